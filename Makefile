@@ -1,0 +1,39 @@
+# Two entry points, each doing all of its own set-up on a fresh Debian 12 machine:
+#   make run   - install what is missing, build, start Quillmere
+#   make test  - install what is missing, build, run every test headless
+BUILD ?= build
+JOBS  ?= $(shell nproc)
+
+# What the program needs to build and run (LibreOffice reads legacy workbooks such as the
+# sample .xls), and what the tests add on top (xlsxwriter makes test workbooks with real charts;
+# poppler reads the PDFs LibreOffice makes of our presentations).
+RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev libzip-dev libpugixml-dev libxlsxwriter-dev \
+            libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation \
+            libreoffice-calc-nogui libreoffice-impress-nogui
+TEST_PKGS = $(RUN_PKGS) python3 python3-xlsxwriter poppler-utils xvfb xauth
+
+.PHONY: run test build bench deps-run deps-test configure clean
+
+run: deps-run build
+	$(BUILD)/bin/quillmere
+
+test: deps-test build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+bench: deps-test build
+	cd $(BUILD) && ./bin/quillmere_bench_all
+
+deps-run:
+	@./tools/ensure-packages $(RUN_PKGS)
+
+deps-test:
+	@./tools/ensure-packages $(TEST_PKGS)
+
+configure:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+clean:
+	rm -rf $(BUILD)

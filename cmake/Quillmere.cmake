@@ -1,0 +1,46 @@
+# quillmere_library(<name> [LINK <targets>...])
+# A static library made of every .cpp under the calling folder (subfolders included), so that
+# adding a source file needs no edit here. A folder with headers only becomes an INTERFACE
+# library. Includes are spelled from the source root: #include "engine/package/Package.h".
+function(quillmere_library name)
+  cmake_parse_arguments(Q "" "" "LINK;EXCLUDE" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(pattern IN LISTS Q_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${pattern}")
+  endforeach()
+  set(cpp ${sources})
+  list(FILTER cpp INCLUDE REGEX "\\.cpp$")
+  if(cpp)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${Q_LINK})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${Q_LINK})
+  endif()
+endfunction()
+
+# quillmere_qtest(<name> SOURCES <files>... [LINK <targets>...])
+# One QtTest executable (QTEST_MAIN or QTEST_GUILESS_MAIN in its source), run by ctest headless.
+function(quillmere_qtest name)
+  cmake_parse_arguments(Q "" "" "SOURCES;LINK" ${ARGN})
+  add_executable(${name} ${Q_SOURCES})
+  target_link_libraries(${name} PRIVATE Qt6::Test ${Q_LINK})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLMERE_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    TIMEOUT 300)
+endfunction()
+
+# quillmere_gtest(<name> SOURCES <files>... [LINK <targets>...])
+# One GoogleTest executable; each test case becomes its own ctest entry.
+function(quillmere_gtest name)
+  cmake_parse_arguments(Q "" "" "SOURCES;LINK" ${ARGN})
+  add_executable(${name} ${Q_SOURCES})
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${Q_LINK})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLMERE_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+               TIMEOUT 300)
+endfunction()

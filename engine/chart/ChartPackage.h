@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMimeData>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+namespace engine {
+
+// What the spreadsheet's ChartArea.Copy leaves on the clipboard and the presentation's paste
+// takes: one chart, self-contained, so that pasting needs no open workbook.
+//
+//  - parts: the chart part first, then every part it reaches through its relationships (chart
+//    style, colours, user-shape drawings and their images...), each under its name in the
+//    source workbook, with its content type and its relationships part's bytes (empty when
+//    none). Relationship targets inside them are relative, as in the workbook.
+//  - theme: the source workbook's theme part (a:theme), so the chart can keep its look.
+//  - cells: the values the chart's formulas refer to, under their sheet names and cell
+//    addresses, and nothing else of the workbook.
+//  - size in EMU, computed from the chart's anchor in its sheet's drawing.
+struct ChartPackage {
+    struct Part {
+        QString name;         // "/xl/charts/chart1.xml"
+        QString contentType;  // "application/vnd.openxmlformats-officedocument.drawingml.chart+xml"
+        QByteArray data;
+        QByteArray rels;      // the part's .rels part, empty when it has none
+    };
+
+    struct Cell {
+        QString sheet;     // sheet name as in the workbook ("My Sheet")
+        int row = 0;       // 0-based
+        int column = 0;    // 0-based
+        QVariant value;    // double or QString; a null QVariant for an empty cell
+        QString numberFormat;  // format code when the cell's number format is not General
+    };
+
+    QString sourceFile;  // the workbook path, for messages
+    QString sheetName;   // the worksheet that holds the chart
+    QString chartName;   // the chart object's name ("Chart 1")
+    std::vector<Part> parts;  // parts[0] is the chart part
+    QByteArray theme;         // the workbook's theme part, empty when it has none
+    std::vector<Cell> cells;
+    qint64 cx = 0;  // EMU
+    qint64 cy = 0;
+    bool date1904 = false;  // the workbook's date system, for the embedded data
+
+    const Part& chartPart() const { return parts.front(); }
+};
+
+// The clipboard format of a chart package.
+inline constexpr const char* kChartPackageMime = "application/x-quillmere-chart-package";
+
+// Bytes of a chart package and back. fromBytes checks what it reads (version, counts and sizes
+// within bounds, a chart part present) and throws engine::DocumentError naming the clipboard
+// when the data is not a chart package.
+QByteArray chartPackageToBytes(const ChartPackage& package);
+ChartPackage chartPackageFromBytes(const QByteArray& bytes);
+
+}  // namespace engine

@@ -1,0 +1,189 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace engine {
+
+// A fault in a document: the file, the part (when one is concerned) and what is wrong, in
+// short words: "book.xlsx: xl/charts/chart3.xml: not well-formed XML at line 12".
+class DocumentError : public std::runtime_error {
+public:
+    DocumentError(const QString& file, const QString& part, const QString& what);
+    explicit DocumentError(const QString& message);
+
+    const QString& message() const noexcept { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// Bounds on every read of untrusted input. A package breaking one is refused as a whole
+// (entries, total) or part by part (size, ratio, depth), never read past the bound.
+struct Limits {
+    qint64 maxEntries = 20000;
+    qint64 maxPartBytes = 512LL * 1024 * 1024;    // uncompressed size of one part
+    qint64 maxTotalBytes = 2048LL * 1024 * 1024;  // uncompressed size of all parts together
+    double maxRatio = 1000.0;                     // uncompressed / compressed, per part
+    qint64 ratioFloorBytes = 1024 * 1024;         // parts smaller than this skip the ratio test
+    int maxXmlDepth = 256;
+};
+
+// Part names are absolute OPC names ("/xl/workbook.xml"); zip entries carry them without the
+// leading slash. Comparisons of part names ignore ASCII case, as OPC says.
+QString partNameFromZipEntry(const QString& entry);
+QString zipEntryFromPartName(const QString& partName);
+// The folder of a part ("/xl/worksheets/sheet1.xml" -> "/xl/worksheets"); "/" for the root.
+QString partFolder(const QString& partName);
+// Resolves a relative target against the folder of sourcePart ("../drawings/d1.xml").
+// An absolute target ("/xl/x.xml") stands as it is. "" when the target leaves the package.
+QString resolvePartName(const QString& sourcePart, const QString& target);
+// The relative target from sourcePart's folder to partName ("../charts/chart1.xml").
+QString relativeTarget(const QString& sourcePart, const QString& partName);
+// The relationships part of a part: "/xl/workbook.xml" -> "/xl/_rels/workbook.xml.rels";
+// "" (the package) -> "/_rels/.rels".
+QString relationshipsPartName(const QString& sourcePart);
+
+// One relationship of a part (or of the package).
+struct Relationship {
+    QString id;
+    QString type;
+    QString target;      // as written
+    bool external = false;
+    QString targetPart;  // the resolved absolute part name; empty for external targets
+};
+
+// The relationships of one source part, in document order. Unknown attributes are not kept:
+// relationships parts hold nothing else that matters.
+class Relationships {
+public:
+    Relationships() = default;
+    // Parses a .rels part. Throws DocumentError naming file and part when malformed.
+    static Relationships parse(const QByteArray& xml, const QString& sourcePart,
+                               const QString& file, const Limits& limits = {});
+
+    const std::vector<Relationship>& all() const { return m_items; }
+    const Relationship* byId(const QString& id) const;
+    const Relationship* firstOfType(const QString& type) const;
+    std::vector<const Relationship*> ofType(const QString& type) const;
+
+    // Adds an internal relationship to targetPart with a fresh id ("rIdN", N one more than the
+    // highest numbered rId); returns the id.
+    QString add(const QString& type, const QString& sourcePart, const QString& targetPart);
+    QString addExternal(const QString& type, const QString& target);
+    void remove(const QString& id);
+    bool empty() const { return m_items.empty(); }
+
+    QByteArray serialize() const;
+
+private:
+    std::vector<Relationship> m_items;
+};
+
+// [Content_Types].xml: defaults by extension and overrides by part name.
+class ContentTypes {
+public:
+    static ContentTypes parse(const QByteArray& xml, const QString& file, const Limits& limits = {});
+
+    // The content type of a part: its override, else the default for its extension, else "".
+    QString of(const QString& partName) const;
+    void setDefault(const QString& extension, const QString& contentType);
+    bool hasDefault(const QString& extension) const;
+    void setOverride(const QString& partName, const QString& contentType);
+    void removeOverride(const QString& partName);
+
+    QByteArray serialize() const;
+
+private:
+    std::vector<std::pair<QString, QString>> m_defaults;   // extension (lower case), type
+    std::vector<std::pair<QString, QString>> m_overrides;  // part name, type
+};
+
+// A read-only view of a package on disk. The zip stays open and parts are read on demand, so
+// opening costs in proportion to the entry count, not to the parts' sizes. Every read is
+// bounded by the limits. Not copyable; one thread at a time.
+class PackageReader {
+public:
+    // Throws DocumentError naming the file: missing, unreadable, not a zip, too many entries,
+    // or [Content_Types].xml absent or malformed.
+    static std::unique_ptr<PackageReader> open(const QString& path, const Limits& limits = {});
+    ~PackageReader();
+    PackageReader(const PackageReader&) = delete;
+    PackageReader& operator=(const PackageReader&) = delete;
+
+    const QString& path() const { return m_path; }
+    const Limits& limits() const { return m_limits; }
+    // Part names in zip order.
+    QStringList partNames() const;
+    bool hasPart(const QString& partName) const;
+    const ContentTypes& contentTypes() const { return m_contentTypes; }
+
+    // The whole part. Throws DocumentError when absent, over a limit, or unreadable.
+    QByteArray read(const QString& partName) const;
+    // The relationships of sourcePart ("" for the package); empty when it has none.
+    Relationships relationships(const QString& sourcePart) const;
+
+    // The part read in pieces of about chunkBytes, handed to consume until it returns false or
+    // the part ends; the same bounds apply. For large parts (cell data) read only partly.
+    void readInChunks(const QString& partName, qint64 chunkBytes,
+                      const std::function<bool(const QByteArray&)>& consume) const;
+
+private:
+    PackageReader() = default;
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+    QString m_path;
+    Limits m_limits;
+    ContentTypes m_contentTypes;
+};
+
+// An editable package held in memory: every part as bytes, in a stable order, plus the
+// content types. Relationships parts are parts like any other ("/ppt/_rels/x.xml.rels");
+// relationships() and setRelationships() parse and write them. Parts not touched are saved
+// byte for byte as they were read.
+class Package {
+public:
+    Package() = default;
+    // Reads every part of the package at path, within the limits.
+    static Package load(const QString& path, const Limits& limits = {});
+    // Reads a package from bytes (a template or a zip held in memory); name is used in errors.
+    static Package fromZipBytes(const QByteArray& zip, const QString& name,
+                                const Limits& limits = {});
+
+    const QString& name() const { return m_name; }
+    QStringList partNames() const { return m_order; }
+    bool hasPart(const QString& partName) const;
+    const QByteArray& part(const QString& partName) const;  // throws DocumentError when absent
+    void setPart(const QString& partName, const QByteArray& data);  // adds or replaces
+    void removePart(const QString& partName);
+    ContentTypes& contentTypes() { return m_contentTypes; }
+    const ContentTypes& contentTypes() const { return m_contentTypes; }
+
+    Relationships relationships(const QString& sourcePart) const;
+    void setRelationships(const QString& sourcePart, const Relationships& rels);
+
+    // A part name not yet used, from a pattern holding %1 ("/ppt/charts/chart%1.xml"),
+    // with the lowest number from 1 up.
+    QString freePartName(const QString& pattern) const;
+
+    QByteArray toZipBytes() const;
+    // Writes to a temporary file beside path, flushes it, reopens and checks it, then renames
+    // it over path. On any failure path is left as it was and DocumentError is thrown.
+    void saveAtomically(const QString& path) const;
+
+private:
+    QString m_name;
+    QStringList m_order;
+    QHash<QString, QByteArray> m_parts;  // keyed by lower-case part name
+    QHash<QString, QString> m_spelling;  // lower-case name -> name as first written
+    ContentTypes m_contentTypes;
+};
+
+}  // namespace engine

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "office/Automation.h"
+
+#include <QString>
+#include <memory>
+
+namespace office {
+
+// The Excel object model as the program uses it. Every call may throw AutomationError with a
+// description of what was refused. Objects handed out stay valid while the application that
+// made them has not quit; after Quit every call on them fails.
+
+class ExcelChartArea {
+public:
+    virtual ~ExcelChartArea() = default;
+    // Puts the chart on the clipboard as a self-contained chart package (engine/chart), so that
+    // pasting needs no open workbook.
+    virtual void Copy() = 0;
+};
+
+class ExcelChart {
+public:
+    virtual ~ExcelChart() = default;
+    // As Excel reports an embedded chart's name: "<sheet name> <chart object name>".
+    virtual QString Name() = 0;
+    virtual std::shared_ptr<ExcelChartArea> ChartArea() = 0;
+};
+
+class ExcelChartObject {
+public:
+    virtual ~ExcelChartObject() = default;
+    virtual QString Name() = 0;  // the chart object's own name ("Chart 1")
+    virtual std::shared_ptr<ExcelChart> Chart() = 0;
+};
+
+class ExcelChartObjects {
+public:
+    virtual ~ExcelChartObjects() = default;
+    virtual int Count() = 0;
+    // 1-based; outside 1 to Count() fails with "Subscript out of range".
+    virtual std::shared_ptr<ExcelChartObject> Item(int index) = 0;
+};
+
+class ExcelWorksheet {
+public:
+    virtual ~ExcelWorksheet() = default;
+    virtual QString Name() = 0;
+    virtual std::shared_ptr<ExcelChartObjects> ChartObjects() = 0;
+};
+
+class ExcelWorksheets {
+public:
+    virtual ~ExcelWorksheets() = default;
+    // Worksheets only: chart sheets are not counted.
+    virtual int Count() = 0;
+    // By 1-based position or by name; a miss fails with "Subscript out of range".
+    virtual std::shared_ptr<ExcelWorksheet> Item(int index) = 0;
+    virtual std::shared_ptr<ExcelWorksheet> Item(const QString& name) = 0;
+};
+
+class ExcelWorkbook {
+public:
+    virtual ~ExcelWorkbook() = default;
+    virtual QString Name() = 0;
+    virtual std::shared_ptr<ExcelWorksheets> Worksheets() = 0;
+};
+
+class ExcelWorkbooks {
+public:
+    virtual ~ExcelWorkbooks() = default;
+    // Opens the workbook at path exactly as given (blanks included); it becomes the
+    // application's ActiveWorkbook. A missing, unreadable or corrupt file fails with a
+    // description naming it.
+    virtual std::shared_ptr<ExcelWorkbook> Open(const QString& path) = 0;
+};
+
+class ExcelApplication : public AutomationObject {
+public:
+    virtual std::shared_ptr<ExcelWorkbooks> Workbooks() = 0;
+    // Fails with "Object variable not set" when no workbook is open.
+    virtual std::shared_ptr<ExcelWorkbook> ActiveWorkbook() = 0;
+    virtual bool DisplayAlerts() = 0;
+    virtual void setDisplayAlerts(bool on) = 0;
+    virtual bool Visible() = 0;
+    // Ends the instance: every workbook it opened is discarded unsaved, temporary files go,
+    // and it leaves the table of running servers.
+    virtual void Quit() = 0;
+};
+
+inline constexpr const char* kExcelProgId = "Excel.Application";
+inline constexpr const char* kExcelName = "Microsoft Excel";
+
+}  // namespace office

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// The per-user settings store: application "Tessalind", section "Quillmere", text values by
+// key. Backed by QSettings in INI form (Tessalind.ini in the user's configuration folder).
+// Every write is synced to disk before WriteSetting returns, so the program may end at any
+// moment without losing a value. A failed write is not reported.
+QString ReadSetting(const QString& key, const QString& defaultValue = QString());
+void WriteSetting(const QString& key, const QString& text);
+
+// Reads a stored option the way start-up does: "True"/"False" in any letter case, or a number
+// (0 false, anything else true). Throws Failure("Type mismatch") for any other text.
+bool settingAsBoolean(const QString& text);
+
+}  // namespace platform
