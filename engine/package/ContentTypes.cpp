@@ -1,0 +1,107 @@
+// Reader and writer of [Content_Types].xml.
+#include "Package.h"
+#include "Xml.h"
+
+#include <cstring>
+
+namespace engine {
+
+namespace {
+const char* const kContentTypesNs = "http://schemas.openxmlformats.org/package/2006/content-types";
+
+QString extensionOf(const QString& partName) {
+    const qsizetype slash = partName.lastIndexOf(u'/');
+    const qsizetype dot = partName.lastIndexOf(u'.');
+    return dot > slash ? partName.mid(dot + 1).toLower() : QString();
+}
+}  // namespace
+
+ContentTypes ContentTypes::parse(const QByteArray& xml, const QString& file, const Limits& limits) {
+    const QString part = QStringLiteral("/[Content_Types].xml");
+    pugi::xml_document doc;
+    parseXml(doc, xml, file, part, limits);
+    const pugi::xml_node root = doc.document_element();
+    if (std::strcmp(localName(root), "Types") != 0) {
+        throw DocumentError(file, part, QStringLiteral("root is not Types"));
+    }
+    ContentTypes types;
+    for (pugi::xml_node node = root.first_child(); node; node = node.next_sibling()) {
+        if (node.type() != pugi::node_element) continue;
+        const QString type = QString::fromUtf8(node.attribute("ContentType").value());
+        if (std::strcmp(localName(node), "Default") == 0) {
+            types.m_defaults.emplace_back(
+                QString::fromUtf8(node.attribute("Extension").value()).toLower(), type);
+        } else if (std::strcmp(localName(node), "Override") == 0) {
+            types.m_overrides.emplace_back(QString::fromUtf8(node.attribute("PartName").value()),
+                                           type);
+        }
+    }
+    return types;
+}
+
+QString ContentTypes::of(const QString& partName) const {
+    for (const auto& [name, type] : m_overrides) {
+        if (name.compare(partName, Qt::CaseInsensitive) == 0) return type;
+    }
+    const QString ext = extensionOf(partName);
+    for (const auto& [e, type] : m_defaults) {
+        if (e == ext) return type;
+    }
+    return QString();
+}
+
+void ContentTypes::setDefault(const QString& extension, const QString& contentType) {
+    const QString ext = extension.toLower();
+    for (auto& [e, type] : m_defaults) {
+        if (e == ext) {
+            type = contentType;
+            return;
+        }
+    }
+    m_defaults.emplace_back(ext, contentType);
+}
+
+bool ContentTypes::hasDefault(const QString& extension) const {
+    const QString ext = extension.toLower();
+    return std::any_of(m_defaults.begin(), m_defaults.end(),
+                       [&](const auto& d) { return d.first == ext; });
+}
+
+void ContentTypes::setOverride(const QString& partName, const QString& contentType) {
+    for (auto& [name, type] : m_overrides) {
+        if (name.compare(partName, Qt::CaseInsensitive) == 0) {
+            type = contentType;
+            return;
+        }
+    }
+    m_overrides.emplace_back(partName, contentType);
+}
+
+void ContentTypes::removeOverride(const QString& partName) {
+    std::erase_if(m_overrides, [&](const auto& o) {
+        return o.first.compare(partName, Qt::CaseInsensitive) == 0;
+    });
+}
+
+QByteArray ContentTypes::serialize() const {
+    pugi::xml_document doc;
+    auto decl = doc.append_child(pugi::node_declaration);
+    decl.append_attribute("version") = "1.0";
+    decl.append_attribute("encoding") = "UTF-8";
+    decl.append_attribute("standalone") = "yes";
+    auto root = doc.append_child("Types");
+    root.append_attribute("xmlns") = kContentTypesNs;
+    for (const auto& [ext, type] : m_defaults) {
+        auto node = root.append_child("Default");
+        node.append_attribute("Extension") = ext.toUtf8().constData();
+        node.append_attribute("ContentType") = type.toUtf8().constData();
+    }
+    for (const auto& [name, type] : m_overrides) {
+        auto node = root.append_child("Override");
+        node.append_attribute("PartName") = name.toUtf8().constData();
+        node.append_attribute("ContentType") = type.toUtf8().constData();
+    }
+    return xmlBytes(doc);
+}
+
+}  // namespace engine

@@ -1,0 +1,71 @@
+#include "Package.h"
+#include "Zip.h"
+
+#include <QFileInfo>
+
+namespace engine {
+
+struct PackageReader::Impl {
+    std::unique_ptr<ZipReader> zip;
+};
+
+namespace {
+const QString kContentTypesEntry = QStringLiteral("[Content_Types].xml");
+}
+
+std::unique_ptr<PackageReader> PackageReader::open(const QString& path, const Limits& limits) {
+    std::unique_ptr<PackageReader> reader(new PackageReader);
+    reader->m_path = path;
+    reader->m_limits = limits;
+    reader->m_impl = std::make_unique<Impl>();
+    const QString display = QFileInfo(path).fileName().isEmpty() ? path : QFileInfo(path).fileName();
+    reader->m_impl->zip = std::make_unique<ZipReader>(path, display, limits);
+    const int ct = reader->m_impl->zip->find(kContentTypesEntry);
+    if (ct < 0) {
+        throw DocumentError(display, QString(),
+                            QStringLiteral("not an Open XML package (no [Content_Types].xml)"));
+    }
+    reader->m_contentTypes =
+        ContentTypes::parse(reader->m_impl->zip->read(ct), display, limits);
+    return reader;
+}
+
+PackageReader::~PackageReader() = default;
+
+QStringList PackageReader::partNames() const {
+    QStringList names;
+    for (const auto& e : m_impl->zip->entries()) {
+        if (e.name.endsWith(u'/')) continue;  // folder entries are not parts
+        names << partNameFromZipEntry(e.name);
+    }
+    return names;
+}
+
+bool PackageReader::hasPart(const QString& partName) const {
+    return m_impl->zip->find(zipEntryFromPartName(partName)) >= 0;
+}
+
+QByteArray PackageReader::read(const QString& partName) const {
+    const int index = m_impl->zip->find(zipEntryFromPartName(partName));
+    if (index < 0) {
+        throw DocumentError(QFileInfo(m_path).fileName(), partName, QStringLiteral("part is missing"));
+    }
+    return m_impl->zip->read(index);
+}
+
+void PackageReader::readInChunks(const QString& partName, qint64 chunkBytes,
+                                 const std::function<bool(const QByteArray&)>& consume) const {
+    const int index = m_impl->zip->find(zipEntryFromPartName(partName));
+    if (index < 0) {
+        throw DocumentError(QFileInfo(m_path).fileName(), partName, QStringLiteral("part is missing"));
+    }
+    m_impl->zip->readInChunks(index, chunkBytes, consume);
+}
+
+Relationships PackageReader::relationships(const QString& sourcePart) const {
+    const QString relsPart = relationshipsPartName(sourcePart);
+    if (!hasPart(relsPart)) return {};
+    return Relationships::parse(read(relsPart), sourcePart, QFileInfo(m_path).fileName(), m_limits);
+}
+
+}  // namespace engine

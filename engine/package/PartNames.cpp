@@ -1,0 +1,83 @@
+// Part names and relationship targets: the naming rules of the package layer, no I/O.
+#include "Package.h"
+
+#include <QStringList>
+
+namespace engine {
+
+DocumentError::DocumentError(const QString& file, const QString& part, const QString& what)
+    : DocumentError(part.isEmpty() ? file + QStringLiteral(": ") + what
+                                   : file + QStringLiteral(": ") + zipEntryFromPartName(part) +
+                                         QStringLiteral(": ") + what) {}
+
+DocumentError::DocumentError(const QString& message)
+    : std::runtime_error(message.toStdString()), m_message(message) {}
+
+QString partNameFromZipEntry(const QString& entry) {
+    return entry.startsWith(u'/') ? entry : QStringLiteral("/") + entry;
+}
+
+QString zipEntryFromPartName(const QString& partName) {
+    return partName.startsWith(u'/') ? partName.mid(1) : partName;
+}
+
+QString partFolder(const QString& partName) {
+    const qsizetype slash = partName.lastIndexOf(u'/');
+    if (slash <= 0) return QStringLiteral("/");
+    return partName.left(slash);
+}
+
+namespace {
+
+// Joins segments and folds "." and ".."; "" when ".." climbs above the root.
+QString normalise(const QStringList& segments) {
+    QStringList out;
+    for (const QString& s : segments) {
+        if (s.isEmpty() || s == u'.') continue;
+        if (s == QStringLiteral("..")) {
+            if (out.isEmpty()) return QString();
+            out.removeLast();
+            continue;
+        }
+        out << s;
+    }
+    if (out.isEmpty()) return QString();
+    return QStringLiteral("/") + out.join(u'/');
+}
+
+}  // namespace
+
+QString resolvePartName(const QString& sourcePart, const QString& target) {
+    QString t = target;
+    const qsizetype hash = t.indexOf(u'#');
+    if (hash >= 0) t.truncate(hash);
+    if (t.isEmpty()) return QString();
+    if (t.startsWith(u'/')) return normalise(t.split(u'/'));
+    const QString folder = sourcePart.isEmpty() ? QStringLiteral("/") : partFolder(sourcePart);
+    return normalise(folder.split(u'/') + t.split(u'/'));
+}
+
+QString relativeTarget(const QString& sourcePart, const QString& partName) {
+    const QStringList from =
+        (sourcePart.isEmpty() ? QStringLiteral("/") : partFolder(sourcePart))
+            .split(u'/', Qt::SkipEmptyParts);
+    const QStringList to = partName.split(u'/', Qt::SkipEmptyParts);
+    qsizetype common = 0;
+    while (common < from.size() && common < to.size() - 1 &&
+           from[common].compare(to[common], Qt::CaseInsensitive) == 0) {
+        ++common;
+    }
+    QStringList parts;
+    for (qsizetype i = common; i < from.size(); ++i) parts << QStringLiteral("..");
+    for (qsizetype i = common; i < to.size(); ++i) parts << to[i];
+    return parts.join(u'/');
+}
+
+QString relationshipsPartName(const QString& sourcePart) {
+    if (sourcePart.isEmpty() || sourcePart == u'/') return QStringLiteral("/_rels/.rels");
+    const qsizetype slash = sourcePart.lastIndexOf(u'/');
+    return sourcePart.left(slash) + QStringLiteral("/_rels/") + sourcePart.mid(slash + 1) +
+           QStringLiteral(".rels");
+}
+
+}  // namespace engine

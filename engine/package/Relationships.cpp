@@ -1,0 +1,134 @@
+// Reader and writer of relationships parts (_rels/*.rels).
+#include "Package.h"
+#include "Xml.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cstring>
+
+namespace engine {
+
+namespace {
+const char* const kRelationshipsNs = "http://schemas.openxmlformats.org/package/2006/relationships";
+
+QString attr(const pugi::xml_node& node, const char* name) {
+    return QString::fromUtf8(node.attribute(name).value());
+}
+}  // namespace
+
+Relationships Relationships::parse(const QByteArray& xml, const QString& sourcePart,
+                                   const QString& file, const Limits& limits) {
+    const QString relsPart = relationshipsPartName(sourcePart);
+    pugi::xml_document doc;
+    parseXml(doc, xml, file, relsPart, limits);
+    const pugi::xml_node root = doc.document_element();
+    if (std::strcmp(localName(root), "Relationships") != 0) {
+        throw DocumentError(file, relsPart, QStringLiteral("root is not Relationships"));
+    }
+    Relationships rels;
+    for (pugi::xml_node node = root.first_child(); node; node = node.next_sibling()) {
+        if (node.type() != pugi::node_element || std::strcmp(localName(node), "Relationship") != 0) {
+            continue;
+        }
+        Relationship rel;
+        rel.id = attr(node, "Id");
+        rel.type = attr(node, "Type");
+        rel.target = attr(node, "Target");
+        rel.external = attr(node, "TargetMode").compare(QStringLiteral("External"),
+                                                        Qt::CaseInsensitive) == 0;
+        if (rel.id.isEmpty() || rel.type.isEmpty()) {
+            throw DocumentError(file, relsPart, QStringLiteral("relationship without Id or Type"));
+        }
+        if (rels.byId(rel.id)) {
+            throw DocumentError(file, relsPart,
+                                QStringLiteral("relationship id %1 used twice").arg(rel.id));
+        }
+        if (!rel.external) rel.targetPart = resolvePartName(sourcePart, rel.target);
+        rels.m_items.push_back(std::move(rel));
+    }
+    return rels;
+}
+
+const Relationship* Relationships::byId(const QString& id) const {
+    for (const Relationship& r : m_items) {
+        if (r.id == id) return &r;
+    }
+    return nullptr;
+}
+
+const Relationship* Relationships::firstOfType(const QString& type) const {
+    for (const Relationship& r : m_items) {
+        if (r.type == type) return &r;
+    }
+    return nullptr;
+}
+
+std::vector<const Relationship*> Relationships::ofType(const QString& type) const {
+    std::vector<const Relationship*> out;
+    for (const Relationship& r : m_items) {
+        if (r.type == type) out.push_back(&r);
+    }
+    return out;
+}
+
+namespace {
+QString nextId(const std::vector<Relationship>& items) {
+    static const QRegularExpression numbered(QStringLiteral("^rId(\\d+)$"));
+    qint64 highest = 0;
+    for (const Relationship& r : items) {
+        const auto m = numbered.match(r.id);
+        if (m.hasMatch()) highest = std::max(highest, m.captured(1).toLongLong());
+    }
+    QString id;
+    do {
+        id = QStringLiteral("rId%1").arg(++highest);
+    } while (std::any_of(items.begin(), items.end(), [&](const Relationship& r) { return r.id == id; }));
+    return id;
+}
+}  // namespace
+
+QString Relationships::add(const QString& type, const QString& sourcePart,
+                           const QString& targetPart) {
+    Relationship rel;
+    rel.id = nextId(m_items);
+    rel.type = type;
+    rel.target = relativeTarget(sourcePart, targetPart);
+    rel.targetPart = targetPart;
+    m_items.push_back(rel);
+    return rel.id;
+}
+
+QString Relationships::addExternal(const QString& type, const QString& target) {
+    Relationship rel;
+    rel.id = nextId(m_items);
+    rel.type = type;
+    rel.target = target;
+    rel.external = true;
+    m_items.push_back(rel);
+    return rel.id;
+}
+
+void Relationships::remove(const QString& id) {
+    std::erase_if(m_items, [&](const Relationship& r) { return r.id == id; });
+}
+
+QByteArray Relationships::serialize() const {
+    pugi::xml_document doc;
+    auto decl = doc.append_child(pugi::node_declaration);
+    decl.append_attribute("version") = "1.0";
+    decl.append_attribute("encoding") = "UTF-8";
+    decl.append_attribute("standalone") = "yes";
+    auto root = doc.append_child("Relationships");
+    root.append_attribute("xmlns") = kRelationshipsNs;
+    for (const Relationship& r : m_items) {
+        auto node = root.append_child("Relationship");
+        node.append_attribute("Id") = r.id.toUtf8().constData();
+        node.append_attribute("Type") = r.type.toUtf8().constData();
+        node.append_attribute("Target") = r.target.toUtf8().constData();
+        if (r.external) node.append_attribute("TargetMode") = "External";
+    }
+    return xmlBytes(doc);
+}
+
+}  // namespace engine

@@ -1,0 +1,154 @@
+#include "Zip.h"
+
+#include <QFile>
+#include <zip.h>
+
+namespace engine {
+
+namespace {
+
+QString zipErrorText(int code) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    QString text = QString::fromUtf8(zip_error_strerror(&error));
+    zip_error_fini(&error);
+    return text;
+}
+
+}  // namespace
+
+ZipReader::ZipReader(const QString& path, const QString& displayName, const Limits& limits)
+    : m_file(displayName), m_limits(limits) {
+    if (!QFile::exists(path)) throw DocumentError(m_file, QString(), QStringLiteral("file not found"));
+    int code = 0;
+    m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
+    if (!m_zip) {
+        switch (code) {
+            case ZIP_ER_NOZIP:
+                throw DocumentError(m_file, QString(), QStringLiteral("not a zip package"));
+            case ZIP_ER_INCONS:
+                throw DocumentError(m_file, QString(),
+                                    QStringLiteral("damaged or truncated zip package"));
+            case ZIP_ER_OPEN:
+            case ZIP_ER_READ:
+                throw DocumentError(m_file, QString(), QStringLiteral("cannot be read"));
+            default:
+                throw DocumentError(m_file, QString(), zipErrorText(code));
+        }
+    }
+    const zip_int64_t count = zip_get_num_entries(m_zip, 0);
+    if (count < 0 || count > m_limits.maxEntries) {
+        zip_close(m_zip);
+        m_zip = nullptr;
+        throw DocumentError(m_file, QString(),
+                            QStringLiteral("too many zip entries (%1, at most %2)")
+                                .arg(count)
+                                .arg(m_limits.maxEntries));
+    }
+    qint64 total = 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(m_zip, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
+        Entry e;
+        e.name = QString::fromUtf8(st.name ? st.name : "");
+        e.size = (st.valid & ZIP_STAT_SIZE) ? static_cast<qint64>(st.size) : 0;
+        e.compressedSize = (st.valid & ZIP_STAT_COMP_SIZE) ? static_cast<qint64>(st.comp_size) : 0;
+        total += e.size;
+        m_index.insert(e.name.toLower(), static_cast<int>(m_entries.size()));
+        m_entries.push_back(e);
+    }
+    if (total > m_limits.maxTotalBytes) {
+        zip_close(m_zip);
+        m_zip = nullptr;
+        throw DocumentError(m_file, QString(),
+                            QStringLiteral("uncompressed size too large (%1 bytes)").arg(total));
+    }
+}
+
+ZipReader::~ZipReader() {
+    if (m_zip) zip_discard(m_zip);
+}
+
+int ZipReader::find(const QString& name) const { return m_index.value(name.toLower(), -1); }
+
+void ZipReader::checkBounds(const Entry& e) const {
+    const QString part = partNameFromZipEntry(e.name);
+    if (e.size > m_limits.maxPartBytes) {
+        throw DocumentError(m_file, part,
+                            QStringLiteral("part too large (%1 bytes uncompressed)").arg(e.size));
+    }
+    if (e.size > m_limits.ratioFloorBytes &&
+        static_cast<double>(e.size) > m_limits.maxRatio * static_cast<double>(std::max<qint64>(e.compressedSize, 1))) {
+        throw DocumentError(m_file, part,
+                            QStringLiteral("compression ratio too high (%1 bytes from %2)")
+                                .arg(e.size)
+                                .arg(e.compressedSize));
+    }
+}
+
+void ZipReader::readInChunks(int index, qint64 chunkBytes,
+                             const std::function<bool(const QByteArray&)>& consume) const {
+    const Entry& e = m_entries.at(static_cast<size_t>(index));
+    const QString part = partNameFromZipEntry(e.name);
+    checkBounds(e);
+    zip_file_t* f = zip_fopen_index(m_zip, static_cast<zip_uint64_t>(index), 0);
+    if (!f) throw DocumentError(m_file, part, QStringLiteral("cannot be opened in the zip"));
+    // The declared size may lie; the bound holds on what is actually inflated.
+    const qint64 bound = std::min(m_limits.maxPartBytes,
+                                  std::max<qint64>(e.size, 0) + 1);
+    QByteArray buffer(static_cast<qsizetype>(std::max<qint64>(chunkBytes, 4096)), Qt::Uninitialized);
+    qint64 done = 0;
+    for (;;) {
+        const zip_int64_t n = zip_fread(f, buffer.data(), static_cast<zip_uint64_t>(buffer.size()));
+        if (n < 0) {
+            const QString why = QString::fromUtf8(zip_error_strerror(zip_file_get_error(f)));
+            zip_fclose(f);
+            throw DocumentError(m_file, part, QStringLiteral("damaged zip data (%1)").arg(why));
+        }
+        if (n == 0) break;
+        done += n;
+        if (done > bound || done > m_limits.maxPartBytes) {
+            zip_fclose(f);
+            throw DocumentError(m_file, part,
+                                QStringLiteral("inflates past its declared size (%1 bytes)").arg(e.size));
+        }
+        if (!consume(QByteArray(buffer.constData(), static_cast<qsizetype>(n)))) break;
+    }
+    zip_fclose(f);
+}
+
+QByteArray ZipReader::read(int index) const {
+    const Entry& e = m_entries.at(static_cast<size_t>(index));
+    checkBounds(e);
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(std::min<qint64>(e.size, m_limits.maxPartBytes)));
+    readInChunks(index, 256 * 1024, [&](const QByteArray& chunk) {
+        out.append(chunk);
+        return true;
+    });
+    return out;
+}
+
+void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries) {
+    int code = 0;
+    zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!z) throw DocumentError(path, QString(), QStringLiteral("cannot be created: ") + zipErrorText(code));
+    for (const auto& [name, data] : entries) {
+        // The buffers outlive zip_close: libzip reads them only when writing.
+        zip_source_t* src = zip_source_buffer(z, data.constData(), static_cast<zip_uint64_t>(data.size()), 0);
+        if (!src || zip_file_add(z, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
+            if (src) zip_source_free(src);
+            const QString why = QString::fromUtf8(zip_strerror(z));
+            zip_discard(z);
+            throw DocumentError(path, name, QStringLiteral("cannot be added: ") + why);
+        }
+    }
+    if (zip_close(z) != 0) {
+        const QString why = QString::fromUtf8(zip_strerror(z));
+        zip_discard(z);
+        throw DocumentError(path, QString(), QStringLiteral("cannot be written: ") + why);
+    }
+}
+
+}  // namespace engine
