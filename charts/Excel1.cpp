@@ -30,6 +30,7 @@ struct Discovery {
     QString path;
     std::shared_ptr<office::ExcelApplication> excel;
     bool found = false;
+    bool opened = false;  // whether Open at line 106 succeeded
     int sheetNumber = 0;
     int sheetCount = 0;
     int chartCount = 0;
@@ -84,13 +85,15 @@ platform::Procedure Excel1::extractChartByFileProcedure(const QString& path) {
          }},
         {106, [run] {
              deref(run->application().Workbooks()).Open(run->path);
+             run->opened = true;
              return kNext;
          }},
         // Without a readable sheet count there is nothing to loop over: the run goes on after
-        // the sheet loop, so that a workbook that did not open gives one report, not one per
-        // step of a loop body that has no worksheet to look at.
+        // the sheet loop. When the workbook did not open, its report at line 106 already says
+        // why, so the loop is passed over without a second report that there is no workbook.
         {108, [run] {
              run->sheetCount = 0;
+             if (!run->opened) return 138;
              run->sheetCount = run->worksheets().Count();
              run->sheetNumber = 1;
              return run->sheetNumber <= run->sheetCount ? kNext : 138;
