@@ -15,4 +15,9 @@ void WriteSetting(const QString& key, const QString& text);
 // (0 false, anything else true). Throws Failure("Type mismatch") for any other text.
 bool settingAsBoolean(const QString& text);
 
+// Where the store keeps its file: Tessalind.ini in the user's configuration folder (the
+// standard generic configuration location, so that tests in QStandardPaths test mode never
+// touch the user's own file).
+QString settingsFilePath();
+
 }  // namespace platform
