@@ -15,7 +15,41 @@ QString trailingPatterns(const QString& description) {
     return match.hasMatch() ? match.captured(1).simplified() : QString();
 }
 
+// One pipe-form pattern as Qt patterns that match what the Windows dialog shows for it.
+QStringList windowsMatchingPatterns(const QString& pattern) {
+    QString caseless;
+    for (const QChar c : pattern) {
+        if (c.isLetter() && c.toLower() != c.toUpper()) {
+            caseless += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+        } else {
+            caseless += c;
+        }
+    }
+    QStringList patterns{caseless};
+    const qsizetype dot = pattern.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? QString() : pattern.mid(dot + 1);
+    static const QRegularExpression wildcard(QStringLiteral("[*?\\[]"));
+    if (extension.size() == 3 && !extension.contains(wildcard)) patterns << caseless + QStringLiteral("?*");
+    return patterns;
+}
+
 }  // namespace
+
+QString qtDialogFilterFromPipeFilter(const QString& pipeFilter) {
+    QStringList parts = pipeFilter.split(QLatin1Char('|'));
+    if (!parts.isEmpty() && parts.last().isEmpty()) parts.removeLast();
+
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& pattern : parts.at(i + 1).split(QLatin1Char(';'))) {
+            if (!pattern.trimmed().isEmpty()) patterns << windowsMatchingPatterns(pattern.trimmed());
+        }
+        if (patterns.isEmpty()) continue;
+        entries << QStringLiteral("%1 (%2)").arg(parts.at(i).trimmed(), patterns.join(QLatin1Char(' ')));
+    }
+    return entries.join(QStringLiteral(";;"));
+}
 
 QString qtFilterFromPipeFilter(const QString& pipeFilter) {
     QStringList parts = pipeFilter.split(QLatin1Char('|'));

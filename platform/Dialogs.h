@@ -45,4 +45,12 @@ public:
 // Each entry keeps its description; its patterns (separated by ';') are what Qt matches.
 QString qtFilterFromPipeFilter(const QString& pipeFilter);
 
+// The filter the file dialogs hand to Qt, matching as the Windows dialogs do: letter case is
+// ignored, and a pattern ending in a three-letter extension ("*.ppt") also takes longer
+// extensions that begin with it (".pptx", ".pptm"), as Windows does through the files' short
+// names. Each entry is written "description (patterns)" with the patterns Qt matches in the
+// last brackets; shown with QFileDialog::HideNameFilterDetails, the user sees the description
+// as the pipe form gives it ("PowerPoint Files (*.ppt)").
+QString qtDialogFilterFromPipeFilter(const QString& pipeFilter);
+
 }  // namespace platform

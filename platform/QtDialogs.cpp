@@ -55,8 +55,11 @@ int QtDialogs::messageBox(const QString& text, int style, const QString& title) 
 
 QString QtDialogs::openFileName(const QString& title, const QString& filter,
                                 const QString& fileName) {
+    // Matched as the Windows dialog matches (case, short-name extensions); the details hidden
+    // so that each entry shows as its description.
     return QFileDialog::getOpenFileName(m_parent.data(), titleOrApplicationTitle(title),
-                                        fileName, qtFilterFromPipeFilter(filter));
+                                        fileName, qtDialogFilterFromPipeFilter(filter), nullptr,
+                                        QFileDialog::HideNameFilterDetails);
 }
 
 QString QtDialogs::saveFileName(const QString& title, const QString& filter,
