@@ -1,0 +1,142 @@
+#include "engine/presentation/ChartInsertion.h"
+
+#include "engine/package/Xml.h"
+#include "engine/presentation/ChartPart.h"
+#include "engine/presentation/EmbeddedWorkbook.h"
+#include "engine/presentation/OoxmlNames.h"
+#include "engine/presentation/ThemeOverridePart.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+
+namespace engine {
+
+namespace {
+
+const QString kClipboard = QStringLiteral("clipboard");
+
+// The pattern a copied part is named from: its folder below the workbook's main folder moved
+// under /ppt, and its file name with the number taken out ("/xl/charts/style3.xml" ->
+// "/ppt/charts/style%1.xml").
+QString patternFor(const QString& sourceName) {
+    QStringList folders = partFolder(sourceName).split(u'/', Qt::SkipEmptyParts);
+    if (!folders.isEmpty()) folders.removeFirst();
+    if (folders.isEmpty()) folders << QStringLiteral("charts");
+    const QFileInfo info(sourceName.section(u'/', -1));
+    QString stem = info.completeBaseName();
+    static const QRegularExpression trailingDigits(QStringLiteral("\\d+$"));
+    stem.remove(trailingDigits);
+    if (stem.isEmpty()) stem = QStringLiteral("part");
+    const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix();
+    return QStringLiteral("/ppt/") + folders.join(u'/') + u'/' + stem + QStringLiteral("%1") + suffix;
+}
+
+void addContentType(Package& package, const QString& partName, const QString& contentType) {
+    auto& types = package.contentTypes();
+    const QString extension = QFileInfo(partName).suffix().toLower();
+    // Pictures and workbooks are described by extension, as office suites write them; an
+    // extension already given another type gets an override instead.
+    const bool byExtension =
+        contentType.startsWith(QStringLiteral("image/")) || contentType == ooxml::ct::kXlsx;
+    if (byExtension && !extension.isEmpty()) {
+        if (!types.hasDefault(extension)) {
+            types.setDefault(extension, contentType);
+            return;
+        }
+        if (types.of(partName) == contentType) return;
+    }
+    if (types.of(partName) != contentType || !byExtension) types.setOverride(partName, contentType);
+}
+
+// The relationships part of a copied part with every internal target moved to the new names
+// and links to source-side embedded packages dropped (the chart gets its own).
+QByteArray rewrittenRels(const QByteArray& rels, const QString& sourceName, const QString& newName,
+                         const QHash<QString, QString>& renamed) {
+    pugi::xml_document doc;
+    parseXml(doc, rels, kClipboard, relationshipsPartName(sourceName));
+    auto root = doc.document_element();
+    std::vector<pugi::xml_node> drop;
+    for (auto rel : root.children()) {
+        if (rel.type() != pugi::node_element) continue;
+        if (QString::fromUtf8(rel.attribute("TargetMode").value()).compare("External", Qt::CaseInsensitive) == 0)
+            continue;
+        if (QString::fromUtf8(rel.attribute("Type").value()) == ooxml::rel::kPackage) {
+            drop.push_back(rel);
+            continue;
+        }
+        const QString target = QString::fromUtf8(rel.attribute("Target").value());
+        const QString resolved = resolvePartName(sourceName, target);
+        auto it = renamed.constFind(resolved.toLower());
+        if (it == renamed.constEnd()) {
+            throw DocumentError(kClipboard, sourceName,
+                                QStringLiteral("relationship %1 points to %2, which the chart "
+                                               "package does not carry")
+                                    .arg(QString::fromUtf8(rel.attribute("Id").value()), target));
+        }
+        rel.attribute("Target") = relativeTarget(newName, *it).toUtf8().constData();
+    }
+    for (auto& rel : drop) root.remove_child(rel);
+    return xmlBytes(doc);
+}
+
+}  // namespace
+
+QString insertChartParts(Package& package, const ChartPackage& chart) {
+    if (chart.parts.empty()) throw DocumentError(kClipboard, QString(), QStringLiteral("chart package has no chart part"));
+
+    // Parts reached only as source-side embedded workbooks are left behind.
+    QHash<QString, bool> embeddedSources;
+    for (const auto& part : chart.parts) {
+        if (part.rels.isEmpty()) continue;
+        const auto rels = Relationships::parse(part.rels, part.name, kClipboard);
+        for (const auto* r : rels.ofType(ooxml::rel::kPackage)) embeddedSources.insert(r->targetPart.toLower(), true);
+    }
+
+    // Work on a copy so that a failure half-way leaves the presentation as it was; parts are
+    // shared, so the copy costs little.
+    Package work = package;
+    QHash<QString, QString> renamed;  // lower-case source name -> new name
+    std::vector<std::pair<const ChartPackage::Part*, QString>> placed;
+    for (size_t i = 0; i < chart.parts.size(); ++i) {
+        const auto& part = chart.parts[i];
+        if (i > 0 && embeddedSources.contains(part.name.toLower())) continue;
+        if (renamed.contains(part.name.toLower())) {
+            throw DocumentError(kClipboard, part.name, QStringLiteral("part carried twice"));
+        }
+        const QString pattern = i == 0 ? QStringLiteral("/ppt/charts/chart%1.xml") : patternFor(part.name);
+        const QString name = work.freePartName(pattern);
+        work.setPart(name, part.data);  // reserves the name; filled in below
+        renamed.insert(part.name.toLower(), name);
+        placed.emplace_back(&part, name);
+    }
+
+    for (const auto& [part, name] : placed) {
+        addContentType(work, name, part->contentType);
+        if (!part->rels.isEmpty())
+            work.setPart(relationshipsPartName(name), rewrittenRels(part->rels, part->name, name, renamed));
+    }
+
+    const QString chartName = placed.front().second;
+    Relationships chartRels = work.relationships(chartName);
+
+    if (!chartRels.firstOfType(ooxml::rel::kThemeOverride) && !chart.theme.isEmpty()) {
+        const QString overrideName = work.freePartName(QStringLiteral("/ppt/theme/themeOverride%1.xml"));
+        work.setPart(overrideName, themeOverrideFromTheme(chart.theme, kClipboard, QStringLiteral("/xl/theme/theme1.xml")));
+        addContentType(work, overrideName, ooxml::ct::kThemeOverride);
+        chartRels.add(ooxml::rel::kThemeOverride, chartName, overrideName);
+    }
+
+    const QString workbookName =
+        work.freePartName(QStringLiteral("/ppt/embeddings/Microsoft_Excel_Worksheet%1.xlsx"));
+    work.setPart(workbookName, buildEmbeddedWorkbook(chart));
+    addContentType(work, workbookName, ooxml::ct::kXlsx);
+    const QString packageRel = chartRels.add(ooxml::rel::kPackage, chartName, workbookName);
+    work.setRelationships(chartName, chartRels);
+
+    work.setPart(chartName, chartForSlide(chart.chartPart().data, packageRel, kClipboard, chart.chartPart().name));
+    package = std::move(work);
+    return chartName;
+}
+
+}  // namespace engine

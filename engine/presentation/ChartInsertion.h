@@ -1,0 +1,20 @@
+#pragma once
+
+#include "engine/chart/ChartPackage.h"
+#include "engine/package/Package.h"
+
+namespace engine {
+
+// Copies a chart package into a presentation's package as a native chart, ready for a slide to
+// relate to: the chart part at a new /ppt/charts/chartN.xml and every related part (style,
+// colours, user-shape drawings, their images and charts) at new names that clash with nothing,
+// relationship targets rewritten to the new names with their ids kept, content types added,
+// the source theme as the chart's theme override (unless the chart brings one of its own), and
+// an embedded workbook with the chart's data that c:externalData points to.
+//
+// Returns the new chart part's name. Throws DocumentError naming the clipboard when the
+// package is inconsistent (a relationship to a part it does not carry, malformed XML); the
+// target package is then left as it was.
+QString insertChartParts(Package& package, const ChartPackage& chart);
+
+}  // namespace engine

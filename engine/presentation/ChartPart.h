@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace engine {
+
+// The chart part (c:chartSpace): what changes when a chart moves from a workbook onto a slide,
+// and what the presentation reads back of it.
+
+// The chart XML as a slide's chart needs it: c:externalData pointing at the embedded workbook
+// through packageRelId (with c:autoUpdate val="0"), in schema order, replacing any link the
+// source had; c:clrMapOvr with the identity mapping when the chart has none, so that a master
+// that swaps light and dark (bg1 = dk1) does not recolour the chart; c:printSettings dropped,
+// as a slide's chart is never printed on its own. Everything else is kept as it was.
+// Throws DocumentError naming file and part when the XML is malformed or is no chart.
+QByteArray chartForSlide(const QByteArray& chartXml, const QString& packageRelId,
+                         const QString& file, const QString& part);
+
+// What a chart holds, as read from its part.
+struct ChartSeriesSummary {
+    QString nameFormula;       // c:tx/c:strRef/c:f, "" when the name is literal or absent
+    QString name;              // the cached (or literal) name
+    QString categoryFormula;   // c:cat (or c:xVal) reference
+    QString valueFormula;      // c:val (or c:yVal) reference
+    QStringList categories;    // cached categories, by point index
+    std::vector<double> values;  // cached values, by point index (NaN for a missing point)
+};
+
+struct ChartSummary {
+    QString kind;    // "Column", "Bar", "Line", "Pie", ... or "Combination"
+    QString title;   // the title's text, "" when none or automatic
+    std::vector<ChartSeriesSummary> series;
+    QString externalDataRelId;  // c:externalData/@r:id, "" when absent
+    bool autoUpdateOff = false; // c:externalData/c:autoUpdate val="0"
+    QString userShapesRelId;
+};
+
+ChartSummary readChartSummary(const QByteArray& chartXml, const QString& file, const QString& part);
+
+}  // namespace engine

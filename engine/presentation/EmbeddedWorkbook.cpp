@@ -1,0 +1,136 @@
+#include "engine/presentation/EmbeddedWorkbook.h"
+
+#include "engine/package/Xml.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QTemporaryFile>
+#include <memory>
+#include <xlsxwriter.h>
+
+namespace engine {
+
+namespace {
+
+const QString kSource = QStringLiteral("clipboard");
+const QString kPart = QStringLiteral("embedded workbook");
+
+[[noreturn]] void fail(const QString& what) {
+    throw DocumentError(kSource, kPart, what);
+}
+
+// Marks the workbook's dates as counted from 1904, which libxlsxwriter cannot set itself.
+QByteArray withDate1904(const QByteArray& xlsx) {
+    Package workbook = Package::fromZipBytes(xlsx, kPart);
+    const QString part = QStringLiteral("/xl/workbook.xml");
+    pugi::xml_document doc;
+    parseXml(doc, workbook.part(part), kPart, part);
+    auto root = doc.document_element();
+    auto properties = childByLocalName(root, "workbookPr");
+    if (!properties) {
+        auto after = childByLocalName(root, "fileVersion");
+        properties = after ? root.insert_child_after("workbookPr", after)
+                           : root.prepend_child("workbookPr");
+    }
+    if (!properties.attribute("date1904")) properties.append_attribute("date1904");
+    properties.attribute("date1904") = "1";
+    workbook.setPart(part, xmlBytes(doc));
+    return workbook.toZipBytes();
+}
+
+}  // namespace
+
+QByteArray buildEmbeddedWorkbook(const ChartPackage& package) {
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/quillmere-embed-XXXXXX.xlsx"));
+    if (!file.open()) fail(QStringLiteral("no temporary file for the chart data"));
+    const QByteArray path = QFile::encodeName(file.fileName());
+    file.close();
+
+    struct Closer {
+        void operator()(lxw_workbook* wb) const {
+            if (wb) workbook_close(wb);
+        }
+    };
+    std::unique_ptr<lxw_workbook, Closer> workbook(workbook_new(path.constData()));
+    if (!workbook) fail(QStringLiteral("cannot start the workbook for the chart data"));
+
+    // Sheets in the order the chart first refers to them; at least the chart's own sheet, so
+    // that a chart of literal data still gets a workbook to edit.
+    QHash<QString, lxw_worksheet*> sheets;
+    QHash<QString, lxw_format*> formats;
+    auto sheetFor = [&](QString name) {
+        if (name.isEmpty()) name = package.sheetName.isEmpty() ? QStringLiteral("Sheet1") : package.sheetName;
+        auto it = sheets.constFind(name.toLower());
+        if (it != sheets.constEnd()) return *it;
+        const QByteArray utf8 = name.toUtf8();
+        const lxw_error valid = workbook_validate_sheet_name(workbook.get(), utf8.constData());
+        if (valid != LXW_NO_ERROR) {
+            fail(QStringLiteral("sheet name \"%1\" cannot be used (%2)")
+                     .arg(name, QString::fromUtf8(lxw_strerror(valid))));
+        }
+        lxw_worksheet* sheet = workbook_add_worksheet(workbook.get(), utf8.constData());
+        if (!sheet) fail(QStringLiteral("sheet \"%1\" cannot be added").arg(name));
+        sheets.insert(name.toLower(), sheet);
+        return sheet;
+    };
+    auto formatFor = [&](const QString& code) -> lxw_format* {
+        if (code.isEmpty() || code.compare("General", Qt::CaseInsensitive) == 0) return nullptr;
+        auto it = formats.constFind(code);
+        if (it != formats.constEnd()) return *it;
+        lxw_format* format = workbook_add_format(workbook.get());
+        format_set_num_format(format, code.toUtf8().constData());
+        formats.insert(code, format);
+        return format;
+    };
+
+    for (const auto& cell : package.cells) {
+        lxw_worksheet* sheet = sheetFor(cell.sheet);
+        if (cell.value.isNull() || !cell.value.isValid()) continue;
+        if (cell.row < 0 || cell.row > 1048575 || cell.column < 0 || cell.column > 16383) {
+            fail(QStringLiteral("cell at row %1, column %2 is outside a worksheet")
+                     .arg(cell.row + 1)
+                     .arg(cell.column + 1));
+        }
+        const auto row = static_cast<lxw_row_t>(cell.row);
+        const auto col = static_cast<lxw_col_t>(cell.column);
+        lxw_format* format = formatFor(cell.numberFormat);
+        lxw_error error = LXW_NO_ERROR;
+        switch (cell.value.typeId()) {
+        case QMetaType::Double:
+        case QMetaType::Float:
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong:
+            error = worksheet_write_number(sheet, row, col, cell.value.toDouble(), format);
+            break;
+        case QMetaType::Bool:
+            error = worksheet_write_boolean(sheet, row, col, cell.value.toBool(), format);
+            break;
+        default:
+            error = worksheet_write_string(sheet, row, col, cell.value.toString().toUtf8().constData(),
+                                           format);
+            break;
+        }
+        if (error != LXW_NO_ERROR) {
+            fail(QStringLiteral("cell at row %1, column %2 of \"%3\" cannot be written (%4)")
+                     .arg(cell.row + 1)
+                     .arg(cell.column + 1)
+                     .arg(cell.sheet, QString::fromUtf8(lxw_strerror(error))));
+        }
+    }
+    if (sheets.isEmpty()) sheetFor(QString());
+
+    const lxw_error closed = workbook_close(workbook.release());
+    if (closed != LXW_NO_ERROR) {
+        fail(QStringLiteral("cannot be written (%1)").arg(QString::fromUtf8(lxw_strerror(closed))));
+    }
+    QFile written(QFile::decodeName(path));
+    if (!written.open(QIODevice::ReadOnly)) fail(QStringLiteral("cannot be read back"));
+    QByteArray bytes = written.readAll();
+    written.close();
+    return package.date1904 ? withDate1904(bytes) : bytes;
+}
+
+}  // namespace engine

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "engine/chart/ChartPackage.h"
+#include "engine/package/Package.h"
+#include "engine/presentation/ChartPart.h"
+#include "engine/presentation/PresentationPart.h"
+#include "engine/presentation/SlidePart.h"
+
+#include <QImage>
+#include <QMimeData>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace engine {
+
+// What a paste fails with when the clipboard holds nothing a slide can take.
+inline constexpr const char* kNothingToPaste =
+    "Clipboard is empty or contains data which may not be pasted here.";
+
+// A presentation held in memory over its package: new from the built-in template, or opened
+// from a .pptx/.pptm. It owns the package; parts it does not change are saved byte for byte as
+// they were read. Slides are addressed by 0-based position.
+//
+// open() checks the structure before anything else can happen (the presentation part, every
+// slide, layout and master, their relationships) and throws DocumentError naming the file and
+// the part at fault. Edits throw DocumentError too, and leave the presentation as it was.
+// Nothing is ever written except by save().
+class Presentation {
+public:
+    static Presentation createNew();
+    static Presentation open(const QString& path, const Limits& limits = {});
+    // A package already in memory (a converted legacy file); name is used in errors.
+    static Presentation fromPackage(Package package, const QString& name);
+
+    const QString& name() const { return m_name; }
+    const Package& package() const { return m_package; }
+    // True when the presentation part is of the macro-enabled kind (.pptm).
+    bool isMacroEnabled() const;
+
+    int slideCount() const { return static_cast<int>(m_slides.size()); }
+    qint64 slideWidth() const { return m_presentation->slideWidth(); }
+    qint64 slideHeight() const { return m_presentation->slideHeight(); }
+    QString slidePartName(int index) const;
+
+    // Inserts a slide at index (0 to slideCount()) on the layout with this PowerPoint number
+    // (12: blank). A presentation without a blank layout gets one in its first master.
+    void addSlide(int index, int layoutNumber);
+
+    // Pastes onto slide `index`: a chart package becomes a native chart, a PNG or other image a
+    // picture, text a text box, in that order of preference. Throws DocumentError with
+    // kNothingToPaste when the data holds none of them.
+    void paste(int index, const QMimeData& data);
+    void pasteChart(int index, const ChartPackage& chart);
+    void pastePicture(int index, const QImage& image);
+    void pasteText(int index, const QString& text);
+
+    // The shapes of a slide, and what their relationships point to.
+    std::vector<SlideShape> slideShapes(int index) const;
+    // The part a slide's relationship points to; "" when none.
+    QString slideTarget(int index, const QString& relId) const;
+    ChartSummary chartSummary(const QString& chartPart) const;
+
+    // Writes the presentation to path atomically (a temporary file beside it, checked, then
+    // renamed over it). Throws DocumentError naming the file; the target is then unchanged.
+    void save(const QString& path) const;
+
+private:
+    Presentation() = default;
+    void load();
+    void checkSlide(const QString& slidePart);
+    QString layoutForNumber(int layoutNumber);
+    QString addBlankLayout();
+    EmuRect placed(qint64 cx, qint64 cy) const;
+    void editSlide(int index, const std::function<void(SlidePart&, Package&, const QString&)>& edit);
+
+    Package m_package;
+    QString m_name;
+    QString m_presentationPart;
+    std::optional<PresentationPart> m_presentation;
+    std::vector<QString> m_slides;  // slide part names in slide order
+};
+
+}  // namespace engine

@@ -1,0 +1,322 @@
+#include "engine/presentation/SlidePart.h"
+
+#include "engine/package/Xml.h"
+#include "engine/presentation/OoxmlNames.h"
+#include "engine/presentation/XmlEdit.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace engine {
+
+namespace {
+
+bool is(const pugi::xml_node& node, const char* local) {
+    return node.type() == pugi::node_element && std::strcmp(localName(node), local) == 0;
+}
+
+QString attributeByLocalName(const pugi::xml_node& element, const char* local) {
+    for (auto attribute : element.attributes()) {
+        const char* name = attribute.name();
+        const char* colon = std::strchr(name, ':');
+        if (colon && std::strcmp(colon + 1, local) == 0) return QString::fromUtf8(attribute.value());
+    }
+    return {};
+}
+
+// The transform of a group's children onto the slide: child = off + (x - chOff) * ext / chExt.
+struct GroupMap {
+    double sx = 1, sy = 1, dx = 0, dy = 0;
+    EmuRect apply(const EmuRect& r) const {
+        return {static_cast<qint64>(r.x * sx + dx), static_cast<qint64>(r.y * sy + dy),
+                static_cast<qint64>(r.cx * sx), static_cast<qint64>(r.cy * sy)};
+    }
+};
+
+bool readXfrm(const pugi::xml_node& xfrm, EmuRect* rect) {
+    const auto off = childByLocalName(xfrm, "off");
+    const auto ext = childByLocalName(xfrm, "ext");
+    if (!off || !ext) return false;
+    rect->x = off.attribute("x").as_llong();
+    rect->y = off.attribute("y").as_llong();
+    rect->cx = ext.attribute("cx").as_llong();
+    rect->cy = ext.attribute("cy").as_llong();
+    return true;
+}
+
+QStringList paragraphsOf(const pugi::xml_node& txBody) {
+    QStringList result;
+    for (auto para : txBody.children()) {
+        if (!is(para, "p")) continue;
+        QString text;
+        for (auto run : para.children()) {
+            if (is(run, "r") || is(run, "fld")) {
+                text += QString::fromUtf8(childByLocalName(run, "t").text().get());
+            } else if (is(run, "br")) {
+                text += u'\n';
+            }
+        }
+        result << text;
+    }
+    return result;
+}
+
+void readTree(const pugi::xml_node& tree, const GroupMap& map, std::vector<SlideShape>* out);
+
+void readShape(const pugi::xml_node& node, const GroupMap& map, std::vector<SlideShape>* out) {
+    if (is(node, "AlternateContent")) {
+        // A reader that knows none of the choices takes the fallback.
+        auto fallback = childByLocalName(node, "Fallback");
+        auto branch = fallback ? fallback : childByLocalName(node, "Choice");
+        for (auto c : branch.children()) readShape(c, map, out);
+        return;
+    }
+    if (is(node, "grpSp")) {
+        EmuRect off, ch;
+        const auto xfrm = childByLocalName(childByLocalName(node, "grpSpPr"), "xfrm");
+        GroupMap inner = map;
+        if (readXfrm(xfrm, &off)) {
+            const auto chOff = childByLocalName(xfrm, "chOff");
+            const auto chExt = childByLocalName(xfrm, "chExt");
+            ch.x = chOff.attribute("x").as_llong();
+            ch.y = chOff.attribute("y").as_llong();
+            ch.cx = chExt.attribute("cx").as_llong();
+            ch.cy = chExt.attribute("cy").as_llong();
+            const double sx = ch.cx > 0 ? double(off.cx) / ch.cx : 1.0;
+            const double sy = ch.cy > 0 ? double(off.cy) / ch.cy : 1.0;
+            inner.sx = map.sx * sx;
+            inner.sy = map.sy * sy;
+            inner.dx = map.dx + map.sx * (off.x - ch.x * sx);
+            inner.dy = map.dy + map.sy * (off.y - ch.y * sy);
+        }
+        readTree(node, inner, out);
+        return;
+    }
+    const bool sp = is(node, "sp"), pic = is(node, "pic"), frame = is(node, "graphicFrame");
+    if (!sp && !pic && !frame && !is(node, "cxnSp")) return;
+
+    SlideShape shape;
+    pugi::xml_node nv;
+    for (auto c : node.children()) {
+        if (c.type() == pugi::node_element && std::strncmp(localName(c), "nv", 2) == 0) nv = c;
+        if (nv) break;
+    }
+    const auto cNvPr = childByLocalName(nv, "cNvPr");
+    shape.id = cNvPr.attribute("id").as_int();
+    shape.name = QString::fromUtf8(cNvPr.attribute("name").value());
+    if (const auto ph = childByLocalName(childByLocalName(nv, "nvPr"), "ph")) {
+        shape.placeholderType = ph.attribute("type") ? QString::fromUtf8(ph.attribute("type").value())
+                                                      : QStringLiteral("body");
+    }
+    EmuRect rect;
+    const auto xfrm = frame ? childByLocalName(node, "xfrm")
+                            : childByLocalName(childByLocalName(node, "spPr"), "xfrm");
+    if (readXfrm(xfrm, &rect)) {
+        shape.hasFrame = true;
+        shape.frame = map.apply(rect);
+    }
+    if (sp) {
+        const auto txBody = childByLocalName(node, "txBody");
+        shape.kind = txBody ? SlideShape::Kind::Text : SlideShape::Kind::Other;
+        if (txBody) shape.paragraphs = paragraphsOf(txBody);
+    } else if (pic) {
+        shape.kind = SlideShape::Kind::Picture;
+        shape.relId = attributeByLocalName(
+            childByLocalName(childByLocalName(node, "blipFill"), "blip"), "embed");
+    } else if (frame) {
+        const auto data = childByLocalName(childByLocalName(node, "graphic"), "graphicData");
+        if (std::strcmp(data.attribute("uri").value(), ooxml::ns::kChartUri) == 0) {
+            shape.kind = SlideShape::Kind::Chart;
+            shape.relId = attributeByLocalName(childByLocalName(data, "chart"), "id");
+        }
+    }
+    out->push_back(shape);
+}
+
+void readTree(const pugi::xml_node& tree, const GroupMap& map, std::vector<SlideShape>* out) {
+    for (auto c : tree.children()) readShape(c, map, out);
+}
+
+void setFrame(pugi::xml_node xfrm, const std::string& prefixA, const EmuRect& r) {
+    auto off = xfrm.append_child((prefixA + "off").c_str());
+    off.append_attribute("x") = static_cast<long long>(r.x);
+    off.append_attribute("y") = static_cast<long long>(r.y);
+    auto ext = xfrm.append_child((prefixA + "ext").c_str());
+    ext.append_attribute("cx") = static_cast<long long>(r.cx);
+    ext.append_attribute("cy") = static_cast<long long>(r.cy);
+}
+
+std::string prefixPart(const std::string& qualified) {
+    auto colon = qualified.find(':');
+    return colon == std::string::npos ? std::string() : qualified.substr(0, colon + 1);
+}
+
+}  // namespace
+
+SlidePart SlidePart::parse(const QByteArray& xml, const QString& file, const QString& part) {
+    SlidePart slide;
+    slide.m_doc = std::make_unique<pugi::xml_document>();
+    parseXml(*slide.m_doc, xml, file, part);
+    const auto root = slide.m_doc->document_element();
+    if (!is(root, "sld")) throw DocumentError(file, part, QStringLiteral("root element is not p:sld"));
+    slide.m_tree = childByLocalName(childByLocalName(root, "cSld"), "spTree");
+    if (!slide.m_tree) throw DocumentError(file, part, QStringLiteral("slide has no shape tree"));
+    return slide;
+}
+
+QByteArray SlidePart::newSlideXml(const std::vector<LayoutPlaceholder>& placeholders) {
+    QByteArray xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<p:sld xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
+        "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\">"
+        "<p:cSld><p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/>"
+        "</p:nvGrpSpPr><p:grpSpPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"0\" cy=\"0\"/>"
+        "<a:chOff x=\"0\" y=\"0\"/><a:chExt cx=\"0\" cy=\"0\"/></a:xfrm></p:grpSpPr>";
+    int id = 2;
+    for (const auto& ph : placeholders) {
+        pugi::xml_document piece;
+        auto sp = piece.append_child("p:sp");
+        auto nv = sp.append_child("p:nvSpPr");
+        auto c = nv.append_child("p:cNvPr");
+        c.append_attribute("id") = id++;
+        c.append_attribute("name") = ph.name.toUtf8().constData();
+        nv.append_child("p:cNvSpPr").append_child("a:spLocks").append_attribute("noGrp") = "1";
+        auto phNode = nv.append_child("p:nvPr").append_child("p:ph");
+        if (!ph.type.isEmpty()) phNode.append_attribute("type") = ph.type.toUtf8().constData();
+        if (!ph.idx.isEmpty()) phNode.append_attribute("idx") = ph.idx.toUtf8().constData();
+        sp.append_child("p:spPr");
+        if (ph.hasText) {
+            auto body = sp.append_child("p:txBody");
+            body.append_child("a:bodyPr");
+            body.append_child("a:lstStyle");
+            body.append_child("a:p").append_child("a:endParaRPr").append_attribute("lang") = "en-US";
+        }
+        QByteArray bytes = xmlBytes(piece);
+        // The piece is written without a declaration of its own when it is one element.
+        const int start = bytes.indexOf("<p:sp");
+        xml += bytes.mid(start).trimmed();
+    }
+    xml += "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>\n";
+    return xml;
+}
+
+std::vector<SlideShape> SlidePart::shapes() const {
+    std::vector<SlideShape> result;
+    readTree(m_tree, GroupMap{}, &result);
+    return result;
+}
+
+int SlidePart::nextShapeId() const {
+    int highest = 1;
+    // Every non-visual properties element of the slide counts, whatever its nesting (groups,
+    // alternate content), so that no new id repeats one anywhere in the slide.
+    std::vector<pugi::xml_node> stack{m_doc->document_element()};
+    while (!stack.empty()) {
+        auto node = stack.back();
+        stack.pop_back();
+        if (is(node, "cNvPr")) highest = std::max(highest, node.attribute("id").as_int());
+        for (auto c = node.first_child(); c; c = c.next_sibling())
+            if (c.type() == pugi::node_element) stack.push_back(c);
+    }
+    return highest + 1;
+}
+
+std::string SlidePart::p(const char* local) {
+    return xmledit::qualifiedName(m_doc->document_element(), ooxml::ns::kP, "p", local);
+}
+
+std::string SlidePart::a(const char* local) {
+    return xmledit::qualifiedName(m_doc->document_element(), ooxml::ns::kA, "a", local);
+}
+
+namespace {
+// A new child of the shape tree after every shape, before a closing extension list.
+pugi::xml_node appendShapeNode(pugi::xml_node tree, const std::string& name) {
+    if (auto ext = childByLocalName(tree, "extLst")) return tree.insert_child_before(name.c_str(), ext);
+    return tree.append_child(name.c_str());
+}
+}  // namespace
+
+void SlidePart::appendChartFrame(const QString& name, const EmuRect& frame,
+                                 const QString& chartRelId) {
+    const int id = nextShapeId();
+    const std::string pa = prefixPart(a("x"));
+    auto gf = appendShapeNode(m_tree, p("graphicFrame"));
+    auto nv = gf.append_child(p("nvGraphicFramePr").c_str());
+    auto c = nv.append_child(p("cNvPr").c_str());
+    c.append_attribute("id") = id;
+    c.append_attribute("name") = name.toUtf8().constData();
+    nv.append_child(p("cNvGraphicFramePr").c_str());
+    nv.append_child(p("nvPr").c_str());
+    setFrame(gf.append_child(p("xfrm").c_str()), pa, frame);
+    auto data = gf.append_child((pa + "graphic").c_str()).append_child((pa + "graphicData").c_str());
+    data.append_attribute("uri") = ooxml::ns::kChartUri;
+    auto chart = data.append_child("c:chart");
+    chart.append_attribute("xmlns:c") = ooxml::ns::kC;
+    chart.append_attribute("xmlns:r") = ooxml::ns::kR;
+    chart.append_attribute("r:id") = chartRelId.toUtf8().constData();
+}
+
+void SlidePart::appendPicture(const QString& name, const EmuRect& frame, const QString& imageRelId) {
+    const int id = nextShapeId();
+    const std::string pa = prefixPart(a("x"));
+    const std::string embed = xmledit::qualifiedName(m_doc->document_element(), ooxml::ns::kR, "r", "embed");
+    auto pic = appendShapeNode(m_tree, p("pic"));
+    auto nv = pic.append_child(p("nvPicPr").c_str());
+    auto c = nv.append_child(p("cNvPr").c_str());
+    c.append_attribute("id") = id;
+    c.append_attribute("name") = name.toUtf8().constData();
+    nv.append_child(p("cNvPicPr").c_str()).append_child((pa + "picLocks").c_str())
+        .append_attribute("noChangeAspect") = "1";
+    nv.append_child(p("nvPr").c_str());
+    auto fill = pic.append_child(p("blipFill").c_str());
+    fill.append_child((pa + "blip").c_str()).append_attribute(embed.c_str()) =
+        imageRelId.toUtf8().constData();
+    fill.append_child((pa + "stretch").c_str()).append_child((pa + "fillRect").c_str());
+    auto spPr = pic.append_child(p("spPr").c_str());
+    setFrame(spPr.append_child((pa + "xfrm").c_str()), pa, frame);
+    auto geom = spPr.append_child((pa + "prstGeom").c_str());
+    geom.append_attribute("prst") = "rect";
+    geom.append_child((pa + "avLst").c_str());
+}
+
+void SlidePart::appendTextBox(const QString& name, const EmuRect& frame, const QStringList& lines) {
+    const int id = nextShapeId();
+    const std::string pa = prefixPart(a("x"));
+    auto sp = appendShapeNode(m_tree, p("sp"));
+    auto nv = sp.append_child(p("nvSpPr").c_str());
+    auto c = nv.append_child(p("cNvPr").c_str());
+    c.append_attribute("id") = id;
+    c.append_attribute("name") = name.toUtf8().constData();
+    nv.append_child(p("cNvSpPr").c_str()).append_attribute("txBox") = "1";
+    nv.append_child(p("nvPr").c_str());
+    auto spPr = sp.append_child(p("spPr").c_str());
+    setFrame(spPr.append_child((pa + "xfrm").c_str()), pa, frame);
+    auto geom = spPr.append_child((pa + "prstGeom").c_str());
+    geom.append_attribute("prst") = "rect";
+    geom.append_child((pa + "avLst").c_str());
+    spPr.append_child((pa + "noFill").c_str());
+    auto body = sp.append_child(p("txBody").c_str());
+    auto bodyPr = body.append_child((pa + "bodyPr").c_str());
+    bodyPr.append_attribute("wrap") = "square";
+    bodyPr.append_attribute("rtlCol") = "0";
+    bodyPr.append_child((pa + "spAutoFit").c_str());
+    body.append_child((pa + "lstStyle").c_str());
+    for (const QString& line : lines) {
+        auto para = body.append_child((pa + "p").c_str());
+        if (line.isEmpty()) {
+            para.append_child((pa + "endParaRPr").c_str()).append_attribute("lang") = "en-US";
+            continue;
+        }
+        auto run = para.append_child((pa + "r").c_str());
+        run.append_child((pa + "rPr").c_str()).append_attribute("lang") = "en-US";
+        run.append_child((pa + "t").c_str()).text() = line.toUtf8().constData();
+    }
+}
+
+QByteArray SlidePart::bytes() const {
+    return xmlBytes(*m_doc);
+}
+
+}  // namespace engine

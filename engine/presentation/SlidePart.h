@@ -1,0 +1,71 @@
+#pragma once
+
+#include "engine/presentation/SlideLayoutPart.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <pugixml.hpp>
+#include <vector>
+
+namespace engine {
+
+// A rectangle on a slide, in EMU.
+struct EmuRect {
+    qint64 x = 0;
+    qint64 y = 0;
+    qint64 cx = 0;
+    qint64 cy = 0;
+};
+
+// One shape of a slide as the presentation window and the checks read it.
+struct SlideShape {
+    enum class Kind { Text, Picture, Chart, Other };
+    Kind kind = Kind::Other;
+    int id = 0;
+    QString name;
+    bool hasFrame = false;  // false for placeholders that take their place from the layout
+    EmuRect frame;
+    QString placeholderType;  // "" when the shape is no placeholder, "body" for the default one
+    QStringList paragraphs;   // text shapes
+    QString relId;            // the picture's blip or the chart's part, through the slide rels
+};
+
+// A slide part (p:sld). Holds the parsed part for editing; bytes() writes it back with only the
+// additions different. Shapes are appended at the end of the shape tree, after every shape
+// already there, with an id one more than the highest in the slide.
+//
+// parse() throws DocumentError naming file and part when the XML is malformed or is no slide.
+class SlidePart {
+public:
+    static SlidePart parse(const QByteArray& xml, const QString& file, const QString& part);
+    // A new slide's XML: an empty shape tree, plus an empty shape for each placeholder given.
+    static QByteArray newSlideXml(const std::vector<LayoutPlaceholder>& placeholders);
+
+    SlidePart(SlidePart&&) noexcept = default;
+    SlidePart& operator=(SlidePart&&) noexcept = default;
+
+    // The shapes, groups flattened, in drawing order.
+    std::vector<SlideShape> shapes() const;
+    int nextShapeId() const;
+
+    // Appends a chart frame (p:graphicFrame holding c:chart r:id=chartRelId).
+    void appendChartFrame(const QString& name, const EmuRect& frame, const QString& chartRelId);
+    // Appends a picture (p:pic filled from the image part of imageRelId).
+    void appendPicture(const QString& name, const EmuRect& frame, const QString& imageRelId);
+    // Appends a text box, one paragraph per line.
+    void appendTextBox(const QString& name, const EmuRect& frame, const QStringList& lines);
+
+    QByteArray bytes() const;
+
+private:
+    SlidePart() = default;
+    std::string p(const char* local);
+    std::string a(const char* local);
+
+    std::unique_ptr<pugi::xml_document> m_doc;
+    pugi::xml_node m_tree;
+};
+
+}  // namespace engine

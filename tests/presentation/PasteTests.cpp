@@ -1,0 +1,393 @@
+// Pasting onto slides: charts as native charts with their parts, data and look; pictures;
+// text; and what cannot be pasted.
+
+#include "Fixtures.h"
+
+#include "engine/package/Xml.h"
+#include "engine/presentation/OoxmlNames.h"
+#include "engine/presentation/Presentation.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QMimeData>
+#include <QSet>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using engine::Presentation;
+namespace rel = engine::ooxml::rel;
+
+namespace {
+
+QString chartsXlsx() { return fixtures::fixtureDir() + "/charts.xlsx"; }
+
+// The XML of a part with the named children of its root removed, as pugixml writes it: a
+// canonical form for comparing what a paste kept.
+QByteArray canonical(const QByteArray& xml, const QStringList& dropChildren = {}) {
+    pugi::xml_document doc;
+    engine::parseXml(doc, xml, "test", "part");
+    for (const QString& name : dropChildren) {
+        while (auto c = engine::childByLocalName(doc.document_element(), name.toUtf8().constData()))
+            doc.document_element().remove_child(c);
+    }
+    return engine::xmlBytes(doc);
+}
+
+struct PastedChart {
+    QString chartPart;
+    QString embeddedPart;
+    engine::ChartSummary summary;
+    engine::SlideShape shape;
+};
+
+// The one chart on a slide, followed through the slide's and the chart's relationships.
+PastedChart chartOnSlide(const Presentation& p, int slide) {
+    PastedChart result;
+    for (const auto& s : p.slideShapes(slide)) {
+        if (s.kind != engine::SlideShape::Kind::Chart) continue;
+        result.shape = s;
+        result.chartPart = p.slideTarget(slide, s.relId);
+    }
+    if (result.chartPart.isEmpty()) return result;
+    result.summary = p.chartSummary(result.chartPart);
+    const auto rels = p.package().relationships(result.chartPart);
+    const auto* r = rels.byId(result.summary.externalDataRelId);
+    if (r && r->type == rel::kPackage) result.embeddedPart = r->targetPart;
+    return result;
+}
+
+// A chart package made richer than XlsxWriter writes them: chart style and colour parts, and
+// a user-shape drawing holding a picture.
+engine::ChartPackage richChartPackage() {
+    auto package = fixtures::chartPackageFromWorkbook(chartsXlsx(), 1, "Rich chart");
+    auto& chart = package.parts.front();
+    chart.data.replace("</c:chartSpace>", "<c:userShapes r:id=\"rId3\"/></c:chartSpace>");
+    chart.rels =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" Type=\"http://schemas.microsoft.com/office/2011/relationships/chartStyle\" Target=\"style1.xml\"/>"
+        "<Relationship Id=\"rId2\" Type=\"http://schemas.microsoft.com/office/2011/relationships/chartColorStyle\" Target=\"colors1.xml\"/>"
+        "<Relationship Id=\"rId3\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartUserShapes\" Target=\"../drawings/drawing2.xml\"/>"
+        "</Relationships>";
+    package.parts.push_back({"/xl/charts/style1.xml", "application/vnd.ms-office.chartstyle+xml",
+                             "<cs:chartStyle xmlns:cs=\"http://schemas.microsoft.com/office/drawing/2012/chartStyle\" id=\"201\"/>", {}});
+    package.parts.push_back({"/xl/charts/colors1.xml", "application/vnd.ms-office.chartcolorstyle+xml",
+                             "<cs:colorStyle xmlns:cs=\"http://schemas.microsoft.com/office/drawing/2012/chartStyle\" meth=\"cycle\" id=\"10\"/>", {}});
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    package.parts.push_back(
+        {"/xl/drawings/drawing2.xml", "application/vnd.openxmlformats-officedocument.drawingml.chartshapes+xml",
+         "<c:userShapes xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" "
+         "xmlns:cdr=\"http://schemas.openxmlformats.org/drawingml/2006/chartDrawing\" "
+         "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+         "<cdr:relSizeAnchor><cdr:from><cdr:x>0.1</cdr:x><cdr:y>0.1</cdr:y></cdr:from>"
+         "<cdr:to><cdr:x>0.2</cdr:x><cdr:y>0.2</cdr:y></cdr:to><cdr:pic><cdr:nvPicPr>"
+         "<cdr:cNvPr id=\"2\" name=\"Picture 1\"/><cdr:cNvPicPr/></cdr:nvPicPr><cdr:blipFill>"
+         "<a:blip r:embed=\"rId1\"/><a:stretch><a:fillRect/></a:stretch></cdr:blipFill>"
+         "<cdr:spPr><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></cdr:spPr></cdr:pic>"
+         "</cdr:relSizeAnchor></c:userShapes>",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/image\" Target=\"../media/image1.png\"/>"
+         "</Relationships>"});
+    package.parts.push_back({"/xl/media/image1.png", "image/png", png, {}});
+    return package;
+}
+
+}  // namespace
+
+TEST(PasteChart, KeepsSeriesFormulasCachesAndFormattingOfTheSource) {
+    auto p = Presentation::createNew();
+    p.addSlide(0, 12);
+    const auto package = fixtures::chartPackageFromWorkbook(chartsXlsx(), 1, "Chart 1");
+    p.pasteChart(0, package);
+
+    const auto pasted = chartOnSlide(p, 0);
+    ASSERT_FALSE(pasted.chartPart.isEmpty());
+    EXPECT_EQ(pasted.chartPart, "/ppt/charts/chart1.xml");
+    EXPECT_EQ(pasted.shape.name, "Chart 1");
+    EXPECT_EQ(pasted.summary.kind, "Column");
+    EXPECT_EQ(pasted.summary.title, "Sales by month");
+    ASSERT_EQ(pasted.summary.series.size(), 2u);
+    const auto& north = pasted.summary.series[0];
+    EXPECT_EQ(north.nameFormula, "'Data ''Nord'' Q1'!$B$1");
+    EXPECT_EQ(north.name, "North");
+    EXPECT_EQ(north.categoryFormula, "'Data ''Nord'' Q1'!$A$2:$A$6");
+    EXPECT_EQ(north.valueFormula, "'Data ''Nord'' Q1'!$B$2:$B$6");
+    EXPECT_EQ(north.categories, (QStringList{"Jan", "Feb", "Mar", "Apr", "May"}));
+    EXPECT_EQ(north.values, (std::vector<double>{10.5, 13.5, 16.5, 19.5, 22.5}));
+    EXPECT_TRUE(pasted.summary.autoUpdateOff);
+
+    // Everything of the source chart is there unchanged but for the data link, the colour
+    // mapping and the print settings.
+    const QStringList changed{"externalData", "clrMapOvr", "printSettings"};
+    EXPECT_EQ(canonical(p.package().part(pasted.chartPart), changed),
+              canonical(package.chartPart().data, changed));
+
+    // The source theme's schemes are the chart's theme override.
+    const auto chartRels = p.package().relationships(pasted.chartPart);
+    const auto* override_ = chartRels.firstOfType(rel::kThemeOverride);
+    ASSERT_NE(override_, nullptr);
+    EXPECT_EQ(p.package().contentTypes().of(override_->targetPart), engine::ooxml::ct::kThemeOverride);
+    pugi::xml_document theme, over;
+    engine::parseXml(theme, package.theme, "t", "theme");
+    engine::parseXml(over, p.package().part(override_->targetPart), "t", "override");
+    EXPECT_STREQ(engine::localName(over.document_element()), "themeOverride");
+    for (const char* scheme : {"clrScheme", "fontScheme", "fmtScheme"}) {
+        pugi::xml_document a, b;
+        a.append_copy(engine::childByLocalName(engine::childByLocalName(theme.document_element(), "themeElements"), scheme));
+        b.append_copy(engine::childByLocalName(over.document_element(), scheme));
+        EXPECT_EQ(engine::xmlBytes(a), engine::xmlBytes(b)) << scheme;
+    }
+}
+
+TEST(PasteChart, PutsExternalDataInSchemaOrderAndDropsPrintSettings) {
+    auto p = Presentation::createNew();
+    p.addSlide(0, 12);
+    p.pasteChart(0, richChartPackage());
+    pugi::xml_document doc;
+    engine::parseXml(doc, p.package().part("/ppt/charts/chart1.xml"), "t", "chart");
+    QStringList order;
+    for (auto c : doc.document_element().children()) order << engine::localName(c);
+    EXPECT_FALSE(order.contains("printSettings"));
+    ASSERT_TRUE(order.contains("externalData"));
+    EXPECT_LT(order.indexOf("clrMapOvr"), order.indexOf("chart"));
+    EXPECT_GT(order.indexOf("externalData"), order.indexOf("chart"));
+    EXPECT_LT(order.indexOf("externalData"), order.indexOf("userShapes"));
+    const auto data = engine::childByLocalName(doc.document_element(), "externalData");
+    EXPECT_STREQ(engine::childByLocalName(data, "autoUpdate").attribute("val").value(), "0");
+}
+
+TEST(PasteChart, EmbedsExactlyTheReferencedCellsUnderTheirSheetNames) {
+    auto p = Presentation::createNew();
+    p.addSlide(0, 12);
+    p.addSlide(1, 12);
+    p.pasteChart(0, fixtures::chartPackageFromWorkbook(chartsXlsx(), 1));
+    p.pasteChart(1, fixtures::chartPackageFromWorkbook(chartsXlsx(), 2));
+
+    const auto source = fixtures::readWorkbookCells(engine::Package::load(chartsXlsx()));
+    for (int slide = 0; slide < 2; ++slide) {
+        const auto pasted = chartOnSlide(p, slide);
+        ASSERT_FALSE(pasted.embeddedPart.isEmpty());
+        EXPECT_TRUE(pasted.embeddedPart.startsWith("/ppt/embeddings/"));
+        EXPECT_EQ(p.package().contentTypes().of(pasted.embeddedPart), engine::ooxml::ct::kXlsx);
+        const QByteArray xlsx = p.package().part(pasted.embeddedPart);
+        EXPECT_EQ(fixtures::sheetNames(xlsx), QStringList{"Data 'Nord' Q1"});
+
+        // The cells the formulas name, with the source's values and number formats.
+        fixtures::Cells expected;
+        for (const auto& series : pasted.summary.series) {
+            for (const QString& f : {series.nameFormula, series.categoryFormula, series.valueFormula}) {
+                fixtures::Range range;
+                if (!fixtures::parseRange(f, &range)) continue;
+                for (int r = range.row1; r <= range.row2; ++r)
+                    for (int c = range.column1; c <= range.column2; ++c) {
+                        const fixtures::CellKey key{range.sheet, r, c};
+                        if (source.contains(key)) expected.insert(key, source.value(key));
+                    }
+            }
+        }
+        const auto embedded = fixtures::readWorkbookCells(xlsx);
+        EXPECT_EQ(embedded.keys(), expected.keys()) << "slide " << slide;
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+            EXPECT_EQ(embedded.value(it.key()).value, it->value);
+            EXPECT_EQ(embedded.value(it.key()).numberFormat, it->numberFormat);
+        }
+        for (const auto& cell : embedded) EXPECT_NE(cell.value.toString(), "do not leak");
+    }
+    // The date column keeps its format: the line chart's values are dates.
+    const auto line = fixtures::readWorkbookCells(p.package().part(chartOnSlide(p, 1).embeddedPart));
+    EXPECT_EQ(line.value({"Data 'Nord' Q1", 1, 3}).numberFormat, "yyyy-mm-dd");
+}
+
+TEST(PasteChart, TwoChartsOfOneWorkbookAndOneChartTwiceClashNowhere) {
+    auto p = Presentation::createNew();
+    p.addSlide(0, 12);
+    p.addSlide(1, 12);
+    const auto first = richChartPackage();
+    const auto second = fixtures::chartPackageFromWorkbook(chartsXlsx(), 3, "Chart 3");
+    p.pasteChart(0, first);
+    p.pasteChart(0, first);   // the same chart twice on one slide
+    p.pasteChart(1, second);
+    p.pasteChart(1, first);
+
+    // Every part name is used once, whatever its letter case.
+    QSet<QString> names;
+    for (const QString& n : p.package().partNames()) {
+        EXPECT_FALSE(names.contains(n.toLower())) << n.toStdString();
+        names.insert(n.toLower());
+    }
+    QSet<QString> charts, styles, drawings, images, embeddings;
+    for (int slide = 0; slide < 2; ++slide) {
+        const auto shapes = p.slideShapes(slide);
+        QSet<int> ids;
+        QSet<QString> relIds;
+        for (const auto& s : shapes) {
+            EXPECT_FALSE(ids.contains(s.id)) << "shape id " << s.id << " twice on slide " << slide;
+            ids.insert(s.id);
+            EXPECT_FALSE(relIds.contains(s.relId));
+            relIds.insert(s.relId);
+            const QString chart = p.slideTarget(slide, s.relId);
+            ASSERT_FALSE(chart.isEmpty());
+            EXPECT_FALSE(charts.contains(chart));
+            charts.insert(chart);
+            // Every relationship of the chart and of its drawings points at a part present.
+            const auto chartRels = p.package().relationships(chart);
+            for (const auto& r : chartRels.all()) {
+                ASSERT_TRUE(p.package().hasPart(r.targetPart)) << r.target.toStdString();
+                EXPECT_FALSE(p.package().contentTypes().of(r.targetPart).isEmpty());
+                if (r.type.endsWith("/chartStyle")) styles.insert(r.targetPart);
+                if (r.type == rel::kPackage) embeddings.insert(r.targetPart);
+                if (r.type.endsWith("/chartUserShapes")) {
+                    drawings.insert(r.targetPart);
+                    const auto drawingRels = p.package().relationships(r.targetPart);
+                    for (const auto& dr : drawingRels.all()) {
+                        ASSERT_TRUE(p.package().hasPart(dr.targetPart));
+                        EXPECT_EQ(p.package().contentTypes().of(dr.targetPart), "image/png");
+                        images.insert(dr.targetPart);
+                    }
+                }
+            }
+        }
+        EXPECT_EQ(ids.size(), 2);
+    }
+    EXPECT_EQ(charts.size(), 4);
+    EXPECT_EQ(styles.size(), 3);
+    EXPECT_EQ(drawings.size(), 3);
+    EXPECT_EQ(images.size(), 3);
+    EXPECT_EQ(embeddings.size(), 4);
+    EXPECT_TRUE(drawings.contains("/ppt/drawings/drawing1.xml"));
+    EXPECT_TRUE(styles.contains("/ppt/charts/style3.xml"));
+}
+
+TEST(PasteChart, IsPlacedCentredAtItsOwnSizeOrScaledDownToFit) {
+    auto p = Presentation::createNew();
+    p.addSlide(0, 12);
+    auto small = fixtures::chartPackageFromWorkbook(chartsXlsx(), 1);
+    small.cx = 4572000;
+    small.cy = 2743200;
+    auto big = fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/big.xlsx", 1);
+    big.cx = 4572000 * 4;
+    big.cy = 2743200 * 4;
+    p.pasteChart(0, small);
+    p.pasteChart(0, big);
+    const auto shapes = p.slideShapes(0);
+    ASSERT_EQ(shapes.size(), 2u);
+    const auto& a = shapes[0].frame;
+    EXPECT_EQ(a.cx, 4572000);
+    EXPECT_EQ(a.cy, 2743200);
+    EXPECT_EQ(a.x, (12192000 - 4572000) / 2);
+    EXPECT_EQ(a.y, (6858000 - 2743200) / 2);
+    const auto& b = shapes[1].frame;
+    EXPECT_EQ(b.cy, 6858000);  // height is the binding side for a 5:3 chart on 16:9
+    EXPECT_NEAR(double(b.cx) / b.cy, 5.0 / 3.0, 1e-6);
+    EXPECT_EQ(b.y, 0);
+    EXPECT_EQ(b.x, (12192000 - b.cx) / 2);
+}
+
+TEST(PasteChart, InconsistentPackageFailsAndChangesNothing) {
+    auto p = Presentation::createNew();
+    p.addSlide(0, 12);
+    const QStringList before = p.package().partNames();
+    const QByteArray slide = p.package().part(p.slidePartName(0));
+
+    auto missing = richChartPackage();
+    missing.parts.pop_back();  // the picture the user-shape drawing relates to
+    try {
+        p.pasteChart(0, missing);
+        FAIL() << "a package lacking a related part was pasted";
+    } catch (const engine::DocumentError& e) {
+        EXPECT_TRUE(e.message().startsWith("clipboard: ")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("image1.png")) << e.message().toStdString();
+    }
+    auto malformed = fixtures::chartPackageFromWorkbook(chartsXlsx(), 1);
+    malformed.parts.front().data.chop(20);
+    EXPECT_THROW(p.pasteChart(0, malformed), engine::DocumentError);
+
+    EXPECT_EQ(p.package().partNames(), before);
+    EXPECT_EQ(p.package().part(p.slidePartName(0)), slide);
+    EXPECT_THROW(p.pasteChart(1, fixtures::chartPackageFromWorkbook(chartsXlsx(), 1)), engine::DocumentError);
+}
+
+TEST(PasteChart, CarriesThe1904DateSystemIntoTheEmbeddedWorkbook) {
+    auto p = Presentation::createNew();
+    p.addSlide(0, 12);
+    auto package = fixtures::chartPackageFromWorkbook(chartsXlsx(), 2);
+    package.date1904 = true;
+    p.pasteChart(0, package);
+    const auto embedded = engine::Package::fromZipBytes(p.package().part(chartOnSlide(p, 0).embeddedPart), "e");
+    pugi::xml_document doc;
+    engine::parseXml(doc, embedded.part("/xl/workbook.xml"), "e", "workbook");
+    EXPECT_STREQ(engine::childByLocalName(doc.document_element(), "workbookPr").attribute("date1904").value(), "1");
+    EXPECT_EQ(fixtures::readWorkbookCells(embedded).value({"Data 'Nord' Q1", 1, 3}).value.toDouble(), 45000.0);
+}
+
+TEST(PasteClipboard, ChartPackageIsPreferredThenPictureThenText) {
+    auto p = Presentation::createNew();
+    p.addSlide(0, 12);
+    QImage image(96, 48, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+
+    QMimeData both;
+    both.setData(engine::kChartPackageMime,
+                 engine::chartPackageToBytes(fixtures::chartPackageFromWorkbook(chartsXlsx(), 3, "Pie")));
+    both.setData("image/png", png);
+    both.setText("ignored");
+    p.paste(0, both);
+
+    QMimeData picture;
+    picture.setData("image/png", png);
+    picture.setText("ignored too");
+    p.paste(0, picture);
+
+    QMimeData text;
+    text.setText("first line\r\nsecond line");
+    p.paste(0, text);
+
+    const auto shapes = p.slideShapes(0);
+    ASSERT_EQ(shapes.size(), 3u);
+    EXPECT_EQ(shapes[0].kind, engine::SlideShape::Kind::Chart);
+    EXPECT_EQ(shapes[0].name, "Pie");
+    EXPECT_EQ(shapes[1].kind, engine::SlideShape::Kind::Picture);
+    EXPECT_EQ(shapes[1].frame.cx, 96 * 9525);
+    EXPECT_EQ(shapes[1].frame.cy, 48 * 9525);
+    const QString media = p.slideTarget(0, shapes[1].relId);
+    EXPECT_TRUE(media.startsWith("/ppt/media/"));
+    EXPECT_EQ(p.package().contentTypes().of(media), "image/png");
+    EXPECT_EQ(QImage::fromData(p.package().part(media)).size(), QSize(96, 48));
+    EXPECT_EQ(shapes[2].kind, engine::SlideShape::Kind::Text);
+    EXPECT_EQ(shapes[2].paragraphs, (QStringList{"first line", "second line"}));
+    EXPECT_EQ(shapes[2].id, 4);
+}
+
+TEST(PasteClipboard, NothingUsableFailsWithTheClipboardMessage) {
+    auto p = Presentation::createNew();
+    p.addSlide(0, 12);
+    const QByteArray slide = p.package().part(p.slidePartName(0));
+    QMimeData empty;
+    QMimeData html;
+    html.setData("application/x-unknown", "abc");
+    QMimeData brokenImage;
+    brokenImage.setData("image/png", "not a picture");
+    for (const QMimeData* data : {&empty, &html, &brokenImage}) {
+        try {
+            p.paste(0, *data);
+            FAIL() << "pasted something from unusable data";
+        } catch (const engine::DocumentError& e) {
+            EXPECT_EQ(e.message(), engine::kNothingToPaste);
+        }
+    }
+    QMimeData corrupt;
+    corrupt.setData(engine::kChartPackageMime, "garbage");
+    EXPECT_THROW(p.paste(0, corrupt), engine::DocumentError);
+    EXPECT_EQ(p.package().part(p.slidePartName(0)), slide);
+}
