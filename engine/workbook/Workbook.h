@@ -1,0 +1,107 @@
+#pragma once
+
+#include "engine/package/Package.h"
+#include "engine/workbook/CellReference.h"
+#include "engine/workbook/DrawingPart.h"
+#include "engine/workbook/StylesPart.h"
+
+#include <QString>
+#include <QVariant>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+namespace engine {
+
+// A spreadsheet workbook (.xlsx, .xlsm, .xltx, .xltm) read from its package: the sheets in tab
+// order with their kind and visibility, the chart objects of every worksheet, the theme, and,
+// on demand, a chart's size and the values of cell ranges.
+//
+// Opening reads the workbook part, its relationships and the drawing of every worksheet, never
+// the cell data: it costs in proportion to the sheets and charts. Sizes and cells stream a
+// worksheet part only as far as the rows concerned. The Workbook owns its PackageReader; the
+// file stays open until the Workbook goes. Only reads: nothing on disk is ever changed.
+//
+// Errors: open() throws DocumentError naming the file (and the part) for a file that is not a
+// zip, a package without a workbook part, a sheet whose relationship or part is missing, and
+// malformed workbook or drawing XML. The on-demand readers throw the same way.
+class Workbook {
+public:
+    enum class SheetKind { Worksheet, Chartsheet, Other };
+    enum class Visibility { Visible, Hidden, VeryHidden };
+
+    struct ChartObject {
+        QString name;         // the chart object's name ("Chart 1")
+        QString chartPart;    // "/xl/charts/chart1.xml"
+        QString drawingPart;  // the drawing that anchors it
+        ChartFrame frame;
+    };
+
+    struct Sheet {
+        QString name;
+        SheetKind kind = SheetKind::Other;
+        Visibility visibility = Visibility::Visible;
+        QString part;         // the sheet's part; empty for kinds not read
+        QString drawingPart;  // worksheets: the drawing found through the sheet's relationships
+        std::vector<ChartObject> chartObjects;  // worksheets only, in document order
+    };
+
+    // One cell's value as the chart sees it: a number (double), a text (QString), or null for an
+    // empty cell; numberFormat is the cell's format code when it is not General.
+    struct CellValue {
+        int row = 0;
+        int column = 0;
+        QVariant value;
+        QString numberFormat;
+    };
+
+    static std::unique_ptr<Workbook> open(const QString& path, const Limits& limits = {});
+
+    const QString& path() const;
+    // The file's name as errors show it.
+    QString displayName() const;
+    const PackageReader& package() const { return *m_package; }
+    const QString& workbookPart() const { return m_workbookPart; }
+    bool date1904() const { return m_date1904; }
+
+    const std::vector<Sheet>& sheets() const { return m_sheets; }
+    // Worksheets only, in tab order.
+    std::vector<const Sheet*> worksheets() const;
+    // A sheet by name, ignoring case as Excel does; nullptr when none.
+    const Sheet* sheetByName(const QString& name) const;
+
+    // The workbook's theme part name and bytes; empty when it has none.
+    QString themePart() const;
+    QByteArray theme() const;
+
+    // The chart object's size in EMU from its anchor: for a two-cell anchor the widths of the
+    // columns and heights of the rows it spans (hidden ones count 0) less the start offsets plus
+    // the end offsets; for one-cell and absolute anchors their xdr:ext.
+    std::pair<qint64, qint64> chartSize(const Sheet& sheet, const ChartObject& chart) const;
+
+    // The cells of ranges on one sheet, every address of every range in row-major order (empty
+    // cells as null values). Nothing when the sheet is not a worksheet of this workbook or the
+    // ranges hold more than maxCells addresses.
+    std::optional<std::vector<CellValue>> readCells(const QString& sheetName,
+                                                    const std::vector<CellRange>& ranges,
+                                                    qint64 maxCells = kDefaultMaxCells) const;
+
+    static constexpr qint64 kDefaultMaxCells = 100000;
+
+private:
+    Workbook() = default;
+    const StylesPart& styles() const;
+
+    std::unique_ptr<PackageReader> m_package;
+    QString m_workbookPart;
+    bool m_date1904 = false;
+    std::vector<Sheet> m_sheets;
+    QString m_sharedStringsPart;
+    QString m_stylesPart;
+    QString m_themePart;
+    mutable std::optional<StylesPart> m_styles;
+};
+
+}  // namespace engine

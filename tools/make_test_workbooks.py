@@ -1,0 +1,273 @@
+#!/usr/bin/python3
+"""Writes the workbooks the workbook and spreadsheet-server tests read, with real charts.
+
+    make_test_workbooks.py OUTDIR          the test set (see the write_* functions)
+    make_test_workbooks.py --bench PATH    the discovery benchmark workbook
+
+Needs XlsxWriter (Debian: python3-xlsxwriter, run with /usr/bin/python3).
+"""
+import re
+import struct
+import sys
+import zipfile
+import zlib
+
+import xlsxwriter
+
+MONTHS = ["Jan", "Feb", "Mar", "Apr", "May", "Jun"]
+SALES = [120.5, 98.25, 143.0, 160.75, 171.5, 155.0]
+COSTS = [80, 85, 90, 95, 100, 105]
+
+
+def tiny_png(path):
+    """A 4x4 red PNG for pictures in drawings."""
+    width = height = 4
+    raw = b"".join(b"\x00" + b"\xff\x00\x00" * width for _ in range(height))
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    png = (b"\x89PNG\r\n\x1a\n"
+           + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+           + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+    with open(path, "wb") as f:
+        f.write(png)
+
+
+def write_table(sheet, money=None):
+    sheet.write_row(0, 0, ["Month", "Sales", "Costs"])
+    for i, month in enumerate(MONTHS):
+        sheet.write_string(i + 1, 0, month)
+        sheet.write_number(i + 1, 1, SALES[i], money)
+        sheet.write_number(i + 1, 2, COSTS[i])
+
+
+def series_chart(book, sheet_name, kind="column", name=None, columns=("B",)):
+    options = {"type": kind}
+    if name:
+        options["name"] = name
+    chart = book.add_chart(options)
+    quoted = "'" + sheet_name.replace("'", "''") + "'"
+    for col in columns:
+        chart.add_series({
+            "name": "=%s!$%s$1" % (quoted, col),
+            "categories": "=%s!$A$2:$A$7" % quoted,
+            "values": "=%s!$%s$2:$%s$7" % (quoted, col, col),
+        })
+    return chart
+
+
+def write_charts(outdir):
+    """charts.xlsx: the main test workbook.
+
+    Tabs in order: Data (worksheet, 3 charts between a picture and a text box; the second is
+    640x400 px), Chart Sheet (a chart sheet), Hidden (hidden worksheet, 1 chart),
+    "It's here" (1 chart), Données Ünïcode (1 chart), Same Names (2 charts both called
+    "Twin"), Rows And Cols (custom row heights, column widths and a hidden column under a
+    default-size chart), Empty (no drawing).
+    """
+    png = outdir + "/red.png"
+    tiny_png(png)
+    book = xlsxwriter.Workbook(outdir + "/charts.xlsx")
+    money = book.add_format({"num_format": "#,##0.00"})
+
+    data = book.add_worksheet("Data")
+    write_table(data, money)
+    data.insert_image("E2", png)
+    data.insert_chart("E9", series_chart(book, "Data", "column", columns=("B", "C")))
+    data.insert_textbox("M2", "A note beside the charts")
+    data.insert_chart("E30", series_chart(book, "Data", "line"), {"x_scale": 640 / 480, "y_scale": 400 / 288})
+    data.insert_image("P30", png)
+    data.insert_chart("E60", series_chart(book, "Data", "pie"))
+
+    chartsheet = book.add_chartsheet("Chart Sheet")
+    chartsheet.set_chart(series_chart(book, "Data", "bar"))
+
+    hidden = book.add_worksheet("Hidden")
+    write_table(hidden)
+    hidden.insert_chart("E2", series_chart(book, "Hidden", "area"))
+    hidden.hide()
+
+    apostrophe = book.add_worksheet("It's here")
+    write_table(apostrophe)
+    apostrophe.insert_chart("D2", series_chart(book, "It's here", "column"))
+
+    unicode_sheet = book.add_worksheet("Données Ünïcode")
+    write_table(unicode_sheet)
+    unicode_sheet.insert_chart("D2", series_chart(book, "Données Ünïcode", "line"))
+
+    twins = book.add_worksheet("Same Names")
+    write_table(twins)
+    twins.insert_chart("E2", series_chart(book, "Same Names", "column", name="Twin"))
+    twins.insert_chart("E20", series_chart(book, "Same Names", "line", name="Twin"))
+
+    sized = book.add_worksheet("Rows And Cols")
+    write_table(sized)
+    sized.set_row(10, 30)        # 40 px
+    sized.set_row(12, 7.5)       # 10 px
+    sized.set_row(14, None, None, {"hidden": True})
+    sized.set_column("F:F", 20)  # 145 px
+    sized.set_column("G:G", None, None, {"hidden": True})
+    sized.insert_chart("E10", series_chart(book, "Rows And Cols", "column"))
+
+    book.add_worksheet("Empty")
+    book.close()
+
+
+def write_no_charts(outdir):
+    """nocharts.xlsx: two worksheets with data, a picture and a shape, no chart."""
+    png = outdir + "/red.png"
+    tiny_png(png)
+    book = xlsxwriter.Workbook(outdir + "/nocharts.xlsx")
+    first = book.add_worksheet("First")
+    write_table(first)
+    first.insert_image("E2", png)
+    first.insert_textbox("E10", "No chart here")
+    book.add_worksheet("Second")
+    book.close()
+
+
+def write_bench(path):
+    """200,000 rows x 10 columns on Data, then four sheets with five charts each."""
+    book = xlsxwriter.Workbook(path, {"constant_memory": True})
+    data = book.add_worksheet("Data")
+    rows = 200000
+    data.write_row(0, 0, ["Key"] + ["Value %d" % c for c in range(1, 10)])
+    for r in range(1, rows + 1):
+        data.write_string(r, 0, "K%d" % r)
+        for c in range(1, 10):
+            data.write_number(r, c, (r * c) % 1000 + 0.5)
+    for s in range(1, 5):
+        sheet = book.add_worksheet("Charts %d" % s)
+        for k in range(5):
+            chart = book.add_chart({"type": ["column", "line", "bar", "area", "scatter"][k]})
+            col = "BCDEFGHIJ"[(s + k) % 9]
+            chart.add_series({
+                "name": "=Data!$%s$1" % col,
+                "categories": "=Data!$A$2:$A$%d" % (1 + 50 * (k + 1)),
+                "values": "=Data!$%s$2:$%s$%d" % (col, col, 1 + 50 * (k + 1)),
+            })
+            sheet.insert_chart(1 + 18 * k, 1, chart)
+    book.close()
+
+
+def rewrite(source, target, change):
+    """Copies the zip source to target, passing every entry's (name, bytes) through change,
+    which returns the new bytes, or None to leave the entry out."""
+    with zipfile.ZipFile(source) as zin, zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as zout:
+        for info in zin.infolist():
+            data = change(info.filename, zin.read(info.filename))
+            if data is not None:
+                zout.writestr(info.filename, data)
+
+
+GROUP_AND_CHARTEX = b"""<xdr:twoCellAnchor><xdr:from><xdr:col>1</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>1</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:from><xdr:to><xdr:col>3</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>5</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:to><xdr:grpSp><xdr:nvGrpSpPr><xdr:cNvPr id="20" name="Group 1"/><xdr:cNvGrpSpPr/></xdr:nvGrpSpPr><xdr:grpSpPr><a:xfrm><a:off x="0" y="0"/><a:ext cx="100" cy="100"/><a:chOff x="0" y="0"/><a:chExt cx="100" cy="100"/></a:xfrm></xdr:grpSpPr><xdr:graphicFrame macro=""><xdr:nvGraphicFramePr><xdr:cNvPr id="21" name="Grouped Chart"/><xdr:cNvGraphicFramePr/></xdr:nvGraphicFramePr><xdr:xfrm><a:off x="0" y="0"/><a:ext cx="100" cy="100"/></xdr:xfrm><a:graphic><a:graphicData uri="http://schemas.openxmlformats.org/drawingml/2006/chart"><c:chart xmlns:c="http://schemas.openxmlformats.org/drawingml/2006/chart" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" r:id="rId1"/></a:graphicData></a:graphic></xdr:graphicFrame></xdr:grpSp><xdr:clientData/></xdr:twoCellAnchor><mc:AlternateContent xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006"><mc:Choice xmlns:cx1="http://schemas.microsoft.com/office/drawing/2015/9/8/chartex" Requires="cx1"><xdr:twoCellAnchor><xdr:from><xdr:col>1</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>6</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:from><xdr:to><xdr:col>3</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>9</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:to><xdr:graphicFrame macro=""><xdr:nvGraphicFramePr><xdr:cNvPr id="22" name="Waterfall 1"/><xdr:cNvGraphicFramePr/></xdr:nvGraphicFramePr><xdr:xfrm><a:off x="0" y="0"/><a:ext cx="0" cy="0"/></xdr:xfrm><a:graphic><a:graphicData uri="http://schemas.microsoft.com/office/drawing/2014/chartex"><cx:chart xmlns:cx="http://schemas.microsoft.com/office/drawing/2014/chartex" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" r:id="rId1"/></a:graphicData></a:graphic></xdr:graphicFrame><xdr:clientData/></xdr:twoCellAnchor></mc:Choice><mc:Fallback/></mc:AlternateContent><xdr:oneCellAnchor><xdr:from><xdr:col>2</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>2</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:from><xdr:ext cx="1234567" cy="765432"/><xdr:graphicFrame macro=""><xdr:nvGraphicFramePr><xdr:cNvPr id="23" name="One Cell"/><xdr:cNvGraphicFramePr/></xdr:nvGraphicFramePr><xdr:xfrm><a:off x="0" y="0"/><a:ext cx="0" cy="0"/></xdr:xfrm><a:graphic><a:graphicData uri="http://schemas.openxmlformats.org/drawingml/2006/chart"><c:chart xmlns:c="http://schemas.openxmlformats.org/drawingml/2006/chart" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" r:id="rId1"/></a:graphicData></a:graphic></xdr:graphicFrame><xdr:clientData/></xdr:oneCellAnchor>"""
+
+
+def write_variants(outdir):
+    """Hand-edited copies of charts.xlsx, for what XlsxWriter cannot make and for faults.
+
+    groups.xlsx: the drawing of "It's here" (drawing4.xml) also holds a chart inside a group
+    shape, a chartex frame inside mc:AlternateContent and a one-cell-anchored chart "One Cell"
+    (ext 1234567 x 765432 EMU) after its own chart.
+    Faults: notazip.xlsx, truncated.xlsx, noworkbook.xlsx, dangling.xlsx (the first chart part
+    of Data is missing), malformed-drawing.xlsx (drawing1.xml cut short), bomb.xlsx
+    (drawing1.xml claims 4 GB uncompressed), badsheet.xlsx (the Data worksheet's XML is cut
+    short while its drawing is whole).
+    """
+    source = outdir + "/charts.xlsx"
+
+    def add_group(name, data):
+        if name == "xl/drawings/drawing4.xml":
+            return data.replace(b"</xdr:wsDr>", GROUP_AND_CHARTEX + b"</xdr:wsDr>")
+        return data
+    rewrite(source, outdir + "/groups.xlsx", add_group)
+
+    with open(outdir + "/notazip.xlsx", "w") as f:
+        f.write("Month,Sales\nJan,1\n")
+    with open(source, "rb") as f:
+        whole = f.read()
+    with open(outdir + "/truncated.xlsx", "wb") as f:
+        f.write(whole[: len(whole) // 2])
+
+    rewrite(source, outdir + "/noworkbook.xlsx", lambda n, d: None if n == "xl/workbook.xml" else d)
+    rewrite(source, outdir + "/dangling.xlsx", lambda n, d: None if n == "xl/charts/chart1.xml" else d)
+    rewrite(source, outdir + "/malformed-drawing.xlsx",
+            lambda n, d: d[: len(d) // 2] if n == "xl/drawings/drawing1.xml" else d)
+    rewrite(source, outdir + "/badsheet.xlsx",
+            lambda n, d: d[: len(d) // 3] if n == "xl/worksheets/sheet1.xml" else d)
+
+    # The "It's here" chart's values refer to a sheet that is not there: only its caches hold them.
+    rewrite(source, outdir + "/cachefallback.xlsx",
+            lambda n, d: d.replace(b"'It''s here'!$B$2:$B$7", b"Gone!$B$2:$B$7") if n.startswith("xl/charts/") else d)
+
+    # The first chart of Data gains a chart style and a user-shapes drawing holding a picture,
+    # which the copied chart must carry along; chartdangling.xlsx points at a style that is not there.
+    rels = (b'<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+            b'<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+            b'<Relationship Id="rId1" Type="http://schemas.microsoft.com/office/2011/relationships/chartStyle" Target="style1.xml"/>'
+            b'<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartUserShapes" Target="../drawings/drawing99.xml"/>'
+            b'</Relationships>')
+    shapes = (b'<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+              b'<c:userShapes xmlns:c="http://schemas.openxmlformats.org/drawingml/2006/chart"/>')
+    shapes_rels = (b'<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+                   b'<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+                   b'<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/image" Target="../media/image1.png"/>'
+                   b'</Relationships>')
+    style = (b'<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+             b'<cs:chartStyle xmlns:cs="http://schemas.microsoft.com/office/drawing/2012/chartStyle" id="201"/>')
+    overrides = (b'<Override PartName="/xl/charts/style1.xml" ContentType="application/vnd.ms-office.chartstyle+xml"/>'
+                 b'<Override PartName="/xl/drawings/drawing99.xml" ContentType="application/vnd.openxmlformats-officedocument.drawingml.chartshapes+xml"/></Types>')
+
+    def chart_parts(dangling):
+        def change(name, data):
+            if name == "[Content_Types].xml":
+                return data.replace(b"</Types>", overrides)
+            if name == "xl/drawings/_rels/drawing1.xml.rels":
+                # Written here so the extra parts are added to the zip once, after this entry.
+                return data
+            return data
+        with zipfile.ZipFile(source) as zin:
+            target = outdir + ("/chartdangling.xlsx" if dangling else "/chartparts.xlsx")
+            with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as zout:
+                for info in zin.infolist():
+                    zout.writestr(info.filename, change(info.filename, zin.read(info.filename)))
+                zout.writestr("xl/charts/_rels/chart1.xml.rels",
+                              rels.replace(b"style1.xml", b"style9.xml") if dangling else rels)
+                zout.writestr("xl/charts/style1.xml", style)
+                zout.writestr("xl/drawings/drawing99.xml", shapes)
+                zout.writestr("xl/drawings/_rels/drawing99.xml.rels", shapes_rels)
+    chart_parts(False)
+    chart_parts(True)
+
+    # A part whose sizes in the local header and the central directory claim 4 GB.
+    rewrite(source, outdir + "/bomb.xlsx", lambda n, d: d)
+    with open(outdir + "/bomb.xlsx", "rb") as f:
+        zipped = bytearray(f.read())
+    target = b"xl/drawings/drawing1.xml"
+    for signature, size_offset, name_offset in ((b"PK\x03\x04", 22, 30), (b"PK\x01\x02", 24, 46)):
+        for m in re.finditer(re.escape(signature), bytes(zipped)):
+            start = m.start()
+            name_length = struct.unpack_from("<H", zipped, start + name_offset - 2 - (16 if signature == b"PK\x01\x02" else 2))[0]
+            if zipped[start + name_offset: start + name_offset + name_length] == target:
+                struct.pack_into("<I", zipped, start + size_offset, 0xFFFFFFF0)
+    with open(outdir + "/bomb.xlsx", "wb") as f:
+        f.write(zipped)
+
+
+def main(argv):
+    if len(argv) == 3 and argv[1] == "--bench":
+        write_bench(argv[2])
+    elif len(argv) == 2:
+        write_charts(argv[1])
+        write_no_charts(argv[1])
+        write_variants(argv[1])
+    else:
+        sys.stderr.write(__doc__)
+        return 2
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
