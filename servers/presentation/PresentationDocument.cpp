@@ -1,0 +1,113 @@
+#include "servers/presentation/PresentationDocument.h"
+
+#include "office/PowerPoint.h"
+#include "platform/Dialogs.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace servers {
+
+namespace {
+
+const char* const kFilterPptx = "PowerPoint Presentation (*.pptx)|*.pptx|";
+const char* const kFilterPptm = "PowerPoint Macro-Enabled Presentation (*.pptm)|*.pptm|";
+
+}  // namespace
+
+PresentationDocument::PresentationDocument(engine::Presentation presentation, QString name,
+                                           QString path, QString proposedPath, bool readOnly)
+    : m_presentation(std::move(presentation)),
+      m_name(std::move(name)),
+      m_path(std::move(path)),
+      m_proposedPath(std::move(proposedPath)),
+      m_readOnly(readOnly),
+      m_selected(m_presentation.slideCount() > 0 ? 0 : -1) {}
+
+void PresentationDocument::selectSlide(int index) {
+    if (index < 0 || index >= slideCount() || index == m_selected) return;
+    m_selected = index;
+    emit selectionChanged(index);
+}
+
+void PresentationDocument::addSlide(int index, int layoutNumber) {
+    m_presentation.addSlide(index, layoutNumber);
+    // The selection stays on the slide it was on, which may have moved down.
+    if (m_selected >= index) ++m_selected;
+    if (m_selected < 0) m_selected = 0;
+    setModified(true);
+    emit slideInserted(index);
+    emit selectionChanged(m_selected);
+}
+
+void PresentationDocument::paste(const QMimeData& data) {
+    m_presentation.paste(m_selected, data);
+    setModified(true);
+    emit slideChanged(m_selected);
+}
+
+const engine::ChartSummary& PresentationDocument::chartSummary(const QString& chartPart) const {
+    auto it = m_charts.find(chartPart);
+    if (it == m_charts.end()) {
+        engine::ChartSummary summary;
+        try {
+            summary = m_presentation.chartSummary(chartPart);
+        } catch (const engine::DocumentError&) {
+            // A chart the presentation brought that cannot be read is shown as a plain box.
+            summary.kind = QStringLiteral("unreadable chart");
+        }
+        it = m_charts.insert(chartPart, summary);
+    }
+    return *it;
+}
+
+bool PresentationDocument::save(platform::Dialogs& dialogs) {
+    if (m_path.isEmpty() || m_readOnly) return saveAs(dialogs);
+    return saveTo(m_path, dialogs);
+}
+
+bool PresentationDocument::saveAs(platform::Dialogs& dialogs) {
+    const bool macro = m_presentation.isMacroEnabled();
+    const QString suffix = macro ? QStringLiteral(".pptm") : QStringLiteral(".pptx");
+    QString proposed = !m_path.isEmpty() ? m_path : m_proposedPath;
+    if (proposed.isEmpty()) {
+        proposed = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                       .filePath(m_name + suffix);
+    }
+    QString chosen = dialogs.saveFileName(QStringLiteral("Save As"),
+                                          QString::fromLatin1(macro ? kFilterPptm : kFilterPptx), proposed);
+    if (chosen.isEmpty()) return false;
+    // The file's extension must say what the package is, or office suites refuse it.
+    const QString given = QFileInfo(chosen).suffix().toLower();
+    if (given == "pptx" || given == "pptm") chosen.chop(5);
+    chosen += suffix;
+    return saveTo(chosen, dialogs);
+}
+
+bool PresentationDocument::saveTo(const QString& path, platform::Dialogs& dialogs) {
+    try {
+        m_presentation.save(path);
+    } catch (const engine::DocumentError& e) {
+        dialogs.messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
+                           QString::fromLatin1(office::kPowerPointName));
+        return false;
+    }
+    m_path = QFileInfo(path).absoluteFilePath();
+    m_readOnly = false;
+    const QString name = QFileInfo(path).fileName();
+    if (name != m_name) {
+        m_name = name;
+        emit nameChanged(m_name);
+    }
+    setModified(false);
+    return true;
+}
+
+void PresentationDocument::setModified(bool modified) {
+    if (modified == m_modified) return;
+    m_modified = modified;
+    emit modifiedChanged(modified);
+}
+
+}  // namespace servers

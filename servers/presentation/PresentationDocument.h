@@ -1,0 +1,93 @@
+#pragma once
+
+#include "engine/presentation/Presentation.h"
+#include "servers/presentation/PresentationWindow.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QMimeData;
+
+namespace platform {
+class Dialogs;
+}
+
+namespace servers {
+
+// One open presentation of the presentation application: the engine's presentation, its
+// name and file, whether it has unsaved changes, and the slide its window has selected.
+// Owned by the application (shared with the automation objects that name it and with its
+// window); the window is watched, not owned.
+//
+// Edits throw engine::DocumentError and leave the presentation as it was. Save and Save As
+// report their failures in a message box through the dialogs and answer false; the file on
+// disk is then unchanged.
+class PresentationDocument : public QObject {
+    Q_OBJECT
+public:
+    // name: "Presentation1" or the file name; path: the file it saves to, "" when it has none
+    // yet (new, untitled or converted from a legacy format); proposedPath: what the Save
+    // dialog offers first when there is no path.
+    PresentationDocument(engine::Presentation presentation, QString name, QString path,
+                         QString proposedPath, bool readOnly);
+
+    const engine::Presentation& presentation() const { return m_presentation; }
+    QString name() const { return m_name; }
+    QString path() const { return m_path; }
+    // The full path, or the name when it was never saved.
+    QString fullName() const { return m_path.isEmpty() ? m_name : m_path; }
+    bool isModified() const { return m_modified; }
+    bool isReadOnly() const { return m_readOnly; }
+
+    int slideCount() const { return m_presentation.slideCount(); }
+    // The selected slide (0-based), -1 when the presentation has no slide.
+    int selectedSlide() const { return m_selected; }
+    void selectSlide(int index);
+
+    void addSlide(int index, int layoutNumber);
+    // Pastes onto the selected slide.
+    void paste(const QMimeData& data);
+
+    // What the window shows of a chart: its kind and title, read once per chart part.
+    const engine::ChartSummary& chartSummary(const QString& chartPart) const;
+
+    // Saves to its file, asking for one first when it has none (or is read-only). False when
+    // the user cancelled or the save failed (reported).
+    bool save(platform::Dialogs& dialogs);
+    // Asks for a file name, then saves there. False when cancelled or failed.
+    bool saveAs(platform::Dialogs& dialogs);
+
+    // Closed for good: its window is gone and the application has let it go; automation
+    // objects that still name it refuse every call.
+    bool isClosed() const { return m_closed; }
+    void markClosed() { m_closed = true; }
+
+    PresentationWindow* window() const { return m_window; }
+    void setWindow(PresentationWindow* window) { m_window = window; }
+
+signals:
+    void slideInserted(int index);
+    void slideChanged(int index);
+    void selectionChanged(int index);
+    void nameChanged(const QString& name);
+    void modifiedChanged(bool modified);
+
+private:
+    bool saveTo(const QString& path, platform::Dialogs& dialogs);
+    void setModified(bool modified);
+
+    engine::Presentation m_presentation;
+    QString m_name;
+    QString m_path;
+    QString m_proposedPath;
+    bool m_readOnly = false;
+    bool m_modified = false;
+    bool m_closed = false;
+    int m_selected = -1;
+    QPointer<PresentationWindow> m_window;
+    mutable QHash<QString, engine::ChartSummary> m_charts;
+};
+
+}  // namespace servers
