@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QTemporaryFile>
 #include <memory>
@@ -39,10 +40,20 @@ QByteArray withDate1904(const QByteArray& xlsx) {
     return workbook.toZipBytes();
 }
 
+// Where the workbook is staged: a memory-backed folder when the system has one, since
+// libxlsxwriter can only write to files and a copy run builds one workbook per chart.
+QString stagingFolder() {
+    static const QString folder = [] {
+        const QFileInfo shm(QStringLiteral("/dev/shm"));
+        return shm.isDir() && shm.isWritable() ? shm.absoluteFilePath() : QDir::tempPath();
+    }();
+    return folder;
+}
+
 }  // namespace
 
 QByteArray buildEmbeddedWorkbook(const ChartPackage& package) {
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/quillmere-embed-XXXXXX.xlsx"));
+    QTemporaryFile file(stagingFolder() + QStringLiteral("/quillmere-embed-XXXXXX.xlsx"));
     if (!file.open()) fail(QStringLiteral("no temporary file for the chart data"));
     const QByteArray path = QFile::encodeName(file.fileName());
     file.close();
@@ -52,7 +63,10 @@ QByteArray buildEmbeddedWorkbook(const ChartPackage& package) {
             if (wb) workbook_close(wb);
         }
     };
-    std::unique_ptr<lxw_workbook, Closer> workbook(workbook_new(path.constData()));
+    const QByteArray tmpdir = QFile::encodeName(stagingFolder());
+    lxw_workbook_options options{};
+    options.tmpdir = const_cast<char*>(tmpdir.constData());
+    std::unique_ptr<lxw_workbook, Closer> workbook(workbook_new_opt(path.constData(), &options));
     if (!workbook) fail(QStringLiteral("cannot start the workbook for the chart data"));
 
     // Sheets in the order the chart first refers to them; at least the chart's own sheet, so
