@@ -1,0 +1,123 @@
+// The copy run as the user starts it: the main window with the built-in spreadsheet and
+// presentation applications, a generated workbook of 100 column charts over five worksheets
+// (20 each), Find done beforehand, delay 0, a new presentation. Each iteration times the click
+// on "2. Start Copying" up to the moment the "Done." box is shown; closing the presentation
+// window afterwards is not timed. The workbook is generated once into the user's cache folder
+// (~/.cache/quillmere-bench), never into the repository. No box is ever shown: the dialogs
+// answer by themselves.
+
+#include "app/Form1.h"
+#include "office/ServerRegistry.h"
+#include "platform/ChartList.h"
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "servers/presentation/PresentationServer.h"
+#include "servers/presentation/PresentationWindow.h"
+#include "servers/spreadsheet/SpreadsheetServer.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// Answers every box at once: OK, Discard for unsaved presentations; notes when "Done." shows.
+class SilentDialogs : public platform::Dialogs {
+public:
+    int messageBox(const QString& text, int, const QString&) override {
+        if (text == QLatin1String("Done.")) doneAt = clock.nsecsElapsed();
+        else otherMessages << text;
+        return platform::box::kResultOk;
+    }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    SaveChoice askSaveChanges(const QString&, const QString&) override { return SaveChoice::Discard; }
+
+    QElapsedTimer clock;
+    qint64 doneAt = -1;
+    QStringList otherMessages;
+};
+
+QString benchWorkbook() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                           QStringLiteral("/quillmere-bench");
+    const QString path = folder + QStringLiteral("/copyrun-100-charts.xlsx");
+    if (QFileInfo::exists(path)) return path;
+    QDir().mkpath(folder);
+    QString source = qEnvironmentVariable("QUILLMERE_SOURCE_DIR");
+    if (source.isEmpty()) source = QStringLiteral(QUILLMERE_SOURCE_ROOT);
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {source + QStringLiteral("/tests/transfer/make_copyrun_workbook.py"),
+                  path + QStringLiteral(".part.xlsx"), QStringLiteral("5"), QStringLiteral("20")});
+    if (!python.waitForFinished(-1) || python.exitCode() != 0 ||
+        !QFile::rename(path + QStringLiteral(".part.xlsx"), path)) {
+        qFatal("could not generate %s: %s", qPrintable(path), python.readAllStandardError().constData());
+    }
+    return path;
+}
+
+void closePresentationWindows() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<servers::PresentationWindow*>(widget); window && window->isVisible()) {
+            window->close();
+        }
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void BM_CopyRunClickToDone(benchmark::State& state) {
+    const QString workbook = benchWorkbook();
+    SilentDialogs dialogs;
+    office::ServerRegistry::instance().reset();
+    servers::registerSpreadsheetServer();
+    servers::registerPresentationServer(dialogs);
+    app::Form1 form(dialogs, platform::systemFiles(), platform::systemClock(), platform::systemEvents());
+    if (!form.Form_Load()) {
+        state.SkipWithError("start-up asked to end");
+        return;
+    }
+    form.showCentered();
+    form.Text1()->setText(workbook);
+    form.Text3()->setText(QStringLiteral("0"));
+    form.PushButton(4)->click();
+    const int rows = platform::ChartList(form.ListView1()).count();
+    if (rows != 100) {
+        state.SkipWithError("Find did not list 100 charts");
+        return;
+    }
+    for (auto _ : state) {
+        dialogs.doneAt = -1;
+        dialogs.clock.start();
+        form.PushButton(2)->click();
+        if (dialogs.doneAt < 0 || !dialogs.otherMessages.isEmpty()) {
+            state.SkipWithError("the run did not end with Done. alone");
+            break;
+        }
+        state.SetIterationTime(double(dialogs.doneAt) / 1e9);
+        closePresentationWindows();
+    }
+    state.counters["charts"] = rows;
+}
+BENCHMARK(BM_CopyRunClickToDone)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);  // the settings the window writes stay out of the user's
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
