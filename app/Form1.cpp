@@ -163,6 +163,8 @@ void Form1::createControls() {
     m_listView1->setFont(arial(9));
     m_listView1->setRootIsDecorated(false);
     m_listView1->setUniformRowHeights(true);
+    // Columns may be as narrow as the design makes them (the index column is 1 twip).
+    m_listView1->header()->setMinimumSectionSize(1);
     // Start-up adds the columns one by one, so the list starts without any.
     m_listView1->setColumnCount(0);
     m_listView1->setToolTip(QStringLiteral(
