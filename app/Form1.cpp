@@ -104,10 +104,11 @@ void Form1::createControls() {
     setPalette(white);
     setAutoFillBackground(true);
 
-    auto frame = [this](const char* name, const char* caption, QRect geometry) {
+    auto frame = [this, white](const char* name, const char* caption, QRect geometry) {
         auto* box = new QGroupBox(QString::fromUtf8(caption), this);
         box->setObjectName(QString::fromUtf8(name));
         box->setGeometry(geometry);
+        box->setPalette(white);
         box->setAutoFillBackground(true);
         return box;
     };
@@ -117,10 +118,13 @@ void Form1::createControls() {
         edit->setGeometry(geometry);
         return edit;
     };
-    auto option = [](const char* name, const char* caption, QWidget* parent, QRect geometry) {
+    auto option = [white](const char* name, const char* caption, QWidget* parent,
+                          QRect geometry) {
         auto* radio = new QRadioButton(QString::fromUtf8(caption), parent);
         radio->setObjectName(QString::fromUtf8(name));
         radio->setGeometry(geometry);
+        radio->setPalette(white);
+        radio->setBackgroundRole(QPalette::Window);  // buttons fill with Button by default
         radio->setAutoFillBackground(true);
         return radio;
     };
@@ -165,6 +169,8 @@ void Form1::createControls() {
     m_listView1->setUniformRowHeights(true);
     // Columns may be as narrow as the design makes them (the index column is 1 twip).
     m_listView1->header()->setMinimumSectionSize(1);
+    // The last column keeps its own width instead of filling the rest of the list.
+    m_listView1->header()->setStretchLastSection(false);
     // Start-up adds the columns one by one, so the list starts without any.
     m_listView1->setColumnCount(0);
     m_listView1->setToolTip(QStringLiteral(

@@ -85,6 +85,11 @@ private slots:
         QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
         QCOMPARE(f.form->palette().color(QPalette::Window), QColor(255, 255, 255));
         QCOMPARE(f.form->windowTitle(), QStringLiteral("Form1"));
+        for (const char* name : {"Frame1", "Frame2", "Frame3", "Option1", "Option2"}) {
+            QWidget* widget = f.control<QWidget>(name);
+            QCOMPARE(widget->palette().color(QPalette::Window), QColor(255, 255, 255));
+            QCOMPARE(widget->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+        }
         QCOMPARE(f.form->MousePointer(), 0);
     }
 
