@@ -11,8 +11,11 @@ inline QString generatedWorkbook(const QString& name) {
     static QTemporaryDir dir;
     static bool made = false;
     if (!made) {
-        const QString script = qEnvironmentVariable("QUILLMERE_SOURCE_DIR") +
-                               QStringLiteral("/tools/make_test_workbooks.py");
+        QString source = qEnvironmentVariable("QUILLMERE_SOURCE_DIR");
+#ifdef QUILLMERE_TEST_SOURCE_ROOT
+        if (source.isEmpty()) source = QStringLiteral(QUILLMERE_TEST_SOURCE_ROOT);
+#endif
+        const QString script = source + QStringLiteral("/tools/make_test_workbooks.py");
         QProcess python;
         python.start(QStringLiteral("/usr/bin/python3"), {script, dir.path()});
         if (!python.waitForFinished(120000) || python.exitCode() != 0) {
