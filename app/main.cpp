@@ -5,6 +5,8 @@
 #include "app/Form1.h"
 #include "platform/QtDialogs.h"
 #include "platform/Services.h"
+#include "servers/presentation/PresentationServer.h"
+#include "servers/spreadsheet/SpreadsheetServer.h"
 
 int main(int argc, char** argv) {
     app::Application application(argc, argv);
@@ -14,6 +16,11 @@ int main(int argc, char** argv) {
 
     platform::QtDialogs dialogs;
     application.setDialogs(&dialogs);
+
+    // The built-in applications behind "Excel.Application" and "PowerPoint.Application", in
+    // place before start-up's presence test of Excel.
+    servers::registerSpreadsheetServer();
+    servers::registerPresentationServer(dialogs);
 
     app::Form1 form(dialogs, platform::systemFiles(), platform::systemClock(),
                     platform::systemEvents());
