@@ -21,7 +21,7 @@ test: deps-test build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
 bench: deps-test build
-	cd $(BUILD) && ./bin/quillmere_bench_all
+	cd $(BUILD) && for b in bin/quillmere_bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen ./$$b || exit 1; done
 
 deps-run:
 	@./tools/ensure-packages $(RUN_PKGS)

@@ -35,12 +35,14 @@ function(quillmere_qtest name)
 endfunction()
 
 # quillmere_gtest(<name> SOURCES <files>... [LINK <targets>...])
-# One GoogleTest executable; each test case becomes its own ctest entry.
+# One GoogleTest executable, run by ctest as one test (its cases report in its output), with
+# the same environment as the QtTest programs.
 function(quillmere_gtest name)
   cmake_parse_arguments(Q "" "" "SOURCES;LINK" ${ARGN})
   add_executable(${name} ${Q_SOURCES})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${Q_LINK})
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLMERE_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-               TIMEOUT 300)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLMERE_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    TIMEOUT 600)
 endfunction()
