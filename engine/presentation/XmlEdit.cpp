@@ -41,25 +41,4 @@ std::string qualifiedName(pugi::xml_node root, const char* uri, const char* pref
     return prefix.empty() ? std::string(local) : prefix + ":" + local;
 }
 
-std::string namespaceOf(pugi::xml_node element) {
-    std::string name = element.name();
-    auto colon = name.find(':');
-    std::string attribute = colon == std::string::npos ? "xmlns" : "xmlns:" + name.substr(0, colon);
-    for (auto n = element; n && n.type() == pugi::node_element; n = n.parent()) {
-        if (auto a = n.attribute(attribute.c_str())) return a.value();
-    }
-    return {};
-}
-
-pugi::xml_node child(pugi::xml_node parent, const char* uri, const char* local) {
-    for (auto c : parent.children()) {
-        if (c.type() != pugi::node_element) continue;
-        const char* name = c.name();
-        const char* colon = std::strchr(name, ':');
-        const char* l = colon ? colon + 1 : name;
-        if (std::strcmp(l, local) == 0 && namespaceOf(c) == uri) return c;
-    }
-    return {};
-}
-
 }  // namespace engine::xmledit

@@ -16,10 +16,4 @@ bool prefixInScope(pugi::xml_node node, const char* uri, std::string* prefix);
 std::string qualifiedName(pugi::xml_node root, const char* uri, const char* preferredPrefix,
                           const char* local);
 
-// The namespace URI of an element, resolved through the declarations in scope.
-std::string namespaceOf(pugi::xml_node element);
-
-// The first child element with this local name in namespace uri.
-pugi::xml_node child(pugi::xml_node parent, const char* uri, const char* local);
-
 }  // namespace engine::xmledit

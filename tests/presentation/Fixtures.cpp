@@ -57,8 +57,10 @@ QString fixtureDir() {
     static QTemporaryDir dir;
     static bool made = false;
     if (!made) {
-        const QString script = qEnvironmentVariable("QUILLMERE_SOURCE_DIR") +
-                               QStringLiteral("/tests/presentation/make-fixtures.py");
+        // The source folder as ctest passes it, else as it was when the tests were built.
+        QString source = qEnvironmentVariable("QUILLMERE_SOURCE_DIR");
+        if (source.isEmpty()) source = QStringLiteral(QUILLMERE_SOURCE_ROOT);
+        const QString script = source + QStringLiteral("/tests/presentation/make-fixtures.py");
         const int rc = QProcess::execute(QStringLiteral("/usr/bin/python3"), {script, dir.path()});
         if (rc != 0) throw std::runtime_error("fixture script failed: " + script.toStdString());
         made = true;
