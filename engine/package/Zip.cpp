@@ -15,6 +15,15 @@ QString zipErrorText(int code) {
     return text;
 }
 
+bool isCompressedAlready(const QString& name) {
+    static const char* const kExtensions[] = {".xlsx", ".xlsm", ".xlsb", ".docx", ".pptx", ".png",
+                                              ".jpg", ".jpeg", ".gif", ".zip"};
+    for (const char* ext : kExtensions) {
+        if (name.endsWith(QLatin1String(ext), Qt::CaseInsensitive)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 ZipReader::ZipReader(const QString& path, const QString& displayName, const Limits& limits)
@@ -137,7 +146,13 @@ void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArr
     for (const auto& [name, data] : entries) {
         // The buffers outlive zip_close: libzip reads them only when writing.
         zip_source_t* src = zip_source_buffer(z, data.constData(), static_cast<zip_uint64_t>(data.size()), 0);
-        if (!src || zip_file_add(z, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
+        zip_int64_t index = -1;
+        if (src) index = zip_file_add(z, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+        if (index >= 0 && isCompressedAlready(name)) {
+            // Deflating a zip or an image again costs time and gains nothing.
+            zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+        }
+        if (index < 0) {
             if (src) zip_source_free(src);
             const QString why = QString::fromUtf8(zip_strerror(z));
             zip_discard(z);
