@@ -1,11 +1,11 @@
 #pragma once
 
-#include "FakeForm.h"
 #include "platform/ChartList.h"
 #include "platform/ErrorReport.h"
 #include "platform/StepRunner.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/FakeServices.h"
+#include "tests/support/TestForm.h"
 
 #include <QList>
 #include <QString>
@@ -24,7 +24,7 @@ struct Report {
 // runner whose reports are both recorded and shown (through the fake) as the program shows
 // them, so that their order against the notices can be checked.
 struct Harness {
-    FakeForm form;
+    testsupport::TestForm form;
     testsupport::FakeDialogs dialogs;
     testsupport::FakeFiles files;
     QList<Report> reports;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "FakeOffice.h"
-#include "TestForm.h"
+#include "tests/support/TestForm.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/FakeServices.h"
 

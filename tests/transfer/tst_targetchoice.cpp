@@ -1,7 +1,7 @@
 // The target choice: the option clicks store both options, the browse button fills Text2,
 // and the presentation filter matches presentations as the Windows dialog does.
 
-#include "TestForm.h"
+#include "tests/support/TestForm.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/TestSettings.h"
 

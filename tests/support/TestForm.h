@@ -11,7 +11,7 @@
 
 namespace testsupport {
 
-// The main window's controls that the transfer procedures use, as real widgets on a plain,
+// The main window's controls that the chart and transfer procedures use, as real widgets on a plain,
 // never-shown window, with the pointer setting recorded: enough to run the procedures
 // without the whole main window.
 class TestForm : public platform::FormControls {
@@ -21,6 +21,8 @@ public:
           m_option2(&m_window), m_list(&m_window), m_bar(&m_window) {
         m_option1.setChecked(true);
         m_list.setColumnCount(3);
+        m_list.setHeaderLabels({QStringLiteral("Sheet Name"), QStringLiteral("Chart Name"),
+                                QStringLiteral("Chart Index")});
         m_bar.setRange(0, 100);
         m_bar.setValue(0);
         m_bar.setFormat(QStringLiteral("Progress Bar"));
