@@ -6,6 +6,7 @@
 // (~/.cache/quillmere-bench), never into the repository. No box is ever shown: the dialogs
 // answer by themselves.
 
+#include "bench/support/CachedWorkbook.h"
 #include "app/Form1.h"
 #include "office/ServerRegistry.h"
 #include "platform/ChartList.h"
@@ -46,22 +47,9 @@ public:
 };
 
 QString benchWorkbook() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                           QStringLiteral("/quillmere-bench");
-    const QString path = folder + QStringLiteral("/copyrun-100-charts.xlsx");
-    if (QFileInfo::exists(path)) return path;
-    QDir().mkpath(folder);
-    QString source = qEnvironmentVariable("QUILLMERE_SOURCE_DIR");
-    if (source.isEmpty()) source = QStringLiteral(QUILLMERE_SOURCE_ROOT);
-    QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"),
-                 {source + QStringLiteral("/tests/transfer/make_copyrun_workbook.py"),
-                  path + QStringLiteral(".part.xlsx"), QStringLiteral("5"), QStringLiteral("20")});
-    if (!python.waitForFinished(-1) || python.exitCode() != 0 ||
-        !QFile::rename(path + QStringLiteral(".part.xlsx"), path)) {
-        qFatal("could not generate %s: %s", qPrintable(path), python.readAllStandardError().constData());
-    }
-    return path;
+    return bench::cachedWorkbook(QStringLiteral("copyrun-100-charts.xlsx"),
+                                 QStringLiteral("tests/transfer/make_copyrun_workbook.py"),
+                                 {QStringLiteral("{out}"), QStringLiteral("5"), QStringLiteral("20")});
 }
 
 void closePresentationWindows() {

@@ -7,6 +7,7 @@
 // The peak resident memory of the run so far is reported as the counter peak_rss_MB; run one
 // benchmark at a time (--benchmark_filter) for the peak of that one alone.
 
+#include "bench/support/CachedWorkbook.h"
 #include "office/Excel.h"
 #include "office/ServerRegistry.h"
 #include "servers/spreadsheet/SpreadsheetServer.h"
@@ -23,20 +24,9 @@
 namespace {
 
 QString benchWorkbook() {
-    const QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/quillmere-bench");
-    const QString path = folder + QStringLiteral("/discovery-200k.xlsx");
-    if (QFileInfo::exists(path)) return path;
-    QDir().mkpath(folder);
-    QString source = qEnvironmentVariable("QUILLMERE_SOURCE_DIR");
-    if (source.isEmpty()) source = QStringLiteral(QUILLMERE_SOURCE_ROOT);
-    QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"),
-                 {source + QStringLiteral("/tools/make_test_workbooks.py"), QStringLiteral("--bench"), path + ".part"});
-    if (!python.waitForFinished(-1) || python.exitCode() != 0 || !QFile::rename(path + ".part", path)) {
-        qFatal("could not generate %s: %s", qPrintable(path), python.readAllStandardError().constData());
-    }
-    return path;
+    return bench::cachedWorkbook(QStringLiteral("discovery-200k.xlsx"),
+                                 QStringLiteral("tools/make_test_workbooks.py"),
+                                 {QStringLiteral("--bench"), QStringLiteral("{out}")});
 }
 
 double peakRssMegabytes() {

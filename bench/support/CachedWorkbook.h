@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+
+namespace bench {
+
+// A generated workbook kept in the user's cache folder, so the benchmarks make their large
+// inputs once and never commit them. On the first call the generator script of the source tree
+// runs as /usr/bin/python3 <script> <arguments>, where the argument "{out}" stands for the file
+// to write; the result is renamed into place only when the script succeeded. A failed
+// generation ends the benchmark with the script's error output.
+inline QString cachedWorkbook(const QString& fileName, const QString& script, QStringList arguments) {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                           QStringLiteral("/quillmere-bench");
+    const QString path = folder + u'/' + fileName;
+    if (QFileInfo::exists(path)) return path;
+    QDir().mkpath(folder);
+    const QString partial = path + QStringLiteral(".part.xlsx");
+    for (QString& argument : arguments) {
+        if (argument == QStringLiteral("{out}")) argument = partial;
+    }
+    QString source = qEnvironmentVariable("QUILLMERE_SOURCE_DIR");
+    if (source.isEmpty()) source = QStringLiteral(QUILLMERE_SOURCE_ROOT);
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), QStringList{source + u'/' + script} + arguments);
+    if (!python.waitForFinished(-1) || python.exitCode() != 0 || !QFile::rename(partial, path)) {
+        qFatal("could not generate %s: %s", qPrintable(path), python.readAllStandardError().constData());
+    }
+    return path;
+}
+
+}  // namespace bench
