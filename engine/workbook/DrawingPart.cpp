@@ -11,12 +11,22 @@ namespace {
 
 const char* const kChartUri = "http://schemas.openxmlformats.org/drawingml/2006/chart";
 
+// The range of a drawing coordinate (ST_Coordinate) and of an extent (ST_PositiveCoordinate),
+// in EMU. Offsets and sizes are held to them, so sums and differences of a few stay far from
+// the ends of qint64.
+constexpr qint64 kMinCoordinate = -27273042329600LL;
+constexpr qint64 kMaxCoordinate = 27273042316900LL;
+
+qint64 coordinateOf(const pugi::xml_node& node) {
+    return std::clamp<qint64>(node.text().as_llong(0), kMinCoordinate, kMaxCoordinate);
+}
+
 AnchorMarker markerOf(const pugi::xml_node& node) {
     AnchorMarker marker;
     marker.column = std::clamp(childByLocalName(node, "col").text().as_int(0), 0, 16383);
-    marker.columnOffset = childByLocalName(node, "colOff").text().as_llong(0);
+    marker.columnOffset = coordinateOf(childByLocalName(node, "colOff"));
     marker.row = std::clamp(childByLocalName(node, "row").text().as_int(0), 0, 1048575);
-    marker.rowOffset = childByLocalName(node, "rowOff").text().as_llong(0);
+    marker.rowOffset = coordinateOf(childByLocalName(node, "rowOff"));
     return marker;
 }
 
@@ -54,8 +64,8 @@ std::vector<ChartFrame> readDrawingChartFrames(const PackageReader& package, con
             frame.anchor = kind == "oneCellAnchor" ? ChartFrame::Anchor::OneCell : ChartFrame::Anchor::Absolute;
             frame.from = markerOf(childByLocalName(anchor, "from"));
             const pugi::xml_node ext = childByLocalName(anchor, "ext");
-            frame.cx = std::max<qint64>(0, ext.attribute("cx").as_llong(0));
-            frame.cy = std::max<qint64>(0, ext.attribute("cy").as_llong(0));
+            frame.cx = std::clamp<qint64>(ext.attribute("cx").as_llong(0), 0, kMaxCoordinate);
+            frame.cy = std::clamp<qint64>(ext.attribute("cy").as_llong(0), 0, kMaxCoordinate);
         } else {
             continue;
         }
