@@ -22,6 +22,15 @@ function(quillmere_library name)
   endif()
 endfunction()
 
+# quillmere_test_home(<name> <out-var>)
+# A home folder of a test program's own, under the build folder: Qt's test mode keeps settings in
+# ~/.qttest, which test programs (and builds in other folders) running at once would share.
+function(quillmere_test_home name out)
+  set(home ${CMAKE_BINARY_DIR}/test-homes/${name})
+  file(MAKE_DIRECTORY ${home})
+  set(${out} ${home} PARENT_SCOPE)
+endfunction()
+
 # quillmere_qtest(<name> SOURCES <files>... [LINK <targets>...])
 # One QtTest executable (QTEST_MAIN or QTEST_GUILESS_MAIN in its source), run by ctest headless.
 function(quillmere_qtest name)
@@ -29,8 +38,9 @@ function(quillmere_qtest name)
   add_executable(${name} ${Q_SOURCES})
   target_link_libraries(${name} PRIVATE Qt6::Test ${Q_LINK})
   add_test(NAME ${name} COMMAND ${name})
+  quillmere_test_home(${name} home)
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLMERE_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLMERE_SOURCE_DIR=${PROJECT_SOURCE_DIR};HOME=${home}"
     TIMEOUT 300)
 endfunction()
 
@@ -42,7 +52,8 @@ function(quillmere_gtest name)
   add_executable(${name} ${Q_SOURCES})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${Q_LINK})
   add_test(NAME ${name} COMMAND ${name})
+  quillmere_test_home(${name} home)
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLMERE_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLMERE_SOURCE_DIR=${PROJECT_SOURCE_DIR};HOME=${home}"
     TIMEOUT 600)
 endfunction()
