@@ -43,6 +43,7 @@ struct OpenWorkbook {
     std::unique_ptr<QTemporaryDir> converted;    // the converted copy of a legacy workbook
     bool legacy = false;                         // listed natively, converted only for copying
     bool released = false;                       // its application has quit
+    QString conversionFailure;                   // why the conversion failed, told at every copy
 
     QString fileName() const { return QFileInfo(path).fileName(); }
 
@@ -235,7 +236,15 @@ private:
 
 const engine::Workbook& OpenWorkbook::chartSource() {
     if (workbook) return *workbook;
-    const QByteArray bytes = engine::LegacyConverter::convert(path, QStringLiteral("xlsx"));
+    // A conversion that failed is not run again for every chart of the same run.
+    if (!conversionFailure.isEmpty()) throw engine::DocumentError(conversionFailure);
+    QByteArray bytes;
+    try {
+        bytes = engine::LegacyConverter::convert(path, QStringLiteral("xlsx"));
+    } catch (const engine::DocumentError& e) {
+        conversionFailure = e.message();
+        throw;
+    }
     auto folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quillmere-book-XXXXXX"));
     const QString copy = folder->filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".xlsx"));
     QFile out(copy);
