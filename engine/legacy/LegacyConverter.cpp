@@ -16,6 +16,7 @@
 #include <QWaitCondition>
 
 #include <atomic>
+#include <optional>
 #include <csignal>
 #include <thread>
 #include <unistd.h>
@@ -41,7 +42,7 @@ struct ConverterState {
     int timeLimitMs = 120000;
     int conversionsRun = 0;
     QHash<QString, QByteArray> cache;  // key of an unchanged file -> converted bytes
-    QHash<QString, QString> failures;  // key -> why its conversion in the background failed
+    QHash<QString, DocumentError> failures;  // key -> why its conversion in the background failed
     qint64 cachedBytes = 0;
     Background background;
 
@@ -116,7 +117,7 @@ QByteArray runConversion(const QString& path, const QString& targetExtension, co
     if (!work.isValid()) throw DocumentError(file, QString(), QStringLiteral("no temporary folder for the conversion"));
     const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
     const QString input = work.filePath(QStringLiteral("input") + suffix);
-    if (!QFile::copy(path, input)) throw DocumentError(file, QString(), QStringLiteral("cannot be read"));
+    if (!QFile::copy(path, input)) throw DocumentError(DocumentError::Kind::Io, file, QString(), QStringLiteral("cannot be read"));
     const QString outDir = work.filePath(QStringLiteral("out"));
     QDir().mkpath(outDir);
 
@@ -224,18 +225,18 @@ void LegacyConverter::convertInBackground(const QString& path, const QString& ta
     s.background.thread = std::thread([path, targetExtension, key] {
         ConverterState& s = state();
         QByteArray bytes;
-        QString failure;
+        std::optional<DocumentError> failure;
         bool cancelled = false;
         try {
             bytes = runConversion(path, targetExtension, &cancelRequested);
         } catch (const DocumentError& e) {
-            failure = e.message();
+            failure = e;
         } catch (const Cancelled&) {
             cancelled = true;
         }
         QMutexLocker lock(&s.mutex);
-        if (!cancelled && failure.isEmpty()) remember(s, key, bytes);
-        if (!failure.isEmpty()) s.failures.insert(key, failure);
+        if (!cancelled && !failure) remember(s, key, bytes);
+        if (failure) s.failures.insert(key, *failure);
         s.background.running = false;
         s.backgroundDone.wakeAll();
     });
@@ -251,7 +252,9 @@ bool LegacyConverter::isConvertingInBackground() {
 }
 
 QByteArray LegacyConverter::convert(const QString& path, const QString& targetExtension) {
-    if (!QFileInfo(path).isFile()) throw DocumentError(displayName(path), QString(), QStringLiteral("file not found"));
+    if (!QFileInfo(path).isFile()) {
+        throw DocumentError(DocumentError::Kind::Missing, displayName(path), QString(), QStringLiteral("file not found"));
+    }
     const QString key = cacheKey(path, targetExtension);
     ConverterState& s = state();
     {
@@ -262,10 +265,10 @@ QByteArray LegacyConverter::convert(const QString& path, const QString& targetEx
         if (it != s.cache.constEnd()) return *it;
         auto failed = s.failures.constFind(key);
         if (failed != s.failures.constEnd()) {
-            const QString failure = *failed;
+            const DocumentError failure = *failed;
             // Told once: a later call tries again (LibreOffice may have been installed since).
             s.failures.erase(failed);
-            throw DocumentError(failure);
+            throw failure;
         }
     }
     const QByteArray bytes = runConversion(path, targetExtension, nullptr);

@@ -324,13 +324,13 @@ QByteArray workbookStream(GsfInput* input, const QString& file) {
         if (qstricmp(name, "Book") == 0) book = true;
     }
     if (!stream) {
-        if (book) throw DocumentError(file, QString(), oldFormatMessage(QStringLiteral("Excel 5.0/95")));
+        if (book) throw DocumentError(DocumentError::Kind::Unsupported, file, QString(), oldFormatMessage(QStringLiteral("Excel 5.0/95")));
         throw DocumentError(file, QString(), QStringLiteral("the compound file holds no Workbook stream: it is damaged or truncated, "
                                            "or not an Excel workbook"));
     }
     const gsf_off_t size = gsf_input_size(stream.get());
     if (size < 0 || size > XlsStructure::kMaxStreamBytes) {
-        throw DocumentError(file, QStringLiteral("Workbook"), QStringLiteral("the stream is too large to be read"));
+        throw DocumentError(DocumentError::Kind::OverLimit, file, QStringLiteral("Workbook"), QStringLiteral("the stream is too large to be read"));
     }
     QByteArray bytes(qsizetype(size), Qt::Uninitialized);
     if (size > 0 && !gsf_input_read(stream.get(), size_t(size), reinterpret_cast<guint8*>(bytes.data()))) {
@@ -347,9 +347,10 @@ void refuseNonCompound(const QByteArray& head, const QString& file) {
                                 : type == 0x0209 ? QStringLiteral("Excel 3.0")
                                 : type == 0x0409 ? QStringLiteral("Excel 4.0")
                                                  : QStringLiteral("Excel 5.0/95 or older");
-        throw DocumentError(file, QString(), oldFormatMessage(version));
+        throw DocumentError(DocumentError::Kind::Unsupported, file, QString(), oldFormatMessage(version));
     }
-    throw DocumentError(file, QString(), QStringLiteral("not an Excel 97-2003 workbook (no compound file signature)"));
+    throw DocumentError(DocumentError::Kind::Unsupported, file, QString(),
+                        QStringLiteral("not an Excel 97-2003 workbook (no compound file signature)"));
 }
 
 void initialiseGsf() {
@@ -378,7 +379,8 @@ XlsStructure XlsStructure::fromWorkbookStream(const QByteArray& stream, const QS
     }
     const quint16 version = u16(bof.data);
     if (bof.type != kBof || version == kBiff5 || version < kBiff5) {
-        throw DocumentError(displayName, QString(), oldFormatMessage(QStringLiteral("Excel 5.0/95 or older")));
+        throw DocumentError(DocumentError::Kind::Unsupported, displayName, QString(),
+                            oldFormatMessage(QStringLiteral("Excel 5.0/95 or older")));
     }
     if (version != kBiff8 || u16(bof.data + 2) != kBofWorkbookGlobals) {
         reader.fail(QStringLiteral("the stream does not begin with the workbook globals (damaged file)"));
@@ -399,7 +401,7 @@ XlsStructure XlsStructure::fromWorkbookStream(const QByteArray& stream, const QS
         pos = record.offset + 4 + record.size;
         if (record.type == kEof) break;
         if (record.type == kFilePass) {
-            throw DocumentError(displayName, QString(),
+            throw DocumentError(DocumentError::Kind::Unsupported, displayName, QString(),
                                 QStringLiteral("the workbook is encrypted (protected by a password to open); open it in "
                                                "the spreadsheet application, remove the password and save it again"));
         }
@@ -450,8 +452,10 @@ XlsStructure XlsStructure::read(const QString& path) {
     const QFileInfo info(path);
     const QString file = info.fileName().isEmpty() ? path : info.fileName();
     QFile head(path);
-    if (!info.isFile()) throw DocumentError(file, QString(), QStringLiteral("file not found"));
-    if (!head.open(QIODevice::ReadOnly)) throw DocumentError(file, QString(), QStringLiteral("cannot be read (no permission?)"));
+    if (!info.isFile()) throw DocumentError(DocumentError::Kind::Missing, file, QString(), QStringLiteral("file not found"));
+    if (!head.open(QIODevice::ReadOnly)) {
+        throw DocumentError(DocumentError::Kind::Io, file, QString(), QStringLiteral("cannot be read (no permission?)"));
+    }
     const QByteArray signature = head.read(8);
     head.close();
     if (signature != kCompoundSignature) refuseNonCompound(signature, file);
