@@ -3,6 +3,7 @@
 #include "engine/chart/ChartCollector.h"
 #include "engine/chart/ChartPackage.h"
 #include "engine/legacy/LegacyConverter.h"
+#include "engine/presentation/ChartPart.h"
 #include "engine/workbook/Workbook.h"
 #include "office/ServerRegistry.h"
 #include "platform/Failure.h"
@@ -13,6 +14,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <tuple>
 #include <vector>
 
 namespace servers {
@@ -108,6 +110,22 @@ public:
     std::shared_ptr<office::ExcelChartArea> ChartArea() override {
         m_handle.workbook();
         return std::make_shared<ChartAreaImpl>(m_handle, m_sheet, m_chart);
+    }
+    office::ExcelChartFacts Facts() override {
+        const engine::Workbook& workbook = m_handle.workbook();
+        const engine::Workbook::ChartObject& object = m_sheet->chartObjects[size_t(m_chart)];
+        office::ExcelChartFacts facts;
+        try {
+            const engine::ChartSummary summary = engine::readChartSummary(
+                workbook.package().read(object.chartPart), workbook.displayName(), object.chartPart);
+            facts.kind = summary.kind;
+            facts.title = summary.title;
+            facts.seriesCount = int(summary.series.size());
+            std::tie(facts.widthEmu, facts.heightEmu) = workbook.chartSize(*m_sheet, object);
+        } catch (const engine::DocumentError& e) {
+            throw AutomationError(e.message());
+        }
+        return facts;
     }
 
 private:
