@@ -24,12 +24,6 @@ T& deref(const std::shared_ptr<T>& object) {
     return *object;
 }
 
-template <typename T>
-std::shared_ptr<T> held(std::shared_ptr<T> object) {
-    deref(object);
-    return object;
-}
-
 // The variables of one discovery run. Only the application object is held across steps;
 // workbook, worksheet and chart object are reached afresh from it on every access.
 struct Discovery {
@@ -45,14 +39,18 @@ struct Discovery {
 
     office::ExcelApplication& application() const { return deref(excel); }
 
-    // Handed back as held references: the objects must live for as long as the caller uses
-    // them, past the expression that fetched them.
+    // Each returns the owning reference: a reference into an object whose last owner was a
+    // temporary would outlive it.
     std::shared_ptr<office::ExcelWorksheets> worksheets() const {
-        return held(deref(application().ActiveWorkbook()).Worksheets());
+        auto sheets = deref(application().ActiveWorkbook()).Worksheets();
+        deref(sheets);
+        return sheets;
     }
 
     std::shared_ptr<office::ExcelWorksheet> worksheet() const {
-        return held(worksheets()->Item(sheetNumber));
+        auto sheet = deref(worksheets()).Item(sheetNumber);
+        deref(sheet);
+        return sheet;
     }
 
     int currentRow() const {
@@ -102,7 +100,7 @@ platform::Procedure Excel1::extractChartByFileProcedure(const QString& path) {
         {108, [run] {
              run->sheetCount = 0;
              if (!run->opened) return 138;
-             run->sheetCount = run->worksheets()->Count();
+             run->sheetCount = deref(run->worksheets()).Count();
              run->sheetNumber = 1;
              return run->sheetNumber <= run->sheetCount ? kNext : 138;
          }, 138},
@@ -110,7 +108,7 @@ platform::Procedure Excel1::extractChartByFileProcedure(const QString& path) {
         // instead of being walked with the previous sheet's count.
         {116, [run] {
              run->chartCount = 0;
-             run->chartCount = deref(run->worksheet()->ChartObjects()).Count();
+             run->chartCount = deref(deref(run->worksheet()).ChartObjects()).Count();
              return kNext;
          }},
         {118, [run] {
@@ -126,14 +124,14 @@ platform::Procedure Excel1::extractChartByFileProcedure(const QString& path) {
         // could not be read no row was added, and the earlier rows stay as they are.
         {124, [run, list] {
              run->row = 0;
-             const QString sheetName = run->worksheet()->Name();
+             const QString sheetName = deref(run->worksheet()).Name();
              run->row = list().append(sheetName);
              return kNext;
          }},
         {126, [run, list] {
              const int row = run->currentRow();
              const QString chartName =
-                 deref(deref(deref(run->worksheet()->ChartObjects()).Item(run->chartNumber))
+                 deref(deref(deref(deref(run->worksheet()).ChartObjects()).Item(run->chartNumber))
                            .Chart())
                      .Name();
              list().setChartName(row, chartName);
