@@ -90,7 +90,7 @@ void PresentationDocument::saveAs(const QString& path) {
     const QString wanted = m_presentation.isMacroEnabled() ? QStringLiteral("pptm") : QStringLiteral("pptx");
     if (suffix != wanted) {
         // Office suites refuse a package whose extension says another kind than it holds.
-        throw engine::DocumentError(QFileInfo(path).fileName(), QString(),
+        throw engine::DocumentError(engine::DocumentError::Kind::Unsupported, QFileInfo(path).fileName(), QString(),
                                     QStringLiteral("a presentation %1 must be saved as .%2")
                                         .arg(wanted == QLatin1String("pptm") ? QStringLiteral("with macros")
                                                                              : QStringLiteral("without macros"),

@@ -2,8 +2,8 @@
 
 #include "engine/chart/ChartCollector.h"
 #include "engine/chart/ChartPackage.h"
+#include "engine/chart/ChartPart.h"
 #include "engine/legacy/LegacyConverter.h"
-#include "engine/presentation/ChartPart.h"
 #include "engine/workbook/Workbook.h"
 #include "office/ServerRegistry.h"
 #include "platform/Failure.h"
