@@ -140,17 +140,20 @@ public:
         m_handle.check();
         return std::make_shared<ChartAreaImpl>(m_handle, m_sheet, m_chart);
     }
+    // Read from the same chart a copy takes: for a legacy workbook, its converted copy.
     office::ExcelChartFacts Facts() override {
-        const engine::Workbook& workbook = m_handle.workbook();
-        const engine::Workbook::ChartObject& object = m_sheet->chartObjects[size_t(m_chart)];
+        m_handle.check();
         office::ExcelChartFacts facts;
         try {
+            const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
+            const engine::Workbook& workbook = *m_handle.book->workbook;
+            const engine::Workbook::ChartObject& object = sheet->chartObjects[size_t(chart)];
             const engine::ChartSummary summary = engine::readChartSummary(
                 workbook.package().read(object.chartPart), workbook.displayName(), object.chartPart);
             facts.kind = summary.kind;
             facts.title = summary.title;
             facts.seriesCount = int(summary.series.size());
-            std::tie(facts.widthEmu, facts.heightEmu) = workbook.chartSize(*m_sheet, object);
+            std::tie(facts.widthEmu, facts.heightEmu) = workbook.chartSize(*sheet, object);
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
         }

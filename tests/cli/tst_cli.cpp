@@ -150,6 +150,8 @@ void CliTest::listGivesTheWindowsRowsInTheWindowsOrder_data() {
     QTest::newRow("several worksheets, twins, hidden, chart sheet") << windowBook(QStringLiteral("several.xlsx"));
     QTest::newRow("pictures and text between charts") << engineBook(QStringLiteral("charts.xlsx"));
     QTest::newRow("grouped, chartex and one-cell charts") << engineBook(QStringLiteral("groups.xlsx"));
+    // The sample beside the executables: a legacy .xls, its facts read through LibreOffice.
+    QTest::newRow("legacy sample") << QCoreApplication::applicationDirPath() + QStringLiteral("/Samples/sample1.xls");
 }
 
 void CliTest::listGivesTheWindowsRowsInTheWindowsOrder() {
@@ -170,6 +172,7 @@ void CliTest::listGivesTheWindowsRowsInTheWindowsOrder() {
         listed.append(fields.mid(0, 3).join(u'|'));
     }
     QCOMPARE(listed, expected);
+    for (const QStringList& fields : tsvRows(result.out)) QVERIFY2(!fields[3].isEmpty(), qPrintable(fields.join(u' ')));
 }
 
 void CliTest::listDescribesEachChartAndJsonSaysTheSame() {
