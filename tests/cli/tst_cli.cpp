@@ -116,6 +116,7 @@ private slots:
 
     void failuresGiveOneLineTheirStatusAndLeaveNothingBehind_data();
     void failuresGiveOneLineTheirStatusAndLeaveNothingBehind();
+    void progressShowsOnATerminalOnlyAndQuietSilencesIt();
     void helpAndVersionAnswerOnStandardOutput();
 
 private:
@@ -355,6 +356,26 @@ void CliTest::copiedPresentationOpensInLibreOffice() {
     const QRegularExpressionMatch pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
     QVERIFY(pages.hasMatch());
     QCOMPARE(pages.captured(1).toInt(), engine::Presentation::open(target).slideCount());
+
+    // A legacy deck goes through the converter, as in the window: its slides first, then ours.
+    soffice.start(QStringLiteral("soffice"),
+                  {QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
+                   QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("ppt"),
+                   QStringLiteral("--outdir"), work.path(), target});
+    QVERIFY(soffice.waitForFinished(240000));
+    const QString legacy = work.filePath(QStringLiteral("outside.ppt"));
+    QVERIFY(QFileInfo::exists(legacy));
+    const QByteArray legacyHash = fileHash(legacy);
+    const QString into = out(QStringLiteral("from-legacy.pptx"));
+    const Result result = runCli({QStringLiteral("copy"), engineBook(QStringLiteral("charts.xlsx")), QStringLiteral("--chart"),
+                                  QStringLiteral("Data:3"), QStringLiteral("--into"), legacy, QStringLiteral("--output"), into});
+    QVERIFY2(result.status == 0, result.err.constData());
+    QCOMPARE(fileHash(legacy), legacyHash);
+    const QStringList charts = chartsOf(into);
+    QCOMPARE(engine::Presentation::open(into).slideCount(), pages.captured(1).toInt() + 1);
+    QVERIFY2(!charts.isEmpty() && charts.last().startsWith(QString::number(pages.captured(1).toInt() + 1) +
+                                                          QStringLiteral(":Pie")),
+             qPrintable(charts.join(u' ')));
 }
 
 void CliTest::failuresGiveOneLineTheirStatusAndLeaveNothingBehind_data() {
@@ -445,6 +466,27 @@ void CliTest::failuresGiveOneLineTheirStatusAndLeaveNothingBehind() {
     QCOMPARE(QDir(m_out.filePath(QStringLiteral("readonly"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());
     QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/quillmere-cli-test.pptx")));
+}
+
+void CliTest::progressShowsOnATerminalOnlyAndQuietSilencesIt() {
+    // script(1) gives the command a terminal and copies what it writes there.
+    if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty()) QSKIP("script(1) is not installed");
+    const QString charts = engineBook(QStringLiteral("charts.xlsx"));
+    auto onTerminal = [&](const QString& extra) {
+        QProcess process;
+        process.start(QStringLiteral("script"),
+                      {QStringLiteral("-qec"),
+                       QStringLiteral("'%1' copy '%2' --chart Data:1 --chart Data:2 %3 --output '%4'")
+                           .arg(QStringLiteral(QUILLMERE_CLI), charts, extra, out(QStringLiteral("terminal.pptx"))),
+                       QStringLiteral("/dev/null")});
+        process.waitForFinished(120000);
+        return process.readAllStandardOutput();
+    };
+    const QByteArray shown = onTerminal(QString());
+    QVERIFY2(shown.contains("\rcharts.xlsx: chart 1 of 2 (Data:1)") && shown.contains("chart 2 of 2 (Data:2)"),
+             shown.constData());
+    QVERIFY2(shown.endsWith("\r\033[K"), shown.constData());  // the line is cleared at the end
+    QCOMPARE(onTerminal(QStringLiteral("--quiet")), QByteArray());
 }
 
 void CliTest::helpAndVersionAnswerOnStandardOutput() {
