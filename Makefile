@@ -5,10 +5,12 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 
 # What the program needs to build and run (LibreOffice reads legacy workbooks such as the
-# sample .xls), and what the tests add on top (xlsxwriter makes test workbooks with real charts;
+# sample .xls; Carlito, Caladea and Liberation have the widths of the office fonts that charts
+# name), and what the tests add on top (xlsxwriter makes test workbooks with real charts;
 # poppler reads the PDFs LibreOffice makes of our presentations).
 RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev libzip-dev libpugixml-dev libxlsxwriter-dev \
-            libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation \
+            libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-liberation2 \
+            fonts-crosextra-carlito fonts-crosextra-caladea \
             libreoffice-calc-nogui libreoffice-impress-nogui
 TEST_PKGS = $(RUN_PKGS) python3 python3-xlsxwriter poppler-utils xvfb xauth
 

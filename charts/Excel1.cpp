@@ -39,12 +39,18 @@ struct Discovery {
 
     office::ExcelApplication& application() const { return deref(excel); }
 
-    office::ExcelWorksheets& worksheets() const {
-        return deref(deref(application().ActiveWorkbook()).Worksheets());
+    // Each returns the owning reference: a reference into an object whose last owner was a
+    // temporary would outlive it.
+    std::shared_ptr<office::ExcelWorksheets> worksheets() const {
+        auto sheets = deref(application().ActiveWorkbook()).Worksheets();
+        deref(sheets);
+        return sheets;
     }
 
-    office::ExcelWorksheet& worksheet() const {
-        return deref(worksheets().Item(sheetNumber));
+    std::shared_ptr<office::ExcelWorksheet> worksheet() const {
+        auto sheet = deref(worksheets()).Item(sheetNumber);
+        deref(sheet);
+        return sheet;
     }
 
     int currentRow() const {
@@ -94,7 +100,7 @@ platform::Procedure Excel1::extractChartByFileProcedure(const QString& path) {
         {108, [run] {
              run->sheetCount = 0;
              if (!run->opened) return 138;
-             run->sheetCount = run->worksheets().Count();
+             run->sheetCount = deref(run->worksheets()).Count();
              run->sheetNumber = 1;
              return run->sheetNumber <= run->sheetCount ? kNext : 138;
          }, 138},
@@ -102,7 +108,7 @@ platform::Procedure Excel1::extractChartByFileProcedure(const QString& path) {
         // instead of being walked with the previous sheet's count.
         {116, [run] {
              run->chartCount = 0;
-             run->chartCount = deref(run->worksheet().ChartObjects()).Count();
+             run->chartCount = deref(deref(run->worksheet()).ChartObjects()).Count();
              return kNext;
          }},
         {118, [run] {
@@ -118,14 +124,14 @@ platform::Procedure Excel1::extractChartByFileProcedure(const QString& path) {
         // could not be read no row was added, and the earlier rows stay as they are.
         {124, [run, list] {
              run->row = 0;
-             const QString sheetName = run->worksheet().Name();
+             const QString sheetName = deref(run->worksheet()).Name();
              run->row = list().append(sheetName);
              return kNext;
          }},
         {126, [run, list] {
              const int row = run->currentRow();
              const QString chartName =
-                 deref(deref(deref(run->worksheet().ChartObjects()).Item(run->chartNumber))
+                 deref(deref(deref(deref(run->worksheet()).ChartObjects()).Item(run->chartNumber))
                            .Chart())
                      .Name();
              list().setChartName(row, chartName);

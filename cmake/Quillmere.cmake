@@ -22,16 +22,25 @@ function(quillmere_library name)
   endif()
 endfunction()
 
+# quillmere_add_test(<name> <command> [arguments...])
+# One ctest entry that runs its command in folders of its own (home, configuration, data,
+# cache, runtime, temporary; see isolated-test.sh), fresh on every run, headless.
+function(quillmere_add_test name)
+  add_test(NAME ${name}
+           COMMAND ${PROJECT_SOURCE_DIR}/cmake/isolated-test.sh
+                   ${CMAKE_BINARY_DIR}/test-env/${name} ${ARGN})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLMERE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
+
 # quillmere_qtest(<name> SOURCES <files>... [LINK <targets>...])
 # One QtTest executable (QTEST_MAIN or QTEST_GUILESS_MAIN in its source), run by ctest headless.
 function(quillmere_qtest name)
   cmake_parse_arguments(Q "" "" "SOURCES;LINK" ${ARGN})
   add_executable(${name} ${Q_SOURCES})
   target_link_libraries(${name} PRIVATE Qt6::Test ${Q_LINK})
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLMERE_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-    TIMEOUT 300)
+  quillmere_add_test(${name} $<TARGET_FILE:${name}>)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endfunction()
 
 # quillmere_gtest(<name> SOURCES <files>... [LINK <targets>...])
@@ -41,8 +50,6 @@ function(quillmere_gtest name)
   cmake_parse_arguments(Q "" "" "SOURCES;LINK" ${ARGN})
   add_executable(${name} ${Q_SOURCES})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${Q_LINK})
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUILLMERE_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-    TIMEOUT 600)
+  quillmere_add_test(${name} $<TARGET_FILE:${name}>)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
