@@ -35,7 +35,7 @@ void collectParts(const Workbook& workbook, const QString& chartPart, ChartPacka
             for (const Relationship& rel : rels.all()) {
                 if (rel.external) continue;
                 if (rel.targetPart.isEmpty() || !package.hasPart(rel.targetPart)) {
-                    throw DocumentError(file, relsPart,
+                    throw DocumentError(DocumentError::Kind::Missing, file, relsPart,
                                         QStringLiteral("relationship \"%1\" points at %2, which is missing")
                                             .arg(rel.id, rel.target));
                 }
@@ -45,7 +45,7 @@ void collectParts(const Workbook& workbook, const QString& chartPart, ChartPacka
             }
         }
         if (int(out.parts.size()) >= kMaxParts || totalBytes > package.limits().maxPartBytes) {
-            throw DocumentError(file, chartPart, QStringLiteral("the chart relates to too many parts"));
+            throw DocumentError(DocumentError::Kind::OverLimit, file, chartPart, QStringLiteral("the chart relates to too many parts"));
         }
         out.parts.push_back(std::move(part));
     }
@@ -62,7 +62,8 @@ void findFormulas(const pugi::xml_node& node, bool inData, std::vector<pugi::xml
     if (depth > 64) return;
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element) continue;
-        const std::string_view local = localName(child);
+        const bool chart = xml::namespaceOf(child) == xml::Ns::C;
+        const std::string_view local = chart ? xml::localName(child) : std::string_view();
         if (inData && local == "f") {
             out.push_back(child);
             continue;
@@ -75,15 +76,14 @@ void findFormulas(const pugi::xml_node& node, bool inData, std::vector<pugi::xml
 std::map<int, std::pair<QVariant, QString>> cachedPoints(const pugi::xml_node& reference) {
     std::map<int, std::pair<QVariant, QString>> points;
     for (pugi::xml_node cache = reference.first_child(); cache; cache = cache.next_sibling()) {
-        const std::string_view local = localName(cache);
-        const bool numeric = local == "numCache";
-        if (!numeric && local != "strCache") continue;
-        const QString cacheFormat = QString::fromUtf8(childByLocalName(cache, "formatCode").text().as_string());
-        for (pugi::xml_node pt = cache.first_child(); pt; pt = pt.next_sibling()) {
-            if (std::string_view(localName(pt)) != "pt") continue;
+        const bool numeric = xml::is(cache, xml::Ns::C, "numCache");
+        if (!numeric && !xml::is(cache, xml::Ns::C, "strCache")) continue;
+        const QString cacheFormat =
+            QString::fromUtf8(xml::child(cache, xml::Ns::C, "formatCode").text().as_string());
+        for (const pugi::xml_node pt : xml::children(cache, xml::Ns::C, "pt")) {
             const int idx = pt.attribute("idx").as_int(-1);
             if (idx < 0) continue;
-            const QString text = QString::fromUtf8(childByLocalName(pt, "v").text().as_string());
+            const QString text = QString::fromUtf8(xml::child(pt, xml::Ns::C, "v").text().as_string());
             QVariant value = text;
             if (numeric) {
                 bool ok = false;

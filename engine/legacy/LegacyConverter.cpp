@@ -73,7 +73,7 @@ void LegacyConverter::clearCache() {
 QByteArray LegacyConverter::convert(const QString& path, const QString& targetExtension) {
     const QFileInfo info(path);
     const QString file = info.fileName().isEmpty() ? path : info.fileName();
-    if (!info.isFile()) throw DocumentError(file, QString(), QStringLiteral("file not found"));
+    if (!info.isFile()) throw DocumentError(DocumentError::Kind::Missing, file, QString(), QStringLiteral("file not found"));
     const QString key = info.absoluteFilePath() + u'\n' + QString::number(info.size()) + u'\n' +
                         QString::number(info.lastModified().toMSecsSinceEpoch()) + u'\n' +
                         targetExtension.toLower();

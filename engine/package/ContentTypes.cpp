@@ -7,7 +7,6 @@
 namespace engine {
 
 namespace {
-const char* const kContentTypesNs = "http://schemas.openxmlformats.org/package/2006/content-types";
 
 QString extensionOf(const QString& partName) {
     const qsizetype slash = partName.lastIndexOf(u'/');
@@ -21,17 +20,17 @@ ContentTypes ContentTypes::parse(const QByteArray& xml, const QString& file, con
     pugi::xml_document doc;
     parseXml(doc, xml, file, part, limits);
     const pugi::xml_node root = doc.document_element();
-    if (std::strcmp(localName(root), "Types") != 0) {
+    if (!xml::is(root, xml::Ns::ContentTypes, "Types")) {
         throw DocumentError(file, part, QStringLiteral("root is not Types"));
     }
     ContentTypes types;
     for (pugi::xml_node node = root.first_child(); node; node = node.next_sibling()) {
         if (node.type() != pugi::node_element) continue;
         const QString type = QString::fromUtf8(node.attribute("ContentType").value());
-        if (std::strcmp(localName(node), "Default") == 0) {
+        if (xml::is(node, xml::Ns::ContentTypes, "Default")) {
             types.m_defaults.emplace_back(
                 QString::fromUtf8(node.attribute("Extension").value()).toLower(), type);
-        } else if (std::strcmp(localName(node), "Override") == 0) {
+        } else if (xml::is(node, xml::Ns::ContentTypes, "Override")) {
             types.m_overrides.emplace_back(QString::fromUtf8(node.attribute("PartName").value()),
                                            type);
         }
@@ -90,7 +89,7 @@ QByteArray ContentTypes::serialize() const {
     decl.append_attribute("encoding") = "UTF-8";
     decl.append_attribute("standalone") = "yes";
     auto root = doc.append_child("Types");
-    root.append_attribute("xmlns") = kContentTypesNs;
+    root.append_attribute("xmlns") = xml::uriOf(xml::Ns::ContentTypes);
     for (const auto& [ext, type] : m_defaults) {
         auto node = root.append_child("Default");
         node.append_attribute("Extension") = ext.toUtf8().constData();

@@ -32,7 +32,7 @@ Package Package::load(const QString& path, const Limits& limits) {
     package.m_name = display;
     const int ct = zip.find(QStringLiteral("[Content_Types].xml"));
     if (ct < 0) {
-        throw DocumentError(display, QString(),
+        throw DocumentError(DocumentError::Kind::Unsupported, display, QString(),
                             QStringLiteral("not an Open XML package (no [Content_Types].xml)"));
     }
     package.m_contentTypes = ContentTypes::parse(zip.read(ct), display, limits);
@@ -47,7 +47,7 @@ Package Package::load(const QString& path, const Limits& limits) {
         QByteArray data = zip.read(i);
         total += data.size();
         if (total > limits.maxTotalBytes) {
-            throw DocumentError(display, QString(), QStringLiteral("uncompressed size too large"));
+            throw DocumentError(DocumentError::Kind::OverLimit, display, QString(), QStringLiteral("uncompressed size too large"));
         }
         package.setPart(part, data);
     }
@@ -57,7 +57,7 @@ Package Package::load(const QString& path, const Limits& limits) {
 Package Package::fromZipBytes(const QByteArray& bytes, const QString& name, const Limits& limits) {
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/quillmere-XXXXXX.zip"));
     if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) {
-        throw DocumentError(name, QString(), QStringLiteral("cannot be staged for reading"));
+        throw DocumentError(DocumentError::Kind::Io, name, QString(), QStringLiteral("cannot be staged for reading"));
     }
     file.close();
     Package package = load(file.fileName(), limits);
@@ -72,7 +72,7 @@ bool Package::hasPart(const QString& partName) const {
 const QByteArray& Package::part(const QString& partName) const {
     auto it = m_parts.constFind(partName.toLower());
     if (it == m_parts.constEnd()) {
-        throw DocumentError(m_name, partName, QStringLiteral("part is missing"));
+        throw DocumentError(DocumentError::Kind::Missing, m_name, partName, QStringLiteral("part is missing"));
     }
     return *it;
 }
@@ -129,13 +129,13 @@ std::vector<std::pair<QString, QByteArray>> zipEntries(const Package& p) {
 
 QByteArray Package::toZipBytes() const {
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/quillmere-XXXXXX.zip"));
-    if (!file.open()) throw DocumentError(m_name, QString(), QStringLiteral("no temporary file"));
+    if (!file.open()) throw DocumentError(DocumentError::Kind::Io, m_name, QString(), QStringLiteral("no temporary file"));
     const QString path = file.fileName();
     file.close();
     writeZip(path, zipEntries(*this));
     QFile written(path);
     if (!written.open(QIODevice::ReadOnly)) {
-        throw DocumentError(m_name, QString(), QStringLiteral("temporary file unreadable"));
+        throw DocumentError(DocumentError::Kind::Io, m_name, QString(), QStringLiteral("temporary file unreadable"));
     }
     return written.readAll();
 }
@@ -144,11 +144,11 @@ void Package::saveAtomically(const QString& path) const {
     const QFileInfo target(path);
     const QString display = target.fileName();
     QDir dir = target.absoluteDir();
-    if (!dir.exists()) throw DocumentError(display, QString(), QStringLiteral("folder does not exist"));
+    if (!dir.exists()) throw DocumentError(DocumentError::Kind::Missing, display, QString(), QStringLiteral("folder does not exist"));
     // The temporary file sits beside the target so the final rename stays on one file system.
     QTemporaryFile reserve(dir.filePath(QStringLiteral(".%1.XXXXXX.tmp").arg(display)));
     if (!reserve.open()) {
-        throw DocumentError(display, QString(), QStringLiteral("cannot write in ") + dir.path());
+        throw DocumentError(DocumentError::Kind::Io, display, QString(), QStringLiteral("cannot write in ") + dir.path());
     }
     const QString temp = reserve.fileName();
     reserve.close();
@@ -161,12 +161,12 @@ void Package::saveAtomically(const QString& path) const {
         // Reopen what was written and compare every part before it may replace anything.
         ZipReader check(temp, display, Limits{});
         if (check.entries().size() != entries.size()) {
-            throw DocumentError(display, QString(), QStringLiteral("written file lost parts"));
+            throw DocumentError(DocumentError::Kind::Io, display, QString(), QStringLiteral("written file lost parts"));
         }
         for (const auto& [name, data] : entries) {
             const int index = check.find(name);
             if (index < 0 || check.read(index) != data) {
-                throw DocumentError(display, partNameFromZipEntry(name),
+                throw DocumentError(DocumentError::Kind::Io, display, partNameFromZipEntry(name),
                                     QStringLiteral("written part does not read back"));
             }
         }
@@ -182,7 +182,7 @@ void Package::saveAtomically(const QString& path) const {
                                           QFile::ReadOther);
     if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
         discard();
-        throw DocumentError(display, QString(), QStringLiteral("cannot replace the file"));
+        throw DocumentError(DocumentError::Kind::Io, display, QString(), QStringLiteral("cannot replace the file"));
     }
     fsyncPath(dir.absolutePath());
 }

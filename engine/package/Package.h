@@ -12,16 +12,30 @@
 
 namespace engine {
 
-// A fault in a document: the file, the part (when one is concerned) and what is wrong, in
-// short words: "book.xlsx: xl/charts/chart3.xml: not well-formed XML at line 12".
+// A fault in a document: what kind of fault, the file, the part (when one is concerned) and
+// what is wrong, in short words: "book.xlsx: xl/charts/chart3.xml: not well-formed XML at line 12".
+// Callers decide by kind(), never by the message, which is for people.
 class DocumentError : public std::runtime_error {
 public:
+    enum class Kind {
+        Corrupt,         // malformed or inconsistent content
+        Missing,         // a file, part or relationship target that is not there
+        OverLimit,       // refused because it breaks a bound on untrusted input
+        Unsupported,     // well-formed, but not something this engine reads
+        NothingToPaste,  // the clipboard holds nothing a presentation can take
+        Io,              // a file that cannot be read, written or replaced
+    };
+
+    DocumentError(Kind kind, const QString& file, const QString& part, const QString& what);
     DocumentError(const QString& file, const QString& part, const QString& what);
+    DocumentError(Kind kind, const QString& message);
     explicit DocumentError(const QString& message);
 
+    Kind kind() const noexcept { return m_kind; }
     const QString& message() const noexcept { return m_message; }
 
 private:
+    Kind m_kind = Kind::Corrupt;
     QString m_message;
 };
 
@@ -71,6 +85,8 @@ public:
 
     const std::vector<Relationship>& all() const { return m_items; }
     const Relationship* byId(const QString& id) const;
+    // Relationships of a type, given in its transitional spelling; the strict spelling of the
+    // same type matches too.
     const Relationship* firstOfType(const QString& type) const;
     std::vector<const Relationship*> ofType(const QString& type) const;
 

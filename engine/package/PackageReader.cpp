@@ -22,7 +22,7 @@ std::unique_ptr<PackageReader> PackageReader::open(const QString& path, const Li
     reader->m_impl->zip = std::make_unique<ZipReader>(path, display, limits);
     const int ct = reader->m_impl->zip->find(kContentTypesEntry);
     if (ct < 0) {
-        throw DocumentError(display, QString(),
+        throw DocumentError(DocumentError::Kind::Unsupported, display, QString(),
                             QStringLiteral("not an Open XML package (no [Content_Types].xml)"));
     }
     reader->m_contentTypes =
@@ -48,7 +48,7 @@ bool PackageReader::hasPart(const QString& partName) const {
 QByteArray PackageReader::read(const QString& partName) const {
     const int index = m_impl->zip->find(zipEntryFromPartName(partName));
     if (index < 0) {
-        throw DocumentError(QFileInfo(m_path).fileName(), partName, QStringLiteral("part is missing"));
+        throw DocumentError(DocumentError::Kind::Missing, QFileInfo(m_path).fileName(), partName, QStringLiteral("part is missing"));
     }
     return m_impl->zip->read(index);
 }
@@ -57,7 +57,7 @@ void PackageReader::readInChunks(const QString& partName, qint64 chunkBytes,
                                  const std::function<bool(const QByteArray&)>& consume) const {
     const int index = m_impl->zip->find(zipEntryFromPartName(partName));
     if (index < 0) {
-        throw DocumentError(QFileInfo(m_path).fileName(), partName, QStringLiteral("part is missing"));
+        throw DocumentError(DocumentError::Kind::Missing, QFileInfo(m_path).fileName(), partName, QStringLiteral("part is missing"));
     }
     m_impl->zip->readInChunks(index, chunkBytes, consume);
 }

@@ -5,13 +5,24 @@
 
 namespace engine {
 
-DocumentError::DocumentError(const QString& file, const QString& part, const QString& what)
-    : DocumentError(part.isEmpty() ? file + QStringLiteral(": ") + what
-                                   : file + QStringLiteral(": ") + zipEntryFromPartName(part) +
-                                         QStringLiteral(": ") + what) {}
+namespace {
+QString located(const QString& file, const QString& part, const QString& what) {
+    return part.isEmpty() ? file + QStringLiteral(": ") + what
+                          : file + QStringLiteral(": ") + zipEntryFromPartName(part) +
+                                QStringLiteral(": ") + what;
+}
+}  // namespace
 
-DocumentError::DocumentError(const QString& message)
-    : std::runtime_error(message.toStdString()), m_message(message) {}
+DocumentError::DocumentError(Kind kind, const QString& file, const QString& part, const QString& what)
+    : DocumentError(kind, located(file, part, what)) {}
+
+DocumentError::DocumentError(const QString& file, const QString& part, const QString& what)
+    : DocumentError(Kind::Corrupt, located(file, part, what)) {}
+
+DocumentError::DocumentError(Kind kind, const QString& message)
+    : std::runtime_error(message.toStdString()), m_kind(kind), m_message(message) {}
+
+DocumentError::DocumentError(const QString& message) : DocumentError(Kind::Corrupt, message) {}
 
 QString partNameFromZipEntry(const QString& entry) {
     return entry.startsWith(u'/') ? entry : QStringLiteral("/") + entry;

@@ -10,7 +10,6 @@
 namespace engine {
 
 namespace {
-const char* const kRelationshipsNs = "http://schemas.openxmlformats.org/package/2006/relationships";
 
 QString attr(const pugi::xml_node& node, const char* name) {
     return QString::fromUtf8(node.attribute(name).value());
@@ -23,14 +22,11 @@ Relationships Relationships::parse(const QByteArray& xml, const QString& sourceP
     pugi::xml_document doc;
     parseXml(doc, xml, file, relsPart, limits);
     const pugi::xml_node root = doc.document_element();
-    if (std::strcmp(localName(root), "Relationships") != 0) {
+    if (!xml::is(root, xml::Ns::PackageRels, "Relationships")) {
         throw DocumentError(file, relsPart, QStringLiteral("root is not Relationships"));
     }
     Relationships rels;
-    for (pugi::xml_node node = root.first_child(); node; node = node.next_sibling()) {
-        if (node.type() != pugi::node_element || std::strcmp(localName(node), "Relationship") != 0) {
-            continue;
-        }
+    for (const pugi::xml_node node : xml::children(root, xml::Ns::PackageRels, "Relationship")) {
         Relationship rel;
         rel.id = attr(node, "Id");
         rel.type = attr(node, "Type");
@@ -58,7 +54,7 @@ const Relationship* Relationships::byId(const QString& id) const {
 
 const Relationship* Relationships::firstOfType(const QString& type) const {
     for (const Relationship& r : m_items) {
-        if (r.type == type) return &r;
+        if (xml::relationshipTypeIs(r.type.toStdString(), type.toStdString())) return &r;
     }
     return nullptr;
 }
@@ -66,7 +62,7 @@ const Relationship* Relationships::firstOfType(const QString& type) const {
 std::vector<const Relationship*> Relationships::ofType(const QString& type) const {
     std::vector<const Relationship*> out;
     for (const Relationship& r : m_items) {
-        if (r.type == type) out.push_back(&r);
+        if (xml::relationshipTypeIs(r.type.toStdString(), type.toStdString())) out.push_back(&r);
     }
     return out;
 }
@@ -123,7 +119,7 @@ QByteArray Relationships::serialize() const {
     decl.append_attribute("encoding") = "UTF-8";
     decl.append_attribute("standalone") = "yes";
     auto root = doc.append_child("Relationships");
-    root.append_attribute("xmlns") = kRelationshipsNs;
+    root.append_attribute("xmlns") = xml::uriOf(xml::Ns::PackageRels);
     for (const Relationship& r : m_items) {
         auto node = root.append_child("Relationship");
         node.append_attribute("Id") = r.id.toUtf8().constData();

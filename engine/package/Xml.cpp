@@ -46,16 +46,16 @@ void parseXml(pugi::xml_document& doc, const QByteArray& bytes, const QString& f
         doc.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size()), flags,
                         pugi::encoding_auto);
     if (!result) {
-        throw DocumentError(file, part,
+        throw DocumentError(DocumentError::Kind::Corrupt, file, part,
                             QStringLiteral("not well-formed XML at line %1 (%2)")
                                 .arg(lineOfOffset(bytes, result.offset))
                                 .arg(QString::fromUtf8(result.description())));
     }
     if (!doc.document_element()) {
-        throw DocumentError(file, part, QStringLiteral("no XML root element"));
+        throw DocumentError(DocumentError::Kind::Corrupt, file, part, QStringLiteral("no XML root element"));
     }
     if (depthOf(doc, limits.maxXmlDepth) > limits.maxXmlDepth) {
-        throw DocumentError(file, part,
+        throw DocumentError(DocumentError::Kind::OverLimit, file, part,
                             QStringLiteral("XML nested deeper than %1 levels").arg(limits.maxXmlDepth));
     }
 }
@@ -66,19 +66,175 @@ QByteArray xmlBytes(const pugi::xml_document& doc) {
     return writer.out;
 }
 
-const char* localName(const pugi::xml_node& node) {
-    const char* name = node.name();
+}  // namespace engine
+
+namespace engine::xml {
+
+namespace {
+
+// The URI bound to the prefix of qualified (the part before ':'; the default namespace when
+// there is none) in scope at node, or nullptr when unbound.
+const char* uriInScope(pugi::xml_node node, const char* qualified) {
+    const char* colon = std::strchr(qualified, ':');
+    char declaration[64];
+    if (colon) {
+        const size_t length = static_cast<size_t>(colon - qualified);
+        if (length + 7 > sizeof declaration) return nullptr;
+        std::memcpy(declaration, "xmlns:", 6);
+        std::memcpy(declaration + 6, qualified, length);
+        declaration[6 + length] = 0;
+    } else {
+        std::memcpy(declaration, "xmlns", 6);
+    }
+    for (; node && node.type() == pugi::node_element; node = node.parent()) {
+        for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+            if (std::strcmp(a.name(), declaration) == 0) return a.value();
+        }
+    }
+    return nullptr;
+}
+
+const char* localPart(const char* name) {
     const char* colon = std::strchr(name, ':');
     return colon ? colon + 1 : name;
 }
 
-pugi::xml_node childByLocalName(const pugi::xml_node& node, const char* local) {
-    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_element && std::strcmp(localName(child), local) == 0) {
-            return child;
-        }
+}  // namespace
+
+const char* localName(const pugi::xml_node& element) {
+    return localPart(element.name());
+}
+
+Ns namespaceOf(const pugi::xml_node& element) {
+    const char* uri = uriInScope(element, element.name());
+    if (!uri) return std::strchr(element.name(), ':') ? Ns::Unknown : Ns::None;
+    return namespaceOfUri(uri);
+}
+
+bool is(const pugi::xml_node& node, Ns ns, const char* local) {
+    // The local name first: it is cheap and rules out nearly every candidate.
+    return node.type() == pugi::node_element && std::strcmp(localName(node), local) == 0 &&
+           namespaceOf(node) == ns;
+}
+
+pugi::xml_node child(const pugi::xml_node& parent, Ns ns, const char* local) {
+    for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
+        if (is(c, ns, local)) return c;
     }
     return {};
 }
 
-}  // namespace engine
+pugi::xml_node firstElement(const pugi::xml_node& parent) {
+    for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_element) return c;
+    }
+    return {};
+}
+
+Children::iterator::iterator(pugi::xml_node node, Ns ns, const char* local)
+    : m_node(node), m_ns(ns), m_local(local) {
+    settle();
+}
+
+Children::iterator& Children::iterator::operator++() {
+    m_node = m_node.next_sibling();
+    settle();
+    return *this;
+}
+
+void Children::iterator::settle() {
+    while (m_node && !is(m_node, m_ns, m_local)) m_node = m_node.next_sibling();
+}
+
+pugi::xml_attribute attribute(const pugi::xml_node& element, Ns ns, const char* local) {
+    for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
+        const char* name = a.name();
+        const char* colon = std::strchr(name, ':');
+        if (std::strcmp(colon ? colon + 1 : name, local) != 0) continue;
+        if (!colon) {
+            if (ns == Ns::None) return a;
+            continue;
+        }
+        if (std::strncmp(name, "xmlns:", 6) == 0) continue;
+        const char* uri = uriInScope(element, name);
+        if (uri && namespaceOfUri(uri) == ns) return a;
+    }
+    return {};
+}
+
+QString relationshipId(const pugi::xml_node& element, const char* local) {
+    return QString::fromUtf8(attribute(element, Ns::R, local).value());
+}
+
+bool prefixInScope(const pugi::xml_node& node, Ns ns, std::string* prefix) {
+    for (pugi::xml_node n = node; n && n.type() == pugi::node_element; n = n.parent()) {
+        for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+            const char* name = a.name();
+            if (std::strncmp(name, "xmlns", 5) != 0) continue;
+            if (name[5] != 0 && name[5] != ':') continue;
+            if (namespaceOfUri(a.value()) != ns) continue;
+            // A nearer declaration of the same prefix to another URI would shadow this one;
+            // parts in practice never do that, so the first match stands.
+            if (prefix) *prefix = name[5] == ':' ? std::string(name + 6) : std::string();
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string qualifiedName(const pugi::xml_node& node, Ns ns, const char* local) {
+    std::string prefix;
+    if (!prefixInScope(node, ns, &prefix)) {
+        pugi::xml_node root = firstElement(node.root());
+        const char* usual = usualPrefixOf(ns);
+        prefix = *usual ? usual : "ns";
+        std::string declaration = "xmlns:" + prefix;
+        // Declared on the root, so that every element added below it sees the binding.
+        for (int n = 1; root.attribute(declaration.c_str()); ++n) {
+            prefix = std::string(*usual ? usual : "ns") + std::to_string(n);
+            declaration = "xmlns:" + prefix;
+        }
+        root.append_attribute(declaration.c_str()) = uriOf(ns);
+    }
+    return prefix.empty() ? std::string(local) : prefix + ":" + local;
+}
+
+ChildSequence::ChildSequence(std::initializer_list<std::initializer_list<QName>> sequence) {
+    for (const auto& slot : sequence) m_slots.emplace_back(slot);
+}
+
+int ChildSequence::slotOf(Ns ns, const char* local) const {
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        for (const QName& name : m_slots[i]) {
+            if (name.ns == ns && std::strcmp(name.local, local) == 0) return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int ChildSequence::slotOf(const pugi::xml_node& element) const {
+    if (element.type() != pugi::node_element) return -1;
+    const char* local = localName(element);
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        for (const QName& name : m_slots[i]) {
+            if (std::strcmp(name.local, local) == 0 && namespaceOf(element) == name.ns) {
+                return static_cast<int>(i);
+            }
+        }
+    }
+    return -1;
+}
+
+pugi::xml_node insertChild(pugi::xml_node parent, const ChildSequence& sequence, Ns ns,
+                           const char* local) {
+    const int wanted = sequence.slotOf(ns, local);
+    const std::string name = qualifiedName(parent, ns, local);
+    if (wanted >= 0) {
+        for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
+            if (sequence.slotOf(c) > wanted) return parent.insert_child_before(name.c_str(), c);
+        }
+    }
+    return parent.append_child(name.c_str());
+}
+
+}  // namespace engine::xml

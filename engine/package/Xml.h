@@ -1,17 +1,21 @@
 #pragma once
 
+#include "engine/package/Namespaces.h"
 #include "engine/package/Package.h"
 
 #include <QByteArray>
 #include <QString>
+#include <initializer_list>
 #include <pugixml.hpp>
+#include <string>
+#include <vector>
 
 namespace engine {
 
 // Parses one part as XML: declaration kept, whitespace-only text kept where it is an element's
 // only content (<a:t> </a:t>), namespace declarations kept as the attributes they are.
-// Throws DocumentError "file: part: not well-formed XML at line N (reason)" or
-// "file: part: XML nested deeper than N levels".
+// Throws DocumentError (corrupt) "file: part: not well-formed XML at line N (reason)", or
+// (over a limit) "file: part: XML nested deeper than N levels".
 void parseXml(pugi::xml_document& doc, const QByteArray& bytes, const QString& file,
               const QString& part, const Limits& limits = {});
 
@@ -19,9 +23,94 @@ void parseXml(pugi::xml_document& doc, const QByteArray& bytes, const QString& f
 // quoting of attributes and the escaping of text.
 QByteArray xmlBytes(const pugi::xml_document& doc);
 
-// The local name of an element ("c:chart" -> "chart").
-const char* localName(const pugi::xml_node& node);
-// The first child element with the given local name, whatever its prefix; empty when none.
-pugi::xml_node childByLocalName(const pugi::xml_node& node, const char* local);
-
 }  // namespace engine
+
+// Element and attribute names matched by namespace, the only way part readers and writers look
+// at names. pugixml keeps names as written ("c:chart"); these helpers resolve the prefix through
+// the declarations in scope, so a part that binds the chart namespace to "c", to "ch" or to the
+// default namespace reads the same, a strict-namespace part reads like its transitional twin,
+// and an element of another namespace with the same local name (cx:chartSpace) never matches.
+namespace engine::xml {
+
+// The local name ("c:chart" -> "chart").
+const char* localName(const pugi::xml_node& element);
+// The namespace of an element, from its prefix and the declarations in scope. None when the
+// name has no prefix and no default namespace is declared; Unknown for an unknown URI or an
+// undeclared prefix.
+Ns namespaceOf(const pugi::xml_node& element);
+// True when node is an element named local in namespace ns.
+bool is(const pugi::xml_node& node, Ns ns, const char* local);
+// The first child element local in ns; an empty node when there is none (or parent is empty).
+pugi::xml_node child(const pugi::xml_node& parent, Ns ns, const char* local);
+// The first child element, whatever its name.
+pugi::xml_node firstElement(const pugi::xml_node& parent);
+
+// The child elements local in ns, in document order: for (auto pt : children(cache, Ns::C, "pt")).
+class Children {
+public:
+    class iterator {
+    public:
+        iterator(pugi::xml_node node, Ns ns, const char* local);
+        pugi::xml_node operator*() const { return m_node; }
+        iterator& operator++();
+        bool operator!=(const iterator& other) const { return m_node != other.m_node; }
+
+    private:
+        void settle();
+        pugi::xml_node m_node;
+        Ns m_ns;
+        const char* m_local;
+    };
+    Children(const pugi::xml_node& parent, Ns ns, const char* local)
+        : m_parent(parent), m_ns(ns), m_local(local) {}
+    iterator begin() const { return {m_parent.first_child(), m_ns, m_local}; }
+    iterator end() const { return {pugi::xml_node(), m_ns, m_local}; }
+
+private:
+    pugi::xml_node m_parent;
+    Ns m_ns;
+    const char* m_local;
+};
+inline Children children(const pugi::xml_node& parent, Ns ns, const char* local) {
+    return {parent, ns, local};
+}
+
+// The attribute local in ns of element; with Ns::None, the unprefixed attribute of that name
+// (unprefixed attributes are in no namespace, whatever the default namespace).
+pugi::xml_attribute attribute(const pugi::xml_node& element, Ns ns, const char* local);
+// The relationship id an element refers to: its r:id (or r:embed, r:link... by local), in
+// either spelling of the relationships namespace. "" when absent.
+QString relationshipId(const pugi::xml_node& element, const char* local = "id");
+
+// The prefix bound to ns (either spelling) in scope at node: true and the prefix ("" for the
+// default namespace), or false when ns is not declared there.
+bool prefixInScope(const pugi::xml_node& node, Ns ns, std::string* prefix);
+// The name to give a new element or attribute local in ns inside the document of node:
+// "prefix:local" with the prefix the document already uses, else declaring the usual prefix
+// (numbered when taken) on the document element.
+std::string qualifiedName(const pugi::xml_node& node, Ns ns, const char* local);
+
+// One element's children in schema order: a sequence of slots, each naming the elements that
+// may stand there (a choice shares one slot). Declared once per element kind and used to put a
+// new child where the schema wants it.
+struct QName {
+    Ns ns;
+    const char* local;
+};
+class ChildSequence {
+public:
+    ChildSequence(std::initializer_list<std::initializer_list<QName>> sequence);
+    // The slot of an element, or -1 when the sequence does not name it.
+    int slotOf(const pugi::xml_node& element) const;
+    int slotOf(Ns ns, const char* local) const;
+
+private:
+    std::vector<std::vector<QName>> m_slots;
+};
+// Inserts a new element local in ns among parent's children where the sequence puts it: after
+// every child of the same or an earlier slot, before the first of a later one. Children the
+// sequence does not name keep their place. Returns the new element.
+pugi::xml_node insertChild(pugi::xml_node parent, const ChildSequence& sequence, Ns ns,
+                           const char* local);
+
+}  // namespace engine::xml

@@ -28,19 +28,19 @@ bool isCompressedAlready(const QString& name) {
 
 ZipReader::ZipReader(const QString& path, const QString& displayName, const Limits& limits)
     : m_file(displayName), m_limits(limits) {
-    if (!QFile::exists(path)) throw DocumentError(m_file, QString(), QStringLiteral("file not found"));
+    if (!QFile::exists(path)) throw DocumentError(DocumentError::Kind::Missing, m_file, QString(), QStringLiteral("file not found"));
     int code = 0;
     m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
     if (!m_zip) {
         switch (code) {
             case ZIP_ER_NOZIP:
-                throw DocumentError(m_file, QString(), QStringLiteral("not a zip package"));
+                throw DocumentError(DocumentError::Kind::Unsupported, m_file, QString(), QStringLiteral("not a zip package"));
             case ZIP_ER_INCONS:
                 throw DocumentError(m_file, QString(),
                                     QStringLiteral("damaged or truncated zip package"));
             case ZIP_ER_OPEN:
             case ZIP_ER_READ:
-                throw DocumentError(m_file, QString(), QStringLiteral("cannot be read"));
+                throw DocumentError(DocumentError::Kind::Io, m_file, QString(), QStringLiteral("cannot be read"));
             default:
                 throw DocumentError(m_file, QString(), zipErrorText(code));
         }
@@ -49,7 +49,7 @@ ZipReader::ZipReader(const QString& path, const QString& displayName, const Limi
     if (count < 0 || count > m_limits.maxEntries) {
         zip_close(m_zip);
         m_zip = nullptr;
-        throw DocumentError(m_file, QString(),
+        throw DocumentError(DocumentError::Kind::OverLimit, m_file, QString(),
                             QStringLiteral("too many zip entries (%1, at most %2)")
                                 .arg(count)
                                 .arg(m_limits.maxEntries));
@@ -70,7 +70,7 @@ ZipReader::ZipReader(const QString& path, const QString& displayName, const Limi
     if (total > m_limits.maxTotalBytes) {
         zip_close(m_zip);
         m_zip = nullptr;
-        throw DocumentError(m_file, QString(),
+        throw DocumentError(DocumentError::Kind::OverLimit, m_file, QString(),
                             QStringLiteral("uncompressed size too large (%1 bytes)").arg(total));
     }
 }
@@ -84,12 +84,12 @@ int ZipReader::find(const QString& name) const { return m_index.value(name.toLow
 void ZipReader::checkBounds(const Entry& e) const {
     const QString part = partNameFromZipEntry(e.name);
     if (e.size > m_limits.maxPartBytes) {
-        throw DocumentError(m_file, part,
+        throw DocumentError(DocumentError::Kind::OverLimit, m_file, part,
                             QStringLiteral("part too large (%1 bytes uncompressed)").arg(e.size));
     }
     if (e.size > m_limits.ratioFloorBytes &&
         static_cast<double>(e.size) > m_limits.maxRatio * static_cast<double>(std::max<qint64>(e.compressedSize, 1))) {
-        throw DocumentError(m_file, part,
+        throw DocumentError(DocumentError::Kind::OverLimit, m_file, part,
                             QStringLiteral("compression ratio too high (%1 bytes from %2)")
                                 .arg(e.size)
                                 .arg(e.compressedSize));
@@ -119,7 +119,7 @@ void ZipReader::readInChunks(int index, qint64 chunkBytes,
         done += n;
         if (done > bound || done > m_limits.maxPartBytes) {
             zip_fclose(f);
-            throw DocumentError(m_file, part,
+            throw DocumentError(DocumentError::Kind::OverLimit, m_file, part,
                                 QStringLiteral("inflates past its declared size (%1 bytes)").arg(e.size));
         }
         if (!consume(QByteArray(buffer.constData(), static_cast<qsizetype>(n)))) break;
@@ -142,7 +142,7 @@ QByteArray ZipReader::read(int index) const {
 void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries) {
     int code = 0;
     zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    if (!z) throw DocumentError(path, QString(), QStringLiteral("cannot be created: ") + zipErrorText(code));
+    if (!z) throw DocumentError(DocumentError::Kind::Io, path, QString(), QStringLiteral("cannot be created: ") + zipErrorText(code));
     for (const auto& [name, data] : entries) {
         // The buffers outlive zip_close: libzip reads them only when writing.
         zip_source_t* src = zip_source_buffer(z, data.constData(), static_cast<zip_uint64_t>(data.size()), 0);
@@ -156,13 +156,13 @@ void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArr
             if (src) zip_source_free(src);
             const QString why = QString::fromUtf8(zip_strerror(z));
             zip_discard(z);
-            throw DocumentError(path, name, QStringLiteral("cannot be added: ") + why);
+            throw DocumentError(DocumentError::Kind::Io, path, name, QStringLiteral("cannot be added: ") + why);
         }
     }
     if (zip_close(z) != 0) {
         const QString why = QString::fromUtf8(zip_strerror(z));
         zip_discard(z);
-        throw DocumentError(path, QString(), QStringLiteral("cannot be written: ") + why);
+        throw DocumentError(DocumentError::Kind::Io, path, QString(), QStringLiteral("cannot be written: ") + why);
     }
 }
 

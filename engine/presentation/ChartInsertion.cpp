@@ -1,7 +1,7 @@
 #include "engine/presentation/ChartInsertion.h"
 
 #include "engine/package/Xml.h"
-#include "engine/presentation/ChartPart.h"
+#include "engine/chart/ChartPart.h"
 #include "engine/presentation/EmbeddedWorkbook.h"
 #include "engine/presentation/OoxmlNames.h"
 #include "engine/presentation/ThemeOverridePart.h"

@@ -21,6 +21,11 @@ const QString kPart = QStringLiteral("embedded workbook");
     throw DocumentError(kSource, kPart, what);
 }
 
+// The first children of a workbook part, in schema order, up to its sheets.
+const xml::ChildSequence kWorkbookChildren{
+    {{xml::Ns::S, "fileVersion"}}, {{xml::Ns::S, "fileSharing"}},  {{xml::Ns::S, "workbookPr"}},
+    {{xml::Ns::S, "workbookProtection"}}, {{xml::Ns::S, "bookViews"}}, {{xml::Ns::S, "sheets"}}};
+
 // Marks the workbook's dates as counted from 1904, which libxlsxwriter cannot set itself.
 QByteArray withDate1904(const QByteArray& xlsx) {
     Package workbook = Package::fromZipBytes(xlsx, kPart);
@@ -28,12 +33,8 @@ QByteArray withDate1904(const QByteArray& xlsx) {
     pugi::xml_document doc;
     parseXml(doc, workbook.part(part), kPart, part);
     auto root = doc.document_element();
-    auto properties = childByLocalName(root, "workbookPr");
-    if (!properties) {
-        auto after = childByLocalName(root, "fileVersion");
-        properties = after ? root.insert_child_after("workbookPr", after)
-                           : root.prepend_child("workbookPr");
-    }
+    auto properties = xml::child(root, xml::Ns::S, "workbookPr");
+    if (!properties) properties = xml::insertChild(root, kWorkbookChildren, xml::Ns::S, "workbookPr");
     if (!properties.attribute("date1904")) properties.append_attribute("date1904");
     properties.attribute("date1904") = "1";
     workbook.setPart(part, xmlBytes(doc));

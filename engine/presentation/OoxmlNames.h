@@ -1,53 +1,14 @@
 #pragma once
 
-// Namespaces, relationship types and content types of the presentation parts this engine reads
+#include "engine/package/Namespaces.h"
+
+// Content types of the presentation parts this engine reads
 // and writes. Gathered in one place so that every part writer spells them the same way.
 
 namespace engine::ooxml {
 
-namespace ns {
-inline constexpr const char* kA = "http://schemas.openxmlformats.org/drawingml/2006/main";
-inline constexpr const char* kR =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-inline constexpr const char* kP = "http://schemas.openxmlformats.org/presentationml/2006/main";
-inline constexpr const char* kC = "http://schemas.openxmlformats.org/drawingml/2006/chart";
-inline constexpr const char* kChartUri = "http://schemas.openxmlformats.org/drawingml/2006/chart";
-inline constexpr const char* kPictureUri =
-    "http://schemas.openxmlformats.org/drawingml/2006/picture";
-}  // namespace ns
-
-namespace rel {
-inline constexpr const char* kOfficeDocument =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument";
-inline constexpr const char* kCoreProperties =
-    "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties";
-inline constexpr const char* kExtendedProperties =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties";
-inline constexpr const char* kSlide =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/slide";
-inline constexpr const char* kSlideLayout =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/slideLayout";
-inline constexpr const char* kSlideMaster =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/slideMaster";
-inline constexpr const char* kTheme =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/theme";
-inline constexpr const char* kThemeOverride =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/themeOverride";
-inline constexpr const char* kPresProps =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/presProps";
-inline constexpr const char* kViewProps =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/viewProps";
-inline constexpr const char* kTableStyles =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/tableStyles";
-inline constexpr const char* kChart =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/chart";
-inline constexpr const char* kPackage =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/package";
-inline constexpr const char* kImage =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
-inline constexpr const char* kNotesSlide =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/notesSlide";
-}  // namespace rel
+// Relationship types are declared with the namespaces, where their strict spelling is known.
+namespace rel = xml::rel;
 
 namespace ct {
 inline constexpr const char* kRelationships =

@@ -49,11 +49,11 @@ void Presentation::load() {
     const auto root = m_package.relationships(QString());
     const Relationship* main = root.firstOfType(ooxml::rel::kOfficeDocument);
     if (!main || main->targetPart.isEmpty() || !m_package.hasPart(main->targetPart)) {
-        throw DocumentError(m_name, QString(), QStringLiteral("no presentation part in the package"));
+        throw DocumentError(DocumentError::Kind::Missing, m_name, QString(), QStringLiteral("no presentation part in the package"));
     }
     const QString type = m_package.contentTypes().of(main->targetPart);
     if (!isPresentationType(type)) {
-        throw DocumentError(m_name, main->targetPart,
+        throw DocumentError(DocumentError::Kind::Unsupported, m_name, main->targetPart,
                             QStringLiteral("is not a presentation (content type \"%1\")").arg(type));
     }
     m_presentationPart = main->targetPart;
@@ -62,14 +62,14 @@ void Presentation::load() {
     const auto rels = m_package.relationships(m_presentationPart);
     for (const auto& r : rels.all()) {
         if (!r.external && !m_package.hasPart(r.targetPart)) {
-            throw DocumentError(m_name, m_presentationPart,
+            throw DocumentError(DocumentError::Kind::Missing, m_name, m_presentationPart,
                                 QStringLiteral("relationship %1 points to missing part %2").arg(r.id, r.target));
         }
     }
     for (const auto& m : m_presentation->masters()) {
         const Relationship* r = rels.byId(m.relId);
         if (!r || r->type != ooxml::rel::kSlideMaster) {
-            throw DocumentError(m_name, m_presentationPart,
+            throw DocumentError(DocumentError::Kind::Missing, m_name, m_presentationPart,
                                 QStringLiteral("slide master %1 has no relationship %2").arg(m.id).arg(m.relId));
         }
         const QString master = r->targetPart;
@@ -77,7 +77,7 @@ void Presentation::load() {
         for (const QString& layoutRel : layoutRelIdsOfMaster(m_package.part(master), m_name, master)) {
             const Relationship* lr = masterRels.byId(layoutRel);
             if (!lr || lr->external || !m_package.hasPart(lr->targetPart)) {
-                throw DocumentError(m_name, master,
+                throw DocumentError(DocumentError::Kind::Missing, m_name, master,
                                     QStringLiteral("layout relationship %1 points to no part").arg(layoutRel));
             }
         }
@@ -101,7 +101,7 @@ void Presentation::checkSlide(const QString& slidePart) {
     const auto rels = m_package.relationships(slidePart);
     for (const auto& r : rels.all()) {
         if (!r.external && !m_package.hasPart(r.targetPart)) {
-            throw DocumentError(m_name, slidePart,
+            throw DocumentError(DocumentError::Kind::Missing, m_name, slidePart,
                                 QStringLiteral("relationship %1 points to missing part %2").arg(r.id, r.target));
         }
     }
@@ -236,7 +236,7 @@ void Presentation::pasteChart(int index, const ChartPackage& chart) {
 }
 
 void Presentation::pastePicture(int index, const QImage& image) {
-    if (image.isNull()) throw DocumentError(QString::fromLatin1(kNothingToPaste));
+    if (image.isNull()) throw DocumentError(DocumentError::Kind::NothingToPaste, QString::fromLatin1(kNothingToPaste));
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -290,7 +290,7 @@ void Presentation::paste(int index, const QMimeData& data) {
         pasteText(index, data.text());
         return;
     }
-    throw DocumentError(QString::fromLatin1(kNothingToPaste));
+    throw DocumentError(DocumentError::Kind::NothingToPaste, QString::fromLatin1(kNothingToPaste));
 }
 
 std::vector<SlideShape> Presentation::slideShapes(int index) const {

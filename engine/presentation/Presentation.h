@@ -2,7 +2,7 @@
 
 #include "engine/chart/ChartPackage.h"
 #include "engine/package/Package.h"
-#include "engine/presentation/ChartPart.h"
+#include "engine/chart/ChartPart.h"
 #include "engine/presentation/PresentationPart.h"
 #include "engine/presentation/SlidePart.h"
 

@@ -2,7 +2,6 @@
 
 #include "engine/package/Xml.h"
 #include "engine/presentation/OoxmlNames.h"
-#include "engine/presentation/XmlEdit.h"
 
 #include <cstring>
 
@@ -21,15 +20,17 @@ const char* const kLayoutTypes[] = {
     "twoObjAndObj", "cust",         "secHead",     "twoTxTwoObj", "objTx",
     "picTx"};
 
-// Children of p:sldMaster that come before p:sldLayoutIdLst.
-const char* const kBeforeLayoutList[] = {"cSld", "clrMap"};
+using xml::Ns;
 
-QString relIdOf(const pugi::xml_node& element) {
-    for (auto attribute : element.attributes()) {
-        const char* colon = std::strchr(attribute.name(), ':');
-        if (colon && std::strcmp(colon + 1, "id") == 0) return QString::fromUtf8(attribute.value());
-    }
-    return {};
+const xml::ChildSequence kMasterChildren{
+    {{Ns::P, "cSld"}},   {{Ns::P, "clrMap"}},   {{Ns::P, "sldLayoutIdLst"}}, {{Ns::P, "transition"}},
+    {{Ns::P, "timing"}}, {{Ns::P, "hf"}},       {{Ns::P, "txStyles"}},       {{Ns::P, "extLst"}}};
+
+const xml::ChildSequence kLayoutIdListChildren{{{Ns::P, "sldLayoutId"}}, {{Ns::P, "extLst"}}};
+
+xml::Children layoutIdsIn(const pugi::xml_document& master) {
+    return xml::children(xml::child(master.document_element(), Ns::P, "sldLayoutIdLst"), Ns::P,
+                         "sldLayoutId");
 }
 
 const char* const kBlankLayout = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
@@ -60,19 +61,18 @@ std::vector<LayoutPlaceholder> layoutPlaceholders(const QByteArray& layoutXml, c
     pugi::xml_document doc;
     parseXml(doc, layoutXml, file, part);
     std::vector<LayoutPlaceholder> result;
-    const auto tree = childByLocalName(childByLocalName(doc.document_element(), "cSld"), "spTree");
-    for (auto shape : tree.children()) {
-        if (shape.type() != pugi::node_element || std::strcmp(localName(shape), "sp") != 0) continue;
-        const auto nv = childByLocalName(shape, "nvSpPr");
-        const auto ph = childByLocalName(childByLocalName(nv, "nvPr"), "ph");
+    const auto tree = xml::child(xml::child(doc.document_element(), Ns::P, "cSld"), Ns::P, "spTree");
+    for (const auto shape : xml::children(tree, Ns::P, "sp")) {
+        const auto nv = xml::child(shape, Ns::P, "nvSpPr");
+        const auto ph = xml::child(xml::child(nv, Ns::P, "nvPr"), Ns::P, "ph");
         if (!ph) continue;
         const QString type = QString::fromUtf8(ph.attribute("type").value());
         if (type == "dt" || type == "ftr" || type == "sldNum") continue;
         LayoutPlaceholder p;
         p.type = type;
         p.idx = QString::fromUtf8(ph.attribute("idx").value());
-        p.name = QString::fromUtf8(childByLocalName(nv, "cNvPr").attribute("name").value());
-        p.hasText = bool(childByLocalName(shape, "txBody"));
+        p.name = QString::fromUtf8(xml::child(nv, Ns::P, "cNvPr").attribute("name").value());
+        p.hasText = bool(xml::child(shape, Ns::P, "txBody"));
         result.push_back(p);
     }
     return result;
@@ -83,22 +83,11 @@ QByteArray masterWithLayout(const QByteArray& masterXml, quint32 layoutId, const
     pugi::xml_document doc;
     parseXml(doc, masterXml, file, part);
     auto root = doc.document_element();
-    auto list = childByLocalName(root, "sldLayoutIdLst");
-    if (!list) {
-        pugi::xml_node after;
-        for (const char* name : kBeforeLayoutList) {
-            if (auto n = childByLocalName(root, name)) after = n;
-        }
-        const std::string name = xmledit::qualifiedName(root, ooxml::ns::kP, "p", "sldLayoutIdLst");
-        list = after ? root.insert_child_after(name.c_str(), after)
-                     : root.prepend_child(name.c_str());
-    }
-    const std::string idName = xmledit::qualifiedName(root, ooxml::ns::kP, "p", "sldLayoutId");
-    const std::string relName = xmledit::qualifiedName(root, ooxml::ns::kR, "r", "id");
+    auto list = xml::child(root, Ns::P, "sldLayoutIdLst");
+    if (!list) list = xml::insertChild(root, kMasterChildren, Ns::P, "sldLayoutIdLst");
+    const std::string relName = xml::qualifiedName(root, Ns::R, "id");
     // The list may end with an extension list, which must stay last.
-    auto ext = childByLocalName(list, "extLst");
-    auto element = ext ? list.insert_child_before(idName.c_str(), ext)
-                       : list.append_child(idName.c_str());
+    auto element = xml::insertChild(list, kLayoutIdListChildren, Ns::P, "sldLayoutId");
     element.append_attribute("id") = static_cast<unsigned int>(layoutId);
     element.append_attribute(relName.c_str()) = relId.toUtf8().constData();
     return xmlBytes(doc);
@@ -109,10 +98,7 @@ std::vector<quint32> layoutIdsOfMaster(const QByteArray& masterXml, const QStrin
     pugi::xml_document doc;
     parseXml(doc, masterXml, file, part);
     std::vector<quint32> ids;
-    for (auto l : childByLocalName(doc.document_element(), "sldLayoutIdLst").children()) {
-        if (l.type() == pugi::node_element && std::strcmp(localName(l), "sldLayoutId") == 0)
-            ids.push_back(l.attribute("id").as_uint());
-    }
+    for (const auto l : layoutIdsIn(doc)) ids.push_back(l.attribute("id").as_uint());
     return ids;
 }
 
@@ -121,10 +107,7 @@ std::vector<QString> layoutRelIdsOfMaster(const QByteArray& masterXml, const QSt
     pugi::xml_document doc;
     parseXml(doc, masterXml, file, part);
     std::vector<QString> ids;
-    for (auto l : childByLocalName(doc.document_element(), "sldLayoutIdLst").children()) {
-        if (l.type() == pugi::node_element && std::strcmp(localName(l), "sldLayoutId") == 0)
-            ids.push_back(relIdOf(l));
-    }
+    for (const auto l : layoutIdsIn(doc)) ids.push_back(xml::relationshipId(l));
     return ids;
 }
 

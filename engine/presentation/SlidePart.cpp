@@ -2,7 +2,6 @@
 
 #include "engine/package/Xml.h"
 #include "engine/presentation/OoxmlNames.h"
-#include "engine/presentation/XmlEdit.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,17 +10,11 @@ namespace engine {
 
 namespace {
 
-bool is(const pugi::xml_node& node, const char* local) {
-    return node.type() == pugi::node_element && std::strcmp(localName(node), local) == 0;
-}
+using xml::Ns;
 
-QString attributeByLocalName(const pugi::xml_node& element, const char* local) {
-    for (auto attribute : element.attributes()) {
-        const char* name = attribute.name();
-        const char* colon = std::strchr(name, ':');
-        if (colon && std::strcmp(colon + 1, local) == 0) return QString::fromUtf8(attribute.value());
-    }
-    return {};
+// Shapes of a shape tree may be PresentationML or DrawingML elements, as groups nest.
+bool isP(const pugi::xml_node& node, const char* local) {
+    return xml::is(node, Ns::P, local);
 }
 
 // The transform of a group's children onto the slide: child = off + (x - chOff) * ext / chExt.
@@ -34,8 +27,8 @@ struct GroupMap {
 };
 
 bool readXfrm(const pugi::xml_node& xfrm, EmuRect* rect) {
-    const auto off = childByLocalName(xfrm, "off");
-    const auto ext = childByLocalName(xfrm, "ext");
+    const auto off = xml::child(xfrm, Ns::A, "off");
+    const auto ext = xml::child(xfrm, Ns::A, "ext");
     if (!off || !ext) return false;
     rect->x = off.attribute("x").as_llong();
     rect->y = off.attribute("y").as_llong();
@@ -47,12 +40,12 @@ bool readXfrm(const pugi::xml_node& xfrm, EmuRect* rect) {
 QStringList paragraphsOf(const pugi::xml_node& txBody) {
     QStringList result;
     for (auto para : txBody.children()) {
-        if (!is(para, "p")) continue;
+        if (!xml::is(para, Ns::A, "p")) continue;
         QString text;
         for (auto run : para.children()) {
-            if (is(run, "r") || is(run, "fld")) {
-                text += QString::fromUtf8(childByLocalName(run, "t").text().get());
-            } else if (is(run, "br")) {
+            if (xml::is(run, Ns::A, "r") || xml::is(run, Ns::A, "fld")) {
+                text += QString::fromUtf8(xml::child(run, Ns::A, "t").text().get());
+            } else if (xml::is(run, Ns::A, "br")) {
                 text += u'\n';
             }
         }
@@ -64,20 +57,20 @@ QStringList paragraphsOf(const pugi::xml_node& txBody) {
 void readTree(const pugi::xml_node& tree, const GroupMap& map, std::vector<SlideShape>* out);
 
 void readShape(const pugi::xml_node& node, const GroupMap& map, std::vector<SlideShape>* out) {
-    if (is(node, "AlternateContent")) {
+    if (xml::is(node, Ns::Mc, "AlternateContent")) {
         // A reader that knows none of the choices takes the fallback.
-        auto fallback = childByLocalName(node, "Fallback");
-        auto branch = fallback ? fallback : childByLocalName(node, "Choice");
+        auto fallback = xml::child(node, Ns::Mc, "Fallback");
+        auto branch = fallback ? fallback : xml::child(node, Ns::Mc, "Choice");
         for (auto c : branch.children()) readShape(c, map, out);
         return;
     }
-    if (is(node, "grpSp")) {
+    if (isP(node, "grpSp")) {
         EmuRect off, ch;
-        const auto xfrm = childByLocalName(childByLocalName(node, "grpSpPr"), "xfrm");
+        const auto xfrm = xml::child(xml::child(node, Ns::P, "grpSpPr"), Ns::A, "xfrm");
         GroupMap inner = map;
         if (readXfrm(xfrm, &off)) {
-            const auto chOff = childByLocalName(xfrm, "chOff");
-            const auto chExt = childByLocalName(xfrm, "chExt");
+            const auto chOff = xml::child(xfrm, Ns::A, "chOff");
+            const auto chExt = xml::child(xfrm, Ns::A, "chExt");
             ch.x = chOff.attribute("x").as_llong();
             ch.y = chOff.attribute("y").as_llong();
             ch.cx = chExt.attribute("cx").as_llong();
@@ -92,42 +85,42 @@ void readShape(const pugi::xml_node& node, const GroupMap& map, std::vector<Slid
         readTree(node, inner, out);
         return;
     }
-    const bool sp = is(node, "sp"), pic = is(node, "pic"), frame = is(node, "graphicFrame");
-    if (!sp && !pic && !frame && !is(node, "cxnSp")) return;
+    const bool sp = isP(node, "sp"), pic = isP(node, "pic"), frame = isP(node, "graphicFrame");
+    if (!sp && !pic && !frame && !isP(node, "cxnSp")) return;
 
     SlideShape shape;
     pugi::xml_node nv;
     for (auto c : node.children()) {
-        if (c.type() == pugi::node_element && std::strncmp(localName(c), "nv", 2) == 0) nv = c;
+        if (c.type() == pugi::node_element && std::strncmp(xml::localName(c), "nv", 2) == 0) nv = c;
         if (nv) break;
     }
-    const auto cNvPr = childByLocalName(nv, "cNvPr");
+    const auto cNvPr = xml::child(nv, Ns::P, "cNvPr");
     shape.id = cNvPr.attribute("id").as_int();
     shape.name = QString::fromUtf8(cNvPr.attribute("name").value());
-    if (const auto ph = childByLocalName(childByLocalName(nv, "nvPr"), "ph")) {
+    if (const auto ph = xml::child(xml::child(nv, Ns::P, "nvPr"), Ns::P, "ph")) {
         shape.placeholderType = ph.attribute("type") ? QString::fromUtf8(ph.attribute("type").value())
                                                       : QStringLiteral("body");
     }
     EmuRect rect;
-    const auto xfrm = frame ? childByLocalName(node, "xfrm")
-                            : childByLocalName(childByLocalName(node, "spPr"), "xfrm");
+    const auto xfrm = frame ? xml::child(node, Ns::P, "xfrm")
+                            : xml::child(xml::child(node, Ns::P, "spPr"), Ns::A, "xfrm");
     if (readXfrm(xfrm, &rect)) {
         shape.hasFrame = true;
         shape.frame = map.apply(rect);
     }
     if (sp) {
-        const auto txBody = childByLocalName(node, "txBody");
+        const auto txBody = xml::child(node, Ns::P, "txBody");
         shape.kind = txBody ? SlideShape::Kind::Text : SlideShape::Kind::Other;
         if (txBody) shape.paragraphs = paragraphsOf(txBody);
     } else if (pic) {
         shape.kind = SlideShape::Kind::Picture;
-        shape.relId = attributeByLocalName(
-            childByLocalName(childByLocalName(node, "blipFill"), "blip"), "embed");
+        shape.relId = xml::relationshipId(
+            xml::child(xml::child(node, Ns::P, "blipFill"), Ns::A, "blip"), "embed");
     } else if (frame) {
-        const auto data = childByLocalName(childByLocalName(node, "graphic"), "graphicData");
-        if (std::strcmp(data.attribute("uri").value(), ooxml::ns::kChartUri) == 0) {
+        const auto data = xml::child(xml::child(node, Ns::A, "graphic"), Ns::A, "graphicData");
+        if (xml::isChartGraphicUri(data.attribute("uri").value())) {
             shape.kind = SlideShape::Kind::Chart;
-            shape.relId = attributeByLocalName(childByLocalName(data, "chart"), "id");
+            shape.relId = xml::relationshipId(xml::child(data, Ns::C, "chart"));
         }
     }
     out->push_back(shape);
@@ -158,8 +151,8 @@ SlidePart SlidePart::parse(const QByteArray& xml, const QString& file, const QSt
     slide.m_doc = std::make_unique<pugi::xml_document>();
     parseXml(*slide.m_doc, xml, file, part);
     const auto root = slide.m_doc->document_element();
-    if (!is(root, "sld")) throw DocumentError(file, part, QStringLiteral("root element is not p:sld"));
-    slide.m_tree = childByLocalName(childByLocalName(root, "cSld"), "spTree");
+    if (!isP(root, "sld")) throw DocumentError(file, part, QStringLiteral("root element is not p:sld"));
+    slide.m_tree = xml::child(xml::child(root, Ns::P, "cSld"), Ns::P, "spTree");
     if (!slide.m_tree) throw DocumentError(file, part, QStringLiteral("slide has no shape tree"));
     return slide;
 }
@@ -215,7 +208,7 @@ int SlidePart::nextShapeId() const {
     while (!stack.empty()) {
         auto node = stack.back();
         stack.pop_back();
-        if (is(node, "cNvPr")) highest = std::max(highest, node.attribute("id").as_int());
+        if (xml::localName(node) == std::string_view("cNvPr")) highest = std::max(highest, node.attribute("id").as_int());
         for (auto c = node.first_child(); c; c = c.next_sibling())
             if (c.type() == pugi::node_element) stack.push_back(c);
     }
@@ -223,18 +216,25 @@ int SlidePart::nextShapeId() const {
 }
 
 std::string SlidePart::p(const char* local) {
-    return xmledit::qualifiedName(m_doc->document_element(), ooxml::ns::kP, "p", local);
+    return xml::qualifiedName(m_doc->document_element(), Ns::P, local);
 }
 
 std::string SlidePart::a(const char* local) {
-    return xmledit::qualifiedName(m_doc->document_element(), ooxml::ns::kA, "a", local);
+    return xml::qualifiedName(m_doc->document_element(), Ns::A, local);
 }
 
 namespace {
-// A new child of the shape tree after every shape, before a closing extension list.
-pugi::xml_node appendShapeNode(pugi::xml_node tree, const std::string& name) {
-    if (auto ext = childByLocalName(tree, "extLst")) return tree.insert_child_before(name.c_str(), ext);
-    return tree.append_child(name.c_str());
+// The shape tree: its group properties, then the shapes in drawing order, then extensions.
+const xml::ChildSequence kShapeTreeChildren{
+    {{Ns::P, "nvGrpSpPr"}},
+    {{Ns::P, "grpSpPr"}},
+    {{Ns::P, "sp"}, {Ns::P, "grpSp"}, {Ns::P, "graphicFrame"}, {Ns::P, "cxnSp"}, {Ns::P, "pic"},
+     {Ns::P, "contentPart"}, {Ns::Mc, "AlternateContent"}},
+    {{Ns::P, "extLst"}}};
+
+// A new shape after every shape, before a closing extension list.
+pugi::xml_node appendShapeNode(pugi::xml_node tree, const char* local) {
+    return xml::insertChild(tree, kShapeTreeChildren, Ns::P, local);
 }
 }  // namespace
 
@@ -242,7 +242,7 @@ void SlidePart::appendChartFrame(const QString& name, const EmuRect& frame,
                                  const QString& chartRelId) {
     const int id = nextShapeId();
     const std::string pa = prefixPart(a("x"));
-    auto gf = appendShapeNode(m_tree, p("graphicFrame"));
+    auto gf = appendShapeNode(m_tree, "graphicFrame");
     auto nv = gf.append_child(p("nvGraphicFramePr").c_str());
     auto c = nv.append_child(p("cNvPr").c_str());
     c.append_attribute("id") = id;
@@ -251,18 +251,19 @@ void SlidePart::appendChartFrame(const QString& name, const EmuRect& frame,
     nv.append_child(p("nvPr").c_str());
     setFrame(gf.append_child(p("xfrm").c_str()), pa, frame);
     auto data = gf.append_child((pa + "graphic").c_str()).append_child((pa + "graphicData").c_str());
-    data.append_attribute("uri") = ooxml::ns::kChartUri;
+    data.append_attribute("uri") = xml::uriOf(Ns::C);
+    // The chart element declares its own namespaces, as office suites write it.
     auto chart = data.append_child("c:chart");
-    chart.append_attribute("xmlns:c") = ooxml::ns::kC;
-    chart.append_attribute("xmlns:r") = ooxml::ns::kR;
+    chart.append_attribute("xmlns:c") = xml::uriOf(Ns::C);
+    chart.append_attribute("xmlns:r") = xml::uriOf(Ns::R);
     chart.append_attribute("r:id") = chartRelId.toUtf8().constData();
 }
 
 void SlidePart::appendPicture(const QString& name, const EmuRect& frame, const QString& imageRelId) {
     const int id = nextShapeId();
     const std::string pa = prefixPart(a("x"));
-    const std::string embed = xmledit::qualifiedName(m_doc->document_element(), ooxml::ns::kR, "r", "embed");
-    auto pic = appendShapeNode(m_tree, p("pic"));
+    const std::string embed = xml::qualifiedName(m_doc->document_element(), Ns::R, "embed");
+    auto pic = appendShapeNode(m_tree, "pic");
     auto nv = pic.append_child(p("nvPicPr").c_str());
     auto c = nv.append_child(p("cNvPr").c_str());
     c.append_attribute("id") = id;
@@ -284,7 +285,7 @@ void SlidePart::appendPicture(const QString& name, const EmuRect& frame, const Q
 void SlidePart::appendTextBox(const QString& name, const EmuRect& frame, const QStringList& lines) {
     const int id = nextShapeId();
     const std::string pa = prefixPart(a("x"));
-    auto sp = appendShapeNode(m_tree, p("sp"));
+    auto sp = appendShapeNode(m_tree, "sp");
     auto nv = sp.append_child(p("nvSpPr").c_str());
     auto c = nv.append_child(p("cNvPr").c_str());
     c.append_attribute("id") = id;

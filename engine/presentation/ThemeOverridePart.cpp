@@ -12,13 +12,13 @@ QByteArray themeOverrideFromTheme(const QByteArray& themeXml, const QString& fil
     pugi::xml_document theme;
     parseXml(theme, themeXml, file, part);
     const auto root = theme.document_element();
-    if (std::strcmp(localName(root), "theme") != 0) {
+    if (!xml::is(root, xml::Ns::A, "theme")) {
         throw DocumentError(file, part, QStringLiteral("root element is not a:theme"));
     }
-    const auto elements = childByLocalName(root, "themeElements");
+    const auto elements = xml::child(root, xml::Ns::A, "themeElements");
     const char* const schemes[] = {"clrScheme", "fontScheme", "fmtScheme"};
     for (const char* scheme : schemes) {
-        if (!childByLocalName(elements, scheme)) {
+        if (!xml::child(elements, xml::Ns::A, scheme)) {
             throw DocumentError(file, part, QStringLiteral("theme has no a:%1").arg(scheme));
         }
     }
@@ -39,8 +39,8 @@ QByteArray themeOverrideFromTheme(const QByteArray& themeXml, const QString& fil
     }
     if (!override_.attribute(colon ? ("xmlns:" + prefix.substr(0, prefix.size() - 1)).c_str() : "xmlns"))
         override_.append_attribute(colon ? ("xmlns:" + prefix.substr(0, prefix.size() - 1)).c_str()
-                                         : "xmlns") = ooxml::ns::kA;
-    for (const char* scheme : schemes) override_.append_copy(childByLocalName(elements, scheme));
+                                         : "xmlns") = xml::uriOf(xml::Ns::A);
+    for (const char* scheme : schemes) override_.append_copy(xml::child(elements, xml::Ns::A, scheme));
     return xmlBytes(out);
 }
 

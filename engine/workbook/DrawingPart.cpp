@@ -9,24 +9,15 @@ namespace engine {
 
 namespace {
 
-const char* const kChartUri = "http://schemas.openxmlformats.org/drawingml/2006/chart";
+using xml::Ns;
 
 AnchorMarker markerOf(const pugi::xml_node& node) {
     AnchorMarker marker;
-    marker.column = std::clamp(childByLocalName(node, "col").text().as_int(0), 0, 16383);
-    marker.columnOffset = childByLocalName(node, "colOff").text().as_llong(0);
-    marker.row = std::clamp(childByLocalName(node, "row").text().as_int(0), 0, 1048575);
-    marker.rowOffset = childByLocalName(node, "rowOff").text().as_llong(0);
+    marker.column = std::clamp(xml::child(node, Ns::Xdr, "col").text().as_int(0), 0, 16383);
+    marker.columnOffset = xml::child(node, Ns::Xdr, "colOff").text().as_llong(0);
+    marker.row = std::clamp(xml::child(node, Ns::Xdr, "row").text().as_int(0), 0, 1048575);
+    marker.rowOffset = xml::child(node, Ns::Xdr, "rowOff").text().as_llong(0);
     return marker;
-}
-
-// The r:id of c:chart; the attribute's prefix is whatever the document declared.
-QString chartRelationshipId(const pugi::xml_node& chart) {
-    for (pugi::xml_attribute a = chart.first_attribute(); a; a = a.next_attribute()) {
-        const std::string_view name = a.name();
-        if (name.size() > 3 && name.substr(name.size() - 3) == ":id") return QString::fromUtf8(a.value());
-    }
-    return {};
 }
 
 }  // namespace
@@ -36,49 +27,49 @@ std::vector<ChartFrame> readDrawingChartFrames(const PackageReader& package, con
     pugi::xml_document doc;
     parseXml(doc, package.read(part), file, part, package.limits());
     const pugi::xml_node root = doc.document_element();
-    if (std::string_view(localName(root)) != "wsDr") {
+    if (!xml::is(root, Ns::Xdr, "wsDr")) {
         throw DocumentError(file, part, QStringLiteral("not a drawing part (root <%1>)")
                                             .arg(QString::fromUtf8(root.name())));
     }
     const Relationships relationships = package.relationships(part);
     std::vector<ChartFrame> frames;
     for (pugi::xml_node anchor = root.first_child(); anchor; anchor = anchor.next_sibling()) {
-        if (anchor.type() != pugi::node_element) continue;
-        const std::string_view kind = localName(anchor);
+        if (anchor.type() != pugi::node_element || xml::namespaceOf(anchor) != Ns::Xdr) continue;
+        const std::string_view kind = xml::localName(anchor);
         ChartFrame frame;
         if (kind == "twoCellAnchor") {
             frame.anchor = ChartFrame::Anchor::TwoCell;
-            frame.from = markerOf(childByLocalName(anchor, "from"));
-            frame.to = markerOf(childByLocalName(anchor, "to"));
+            frame.from = markerOf(xml::child(anchor, Ns::Xdr, "from"));
+            frame.to = markerOf(xml::child(anchor, Ns::Xdr, "to"));
         } else if (kind == "oneCellAnchor" || kind == "absoluteAnchor") {
             frame.anchor = kind == "oneCellAnchor" ? ChartFrame::Anchor::OneCell : ChartFrame::Anchor::Absolute;
-            frame.from = markerOf(childByLocalName(anchor, "from"));
-            const pugi::xml_node ext = childByLocalName(anchor, "ext");
+            frame.from = markerOf(xml::child(anchor, Ns::Xdr, "from"));
+            const pugi::xml_node ext = xml::child(anchor, Ns::Xdr, "ext");
             frame.cx = std::max<qint64>(0, ext.attribute("cx").as_llong(0));
             frame.cy = std::max<qint64>(0, ext.attribute("cy").as_llong(0));
         } else {
             continue;
         }
-        const pugi::xml_node graphicFrame = childByLocalName(anchor, "graphicFrame");
+        const pugi::xml_node graphicFrame = xml::child(anchor, Ns::Xdr, "graphicFrame");
         if (!graphicFrame) continue;
         const pugi::xml_node graphicData =
-            childByLocalName(childByLocalName(graphicFrame, "graphic"), "graphicData");
-        if (std::string_view(graphicData.attribute("uri").value()) != kChartUri) continue;
-        const pugi::xml_node chart = childByLocalName(graphicData, "chart");
+            xml::child(xml::child(graphicFrame, Ns::A, "graphic"), Ns::A, "graphicData");
+        if (!xml::isChartGraphicUri(graphicData.attribute("uri").value())) continue;
+        const pugi::xml_node chart = xml::child(graphicData, Ns::C, "chart");
         if (!chart) continue;
         frame.name = QString::fromUtf8(
-            childByLocalName(childByLocalName(graphicFrame, "nvGraphicFramePr"), "cNvPr")
+            xml::child(xml::child(graphicFrame, Ns::Xdr, "nvGraphicFramePr"), Ns::Xdr, "cNvPr")
                 .attribute("name")
                 .value());
-        frame.relationshipId = chartRelationshipId(chart);
+        frame.relationshipId = xml::relationshipId(chart);
         const Relationship* rel = relationships.byId(frame.relationshipId);
         if (!rel || rel->external) {
-            throw DocumentError(file, part,
+            throw DocumentError(DocumentError::Kind::Missing, file, part,
                                 QStringLiteral("chart \"%1\" refers to relationship \"%2\", which is missing")
                                     .arg(frame.name, frame.relationshipId));
         }
         if (!package.hasPart(rel->targetPart)) {
-            throw DocumentError(file, part,
+            throw DocumentError(DocumentError::Kind::Missing, file, part,
                                 QStringLiteral("chart \"%1\" refers to %2, which is missing")
                                     .arg(frame.name, zipEntryFromPartName(rel->targetPart)));
         }

@@ -4,21 +4,19 @@
 
 namespace engine {
 
+using xml::Ns;
+
 StylesPart StylesPart::parse(const QByteArray& xml, const QString& file, const QString& part,
                              const Limits& limits) {
     pugi::xml_document doc;
     parseXml(doc, xml, file, part, limits);
     StylesPart styles;
     const pugi::xml_node root = doc.document_element();
-    for (pugi::xml_node f = childByLocalName(childByLocalName(root, "numFmts"), "numFmt"); f;
-         f = f.next_sibling()) {
-        if (std::string_view(localName(f)) != "numFmt") continue;
+    for (const pugi::xml_node f : xml::children(xml::child(root, Ns::S, "numFmts"), Ns::S, "numFmt")) {
         styles.m_customFormats.insert(f.attribute("numFmtId").as_int(-1),
                                       QString::fromUtf8(f.attribute("formatCode").value()));
     }
-    for (pugi::xml_node xf = childByLocalName(childByLocalName(root, "cellXfs"), "xf"); xf;
-         xf = xf.next_sibling()) {
-        if (std::string_view(localName(xf)) != "xf") continue;
+    for (const pugi::xml_node xf : xml::children(xml::child(root, Ns::S, "cellXfs"), Ns::S, "xf")) {
         styles.m_xfFormatIds.push_back(xf.attribute("numFmtId").as_int(0));
     }
     return styles;

@@ -1,5 +1,6 @@
 #include "Workbook.h"
 
+#include "engine/package/Namespaces.h"
 #include "engine/workbook/SharedStringsPart.h"
 #include "engine/workbook/WorkbookPart.h"
 #include "engine/workbook/WorksheetPart.h"
@@ -11,22 +12,15 @@ namespace engine {
 
 namespace {
 
-const QString kRelBase = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/");
-const QString kStrictRelBase = QStringLiteral("http://purl.oclc.org/ooxml/officeDocument/relationships/");
-
-// The relationship type's last word ("worksheet") when it is one of the transitional or strict
-// Office types; "" otherwise.
-QString relationshipKind(const QString& type) {
-    if (type.startsWith(kRelBase)) return type.mid(kRelBase.size());
-    if (type.startsWith(kStrictRelBase)) return type.mid(kStrictRelBase.size());
-    return {};
-}
-
-const Relationship* firstOfKind(const Relationships& rels, const QString& kind) {
-    for (const Relationship& rel : rels.all()) {
-        if (!rel.external && relationshipKind(rel.type) == kind) return &rel;
+const Relationship* firstOfKind(const Relationships& rels, const char* type) {
+    for (const Relationship* rel : rels.ofType(QString::fromLatin1(type))) {
+        if (!rel->external) return rel;
     }
     return nullptr;
+}
+
+bool isOfType(const Relationship& rel, const char* type) {
+    return xml::relationshipTypeIs(rel.type.toStdString(), type);
 }
 
 bool isSpreadsheetMainType(const QString& contentType) {
@@ -54,13 +48,13 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
     const QString file = workbook->displayName();
 
     const Relationships packageRels = package.relationships(QString());
-    const Relationship* main = firstOfKind(packageRels, QStringLiteral("officeDocument"));
+    const Relationship* main = firstOfKind(packageRels, xml::rel::kOfficeDocument);
     if (!main || !package.hasPart(main->targetPart)) {
-        throw DocumentError(file, QString(), QStringLiteral("not a workbook (no workbook part)"));
+        throw DocumentError(DocumentError::Kind::Missing, file, QString(), QStringLiteral("not a workbook (no workbook part)"));
     }
     const QString contentType = package.contentTypes().of(main->targetPart);
     if (!isSpreadsheetMainType(contentType)) {
-        throw DocumentError(file, main->targetPart,
+        throw DocumentError(DocumentError::Kind::Unsupported, file, main->targetPart,
                             QStringLiteral("not a workbook part (content type \"%1\")").arg(contentType));
     }
     workbook->m_workbookPart = main->targetPart;
@@ -69,11 +63,11 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
     workbook->m_date1904 = part.date1904;
 
     const Relationships rels = package.relationships(main->targetPart);
-    if (const Relationship* r = firstOfKind(rels, QStringLiteral("sharedStrings"))) {
+    if (const Relationship* r = firstOfKind(rels, xml::rel::kSharedStrings)) {
         workbook->m_sharedStringsPart = r->targetPart;
     }
-    if (const Relationship* r = firstOfKind(rels, QStringLiteral("styles"))) workbook->m_stylesPart = r->targetPart;
-    if (const Relationship* r = firstOfKind(rels, QStringLiteral("theme"))) workbook->m_themePart = r->targetPart;
+    if (const Relationship* r = firstOfKind(rels, xml::rel::kStyles)) workbook->m_stylesPart = r->targetPart;
+    if (const Relationship* r = firstOfKind(rels, xml::rel::kTheme)) workbook->m_themePart = r->targetPart;
 
     QHash<QString, QString> sheetOfRelationship;
     for (const WorkbookPart::SheetEntry& entry : part.sheets) {
@@ -93,17 +87,16 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
                                                                         : Visibility::Visible;
         const Relationship* rel = rels.byId(entry.relationshipId);
         if (!rel || rel->external) {
-            throw DocumentError(file, main->targetPart,
+            throw DocumentError(DocumentError::Kind::Missing, file, main->targetPart,
                                 QStringLiteral("sheet \"%1\" refers to relationship \"%2\", which is missing")
                                     .arg(entry.name, entry.relationshipId));
         }
-        const QString kind = relationshipKind(rel->type);
-        sheet.kind = kind == QLatin1String("worksheet")    ? SheetKind::Worksheet
-                     : kind == QLatin1String("chartsheet") ? SheetKind::Chartsheet
-                                                           : SheetKind::Other;
+        sheet.kind = isOfType(*rel, xml::rel::kWorksheet)    ? SheetKind::Worksheet
+                     : isOfType(*rel, xml::rel::kChartsheet) ? SheetKind::Chartsheet
+                                                             : SheetKind::Other;
         sheet.part = rel->targetPart;
         if (sheet.kind != SheetKind::Other && !package.hasPart(sheet.part)) {
-            throw DocumentError(file, main->targetPart,
+            throw DocumentError(DocumentError::Kind::Missing, file, main->targetPart,
                                 QStringLiteral("sheet \"%1\" refers to %2, which is missing")
                                     .arg(entry.name, zipEntryFromPartName(sheet.part)));
         }
@@ -111,9 +104,9 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
             // The drawing is found through the sheet's relationships, so its cell data is never
             // read here; a worksheet has at most one drawing.
             const Relationships sheetRels = package.relationships(sheet.part);
-            if (const Relationship* drawing = firstOfKind(sheetRels, QStringLiteral("drawing"))) {
+            if (const Relationship* drawing = firstOfKind(sheetRels, xml::rel::kDrawing)) {
                 if (!package.hasPart(drawing->targetPart)) {
-                    throw DocumentError(file, relationshipsPartName(sheet.part),
+                    throw DocumentError(DocumentError::Kind::Missing, file, relationshipsPartName(sheet.part),
                                         QStringLiteral("the drawing %1 is missing")
                                             .arg(zipEntryFromPartName(drawing->targetPart)));
                 }

@@ -153,7 +153,7 @@ public:
         try {
             m_doc->paste(*data);
         } catch (const engine::DocumentError& e) {
-            if (e.message() == QLatin1String(engine::kNothingToPaste)) refuse(e.message());
+            if (e.kind() == engine::DocumentError::Kind::NothingToPaste) refuse(e.message());
             refuse(QStringLiteral("View.Paste: ") + e.message());
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/presentation/ChartPart.h"
+#include "engine/chart/ChartPart.h"
 
 #include <QRectF>
 #include <QString>

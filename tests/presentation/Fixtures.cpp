@@ -72,7 +72,7 @@ QStringList sheetNames(const QByteArray& xlsx) {
     const auto p = engine::Package::fromZipBytes(xlsx, QStringLiteral("workbook"));
     QStringList names;
     auto doc = parse(p, QStringLiteral("/xl/workbook.xml"));
-    for (auto s : engine::childByLocalName(doc.document_element(), "sheets").children())
+    for (auto s : engine::xml::child(doc.document_element(), engine::xml::Ns::S, "sheets").children())
         names << QString::fromUtf8(s.attribute("name").value());
     return names;
 }
@@ -97,9 +97,9 @@ Cells readWorkbookCells(const engine::Package& p) {
     if (p.hasPart(QStringLiteral("/xl/styles.xml"))) {
         auto doc = parse(p, QStringLiteral("/xl/styles.xml"));
         QMap<int, QString> custom;
-        for (auto f : engine::childByLocalName(doc.document_element(), "numFmts").children())
+        for (auto f : engine::xml::child(doc.document_element(), engine::xml::Ns::S, "numFmts").children())
             custom.insert(f.attribute("numFmtId").as_int(), QString::fromUtf8(f.attribute("formatCode").value()));
-        for (auto xf : engine::childByLocalName(doc.document_element(), "cellXfs").children()) {
+        for (auto xf : engine::xml::child(doc.document_element(), engine::xml::Ns::S, "cellXfs").children()) {
             const int id = xf.attribute("numFmtId").as_int();
             xfFormats << (custom.contains(id) ? custom.value(id) : builtInFormat(id));
         }
@@ -107,7 +107,7 @@ Cells readWorkbookCells(const engine::Package& p) {
     Cells cells;
     const auto rels = p.relationships(workbookPart);
     auto doc = parse(p, workbookPart);
-    for (auto s : engine::childByLocalName(doc.document_element(), "sheets").children()) {
+    for (auto s : engine::xml::child(doc.document_element(), engine::xml::Ns::S, "sheets").children()) {
         const QString name = QString::fromUtf8(s.attribute("name").value());
         QString relId;
         for (auto a : s.attributes())
@@ -115,16 +115,16 @@ Cells readWorkbookCells(const engine::Package& p) {
         const auto* rel = rels.byId(relId);
         if (!rel) continue;
         auto sheet = parse(p, rel->targetPart);
-        for (auto row : engine::childByLocalName(sheet.document_element(), "sheetData").children()) {
+        for (auto row : engine::xml::child(sheet.document_element(), engine::xml::Ns::S, "sheetData").children()) {
             for (auto c : row.children()) {
                 int r = 0, col = 0;
                 if (!cellAddress(QString::fromUtf8(c.attribute("r").value()), &r, &col)) continue;
                 const QString t = QString::fromUtf8(c.attribute("t").value());
-                const QString v = QString::fromUtf8(engine::childByLocalName(c, "v").text().get());
+                const QString v = QString::fromUtf8(engine::xml::child(c, engine::xml::Ns::S, "v").text().get());
                 CellValue cell;
                 if (t == "s") cell.value = shared.value(v.toInt());
                 else if (t == "str") cell.value = v;
-                else if (t == "inlineStr") cell.value = QString::fromUtf8(engine::childByLocalName(engine::childByLocalName(c, "is"), "t").text().get());
+                else if (t == "inlineStr") cell.value = QString::fromUtf8(engine::xml::child(engine::xml::child(c, engine::xml::Ns::S, "is"), engine::xml::Ns::S, "t").text().get());
                 else if (t == "b") cell.value = v == "1";
                 else if (!v.isEmpty()) cell.value = v.toDouble();
                 else continue;

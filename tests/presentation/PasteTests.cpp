@@ -27,7 +27,7 @@ QByteArray canonical(const QByteArray& xml, const QStringList& dropChildren = {}
     pugi::xml_document doc;
     engine::parseXml(doc, xml, "test", "part");
     for (const QString& name : dropChildren) {
-        while (auto c = engine::childByLocalName(doc.document_element(), name.toUtf8().constData()))
+        while (auto c = engine::xml::child(doc.document_element(), engine::xml::Ns::C, name.toUtf8().constData()))
             doc.document_element().remove_child(c);
     }
     return engine::xmlBytes(doc);
@@ -137,11 +137,11 @@ TEST(PasteChart, KeepsSeriesFormulasCachesAndFormattingOfTheSource) {
     pugi::xml_document theme, over;
     engine::parseXml(theme, package.theme, "t", "theme");
     engine::parseXml(over, p.package().part(override_->targetPart), "t", "override");
-    EXPECT_STREQ(engine::localName(over.document_element()), "themeOverride");
+    EXPECT_TRUE(engine::xml::is(over.document_element(), engine::xml::Ns::A, "themeOverride"));
     for (const char* scheme : {"clrScheme", "fontScheme", "fmtScheme"}) {
         pugi::xml_document a, b;
-        a.append_copy(engine::childByLocalName(engine::childByLocalName(theme.document_element(), "themeElements"), scheme));
-        b.append_copy(engine::childByLocalName(over.document_element(), scheme));
+        a.append_copy(engine::xml::child(engine::xml::child(theme.document_element(), engine::xml::Ns::A, "themeElements"), engine::xml::Ns::A, scheme));
+        b.append_copy(engine::xml::child(over.document_element(), engine::xml::Ns::A, scheme));
         EXPECT_EQ(engine::xmlBytes(a), engine::xmlBytes(b)) << scheme;
     }
 }
@@ -153,14 +153,14 @@ TEST(PasteChart, PutsExternalDataInSchemaOrderAndDropsPrintSettings) {
     pugi::xml_document doc;
     engine::parseXml(doc, p.package().part("/ppt/charts/chart1.xml"), "t", "chart");
     QStringList order;
-    for (auto c : doc.document_element().children()) order << engine::localName(c);
+    for (auto c : doc.document_element().children()) order << engine::xml::localName(c);
     EXPECT_FALSE(order.contains("printSettings"));
     ASSERT_TRUE(order.contains("externalData"));
     EXPECT_LT(order.indexOf("clrMapOvr"), order.indexOf("chart"));
     EXPECT_GT(order.indexOf("externalData"), order.indexOf("chart"));
     EXPECT_LT(order.indexOf("externalData"), order.indexOf("userShapes"));
-    const auto data = engine::childByLocalName(doc.document_element(), "externalData");
-    EXPECT_STREQ(engine::childByLocalName(data, "autoUpdate").attribute("val").value(), "0");
+    const auto data = engine::xml::child(doc.document_element(), engine::xml::Ns::C, "externalData");
+    EXPECT_STREQ(engine::xml::child(data, engine::xml::Ns::C, "autoUpdate").attribute("val").value(), "0");
 }
 
 TEST(PasteChart, EmbedsExactlyTheReferencedCellsUnderTheirSheetNames) {
@@ -323,7 +323,7 @@ TEST(PasteChart, CarriesThe1904DateSystemIntoTheEmbeddedWorkbook) {
     const auto embedded = engine::Package::fromZipBytes(p.package().part(chartOnSlide(p, 0).embeddedPart), "e");
     pugi::xml_document doc;
     engine::parseXml(doc, embedded.part("/xl/workbook.xml"), "e", "workbook");
-    EXPECT_STREQ(engine::childByLocalName(doc.document_element(), "workbookPr").attribute("date1904").value(), "1");
+    EXPECT_STREQ(engine::xml::child(doc.document_element(), engine::xml::Ns::S, "workbookPr").attribute("date1904").value(), "1");
     EXPECT_EQ(fixtures::readWorkbookCells(embedded).value({"Data 'Nord' Q1", 1, 3}).value.toDouble(), 45000.0);
 }
 

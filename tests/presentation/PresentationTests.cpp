@@ -103,7 +103,7 @@ TEST(SlideIds, StayUniqueAndInRangeOverManyInsertions) {
     engine::parseXml(doc, p.package().part("/ppt/presentation.xml"), "t", "p");
     QSet<unsigned> ids;
     QSet<QString> rels;
-    for (auto s : engine::childByLocalName(doc.document_element(), "sldIdLst").children()) {
+    for (auto s : engine::xml::child(doc.document_element(), engine::xml::Ns::P, "sldIdLst").children()) {
         const unsigned id = s.attribute("id").as_uint();
         EXPECT_GE(id, 256u);
         EXPECT_FALSE(ids.contains(id));

@@ -3,7 +3,7 @@
 // saved from its window, reopened by our reader and by LibreOffice. Dialogs are scripted.
 
 #include "app/Form1.h"
-#include "engine/presentation/ChartPart.h"
+#include "engine/chart/ChartPart.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/presentation/SlidePart.h"
 #include "office/PowerPoint.h"

@@ -1,8 +1,7 @@
-#include "engine/presentation/ChartPart.h"
+#include "engine/chart/ChartPart.h"
 
 #include "engine/package/Xml.h"
 #include "engine/presentation/OoxmlNames.h"
-#include "engine/presentation/XmlEdit.h"
 
 #include <cmath>
 #include <cstring>
@@ -12,55 +11,32 @@ namespace engine {
 
 namespace {
 
-bool is(const pugi::xml_node& node, const char* local) {
-    return node.type() == pugi::node_element && std::strcmp(localName(node), local) == 0;
+using xml::Ns;
+
+bool isC(const pugi::xml_node& node, const char* local) {
+    return xml::is(node, Ns::C, local);
 }
 
-QString relIdOf(const pugi::xml_node& element) {
-    for (auto attribute : element.attributes()) {
-        const char* colon = std::strchr(attribute.name(), ':');
-        if (colon && std::strcmp(colon + 1, "id") == 0) return QString::fromUtf8(attribute.value());
-    }
-    return {};
+pugi::xml_node childC(const pugi::xml_node& node, const char* local) {
+    return xml::child(node, Ns::C, local);
 }
 
 // c:chartSpace children in schema order. The style may come wrapped in mc:AlternateContent,
 // which sits where c:style sits.
-const char* const kChartSpaceOrder[] = {"date1904", "lang", "roundedCorners", "AlternateContent",
-                                        "style", "clrMapOvr", "pivotSource", "protection",
-                                        "chart", "spPr", "txPr", "externalData",
-                                        "printSettings", "userShapes", "extLst"};
-
-int orderOf(const pugi::xml_node& node) {
-    int i = 0;
-    for (const char* name : kChartSpaceOrder) {
-        if (is(node, name)) return i;
-        ++i;
-    }
-    return -1;
-}
-
-// Inserts a new child named `name` (local `local`) where the schema order puts it.
-pugi::xml_node insertInOrder(pugi::xml_node root, const std::string& name, const char* local) {
-    int wanted = 0;
-    for (const char* n : kChartSpaceOrder) {
-        if (std::strcmp(n, local) == 0) break;
-        ++wanted;
-    }
-    for (auto c : root.children()) {
-        const int o = orderOf(c);
-        if (o > wanted) return root.insert_child_before(name.c_str(), c);
-    }
-    return root.append_child(name.c_str());
-}
+const xml::ChildSequence kChartSpaceChildren{
+    {{Ns::C, "date1904"}}, {{Ns::C, "lang"}}, {{Ns::C, "roundedCorners"}},
+    {{Ns::Mc, "AlternateContent"}, {Ns::C, "style"}}, {{Ns::C, "clrMapOvr"}},
+    {{Ns::C, "pivotSource"}}, {{Ns::C, "protection"}}, {{Ns::C, "chart"}}, {{Ns::C, "spPr"}},
+    {{Ns::C, "txPr"}}, {{Ns::C, "externalData"}}, {{Ns::C, "printSettings"}},
+    {{Ns::C, "userShapes"}}, {{Ns::C, "extLst"}}};
 
 QString cachedText(const pugi::xml_node& cache, std::vector<QString>* byIndex) {
     QString first;
-    const int count = childByLocalName(cache, "ptCount").attribute("val").as_int(0);
+    const int count = childC(cache, "ptCount").attribute("val").as_int(0);
     if (byIndex) byIndex->assign(static_cast<size_t>(std::max(count, 0)), QString());
     for (auto pt : cache.children()) {
-        if (!is(pt, "pt")) continue;
-        const QString v = QString::fromUtf8(childByLocalName(pt, "v").text().get());
+        if (!isC(pt, "pt")) continue;
+        const QString v = QString::fromUtf8(childC(pt, "v").text().get());
         const int idx = pt.attribute("idx").as_int(-1);
         if (first.isEmpty()) first = v;
         if (byIndex && idx >= 0 && idx < count) (*byIndex)[static_cast<size_t>(idx)] = v;
@@ -72,23 +48,23 @@ QString cachedText(const pugi::xml_node& cache, std::vector<QString>* byIndex) {
 void readSource(const pugi::xml_node& source, QString* formula, std::vector<QString>* points) {
     for (auto ref : source.children()) {
         if (ref.type() != pugi::node_element) continue;
-        *formula = QString::fromUtf8(childByLocalName(ref, "f").text().get());
+        *formula = QString::fromUtf8(childC(ref, "f").text().get());
         pugi::xml_node cache;
         for (auto c : ref.children()) {
-            if (is(c, "numCache") || is(c, "strCache") || is(c, "multiLvlStrCache")) cache = c;
+            if (isC(c, "numCache") || isC(c, "strCache") || isC(c, "multiLvlStrCache")) cache = c;
         }
         // Literal data (c:numLit, c:strLit) is its own cache.
-        if (!cache && (is(ref, "numLit") || is(ref, "strLit"))) cache = ref;
-        if (is(cache, "multiLvlStrCache")) {
+        if (!cache && (isC(ref, "numLit") || isC(ref, "strLit"))) cache = ref;
+        if (isC(cache, "multiLvlStrCache")) {
             // The innermost level holds the category labels.
-            cache = childByLocalName(cache, "lvl");
-            const int count = childByLocalName(cache.parent(), "ptCount").attribute("val").as_int();
+            cache = childC(cache, "lvl");
+            const int count = childC(cache.parent(), "ptCount").attribute("val").as_int();
             points->assign(static_cast<size_t>(std::max(count, 0)), QString());
             for (auto pt : cache.children()) {
                 const int idx = pt.attribute("idx").as_int(-1);
-                if (is(pt, "pt") && idx >= 0 && idx < count)
+                if (isC(pt, "pt") && idx >= 0 && idx < count)
                     (*points)[static_cast<size_t>(idx)] =
-                        QString::fromUtf8(childByLocalName(pt, "v").text().get());
+                        QString::fromUtf8(childC(pt, "v").text().get());
             }
         } else if (cache) {
             cachedText(cache, points);
@@ -100,13 +76,13 @@ void readSource(const pugi::xml_node& source, QString* formula, std::vector<QStr
 QString kindOf(const pugi::xml_node& plot) {
     QStringList kinds;
     for (auto c : plot.children()) {
-        if (c.type() != pugi::node_element) continue;
-        const QString local = QString::fromUtf8(localName(c));
+        if (c.type() != pugi::node_element || xml::namespaceOf(c) != Ns::C) continue;
+        const QString local = QString::fromUtf8(xml::localName(c));
         if (!local.endsWith("Chart")) continue;
         QString kind;
         const bool bar = local == "barChart" || local == "bar3DChart";
         if (bar) {
-            kind = QString::fromUtf8(childByLocalName(c, "barDir").attribute("val").value()) == "bar"
+            kind = QString::fromUtf8(childC(c, "barDir").attribute("val").value()) == "bar"
                        ? QStringLiteral("Bar")
                        : QStringLiteral("Column");
         } else {
@@ -130,22 +106,22 @@ QString kindOf(const pugi::xml_node& plot) {
 }
 
 QString titleOf(const pugi::xml_node& chart) {
-    const auto title = childByLocalName(chart, "title");
+    const auto title = childC(chart, "title");
     if (!title) return {};
-    const auto tx = childByLocalName(title, "tx");
-    if (const auto rich = childByLocalName(tx, "rich")) {
+    const auto tx = childC(title, "tx");
+    if (const auto rich = childC(tx, "rich")) {
         QStringList paragraphs;
         for (auto p : rich.children()) {
-            if (!is(p, "p")) continue;
+            if (!xml::is(p, Ns::A, "p")) continue;
             QString text;
             for (auto r : p.children())
-                if (is(r, "r") || is(r, "fld")) text += QString::fromUtf8(childByLocalName(r, "t").text().get());
+                if (xml::is(r, Ns::A, "r") || xml::is(r, Ns::A, "fld")) text += QString::fromUtf8(xml::child(r, Ns::A, "t").text().get());
             paragraphs << text;
         }
         return paragraphs.join(u' ');
     }
-    if (const auto ref = childByLocalName(tx, "strRef")) {
-        return cachedText(childByLocalName(ref, "strCache"), nullptr);
+    if (const auto ref = childC(tx, "strRef")) {
+        return cachedText(childC(ref, "strCache"), nullptr);
     }
     return {};
 }
@@ -157,22 +133,21 @@ QByteArray chartForSlide(const QByteArray& chartXml, const QString& packageRelId
     pugi::xml_document doc;
     parseXml(doc, chartXml, file, part);
     auto root = doc.document_element();
-    if (!is(root, "chartSpace") || !childByLocalName(root, "chart")) {
-        throw DocumentError(file, part, QStringLiteral("not a chart (no c:chartSpace/c:chart)"));
+    if (!isC(root, "chartSpace") || !childC(root, "chart")) {
+        throw DocumentError(DocumentError::Kind::Unsupported, file, part,
+                            QStringLiteral("not a chart (no c:chartSpace/c:chart)"));
     }
-    const std::string c = xmledit::qualifiedName(root, ooxml::ns::kC, "c", "x");
-    const std::string prefix = c.substr(0, c.size() - 1);  // "c:" or ""
-    const std::string relId = xmledit::qualifiedName(root, ooxml::ns::kR, "r", "id");
+    const std::string relId = xml::qualifiedName(root, Ns::R, "id");
 
-    while (auto old = childByLocalName(root, "externalData")) root.remove_child(old);
-    while (auto old = childByLocalName(root, "printSettings")) root.remove_child(old);
+    while (auto old = childC(root, "externalData")) root.remove_child(old);
+    while (auto old = childC(root, "printSettings")) root.remove_child(old);
 
-    auto data = insertInOrder(root, prefix + "externalData", "externalData");
+    auto data = xml::insertChild(root, kChartSpaceChildren, Ns::C, "externalData");
     data.append_attribute(relId.c_str()) = packageRelId.toUtf8().constData();
-    data.append_child((prefix + "autoUpdate").c_str()).append_attribute("val") = "0";
+    data.append_child(xml::qualifiedName(root, Ns::C, "autoUpdate").c_str()).append_attribute("val") = "0";
 
-    if (!childByLocalName(root, "clrMapOvr")) {
-        auto map = insertInOrder(root, prefix + "clrMapOvr", "clrMapOvr");
+    if (!childC(root, "clrMapOvr")) {
+        auto map = xml::insertChild(root, kChartSpaceChildren, Ns::C, "clrMapOvr");
         const char* const identity[][2] = {
             {"bg1", "lt1"},          {"tx1", "dk1"},          {"bg2", "lt2"},
             {"tx2", "dk2"},          {"accent1", "accent1"}, {"accent2", "accent2"},
@@ -188,32 +163,34 @@ ChartSummary readChartSummary(const QByteArray& chartXml, const QString& file,
     pugi::xml_document doc;
     parseXml(doc, chartXml, file, part);
     const auto root = doc.document_element();
-    const auto chart = childByLocalName(root, "chart");
-    if (!is(root, "chartSpace") || !chart) {
-        throw DocumentError(file, part, QStringLiteral("not a chart (no c:chartSpace/c:chart)"));
+    const auto chart = childC(root, "chart");
+    if (!isC(root, "chartSpace") || !chart) {
+        throw DocumentError(DocumentError::Kind::Unsupported, file, part,
+                            QStringLiteral("not a chart (no c:chartSpace/c:chart)"));
     }
     ChartSummary summary;
-    const auto plot = childByLocalName(chart, "plotArea");
+    const auto plot = childC(chart, "plotArea");
     summary.kind = kindOf(plot);
     summary.title = titleOf(chart);
     for (auto group : plot.children()) {
-        if (group.type() != pugi::node_element || !QString::fromUtf8(localName(group)).endsWith("Chart"))
+        if (group.type() != pugi::node_element || xml::namespaceOf(group) != Ns::C ||
+            !QString::fromUtf8(xml::localName(group)).endsWith("Chart"))
             continue;
         for (auto ser : group.children()) {
-            if (!is(ser, "ser")) continue;
+            if (!isC(ser, "ser")) continue;
             ChartSeriesSummary s;
-            const auto tx = childByLocalName(ser, "tx");
-            if (const auto ref = childByLocalName(tx, "strRef")) {
-                s.nameFormula = QString::fromUtf8(childByLocalName(ref, "f").text().get());
-                s.name = cachedText(childByLocalName(ref, "strCache"), nullptr);
-            } else if (const auto v = childByLocalName(tx, "v")) {
+            const auto tx = childC(ser, "tx");
+            if (const auto ref = childC(tx, "strRef")) {
+                s.nameFormula = QString::fromUtf8(childC(ref, "f").text().get());
+                s.name = cachedText(childC(ref, "strCache"), nullptr);
+            } else if (const auto v = childC(tx, "v")) {
                 s.name = QString::fromUtf8(v.text().get());
             }
             std::vector<QString> categories, values;
-            auto cat = childByLocalName(ser, "cat");
-            if (!cat) cat = childByLocalName(ser, "xVal");
-            auto val = childByLocalName(ser, "val");
-            if (!val) val = childByLocalName(ser, "yVal");
+            auto cat = childC(ser, "cat");
+            if (!cat) cat = childC(ser, "xVal");
+            auto val = childC(ser, "val");
+            if (!val) val = childC(ser, "yVal");
             readSource(cat, &s.categoryFormula, &categories);
             readSource(val, &s.valueFormula, &values);
             for (const auto& c : categories) s.categories << c;
@@ -225,12 +202,12 @@ ChartSummary readChartSummary(const QByteArray& chartXml, const QString& file,
             summary.series.push_back(s);
         }
     }
-    if (const auto data = childByLocalName(root, "externalData")) {
-        summary.externalDataRelId = relIdOf(data);
-        const auto au = childByLocalName(data, "autoUpdate");
+    if (const auto data = childC(root, "externalData")) {
+        summary.externalDataRelId = xml::relationshipId(data);
+        const auto au = childC(data, "autoUpdate");
         summary.autoUpdateOff = au && std::strcmp(au.attribute("val").value(), "0") == 0;
     }
-    if (const auto shapes = childByLocalName(root, "userShapes")) summary.userShapesRelId = relIdOf(shapes);
+    if (const auto shapes = childC(root, "userShapes")) summary.userShapesRelId = xml::relationshipId(shapes);
     return summary;
 }
 

@@ -1,0 +1,88 @@
+#include "engine/package/Namespaces.h"
+
+#include <array>
+
+namespace engine::xml {
+
+namespace {
+
+struct Spelling {
+    Ns ns;
+    const char* transitional;
+    const char* strict;  // nullptr when the namespace has one spelling
+    const char* prefix;
+};
+
+constexpr std::array<Spelling, 15> kSpellings{{
+    {Ns::PackageRels, "http://schemas.openxmlformats.org/package/2006/relationships", nullptr, ""},
+    {Ns::ContentTypes, "http://schemas.openxmlformats.org/package/2006/content-types", nullptr, ""},
+    {Ns::R, "http://schemas.openxmlformats.org/officeDocument/2006/relationships",
+     "http://purl.oclc.org/ooxml/officeDocument/relationships", "r"},
+    {Ns::A, "http://schemas.openxmlformats.org/drawingml/2006/main",
+     "http://purl.oclc.org/ooxml/drawingml/main", "a"},
+    {Ns::C, "http://schemas.openxmlformats.org/drawingml/2006/chart",
+     "http://purl.oclc.org/ooxml/drawingml/chart", "c"},
+    {Ns::Xdr, "http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing",
+     "http://purl.oclc.org/ooxml/drawingml/spreadsheetDrawing", "xdr"},
+    {Ns::Cdr, "http://schemas.openxmlformats.org/drawingml/2006/chartDrawing",
+     "http://purl.oclc.org/ooxml/drawingml/chartDrawing", "cdr"},
+    {Ns::Pic, "http://schemas.openxmlformats.org/drawingml/2006/picture",
+     "http://purl.oclc.org/ooxml/drawingml/picture", "pic"},
+    {Ns::P, "http://schemas.openxmlformats.org/presentationml/2006/main",
+     "http://purl.oclc.org/ooxml/presentationml/main", "p"},
+    {Ns::S, "http://schemas.openxmlformats.org/spreadsheetml/2006/main",
+     "http://purl.oclc.org/ooxml/spreadsheetml/main", ""},
+    {Ns::Mc, "http://schemas.openxmlformats.org/markup-compatibility/2006", nullptr, "mc"},
+    {Ns::C14, "http://schemas.microsoft.com/office/drawing/2007/8/2/chart", nullptr, "c14"},
+    {Ns::C16, "http://schemas.microsoft.com/office/drawing/2014/chart", nullptr, "c16"},
+    {Ns::Cx, "http://schemas.microsoft.com/office/drawing/2014/chartex", nullptr, "cx"},
+    {Ns::Cs, "http://schemas.microsoft.com/office/drawing/2012/chartStyle", nullptr, "cs"},
+}};
+
+const Spelling* spellingOf(Ns ns) {
+    for (const Spelling& s : kSpellings) {
+        if (s.ns == ns) return &s;
+    }
+    return nullptr;
+}
+
+constexpr std::string_view kTransitionalRelBase =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+constexpr std::string_view kStrictRelBase = "http://purl.oclc.org/ooxml/officeDocument/relationships/";
+
+}  // namespace
+
+const char* uriOf(Ns ns) {
+    const Spelling* s = spellingOf(ns);
+    return s ? s->transitional : "";
+}
+
+const char* strictUriOf(Ns ns) {
+    const Spelling* s = spellingOf(ns);
+    return s ? (s->strict ? s->strict : s->transitional) : "";
+}
+
+const char* usualPrefixOf(Ns ns) {
+    const Spelling* s = spellingOf(ns);
+    return s ? s->prefix : "";
+}
+
+Ns namespaceOfUri(std::string_view uri) {
+    if (uri.empty()) return Ns::None;
+    for (const Spelling& s : kSpellings) {
+        if (uri == s.transitional || (s.strict && uri == s.strict)) return s.ns;
+    }
+    return Ns::Unknown;
+}
+
+bool relationshipTypeIs(std::string_view type, std::string_view expected) {
+    if (type == expected) return true;
+    if (!expected.starts_with(kTransitionalRelBase) || !type.starts_with(kStrictRelBase)) return false;
+    return type.substr(kStrictRelBase.size()) == expected.substr(kTransitionalRelBase.size());
+}
+
+bool isChartGraphicUri(std::string_view uri) {
+    return namespaceOfUri(uri) == Ns::C;
+}
+
+}  // namespace engine::xml

@@ -1,0 +1,153 @@
+#include "engine/package/Package.h"
+#include "engine/package/Xml.h"
+#include "engine/package/Zip.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace engine;
+using xml::Ns;
+
+namespace {
+
+pugi::xml_document parsed(const QByteArray& text) {
+    pugi::xml_document doc;
+    parseXml(doc, text, "test", "/part.xml");
+    return doc;
+}
+
+QStringList childNames(const pugi::xml_node& node) {
+    QStringList names;
+    for (auto c : node.children()) {
+        if (c.type() == pugi::node_element) names << QString::fromUtf8(c.name());
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST(XmlNamespaces, ElementsMatchByNamespaceWhateverThePrefix) {
+    // The same chart under the usual prefix, another prefix, the default namespace and the
+    // strict spelling of the namespace.
+    const QByteArray texts[] = {
+        "<c:chartSpace xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart'><c:chart/></c:chartSpace>",
+        "<ch:chartSpace xmlns:ch='http://schemas.openxmlformats.org/drawingml/2006/chart'><ch:chart/></ch:chartSpace>",
+        "<chartSpace xmlns='http://schemas.openxmlformats.org/drawingml/2006/chart'><chart/></chartSpace>",
+        "<c:chartSpace xmlns:c='http://purl.oclc.org/ooxml/drawingml/chart'><c:chart/></c:chartSpace>"};
+    for (const QByteArray& text : texts) {
+        const auto doc = parsed(text);
+        const auto root = doc.document_element();
+        EXPECT_TRUE(xml::is(root, Ns::C, "chartSpace")) << text.constData();
+        EXPECT_TRUE(xml::child(root, Ns::C, "chart")) << text.constData();
+        EXPECT_FALSE(xml::is(root, Ns::Cx, "chartSpace")) << text.constData();
+    }
+}
+
+TEST(XmlNamespaces, ChartExIsNeverAClassicChartAndUndeclaredPrefixesMatchNothing) {
+    const auto ex = parsed(
+        "<c:chartSpace xmlns:c='http://schemas.microsoft.com/office/drawing/2014/chartex'><c:chart/></c:chartSpace>");
+    EXPECT_FALSE(xml::is(ex.document_element(), Ns::C, "chartSpace"));
+    EXPECT_TRUE(xml::is(ex.document_element(), Ns::Cx, "chartSpace"));
+    EXPECT_FALSE(xml::child(ex.document_element(), Ns::C, "chart"));
+
+    const auto undeclared = parsed("<c:chartSpace><c:chart/></c:chartSpace>");
+    EXPECT_EQ(xml::namespaceOf(undeclared.document_element()), Ns::Unknown);
+    EXPECT_FALSE(xml::is(undeclared.document_element(), Ns::C, "chartSpace"));
+    EXPECT_EQ(xml::namespaceOf(parsed("<plain/>").document_element()), Ns::None);
+}
+
+TEST(XmlNamespaces, InnerDeclarationsShadowOuterOnes) {
+    const auto doc = parsed(
+        "<a:root xmlns:a='http://schemas.openxmlformats.org/drawingml/2006/main'>"
+        "<a:x/><inner xmlns:a='http://schemas.openxmlformats.org/drawingml/2006/chart'><a:x/></inner></a:root>");
+    const auto root = doc.document_element();
+    EXPECT_TRUE(xml::child(root, Ns::A, "x"));
+    const auto inner = xml::firstElement(xml::child(root, Ns::None, "inner"));
+    EXPECT_TRUE(xml::is(inner, Ns::C, "x"));
+    EXPECT_FALSE(xml::is(inner, Ns::A, "x"));
+}
+
+TEST(XmlNamespaces, RelationshipIdsInEitherSpellingAndOnlyInTheirNamespace) {
+    const auto doc = parsed(
+        "<c:chartSpace xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart'"
+        " xmlns:rel='http://schemas.openxmlformats.org/officeDocument/2006/relationships'"
+        " xmlns:s='http://purl.oclc.org/ooxml/officeDocument/relationships'"
+        " xmlns:o='urn:other'>"
+        "<c:externalData rel:id='rId7'/><c:userShapes s:id='rId9'/><c:legacy o:id='rId3' id='x'/>"
+        "</c:chartSpace>");
+    const auto root = doc.document_element();
+    EXPECT_EQ(xml::relationshipId(xml::child(root, Ns::C, "externalData")), "rId7");
+    EXPECT_EQ(xml::relationshipId(xml::child(root, Ns::C, "userShapes")), "rId9");
+    EXPECT_EQ(xml::relationshipId(xml::child(root, Ns::C, "legacy")), "");
+    EXPECT_STREQ(xml::attribute(xml::child(root, Ns::C, "legacy"), Ns::None, "id").value(), "x");
+}
+
+TEST(XmlNamespaces, InsertionFollowsTheDeclaredSequenceAndKeepsUnknownChildren) {
+    const xml::ChildSequence sequence{{{Ns::C, "a"}}, {{Ns::C, "b"}, {Ns::Mc, "AlternateContent"}},
+                                      {{Ns::C, "c"}}, {{Ns::C, "d"}}};
+    auto doc = parsed(
+        "<x:root xmlns:x='http://schemas.openxmlformats.org/drawingml/2006/chart'>"
+        "<x:a/><x:unknown/><x:c/><x:d/></x:root>");
+    auto root = doc.document_element();
+    xml::insertChild(root, sequence, Ns::C, "b");
+    xml::insertChild(root, sequence, Ns::C, "c");
+    xml::insertChild(root, sequence, Ns::C, "a");
+    EXPECT_EQ(childNames(root),
+              (QStringList{"x:a", "x:unknown", "x:a", "x:b", "x:c", "x:c", "x:d"}))
+        << childNames(root).join(u' ').toStdString();
+    // A namespace the part does not declare yet is declared once, with its usual prefix.
+    auto added = xml::insertChild(root, sequence, Ns::Mc, "AlternateContent");
+    EXPECT_STREQ(added.name(), "mc:AlternateContent");
+    EXPECT_STREQ(root.attribute("xmlns:mc").value(), xml::uriOf(Ns::Mc));
+    EXPECT_EQ(childNames(root).indexOf("mc:AlternateContent"), 4);
+}
+
+TEST(XmlNamespaces, RelationshipTypesMatchInEitherSpelling) {
+    EXPECT_TRUE(xml::relationshipTypeIs(
+        "http://purl.oclc.org/ooxml/officeDocument/relationships/worksheet", xml::rel::kWorksheet));
+    EXPECT_TRUE(xml::relationshipTypeIs(xml::rel::kWorksheet, xml::rel::kWorksheet));
+    EXPECT_FALSE(xml::relationshipTypeIs(
+        "http://purl.oclc.org/ooxml/officeDocument/relationships/chartsheet", xml::rel::kWorksheet));
+    EXPECT_TRUE(xml::isChartGraphicUri("http://purl.oclc.org/ooxml/drawingml/chart"));
+    EXPECT_FALSE(xml::isChartGraphicUri("http://schemas.microsoft.com/office/drawing/2014/chartex"));
+
+    const QByteArray rels =
+        "<Relationships xmlns='http://schemas.openxmlformats.org/package/2006/relationships'>"
+        "<Relationship Id='rId1' Type='http://purl.oclc.org/ooxml/officeDocument/relationships/theme' "
+        "Target='theme/theme1.xml'/></Relationships>";
+    const auto parsedRels = Relationships::parse(rels, "/xl/workbook.xml", "book.xlsx");
+    ASSERT_NE(parsedRels.firstOfType(xml::rel::kTheme), nullptr);
+    EXPECT_EQ(parsedRels.firstOfType(xml::rel::kTheme)->targetPart, "/xl/theme/theme1.xml");
+}
+
+TEST(DocumentErrors, CarryAKindThatCallersDecideBy) {
+    auto kindOf = [](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const DocumentError& e) {
+            return e.kind();
+        }
+        ADD_FAILURE() << "no error";
+        return DocumentError::Kind::Io;
+    };
+    QTemporaryDir dir;
+    EXPECT_EQ(kindOf([&] { PackageReader::open(dir.filePath("absent.xlsx")); }),
+              DocumentError::Kind::Missing);
+    EXPECT_EQ(kindOf([] { parsed("<a><b></a>"); }), DocumentError::Kind::Corrupt);
+    EXPECT_EQ(kindOf([] {
+                  pugi::xml_document doc;
+                  Limits limits;
+                  limits.maxXmlDepth = 3;
+                  parseXml(doc, "<a><b><c><d><e/></d></c></b></a>", "t", "/p.xml", limits);
+              }),
+              DocumentError::Kind::OverLimit);
+    const QString notPackage = dir.filePath("plain.zip");
+    writeZip(notPackage, {{"readme.txt", "text"}});
+    EXPECT_EQ(kindOf([&] { PackageReader::open(notPackage); }), DocumentError::Kind::Unsupported);
+    EXPECT_EQ(kindOf([&] {
+                  writeZip(notPackage, {{"[Content_Types].xml",
+                                         "<Types xmlns='http://schemas.openxmlformats.org/package/2006/content-types'/>"}});
+                  PackageReader::open(notPackage)->read("/xl/workbook.xml");
+              }),
+              DocumentError::Kind::Missing);
+}
