@@ -69,6 +69,10 @@ void requireWritableOutput(const QString& output, const QList<Source>& sources) 
         }
     }
     if (info.isDir()) throw CommandError(status::kOutputNotWritable, output + QStringLiteral(": is a folder"));
+    // The save would replace it by a rename, which a read-only file does not prevent.
+    if (info.exists() && !info.isWritable()) {
+        throw CommandError(status::kOutputNotWritable, output + QStringLiteral(": the file is read-only"));
+    }
     const QFileInfo folder(info.absolutePath());
     if (!folder.isDir()) {
         throw CommandError(status::kOutputNotWritable, output + QStringLiteral(": the folder does not exist"));

@@ -439,6 +439,8 @@ void CliTest::failuresGiveOneLineTheirStatusAndLeaveNothingBehind_data() {
     if (::geteuid() != 0) {
         QTest::newRow("output in a read-only folder")
             << QStringList{copy, book, o, out(QStringLiteral("readonly/out.pptx"))} << 3 << QStringLiteral("out.pptx");
+        QTest::newRow("output a read-only file")
+            << QStringList{copy, book, o, out(QStringLiteral("locked.pptx"))} << 3 << QStringLiteral("locked.pptx");
     }
     QTest::newRow("render") << QStringList{QStringLiteral("render"), book, QStringLiteral("--format"), QStringLiteral("png"), o,
                                            m_out.path()}
@@ -452,6 +454,14 @@ void CliTest::failuresGiveOneLineTheirStatusAndLeaveNothingBehind() {
     QVERIFY(QDir(m_out.path()).mkpath(QStringLiteral("folder.pptx")));
     QVERIFY(QDir(m_out.path()).mkpath(QStringLiteral("readonly")));
     QFile::setPermissions(m_out.filePath(QStringLiteral("readonly")), QFile::ReadOwner | QFile::ExeOwner);
+    QFile locked(m_out.filePath(QStringLiteral("locked.pptx")));
+    if (!locked.exists()) {
+        QVERIFY(locked.open(QIODevice::WriteOnly));
+        locked.write("not ours to replace");
+        locked.close();
+        locked.setPermissions(QFile::ReadOwner);
+    }
+    const QByteArray lockedHash = fileHash(locked.fileName());
     const QStringList before = QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 
     const Result result = runCli(arguments);
@@ -466,6 +476,7 @@ void CliTest::failuresGiveOneLineTheirStatusAndLeaveNothingBehind() {
     QCOMPARE(QDir(m_out.filePath(QStringLiteral("readonly"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());
     QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/quillmere-cli-test.pptx")));
+    QCOMPARE(fileHash(locked.fileName()), lockedHash);
 }
 
 void CliTest::progressShowsOnATerminalOnlyAndQuietSilencesIt() {
