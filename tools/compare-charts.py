@@ -12,7 +12,7 @@ For each chart object of each worksheet (in tab and drawing order):
   further columns      each --renderer command draws it. COMMAND is run through the shell
                        with these fields filled in: {workbook} {presentation} {slide} {sheet}
                        {index} {name} {width} {height} {dpi} {out}; it must write a PNG to
-                       {out}. Fields are shell-quoted.
+                       {out}. Fields are shell-quoted; write {{ and }} for plain braces.
 LibreOffice draws each chart at its own size (the shape's size on the sheet or slide) at --dpi
 dots per inch (96 unless given).
 
@@ -273,7 +273,9 @@ def paste_all(paste_tool, workbook, presentation, timeout):
     except ValueError:
         raise Failure("%s gave no listing: %s" % (os.path.basename(paste_tool), result.stderr.strip()))
     if result.returncode != 0:
-        listing["error"] = result.stderr.strip() or "paste tool failed (%d)" % result.returncode
+        # The tool's own message is its last line; Qt may have warned before it.
+        lines = result.stderr.strip().splitlines()
+        listing["error"] = lines[-1] if lines else "paste tool failed (%d)" % result.returncode
     return listing
 
 
@@ -311,7 +313,7 @@ def compare(args):
             for chart in charts:
                 for column in ("workbook", "slide"):
                     if column not in chart["drawings"]:
-                        chart["errors"].setdefault(column, "LibreOffice overran the time limit")
+                        chart["errors"][column] = "LibreOffice overran the time limit (%g s)" % args.timeout
 
         for label, template in args.renderer:
             for chart in charts:
@@ -349,7 +351,9 @@ def compare(args):
             contact_sheet(tools, pairs, os.path.join(args.outdir, "contact-sheet.png"))
         except (Failure, subprocess.TimeoutExpired) as e:
             sys.stderr.write("contact sheet: %s\n" % e)
-    write_scores(args.outdir, workbook, columns, charts)
+    write_scores(args.outdir, workbook, columns, charts, listing.get("error"))
+    if listing.get("error"):
+        sys.stderr.write("%s: %s\n" % (workbook, listing["error"]))
     failed = [c for c in charts if c["errors"]] or listing.get("error")
     return 1 if failed else 0
 
@@ -436,7 +440,7 @@ def draw_with_renderer(label, template, workbook, presentation, chart, args):
         chart["errors"][label] = str(e)
 
 
-def write_scores(outdir, workbook, columns, charts):
+def write_scores(outdir, workbook, columns, charts, error):
     rows = []
     with open(os.path.join(outdir, "scores.tsv"), "w") as f:
         header = ["n", "sheet", "chart", "index", "slide"]
@@ -454,16 +458,25 @@ def write_scores(outdir, workbook, columns, charts):
             rows.append({k: chart.get(k) for k in ("number", "sheet", "name", "index", "slide",
                                                    "drawings", "scores", "errors", "pair")})
     with open(os.path.join(outdir, "scores.json"), "w") as f:
-        json.dump({"workbook": workbook, "columns": columns,
+        json.dump({"workbook": workbook, "error": error, "columns": columns,
                    "metrics": {"mad": "mean absolute difference, percent of full scale",
                                "diff": "pixels differing by more than 10%, percent"},
                    "charts": rows}, f, indent=1, ensure_ascii=False)
+
+
+RENDERER_FIELDS = ("workbook", "presentation", "slide", "sheet", "index", "name", "width",
+                   "height", "dpi", "out")
 
 
 def renderer_option(text):
     label, sep, command = text.partition("=")
     if not sep or not label or not command or label in ("workbook", "slide"):
         raise argparse.ArgumentTypeError("expected LABEL=COMMAND, got %r" % text)
+    try:
+        command.format(**{field: "" for field in RENDERER_FIELDS})
+    except (KeyError, IndexError, ValueError) as e:
+        raise argparse.ArgumentTypeError("%s: unknown or malformed field %s (known: %s)"
+                                         % (label, e, " ".join(RENDERER_FIELDS)))
     return label, command
 
 
