@@ -2,17 +2,22 @@
 """Draws every chart of a workbook beside the same chart pasted onto a slide by Quillmere, with
 a difference score per pair, so that changes in look can be seen and measured.
 
-    compare-charts.py WORKBOOK OUTDIR [--paste-tool PATH] [--renderer LABEL=COMMAND]...
+    compare-charts.py WORKBOOK OUTDIR [--cli PATH] [--renderer LABEL=COMMAND]...
                       [--dpi N] [--timeout SECONDS]
 
 For each chart object of each worksheet (in tab and drawing order):
   column 1 "workbook"  LibreOffice draws the chart from WORKBOOK;
-  column 2 "slide"     quillmere-paste-charts copies every chart onto its own slide of a new
-                       presentation, and LibreOffice draws the chart from that slide;
+  column 2 "slide"     quillmere-cli copy puts every chart on its own slide of a new
+                       presentation (a chart it cannot copy is left out and reported), and
+                       LibreOffice draws the chart from that slide;
   further columns      each --renderer command draws it. COMMAND is run through the shell
                        with these fields filled in: {workbook} {presentation} {slide} {sheet}
-                       {index} {name} {width} {height} {dpi} {out}; it must write a PNG to
-                       {out}. Fields are shell-quoted; write {{ and }} for plain braces.
+                       {index} {name} {width} {height} {dpi} {out} {outdir}; it writes a PNG to
+                       {out}, or a single PNG into the empty folder {outdir}. Fields are
+                       shell-quoted; write {{ and }} for plain braces. For instance
+                       --renderer 'quillmere=quillmere-cli render {workbook} --chart
+                       {sheet}:{index} --format png --width {width} --height {height}
+                       --output {outdir}'.
 LibreOffice draws each chart at its own size (the shape's size on the sheet or slide) at --dpi
 dots per inch (96 unless given).
 
@@ -52,9 +57,9 @@ class Failure(Exception):
     pass
 
 
-def default_paste_tool():
-    for candidate in (os.path.join(HERE, "..", "build", "bin", "quillmere-paste-charts"),
-                      shutil.which("quillmere-paste-charts") or ""):
+def default_cli():
+    for candidate in (os.path.join(HERE, "..", "build", "bin", "quillmere-cli"),
+                      shutil.which("quillmere-cli") or ""):
         if candidate and os.access(candidate, os.X_OK):
             return os.path.abspath(candidate)
     return None
@@ -265,18 +270,45 @@ def safe(text):
     return "".join(ch if ch.isalnum() or ch in "-_" else "_" for ch in text)[:40]
 
 
-def paste_all(paste_tool, workbook, presentation, timeout):
-    result = run([paste_tool, workbook, presentation], timeout,
-                 env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+def cli_env():
+    return dict(os.environ, QT_QPA_PLATFORM="offscreen")
+
+
+def paste_all(cli, workbook, presentation, timeout):
+    """Lists the workbook's charts and copies them onto slides with quillmere-cli. Returns
+    {"charts": [{sheet, index, name, slide, error}], "presentation": path or None, "error": ...}.
+    The copy stops at the first chart it cannot copy, so such a chart is dropped from the list
+    given to the copy and the copy is run again."""
+    listed = run([cli, "list", workbook, "--json", "--quiet"], timeout, env=cli_env())
     try:
-        listing = json.loads(result.stdout)
+        entries = json.loads(listed.stdout or "null")
     except ValueError:
-        raise Failure("%s gave no listing: %s" % (os.path.basename(paste_tool), result.stderr.strip()))
-    if result.returncode != 0:
-        # The tool's own message is its last line; Qt may have warned before it.
-        lines = result.stderr.strip().splitlines()
-        listing["error"] = lines[-1] if lines else "paste tool failed (%d)" % result.returncode
-    return listing
+        entries = None
+    if not isinstance(entries, list):
+        lines = listed.stderr.strip().splitlines()
+        return {"charts": [], "presentation": None,
+                "error": lines[-1] if lines else "quillmere-cli list failed (%d)" % listed.returncode}
+    charts = [{"sheet": e["sheet"], "index": e["index"], "name": e.get("chart", ""),
+               "slide": None, "error": None} for e in entries]
+    remaining = list(charts)
+    while remaining:
+        command = [cli, "copy", workbook, "--quiet"]
+        for chart in remaining:
+            command += ["--chart", "%s:%d" % (chart["sheet"], chart["index"])]
+        result = run(command + ["--output", presentation], timeout, env=cli_env())
+        if result.returncode == 0:
+            for slide, chart in enumerate(remaining, 1):
+                chart["slide"] = slide
+            return {"charts": charts, "presentation": presentation, "error": None}
+        message = (result.stderr.strip().splitlines() or ["quillmere-cli copy failed (%d)" % result.returncode])[-1]
+        failed = [c for c in remaining if " chart %s:%d: " % (c["sheet"], c["index"]) in message]
+        if not failed:
+            for chart in remaining:
+                chart["error"] = message
+            return {"charts": charts, "presentation": None, "error": message}
+        failed[0]["error"] = message.split(" chart %s:%d: " % (failed[0]["sheet"], failed[0]["index"]), 1)[-1]
+        remaining.remove(failed[0])
+    return {"charts": charts, "presentation": None, "error": None}
 
 
 def compare(args):
@@ -288,16 +320,13 @@ def compare(args):
     charts = []
     with tempfile.TemporaryDirectory(prefix="quillmere-compare-") as work:
         presentation = os.path.join(args.outdir, "pasted.pptx")
-        listing = paste_all(args.paste_tool, workbook, presentation, args.timeout)
+        listing = paste_all(args.cli, workbook, presentation, args.timeout)
         for entry in listing.get("charts", []):
             charts.append({"sheet": entry["sheet"], "index": entry["index"],
                            "name": entry.get("name") or "", "slide": entry.get("slide"),
                            "drawings": {}, "errors": {}, "scores": {}})
             if entry.get("error"):
                 charts[-1]["errors"]["slide"] = "paste: " + entry["error"]
-        if listing.get("error"):
-            for chart in charts:
-                chart["errors"]["slide"] = listing["error"]
         for n, chart in enumerate(charts, 1):
             chart["number"] = n
             chart["stem"] = "%02d-%s-%d" % (n, safe(chart["sheet"]), chart["index"])
@@ -317,7 +346,7 @@ def compare(args):
 
         for label, template in args.renderer:
             for chart in charts:
-                draw_with_renderer(label, template, workbook, listing.get("presentation"), chart, args)
+                draw_with_renderer(label, template, workbook, listing.get("presentation"), chart, args, work)
 
         pairs = []
         for chart in charts:
@@ -421,23 +450,43 @@ def close_doc(doc):
         pass  # the office went away; it is killed on close
 
 
-def draw_with_renderer(label, template, workbook, presentation, chart, args):
+def draw_with_renderer(label, template, workbook, presentation, chart, args, work):
     out = os.path.join(args.outdir, "%s-%s.png" % (chart["stem"], safe(label)))
     width, height = png_size(chart["drawings"]["workbook"]) if "workbook" in chart["drawings"] else (0, 0)
-    fields = {"workbook": workbook, "presentation": presentation or "", "slide": chart["slide"] or "",
-              "sheet": chart["sheet"], "index": chart["index"], "name": chart["name"],
-              "width": width, "height": height, "dpi": args.dpi, "out": out}
-    command = template.format(**{k: shlex.quote(str(v)) for k, v in fields.items()})
+    with tempfile.TemporaryDirectory(dir=work) as folder:
+        fields = {"workbook": workbook, "presentation": presentation or "", "slide": chart["slide"] or "",
+                  "sheet": chart["sheet"], "index": chart["index"], "name": chart["name"],
+                  "width": width, "height": height, "dpi": args.dpi, "out": out, "outdir": folder}
+        command = template.format(**{k: shlex.quote(str(v)) for k, v in fields.items()})
+        try:
+            code, errors = run_in_group(command, 120)
+            if code != 0:
+                raise Failure("exit %d: %s" % (code, errors.strip()[:200]))
+            if not os.path.exists(out):
+                made = [name for name in os.listdir(folder) if name.lower().endswith(".png")]
+                if len(made) != 1:
+                    raise Failure("wrote no picture" if not made else "wrote %d pictures" % len(made))
+                shutil.move(os.path.join(folder, made[0]), out)
+            png_size(out)
+            chart["drawings"][label] = out
+        except subprocess.TimeoutExpired:
+            chart["errors"][label] = "timed out"
+        except (Failure, OSError) as e:
+            chart["errors"][label] = str(e)
+
+
+def run_in_group(command, timeout):
+    """Runs a shell command in a process group of its own; on timeout the whole group is killed,
+    so nothing it started is left running. Returns (exit status, standard error)."""
+    process = subprocess.Popen(command, shell=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.PIPE, text=True, start_new_session=True)
     try:
-        result = run(command, 120, shell=True, start_new_session=True)
-        if result.returncode != 0:
-            raise Failure("exit %d: %s" % (result.returncode, result.stderr.strip()[:200]))
-        png_size(out)
-        chart["drawings"][label] = out
+        _, errors = process.communicate(timeout=timeout)
+        return process.returncode, errors
     except subprocess.TimeoutExpired:
-        chart["errors"][label] = "timed out"
-    except (Failure, OSError) as e:
-        chart["errors"][label] = str(e)
+        os.killpg(process.pid, signal.SIGKILL)
+        process.communicate()
+        raise
 
 
 def write_scores(outdir, workbook, columns, charts, error):
@@ -465,7 +514,7 @@ def write_scores(outdir, workbook, columns, charts, error):
 
 
 RENDERER_FIELDS = ("workbook", "presentation", "slide", "sheet", "index", "name", "width",
-                   "height", "dpi", "out")
+                   "height", "dpi", "out", "outdir")
 
 
 def renderer_option(text):
@@ -484,13 +533,13 @@ def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("workbook")
     parser.add_argument("outdir")
-    parser.add_argument("--paste-tool", default=default_paste_tool())
+    parser.add_argument("--cli", default=default_cli())
     parser.add_argument("--renderer", type=renderer_option, action="append", default=[])
     parser.add_argument("--dpi", type=int, default=96)
     parser.add_argument("--timeout", type=float, default=300)
     args = parser.parse_args(argv[1:])
-    if not args.paste_tool:
-        parser.error("quillmere-paste-charts not found; build it or pass --paste-tool")
+    if not args.cli:
+        parser.error("quillmere-cli not found; build it or pass --cli")
     if not os.path.isfile(args.workbook):
         parser.error("%s: no such file" % args.workbook)
     try:
