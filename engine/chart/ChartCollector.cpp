@@ -5,7 +5,8 @@
 
 #include <QSet>
 #include <deque>
-#include <set>
+#include <map>
+#include <unordered_set>
 
 namespace engine {
 
@@ -98,12 +99,56 @@ std::map<int, std::pair<QVariant, QString>> cachedPoints(const pugi::xml_node& r
     return points;
 }
 
+std::optional<std::vector<CellRange>> rangesOf(const pugi::xml_node& formula) {
+    return parseChartFormula(QString::fromUtf8(formula.text().as_string()));
+}
+
+// The ranges of a chart's formulas that its collection will read from the sheets: in order,
+// as long as they fit the budget of cells (the rest come from the chart's caches).
+std::vector<CellRange> rangesWithinBudget(const std::vector<pugi::xml_node>& formulas) {
+    std::vector<CellRange> result;
+    qint64 budget = Workbook::kDefaultMaxCells;
+    for (const pugi::xml_node& formula : formulas) {
+        const auto ranges = rangesOf(formula);
+        if (!ranges) continue;
+        qint64 count = 0;
+        for (const CellRange& range : *ranges) count += range.cellCount();
+        if (budget - count < 0) continue;
+        budget -= count;
+        result.insert(result.end(), ranges->begin(), ranges->end());
+    }
+    return result;
+}
+
+// Tells the workbook, once, what the cells of all its charts are, so that the first pass over
+// a sheet reads what every chart on it needs and later charts find their cells kept. A chart
+// that cannot be read is left out here; its own collection reports it.
+void expectCellsOfEveryChart(const Workbook& workbook) {
+    if (workbook.expectsCells()) return;
+    std::vector<CellRange> all;
+    for (const Workbook::Sheet* sheet : workbook.worksheets()) {
+        for (const Workbook::ChartObject& chart : sheet->chartObjects) {
+            try {
+                pugi::xml_document doc;
+                parseXml(doc, workbook.package().read(chart.chartPart), workbook.displayName(), chart.chartPart,
+                         workbook.package().limits());
+                std::vector<pugi::xml_node> formulas;
+                findFormulas(doc.document_element(), false, formulas);
+                const std::vector<CellRange> ranges = rangesWithinBudget(formulas);
+                all.insert(all.end(), ranges.begin(), ranges.end());
+            } catch (const DocumentError&) {
+            }
+        }
+    }
+    workbook.expectCells(all);
+}
+
 class CellCollector {
 public:
     CellCollector(const Workbook& workbook, ChartPackage& out) : m_workbook(workbook), m_out(out) {}
 
     void add(const pugi::xml_node& formula) {
-        const auto ranges = parseChartFormula(QString::fromUtf8(formula.text().as_string()));
+        const auto ranges = rangesOf(formula);
         if (!ranges) return;  // a defined name or another workbook: nothing to place cells at
         qint64 count = 0;
         for (const CellRange& range : *ranges) count += range.cellCount();
@@ -140,11 +185,11 @@ private:
             if (range.firstRow != range.lastRow && range.firstColumn != range.lastColumn) return;
             const bool down = range.firstColumn == range.lastColumn;
             const qint64 length = range.cellCount();
+            const Workbook::Sheet* known = m_workbook.sheetByName(range.sheet);
+            const QString sheet = known ? known->name : range.sheet;
             for (const auto& [idx, point] : points) {
                 const qint64 k = qint64(idx) - offset;
                 if (k < 0 || k >= length) continue;
-                const Workbook::Sheet* known = m_workbook.sheetByName(range.sheet);
-                const QString sheet = known ? known->name : range.sheet;
                 put(sheet, down ? range.firstRow + int(k) : range.firstRow,
                     down ? range.firstColumn : range.firstColumn + int(k), point.first, point.second);
             }
@@ -153,7 +198,12 @@ private:
     }
 
     void put(const QString& sheet, int row, int column, const QVariant& value, const QString& format) {
-        const auto key = std::make_tuple(sheet.toLower(), row, column);
+        // Sheets are numbered as first met, so a cell's key is three numbers, not a name.
+        if (sheet != m_lastSheet) {
+            m_lastSheet = sheet;
+            m_lastSheetNumber = m_sheetNumbers.emplace(sheet.toLower(), quint64(m_sheetNumbers.size())).first->second;
+        }
+        const quint64 key = m_lastSheetNumber << 34 | quint64(row) << 14 | quint64(column);
         if (!m_seen.insert(key).second) return;
         m_out.cells.push_back({sheet, row, column, value, format});
     }
@@ -161,7 +211,10 @@ private:
     const Workbook& m_workbook;
     ChartPackage& m_out;
     qint64 m_budget = Workbook::kDefaultMaxCells;
-    std::set<std::tuple<QString, int, int>> m_seen;
+    std::map<QString, quint64> m_sheetNumbers;
+    QString m_lastSheet;
+    quint64 m_lastSheetNumber = 0;
+    std::unordered_set<quint64> m_seen;
 };
 
 }  // namespace
@@ -181,6 +234,8 @@ ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet
              workbook.package().limits());
     std::vector<pugi::xml_node> formulas;
     findFormulas(doc.document_element(), false, formulas);
+    expectCellsOfEveryChart(workbook);
+    workbook.expectCells(rangesWithinBudget(formulas));
     CellCollector cells(workbook, package);
     for (const pugi::xml_node& formula : formulas) cells.add(formula);
 
