@@ -22,6 +22,7 @@ LibreOffice draws each chart at its own size (the shape's size on the sheet or s
 dots per inch (96 unless given).
 
 OUTDIR receives:
+  pasted.pptx       the presentation quillmere-cli made;
   <n>-<column>.png  each drawing;  <n>-pair.png  the drawings of chart n side by side;
   contact-sheet.png every pair with its scores;  scores.tsv and scores.json.
 Scores compare each column with column 1, after both are flattened onto white and the other is
@@ -540,7 +541,8 @@ def renderer_option(text):
 
 
 def main(argv):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("workbook")
     parser.add_argument("outdir")
     parser.add_argument("--cli", default=default_cli())
