@@ -22,6 +22,7 @@ LibreOffice draws each chart at its own size (the shape's size on the sheet or s
 dots per inch (96 unless given).
 
 OUTDIR receives:
+  pasted.pptx       the presentation quillmere-cli made;
   <n>-<column>.png  each drawing;  <n>-pair.png  the drawings of chart n side by side;
   contact-sheet.png every pair with its scores;  scores.tsv and scores.json.
 Scores compare each column with column 1, after both are flattened onto white and the other is
@@ -179,15 +180,27 @@ def is_chart(shape):
 
 
 def chart_shapes(draw_page):
-    """The chart shapes of a draw page, in drawing order, groups entered."""
+    """The chart shapes at the top level of a draw page, in drawing order: what a sheet's
+    ChartObjects counts (charts inside groups are not chart objects of their own)."""
     found = []
     for i in range(draw_page.getCount()):
         shape = draw_page.getByIndex(i)
-        if shape.supportsService("com.sun.star.drawing.GroupShape"):
-            found.extend(chart_shapes(shape))
-        elif is_chart(shape):
+        if is_chart(shape):
             found.append(shape)
     return found
+
+
+def find_chart(shapes, chart):
+    """The shape of a listed chart: the one whose name is the chart object's name when exactly
+    one is, else the one at its index (twins share a name)."""
+    prefix = chart["sheet"] + " "
+    own = chart["name"][len(prefix):] if chart["name"].startswith(prefix) else chart["name"]
+    named = [shape for shape in shapes if shape.Name == own]
+    if len(named) == 1:
+        return named[0]
+    if chart["index"] > len(shapes):
+        raise Failure("LibreOffice found %d chart(s) on the sheet" % len(shapes))
+    return shapes[chart["index"] - 1]
 
 
 # --- ImageMagick ------------------------------------------------------------------------------
@@ -402,9 +415,7 @@ def draw_workbook(office, workbook, charts, args):
                 if not sheets.hasByName(chart["sheet"]):
                     raise Failure("LibreOffice has no sheet %r" % chart["sheet"])
                 shapes = chart_shapes(sheets.getByName(chart["sheet"]).getDrawPage())
-                if chart["index"] > len(shapes):
-                    raise Failure("LibreOffice found %d chart(s) on the sheet" % len(shapes))
-                office.export_shape(shapes[chart["index"] - 1], out, args.dpi)
+                office.export_shape(find_chart(shapes, chart), out, args.dpi)
                 chart["drawings"]["workbook"] = out
             except Exception as e:
                 chart["errors"]["workbook"] = str(e)
@@ -530,7 +541,8 @@ def renderer_option(text):
 
 
 def main(argv):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("workbook")
     parser.add_argument("outdir")
     parser.add_argument("--cli", default=default_cli())
