@@ -16,7 +16,7 @@ RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev libzip-dev libpugixml-dev lib
             libreoffice-calc-nogui libreoffice-impress-nogui
 TEST_PKGS = $(RUN_PKGS) python3 python3-xlsxwriter python3-uno imagemagick poppler-utils xvfb xauth
 
-.PHONY: run test build bench deps-run deps-test configure clean
+.PHONY: run test build bench deps-run deps-test deps-fuzz configure clean fuzz fuzz-run
 
 run: deps-run build
 	$(BUILD)/bin/quillmere
@@ -40,4 +40,36 @@ build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)
+
+# Fuzzing: the engine's fuzz targets built with clang, libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer in a build folder of their own (`make test` replays their seeds
+# and kept inputs in the plain build). `make fuzz-run SECONDS=N` fuzzes each target for N
+# seconds from its seeds; the corpus grows under $(FUZZ_BUILD)/corpus, findings land in
+# $(FUZZ_BUILD)/findings/<target>/.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_TARGETS  = workbook_fuzzer presentation_fuzzer chart_package_fuzzer xml_tokenizer_fuzzer \
+                zip_fuzzer xls_structure_fuzzer
+SECONDS      ?= 60
+
+deps-fuzz:
+	@./tools/ensure-packages $(TEST_PKGS) clang libclang-rt-14-dev
+
+fuzz: deps-fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target quillmere_fuzzers
+
+fuzz-run: fuzz
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/findings/$$t; \
+	  seeds=; [ -d fuzz/corpus/$$t ] && seeds=fuzz/corpus/$$t; \
+	  [ $$t = xls_structure_fuzzer ] && seeds=assets/Samples; \
+	  echo "== $$t for $(SECONDS) s"; \
+	  ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp \
+	  QT_QPA_PLATFORM=offscreen $(FUZZ_BUILD)/bin/$$t $(FUZZ_BUILD)/corpus/$$t $$seeds fuzz/regressions \
+	    -rss_limit_mb=2048 -timeout=10 -max_total_time=$(SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_BUILD)/findings/$$t/ 2>&1 | tee $(FUZZ_BUILD)/findings/$$t/last-run.log \
+	    | grep -E "stat::number_of_executed_units|ERROR|SUMMARY|Done [0-9]+ runs" || true; \
+	  if ls $(FUZZ_BUILD)/findings/$$t | grep -qE '^(crash|leak|timeout|oom)-'; then \
+	    echo "$$t: findings in $(FUZZ_BUILD)/findings/$$t"; exit 1; fi; \
+	done
