@@ -149,6 +149,18 @@ QByteArray Package::toZipBytes() const {
     return written.readAll();
 }
 
+namespace {
+// Temporary files of earlier saves of the same file that never reached their rename (the
+// program was killed, the machine lost power): the save that just replaced the file makes
+// them worthless, so it takes them away.
+void removeStaleTemporaries(const QDir& dir, const QString& display) {
+    const QString prefix = u'.' + display + u'.';
+    for (const QString& name : dir.entryList({prefix + QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden)) {
+        if (name.size() == prefix.size() + 6 + 4) QFile::remove(dir.filePath(name));
+    }
+}
+}  // namespace
+
 void Package::saveAtomically(const QString& path) const {
     const QFileInfo target(path);
     const QString display = target.fileName();
@@ -159,7 +171,11 @@ void Package::saveAtomically(const QString& path) const {
     if (!reserve.open()) {
         throw DocumentError(DocumentError::Kind::Io, display, QString(), QStringLiteral("cannot write in ") + dir.path());
     }
+    // An unnamed temporary file gets its name only now, and may fail to get one.
     const QString temp = reserve.fileName();
+    if (temp.isEmpty()) {
+        throw DocumentError(DocumentError::Kind::Io, display, QString(), QStringLiteral("cannot write in ") + dir.path());
+    }
     reserve.close();
     reserve.setAutoRemove(false);
     auto discard = [&] { QFile::remove(temp); };
@@ -194,6 +210,7 @@ void Package::saveAtomically(const QString& path) const {
         throw DocumentError(DocumentError::Kind::Io, display, QString(), QStringLiteral("cannot replace the file"));
     }
     fsyncPath(dir.absolutePath());
+    removeStaleTemporaries(dir, display);
 }
 
 }  // namespace engine
