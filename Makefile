@@ -9,7 +9,7 @@ JOBS  ?= $(shell nproc)
 # and Liberation have the widths of the office fonts that charts name), and what the tests add
 # on top (xlsxwriter makes test workbooks with real charts; poppler reads the PDFs LibreOffice
 # makes of our presentations).
-RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev libzip-dev libpugixml-dev libxlsxwriter-dev libgsf-1-dev \
+RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev libzip-dev zlib1g-dev libpugixml-dev libxlsxwriter-dev libgsf-1-dev \
             libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-liberation2 \
             fonts-crosextra-carlito fonts-crosextra-caladea \
             libreoffice-calc-nogui libreoffice-impress-nogui
