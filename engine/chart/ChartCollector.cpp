@@ -4,6 +4,7 @@
 #include "engine/workbook/CellReference.h"
 
 #include <QSet>
+#include <cmath>
 #include <deque>
 #include <map>
 #include <unordered_set>
@@ -11,8 +12,6 @@
 namespace engine {
 
 namespace {
-
-constexpr int kMaxParts = 256;
 
 void collectParts(const Workbook& workbook, const QString& chartPart, ChartPackage& out) {
     const PackageReader& package = workbook.package();
@@ -33,7 +32,8 @@ void collectParts(const Workbook& workbook, const QString& chartPart, ChartPacka
             part.rels = package.read(relsPart);
             const Relationships rels = Relationships::parse(part.rels, name, file, package.limits());
             for (const Relationship& rel : rels.all()) {
-                if (rel.external) continue;
+                // Only the chart's own kinds of part travel; the rest stays in the workbook.
+                if (rel.external || !chartPackageCarriesRelationship(rel.type)) continue;
                 if (rel.targetPart.isEmpty() || !package.hasPart(rel.targetPart)) {
                     throw DocumentError(DocumentError::Kind::Missing, file, relsPart,
                                         QStringLiteral("relationship \"%1\" points at %2, which is missing")
@@ -44,7 +44,7 @@ void collectParts(const Workbook& workbook, const QString& chartPart, ChartPacka
                 queue.push_back(rel.targetPart);
             }
         }
-        if (int(out.parts.size()) >= kMaxParts || totalBytes > package.limits().maxPartBytes) {
+        if (int(out.parts.size()) >= kMaxChartPackageParts || totalBytes > package.limits().maxPartBytes) {
             throw DocumentError(DocumentError::Kind::OverLimit, file, chartPart, QStringLiteral("the chart relates to too many parts"));
         }
         out.parts.push_back(std::move(part));
@@ -88,7 +88,7 @@ std::map<int, std::pair<QVariant, QString>> cachedPoints(const pugi::xml_node& r
             if (numeric) {
                 bool ok = false;
                 const double number = text.toDouble(&ok);
-                if (ok) value = number;
+                if (ok && std::isfinite(number)) value = number;
             }
             QString format = QString::fromUtf8(pt.attribute("formatCode").as_string());
             if (format.isEmpty()) format = cacheFormat;
@@ -180,7 +180,7 @@ private:
     // Only references along one row or one column map point indices to cells.
     void addFromCache(const std::vector<CellRange>& ranges,
                       const std::map<int, std::pair<QVariant, QString>>& points) {
-        int offset = 0;
+        qint64 offset = 0;  // a union of whole columns counts past any int
         for (const CellRange& range : ranges) {
             if (range.firstRow != range.lastRow && range.firstColumn != range.lastColumn) return;
             const bool down = range.firstColumn == range.lastColumn;
@@ -193,7 +193,7 @@ private:
                 put(sheet, down ? range.firstRow + int(k) : range.firstRow,
                     down ? range.firstColumn : range.firstColumn + int(k), point.first, point.second);
             }
-            offset += int(std::min<qint64>(length, 1 << 30));
+            offset += length;
         }
     }
 

@@ -44,6 +44,10 @@ Package Package::open(const QString& path, const QString& name, const Limits& li
         const auto& e = zip->entries()[static_cast<size_t>(i)];
         if (i == ct || e.name.endsWith(u'/')) continue;
         const QString part = partNameFromZipEntry(e.name);
+        if (!isValidPartName(part)) {
+            throw DocumentError(name, QString(),
+                                QStringLiteral("zip entry \"%1\" is not a valid part name").arg(e.name));
+        }
         const QString key = part.toLower();
         if (package.m_spelling.contains(key)) {
             throw DocumentError(name, part, QStringLiteral("part stored twice"));
@@ -136,6 +140,10 @@ std::vector<ZipOutEntry> Package::zipEntries() const {
     std::vector<ZipOutEntry> entries;
     entries.push_back({QStringLiteral("[Content_Types].xml"), m_contentTypes.serialize(), nullptr, -1});
     for (const QString& name : m_order) {
+        // A name that would leave the package's folders is never written, whoever set it.
+        if (!isValidPartName(name)) {
+            throw DocumentError(m_name, QString(), QStringLiteral("\"%1\" is not a valid part name").arg(name));
+        }
         const auto stored = m_stored.constFind(name.toLower());
         if (stored != m_stored.constEnd()) {
             entries.push_back({zipEntryFromPartName(name), {}, m_source.get(), *stored});
