@@ -4,11 +4,12 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-# What the program needs to build and run (LibreOffice reads legacy workbooks such as the
-# sample .xls; Carlito, Caladea and Liberation have the widths of the office fonts that charts
-# name), and what the tests add on top (xlsxwriter makes test workbooks with real charts;
-# poppler reads the PDFs LibreOffice makes of our presentations).
-RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev libzip-dev libpugixml-dev libxlsxwriter-dev \
+# What the program needs to build and run (libgsf opens the compound files of legacy .xls
+# workbooks; LibreOffice converts them, and other legacy formats, for copying; Carlito, Caladea
+# and Liberation have the widths of the office fonts that charts name), and what the tests add
+# on top (xlsxwriter makes test workbooks with real charts; poppler reads the PDFs LibreOffice
+# makes of our presentations).
+RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev libzip-dev libpugixml-dev libxlsxwriter-dev libgsf-1-dev \
             libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-liberation2 \
             fonts-crosextra-carlito fonts-crosextra-caladea \
             libreoffice-calc-nogui libreoffice-impress-nogui

@@ -3,6 +3,8 @@
 
     make_test_workbooks.py OUTDIR          the test set (see the write_* functions)
     make_test_workbooks.py --bench PATH    the discovery benchmark workbook
+    make_test_workbooks.py --legacy OUTDIR the sources of the .xls tests (LibreOffice saves them as .xls)
+    make_test_workbooks.py --many-sheets PATH  50 worksheets with two charts each
 
 Needs XlsxWriter (Debian: python3-xlsxwriter, run with /usr/bin/python3).
 """
@@ -152,6 +154,67 @@ def write_bench(path):
     book.close()
 
 
+def write_legacy(outdir):
+    """The sources the .xls tests convert to .xls through LibreOffice.
+
+    legacy-mixed.xlsx: "Übersicht Q1" (three charts: "Sales by Month", "Größe & Kosten" and one
+    left unnamed), "Graph Sheet" (a chart sheet), "Hidden Data" (hidden, one chart named
+    "Hidden chart"), "Leer" (no chart), "Twins" (two charts both named "Twin"), "Spät" (one chart
+    named "Ünïcode Chart"). legacy-chartsheet-only.xlsx: a worksheet without charts and a chart
+    sheet.
+    """
+    book = xlsxwriter.Workbook(outdir + "/legacy-mixed.xlsx")
+    first = book.add_worksheet("Übersicht Q1")
+    write_table(first)
+    first.insert_chart("E2", series_chart(book, "Übersicht Q1", "column", name="Sales by Month"))
+    first.insert_chart("E20", series_chart(book, "Übersicht Q1", "line", name="Größe & Kosten"))
+    first.insert_chart("M2", series_chart(book, "Übersicht Q1", "pie"))
+    graph = book.add_chartsheet("Graph Sheet")
+    graph.set_chart(series_chart(book, "Übersicht Q1", "bar"))
+    hidden = book.add_worksheet("Hidden Data")
+    write_table(hidden)
+    hidden.insert_chart("D2", series_chart(book, "Hidden Data", "area", name="Hidden chart"))
+    hidden.hide()
+    book.add_worksheet("Leer")
+    twins = book.add_worksheet("Twins")
+    write_table(twins)
+    twins.insert_chart("E2", series_chart(book, "Twins", "column", name="Twin"))
+    twins.insert_chart("E20", series_chart(book, "Twins", "line", name="Twin"))
+    late = book.add_worksheet("Spät")
+    write_table(late)
+    late.insert_chart("D2", series_chart(book, "Spät", "column", name="Ünïcode Chart"))
+    book.close()
+
+    book = xlsxwriter.Workbook(outdir + "/legacy-chartsheet-only.xlsx")
+    write_table(book.add_worksheet("Data"))
+    book.add_chartsheet("Only Chart").set_chart(series_chart(book, "Data", "column"))
+    book.close()
+
+
+def write_three_sheets(outdir):
+    """legacy-three-sheets.xlsx: Sheet1 without charts, Sheet2 and Sheet3 with one chart each
+    (a column and a line chart): what the .xls tests' stand-in converter hands back."""
+    book = xlsxwriter.Workbook(outdir + "/legacy-three-sheets.xlsx")
+    write_table(book.add_worksheet("Sheet1"))
+    for name, kind in (("Sheet2", "column"), ("Sheet3", "line")):
+        sheet = book.add_worksheet(name)
+        write_table(sheet)
+        sheet.insert_chart("E2", series_chart(book, name, kind))
+    book.close()
+
+
+def write_many_sheets(path):
+    """50 worksheets, each with a small table and two charts on it."""
+    book = xlsxwriter.Workbook(path)
+    for s in range(1, 51):
+        name = "Sheet %d" % s
+        sheet = book.add_worksheet(name)
+        write_table(sheet)
+        sheet.insert_chart("E2", series_chart(book, name, "column"))
+        sheet.insert_chart("E20", series_chart(book, name, "line"))
+    book.close()
+
+
 def rewrite(source, target, change):
     """Copies the zip source to target, passing every entry's (name, bytes) through change,
     which returns the new bytes, or None to leave the entry out."""
@@ -259,9 +322,14 @@ def write_variants(outdir):
 def main(argv):
     if len(argv) == 3 and argv[1] == "--bench":
         write_bench(argv[2])
+    elif len(argv) == 3 and argv[1] == "--legacy":
+        write_legacy(argv[2])
+    elif len(argv) == 3 and argv[1] == "--many-sheets":
+        write_many_sheets(argv[2])
     elif len(argv) == 2:
         write_charts(argv[1])
         write_no_charts(argv[1])
+        write_three_sheets(argv[1])
         write_variants(argv[1])
     else:
         sys.stderr.write(__doc__)

@@ -2,10 +2,11 @@
 // spread of values with one code; items_per_second is values per second. Parsing is measured
 // on its own, since a chart parses each code once and formats many values with it.
 
-#include "engine/numfmt/NumberFormat.h"
-
 #include <benchmark/benchmark.h>
+
 #include <vector>
+
+#include "engine/numfmt/NumberFormat.h"
 
 namespace {
 

@@ -35,4 +35,26 @@ inline QString cachedWorkbook(const QString& fileName, const QString& script, QS
     return path;
 }
 
+// The same for a legacy .xls: the generated .xlsx is saved as .xls by LibreOffice (with a
+// profile folder of its own) and kept in the cache folder; the .xlsx is kept beside it.
+inline QString cachedLegacyWorkbook(const QString& fileName, const QString& script, QStringList arguments) {
+    const QString xlsx = cachedWorkbook(QFileInfo(fileName).completeBaseName() + QStringLiteral(".xlsx"), script,
+                                        std::move(arguments));
+    const QString folder = QFileInfo(xlsx).absolutePath();
+    const QString path = folder + u'/' + fileName;
+    if (QFileInfo::exists(path)) return path;
+    const QString work = folder + QStringLiteral("/convert-") + QFileInfo(fileName).completeBaseName();
+    QProcess soffice;
+    soffice.start(QStringLiteral("soffice"),
+                  {QStringLiteral("-env:UserInstallation=file://") + work + QStringLiteral("/profile"),
+                   QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xls"),
+                   QStringLiteral("--outdir"), work, xlsx});
+    const QString converted = work + u'/' + QFileInfo(xlsx).completeBaseName() + QStringLiteral(".xls");
+    if (!soffice.waitForFinished(-1) || !QFile::rename(converted, path)) {
+        qFatal("could not convert %s to .xls with LibreOffice", qPrintable(xlsx));
+    }
+    QDir(work).removeRecursively();
+    return path;
+}
+
 }  // namespace bench

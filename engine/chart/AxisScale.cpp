@@ -39,12 +39,8 @@ Step stepForSpan(double span) {
 }
 
 // Multiples of the step at or below / at or above x, forgiving the last bits of rounding.
-double floorTo(double x, const Step& s) {
-    return s.times(std::floor(x / s.value() + 1e-9));
-}
-double ceilTo(double x, const Step& s) {
-    return s.times(std::ceil(x / s.value() - 1e-9));
-}
+double floorTo(double x, const Step& s) { return s.times(std::floor(x / s.value() + 1e-9)); }
+double ceilTo(double x, const Step& s) { return s.times(std::ceil(x / s.value() - 1e-9)); }
 
 double intervals(double min, double max, const Step& s) { return (max - min) / s.value(); }
 
@@ -109,8 +105,7 @@ AxisScale autoValueScale(const ValueAxisInput& in) {
     // An end left automatic moves out to a whole number of steps from the fixed one, clearing
     // the data as it would have.
     const double pad = in.padEnds ? (hi - lo) / 20 : 0;
-    if (in.fixedMin && !in.fixedMax)
-        max = min + std::ceil((hi + pad - min) / major - 1e-9) * major;
+    if (in.fixedMin && !in.fixedMax) max = min + std::ceil((hi + pad - min) / major - 1e-9) * major;
     if (in.fixedMax && !in.fixedMin && scale.min != 0)
         min = max - std::ceil((max - (lo - pad)) / major - 1e-9) * major;
     if (max <= min) max = min + major;
@@ -161,8 +156,14 @@ AxisScale logarithmicScale(double dataMin, double dataMax, double base) {
 }
 
 int presentationIntervalCap(double labelPointSize, double plotLengthPoints) {
-    const int byText = labelPointSize < 11.94 ? 10 : labelPointSize < 20.13 ? 5 : labelPointSize < 41.5 ? 2 : 1;
-    const int byLength = plotLengthPoints >= 363 ? 10 : plotLengthPoints >= 270 ? 5 : plotLengthPoints >= 65 ? 2 : 1;
+    const int byText = labelPointSize < 11.94   ? 10
+                       : labelPointSize < 20.13 ? 5
+                       : labelPointSize < 41.5  ? 2
+                                                : 1;
+    const int byLength = plotLengthPoints >= 363   ? 10
+                         : plotLengthPoints >= 270 ? 5
+                         : plotLengthPoints >= 65  ? 2
+                                                   : 1;
     return std::min(byText, byLength);
 }
 
@@ -183,8 +184,10 @@ TimeUnit dateBaseUnit(const std::vector<double>& serials) {
 DateStep dateMajorUnit(double spanDays, TimeUnit baseUnit, int maxIntervals) {
     const double perInterval = std::max(spanDays, 0.0) / std::max(1, maxIntervals - 1);
     auto count = [](double v) { return std::max(1, int(std::ceil(v - 1e-9))); };
-    if (baseUnit == TimeUnit::Years || perInterval > 365) return {count(perInterval / 365), TimeUnit::Years};
-    if (baseUnit == TimeUnit::Months || perInterval > 31) return {count(perInterval / 31), TimeUnit::Months};
+    if (baseUnit == TimeUnit::Years || perInterval > 365)
+        return {count(perInterval / 365), TimeUnit::Years};
+    if (baseUnit == TimeUnit::Months || perInterval > 31)
+        return {count(perInterval / 31), TimeUnit::Months};
     int days = count(perInterval);
     if (days >= 3 && days <= 6) days = 7;
     if (days > 7) return {count(perInterval / 31), TimeUnit::Months};

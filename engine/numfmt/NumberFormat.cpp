@@ -97,14 +97,14 @@ QByteArray stripTrailingZeros(QByteArray fraction) {
 
 enum class Kind {
     Literal,
-    Digit,      // 0 # ?
-    Point,      // .
-    Comma,      // ,
-    Percent,    // %
-    Exponent,   // E+ E- (text holds the E as written, sign in `plus`)
-    Slash,      // /
+    Digit,     // 0 # ?
+    Point,     // .
+    Comma,     // ,
+    Percent,   // %
+    Exponent,  // E+ E- (text holds the E as written, sign in `plus`)
+    Slash,     // /
     FixedDenominator,
-    Text,       // @
+    Text,  // @
     General,
     Year,
     Month,
@@ -123,12 +123,13 @@ enum class Part { None, Integer, Decimals, ExponentDigits, Numerator, Denominato
 
 struct Token {
     Kind kind = Kind::Literal;
-    QString text;      // literal text, or the characters as written
-    QChar digit;       // '0', '#' or '?' for Kind::Digit
-    int width = 0;     // letters in a date token, digits of a fixed denominator
-    bool plus = false; // E+ rather than E-
+    QString text;          // literal text, or the characters as written
+    QChar digit;           // '0', '#' or '?' for Kind::Digit
+    int width = 0;         // letters in a date token, digits of a fixed denominator
+    bool plus = false;     // E+ rather than E-
+    bool scaling = false;  // a comma after the digits, dividing by a thousand
     Part part = Part::None;
-    int index = 0;     // position among the digits of its part
+    int index = 0;  // position among the digits of its part
 };
 
 enum class Op { Less, LessEqual, Greater, GreaterEqual, Equal, NotEqual };
@@ -138,12 +139,18 @@ struct Condition {
     double operand = 0;
     bool matches(double v) const {
         switch (op) {
-        case Op::Less: return v < operand;
-        case Op::LessEqual: return v <= operand;
-        case Op::Greater: return v > operand;
-        case Op::GreaterEqual: return v >= operand;
-        case Op::Equal: return v == operand;
-        case Op::NotEqual: return v != operand;
+            case Op::Less:
+                return v < operand;
+            case Op::LessEqual:
+                return v <= operand;
+            case Op::Greater:
+                return v > operand;
+            case Op::GreaterEqual:
+                return v >= operand;
+            case Op::Equal:
+                return v == operand;
+            case Op::NotEqual:
+                return v != operand;
         }
         return false;
     }
@@ -202,17 +209,25 @@ std::optional<QColor> namedColor(const QString& name) {
 
 bool isDateKind(Kind k) {
     switch (k) {
-    case Kind::Year: case Kind::Month: case Kind::Minute: case Kind::Day: case Kind::Hour:
-    case Kind::Second: case Kind::SubSecond: case Kind::AmPm: case Kind::ElapsedHours:
-    case Kind::ElapsedMinutes: case Kind::ElapsedSeconds:
-        return true;
-    default:
-        return false;
+        case Kind::Year:
+        case Kind::Month:
+        case Kind::Minute:
+        case Kind::Day:
+        case Kind::Hour:
+        case Kind::Second:
+        case Kind::SubSecond:
+        case Kind::AmPm:
+        case Kind::ElapsedHours:
+        case Kind::ElapsedMinutes:
+        case Kind::ElapsedSeconds:
+            return true;
+        default:
+            return false;
     }
 }
 
 class SectionParser {
-public:
+  public:
     SectionParser(const QString& code, QString& error) : m_code(code), m_error(error) {}
 
     // Reads sections up to the end of the code; false with m_error set when malformed.
@@ -232,7 +247,7 @@ public:
         return true;
     }
 
-private:
+  private:
     bool fail(const QString& what) {
         m_error = what;
         return false;
@@ -355,19 +370,26 @@ private:
         if (inside.startsWith(QLatin1String("color"), Qt::CaseInsensitive)) {
             bool ok = false;
             const int n = inside.mid(5).trimmed().toInt(&ok);
-            if (!ok || n < 1 || n > 56) return fail(QStringLiteral("unknown colour [%1]").arg(inside));
+            if (!ok || n < 1 || n > 56)
+                return fail(QStringLiteral("unknown colour [%1]").arg(inside));
             s.color = legacyPaletteColor(n);
             return true;
         }
         if (first == '<' || first == '>' || first == '=') {
             Condition cond;
             int len = 1;
-            if (inside.startsWith(QLatin1String("<="))) cond.op = Op::LessEqual, len = 2;
-            else if (inside.startsWith(QLatin1String(">="))) cond.op = Op::GreaterEqual, len = 2;
-            else if (inside.startsWith(QLatin1String("<>"))) cond.op = Op::NotEqual, len = 2;
-            else if (first == '<') cond.op = Op::Less;
-            else if (first == '>') cond.op = Op::Greater;
-            else cond.op = Op::Equal;
+            if (inside.startsWith(QLatin1String("<=")))
+                cond.op = Op::LessEqual, len = 2;
+            else if (inside.startsWith(QLatin1String(">=")))
+                cond.op = Op::GreaterEqual, len = 2;
+            else if (inside.startsWith(QLatin1String("<>")))
+                cond.op = Op::NotEqual, len = 2;
+            else if (first == '<')
+                cond.op = Op::Less;
+            else if (first == '>')
+                cond.op = Op::Greater;
+            else
+                cond.op = Op::Equal;
             bool ok = false;
             cond.operand = inside.mid(len).trimmed().toDouble(&ok);
             if (!ok) return fail(QStringLiteral("unreadable condition [%1]").arg(inside));
@@ -382,9 +404,10 @@ private:
         }
         const QString l = inside.toLower();
         if (l.count(l[0]) == l.size() && (first == 'h' || first == 'm' || first == 's')) {
-            add(s, first == 'h'   ? Kind::ElapsedHours
-                   : first == 'm' ? Kind::ElapsedMinutes
-                                  : Kind::ElapsedSeconds,
+            add(s,
+                first == 'h'   ? Kind::ElapsedHours
+                : first == 'm' ? Kind::ElapsedMinutes
+                               : Kind::ElapsedSeconds,
                 inside, int(inside.size()));
             return true;
         }
@@ -397,8 +420,10 @@ private:
         auto& t = s.tokens;
         for (const Token& token : t)
             if (isDateKind(token.kind)) s.isDate = true;
-        if (s.isDate) finishDate(s);
-        else if (!s.isGeneral) finishNumber(s);
+        if (s.isDate)
+            finishDate(s);
+        else if (!s.isGeneral)
+            finishNumber(s);
         // A section with General shows its literals around the number as written.
         if (s.isGeneral)
             for (Token& token : t)
@@ -430,11 +455,12 @@ private:
                 // m and mm mean minutes right after an hour or right before a second.
                 const Token* before = previousTimeToken(i);
                 const Token* after = nextTimeToken(i);
-                if ((before && (before->kind == Kind::Hour || before->kind == Kind::ElapsedHours)) ||
+                if ((before &&
+                     (before->kind == Kind::Hour || before->kind == Kind::ElapsedHours)) ||
                     (after && (after->kind == Kind::Second || after->kind == Kind::ElapsedSeconds)))
                     token.kind = Kind::Minute;
-            } else if (token.kind == Kind::Point && i + 1 < t.size() && t[i + 1].kind == Kind::Digit &&
-                       t[i + 1].digit == '0') {
+            } else if (token.kind == Kind::Point && i + 1 < t.size() &&
+                       t[i + 1].kind == Kind::Digit && t[i + 1].digit == '0') {
                 // Fractional seconds: the point stays, the zeros become the digits.
                 size_t j = i + 1;
                 int n = 0;
@@ -519,59 +545,64 @@ private:
         for (size_t i = 0; i < t.size(); ++i) {
             Token& token = t[i];
             switch (token.kind) {
-            case Kind::Digit:
-                if (token.part == Part::None) token.part = part;
-                break;
-            case Kind::Point:
-                if (part == Part::Integer && !s.fraction) part = Part::Decimals;
-                else makeLiteral(token);
-                break;
-            case Kind::Exponent:
-                if (!s.exponent && !s.fraction) {
-                    s.exponent = true;
-                    part = Part::ExponentDigits;
-                } else {
-                    makeLiteral(token);
+                case Kind::Digit:
+                    if (token.part == Part::None) token.part = part;
+                    break;
+                case Kind::Point:
+                    if (part == Part::Integer && !s.fraction)
+                        part = Part::Decimals;
+                    else
+                        makeLiteral(token);
+                    break;
+                case Kind::Exponent:
+                    if (!s.exponent && !s.fraction) {
+                        s.exponent = true;
+                        part = Part::ExponentDigits;
+                    } else {
+                        makeLiteral(token);
+                    }
+                    break;
+                case Kind::Percent:
+                    ++s.percents;
+                    break;
+                case Kind::Slash:
+                    if (i != slash || !s.fraction) makeLiteral(token);
+                    break;
+                case Kind::Comma: {
+                    // Between placeholders it turns on grouping; after the last placeholder of the
+                    // integer or decimal part each comma divides by a thousand.
+                    const bool afterDigit =
+                        i > 0 && (t[i - 1].kind == Kind::Digit ||
+                                  (t[i - 1].kind == Kind::Comma && t[i - 1].scaling));
+                    size_t j = i;
+                    while (j < t.size() && t[j].kind == Kind::Comma) ++j;
+                    const bool beforeDigit = isDigit(j);
+                    if (afterDigit && beforeDigit) {
+                        if (part == Part::Integer) s.grouping = true;
+                        token.kind = Kind::Literal;
+                        token.text.clear();
+                    } else if (afterDigit) {
+                        ++s.thousandsScale;
+                        token.scaling = true;
+                        token.text.clear();
+                    } else {
+                        makeLiteral(token);
+                    }
+                    break;
                 }
-                break;
-            case Kind::Percent:
-                ++s.percents;
-                break;
-            case Kind::Slash:
-                if (i != slash || !s.fraction) makeLiteral(token);
-                break;
-            case Kind::Comma: {
-                // Between placeholders it turns on grouping; after the last placeholder of the
-                // integer or decimal part each comma divides by a thousand.
-                const bool afterDigit = i > 0 && (t[i - 1].kind == Kind::Digit ||
-                                                  (t[i - 1].kind == Kind::Comma && t[i - 1].width));
-                size_t j = i;
-                while (j < t.size() && t[j].kind == Kind::Comma) ++j;
-                const bool beforeDigit = isDigit(j);
-                if (afterDigit && beforeDigit) {
-                    if (part == Part::Integer) s.grouping = true;
-                    token.kind = Kind::Literal;
-                    token.text.clear();
-                } else if (afterDigit) {
-                    ++s.thousandsScale;
-                    token.width = 1;  // marks a scaling comma for the ones that follow
-                    token.text.clear();
-                } else {
-                    makeLiteral(token);
-                }
-                break;
-            }
-            default:
-                break;
+                default:
+                    break;
             }
         }
         // Commas were kept as tokens only to be counted: drop the empty ones.
         std::erase_if(t, [](const Token& token) {
-            return (token.kind == Kind::Comma || token.kind == Kind::Literal) && token.text.isEmpty();
+            return (token.kind == Kind::Comma || token.kind == Kind::Literal) &&
+                   token.text.isEmpty();
         });
 
-        std::array<int*, 6> counts = {nullptr, &s.integerDigits, &s.decimalDigits, &s.exponentDigits,
-                                      &s.numeratorDigits, &s.denominatorDigits};
+        int unplaced = 0;
+        std::array<int*, 6> counts = {&unplaced,         &s.integerDigits,   &s.decimalDigits,
+                                      &s.exponentDigits, &s.numeratorDigits, &s.denominatorDigits};
         for (Token& token : t)
             if (token.kind == Kind::Digit) token.index = (*counts[int(token.part)])++;
     }
@@ -634,6 +665,7 @@ QString renderNumber(const Section& s, double value, bool showMinus) {
     double v = std::fabs(value);
     for (int i = 0; i < s.percents; ++i) v *= 100;
     for (int i = 0; i < s.thousandsScale; ++i) v /= 1000;
+    if (!std::isfinite(v)) return kNoRoom;
 
     NumberParts parts;
     bool zero = false;
@@ -644,10 +676,14 @@ QString renderNumber(const Section& s, double value, bool showMinus) {
             const int e = decompose(v).point - 1;
             exp = int(std::floor(double(e) / group)) * group;
         }
-        Fixed m = toFixed(v != 0 ? v / std::pow(10.0, exp) : 0, s.decimalDigits);
+        // Scaled in two halves so that neither power of ten overflows near the limits of double.
+        auto mantissa = [&](int e) {
+            return v == 0 ? 0 : v * std::pow(10.0, -e / 2) * std::pow(10.0, -(e - e / 2));
+        };
+        Fixed m = toFixed(mantissa(exp), s.decimalDigits);
         if (v != 0 && m.whole.size() > group) {
             exp += group;
-            m = toFixed(v / std::pow(10.0, exp), s.decimalDigits);
+            m = toFixed(mantissa(exp), s.decimalDigits);
         }
         parts.whole = m.whole;
         parts.decimals = m.fraction;
@@ -702,68 +738,85 @@ QString renderNumber(const Section& s, double value, bool showMinus) {
     bool wholeShown = s.integerDigits > 0;
     for (const Token& t : s.tokens) {
         switch (t.kind) {
-        case Kind::Literal: out += t.text; break;
-        case Kind::Percent: out += '%'; break;
-        case Kind::Text: break;
-        case Kind::Comma: break;
-        case Kind::Point:
-            // Without integer placeholders the integer part still shows when it is not zero.
-            if (!wholeShown) out += QString::fromLatin1(parts.whole), wholeShown = true;
-            out += '.';
-            break;
-        case Kind::Exponent:
-            out += t.text;
-            if (parts.exponentNegative) out += '-';
-            else if (t.plus) out += '+';
-            break;
-        case Kind::Slash: out += parts.blankFraction ? QStringLiteral(" ") : QStringLiteral("/"); break;
-        case Kind::FixedDenominator:
-            out += parts.blankFraction ? QString(t.width, ' ') : QString::fromLatin1(parts.denominator);
-            break;
-        case Kind::Digit:
-            switch (t.part) {
-            case Part::Integer: {
-                QString d = rightAligned(t, s.integerDigits, parts.whole);
-                if (s.grouping) {
-                    for (QChar ch : d) {
-                        out += ch;
-                        if (!ch.isDigit()) continue;
-                        const int fromRight = groupedDigits - 1 - shownDigits++;
-                        if (fromRight > 0 && fromRight % 3 == 0) out += ',';
+            case Kind::Literal:
+                out += t.text;
+                break;
+            case Kind::Percent:
+                out += '%';
+                break;
+            case Kind::Text:
+                break;
+            case Kind::Comma:
+                break;
+            case Kind::Point:
+                // Without integer placeholders the integer part still shows when it is not zero.
+                if (!wholeShown) out += QString::fromLatin1(parts.whole), wholeShown = true;
+                out += '.';
+                break;
+            case Kind::Exponent:
+                out += t.text;
+                if (parts.exponentNegative)
+                    out += '-';
+                else if (t.plus)
+                    out += '+';
+                break;
+            case Kind::Slash:
+                out += parts.blankFraction ? QStringLiteral(" ") : QStringLiteral("/");
+                break;
+            case Kind::FixedDenominator:
+                out += parts.blankFraction ? QString(t.width, ' ')
+                                           : QString::fromLatin1(parts.denominator);
+                break;
+            case Kind::Digit:
+                switch (t.part) {
+                    case Part::Integer: {
+                        QString d = rightAligned(t, s.integerDigits, parts.whole);
+                        if (s.grouping) {
+                            for (QChar ch : d) {
+                                out += ch;
+                                if (!ch.isDigit()) continue;
+                                const int fromRight = groupedDigits - 1 - shownDigits++;
+                                if (fromRight > 0 && fromRight % 3 == 0) out += ',';
+                            }
+                        } else {
+                            out += d;
+                        }
+                        break;
                     }
-                } else {
-                    out += d;
+                    case Part::Decimals:
+                        out += t.index <= lastDecimal ? QString(QChar(parts.decimals[t.index]))
+                                                      : filler(t.digit);
+                        break;
+                    case Part::ExponentDigits:
+                        out += rightAligned(t, s.exponentDigits, parts.exponent);
+                        break;
+                    case Part::Numerator:
+                        out += parts.blankFraction
+                                   ? filler(t.digit == '?' ? '?' : '#')
+                                   : rightAligned(t, s.numeratorDigits, parts.numerator);
+                        break;
+                    case Part::Denominator: {
+                        if (parts.blankFraction) {
+                            out += filler(t.digit == '?' ? '?' : '#');
+                            break;
+                        }
+                        // Left-aligned: the last placeholder takes any digits left over.
+                        const int len = int(parts.denominator.size());
+                        if (t.index < len) {
+                            out += t.index == s.denominatorDigits - 1
+                                       ? QString::fromLatin1(parts.denominator.mid(t.index))
+                                       : QString(QChar(parts.denominator[t.index]));
+                        } else {
+                            out += filler(t.digit);
+                        }
+                        break;
+                    }
+                    case Part::None:
+                        break;
                 }
                 break;
-            }
-            case Part::Decimals:
-                out += t.index <= lastDecimal ? QString(QChar(parts.decimals[t.index])) : filler(t.digit);
+            default:
                 break;
-            case Part::ExponentDigits: out += rightAligned(t, s.exponentDigits, parts.exponent); break;
-            case Part::Numerator:
-                out += parts.blankFraction ? filler(t.digit == '?' ? '?' : '#')
-                                           : rightAligned(t, s.numeratorDigits, parts.numerator);
-                break;
-            case Part::Denominator: {
-                if (parts.blankFraction) {
-                    out += filler(t.digit == '?' ? '?' : '#');
-                    break;
-                }
-                // Left-aligned: the last placeholder takes any digits left over.
-                const int len = int(parts.denominator.size());
-                if (t.index < len) {
-                    out += t.index == s.denominatorDigits - 1
-                               ? QString::fromLatin1(parts.denominator.mid(t.index))
-                               : QString(QChar(parts.denominator[t.index]));
-                } else {
-                    out += filler(t.digit);
-                }
-                break;
-            }
-            case Part::None: break;
-            }
-            break;
-        default: break;
         }
     }
     return out;
@@ -774,7 +827,7 @@ QString renderNumber(const Section& s, double value, bool showMinus) {
 
 struct DateParts {
     int year = 1900, month = 1, day = 0, weekday = 0;  // weekday 0 = Sunday
-    long long totalUnits = 0;                           // the whole value in sub-second units
+    long long totalUnits = 0;                          // the whole value in sub-second units
     long long unitsPerSecond = 1;
     int hour = 0, minute = 0, second = 0, subUnits = 0;
 };
@@ -819,8 +872,9 @@ std::optional<DateParts> splitSerial(double serial, DateSystem system, int subDi
     return p;
 }
 
-const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                               "July",    "August",   "September", "October", "November", "December"};
+const char* const kMonths[] = {"January",   "February", "March",    "April",
+                               "May",       "June",     "July",     "August",
+                               "September", "October",  "November", "December"};
 const char* const kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                              "Thursday", "Friday", "Saturday"};
 
@@ -834,57 +888,78 @@ QString renderDate(const Section& s, double value, DateSystem system) {
     QString out;
     for (const Token& t : s.tokens) {
         switch (t.kind) {
-        case Kind::Literal: out += t.text; break;
-        case Kind::Year: out += t.width <= 2 ? padded(p->year % 100, 2) : padded(p->year, 4); break;
-        case Kind::Month: {
-            const QString name = QString::fromLatin1(kMonths[p->month - 1]);
-            if (t.width == 1) out += QString::number(p->month);
-            else if (t.width == 2) out += padded(p->month, 2);
-            else if (t.width == 3) out += name.left(3);
-            else if (t.width == 5) out += name.left(1);
-            else out += name;
-            break;
-        }
-        case Kind::Day: {
-            const QString name = QString::fromLatin1(kDays[p->weekday]);
-            if (t.width == 1) out += QString::number(p->day);
-            else if (t.width == 2) out += padded(p->day, 2);
-            else if (t.width == 3) out += name.left(3);
-            else out += name;
-            break;
-        }
-        case Kind::Hour: {
-            int h = p->hour;
-            if (s.twelveHour) h = h % 12 == 0 ? 12 : h % 12;
-            out += t.width == 1 ? QString::number(h) : padded(h, 2);
-            break;
-        }
-        case Kind::Minute: out += t.width == 1 ? QString::number(p->minute) : padded(p->minute, 2); break;
-        case Kind::Second: out += t.width == 1 ? QString::number(p->second) : padded(p->second, 2); break;
-        case Kind::SubSecond: {
-            long long sub = p->subUnits;
-            for (int i = t.width; i < s.subSecondDigits; ++i) sub /= 10;
-            out += padded(sub, t.width);
-            break;
-        }
-        case Kind::AmPm: {
-            const bool pm = p->hour >= 12;
-            if (t.text.size() == 5) {
-                out += pm ? QStringLiteral("PM") : QStringLiteral("AM");
-            } else {
-                const QChar letter = pm ? t.text[2] : t.text[0];
-                out += letter;
+            case Kind::Literal:
+                out += t.text;
+                break;
+            case Kind::Year:
+                out += t.width <= 2 ? padded(p->year % 100, 2) : padded(p->year, 4);
+                break;
+            case Kind::Month: {
+                const QString name = QString::fromLatin1(kMonths[p->month - 1]);
+                if (t.width == 1)
+                    out += QString::number(p->month);
+                else if (t.width == 2)
+                    out += padded(p->month, 2);
+                else if (t.width == 3)
+                    out += name.left(3);
+                else if (t.width == 5)
+                    out += name.left(1);
+                else
+                    out += name;
+                break;
             }
-            break;
-        }
-        case Kind::ElapsedHours:
-            out += padded(p->totalUnits / p->unitsPerSecond / 3600, t.width);
-            break;
-        case Kind::ElapsedMinutes:
-            out += padded(p->totalUnits / p->unitsPerSecond / 60, t.width);
-            break;
-        case Kind::ElapsedSeconds: out += padded(p->totalUnits / p->unitsPerSecond, t.width); break;
-        default: out += t.text; break;
+            case Kind::Day: {
+                const QString name = QString::fromLatin1(kDays[p->weekday]);
+                if (t.width == 1)
+                    out += QString::number(p->day);
+                else if (t.width == 2)
+                    out += padded(p->day, 2);
+                else if (t.width == 3)
+                    out += name.left(3);
+                else
+                    out += name;
+                break;
+            }
+            case Kind::Hour: {
+                int h = p->hour;
+                if (s.twelveHour) h = h % 12 == 0 ? 12 : h % 12;
+                out += t.width == 1 ? QString::number(h) : padded(h, 2);
+                break;
+            }
+            case Kind::Minute:
+                out += t.width == 1 ? QString::number(p->minute) : padded(p->minute, 2);
+                break;
+            case Kind::Second:
+                out += t.width == 1 ? QString::number(p->second) : padded(p->second, 2);
+                break;
+            case Kind::SubSecond: {
+                long long sub = p->subUnits;
+                for (int i = t.width; i < s.subSecondDigits; ++i) sub /= 10;
+                out += padded(sub, t.width);
+                break;
+            }
+            case Kind::AmPm: {
+                const bool pm = p->hour >= 12;
+                if (t.text.size() == 5) {
+                    out += pm ? QStringLiteral("PM") : QStringLiteral("AM");
+                } else {
+                    const QChar letter = pm ? t.text[2] : t.text[0];
+                    out += letter;
+                }
+                break;
+            }
+            case Kind::ElapsedHours:
+                out += padded(p->totalUnits / p->unitsPerSecond / 3600, t.width);
+                break;
+            case Kind::ElapsedMinutes:
+                out += padded(p->totalUnits / p->unitsPerSecond / 60, t.width);
+                break;
+            case Kind::ElapsedSeconds:
+                out += padded(p->totalUnits / p->unitsPerSecond, t.width);
+                break;
+            default:
+                out += t.text;
+                break;
         }
     }
     return out;
@@ -894,8 +969,10 @@ QString renderGeneral(const Section& s, double value, bool showMinus) {
     QString out;
     if (showMinus && value < 0) out += '-';
     for (const Token& t : s.tokens) {
-        if (t.kind == Kind::General) out += formatGeneral(std::fabs(value));
-        else if (t.kind == Kind::Literal) out += t.text;
+        if (t.kind == Kind::General)
+            out += formatGeneral(std::fabs(value));
+        else if (t.kind == Kind::Literal)
+            out += t.text;
     }
     return out;
 }
@@ -914,8 +991,8 @@ struct NumberFormat::Parsed {
     QString code;
     QString error;
     std::vector<Section> sections;
-    int numberSections = 0;    // sections[0..numberSections) format numbers
-    int textSection = -1;      // the section for text, -1 when text shows unchanged
+    int numberSections = 0;  // sections[0..numberSections) format numbers
+    int textSection = -1;    // the section for text, -1 when text shows unchanged
     bool anyCondition = false;
     bool general = true;
 };
@@ -960,45 +1037,82 @@ NumberFormat::NumberFormat(const QString& code) : m_parsed(parseCode(code)) {}
 
 QString NumberFormat::builtInCode(int id) {
     switch (id) {
-    case 0: return QStringLiteral("General");
-    case 1: return QStringLiteral("0");
-    case 2: return QStringLiteral("0.00");
-    case 3: return QStringLiteral("#,##0");
-    case 4: return QStringLiteral("#,##0.00");
-    case 5: return QStringLiteral("\"$\"#,##0_);\\(\"$\"#,##0\\)");
-    case 6: return QStringLiteral("\"$\"#,##0_);[Red]\\(\"$\"#,##0\\)");
-    case 7: return QStringLiteral("\"$\"#,##0.00_);\\(\"$\"#,##0.00\\)");
-    case 8: return QStringLiteral("\"$\"#,##0.00_);[Red]\\(\"$\"#,##0.00\\)");
-    case 9: return QStringLiteral("0%");
-    case 10: return QStringLiteral("0.00%");
-    case 11: return QStringLiteral("0.00E+00");
-    case 12: return QStringLiteral("# ?/?");
-    case 13: return QStringLiteral("# ?\?/?\?");
-    // The short date of the en-US system settings.
-    case 14: return QStringLiteral("m/d/yyyy");
-    case 15: return QStringLiteral("d-mmm-yy");
-    case 16: return QStringLiteral("d-mmm");
-    case 17: return QStringLiteral("mmm-yy");
-    case 18: return QStringLiteral("h:mm AM/PM");
-    case 19: return QStringLiteral("h:mm:ss AM/PM");
-    case 20: return QStringLiteral("h:mm");
-    case 21: return QStringLiteral("h:mm:ss");
-    case 22: return QStringLiteral("m/d/yyyy h:mm");
-    case 37: return QStringLiteral("#,##0 ;(#,##0)");
-    case 38: return QStringLiteral("#,##0 ;[Red](#,##0)");
-    case 39: return QStringLiteral("#,##0.00;(#,##0.00)");
-    case 40: return QStringLiteral("#,##0.00;[Red](#,##0.00)");
-    case 41: return QStringLiteral("_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"_);_(@_)");
-    case 42: return QStringLiteral("_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"_);_(@_)");
-    case 43: return QStringLiteral("_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"?\?_);_(@_)");
-    case 44:
-        return QStringLiteral("_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"?\?_);_(@_)");
-    case 45: return QStringLiteral("mm:ss");
-    case 46: return QStringLiteral("[h]:mm:ss");
-    case 47: return QStringLiteral("mmss.0");
-    case 48: return QStringLiteral("##0.0E+0");
-    case 49: return QStringLiteral("@");
-    default: break;
+        case 0:
+            return QStringLiteral("General");
+        case 1:
+            return QStringLiteral("0");
+        case 2:
+            return QStringLiteral("0.00");
+        case 3:
+            return QStringLiteral("#,##0");
+        case 4:
+            return QStringLiteral("#,##0.00");
+        case 5:
+            return QStringLiteral("\"$\"#,##0_);\\(\"$\"#,##0\\)");
+        case 6:
+            return QStringLiteral("\"$\"#,##0_);[Red]\\(\"$\"#,##0\\)");
+        case 7:
+            return QStringLiteral("\"$\"#,##0.00_);\\(\"$\"#,##0.00\\)");
+        case 8:
+            return QStringLiteral("\"$\"#,##0.00_);[Red]\\(\"$\"#,##0.00\\)");
+        case 9:
+            return QStringLiteral("0%");
+        case 10:
+            return QStringLiteral("0.00%");
+        case 11:
+            return QStringLiteral("0.00E+00");
+        case 12:
+            return QStringLiteral("# ?/?");
+        case 13:
+            return QStringLiteral("# ?\?/?\?");
+        // The short date of the en-US system settings.
+        case 14:
+            return QStringLiteral("m/d/yyyy");
+        case 15:
+            return QStringLiteral("d-mmm-yy");
+        case 16:
+            return QStringLiteral("d-mmm");
+        case 17:
+            return QStringLiteral("mmm-yy");
+        case 18:
+            return QStringLiteral("h:mm AM/PM");
+        case 19:
+            return QStringLiteral("h:mm:ss AM/PM");
+        case 20:
+            return QStringLiteral("h:mm");
+        case 21:
+            return QStringLiteral("h:mm:ss");
+        case 22:
+            return QStringLiteral("m/d/yyyy h:mm");
+        case 37:
+            return QStringLiteral("#,##0 ;(#,##0)");
+        case 38:
+            return QStringLiteral("#,##0 ;[Red](#,##0)");
+        case 39:
+            return QStringLiteral("#,##0.00;(#,##0.00)");
+        case 40:
+            return QStringLiteral("#,##0.00;[Red](#,##0.00)");
+        case 41:
+            return QStringLiteral("_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"_);_(@_)");
+        case 42:
+            return QStringLiteral("_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"_);_(@_)");
+        case 43:
+            return QStringLiteral("_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"?\?_);_(@_)");
+        case 44:
+            return QStringLiteral(
+                "_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"?\?_);_(@_)");
+        case 45:
+            return QStringLiteral("mm:ss");
+        case 46:
+            return QStringLiteral("[h]:mm:ss");
+        case 47:
+            return QStringLiteral("mmss.0");
+        case 48:
+            return QStringLiteral("##0.0E+0");
+        case 49:
+            return QStringLiteral("@");
+        default:
+            break;
     }
     // Ids that East Asian versions define; elsewhere they show as these.
     if ((id >= 27 && id <= 31) || (id >= 50 && id <= 58)) return builtInCode(14);
@@ -1029,7 +1143,9 @@ QString NumberFormat::format(double value, DateSystem dates) const {
     return formatWithColor(value, dates).text;
 }
 
-QString NumberFormat::formatText(const QString& text) const { return formatTextWithColor(text).text; }
+QString NumberFormat::formatText(const QString& text) const {
+    return formatTextWithColor(text).text;
+}
 
 NumberFormat::Result NumberFormat::formatWithColor(double value, DateSystem dates) const {
     if (!std::isfinite(value)) return {QStringLiteral("#NUM!"), {}};
@@ -1047,7 +1163,8 @@ NumberFormat::Result NumberFormat::formatWithColor(double value, DateSystem date
         return use(2, true);
     }
     // Conditions replace the sign tests; a section without one takes what the others leave.
-    const Condition first = sec[0].condition.value_or(Condition{n >= 3 ? Op::Greater : Op::GreaterEqual, 0});
+    const Condition first =
+        sec[0].condition.value_or(Condition{n >= 3 ? Op::Greater : Op::GreaterEqual, 0});
     if (first.matches(value)) return use(0, !first.onlyNegative());
     if (n == 1) return {formatGeneral(value), {}};
     if (sec[1].condition) {
@@ -1066,8 +1183,10 @@ NumberFormat::Result NumberFormat::formatTextWithColor(const QString& text) cons
     const Section& s = p.sections[p.textSection];
     QString out;
     for (const Token& t : s.tokens) {
-        if (t.kind == Kind::Text) out += text;
-        else if (t.kind == Kind::Literal) out += t.text;
+        if (t.kind == Kind::Text)
+            out += text;
+        else if (t.kind == Kind::Literal)
+            out += t.text;
     }
     return {out, s.color};
 }
@@ -1111,10 +1230,10 @@ QString formatGeneral(double value, int width) {
     QByteArray mantissa = d.digits.left(1);
     const QByteArray rest = stripTrailingZeros(d.digits.mid(1));
     if (!rest.isEmpty()) mantissa += '.' + rest;
-    const QString exponentText =
-        QStringLiteral("%1").arg(std::abs(exponent), std::abs(exponent) >= 100 ? 3 : 2, 10, QChar('0'));
-    return sign + QString::fromLatin1(mantissa) + (exponent < 0 ? QStringLiteral("E-") : QStringLiteral("E+")) +
-           exponentText;
+    const QString exponentText = QStringLiteral("%1").arg(
+        std::abs(exponent), std::abs(exponent) >= 100 ? 3 : 2, 10, QChar('0'));
+    return sign + QString::fromLatin1(mantissa) +
+           (exponent < 0 ? QStringLiteral("E-") : QStringLiteral("E+")) + exponentText;
 }
 
 }  // namespace engine

@@ -34,7 +34,7 @@ enum class DateSystem { Date1900, Date1904 };
 // A NumberFormat is a value type (cheap to copy: the parsed form is shared and immutable) and
 // may be used from several threads at once.
 class NumberFormat {
-public:
+  public:
     struct Result {
         QString text;
         QColor color;  // invalid when the section names no colour
@@ -67,7 +67,7 @@ public:
 
     struct Parsed;
 
-private:
+  private:
     std::shared_ptr<const Parsed> m_parsed;
 };
 

@@ -32,7 +32,8 @@ FontResolver::FontResolver() {
 QString FontResolver::metricTwin(const QString& officeFamily) {
     const QString name = officeFamily.trimmed();
     for (const auto& [office, twin] : kTwins)
-        if (name.compare(QLatin1String(office), Qt::CaseInsensitive) == 0) return QLatin1String(twin);
+        if (name.compare(QLatin1String(office), Qt::CaseInsensitive) == 0)
+            return QLatin1String(twin);
     return {};
 }
 
@@ -77,8 +78,10 @@ QSizeF FontResolver::measure(const QString& text, const QFont& font, const QPain
     double pixels = font.pixelSize();
     if (pixels <= 0) {
         double dpi = 96;
-        if (device) dpi = device->logicalDpiY();
-        else if (const QScreen* screen = QGuiApplication::primaryScreen()) dpi = screen->logicalDotsPerInchY();
+        if (device)
+            dpi = device->logicalDpiY();
+        else if (const QScreen* screen = QGuiApplication::primaryScreen())
+            dpi = screen->logicalDotsPerInchY();
         pixels = font.pointSizeF() * dpi / 72.0;
     }
     QFont reference(font);

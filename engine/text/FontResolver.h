@@ -25,7 +25,7 @@ namespace engine {
 // A FontResolver reads the installed families once when made; it is immutable afterwards and
 // may be shared between threads. It needs a QGuiApplication (any platform, offscreen too).
 class FontResolver {
-public:
+  public:
     FontResolver();
 
     // The family that draws `officeFamily`.
@@ -51,7 +51,7 @@ public:
 
     bool isInstalled(const QString& family) const;
 
-private:
+  private:
     QSet<QString> m_installed;  // lower-case family names
 };
 

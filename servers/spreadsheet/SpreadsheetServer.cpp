@@ -3,6 +3,7 @@
 #include "engine/chart/ChartCollector.h"
 #include "engine/chart/ChartPackage.h"
 #include "engine/legacy/LegacyConverter.h"
+#include "engine/legacy/XlsStructure.h"
 #include "engine/workbook/Workbook.h"
 #include "office/ServerRegistry.h"
 #include "platform/Failure.h"
@@ -26,10 +27,33 @@ using platform::runtime::kSubscriptOutOfRange;
 // The wording COM uses for a call on an application that has ended.
 const char* const kDisconnected = "The object invoked has disconnected from its clients.";
 
+// One worksheet as the collections show it: its name and its chart objects' names in
+// ChartObjects order. For an Open XML workbook it is the engine's sheet; for a legacy .xls it
+// comes from the native read of its structure.
+struct ListedSheet {
+    QString name;
+    std::vector<QString> chartNames;
+    const engine::Workbook::Sheet* sheet = nullptr;  // the engine's sheet, when read directly
+};
+
 struct OpenWorkbook {
     QString path;  // as the caller gave it
-    std::unique_ptr<engine::Workbook> workbook;
-    std::unique_ptr<QTemporaryDir> converted;  // the converted copy of a legacy workbook
+    std::vector<ListedSheet> worksheets;
+    std::unique_ptr<engine::Workbook> workbook;  // read directly, or the converted copy once made
+    std::unique_ptr<QTemporaryDir> converted;    // the converted copy of a legacy workbook
+    bool legacy = false;                         // listed natively, converted only for copying
+    bool released = false;                       // its application has quit
+    QString conversionFailure;                   // why the conversion failed, told at every copy
+
+    QString fileName() const { return QFileInfo(path).fileName(); }
+
+    // The workbook charts are copied from: for a legacy .xls the converted copy, made (or taken
+    // from the background conversion) on first use.
+    const engine::Workbook& chartSource();
+    // The engine's sheet and chart that stand for chart object `chart` of listed worksheet
+    // `sheet`. A legacy workbook's sheet is found in the converted copy by its name, and its
+    // charts by position, only when the copy holds as many charts on it as the native list.
+    std::pair<const engine::Workbook::Sheet*, int> chartFor(int sheet, int chart);
 };
 
 struct ApplicationState {
@@ -45,6 +69,8 @@ struct ApplicationState {
         running = false;
         active.reset();
         for (auto& book : workbooks) {
+            book->released = true;
+            book->worksheets.clear();
             book->workbook.reset();
             book->converted.reset();
         }
@@ -54,33 +80,37 @@ struct ApplicationState {
 
 using State = std::shared_ptr<ApplicationState>;
 
-// What the caller's object stands for: the workbook, and the worksheet and chart object in it.
+// What the caller's object stands for: the workbook it belongs to; worksheets and chart objects
+// are positions in the workbook's listed worksheets.
 struct Handle {
     State state;
     std::shared_ptr<OpenWorkbook> book;
 
-    const engine::Workbook& workbook() const {
+    void check() const {
         state->check();
-        if (!book->workbook) throw AutomationError(kDisconnected);
-        return *book->workbook;
+        if (book->released) throw AutomationError(kDisconnected);
+    }
+    const ListedSheet& sheet(int index) const {
+        check();
+        return book->worksheets[size_t(index)];
     }
 };
 
 class ChartAreaImpl : public office::ExcelChartArea {
 public:
-    ChartAreaImpl(Handle handle, const engine::Workbook::Sheet* sheet, int chart)
-        : m_handle(std::move(handle)), m_sheet(sheet), m_chart(chart) {}
+    ChartAreaImpl(Handle handle, int sheet, int chart) : m_handle(std::move(handle)), m_sheet(sheet), m_chart(chart) {}
 
     void Copy() override {
-        const engine::Workbook& workbook = m_handle.workbook();
+        m_handle.check();
         QClipboard* clipboard = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
                                     ? QGuiApplication::clipboard()
                                     : nullptr;
         if (!clipboard) throw AutomationError(QStringLiteral("ChartArea.Copy: no clipboard to copy to"));
         QByteArray bytes;
         try {
+            const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
             const engine::ChartPackage package =
-                engine::collectChart(workbook, *m_sheet, m_sheet->chartObjects[size_t(m_chart)]);
+                engine::collectChart(*m_handle.book->workbook, *sheet, sheet->chartObjects[size_t(chart)]);
             bytes = engine::chartPackageToBytes(package);
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
@@ -92,103 +122,92 @@ public:
 
 private:
     Handle m_handle;
-    const engine::Workbook::Sheet* m_sheet;
+    int m_sheet;
     int m_chart;
 };
 
 class ChartImpl : public office::ExcelChart {
 public:
-    ChartImpl(Handle handle, const engine::Workbook::Sheet* sheet, int chart)
-        : m_handle(std::move(handle)), m_sheet(sheet), m_chart(chart) {}
+    ChartImpl(Handle handle, int sheet, int chart) : m_handle(std::move(handle)), m_sheet(sheet), m_chart(chart) {}
 
     QString Name() override {
-        m_handle.workbook();
-        return m_sheet->name + u' ' + m_sheet->chartObjects[size_t(m_chart)].name;
+        const ListedSheet& sheet = m_handle.sheet(m_sheet);
+        return sheet.name + u' ' + sheet.chartNames[size_t(m_chart)];
     }
     std::shared_ptr<office::ExcelChartArea> ChartArea() override {
-        m_handle.workbook();
+        m_handle.check();
         return std::make_shared<ChartAreaImpl>(m_handle, m_sheet, m_chart);
     }
 
 private:
     Handle m_handle;
-    const engine::Workbook::Sheet* m_sheet;
+    int m_sheet;
     int m_chart;
 };
 
 class ChartObjectImpl : public office::ExcelChartObject {
 public:
-    ChartObjectImpl(Handle handle, const engine::Workbook::Sheet* sheet, int chart)
-        : m_handle(std::move(handle)), m_sheet(sheet), m_chart(chart) {}
+    ChartObjectImpl(Handle handle, int sheet, int chart) : m_handle(std::move(handle)), m_sheet(sheet), m_chart(chart) {}
 
-    QString Name() override {
-        m_handle.workbook();
-        return m_sheet->chartObjects[size_t(m_chart)].name;
-    }
+    QString Name() override { return m_handle.sheet(m_sheet).chartNames[size_t(m_chart)]; }
     std::shared_ptr<office::ExcelChart> Chart() override {
-        m_handle.workbook();
+        m_handle.check();
         return std::make_shared<ChartImpl>(m_handle, m_sheet, m_chart);
     }
 
 private:
     Handle m_handle;
-    const engine::Workbook::Sheet* m_sheet;
+    int m_sheet;
     int m_chart;
 };
 
 class ChartObjectsImpl : public office::ExcelChartObjects {
 public:
-    ChartObjectsImpl(Handle handle, const engine::Workbook::Sheet* sheet)
-        : m_handle(std::move(handle)), m_sheet(sheet) {}
+    ChartObjectsImpl(Handle handle, int sheet) : m_handle(std::move(handle)), m_sheet(sheet) {}
 
-    int Count() override {
-        m_handle.workbook();
-        return int(m_sheet->chartObjects.size());
-    }
+    int Count() override { return int(m_handle.sheet(m_sheet).chartNames.size()); }
     std::shared_ptr<office::ExcelChartObject> Item(int index) override {
-        m_handle.workbook();
-        if (index < 1 || index > int(m_sheet->chartObjects.size())) throw AutomationError(kSubscriptOutOfRange);
+        if (index < 1 || index > Count()) throw AutomationError(kSubscriptOutOfRange);
         return std::make_shared<ChartObjectImpl>(m_handle, m_sheet, index - 1);
     }
 
 private:
     Handle m_handle;
-    const engine::Workbook::Sheet* m_sheet;
+    int m_sheet;
 };
 
 class WorksheetImpl : public office::ExcelWorksheet {
 public:
-    WorksheetImpl(Handle handle, const engine::Workbook::Sheet* sheet)
-        : m_handle(std::move(handle)), m_sheet(sheet) {}
+    WorksheetImpl(Handle handle, int sheet) : m_handle(std::move(handle)), m_sheet(sheet) {}
 
-    QString Name() override {
-        m_handle.workbook();
-        return m_sheet->name;
-    }
+    QString Name() override { return m_handle.sheet(m_sheet).name; }
     std::shared_ptr<office::ExcelChartObjects> ChartObjects() override {
-        m_handle.workbook();
+        m_handle.check();
         return std::make_shared<ChartObjectsImpl>(m_handle, m_sheet);
     }
 
 private:
     Handle m_handle;
-    const engine::Workbook::Sheet* m_sheet;
+    int m_sheet;
 };
 
 class WorksheetsImpl : public office::ExcelWorksheets {
 public:
     explicit WorksheetsImpl(Handle handle) : m_handle(std::move(handle)) {}
 
-    int Count() override { return int(m_handle.workbook().worksheets().size()); }
+    int Count() override {
+        m_handle.check();
+        return int(m_handle.book->worksheets.size());
+    }
     std::shared_ptr<office::ExcelWorksheet> Item(int index) override {
-        const auto sheets = m_handle.workbook().worksheets();
-        if (index < 1 || index > int(sheets.size())) throw AutomationError(kSubscriptOutOfRange);
-        return std::make_shared<WorksheetImpl>(m_handle, sheets[size_t(index - 1)]);
+        if (index < 1 || index > Count()) throw AutomationError(kSubscriptOutOfRange);
+        return std::make_shared<WorksheetImpl>(m_handle, index - 1);
     }
     std::shared_ptr<office::ExcelWorksheet> Item(const QString& name) override {
-        for (const engine::Workbook::Sheet* sheet : m_handle.workbook().worksheets()) {
-            if (sheet->name.compare(name, Qt::CaseInsensitive) == 0) {
-                return std::make_shared<WorksheetImpl>(m_handle, sheet);
+        const int count = Count();
+        for (int i = 0; i < count; ++i) {
+            if (m_handle.book->worksheets[size_t(i)].name.compare(name, Qt::CaseInsensitive) == 0) {
+                return std::make_shared<WorksheetImpl>(m_handle, i);
             }
         }
         throw AutomationError(kSubscriptOutOfRange);
@@ -203,11 +222,11 @@ public:
     explicit WorkbookImpl(Handle handle) : m_handle(std::move(handle)) {}
 
     QString Name() override {
-        m_handle.workbook();
-        return QFileInfo(m_handle.book->path).fileName();
+        m_handle.check();
+        return m_handle.book->fileName();
     }
     std::shared_ptr<office::ExcelWorksheets> Worksheets() override {
-        m_handle.workbook();
+        m_handle.check();
         return std::make_shared<WorksheetsImpl>(m_handle);
     }
 
@@ -215,7 +234,63 @@ private:
     Handle m_handle;
 };
 
-enum class Content { Missing, Unreadable, Zip, Compound, Other };
+const engine::Workbook& OpenWorkbook::chartSource() {
+    if (workbook) return *workbook;
+    // A conversion that failed is not run again for every chart of the same run.
+    if (!conversionFailure.isEmpty()) throw engine::DocumentError(conversionFailure);
+    QByteArray bytes;
+    try {
+        bytes = engine::LegacyConverter::convert(path, QStringLiteral("xlsx"));
+    } catch (const engine::DocumentError& e) {
+        conversionFailure = e.message();
+        throw;
+    }
+    auto folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quillmere-book-XXXXXX"));
+    const QString copy = folder->filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".xlsx"));
+    QFile out(copy);
+    if (!folder->isValid() || !out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
+        throw engine::DocumentError(fileName(), QString(),
+                                    QStringLiteral("no room for the converted copy in the temporary folder"));
+    }
+    out.close();
+    try {
+        workbook = engine::Workbook::open(copy);
+    } catch (const engine::DocumentError& e) {
+        throw engine::DocumentError(
+            QStringLiteral("%1 (as converted by LibreOffice): %2").arg(fileName(), e.message()));
+    }
+    converted = std::move(folder);
+    return *workbook;
+}
+
+std::pair<const engine::Workbook::Sheet*, int> OpenWorkbook::chartFor(int sheet, int chart) {
+    const ListedSheet& listed = worksheets[size_t(sheet)];
+    if (!legacy) return {listed.sheet, chart};
+    const engine::Workbook& source = chartSource();
+    // Sheet names are unique within a workbook, so a chart sheet that the conversion turned into
+    // a worksheet never answers for a worksheet of the original.
+    const engine::Workbook::Sheet* copy = source.sheetByName(listed.name);
+    if (!copy || copy->kind != engine::Workbook::SheetKind::Worksheet) {
+        throw engine::DocumentError(fileName(), QString(),
+                                    QStringLiteral("sheet \"%1\" is missing from LibreOffice's conversion of the "
+                                                   "workbook; save the workbook as .xlsx and copy from that")
+                                        .arg(listed.name));
+    }
+    if (copy->chartObjects.size() != listed.chartNames.size()) {
+        throw engine::DocumentError(fileName(), QString(),
+                                    QStringLiteral("sheet \"%1\" holds %2 chart(s), but LibreOffice's conversion of "
+                                                   "it holds %3, so its charts cannot be matched safely; save the "
+                                                   "workbook as .xlsx and copy from that")
+                                        .arg(listed.name)
+                                        .arg(listed.chartNames.size())
+                                        .arg(copy->chartObjects.size()));
+    }
+    return {copy, chart};
+}
+
+// Legacy: a compound file (Excel 97-2003 .xls, and what else an office suite keeps in one) or a
+// bare BIFF stream of Excel 2.x to 4.0.
+enum class Content { Missing, Unreadable, Zip, Legacy, Other };
 
 Content sniff(const QString& path) {
     QFile file(path);
@@ -223,7 +298,12 @@ Content sniff(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) return Content::Unreadable;
     const QByteArray head = file.read(8);
     if (head.startsWith("PK\x03\x04") || head.startsWith("PK\x05\x06")) return Content::Zip;
-    if (head == QByteArray::fromHex("D0CF11E0A1B11AE1")) return Content::Compound;
+    if (head == QByteArray::fromHex("D0CF11E0A1B11AE1")) return Content::Legacy;
+    static const QList<QByteArray> kBiffStarts = {QByteArray::fromHex("0900"), QByteArray::fromHex("0902"),
+                                                  QByteArray::fromHex("0904"), QByteArray::fromHex("0908")};
+    for (const QByteArray& start : kBiffStarts) {
+        if (head.startsWith(start)) return Content::Legacy;
+    }
     return Content::Other;
 }
 
@@ -252,27 +332,36 @@ std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path) {
     if (content == Content::Unreadable) {
         throw AutomationError(QStringLiteral("%1: the file cannot be read (no permission?)").arg(path));
     }
-    const bool direct = content == Content::Zip ? !isConvertedZipExtension(path)
-                                                : content == Content::Other && isOpenXmlWorkbookExtension(path);
     try {
-        if (direct) {
-            book->workbook = engine::Workbook::open(path);
+        if (content == Content::Legacy) {
+            // Listed from the file's own structure at once; the conversion the copy needs starts
+            // now, in the background, so that it is usually done when a chart is copied.
+            const engine::XlsStructure structure = engine::XlsStructure::read(path);
+            for (const engine::XlsStructure::Sheet* sheet : structure.worksheets()) {
+                ListedSheet listed;
+                listed.name = sheet->name;
+                for (const auto& chart : sheet->chartObjects) listed.chartNames.push_back(chart.name);
+                book->worksheets.push_back(std::move(listed));
+            }
+            book->legacy = true;
+            engine::LegacyConverter::convertInBackground(path, QStringLiteral("xlsx"));
             return book;
         }
-        const QByteArray converted = engine::LegacyConverter::convert(path, QStringLiteral("xlsx"));
-        book->converted = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quillmere-book-XXXXXX"));
-        const QString copy = book->converted->filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".xlsx"));
-        QFile out(copy);
-        if (!book->converted->isValid() || !out.open(QIODevice::WriteOnly) || out.write(converted) != converted.size()) {
-            throw AutomationError(QStringLiteral("%1: no room for the converted copy in the temporary folder")
-                                      .arg(QFileInfo(path).fileName()));
+        // Any other workbook ends a background conversion that is no longer wanted.
+        engine::LegacyConverter::cancelBackground();
+        const bool direct = content == Content::Zip ? !isConvertedZipExtension(path)
+                                                    : content == Content::Other && isOpenXmlWorkbookExtension(path);
+        if (direct) {
+            book->workbook = engine::Workbook::open(path);
+        } else {
+            book->chartSource();
         }
-        out.close();
-        try {
-            book->workbook = engine::Workbook::open(copy);
-        } catch (const engine::DocumentError& e) {
-            throw AutomationError(QStringLiteral("%1 (as converted by LibreOffice): %2")
-                                      .arg(QFileInfo(path).fileName(), e.message()));
+        for (const engine::Workbook::Sheet* sheet : book->workbook->worksheets()) {
+            ListedSheet listed;
+            listed.name = sheet->name;
+            listed.sheet = sheet;
+            for (const auto& chart : sheet->chartObjects) listed.chartNames.push_back(chart.name);
+            book->worksheets.push_back(std::move(listed));
         }
         return book;
     } catch (const engine::DocumentError& e) {
@@ -337,6 +426,12 @@ std::shared_ptr<office::ExcelApplication> createSpreadsheetApplication() {
 }
 
 void registerSpreadsheetServer() {
+    // A conversion still running in the background when the program ends is cancelled with it.
+    static const bool cleanupAdded = [] {
+        qAddPostRoutine([] { engine::LegacyConverter::cancelBackground(); });
+        return true;
+    }();
+    (void)cleanupAdded;
     office::ServerRegistry::instance().registerServer(
         QString::fromLatin1(office::kExcelProgId), []() -> std::shared_ptr<office::AutomationObject> {
             auto application = createSpreadsheetApplication();

@@ -4,11 +4,11 @@
 // Excel and PowerPoint exports in the office2pdf project (issues 553, 634 and 824, and the
 // table of data maxima in its diagram renderer's tests); Peltier, "Logarithmic Axes in Excel
 // Charts"; Excel 2003 help, "Tips for using time-scale axes".
-#include "engine/chart/AxisScale.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include "engine/chart/AxisScale.h"
 
 using namespace engine;
 

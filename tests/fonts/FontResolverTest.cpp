@@ -2,24 +2,26 @@
 // that draws it. Advance widths of the office faces' figures, in units of a 2048-unit em, are
 // the published metrics of those faces (Calibri 1038, Arial 1139, Times New Roman 1024,
 // Courier New 1229); a twin that draws them must give the same.
-#include "engine/text/FontResolver.h"
+#include <gtest/gtest.h>
 
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QImage>
-#include <gtest/gtest.h>
+
+#include "engine/text/FontResolver.h"
 
 using namespace engine;
 
 namespace {
 
 class FontResolverTest : public testing::Test {
-protected:
+  protected:
     FontResolver resolver;
 
     void requireInstalled(const QString& family) {
         if (!resolver.isInstalled(family))
-            GTEST_SKIP() << family.toStdString() << " is not installed (see the Makefile's RUN_PKGS)";
+            GTEST_SKIP() << family.toStdString()
+                         << " is not installed (see the Makefile's RUN_PKGS)";
     }
 
     // The advance of `text` at 2048 pixels to the em, so that widths read as font units.
@@ -64,10 +66,10 @@ TEST_F(FontResolverTest, TheTwinIsWhatDrawsTheText) {
         const char* office;
         const char* drawnBy;
     };
-    for (const Expect& e : {Expect{"Calibri", "Carlito"}, Expect{"Cambria", "Caladea"},
-                            Expect{"Arial", "Liberation Sans"},
-                            Expect{"Times New Roman", "Liberation Serif"},
-                            Expect{"Courier New", "Liberation Mono"}, Expect{"Aptos", "Carlito"}}) {
+    for (const Expect& e :
+         {Expect{"Calibri", "Carlito"}, Expect{"Cambria", "Caladea"},
+          Expect{"Arial", "Liberation Sans"}, Expect{"Times New Roman", "Liberation Serif"},
+          Expect{"Courier New", "Liberation Mono"}, Expect{"Aptos", "Carlito"}}) {
         SCOPED_TRACE(e.office);
         if (!resolver.isInstalled(e.drawnBy)) continue;
         const QFont font = resolver.font(e.office, 10, true);

@@ -3,6 +3,7 @@
 #include "office/Excel.h"
 #include "office/ServerRegistry.h"
 #include "servers/spreadsheet/SpreadsheetServer.h"
+#include "tests/legacy/LegacyWorkbooks.h"
 #include "tests/workbook/GeneratedWorkbooks.h"
 
 #include <QClipboard>
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 using office::AutomationError;
@@ -39,26 +41,19 @@ class SpreadsheetServerTest : public QObject {
         return QDir(QDir::tempPath()).entryList({pattern}, QDir::Dirs | QDir::NoDotAndDotDot);
     }
 
+    QTemporaryDir m_temp;
     QTemporaryDir m_legacy;
-    QString m_xls;
 
 private slots:
     void initTestCase() {
+        // A temporary folder of this program's own, so that the folders the tests count are
+        // never those of another program running at the same time.
+        QVERIFY(m_temp.isValid());
+        qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
         QStandardPaths::setTestModeEnabled(true);
         office::ServerRegistry::instance().reset();
         servers::registerSpreadsheetServer();
         QVERIFY(QFileInfo::exists(generatedWorkbook(QStringLiteral("charts.xlsx"))));
-        // A real .xls, made by LibreOffice from the generated workbook.
-        if (!QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) {
-            QProcess soffice;
-            soffice.start(QStringLiteral("soffice"),
-                          {QStringLiteral("-env:UserInstallation=file://") + m_legacy.filePath(QStringLiteral("profile")),
-                           QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xls"),
-                           QStringLiteral("--outdir"), m_legacy.path(), generatedWorkbook(QStringLiteral("charts.xlsx"))});
-            QVERIFY(soffice.waitForFinished(180000));
-            m_xls = m_legacy.filePath(QStringLiteral("charts.xls"));
-            QVERIFY(QFileInfo::exists(m_xls));
-        }
     }
 
     void createdByProgIdHiddenNamedAndRunningUntilQuit() {
@@ -166,34 +161,143 @@ private slots:
         QVERIFY(!package.theme.isEmpty());
     }
 
-    void legacyWorkbookIsConvertedOnceAndItsCopyGoesAtQuit() {
-        if (m_xls.isEmpty()) QSKIP("LibreOffice is not installed");
+    // Every row discovery would list: "sheet|chart name|index".
+    static QStringList listedRows(ExcelApplication& excel) {
+        QStringList rows;
+        auto sheets = excel.ActiveWorkbook()->Worksheets();
+        for (int i = 1; i <= sheets->Count(); ++i) {
+            auto objects = sheets->Item(i)->ChartObjects();
+            for (int j = 1; j <= objects->Count(); ++j) {
+                rows << sheets->Item(i)->Name() + u'|' + objects->Item(j)->Chart()->Name() + u'|' + QString::number(j);
+            }
+        }
+        return rows;
+    }
+
+    // The kind of plot of the chart on the clipboard ("pieChart", "lineChart"...).
+    static QString copiedPlotKind() {
+        const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+        if (!mime || !mime->hasFormat(QString::fromLatin1(engine::kChartPackageMime))) return {};
+        const engine::ChartPackage package =
+            engine::chartPackageFromBytes(mime->data(QString::fromLatin1(engine::kChartPackageMime)));
+        QXmlStreamReader xml(package.chartPart().data);
+        bool inPlotArea = false;
+        while (xml.readNextStartElement() || !xml.atEnd()) {
+            if (!xml.isStartElement()) continue;
+            if (xml.name() == QLatin1String("plotArea")) inPlotArea = true;
+            else if (inPlotArea && xml.name().endsWith(QLatin1String("Chart"))) return xml.name().toString();
+        }
+        return {};
+    }
+
+    // A stand-in for LibreOffice that "converts" any workbook into the .xlsx that
+    // make_test_workbooks.py writes for `which`, so that the copy meets a conversion whose charts
+    // differ from the original's.
+    QString fakeConverter(const QString& which) {
+        const QString script = m_legacy.filePath(QStringLiteral("fake-soffice-") + which);
+        QFile file(script);
+        if (!file.open(QIODevice::WriteOnly)) return {};
+        file.write("#!/bin/sh\n"
+                   "while [ $# -gt 1 ]; do [ \"$1\" = --outdir ] && out=\"$2\"; shift; done\n"
+                   "exec cp '" + generatedWorkbook(which).toUtf8() + "' \"$out/input.xlsx\"\n");
+        file.close();
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        return script;
+    }
+
+    void legacyWorkbookIsListedNativelyAndCopiedFromItsConversion() {
+        const QString mixed = convertedXls(QStringLiteral("legacy-mixed.xls"));
+        if (mixed.isEmpty()) QSKIP("LibreOffice is not installed");
         engine::LegacyConverter::clearCache();
         const int before = engine::LegacyConverter::conversionsRun();
         const QStringList foldersBefore = tempFolders(QStringLiteral("quillmere-book-*"));
-        QStringList names;
-        for (int run = 0; run < 2; ++run) {
-            auto excel = createExcel();
-            excel->Workbooks()->Open(m_xls);
-            QCOMPARE(tempFolders(QStringLiteral("quillmere-book-*")).size(), foldersBefore.size() + 1);
-            auto sheets = excel->ActiveWorkbook()->Worksheets();
-            names.clear();
-            for (int i = 1; i <= sheets->Count(); ++i) {
-                auto sheet = sheets->Item(i);
-                for (int j = 1; j <= sheet->ChartObjects()->Count(); ++j) {
-                    names << sheet->ChartObjects()->Item(j)->Chart()->Name();
-                }
-            }
-            excel->ActiveWorkbook()->Worksheets()->Item(1)->ChartObjects()->Item(1)->Chart()->ChartArea()->Copy();
-            excel->Quit();
-            QCOMPARE(tempFolders(QStringLiteral("quillmere-book-*")), foldersBefore);
-        }
+        auto excel = createExcel();
+        excel->Workbooks()->Open(mixed);
+        QCOMPARE(listedRows(*excel),
+                 (QStringList{QStringLiteral("Übersicht Q1|Übersicht Q1 Chart 1|1"),
+                              QStringLiteral("Übersicht Q1|Übersicht Q1 Chart 2|2"),
+                              QStringLiteral("Übersicht Q1|Übersicht Q1 Chart 3|3"),
+                              "Graph Sheet|Graph Sheet Chart 1|1", "Hidden Data|Hidden Data Chart 1|1",
+                              "Twins|Twins Chart 1|1", "Twins|Twins Chart 2|2",
+                              QStringLiteral("Spät|Spät Chart 1|1")}));
+        // The charts come from the conversion started at Open, by sheet and position.
+        auto sheets = excel->ActiveWorkbook()->Worksheets();
+        sheets->Item(QStringLiteral("Übersicht Q1"))->ChartObjects()->Item(3)->Chart()->ChartArea()->Copy();
+        QCOMPARE(copiedPlotKind(), QStringLiteral("pieChart"));
+        sheets->Item(QStringLiteral("twins"))->ChartObjects()->Item(2)->Chart()->ChartArea()->Copy();
+        QCOMPARE(copiedPlotKind(), QStringLiteral("lineChart"));
+        sheets->Item(QStringLiteral("Hidden Data"))->ChartObjects()->Item(1)->Chart()->ChartArea()->Copy();
+        QCOMPARE(copiedPlotKind(), QStringLiteral("areaChart"));
+        QCOMPARE(tempFolders(QStringLiteral("quillmere-book-*")).size(), foldersBefore.size() + 1);
+        excel->Quit();
+        QCOMPARE(tempFolders(QStringLiteral("quillmere-book-*")), foldersBefore);
+
+        // A second run over the same unchanged file converts nothing again.
+        excel = createExcel();
+        excel->Workbooks()->Open(mixed);
+        excel->ActiveWorkbook()->Worksheets()->Item(1)->ChartObjects()->Item(1)->Chart()->ChartArea()->Copy();
+        QCOMPARE(copiedPlotKind(), QStringLiteral("barChart"));  // xlsxwriter's column chart
+        excel->Quit();
         QCOMPARE(engine::LegacyConverter::conversionsRun(), before + 1);
-        qInfo("charts.xls as LibreOffice converts it: %s", qPrintable(names.join(QStringLiteral(", "))));
-        QVERIFY(names.size() >= 8);
     }
 
-    void legacyWorkbookWithoutLibreOfficeSaysWhatToDo() {
+    void legacyWorkbookWithoutLibreOfficeIsListedAndItsCopySaysWhatToDo() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("old book.xls"));
+        QVERIFY(QFile::copy(savedXls(QStringLiteral("WithThreeCharts.xls")), path));
+        engine::LegacyConverter::clearCache();
+        engine::LegacyConverter::setOfficeProgram(QStringLiteral("/nonexistent/soffice"));
+        auto excel = createExcel();
+        excel->Workbooks()->Open(path);
+        QCOMPARE(listedRows(*excel), (QStringList{"Sheet2|Sheet2 Chart 1|1", "Sheet2|Sheet2 Chart 2|2",
+                                                  "Sheet3|Sheet3 Chart 1|1"}));
+        const QString description = failureOf([&] {
+            excel->ActiveWorkbook()->Worksheets()->Item(QStringLiteral("Sheet3"))->ChartObjects()->Item(1)->Chart()->ChartArea()->Copy();
+        });
+        // Every checked row of a run meets the same message.
+        QCOMPARE(failureOf([&] {
+                     excel->ActiveWorkbook()->Worksheets()->Item(2)->ChartObjects()->Item(2)->Chart()->ChartArea()->Copy();
+                 }),
+                 description);
+        engine::LegacyConverter::setOfficeProgram(QString());
+        excel->Quit();
+        QVERIFY2(description.startsWith(QStringLiteral("old book.xls: ")), qPrintable(description));
+        QVERIFY2(description.contains(QStringLiteral("libreoffice-calc-nogui")), qPrintable(description));
+        QVERIFY2(description.contains(QStringLiteral("save the workbook as .xlsx")), qPrintable(description));
+
+        // A chart sheet is not a worksheet: not listed, and not found by its name.
+        excel = createExcel();
+        excel->Workbooks()->Open(savedXls(QStringLiteral("SimpleScatterChart.xls")));
+        QCOMPARE(listedRows(*excel), (QStringList{"Sheet1|Sheet1 Chart 1|1"}));
+        QCOMPARE(failureOf([&] { excel->ActiveWorkbook()->Worksheets()->Item(QStringLiteral("Chart1")); }),
+                 QStringLiteral("Subscript out of range"));
+        excel->Quit();
+        engine::LegacyConverter::cancelBackground();
+    }
+
+    void legacyChartsAreCopiedOnlyWhenTheConversionHoldsTheSameCharts() {
+        // WithThreeCharts.xls lists Sheet2 with two charts and Sheet3 with one; the stand-in
+        // conversion holds sheets of those names with one chart each.
+        const QString converter = fakeConverter(QStringLiteral("legacy-three-sheets.xlsx"));
+        QVERIFY(!converter.isEmpty());
+        engine::LegacyConverter::clearCache();
+        engine::LegacyConverter::setOfficeProgram(converter);
+        auto excel = createExcel();
+        excel->Workbooks()->Open(savedXls(QStringLiteral("WithThreeCharts.xls")));
+        auto sheets = excel->ActiveWorkbook()->Worksheets();
+        sheets->Item(QStringLiteral("Sheet3"))->ChartObjects()->Item(1)->Chart()->ChartArea()->Copy();
+        QCOMPARE(copiedPlotKind(), QStringLiteral("lineChart"));
+        const QString description = failureOf(
+            [&] { sheets->Item(QStringLiteral("Sheet2"))->ChartObjects()->Item(1)->Chart()->ChartArea()->Copy(); });
+        engine::LegacyConverter::setOfficeProgram(QString());
+        excel->Quit();
+        QVERIFY2(description.startsWith(QStringLiteral("WithThreeCharts.xls: ")), qPrintable(description));
+        QVERIFY2(description.contains(QStringLiteral("sheet \"Sheet2\" holds 2 chart(s), but LibreOffice's conversion of it holds 1")),
+                 qPrintable(description));
+        engine::LegacyConverter::clearCache();
+    }
+
+    void damagedLegacyWorkbooksFailAtOpenWithTheFileNamed() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("old book.xls"));
         {
@@ -201,14 +305,15 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(QByteArray::fromHex("D0CF11E0A1B11AE1") + QByteArray(504, '\0'));
         }
-        engine::LegacyConverter::setOfficeProgram(QStringLiteral("/nonexistent/soffice"));
         auto excel = createExcel();
         const QString description = failureOf([&] { excel->Workbooks()->Open(path); });
-        engine::LegacyConverter::setOfficeProgram(QString());
+        QVERIFY2(description.startsWith(QStringLiteral("old book.xls: not a readable compound file")),
+                 qPrintable(description));
+        QCOMPARE(failureOf([&] { excel->ActiveWorkbook(); }), QStringLiteral("Object variable not set"));
+        QVERIFY2(failureOf([&] { excel->Workbooks()->Open(savedXls(QStringLiteral("testEXCEL_95.xls"))); })
+                     .startsWith(QStringLiteral("testEXCEL_95.xls: an Excel 5.0/95")),
+                 "BIFF5");
         excel->Quit();
-        QVERIFY2(description.startsWith(QStringLiteral("old book.xls: ")), qPrintable(description));
-        QVERIFY2(description.contains(QStringLiteral("libreoffice-calc-nogui")), qPrintable(description));
-        QVERIFY2(description.contains(QStringLiteral("save the workbook as .xlsx")), qPrintable(description));
     }
 };
 

@@ -1,0 +1,473 @@
+#include "XlsStructure.h"
+
+#include "engine/package/Package.h"
+
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-memory.h>
+#include <gsf/gsf-input-stdio.h>
+#include <gsf/gsf-utils.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <memory>
+
+namespace engine {
+
+namespace {
+
+// Record types of the BIFF8 Workbook stream (MS-XLS 2.3).
+constexpr quint16 kBof = 0x0809;
+constexpr quint16 kEof = 0x000A;
+constexpr quint16 kFilePass = 0x002F;
+constexpr quint16 kContinue = 0x003C;
+constexpr quint16 kBoundSheet = 0x0085;
+constexpr quint16 kWsBool = 0x0081;
+constexpr quint16 kObj = 0x005D;
+constexpr quint16 kMsoDrawing = 0x00EC;
+
+constexpr quint16 kBiff8 = 0x0600;
+constexpr quint16 kBiff5 = 0x0500;
+constexpr quint16 kBofWorkbookGlobals = 0x0005;
+
+// FtCmo (MS-XLS 2.5.143): the first sub-record of every OBJ.
+constexpr quint16 kFtCmo = 0x0015;
+constexpr quint16 kObjectTypeChart = 0x0005;
+
+// OfficeArt records (MS-ODRAW 2.2).
+constexpr quint16 kSpgrContainer = 0xF003;
+constexpr quint16 kSpContainer = 0xF004;
+constexpr quint16 kFopt = 0xF00B;
+constexpr quint16 kTertiaryFopt = 0xF122;
+constexpr quint16 kClientAnchor = 0xF010;
+constexpr quint16 kClientData = 0xF011;
+constexpr quint16 kPropertyShapeName = 0x0380;  // wzName
+
+// Containers nest only a few levels in real drawings (drawing, group, nested groups, shape).
+constexpr int kMaxDrawingDepth = 32;
+
+quint16 u16(const char* p) {
+    return quint16(quint8(p[0]) | (quint8(p[1]) << 8));
+}
+quint32 u32(const char* p) {
+    return quint32(u16(p)) | (quint32(u16(p + 2)) << 16);
+}
+
+class Reader {
+public:
+    Reader(const QByteArray& stream, const QString& file) : m_stream(stream), m_file(file) {}
+
+    [[noreturn]] void fail(const QString& what) const {
+        throw DocumentError(m_file, QStringLiteral("Workbook"), what);
+    }
+
+    struct Record {
+        quint16 type = 0;
+        qsizetype offset = 0;  // of the record header in the stream
+        const char* data = nullptr;
+        qsizetype size = 0;
+    };
+
+    // The record at pos; fails when its header or body would run past the end of the stream.
+    Record at(qsizetype pos) const {
+        if (pos < 0 || pos > m_stream.size() - 4) {
+            fail(QStringLiteral("the stream ends inside a record header at offset %1 (damaged or truncated file)")
+                     .arg(pos));
+        }
+        Record record;
+        record.type = u16(m_stream.constData() + pos);
+        record.size = u16(m_stream.constData() + pos + 2);
+        record.offset = pos;
+        if (record.size > m_stream.size() - pos - 4) {
+            fail(QStringLiteral("record 0x%1 at offset %2 runs past the end of the stream (damaged or truncated file)")
+                     .arg(record.type, 4, 16, QLatin1Char('0'))
+                     .arg(pos));
+        }
+        record.data = m_stream.constData() + pos + 4;
+        return record;
+    }
+
+    qsizetype size() const { return m_stream.size(); }
+
+    // The record's body followed by the bodies of the CONTINUE records right after it; pos is
+    // moved past the last of them.
+    QByteArray joined(const Record& record, qsizetype& pos) const {
+        QByteArray bytes(record.data, record.size);
+        while (pos <= m_stream.size() - 4 && u16(m_stream.constData() + pos) == kContinue) {
+            const Record next = at(pos);
+            bytes.append(next.data, next.size);
+            pos = next.offset + 4 + next.size;
+        }
+        return bytes;
+    }
+
+private:
+    const QByteArray& m_stream;
+    const QString& m_file;
+};
+
+QString shortUnicodeString(const char* p, qsizetype available, bool* ok) {
+    *ok = false;
+    if (available < 2) return {};
+    const int count = quint8(p[0]);
+    const bool wide = (quint8(p[1]) & 0x01) != 0;
+    const qsizetype bytes = wide ? 2 * qsizetype(count) : count;
+    if (bytes > available - 2) return {};
+    *ok = true;
+    if (!wide) return QString::fromLatin1(p + 2, count);
+    QString text(count, Qt::Uninitialized);
+    for (int i = 0; i < count; ++i) text[i] = QChar(u16(p + 2 + 2 * i));
+    return text;
+}
+
+// One shape of a sheet's drawing: what discovery needs of it and where its client data ends,
+// which is where the OBJ record describing the shape follows in the Workbook stream.
+struct Shape {
+    qsizetype clientDataEnd = -1;
+    int groupDepth = 0;  // 1 for members of the sheet's top group, more inside nested groups
+    QString name;
+    std::optional<XlsStructure::Anchor> anchor;
+};
+
+QString shapeName(const char* body, qsizetype size, int propertyCount) {
+    const qsizetype fixed = qsizetype(propertyCount) * 6;
+    if (propertyCount <= 0 || fixed > size) return {};
+    qsizetype complex = fixed;  // complex data follows the fixed part, in property order
+    for (int i = 0; i < propertyCount; ++i) {
+        const char* property = body + 6 * i;
+        const quint16 id = u16(property);
+        const quint32 value = u32(property + 2);
+        if ((id & 0x8000) == 0) continue;
+        if (value > quint32(size - complex)) return {};
+        if ((id & 0x3FFF) == kPropertyShapeName) {
+            QString name;
+            for (qsizetype at = complex; at + 1 < complex + qsizetype(value); at += 2) {
+                const quint16 unit = u16(body + at);
+                if (unit == 0) break;
+                name.append(QChar(unit));
+            }
+            return name;
+        }
+        complex += qsizetype(value);
+    }
+    return {};
+}
+
+void readShape(const QByteArray& drawing, qsizetype begin, qsizetype end, int groupDepth,
+               std::vector<Shape>& shapes) {
+    Shape shape;
+    shape.groupDepth = groupDepth;
+    qsizetype pos = begin;
+    while (pos <= end - 8) {
+        const char* header = drawing.constData() + pos;
+        const quint16 instance = u16(header) >> 4;
+        const quint16 type = u16(header + 2);
+        const quint32 length = u32(header + 4);
+        if (length > quint32(end - pos - 8)) break;
+        const char* body = header + 8;
+        if (type == kFopt || type == kTertiaryFopt) {
+            const QString name = shapeName(body, qsizetype(length), instance);
+            if (!name.isEmpty()) shape.name = name;
+        } else if (type == kClientAnchor && length >= 18) {
+            XlsStructure::Anchor anchor;
+            anchor.firstColumn = u16(body + 2);
+            anchor.firstColumnOffset = u16(body + 4);
+            anchor.firstRow = u16(body + 6);
+            anchor.firstRowOffset = u16(body + 8);
+            anchor.lastColumn = u16(body + 10);
+            anchor.lastColumnOffset = u16(body + 12);
+            anchor.lastRow = u16(body + 14);
+            anchor.lastRowOffset = u16(body + 16);
+            shape.anchor = anchor;
+        } else if (type == kClientData) {
+            shape.clientDataEnd = pos + 8 + qsizetype(length);
+        }
+        pos += 8 + qsizetype(length);
+    }
+    shapes.push_back(std::move(shape));
+}
+
+// Walks the OfficeArt records between begin and end. A record that claims more than its
+// container holds ends the walk of that container: what was read before it stays usable.
+void readDrawing(const QByteArray& drawing, qsizetype begin, qsizetype end, int groupDepth, int nesting,
+                 std::vector<Shape>& shapes) {
+    if (nesting > kMaxDrawingDepth) return;
+    qsizetype pos = begin;
+    while (pos <= end - 8) {
+        const char* header = drawing.constData() + pos;
+        const bool container = (u16(header) & 0x000F) == 0x000F;
+        const quint16 type = u16(header + 2);
+        const quint32 length = u32(header + 4);
+        const qsizetype bodyEnd =
+            length > quint32(end - pos - 8) ? end : pos + 8 + qsizetype(length);
+        if (container) {
+            if (type == kSpContainer) {
+                readShape(drawing, pos + 8, bodyEnd, groupDepth, shapes);
+            } else {
+                readDrawing(drawing, pos + 8, bodyEnd, type == kSpgrContainer ? groupDepth + 1 : groupDepth,
+                            nesting + 1, shapes);
+            }
+        }
+        pos = bodyEnd;
+    }
+}
+
+struct ChartObj {
+    int objectId = 0;
+    qsizetype drawingOffset = 0;  // bytes of drawing read when the OBJ came
+};
+
+// The substream of the worksheet whose BOF is at pos: its chart objects, and whether it is a
+// dialog sheet.
+void readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet& sheet) {
+    const Reader::Record bof = reader.at(pos);
+    if (bof.type != kBof || bof.size < 4) {
+        reader.fail(QStringLiteral("the substream of sheet \"%1\" does not begin with a BOF record (damaged file)")
+                        .arg(sheet.name));
+    }
+    bool dialog = false;
+    QByteArray drawing;
+    std::vector<ChartObj> charts;
+    int nested = 0;  // depth inside the substreams of embedded charts
+    pos = bof.offset + 4 + bof.size;
+    for (;;) {
+        if (pos >= reader.size()) {
+            reader.fail(QStringLiteral("the substream of sheet \"%1\" ends without its EOF record (damaged or truncated file)")
+                            .arg(sheet.name));
+        }
+        const Reader::Record record = reader.at(pos);
+        pos = record.offset + 4 + record.size;
+        if (record.type == kBof) {
+            ++nested;
+        } else if (record.type == kEof) {
+            if (nested == 0) break;
+            --nested;
+        } else if (nested > 0) {
+            continue;
+        } else if (record.type == kWsBool && record.size >= 1) {
+            dialog = (quint8(record.data[0]) & 0x10) != 0;
+        } else if (record.type == kMsoDrawing) {
+            drawing.append(reader.joined(record, pos));
+        } else if (record.type == kObj) {
+            const QByteArray obj = reader.joined(record, pos);
+            if (obj.size() >= 8 && u16(obj.constData()) == kFtCmo && u16(obj.constData() + 2) >= 4 &&
+                u16(obj.constData() + 4) == kObjectTypeChart) {
+                charts.push_back({u16(obj.constData() + 6), drawing.size()});
+            }
+        }
+    }
+    if (dialog) {
+        sheet.kind = XlsStructure::SheetKind::DialogSheet;
+        return;
+    }
+
+    std::vector<Shape> shapes;
+    readDrawing(drawing, 0, drawing.size(), 0, 0, shapes);
+    for (const ChartObj& chart : charts) {
+        const auto shape = std::find_if(shapes.begin(), shapes.end(), [&](const Shape& s) {
+            return s.clientDataEnd == chart.drawingOffset;
+        });
+        // Charts inside a group of shapes are not chart objects of the sheet.
+        if (shape != shapes.end() && shape->groupDepth > 1) continue;
+        XlsStructure::ChartObject object;
+        object.objectId = chart.objectId;
+        if (shape != shapes.end()) {
+            object.anchor = shape->anchor;
+            object.nameStored = !shape->name.isEmpty();
+            object.name = shape->name;
+        }
+        if (!object.nameStored) object.name = QStringLiteral("Chart %1").arg(chart.objectId);
+        sheet.chartObjects.push_back(std::move(object));
+    }
+}
+
+bool isBiffBofType(quint16 type) {
+    return type == 0x0009 || type == 0x0209 || type == 0x0409 || type == 0x0809;
+}
+
+QString oldFormatMessage(const QString& version) {
+    return QStringLiteral("an %1 workbook; only Excel 97-2003 and later .xls files are read: open it in the "
+                          "spreadsheet application and save it as .xlsx")
+        .arg(version);
+}
+
+struct GObjectUnref {
+    void operator()(gpointer object) const {
+        if (object) g_object_unref(object);
+    }
+};
+template <typename T>
+using GsfPointer = std::unique_ptr<T, GObjectUnref>;
+
+// The Workbook stream of an open compound file.
+QByteArray workbookStream(GsfInput* input, const QString& file) {
+    GError* error = nullptr;
+    GsfPointer<GsfInfile> compound(gsf_infile_msole_new(input, &error));
+    if (!compound) {
+        const QString why = error ? QString::fromUtf8(error->message) : QString();
+        if (error) g_error_free(error);
+        throw DocumentError(file, QString(),
+                            QStringLiteral("not a readable compound file (damaged or truncated)%1")
+                                .arg(why.isEmpty() ? QString() : QStringLiteral(": ") + why));
+    }
+    GsfInfile* root = compound.get();
+    GsfPointer<GsfInput> stream;
+    bool book = false;
+    for (int i = 0; i < gsf_infile_num_children(root); ++i) {
+        const char* name = gsf_infile_name_by_index(root, i);
+        if (!name) continue;
+        if (qstricmp(name, "Workbook") == 0) {
+            stream.reset(gsf_infile_child_by_index(root, i));
+            break;
+        }
+        if (qstricmp(name, "Book") == 0) book = true;
+    }
+    if (!stream) {
+        if (book) throw DocumentError(DocumentError::Kind::Unsupported, file, QString(), oldFormatMessage(QStringLiteral("Excel 5.0/95")));
+        throw DocumentError(file, QString(), QStringLiteral("the compound file holds no Workbook stream: it is damaged or truncated, "
+                                           "or not an Excel workbook"));
+    }
+    const gsf_off_t size = gsf_input_size(stream.get());
+    if (size < 0 || size > XlsStructure::kMaxStreamBytes) {
+        throw DocumentError(DocumentError::Kind::OverLimit, file, QStringLiteral("Workbook"), QStringLiteral("the stream is too large to be read"));
+    }
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    if (size > 0 && !gsf_input_read(stream.get(), size_t(size), reinterpret_cast<guint8*>(bytes.data()))) {
+        throw DocumentError(file, QStringLiteral("Workbook"),
+                            QStringLiteral("the stream cannot be read whole (damaged or truncated file)"));
+    }
+    return bytes;
+}
+
+void refuseNonCompound(const QByteArray& head, const QString& file) {
+    if (head.size() >= 4 && isBiffBofType(u16(head.constData()))) {
+        const quint16 type = u16(head.constData());
+        const QString version = type == 0x0009   ? QStringLiteral("Excel 2.x")
+                                : type == 0x0209 ? QStringLiteral("Excel 3.0")
+                                : type == 0x0409 ? QStringLiteral("Excel 4.0")
+                                                 : QStringLiteral("Excel 5.0/95 or older");
+        throw DocumentError(DocumentError::Kind::Unsupported, file, QString(), oldFormatMessage(version));
+    }
+    throw DocumentError(DocumentError::Kind::Unsupported, file, QString(),
+                        QStringLiteral("not an Excel 97-2003 workbook (no compound file signature)"));
+}
+
+void initialiseGsf() {
+    static const bool initialised = (gsf_init(), true);
+    (void)initialised;
+}
+
+const QByteArray kCompoundSignature = QByteArray::fromHex("D0CF11E0A1B11AE1");
+
+}  // namespace
+
+std::vector<const XlsStructure::Sheet*> XlsStructure::worksheets() const {
+    std::vector<const Sheet*> result;
+    for (const Sheet& sheet : m_sheets) {
+        if (sheet.kind == SheetKind::Worksheet) result.push_back(&sheet);
+    }
+    return result;
+}
+
+XlsStructure XlsStructure::fromWorkbookStream(const QByteArray& stream, const QString& displayName) {
+    const Reader reader(stream, displayName);
+    if (stream.size() < 8) reader.fail(QStringLiteral("the stream is empty or truncated"));
+    const Reader::Record bof = reader.at(0);
+    if (!isBiffBofType(bof.type) || bof.size < 4) {
+        reader.fail(QStringLiteral("the stream does not begin with a BOF record (damaged file)"));
+    }
+    const quint16 version = u16(bof.data);
+    if (bof.type != kBof || version == kBiff5 || version < kBiff5) {
+        throw DocumentError(DocumentError::Kind::Unsupported, displayName, QString(),
+                            oldFormatMessage(QStringLiteral("Excel 5.0/95 or older")));
+    }
+    if (version != kBiff8 || u16(bof.data + 2) != kBofWorkbookGlobals) {
+        reader.fail(QStringLiteral("the stream does not begin with the workbook globals (damaged file)"));
+    }
+
+    struct Entry {
+        quint32 position;
+        int kind;
+    };
+    XlsStructure result;
+    std::vector<Entry> entries;
+    qsizetype pos = bof.offset + 4 + bof.size;
+    for (;;) {
+        if (pos >= reader.size()) {
+            reader.fail(QStringLiteral("the workbook globals end without their EOF record (damaged or truncated file)"));
+        }
+        const Reader::Record record = reader.at(pos);
+        pos = record.offset + 4 + record.size;
+        if (record.type == kEof) break;
+        if (record.type == kFilePass) {
+            throw DocumentError(DocumentError::Kind::Unsupported, displayName, QString(),
+                                QStringLiteral("the workbook is encrypted (protected by a password to open); open it in "
+                                               "the spreadsheet application, remove the password and save it again"));
+        }
+        if (record.type != kBoundSheet) continue;
+        bool ok = false;
+        const QString name =
+            record.size >= 6 ? shortUnicodeString(record.data + 6, record.size - 6, &ok) : QString();
+        if (!ok) {
+            reader.fail(QStringLiteral("the sheet entry at offset %1 is cut short (damaged file)").arg(record.offset));
+        }
+        Sheet sheet;
+        sheet.name = name;
+        switch (quint8(record.data[4]) & 0x03) {
+        case 0: sheet.visibility = Visibility::Visible; break;
+        case 1: sheet.visibility = Visibility::Hidden; break;
+        default: sheet.visibility = Visibility::VeryHidden; break;
+        }
+        const int kind = quint8(record.data[5]);
+        sheet.kind = kind == 0   ? SheetKind::Worksheet
+                     : kind == 1 ? SheetKind::MacroSheet
+                     : kind == 2 ? SheetKind::Chartsheet
+                                 : SheetKind::Other;
+        entries.push_back({u32(record.data), kind});
+        result.m_sheets.push_back(std::move(sheet));
+    }
+    for (size_t i = 0; i < entries.size(); ++i) {
+        Sheet& sheet = result.m_sheets[i];
+        if (sheet.kind != SheetKind::Worksheet) continue;
+        if (entries[i].position >= quint32(stream.size())) {
+            reader.fail(QStringLiteral("the substream of sheet \"%1\" lies past the end of the stream (damaged or truncated file)")
+                            .arg(sheet.name));
+        }
+        readWorksheet(reader, qsizetype(entries[i].position), sheet);
+    }
+    return result;
+}
+
+XlsStructure XlsStructure::fromFileBytes(const QByteArray& file, const QString& displayName) {
+    if (!file.startsWith(kCompoundSignature)) refuseNonCompound(file.left(8), displayName);
+    initialiseGsf();
+    GsfPointer<GsfInput> input(
+        gsf_input_memory_new(reinterpret_cast<const guint8*>(file.constData()), file.size(), FALSE));
+    if (!input) throw DocumentError(displayName, QString(), QStringLiteral("cannot be read"));
+    return fromWorkbookStream(workbookStream(input.get(), displayName), displayName);
+}
+
+XlsStructure XlsStructure::read(const QString& path) {
+    const QFileInfo info(path);
+    const QString file = info.fileName().isEmpty() ? path : info.fileName();
+    QFile head(path);
+    if (!info.isFile()) throw DocumentError(DocumentError::Kind::Missing, file, QString(), QStringLiteral("file not found"));
+    if (!head.open(QIODevice::ReadOnly)) {
+        throw DocumentError(DocumentError::Kind::Io, file, QString(), QStringLiteral("cannot be read (no permission?)"));
+    }
+    const QByteArray signature = head.read(8);
+    head.close();
+    if (signature != kCompoundSignature) refuseNonCompound(signature, file);
+
+    initialiseGsf();
+    GError* error = nullptr;
+    GsfPointer<GsfInput> input(gsf_input_stdio_new(QFile::encodeName(path).constData(), &error));
+    if (!input) {
+        if (error) g_error_free(error);
+        throw DocumentError(file, QString(), QStringLiteral("cannot be read"));
+    }
+    return fromWorkbookStream(workbookStream(input.get(), file), file);
+}
+
+}  // namespace engine
