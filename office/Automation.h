@@ -14,6 +14,9 @@ public:
     using platform::Failure::Failure;
 };
 
+// The wording for a member that an object does not offer.
+inline constexpr const char* kNotSupported = "Object doesn't support this property or method";
+
 // An application object made by program identifier. Its default value is the application's
 // name ("Microsoft Excel", "Microsoft PowerPoint"), which the running-instance checks read.
 // Objects are shared: the creator and the running-object table may both hold one; the

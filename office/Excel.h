@@ -19,12 +19,25 @@ public:
     virtual void Copy() = 0;
 };
 
+// What a chart holds, as a listing shows it: Excel's model spreads these over ChartType,
+// ChartTitle, SeriesCollection and the chart object's Width and Height; the built-in
+// application answers them in one call, read from the chart part and its anchor.
+struct ExcelChartFacts {
+    QString kind;         // "Column", "Bar", "Line", "Pie", ... or "Combination"
+    QString title;        // the title's own text; "" when the chart has none or an automatic one
+    int seriesCount = 0;
+    qint64 widthEmu = 0;  // the chart object's size on its sheet, in EMU
+    qint64 heightEmu = 0;
+};
+
 class ExcelChart {
 public:
     virtual ~ExcelChart() = default;
     // As Excel reports an embedded chart's name: "<sheet name> <chart object name>".
     virtual QString Name() = 0;
     virtual std::shared_ptr<ExcelChartArea> ChartArea() = 0;
+    // A server that cannot describe its charts refuses with kNotSupported (the default).
+    virtual ExcelChartFacts Facts();
 };
 
 class ExcelChartObject {

@@ -37,6 +37,11 @@ public:
     virtual QString Name() = 0;      // file name, or "Presentation1" for a new one
     virtual QString FullName() = 0;  // full path, or the name when never saved
     virtual std::shared_ptr<PptSlides> Slides() = 0;
+    // Saves the presentation to fileName, which it then names (PowerPoint's SaveAs with the
+    // default format): atomically, so that a failed save leaves whatever was at fileName as it
+    // was. The extension must suit the presentation (.pptx, or .pptm when it holds macros).
+    // A server that cannot save refuses with kNotSupported (the default).
+    virtual void SaveAs(const QString& fileName);
 };
 
 class PptPresentations {

@@ -85,6 +85,21 @@ bool PresentationDocument::saveAs(platform::Dialogs& dialogs) {
     return saveTo(chosen, dialogs);
 }
 
+void PresentationDocument::saveAs(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const QString wanted = m_presentation.isMacroEnabled() ? QStringLiteral("pptm") : QStringLiteral("pptx");
+    if (suffix != wanted) {
+        // Office suites refuse a package whose extension says another kind than it holds.
+        throw engine::DocumentError(engine::DocumentError::Kind::Unsupported, QFileInfo(path).fileName(), QString(),
+                                    QStringLiteral("a presentation %1 must be saved as .%2")
+                                        .arg(wanted == QLatin1String("pptm") ? QStringLiteral("with macros")
+                                                                             : QStringLiteral("without macros"),
+                                             wanted));
+    }
+    m_presentation.save(path);
+    rename(path);
+}
+
 bool PresentationDocument::saveTo(const QString& path, platform::Dialogs& dialogs) {
     try {
         m_presentation.save(path);
@@ -93,6 +108,11 @@ bool PresentationDocument::saveTo(const QString& path, platform::Dialogs& dialog
                            QString::fromLatin1(office::kPowerPointName));
         return false;
     }
+    rename(path);
+    return true;
+}
+
+void PresentationDocument::rename(const QString& path) {
     m_path = QFileInfo(path).absoluteFilePath();
     m_readOnly = false;
     const QString name = QFileInfo(path).fileName();
@@ -101,7 +121,6 @@ bool PresentationDocument::saveTo(const QString& path, platform::Dialogs& dialog
         emit nameChanged(m_name);
     }
     setModified(false);
-    return true;
 }
 
 void PresentationDocument::setModified(bool modified) {

@@ -58,6 +58,10 @@ public:
     bool save(platform::Dialogs& dialogs);
     // Asks for a file name, then saves there. False when cancelled or failed.
     bool saveAs(platform::Dialogs& dialogs);
+    // Saves to path without asking, which the presentation then names. Throws DocumentError
+    // naming the file when the extension does not suit the presentation (.pptx, or .pptm for
+    // one with macros) or the save fails; the file on disk is then unchanged.
+    void saveAs(const QString& path);
 
     // Closed for good: its window is gone and the application has let it go; automation
     // objects that still name it refuse every call.
@@ -76,6 +80,8 @@ signals:
 
 private:
     bool saveTo(const QString& path, platform::Dialogs& dialogs);
+    // After a save: the presentation now names path, unmodified.
+    void rename(const QString& path);
     void setModified(bool modified);
 
     engine::Presentation m_presentation;

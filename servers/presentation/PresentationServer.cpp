@@ -138,6 +138,15 @@ public:
         check("Presentation.Slides");
         return std::make_shared<class Slides>(m_app, m_doc);
     }
+    void SaveAs(const QString& fileName) override {
+        check("Presentation.SaveAs");
+        if (fileName.trimmed().isEmpty()) refuse(QStringLiteral("Presentation.SaveAs: no file name was given"));
+        try {
+            m_doc->saveAs(fileName);
+        } catch (const engine::DocumentError& e) {
+            refuse(QStringLiteral("Presentation.SaveAs: ") + e.message());
+        }
+    }
 };
 
 class View : public office::PptView, Member {

@@ -2,6 +2,7 @@
 
 #include "engine/chart/ChartCollector.h"
 #include "engine/chart/ChartPackage.h"
+#include "engine/chart/ChartPart.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/legacy/XlsStructure.h"
 #include "engine/workbook/Workbook.h"
@@ -14,6 +15,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <tuple>
 #include <vector>
 
 namespace servers {
@@ -137,6 +139,25 @@ public:
     std::shared_ptr<office::ExcelChartArea> ChartArea() override {
         m_handle.check();
         return std::make_shared<ChartAreaImpl>(m_handle, m_sheet, m_chart);
+    }
+    // Read from the same chart a copy takes: for a legacy workbook, its converted copy.
+    office::ExcelChartFacts Facts() override {
+        m_handle.check();
+        office::ExcelChartFacts facts;
+        try {
+            const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
+            const engine::Workbook& workbook = *m_handle.book->workbook;
+            const engine::Workbook::ChartObject& object = sheet->chartObjects[size_t(chart)];
+            const engine::ChartSummary summary = engine::readChartSummary(
+                workbook.package().read(object.chartPart), workbook.displayName(), object.chartPart);
+            facts.kind = summary.kind;
+            facts.title = summary.title;
+            facts.seriesCount = int(summary.series.size());
+            std::tie(facts.widthEmu, facts.heightEmu) = workbook.chartSize(*sheet, object);
+        } catch (const engine::DocumentError& e) {
+            throw AutomationError(e.message());
+        }
+        return facts;
     }
 
 private:

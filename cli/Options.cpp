@@ -1,0 +1,194 @@
+#include "cli/Options.h"
+
+namespace cli {
+
+namespace {
+
+// SHEET:INDEX, split at the last colon so that a sheet name may hold colons of its own.
+bool parseChartRef(const QString& text, ChartRef* ref) {
+    const qsizetype colon = text.lastIndexOf(u':');
+    if (colon <= 0) return false;
+    bool ok = false;
+    const int index = text.mid(colon + 1).toInt(&ok);
+    if (!ok || index < 1 || text.mid(colon + 1).startsWith(u'+')) return false;
+    ref->sheet = text.left(colon);
+    ref->index = index;
+    return true;
+}
+
+class Parser {
+public:
+    explicit Parser(const QStringList& arguments) : m_args(arguments) {}
+
+    ParseResult run() {
+        ParseResult result;
+        for (const QString& arg : m_args) {
+            if (arg == QLatin1String("--")) break;
+            if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+                result.options.command = Options::Command::Help;
+                return result;
+            }
+            if (arg == QLatin1String("--version")) {
+                result.options.command = Options::Command::Version;
+                return result;
+            }
+        }
+        if (m_args.isEmpty()) return fail(QStringLiteral("no command given (list, copy or render)"));
+        const QString command = m_args.front();
+        Options& o = result.options;
+        if (command == QLatin1String("list")) {
+            o.command = Options::Command::List;
+        } else if (command == QLatin1String("copy")) {
+            o.command = Options::Command::Copy;
+        } else if (command == QLatin1String("render")) {
+            o.command = Options::Command::Render;
+        } else {
+            return fail(QStringLiteral("unknown command \"%1\" (list, copy or render)").arg(command));
+        }
+        m_command = command;
+        bool onlyPaths = false;
+        for (m_at = 1; m_at < m_args.size(); ++m_at) {
+            const QString arg = m_args[m_at];
+            if (onlyPaths || !arg.startsWith(QLatin1String("--")) || arg == QLatin1String("-")) {
+                o.sources.append(Source{arg, {}});
+                continue;
+            }
+            if (arg == QLatin1String("--")) {
+                onlyPaths = true;
+                continue;
+            }
+            if (arg == QLatin1String("--quiet")) {
+                o.quiet = true;
+            } else if (arg == QLatin1String("--json") && o.command == Options::Command::List) {
+                o.json = true;
+            } else if (arg == QLatin1String("--chart") && o.command != Options::Command::List) {
+                QString text;
+                if (!value(arg, &text)) return m_result;
+                ChartRef ref;
+                if (!parseChartRef(text, &ref)) {
+                    return fail(QStringLiteral("--chart %1: expected SHEET:INDEX, INDEX a whole number from 1").arg(text));
+                }
+                if (o.sources.isEmpty()) return fail(QStringLiteral("--chart %1 comes before any workbook").arg(text));
+                o.sources.back().charts.append(ref);
+            } else if (arg == QLatin1String("--into") && o.command == Options::Command::Copy) {
+                if (!o.into.isEmpty()) return fail(QStringLiteral("--into is given twice"));
+                if (!value(arg, &o.into)) return m_result;
+            } else if (arg == QLatin1String("--output") && o.command != Options::Command::List) {
+                if (!o.output.isEmpty()) return fail(QStringLiteral("--output is given twice"));
+                if (!value(arg, &o.output)) return m_result;
+            } else if (arg == QLatin1String("--format") && o.command == Options::Command::Render) {
+                if (!value(arg, &o.format)) return m_result;
+                if (o.format != QLatin1String("png") && o.format != QLatin1String("svg") &&
+                    o.format != QLatin1String("pdf")) {
+                    return fail(QStringLiteral("--format %1: expected png, svg or pdf").arg(o.format));
+                }
+            } else if (arg == QLatin1String("--scale") && o.command == Options::Command::Render) {
+                QString text;
+                if (!value(arg, &text)) return m_result;
+                bool ok = false;
+                o.scale = text.toDouble(&ok);
+                if (!ok || !(o.scale > 0) || o.scale > 16) {
+                    return fail(QStringLiteral("--scale %1: expected a number above 0, at most 16").arg(text));
+                }
+            } else if ((arg == QLatin1String("--width") || arg == QLatin1String("--height")) &&
+                       o.command == Options::Command::Render) {
+                QString text;
+                if (!value(arg, &text)) return m_result;
+                bool ok = false;
+                const int pixels = text.toInt(&ok);
+                if (!ok || pixels < 1 || pixels > 20000) {
+                    return fail(QStringLiteral("%1 %2: expected a whole number of pixels from 1 to 20000").arg(arg, text));
+                }
+                (arg == QLatin1String("--width") ? o.width : o.height) = pixels;
+            } else {
+                return fail(QStringLiteral("unknown option %1").arg(arg));
+            }
+        }
+        return check(result);
+    }
+
+private:
+    ParseResult check(ParseResult result) {
+        const Options& o = result.options;
+        if (o.sources.isEmpty()) return fail(QStringLiteral("no workbook given"));
+        for (const Source& source : o.sources) {
+            if (source.workbook.isEmpty()) return fail(QStringLiteral("an empty workbook path was given"));
+        }
+        switch (o.command) {
+        case Options::Command::List:
+            if (o.sources.size() > 1) return fail(QStringLiteral("list takes one workbook"));
+            break;
+        case Options::Command::Copy:
+            if (o.output.isEmpty()) return fail(QStringLiteral("--output OUT.pptx is required"));
+            if (!o.output.endsWith(QLatin1String(".pptx"), Qt::CaseInsensitive) &&
+                !o.output.endsWith(QLatin1String(".pptm"), Qt::CaseInsensitive)) {
+                return fail(QStringLiteral("--output %1: the presentation's name must end in .pptx (.pptm for one with macros)")
+                                .arg(o.output));
+            }
+            break;
+        case Options::Command::Render:
+            if (o.sources.size() > 1) return fail(QStringLiteral("render takes one workbook"));
+            if (o.format.isEmpty()) return fail(QStringLiteral("--format png|svg|pdf is required"));
+            if (o.output.isEmpty()) return fail(QStringLiteral("--output DIR is required"));
+            if ((o.width > 0) != (o.height > 0)) return fail(QStringLiteral("--width and --height go together"));
+            if (o.scale > 0 && o.width > 0) return fail(QStringLiteral("--scale and --width/--height exclude each other"));
+            break;
+        default:
+            break;
+        }
+        return result;
+    }
+
+    bool value(const QString& option, QString* out) {
+        if (m_at + 1 >= m_args.size()) {
+            fail(QStringLiteral("%1 needs a value").arg(option));
+            return false;
+        }
+        *out = m_args[++m_at];
+        return true;
+    }
+
+    ParseResult fail(const QString& message) {
+        m_result.error = m_command.isEmpty() ? message : m_command + QStringLiteral(": ") + message;
+        return m_result;
+    }
+
+    QStringList m_args;
+    QString m_command;
+    qsizetype m_at = 0;
+    ParseResult m_result;
+};
+
+}  // namespace
+
+ParseResult parseArguments(const QStringList& arguments) {
+    return Parser(arguments).run();
+}
+
+QString usageText() {
+    return QStringLiteral(
+        "Usage:\n"
+        "  quillmere-cli list WORKBOOK [--json]\n"
+        "  quillmere-cli copy WORKBOOK [--chart SHEET:INDEX]... [WORKBOOK [--chart SHEET:INDEX]...]...\n"
+        "                     [--into DECK] --output OUT.pptx\n"
+        "  quillmere-cli render WORKBOOK [--chart SHEET:INDEX]... --format png|svg|pdf\n"
+        "                     [--scale N | --width W --height H] --output DIR\n"
+        "\n"
+        "list    One line per chart of the workbook's worksheets, in the window's order, tab-separated:\n"
+        "        sheet name, chart name, chart index, kind, title, series count, width and height in EMU.\n"
+        "        --json gives an array of objects with the same fields.\n"
+        "copy    Copies every chart of each workbook (or the charts named by the --chart options after\n"
+        "        it, in that order) onto new blank slides at the end of a new presentation, or of a copy\n"
+        "        of DECK, and saves OUT.pptx. DECK is not changed unless OUT names it.\n"
+        "render  Draws charts to files (not available in this build).\n"
+        "\n"
+        "Options:\n"
+        "  --quiet     no progress and no notices on standard error; errors are still shown\n"
+        "  --help      this text\n"
+        "  --version   the program's version\n"
+        "\n"
+        "Exit status: 0 success, 1 usage, 2 an input cannot be read (or lacks a named chart),\n"
+        "3 the output cannot be written, 4 the command is not available in this build.\n");
+}
+
+}  // namespace cli

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace cli {
+
+// Exit statuses of quillmere-cli, as the README documents them.
+namespace status {
+inline constexpr int kSuccess = 0;
+inline constexpr int kUsage = 1;           // the command line is wrong
+inline constexpr int kUnreadableInput = 2;  // a workbook or deck cannot be read, or lacks a named chart
+inline constexpr int kOutputNotWritable = 3;
+inline constexpr int kNotAvailable = 4;  // the command exists but this build cannot carry it out
+}  // namespace status
+
+// A chart named on the command line as SHEET:INDEX: the worksheet's name (as the window's
+// "Sheet Name", matched without regard to case) and the chart's 1-based position on it.
+struct ChartRef {
+    QString sheet;
+    int index = 0;
+
+    QString text() const { return sheet + u':' + QString::number(index); }
+};
+
+// One workbook of a copy, with the charts named after it; none named means all of them.
+struct Source {
+    QString workbook;
+    QList<ChartRef> charts;
+};
+
+// What the command line asks for. Paths are kept exactly as given.
+struct Options {
+    enum class Command { Help, Version, List, Copy, Render };
+
+    Command command = Command::Help;
+    bool quiet = false;
+    bool json = false;           // list
+    QList<Source> sources;       // list: exactly one; copy and render: one or more
+    QString into;                // copy: the deck to start from, "" for a new presentation
+    QString output;              // copy: the presentation to write; render: the folder
+    QString format;              // render: png, svg or pdf
+    double scale = 0;            // render: 0 when not given
+    int width = 0, height = 0;   // render: 0 when not given
+};
+
+// The command line parsed, or a usage error: message is one line without the program's name
+// ("copy: --output is required").
+struct ParseResult {
+    Options options;
+    QString error;
+
+    bool ok() const { return error.isEmpty(); }
+};
+
+// arguments without the program name. --help and --version anywhere win over everything
+// else. A --chart belongs to the workbook named before it.
+ParseResult parseArguments(const QStringList& arguments);
+
+// The text of --help.
+QString usageText();
+
+}  // namespace cli

@@ -1,0 +1,14 @@
+#include "office/Excel.h"
+#include "office/PowerPoint.h"
+
+namespace office {
+
+ExcelChartFacts ExcelChart::Facts() {
+    throw AutomationError(QString::fromLatin1(kNotSupported));
+}
+
+void PptPresentation::SaveAs(const QString&) {
+    throw AutomationError(QString::fromLatin1(kNotSupported));
+}
+
+}  // namespace office

@@ -1,0 +1,461 @@
+// quillmere-cli as a shell runs it: the built executable, without a display, on workbooks with
+// real charts. What list prints is held against the rows the window's discovery gives for the
+// same workbook; what copy writes is read back with the presentation engine and LibreOffice.
+
+#include "charts/Excel1.h"
+#include "engine/package/Package.h"
+#include "engine/presentation/Presentation.h"
+#include "servers/spreadsheet/SpreadsheetServer.h"
+#include "tests/charts/Harness.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <unistd.h>
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// The executable, run without a display and without the tests' platform setting, as a script
+// on a server would run it.
+Result runCli(const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(QUILLMERE_CLI), arguments);
+    Result result;
+    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit) return result;
+    result.status = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+QString unescaped(const QString& field) {
+    QString text;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] != u'\\' || i + 1 == field.size()) {
+            text += field[i];
+            continue;
+        }
+        const QChar next = field[++i];
+        text += next == u't' ? QChar(u'\t') : next == u'n' ? QChar(u'\n') : next == u'r' ? QChar(u'\r') : next;
+    }
+    return text;
+}
+
+QList<QStringList> tsvRows(const QByteArray& out) {
+    QList<QStringList> rows;
+    for (const QString& line : QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts)) {
+        QStringList fields;
+        for (const QString& field : line.split(u'\t')) fields.append(unescaped(field));
+        rows.append(fields);
+    }
+    return rows;
+}
+
+// Every chart of a presentation, slide by slide: the slide number and the chart's kind and
+// title; slides without a chart are left out.
+QStringList chartsOf(const QString& path) {
+    const engine::Presentation presentation = engine::Presentation::open(path);
+    QStringList charts;
+    for (int i = 0; i < presentation.slideCount(); ++i) {
+        for (const engine::SlideShape& shape : presentation.slideShapes(i)) {
+            if (shape.kind != engine::SlideShape::Kind::Chart) continue;
+            const engine::ChartSummary summary =
+                presentation.chartSummary(presentation.slideTarget(i, shape.relId));
+            charts.append(QStringLiteral("%1:%2:%3:%4")
+                              .arg(i + 1)
+                              .arg(summary.kind, summary.title)
+                              .arg(summary.series.size()));
+        }
+    }
+    return charts;
+}
+
+QByteArray fileHash(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+}  // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void listGivesTheWindowsRowsInTheWindowsOrder_data();
+    void listGivesTheWindowsRowsInTheWindowsOrder();
+    void listDescribesEachChartAndJsonSaysTheSame();
+    void unreadableChartKeepsItsRowAndFailsTheList();
+    void workbookWithoutChartsListsNothingAndSaysSo_data();
+    void workbookWithoutChartsListsNothingAndSaysSo();
+
+    void copyOfSeveralWorkbooksPutsEveryChartOnItsOwnSlideInListOrder();
+    void copyOfNamedChartsTakesThemInTheOrderGiven();
+    void copyIntoADeckKeepsItsSlidesFirstAndLeavesItUnchanged();
+    void copiedPresentationOpensInLibreOffice();
+
+    void failuresGiveOneLineTheirStatusAndLeaveNothingBehind_data();
+    void failuresGiveOneLineTheirStatusAndLeaveNothingBehind();
+    void helpAndVersionAnswerOnStandardOutput();
+
+private:
+    QString windowBook(const QString& name) const { return m_books.filePath(QStringLiteral("window/") + name); }
+    QString engineBook(const QString& name) const { return m_books.filePath(QStringLiteral("engine/") + name); }
+    QString out(const QString& name) const { return m_out.filePath(name); }
+    QStringList listedKinds(const QString& book);
+
+    QTemporaryDir m_books;
+    QTemporaryDir m_out;
+};
+
+void CliTest::initTestCase() {
+    QVERIFY(m_books.isValid() && m_out.isValid());
+    const QString source = qEnvironmentVariable("QUILLMERE_SOURCE_DIR");
+    QVERIFY2(!source.isEmpty(), "QUILLMERE_SOURCE_DIR is not set");
+    const QList<QPair<QString, QString>> scripts{{QStringLiteral("tools/make-chart-workbooks.py"), QStringLiteral("window")},
+                                                 {QStringLiteral("tools/make_test_workbooks.py"), QStringLiteral("engine")}};
+    for (const auto& [script, folder] : scripts) {
+        QVERIFY(QDir(m_books.path()).mkpath(folder));
+        QProcess make;
+        make.start(QStringLiteral("/usr/bin/python3"), {source + u'/' + script, m_books.filePath(folder)});
+        QVERIFY(make.waitForFinished(120000));
+        QVERIFY2(make.exitCode() == 0, make.readAllStandardError().constData());
+    }
+    // The window's discovery below runs in this process, on the same built-in application.
+    servers::registerSpreadsheetServer();
+}
+
+void CliTest::listGivesTheWindowsRowsInTheWindowsOrder_data() {
+    QTest::addColumn<QString>("book");
+    QTest::newRow("several worksheets, twins, hidden, chart sheet") << windowBook(QStringLiteral("several.xlsx"));
+    QTest::newRow("pictures and text between charts") << engineBook(QStringLiteral("charts.xlsx"));
+    QTest::newRow("grouped, chartex and one-cell charts") << engineBook(QStringLiteral("groups.xlsx"));
+    // The sample beside the executables: a legacy .xls, its facts read through LibreOffice.
+    QTest::newRow("legacy sample") << QCoreApplication::applicationDirPath() + QStringLiteral("/Samples/sample1.xls");
+}
+
+void CliTest::listGivesTheWindowsRowsInTheWindowsOrder() {
+    QFETCH(QString, book);
+    chartstest::Harness window;
+    charts::Excel1(window.form, window.dialogs, window.runner).ExtractChartByFile(book);
+    QVERIFY2(window.reports.isEmpty(), window.reports.isEmpty() ? "" : qPrintable(QString::number(window.reports.front().line) + window.reports.front().description));
+    QStringList expected;
+    for (const QString& row : window.rows()) expected.append(row.section(u'|', 0, 2));
+    QVERIFY(!expected.isEmpty());
+
+    const Result result = runCli({QStringLiteral("list"), book});
+    QCOMPARE(result.status, 0);
+    QCOMPARE(result.err, QByteArray());
+    QStringList listed;
+    for (const QStringList& fields : tsvRows(result.out)) {
+        QCOMPARE(fields.size(), 8);
+        listed.append(fields.mid(0, 3).join(u'|'));
+    }
+    QCOMPARE(listed, expected);
+    for (const QStringList& fields : tsvRows(result.out)) QVERIFY2(!fields[3].isEmpty(), qPrintable(fields.join(u' ')));
+}
+
+void CliTest::listDescribesEachChartAndJsonSaysTheSame() {
+    const QString book = engineBook(QStringLiteral("charts.xlsx"));
+    const Result text = runCli({QStringLiteral("list"), book});
+    QCOMPARE(text.status, 0);
+    const QList<QStringList> rows = tsvRows(text.out);
+    QVERIFY(rows.size() >= 3);
+    // XlsxWriter's charts are 480 x 288 pixels unless scaled; a pixel is 9525 EMU.
+    const QStringList first{QStringLiteral("Data"), QStringLiteral("Data Chart 3"), QStringLiteral("1"),
+                            QStringLiteral("Column"), QString(), QStringLiteral("2"),
+                            QString::number(480 * 9525), QString::number(288 * 9525)};
+    QCOMPARE(rows[0], first);
+    QCOMPARE(rows[1].mid(3), (QStringList{QStringLiteral("Line"), QString(), QStringLiteral("1"),
+                                          QString::number(640 * 9525), QString::number(400 * 9525)}));
+    QCOMPARE(rows[2][3], QStringLiteral("Pie"));
+
+    const Result json = runCli({QStringLiteral("list"), book, QStringLiteral("--json")});
+    QCOMPARE(json.status, 0);
+    QJsonParseError error;
+    const QJsonArray array = QJsonDocument::fromJson(json.out, &error).array();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(array.size(), rows.size());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QJsonObject o = array[i].toObject();
+        const QStringList fromJson{o[QStringLiteral("sheet")].toString(), o[QStringLiteral("chart")].toString(),
+                                   QString::number(o[QStringLiteral("index")].toInt()),
+                                   o[QStringLiteral("kind")].toString(), o[QStringLiteral("title")].toString(),
+                                   QString::number(o[QStringLiteral("series")].toInt()),
+                                   QString::number(qint64(o[QStringLiteral("width")].toDouble())),
+                                   QString::number(qint64(o[QStringLiteral("height")].toDouble()))};
+        QCOMPARE(fromJson, rows[i]);
+    }
+}
+
+void CliTest::unreadableChartKeepsItsRowAndFailsTheList() {
+    // The Data worksheet's cells are cut short: its three charts' sizes cannot be read, while
+    // the window lists them from the drawing alone.
+    const QString book = engineBook(QStringLiteral("badsheet.xlsx"));
+    chartstest::Harness window;
+    charts::Excel1(window.form, window.dialogs, window.runner).ExtractChartByFile(book);
+    const Result result = runCli({QStringLiteral("list"), book});
+    QCOMPARE(result.status, 2);
+    QStringList listed;
+    const QList<QStringList> rows = tsvRows(result.out);
+    for (const QStringList& fields : rows) listed.append(fields.mid(0, 3).join(u'|') + QStringLiteral("|1"));
+    QCOMPARE(listed, window.rows());
+    QCOMPARE(rows[0].mid(3), (QStringList{QString(), QString(), QStringLiteral("0"), QStringLiteral("0"),
+                                          QStringLiteral("0")}));  // nothing read, nothing made up
+    QCOMPARE(rows[3][3], QStringLiteral("Area"));
+    const QStringList lines = QString::fromUtf8(result.err).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY2(lines[i].startsWith(QStringLiteral("quillmere-cli: ") + book + QStringLiteral(": chart Data:") +
+                                     QString::number(i + 1) + QStringLiteral(": xl/worksheets/sheet1.xml")),
+                 qPrintable(lines[i]));
+    }
+}
+
+void CliTest::workbookWithoutChartsListsNothingAndSaysSo_data() {
+    QTest::addColumn<QString>("book");
+    QTest::newRow("no drawing") << windowBook(QStringLiteral("nocharts.xlsx"));
+    QTest::newRow("only a chart sheet") << windowBook(QStringLiteral("chartsheet.xlsx"));
+}
+
+void CliTest::workbookWithoutChartsListsNothingAndSaysSo() {
+    QFETCH(QString, book);
+    const Result result = runCli({QStringLiteral("list"), book});
+    QCOMPARE(result.status, 0);
+    QCOMPARE(result.out, QByteArray());
+    QCOMPARE(result.err, QByteArray("No charts found within file.\n"));
+
+    const Result quiet = runCli({QStringLiteral("list"), book, QStringLiteral("--quiet")});
+    QCOMPARE(quiet.status, 0);
+    QCOMPARE(quiet.out + quiet.err, QByteArray());
+
+    // A script reading JSON still gets a document: the empty array.
+    const Result json = runCli({QStringLiteral("list"), QStringLiteral("--json"), book});
+    QCOMPARE(json.status, 0);
+    QCOMPARE(QJsonDocument::fromJson(json.out).array().size(), 0);
+    QVERIFY(QJsonDocument::fromJson(json.out).isArray());
+}
+
+QStringList CliTest::listedKinds(const QString& book) {
+    QStringList kinds;
+    for (const QStringList& fields : tsvRows(runCli({QStringLiteral("list"), book}).out)) {
+        kinds.append(fields[3] + u':' + fields[4] + u':' + fields[5]);
+    }
+    return kinds;
+}
+
+void CliTest::copyOfSeveralWorkbooksPutsEveryChartOnItsOwnSlideInListOrder() {
+    const QString several = windowBook(QStringLiteral("several.xlsx"));
+    const QString charts = engineBook(QStringLiteral("charts.xlsx"));
+    const QString target = out(QStringLiteral("several.pptx"));
+    const Result result = runCli({QStringLiteral("copy"), several, charts, QStringLiteral("--output"), target});
+    QCOMPARE(result.status, 0);
+    QCOMPARE(result.out + result.err, QByteArray());  // not a terminal: no progress
+
+    QStringList expected;
+    for (const QString& kind : listedKinds(several) + listedKinds(charts)) {
+        expected.append(QString::number(expected.size() + 1) + u':' + kind);
+    }
+    QCOMPARE(chartsOf(target), expected);
+    QCOMPARE(engine::Presentation::open(target).slideCount(), expected.size());
+}
+
+void CliTest::copyOfNamedChartsTakesThemInTheOrderGiven() {
+    const QString charts = engineBook(QStringLiteral("charts.xlsx"));
+    const QString several = windowBook(QStringLiteral("several.xlsx"));
+    const QString target = out(QStringLiteral("named.pptx"));
+    // The sheet named without regard to case, as the window's copy finds it; a --chart belongs
+    // to the workbook before it, and a workbook without one gives all of its charts.
+    const Result result = runCli({QStringLiteral("copy"), charts, QStringLiteral("--chart"), QStringLiteral("Data:3"),
+                                  QStringLiteral("--chart"), QStringLiteral("it's HERE:1"), QStringLiteral("--chart"),
+                                  QStringLiteral("Data:1"), several, QStringLiteral("--chart"),
+                                  QStringLiteral("Hidden Data:1"), QStringLiteral("--output"), target});
+    QCOMPARE(result.status, 0);
+    const QStringList kinds = listedKinds(charts);
+    const QStringList severalKinds = listedKinds(several);
+    QCOMPARE(chartsOf(target), (QStringList{QStringLiteral("1:") + kinds[2], QStringLiteral("2:") + kinds[4],
+                                            QStringLiteral("3:") + kinds[0], QStringLiteral("4:") + severalKinds[4]}));
+}
+
+void CliTest::copyIntoADeckKeepsItsSlidesFirstAndLeavesItUnchanged() {
+    const QString charts = engineBook(QStringLiteral("charts.xlsx"));
+    const QString deck = out(QStringLiteral("deck.pptx"));
+    QCOMPARE(runCli({QStringLiteral("copy"), charts, QStringLiteral("--chart"), QStringLiteral("Data:2"),
+                     QStringLiteral("--chart"), QStringLiteral("Hidden:1"), QStringLiteral("--output"), deck})
+                 .status,
+             0);
+    const QByteArray deckHash = fileHash(deck);
+    const QString target = out(QStringLiteral("into.pptx"));
+    const Result result = runCli({QStringLiteral("copy"), charts, QStringLiteral("--chart"), QStringLiteral("Data:3"),
+                                  QStringLiteral("--into"), deck, QStringLiteral("--output"), target});
+    QCOMPARE(result.status, 0);
+    QCOMPARE(fileHash(deck), deckHash);
+
+    const engine::Presentation before = engine::Presentation::open(deck);
+    const engine::Presentation after = engine::Presentation::open(target);
+    QCOMPARE(after.slideCount(), before.slideCount() + 1);
+    for (int i = 0; i < before.slideCount(); ++i) {
+        QCOMPARE(after.slidePartName(i), before.slidePartName(i));
+        QCOMPARE(after.package().part(after.slidePartName(i)), before.package().part(before.slidePartName(i)));
+    }
+    const QStringList kinds = listedKinds(charts);
+    QCOMPARE(chartsOf(target), chartsOf(deck) + QStringList{QStringLiteral("3:") + kinds[2]});
+
+    // OUT naming the deck itself replaces it: the one case where the deck changes.
+    QCOMPARE(runCli({QStringLiteral("copy"), charts, QStringLiteral("--chart"), QStringLiteral("Data:1"),
+                     QStringLiteral("--into"), deck, QStringLiteral("--output"), deck})
+                 .status,
+             0);
+    QCOMPARE(engine::Presentation::open(deck).slideCount(), before.slideCount() + 1);
+    QCOMPARE(QDir(m_out.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".tmp")), QStringList());
+}
+
+void CliTest::copiedPresentationOpensInLibreOffice() {
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty()) {
+        QSKIP("LibreOffice (soffice) or pdfinfo is not installed");
+    }
+    const QString target = out(QStringLiteral("outside.pptx"));
+    QCOMPARE(runCli({QStringLiteral("copy"), windowBook(QStringLiteral("several.xlsx")), QStringLiteral("--output"),
+                     target})
+                 .status,
+             0);
+    QTemporaryDir work;
+    QProcess soffice;
+    soffice.start(QStringLiteral("soffice"),
+                  {QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
+                   QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
+                   QStringLiteral("--outdir"), work.path(), target});
+    QVERIFY(soffice.waitForFinished(240000));
+    QProcess pdfinfo;
+    pdfinfo.start(QStringLiteral("pdfinfo"), {work.filePath(QStringLiteral("outside.pdf"))});
+    QVERIFY(pdfinfo.waitForFinished(60000));
+    QCOMPARE(pdfinfo.exitCode(), 0);
+    const QString info = QString::fromUtf8(pdfinfo.readAllStandardOutput());
+    const QRegularExpressionMatch pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
+    QVERIFY(pages.hasMatch());
+    QCOMPARE(pages.captured(1).toInt(), engine::Presentation::open(target).slideCount());
+}
+
+void CliTest::failuresGiveOneLineTheirStatusAndLeaveNothingBehind_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("named");  // what the one line must name
+
+    const QString book = engineBook(QStringLiteral("charts.xlsx"));
+    const QString target = out(QStringLiteral("failed.pptx"));
+    const QString o = QStringLiteral("--output");
+    const QString copy = QStringLiteral("copy");
+    const QString list = QStringLiteral("list");
+
+    QTest::newRow("no command") << QStringList{} << 1 << QStringLiteral("no command");
+    QTest::newRow("unknown command") << QStringList{QStringLiteral("paste"), book} << 1 << QStringLiteral("paste");
+    QTest::newRow("copy without --output") << QStringList{copy, book} << 1 << QStringLiteral("--output");
+    QTest::newRow("output not a presentation") << QStringList{copy, book, o, out(QStringLiteral("x.txt"))} << 1
+                                               << QStringLiteral("x.txt");
+    QTest::newRow("--chart without index") << QStringList{copy, book, QStringLiteral("--chart"), QStringLiteral("Data"), o, target}
+                                           << 1 << QStringLiteral("Data");
+    QTest::newRow("--chart before any workbook")
+        << QStringList{copy, QStringLiteral("--chart"), QStringLiteral("Data:1"), book, o, target} << 1
+        << QStringLiteral("Data:1");
+    QTest::newRow("list of two workbooks") << QStringList{list, book, book} << 1 << QStringLiteral("one workbook");
+    QTest::newRow("output replacing the workbook")
+        << QStringList{copy, book, o, book} << 1 << QStringLiteral("charts.xlsx");
+
+    QTest::newRow("list: missing workbook") << QStringList{list, out(QStringLiteral("missing.xlsx"))} << 2
+                                            << QStringLiteral("missing.xlsx");
+    QTest::newRow("list: not a zip") << QStringList{list, engineBook(QStringLiteral("notazip.xlsx"))} << 2
+                                     << QStringLiteral("notazip.xlsx");
+    QTest::newRow("list: truncated") << QStringList{list, engineBook(QStringLiteral("truncated.xlsx"))} << 2
+                                     << QStringLiteral("truncated.xlsx");
+    QTest::newRow("copy: missing workbook") << QStringList{copy, book, out(QStringLiteral("missing.xlsx")), o, target}
+                                            << 2 << QStringLiteral("missing.xlsx");
+    QTest::newRow("copy: corrupt workbook after a good one")
+        << QStringList{copy, book, windowBook(QStringLiteral("badxml.xlsx")), o, target} << 2
+        << QStringLiteral("badxml.xlsx");
+    QTest::newRow("copy: no such worksheet") << QStringList{copy, book, QStringLiteral("--chart"), QStringLiteral("Nope:1"), o, target}
+                                             << 2 << QStringLiteral("Nope");
+    QTest::newRow("copy: no such chart") << QStringList{copy, book, QStringLiteral("--chart"), QStringLiteral("Data:9"), o, target}
+                                         << 2 << QStringLiteral("Data:9");
+    QTest::newRow("copy: chart part missing") << QStringList{copy, engineBook(QStringLiteral("dangling.xlsx")), o, target}
+                                              << 2 << QStringLiteral("dangling.xlsx");
+    QTest::newRow("copy: missing deck") << QStringList{copy, book, QStringLiteral("--into"), out(QStringLiteral("nodeck.pptx")), o, target}
+                                        << 2 << QStringLiteral("nodeck.pptx");
+    QTest::newRow("copy: deck not a presentation")
+        << QStringList{copy, book, QStringLiteral("--into"), engineBook(QStringLiteral("charts.xlsx")), o, target} << 2
+        << QStringLiteral("charts.xlsx");
+
+    QTest::newRow("output in a missing folder")
+        << QStringList{copy, book, o, out(QStringLiteral("no/such/folder/out.pptx"))} << 3 << QStringLiteral("out.pptx");
+    QTest::newRow("output is a folder") << QStringList{copy, book, o, m_out.filePath(QStringLiteral("folder.pptx"))}
+                                        << 3 << QStringLiteral("folder.pptx");
+    // A folder that passes every test beforehand and still refuses the file: the save itself
+    // must fail cleanly.
+    if (QFileInfo(QStringLiteral("/proc/self")).isDir()) {
+        QTest::newRow("output refused at the save") << QStringList{copy, book, o, QStringLiteral("/proc/quillmere-cli-test.pptx")}
+                                                    << 3 << QStringLiteral("quillmere-cli-test.pptx");
+    }
+    if (::geteuid() != 0) {
+        QTest::newRow("output in a read-only folder")
+            << QStringList{copy, book, o, out(QStringLiteral("readonly/out.pptx"))} << 3 << QStringLiteral("out.pptx");
+    }
+    QTest::newRow("render") << QStringList{QStringLiteral("render"), book, QStringLiteral("--format"), QStringLiteral("png"), o,
+                                           m_out.path()}
+                            << 4 << QStringLiteral("render");
+}
+
+void CliTest::failuresGiveOneLineTheirStatusAndLeaveNothingBehind() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, named);
+    QVERIFY(QDir(m_out.path()).mkpath(QStringLiteral("folder.pptx")));
+    QVERIFY(QDir(m_out.path()).mkpath(QStringLiteral("readonly")));
+    QFile::setPermissions(m_out.filePath(QStringLiteral("readonly")), QFile::ReadOwner | QFile::ExeOwner);
+    const QStringList before = QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    const Result result = runCli(arguments);
+    QCOMPARE(result.status, status);
+    QCOMPARE(result.out, QByteArray());
+    const QString err = QString::fromUtf8(result.err);
+    QVERIFY2(err.startsWith(QStringLiteral("quillmere-cli: ")) && err.endsWith(u'\n') && err.count(u'\n') == 1,
+             qPrintable(err));
+    QVERIFY2(err.contains(named), qPrintable(err));
+
+    QCOMPARE(QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+    QCOMPARE(QDir(m_out.filePath(QStringLiteral("readonly"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/quillmere-cli-test.pptx")));
+}
+
+void CliTest::helpAndVersionAnswerOnStandardOutput() {
+    const Result help = runCli({QStringLiteral("copy"), QStringLiteral("--help")});
+    QCOMPARE(help.status, 0);
+    QVERIFY(help.out.contains("quillmere-cli list WORKBOOK [--json]"));
+    QCOMPARE(help.err, QByteArray());
+    const Result version = runCli({QStringLiteral("--version")});
+    QCOMPARE(version.status, 0);
+    QVERIFY(QRegularExpression(QStringLiteral("^quillmere-cli \\d+\\.\\d+")).match(QString::fromUtf8(version.out)).hasMatch());
+}
+
+QTEST_MAIN(CliTest)
+#include "tst_cli.moc"
