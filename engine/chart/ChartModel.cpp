@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -41,6 +42,28 @@ std::optional<double> number(const char* text) {
     const auto [ptr, ec] = std::from_chars(text, end, value);
     if (ec != std::errc() || ptr != end || text == end) return std::nullopt;
     return value;
+}
+
+// Days from the epoch of the date system to a date written as ISO 8601 ("2024-01-31", with an
+// optional time "T12:00:00"): LibreOffice writes date categories so in number caches, where the
+// spreadsheet applications write serial numbers.
+std::optional<double> isoDateSerial(const char* text, bool date1904) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    double second = 0;
+    const int fields = std::sscanf(text, "%4d-%2d-%2dT%2d:%2d:%lf", &year, &month, &day, &hour, &minute, &second);
+    if (fields != 3 && fields < 5) return std::nullopt;
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59) return std::nullopt;
+    // Days since 1970-01-01 of a proleptic Gregorian date.
+    const int y = year - (month <= 2);
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yearOfEra = y - era * 400;
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const double days = era * 146097.0 + dayOfEra - 719468;
+    // Serial 0 is 1899-12-30 in the 1900 system (which counts a day that never was, so dates
+    // from March 1900 on line up), 1904-01-01 in the 1904 system.
+    const double serial = date1904 ? days + 24107 : days + 25569;
+    return serial + (hour * 3600 + minute * 60 + second) / 86400.0;
 }
 
 std::optional<int> intElement(const pugi::xml_node& parent, const char* local, int byDefault) {
@@ -117,6 +140,9 @@ std::optional<int> pointCountOf(const pugi::xml_node& cache) {
     return std::max(0, e.attribute("val").as_int(0));
 }
 
+// The date system of the part being read, for the dates some producers write in number caches.
+thread_local bool t_date1904 = false;
+
 NumericCache numericCache(const pugi::xml_node& cache) {
     NumericCache result;
     result.formatCode = QString::fromUtf8(c(cache, "formatCode").text().get());
@@ -126,7 +152,9 @@ NumericCache numericCache(const pugi::xml_node& cache) {
         if (index < 0) continue;
         NumericPoint point;
         point.index = index;
-        point.value = number(c(pt, "v").text().get()).value_or(std::numeric_limits<double>::quiet_NaN());
+        const char* text = c(pt, "v").text().get();
+        point.value = number(text).value_or(
+            isoDateSerial(text, t_date1904).value_or(std::numeric_limits<double>::quiet_NaN()));
         if (const auto format = pt.attribute("formatCode")) point.formatCode = QString::fromUtf8(format.value());
         result.points.push_back(std::move(point));
     }
@@ -619,6 +647,7 @@ ChartSpace readChartSpace(const QByteArray& bytes, const QString& file, const QS
     }
     ChartSpace space;
     space.date1904 = boolElement(root, "date1904");
+    t_date1904 = space.date1904.value_or(false);
     space.language = stringElement(root, "lang", "");
     space.roundedCorners = boolElement(root, "roundedCorners");
     readStyle(root, &space);
