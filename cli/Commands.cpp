@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 
 namespace cli {
@@ -67,6 +69,10 @@ void requireWritableOutput(const QString& output, const QList<Source>& sources) 
         }
     }
     if (info.isDir()) throw CommandError(status::kOutputNotWritable, output + QStringLiteral(": is a folder"));
+    // The save would replace it by a rename, which a read-only file does not prevent.
+    if (info.exists() && !info.isWritable()) {
+        throw CommandError(status::kOutputNotWritable, output + QStringLiteral(": the file is read-only"));
+    }
     const QFileInfo folder(info.absolutePath());
     if (!folder.isDir()) {
         throw CommandError(status::kOutputNotWritable, output + QStringLiteral(": the folder does not exist"));
@@ -170,6 +176,39 @@ void copyChart(OpenWorkbook& book, const ChartRef& chart, office::PptApplication
     }
 }
 
+// The signals that end a process from a terminal or a job control wait while a save runs: a
+// save interrupted half-way would leave its temporary file behind, one let finish leaves the
+// whole file. At any other time nothing has been written, and they end the process at once.
+std::atomic<bool> g_saving{false};
+volatile std::sig_atomic_t g_pendingSignal = 0;
+
+extern "C" void endOnSignal(int signal) {
+    if (g_saving.load()) {
+        g_pendingSignal = signal;
+        return;
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+class SaveGuard {
+public:
+    SaveGuard() { g_saving = true; }
+    ~SaveGuard() {
+        g_saving = false;
+        if (const int signal = g_pendingSignal) endOnSignal(signal);
+    }
+    SaveGuard(const SaveGuard&) = delete;
+    SaveGuard& operator=(const SaveGuard&) = delete;
+};
+
+// A signal the process was started to ignore (nohup, a background job) stays ignored.
+void deferEndingSignalsDuringSaves() {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        if (std::signal(signal, endOnSignal) == SIG_IGN) std::signal(signal, SIG_IGN);
+    }
+}
+
 }  // namespace
 
 int runList(const Options& options, Console& console) {
@@ -201,6 +240,7 @@ int runCopy(const Options& options, Console& console) {
     for (const Source& source : options.sources) requireReadable(source.workbook);
     if (!options.into.isEmpty()) requireReadable(options.into);
     requireWritableOutput(options.output, options.sources);
+    deferEndingSignalsDuringSaves();
 
     std::shared_ptr<office::PptApplication> powerPoint;
     std::shared_ptr<office::PptPresentation> target;
@@ -239,6 +279,7 @@ int runCopy(const Options& options, Console& console) {
     }
     console.progress(QStringLiteral("Saving %1").arg(options.output));
     try {
+        const SaveGuard guard;
         target->SaveAs(QFileInfo(options.output).absoluteFilePath());
     } catch (const AutomationError& e) {
         throw CommandError(status::kOutputNotWritable, aboutFile(options.output, e.description()));

@@ -319,6 +319,58 @@ def write_variants(outdir):
         f.write(zipped)
 
 
+def write_shared_ranges(outdir):
+    """Charts whose ranges meet, for reading each sheet once.
+
+    shared-ranges.xlsx: "Left" holds months in A2:A7 and values 1..6 in B2:B7, "Right" values
+    10..60 in B2:B7. "Left" carries "Across" (categories Left!A2:A7, values Right!B2:B7) and
+    "Same" (values Left!B2:B7); "Right" carries "Same too" (values Left!B2:B7, the same range,
+    and Right!B2:B40, past the sheet's last row).
+    shared-ranges-changed.xlsx: the same with every value times 100.
+    unordered.xlsx: shared-ranges.xlsx with the rows of "Left", and the cells in each row,
+    written in reverse order.
+    """
+    for name, scale in (("shared-ranges.xlsx", 1), ("shared-ranges-changed.xlsx", 100)):
+        book = xlsxwriter.Workbook(outdir + "/" + name)
+        left = book.add_worksheet("Left")
+        right = book.add_worksheet("Right")
+        left.write_row(0, 0, ["Month", "Left"])
+        right.write_row(0, 0, ["Month", "Right"])
+        for i, month in enumerate(MONTHS):
+            left.write_row(i + 1, 0, [month, (i + 1) * scale])
+            right.write_row(i + 1, 0, [month, (i + 1) * 10 * scale])
+        charts = []
+        for title, series in (("Across", [("=Left!$A$2:$A$7", "=Right!$B$2:$B$7")]),
+                              ("Same", [("=Left!$A$2:$A$7", "=Left!$B$2:$B$7")]),
+                              ("Same too", [(None, "=Left!$B$2:$B$7"), (None, "=Right!$B$2:$B$40")])):
+            chart = book.add_chart({"type": "line", "name": title})
+            for categories, values in series:
+                options = {"values": values}
+                if categories:
+                    options["categories"] = categories
+                chart.add_series(options)
+            charts.append(chart)
+        left.insert_chart("D2", charts[0])
+        left.insert_chart("D20", charts[1])
+        right.insert_chart("D2", charts[2])
+        book.close()
+
+    def reverse_rows(name, data):
+        if name != "xl/worksheets/sheet1.xml":
+            return data
+        text = data.decode("utf-8")
+        start, end = text.index("<sheetData>") + len("<sheetData>"), text.index("</sheetData>")
+        rows = re.findall(r"<row [^>]*>.*?</row>", text[start:end])
+        flipped = []
+        for row in reversed(rows):
+            head = row[:row.index(">") + 1]
+            cells = re.findall(r"<c [^>]*?(?:/>|>.*?</c>)", row)
+            flipped.append(head + "".join(reversed(cells)) + "</row>")
+        return (text[:start] + "".join(flipped) + text[end:]).encode("utf-8")
+
+    rewrite(outdir + "/shared-ranges.xlsx", outdir + "/unordered.xlsx", reverse_rows)
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "--bench":
         write_bench(argv[2])
@@ -331,6 +383,7 @@ def main(argv):
         write_no_charts(argv[1])
         write_three_sheets(argv[1])
         write_variants(argv[1])
+        write_shared_ranges(argv[1])
     else:
         sys.stderr.write(__doc__)
         return 2

@@ -6,7 +6,8 @@
 #include <QSet>
 #include <cmath>
 #include <deque>
-#include <set>
+#include <map>
+#include <unordered_set>
 
 namespace engine {
 
@@ -111,12 +112,54 @@ QString effectiveFormat(const QString& pointFormat, const QString& cacheFormat) 
     return format.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0 ? QString() : format;
 }
 
+std::optional<std::vector<CellRange>> rangesOf(const Reference& reference) {
+    return parseChartFormula(reference.formula);
+}
+
+// The ranges of a chart's formulas that its collection will read from the sheets: in order,
+// as long as they fit the budget of cells (the rest come from the chart's caches).
+std::vector<CellRange> rangesWithinBudget(const std::vector<Reference>& references) {
+    std::vector<CellRange> result;
+    qint64 budget = Workbook::kDefaultMaxCells;
+    for (const Reference& reference : references) {
+        const auto ranges = rangesOf(reference);
+        if (!ranges) continue;
+        qint64 count = 0;
+        for (const CellRange& range : *ranges) count += range.cellCount();
+        if (budget - count < 0) continue;
+        budget -= count;
+        result.insert(result.end(), ranges->begin(), ranges->end());
+    }
+    return result;
+}
+
+// Tells the workbook, once, what the cells of all its charts are, so that the first pass over
+// a sheet reads what every chart on it needs and later charts find their cells kept. A chart
+// that cannot be read is left out here; its own collection reports it.
+void expectCellsOfEveryChart(const Workbook& workbook) {
+    if (workbook.expectsCells()) return;
+    std::vector<CellRange> all;
+    for (const Workbook::Sheet* sheet : workbook.worksheets()) {
+        for (const Workbook::ChartObject& chart : sheet->chartObjects) {
+            try {
+                const chart::ChartSpace space =
+                    chart::readChartSpace(workbook.package().read(chart.chartPart), workbook.displayName(),
+                                          chart.chartPart, workbook.package().limits());
+                const std::vector<CellRange> ranges = rangesWithinBudget(referencesOf(space));
+                all.insert(all.end(), ranges.begin(), ranges.end());
+            } catch (const DocumentError&) {
+            }
+        }
+    }
+    workbook.expectCells(all);
+}
+
 class CellCollector {
 public:
     CellCollector(const Workbook& workbook, ChartPackage& out) : m_workbook(workbook), m_out(out) {}
 
     void add(const Reference& reference) {
-        const auto ranges = parseChartFormula(reference.formula);
+        const auto ranges = rangesOf(reference);
         if (!ranges) return;  // a defined name or another workbook: nothing to place cells at
         qint64 count = 0;
         for (const CellRange& range : *ranges) count += range.cellCount();
@@ -210,7 +253,12 @@ private:
     }
 
     void put(const QString& sheet, int row, int column, const QVariant& value, const QString& format) {
-        const auto key = std::make_tuple(sheet.toLower(), row, column);
+        // Sheets are numbered as first met, so a cell's key is three numbers, not a name.
+        if (sheet != m_lastSheet) {
+            m_lastSheet = sheet;
+            m_lastSheetNumber = m_sheetNumbers.emplace(sheet.toLower(), quint64(m_sheetNumbers.size())).first->second;
+        }
+        const quint64 key = m_lastSheetNumber << 34 | quint64(row) << 14 | quint64(column);
         if (!m_seen.insert(key).second) return;
         m_out.cells.push_back({sheet, row, column, value, format});
     }
@@ -218,7 +266,10 @@ private:
     const Workbook& m_workbook;
     ChartPackage& m_out;
     qint64 m_budget = Workbook::kDefaultMaxCells;
-    std::set<std::tuple<QString, int, int>> m_seen;
+    std::map<QString, quint64> m_sheetNumbers;
+    QString m_lastSheet;
+    quint64 m_lastSheetNumber = 0;
+    std::unordered_set<quint64> m_seen;
 };
 
 }  // namespace
@@ -235,8 +286,11 @@ ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet
 
     const chart::ChartSpace space = chart::readChartSpace(
         package.parts.front().data, workbook.displayName(), chart.chartPart, workbook.package().limits());
+    const std::vector<Reference> references = referencesOf(space);
+    expectCellsOfEveryChart(workbook);
+    workbook.expectCells(rangesWithinBudget(references));
     CellCollector cells(workbook, package);
-    for (const Reference& reference : referencesOf(space)) cells.add(reference);
+    for (const Reference& reference : references) cells.add(reference);
 
     const auto [cx, cy] = workbook.chartSize(sheet, chart);
     package.cx = cx;

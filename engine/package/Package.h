@@ -101,6 +101,7 @@ public:
 
 private:
     std::vector<Relationship> m_items;
+    QHash<QString, size_t> m_byId;  // index into m_items
 };
 
 // [Content_Types].xml: defaults by extension and overrides by part name.

@@ -41,16 +41,15 @@ Relationships Relationships::parse(const QByteArray& xml, const QString& sourceP
                                 QStringLiteral("relationship id %1 used twice").arg(rel.id));
         }
         if (!rel.external) rel.targetPart = resolvePartName(sourcePart, rel.target);
+        rels.m_byId.insert(rel.id, rels.m_items.size());
         rels.m_items.push_back(std::move(rel));
     }
     return rels;
 }
 
 const Relationship* Relationships::byId(const QString& id) const {
-    for (const Relationship& r : m_items) {
-        if (r.id == id) return &r;
-    }
-    return nullptr;
+    const auto it = m_byId.constFind(id);
+    return it == m_byId.constEnd() ? nullptr : &m_items[*it];
 }
 
 const Relationship* Relationships::firstOfType(const QString& type) const {
@@ -69,7 +68,7 @@ std::vector<const Relationship*> Relationships::ofType(const QString& type) cons
 }
 
 namespace {
-QString nextId(const std::vector<Relationship>& items) {
+QString nextId(const std::vector<Relationship>& items, const QHash<QString, size_t>& byId) {
     static const QRegularExpression numbered(QStringLiteral("^rId(\\d+)$"));
     qint64 highest = 0;
     for (const Relationship& r : items) {
@@ -79,7 +78,7 @@ QString nextId(const std::vector<Relationship>& items) {
     QString id;
     do {
         id = QStringLiteral("rId%1").arg(++highest);
-    } while (std::any_of(items.begin(), items.end(), [&](const Relationship& r) { return r.id == id; }));
+    } while (byId.contains(id));
     return id;
 }
 }  // namespace
@@ -87,26 +86,30 @@ QString nextId(const std::vector<Relationship>& items) {
 QString Relationships::add(const QString& type, const QString& sourcePart,
                            const QString& targetPart) {
     Relationship rel;
-    rel.id = nextId(m_items);
+    rel.id = nextId(m_items, m_byId);
     rel.type = type;
     rel.target = relativeTarget(sourcePart, targetPart);
     rel.targetPart = targetPart;
+    m_byId.insert(rel.id, m_items.size());
     m_items.push_back(rel);
     return rel.id;
 }
 
 QString Relationships::addExternal(const QString& type, const QString& target) {
     Relationship rel;
-    rel.id = nextId(m_items);
+    rel.id = nextId(m_items, m_byId);
     rel.type = type;
     rel.target = target;
     rel.external = true;
+    m_byId.insert(rel.id, m_items.size());
     m_items.push_back(rel);
     return rel.id;
 }
 
 void Relationships::remove(const QString& id) {
-    std::erase_if(m_items, [&](const Relationship& r) { return r.id == id; });
+    if (std::erase_if(m_items, [&](const Relationship& r) { return r.id == id; }) == 0) return;
+    m_byId.clear();
+    for (size_t i = 0; i < m_items.size(); ++i) m_byId.insert(m_items[i].id, i);
 }
 
 QByteArray Relationships::serialize() const {

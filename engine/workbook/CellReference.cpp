@@ -4,30 +4,37 @@ namespace engine {
 
 namespace {
 
+char16_t charAt(const QString& text, qsizetype i) { return text[i].unicode(); }
+char16_t charAt(std::string_view text, size_t i) { return char16_t(static_cast<unsigned char>(text[i])); }
+
 // Column letters then row digits, each optionally after '$'. Either half may be missing when
-// allowed (whole columns, whole rows); a missing half comes back as -1.
-bool parseAddressParts(const QString& text, int* row, int* column, bool allowPartial) {
-    int i = 0;
-    const int n = text.size();
-    if (i < n && text[i] == u'$') ++i;
+// allowed (whole columns, whole rows); a missing half comes back as -1. Text is a QString or
+// the bytes of an attribute; only ASCII letters and digits count.
+template <typename Text>
+bool parseAddressParts(const Text& text, int* row, int* column, bool allowPartial) {
+    using Index = decltype(text.size());
+    Index i = 0;
+    const Index n = text.size();
+    if (i < n && charAt(text, i) == u'$') ++i;
     qint64 col = 0;
     int letters = 0;
     while (i < n && letters < 4) {
-        const QChar c = text[i].toUpper();
+        char16_t c = charAt(text, i);
+        if (c >= u'a' && c <= u'z') c = char16_t(c - u'a' + u'A');
         if (c < u'A' || c > u'Z') break;
-        col = col * 26 + (c.unicode() - u'A' + 1);
+        col = col * 26 + (c - u'A' + 1);
         ++letters;
         ++i;
     }
     if (letters > 3) return false;
-    if (i < n && text[i] == u'$') {
+    if (i < n && charAt(text, i) == u'$') {
         if (letters == 0) return false;
         ++i;
     }
     qint64 r = 0;
     int digits = 0;
-    while (i < n && text[i].isDigit() && digits < 8) {
-        r = r * 10 + text[i].digitValue();
+    while (i < n && charAt(text, i) >= u'0' && charAt(text, i) <= u'9' && digits < 8) {
+        r = r * 10 + (charAt(text, i) - u'0');
         ++digits;
         ++i;
     }
@@ -124,6 +131,10 @@ std::optional<CellRange> parseReference(const QString& reference) {
 }  // namespace
 
 bool parseCellAddress(const QString& text, int* row, int* column) {
+    return parseAddressParts(text, row, column, false);
+}
+
+bool parseCellAddress(std::string_view text, int* row, int* column) {
     return parseAddressParts(text, row, column, false);
 }
 

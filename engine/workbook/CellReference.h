@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace engine {
@@ -26,6 +27,8 @@ inline constexpr int kMaxColumns = 16384;
 
 // "B2" -> row 1, column 1 ("$B$2" alike). False when text is not one cell address.
 bool parseCellAddress(const QString& text, int* row, int* column);
+// The same from the bytes of a cell's r attribute.
+bool parseCellAddress(std::string_view text, int* row, int* column);
 // Column letters of a 0-based column (0 -> "A", 27 -> "AB").
 QString columnLetters(int column);
 // "B2" from 0-based indices.

@@ -13,7 +13,7 @@ public:
     SharedStringsHandler(const std::set<int>& wanted, std::map<int, QString>& out)
         : m_wanted(wanted), m_out(out), m_last(wanted.empty() ? -1 : *wanted.rbegin()) {}
 
-    bool startElement(const QByteArray& name, const XmlStream::Attributes&) override {
+    bool startElement(std::string_view name, const XmlStream::Attributes&) override {
         if (name == "si") {
             ++m_index;
             if (m_index > m_last) return false;
@@ -26,7 +26,7 @@ public:
         }
         return true;
     }
-    bool endElement(const QByteArray& name) override {
+    bool endElement(std::string_view name) override {
         if (name == "t") {
             m_inText = false;
         } else if (name == "rPh") {
@@ -38,8 +38,8 @@ public:
         }
         return true;
     }
-    bool text(const QByteArray& text) override {
-        if (m_inText) m_text.append(text);
+    bool text(std::string_view text) override {
+        if (m_inText) m_text.append(text.data(), qsizetype(text.size()));
         return true;
     }
 

@@ -6,6 +6,7 @@
 #include "engine/workbook/WorksheetPart.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace engine {
 
@@ -68,7 +69,17 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
     if (const Relationship* r = firstOfKind(rels, xml::rel::kStyles)) workbook->m_stylesPart = r->targetPart;
     if (const Relationship* r = firstOfKind(rels, xml::rel::kTheme)) workbook->m_themePart = r->targetPart;
 
+    QHash<QString, QString> sheetOfRelationship;
     for (const WorkbookPart::SheetEntry& entry : part.sheets) {
+        // Two tabs cannot be one sheet: a workbook listing a sheet twice is malformed, and
+        // taking it would read the same drawing once per listing.
+        const auto earlier = sheetOfRelationship.constFind(entry.relationshipId);
+        if (earlier != sheetOfRelationship.constEnd()) {
+            throw DocumentError(file, main->targetPart,
+                                QStringLiteral("sheets \"%1\" and \"%2\" both refer to relationship \"%3\"")
+                                    .arg(*earlier, entry.name, entry.relationshipId));
+        }
+        sheetOfRelationship.insert(entry.relationshipId, entry.name);
         Sheet sheet;
         sheet.name = entry.name;
         sheet.visibility = entry.state == QLatin1String("hidden")       ? Visibility::Hidden
@@ -107,6 +118,10 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
         }
         workbook->m_sheets.push_back(std::move(sheet));
     }
+    // The first sheet of a name is the one found by it.
+    for (int i = int(workbook->m_sheets.size()) - 1; i >= 0; --i) {
+        workbook->m_sheetIndex.insert(workbook->m_sheets[size_t(i)].name.toLower(), i);
+    }
     return workbook;
 }
 
@@ -126,10 +141,8 @@ std::vector<const Workbook::Sheet*> Workbook::worksheets() const {
 }
 
 const Workbook::Sheet* Workbook::sheetByName(const QString& name) const {
-    for (const Sheet& sheet : m_sheets) {
-        if (sheet.name.compare(name, Qt::CaseInsensitive) == 0) return &sheet;
-    }
-    return nullptr;
+    const auto it = m_sheetIndex.constFind(name.toLower());
+    return it == m_sheetIndex.constEnd() ? nullptr : &m_sheets[size_t(*it)];
 }
 
 QString Workbook::themePart() const { return m_themePart; }
@@ -164,6 +177,83 @@ const StylesPart& Workbook::styles() const {
     return *m_styles;
 }
 
+void Workbook::expectCells(const std::vector<CellRange>& ranges) const {
+    m_expectationsGiven = true;
+    for (const CellRange& range : ranges) {
+        const Sheet* sheet = sheetByName(range.sheet);
+        if (sheet && sheet->kind == SheetKind::Worksheet) m_expected[sheet->part].add(range);
+    }
+}
+
+void Workbook::readIntoKept(const Sheet& sheet, SheetCells& kept, const std::vector<CellRange>& ranges) const {
+    CellSelection wanted;
+    for (const CellRange& range : ranges) {
+        if (!kept.read.covers(range)) wanted.add(range);
+    }
+    qint64 keptCells = 0;
+    for (const SheetCells& cells : std::as_const(m_kept)) keptCells += cells.read.cellCount();
+    // What other reads are expected to want of this sheet comes along while it fits.
+    const auto expected = m_expected.constFind(sheet.part);
+    if (expected != m_expected.constEnd()) {
+        CellSelection more = wanted;
+        for (const CellRange& range : expected->ranges()) {
+            if (!kept.read.covers(range)) more.add(range);
+        }
+        if (keptCells + more.cellCount() <= kMaxKeptCells) wanted = std::move(more);
+    }
+    if (keptCells + wanted.cellCount() > kMaxKeptCells) {
+        // Over the bound: what was kept makes room, oldest and newest alike.
+        for (SheetCells& cells : m_kept) {
+            cells.read = CellSelection();
+            cells.cells.clear();
+            cells.cells.shrink_to_fit();
+        }
+        for (const CellRange& range : ranges) wanted.add(range);
+    }
+
+    ++m_cellPasses;
+    std::vector<StoredCell> stored;
+    std::map<int, QString> strings;
+    try {
+        stored = readSheetCells(*m_package, sheet.part, wanted);
+        std::set<int> wantedStrings;
+        for (const StoredCell& cell : stored) {
+            if (cell.type == "s") wantedStrings.insert(cell.value.trimmed().toInt());
+        }
+        if (!wantedStrings.empty() && !m_sharedStringsPart.isEmpty()) {
+            strings = readSharedStrings(*m_package, m_sharedStringsPart, wantedStrings);
+        }
+    } catch (const DocumentError& error) {
+        kept.failure = error;
+        throw;
+    }
+
+    kept.cells.reserve(kept.cells.size() + stored.size());
+    for (const StoredCell& cell : stored) {
+        QVariant value;
+        if (cell.type == "s") {
+            auto s = strings.find(cell.value.trimmed().toInt());
+            value = s != strings.end() ? s->second : QString();
+        } else if (cell.type == "str" || cell.type == "inlineStr" || cell.type == "e" || cell.type == "d") {
+            value = QString::fromUtf8(cell.value);
+        } else if (!cell.value.isEmpty()) {
+            value = numberOf(cell.value);
+        }
+        kept.cells.push_back({quint64(cell.row) << 14 | quint64(cell.column), std::move(value), cell.style});
+    }
+    // A cell written twice counts as its last writing, as when the sheet is read in order.
+    std::stable_sort(kept.cells.begin(), kept.cells.end(),
+                     [](const KeptCell& a, const KeptCell& b) { return a.key < b.key; });
+    auto out = kept.cells.begin();
+    for (auto it = kept.cells.begin(); it != kept.cells.end(); ++it) {
+        if (std::next(it) != kept.cells.end() && std::next(it)->key == it->key) continue;
+        if (out != it) *out = std::move(*it);
+        ++out;
+    }
+    kept.cells.erase(out, kept.cells.end());
+    kept.read.add(wanted);
+}
+
 std::optional<std::vector<Workbook::CellValue>> Workbook::readCells(
     const QString& sheetName, const std::vector<CellRange>& ranges, qint64 maxCells) const {
     const Sheet* sheet = sheetByName(sheetName);
@@ -172,14 +262,13 @@ std::optional<std::vector<Workbook::CellValue>> Workbook::readCells(
     for (const CellRange& range : ranges) total += range.cellCount();
     if (total > maxCells) return std::nullopt;
 
-    const auto stored = readSheetCells(*m_package, sheet->part, ranges);
-    std::set<int> wantedStrings;
-    for (const auto& [key, cell] : stored) {
-        if (cell.type == "s") wantedStrings.insert(cell.value.trimmed().toInt());
-    }
-    std::map<int, QString> strings;
-    if (!wantedStrings.empty() && !m_sharedStringsPart.isEmpty()) {
-        strings = readSharedStrings(*m_package, m_sharedStringsPart, wantedStrings);
+    SheetCells& kept = m_kept[sheet->part];
+    if (kept.failure) throw *kept.failure;
+    for (const CellRange& range : ranges) {
+        if (!kept.read.covers(range)) {
+            readIntoKept(*sheet, kept, ranges);
+            break;
+        }
     }
 
     std::vector<CellValue> cells;
@@ -188,21 +277,14 @@ std::optional<std::vector<Workbook::CellValue>> Workbook::readCells(
         for (int r = range.firstRow; r <= range.lastRow; ++r) {
             for (int c = range.firstColumn; c <= range.lastColumn; ++c) {
                 CellValue value{r, c, {}, {}};
-                auto it = stored.find({r, c});
-                if (it != stored.end()) {
-                    const StoredCell& cell = it->second;
-                    if (cell.type == "s") {
-                        auto s = strings.find(cell.value.trimmed().toInt());
-                        value.value = s != strings.end() ? s->second : QString();
-                    } else if (cell.type == "str" || cell.type == "inlineStr" || cell.type == "e" ||
-                               cell.type == "d") {
-                        value.value = QString::fromUtf8(cell.value);
-                    } else if (!cell.value.isEmpty()) {
-                        value.value = numberOf(cell.value);
-                    }
-                    if (value.value.isValid()) value.numberFormat = styles().numberFormat(cell.style);
+                const quint64 key = quint64(r) << 14 | quint64(c);
+                auto it = std::lower_bound(kept.cells.begin(), kept.cells.end(), key,
+                                           [](const KeptCell& cell, quint64 k) { return cell.key < k; });
+                if (it != kept.cells.end() && it->key == key && it->value.isValid()) {
+                    value.value = it->value;
+                    value.numberFormat = styles().numberFormat(it->style);
                 }
-                cells.push_back(value);
+                cells.push_back(std::move(value));
             }
         }
     }

@@ -4,7 +4,9 @@
 #include "engine/workbook/CellReference.h"
 #include "engine/workbook/DrawingPart.h"
 #include "engine/workbook/StylesPart.h"
+#include "engine/workbook/WorksheetPart.h"
 
+#include <QHash>
 #include <QString>
 #include <QVariant>
 #include <map>
@@ -21,8 +23,12 @@ namespace engine {
 //
 // Opening reads the workbook part, its relationships and the drawing of every worksheet, never
 // the cell data: it costs in proportion to the sheets and charts. Sizes and cells stream a
-// worksheet part only as far as the rows concerned. The Workbook owns its PackageReader; the
-// file stays open until the Workbook goes. Only reads: nothing on disk is ever changed.
+// worksheet part only as far as the rows concerned. Cells once read are kept with the workbook
+// (at most kMaxKeptCells of them, over all sheets), so a worksheet is streamed again only for
+// cells not read before; ranges announced with expectCells are read in the same pass as the
+// first read of their sheet. A failed read of a sheet is remembered and not tried again. The
+// Workbook owns its PackageReader and what it keeps; the file stays open until the Workbook
+// goes. Only reads: nothing on disk is ever changed. One thread at a time.
 //
 // Errors: open() throws DocumentError naming the file (and the part) for a file that is not a
 // zip, a package without a workbook part, a sheet whose relationship or part is missing, and
@@ -89,10 +95,33 @@ public:
                                                     qint64 maxCells = kDefaultMaxCells) const;
 
     static constexpr qint64 kDefaultMaxCells = 100000;
+    static constexpr qint64 kMaxKeptCells = 500000;
+
+    // Ranges that reads to come will likely ask for (the other charts of a copy run); ranges of
+    // sheets that are not worksheets of this workbook are ignored. They cost nothing until a
+    // read of their sheet streams it anyway.
+    void expectCells(const std::vector<CellRange>& ranges) const;
+    // Whether expectCells was ever called.
+    bool expectsCells() const { return m_expectationsGiven; }
+    // How many times the cell data of a worksheet has been streamed.
+    int cellPasses() const { return m_cellPasses; }
 
 private:
+    // The cells read from one worksheet, by key, sorted: which were read, what they hold.
+    struct KeptCell {
+        quint64 key;  // row << 14 | column
+        QVariant value;
+        int style;
+    };
+    struct SheetCells {
+        CellSelection read;
+        std::vector<KeptCell> cells;
+        std::optional<DocumentError> failure;
+    };
+
     Workbook() = default;
     const StylesPart& styles() const;
+    void readIntoKept(const Sheet& sheet, SheetCells& kept, const std::vector<CellRange>& ranges) const;
 
     std::unique_ptr<PackageReader> m_package;
     QString m_workbookPart;
@@ -102,6 +131,11 @@ private:
     QString m_stylesPart;
     QString m_themePart;
     mutable std::optional<StylesPart> m_styles;
+    QHash<QString, int> m_sheetIndex;  // lower-case name -> index in m_sheets (the first of a name)
+    mutable QHash<QString, SheetCells> m_kept;         // by worksheet part
+    mutable QHash<QString, CellSelection> m_expected;  // by worksheet part
+    mutable int m_cellPasses = 0;
+    mutable bool m_expectationsGiven = false;
 };
 
 }  // namespace engine

@@ -3,6 +3,7 @@
 #include "engine/workbook/XmlStream.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 namespace engine {
@@ -21,8 +22,6 @@ int pixelsOfWidth(double width) {
     return int(px);
 }
 
-bool truthy(const QByteArray& value) { return value == "1" || value == "true"; }
-
 QString displayName(const PackageReader& package) {
     const QString name = QFileInfo(package.path()).fileName();
     return name.isEmpty() ? package.path() : name;
@@ -37,47 +36,40 @@ void streamPart(const PackageReader& package, const QString& part, XmlStream::Ha
 
 // Rows of <sheetData> carry r (1-based); a row without it follows the one before.
 int rowIndexOf(const XmlStream::Attributes& attributes, int previous) {
-    const QByteArray r = XmlStream::attribute(attributes, "r");
-    bool ok = false;
-    const int value = r.toInt(&ok);
-    return ok && value >= 1 && value <= kMaxRows ? value - 1 : previous + 1;
+    int value = 0;
+    return parseInt(attributes.value("r"), &value) && value >= 1 && value <= kMaxRows ? value - 1 : previous + 1;
 }
 
 class GeometryHandler : public XmlStream::Handler {
 public:
     GeometryHandler(SheetGeometry& geometry, int lastRow) : m_geometry(geometry), m_lastRow(lastRow) {}
 
-    bool startElement(const QByteArray& name, const XmlStream::Attributes& a) override {
+    bool startElement(std::string_view name, const XmlStream::Attributes& a) override {
         if (name == "sheetFormatPr") {
-            bool ok = false;
-            double v = XmlStream::attribute(a, "defaultColWidth").toDouble(&ok);
-            if (ok && v >= 0 && v <= 255) m_geometry.defaultColumnWidth = v;
-            v = XmlStream::attribute(a, "baseColWidth").toDouble(&ok);
-            if (ok && v >= 0 && v <= 255) m_geometry.baseColumnWidth = v;
-            v = XmlStream::attribute(a, "defaultRowHeight").toDouble(&ok);
-            if (ok && v >= 0 && v <= 409.5) m_geometry.defaultRowHeight = v;
-            m_geometry.rowsHiddenByDefault = truthy(XmlStream::attribute(a, "zeroHeight"));
+            double v = 0;
+            if (parseDouble(a.value("defaultColWidth"), &v) && v >= 0 && v <= 255) m_geometry.defaultColumnWidth = v;
+            if (parseDouble(a.value("baseColWidth"), &v) && v >= 0 && v <= 255) m_geometry.baseColumnWidth = v;
+            if (parseDouble(a.value("defaultRowHeight"), &v) && v >= 0 && v <= 409.5) m_geometry.defaultRowHeight = v;
+            m_geometry.rowsHiddenByDefault = isTrue(a.value("zeroHeight"));
         } else if (name == "col") {
             SheetGeometry::Columns columns;
-            bool okMin = false, okMax = false;
-            columns.min = XmlStream::attribute(a, "min").toInt(&okMin);
-            columns.max = XmlStream::attribute(a, "max").toInt(&okMax);
-            if (!okMin || !okMax || columns.min < 1 || columns.max < columns.min) return true;
+            if (!parseInt(a.value("min"), &columns.min) || !parseInt(a.value("max"), &columns.max) ||
+                columns.min < 1 || columns.max < columns.min) {
+                return true;
+            }
             columns.max = std::min(columns.max, kMaxColumns);
-            bool ok = false;
-            const double width = XmlStream::attribute(a, "width").toDouble(&ok);
-            if (ok && width >= 0 && width <= 255) columns.width = width;
-            columns.hidden = truthy(XmlStream::attribute(a, "hidden"));
+            double width = 0;
+            if (parseDouble(a.value("width"), &width) && width >= 0 && width <= 255) columns.width = width;
+            columns.hidden = isTrue(a.value("hidden"));
             m_geometry.columns.push_back(columns);
         } else if (name == "row") {
             m_row = rowIndexOf(a, m_row);
             if (m_row > m_lastRow) return false;
             SheetGeometry::Row row;
-            bool ok = false;
-            const double height = XmlStream::attribute(a, "ht").toDouble(&ok);
-            if (ok && height >= 0 && height <= 409.5) row.height = height;
-            if (XmlStream::hasAttribute(a, "hidden")) {
-                row.hidden = truthy(XmlStream::attribute(a, "hidden"));
+            double height = 0;
+            if (parseDouble(a.value("ht"), &height) && height >= 0 && height <= 409.5) row.height = height;
+            if (a.has("hidden")) {
+                row.hidden = isTrue(a.value("hidden"));
             } else {
                 row.hidden = m_geometry.rowsHiddenByDefault && row.height < 0;
             }
@@ -85,8 +77,8 @@ public:
         }
         return true;
     }
-    bool endElement(const QByteArray& name) override { return name != "sheetData"; }
-    bool text(const QByteArray&) override { return true; }
+    bool endElement(std::string_view name) override { return name != "sheetData"; }
+    bool text(std::string_view) override { return true; }
 
 private:
     SheetGeometry& m_geometry;
@@ -96,72 +88,77 @@ private:
 
 class CellHandler : public XmlStream::Handler {
 public:
-    CellHandler(const std::vector<CellRange>& ranges, std::map<std::pair<int, int>, StoredCell>& out)
-        : m_ranges(ranges), m_out(out) {
-        for (const auto& range : ranges) m_lastRow = std::max(m_lastRow, range.lastRow);
-    }
+    CellHandler(const CellSelection& selection, std::vector<StoredCell>& out)
+        : m_selection(selection), m_out(out) {}
 
-    bool startElement(const QByteArray& name, const XmlStream::Attributes& a) override {
-        if (name == "sheetData") {
-            m_inData = true;
-        } else if (!m_inData) {
-            return true;
-        } else if (name == "row") {
+    bool startElement(std::string_view name, const XmlStream::Attributes& a) override {
+        if (name == "c" && m_inData) {
+            int row = m_row, column = m_column + 1;
+            const std::string_view r = a.value("r");
+            if (!r.empty()) parseCellAddress(r, &row, &column);
+            m_column = column;
+            m_keep = m_selection.contains(row, column);
+            if (m_keep) {
+                m_cell.row = row;
+                m_cell.column = column;
+                const std::string_view type = a.value("t");
+                m_cell.type = QByteArray(type.data(), qsizetype(type.size()));
+                m_cell.style = 0;
+                parseInt(a.value("s"), &m_cell.style);
+                m_cell.value.clear();
+            }
+        } else if (name == "row" && m_inData) {
+            const int previous = m_row;
             m_row = rowIndexOf(a, m_row);
             m_column = -1;
-            if (m_row > m_lastRow) return false;
-        } else if (name == "c") {
-            int row = m_row, column = m_column + 1;
-            const QByteArray r = XmlStream::attribute(a, "r");
-            if (!r.isEmpty()) parseCellAddress(QString::fromLatin1(r), &row, &column);
-            m_column = column;
-            m_keep = wanted(row, column);
-            if (m_keep) {
-                m_cell = StoredCell{};
-                m_cell.type = XmlStream::attribute(a, "t");
-                m_cell.style = XmlStream::attribute(a, "s").toInt();
-                m_cellKey = {row, column};
+            // Rows come in order in a well-made sheet, and reading stops after the last one
+            // wanted; a sheet seen to break that order is read to its end, as is one whose
+            // first rows already lie past the selection.
+            if (m_row <= previous) m_ordered = false;
+            if (m_row > m_selection.lastRow()) {
+                if (m_ordered && m_reachedSelection) return false;
+            } else {
+                m_reachedSelection = true;
             }
-        } else if (m_keep && name == "v") {
+        } else if (name == "sheetData") {
+            m_inData = true;
+        } else if (!m_keep) {
+            return true;
+        } else if (name == "v") {
             m_inValue = true;
-        } else if (m_keep && name == "t") {
+        } else if (name == "t") {
             m_inText = m_rphDepth == 0;
-        } else if (m_keep && name == "rPh") {
+        } else if (name == "rPh") {
             ++m_rphDepth;
         }
         return true;
     }
-    bool endElement(const QByteArray& name) override {
-        if (name == "sheetData") return false;
-        if (name == "v") m_inValue = false;
-        else if (name == "t") m_inText = false;
-        else if (name == "rPh") --m_rphDepth;
-        else if (name == "c" && m_keep) {
-            m_out[m_cellKey] = m_cell;
+    bool endElement(std::string_view name) override {
+        if (name == "c") {
+            if (m_keep) m_out.push_back(m_cell);
             m_keep = false;
+        } else if (name == "v") {
+            m_inValue = false;
+        } else if (name == "t") {
+            m_inText = false;
+        } else if (name == "rPh") {
+            --m_rphDepth;
+        } else if (name == "sheetData") {
+            return false;
         }
         return true;
     }
-    bool text(const QByteArray& text) override {
-        if (m_keep && (m_inValue || m_inText)) m_cell.value.append(text);
+    bool text(std::string_view text) override {
+        if (m_keep && (m_inValue || m_inText)) m_cell.value.append(text.data(), qsizetype(text.size()));
         return true;
     }
 
 private:
-    bool wanted(int row, int column) const {
-        for (const auto& range : m_ranges) {
-            if (row >= range.firstRow && row <= range.lastRow && column >= range.firstColumn &&
-                column <= range.lastColumn) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-    const std::vector<CellRange>& m_ranges;
-    std::map<std::pair<int, int>, StoredCell>& m_out;
-    int m_lastRow = -1;
+    const CellSelection& m_selection;
+    std::vector<StoredCell>& m_out;
     bool m_inData = false;
+    bool m_ordered = true;
+    bool m_reachedSelection = false;
     int m_row = -1;
     int m_column = -1;
     bool m_keep = false;
@@ -169,19 +166,49 @@ private:
     bool m_inText = false;
     int m_rphDepth = 0;
     StoredCell m_cell;
-    std::pair<int, int> m_cellKey;
 };
 
 }  // namespace
 
+void SheetGeometry::indexColumns() {
+    m_columnOwner.assign(size_t(kMaxColumns), -1);
+    // Later <col> elements override earlier ones: walk them from the last, giving each only the
+    // columns no later one took. next[c] leads past columns already given (1-based, path halving),
+    // so that every column is given once however many elements overlap.
+    std::vector<int> next(size_t(kMaxColumns) + 2);
+    for (size_t c = 0; c < next.size(); ++c) next[c] = int(c);
+    const auto find = [&](int c) {
+        while (next[size_t(c)] != c) {
+            next[size_t(c)] = next[size_t(next[size_t(c)])];
+            c = next[size_t(c)];
+        }
+        return c;
+    };
+    for (int i = int(columns.size()) - 1; i >= 0; --i) {
+        const Columns& element = columns[size_t(i)];
+        for (int c = find(element.min); c <= element.max; c = find(c + 1)) {
+            m_columnOwner[size_t(c - 1)] = i;
+            next[size_t(c)] = c + 1;
+        }
+    }
+}
+
 int SheetGeometry::columnPixels(int column) const {
     const int oneBased = column + 1;
     // The last <col> covering the column wins, as later elements override earlier ones.
-    for (auto it = columns.rbegin(); it != columns.rend(); ++it) {
-        if (oneBased < it->min || oneBased > it->max) continue;
-        if (it->hidden) return 0;
-        if (it->width >= 0) return pixelsOfWidth(it->width);
-        break;
+    const Columns* owner = nullptr;
+    if (!m_columnOwner.empty()) {
+        if (column >= 0 && column < kMaxColumns && m_columnOwner[size_t(column)] >= 0) {
+            owner = &columns[size_t(m_columnOwner[size_t(column)])];
+        }
+    } else {
+        for (auto it = columns.rbegin(); it != columns.rend() && !owner; ++it) {
+            if (oneBased >= it->min && oneBased <= it->max) owner = &*it;
+        }
+    }
+    if (owner) {
+        if (owner->hidden) return 0;
+        if (owner->width >= 0) return pixelsOfWidth(owner->width);
     }
     if (defaultColumnWidth >= 0) return pixelsOfWidth(defaultColumnWidth);
     // Without defaultColWidth the default column is baseColWidth digits plus 5 px of margin and
@@ -207,17 +234,74 @@ SheetGeometry readSheetGeometry(const PackageReader& package, const QString& par
     SheetGeometry geometry;
     GeometryHandler handler(geometry, lastRow);
     streamPart(package, part, handler);
+    geometry.indexColumns();
     return geometry;
 }
 
-std::map<std::pair<int, int>, StoredCell> readSheetCells(const PackageReader& package,
-                                                         const QString& part,
-                                                         const std::vector<CellRange>& ranges) {
-    std::map<std::pair<int, int>, StoredCell> cells;
-    if (ranges.empty()) return cells;
-    CellHandler handler(ranges, cells);
+std::vector<StoredCell> readSheetCells(const PackageReader& package, const QString& part,
+                                       const CellSelection& selection) {
+    std::vector<StoredCell> cells;
+    if (selection.empty()) return cells;
+    CellHandler handler(selection, cells);
     streamPart(package, part, handler);
     return cells;
+}
+
+void CellSelection::addRows(int column, int firstRow, int lastRow) {
+    if (column < 0 || column >= kMaxColumns || firstRow > lastRow) return;
+    if (size_t(column) >= m_columns.size()) m_columns.resize(size_t(column) + 1);
+    Intervals& rows = m_columns[size_t(column)];
+    // The first interval that ends at or after the row before firstRow: it and the ones after
+    // it that start by the row after lastRow merge with the new one.
+    auto it = std::lower_bound(rows.begin(), rows.end(), firstRow - 1,
+                               [](const std::pair<int, int>& interval, int row) { return interval.second < row; });
+    int first = firstRow, last = lastRow;
+    auto end = it;
+    while (end != rows.end() && end->first <= lastRow + 1) {
+        first = std::min(first, end->first);
+        last = std::max(last, end->second);
+        m_cells -= end->second - end->first + 1;
+        ++end;
+    }
+    it = rows.erase(it, end);
+    rows.insert(it, {first, last});
+    m_cells += last - first + 1;
+    m_lastRow = std::max(m_lastRow, last);
+}
+
+void CellSelection::add(const CellRange& range) {
+    for (int c = range.firstColumn; c <= range.lastColumn; ++c) addRows(c, range.firstRow, range.lastRow);
+}
+
+void CellSelection::add(const CellSelection& other) {
+    for (const CellRange& range : other.ranges()) add(range);
+}
+
+bool CellSelection::contains(int row, int column) const {
+    if (column < 0 || size_t(column) >= m_columns.size()) return false;
+    const Intervals& rows = m_columns[size_t(column)];
+    auto it = std::lower_bound(rows.begin(), rows.end(), row,
+                               [](const std::pair<int, int>& interval, int r) { return interval.second < r; });
+    return it != rows.end() && it->first <= row;
+}
+
+bool CellSelection::covers(const CellRange& range) const {
+    for (int c = range.firstColumn; c <= range.lastColumn; ++c) {
+        if (c < 0 || size_t(c) >= m_columns.size()) return false;
+        const Intervals& rows = m_columns[size_t(c)];
+        auto it = std::lower_bound(rows.begin(), rows.end(), range.firstRow,
+                                   [](const std::pair<int, int>& interval, int r) { return interval.second < r; });
+        if (it == rows.end() || it->first > range.firstRow || it->second < range.lastRow) return false;
+    }
+    return true;
+}
+
+std::vector<CellRange> CellSelection::ranges() const {
+    std::vector<CellRange> result;
+    for (size_t c = 0; c < m_columns.size(); ++c) {
+        for (const auto& [first, last] : m_columns[c]) result.push_back({QString(), first, int(c), last, int(c)});
+    }
+    return result;
 }
 
 }  // namespace engine

@@ -37,24 +37,59 @@ struct SheetGeometry {
     // Widths and heights in whole pixels at 96 dpi, as the sheet is drawn; 0 when hidden.
     int columnPixels(int column) const;
     int rowPixels(int row) const;
+
+    // Notes for every column which <col> governs it (the last one covering it), so that
+    // columnPixels no longer scans them all; called once columns is complete.
+    void indexColumns();
+
+private:
+    std::vector<int> m_columnOwner;  // by 0-based column: index into columns, -1 for none
 };
 
 // Streams the worksheet part far enough to know rows 0 to lastRow. Throws DocumentError naming
 // the file and part when the XML is malformed before that point.
 SheetGeometry readSheetGeometry(const PackageReader& package, const QString& part, int lastRow);
 
-// One cell as stored: its type attribute (t), its style index (s) and the text of its value
-// (<v>, or the text of an inline string).
+// The cells a pass over a worksheet keeps: for each column, the rows wanted as sorted,
+// disjoint, inclusive intervals. Ranges added overlap or touch freely; they are merged, so
+// that the same cell is never read twice and one pass serves any number of ranges. Sheet
+// names of the ranges are not looked at.
+class CellSelection {
+public:
+    void add(const CellRange& range);
+    void add(const CellSelection& other);
+    bool contains(int row, int column) const;
+    // True when every cell of range is selected.
+    bool covers(const CellRange& range) const;
+    bool empty() const { return m_lastRow < 0; }
+    int lastRow() const { return m_lastRow; }
+    qint64 cellCount() const { return m_cells; }
+    // The selection as ranges of one column each.
+    std::vector<CellRange> ranges() const;
+
+private:
+    using Intervals = std::vector<std::pair<int, int>>;
+    void addRows(int column, int firstRow, int lastRow);
+
+    std::vector<Intervals> m_columns;  // by 0-based column
+    int m_lastRow = -1;
+    qint64 m_cells = 0;
+};
+
+// One cell as stored: its position, its type attribute (t), its style index (s) and the text
+// of its value (<v>, or the text of an inline string).
 struct StoredCell {
+    int row = 0;
+    int column = 0;
     QByteArray type;
     int style = 0;
     QByteArray value;
 };
 
-// Streams the worksheet part and keeps the cells inside the ranges, stopping after the last
-// row any range covers. Ranges are of this sheet (their sheet names are not looked at).
-std::map<std::pair<int, int>, StoredCell> readSheetCells(const PackageReader& package,
-                                                         const QString& part,
-                                                         const std::vector<CellRange>& ranges);
+// Streams the worksheet part once and keeps the selected cells in the order the part holds
+// them, stopping after the last selected row when the rows come in order (a sheet whose rows
+// do not is read to its end); a cell written twice comes twice, the later one last.
+std::vector<StoredCell> readSheetCells(const PackageReader& package, const QString& part,
+                                       const CellSelection& selection);
 
 }  // namespace engine

@@ -1,5 +1,6 @@
 #include "XmlStream.h"
 
+#include <charconv>
 #include <cstring>
 
 namespace engine {
@@ -12,18 +13,86 @@ bool isNameChar(char c) {
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-QByteArray localOf(const char* begin, const char* end) {
-    const char* colon = static_cast<const char*>(std::memchr(begin, ':', end - begin));
-    return colon ? QByteArray(colon + 1, end - colon - 1) : QByteArray(begin, end - begin);
+std::string_view localOf(const char* begin, const char* end) {
+    const char* colon = static_cast<const char*>(std::memchr(begin, ':', size_t(end - begin)));
+    return colon ? std::string_view(colon + 1, size_t(end - colon - 1)) : std::string_view(begin, size_t(end - begin));
 }
 
 void appendUtf8(QByteArray& out, uint code) {
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
-    const char32_t c = code;
-    out.append(QString::fromUcs4(&c, 1).toUtf8());
+    if (code < 0x80) {
+        out.append(char(code));
+    } else if (code < 0x800) {
+        out.append(char(0xC0 | (code >> 6)));
+        out.append(char(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.append(char(0xE0 | (code >> 12)));
+        out.append(char(0x80 | ((code >> 6) & 0x3F)));
+        out.append(char(0x80 | (code & 0x3F)));
+    } else {
+        out.append(char(0xF0 | (code >> 18)));
+        out.append(char(0x80 | ((code >> 12) & 0x3F)));
+        out.append(char(0x80 | ((code >> 6) & 0x3F)));
+        out.append(char(0x80 | (code & 0x3F)));
+    }
+}
+
+uint codeOf(std::string_view digits, int base) {
+    uint code = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), code, base);
+    return error == std::errc() && end == digits.data() + digits.size() ? code : 0xFFFD;
+}
+
+void decodeInto(QByteArray& out, std::string_view text) {
+    out.resize(0);
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p < end) {
+        const char* amp = static_cast<const char*>(std::memchr(p, '&', size_t(end - p)));
+        if (!amp) {
+            out.append(p, end - p);
+            break;
+        }
+        out.append(p, amp - p);
+        p = amp;
+        const char* semi = static_cast<const char*>(std::memchr(p, ';', size_t(end - p)));
+        if (!semi || semi - p > 12) {
+            out.append(*p++);
+            continue;
+        }
+        const std::string_view name(p + 1, size_t(semi - p - 1));
+        if (name == "amp") out.append('&');
+        else if (name == "lt") out.append('<');
+        else if (name == "gt") out.append('>');
+        else if (name == "quot") out.append('"');
+        else if (name == "apos") out.append('\'');
+        else if (name.size() > 1 && name[0] == '#' && (name[1] == 'x' || name[1] == 'X')) appendUtf8(out, codeOf(name.substr(2), 16));
+        else if (!name.empty() && name[0] == '#') appendUtf8(out, codeOf(name.substr(1), 10));
+        else out.append(p, semi - p + 1);
+        p = semi + 1;
+    }
 }
 
 }  // namespace
+
+bool parseInt(std::string_view text, int* value) {
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+bool parseDouble(std::string_view text, double* value) {
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), *value, std::chars_format::general);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+bool isTrue(std::string_view text) { return text == "1" || text == "true"; }
 
 XmlStream::XmlStream(Handler& handler, QString file, QString part, const Limits& limits)
     : m_handler(handler), m_file(std::move(file)), m_part(std::move(part)), m_limits(limits) {}
@@ -32,48 +101,28 @@ void XmlStream::fail(const QString& what) const {
     throw DocumentError(m_file, m_part, QStringLiteral("not well-formed XML (%1)").arg(what));
 }
 
-QByteArray XmlStream::decode(const char* begin, const char* end) {
-    const char* amp = static_cast<const char*>(std::memchr(begin, '&', end - begin));
-    if (!amp) return QByteArray(begin, end - begin);
+QByteArray XmlStream::decode(std::string_view text) {
     QByteArray out;
-    out.reserve(end - begin);
-    const char* p = begin;
-    while (p < end) {
-        if (*p != '&') {
-            out.append(*p++);
-            continue;
-        }
-        const char* semi = static_cast<const char*>(std::memchr(p, ';', end - p));
-        if (!semi || semi - p > 12) {
-            out.append(*p++);
-            continue;
-        }
-        const QByteArray name(p + 1, semi - p - 1);
-        if (name == "amp") out.append('&');
-        else if (name == "lt") out.append('<');
-        else if (name == "gt") out.append('>');
-        else if (name == "quot") out.append('"');
-        else if (name == "apos") out.append('\'');
-        else if (name.startsWith("#x") || name.startsWith("#X")) appendUtf8(out, name.mid(2).toUInt(nullptr, 16));
-        else if (name.startsWith('#')) appendUtf8(out, name.mid(1).toUInt());
-        else out.append(p, semi - p + 1);
-        p = semi + 1;
-    }
+    decodeInto(out, text);
     return out;
 }
 
-QByteArray XmlStream::attribute(const Attributes& attributes, const char* name) {
-    for (const auto& [key, value] : attributes) {
-        if (key == name) return value;
-    }
-    return {};
+void XmlStream::pushOpen(std::string_view name) {
+    m_openStarts.push_back(m_openNames.size());
+    m_openNames.append(name.data(), qsizetype(name.size()));
 }
 
-bool XmlStream::hasAttribute(const Attributes& attributes, const char* name) {
-    for (const auto& attribute : attributes) {
-        if (attribute.first == name) return true;
-    }
-    return false;
+std::string_view XmlStream::lastOpen() const {
+    const qsizetype start = m_openStarts.back();
+    return std::string_view(m_openNames.constData() + start, size_t(m_openNames.size() - start));
+}
+
+bool XmlStream::emitText(const char* begin, const char* end) {
+    if (m_openStarts.empty() || begin == end) return true;
+    const std::string_view raw(begin, size_t(end - begin));
+    if (!std::memchr(begin, '&', raw.size())) return m_handler.text(raw);
+    decodeInto(m_decodedText, raw);
+    return m_handler.text(std::string_view(m_decodedText.constData(), size_t(m_decodedText.size())));
 }
 
 // One tag between '<' and '>' (both excluded).
@@ -81,20 +130,25 @@ bool XmlStream::parseTag(const char* begin, const char* end) {
     if (begin < end && *begin == '/') {
         const char* nameEnd = begin + 1;
         while (nameEnd < end && isNameChar(*nameEnd)) ++nameEnd;
-        const QByteArray name = localOf(begin + 1, nameEnd);
-        if (m_open.empty() || m_open.back() != name) fail(QStringLiteral("mismatched end tag </%1>").arg(QString::fromUtf8(name)));
-        m_open.pop_back();
+        const std::string_view name = localOf(begin + 1, nameEnd);
+        if (m_openStarts.empty() || lastOpen() != name) {
+            fail(QStringLiteral("mismatched end tag </%1>").arg(QString::fromUtf8(name.data(), qsizetype(name.size()))));
+        }
+        m_openNames.truncate(m_openStarts.back());
+        m_openStarts.pop_back();
         return m_handler.endElement(name);
     }
-    bool selfClosing = end > begin && end[-1] == '/';
+    const bool selfClosing = end > begin && end[-1] == '/';
     if (selfClosing) --end;
     const char* nameEnd = begin;
     while (nameEnd < end && isNameChar(*nameEnd)) ++nameEnd;
     if (nameEnd == begin) fail(QStringLiteral("tag without a name"));
-    if (m_open.empty() && m_sawRoot) fail(QStringLiteral("content after the root element"));
+    if (m_openStarts.empty() && m_sawRoot) fail(QStringLiteral("content after the root element"));
     m_sawRoot = true;
-    const QByteArray name = localOf(begin, nameEnd);
-    Attributes attributes;
+    const std::string_view name = localOf(begin, nameEnd);
+    const auto nameText = [&] { return QString::fromUtf8(name.data(), qsizetype(name.size())); };
+    m_attributes.m_items.clear();
+    m_attributes.m_decodedUsed = 0;
     const char* p = nameEnd;
     while (p < end) {
         while (p < end && isSpace(*p)) ++p;
@@ -103,24 +157,33 @@ bool XmlStream::parseTag(const char* begin, const char* end) {
         while (p < end && isNameChar(*p)) ++p;
         const char* keyEnd = p;
         while (p < end && isSpace(*p)) ++p;
-        if (p >= end || *p != '=' || keyBegin == keyEnd) fail(QStringLiteral("bad attribute in <%1>").arg(QString::fromUtf8(name)));
+        if (p >= end || *p != '=' || keyBegin == keyEnd) fail(QStringLiteral("bad attribute in <%1>").arg(nameText()));
         ++p;
         while (p < end && isSpace(*p)) ++p;
-        if (p >= end || (*p != '"' && *p != '\'')) fail(QStringLiteral("unquoted attribute in <%1>").arg(QString::fromUtf8(name)));
+        if (p >= end || (*p != '"' && *p != '\'')) fail(QStringLiteral("unquoted attribute in <%1>").arg(nameText()));
         const char quote = *p++;
-        const char* valueEnd = static_cast<const char*>(std::memchr(p, quote, end - p));
-        if (!valueEnd) fail(QStringLiteral("unterminated attribute in <%1>").arg(QString::fromUtf8(name)));
-        attributes.emplace_back(localOf(keyBegin, keyEnd), decode(p, valueEnd));
+        const char* valueEnd = static_cast<const char*>(std::memchr(p, quote, size_t(end - p)));
+        if (!valueEnd) fail(QStringLiteral("unterminated attribute in <%1>").arg(nameText()));
+        std::string_view value(p, size_t(valueEnd - p));
+        if (std::memchr(p, '&', value.size())) {
+            Attributes& a = m_attributes;
+            if (a.m_decodedUsed == a.m_decoded.size()) a.m_decoded.emplace_back();
+            QByteArray& decoded = a.m_decoded[a.m_decodedUsed++];
+            decodeInto(decoded, value);
+            value = std::string_view(decoded.constData(), size_t(decoded.size()));
+        }
+        m_attributes.m_items.emplace_back(localOf(keyBegin, keyEnd), value);
         p = valueEnd + 1;
     }
-    if (static_cast<int>(m_open.size()) >= m_limits.maxXmlDepth) {
+    if (qsizetype(m_openStarts.size()) >= m_limits.maxXmlDepth) {
         throw DocumentError(m_file, m_part,
                             QStringLiteral("XML nested deeper than %1 levels").arg(m_limits.maxXmlDepth));
     }
-    m_open.push_back(name);
-    if (!m_handler.startElement(name, attributes)) return false;
+    pushOpen(name);
+    if (!m_handler.startElement(name, m_attributes)) return false;
     if (selfClosing) {
-        m_open.pop_back();
+        m_openNames.truncate(m_openStarts.back());
+        m_openStarts.pop_back();
         return m_handler.endElement(name);
     }
     return true;
@@ -132,77 +195,111 @@ bool XmlStream::feed(const QByteArray& chunk) {
     const char* data = m_buffer.constData();
     const qsizetype size = m_buffer.size();
     qsizetype pos = 0;
+    // Searches for a terminator of a construct begun at pos, resuming past what an earlier
+    // piece already scanned (less the terminator's length, which may straddle the pieces).
+    const auto findClose = [&](qsizetype from, const char* close, qsizetype closeLength) -> qsizetype {
+        const qsizetype start = std::max(from, pos + m_scanned - closeLength + 1);
+        const QByteArrayView hay(data + start, size - start);
+        const qsizetype at = hay.indexOf(QByteArrayView(close, closeLength));
+        return at < 0 ? -1 : start + at;
+    };
     while (pos < size && !m_stopped) {
-        const char* lt = static_cast<const char*>(std::memchr(data + pos, '<', size - pos));
-        if (!lt) break;  // text runs on into the next piece
-        const qsizetype ltPos = lt - data;
-        if (ltPos > pos) {
-            if (!m_open.empty()) {
-                if (!m_handler.text(decode(data + pos, lt))) {
+        if (m_pending == Pending::None) {
+            const char* lt = static_cast<const char*>(std::memchr(data + pos, '<', size_t(size - pos)));
+            qsizetype textEnd = lt ? lt - data : size;
+            if (!lt) {
+                // Text runs on into the next piece: hand over what is here, keeping back only a
+                // reference that may be cut in two.
+                const qsizetype from = std::max(pos, size - 12);
+                const char* amp = static_cast<const char*>(memrchr(data + from, '&', size_t(size - from)));
+                if (amp && !std::memchr(amp, ';', size_t(data + size - amp))) textEnd = amp - data;
+            }
+            if (textEnd > pos) {
+                if (!emitText(data + pos, data + textEnd)) {
                     m_stopped = true;
                     break;
                 }
+                pos = textEnd;
             }
-            pos = ltPos;
-        }
-        const qsizetype rest = size - pos;
-        if (rest >= 4 && std::memcmp(data + pos, "<!--", 4) == 0) {
-            const QByteArray tail = QByteArray::fromRawData(data + pos + 4, rest - 4);
-            const qsizetype close = tail.indexOf("-->");
-            if (close < 0) break;
-            pos += 4 + close + 3;
-            continue;
-        }
-        if (rest >= 9 && std::memcmp(data + pos, "<![CDATA[", 9) == 0) {
-            const QByteArray tail = QByteArray::fromRawData(data + pos + 9, rest - 9);
-            const qsizetype close = tail.indexOf("]]>");
-            if (close < 0) break;
-            if (!m_open.empty() && !m_handler.text(QByteArray(data + pos + 9, close))) m_stopped = true;
-            pos += 9 + close + 3;
-            continue;
-        }
-        if (rest >= 2 && data[pos + 1] == '?') {
-            const QByteArray tail = QByteArray::fromRawData(data + pos + 2, rest - 2);
-            const qsizetype close = tail.indexOf("?>");
-            if (close < 0) break;
-            pos += 2 + close + 2;
-            continue;
-        }
-        if (rest >= 2 && data[pos + 1] == '!') {
-            if (rest < 9) break;
-            fail(QStringLiteral("document type declarations are not allowed"));
-        }
-        // An ordinary tag: its end is the first '>' outside quotes.
-        qsizetype p = pos + 1;
-        char quote = 0;
-        for (; p < size; ++p) {
-            const char c = data[p];
-            if (quote) {
-                if (c == quote) quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '>') {
-                break;
-            } else if (c == '<') {
-                fail(QStringLiteral("'<' inside a tag"));
+            if (!lt) break;
+            const qsizetype rest = size - pos;
+            if (rest < 9 && (std::memcmp(data + pos, "<![CDATA[", size_t(rest)) == 0 ||
+                             (rest < 4 && std::memcmp(data + pos, "<!--", size_t(rest)) == 0))) {
+                break;  // cannot tell yet what begins here
             }
+            if (rest >= 4 && std::memcmp(data + pos, "<!--", 4) == 0) m_pending = Pending::Comment;
+            else if (rest >= 9 && std::memcmp(data + pos, "<![CDATA[", 9) == 0) m_pending = Pending::CData;
+            else if (rest >= 2 && data[pos + 1] == '?') m_pending = Pending::Instruction;
+            else if (rest >= 2 && data[pos + 1] == '!') fail(QStringLiteral("document type declarations are not allowed"));
+            else if (rest < 2) break;
+            else m_pending = Pending::Tag;
+            m_scanned = 0;
+            m_quote = 0;
         }
-        if (p >= size) break;  // the tag ends in a later piece
-        if (!parseTag(data + pos + 1, data + p)) m_stopped = true;
-        pos = p + 1;
+        if (m_pending == Pending::Comment) {
+            const qsizetype close = findClose(pos + 4, "-->", 3);
+            if (close < 0) break;
+            pos = close + 3;
+        } else if (m_pending == Pending::CData) {
+            const qsizetype close = findClose(pos + 9, "]]>", 3);
+            if (close < 0) break;
+            if (!m_openStarts.empty() &&
+                !m_handler.text(std::string_view(data + pos + 9, size_t(close - pos - 9)))) {
+                m_stopped = true;
+            }
+            pos = close + 3;
+        } else if (m_pending == Pending::Instruction) {
+            const qsizetype close = findClose(pos + 2, "?>", 2);
+            if (close < 0) break;
+            pos = close + 2;
+        } else {
+            // An ordinary tag: its end is the first '>' outside quotes.
+            qsizetype p = pos + std::max<qsizetype>(m_scanned, 1);
+            char quote = m_quote;
+            for (; p < size; ++p) {
+                const char c = data[p];
+                if (quote) {
+                    const char* q = static_cast<const char*>(std::memchr(data + p, quote, size_t(size - p)));
+                    if (!q) {
+                        p = size;
+                        break;
+                    }
+                    p = q - data;
+                    quote = 0;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '>') {
+                    break;
+                } else if (c == '<') {
+                    fail(QStringLiteral("'<' inside a tag"));
+                }
+            }
+            if (p >= size) {
+                m_quote = quote;
+                m_scanned = size - pos;
+                break;  // the tag ends in a later piece
+            }
+            if (!parseTag(data + pos + 1, data + p)) m_stopped = true;
+            pos = p + 1;
+        }
+        m_pending = Pending::None;
+        m_scanned = 0;
     }
+    if (m_pending != Pending::None && m_pending != Pending::Tag) m_scanned = size - pos;
     m_buffer.remove(0, pos);
     return !m_stopped;
 }
 
 void XmlStream::finish() {
     if (m_stopped) return;
+    if (m_pending != Pending::None) fail(QStringLiteral("the part ends inside a tag"));
     for (char c : m_buffer) {
         if (!isSpace(c)) fail(QStringLiteral("the part ends inside a tag"));
     }
     if (!m_sawRoot) fail(QStringLiteral("no root element"));
-    if (!m_open.empty()) {
-        fail(QStringLiteral("the part ends before </%1>").arg(QString::fromUtf8(m_open.back())));
+    if (!m_openStarts.empty()) {
+        const std::string_view open = lastOpen();
+        fail(QStringLiteral("the part ends before </%1>").arg(QString::fromUtf8(open.data(), qsizetype(open.size()))));
     }
 }
 

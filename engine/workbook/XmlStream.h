@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,18 +16,48 @@ namespace engine {
 // needs. Names are reported without their prefix. Entities and character references are
 // decoded. Nesting is bounded by the limits; a document that ends inside a tag, or whose tags
 // do not nest, throws DocumentError naming the file and part.
+//
+// The reader does not allocate per tag: names, attribute values and text reach the handler as
+// views into its buffer, valid only during the call (copy what must be kept). Decoding copies
+// only a value or text holding '&'. Every byte is looked at a bounded number of times, however
+// the pieces fall: a tag or text run longer than a piece is resumed where the scan stopped.
 class XmlStream {
 public:
-    using Attributes = std::vector<std::pair<QByteArray, QByteArray>>;  // local name, value
+    // The attributes of one start tag: local name and decoded value, in document order.
+    class Attributes {
+    public:
+        using Item = std::pair<std::string_view, std::string_view>;
+        // The value of one attribute by local name; empty when absent.
+        std::string_view value(std::string_view name) const {
+            for (const Item& item : m_items) {
+                if (item.first == name) return item.second;
+            }
+            return {};
+        }
+        bool has(std::string_view name) const {
+            for (const Item& item : m_items) {
+                if (item.first == name) return true;
+            }
+            return false;
+        }
+        std::vector<Item>::const_iterator begin() const { return m_items.begin(); }
+        std::vector<Item>::const_iterator end() const { return m_items.end(); }
+
+    private:
+        friend class XmlStream;
+        std::vector<Item> m_items;
+        std::vector<QByteArray> m_decoded;  // values that held an entity, decoded
+        size_t m_decodedUsed = 0;
+    };
 
     class Handler {
     public:
         virtual ~Handler() = default;
         // Return false to stop reading.
-        virtual bool startElement(const QByteArray& name, const Attributes& attributes) = 0;
-        virtual bool endElement(const QByteArray& name) = 0;
+        virtual bool startElement(std::string_view name, const Attributes& attributes) = 0;
+        virtual bool endElement(std::string_view name) = 0;
         // Character data of the current element, decoded; may come in several calls.
-        virtual bool text(const QByteArray& text) = 0;
+        virtual bool text(std::string_view text) = 0;
     };
 
     XmlStream(Handler& handler, QString file, QString part, const Limits& limits);
@@ -38,25 +69,39 @@ public:
 
     bool stopped() const { return m_stopped; }
 
-    // The value of one attribute by local name; empty when absent.
-    static QByteArray attribute(const Attributes& attributes, const char* name);
-    static bool hasAttribute(const Attributes& attributes, const char* name);
     // XML's text decoding: &amp; &lt; &gt; &quot; &apos; &#N; &#xN;.
-    static QByteArray decode(const char* begin, const char* end);
+    static QByteArray decode(std::string_view text);
 
 private:
+    enum class Pending { None, Tag, Comment, CData, Instruction };
+
     [[noreturn]] void fail(const QString& what) const;
     bool parseTag(const char* begin, const char* end);
+    bool emitText(const char* begin, const char* end);
+    void pushOpen(std::string_view name);
+    std::string_view lastOpen() const;
 
     Handler& m_handler;
     QString m_file;
     QString m_part;
     Limits m_limits;
     QByteArray m_buffer;
-    std::vector<QByteArray> m_open;  // names of the open elements
+    // Where the construct at the buffer's start was left: its kind, how far it was scanned,
+    // and for a tag the quote it was inside.
+    Pending m_pending = Pending::None;
+    qsizetype m_scanned = 0;
+    char m_quote = 0;
+    QByteArray m_openNames;                // the open elements' names, one after another
+    std::vector<qsizetype> m_openStarts;   // where each begins in m_openNames
+    Attributes m_attributes;               // reused from tag to tag
+    QByteArray m_decodedText;
     bool m_stopped = false;
     bool m_sawRoot = false;
-    qint64 m_consumedLines = 0;
 };
+
+// Numbers and flags in attribute values, parsed from the bytes as the file format writes them.
+bool parseInt(std::string_view text, int* value);
+bool parseDouble(std::string_view text, double* value);
+bool isTrue(std::string_view text);
 
 }  // namespace engine

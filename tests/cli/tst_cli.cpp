@@ -116,6 +116,7 @@ private slots:
 
     void failuresGiveOneLineTheirStatusAndLeaveNothingBehind_data();
     void failuresGiveOneLineTheirStatusAndLeaveNothingBehind();
+    void progressShowsOnATerminalOnlyAndQuietSilencesIt();
     void helpAndVersionAnswerOnStandardOutput();
 
 private:
@@ -355,6 +356,26 @@ void CliTest::copiedPresentationOpensInLibreOffice() {
     const QRegularExpressionMatch pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
     QVERIFY(pages.hasMatch());
     QCOMPARE(pages.captured(1).toInt(), engine::Presentation::open(target).slideCount());
+
+    // A legacy deck goes through the converter, as in the window: its slides first, then ours.
+    soffice.start(QStringLiteral("soffice"),
+                  {QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
+                   QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("ppt"),
+                   QStringLiteral("--outdir"), work.path(), target});
+    QVERIFY(soffice.waitForFinished(240000));
+    const QString legacy = work.filePath(QStringLiteral("outside.ppt"));
+    QVERIFY(QFileInfo::exists(legacy));
+    const QByteArray legacyHash = fileHash(legacy);
+    const QString into = out(QStringLiteral("from-legacy.pptx"));
+    const Result result = runCli({QStringLiteral("copy"), engineBook(QStringLiteral("charts.xlsx")), QStringLiteral("--chart"),
+                                  QStringLiteral("Data:3"), QStringLiteral("--into"), legacy, QStringLiteral("--output"), into});
+    QVERIFY2(result.status == 0, result.err.constData());
+    QCOMPARE(fileHash(legacy), legacyHash);
+    const QStringList charts = chartsOf(into);
+    QCOMPARE(engine::Presentation::open(into).slideCount(), pages.captured(1).toInt() + 1);
+    QVERIFY2(!charts.isEmpty() && charts.last().startsWith(QString::number(pages.captured(1).toInt() + 1) +
+                                                          QStringLiteral(":Pie")),
+             qPrintable(charts.join(u' ')));
 }
 
 void CliTest::failuresGiveOneLineTheirStatusAndLeaveNothingBehind_data() {
@@ -418,6 +439,8 @@ void CliTest::failuresGiveOneLineTheirStatusAndLeaveNothingBehind_data() {
     if (::geteuid() != 0) {
         QTest::newRow("output in a read-only folder")
             << QStringList{copy, book, o, out(QStringLiteral("readonly/out.pptx"))} << 3 << QStringLiteral("out.pptx");
+        QTest::newRow("output a read-only file")
+            << QStringList{copy, book, o, out(QStringLiteral("locked.pptx"))} << 3 << QStringLiteral("locked.pptx");
     }
     QTest::newRow("render") << QStringList{QStringLiteral("render"), book, QStringLiteral("--format"), QStringLiteral("png"), o,
                                            m_out.path()}
@@ -431,6 +454,14 @@ void CliTest::failuresGiveOneLineTheirStatusAndLeaveNothingBehind() {
     QVERIFY(QDir(m_out.path()).mkpath(QStringLiteral("folder.pptx")));
     QVERIFY(QDir(m_out.path()).mkpath(QStringLiteral("readonly")));
     QFile::setPermissions(m_out.filePath(QStringLiteral("readonly")), QFile::ReadOwner | QFile::ExeOwner);
+    QFile locked(m_out.filePath(QStringLiteral("locked.pptx")));
+    if (!locked.exists()) {
+        QVERIFY(locked.open(QIODevice::WriteOnly));
+        locked.write("not ours to replace");
+        locked.close();
+        locked.setPermissions(QFile::ReadOwner);
+    }
+    const QByteArray lockedHash = fileHash(locked.fileName());
     const QStringList before = QDir(m_out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 
     const Result result = runCli(arguments);
@@ -445,6 +476,28 @@ void CliTest::failuresGiveOneLineTheirStatusAndLeaveNothingBehind() {
     QCOMPARE(QDir(m_out.filePath(QStringLiteral("readonly"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());
     QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/quillmere-cli-test.pptx")));
+    QCOMPARE(fileHash(locked.fileName()), lockedHash);
+}
+
+void CliTest::progressShowsOnATerminalOnlyAndQuietSilencesIt() {
+    // script(1) gives the command a terminal and copies what it writes there.
+    if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty()) QSKIP("script(1) is not installed");
+    const QString charts = engineBook(QStringLiteral("charts.xlsx"));
+    auto onTerminal = [&](const QString& extra) {
+        QProcess process;
+        process.start(QStringLiteral("script"),
+                      {QStringLiteral("-qec"),
+                       QStringLiteral("'%1' copy '%2' --chart Data:1 --chart Data:2 %3 --output '%4'")
+                           .arg(QStringLiteral(QUILLMERE_CLI), charts, extra, out(QStringLiteral("terminal.pptx"))),
+                       QStringLiteral("/dev/null")});
+        process.waitForFinished(120000);
+        return process.readAllStandardOutput();
+    };
+    const QByteArray shown = onTerminal(QString());
+    QVERIFY2(shown.contains("\rcharts.xlsx: chart 1 of 2 (Data:1)") && shown.contains("chart 2 of 2 (Data:2)"),
+             shown.constData());
+    QVERIFY2(shown.endsWith("\r\033[K"), shown.constData());  // the line is cleared at the end
+    QCOMPARE(onTerminal(QStringLiteral("--quiet")), QByteArray());
 }
 
 void CliTest::helpAndVersionAnswerOnStandardOutput() {

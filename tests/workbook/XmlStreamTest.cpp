@@ -13,22 +13,24 @@ public:
     QStringList events;
     QString stopAt;
 
-    bool startElement(const QByteArray& name, const XmlStream::Attributes& attributes) override {
-        QString line = QStringLiteral("<") + QString::fromUtf8(name);
-        for (const auto& [key, value] : attributes) line += u' ' + QString::fromUtf8(key) + u'=' + QString::fromUtf8(value);
+    static QString string(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+    bool startElement(std::string_view name, const XmlStream::Attributes& attributes) override {
+        QString line = QStringLiteral("<") + string(name);
+        for (const auto& [key, value] : attributes) line += u' ' + string(key) + u'=' + string(value);
         events << line;
-        return QString::fromUtf8(name) != stopAt;
+        return string(name) != stopAt;
     }
-    bool endElement(const QByteArray& name) override {
-        events << QStringLiteral("</") + QString::fromUtf8(name);
+    bool endElement(std::string_view name) override {
+        events << QStringLiteral("</") + string(name);
         return true;
     }
-    bool text(const QByteArray& text) override {
+    bool text(std::string_view text) override {
         // Text may come in several calls; join neighbours so readings compare equal.
         if (!events.isEmpty() && events.back().startsWith(u'"')) {
-            events.back().insert(events.back().size() - 1, QString::fromUtf8(text));
+            events.back().insert(events.back().size() - 1, string(text));
         } else {
-            events << u'"' + QString::fromUtf8(text) + u'"';
+            events << u'"' + string(text) + u'"';
         }
         return true;
     }

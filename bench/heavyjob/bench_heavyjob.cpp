@@ -1,0 +1,189 @@
+// The heavy job as the user runs it: a workbook of 200,000 rows x 10 columns on one sheet and
+// 20 charts on four other sheets (four plot a whole 200,000-row column, sixteen plot 2 series x
+// 2,000 rows spread down the sheet), copied through the main window with delay 0 into a new
+// presentation, then saved from the presentation window. Each iteration times the click on
+// "2. Start Copying" to "Done." and the Save, and counts the peak memory of the process during
+// both and the longest stall of the event loop (a 20 ms heartbeat timer). Workbooks are made
+// once into the user's cache folder (~/.cache/quillmere-bench). No box is ever shown.
+//
+// BM_LastRowsOfLongSheet copies one 20-point chart on the last rows of a 1,000,000-row sheet
+// and compares it with inflating that sheet once (inflate_ms).
+
+#include "bench/support/CachedWorkbook.h"
+#include "bench/support/Heartbeat.h"
+#include "app/Form1.h"
+#include "engine/chart/ChartCollector.h"
+#include "engine/workbook/Workbook.h"
+#include "office/ServerRegistry.h"
+#include "platform/ChartList.h"
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "servers/presentation/PresentationServer.h"
+#include "servers/presentation/PresentationWindow.h"
+#include "servers/spreadsheet/SpreadsheetServer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// Answers every box at once: OK, Discard for unsaved presentations, the given file to save as;
+// notes when "Done." shows.
+class SilentDialogs : public platform::Dialogs {
+public:
+    int messageBox(const QString& text, int, const QString&) override {
+        if (text == QLatin1String("Done.")) doneAt = clock.nsecsElapsed();
+        else otherMessages << text;
+        return platform::box::kResultOk;
+    }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return saveAs; }
+    SaveChoice askSaveChanges(const QString&, const QString&) override { return SaveChoice::Discard; }
+
+    QElapsedTimer clock;
+    qint64 doneAt = -1;
+    QStringList otherMessages;
+    QString saveAs;
+};
+
+QString heavyWorkbook() {
+    return bench::cachedWorkbook(QStringLiteral("heavy-200k-rows-20-charts.xlsx"),
+                                 QStringLiteral("bench/support/make_heavy_workbook.py"),
+                                 {QStringLiteral("{out}"), QStringLiteral("200000"), QStringLiteral("4"),
+                                  QStringLiteral("16")});
+}
+
+QString longSheetWorkbook() {
+    return bench::cachedWorkbook(QStringLiteral("long-1m-rows-last-20.xlsx"),
+                                 QStringLiteral("bench/support/make_heavy_workbook.py"),
+                                 {QStringLiteral("{out}"), QStringLiteral("1000000"), QStringLiteral("0"),
+                                  QStringLiteral("0"), QStringLiteral("20")});
+}
+
+servers::PresentationWindow* presentationWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<servers::PresentationWindow*>(widget); window && window->isVisible()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+void closePresentationWindows() {
+    while (servers::PresentationWindow* window = presentationWindow()) window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void BM_HeavyJobRunAndSave(benchmark::State& state) {
+    const QString workbook = heavyWorkbook();
+    QTemporaryDir out;
+    SilentDialogs dialogs;
+    dialogs.saveAs = out.filePath(QStringLiteral("heavy.pptx"));
+    office::ServerRegistry::instance().reset();
+    servers::registerSpreadsheetServer();
+    servers::registerPresentationServer(dialogs);
+    app::Form1 form(dialogs, platform::systemFiles(), platform::systemClock(), platform::systemEvents());
+    if (!form.Form_Load()) {
+        state.SkipWithError("start-up asked to end");
+        return;
+    }
+    form.showCentered();
+    form.Text1()->setText(workbook);
+    form.Text3()->setText(QStringLiteral("0"));
+    form.PushButton(4)->click();
+    const int rows = platform::ChartList(form.ListView1()).count();
+    if (rows != 20) {
+        state.SkipWithError("Find did not list 20 charts");
+        return;
+    }
+    bench::Heartbeat heartbeat;
+    double runMs = 0, saveMs = 0, stallMs = 0, peakMiB = 0;
+    for (auto _ : state) {
+        QFile::remove(dialogs.saveAs);
+        dialogs.doneAt = -1;
+        bench::resetPeakMemory();
+        heartbeat.start();
+        dialogs.clock.start();
+        form.PushButton(2)->click();
+        if (dialogs.doneAt < 0 || !dialogs.otherMessages.isEmpty()) {
+            state.SkipWithError("the run did not end with Done. alone");
+            break;
+        }
+        servers::PresentationWindow* window = presentationWindow();
+        if (!window) {
+            state.SkipWithError("no presentation window");
+            break;
+        }
+        const qint64 saveStart = dialogs.clock.nsecsElapsed();
+        window->saveAction()->trigger();
+        const qint64 saveEnd = dialogs.clock.nsecsElapsed();
+        stallMs = heartbeat.stop();
+        peakMiB = bench::peakMemoryMiB();
+        if (!QFileInfo::exists(dialogs.saveAs) || !dialogs.otherMessages.isEmpty()) {
+            state.SkipWithError("the save failed");
+            break;
+        }
+        runMs = double(dialogs.doneAt) / 1e6;
+        saveMs = double(saveEnd - saveStart) / 1e6;
+        state.SetIterationTime(double(dialogs.doneAt + saveEnd - saveStart) / 1e9);
+        closePresentationWindows();
+    }
+    state.counters["run_ms"] = runMs;
+    state.counters["save_ms"] = saveMs;
+    state.counters["longest_stall_ms"] = stallMs;
+    state.counters["peak_MiB"] = peakMiB;
+    state.counters["file_MiB"] = double(QFileInfo(dialogs.saveAs).size()) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_HeavyJobRunAndSave)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_LastRowsOfLongSheet(benchmark::State& state) {
+    const QString path = longSheetWorkbook();
+    double inflateMs = 0;
+    {
+        // The floor: inflating the sheet once, doing nothing with its bytes.
+        const auto workbook = engine::Workbook::open(path);
+        QElapsedTimer clock;
+        clock.start();
+        qint64 bytes = 0;
+        workbook->package().readInChunks(workbook->worksheets().front()->part, 64 * 1024,
+                                         [&](const QByteArray& chunk) {
+                                             bytes += chunk.size();
+                                             return true;
+                                         });
+        inflateMs = double(clock.nsecsElapsed()) / 1e6;
+        benchmark::DoNotOptimize(bytes);
+    }
+    for (auto _ : state) {
+        const auto workbook = engine::Workbook::open(path);
+        const auto* sheet = workbook->worksheets().front();
+        const engine::ChartPackage package = engine::collectChart(*workbook, *sheet, sheet->chartObjects.front());
+        if (package.cells.size() != 40) {
+            state.SkipWithError("the chart's 40 cells were not read from the sheet");
+            break;
+        }
+    }
+    state.counters["inflate_ms"] = inflateMs;
+}
+BENCHMARK(BM_LastRowsOfLongSheet)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);  // the settings the window writes stay out of the user's
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

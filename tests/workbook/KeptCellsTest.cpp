@@ -1,0 +1,250 @@
+// Reading every worksheet once for all the charts of a workbook, and inputs whose size once
+// made a reading quadratic: many formulas, relationships, <col> elements, long tags and text.
+
+#include "GeneratedWorkbooks.h"
+#include "engine/chart/ChartCollector.h"
+#include "engine/workbook/Workbook.h"
+#include "engine/workbook/XmlStream.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using engine::CellRange;
+using engine::ChartPackage;
+using engine::DocumentError;
+using engine::Workbook;
+
+namespace {
+
+QString dataFile(const QString& name) {
+    QString source = qEnvironmentVariable("QUILLMERE_SOURCE_DIR");
+    if (source.isEmpty()) source = QStringLiteral(QUILLMERE_TEST_SOURCE_ROOT);
+    return source + QStringLiteral("/tests/workbook/data/") + name;
+}
+
+const ChartPackage::Cell* cellAt(const ChartPackage& package, const QString& sheet, int row, int column) {
+    for (const auto& cell : package.cells) {
+        if (cell.sheet == sheet && cell.row == row && cell.column == column) return &cell;
+    }
+    return nullptr;
+}
+
+std::map<QString, ChartPackage> collectAll(const Workbook& book) {
+    std::map<QString, ChartPackage> charts;
+    for (const auto* sheet : book.worksheets()) {
+        for (const auto& chart : sheet->chartObjects) {
+            charts[sheet->name + u'/' + chart.name] = engine::collectChart(book, *sheet, chart);
+        }
+    }
+    return charts;
+}
+
+QVariantList valuesOf(const Workbook& book, const CellRange& range) {
+    QVariantList values;
+    const auto cells = book.readCells(range.sheet, {range});
+    if (cells) {
+        for (const auto& cell : *cells) values << cell.value;
+    }
+    return values;
+}
+
+// A one-sheet workbook written with the engine's own package writer: the given worksheet
+// XML, and a drawing holding `frames` chart frames spanning columns A to lastColumn, each
+// through its own relationship, all showing one chart of Sheet!A1:A3.
+void writeWorkbook(const QString& path, const QByteArray& sheetXml, int frames, int lastColumn = 2) {
+    const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    const auto relsOf = [&](const QByteArray& body) {
+        return "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" + body +
+               "</Relationships>";
+    };
+    const auto relationship = [&](const QByteArray& id, const QByteArray& type, const QByteArray& target) {
+        return "<Relationship Id=\"" + id + "\" Type=\"" + rel + type + "\" Target=\"" + target + "\"/>";
+    };
+    QByteArray anchors, drawingRels;
+    for (int i = 1; i <= frames; ++i) {
+        const QByteArray id = "rId" + QByteArray::number(i);
+        anchors += "<xdr:twoCellAnchor><xdr:from><xdr:col>0</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>0</xdr:row>"
+                   "<xdr:rowOff>0</xdr:rowOff></xdr:from><xdr:to><xdr:col>" + QByteArray::number(lastColumn) +
+                   "</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>10</xdr:row><xdr:rowOff>0</xdr:rowOff></xdr:to>"
+                   "<xdr:graphicFrame><xdr:nvGraphicFramePr><xdr:cNvPr id=\"" + QByteArray::number(i + 1) +
+                   "\" name=\"Chart " + QByteArray::number(i) + "\"/></xdr:nvGraphicFramePr><a:graphic>"
+                   "<a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"><c:chart r:id=\"" +
+                   id + "\"/></a:graphicData></a:graphic></xdr:graphicFrame><xdr:clientData/></xdr:twoCellAnchor>";
+        drawingRels += relationship(id, "chart", "../charts/chart1.xml");
+    }
+    engine::Package package;
+    package.setPart(QStringLiteral("/_rels/.rels"), relsOf(relationship("rId1", "officeDocument", "xl/workbook.xml")));
+    package.setPart(QStringLiteral("/xl/workbook.xml"),
+                    "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" xmlns:r=\"" +
+                        rel.chopped(1) + "\"><sheets><sheet name=\"Sheet\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>");
+    package.setPart(QStringLiteral("/xl/_rels/workbook.xml.rels"),
+                    relsOf(relationship("rId1", "worksheet", "worksheets/sheet1.xml")));
+    package.setPart(QStringLiteral("/xl/worksheets/sheet1.xml"), sheetXml);
+    package.setPart(QStringLiteral("/xl/worksheets/_rels/sheet1.xml.rels"),
+                    relsOf(relationship("rId1", "drawing", "../drawings/drawing1.xml")));
+    package.setPart(QStringLiteral("/xl/drawings/drawing1.xml"),
+                    "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" "
+                    "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+                    "xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" xmlns:r=\"" +
+                        rel.chopped(1) + "\">" + anchors + "</xdr:wsDr>");
+    package.setPart(QStringLiteral("/xl/drawings/_rels/drawing1.xml.rels"), relsOf(drawingRels));
+    package.setPart(QStringLiteral("/xl/charts/chart1.xml"),
+                    "<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"><c:chart>"
+                    "<c:plotArea><c:lineChart><c:ser><c:idx val=\"0\"/><c:val><c:numRef><c:f>Sheet!$A$1:$A$3</c:f>"
+                    "</c:numRef></c:val></c:ser></c:lineChart></c:plotArea></c:chart></c:chartSpace>");
+    auto& types = package.contentTypes();
+    types.setDefault(QStringLiteral("rels"), QStringLiteral("application/vnd.openxmlformats-package.relationships+xml"));
+    types.setDefault(QStringLiteral("xml"), QStringLiteral("application/xml"));
+    const QString office = QStringLiteral("application/vnd.openxmlformats-officedocument.");
+    types.setOverride(QStringLiteral("/xl/workbook.xml"), office + QStringLiteral("spreadsheetml.sheet.main+xml"));
+    types.setOverride(QStringLiteral("/xl/worksheets/sheet1.xml"), office + QStringLiteral("spreadsheetml.worksheet+xml"));
+    types.setOverride(QStringLiteral("/xl/drawings/drawing1.xml"), office + QStringLiteral("drawing+xml"));
+    types.setOverride(QStringLiteral("/xl/charts/chart1.xml"), office + QStringLiteral("drawingml.chart+xml"));
+    package.saveAtomically(path);
+}
+
+QByteArray sheetXml(const QByteArray& before, const QByteArray& data = {}) {
+    return "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" + before + "<sheetData>" +
+           (data.isEmpty() ? QByteArray("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row><row r=\"2\"><c r=\"A2\"><v>2</v></c>"
+                                        "</row><row r=\"3\"><c r=\"A3\"><v>3</v></c></row>")
+                           : data) +
+           "</sheetData></worksheet>";
+}
+
+}  // namespace
+
+TEST(KeptCells, EveryChartOfAWorkbookReadsEachSheetOnceWhateverRangesTheyShare) {
+    const auto book = Workbook::open(generatedWorkbook(QStringLiteral("shared-ranges.xlsx")));
+    const auto charts = collectAll(*book);
+    ASSERT_EQ(charts.size(), 3u);
+    // "Across" spans both sheets, "Same" and "Same too" share Left!B2:B7: two sheets, two passes.
+    EXPECT_EQ(book->cellPasses(), 2);
+
+    const ChartPackage& across = charts.at(QStringLiteral("Left/Across"));
+    ASSERT_NE(cellAt(across, QStringLiteral("Left"), 1, 0), nullptr);
+    EXPECT_EQ(cellAt(across, QStringLiteral("Left"), 1, 0)->value.toString(), QStringLiteral("Jan"));
+    ASSERT_NE(cellAt(across, QStringLiteral("Right"), 6, 1), nullptr);
+    EXPECT_EQ(cellAt(across, QStringLiteral("Right"), 6, 1)->value.toDouble(), 60.0);
+    EXPECT_EQ(cellAt(across, QStringLiteral("Left"), 1, 1), nullptr);  // what other charts read stays out
+
+    for (const QString& name : {QStringLiteral("Left/Same"), QStringLiteral("Right/Same too")}) {
+        const ChartPackage& same = charts.at(name);
+        ASSERT_NE(cellAt(same, QStringLiteral("Left"), 3, 1), nullptr) << name.toStdString();
+        EXPECT_EQ(cellAt(same, QStringLiteral("Left"), 3, 1)->value.toDouble(), 3.0);
+    }
+    // Past the sheet's last row the cells are there, empty.
+    const ChartPackage& sameToo = charts.at(QStringLiteral("Right/Same too"));
+    ASSERT_NE(cellAt(sameToo, QStringLiteral("Right"), 39, 1), nullptr);
+    EXPECT_TRUE(cellAt(sameToo, QStringLiteral("Right"), 39, 1)->value.isNull());
+    EXPECT_EQ(cellAt(sameToo, QStringLiteral("Right"), 6, 1)->value.toDouble(), 60.0);
+    EXPECT_EQ(book->cellPasses(), 2);
+}
+
+TEST(KeptCells, ASheetWhoseRowsAreOutOfOrderReadsAsOneInOrder) {
+    const auto ordered = Workbook::open(generatedWorkbook(QStringLiteral("shared-ranges.xlsx")));
+    const auto unordered = Workbook::open(generatedWorkbook(QStringLiteral("unordered.xlsx")));
+    for (const CellRange& range : {CellRange{QStringLiteral("Left"), 1, 0, 2, 1}, CellRange{QStringLiteral("Left"), 0, 0, 6, 1},
+                                   CellRange{QStringLiteral("Left"), 6, 1, 6, 1}}) {
+        const QVariantList values = valuesOf(*ordered, range);
+        EXPECT_EQ(valuesOf(*unordered, range), values);
+        EXPECT_FALSE(values.contains(QVariant()));
+    }
+}
+
+TEST(KeptCells, AWorkbookOpenedAgainReadsTheFileAsItIsNow) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("book.xlsx"));
+    ASSERT_TRUE(QFile::copy(generatedWorkbook(QStringLiteral("shared-ranges.xlsx")), path));
+    const CellRange range{QStringLiteral("Right"), 1, 1, 6, 1};
+    {
+        const auto book = Workbook::open(path);
+        EXPECT_EQ(valuesOf(*book, range).front().toDouble(), 10.0);
+    }
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QFile::copy(generatedWorkbook(QStringLiteral("shared-ranges-changed.xlsx")), path));
+    const auto book = Workbook::open(path);
+    EXPECT_EQ(valuesOf(*book, range).front().toDouble(), 1000.0);
+}
+
+TEST(KeptCells, ACorruptSheetIsStreamedOnceHoweverManyFormulasReferToIt) {
+    // Found by fuzzing: 2,000 series on a sheet whose XML is broken, each formula streaming it
+    // anew. The values come from the chart's caches; the sheet is tried once.
+    const auto book = Workbook::open(dataFile(QStringLiteral("corrupt-sheet-many-series.xlsx")));
+    for (const auto* sheet : book->worksheets()) {
+        for (const auto& chart : sheet->chartObjects) {
+            try {
+                engine::collectChart(*book, *sheet, chart);
+            } catch (const DocumentError&) {
+            }
+        }
+    }
+    EXPECT_LE(book->cellPasses(), int(book->worksheets().size()));
+}
+
+TEST(KeptCells, ASheetListedTwiceIsRefusedNamingTheRelationship) {
+    // Found by fuzzing: thousands of <sheet> entries sharing one relationship made a small
+    // file into thousands of sheets, each parsing the same drawing.
+    try {
+        Workbook::open(dataFile(QStringLiteral("sheet-listed-twice.xlsx")));
+        FAIL() << "opened";
+    } catch (const DocumentError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("both refer to relationship"))) << e.message().toStdString();
+    }
+}
+
+TEST(QuadraticInputs, ManyChartFramesEachWithItsOwnRelationship) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("frames.xlsx"));
+    writeWorkbook(path, sheetXml({}), 100000);
+    const auto book = Workbook::open(path);
+    EXPECT_EQ(book->worksheets().front()->chartObjects.size(), 100000u);
+}
+
+TEST(QuadraticInputs, AMillionColumnElementsAndAChartAcrossEveryColumn) {
+    QByteArray cols = "<cols>";
+    for (int i = 0; i < 1000000; ++i) cols += "<col min=\"16384\" max=\"16384\" width=\"2\"/>";
+    cols += "<col min=\"2\" max=\"2\" hidden=\"1\"/><col min=\"3\" max=\"3\" width=\"20\"/></cols>";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("cols.xlsx"));
+    writeWorkbook(path, sheetXml("<sheetFormatPr defaultColWidth=\"10\"/>" + cols), 1, 16383);
+    const auto book = Workbook::open(path);
+    const auto* sheet = book->worksheets().front();
+    const auto [cx, cy] = book->chartSize(*sheet, sheet->chartObjects.front());
+    // A: 10 characters (70 px), B hidden, C 20 characters (140 px), D to XFC 10 characters each;
+    // the chart ends at the start of XFD.
+    EXPECT_EQ(cx, qint64(70 + 0 + 140 + 70 * (16383 - 3)) * 9525);
+    EXPECT_GT(cy, 0);
+}
+
+TEST(QuadraticInputs, ALongTagAndALongTextRunComeThroughInPieces) {
+    // Found by fuzzing: a tag or text run longer than a piece was scanned again from its start
+    // with every piece, and the text kept whole until the next tag.
+    class Counter : public engine::XmlStream::Handler {
+    public:
+        bool startElement(std::string_view name, const engine::XmlStream::Attributes& a) override {
+            if (name == "sheetPr") codeNameBytes = qint64(a.value("codeName").size());
+            return true;
+        }
+        bool endElement(std::string_view) override { return true; }
+        bool text(std::string_view text) override {
+            textBytes += qint64(text.size());
+            largestText = std::max(largestText, qint64(text.size()));
+            return true;
+        }
+        qint64 codeNameBytes = 0, textBytes = 0, largestText = 0;
+    };
+    const qint64 size = 64LL * 1024 * 1024;
+    const QByteArray piece(64 * 1024, ' ');
+    Counter counter;
+    engine::XmlStream stream(counter, QStringLiteral("book.xlsx"), QStringLiteral("/xl/worksheets/sheet1.xml"), {});
+    stream.feed("<worksheet><sheetPr codeName=\"");
+    for (qint64 fed = 0; fed < size; fed += piece.size()) stream.feed(QByteArray(piece.size(), 'x'));
+    stream.feed("\"/><sheetData>");
+    for (qint64 fed = 0; fed < size; fed += piece.size()) stream.feed(piece);
+    stream.feed("</sheetData></worksheet>");
+    stream.finish();
+    EXPECT_EQ(counter.codeNameBytes, size);
+    EXPECT_EQ(counter.textBytes, size);
+    EXPECT_LE(counter.largestText, piece.size());
+}
