@@ -8,12 +8,13 @@ JOBS  ?= $(shell nproc)
 # workbooks; LibreOffice converts them, and other legacy formats, for copying; Carlito, Caladea
 # and Liberation have the widths of the office fonts that charts name), and what the tests add
 # on top (xlsxwriter makes test workbooks with real charts; poppler reads the PDFs LibreOffice
-# makes of our presentations).
+# makes of our presentations; python3-uno and ImageMagick let tools/compare-charts.py have
+# LibreOffice draw charts and score the differences).
 RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev libzip-dev libpugixml-dev libxlsxwriter-dev libgsf-1-dev \
             libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-liberation2 \
             fonts-crosextra-carlito fonts-crosextra-caladea \
             libreoffice-calc-nogui libreoffice-impress-nogui
-TEST_PKGS = $(RUN_PKGS) python3 python3-xlsxwriter poppler-utils xvfb xauth
+TEST_PKGS = $(RUN_PKGS) python3 python3-xlsxwriter python3-uno imagemagick poppler-utils xvfb xauth
 
 .PHONY: run test build bench deps-run deps-test configure clean
 

@@ -5,12 +5,16 @@
     make_test_workbooks.py --bench PATH    the discovery benchmark workbook
     make_test_workbooks.py --legacy OUTDIR the sources of the .xls tests (LibreOffice saves them as .xls)
     make_test_workbooks.py --many-sheets PATH  50 worksheets with two charts each
+    make_test_workbooks.py --defaults-2007 OUTDIR  charts that lean on 2007-era defaults
 
 Needs XlsxWriter (Debian: python3-xlsxwriter, run with /usr/bin/python3).
 """
+import io
+import os
 import re
 import struct
 import sys
+import xml.etree.ElementTree as ET
 import zipfile
 import zlib
 
@@ -319,6 +323,101 @@ def write_variants(outdir):
         f.write(zipped)
 
 
+C_NS = "http://schemas.openxmlformats.org/drawingml/2006/chart"
+APP_NS = "http://schemas.openxmlformats.org/officeDocument/2006/extended-properties"
+SHOW_FLAGS = ("showLegendKey", "showVal", "showCatName", "showSerName", "showPercent",
+              "showBubbleSize", "showLeaderLines")
+
+
+def rewrite_xml(data, edit):
+    """Parses data, lets edit change the tree, and serialises it again with the document's own
+    namespace prefixes."""
+    for _, (prefix, uri) in ET.iterparse(io.BytesIO(data), events=("start-ns",)):
+        ET.register_namespace(prefix, uri)
+    root = ET.fromstring(data)
+    edit(root)
+    return ET.tostring(root, encoding="UTF-8", xml_declaration=True)
+
+
+def lean_on_2007_defaults(root):
+    """Leaves out of a chart what Excel 2007 leaves out when the user kept its defaults: tick
+    marks, the smoothing flag of line and scatter series, every data-label flag but showVal,
+    the trendline label flags, the series markers of line charts (the group's flag decides)
+    and varyColors of pie charts."""
+    c = "{%s}" % C_NS
+    parents = {child: parent for parent in root.iter() for child in parent}
+    for tag in ("majorTickMark", "minorTickMark", "smooth", "dispEq", "dispRSqr"):
+        for element in list(root.iter(c + tag)):
+            parents[element].remove(element)
+    for labels in list(root.iter(c + "dLbls")) + list(root.iter(c + "dLbl")):
+        for flag in SHOW_FLAGS:
+            element = labels.find(c + flag)
+            if element is not None and flag != "showVal":
+                labels.remove(element)
+    for chart in root.iter(c + "lineChart"):
+        for series in chart.findall(c + "ser"):
+            marker = series.find(c + "marker")
+            if marker is not None:
+                series.remove(marker)
+    for chart in root.iter(c + "pieChart"):
+        vary = chart.find(c + "varyColors")
+        if vary is not None:
+            chart.remove(vary)
+
+
+def producer_excel_2007(root):
+    ns = "{%s}" % APP_NS
+    for tag, text in (("Application", "Microsoft Excel"), ("AppVersion", "12.0000")):
+        element = root.find(ns + tag)
+        if element is None:
+            element = ET.SubElement(root, ns + tag)
+        element.text = text
+
+
+def write_defaults_2007(outdir):
+    """defaults-2007.xlsx: one worksheet "Data" with six charts that rely on what a file saved
+    by Excel 2007 leaves out (see lean_on_2007_defaults) and a docProps/app.xml naming
+    "Microsoft Excel" 12.0000: "Line Defaults" (two line series, no marker or smoothing
+    element, data labels of the first with showVal only), "Column Labels" (values as labels),
+    "Scatter Trend" (markers and lines, a linear trendline without its label flags),
+    "Bar Ticks" (no tick mark elements), "Pie Labels" (values as labels, no varyColors) and
+    "Line Trend" (a line series with a polynomial trendline)."""
+    plain = outdir + "/defaults-2007-plain.xlsx"
+    book = xlsxwriter.Workbook(plain)
+    data = book.add_worksheet("Data")
+    write_table(data)
+
+    def add(kind, name, anchor, series, subtype=None):
+        options = {"type": kind, "name": name}
+        if subtype:
+            options["subtype"] = subtype
+        chart = book.add_chart(options)
+        for col, extra in series:
+            entry = {"name": "=Data!$%s$1" % col, "categories": "=Data!$A$2:$A$7",
+                     "values": "=Data!$%s$2:$%s$7" % (col, col)}
+            entry.update(extra)
+            chart.add_series(entry)
+        data.insert_chart(anchor, chart)
+
+    add("line", "Line Defaults", "E2", [("B", {"data_labels": {"value": True}}), ("C", {})])
+    add("column", "Column Labels", "M2", [("B", {"data_labels": {"value": True}})])
+    add("scatter", "Scatter Trend", "E18", [("B", {"trendline": {"type": "linear"}})],
+        subtype="straight_with_markers")
+    add("bar", "Bar Ticks", "M18", [("B", {}), ("C", {})])
+    add("pie", "Pie Labels", "E34", [("B", {"data_labels": {"value": True}})])
+    add("line", "Line Trend", "M34", [("C", {"trendline": {"type": "polynomial", "order": 2}})])
+    book.close()
+
+    def change(name, data):
+        if name.startswith("xl/charts/chart") and name.endswith(".xml"):
+            return rewrite_xml(data, lean_on_2007_defaults)
+        if name == "docProps/app.xml":
+            return rewrite_xml(data, producer_excel_2007)
+        return data
+    rewrite(plain, outdir + "/defaults-2007.xlsx", change)
+    os.remove(plain)
+
+
 def write_shared_ranges(outdir):
     """Charts whose ranges meet, for reading each sheet once.
 
@@ -378,6 +477,8 @@ def main(argv):
         write_legacy(argv[2])
     elif len(argv) == 3 and argv[1] == "--many-sheets":
         write_many_sheets(argv[2])
+    elif len(argv) == 3 and argv[1] == "--defaults-2007":
+        write_defaults_2007(argv[2])
     elif len(argv) == 2:
         write_charts(argv[1])
         write_no_charts(argv[1])

@@ -297,6 +297,40 @@ private slots:
         engine::LegacyConverter::clearCache();
     }
 
+    // The processes this program has started and not yet reaped, over all its threads.
+    static QStringList childProcesses() {
+        QStringList children;
+        for (const QString& task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile file(QStringLiteral("/proc/self/task/%1/children").arg(task));
+            if (file.open(QIODevice::ReadOnly)) children << QString::fromLatin1(file.readAll()).split(u' ', Qt::SkipEmptyParts);
+        }
+        return children;
+    }
+
+    void backgroundConversionEndsWhenAnotherWorkbookIsOpened() {
+        // A stand-in for LibreOffice that never finishes on its own.
+        const QString converter = m_legacy.filePath(QStringLiteral("sleeping-soffice"));
+        QFile file(converter);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\nexec sleep 600\n");
+        file.close();
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        engine::LegacyConverter::clearCache();
+        engine::LegacyConverter::setOfficeProgram(converter);
+        auto excel = createExcel();
+        excel->Workbooks()->Open(savedXls(QStringLiteral("WithThreeCharts.xls")));
+        QVERIFY(engine::LegacyConverter::isConvertingInBackground());
+        // Another legacy workbook's conversion takes the place of the first.
+        excel->Workbooks()->Open(savedXls(QStringLiteral("SimpleChart.xls")));
+        QVERIFY(engine::LegacyConverter::isConvertingInBackground());
+        // Any other workbook ends it, and no converter process is left behind.
+        excel->Workbooks()->Open(generatedWorkbook(QStringLiteral("charts.xlsx")));
+        QVERIFY(!engine::LegacyConverter::isConvertingInBackground());
+        QCOMPARE(childProcesses(), QStringList());
+        excel->Quit();
+        engine::LegacyConverter::setOfficeProgram(QString());
+    }
+
     void damagedLegacyWorkbooksFailAtOpenWithTheFileNamed() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("old book.xls"));

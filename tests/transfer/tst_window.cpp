@@ -4,6 +4,7 @@
 
 #include "app/Form1.h"
 #include "engine/chart/ChartPart.h"
+#include "engine/legacy/LegacyConverter.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/presentation/SlidePart.h"
 #include "office/PowerPoint.h"
@@ -136,6 +137,7 @@ private slots:
     void existingPresentationKeepsItsSlidesInFront();
     void closingTheMainWindowDuringAWaitEndsTheRunAndLeavesThePresentationOpen();
     void sampleWorkbookEndToEnd();
+    void sampleWithoutLibreOfficeIsFoundAndEachCopySaysWhatToInstall();
 
 private:
     QPushButton* button(int number) { return m_form->PushButton(number); }
@@ -357,6 +359,32 @@ void CopyRunWindowTest::sampleWorkbookEndToEnd() {
     for (const auto& seen : summaries) QVERIFY(!seen.summary.series.empty());
     if (!libreOfficeAvailable()) QSKIP("pdfinfo is not installed");
     QCOMPARE(pagesByLibreOffice(saved, m_work.path()), rows);
+}
+
+void CopyRunWindowTest::sampleWithoutLibreOfficeIsFoundAndEachCopySaysWhatToInstall() {
+    engine::LegacyConverter::clearCache();
+    engine::LegacyConverter::setOfficeProgram(m_work.filePath(QStringLiteral("no-such-soffice")));
+    button(5)->click();  // Load Sample/Example File
+    button(4)->click();  // Find needs no LibreOffice for a legacy .xls
+    QVERIFY(m_dialogs.messageTexts().isEmpty());
+    platform::ChartList list(m_form->ListView1());
+    QCOMPARE(list.count(), 9);
+    for (int row = 3; row <= list.count(); ++row) list.setChecked(row, false);
+
+    button(2)->click();
+    engine::LegacyConverter::setOfficeProgram(QString());
+
+    QStringList told;
+    for (const QString& text : m_dialogs.messageTexts()) {
+        if (text.contains(QStringLiteral("libreoffice-calc-nogui"))) told << text;
+    }
+    QCOMPARE(told.size(), 2);  // one report for each checked row, at its copy
+    for (const QString& text : told) {
+        QVERIFY2(text.contains(QStringLiteral("sample1.xls: ")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("save the workbook as .xlsx")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("146")), qPrintable(text));
+    }
+    QCOMPARE(m_dialogs.messageTexts().constLast(), QStringLiteral("Done."));
 }
 
 QTEST_MAIN(CopyRunWindowTest)
