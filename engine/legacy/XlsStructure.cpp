@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <iterator>
+#include <map>
 #include <memory>
 
 namespace engine {
@@ -219,8 +221,8 @@ struct ChartObj {
 };
 
 // The substream of the worksheet whose BOF is at pos: its chart objects, and whether it is a
-// dialog sheet.
-void readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet& sheet) {
+// dialog sheet. Returns where the substream ends.
+qsizetype readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet& sheet) {
     const Reader::Record bof = reader.at(pos);
     if (bof.type != kBof || bof.size < 4) {
         reader.fail(QStringLiteral("the substream of sheet \"%1\" does not begin with a BOF record (damaged file)")
@@ -259,7 +261,7 @@ void readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet& she
     }
     if (dialog) {
         sheet.kind = XlsStructure::SheetKind::DialogSheet;
-        return;
+        return pos;
     }
 
     std::vector<Shape> shapes;
@@ -280,6 +282,7 @@ void readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet& she
         if (!object.nameStored) object.name = QStringLiteral("Chart %1").arg(chart.objectId);
         sheet.chartObjects.push_back(std::move(object));
     }
+    return pos;
 }
 
 bool isBiffBofType(quint16 type) {
@@ -427,6 +430,7 @@ XlsStructure XlsStructure::fromWorkbookStream(const QByteArray& stream, const QS
         entries.push_back({u32(record.data), kind});
         result.m_sheets.push_back(std::move(sheet));
     }
+    std::map<qsizetype, qsizetype> walked;  // substreams read: begin -> end
     for (size_t i = 0; i < entries.size(); ++i) {
         Sheet& sheet = result.m_sheets[i];
         if (sheet.kind != SheetKind::Worksheet) continue;
@@ -434,7 +438,15 @@ XlsStructure XlsStructure::fromWorkbookStream(const QByteArray& stream, const QS
             reader.fail(QStringLiteral("the substream of sheet \"%1\" lies past the end of the stream (damaged or truncated file)")
                             .arg(sheet.name));
         }
-        readWorksheet(reader, qsizetype(entries[i].position), sheet);
+        // Substreams never share bytes: one that begins inside another is refused, so that a
+        // file naming one large substream for many sheets cannot make the walk repeat it.
+        const qsizetype begin = qsizetype(entries[i].position);
+        auto next = walked.upper_bound(begin);
+        if (next != walked.begin() && std::prev(next)->second > begin) {
+            reader.fail(QStringLiteral("the substream of sheet \"%1\" overlaps another sheet's (damaged file)")
+                            .arg(sheet.name));
+        }
+        walked.emplace(begin, readWorksheet(reader, begin, sheet));
     }
     return result;
 }

@@ -237,6 +237,10 @@ TEST(XlsStructure, DamagedTruncatedEncryptedAndOldFilesGiveOneMessageNamingTheFi
     const QByteArray encrypted = workbookStream({{sheetEntry(0, 0, "S"), sheet}}, record(0x002F, QByteArray(54, '\0')));
     const QByteArray biff5 = bof(0x0005, 0x0500) + eof();
     const QByteArray notBof = workbookStream({{sheetEntry(0, 0, "S"), eof() + sheet}});
+    // Two entries naming the same substream: the walk must not repeat it for every entry.
+    QByteArray shared = workbookStream({{sheetEntry(0, 0, "S"), sheet}, {sheetEntry(0, 0, "T"), QByteArray()}});
+    const qsizetype second = shared.indexOf(QByteArray("\x01\x00T", 3)) - 6;
+    shared.replace(second, 4, shared.mid(shared.indexOf(QByteArray("\x01\x00S", 3)) - 6, 4));
 
     const std::vector<std::pair<QByteArray, QString>> cases = {
         {good.left(good.size() / 2), QStringLiteral("damaged or truncated")},
@@ -245,6 +249,7 @@ TEST(XlsStructure, DamagedTruncatedEncryptedAndOldFilesGiveOneMessageNamingTheFi
         {longRecord, QStringLiteral("runs past the end of the stream")},
         {wrongStart, QStringLiteral("does not begin with a BOF")},
         {notBof, QStringLiteral("does not begin with a BOF record")},
+        {shared, QStringLiteral("overlaps another sheet's")},
         {encrypted, QStringLiteral("encrypted")},
         {biff5, QStringLiteral("Excel 5.0/95")},
         {QByteArray(), QStringLiteral("empty or truncated")},
