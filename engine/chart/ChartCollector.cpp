@@ -13,8 +13,6 @@ namespace engine {
 
 namespace {
 
-constexpr int kMaxParts = 256;
-
 void collectParts(const Workbook& workbook, const QString& chartPart, ChartPackage& out) {
     const PackageReader& package = workbook.package();
     const QString file = workbook.displayName();
@@ -34,7 +32,8 @@ void collectParts(const Workbook& workbook, const QString& chartPart, ChartPacka
             part.rels = package.read(relsPart);
             const Relationships rels = Relationships::parse(part.rels, name, file, package.limits());
             for (const Relationship& rel : rels.all()) {
-                if (rel.external) continue;
+                // Only the chart's own kinds of part travel; the rest stays in the workbook.
+                if (rel.external || !chartPackageCarriesRelationship(rel.type)) continue;
                 if (rel.targetPart.isEmpty() || !package.hasPart(rel.targetPart)) {
                     throw DocumentError(DocumentError::Kind::Missing, file, relsPart,
                                         QStringLiteral("relationship \"%1\" points at %2, which is missing")
@@ -45,7 +44,7 @@ void collectParts(const Workbook& workbook, const QString& chartPart, ChartPacka
                 queue.push_back(rel.targetPart);
             }
         }
-        if (int(out.parts.size()) >= kMaxParts || totalBytes > package.limits().maxPartBytes) {
+        if (int(out.parts.size()) >= kMaxChartPackageParts || totalBytes > package.limits().maxPartBytes) {
             throw DocumentError(DocumentError::Kind::OverLimit, file, chartPart, QStringLiteral("the chart relates to too many parts"));
         }
         out.parts.push_back(std::move(part));

@@ -40,7 +40,8 @@ std::optional<double> number(const char* text) {
     const char* end = text + std::strlen(text);
     while (end > text && (end[-1] == ' ' || end[-1] == '\t' || end[-1] == '\n' || end[-1] == '\r')) --end;
     const auto [ptr, ec] = std::from_chars(text, end, value);
-    if (ec != std::errc() || ptr != end || text == end) return std::nullopt;
+    // Infinities and NaNs are no cell's value; a cache holding one has a missing point there.
+    if (ec != std::errc() || ptr != end || text == end || !std::isfinite(value)) return std::nullopt;
     return value;
 }
 

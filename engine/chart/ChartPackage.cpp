@@ -4,15 +4,23 @@
 
 #include <QDataStream>
 #include <QIODevice>
+#include <QSet>
+#include <cmath>
 
 namespace engine {
 
 namespace {
 
 constexpr quint32 kMagic = 0x514D4350;  // "QMCP"
-constexpr quint32 kVersion = 1;
-constexpr quint32 kMaxParts = 4096;
+// Version 2 writes cell values as a tagged kind and payload instead of a QVariant: a QVariant
+// read from foreign bytes can nest lists without bound and recurse until the stack is gone.
+constexpr quint32 kVersion = 2;
 constexpr quint32 kMaxCells = 4'000'000;
+constexpr qsizetype kMaxNameLength = 2048;
+// The largest extent a drawing may give a shape, in EMU (a:ext); paste scales down to the slide.
+constexpr qint64 kMaxExtent = 27273042316900;
+
+enum class ValueKind : quint8 { Empty = 0, Number = 1, Text = 2, Truth = 3 };
 
 const QString kClipboard = QStringLiteral("clipboard");
 
@@ -20,7 +28,95 @@ const QString kClipboard = QStringLiteral("clipboard");
     throw DocumentError(kClipboard, QString(), what);
 }
 
+void writeValue(QDataStream& out, const QVariant& value) {
+    if (value.isNull() || !value.isValid()) {
+        out << quint8(ValueKind::Empty);
+        return;
+    }
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        out << quint8(ValueKind::Truth) << value.toBool();
+        return;
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        out << quint8(ValueKind::Number) << value.toDouble();
+        return;
+    default:
+        out << quint8(ValueKind::Text) << value.toString();
+        return;
+    }
+}
+
+QVariant readValue(QDataStream& in) {
+    quint8 kind = 0;
+    in >> kind;
+    switch (ValueKind(kind)) {
+    case ValueKind::Empty:
+        return QVariant();
+    case ValueKind::Number: {
+        double number = 0;
+        in >> number;
+        if (!std::isfinite(number)) refuse(QStringLiteral("chart package cell holds a number that is not finite"));
+        return number;
+    }
+    case ValueKind::Text: {
+        QString text;
+        in >> text;
+        return text;
+    }
+    case ValueKind::Truth: {
+        bool truth = false;
+        in >> truth;
+        return truth;
+    }
+    }
+    refuse(QStringLiteral("chart package cell of an unknown kind %1").arg(kind));
+}
+
+QString readName(QDataStream& in, const char* what) {
+    QString name;
+    in >> name;
+    if (name.size() > kMaxNameLength) refuse(QStringLiteral("chart package %1 too long").arg(QLatin1String(what)));
+    return name;
+}
+
+void checkStream(const QDataStream& in) {
+    if (in.status() != QDataStream::Ok) refuse(QStringLiteral("chart package truncated"));
+}
+
 }  // namespace
+
+bool chartPackageCarriesRelationship(const QString& type) {
+    static const QSet<QString> kTypes = {
+        QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartUserShapes"),
+        QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/image"),
+        QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/themeOverride"),
+        QStringLiteral("http://schemas.microsoft.com/office/2011/relationships/chartStyle"),
+        QStringLiteral("http://schemas.microsoft.com/office/2011/relationships/chartColorStyle"),
+    };
+    return kTypes.contains(type);
+}
+
+bool chartPackageCarriesContentType(const QString& contentType) {
+    static const QSet<QString> kTypes = {
+        QStringLiteral("application/vnd.openxmlformats-officedocument.drawingml.chart+xml"),
+        QStringLiteral("application/vnd.openxmlformats-officedocument.drawingml.chartshapes+xml"),
+        QStringLiteral("application/vnd.openxmlformats-officedocument.themeOverride+xml"),
+        QStringLiteral("application/vnd.ms-office.chartstyle+xml"),
+        QStringLiteral("application/vnd.ms-office.chartcolorstyle+xml"),
+    };
+    if (kTypes.contains(contentType.toLower())) return true;
+    // Pictures of any raster or vector kind: "image/png", "image/x-emf", "image/svg+xml".
+    if (!contentType.startsWith(QLatin1String("image/"), Qt::CaseInsensitive) || contentType.size() <= 6) return false;
+    for (const QChar c : contentType) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 0x80) && !QStringLiteral("/+-._").contains(c)) return false;
+    }
+    return true;
+}
 
 QByteArray chartPackageToBytes(const ChartPackage& p) {
     QByteArray bytes;
@@ -32,8 +128,9 @@ QByteArray chartPackageToBytes(const ChartPackage& p) {
     for (const auto& part : p.parts) out << part.name << part.contentType << part.data << part.rels;
     out << static_cast<quint32>(p.cells.size());
     for (const auto& cell : p.cells) {
-        out << cell.sheet << static_cast<qint32>(cell.row) << static_cast<qint32>(cell.column)
-            << cell.value << cell.numberFormat;
+        out << cell.sheet << static_cast<qint32>(cell.row) << static_cast<qint32>(cell.column);
+        writeValue(out, cell.value);
+        out << cell.numberFormat;
     }
     return bytes;
 }
@@ -46,16 +143,45 @@ ChartPackage chartPackageFromBytes(const QByteArray& bytes) {
     if (in.status() != QDataStream::Ok || magic != kMagic) refuse(QStringLiteral("not a chart package"));
     if (version != kVersion) refuse(QStringLiteral("chart package of an unknown version %1").arg(version));
     ChartPackage p;
-    in >> p.sourceFile >> p.sheetName >> p.chartName >> p.cx >> p.cy >> p.date1904 >> p.theme;
+    // Strings and byte arrays are read in bounded steps by QDataStream: a length beyond the
+    // bytes at hand ends the stream without allocating that length.
+    p.sourceFile = readName(in, "file name");
+    p.sheetName = readName(in, "sheet name");
+    p.chartName = readName(in, "chart name");
+    in >> p.cx >> p.cy >> p.date1904 >> p.theme;
+    checkStream(in);
+    if (p.cx < 0 || p.cy < 0) refuse(QStringLiteral("chart package with a negative size"));
+    if (p.cx > kMaxExtent || p.cy > kMaxExtent) refuse(QStringLiteral("chart package with a size beyond any drawing"));
+
     quint32 partCount = 0;
     in >> partCount;
-    if (in.status() != QDataStream::Ok || partCount == 0 || partCount > kMaxParts) {
+    if (in.status() != QDataStream::Ok || partCount == 0) {
         refuse(QStringLiteral("chart package without a readable chart part"));
     }
+    if (partCount > quint32(kMaxChartPackageParts)) refuse(QStringLiteral("chart package with too many parts"));
     p.parts.reserve(partCount);
-    for (quint32 i = 0; i < partCount && in.status() == QDataStream::Ok; ++i) {
+    QSet<QString> names;
+    for (quint32 i = 0; i < partCount; ++i) {
         ChartPackage::Part part;
-        in >> part.name >> part.contentType >> part.data >> part.rels;
+        part.name = readName(in, "part name");
+        part.contentType = readName(in, "content type");
+        in >> part.data >> part.rels;
+        checkStream(in);
+        if (!isValidPartName(part.name)) {
+            refuse(QStringLiteral("chart package part name \"%1\" is not valid").arg(part.name.left(200)));
+        }
+        if (names.contains(part.name.toLower())) {
+            refuse(QStringLiteral("chart package carries %1 twice").arg(part.name));
+        }
+        names.insert(part.name.toLower());
+        const bool isChart = part.contentType.compare(
+                                 QLatin1String("application/vnd.openxmlformats-officedocument.drawingml.chart+xml"),
+                                 Qt::CaseInsensitive) == 0;
+        if (i == 0 ? !isChart : (isChart || !chartPackageCarriesContentType(part.contentType))) {
+            refuse(i == 0 ? QStringLiteral("chart package does not start with a chart part")
+                          : QStringLiteral("chart package carries %1 of a kind a chart does not use (%2)")
+                                .arg(part.name, part.contentType.left(200)));
+        }
         p.parts.push_back(std::move(part));
     }
     quint32 cellCount = 0;
@@ -63,23 +189,27 @@ ChartPackage chartPackageFromBytes(const QByteArray& bytes) {
     if (in.status() != QDataStream::Ok || cellCount > kMaxCells) {
         refuse(QStringLiteral("chart package data damaged"));
     }
-    p.cells.reserve(cellCount);
-    for (quint32 i = 0; i < cellCount && in.status() == QDataStream::Ok; ++i) {
+    // Each cell takes at least 13 bytes: no more are reserved than the bytes could hold.
+    p.cells.reserve(std::min<qsizetype>(cellCount, bytes.size() / 13));
+    for (quint32 i = 0; i < cellCount; ++i) {
         ChartPackage::Cell cell;
         qint32 row = 0, column = 0;
-        in >> cell.sheet >> row >> column >> cell.value >> cell.numberFormat;
-        cell.row = row;
-        cell.column = column;
+        cell.sheet = readName(in, "sheet name");
+        in >> row >> column;
+        checkStream(in);
         if (row < 0 || column < 0 || row >= 1048576 || column >= 16384) {
             refuse(QStringLiteral("chart package cell outside the sheet"));
         }
+        cell.row = row;
+        cell.column = column;
+        cell.value = readValue(in);
+        in >> cell.numberFormat;
+        checkStream(in);
         p.cells.push_back(std::move(cell));
     }
-    if (in.status() != QDataStream::Ok) refuse(QStringLiteral("chart package truncated"));
-    if (p.parts.front().name.isEmpty() || p.parts.front().data.isEmpty()) {
-        refuse(QStringLiteral("chart package without a chart part"));
-    }
-    if (p.cx < 0 || p.cy < 0) refuse(QStringLiteral("chart package with a negative size"));
+    checkStream(in);
+    if (!in.atEnd()) refuse(QStringLiteral("chart package followed by other data"));
+    if (p.parts.front().data.isEmpty()) refuse(QStringLiteral("chart package without a chart part"));
     return p;
 }
 

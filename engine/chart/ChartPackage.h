@@ -49,12 +49,23 @@ struct ChartPackage {
     const Part& chartPart() const { return parts.front(); }
 };
 
+// The kinds of part a chart package carries beside the chart itself: chart style and colours,
+// user-shape drawings, theme overrides and pictures, reached through relationships of these
+// types. Worksheets, workbooks, embedded packages and anything else a chart's relationships
+// may name stay behind: they are not the chart's, and could hold far more of the workbook.
+bool chartPackageCarriesRelationship(const QString& relationshipType);
+bool chartPackageCarriesContentType(const QString& contentType);
+inline constexpr int kMaxChartPackageParts = 256;
+
 // The clipboard format of a chart package.
 inline constexpr const char* kChartPackageMime = "application/x-quillmere-chart-package";
 
-// Bytes of a chart package and back. fromBytes checks what it reads (version, counts and sizes
-// within bounds, a chart part present) and throws engine::DocumentError naming the clipboard
-// when the data is not a chart package.
+// Bytes of a chart package and back. The bytes may come from any program (the clipboard is
+// not ours alone), so fromBytes checks every count, size and name before it allocates or
+// places anything: version, part and cell counts within bounds, part names well-formed and
+// distinct, part kinds among those above with a chart first, cell positions on a sheet and
+// values empty, text, a finite number or a truth value. It throws engine::DocumentError naming
+// the clipboard when the data is not a sound chart package.
 QByteArray chartPackageToBytes(const ChartPackage& package);
 ChartPackage chartPackageFromBytes(const QByteArray& bytes);
 

@@ -41,6 +41,10 @@ Package Package::load(const QString& path, const Limits& limits) {
         const auto& e = zip.entries()[static_cast<size_t>(i)];
         if (i == ct || e.name.endsWith(u'/')) continue;
         const QString part = partNameFromZipEntry(e.name);
+        if (!isValidPartName(part)) {
+            throw DocumentError(display, QString(),
+                                QStringLiteral("zip entry \"%1\" is not a valid part name").arg(e.name));
+        }
         if (package.hasPart(part)) {
             throw DocumentError(display, part, QStringLiteral("part stored twice"));
         }
@@ -121,6 +125,11 @@ std::vector<std::pair<QString, QByteArray>> zipEntries(const Package& p) {
     std::vector<std::pair<QString, QByteArray>> entries;
     entries.emplace_back(QStringLiteral("[Content_Types].xml"), p.contentTypes().serialize());
     for (const QString& name : p.partNames()) {
+        // A name that would leave the package's folders is never written, whoever set it.
+        if (!isValidPartName(name)) {
+            throw DocumentError(p.name(), QString(),
+                                QStringLiteral("\"%1\" is not a valid part name").arg(name));
+        }
         entries.emplace_back(zipEntryFromPartName(name), p.part(name));
     }
     return entries;

@@ -54,6 +54,10 @@ struct Limits {
 // leading slash. Comparisons of part names ignore ASCII case, as OPC says.
 QString partNameFromZipEntry(const QString& entry);
 QString zipEntryFromPartName(const QString& partName);
+// Whether name is a well-formed part name: absolute, segments neither empty nor "." or ".."
+// nor ending in a dot, no backslash, no control character, no escaped slash. Anything else
+// would become a zip entry outside the package's folders or one that other readers refuse.
+bool isValidPartName(const QString& name);
 // The folder of a part ("/xl/worksheets/sheet1.xml" -> "/xl/worksheets"); "/" for the root.
 QString partFolder(const QString& partName);
 // Resolves a relative target against the folder of sourcePart ("../drawings/d1.xml").

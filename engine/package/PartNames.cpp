@@ -32,6 +32,22 @@ QString zipEntryFromPartName(const QString& partName) {
     return partName.startsWith(u'/') ? partName.mid(1) : partName;
 }
 
+bool isValidPartName(const QString& name) {
+    if (name.size() < 2 || !name.startsWith(u'/') || name.endsWith(u'/')) return false;
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c == u'\\' || c == QChar(0x7f)) return false;
+    }
+    if (name.contains(QLatin1String("%2f"), Qt::CaseInsensitive) ||
+        name.contains(QLatin1String("%5c"), Qt::CaseInsensitive)) {
+        return false;
+    }
+    const QStringList segments = name.mid(1).split(u'/');
+    for (const QString& segment : segments) {
+        if (segment.isEmpty() || segment.endsWith(u'.')) return false;  // also "." and ".."
+    }
+    return true;
+}
+
 QString partFolder(const QString& partName) {
     const qsizetype slash = partName.lastIndexOf(u'/');
     if (slash <= 0) return QStringLiteral("/");

@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QRegularExpression>
 
 namespace engine {
@@ -20,10 +21,13 @@ const QString kClipboard = QStringLiteral("clipboard");
 // under /ppt, and its file name with the number taken out ("/xl/charts/style3.xml" ->
 // "/ppt/charts/style%1.xml").
 QString patternFor(const QString& sourceName) {
-    QStringList folders = partFolder(sourceName).split(u'/', Qt::SkipEmptyParts);
+    // A "%" in the source name would read as a placeholder of the pattern.
+    QString source = sourceName;
+    source.remove(u'%');
+    QStringList folders = partFolder(source).split(u'/', Qt::SkipEmptyParts);
     if (!folders.isEmpty()) folders.removeFirst();
     if (folders.isEmpty()) folders << QStringLiteral("charts");
-    const QFileInfo info(sourceName.section(u'/', -1));
+    const QFileInfo info(source.section(u'/', -1));
     QString stem = info.completeBaseName();
     static const QRegularExpression trailingDigits(QStringLiteral("\\d+$"));
     stem.remove(trailingDigits);
@@ -61,7 +65,9 @@ QByteArray rewrittenRels(const QByteArray& rels, const QString& sourceName, cons
         if (rel.type() != pugi::node_element) continue;
         if (QString::fromUtf8(rel.attribute("TargetMode").value()).compare("External", Qt::CaseInsensitive) == 0)
             continue;
-        if (QString::fromUtf8(rel.attribute("Type").value()) == ooxml::rel::kPackage) {
+        // Embedded packages of the source (the chart gets its own) and parts of kinds a chart
+        // package does not carry stay behind, with the relationships that name them.
+        if (!chartPackageCarriesRelationship(QString::fromUtf8(rel.attribute("Type").value()))) {
             drop.push_back(rel);
             continue;
         }
@@ -85,12 +91,24 @@ QByteArray rewrittenRels(const QByteArray& rels, const QString& sourceName, cons
 QString insertChartParts(Package& package, const ChartPackage& chart) {
     if (chart.parts.empty()) throw DocumentError(kClipboard, QString(), QStringLiteral("chart package has no chart part"));
 
-    // Parts reached only as source-side embedded workbooks are left behind.
-    QHash<QString, bool> embeddedSources;
-    for (const auto& part : chart.parts) {
-        if (part.rels.isEmpty()) continue;
-        const auto rels = Relationships::parse(part.rels, part.name, kClipboard);
-        for (const auto* r : rels.ofType(ooxml::rel::kPackage)) embeddedSources.insert(r->targetPart.toLower(), true);
+    // Only parts the chart reaches through relationships of the kinds a chart package carries
+    // are placed; anything else on the clipboard is left behind.
+    QHash<QString, const ChartPackage::Part*> byName;
+    for (const auto& part : chart.parts) byName.insert(part.name.toLower(), &part);
+    QSet<QString> reached{chart.parts.front().name.toLower()};
+    std::vector<const ChartPackage::Part*> queue{&chart.parts.front()};
+    while (!queue.empty()) {
+        const ChartPackage::Part* part = queue.back();
+        queue.pop_back();
+        if (part->rels.isEmpty()) continue;
+        const auto rels = Relationships::parse(part->rels, part->name, kClipboard);
+        for (const Relationship& r : rels.all()) {
+            if (r.external || !chartPackageCarriesRelationship(r.type)) continue;
+            const QString target = r.targetPart.toLower();
+            if (reached.contains(target)) continue;
+            reached.insert(target);
+            if (const auto* next = byName.value(target)) queue.push_back(next);
+        }
     }
 
     // Work on a copy so that a failure half-way leaves the presentation as it was; parts are
@@ -100,7 +118,7 @@ QString insertChartParts(Package& package, const ChartPackage& chart) {
     std::vector<std::pair<const ChartPackage::Part*, QString>> placed;
     for (size_t i = 0; i < chart.parts.size(); ++i) {
         const auto& part = chart.parts[i];
-        if (i > 0 && embeddedSources.contains(part.name.toLower())) continue;
+        if (!reached.contains(part.name.toLower())) continue;
         if (renamed.contains(part.name.toLower())) {
             throw DocumentError(kClipboard, part.name, QStringLiteral("part carried twice"));
         }

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QTemporaryFile>
+#include <cmath>
 #include <memory>
 #include <xlsxwriter.h>
 
@@ -117,9 +118,18 @@ QByteArray buildEmbeddedWorkbook(const ChartPackage& package) {
         case QMetaType::Int:
         case QMetaType::LongLong:
         case QMetaType::UInt:
-        case QMetaType::ULongLong:
-            error = worksheet_write_number(sheet, row, col, cell.value.toDouble(), format);
+        case QMetaType::ULongLong: {
+            const double number = cell.value.toDouble();
+            // Written as "NAN" or "INF", which no spreadsheet reads back as that number.
+            if (!std::isfinite(number)) {
+                fail(QStringLiteral("cell at row %1, column %2 of \"%3\" holds a number that is not finite")
+                         .arg(cell.row + 1)
+                         .arg(cell.column + 1)
+                         .arg(cell.sheet));
+            }
+            error = worksheet_write_number(sheet, row, col, number, format);
             break;
+        }
         case QMetaType::Bool:
             error = worksheet_write_boolean(sheet, row, col, cell.value.toBool(), format);
             break;

@@ -2,6 +2,7 @@
 
 #include "engine/presentation/BuiltInTemplate.h"
 #include "engine/presentation/ChartInsertion.h"
+#include "engine/presentation/Ids.h"
 #include "engine/presentation/OoxmlNames.h"
 #include "engine/presentation/SlideLayoutPart.h"
 
@@ -145,12 +146,15 @@ QString Presentation::addBlankLayout() {
     const auto rels = m_package.relationships(m_presentationPart);
     const QString master = rels.byId(m_presentation->masters().front().relId)->targetPart;
     // Master and layout ids share one range and must differ across the whole presentation.
-    quint32 highest = 2147483647u;
+    // They run from 2147483648 to 4294967295.
+    std::vector<quint64> used;
     for (const auto& m : m_presentation->masters()) {
-        highest = std::max(highest, m.id);
+        used.push_back(m.id);
         const QString part = rels.byId(m.relId)->targetPart;
-        for (quint32 id : layoutIdsOfMaster(m_package.part(part), m_name, part)) highest = std::max(highest, id);
+        for (quint32 id : layoutIdsOfMaster(m_package.part(part), m_name, part)) used.push_back(id);
     }
+    const auto layoutId = nextFreeId(std::move(used), 2147483648u, 4294967295u);
+    if (!layoutId) throw DocumentError(m_name, master, QStringLiteral("no layout id is left for a blank layout"));
     const QString layout = m_package.freePartName(QStringLiteral("/ppt/slideLayouts/slideLayout%1.xml"));
     m_package.setPart(layout, blankLayoutXml());
     m_package.contentTypes().setOverride(layout, ooxml::ct::kSlideLayout);
@@ -160,7 +164,7 @@ QString Presentation::addBlankLayout() {
     auto masterRels = m_package.relationships(master);
     const QString relId = masterRels.add(ooxml::rel::kSlideLayout, master, layout);
     m_package.setRelationships(master, masterRels);
-    m_package.setPart(master, masterWithLayout(m_package.part(master), highest + 1, relId, m_name, master));
+    m_package.setPart(master, masterWithLayout(m_package.part(master), static_cast<quint32>(*layoutId), relId, m_name, master));
     return layout;
 }
 

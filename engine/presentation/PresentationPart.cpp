@@ -1,6 +1,7 @@
 #include "engine/presentation/PresentationPart.h"
 
 #include "engine/package/Xml.h"
+#include "engine/presentation/Ids.h"
 #include "engine/presentation/OoxmlNames.h"
 
 #include <algorithm>
@@ -59,9 +60,12 @@ PresentationPart PresentationPart::parse(const QByteArray& xml, const QString& f
 }
 
 quint32 PresentationPart::nextSlideId() const {
-    quint32 highest = 255;
-    for (const auto& s : m_slides) highest = std::max(highest, s.id);
-    return highest + 1;
+    std::vector<quint64> used;
+    for (const auto& s : m_slides) used.push_back(s.id);
+    // Slide ids run from 256 to 2147483647.
+    const auto id = nextFreeId(std::move(used), 256, 2147483647);
+    if (!id) throw DocumentError(QStringLiteral("no slide id is left for another slide"));
+    return static_cast<quint32>(*id);
 }
 
 void PresentationPart::insertSlide(int index, quint32 id, const QString& relId) {

@@ -1,9 +1,11 @@
 #include "engine/presentation/SlidePart.h"
 
 #include "engine/package/Xml.h"
+#include "engine/presentation/Ids.h"
 #include "engine/presentation/OoxmlNames.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace engine {
@@ -18,11 +20,18 @@ bool isP(const pugi::xml_node& node, const char* local) {
 }
 
 // The transform of a group's children onto the slide: child = off + (x - chOff) * ext / chExt.
+// Results are held to the range of a drawing coordinate: a group may scale its children by any
+// factor, and a double beyond qint64 has no integer value.
+qint64 toEmu(double value) {
+    constexpr double kLimit = 27273042316900.0;
+    if (std::isnan(value)) return 0;
+    return static_cast<qint64>(std::clamp(value, -kLimit, kLimit));
+}
+
 struct GroupMap {
     double sx = 1, sy = 1, dx = 0, dy = 0;
     EmuRect apply(const EmuRect& r) const {
-        return {static_cast<qint64>(r.x * sx + dx), static_cast<qint64>(r.y * sy + dy),
-                static_cast<qint64>(r.cx * sx), static_cast<qint64>(r.cy * sy)};
+        return {toEmu(r.x * sx + dx), toEmu(r.y * sy + dy), toEmu(r.cx * sx), toEmu(r.cy * sy)};
     }
 };
 
@@ -201,18 +210,22 @@ std::vector<SlideShape> SlidePart::shapes() const {
 }
 
 int SlidePart::nextShapeId() const {
-    int highest = 1;
+    std::vector<quint64> used;
     // Every non-visual properties element of the slide counts, whatever its nesting (groups,
     // alternate content), so that no new id repeats one anywhere in the slide.
     std::vector<pugi::xml_node> stack{m_doc->document_element()};
     while (!stack.empty()) {
         auto node = stack.back();
         stack.pop_back();
-        if (xml::localName(node) == std::string_view("cNvPr")) highest = std::max(highest, node.attribute("id").as_int());
+        if (xml::localName(node) == std::string_view("cNvPr")) used.push_back(node.attribute("id").as_ullong());
         for (auto c = node.first_child(); c; c = c.next_sibling())
             if (c.type() == pugi::node_element) stack.push_back(c);
     }
-    return highest + 1;
+    // Shape ids are unsigned in the schema, but readers hold them as int: new ones stay below
+    // 2^31, and id 1 is the shape tree's own.
+    const auto id = nextFreeId(std::move(used), 2, 2147483647);
+    if (!id) throw DocumentError(QStringLiteral("no shape id is left on the slide"));
+    return static_cast<int>(*id);
 }
 
 std::string SlidePart::p(const char* local) {

@@ -11,12 +11,22 @@ namespace {
 
 using xml::Ns;
 
+// The range of a drawing coordinate (ST_Coordinate) and of an extent (ST_PositiveCoordinate),
+// in EMU. Offsets and sizes are held to them, so sums and differences of a few stay far from
+// the ends of qint64.
+constexpr qint64 kMinCoordinate = -27273042329600LL;
+constexpr qint64 kMaxCoordinate = 27273042316900LL;
+
+qint64 coordinateOf(const pugi::xml_node& node) {
+    return std::clamp<qint64>(node.text().as_llong(0), kMinCoordinate, kMaxCoordinate);
+}
+
 AnchorMarker markerOf(const pugi::xml_node& node) {
     AnchorMarker marker;
     marker.column = std::clamp(xml::child(node, Ns::Xdr, "col").text().as_int(0), 0, 16383);
-    marker.columnOffset = xml::child(node, Ns::Xdr, "colOff").text().as_llong(0);
+    marker.columnOffset = coordinateOf(xml::child(node, Ns::Xdr, "colOff"));
     marker.row = std::clamp(xml::child(node, Ns::Xdr, "row").text().as_int(0), 0, 1048575);
-    marker.rowOffset = xml::child(node, Ns::Xdr, "rowOff").text().as_llong(0);
+    marker.rowOffset = coordinateOf(xml::child(node, Ns::Xdr, "rowOff"));
     return marker;
 }
 
@@ -45,8 +55,8 @@ std::vector<ChartFrame> readDrawingChartFrames(const PackageReader& package, con
             frame.anchor = kind == "oneCellAnchor" ? ChartFrame::Anchor::OneCell : ChartFrame::Anchor::Absolute;
             frame.from = markerOf(xml::child(anchor, Ns::Xdr, "from"));
             const pugi::xml_node ext = xml::child(anchor, Ns::Xdr, "ext");
-            frame.cx = std::max<qint64>(0, ext.attribute("cx").as_llong(0));
-            frame.cy = std::max<qint64>(0, ext.attribute("cy").as_llong(0));
+            frame.cx = std::clamp<qint64>(ext.attribute("cx").as_llong(0), 0, kMaxCoordinate);
+            frame.cy = std::clamp<qint64>(ext.attribute("cy").as_llong(0), 0, kMaxCoordinate);
         } else {
             continue;
         }

@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cmath>
 
 namespace engine {
 
@@ -33,10 +34,12 @@ bool isSpreadsheetMainType(const QString& contentType) {
     return kTypes.contains(contentType, Qt::CaseInsensitive);
 }
 
+// A cell's number; "nan", "inf" and the like are no number a workbook can hold, so they stay
+// the text they are.
 QVariant numberOf(const QByteArray& text) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
-    return ok ? QVariant(value) : QVariant(QString::fromUtf8(text));
+    return ok && std::isfinite(value) ? QVariant(value) : QVariant(QString::fromUtf8(text));
 }
 
 }  // namespace
@@ -164,7 +167,9 @@ std::pair<qint64, qint64> Workbook::chartSize(const Sheet& sheet, const ChartObj
     qint64 cy = 0;
     for (int r = frame.from.row; r < frame.to.row; ++r) cy += geometry.rowPixels(r) * kEmuPerPixel;
     cy += frame.to.rowOffset - frame.from.rowOffset;
-    return {std::max<qint64>(cx, 0), std::max<qint64>(cy, 0)};
+    // No drawing extent is larger (ST_PositiveCoordinate).
+    constexpr qint64 kMaxExtent = 27273042316900LL;
+    return {std::clamp<qint64>(cx, 0, kMaxExtent), std::clamp<qint64>(cy, 0, kMaxExtent)};
 }
 
 const StylesPart& Workbook::styles() const {

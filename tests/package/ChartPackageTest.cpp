@@ -10,8 +10,9 @@ TEST(ChartPackage, BytesRoundTripEveryField) {
     p.sourceFile = "/data/Book 1.xlsx";
     p.sheetName = "Sales 'Q1'";
     p.chartName = "Chart 1";
-    p.parts.push_back({"/xl/charts/chart1.xml", "ct/chart", "<c:chartSpace/>", "<Relationships/>"});
-    p.parts.push_back({"/xl/charts/style1.xml", "ct/style", "<cs:chartStyle/>", {}});
+    p.parts.push_back({"/xl/charts/chart1.xml", "application/vnd.openxmlformats-officedocument.drawingml.chart+xml",
+                       "<c:chartSpace/>", "<Relationships/>"});
+    p.parts.push_back({"/xl/charts/style1.xml", "application/vnd.ms-office.chartstyle+xml", "<cs:chartStyle/>", {}});
     p.theme = "<a:theme/>";
     p.cells.push_back({"Sales 'Q1'", 1, 2, 3.5, "0.0%"});
     p.cells.push_back({"Sales 'Q1'", 0, 2, QStringLiteral("Größe"), {}});
@@ -37,7 +38,7 @@ TEST(ChartPackage, RefusesBytesThatAreNotAChartPackage) {
     EXPECT_THROW(chartPackageFromBytes(QByteArray()), DocumentError);
     EXPECT_THROW(chartPackageFromBytes("plain text from another program"), DocumentError);
     ChartPackage p;
-    p.parts.push_back({"/xl/charts/chart1.xml", "ct", "<c/>", {}});
+    p.parts.push_back({"/xl/charts/chart1.xml", "application/vnd.openxmlformats-officedocument.drawingml.chart+xml", "<c/>", {}});
     const QByteArray good = chartPackageToBytes(p);
     EXPECT_NO_THROW(chartPackageFromBytes(good));
     EXPECT_THROW(chartPackageFromBytes(good.left(good.size() - 3)), DocumentError);
