@@ -1,6 +1,6 @@
 #include "ChartCollector.h"
 
-#include "engine/package/Xml.h"
+#include "engine/chart/ChartModel.h"
 #include "engine/workbook/CellReference.h"
 
 #include <QSet>
@@ -51,65 +51,77 @@ void collectParts(const Workbook& workbook, const QString& chartPart, ChartPacka
     }
 }
 
-bool isDataElement(std::string_view local) {
-    return local == "tx" || local == "cat" || local == "val" || local == "xVal" || local == "yVal" ||
-           local == "bubbleSize";
-}
+// A formula of the chart with the cache that holds its values when its cells cannot be read.
+struct Reference {
+    QString formula;
+    const chart::NumericCache* numbers = nullptr;
+    const chart::StringCache* strings = nullptr;
+    const chart::MultiLevelCache* levels = nullptr;
+};
 
-// Every c:f below an element of series data, with the element that holds it (numRef, strRef...).
-void findFormulas(const pugi::xml_node& node, bool inData, std::vector<pugi::xml_node>& out,
-                  int depth = 0) {
-    if (depth > 64) return;
-    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element) continue;
-        const bool chart = xml::namespaceOf(child) == xml::Ns::C;
-        const std::string_view local = chart ? xml::localName(child) : std::string_view();
-        if (inData && local == "f") {
-            out.push_back(child);
-            continue;
-        }
-        findFormulas(child, inData || isDataElement(local), out, depth + 1);
+void addText(const std::optional<chart::TextSource>& text, std::vector<Reference>& out) {
+    if (text && !text->formula.isEmpty()) {
+        out.push_back({text->formula, nullptr, text->cache ? &*text->cache : nullptr, nullptr});
     }
 }
 
-// The cached points of a reference (numCache, strCache), by point index.
-std::map<int, std::pair<QVariant, QString>> cachedPoints(const pugi::xml_node& reference) {
-    std::map<int, std::pair<QVariant, QString>> points;
-    for (pugi::xml_node cache = reference.first_child(); cache; cache = cache.next_sibling()) {
-        const bool numeric = xml::is(cache, xml::Ns::C, "numCache");
-        if (!numeric && !xml::is(cache, xml::Ns::C, "strCache")) continue;
-        const QString cacheFormat =
-            QString::fromUtf8(xml::child(cache, xml::Ns::C, "formatCode").text().as_string());
-        for (const pugi::xml_node pt : xml::children(cache, xml::Ns::C, "pt")) {
-            const int idx = pt.attribute("idx").as_int(-1);
-            if (idx < 0) continue;
-            const QString text = QString::fromUtf8(xml::child(pt, xml::Ns::C, "v").text().as_string());
-            QVariant value = text;
-            if (numeric) {
-                bool ok = false;
-                const double number = text.toDouble(&ok);
-                if (ok && std::isfinite(number)) value = number;
-            }
-            QString format = QString::fromUtf8(pt.attribute("formatCode").as_string());
-            if (format.isEmpty()) format = cacheFormat;
-            if (format.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0) format.clear();
-            points[idx] = {value, numeric ? format : QString()};
-        }
-    }
-    return points;
+void addSource(const std::optional<chart::DataSource>& source, std::vector<Reference>& out) {
+    if (!source || source->formula.isEmpty()) return;
+    out.push_back({source->formula, source->numbers ? &*source->numbers : nullptr,
+                   source->strings ? &*source->strings : nullptr,
+                   source->multiLevel ? &*source->multiLevel : nullptr});
 }
 
-std::optional<std::vector<CellRange>> rangesOf(const pugi::xml_node& formula) {
-    return parseChartFormula(QString::fromUtf8(formula.text().as_string()));
+void addTitle(const std::optional<chart::Title>& title, std::vector<Reference>& out) {
+    if (title) addText(title->text, out);
+}
+
+// Every cell reference of the chart with its cache, in the order of the part: the title, each
+// series (name, label texts, error amounts, categories, values, bubble sizes), the axis titles.
+std::vector<Reference> referencesOf(const chart::ChartSpace& space) {
+    std::vector<Reference> out;
+    addTitle(space.chart.title, out);
+    for (const chart::Series* series : space.allSeries()) {
+        addText(series->text, out);
+        if (series->labels) {
+            for (const chart::DataLabel& label : series->labels->labels) addText(label.text, out);
+        }
+        for (const chart::Trendline& line : series->trendlines) {
+            if (line.label) addText(line.label->text, out);
+        }
+        for (const chart::ErrorBars& bars : series->errorBars) {
+            addSource(bars.plus, out);
+            addSource(bars.minus, out);
+        }
+        addSource(series->categories, out);
+        addSource(series->values, out);
+        addSource(series->xValues, out);
+        addSource(series->yValues, out);
+        addSource(series->bubbleSizes, out);
+    }
+    for (const chart::Axis& axis : space.chart.plotArea.axes) {
+        addTitle(axis.title, out);
+        if (axis.displayUnits) addTitle(axis.displayUnits->label, out);
+    }
+    return out;
+}
+
+QString effectiveFormat(const QString& pointFormat, const QString& cacheFormat) {
+    const QString format = pointFormat.isEmpty() ? cacheFormat : pointFormat;
+    return format.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0 ? QString() : format;
+}
+
+std::optional<std::vector<CellRange>> rangesOf(const Reference& reference) {
+    return parseChartFormula(reference.formula);
 }
 
 // The ranges of a chart's formulas that its collection will read from the sheets: in order,
 // as long as they fit the budget of cells (the rest come from the chart's caches).
-std::vector<CellRange> rangesWithinBudget(const std::vector<pugi::xml_node>& formulas) {
+std::vector<CellRange> rangesWithinBudget(const std::vector<Reference>& references) {
     std::vector<CellRange> result;
     qint64 budget = Workbook::kDefaultMaxCells;
-    for (const pugi::xml_node& formula : formulas) {
-        const auto ranges = rangesOf(formula);
+    for (const Reference& reference : references) {
+        const auto ranges = rangesOf(reference);
         if (!ranges) continue;
         qint64 count = 0;
         for (const CellRange& range : *ranges) count += range.cellCount();
@@ -129,12 +141,10 @@ void expectCellsOfEveryChart(const Workbook& workbook) {
     for (const Workbook::Sheet* sheet : workbook.worksheets()) {
         for (const Workbook::ChartObject& chart : sheet->chartObjects) {
             try {
-                pugi::xml_document doc;
-                parseXml(doc, workbook.package().read(chart.chartPart), workbook.displayName(), chart.chartPart,
-                         workbook.package().limits());
-                std::vector<pugi::xml_node> formulas;
-                findFormulas(doc.document_element(), false, formulas);
-                const std::vector<CellRange> ranges = rangesWithinBudget(formulas);
+                const chart::ChartSpace space =
+                    chart::readChartSpace(workbook.package().read(chart.chartPart), workbook.displayName(),
+                                          chart.chartPart, workbook.package().limits());
+                const std::vector<CellRange> ranges = rangesWithinBudget(referencesOf(space));
                 all.insert(all.end(), ranges.begin(), ranges.end());
             } catch (const DocumentError&) {
             }
@@ -147,8 +157,8 @@ class CellCollector {
 public:
     CellCollector(const Workbook& workbook, ChartPackage& out) : m_workbook(workbook), m_out(out) {}
 
-    void add(const pugi::xml_node& formula) {
-        const auto ranges = rangesOf(formula);
+    void add(const Reference& reference) {
+        const auto ranges = rangesOf(reference);
         if (!ranges) return;  // a defined name or another workbook: nothing to place cells at
         qint64 count = 0;
         for (const CellRange& range : *ranges) count += range.cellCount();
@@ -156,7 +166,19 @@ public:
             m_budget -= count;
             return;
         }
-        addFromCache(*ranges, cachedPoints(formula.parent()));
+        if (reference.levels) {
+            addFromLevels(*ranges, *reference.levels);
+        } else if (reference.numbers) {
+            const chart::NumericCache& cache = *reference.numbers;
+            addFromCache(*ranges, cache.points, [&](const chart::NumericPoint& p) {
+                return std::make_pair(std::isnan(p.value) ? QVariant() : QVariant(p.value),
+                                      effectiveFormat(p.formatCode, cache.formatCode));
+            });
+        } else if (reference.strings) {
+            addFromCache(*ranges, reference.strings->points, [](const chart::StringPoint& p) {
+                return std::make_pair(QVariant(p.text), QString());
+            });
+        }
     }
 
 private:
@@ -178,23 +200,55 @@ private:
     }
 
     // Only references along one row or one column map point indices to cells.
-    void addFromCache(const std::vector<CellRange>& ranges,
-                      const std::map<int, std::pair<QVariant, QString>>& points) {
-        qint64 offset = 0;  // a union of whole columns counts past any int
+    template <typename Point, typename ValueOf>
+    void addFromCache(const std::vector<CellRange>& ranges, const std::vector<Point>& points,
+                      const ValueOf& valueOf) {
+        qint64 offset = 0;
         for (const CellRange& range : ranges) {
             if (range.firstRow != range.lastRow && range.firstColumn != range.lastColumn) return;
             const bool down = range.firstColumn == range.lastColumn;
             const qint64 length = range.cellCount();
-            const Workbook::Sheet* known = m_workbook.sheetByName(range.sheet);
-            const QString sheet = known ? known->name : range.sheet;
-            for (const auto& [idx, point] : points) {
-                const qint64 k = qint64(idx) - offset;
+            const QString sheet = sheetName(range.sheet);
+            for (const Point& point : points) {
+                const qint64 k = qint64(point.index) - offset;
                 if (k < 0 || k >= length) continue;
+                const auto [value, format] = valueOf(point);
+                if (value.isNull()) continue;
                 put(sheet, down ? range.firstRow + int(k) : range.firstRow,
-                    down ? range.firstColumn : range.firstColumn + int(k), point.first, point.second);
+                    down ? range.firstColumn : range.firstColumn + int(k), value, format);
             }
             offset += length;
         }
+    }
+
+    // Multi-level categories span one column (or row) per level beside the points' direction:
+    // the last column holds the innermost level, which the cache lists first; an outer level
+    // has a point only where its group starts.
+    void addFromLevels(const std::vector<CellRange>& ranges, const chart::MultiLevelCache& cache) {
+        if (ranges.size() != 1) return;
+        const CellRange& range = ranges.front();
+        const int levels = static_cast<int>(cache.levels.size());
+        const int rows = range.lastRow - range.firstRow + 1;
+        const int columns = range.lastColumn - range.firstColumn + 1;
+        // Points run along the longer side; with as many levels as the other side has cells.
+        const bool down = columns == levels || (rows >= columns && columns != levels && rows != levels);
+        const int across = down ? columns : rows;
+        const int length = down ? rows : columns;
+        const QString sheet = sheetName(range.sheet);
+        for (int level = 0; level < std::min(levels, across); ++level) {
+            for (const chart::StringPoint& point : cache.levels[static_cast<size_t>(level)].points) {
+                if (point.index >= length) continue;
+                const int along = point.index;
+                const int side = across - 1 - level;
+                put(sheet, down ? range.firstRow + along : range.firstRow + side,
+                    down ? range.firstColumn + side : range.firstColumn + along, point.text, QString());
+            }
+        }
+    }
+
+    QString sheetName(const QString& name) const {
+        const Workbook::Sheet* known = m_workbook.sheetByName(name);
+        return known ? known->name : name;
     }
 
     void put(const QString& sheet, int row, int column, const QVariant& value, const QString& format) {
@@ -229,15 +283,13 @@ ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet
     collectParts(workbook, chart.chartPart, package);
     package.theme = workbook.theme();
 
-    pugi::xml_document doc;
-    parseXml(doc, package.parts.front().data, workbook.displayName(), chart.chartPart,
-             workbook.package().limits());
-    std::vector<pugi::xml_node> formulas;
-    findFormulas(doc.document_element(), false, formulas);
+    const chart::ChartSpace space = chart::readChartSpace(
+        package.parts.front().data, workbook.displayName(), chart.chartPart, workbook.package().limits());
+    const std::vector<Reference> references = referencesOf(space);
     expectCellsOfEveryChart(workbook);
-    workbook.expectCells(rangesWithinBudget(formulas));
+    workbook.expectCells(rangesWithinBudget(references));
     CellCollector cells(workbook, package);
-    for (const pugi::xml_node& formula : formulas) cells.add(formula);
+    for (const Reference& reference : references) cells.add(reference);
 
     const auto [cx, cy] = workbook.chartSize(sheet, chart);
     package.cx = cx;

@@ -19,14 +19,15 @@ namespace engine {
 QByteArray chartForSlide(const QByteArray& chartXml, const QString& packageRelId,
                          const QString& file, const QString& part);
 
-// What a chart holds, as read from its part.
+// What the presentation window says of a chart: its kind, title and series, read through the
+// chart model. The series carry their names and formulas and how many points their data has,
+// never the points themselves (the model has them).
 struct ChartSeriesSummary {
     QString nameFormula;       // c:tx/c:strRef/c:f, "" when the name is literal or absent
     QString name;              // the cached (or literal) name
     QString categoryFormula;   // c:cat (or c:xVal) reference
     QString valueFormula;      // c:val (or c:yVal) reference
-    QStringList categories;    // cached categories, by point index
-    std::vector<double> values;  // cached values, by point index (NaN for a missing point)
+    int pointCount = 0;        // points present in the value cache
 };
 
 struct ChartSummary {
@@ -38,6 +39,11 @@ struct ChartSummary {
     QString userShapesRelId;
 };
 
+namespace chart {
+struct ChartSpace;
+}
+ChartSummary summarizeChart(const chart::ChartSpace& chart);
+// The summary of a chart part. Throws DocumentError like chart::readChartSpace.
 ChartSummary readChartSummary(const QByteArray& chartXml, const QString& file, const QString& part);
 
 }  // namespace engine

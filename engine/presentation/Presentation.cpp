@@ -312,7 +312,11 @@ QString Presentation::slideTarget(int index, const QString& relId) const {
 }
 
 ChartSummary Presentation::chartSummary(const QString& chartPart) const {
-    return readChartSummary(m_package.part(chartPart), m_name, chartPart);
+    return summarizeChart(chartModel(chartPart));
+}
+
+chart::ChartSpace Presentation::chartModel(const QString& chartPart) const {
+    return chart::readChartSpace(m_package.part(chartPart), m_name, chartPart);
 }
 
 void Presentation::save(const QString& path) const {

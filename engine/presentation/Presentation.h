@@ -2,6 +2,7 @@
 
 #include "engine/chart/ChartPackage.h"
 #include "engine/package/Package.h"
+#include "engine/chart/ChartModel.h"
 #include "engine/chart/ChartPart.h"
 #include "engine/presentation/PresentationPart.h"
 #include "engine/presentation/SlidePart.h"
@@ -61,6 +62,8 @@ public:
     // The part a slide's relationship points to; "" when none.
     QString slideTarget(int index, const QString& relId) const;
     ChartSummary chartSummary(const QString& chartPart) const;
+    // The model of a chart part of this presentation (throws like chart::readChartSpace).
+    chart::ChartSpace chartModel(const QString& chartPart) const;
 
     // Writes the presentation to path atomically (a temporary file beside it, checked, then
     // renamed over it). Throws DocumentError naming the file; the target is then unchanged.

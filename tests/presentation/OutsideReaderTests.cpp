@@ -76,7 +76,7 @@ TEST(SavedPresentations, OpenInLibreOfficeAndReadBackWithTheirCharts) {
                 ASSERT_FALSE(summary.series.empty()) << chart.toStdString();
                 for (const auto& series : summary.series) {
                     EXPECT_FALSE(series.valueFormula.isEmpty());
-                    EXPECT_FALSE(series.values.empty());
+                    EXPECT_GT(series.pointCount, 0);
                 }
                 const auto chartRels = p.package().relationships(chart);
                 const auto* data = chartRels.byId(summary.externalDataRelId);

@@ -66,8 +66,13 @@ QList<servers::PresentationWindow*> presentationWindows() {
 
 // The charts of a presentation, slide by slide: the title of each slide's one chart, "" for a
 // slide without a chart; fails the test when a slide holds more than one.
+struct ChartSeen {
+    engine::ChartSummary summary;
+    std::vector<double> firstSeriesValues;
+};
+
 QStringList chartTitles(const engine::Presentation& presentation,
-                        std::vector<engine::ChartSummary>* summaries = nullptr) {
+                        std::vector<ChartSeen>* summaries = nullptr) {
     QStringList titles;
     for (int i = 0; i < presentation.slideCount(); ++i) {
         QString title;
@@ -75,10 +80,17 @@ QStringList chartTitles(const engine::Presentation& presentation,
         for (const auto& shape : presentation.slideShapes(i)) {
             if (shape.kind != engine::SlideShape::Kind::Chart) continue;
             ++charts;
-            const auto summary =
-                presentation.chartSummary(presentation.slideTarget(i, shape.relId));
+            const QString part = presentation.slideTarget(i, shape.relId);
+            const auto summary = presentation.chartSummary(part);
             title = summary.title;
-            if (summaries) summaries->push_back(summary);
+            if (summaries) {
+                const auto model = presentation.chartModel(part);
+                const auto series = model.allSeries();
+                std::vector<double> values;
+                if (!series.empty() && series.front()->valueData() && series.front()->valueData()->numbers)
+                    values = series.front()->valueData()->numbers->dense();
+                summaries->push_back({summary, values});
+            }
         }
         if (charts > 1) title = QStringLiteral("<%1 charts>").arg(charts);
         titles << title;
@@ -211,7 +223,7 @@ servers::PresentationWindow* CopyRunWindowTest::onlyPresentationWindow() {
 
 void CopyRunWindowTest::checkCharts(const engine::Presentation& presentation, int firstChartSlide,
                                     const QList<ExpectedChart>& expected) {
-    std::vector<engine::ChartSummary> summaries;
+    std::vector<ChartSeen> summaries;
     const QStringList titles = chartTitles(presentation, &summaries);
     QCOMPARE(titles.size(), firstChartSlide + expected.size());
     QStringList expectedTitles;
@@ -220,10 +232,10 @@ void CopyRunWindowTest::checkCharts(const engine::Presentation& presentation, in
     QCOMPARE(titles, expectedTitles);
     QCOMPARE(int(summaries.size()), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
-        QCOMPARE(summaries[i].series.size(), std::size_t(1));
-        QCOMPARE(summaries[i].series[0].values, expected.at(i).values);
+        QCOMPARE(summaries[i].summary.series.size(), std::size_t(1));
+        QCOMPARE(summaries[i].firstSeriesValues, expected.at(i).values);
         // The chart carries its data with it, for Edit Data.
-        QVERIFY(!summaries[i].externalDataRelId.isEmpty());
+        QVERIFY(!summaries[i].summary.externalDataRelId.isEmpty());
     }
 }
 
@@ -341,10 +353,10 @@ void CopyRunWindowTest::sampleWorkbookEndToEnd() {
     QFile::remove(saved);
     m_dialogs.saveAnswers = {saved};
     window->saveAction()->trigger();
-    std::vector<engine::ChartSummary> summaries;
+    std::vector<ChartSeen> summaries;
     chartTitles(engine::Presentation::open(saved), &summaries);
     QCOMPARE(int(summaries.size()), rows);
-    for (const auto& summary : summaries) QVERIFY(!summary.series.empty());
+    for (const auto& seen : summaries) QVERIFY(!seen.summary.series.empty());
     if (!libreOfficeAvailable()) QSKIP("pdfinfo is not installed");
     QCOMPARE(pagesByLibreOffice(saved, m_work.path()), rows);
 }
