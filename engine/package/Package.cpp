@@ -26,35 +26,46 @@ void fsyncPath(const QString& path) {
 }  // namespace
 
 Package Package::load(const QString& path, const Limits& limits) {
-    const QString display = QFileInfo(path).fileName();
-    ZipReader zip(path, display, limits);
+    return open(path, QFileInfo(path).fileName(), limits, false);
+}
+
+Package Package::open(const QString& path, const QString& name, const Limits& limits, bool readAll) {
+    auto zip = std::make_shared<const ZipReader>(path, name, limits);
     Package package;
-    package.m_name = display;
-    const int ct = zip.find(QStringLiteral("[Content_Types].xml"));
+    package.m_name = name;
+    const int ct = zip->find(QStringLiteral("[Content_Types].xml"));
     if (ct < 0) {
-        throw DocumentError(DocumentError::Kind::Unsupported, display, QString(),
+        throw DocumentError(DocumentError::Kind::Unsupported, name, QString(),
                             QStringLiteral("not an Open XML package (no [Content_Types].xml)"));
     }
-    package.m_contentTypes = ContentTypes::parse(zip.read(ct), display, limits);
+    package.m_contentTypes = ContentTypes::parse(zip->read(ct), name, limits);
     qint64 total = 0;
-    for (int i = 0; i < static_cast<int>(zip.entries().size()); ++i) {
-        const auto& e = zip.entries()[static_cast<size_t>(i)];
+    for (int i = 0; i < static_cast<int>(zip->entries().size()); ++i) {
+        const auto& e = zip->entries()[static_cast<size_t>(i)];
         if (i == ct || e.name.endsWith(u'/')) continue;
         const QString part = partNameFromZipEntry(e.name);
         if (!isValidPartName(part)) {
-            throw DocumentError(display, QString(),
+            throw DocumentError(name, QString(),
                                 QStringLiteral("zip entry \"%1\" is not a valid part name").arg(e.name));
         }
-        if (package.hasPart(part)) {
-            throw DocumentError(display, part, QStringLiteral("part stored twice"));
+        const QString key = part.toLower();
+        if (package.m_spelling.contains(key)) {
+            throw DocumentError(name, part, QStringLiteral("part stored twice"));
         }
-        QByteArray data = zip.read(i);
-        total += data.size();
-        if (total > limits.maxTotalBytes) {
-            throw DocumentError(DocumentError::Kind::OverLimit, display, QString(), QStringLiteral("uncompressed size too large"));
+        package.m_order << part;
+        package.m_spelling.insert(key, part);
+        if (readAll) {
+            QByteArray data = zip->read(i);
+            total += data.size();
+            if (total > limits.maxTotalBytes) {
+                throw DocumentError(DocumentError::Kind::OverLimit, name, QString(), QStringLiteral("uncompressed size too large"));
+            }
+            package.m_parts.insert(key, data);
+        } else {
+            package.m_stored.insert(key, i);
         }
-        package.setPart(part, data);
     }
+    if (!readAll) package.m_source = std::move(zip);
     return package;
 }
 
@@ -64,35 +75,40 @@ Package Package::fromZipBytes(const QByteArray& bytes, const QString& name, cons
         throw DocumentError(DocumentError::Kind::Io, name, QString(), QStringLiteral("cannot be staged for reading"));
     }
     file.close();
-    Package package = load(file.fileName(), limits);
-    package.m_name = name;
-    return package;
+    // The staging file goes with this call, so everything is read now.
+    return open(file.fileName(), name, limits, true);
 }
 
 bool Package::hasPart(const QString& partName) const {
-    return m_parts.contains(partName.toLower());
+    return m_spelling.contains(partName.toLower());
 }
 
 const QByteArray& Package::part(const QString& partName) const {
-    auto it = m_parts.constFind(partName.toLower());
-    if (it == m_parts.constEnd()) {
+    const QString key = partName.toLower();
+    auto it = m_parts.constFind(key);
+    if (it != m_parts.constEnd()) return *it;
+    const auto stored = m_stored.constFind(key);
+    if (stored == m_stored.constEnd()) {
         throw DocumentError(DocumentError::Kind::Missing, m_name, partName, QStringLiteral("part is missing"));
     }
-    return *it;
+    return *m_parts.insert(key, m_source->read(*stored));
 }
 
 void Package::setPart(const QString& partName, const QByteArray& data) {
     const QString key = partName.toLower();
-    if (!m_parts.contains(key)) {
+    if (!m_spelling.contains(key)) {
         m_order << partName;
         m_spelling.insert(key, partName);
     }
+    m_stored.remove(key);
     m_parts.insert(key, data);
 }
 
 void Package::removePart(const QString& partName) {
     const QString key = partName.toLower();
-    if (!m_parts.remove(key)) return;
+    if (!m_spelling.contains(key)) return;
+    m_parts.remove(key);
+    m_stored.remove(key);
     m_order.removeIf([&](const QString& n) { return n.toLower() == key; });
     m_spelling.remove(key);
     m_contentTypes.removeOverride(partName);
@@ -120,28 +136,30 @@ QString Package::freePartName(const QString& pattern) const {
     }
 }
 
-namespace {
-std::vector<std::pair<QString, QByteArray>> zipEntries(const Package& p) {
-    std::vector<std::pair<QString, QByteArray>> entries;
-    entries.emplace_back(QStringLiteral("[Content_Types].xml"), p.contentTypes().serialize());
-    for (const QString& name : p.partNames()) {
+std::vector<ZipOutEntry> Package::zipEntries() const {
+    std::vector<ZipOutEntry> entries;
+    entries.push_back({QStringLiteral("[Content_Types].xml"), m_contentTypes.serialize(), nullptr, -1});
+    for (const QString& name : m_order) {
         // A name that would leave the package's folders is never written, whoever set it.
         if (!isValidPartName(name)) {
-            throw DocumentError(p.name(), QString(),
-                                QStringLiteral("\"%1\" is not a valid part name").arg(name));
+            throw DocumentError(m_name, QString(), QStringLiteral("\"%1\" is not a valid part name").arg(name));
         }
-        entries.emplace_back(zipEntryFromPartName(name), p.part(name));
+        const auto stored = m_stored.constFind(name.toLower());
+        if (stored != m_stored.constEnd()) {
+            entries.push_back({zipEntryFromPartName(name), {}, m_source.get(), *stored});
+        } else {
+            entries.push_back({zipEntryFromPartName(name), part(name), nullptr, -1});
+        }
     }
     return entries;
 }
-}  // namespace
 
 QByteArray Package::toZipBytes() const {
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/quillmere-XXXXXX.zip"));
     if (!file.open()) throw DocumentError(DocumentError::Kind::Io, m_name, QString(), QStringLiteral("no temporary file"));
     const QString path = file.fileName();
     file.close();
-    writeZip(path, zipEntries(*this));
+    writeZipEntries(path, zipEntries());
     QFile written(path);
     if (!written.open(QIODevice::ReadOnly)) {
         throw DocumentError(DocumentError::Kind::Io, m_name, QString(), QStringLiteral("temporary file unreadable"));
@@ -164,21 +182,12 @@ void Package::saveAtomically(const QString& path) const {
     reserve.setAutoRemove(false);
     auto discard = [&] { QFile::remove(temp); };
     try {
-        const auto entries = zipEntries(*this);
-        writeZip(temp, entries);
+        const auto entries = zipEntries();
+        writeZipEntries(temp, entries);
         fsyncPath(temp);
-        // Reopen what was written and compare every part before it may replace anything.
-        ZipReader check(temp, display, Limits{});
-        if (check.entries().size() != entries.size()) {
-            throw DocumentError(DocumentError::Kind::Io, display, QString(), QStringLiteral("written file lost parts"));
-        }
-        for (const auto& [name, data] : entries) {
-            const int index = check.find(name);
-            if (index < 0 || check.read(index) != data) {
-                throw DocumentError(DocumentError::Kind::Io, display, partNameFromZipEntry(name),
-                                    QStringLiteral("written part does not read back"));
-            }
-        }
+        // Reopen what was written and check every entry's size and CRC before it may replace
+        // anything.
+        checkWrittenZip(temp, display, entries);
     } catch (...) {
         discard();
         throw;

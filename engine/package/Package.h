@@ -165,14 +165,20 @@ private:
     ContentTypes m_contentTypes;
 };
 
-// An editable package held in memory: every part as bytes, in a stable order, plus the
-// content types. Relationships parts are parts like any other ("/ppt/_rels/x.xml.rels");
-// relationships() and setRelationships() parse and write them. Parts not touched are saved
-// byte for byte as they were read.
+class ZipReader;
+struct ZipOutEntry;
+
+// An editable package: every part as bytes, in a stable order, plus the content types.
+// Relationships parts are parts like any other ("/ppt/_rels/x.xml.rels"); relationships() and
+// setRelationships() parse and write them. A package loaded from a file keeps that file open
+// and reads a part only when it is first asked for (media never need be), and a save copies
+// every part not set since as it is stored, compressed bytes and all. Copies of a package
+// share the open file; one thread at a time.
 class Package {
 public:
     Package() = default;
-    // Reads every part of the package at path, within the limits.
+    // Opens the package at path: its entries and content types now, each part on demand,
+    // within the limits. The file stays open while the package or a copy of it lives.
     static Package load(const QString& path, const Limits& limits = {});
     // Reads a package from bytes (a template or a zip held in memory); name is used in errors.
     static Package fromZipBytes(const QByteArray& zip, const QString& name,
@@ -181,7 +187,8 @@ public:
     const QString& name() const { return m_name; }
     QStringList partNames() const { return m_order; }
     bool hasPart(const QString& partName) const;
-    const QByteArray& part(const QString& partName) const;  // throws DocumentError when absent
+    // Throws DocumentError when absent, or when a part not read yet cannot be.
+    const QByteArray& part(const QString& partName) const;
     void setPart(const QString& partName, const QByteArray& data);  // adds or replaces
     void removePart(const QString& partName);
     ContentTypes& contentTypes() { return m_contentTypes; }
@@ -200,9 +207,14 @@ public:
     void saveAtomically(const QString& path) const;
 
 private:
+    static Package open(const QString& path, const QString& name, const Limits& limits, bool readAll);
+    std::vector<ZipOutEntry> zipEntries() const;
+
     QString m_name;
     QStringList m_order;
-    QHash<QString, QByteArray> m_parts;  // keyed by lower-case part name
+    mutable QHash<QString, QByteArray> m_parts;  // keyed by lower-case part name, once read
+    QHash<QString, int> m_stored;  // parts as stored in m_source, never set since: lower-case name -> entry
+    std::shared_ptr<const ZipReader> m_source;
     QHash<QString, QString> m_spelling;  // lower-case name -> name as first written
     ContentTypes m_contentTypes;
 };

@@ -11,6 +11,8 @@ struct zip;
 
 namespace engine {
 
+struct ZipOutEntry;
+
 // The zip container under a package, over libzip. Reading is bounded by Limits: the entry
 // count when opening, and per entry the declared and the actual uncompressed size, and the
 // ratio of uncompressed to compressed size. Every error names the file (and the entry).
@@ -20,6 +22,8 @@ public:
         QString name;  // as stored, without leading slash
         qint64 size = 0;
         qint64 compressedSize = 0;
+        quint32 crc = 0;
+        quint16 method = 0;  // ZIP_CM_STORE, ZIP_CM_DEFLATE...
     };
 
     ZipReader(const QString& path, const QString& displayName, const Limits& limits);
@@ -35,6 +39,7 @@ public:
                       const std::function<bool(const QByteArray&)>& consume) const;
 
 private:
+    friend void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries);
     void checkBounds(const Entry& entry) const;
 
     zip* m_zip = nullptr;
@@ -44,8 +49,25 @@ private:
     QHash<QString, int> m_index;  // lower-case name -> index
 };
 
-// Writes a zip file from named buffers in the order given, deflated; [Content_Types].xml
-// should come first. Throws DocumentError naming path on any failure.
+// One entry of a zip being written: bytes, or an entry of an open zip copied as it is stored
+// (compressed bytes, method and CRC unchanged, nothing inflated).
+struct ZipOutEntry {
+    QString name;
+    QByteArray data;
+    const ZipReader* source = nullptr;  // set for a copied entry; must stay open until written
+    int sourceIndex = -1;
+};
+
+// Writes a zip file from the entries in the order given; [Content_Types].xml should come
+// first. Bytes are deflated at level 6, except formats that are compressed already (images,
+// audio, video, zips such as embedded workbooks), which are stored. Throws DocumentError
+// naming path on any failure.
+void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries);
 void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries);
+
+// Reopens the zip at path and checks that it holds exactly the entries, each with the size
+// and CRC-32 it should have, without inflating anything. Throws DocumentError naming
+// displayName and the first entry found wrong.
+void checkWrittenZip(const QString& path, const QString& displayName, const std::vector<ZipOutEntry>& entries);
 
 }  // namespace engine

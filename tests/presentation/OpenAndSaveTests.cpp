@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <zip.h>
 
 using engine::Presentation;
 
@@ -59,6 +60,26 @@ QByteArray withPart(const engine::Package& source, const QString& part, const QB
     if (bytes) copy.setPart(part, *bytes);
     else copy.removePart(part);
     return copy.toZipBytes();
+}
+
+// Every entry of a zip as it is stored: name -> compression method and compressed bytes.
+std::map<QString, std::pair<int, QByteArray>> storedEntries(const QString& path) {
+    std::map<QString, std::pair<int, QByteArray>> entries;
+    int error = 0;
+    zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
+    if (!z) return entries;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(z, zip_uint64_t(i), 0, &st) != 0) continue;
+        QByteArray bytes(qsizetype(st.comp_size), Qt::Uninitialized);
+        zip_file_t* f = zip_fopen_index(z, zip_uint64_t(i), ZIP_FL_COMPRESSED);
+        if (f && zip_fread(f, bytes.data(), st.comp_size) == zip_int64_t(st.comp_size)) {
+            entries[QString::fromUtf8(st.name)] = {int(st.comp_method), bytes};
+        }
+        if (f) zip_fclose(f);
+    }
+    zip_close(z);
+    return entries;
 }
 
 }  // namespace
@@ -231,4 +252,61 @@ TEST(OutsidePresentation, WithoutABlankLayoutGetsOneInItsFirstMaster) {
     EXPECT_GT(ids.back(), 2147483648u);
     const auto relIds = engine::layoutRelIdsOfMaster(pkg.part(master), "t", master);
     EXPECT_EQ(pkg.relationships(master).byId(relIds.back())->targetPart, rel->targetPart);
+}
+
+TEST(OutsidePresentation, ASaveCopiesEveryEntryItDidNotChangeAsStoredAndLibreOfficeOpensIt) {
+    QTemporaryDir dir;
+    const QString source = outsidePresentation(dir.path());
+    if (source.isEmpty()) GTEST_SKIP() << "LibreOffice (soffice) is not installed; no outside presentation to open";
+    auto p = Presentation::open(source);
+    p.addSlide(p.slideCount(), 12);
+    p.pasteChart(2, fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/charts.xlsx", 1));
+    const QString saved = dir.filePath("added.pptx");
+    p.save(saved);
+
+    const auto before = storedEntries(source);
+    const auto after = storedEntries(saved);
+    ASSERT_FALSE(before.empty());
+    const QStringList changed{"[Content_Types].xml", "ppt/presentation.xml", "ppt/_rels/presentation.xml.rels"};
+    int media = 0;
+    for (const auto& [name, stored] : before) {
+        const auto it = after.find(name);
+        ASSERT_NE(it, after.end()) << name.toStdString();
+        if (changed.contains(name)) continue;
+        // The compressed bytes themselves, not only what they inflate to.
+        EXPECT_EQ(it->second.first, stored.first) << name.toStdString();
+        EXPECT_TRUE(it->second.second == stored.second) << name.toStdString();
+        media += name.startsWith("ppt/media/") ? 1 : 0;
+    }
+    EXPECT_EQ(media, 1);
+    EXPECT_EQ(fixtures::pdfPageCounts({saved}, dir.path()), QList<int>{3});
+}
+
+TEST(OpenPresentation, PartsItNeverUsesAreNeitherInflatedNorHeldButSavedAsStored) {
+    // Found by fuzzing: a small file holding media that inflate to gigabytes was read whole.
+    // Here a part over the ratio limit stands for it: reading it would fail, copying it must not.
+    QTemporaryDir dir;
+    const QString source = dir.filePath("media.pptx");
+    Presentation::createNew().save(source);
+    const QByteArray zeros(4 * 1024 * 1024, '\0');
+    int error = 0;
+    zip_t* z = zip_open(QFile::encodeName(source).constData(), 0, &error);
+    ASSERT_NE(z, nullptr);
+    zip_source_t* blob = zip_source_buffer(z, zeros.constData(), zip_uint64_t(zeros.size()), 0);
+    const zip_int64_t index = zip_file_add(z, "ppt/media/blob.bin", blob, 0);
+    ASSERT_GE(index, 0);
+    zip_set_file_compression(z, zip_uint64_t(index), ZIP_CM_DEFLATE, 9);
+    ASSERT_EQ(zip_close(z), 0);
+    engine::Limits limits;
+    limits.maxRatio = 100;
+
+    auto p = Presentation::open(source, limits);
+    p.addSlide(0, 12);
+    const QString saved = dir.filePath("saved.pptx");
+    p.save(saved);
+    const auto before = storedEntries(source);
+    const auto after = storedEntries(saved);
+    ASSERT_EQ(after.count("ppt/media/blob.bin"), 1u);
+    EXPECT_TRUE(after.at("ppt/media/blob.bin").second == before.at("ppt/media/blob.bin").second);
+    EXPECT_EQ(Presentation::open(saved).slideCount(), 1);
 }
