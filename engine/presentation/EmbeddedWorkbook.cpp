@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <xlsxwriter.h>
@@ -68,6 +69,9 @@ QByteArray buildEmbeddedWorkbook(const ChartPackage& package) {
     const QByteArray tmpdir = QFile::encodeName(stagingFolder());
     lxw_workbook_options options{};
     options.tmpdir = const_cast<char*>(tmpdir.constData());
+    // Rows go to disk as they are finished, so a chart of a million points costs little memory;
+    // cells must then come sheet by sheet in row order, which the loop below sees to.
+    options.constant_memory = LXW_TRUE;
     std::unique_ptr<lxw_workbook, Closer> workbook(workbook_new_opt(path.constData(), &options));
     if (!workbook) fail(QStringLiteral("cannot start the workbook for the chart data"));
 
@@ -100,8 +104,24 @@ QByteArray buildEmbeddedWorkbook(const ChartPackage& package) {
         return format;
     };
 
+    // Every sheet is added first, in the order the chart first names them; then each sheet's
+    // cells are written in row order.
+    std::vector<std::pair<lxw_worksheet*, const ChartPackage::Cell*>> ordered;
+    ordered.reserve(package.cells.size());
+    QHash<lxw_worksheet*, int> sheetRank;
     for (const auto& cell : package.cells) {
         lxw_worksheet* sheet = sheetFor(cell.sheet);
+        sheetRank.insert(sheet, sheetRank.value(sheet, int(sheetRank.size())));
+        ordered.emplace_back(sheet, &cell);
+    }
+    std::stable_sort(ordered.begin(), ordered.end(), [&](const auto& a, const auto& b) {
+        const int ra = sheetRank.value(a.first), rb = sheetRank.value(b.first);
+        if (ra != rb) return ra < rb;
+        if (a.second->row != b.second->row) return a.second->row < b.second->row;
+        return a.second->column < b.second->column;
+    });
+    for (const auto& [sheet, cellPointer] : ordered) {
+        const ChartPackage::Cell& cell = *cellPointer;
         if (cell.value.isNull() || !cell.value.isValid()) continue;
         if (cell.row < 0 || cell.row > 1048575 || cell.column < 0 || cell.column > 16383) {
             fail(QStringLiteral("cell at row %1, column %2 is outside a worksheet")

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QStandardPaths>
 
 namespace servers {
@@ -101,9 +102,14 @@ void PresentationDocument::saveAs(const QString& path) {
 }
 
 bool PresentationDocument::saveTo(const QString& path, platform::Dialogs& dialogs) {
+    // The busy pointer shows while the file is written, not while a dialog asks for its name.
+    const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    if (gui) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         m_presentation.save(path);
+        if (gui) QGuiApplication::restoreOverrideCursor();
     } catch (const engine::DocumentError& e) {
+        if (gui) QGuiApplication::restoreOverrideCursor();
         dialogs.messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
                            QString::fromLatin1(office::kPowerPointName));
         return false;

@@ -129,12 +129,19 @@ void PresentationWindow::showSelection(int index) {
     m_view->update();
 }
 
-void PresentationWindow::save() {
-    m_document->save(m_application->dialogs());
-}
+void PresentationWindow::save() { runSave(&PresentationDocument::save); }
 
-void PresentationWindow::saveAs() {
-    m_document->saveAs(m_application->dialogs());
+void PresentationWindow::saveAs() { runSave(&PresentationDocument::saveAs); }
+
+void PresentationWindow::runSave(bool (PresentationDocument::*how)(platform::Dialogs&)) {
+    if (m_saving) return;
+    m_saving = true;
+    m_save->setEnabled(false);
+    m_saveAs->setEnabled(false);
+    ((*m_document).*how)(m_application->dialogs());
+    m_save->setEnabled(true);
+    m_saveAs->setEnabled(true);
+    m_saving = false;
 }
 
 void PresentationWindow::closeEvent(QCloseEvent* event) {

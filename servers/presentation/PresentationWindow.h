@@ -3,6 +3,10 @@
 #include <QMainWindow>
 #include <memory>
 
+namespace platform {
+class Dialogs;
+}
+
 class QAction;
 class QListWidget;
 
@@ -39,6 +43,8 @@ protected:
 private:
     void save();
     void saveAs();
+    // Runs one save with both save actions off, so that it cannot be started twice.
+    void runSave(bool (PresentationDocument::*how)(platform::Dialogs&));
     void insertThumbnail(int index);
     void refreshThumbnail(int index);
     void showSelection(int index);
@@ -52,6 +58,7 @@ private:
     QAction* m_saveAs = nullptr;
     QAction* m_close = nullptr;
     bool m_closed = false;
+    bool m_saving = false;  // a Save or Save As is under way; another waits for it to end
 };
 
 }  // namespace servers

@@ -223,6 +223,34 @@ private slots:
         QVERIFY(m_dialogs.calls.isEmpty());
     }
 
+    void aSaveCannotStartWhileOneIsUnderWayAndLeavesThePointerAsItWas() {
+        auto app = createPowerPoint();
+        app->setVisible(msoTrue);
+        app->Presentations()->Add(msoTrue)->Slides()->Add(1, office::ppLayoutBlank);
+        auto* window = windows().front();
+        QTemporaryDir dir;
+        const QString path = dir.filePath("once.pptx");
+        m_dialogs.saveAnswers = {path, path};
+        int nested = 0;
+        m_dialogs.onShow = [&](const FakeDialogs::Call& call) {
+            if (call.kind != FakeDialogs::Kind::SaveFile) return;
+            // Ctrl+S and Save As again while the first save asks for its name: neither starts.
+            // The pointer is busy only while the file is written, not while a dialog asks.
+            QVERIFY(!window->saveAction()->isEnabled());
+            QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+            window->saveAction()->trigger();
+            window->saveAsAction()->trigger();
+            ++nested;
+        };
+        window->saveAction()->trigger();
+        m_dialogs.onShow = nullptr;
+        QCOMPARE(nested, 1);
+        QCOMPARE(m_dialogs.calls.size(), 1);
+        QVERIFY(QFileInfo::exists(path));
+        QVERIFY(window->saveAction()->isEnabled());
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    }
+
     void newPresentationAsksForAFileNameAndClosingAsksAboutChanges() {
         auto app = createPowerPoint();
         app->setVisible(msoTrue);
