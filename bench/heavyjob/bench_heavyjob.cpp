@@ -6,6 +6,8 @@
 // both and the longest stall of the event loop (a 20 ms heartbeat timer). Workbooks are made
 // once into the user's cache folder (~/.cache/quillmere-bench). No box is ever shown.
 //
+// BM_BigChartCopyAndPaste copies one of the 200,000-point charts of that workbook (collect,
+// clipboard bytes and back) and pastes it on a new slide; the workbook is opened beforehand.
 // BM_LastRowsOfLongSheet copies one 20-point chart on the last rows of a 1,000,000-row sheet
 // and compares it with inflating that sheet once (inflate_ms).
 
@@ -13,6 +15,7 @@
 #include "bench/support/Heartbeat.h"
 #include "app/Form1.h"
 #include "engine/chart/ChartCollector.h"
+#include "engine/presentation/Presentation.h"
 #include "engine/workbook/Workbook.h"
 #include "office/ServerRegistry.h"
 #include "platform/ChartList.h"
@@ -143,6 +146,27 @@ void BM_HeavyJobRunAndSave(benchmark::State& state) {
     state.counters["file_MiB"] = double(QFileInfo(dialogs.saveAs).size()) / (1024.0 * 1024.0);
 }
 BENCHMARK(BM_HeavyJobRunAndSave)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_BigChartCopyAndPaste(benchmark::State& state) {
+    const auto workbook = engine::Workbook::open(heavyWorkbook());
+    const auto* sheet = workbook->sheetByName(QStringLiteral("Charts 1"));
+    if (!sheet || sheet->chartObjects.empty()) {
+        state.SkipWithError("no chart on \"Charts 1\"");
+        return;
+    }
+    qint64 cells = 0;
+    for (auto _ : state) {
+        const QByteArray clipboard =
+            engine::chartPackageToBytes(engine::collectChart(*workbook, *sheet, sheet->chartObjects.front()));
+        auto presentation = engine::Presentation::createNew();
+        presentation.addSlide(0, 12);
+        const engine::ChartPackage chart = engine::chartPackageFromBytes(clipboard);
+        presentation.pasteChart(0, chart);
+        cells = qint64(chart.cells.size());
+    }
+    state.counters["points"] = double(cells);
+}
+BENCHMARK(BM_BigChartCopyAndPaste)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_LastRowsOfLongSheet(benchmark::State& state) {
     const QString path = longSheetWorkbook();
