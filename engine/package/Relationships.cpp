@@ -11,6 +11,17 @@ namespace engine {
 
 namespace {
 
+// A relationship type read from a part against one in its transitional spelling, without the
+// copies xml::relationshipTypeIs would need: this runs for every relationship looked up.
+bool typeMatches(const QString& type, const QString& expected) {
+    if (type == expected) return true;
+    static const QString transitional =
+        QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/");
+    static const QString strict = QStringLiteral("http://purl.oclc.org/ooxml/officeDocument/relationships/");
+    return expected.startsWith(transitional) && type.startsWith(strict) &&
+           QStringView(type).mid(strict.size()) == QStringView(expected).mid(transitional.size());
+}
+
 QString attr(const pugi::xml_node& node, const char* name) {
     return QString::fromUtf8(node.attribute(name).value());
 }
@@ -54,7 +65,7 @@ const Relationship* Relationships::byId(const QString& id) const {
 
 const Relationship* Relationships::firstOfType(const QString& type) const {
     for (const Relationship& r : m_items) {
-        if (xml::relationshipTypeIs(r.type.toStdString(), type.toStdString())) return &r;
+        if (typeMatches(r.type, type)) return &r;
     }
     return nullptr;
 }
@@ -62,7 +73,7 @@ const Relationship* Relationships::firstOfType(const QString& type) const {
 std::vector<const Relationship*> Relationships::ofType(const QString& type) const {
     std::vector<const Relationship*> out;
     for (const Relationship& r : m_items) {
-        if (xml::relationshipTypeIs(r.type.toStdString(), type.toStdString())) out.push_back(&r);
+        if (typeMatches(r.type, type)) out.push_back(&r);
     }
     return out;
 }

@@ -21,7 +21,7 @@ const Relationship* firstOfKind(const Relationships& rels, const char* type) {
 }
 
 bool isOfType(const Relationship& rel, const char* type) {
-    return xml::relationshipTypeIs(rel.type.toStdString(), type);
+    return xml::relationshipTypeIs(rel.type.toUtf8().constData(), type);
 }
 
 bool isSpreadsheetMainType(const QString& contentType) {

@@ -830,4 +830,9 @@ TEST(ChartModel, IsoDatesInNumberCachesBecomeSerialsOfTheChartsDateSystem) {
     EXPECT_DOUBLE_EQ(serialOf("<c:date1904 val='1'/>", "2024-01-01"), 45292.0 - 1462);
     EXPECT_TRUE(std::isnan(serialOf("", "2024-13-01")));
     EXPECT_DOUBLE_EQ(serialOf("", " 12.5 "), 12.5);
+    // Infinities and NaNs written in a cache are missing points, never values.
+    EXPECT_TRUE(std::isnan(serialOf("", "inf")));
+    EXPECT_TRUE(std::isnan(serialOf("", "-INF")));
+    EXPECT_TRUE(std::isnan(serialOf("", "nan")));
+    EXPECT_TRUE(std::isnan(serialOf("", "1e999")));
 }
