@@ -2,6 +2,7 @@
 
 #include "engine/chart/ChartModel.h"
 #include "engine/workbook/CellReference.h"
+#include "engine/workbook/XmlStream.h"
 
 #include <QSet>
 #include <cmath>
@@ -117,11 +118,11 @@ std::optional<std::vector<CellRange>> rangesOf(const Reference& reference) {
 
 // The ranges of a chart's formulas that its collection will read from the sheets: in order,
 // as long as they fit the budget of cells (the rest come from the chart's caches).
-std::vector<CellRange> rangesWithinBudget(const std::vector<Reference>& references) {
+std::vector<CellRange> rangesWithinBudget(const QStringList& formulas) {
     std::vector<CellRange> result;
     qint64 budget = Workbook::kDefaultMaxCells;
-    for (const Reference& reference : references) {
-        const auto ranges = rangesOf(reference);
+    for (const QString& formula : formulas) {
+        const auto ranges = parseChartFormula(formula);
         if (!ranges) continue;
         qint64 count = 0;
         for (const CellRange& range : *ranges) count += range.cellCount();
@@ -132,19 +133,62 @@ std::vector<CellRange> rangesWithinBudget(const std::vector<Reference>& referenc
     return result;
 }
 
+std::vector<CellRange> rangesWithinBudget(const std::vector<Reference>& references) {
+    QStringList formulas;
+    for (const Reference& reference : references) formulas << reference.formula;
+    return rangesWithinBudget(formulas);
+}
+
+// The text of every c:f below series data or a title (tx, cat, val, xVal, yVal, bubbleSize), in
+// document order, read by streaming the chart part: a chart of many points costs a scan, not a
+// model of every point.
+class FormulaScanner : public XmlStream::Handler {
+public:
+    bool startElement(std::string_view name, const XmlStream::Attributes&) override {
+        const bool data = name == "tx" || name == "cat" || name == "val" || name == "xVal" || name == "yVal" ||
+                          name == "bubbleSize";
+        m_data.push_back(data);
+        m_dataDepth += data ? 1 : 0;
+        m_inFormula = name == "f" && m_dataDepth > 0;
+        if (m_inFormula) m_text.clear();
+        return true;
+    }
+    bool endElement(std::string_view name) override {
+        if (m_inFormula && name == "f") formulas << QString::fromUtf8(m_text);
+        m_inFormula = false;
+        m_dataDepth -= m_data.back() ? 1 : 0;
+        m_data.pop_back();
+        return true;
+    }
+    bool text(std::string_view text) override {
+        if (m_inFormula) m_text.append(text.data(), qsizetype(text.size()));
+        return true;
+    }
+    QStringList formulas;
+
+private:
+    std::vector<bool> m_data;
+    int m_dataDepth = 0;
+    bool m_inFormula = false;
+    QByteArray m_text;
+};
+
 // Tells the workbook, once, what the cells of all its charts are, so that the first pass over
 // a sheet reads what every chart on it needs and later charts find their cells kept. A chart
 // that cannot be read is left out here; its own collection reports it.
 void expectCellsOfEveryChart(const Workbook& workbook) {
     if (workbook.expectsCells()) return;
     std::vector<CellRange> all;
+    const PackageReader& package = workbook.package();
     for (const Workbook::Sheet* sheet : workbook.worksheets()) {
         for (const Workbook::ChartObject& chart : sheet->chartObjects) {
             try {
-                const chart::ChartSpace space =
-                    chart::readChartSpace(workbook.package().read(chart.chartPart), workbook.displayName(),
-                                          chart.chartPart, workbook.package().limits());
-                const std::vector<CellRange> ranges = rangesWithinBudget(referencesOf(space));
+                FormulaScanner scanner;
+                XmlStream stream(scanner, workbook.displayName(), chart.chartPart, package.limits());
+                package.readInChunks(chart.chartPart, 256 * 1024,
+                                     [&](const QByteArray& chunk) { return stream.feed(chunk); });
+                stream.finish();
+                const std::vector<CellRange> ranges = rangesWithinBudget(scanner.formulas);
                 all.insert(all.end(), ranges.begin(), ranges.end());
             } catch (const DocumentError&) {
             }
