@@ -171,10 +171,15 @@ namespace {
 // Temporary files of earlier saves of the same file that never reached their rename (the
 // program was killed, the machine lost power): the save that just replaced the file makes
 // them worthless, so it takes them away.
+// Also taken: the zip writer's own temporary of such a file (".deck.pptx.AbC123.tmp.XyZ789"),
+// left when the kill came while it was writing.
 void removeStaleTemporaries(const QDir& dir, const QString& display) {
     const QString prefix = u'.' + display + u'.';
-    for (const QString& name : dir.entryList({prefix + QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden)) {
-        if (name.size() == prefix.size() + 6 + 4) QFile::remove(dir.filePath(name));
+    for (const QString& name : dir.entryList({prefix + QStringLiteral("*.tmp*")}, QDir::Files | QDir::Hidden)) {
+        const qsizetype ours = prefix.size() + 6 + 4;  // XXXXXX.tmp
+        const bool temporary = name.size() == ours && name.endsWith(QLatin1String(".tmp"));
+        const bool writers = name.size() == ours + 7 && name.mid(ours - 4, 5) == QLatin1String(".tmp.");
+        if (temporary || writers) QFile::remove(dir.filePath(name));
     }
 }
 }  // namespace
