@@ -1,5 +1,7 @@
 #include "Zip.h"
 
+#include <memory>
+
 #include <QFile>
 #include <zip.h>
 #include <zlib.h>
@@ -126,7 +128,10 @@ void ZipReader::readInChunks(int index, qint64 chunkBytes,
     const Entry& e = m_entries.at(static_cast<size_t>(index));
     const QString part = partNameFromZipEntry(e.name);
     checkBounds(e);
-    zip_file_t* f = zip_fopen_index(m_zip, static_cast<zip_uint64_t>(index), 0);
+    // Closed on every way out, also when the consumer throws (a reader refusing the part).
+    const std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(
+        zip_fopen_index(m_zip, static_cast<zip_uint64_t>(index), 0), zip_fclose);
+    zip_file_t* f = file.get();
     if (!f) throw DocumentError(m_file, part, QStringLiteral("cannot be opened in the zip"));
     // The declared size may lie; the bound holds on what is actually inflated.
     const qint64 bound = std::min(m_limits.maxPartBytes,
@@ -137,19 +142,16 @@ void ZipReader::readInChunks(int index, qint64 chunkBytes,
         const zip_int64_t n = zip_fread(f, buffer.data(), static_cast<zip_uint64_t>(buffer.size()));
         if (n < 0) {
             const QString why = QString::fromUtf8(zip_error_strerror(zip_file_get_error(f)));
-            zip_fclose(f);
             throw DocumentError(m_file, part, QStringLiteral("damaged zip data (%1)").arg(why));
         }
         if (n == 0) break;
         done += n;
         if (done > bound || done > m_limits.maxPartBytes) {
-            zip_fclose(f);
             throw DocumentError(DocumentError::Kind::OverLimit, m_file, part,
                                 QStringLiteral("inflates past its declared size (%1 bytes)").arg(e.size));
         }
         if (!consume(QByteArray(buffer.constData(), static_cast<qsizetype>(n)))) break;
     }
-    zip_fclose(f);
 }
 
 QByteArray ZipReader::read(int index) const {
