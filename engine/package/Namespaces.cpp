@@ -1,21 +1,24 @@
 #include "engine/package/Namespaces.h"
 
 #include <array>
+#include <string_view>
 
 namespace engine::xml {
 
 namespace {
 
+// Views rather than C strings, so that matching a URI compares lengths first and never measures
+// the table's strings again: every element match ends here.
 struct Spelling {
     Ns ns;
-    const char* transitional;
-    const char* strict;  // nullptr when the namespace has one spelling
-    const char* prefix;
+    std::string_view transitional;
+    std::string_view strict;  // empty when the namespace has one spelling
+    std::string_view prefix;
 };
 
 constexpr std::array<Spelling, 15> kSpellings{{
-    {Ns::PackageRels, "http://schemas.openxmlformats.org/package/2006/relationships", nullptr, ""},
-    {Ns::ContentTypes, "http://schemas.openxmlformats.org/package/2006/content-types", nullptr, ""},
+    {Ns::PackageRels, "http://schemas.openxmlformats.org/package/2006/relationships", {}, ""},
+    {Ns::ContentTypes, "http://schemas.openxmlformats.org/package/2006/content-types", {}, ""},
     {Ns::R, "http://schemas.openxmlformats.org/officeDocument/2006/relationships",
      "http://purl.oclc.org/ooxml/officeDocument/relationships", "r"},
     {Ns::A, "http://schemas.openxmlformats.org/drawingml/2006/main",
@@ -32,11 +35,11 @@ constexpr std::array<Spelling, 15> kSpellings{{
      "http://purl.oclc.org/ooxml/presentationml/main", "p"},
     {Ns::S, "http://schemas.openxmlformats.org/spreadsheetml/2006/main",
      "http://purl.oclc.org/ooxml/spreadsheetml/main", ""},
-    {Ns::Mc, "http://schemas.openxmlformats.org/markup-compatibility/2006", nullptr, "mc"},
-    {Ns::C14, "http://schemas.microsoft.com/office/drawing/2007/8/2/chart", nullptr, "c14"},
-    {Ns::C16, "http://schemas.microsoft.com/office/drawing/2014/chart", nullptr, "c16"},
-    {Ns::Cx, "http://schemas.microsoft.com/office/drawing/2014/chartex", nullptr, "cx"},
-    {Ns::Cs, "http://schemas.microsoft.com/office/drawing/2012/chartStyle", nullptr, "cs"},
+    {Ns::Mc, "http://schemas.openxmlformats.org/markup-compatibility/2006", {}, "mc"},
+    {Ns::C14, "http://schemas.microsoft.com/office/drawing/2007/8/2/chart", {}, "c14"},
+    {Ns::C16, "http://schemas.microsoft.com/office/drawing/2014/chart", {}, "c16"},
+    {Ns::Cx, "http://schemas.microsoft.com/office/drawing/2014/chartex", {}, "cx"},
+    {Ns::Cs, "http://schemas.microsoft.com/office/drawing/2012/chartStyle", {}, "cs"},
 }};
 
 const Spelling* spellingOf(Ns ns) {
@@ -54,23 +57,23 @@ constexpr std::string_view kStrictRelBase = "http://purl.oclc.org/ooxml/officeDo
 
 const char* uriOf(Ns ns) {
     const Spelling* s = spellingOf(ns);
-    return s ? s->transitional : "";
+    return s ? s->transitional.data() : "";
 }
 
 const char* strictUriOf(Ns ns) {
     const Spelling* s = spellingOf(ns);
-    return s ? (s->strict ? s->strict : s->transitional) : "";
+    return s ? (s->strict.empty() ? s->transitional : s->strict).data() : "";
 }
 
 const char* usualPrefixOf(Ns ns) {
     const Spelling* s = spellingOf(ns);
-    return s ? s->prefix : "";
+    return s ? s->prefix.data() : "";
 }
 
 Ns namespaceOfUri(std::string_view uri) {
     if (uri.empty()) return Ns::None;
     for (const Spelling& s : kSpellings) {
-        if (uri == s.transitional || (s.strict && uri == s.strict)) return s.ns;
+        if (uri == s.transitional || (!s.strict.empty() && uri == s.strict)) return s.ns;
     }
     return Ns::Unknown;
 }

@@ -99,6 +99,36 @@ const char* localPart(const char* name) {
     return colon ? colon + 1 : name;
 }
 
+bool samePrefix(const char* a, const char* b) {
+    const char* colonA = std::strchr(a, ':');
+    const char* colonB = std::strchr(b, ':');
+    if (!colonA || !colonB) return !colonA && !colonB;
+    return colonA - a == colonB - b && std::strncmp(a, b, static_cast<size_t>(colonA - a)) == 0;
+}
+
+bool declaresNamespaces(const pugi::xml_node& element) {
+    for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
+        const char* name = a.name();
+        if (std::strncmp(name, "xmlns", 5) == 0 && (name[5] == 0 || name[5] == ':')) return true;
+    }
+    return false;
+}
+
+// True when child, an element of parent, is local in ns. Walking up to the declarations for
+// every child makes long lists (a cache of 200,000 points) cost their depth again per point; a
+// child that shares its parent's prefix and declares nothing itself resolves that prefix where
+// the parent did, so the parent's namespace is resolved once (parentNs, kept across calls).
+bool isChildOf(const pugi::xml_node& child, const pugi::xml_node& parent, Ns ns, const char* local,
+               std::optional<Ns>& parentNs) {
+    if (child.type() != pugi::node_element || std::strcmp(localName(child), local) != 0) return false;
+    if (!samePrefix(child.name(), parent.name()) || declaresNamespaces(child) ||
+        parent.type() != pugi::node_element) {
+        return namespaceOf(child) == ns;
+    }
+    if (!parentNs) parentNs = namespaceOf(parent);
+    return *parentNs == ns;
+}
+
 }  // namespace
 
 const char* localName(const pugi::xml_node& element) {
@@ -118,8 +148,9 @@ bool is(const pugi::xml_node& node, Ns ns, const char* local) {
 }
 
 pugi::xml_node child(const pugi::xml_node& parent, Ns ns, const char* local) {
+    std::optional<Ns> parentNs;
     for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
-        if (is(c, ns, local)) return c;
+        if (isChildOf(c, parent, ns, local, parentNs)) return c;
     }
     return {};
 }
@@ -132,7 +163,7 @@ pugi::xml_node firstElement(const pugi::xml_node& parent) {
 }
 
 Children::iterator::iterator(pugi::xml_node node, Ns ns, const char* local)
-    : m_node(node), m_ns(ns), m_local(local) {
+    : m_node(node), m_parent(node.parent()), m_ns(ns), m_local(local) {
     settle();
 }
 
@@ -143,7 +174,9 @@ Children::iterator& Children::iterator::operator++() {
 }
 
 void Children::iterator::settle() {
-    while (m_node && !is(m_node, m_ns, m_local)) m_node = m_node.next_sibling();
+    while (m_node && !isChildOf(m_node, m_parent, m_ns, m_local, m_parentNs)) {
+        m_node = m_node.next_sibling();
+    }
 }
 
 pugi::xml_attribute attribute(const pugi::xml_node& element, Ns ns, const char* local) {

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <initializer_list>
+#include <optional>
 #include <pugixml.hpp>
 #include <string>
 #include <vector>
@@ -58,6 +59,8 @@ public:
     private:
         void settle();
         pugi::xml_node m_node;
+        pugi::xml_node m_parent;
+        std::optional<Ns> m_parentNs;  // resolved at the first child that needs it
         Ns m_ns;
         const char* m_local;
     };

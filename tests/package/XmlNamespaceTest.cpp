@@ -67,6 +67,30 @@ TEST(XmlNamespaces, InnerDeclarationsShadowOuterOnes) {
     EXPECT_FALSE(xml::is(inner, Ns::A, "x"));
 }
 
+TEST(XmlNamespaces, ChildrenThatRebindTheirParentsPrefixAreNotTakenForItsNamespace) {
+    // Children are matched through their parent's namespace when they share its prefix; a
+    // child that declares the prefix (or the default namespace) again must be resolved itself.
+    const auto doc = parsed(
+        "<c:cache xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart'>"
+        "<c:pt idx='0'/>"
+        "<c:pt idx='1' xmlns:c='http://schemas.microsoft.com/office/drawing/2014/chartex'/>"
+        "<pt idx='2'/>"
+        "<pt idx='3' xmlns='http://schemas.openxmlformats.org/drawingml/2006/chart'/>"
+        "<x:pt idx='4' xmlns:x='http://purl.oclc.org/ooxml/drawingml/chart'/>"
+        "<c:pt idx='5'/></c:cache>");
+    const auto cache = doc.document_element();
+    QStringList chartPoints;
+    for (auto pt : xml::children(cache, Ns::C, "pt")) chartPoints << pt.attribute("idx").value();
+    EXPECT_EQ(chartPoints, (QStringList{"0", "3", "4", "5"}));
+    EXPECT_STREQ(xml::child(cache, Ns::Cx, "pt").attribute("idx").value(), "1");
+    EXPECT_STREQ(xml::child(cache, Ns::None, "pt").attribute("idx").value(), "2");
+
+    // And a parent whose own prefix is unbound makes its same-prefix children unbound too.
+    const auto loose = parsed("<q:cache xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart'>"
+                              "<q:pt/><c:pt idx='7'/></q:cache>");
+    EXPECT_STREQ(xml::child(loose.document_element(), Ns::C, "pt").attribute("idx").value(), "7");
+}
+
 TEST(XmlNamespaces, RelationshipIdsInEitherSpellingAndOnlyInTheirNamespace) {
     const auto doc = parsed(
         "<c:chartSpace xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart'"
