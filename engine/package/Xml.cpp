@@ -118,15 +118,20 @@ bool declaresNamespaces(const pugi::xml_node& element) {
 // every child makes long lists (a cache of 200,000 points) cost their depth again per point; a
 // child that shares its parent's prefix and declares nothing itself resolves that prefix where
 // the parent did, so the parent's namespace is resolved once (parentNs, kept across calls).
-bool isChildOf(const pugi::xml_node& child, const pugi::xml_node& parent, Ns ns, const char* local,
-               std::optional<Ns>& parentNs) {
-    if (child.type() != pugi::node_element || std::strcmp(localName(child), local) != 0) return false;
+bool inNamespaceBeside(const pugi::xml_node& child, const pugi::xml_node& parent, Ns ns,
+                       std::optional<Ns>& parentNs) {
     if (!samePrefix(child.name(), parent.name()) || declaresNamespaces(child) ||
         parent.type() != pugi::node_element) {
         return namespaceOf(child) == ns;
     }
     if (!parentNs) parentNs = namespaceOf(parent);
     return *parentNs == ns;
+}
+
+bool isChildOf(const pugi::xml_node& child, const pugi::xml_node& parent, Ns ns, const char* local,
+               std::optional<Ns>& parentNs) {
+    if (child.type() != pugi::node_element || std::strcmp(localName(child), local) != 0) return false;
+    return inNamespaceBeside(child, parent, ns, parentNs);
 }
 
 }  // namespace
@@ -153,6 +158,16 @@ pugi::xml_node child(const pugi::xml_node& parent, Ns ns, const char* local) {
         if (isChildOf(c, parent, ns, local, parentNs)) return c;
     }
     return {};
+}
+
+void forEachChild(const pugi::xml_node& parent, Ns ns,
+                  const std::function<void(const pugi::xml_node&, std::string_view)>& visit) {
+    std::optional<Ns> parentNs;
+    for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_element && inNamespaceBeside(c, parent, ns, parentNs)) {
+            visit(c, localName(c));
+        }
+    }
 }
 
 pugi::xml_node firstElement(const pugi::xml_node& parent) {

@@ -5,10 +5,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <pugixml.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace engine {
@@ -43,6 +45,11 @@ Ns namespaceOf(const pugi::xml_node& element);
 bool is(const pugi::xml_node& node, Ns ns, const char* local);
 // The first child element local in ns; an empty node when there is none (or parent is empty).
 pugi::xml_node child(const pugi::xml_node& parent, Ns ns, const char* local);
+// Calls visit(child, local name) for every child element of parent in ns, in document order.
+// Reading several children of one element this way resolves their namespace once, where a
+// child() per name resolves it again each time.
+void forEachChild(const pugi::xml_node& parent, Ns ns,
+                  const std::function<void(const pugi::xml_node&, std::string_view)>& visit);
 // The first child element, whatever its name.
 pugi::xml_node firstElement(const pugi::xml_node& parent);
 

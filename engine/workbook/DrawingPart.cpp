@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <utility>
 
 namespace engine {
 
@@ -23,10 +24,19 @@ qint64 coordinateOf(const pugi::xml_node& node) {
 
 AnchorMarker markerOf(const pugi::xml_node& node) {
     AnchorMarker marker;
-    marker.column = std::clamp(xml::child(node, Ns::Xdr, "col").text().as_int(0), 0, 16383);
-    marker.columnOffset = coordinateOf(xml::child(node, Ns::Xdr, "colOff"));
-    marker.row = std::clamp(xml::child(node, Ns::Xdr, "row").text().as_int(0), 0, 1048575);
-    marker.rowOffset = coordinateOf(xml::child(node, Ns::Xdr, "rowOff"));
+    // The first of each name counts, as a look-up by name would find it.
+    bool column = false, columnOffset = false, row = false, rowOffset = false;
+    xml::forEachChild(node, Ns::Xdr, [&](const pugi::xml_node& c, std::string_view local) {
+        if (local == "col" && !std::exchange(column, true)) {
+            marker.column = std::clamp(c.text().as_int(0), 0, 16383);
+        } else if (local == "colOff" && !std::exchange(columnOffset, true)) {
+            marker.columnOffset = coordinateOf(c);
+        } else if (local == "row" && !std::exchange(row, true)) {
+            marker.row = std::clamp(c.text().as_int(0), 0, 1048575);
+        } else if (local == "rowOff" && !std::exchange(rowOffset, true)) {
+            marker.rowOffset = coordinateOf(c);
+        }
+    });
     return marker;
 }
 
@@ -49,18 +59,28 @@ std::vector<ChartFrame> readDrawingChartFrames(const PackageReader& package, con
         ChartFrame frame;
         if (kind == "twoCellAnchor") {
             frame.anchor = ChartFrame::Anchor::TwoCell;
-            frame.from = markerOf(xml::child(anchor, Ns::Xdr, "from"));
-            frame.to = markerOf(xml::child(anchor, Ns::Xdr, "to"));
         } else if (kind == "oneCellAnchor" || kind == "absoluteAnchor") {
             frame.anchor = kind == "oneCellAnchor" ? ChartFrame::Anchor::OneCell : ChartFrame::Anchor::Absolute;
-            frame.from = markerOf(xml::child(anchor, Ns::Xdr, "from"));
-            const pugi::xml_node ext = xml::child(anchor, Ns::Xdr, "ext");
-            frame.cx = std::clamp<qint64>(ext.attribute("cx").as_llong(0), 0, kMaxCoordinate);
-            frame.cy = std::clamp<qint64>(ext.attribute("cy").as_llong(0), 0, kMaxCoordinate);
         } else {
             continue;
         }
-        const pugi::xml_node graphicFrame = xml::child(anchor, Ns::Xdr, "graphicFrame");
+        // The anchor's parts, the first of each name, read in one pass over its children.
+        pugi::xml_node from, to, ext, graphicFrame;
+        xml::forEachChild(anchor, Ns::Xdr, [&](const pugi::xml_node& c, std::string_view local) {
+            pugi::xml_node* slot = local == "from"           ? &from
+                                   : local == "to"           ? &to
+                                   : local == "ext"          ? &ext
+                                   : local == "graphicFrame" ? &graphicFrame
+                                                             : nullptr;
+            if (slot && !*slot) *slot = c;
+        });
+        frame.from = markerOf(from);
+        if (frame.anchor == ChartFrame::Anchor::TwoCell) {
+            frame.to = markerOf(to);
+        } else {
+            frame.cx = std::clamp<qint64>(ext.attribute("cx").as_llong(0), 0, kMaxCoordinate);
+            frame.cy = std::clamp<qint64>(ext.attribute("cy").as_llong(0), 0, kMaxCoordinate);
+        }
         if (!graphicFrame) continue;
         const pugi::xml_node graphicData =
             xml::child(xml::child(graphicFrame, Ns::A, "graphic"), Ns::A, "graphicData");
