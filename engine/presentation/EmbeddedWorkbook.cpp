@@ -105,22 +105,37 @@ QByteArray buildEmbeddedWorkbook(const ChartPackage& package) {
     };
 
     // Every sheet is added first, in the order the chart first names them; then each sheet's
-    // cells are written in row order.
-    std::vector<std::pair<lxw_worksheet*, const ChartPackage::Cell*>> ordered;
+    // cells are written in row order. Cells come in runs of one sheet, so the sheet of the run
+    // is looked up once; and they mostly come sorted already, which is checked before sorting.
+    struct Placed {
+        int rank;
+        lxw_worksheet* sheet;
+        const ChartPackage::Cell* cell;
+    };
+    std::vector<Placed> ordered;
     ordered.reserve(package.cells.size());
     QHash<lxw_worksheet*, int> sheetRank;
+    const QString* runName = nullptr;
+    lxw_worksheet* runSheet = nullptr;
+    int runRank = 0;
     for (const auto& cell : package.cells) {
-        lxw_worksheet* sheet = sheetFor(cell.sheet);
-        sheetRank.insert(sheet, sheetRank.value(sheet, int(sheetRank.size())));
-        ordered.emplace_back(sheet, &cell);
+        if (!runName || cell.sheet != *runName) {
+            runName = &cell.sheet;
+            runSheet = sheetFor(cell.sheet);
+            runRank = sheetRank.value(runSheet, int(sheetRank.size()));
+            sheetRank.insert(runSheet, runRank);
+        }
+        ordered.push_back({runRank, runSheet, &cell});
     }
-    std::stable_sort(ordered.begin(), ordered.end(), [&](const auto& a, const auto& b) {
-        const int ra = sheetRank.value(a.first), rb = sheetRank.value(b.first);
-        if (ra != rb) return ra < rb;
-        if (a.second->row != b.second->row) return a.second->row < b.second->row;
-        return a.second->column < b.second->column;
-    });
-    for (const auto& [sheet, cellPointer] : ordered) {
+    const auto before = [](const Placed& a, const Placed& b) {
+        if (a.rank != b.rank) return a.rank < b.rank;
+        if (a.cell->row != b.cell->row) return a.cell->row < b.cell->row;
+        return a.cell->column < b.cell->column;
+    };
+    if (!std::is_sorted(ordered.begin(), ordered.end(), before)) {
+        std::stable_sort(ordered.begin(), ordered.end(), before);
+    }
+    for (const auto& [rank, sheet, cellPointer] : ordered) {
         const ChartPackage::Cell& cell = *cellPointer;
         if (cell.value.isNull() || !cell.value.isValid()) continue;
         if (cell.row < 0 || cell.row > 1048575 || cell.column < 0 || cell.column > 16383) {
