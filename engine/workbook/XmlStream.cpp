@@ -55,8 +55,18 @@ void decodeInto(QByteArray& out, std::string_view text) {
         }
         out.append(p, amp - p);
         p = amp;
-        const char* semi = static_cast<const char*>(std::memchr(p, ';', size_t(end - p)));
-        if (!semi || semi - p > 12) {
+        // A reference ends at a ';' at most 12 bytes on and holds no other '&'. An '&' that
+        // starts none stays as written; deciding this from the bytes up to the next '&' alone
+        // keeps the reading the same wherever the stream's pieces happen to be cut.
+        const char* semi = nullptr;
+        for (const char* q = p + 1; q < end && q - p <= 12; ++q) {
+            if (*q == ';') {
+                semi = q;
+                break;
+            }
+            if (*q == '&') break;
+        }
+        if (!semi) {
             out.append(*p++);
             continue;
         }

@@ -65,6 +65,16 @@ TEST(XmlStream, PiecesOfAnySizeReadAsTheWhole) {
     for (int piece : {1, 2, 3, 7, 64}) EXPECT_EQ(readInPieces(kSheet, piece), whole) << piece;
 }
 
+TEST(XmlStream, MalformedReferencesReadTheSameWholeAndInPieces) {
+    // An '&' that starts no reference stays as it is, whether the reference that follows it
+    // arrives in the same piece or the next.
+    const QByteArray xml = "<r><t>&a&lt; &lt:text&gt; &amp &#x41 x&#65;&verylongname;</t></r>";
+    const QStringList whole = readInPieces(xml, int(xml.size()));
+    EXPECT_TRUE(whole.contains(QStringLiteral("\"&a< &lt:text> &amp &#x41 xA&verylongname;\"")))
+        << whole.join(u'|').toStdString();
+    for (int piece = 1; piece < xml.size(); ++piece) EXPECT_EQ(readInPieces(xml, piece), whole) << piece;
+}
+
 TEST(XmlStream, StopsWhereTheHandlerSays) {
     const QStringList events = readInPieces(kSheet, 5, QStringLiteral("row"));
     EXPECT_EQ(events.back(), QStringLiteral("<row r=2 ht=30"));
