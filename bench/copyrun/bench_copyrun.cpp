@@ -7,6 +7,7 @@
 // answer by themselves.
 
 #include "bench/support/CachedWorkbook.h"
+#include "bench/support/WindowRun.h"
 #include "app/Form1.h"
 #include "office/ServerRegistry.h"
 #include "platform/ChartList.h"
@@ -30,57 +31,19 @@
 namespace {
 
 // Answers every box at once: OK, Discard for unsaved presentations; notes when "Done." shows.
-class SilentDialogs : public platform::Dialogs {
-public:
-    int messageBox(const QString& text, int, const QString&) override {
-        if (text == QLatin1String("Done.")) doneAt = clock.nsecsElapsed();
-        else otherMessages << text;
-        return platform::box::kResultOk;
-    }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
-    SaveChoice askSaveChanges(const QString&, const QString&) override { return SaveChoice::Discard; }
-
-    QElapsedTimer clock;
-    qint64 doneAt = -1;
-    QStringList otherMessages;
-};
-
 QString benchWorkbook() {
     return bench::cachedWorkbook(QStringLiteral("copyrun-100-charts.xlsx"),
                                  QStringLiteral("tests/transfer/make_copyrun_workbook.py"),
                                  {QStringLiteral("{out}"), QStringLiteral("5"), QStringLiteral("20")});
 }
 
-void closePresentationWindows() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<servers::PresentationWindow*>(widget); window && window->isVisible()) {
-            window->close();
-        }
-    }
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 void BM_CopyRunClickToDone(benchmark::State& state) {
     const QString workbook = benchWorkbook();
-    SilentDialogs dialogs;
-    office::ServerRegistry::instance().reset();
-    servers::registerSpreadsheetServer();
-    servers::registerPresentationServer(dialogs);
+    bench::SilentDialogs dialogs;
+    bench::registerServers(dialogs);
     app::Form1 form(dialogs, platform::systemFiles(), platform::systemClock(), platform::systemEvents());
-    if (!form.Form_Load()) {
-        state.SkipWithError("start-up asked to end");
-        return;
-    }
-    form.showCentered();
-    form.Text1()->setText(workbook);
-    form.Text3()->setText(QStringLiteral("0"));
-    form.PushButton(4)->click();
-    const int rows = platform::ChartList(form.ListView1()).count();
-    if (rows != 100) {
-        state.SkipWithError("Find did not list 100 charts");
-        return;
-    }
+    constexpr int kCharts = 100;  // five sheets of twenty
+    if (!bench::findCharts(form, workbook, kCharts, state)) return;
     for (auto _ : state) {
         dialogs.doneAt = -1;
         dialogs.clock.start();
@@ -90,9 +53,9 @@ void BM_CopyRunClickToDone(benchmark::State& state) {
             break;
         }
         state.SetIterationTime(double(dialogs.doneAt) / 1e9);
-        closePresentationWindows();
+        bench::closePresentationWindows();
     }
-    state.counters["charts"] = rows;
+    state.counters["charts"] = kCharts;
 }
 BENCHMARK(BM_CopyRunClickToDone)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 

@@ -12,6 +12,7 @@
 // and compares it with inflating that sheet once (inflate_ms).
 
 #include "bench/support/CachedWorkbook.h"
+#include "bench/support/WindowRun.h"
 #include "bench/support/Heartbeat.h"
 #include "app/Form1.h"
 #include "engine/chart/ChartCollector.h"
@@ -40,23 +41,6 @@ namespace {
 
 // Answers every box at once: OK, Discard for unsaved presentations, the given file to save as;
 // notes when "Done." shows.
-class SilentDialogs : public platform::Dialogs {
-public:
-    int messageBox(const QString& text, int, const QString&) override {
-        if (text == QLatin1String("Done.")) doneAt = clock.nsecsElapsed();
-        else otherMessages << text;
-        return platform::box::kResultOk;
-    }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return saveAs; }
-    SaveChoice askSaveChanges(const QString&, const QString&) override { return SaveChoice::Discard; }
-
-    QElapsedTimer clock;
-    qint64 doneAt = -1;
-    QStringList otherMessages;
-    QString saveAs;
-};
-
 QString heavyWorkbook() {
     return bench::cachedWorkbook(QStringLiteral("heavy-200k-rows-20-charts.xlsx"),
                                  QStringLiteral("bench/support/make_heavy_workbook.py"),
@@ -71,42 +55,14 @@ QString longSheetWorkbook() {
                                   QStringLiteral("0"), QStringLiteral("20")});
 }
 
-servers::PresentationWindow* presentationWindow() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<servers::PresentationWindow*>(widget); window && window->isVisible()) {
-            return window;
-        }
-    }
-    return nullptr;
-}
-
-void closePresentationWindows() {
-    while (servers::PresentationWindow* window = presentationWindow()) window->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 void BM_HeavyJobRunAndSave(benchmark::State& state) {
     const QString workbook = heavyWorkbook();
     QTemporaryDir out;
-    SilentDialogs dialogs;
+    bench::SilentDialogs dialogs;
     dialogs.saveAs = out.filePath(QStringLiteral("heavy.pptx"));
-    office::ServerRegistry::instance().reset();
-    servers::registerSpreadsheetServer();
-    servers::registerPresentationServer(dialogs);
+    bench::registerServers(dialogs);
     app::Form1 form(dialogs, platform::systemFiles(), platform::systemClock(), platform::systemEvents());
-    if (!form.Form_Load()) {
-        state.SkipWithError("start-up asked to end");
-        return;
-    }
-    form.showCentered();
-    form.Text1()->setText(workbook);
-    form.Text3()->setText(QStringLiteral("0"));
-    form.PushButton(4)->click();
-    const int rows = platform::ChartList(form.ListView1()).count();
-    if (rows != 20) {
-        state.SkipWithError("Find did not list 20 charts");
-        return;
-    }
+    if (!bench::findCharts(form, workbook, 20, state)) return;
     bench::Heartbeat heartbeat;
     double runMs = 0, saveMs = 0, stallMs = 0, peakMiB = 0;
     for (auto _ : state) {
@@ -120,7 +76,7 @@ void BM_HeavyJobRunAndSave(benchmark::State& state) {
             state.SkipWithError("the run did not end with Done. alone");
             break;
         }
-        servers::PresentationWindow* window = presentationWindow();
+        servers::PresentationWindow* window = bench::presentationWindow();
         if (!window) {
             state.SkipWithError("no presentation window");
             break;
@@ -137,7 +93,7 @@ void BM_HeavyJobRunAndSave(benchmark::State& state) {
         runMs = double(dialogs.doneAt) / 1e6;
         saveMs = double(saveEnd - saveStart) / 1e6;
         state.SetIterationTime(double(dialogs.doneAt + saveEnd - saveStart) / 1e9);
-        closePresentationWindows();
+        bench::closePresentationWindows();
     }
     state.counters["run_ms"] = runMs;
     state.counters["save_ms"] = saveMs;
