@@ -8,6 +8,7 @@
 // benchmark at a time (--benchmark_filter) for the peak of that one alone.
 
 #include "bench/support/CachedWorkbook.h"
+#include "bench/support/Discovery.h"
 #include "office/Excel.h"
 #include "office/ServerRegistry.h"
 #include "servers/spreadsheet/SpreadsheetServer.h"
@@ -39,23 +40,7 @@ void BM_DiscoveryOpenToQuit(benchmark::State& state) {
     const QString path = benchWorkbook();
     servers::registerSpreadsheetServer();
     int charts = 0;
-    for (auto _ : state) {
-        auto excel = office::createObject<office::ExcelApplication>(QString::fromLatin1(office::kExcelProgId));
-        excel->Workbooks()->Open(path);
-        const int sheetCount = excel->ActiveWorkbook()->Worksheets()->Count();
-        charts = 0;
-        for (int i = 1; i <= sheetCount; ++i) {
-            const int chartCount = excel->ActiveWorkbook()->Worksheets()->Item(i)->ChartObjects()->Count();
-            benchmark::DoNotOptimize(excel->ActiveWorkbook()->Worksheets()->Item(i)->Name());
-            for (int j = 1; j <= chartCount; ++j) {
-                benchmark::DoNotOptimize(
-                    excel->ActiveWorkbook()->Worksheets()->Item(i)->ChartObjects()->Item(j)->Chart()->Name());
-                ++charts;
-            }
-        }
-        excel->setDisplayAlerts(false);
-        excel->Quit();
-    }
+    for (auto _ : state) charts = bench::discoverCharts(path);
     if (charts != 20) state.SkipWithError("the benchmark workbook does not hold 20 charts");
     state.counters["charts"] = charts;
     state.counters["peak_rss_MB"] = peakRssMegabytes();

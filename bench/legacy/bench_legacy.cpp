@@ -8,6 +8,7 @@
 // workbook, into the user's cache folder ~/.cache/quillmere-bench).
 
 #include "bench/support/CachedWorkbook.h"
+#include "bench/support/Discovery.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "office/Excel.h"
 #include "office/ServerRegistry.h"
@@ -23,25 +24,6 @@ QString sourceRoot() {
     return source.isEmpty() ? QStringLiteral(QUILLMERE_SOURCE_ROOT) : source;
 }
 
-int findCharts(const QString& path) {
-    auto excel = office::createObject<office::ExcelApplication>(QString::fromLatin1(office::kExcelProgId));
-    excel->Workbooks()->Open(path);
-    const int sheetCount = excel->ActiveWorkbook()->Worksheets()->Count();
-    int charts = 0;
-    for (int i = 1; i <= sheetCount; ++i) {
-        const int chartCount = excel->ActiveWorkbook()->Worksheets()->Item(i)->ChartObjects()->Count();
-        benchmark::DoNotOptimize(excel->ActiveWorkbook()->Worksheets()->Item(i)->Name());
-        for (int j = 1; j <= chartCount; ++j) {
-            benchmark::DoNotOptimize(
-                excel->ActiveWorkbook()->Worksheets()->Item(i)->ChartObjects()->Item(j)->Chart()->Name());
-            ++charts;
-        }
-    }
-    excel->setDisplayAlerts(false);
-    excel->Quit();
-    return charts;
-}
-
 void runFind(benchmark::State& state, const QString& path, int expectedCharts) {
     servers::registerSpreadsheetServer();
     int charts = 0;
@@ -49,7 +31,7 @@ void runFind(benchmark::State& state, const QString& path, int expectedCharts) {
         state.PauseTiming();
         engine::LegacyConverter::clearCache();
         state.ResumeTiming();
-        charts = findCharts(path);
+        charts = bench::discoverCharts(path);
     }
     engine::LegacyConverter::clearCache();
     if (charts != expectedCharts) state.SkipWithError("the workbook does not hold the expected charts");

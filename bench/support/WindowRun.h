@@ -13,6 +13,7 @@
 #include "servers/spreadsheet/SpreadsheetServer.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -80,6 +81,20 @@ inline bool findCharts(app::Form1& form, const QString& workbook, int expectedRo
         return false;
     }
     return true;
+}
+
+// The main of a benchmark program that drives the window: offscreen, with test-mode settings so
+// that what the window writes stays out of the user's, and alive when its last window closes.
+inline int runWindowBenchmarks(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 }  // namespace bench
