@@ -3,12 +3,13 @@
 a difference score per pair, so that changes in look can be seen and measured.
 
     compare-charts.py WORKBOOK OUTDIR [--cli PATH] [--renderer LABEL=COMMAND]...
-                      [--dpi N] [--timeout SECONDS]
+                      [--dpi N] [--timeout SECONDS] [--into DECK]
 
 For each chart object of each worksheet (in tab and drawing order):
   column 1 "workbook"  LibreOffice draws the chart from WORKBOOK;
   column 2 "slide"     quillmere-cli copy puts every chart on its own slide of a new
-                       presentation (a chart it cannot copy is left out and reported), and
+                       presentation (or, with --into, of a copy of DECK after its slides; a
+                       chart it cannot copy is left out and reported), and
                        LibreOffice draws the chart from that slide;
   further columns      each --renderer command draws it. COMMAND is run through the shell
                        with these fields filled in: {workbook} {presentation} {slide} {sheet}
@@ -41,6 +42,7 @@ Needs /usr/bin/python3 with python3-uno, LibreOffice (calc, impress) and ImageMa
 import argparse
 import json
 import os
+import re
 import shlex
 import shutil
 import signal
@@ -49,6 +51,7 @@ import sys
 import tempfile
 import threading
 import time
+import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CHART_CLSID = "12DCAE26-281F-416F-A234-C3086127382E"
@@ -287,7 +290,13 @@ def cli_env():
     return dict(os.environ, QT_QPA_PLATFORM="offscreen")
 
 
-def paste_all(cli, workbook, presentation, timeout):
+def slides_in(deck):
+    """How many slides a presentation has (its sldId entries)."""
+    with zipfile.ZipFile(deck) as z:
+        return len(re.findall(rb"<(?:\w+:)?sldId\b", z.read("ppt/presentation.xml")))
+
+
+def paste_all(cli, workbook, presentation, timeout, into=None):
     """Lists the workbook's charts and copies them onto slides with quillmere-cli. Returns
     {"charts": [{sheet, index, name, slide, error}], "presentation": path or None, "error": ...}.
     The copy stops at the first chart it cannot copy, so such a chart is dropped from the list
@@ -308,9 +317,12 @@ def paste_all(cli, workbook, presentation, timeout):
         command = [cli, "copy", workbook, "--quiet"]
         for chart in remaining:
             command += ["--chart", "%s:%d" % (chart["sheet"], chart["index"])]
+        if into:
+            command += ["--into", into]
         result = run(command + ["--output", presentation], timeout, env=cli_env())
         if result.returncode == 0:
-            for slide, chart in enumerate(remaining, 1):
+            first = slides_in(into) if into else 0
+            for slide, chart in enumerate(remaining, first + 1):
                 chart["slide"] = slide
             return {"charts": charts, "presentation": presentation, "error": None}
         message = (result.stderr.strip().splitlines() or ["quillmere-cli copy failed (%d)" % result.returncode])[-1]
@@ -333,7 +345,8 @@ def compare(args):
     charts = []
     with tempfile.TemporaryDirectory(prefix="quillmere-compare-") as work:
         presentation = os.path.join(args.outdir, "pasted.pptx")
-        listing = paste_all(args.cli, workbook, presentation, args.timeout)
+        listing = paste_all(args.cli, workbook, presentation, args.timeout,
+                            os.path.abspath(args.into) if args.into else None)
         for entry in listing.get("charts", []):
             charts.append({"sheet": entry["sheet"], "index": entry["index"],
                            "name": entry.get("name") or "", "slide": entry.get("slide"),
@@ -549,6 +562,8 @@ def main(argv):
     parser.add_argument("--renderer", type=renderer_option, action="append", default=[])
     parser.add_argument("--dpi", type=int, default=96)
     parser.add_argument("--timeout", type=float, default=300)
+    parser.add_argument("--into", help="paste into a copy of this presentation (after its slides) "
+                                       "instead of a new one")
     args = parser.parse_args(argv[1:])
     if not args.cli:
         parser.error("quillmere-cli not found; build it or pass --cli")

@@ -6,6 +6,7 @@
     make_test_workbooks.py --legacy OUTDIR the sources of the .xls tests (LibreOffice saves them as .xls)
     make_test_workbooks.py --many-sheets PATH  50 worksheets with two charts each
     make_test_workbooks.py --defaults-2007 OUTDIR  charts that lean on 2007-era defaults
+                                                   (defaults-2007.xlsx, defaults-2007-more.xlsx)
 
 Needs XlsxWriter (Debian: python3-xlsxwriter, run with /usr/bin/python3).
 """
@@ -415,6 +416,91 @@ def write_defaults_2007(outdir):
             return rewrite_xml(data, producer_excel_2007)
         return data
     rewrite(plain, outdir + "/defaults-2007.xlsx", change)
+    os.remove(plain)
+    write_defaults_2007_more(outdir)
+
+
+def strip_caches(root):
+    """Takes every cached value out of a chart: its references keep their formulas only."""
+    c = "{%s}" % C_NS
+    for tag in ("numRef", "strRef"):
+        for ref in root.iter(c + tag):
+            for cache in list(ref):
+                if cache.tag in (c + "numCache", c + "strCache"):
+                    ref.remove(cache)
+
+
+def name_from_cache_only(root):
+    """The series name's cell is empty on the sheet; only the chart's cache knows the name, as
+    with a pivot chart's "Sum of Freight"."""
+    c = "{%s}" % C_NS
+    for tx in root.iter(c + "tx"):
+        ref = tx.find(c + "strRef")
+        if ref is None:
+            continue
+        for cache in list(ref):
+            if cache.tag == c + "strCache":
+                ref.remove(cache)
+        cache = ET.SubElement(ref, c + "strCache")
+        ET.SubElement(cache, c + "ptCount").set("val", "1")
+        pt = ET.SubElement(cache, c + "pt")
+        pt.set("idx", "0")
+        ET.SubElement(pt, c + "v").text = "Sum of Freight"
+
+
+def write_defaults_2007_more(outdir):
+    """defaults-2007-more.xlsx: more charts of the 2007 producer, on "Data": "Many Series"
+    (eight column series: the style's colours past the sixth), "Styled Lines" (two line series
+    in chart style 26), "Dark Bars" (style 42), "Doughnut Plain" (no varyColors), "No Caches"
+    (a column chart whose references carry no cached values) and "Pivot Names" (a column
+    series named by an empty cell, whose cache alone holds "Sum of Freight")."""
+    plain = outdir + "/defaults-2007-more-plain.xlsx"
+    book = xlsxwriter.Workbook(plain)
+    data = book.add_worksheet("Data")
+    write_table(data)
+    extra = ["Value %d" % n for n in range(4, 10)]
+    data.write_row(0, 3, extra)
+    for r in range(1, 7):
+        data.write_row(r, 3, [(r * (k + 3)) % 17 + 2 for k in range(len(extra))])
+
+    def add(kind, name, anchor, columns, style=None):
+        chart = book.add_chart({"type": kind, "name": name})
+        for col in columns:
+            chart.add_series({"name": "=Data!$%s$1" % col, "categories": "=Data!$A$2:$A$7",
+                              "values": "=Data!$%s$2:$%s$7" % (col, col)})
+        if style:
+            chart.set_style(style)
+        data.insert_chart(anchor, chart)
+
+    add("column", "Many Series", "L2", "BCDEFGHI")
+    add("line", "Styled Lines", "T2", "BC", style=26)
+    add("bar", "Dark Bars", "L18", "BC", style=42)
+    add("doughnut", "Doughnut Plain", "T18", "B")
+    add("column", "No Caches", "L34", "BC")
+    chart = book.add_chart({"type": "column", "name": "Pivot Names"})
+    chart.add_series({"name": "=Data!$K$1", "categories": "=Data!$A$2:$A$7", "values": "=Data!$B$2:$B$7"})
+    data.insert_chart("T34", chart)
+    book.close()
+
+    def change(name, data):
+        if name.startswith("xl/charts/chart") and name.endswith(".xml"):
+            def edit(root):
+                lean_on_2007_defaults(root)
+                if name == "xl/charts/chart4.xml":
+                    c = "{%s}" % C_NS
+                    for chart in root.iter(c + "doughnutChart"):
+                        vary = chart.find(c + "varyColors")
+                        if vary is not None:
+                            chart.remove(vary)
+                if name == "xl/charts/chart5.xml":
+                    strip_caches(root)
+                if name == "xl/charts/chart6.xml":
+                    name_from_cache_only(root)
+            return rewrite_xml(data, edit)
+        if name == "docProps/app.xml":
+            return rewrite_xml(data, producer_excel_2007)
+        return data
+    rewrite(plain, outdir + "/defaults-2007-more.xlsx", change)
     os.remove(plain)
 
 

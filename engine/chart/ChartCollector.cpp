@@ -1,6 +1,8 @@
 #include "ChartCollector.h"
 
 #include "engine/chart/ChartModel.h"
+#include "engine/chart/FormatResolver.h"
+#include "engine/package/Namespaces.h"
 #include "engine/workbook/CellReference.h"
 #include "engine/workbook/XmlStream.h"
 
@@ -206,7 +208,7 @@ public:
         if (!ranges) return;  // a defined name or another workbook: nothing to place cells at
         qint64 count = 0;
         for (const CellRange& range : *ranges) count += range.cellCount();
-        if (m_budget - count >= 0 && addFromSheets(*ranges)) {
+        if (m_budget - count >= 0 && addFromSheets(*ranges, reference.strings)) {
             m_budget -= count;
             return;
         }
@@ -226,7 +228,11 @@ public:
     }
 
 private:
-    bool addFromSheets(const std::vector<CellRange>& ranges) {
+    // A text reference's empty cells take the chart's cached text where it has one: a pivot
+    // chart names its series "Sum of Freight" in the cache while the sheet's cell is empty.
+    bool addFromSheets(const std::vector<CellRange>& ranges, const chart::StringCache* texts) {
+        qint64 offset = 0;
+        std::optional<std::vector<QString>> cached;
         for (const CellRange& range : ranges) {
             std::optional<std::vector<Workbook::CellValue>> cells;
             try {
@@ -236,9 +242,17 @@ private:
             }
             if (!cells) return false;
             const QString sheet = m_workbook.sheetByName(range.sheet)->name;
+            const bool line = range.firstRow == range.lastRow || range.firstColumn == range.lastColumn;
             for (const Workbook::CellValue& cell : *cells) {
-                put(sheet, cell.row, cell.column, cell.value, cell.numberFormat);
+                QVariant value = cell.value;
+                if (texts && line && (value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isEmpty()))) {
+                    if (!cached) cached = texts->dense();
+                    const qint64 k = offset + (cell.row - range.firstRow) + (cell.column - range.firstColumn);
+                    if (k >= 0 && k < qint64(cached->size()) && !(*cached)[size_t(k)].isEmpty()) value = (*cached)[size_t(k)];
+                }
+                put(sheet, cell.row, cell.column, value, cell.numberFormat);
             }
+            offset += range.cellCount();
         }
         return true;
     }
@@ -315,6 +329,20 @@ private:
     std::unordered_set<quint64> m_seen;
 };
 
+// The application that wrote the workbook, from its extended properties; unknown when they
+// are missing or unreadable (they only refine how the chart looks).
+chart::Producer producerOf(const Workbook& workbook) {
+    try {
+        const PackageReader& package = workbook.package();
+        const Relationships rels = package.relationships(QString());
+        const Relationship* properties = rels.firstOfType(xml::rel::kExtendedProperties);
+        if (!properties || properties->external || !package.hasPart(properties->targetPart)) return {};
+        return chart::producerFromAppXml(package.read(properties->targetPart));
+    } catch (const DocumentError&) {
+        return {};
+    }
+}
+
 }  // namespace
 
 ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet,
@@ -326,6 +354,9 @@ ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet
     package.date1904 = workbook.date1904();
     collectParts(workbook, chart.chartPart, package);
     package.theme = workbook.theme();
+    const chart::Producer producer = producerOf(workbook);
+    package.producerApplication = producer.application;
+    package.producerVersion = producer.version;
 
     const chart::ChartSpace space = chart::readChartSpace(
         package.parts.front().data, workbook.displayName(), chart.chartPart, workbook.package().limits());

@@ -643,6 +643,10 @@ ChartSpace readChartSpace(const QByteArray& bytes, const QString& file, const QS
                           const Limits& limits) {
     pugi::xml_document doc;
     parseXml(doc, bytes, file, part, limits);
+    return readChartSpace(doc, file, part);
+}
+
+ChartSpace readChartSpace(const pugi::xml_document& doc, const QString& file, const QString& part) {
     const auto root = doc.document_element();
     const auto chart = c(root, "chart");
     if (!xml::is(root, Ns::C, "chartSpace") || !chart) {

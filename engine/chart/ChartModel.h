@@ -384,5 +384,8 @@ struct ChartSpace {
 // a chartEx part, cx:chartSpace, is one).
 ChartSpace readChartSpace(const QByteArray& xml, const QString& file, const QString& part,
                           const Limits& limits = {});
+// The same from a part already parsed (parseXml), for an editor that reads the model and then
+// changes the document without parsing it twice.
+ChartSpace readChartSpace(const pugi::xml_document& doc, const QString& file, const QString& part);
 
 }  // namespace engine::chart

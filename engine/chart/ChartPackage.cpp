@@ -14,7 +14,10 @@ namespace {
 constexpr quint32 kMagic = 0x514D4350;  // "QMCP"
 // Version 2 writes cell values as a tagged kind and payload instead of a QVariant: a QVariant
 // read from foreign bytes can nest lists without bound and recurse until the stack is gone.
-constexpr quint32 kVersion = 2;
+// Version 3 adds the producer of the source workbook after the theme; version 2 packages are
+// still read (with an unknown producer).
+constexpr quint32 kVersion = 3;
+constexpr quint32 kOldestVersion = 2;
 constexpr quint32 kMaxCells = 4'000'000;
 constexpr qsizetype kMaxNameLength = 2048;
 // The largest extent a drawing may give a shape, in EMU (a:ext); paste scales down to the slide.
@@ -123,7 +126,7 @@ QByteArray chartPackageToBytes(const ChartPackage& p) {
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
     out << kMagic << kVersion << p.sourceFile << p.sheetName << p.chartName << p.cx << p.cy
-        << p.date1904 << p.theme;
+        << p.date1904 << p.theme << p.producerApplication << p.producerVersion;
     out << static_cast<quint32>(p.parts.size());
     for (const auto& part : p.parts) out << part.name << part.contentType << part.data << part.rels;
     out << static_cast<quint32>(p.cells.size());
@@ -141,7 +144,7 @@ ChartPackage chartPackageFromBytes(const QByteArray& bytes) {
     quint32 magic = 0, version = 0;
     in >> magic >> version;
     if (in.status() != QDataStream::Ok || magic != kMagic) refuse(QStringLiteral("not a chart package"));
-    if (version != kVersion) refuse(QStringLiteral("chart package of an unknown version %1").arg(version));
+    if (version < kOldestVersion || version > kVersion) refuse(QStringLiteral("chart package of an unknown version %1").arg(version));
     ChartPackage p;
     // Strings and byte arrays are read in bounded steps by QDataStream: a length beyond the
     // bytes at hand ends the stream without allocating that length.
@@ -149,6 +152,10 @@ ChartPackage chartPackageFromBytes(const QByteArray& bytes) {
     p.sheetName = readName(in, "sheet name");
     p.chartName = readName(in, "chart name");
     in >> p.cx >> p.cy >> p.date1904 >> p.theme;
+    if (version >= 3) {
+        p.producerApplication = readName(in, "producer");
+        p.producerVersion = readName(in, "producer version");
+    }
     checkStream(in);
     if (p.cx < 0 || p.cy < 0) refuse(QStringLiteral("chart package with a negative size"));
     if (p.cx > kMaxExtent || p.cy > kMaxExtent) refuse(QStringLiteral("chart package with a size beyond any drawing"));

@@ -45,6 +45,10 @@ struct ChartPackage {
     qint64 cx = 0;  // EMU
     qint64 cy = 0;
     bool date1904 = false;  // the workbook's date system, for the embedded data
+    // The application that wrote the workbook (docProps/app.xml Application and AppVersion;
+    // empty when unknown): what the chart's absent elements mean depends on it.
+    QString producerApplication;
+    QString producerVersion;
 
     const Part& chartPart() const { return parts.front(); }
 };

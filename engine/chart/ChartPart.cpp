@@ -1,6 +1,9 @@
 #include "engine/chart/ChartPart.h"
 
+#include "engine/chart/ChartCaches.h"
 #include "engine/chart/ChartModel.h"
+#include "engine/chart/ExplicitFormat.h"
+#include "engine/chart/ChartSchema.h"
 #include "engine/package/Xml.h"
 
 #include <cstring>
@@ -19,19 +22,18 @@ pugi::xml_node childC(const pugi::xml_node& node, const char* local) {
     return xml::child(node, Ns::C, local);
 }
 
-// c:chartSpace children in schema order. The style may come wrapped in mc:AlternateContent,
-// which sits where c:style sits.
-const xml::ChildSequence kChartSpaceChildren{
-    {{Ns::C, "date1904"}}, {{Ns::C, "lang"}}, {{Ns::C, "roundedCorners"}},
-    {{Ns::Mc, "AlternateContent"}, {Ns::C, "style"}}, {{Ns::C, "clrMapOvr"}},
-    {{Ns::C, "pivotSource"}}, {{Ns::C, "protection"}}, {{Ns::C, "chart"}}, {{Ns::C, "spPr"}},
-    {{Ns::C, "txPr"}}, {{Ns::C, "externalData"}}, {{Ns::C, "printSettings"}},
-    {{Ns::C, "userShapes"}}, {{Ns::C, "extLst"}}};
-
 }  // namespace
 
 QByteArray chartForSlide(const QByteArray& chartXml, const QString& packageRelId,
                          const QString& file, const QString& part) {
+    SlideChartOptions options;
+    options.packageRelId = packageRelId;
+    return chartForSlide(chartXml, options, file, part);
+}
+
+QByteArray chartForSlide(const QByteArray& chartXml, const SlideChartOptions& options,
+                         const QString& file, const QString& part) {
+    const QString& packageRelId = options.packageRelId;
     pugi::xml_document doc;
     parseXml(doc, chartXml, file, part);
     auto root = doc.document_element();
@@ -39,17 +41,26 @@ QByteArray chartForSlide(const QByteArray& chartXml, const QString& packageRelId
         throw DocumentError(DocumentError::Kind::Unsupported, file, part,
                             QStringLiteral("not a chart (no c:chartSpace/c:chart)"));
     }
+    if (options.cells) fillChartCaches(doc, *options.cells, options.date1904);
+    if (options.look) {
+        // The model is read from the document as it stands, before the look changes it.
+        const chart::ChartSpace model = chart::readChartSpace(doc, file, part);
+        chart::RenderContext context = *options.look;
+        if (model.colorMapOverride) context.colorMap = *model.colorMapOverride;
+        const chart::FormatResolver resolver(model, context);
+        chart::writeExplicitFormat(doc, model, resolver);
+    }
     const std::string relId = xml::qualifiedName(root, Ns::R, "id");
 
     while (auto old = childC(root, "externalData")) root.remove_child(old);
     while (auto old = childC(root, "printSettings")) root.remove_child(old);
 
-    auto data = xml::insertChild(root, kChartSpaceChildren, Ns::C, "externalData");
+    auto data = xml::insertChild(root, chart::schema::kChartSpace, Ns::C, "externalData");
     data.append_attribute(relId.c_str()) = packageRelId.toUtf8().constData();
     data.append_child(xml::qualifiedName(root, Ns::C, "autoUpdate").c_str()).append_attribute("val") = "0";
 
     if (!childC(root, "clrMapOvr")) {
-        auto map = xml::insertChild(root, kChartSpaceChildren, Ns::C, "clrMapOvr");
+        auto map = xml::insertChild(root, chart::schema::kChartSpace, Ns::C, "clrMapOvr");
         const char* const identity[][2] = {
             {"bg1", "lt1"},          {"tx1", "dk1"},          {"bg2", "lt2"},
             {"tx2", "dk2"},          {"accent1", "accent1"}, {"accent2", "accent2"},

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/chart/ChartPackage.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -7,15 +9,35 @@
 
 namespace engine {
 
+namespace chart {
+struct RenderContext;
+}
+
 // The chart part (c:chartSpace): what changes when a chart moves from a workbook onto a slide,
 // and what the presentation reads back of it.
 
-// The chart XML as a slide's chart needs it: c:externalData pointing at the embedded workbook
-// through packageRelId (with c:autoUpdate val="0"), in schema order, replacing any link the
-// source had; c:clrMapOvr with the identity mapping when the chart has none, so that a master
-// that swaps light and dark (bg1 = dk1) does not recolour the chart; c:printSettings dropped,
-// as a slide's chart is never printed on its own. Everything else is kept as it was.
+// What a chart part gets on its way onto a slide, beside the link to its embedded workbook.
+struct SlideChartOptions {
+    QString packageRelId;  // the chart part's relationship to its embedded workbook
+    // The cells the chart's references name: caches missing or shorter than their ranges are
+    // written from them (nullptr: caches stay as they are).
+    const std::vector<ChartPackage::Cell>* cells = nullptr;
+    bool date1904 = false;  // the date system the cells' dates count in
+    // The context the chart was shown in (source theme and producer, workbook host): its look is
+    // written into the part explicitly (nullptr: the part's formatting stays as it is).
+    const chart::RenderContext* look = nullptr;
+};
+
+// The chart XML as a slide's chart needs it, parsed once and written once: caches filled from
+// the cells and the look written explicitly as the options ask (see fillChartCaches and
+// chart::writeExplicitFormat); c:externalData pointing at the embedded workbook through
+// packageRelId (with c:autoUpdate val="0"), in schema order, replacing any link the source had;
+// c:clrMapOvr with the identity mapping when the chart has none, so that a master that swaps
+// light and dark (bg1 = dk1) does not recolour the chart; c:printSettings dropped, as a slide's
+// chart is never printed on its own. Everything else is kept as it was.
 // Throws DocumentError naming file and part when the XML is malformed or is no chart.
+QByteArray chartForSlide(const QByteArray& chartXml, const SlideChartOptions& options,
+                         const QString& file, const QString& part);
 QByteArray chartForSlide(const QByteArray& chartXml, const QString& packageRelId,
                          const QString& file, const QString& part);
 

@@ -311,7 +311,7 @@ int FormatResolver::markerSizeDefault() const {
     return 9;
 }
 
-bool FormatResolver::isFilledKind(const ChartGroup& group) const {
+bool FormatResolver::drawsFilled(const ChartGroup& group) const {
     if (group.kind == ChartGroup::Kind::Radar) return group.radarStyle.value_or(QString()) == QLatin1String("filled");
     return !isLineKind(group.kind);
 }
@@ -398,7 +398,11 @@ bool FormatResolver::varyColors(const ChartGroup& group) const {
 bool FormatResolver::variesByPoint(const ChartGroup& group) const {
     if (!varyColors(group)) return false;
     if (isPieKind(group.kind)) return true;
-    return group.series.size() == 1 && m_chart.chart.plotArea.groups.size() == 1;
+    // Bars and bubbles of a lone series take one colour each; lines and areas keep the series'
+    // colour (their markers are not varied here).
+    const bool byPoint = group.kind == ChartGroup::Kind::Bar || group.kind == ChartGroup::Kind::Bar3D ||
+                         group.kind == ChartGroup::Kind::Bubble;
+    return byPoint && group.series.size() == 1 && m_chart.chart.plotArea.groups.size() == 1;
 }
 
 bool FormatResolver::smooth(const ChartGroup& group, const Series& series) const {
@@ -543,7 +547,7 @@ Rgba FormatResolver::automaticPointColor(const ChartGroup&, const Series& series
 ResolvedShape FormatResolver::styledShape(const ChartGroup& group, Rgba c) const {
     ResolvedShape base;
     const int band = (m_style - 1) / 8;  // 0: 1-8, 1: 9-16, ... 5: 41-48
-    if (isFilledKind(group)) {
+    if (drawsFilled(group)) {
         base.fill = themedFill(band == 2 || band == 3 || band == 5 ? 3 : 1, c);
         if (band == 1) {
             base.line = themedLine(1, scheme(SchemeSlot::Lt1));
@@ -728,6 +732,10 @@ ResolvedText FormatResolver::textFor(const std::optional<drawingml::TextBody>& o
     return text;
 }
 
+ResolvedText FormatResolver::chartText() const {
+    return textFor(std::nullopt, false, false);
+}
+
 ResolvedText FormatResolver::titleText() const {
     const auto& title = m_chart.chart.title;
     const drawingml::TextBody* rich = title && title->text && title->text->rich ? &*title->text->rich : nullptr;
@@ -789,23 +797,12 @@ QString FormatResolver::defaultLabelPosition(const ChartGroup& group) const {
     }
 }
 
-std::optional<ResolvedDataLabel> FormatResolver::dataLabel(const ChartGroup& group, const Series& s,
-                                                           int pointIndex) const {
-    const DataLabels* labels = s.labels ? &*s.labels : group.labels ? &*group.labels : nullptr;
-    if (!labels) return std::nullopt;
-    if (labels->deleted.value_or(false) && pointIndex < 0) return std::nullopt;
-    const DataLabel* point = nullptr;
-    if (pointIndex >= 0) {
-        for (const DataLabel& label : labels->labels) {
-            if (label.index == pointIndex) point = &label;
-        }
-        if (point && point->deleted) return std::nullopt;
-        if (!point && labels->deleted.value_or(false)) return std::nullopt;
-    }
+ResolvedDataLabel FormatResolver::resolveLabels(const ChartGroup& group, const DataLabels& labels,
+                                                const DataLabel* point) const {
     const bool absent = !producer2007();
     auto flag = [&](std::optional<bool> DataLabelContent::*member) {
         if (point && (point->*member)) return *(point->*member);
-        return (labels->*member).value_or(absent);
+        return (labels.*member).value_or(absent);
     };
     ResolvedDataLabel out;
     out.showValue = flag(&DataLabelContent::showValue);
@@ -814,14 +811,29 @@ std::optional<ResolvedDataLabel> FormatResolver::dataLabel(const ChartGroup& gro
     out.showPercent = flag(&DataLabelContent::showPercent) && isPieKind(group.kind);
     out.showBubbleSize = flag(&DataLabelContent::showBubbleSize) && group.kind == ChartGroup::Kind::Bubble;
     out.showLegendKey = flag(&DataLabelContent::showLegendKey);
-    out.separator = point && point->separator ? *point->separator : labels->separator.value_or(QStringLiteral(", "));
+    out.separator = point && point->separator ? *point->separator : labels.separator.value_or(QStringLiteral(", "));
     out.position = point && point->position ? *point->position
-                                            : labels->position.value_or(defaultLabelPosition(group));
-    out.text = textFor(labels->textProperties, false, false);
+                                            : labels.position.value_or(defaultLabelPosition(group));
+    out.text = textFor(labels.textProperties, false, false);
     if (point && point->textProperties) layerBody(out.text, *point->textProperties, *this, *m_theme.fonts, 1.0);
-    out.shape = applyShape(labels->shape, {});
+    out.shape = applyShape(labels.shape, {});
     if (point) out.shape = applyShape(point->shape, out.shape);
     return out;
+}
+
+std::optional<ResolvedDataLabel> FormatResolver::dataLabel(const ChartGroup& group, const Series& s,
+                                                           int pointIndex) const {
+    const DataLabels* labels = s.labels ? &*s.labels : group.labels ? &*group.labels : nullptr;
+    if (!labels) return std::nullopt;
+    const DataLabel* point = nullptr;
+    if (pointIndex >= 0) {
+        for (const DataLabel& label : labels->labels) {
+            if (label.index == pointIndex) point = &label;
+        }
+        if (point && point->deleted) return std::nullopt;
+    }
+    if (!point && labels->deleted.value_or(false)) return std::nullopt;
+    return resolveLabels(group, *labels, point);
 }
 
 }  // namespace engine::chart

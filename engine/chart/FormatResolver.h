@@ -175,8 +175,8 @@ public:
 
     // Booleans and choices the file may leave out, with the producer's meaning.
     bool varyColors(const ChartGroup& group) const;
-    // Whether the points of this group's series take their own colours (varyColors on a group
-    // whose colours can vary by point: a single series, or any pie).
+    // Whether the points of this group's series take their own colours (varyColors on any pie,
+    // or on the lone series of a bar or bubble chart).
     bool variesByPoint(const ChartGroup& group) const;
     bool smooth(const ChartGroup& group, const Series& series) const;
     bool groupShowsMarkers(const ChartGroup& group) const;  // c:marker of line groups
@@ -186,6 +186,9 @@ public:
     TickMark minorTickMark(const Axis& axis) const;
     QString displayBlanksAs() const;  // "gap", "span", "zero"
     bool invertIfNegative(const Series& series) const;
+    // Whether the group's series are filled shapes (bars, areas, pies, bubbles, filled radar)
+    // rather than lines.
+    bool drawsFilled(const ChartGroup& group) const;
 
     // The title: explicit, automatic (one named series, no c:title, not deleted; the producer
     // shows the series' name), or none.
@@ -224,6 +227,7 @@ public:
 
     // Text.
     double baseTextSize() const;  // the chart's text size: c:txPr, else the host's
+    ResolvedText chartText() const;  // the chart-wide text (c:chartSpace/c:txPr over the style)
     ResolvedText titleText() const;
     ResolvedText axisTitleText(const Axis& axis) const;
     ResolvedText axisLabelText(const Axis& axis) const;
@@ -235,6 +239,10 @@ public:
     // the series' c:dLbls, else the group's, with the producer's meaning of absent flags.
     std::optional<ResolvedDataLabel> dataLabel(const ChartGroup& group, const Series& series,
                                                int pointIndex = -1) const;
+    // One data-label element resolved on its own: a group's or series' c:dLbls, or one point's
+    // c:dLbl within it (point, else nullptr).
+    ResolvedDataLabel resolveLabels(const ChartGroup& group, const DataLabels& labels,
+                                    const DataLabel* point) const;
     // The data-label position a kind uses when the chart names none.
     QString defaultLabelPosition(const ChartGroup& group) const;
 
@@ -257,7 +265,6 @@ private:
     Rgba axisColor() const;
     Rgba otherLinesColor() const;
     Rgba textColor() const;
-    bool isFilledKind(const ChartGroup& group) const;
     int markerSizeDefault() const;
     bool producer2007() const { return m_context.producer.is2007(); }
 

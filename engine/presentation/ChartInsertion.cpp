@@ -2,6 +2,7 @@
 
 #include "engine/package/Xml.h"
 #include "engine/chart/ChartPart.h"
+#include "engine/chart/FormatResolver.h"
 #include "engine/presentation/EmbeddedWorkbook.h"
 #include "engine/presentation/OoxmlNames.h"
 #include "engine/presentation/ThemeOverridePart.h"
@@ -86,6 +87,27 @@ QByteArray rewrittenRels(const QByteArray& rels, const QString& sourceName, cons
     return xmlBytes(doc);
 }
 
+// How the chart looked in its workbook: the workbook's theme under the chart's own theme
+// override, the standard colour map (a workbook has no other), the workbook's producer.
+chart::RenderContext sourceLook(const ChartPackage& chart, const QHash<QString, const ChartPackage::Part*>& byName) {
+    QByteArray override_;
+    if (!chart.chartPart().rels.isEmpty()) {
+        const auto rels = Relationships::parse(chart.chartPart().rels, chart.chartPart().name, kClipboard);
+        if (const Relationship* r = rels.firstOfType(ooxml::rel::kThemeOverride)) {
+            if (const auto* part = byName.value(r->targetPart.toLower())) override_ = part->data;
+        }
+    }
+    chart::RenderContext context;
+    if (!chart.theme.isEmpty()) context.theme = drawingml::readTheme(chart.theme, kClipboard, QStringLiteral("theme"));
+    if (!override_.isEmpty()) {
+        context.theme = drawingml::withOverride(std::move(context.theme),
+                                                drawingml::readTheme(override_, kClipboard, QStringLiteral("theme override")));
+    }
+    context.host = chart::ChartHost::Workbook;
+    context.producer = {chart.producerApplication, chart.producerVersion};
+    return context;
+}
+
 }  // namespace
 
 QString insertChartParts(Package& package, const ChartPackage& chart) {
@@ -152,7 +174,13 @@ QString insertChartParts(Package& package, const ChartPackage& chart) {
     const QString packageRel = chartRels.add(ooxml::rel::kPackage, chartName, workbookName);
     work.setRelationships(chartName, chartRels);
 
-    work.setPart(chartName, chartForSlide(chart.chartPart().data, packageRel, kClipboard, chart.chartPart().name));
+    const chart::RenderContext look = sourceLook(chart, byName);
+    SlideChartOptions options;
+    options.packageRelId = packageRel;
+    options.cells = &chart.cells;
+    options.date1904 = chart.date1904;
+    options.look = &look;
+    work.setPart(chartName, chartForSlide(chart.chartPart().data, options, kClipboard, chart.chartPart().name));
     package = std::move(work);
     return chartName;
 }

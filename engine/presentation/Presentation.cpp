@@ -212,6 +212,18 @@ EmuRect Presentation::placed(qint64 cx, qint64 cy) const {
     return r;
 }
 
+EmuRect Presentation::placedChart(qint64 cx, qint64 cy) const {
+    if (cx <= 0 || cy <= 0) return placed(cx, cy);
+    const double width = slideWidth() * 0.9, height = slideHeight() * 0.9;
+    const double scale = std::min({1.0, width / double(cx), height / double(cy)});
+    EmuRect r;
+    r.cx = scale < 1.0 ? static_cast<qint64>(std::floor(cx * scale)) : cx;
+    r.cy = scale < 1.0 ? static_cast<qint64>(std::floor(cy * scale)) : cy;
+    r.x = (slideWidth() - r.cx) / 2;
+    r.y = (slideHeight() - r.cy) / 2;
+    return r;
+}
+
 void Presentation::editSlide(int index,
                              const std::function<void(SlidePart&, Package&, const QString&)>& edit) {
     if (index < 0 || index >= slideCount()) {
@@ -235,7 +247,7 @@ void Presentation::pasteChart(int index, const ChartPackage& chart) {
         const QString name = chart.chartName.isEmpty()
                                  ? QStringLiteral("Chart %1").arg(slide.nextShapeId() - 1)
                                  : chart.chartName;
-        slide.appendChartFrame(name, placed(chart.cx, chart.cy), relId);
+        slide.appendChartFrame(name, placedChart(chart.cx, chart.cy), relId);
     });
 }
 

@@ -76,6 +76,10 @@ private:
     QString layoutForNumber(int layoutNumber);
     QString addBlankLayout();
     EmuRect placed(qint64 cx, qint64 cy) const;
+    // Where a pasted chart goes: centred, at its own size when that fits inside the slide less a
+    // margin of 5 % of the slide on each side, else scaled down to fit there, keeping its
+    // proportions.
+    EmuRect placedChart(qint64 cx, qint64 cy) const;
     void editSlide(int index, const std::function<void(SlidePart&, Package&, const QString&)>& edit);
 
     Package m_package;

@@ -8,6 +8,8 @@
 #include "engine/presentation/Presentation.h"
 
 #include <QBuffer>
+#include <cstring>
+#include <map>
 #include <QImage>
 #include <QMimeData>
 #include <QSet>
@@ -31,6 +33,37 @@ QByteArray canonical(const QByteArray& xml, const QStringList& dropChildren = {}
             doc.document_element().remove_child(c);
     }
     return engine::xmlBytes(doc);
+}
+
+// True when every element, attribute and text of source is in pasted at the same place.
+bool containsAll(const pugi::xml_node& pasted, const pugi::xml_node& source, QString* where) {
+    for (const auto& attribute : source.attributes()) {
+        if (std::strcmp(pasted.attribute(attribute.name()).value(), attribute.value()) != 0) {
+            *where = QString::fromUtf8(source.name()) + "/@" + attribute.name();
+            return false;
+        }
+    }
+    if (std::strcmp(source.text().get(), pasted.text().get()) != 0) {
+        *where = QString::fromUtf8(source.name());
+        return false;
+    }
+    std::map<std::string, int> seen;
+    for (const auto& child : source.children()) {
+        if (child.type() != pugi::node_element) continue;
+        int nth = seen[child.name()]++;
+        pugi::xml_node match;
+        for (const auto& candidate : pasted.children(child.name())) {
+            if (nth-- == 0) {
+                match = candidate;
+                break;
+            }
+        }
+        if (!match || !containsAll(match, child, where)) {
+            *where = QString::fromUtf8(child.name()) + "/" + *where;
+            return false;
+        }
+    }
+    return true;
 }
 
 struct PastedChart {
@@ -127,11 +160,14 @@ TEST(PasteChart, KeepsSeriesFormulasCachesAndFormattingOfTheSource) {
     EXPECT_EQ(series->valueData()->numbers->dense(), (std::vector<double>{10.5, 13.5, 16.5, 19.5, 22.5}));
     EXPECT_TRUE(pasted.summary.autoUpdateOff);
 
-    // Everything of the source chart is there unchanged but for the data link, the colour
-    // mapping and the print settings.
-    const QStringList changed{"externalData", "clrMapOvr", "printSettings"};
-    EXPECT_EQ(canonical(p.package().part(pasted.chartPart), changed),
-              canonical(package.chartPart().data, changed));
+    // Everything the source chart says is there as it said it (the paste only adds the look
+    // it leaves to defaults), but for the data link and the print settings.
+    const QStringList changed{"externalData", "printSettings"};
+    pugi::xml_document source, result;
+    engine::parseXml(source, canonical(package.chartPart().data, changed), "t", "source");
+    engine::parseXml(result, canonical(p.package().part(pasted.chartPart), changed), "t", "pasted");
+    QString where;
+    EXPECT_TRUE(containsAll(result.document_element(), source.document_element(), &where)) << where.toStdString();
 
     // The source theme's schemes are the chart's theme override.
     const auto chartRels = p.package().relationships(pasted.chartPart);
@@ -269,7 +305,7 @@ TEST(PasteChart, TwoChartsOfOneWorkbookAndOneChartTwiceClashNowhere) {
     EXPECT_TRUE(styles.contains("/ppt/charts/style3.xml"));
 }
 
-TEST(PasteChart, IsPlacedCentredAtItsOwnSizeOrScaledDownToFit) {
+TEST(PasteChart, IsPlacedCentredAtItsOwnSizeOrScaledDownInsideTheMargins) {
     auto p = Presentation::createNew();
     p.addSlide(0, 12);
     auto small = fixtures::chartPackageFromWorkbook(chartsXlsx(), 1);
@@ -287,11 +323,25 @@ TEST(PasteChart, IsPlacedCentredAtItsOwnSizeOrScaledDownToFit) {
     EXPECT_EQ(a.cy, 2743200);
     EXPECT_EQ(a.x, (12192000 - 4572000) / 2);
     EXPECT_EQ(a.y, (6858000 - 2743200) / 2);
+    // Larger than the slide: inside a margin of 5 % of the slide on each side, proportions
+    // kept; height is the binding side for a 5:3 chart on 16:9.
     const auto& b = shapes[1].frame;
-    EXPECT_EQ(b.cy, 6858000);  // height is the binding side for a 5:3 chart on 16:9
+    EXPECT_EQ(b.cy, 6172200);
     EXPECT_NEAR(double(b.cx) / b.cy, 5.0 / 3.0, 1e-6);
-    EXPECT_EQ(b.y, 0);
+    EXPECT_EQ(b.y, 342900);
     EXPECT_EQ(b.x, (12192000 - b.cx) / 2);
+    EXPECT_GE(b.x, 609600);
+
+    // Wider than the slide: the width binds, 5 % margins left and right.
+    auto wide = fixtures::chartPackageFromWorkbook(chartsXlsx(), 1);
+    wide.cx = 12192000 * 2;
+    wide.cy = 1000000;
+    p.pasteChart(0, wide);
+    const auto& c = p.slideShapes(0)[2].frame;
+    EXPECT_NEAR(c.cx, 10972800, 1);
+    EXPECT_NEAR(c.x, 609600, 1);
+    EXPECT_NEAR(c.cy, 450000, 1);
+    EXPECT_EQ(c.y, (6858000 - c.cy) / 2);
 }
 
 TEST(PasteChart, InconsistentPackageFailsAndChangesNothing) {
