@@ -448,12 +448,55 @@ def name_from_cache_only(root):
         ET.SubElement(pt, c + "v").text = "Sum of Freight"
 
 
+A_NS = "http://schemas.openxmlformats.org/drawingml/2006/main"
+
+
+def theme_references(root):
+    """Formats the chart the way later versions write it, through the theme: the series filled
+    with accent2 and outlined in tx1 (lumMod 75 %), the gridlines in tx1 (lumMod 15 %, lumOff
+    85 %), the text in the theme's minor font."""
+    c, a = "{%s}" % C_NS, "{%s}" % A_NS
+    ET.register_namespace("a", A_NS)
+
+    def scheme(parent, value, *transforms):
+        color = ET.SubElement(parent, a + "schemeClr", {"val": value})
+        for name, amount in transforms:
+            ET.SubElement(color, a + name, {"val": str(amount)})
+
+    def insert_after(parent, element, after_tags):
+        children = list(parent)
+        index = 0
+        for i, child in enumerate(children):
+            if child.tag in after_tags:
+                index = i + 1
+        parent.insert(index, element)
+
+    for series in root.iter(c + "ser"):
+        sp = ET.Element(c + "spPr")
+        scheme(ET.SubElement(sp, a + "solidFill"), "accent2")
+        line = ET.SubElement(sp, a + "ln", {"w": "12700"})
+        scheme(ET.SubElement(line, a + "solidFill"), "tx1", ("lumMod", 75000))
+        insert_after(series, sp, (c + "idx", c + "order", c + "tx"))
+    for grid in root.iter(c + "majorGridlines"):
+        sp = ET.SubElement(grid, c + "spPr")
+        line = ET.SubElement(sp, a + "ln", {"w": "9525"})
+        scheme(ET.SubElement(line, a + "solidFill"), "tx1", ("lumMod", 15000), ("lumOff", 85000))
+    tx = ET.Element(c + "txPr")
+    ET.SubElement(tx, a + "bodyPr")
+    ET.SubElement(tx, a + "lstStyle")
+    defaults = ET.SubElement(ET.SubElement(ET.SubElement(tx, a + "p"), a + "pPr"), a + "defRPr", {"sz": "900"})
+    scheme(ET.SubElement(defaults, a + "solidFill"), "tx1", ("lumMod", 65000), ("lumOff", 35000))
+    ET.SubElement(defaults, a + "latin", {"typeface": "+mn-lt"})
+    insert_after(root, tx, (c + "chart", c + "spPr"))
+
+
 def write_defaults_2007_more(outdir):
     """defaults-2007-more.xlsx: more charts of the 2007 producer, on "Data": "Many Series"
     (eight column series: the style's colours past the sixth), "Styled Lines" (two line series
     in chart style 26), "Dark Bars" (style 42), "Doughnut Plain" (no varyColors), "No Caches"
-    (a column chart whose references carry no cached values) and "Pivot Names" (a column
-    series named by an empty cell, whose cache alone holds "Sum of Freight")."""
+    (a column chart whose references carry no cached values), "Pivot Names" (a column
+    series named by an empty cell, whose cache alone holds "Sum of Freight") and "Theme
+    Colours" (series, gridlines and text formatted through theme colours and fonts)."""
     plain = outdir + "/defaults-2007-more-plain.xlsx"
     book = xlsxwriter.Workbook(plain)
     data = book.add_worksheet("Data")
@@ -480,6 +523,7 @@ def write_defaults_2007_more(outdir):
     chart = book.add_chart({"type": "column", "name": "Pivot Names"})
     chart.add_series({"name": "=Data!$K$1", "categories": "=Data!$A$2:$A$7", "values": "=Data!$B$2:$B$7"})
     data.insert_chart("T34", chart)
+    add("column", "Theme Colours", "L50", "BC")
     book.close()
 
     def change(name, data):
@@ -496,6 +540,8 @@ def write_defaults_2007_more(outdir):
                     strip_caches(root)
                 if name == "xl/charts/chart6.xml":
                     name_from_cache_only(root)
+                if name == "xl/charts/chart7.xml":
+                    theme_references(root)
             return rewrite_xml(data, edit)
         if name == "docProps/app.xml":
             return rewrite_xml(data, producer_excel_2007)

@@ -212,6 +212,46 @@ int pointCountOf(const pugi::xml_node& series) {
     return 0;
 }
 
+// Theme references made concrete: every a:schemeClr becomes the a:srgbClr it stands for in the
+// source's theme and colour map, and every theme font (+mn-lt, +mj-ea...) the face it names.
+// A reader that resolves them against the receiving deck's theme, or its master's colour map,
+// then draws what the source showed. Data caches are not walked: they hold neither.
+void resolveThemeReferences(pugi::xml_node node, const FormatResolver& resolver) {
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element) continue;
+        const Ns ns = xml::namespaceOf(child);
+        const std::string_view local = xml::localName(child);
+        if (ns == Ns::C && (local == "numCache" || local == "strCache" || local == "numLit" ||
+                            local == "strLit" || local == "multiLvlStrRef")) {
+            continue;
+        }
+        if (ns == Ns::A && local == "schemeClr") {
+            const drawingml::Color color = drawingml::readColorElement(child);
+            if (color.name == QLatin1String("phClr")) continue;  // only a theme's own styles use it
+            const Rgba resolved = resolver.color(color);
+            pugi::xml_node replacement = node.insert_child_before(xml::qualifiedName(node, Ns::A, "srgbClr").c_str(), child);
+            replacement.append_attribute("val") = resolved.hex().toLatin1().constData();
+            if (resolved.alpha() < 255) {
+                appendA(replacement, "alpha").append_attribute("val") =
+                    static_cast<int>(std::lround(std::clamp(resolved.a, 0.0, 1.0) * 100000));
+            }
+            node.remove_child(child);
+            child = replacement;
+            continue;
+        }
+        if (ns == Ns::A && (local == "latin" || local == "ea" || local == "cs")) {
+            auto typeface = child.attribute("typeface");
+            const QString face = QString::fromUtf8(typeface.value());
+            if (face.startsWith(u'+') && resolver.theme().fonts) {
+                const QString resolved = drawingml::resolveTypeface(face, *resolver.theme().fonts);
+                if (!resolved.isEmpty() && resolved != face) typeface = resolved.toUtf8().constData();
+            }
+            continue;
+        }
+        resolveThemeReferences(child, resolver);
+    }
+}
+
 class Writer {
 public:
     Writer(const ChartSpace& model, const FormatResolver& resolver) : m_model(model), m_r(resolver) {}
@@ -437,6 +477,7 @@ private:
 
 void writeExplicitFormat(pugi::xml_document& doc, const ChartSpace& model, const FormatResolver& resolver) {
     Writer(model, resolver).write(doc);
+    resolveThemeReferences(doc.document_element(), resolver);
 }
 
 }  // namespace engine::chart

@@ -19,7 +19,10 @@
 //    titles, legend, data labels and trendline labels, so that a slide never draws them at its
 //    own 18 pt;
 //  - the automatic title (one named series, no title, not deleted) as an explicit title linked
-//    to the series' name.
+//    to the series' name;
+//  - theme references made concrete: scheme colours become the sRGB colours they stand for in the
+//    source's theme and colour map, theme fonts (+mn-lt) the faces they name, since readers
+//    resolve them against the receiving deck's theme and its master's colour map.
 //
 // The model must have been read from doc before any change (readChartSpace(doc, ...)); the
 // resolver must have been built on that model. Linear in the size of the part: a point gets a

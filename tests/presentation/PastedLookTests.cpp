@@ -232,7 +232,8 @@ TEST(PastedLook, ChartThatSpellsEverythingOutPastesUnchanged) {
     }
     // The source's own statements all survive a paste: it only adds.
     for (const auto& [name, package] : copiedCharts(generated("defaults-2007-more.xlsx"))) {
-        if (name == QLatin1String("No Caches")) continue;  // its caches are written, below
+        // Written anew on purpose: its caches (below) and its theme references (further below).
+        if (name == QLatin1String("No Caches") || name == QLatin1String("Theme Colours")) continue;
         Xml source(package.chartPart().data), result(pasted(package));
         // Print settings are dropped on purpose: a slide's chart is never printed on its own.
         while (auto settings = engine::xml::child(source.doc.document_element(), engine::xml::Ns::C, "printSettings"))
@@ -307,4 +308,21 @@ TEST(PastedLook, ProducerTravelsOnTheClipboard) {
     package.producerVersion = "16.0300";
     const Xml xml(pasted(package));
     for (const QString& v : xml.values("//valAx/minorTickMark")) EXPECT_EQ(v, "cross");
+}
+
+// Theme colours and fonts are what the source's theme made of them, not what the receiving
+// deck's theme or its master's colour map would.
+TEST(PastedLook, ThemeReferencesBecomeWhatTheSourceThemeMadeOfThem) {
+    const auto charts = copiedCharts(generated("defaults-2007-more.xlsx"));
+    const Xml xml(pasted(charts.at("Theme Colours")));
+    EXPECT_TRUE(xml.all("//schemeClr").empty());
+    const auto series = xml.all("//barChart/ser");
+    ASSERT_EQ(series.size(), 2u);
+    EXPECT_EQ(xml.values("//barChart/ser/spPr/solidFill/srgbClr"), (QStringList{"C0504D", "C0504D"}));
+    EXPECT_EQ(xml.values("//barChart/ser/spPr/ln/solidFill/srgbClr"), (QStringList{"000000", "000000"}));
+    EXPECT_EQ(xml.values("//valAx/majorGridlines/spPr/ln/solidFill/srgbClr"), QStringList{"D9D9D9"});
+    EXPECT_EQ(xml.values("/chartSpace/txPr/p/pPr/defRPr/solidFill/srgbClr"), QStringList{"595959"});
+    EXPECT_STREQ(xml.all("/chartSpace/txPr/p/pPr/defRPr/latin")[0].attribute("typeface").value(), "Calibri");
+    // What the chart said keeps its size: 9 pt, not the workbook's 10.
+    EXPECT_STREQ(xml.all("/chartSpace/txPr/p/pPr/defRPr")[0].attribute("sz").value(), "900");
 }
