@@ -45,11 +45,12 @@ clean:
 # Fuzzing: the engine's fuzz targets built with clang, libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer in a build folder of their own (`make test` replays their seeds
 # and kept inputs in the plain build). `make fuzz-run SECONDS=N` fuzzes each target for N
-# seconds from its seeds; the corpus grows under $(FUZZ_BUILD)/corpus, findings land in
+# seconds from its seeds (with its dictionary of names, fuzz/<target>.dict, where it has one);
+# the corpus grows under $(FUZZ_BUILD)/corpus, findings land in
 # $(FUZZ_BUILD)/findings/<target>/.
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_TARGETS  = workbook_fuzzer presentation_fuzzer chart_package_fuzzer xml_tokenizer_fuzzer \
-                zip_fuzzer xls_structure_fuzzer
+                zip_fuzzer xls_structure_fuzzer chart_model_fuzzer
 SECONDS      ?= 60
 
 deps-fuzz:
@@ -64,10 +65,11 @@ fuzz-run: fuzz
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/findings/$$t; \
 	  seeds=; [ -d fuzz/corpus/$$t ] && seeds=fuzz/corpus/$$t; \
 	  [ $$t = xls_structure_fuzzer ] && seeds=assets/Samples; \
+	  dict=; [ -f fuzz/$$t.dict ] && dict=-dict=fuzz/$$t.dict; \
 	  echo "== $$t for $(SECONDS) s"; \
 	  ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp \
 	  QT_QPA_PLATFORM=offscreen $(FUZZ_BUILD)/bin/$$t $(FUZZ_BUILD)/corpus/$$t $$seeds fuzz/regressions \
-	    -rss_limit_mb=2048 -timeout=10 -max_total_time=$(SECONDS) -print_final_stats=1 \
+	    -rss_limit_mb=2048 -timeout=10 -max_total_time=$(SECONDS) -print_final_stats=1 $$dict \
 	    -artifact_prefix=$(FUZZ_BUILD)/findings/$$t/ 2>&1 | tee $(FUZZ_BUILD)/findings/$$t/last-run.log \
 	    | grep -E "stat::number_of_executed_units|ERROR|SUMMARY|Done [0-9]+ runs" || true; \
 	  if ls $(FUZZ_BUILD)/findings/$$t | grep -qE '^(crash|leak|timeout|oom)-'; then \
