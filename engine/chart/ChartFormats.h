@@ -2,7 +2,7 @@
 
 #include "engine/chart/ChartModel.h"
 #include "engine/chart/ChartScene.h"
-#include "engine/chart/RenderContext.h"
+#include "engine/chart/FormatResolver.h"
 #include "engine/text/FontResolver.h"
 
 #include <initializer_list>

@@ -263,7 +263,7 @@ class SceneBuilder {
         if (isPieLike(*g.group)) {
             if (g.group->varyColors) return *g.group->varyColors;
             // An absent varyColors means "no" in files of the 2007-era spreadsheet only.
-            return !m_context.producer.version.startsWith(QLatin1String("12."));
+            return !m_context.producer.is2007();
         }
         return g.group->varyColors.value_or(false) && g.series.size() == 1 &&
                g.group->kind != K::Line && g.group->kind != K::Area && !isScatterLike(*g.group) &&

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/chart/ChartModel.h"
-#include "engine/chart/RenderContext.h"
+#include "engine/chart/FormatResolver.h"
 #include "engine/workbook/Workbook.h"
 
 #include <QSizeF>
@@ -20,8 +20,5 @@ struct WorkbookChart {
 // Throws DocumentError naming the file and part when the chart or theme part is malformed.
 WorkbookChart workbookChart(const Workbook& workbook, const Workbook::Sheet& sheet,
                             const Workbook::ChartObject& object);
-
-// The producer named by a docProps/app.xml part; empty when it names none or is not XML.
-Producer producerOfAppXml(const QByteArray& appXml);
 
 }  // namespace engine::chart
