@@ -1,0 +1,975 @@
+#include "engine/chart/ChartLayout.h"
+
+#include <QFontMetricsF>
+#include <QHash>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <memory>
+
+namespace engine::chart {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kChartPadding = 5;    // between the chart's edge and what it holds
+constexpr double kGap = 4;             // between title, legend and plot area
+constexpr double kTickLength = 3.75;   // a major tick mark outside the plot
+constexpr double kLabelGap = 2.5;      // between a tick and its label
+
+// Metrics of one face at a large pixel size, scaled linearly to any size: widths then follow the
+// size exactly as in the office applications' layout, whatever size Qt would hint to.
+struct FaceMetrics {
+    QFontMetricsF metrics;
+    static constexpr double kReference = 1024;
+};
+
+const QFontMetricsF& metricsFor(const TextStyle& style) {
+    thread_local QHash<QString, std::shared_ptr<QFontMetricsF>> cache;
+    const QString key = style.family + QLatin1Char(style.bold ? 'b' : '-') + QLatin1Char(style.italic ? 'i' : '-');
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        QFont font(style.family);
+        font.setStyleStrategy(QFont::PreferMatch);
+        font.setHintingPreference(QFont::PreferNoHinting);
+        font.setKerning(true);
+        font.setPixelSize(int(FaceMetrics::kReference));
+        font.setBold(style.bold);
+        font.setItalic(style.italic);
+        it = cache.insert(key, std::make_shared<QFontMetricsF>(font));
+    }
+    return **it;
+}
+
+double lineHeightOf(const TextStyle& style) {
+    return metricsFor(style).height() * style.size / FaceMetrics::kReference;
+}
+
+bool allNumbers(const std::vector<double>& values) {
+    if (values.empty()) return false;
+    return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
+QStringList textsOf(const DataSource* source, const QString& axisFormat, DateSystem dates) {
+    QStringList out;
+    if (!source) return out;
+    if (source->multiLevel && !source->multiLevel->levels.empty()) {
+        for (const QString& s : source->multiLevel->levels.front().dense()) out << s;
+    } else if (source->strings) {
+        for (const QString& s : source->strings->dense()) out << s;
+    } else if (source->numbers) {
+        const QString code = !axisFormat.isEmpty() ? axisFormat : source->numbers->formatCode;
+        const Format format(code.isEmpty() ? QStringLiteral("General") : code);
+        for (double v : source->numbers->dense())
+            out << (std::isfinite(v) ? format.format(v, dates) : QString());
+    }
+    return out;
+}
+
+QString seriesName(const Series& series) {
+    if (series.text) {
+        const QString t = series.text->text();
+        if (!t.isEmpty()) return t;
+    }
+    return QStringLiteral("Series%1").arg(series.index + 1);
+}
+
+// Where a manual layout puts an element whose automatic place is `automatic`.
+QRectF placeManually(const ManualLayout& m, const QRectF& automatic, QSizeF chart) {
+    QRectF r = automatic;
+    const bool xEdge = m.xMode.value_or(QString()) == QLatin1String("edge");
+    const bool yEdge = m.yMode.value_or(QString()) == QLatin1String("edge");
+    if (m.x) r.moveLeft(xEdge ? *m.x * chart.width() : automatic.left() + *m.x * chart.width());
+    if (m.y) r.moveTop(yEdge ? *m.y * chart.height() : automatic.top() + *m.y * chart.height());
+    if (m.w) {
+        const bool edge = m.wMode.value_or(QString()) == QLatin1String("edge");
+        r.setWidth(edge ? *m.w * chart.width() - r.left() : *m.w * chart.width());
+    }
+    if (m.h) {
+        const bool edge = m.hMode.value_or(QString()) == QLatin1String("edge");
+        r.setHeight(edge ? *m.h * chart.height() - r.top() : *m.h * chart.height());
+    }
+    if (r.width() < 1) r.setWidth(1);
+    if (r.height() < 1) r.setHeight(1);
+    return r;
+}
+
+const ManualLayout* manualOf(const std::optional<Layout>& layout) {
+    return layout && layout->manual ? &*layout->manual : nullptr;
+}
+
+double displayUnitDivisor(const DisplayUnits& units, QString* label) {
+    static const std::pair<const char*, double> kUnits[] = {
+        {"hundreds", 1e2}, {"thousands", 1e3}, {"tenThousands", 1e4}, {"hundredThousands", 1e5},
+        {"millions", 1e6}, {"tenMillions", 1e7}, {"hundredMillions", 1e8}, {"billions", 1e9},
+        {"trillions", 1e12}};
+    static const char* const kNames[] = {"Hundreds", "Thousands", "10000", "100000", "Millions",
+                                         "10000000", "100000000", "Billions", "Trillions"};
+    if (units.custom && *units.custom > 0) {
+        *label = QString::number(*units.custom);
+        return *units.custom;
+    }
+    if (units.builtIn) {
+        for (size_t i = 0; i < std::size(kUnits); ++i) {
+            if (*units.builtIn == QLatin1String(kUnits[i].first)) {
+                *label = QLatin1String(kNames[i]);
+                return kUnits[i].second;
+            }
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+
+std::vector<double> numbersOf(const DataSource* source) {
+    if (!source) return {};
+    if (source->numbers) return source->numbers->dense();
+    std::vector<double> out;
+    if (source->strings) {
+        for (const QString& s : source->strings->dense()) {
+            bool ok = false;
+            const double v = s.toDouble(&ok);
+            out.push_back(ok ? v : kNaN);
+        }
+    }
+    return out;
+}
+
+QSizeF measureText(const QString& text, const TextStyle& style) {
+    const QFontMetricsF& m = metricsFor(style);
+    const double k = style.size / FaceMetrics::kReference;
+    return {m.horizontalAdvance(text) * k, m.height() * k};
+}
+
+QStringList wrapText(const QString& text, const TextStyle& style, double maxWidth) {
+    QStringList lines;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        const QStringList words = paragraph.split(QLatin1Char(' '));
+        QString line;
+        for (const QString& word : words) {
+            const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+            if (!line.isEmpty() && measureText(candidate, style).width() > maxWidth) {
+                lines << line;
+                line = word;
+            } else {
+                line = candidate;
+            }
+        }
+        lines << line;
+    }
+    return lines;
+}
+
+bool isPieLike(const ChartGroup& g) {
+    using K = ChartGroup::Kind;
+    return g.kind == K::Pie || g.kind == K::Pie3D || g.kind == K::Doughnut || g.kind == K::OfPie;
+}
+
+bool isScatterLike(const ChartGroup& g) {
+    return g.kind == ChartGroup::Kind::Scatter || g.kind == ChartGroup::Kind::Bubble;
+}
+
+QString titleText(const ChartSpace& chart, bool* shown) {
+    *shown = false;
+    const auto series = chart.allSeries();
+    const bool singleNamed = series.size() == 1 && series.front()->text &&
+                             !series.front()->text->text().isEmpty();
+    if (chart.chart.title) {
+        *shown = true;
+        if (chart.chart.title->text) return chart.chart.title->text->text();
+        return singleNamed ? series.front()->text->text() : QStringLiteral("Chart Title");
+    }
+    if (!chart.chart.autoTitleDeleted.value_or(false) && singleNamed) {
+        *shown = true;
+        return series.front()->text->text();
+    }
+    return {};
+}
+
+double AxisLayout::map(double value) const {
+    double t;
+    if (logarithmic) {
+        const double lmin = std::log(scale.min), lmax = std::log(scale.max);
+        t = value > 0 ? (std::log(value) - lmin) / (lmax - lmin) : -1;
+    } else {
+        t = (value - scale.min) / (scale.max - scale.min);
+    }
+    return lo + t * (hi - lo);
+}
+
+double AxisLayout::categoryWidth() const {
+    const int n = std::max(1, categoryCount);
+    return between ? (hi - lo) / n : (n > 1 ? (hi - lo) / (n - 1) : (hi - lo));
+}
+
+double AxisLayout::categoryCenter(double index) const {
+    const int n = std::max(1, categoryCount);
+    if (between) return lo + (index + 0.5) * (hi - lo) / n;
+    return n > 1 ? lo + index * (hi - lo) / (n - 1) : (lo + hi) / 2;
+}
+
+double AxisLayout::crossValueOn(const AxisLayout& partner) const {
+    const QString crosses = axis && axis->crosses ? *axis->crosses : QStringLiteral("autoZero");
+    if (partner.numeric) {
+        const double lo = partner.scale.min, hi = partner.scale.max;
+        if (axis && axis->crossesAt) return std::clamp(*axis->crossesAt, lo, hi);
+        if (crosses == QLatin1String("max")) return hi;
+        if (crosses == QLatin1String("min")) return lo;
+        if (partner.logarithmic) return lo;
+        return lo > 0 ? lo : (hi < 0 ? hi : 0);
+    }
+    // On a category axis: the edge of the first or last category, or category n (1-based).
+    const int n = std::max(1, partner.categoryCount);
+    const double last = partner.between ? n : n - 1;
+    if (axis && axis->crossesAt) {
+        const double at = *axis->crossesAt - 1;
+        return std::clamp(partner.between ? at : at, 0.0, last);
+    }
+    if (crosses == QLatin1String("max")) return last;
+    return 0;
+}
+
+QString AxisLayout::labelFor(double value) const {
+    return format.format(value / unitDivisor, dates);
+}
+
+namespace {
+
+class Layouter {
+  public:
+    Layouter(const ChartSpace& chart, const ChartFormats& formats, QSizeF size)
+        : m_chart(chart), m_formats(formats) {
+        m_out.size = size;
+        m_out.dates = chart.date1904.value_or(false) ? DateSystem::Date1904 : DateSystem::Date1900;
+    }
+
+    ChartLayout run() {
+        prepareData();
+        QRectF free(QPointF(0, 0), m_out.size);
+        free.adjust(kChartPadding, kChartPadding, -kChartPadding, -kChartPadding);
+        placeTitle(free);
+        placeLegend(free);
+        placePlot(free);
+        return std::move(m_out);
+    }
+
+  private:
+    AxisLayout* axisById(unsigned id) {
+        for (auto& a : m_out.axes)
+            if (a->axis->id == id) return a.get();
+        return nullptr;
+    }
+
+    void prepareData() {
+        const PlotArea& plot = m_chart.chart.plotArea;
+        for (size_t i = 0; i < plot.axes.size(); ++i) {
+            auto a = std::make_unique<AxisLayout>();
+            a->axis = &plot.axes[i];
+            a->index = int(i);
+            a->visible = !plot.axes[i].deleted.value_or(false) && plot.axes[i].kind != Axis::Kind::Series;
+            a->dates = m_out.dates;
+            m_out.axes.push_back(std::move(a));
+        }
+        int position = 0;
+        bool primaryTaken = false;
+        std::vector<unsigned> primaryIds;
+        for (const ChartGroup& g : plot.groups) {
+            GroupData data;
+            data.group = &g;
+            const QString grouping = g.grouping.value_or(QString());
+            data.stacked = grouping == QLatin1String("stacked") || grouping == QLatin1String("percentStacked");
+            data.percent = grouping == QLatin1String("percentStacked");
+            data.horizontal = (g.kind == ChartGroup::Kind::Bar || g.kind == ChartGroup::Kind::Bar3D) &&
+                              g.barDirection.value_or(QString()) == QLatin1String("bar");
+            data.polar = isPieLike(g) || g.kind == ChartGroup::Kind::Radar;
+            if (!isPieLike(g) && g.axisIds.size() >= 2) {
+                data.categoryAxis = axisById(g.axisIds[0]);
+                data.valueAxis = axisById(g.axisIds[1]);
+                // Bar charts list their value axis first at times; the kinds decide.
+                if (data.categoryAxis && data.valueAxis && !isScatterLike(g) &&
+                    data.categoryAxis->axis->kind == Axis::Kind::Value &&
+                    data.valueAxis->axis->kind != Axis::Kind::Value)
+                    std::swap(data.categoryAxis, data.valueAxis);
+                const bool secondary = primaryTaken && std::find(primaryIds.begin(), primaryIds.end(), g.axisIds[1]) == primaryIds.end();
+                if (!primaryTaken) {
+                    primaryTaken = true;
+                    primaryIds = g.axisIds;
+                }
+                for (AxisLayout* a : {data.categoryAxis, data.valueAxis}) {
+                    if (!a) continue;
+                    a->secondary = secondary;
+                }
+                if (data.categoryAxis) {
+                    data.categoryAxis->horizontal = !data.horizontal;
+                    data.categoryAxis->numeric = isScatterLike(g);
+                }
+                if (data.valueAxis) {
+                    data.valueAxis->horizontal = data.horizontal;
+                    data.valueAxis->numeric = true;
+                }
+                if (data.categoryAxis && data.valueAxis) {
+                    data.categoryAxis->cross = data.valueAxis;
+                    data.valueAxis->cross = data.categoryAxis;
+                }
+            }
+            for (const Series& s : g.series) {
+                SeriesData sd;
+                sd.series = &s;
+                sd.position = position++;
+                sd.colorIndex = s.index;
+                sd.name = seriesName(s);
+                sd.values = numbersOf(s.valueData());
+                if (const DataSource* v = s.valueData(); v && v->numbers) sd.formatCode = v->numbers->formatCode;
+                if (isScatterLike(g)) {
+                    sd.xs = numbersOf(s.xValues ? &*s.xValues : nullptr);
+                    if (!allNumbers(sd.xs)) {
+                        sd.xs.clear();
+                        for (size_t i = 0; i < sd.values.size(); ++i) sd.xs.push_back(double(i + 1));
+                    }
+                    sd.sizes = numbersOf(s.bubbleSizes ? &*s.bubbleSizes : nullptr);
+                }
+                data.series.push_back(std::move(sd));
+            }
+            // Series are drawn in c:order.
+            std::stable_sort(data.series.begin(), data.series.end(), [](const SeriesData& a, const SeriesData& b) {
+                return a.series->order < b.series->order;
+            });
+            m_out.groups.push_back(std::move(data));
+        }
+        prepareCategories();
+        for (auto& a : m_out.axes) prepareScale(*a);
+    }
+
+    void prepareCategories() {
+        // The chart's categories: those of the first series that has them.
+        const Series* withCategories = nullptr;
+        int count = 0;
+        for (const GroupData& g : m_out.groups) {
+            if (isScatterLike(*g.group)) continue;
+            for (const SeriesData& s : g.series) {
+                count = std::max<int>(count, int(s.values.size()));
+                if (!withCategories && s.series->categories) withCategories = s.series;
+            }
+        }
+        QString axisFormat;
+        AxisLayout* categoryAxis = nullptr;
+        for (const GroupData& g : m_out.groups)
+            if (g.categoryAxis && !isScatterLike(*g.group)) { categoryAxis = g.categoryAxis; break; }
+        if (categoryAxis && categoryAxis->axis->numberFormat &&
+            !categoryAxis->axis->numberFormat->sourceLinked.value_or(false))
+            axisFormat = categoryAxis->axis->numberFormat->formatCode;
+        QStringList texts = textsOf(withCategories ? &*withCategories->categories : nullptr, axisFormat, m_out.dates);
+        count = std::max<int>(count, int(texts.size()));
+        for (int i = texts.size(); i < count; ++i) texts << QString::number(i + 1);
+        m_out.categories = texts;
+        for (auto& a : m_out.axes) {
+            if (a->numeric) continue;
+            a->categoryCount = std::max(1, count);
+            a->categories = texts;
+            // Area charts sit on the tick marks unless the value axis says otherwise.
+            bool areaChart = false;
+            for (const GroupData& g : m_out.groups)
+                if (g.categoryAxis == a.get() && (g.group->kind == ChartGroup::Kind::Area || g.group->kind == ChartGroup::Kind::Area3D)) areaChart = true;
+            const Axis* partner = a->cross ? a->cross->axis : nullptr;
+            const QString between = partner && partner->crossBetween ? *partner->crossBetween : QString();
+            a->between = between.isEmpty() ? !areaChart : between != QLatin1String("midCat");
+        }
+    }
+
+    void prepareScale(AxisLayout& a) {
+        const Axis& axis = *a.axis;
+        a.reversed = axis.orientation.value_or(QString()) == QLatin1String("maxMin");
+        if (axis.displayUnits) a.unitDivisor = displayUnitDivisor(*axis.displayUnits, &a.unitLabel);
+        if (!a.numeric) return;
+        // The extent the axis must show.
+        double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+        bool padEnds = true, percent = false, hasNegative = false, threeD = false;
+        QString sourceFormat;
+        for (const GroupData& g : m_out.groups) {
+            const bool asValue = g.valueAxis == &a;
+            const bool asX = g.categoryAxis == &a && isScatterLike(*g.group);
+            if (!asValue && !asX) continue;
+            using K = ChartGroup::Kind;
+            const K k = g.group->kind;
+            threeD = threeD || k == K::Bar3D || k == K::Line3D || k == K::Area3D || k == K::Surface3D;
+            if (asValue && g.stacked) {
+                std::vector<std::vector<double>> values;
+                for (const SeriesData& s : g.series) values.push_back(s.values);
+                const Extent e = stackedExtent(values);
+                lo = std::min(lo, e.min);
+                hi = std::max(hi, e.max);
+                padEnds = false;
+                percent = percent || g.percent;
+                hasNegative = hasNegative || e.min < 0;
+            } else {
+                for (const SeriesData& s : g.series) {
+                    const auto& v = asX ? s.xs : s.values;
+                    for (size_t i = 0; i < v.size(); ++i) {
+                        double x = v[i];
+                        if (!std::isfinite(x)) continue;
+                        if (k == K::Stock && false) continue;
+                        lo = std::min(lo, x);
+                        hi = std::max(hi, x);
+                    }
+                }
+            }
+            if (asValue && sourceFormat.isEmpty() && !g.series.empty()) sourceFormat = g.series.front().formatCode;
+            if (asX && sourceFormat.isEmpty() && !g.series.empty() && g.series.front().series->xValues &&
+                g.series.front().series->xValues->numbers)
+                sourceFormat = g.series.front().series->xValues->numbers->formatCode;
+        }
+        if (!std::isfinite(lo)) lo = 0, hi = 0;
+        if (threeD) padEnds = false;
+        m_extent[&a] = {lo, hi, padEnds, percent, hasNegative};
+        a.logarithmic = axis.logBase.has_value();
+        a.logBase = axis.logBase.value_or(10);
+        if (axis.numberFormat && !axis.numberFormat->sourceLinked.value_or(false) && !axis.numberFormat->formatCode.isEmpty())
+            a.format = Format(axis.numberFormat->formatCode);
+        else if (percent)
+            a.format = Format(QStringLiteral("0%"));
+        else if (!sourceFormat.isEmpty())
+            a.format = Format(sourceFormat);
+        computeScale(a, 10);
+    }
+
+    void computeScale(AxisLayout& a, int maxIntervals) {
+        const Axis& axis = *a.axis;
+        const Extent3 e = m_extent[&a];
+        if (a.logarithmic) {
+            a.scale = logarithmicScale(e.lo > 0 ? e.lo : 1, e.hi > 0 ? e.hi : 1, a.logBase);
+            if (axis.minimum && *axis.minimum > 0) a.scale.min = *axis.minimum;
+            if (axis.maximum && *axis.maximum > a.scale.min) a.scale.max = *axis.maximum;
+            return;
+        }
+        if (e.percent) {
+            a.scale = percentStackedScale(e.hasNegative, maxIntervals);
+            if (axis.minimum) a.scale.min = *axis.minimum;
+            if (axis.maximum) a.scale.max = *axis.maximum;
+            if (axis.majorUnit && *axis.majorUnit > 0) a.scale.majorUnit = *axis.majorUnit;
+        } else {
+            ValueAxisInput in;
+            in.dataMin = e.lo;
+            in.dataMax = e.hi;
+            in.padEnds = e.padEnds;
+            in.fixedMin = axis.minimum;
+            in.fixedMax = axis.maximum;
+            if (axis.majorUnit && *axis.majorUnit > 0) in.fixedMajorUnit = axis.majorUnit;
+            in.maxIntervals = std::max(1, maxIntervals);
+            a.scale = autoValueScale(in);
+        }
+        if (axis.minorUnit && *axis.minorUnit > 0) a.scale.minorUnit = *axis.minorUnit;
+        if (!(a.scale.max > a.scale.min)) a.scale.max = a.scale.min + 1;
+        if (!(a.scale.majorUnit > 0) || (a.scale.max - a.scale.min) / a.scale.majorUnit > 1000)
+            a.scale.majorUnit = (a.scale.max - a.scale.min) / 10;
+    }
+
+    void makeTicks(AxisLayout& a) {
+        a.majorTicks.clear();
+        a.minorTicks.clear();
+        if (a.numeric) {
+            if (a.logarithmic) {
+                const double base = std::max(1.0001, a.logBase);
+                for (double v = a.scale.min; v <= a.scale.max * (1 + 1e-9); v *= base) {
+                    a.majorTicks.push_back({a.map(v), v, a.labelFor(v)});
+                    for (int k = 2; k < int(base) && base <= 10.5; ++k)
+                        if (v * k < a.scale.max) a.minorTicks.push_back(a.map(v * k));
+                    if (a.majorTicks.size() > 200) break;
+                }
+                return;
+            }
+            const double step = a.scale.majorUnit;
+            const int n = int(std::floor((a.scale.max - a.scale.min) / step + 1e-9));
+            for (int k = 0; k <= n && k <= 1000; ++k) {
+                double v = a.scale.min + k * step;
+                if (std::abs(v) < step * 1e-9) v = 0;
+                a.majorTicks.push_back({a.map(v), v, a.labelFor(v)});
+            }
+            const double minor = a.scale.minorUnit > 0 ? a.scale.minorUnit : step / 5;
+            const int m = int(std::floor((a.scale.max - a.scale.min) / minor + 1e-9));
+            for (int k = 0; k <= m && k <= 5000; ++k) a.minorTicks.push_back(a.map(a.scale.min + k * minor));
+            return;
+        }
+        const int n = std::max(1, a.categoryCount);
+        for (int i = 0; i < n; ++i) {
+            const QString text = i < a.categories.size() ? a.categories[i] : QString();
+            a.majorTicks.push_back({a.categoryCenter(i), double(i), text});
+        }
+    }
+
+    // The depth of an axis' labels away from the axis (for its band), deciding rotation and
+    // skipping of category labels on the way.
+    double labelDepth(AxisLayout& a, double length) {
+        const Axis& axis = *a.axis;
+        if (!a.visible || axis.tickLabelPosition.value_or(QString()) == QLatin1String("none")) return 0;
+        a.labelStyle = m_formats.text(TextRole::AxisLabel, {axis.textProperties ? &*axis.textProperties : nullptr});
+        const double lh = lineHeightOf(a.labelStyle);
+        double widest = 0;
+        for (const AxisTick& t : a.majorTicks) widest = std::max(widest, measureText(t.text, a.labelStyle).width());
+        a.labelSkip = 1;
+        a.labelAngle = a.labelStyle.rotation.value_or(0);
+        if (a.numeric) {
+            return a.horizontal ? lh : widest;
+        }
+        const int n = std::max(1, a.categoryCount);
+        const double slot = std::abs(length) / n;
+        if (axis.tickLabelSkip && *axis.tickLabelSkip > 0) a.labelSkip = *axis.tickLabelSkip;
+        if (!a.horizontal) {
+            if (!axis.tickLabelSkip && slot > 0) a.labelSkip = std::max(1, int(std::ceil(lh / slot - 1e-6)));
+            return widest;
+        }
+        if (!a.labelStyle.rotation && widest > slot * a.labelSkip * 0.98 && n > 1) a.labelAngle = -45;
+        if (a.labelAngle != 0) {
+            const double rad = std::abs(a.labelAngle) * M_PI / 180;
+            const double along = lh / std::max(0.2, std::sin(rad));
+            if (!axis.tickLabelSkip && slot > 0) a.labelSkip = std::max(1, int(std::ceil(along / slot - 1e-6)));
+            return std::min(widest * std::sin(rad) + lh * std::cos(rad), m_out.size.height() * 0.4);
+        }
+        return lh;
+    }
+
+    std::optional<TextBlock> axisTitle(const AxisLayout& a) {
+        if (!a.visible || !a.axis->title) return std::nullopt;
+        const Title& t = *a.axis->title;
+        TextBlock block;
+        block.style = m_formats.text(TextRole::AxisTitle, {t.textProperties ? &*t.textProperties : nullptr,
+                                                           t.text && t.text->rich ? &*t.text->rich : nullptr});
+        const QString text = t.text ? t.text->text() : QStringLiteral("Axis Title");
+        block.angle = block.style.rotation.value_or(a.horizontal ? 0 : -90);
+        const double room = a.horizontal ? m_out.size.width() * 0.8 : m_out.size.height() * 0.8;
+        block.lines = wrapText(text, block.style, room);
+        block.lineHeight = lineHeightOf(block.style);
+        double w = 0;
+        for (const QString& l : block.lines) w = std::max(w, measureText(l, block.style).width());
+        block.rect = QRectF(0, 0, w, block.lineHeight * block.lines.size());
+        return block;
+    }
+
+    void placeTitle(QRectF& free) {
+        bool shown = false;
+        const QString text = titleText(m_chart, &shown);
+        if (!shown) return;
+        const Title* t = m_chart.chart.title ? &*m_chart.chart.title : nullptr;
+        TextBlock block;
+        block.style = m_formats.text(TextRole::Title, {t && t->textProperties ? &*t->textProperties : nullptr,
+                                                       t && t->text && t->text->rich ? &*t->text->rich : nullptr});
+        block.lines = wrapText(text, block.style, m_out.size.width() * 0.8);
+        block.lineHeight = lineHeightOf(block.style);
+        block.angle = block.style.rotation.value_or(0);
+        double w = 0;
+        for (const QString& l : block.lines) w = std::max(w, measureText(l, block.style).width());
+        const double h = block.lineHeight * block.lines.size();
+        block.rect = QRectF(free.center().x() - w / 2, free.top(), w, h);
+        if (t)
+            if (const ManualLayout* m = manualOf(t->layout)) block.rect = placeManually(*m, block.rect, m_out.size);
+        if (!(t && t->overlay.value_or(false)) && !(t && manualOf(t->layout)))
+            free.setTop(block.rect.bottom() + kGap);
+        m_out.title = block;
+    }
+
+    void placeLegend(QRectF& free) {
+        if (!m_chart.chart.legend) return;
+        const Legend& legend = *m_chart.chart.legend;
+        LegendLayout out;
+        out.style = m_formats.text(TextRole::Legend, {legend.textProperties ? &*legend.textProperties : nullptr});
+        out.lineHeight = lineHeightOf(out.style);
+        // The entries: one per category where colours vary by point, else one per series, then
+        // one per trendline.
+        struct Entry { QString text; int series; int point; const SeriesData* data; const GroupData* group; };
+        std::vector<Entry> entries;
+        std::vector<Entry> trendEntries;
+        for (const GroupData& g : m_out.groups) {
+            const bool byPoint = (isPieLike(*g.group) || (g.group->varyColors.value_or(false) && g.series.size() == 1 &&
+                                  g.group->kind != ChartGroup::Kind::Line && !isScatterLike(*g.group) &&
+                                  g.group->kind != ChartGroup::Kind::Area && g.group->kind != ChartGroup::Kind::Radar)) && !g.series.empty();
+            if (byPoint) {
+                const SeriesData& s = g.series.front();
+                const int n = std::max<int>(int(s.values.size()), 0);
+                for (int i = 0; i < n; ++i)
+                    entries.push_back({i < m_out.categories.size() ? m_out.categories[i] : QString::number(i + 1), s.position, i, &s, &g});
+            } else {
+                std::vector<Entry> groupEntries;
+                for (const SeriesData& s : g.series) groupEntries.push_back({s.name, s.position, -1, &s, &g});
+                // Horizontal bars list their series from the top, as they are stacked upwards.
+                if (g.horizontal && !g.stacked) std::reverse(groupEntries.begin(), groupEntries.end());
+                entries.insert(entries.end(), groupEntries.begin(), groupEntries.end());
+            }
+            for (const SeriesData& s : g.series) {
+                for (const Trendline& t : s.series->trendlines) {
+                    QString name = t.name;
+                    if (name.isEmpty()) {
+                        const QString type = t.type.value_or(QStringLiteral("linear"));
+                        QString kind = QStringLiteral("Linear");
+                        if (type == QLatin1String("exp")) kind = QStringLiteral("Expon.");
+                        else if (type == QLatin1String("log")) kind = QStringLiteral("Log.");
+                        else if (type == QLatin1String("poly")) kind = QStringLiteral("Poly.");
+                        else if (type == QLatin1String("power")) kind = QStringLiteral("Power");
+                        else if (type == QLatin1String("movingAvg")) kind = QStringLiteral("%1 per. Mov. Avg.").arg(t.period.value_or(2));
+                        name = QStringLiteral("%1 (%2)").arg(kind, s.name);
+                    }
+                    trendEntries.push_back({name, s.position, -2, &s, &g});
+                }
+            }
+        }
+        entries.insert(entries.end(), trendEntries.begin(), trendEntries.end());
+        for (size_t i = entries.size(); i-- > 0;) {
+            for (const LegendEntry& e : legend.entries)
+                if (e.index == int(i) && e.deleted.value_or(false)) entries.erase(entries.begin() + i);
+        }
+        if (entries.empty()) return;
+        const QString pos = legend.position.value_or(QStringLiteral("r"));
+        const double lh = out.lineHeight;
+        const double keyW = lh * 0.6;
+        auto keyWidthOf = [&](const Entry& e) {
+            const auto k = e.group->group->kind;
+            const bool lineKey = e.point == -2 || ((k == ChartGroup::Kind::Line || k == ChartGroup::Kind::Line3D ||
+                                                   k == ChartGroup::Kind::Scatter || k == ChartGroup::Kind::Radar ||
+                                                   k == ChartGroup::Kind::Stock) && e.point < 0);
+            return lineKey ? lh * 1.8 : keyW;
+        };
+        const double pad = 3, keyGap = lh * 0.3, itemGap = lh * 0.8;
+        const bool vertical = pos == QLatin1String("r") || pos == QLatin1String("l") || pos == QLatin1String("tr");
+        const double maxTextWidth = vertical ? std::max(20.0, m_out.size.width() * 0.3) : std::max(20.0, free.width() - 2 * pad - 2 * lh);
+        struct Sized { Entry e; QStringList lines; double textW; double keyW; };
+        std::vector<Sized> sized;
+        for (const Entry& e : entries) {
+            Sized s{e, wrapText(e.text, out.style, maxTextWidth), 0, keyWidthOf(e)};
+            for (const QString& l : s.lines) s.textW = std::max(s.textW, measureText(l, out.style).width());
+            sized.push_back(s);
+        }
+        auto addItem = [&](const Sized& s, double x, double y) {
+            LegendItem item;
+            item.lines = s.lines;
+            item.series = s.e.series;
+            item.point = s.e.point;
+            item.data = s.e.data;
+            item.group = s.e.group;
+            const double h = lh * s.lines.size();
+            item.keyRect = QRectF(x, y + (std::min(h, lh) - std::min(s.keyW, keyW)) / 2, s.keyW, s.keyW == keyW ? keyW : keyW);
+            item.textRect = QRectF(x + s.keyW + keyGap, y, s.textW, h);
+            out.items.push_back(item);
+        };
+        QRectF box;
+        if (vertical) {
+            double w = 0, h = 0;
+            for (const Sized& s : sized) {
+                const double ih = lh * s.lines.size();
+                if (h + ih > free.height() - 2 * pad && !out.items.empty() && h > 0) break;  // no room: the rest is cut
+                w = std::max(w, s.keyW + keyGap + s.textW);
+                h += ih;
+                out.items.push_back({});
+            }
+            out.items.clear();
+            const int shown = int(std::max<size_t>(1, std::min(sized.size(), size_t(std::max(1.0, (free.height() - 2 * pad) / lh)))));
+            box.setSize(QSizeF(w + 2 * pad, 0));
+            double y = 0;
+            std::vector<const Sized*> kept;
+            for (int i = 0; i < int(sized.size()) && y + lh * sized[i].lines.size() <= free.height() - 2 * pad + 1e-6; ++i) {
+                kept.push_back(&sized[i]);
+                y += lh * sized[i].lines.size();
+            }
+            if (kept.empty() && shown > 0) kept.push_back(&sized[0]), y = lh;
+            box.setHeight(y + 2 * pad);
+            double x0;
+            if (pos == QLatin1String("l")) x0 = free.left();
+            else x0 = free.right() - box.width();
+            double y0 = pos == QLatin1String("tr") ? free.top() : free.center().y() - box.height() / 2;
+            box.moveTopLeft(QPointF(x0, y0));
+            double yy = box.top() + pad;
+            for (const Sized* s : kept) {
+                addItem(*s, box.left() + pad, yy);
+                yy += lh * s->lines.size();
+            }
+            if (!legend.overlay.value_or(false) && !manualOf(legend.layout)) {
+                if (pos == QLatin1String("l")) free.setLeft(box.right() + kGap);
+                else free.setRight(box.left() - kGap);
+            }
+        } else {
+            // Rows of entries, as many to a row as fit; the rows centred.
+            std::vector<std::vector<const Sized*>> rows(1);
+            double rowW = 0;
+            const double maxW = free.width() - 2 * pad;
+            for (const Sized& s : sized) {
+                const double w = s.keyW + keyGap + s.textW;
+                if (!rows.back().empty() && rowW + itemGap + w > maxW) {
+                    rows.emplace_back();
+                    rowW = 0;
+                }
+                rowW += (rows.back().empty() ? 0 : itemGap) + w;
+                rows.back().push_back(&s);
+            }
+            double h = 0, w = 0;
+            std::vector<double> rowHeights, rowWidths;
+            for (const auto& row : rows) {
+                double rh = 0, rw = 0;
+                for (const Sized* s : row) {
+                    rh = std::max(rh, lh * s->lines.size());
+                    rw += (rw > 0 ? itemGap : 0) + s->keyW + keyGap + s->textW;
+                }
+                if (h + rh > free.height() * 0.5 && h > 0) break;  // no room for more rows
+                rowHeights.push_back(rh);
+                rowWidths.push_back(rw);
+                h += rh;
+                w = std::max(w, rw);
+            }
+            box.setSize(QSizeF(w + 2 * pad, h + 2 * pad));
+            const double y0 = pos == QLatin1String("t") ? free.top() : free.bottom() - box.height();
+            box.moveTopLeft(QPointF(free.center().x() - box.width() / 2, y0));
+            double y = box.top() + pad;
+            for (size_t r = 0; r < rowHeights.size(); ++r) {
+                double x = box.center().x() - rowWidths[r] / 2;
+                for (const Sized* s : rows[r]) {
+                    addItem(*s, x, y);
+                    x += s->keyW + keyGap + s->textW + itemGap;
+                }
+                y += rowHeights[r];
+            }
+            if (!legend.overlay.value_or(false) && !manualOf(legend.layout)) {
+                if (pos == QLatin1String("t")) free.setTop(box.bottom() + kGap);
+                else free.setBottom(box.top() - kGap);
+            }
+        }
+        if (const ManualLayout* m = manualOf(legend.layout)) {
+            const QRectF moved = placeManually(*m, box, m_out.size);
+            const QPointF shift = moved.topLeft() - box.topLeft();
+            for (LegendItem& item : out.items) {
+                item.keyRect.translate(shift);
+                item.textRect.translate(shift);
+            }
+            box = moved;
+        }
+        // Entries wider than a legend box placed by hand would leave the chart: keep them in.
+        double overflow = 0;
+        for (const LegendItem& item : out.items) overflow = std::max(overflow, item.textRect.right() - (m_out.size.width() - 1));
+        if (overflow > 0) {
+            for (LegendItem& item : out.items) {
+                item.keyRect.translate(-overflow, 0);
+                item.textRect.translate(-overflow, 0);
+            }
+            box.translate(-overflow, 0);
+        }
+        out.rect = box;
+        m_out.legend = out;
+    }
+
+    void placePlot(const QRectF& free) {
+        const PlotArea& plot = m_chart.chart.plotArea;
+        QRectF outer = free;
+        bool inner = false;
+        if (const ManualLayout* m = manualOf(plot.layout)) {
+            outer = placeManually(*m, free, m_out.size);
+            inner = m->layoutTarget.value_or(QString()) == QLatin1String("inner");
+        }
+        m_out.plotOuter = outer;
+        std::vector<AxisLayout*> shown;
+        for (auto& a : m_out.axes)
+            if (a->cross || a->numeric) shown.push_back(a.get());
+        const bool anyPolar = std::any_of(m_out.groups.begin(), m_out.groups.end(), [](const GroupData& g) { return g.polar; });
+        const bool anyCartesian = std::any_of(m_out.groups.begin(), m_out.groups.end(), [](const GroupData& g) { return !g.polar && g.valueAxis; });
+        QRectF rect = outer;
+        if (!anyCartesian) {
+            m_out.plot = outer;
+            if (anyPolar) placePolarAxes(outer);
+            return;
+        }
+        // Lay the axes out twice: the first pass finds the plot's size, which decides how many
+        // intervals the value axes take and whether category labels must turn or be skipped.
+        for (int pass = 0; pass < 3; ++pass) {
+            double left = 0, right = 0, top = 0, bottom = 0;
+            for (AxisLayout* a : shown) {
+                const double length = a->horizontal ? rect.width() : rect.height();
+                if (a->numeric && !a->logarithmic) {
+                    const double lh = lineHeightOf(m_formats.text(TextRole::AxisLabel, {a->axis->textProperties ? &*a->axis->textProperties : nullptr}));
+                    int cap = 10;
+                    if (m_formats.schemeColor(QStringLiteral("tx1")).isValid() && pass > 0) {
+                        if (a->horizontal) {
+                            double widest = 0;
+                            for (const AxisTick& t : a->majorTicks) widest = std::max(widest, measureText(t.text, a->labelStyle).width());
+                            cap = int(length / std::max(1.0, widest * 1.6));
+                        } else {
+                            cap = int(length / std::max(1.0, lh * 1.6));
+                        }
+                        cap = std::clamp(cap, 2, 10);
+                    }
+                    computeScale(*a, cap);
+                }
+                a->lo = 0;
+                a->hi = length;
+                makeTicks(*a);
+                a->labelExtent = labelDepth(*a, length);
+                a->title = axisTitle(*a);
+                if (!a->visible) continue;
+                const Edge edge = edgeOf(*a);
+                const QString lblPos = a->axis->tickLabelPosition.value_or(QStringLiteral("nextTo"));
+                double band = 0;
+                if (a->labelExtent > 0 && (edge != Edge::Middle || lblPos != QLatin1String("nextTo")))
+                    band += a->labelExtent + kLabelGap + tickOutside(*a);
+                if (a->title) band += (a->horizontal ? a->title->rect.height() : a->title->rect.height()) + kGap;
+                const bool high = labelsHigh(*a, edge);
+                if (a->horizontal) (high ? top : bottom) = std::max(high ? top : bottom, band);
+                else (high ? right : left) = std::max(high ? right : left, band);
+            }
+            // Labels centred on the plot's ends hang half over them: leave room for that.
+            double hangX = 0, hangY = 0;
+            for (AxisLayout* a : shown) {
+                if (!a->visible || a->labelExtent <= 0 || a->majorTicks.empty()) continue;
+                if (!a->horizontal) {
+                    hangY = std::max(hangY, lineHeightOf(a->labelStyle) / 2);
+                } else if (a->labelAngle == 0 && (a->numeric || !a->between)) {
+                    hangX = std::max(hangX, measureText(a->majorTicks.front().text, a->labelStyle).width() / 2);
+                    hangX = std::max(hangX, measureText(a->majorTicks.back().text, a->labelStyle).width() / 2);
+                }
+            }
+            top = std::max(top, hangY);
+            bottom = std::max(bottom, hangY);
+            left = std::max(left, hangX);
+            right = std::max(right, hangX);
+            rect = inner ? outer : outer.adjusted(left, top, -right, -bottom);
+            if (rect.width() < 10) rect.setWidth(10);
+            if (rect.height() < 10) rect.setHeight(10);
+        }
+        m_out.plot = rect;
+        if (inner) m_out.plotOuter = rect;
+        for (AxisLayout* a : shown) placeAxis(*a, rect);
+    }
+
+    enum class Edge { Low, High, Middle };
+
+    // Where an axis' line lies across its partner: at the partner's low end (left, bottom),
+    // high end, or in between.
+    Edge edgeOf(const AxisLayout& a) const {
+        if (!a.cross) return Edge::Low;
+        const AxisLayout& p = *a.cross;
+        const double v = a.crossValueOn(p);
+        double t;
+        if (p.numeric) {
+            t = p.logarithmic ? (std::log(v) - std::log(p.scale.min)) / (std::log(p.scale.max) - std::log(p.scale.min))
+                              : (v - p.scale.min) / (p.scale.max - p.scale.min);
+        } else {
+            const int n = std::max(1, p.categoryCount);
+            const double last = p.between ? n : std::max(1, n - 1);
+            t = v / last;
+        }
+        if (p.reversed) t = 1 - t;
+        // For a horizontal axis the partner runs bottom to top: low end is the bottom.
+        if (t <= 1e-9) return Edge::Low;
+        if (t >= 1 - 1e-9) return Edge::High;
+        return Edge::Middle;
+    }
+
+    bool labelsHigh(const AxisLayout& a, Edge edge) const {
+        const QString pos = a.axis->tickLabelPosition.value_or(QStringLiteral("nextTo"));
+        const bool partnerReversed = a.cross && a.cross->reversed;
+        if (pos == QLatin1String("high")) return !partnerReversed;
+        if (pos == QLatin1String("low")) return partnerReversed;
+        return edge == Edge::High;
+    }
+
+    double tickOutside(const AxisLayout& a) const {
+        const QString mark = a.axis->majorTickMark.value_or(QStringLiteral("out"));
+        return mark == QLatin1String("out") || mark == QLatin1String("cross") ? kTickLength : 0;
+    }
+
+    void placeAxis(AxisLayout& a, const QRectF& plot) {
+        if (a.horizontal) {
+            a.lo = a.reversed ? plot.right() : plot.left();
+            a.hi = a.reversed ? plot.left() : plot.right();
+        } else {
+            a.lo = a.reversed ? plot.top() : plot.bottom();
+            a.hi = a.reversed ? plot.bottom() : plot.top();
+        }
+        makeTicks(a);
+        // The line sits where it crosses its partner.
+        if (a.cross) {
+            AxisLayout& p = *a.cross;
+            if (p.horizontal) {
+                p.lo = p.reversed ? plot.right() : plot.left();
+                p.hi = p.reversed ? plot.left() : plot.right();
+            } else {
+                p.lo = p.reversed ? plot.top() : plot.bottom();
+                p.hi = p.reversed ? plot.bottom() : plot.top();
+            }
+            const double v = a.crossValueOn(p);
+            if (p.numeric) a.line = p.map(v);
+            else a.line = p.lo + v * p.categoryWidth();
+        } else {
+            a.line = a.horizontal ? plot.bottom() : plot.left();
+        }
+        const Edge edge = edgeOf(a);
+        const bool high = labelsHigh(a, edge);
+        a.labelsLowSide = !high;
+        const QString pos = a.axis->tickLabelPosition.value_or(QStringLiteral("nextTo"));
+        if (pos == QLatin1String("nextTo")) a.labelLine = a.line;
+        else if (a.horizontal) a.labelLine = high ? plot.top() : plot.bottom();
+        else a.labelLine = high ? plot.right() : plot.left();
+        if (a.title) {
+            TextBlock& t = *a.title;
+            const double depth = a.labelExtent + kLabelGap + tickOutside(a) + kGap;
+            if (a.horizontal) {
+                const double y = high ? a.labelLine - depth - t.rect.height() : a.labelLine + depth;
+                t.rect.moveTopLeft(QPointF(plot.center().x() - t.rect.width() / 2, y));
+            } else {
+                // Turned a quarter: its height runs across the axis.
+                const double across = t.rect.height();
+                const double cx = high ? a.labelLine + depth + across / 2 : a.labelLine - depth - across / 2;
+                t.rect.moveCenter(QPointF(cx, plot.center().y()));
+            }
+            if (const ManualLayout* m = manualOf(a.axis->title->layout)) t.rect = placeManually(*m, t.rect, m_out.size);
+        }
+        if (!a.unitLabel.isEmpty() && a.axis->displayUnits && a.axis->displayUnits->hasLabel) {
+            TextBlock u;
+            const auto& lbl = a.axis->displayUnits->label;
+            u.style = m_formats.text(TextRole::AxisTitle, {lbl && lbl->textProperties ? &*lbl->textProperties : nullptr,
+                                                           lbl && lbl->text && lbl->text->rich ? &*lbl->text->rich : nullptr});
+            const QString text = lbl && lbl->text ? lbl->text->text() : a.unitLabel;
+            u.lines = QStringList{text};
+            u.lineHeight = lineHeightOf(u.style);
+            u.angle = a.horizontal ? 0 : -90;
+            const QSizeF s = measureText(text, u.style);
+            u.rect = QRectF(0, 0, s.width(), s.height());
+            if (a.horizontal) u.rect.moveTopRight(QPointF(plot.right(), a.labelLine + a.labelExtent + kTickLength + kLabelGap));
+            else u.rect.moveCenter(QPointF(a.labelLine - a.labelExtent - kTickLength - kLabelGap - s.height() / 2 - 2, plot.top() + s.width() / 2));
+            a.unitTitle = u;
+        }
+    }
+
+    void placePolarAxes(const QRectF& outer) {
+        for (GroupData& g : m_out.groups) {
+            if (g.group->kind != ChartGroup::Kind::Radar || !g.valueAxis) continue;
+            AxisLayout& v = *g.valueAxis;
+            const TextStyle style = m_formats.text(TextRole::AxisLabel, {g.categoryAxis && g.categoryAxis->axis->textProperties ? &*g.categoryAxis->axis->textProperties : nullptr});
+            double widest = 0;
+            for (const QString& c : m_out.categories) widest = std::max(widest, measureText(c, style).width());
+            const double room = std::min(outer.width() / 2 - widest - 6, outer.height() / 2 - lineHeightOf(style) - 6);
+            const double radius = std::max(10.0, room);
+            computeScale(v, std::clamp(int(radius / (lineHeightOf(style) * 1.6)), 2, 10));
+            v.horizontal = false;
+            v.lo = outer.center().y();
+            v.hi = outer.center().y() - radius;
+            v.line = outer.center().x();
+            makeTicks(v);
+            v.labelStyle = m_formats.text(TextRole::AxisLabel, {v.axis->textProperties ? &*v.axis->textProperties : nullptr});
+            if (g.categoryAxis) g.categoryAxis->labelStyle = style;
+            m_out.plot = QRectF(outer.center().x() - radius, outer.center().y() - radius, 2 * radius, 2 * radius);
+        }
+    }
+
+    struct Extent3 {
+        double lo = 0, hi = 0;
+        bool padEnds = true, percent = false, hasNegative = false;
+    };
+
+    const ChartSpace& m_chart;
+    const ChartFormats& m_formats;
+    ChartLayout m_out;
+    std::map<const AxisLayout*, Extent3> m_extent;
+};
+
+}  // namespace
+
+ChartLayout layoutChart(const ChartSpace& chart, const ChartFormats& formats, QSizeF size) {
+    return Layouter(chart, formats, size).run();
+}
+
+}  // namespace engine::chart

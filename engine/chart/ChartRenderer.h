@@ -1,0 +1,55 @@
+#pragma once
+
+#include "engine/chart/ChartModel.h"
+#include "engine/chart/ChartScene.h"
+#include "engine/chart/FormatResolver.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QSizeF>
+#include <QString>
+
+// Draws a chart part the way the office applications draw it, in three stages: layout (where
+// the title, legend, plot area, axes and their labels go for a given size), scene (a display
+// list of tagged primitives, ChartScene.h) and painting (QPainter onto any device). PNG, SVG
+// and PDF pictures come from the same scene.
+//
+// Every chart kind the model reads is drawn. 3-D kinds (bar3D, line3D, area3D, pie3D,
+// surface3D) are drawn as their 2-D twins, without depth, walls or floor; a surface chart is
+// drawn as its contour view (the top view, coloured by value band). A kind that cannot be drawn
+// shows its frame, its title and a one-line note naming the kind; nothing here throws for a
+// chart the model has read, and no chart gives an empty picture.
+//
+// Fonts: the faces the chart names (theme fonts resolved first) are drawn with their metric
+// twins where Linux has no such face (see engine/text/FontResolver.h), and text is measured
+// with the font that draws it. Needs a QGuiApplication (the offscreen platform does).
+//
+// Thread safety: the functions are re-entrant; separate charts may be drawn on separate
+// threads (fonts are only read).
+
+namespace engine::chart {
+
+// The scene of a chart drawn at sizeInPoints (the chart frame's size: EMU / 12700).
+ChartScene buildChartScene(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints);
+
+// Paints a scene into target (device coordinates of the painter), scaling points to fit.
+void paintChartScene(const ChartScene& scene, QPainter& painter, const QRectF& target);
+
+// The chart as an image. `scale` is device pixels per screen pixel: at scale 1 one point is
+// 96/72 pixels (a screen at 96 dpi), so a 360 x 216 pt chart gives 480 x 288 pixels; scale 2
+// gives twice as many pixels each way (a high-density screen). The image is ARGB32
+// premultiplied, with the chart's own background (transparent where the chart area has none),
+// and carries its resolution (96 x scale dpi).
+QImage renderChartImage(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints,
+                        double scale);
+
+enum class PictureFormat { Png, Svg, Pdf };
+
+// Writes the chart as a picture file. PNG as renderChartImage at `scale`; SVG and PDF as vector
+// pictures of sizeInPoints (scale is ignored), text kept as text. The file appears complete or
+// not at all (written beside the target, then renamed). Throws DocumentError (kind Io) naming
+// the file when it cannot be written.
+void writeChartPicture(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints,
+                       PictureFormat format, double scale, const QString& path);
+
+}  // namespace engine::chart
