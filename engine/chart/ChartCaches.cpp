@@ -7,6 +7,8 @@
 
 #include <QHash>
 #include <QLocale>
+#include <algorithm>
+#include <limits>
 #include <unordered_map>
 
 namespace engine {
@@ -17,16 +19,19 @@ using xml::Ns;
 
 class CellIndex {
 public:
+    using Sheet = std::unordered_map<quint64, const ChartPackage::Cell*>;
     explicit CellIndex(const std::vector<ChartPackage::Cell>& cells) {
         for (const auto& cell : cells) {
             m_sheets[cell.sheet.toLower()][key(cell.row, cell.column)] = &cell;
         }
     }
-    const ChartPackage::Cell* find(const QString& sheet, int row, int column) const {
-        const auto it = m_sheets.constFind(sheet.toLower());
-        if (it == m_sheets.constEnd()) return nullptr;
-        const auto cell = it->find(key(row, column));
-        return cell == it->end() ? nullptr : cell->second;
+    const Sheet* sheet(const QString& name) const {
+        const auto it = m_sheets.constFind(name.toLower());
+        return it == m_sheets.constEnd() ? nullptr : &*it;
+    }
+    static const ChartPackage::Cell* find(const Sheet& sheet, int row, int column) {
+        const auto cell = sheet.find(key(row, column));
+        return cell == sheet.end() ? nullptr : cell->second;
     }
 
 private:
@@ -98,14 +103,31 @@ private:
         std::vector<Point> points;
         qint64 offset = 0;
         for (const CellRange& range : *ranges) {
+            const CellIndex::Sheet* sheet = m_index->sheet(range.sheet);
             const bool down = range.firstColumn == range.lastColumn;
-            for (qint64 k = 0; k < range.cellCount(); ++k) {
-                const int row = down ? range.firstRow + int(k) : range.firstRow;
-                const int column = down ? range.firstColumn : range.firstColumn + int(k);
-                const ChartPackage::Cell* cell = m_index->find(range.sheet, row, column);
-                if (!cell || cell->value.isNull()) continue;
-                if (numbers && !isNumber(*cell)) continue;
+            auto take = [&](qint64 k, const ChartPackage::Cell* cell) {
+                if (!cell || cell->value.isNull() || (numbers && !isNumber(*cell))) return;
+                if (offset + k > std::numeric_limits<int>::max()) return;  // no point index holds it
                 points.push_back({int(offset + k), cell});
+            };
+            if (sheet && range.cellCount() <= qint64(sheet->size()) * 2 + 1024) {
+                for (qint64 k = 0; k < range.cellCount(); ++k) {
+                    take(k, CellIndex::find(*sheet, down ? range.firstRow + int(k) : range.firstRow,
+                                            down ? range.firstColumn : range.firstColumn + int(k)));
+                }
+            } else if (sheet) {
+                // A range far larger than the cells copied (a whole column): the cells are
+                // looked at, not every address of the range.
+                const size_t first = points.size();
+                for (const auto& [key, cell] : *sheet) {
+                    if (cell->row < range.firstRow || cell->row > range.lastRow || cell->column < range.firstColumn ||
+                        cell->column > range.lastColumn) {
+                        continue;
+                    }
+                    take(down ? cell->row - range.firstRow : cell->column - range.firstColumn, cell);
+                }
+                std::sort(points.begin() + qsizetype(first), points.end(),
+                          [](const Point& a, const Point& b) { return a.index < b.index; });
             }
             offset += range.cellCount();
         }

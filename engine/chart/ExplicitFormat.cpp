@@ -196,8 +196,9 @@ bool hasMarkers(ChartGroup::Kind kind) {
            kind == ChartGroup::Kind::Radar || kind == ChartGroup::Kind::Stock;
 }
 
-// How many points a series has, from its value cache as it stands now (caches may have been
-// filled in just before).
+// How many points a series draws, from the points its value cache holds as it stands now
+// (caches may have been filled in just before): one past the last point present. The cache's
+// ptCount is not trusted, so a part claiming billions of points costs what its points cost.
 int pointCountOf(const pugi::xml_node& series) {
     for (const char* local : {"val", "yVal"}) {
         const auto source = childC(series, local);
@@ -206,7 +207,12 @@ int pointCountOf(const pugi::xml_node& series) {
             auto data = childC(source, kind);
             if (!data) continue;
             if (std::strcmp(kind, "numRef") == 0) data = childC(data, "numCache");
-            if (const auto count = childC(data, "ptCount")) return std::max(0, count.attribute("val").as_int(0));
+            int count = 0;
+            for (auto pt : xml::children(data, Ns::C, "pt")) {
+                const long long index = pt.attribute("idx").as_llong(-1);
+                if (index >= 0 && index < count + 1048576LL) count = std::max(count, int(index) + 1);
+            }
+            return count;
         }
     }
     return 0;
