@@ -171,21 +171,17 @@ bool isScatterLike(const ChartGroup& g) {
     return g.kind == ChartGroup::Kind::Scatter || g.kind == ChartGroup::Kind::Bubble;
 }
 
-QString titleText(const ChartSpace& chart, bool* shown) {
-    *shown = false;
-    const auto series = chart.allSeries();
-    const bool singleNamed = series.size() == 1 && series.front()->text &&
-                             !series.front()->text->text().isEmpty();
-    if (chart.chart.title) {
-        *shown = true;
-        if (chart.chart.title->text) return chart.chart.title->text->text();
-        return singleNamed ? series.front()->text->text() : QStringLiteral("Chart Title");
-    }
-    if (!chart.chart.autoTitleDeleted.value_or(false) && singleNamed) {
-        *shown = true;
+QString titleText(const FormatResolver& resolver, bool* shown) {
+    *shown = resolver.titleShown();
+    if (!*shown) return {};
+    const auto& title = resolver.chart().chart.title;
+    if (title && title->text) return title->text->text();
+    if (const Series* s = resolver.automaticTitleSeries(); s && s->text) return s->text->text();
+    // A title without text of its own: the one series' name, else the placeholder.
+    const auto series = resolver.chart().allSeries();
+    if (series.size() == 1 && series.front()->text && !series.front()->text->text().isEmpty())
         return series.front()->text->text();
-    }
-    return {};
+    return QStringLiteral("Chart Title");
 }
 
 double AxisLayout::map(double value) const {
@@ -256,6 +252,8 @@ class Layouter {
     }
 
   private:
+    const FormatResolver& R() const { return m_formats.resolver(); }
+
     AxisLayout* axisById(unsigned id) {
         for (auto& a : m_out.axes)
             if (a->axis->id == id) return a.get();
@@ -268,7 +266,7 @@ class Layouter {
             auto a = std::make_unique<AxisLayout>();
             a->axis = &plot.axes[i];
             a->index = int(i);
-            a->visible = !plot.axes[i].deleted.value_or(false) && plot.axes[i].kind != Axis::Kind::Series;
+            a->visible = !R().axisDeleted(plot.axes[i]) && plot.axes[i].kind != Axis::Kind::Series;
             a->dates = m_out.dates;
             m_out.axes.push_back(std::move(a));
         }
@@ -503,7 +501,7 @@ class Layouter {
     double labelDepth(AxisLayout& a, double length) {
         const Axis& axis = *a.axis;
         if (!a.visible || axis.tickLabelPosition.value_or(QString()) == QLatin1String("none")) return 0;
-        a.labelStyle = m_formats.text(TextRole::AxisLabel, {axis.textProperties ? &*axis.textProperties : nullptr});
+        a.labelStyle = m_formats.text(R().axisLabelText(axis));
         const double lh = lineHeightOf(a.labelStyle);
         double widest = 0;
         for (const AxisTick& t : a.majorTicks) widest = std::max(widest, measureText(t.text, a.labelStyle).width());
@@ -533,8 +531,7 @@ class Layouter {
         if (!a.visible || !a.axis->title) return std::nullopt;
         const Title& t = *a.axis->title;
         TextBlock block;
-        block.style = m_formats.text(TextRole::AxisTitle, {t.textProperties ? &*t.textProperties : nullptr,
-                                                           t.text && t.text->rich ? &*t.text->rich : nullptr});
+        block.style = m_formats.text(R().axisTitleText(*a.axis));
         const QString text = t.text ? t.text->text() : QStringLiteral("Axis Title");
         block.angle = block.style.rotation.value_or(a.horizontal ? 0 : -90);
         const double room = a.horizontal ? m_out.size.width() * 0.8 : m_out.size.height() * 0.8;
@@ -548,12 +545,11 @@ class Layouter {
 
     void placeTitle(QRectF& free) {
         bool shown = false;
-        const QString text = titleText(m_chart, &shown);
+        const QString text = titleText(R(), &shown);
         if (!shown) return;
         const Title* t = m_chart.chart.title ? &*m_chart.chart.title : nullptr;
         TextBlock block;
-        block.style = m_formats.text(TextRole::Title, {t && t->textProperties ? &*t->textProperties : nullptr,
-                                                       t && t->text && t->text->rich ? &*t->text->rich : nullptr});
+        block.style = m_formats.text(R().titleText());
         block.lines = wrapText(text, block.style, m_out.size.width() * 0.8);
         block.lineHeight = lineHeightOf(block.style);
         block.angle = block.style.rotation.value_or(0);
@@ -563,7 +559,7 @@ class Layouter {
         block.rect = QRectF(free.center().x() - w / 2, free.top(), w, h);
         if (t)
             if (const ManualLayout* m = manualOf(t->layout)) block.rect = placeManually(*m, block.rect, m_out.size);
-        if (!(t && t->overlay.value_or(false)) && !(t && manualOf(t->layout)))
+        if (!R().titleOverlay() && !(t && manualOf(t->layout)))
             free.setTop(block.rect.bottom() + kGap);
         m_out.title = block;
     }
@@ -572,7 +568,7 @@ class Layouter {
         if (!m_chart.chart.legend) return;
         const Legend& legend = *m_chart.chart.legend;
         LegendLayout out;
-        out.style = m_formats.text(TextRole::Legend, {legend.textProperties ? &*legend.textProperties : nullptr});
+        out.style = m_formats.text(R().legendText());
         out.lineHeight = lineHeightOf(out.style);
         // The entries: one per category where colours vary by point, else one per series, then
         // one per trendline.
@@ -681,7 +677,7 @@ class Layouter {
                 addItem(*s, box.left() + pad, yy);
                 yy += lh * s->lines.size();
             }
-            if (!legend.overlay.value_or(false) && !manualOf(legend.layout)) {
+            if (!R().legendOverlay() && !manualOf(legend.layout)) {
                 if (pos == QLatin1String("l")) free.setLeft(box.right() + kGap);
                 else free.setRight(box.left() - kGap);
             }
@@ -725,7 +721,7 @@ class Layouter {
                 }
                 y += rowHeights[r];
             }
-            if (!legend.overlay.value_or(false) && !manualOf(legend.layout)) {
+            if (!R().legendOverlay() && !manualOf(legend.layout)) {
                 if (pos == QLatin1String("t")) free.setTop(box.bottom() + kGap);
                 else free.setBottom(box.top() - kGap);
             }
@@ -780,9 +776,9 @@ class Layouter {
             for (AxisLayout* a : shown) {
                 const double length = a->horizontal ? rect.width() : rect.height();
                 if (a->numeric && !a->logarithmic) {
-                    const double lh = lineHeightOf(m_formats.text(TextRole::AxisLabel, {a->axis->textProperties ? &*a->axis->textProperties : nullptr}));
+                    const double lh = lineHeightOf(m_formats.text(R().axisLabelText(*a->axis)));
                     int cap = 10;
-                    if (m_formats.schemeColor(QStringLiteral("tx1")).isValid() && pass > 0) {
+                    if (pass > 0) {
                         if (a->horizontal) {
                             double widest = 0;
                             for (const AxisTick& t : a->majorTicks) widest = std::max(widest, measureText(t.text, a->labelStyle).width());
@@ -867,8 +863,8 @@ class Layouter {
     }
 
     double tickOutside(const AxisLayout& a) const {
-        const QString mark = a.axis->majorTickMark.value_or(QStringLiteral("out"));
-        return mark == QLatin1String("out") || mark == QLatin1String("cross") ? kTickLength : 0;
+        const TickMark mark = R().majorTickMark(*a.axis);
+        return mark == TickMark::Out || mark == TickMark::Cross ? kTickLength : 0;
     }
 
     void placeAxis(AxisLayout& a, const QRectF& plot) {
@@ -920,8 +916,7 @@ class Layouter {
         if (!a.unitLabel.isEmpty() && a.axis->displayUnits && a.axis->displayUnits->hasLabel) {
             TextBlock u;
             const auto& lbl = a.axis->displayUnits->label;
-            u.style = m_formats.text(TextRole::AxisTitle, {lbl && lbl->textProperties ? &*lbl->textProperties : nullptr,
-                                                           lbl && lbl->text && lbl->text->rich ? &*lbl->text->rich : nullptr});
+            u.style = m_formats.text(R().displayUnitsText(*a.axis));
             const QString text = lbl && lbl->text ? lbl->text->text() : a.unitLabel;
             u.lines = QStringList{text};
             u.lineHeight = lineHeightOf(u.style);
@@ -938,7 +933,7 @@ class Layouter {
         for (GroupData& g : m_out.groups) {
             if (g.group->kind != ChartGroup::Kind::Radar || !g.valueAxis) continue;
             AxisLayout& v = *g.valueAxis;
-            const TextStyle style = m_formats.text(TextRole::AxisLabel, {g.categoryAxis && g.categoryAxis->axis->textProperties ? &*g.categoryAxis->axis->textProperties : nullptr});
+            const TextStyle style = m_formats.text(R().axisLabelText(g.categoryAxis ? *g.categoryAxis->axis : *v.axis));
             double widest = 0;
             for (const QString& c : m_out.categories) widest = std::max(widest, measureText(c, style).width());
             const double room = std::min(outer.width() / 2 - widest - 6, outer.height() / 2 - lineHeightOf(style) - 6);
@@ -949,7 +944,7 @@ class Layouter {
             v.hi = outer.center().y() - radius;
             v.line = outer.center().x();
             makeTicks(v);
-            v.labelStyle = m_formats.text(TextRole::AxisLabel, {v.axis->textProperties ? &*v.axis->textProperties : nullptr});
+            v.labelStyle = m_formats.text(R().axisLabelText(*v.axis));
             if (g.categoryAxis) g.categoryAxis->labelStyle = style;
             m_out.plot = QRectF(outer.center().x() - radius, outer.center().y() - radius, 2 * radius, 2 * radius);
         }

@@ -145,7 +145,7 @@ struct ChartLayout {
 ChartLayout layoutChart(const ChartSpace& chart, const ChartFormats& formats, QSizeF size);
 
 // The text an automatic title shows, "" when the chart shows none.
-QString titleText(const ChartSpace& chart, bool* shown);
+QString titleText(const FormatResolver& resolver, bool* shown);
 
 bool isPieLike(const ChartGroup& group);
 bool isScatterLike(const ChartGroup& group);
