@@ -587,8 +587,13 @@ class Layouter {
             } else {
                 std::vector<Entry> groupEntries;
                 for (const SeriesData& s : g.series) groupEntries.push_back({s.name, s.position, -1, &s, &g});
-                // Horizontal bars list their series from the top, as they are stacked upwards.
-                if (g.horizontal && !g.stacked) std::reverse(groupEntries.begin(), groupEntries.end());
+                // A legend down the side lists stacked series from the top, as they are stacked
+                // upwards; so does it the bars of a bar chart.
+                const QString pos = legend.position.value_or(QStringLiteral("r"));
+                const bool sideLegend = pos == QLatin1String("r") || pos == QLatin1String("l") || pos == QLatin1String("tr");
+                if (sideLegend && (g.stacked != g.horizontal) && g.group->kind != ChartGroup::Kind::Line &&
+                    g.group->kind != ChartGroup::Kind::Line3D)
+                    std::reverse(groupEntries.begin(), groupEntries.end());
                 entries.insert(entries.end(), groupEntries.begin(), groupEntries.end());
             }
             for (const SeriesData& s : g.series) {
@@ -784,7 +789,7 @@ class Layouter {
                             for (const AxisTick& t : a->majorTicks) widest = std::max(widest, measureText(t.text, a->labelStyle).width());
                             cap = int(length / std::max(1.0, widest * 1.6));
                         } else {
-                            cap = int(length / std::max(1.0, lh * 1.6));
+                            cap = int(length / std::max(1.0, lh * 1.25));
                         }
                         cap = std::clamp(cap, 2, 10);
                     }

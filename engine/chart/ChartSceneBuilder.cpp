@@ -134,9 +134,7 @@ std::vector<double> polyFit(const std::vector<double>& xs, const std::vector<dou
 
 // A number as a trendline label shows it: up to five significant digits.
 QString shortNumber(double v) {
-    if (v == 0) return QStringLiteral("0");
-    const int digits = std::max(1, 5 - int(std::floor(std::log10(std::abs(v)))) - 1);
-    return formatGeneral(std::round(v * std::pow(10.0, std::min(digits, 12))) / std::pow(10.0, std::min(digits, 12)));
+    return formatGeneral(QString::number(v, 'g', 5).toDouble());
 }
 
 class SceneBuilder {
@@ -873,15 +871,6 @@ class SceneBuilder {
                 addCenteredText(tagOf(E::AxisLabel, -1, i, cat->index), text, cat->labelStyle, center);
             }
         }
-        if (v.visible) {
-            addLine(tagOf(E::AxisLine, -1, -1, v.index), c, polar(c, radius, 0), m_formats.pen(R().axisLine(*v.axis)));
-            int index = 0;
-            for (const AxisTick& t : v.majorTicks) {
-                const QSizeF s = measureText(t.text, v.labelStyle);
-                const QPointF p = point(0, t.value);
-                addText(tagOf(E::AxisLabel, -1, index++, v.index), t.text, v.labelStyle, QPointF(p.x() - s.width() - 4, p.y() - s.height() / 2));
-            }
-        }
         const QString style = g.group->radarStyle.value_or(QStringLiteral("standard"));
         for (const SeriesData& s : g.series) {
             std::vector<QPointF> pts;
@@ -901,6 +890,16 @@ class SceneBuilder {
                 if (style == QLatin1String("marker")) drawMarkers(g, s, points, true);
             }
             m_linePoints[s.position] = points;
+        }
+        // The value axis over the series, so that filled series do not hide its labels.
+        if (v.visible) {
+            addLine(tagOf(E::AxisLine, -1, -1, v.index), c, polar(c, radius, 0), m_formats.pen(R().axisLine(*v.axis)));
+            int index = 0;
+            for (const AxisTick& t : v.majorTicks) {
+                const QSizeF s = measureText(t.text, v.labelStyle);
+                const QPointF p = point(0, t.value);
+                addText(tagOf(E::AxisLabel, -1, index++, v.index), t.text, v.labelStyle, QPointF(p.x() - s.width() - 4, p.y() - s.height() / 2));
+            }
         }
     }
 
