@@ -140,7 +140,16 @@ std::vector<double> numbersOf(const DataSource* source) {
 QSizeF measureText(const QString& text, const TextStyle& style) {
     const QFontMetricsF& m = metricsFor(style);
     const double k = style.size / FaceMetrics::kReference;
-    return {m.horizontalAdvance(text) * k, m.height() * k};
+    // Shaping is the costly part, and charts measure the same labels again and again (layout
+    // passes, redraws): keep the widths at the reference size, a bounded number of them.
+    thread_local QHash<QString, double> widths;
+    const QString key = style.family + QLatin1Char(style.bold ? 'b' : '-') + QLatin1Char(style.italic ? 'i' : '-') + text;
+    auto it = widths.constFind(key);
+    if (it == widths.constEnd()) {
+        if (widths.size() > 20000) widths.clear();
+        it = widths.insert(key, m.horizontalAdvance(text));
+    }
+    return {*it * k, m.height() * k};
 }
 
 QStringList wrapText(const QString& text, const TextStyle& style, double maxWidth) {
@@ -160,6 +169,10 @@ QStringList wrapText(const QString& text, const TextStyle& style, double maxWidt
         lines << line;
     }
     return lines;
+}
+
+QString categoryLabel(const QStringList& texts, int index) {
+    return index < texts.size() ? texts[index] : QString::number(index + 1);
 }
 
 bool isPieLike(const ChartGroup& g) {
@@ -360,8 +373,8 @@ class Layouter {
             axisFormat = categoryAxis->axis->numberFormat->formatCode;
         QStringList texts = textsOf(withCategories ? &*withCategories->categories : nullptr, axisFormat, m_out.dates);
         count = std::max<int>(count, int(texts.size()));
-        for (int i = texts.size(); i < count; ++i) texts << QString::number(i + 1);
         m_out.categories = texts;
+        m_out.categoryCount = count;
         for (auto& a : m_out.axes) {
             if (a->numeric) continue;
             a->categoryCount = std::max(1, count);
@@ -489,9 +502,11 @@ class Layouter {
             for (int k = 0; k <= m && k <= 5000; ++k) a.minorTicks.push_back(a.map(a.scale.min + k * minor));
             return;
         }
+        // Thousands of categories cannot all be labelled: only every stride-th is a candidate.
         const int n = std::max(1, a.categoryCount);
-        for (int i = 0; i < n; ++i) {
-            const QString text = i < a.categories.size() ? a.categories[i] : QString();
+        a.stride = std::max(1, int(std::ceil(n / 1000.0)));
+        for (int i = 0; i < n; i += a.stride) {
+            const QString text = categoryLabel(a.categories, i);
             a.majorTicks.push_back({a.categoryCenter(i), double(i), text});
         }
     }
@@ -513,15 +528,16 @@ class Layouter {
         const int n = std::max(1, a.categoryCount);
         const double slot = std::abs(length) / n;
         if (axis.tickLabelSkip && *axis.tickLabelSkip > 0) a.labelSkip = *axis.tickLabelSkip;
+        auto toStride = [&](int skip) { return (skip + a.stride - 1) / a.stride * a.stride; };
         if (!a.horizontal) {
-            if (!axis.tickLabelSkip && slot > 0) a.labelSkip = std::max(1, int(std::ceil(lh / slot - 1e-6)));
+            if (!axis.tickLabelSkip && slot > 0) a.labelSkip = toStride(std::max(1, int(std::ceil(lh / slot - 1e-6))));
             return widest;
         }
         if (!a.labelStyle.rotation && widest > slot * a.labelSkip * 0.98 && n > 1) a.labelAngle = -45;
         if (a.labelAngle != 0) {
             const double rad = std::abs(a.labelAngle) * M_PI / 180;
             const double along = lh / std::max(0.2, std::sin(rad));
-            if (!axis.tickLabelSkip && slot > 0) a.labelSkip = std::max(1, int(std::ceil(along / slot - 1e-6)));
+            if (!axis.tickLabelSkip && slot > 0) a.labelSkip = toStride(std::max(1, int(std::ceil(along / slot - 1e-6))));
             return std::min(widest * std::sin(rad) + lh * std::cos(rad), m_out.size.height() * 0.4);
         }
         return lh;
@@ -583,7 +599,7 @@ class Layouter {
                 const SeriesData& s = g.series.front();
                 const int n = std::max<int>(int(s.values.size()), 0);
                 for (int i = 0; i < n; ++i)
-                    entries.push_back({i < m_out.categories.size() ? m_out.categories[i] : QString::number(i + 1), s.position, i, &s, &g});
+                    entries.push_back({categoryLabel(m_out.categories, i), s.position, i, &s, &g});
             } else {
                 std::vector<Entry> groupEntries;
                 for (const SeriesData& s : g.series) groupEntries.push_back({s.name, s.position, -1, &s, &g});
@@ -940,7 +956,8 @@ class Layouter {
             AxisLayout& v = *g.valueAxis;
             const TextStyle style = m_formats.text(R().axisLabelText(g.categoryAxis ? *g.categoryAxis->axis : *v.axis));
             double widest = 0;
-            for (const QString& c : m_out.categories) widest = std::max(widest, measureText(c, style).width());
+            for (int i = 0; i < std::min(m_out.categoryCount, 1000); ++i)
+                widest = std::max(widest, measureText(categoryLabel(m_out.categories, i), style).width());
             const double room = std::min(outer.width() / 2 - widest - 6, outer.height() / 2 - lineHeightOf(style) - 6);
             const double radius = std::max(10.0, room);
             computeScale(v, std::clamp(int(radius / (lineHeightOf(style) * 1.6)), 2, 10));
