@@ -836,6 +836,14 @@ class Layouter {
                 } else if (a->labelAngle == 0 && (a->numeric || !a->between)) {
                     hangX = std::max(hangX, measureText(a->majorTicks.front().text, a->labelStyle).width() / 2);
                     hangX = std::max(hangX, measureText(a->majorTicks.back().text, a->labelStyle).width() / 2);
+                } else if (a->labelAngle != 0) {
+                    // Turned labels end at their category and reach back (or on) by their width.
+                    const double rad = std::abs(a->labelAngle) * M_PI / 180;
+                    const double first = measureText(a->majorTicks.front().text, a->labelStyle).width() * std::cos(rad);
+                    const double offset = a->between ? std::abs(a->hi - a->lo) / std::max(1, a->categoryCount) / 2 : 0;
+                    const double need = first - offset - left;
+                    if (a->labelAngle < 0) left += std::max(0.0, need);
+                    else right += std::max(0.0, need);
                 }
             }
             top = std::max(top, hangY);
