@@ -1,5 +1,7 @@
 #include "Zip.h"
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include <QFile>
@@ -123,53 +125,107 @@ void ZipReader::checkBounds(const Entry& e) const {
     }
 }
 
+namespace {
+
+using ZipFile = std::unique_ptr<zip_file_t, int (*)(zip_file_t*)>;
+
+// Closed on every way out, also when a consumer throws (a reader refusing the part).
+ZipFile openEntry(zip_t* zip, int index, const QString& file, const QString& part) {
+    ZipFile opened(zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0), zip_fclose);
+    if (!opened) throw DocumentError(file, part, QStringLiteral("cannot be opened in the zip"));
+    return opened;
+}
+
+// Inflates up to size bytes into data; the count, 0 at the end of the entry.
+qint64 readSome(zip_file_t* f, char* data, qint64 size, const QString& file, const QString& part) {
+    const zip_int64_t n = zip_fread(f, data, static_cast<zip_uint64_t>(size));
+    if (n < 0) {
+        const QString why = QString::fromUtf8(zip_error_strerror(zip_file_get_error(f)));
+        throw DocumentError(file, part, QStringLiteral("damaged zip data (%1)").arg(why));
+    }
+    return n;
+}
+
+}  // namespace
+
+// The declared size may lie; the bound holds on what is actually inflated.
+qint64 ZipReader::inflateBound(const Entry& e) const {
+    return std::min(m_limits.maxPartBytes, std::max<qint64>(e.size, 0) + 1);
+}
+
+void ZipReader::throwPastDeclaredSize(const Entry& e) const {
+    throw DocumentError(DocumentError::Kind::OverLimit, m_file, partNameFromZipEntry(e.name),
+                        QStringLiteral("inflates past its declared size (%1 bytes)").arg(e.size));
+}
+
 void ZipReader::readInChunks(int index, qint64 chunkBytes,
                              const std::function<bool(const QByteArray&)>& consume) const {
     const Entry& e = m_entries.at(static_cast<size_t>(index));
     const QString part = partNameFromZipEntry(e.name);
     checkBounds(e);
-    // Closed on every way out, also when the consumer throws (a reader refusing the part).
-    const std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(
-        zip_fopen_index(m_zip, static_cast<zip_uint64_t>(index), 0), zip_fclose);
-    zip_file_t* f = file.get();
-    if (!f) throw DocumentError(m_file, part, QStringLiteral("cannot be opened in the zip"));
-    // The declared size may lie; the bound holds on what is actually inflated.
-    const qint64 bound = std::min(m_limits.maxPartBytes,
-                                  std::max<qint64>(e.size, 0) + 1);
+    const ZipFile file = openEntry(m_zip, index, m_file, part);
+    const qint64 bound = inflateBound(e);
     QByteArray buffer(static_cast<qsizetype>(std::max<qint64>(chunkBytes, 4096)), Qt::Uninitialized);
     qint64 done = 0;
     for (;;) {
-        const zip_int64_t n = zip_fread(f, buffer.data(), static_cast<zip_uint64_t>(buffer.size()));
-        if (n < 0) {
-            const QString why = QString::fromUtf8(zip_error_strerror(zip_file_get_error(f)));
-            throw DocumentError(m_file, part, QStringLiteral("damaged zip data (%1)").arg(why));
-        }
+        const qint64 n = readSome(file.get(), buffer.data(), buffer.size(), m_file, part);
         if (n == 0) break;
         done += n;
-        if (done > bound || done > m_limits.maxPartBytes) {
-            throw DocumentError(DocumentError::Kind::OverLimit, m_file, part,
-                                QStringLiteral("inflates past its declared size (%1 bytes)").arg(e.size));
-        }
+        if (done > bound) throwPastDeclaredSize(e);
         if (!consume(QByteArray(buffer.constData(), static_cast<qsizetype>(n)))) break;
     }
 }
 
 QByteArray ZipReader::read(int index) const {
     const Entry& e = m_entries.at(static_cast<size_t>(index));
+    const QString part = partNameFromZipEntry(e.name);
     checkBounds(e);
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(std::min<qint64>(e.size, m_limits.maxPartBytes)));
-    readInChunks(index, 256 * 1024, [&](const QByteArray& chunk) {
-        out.append(chunk);
-        return true;
-    });
+    const ZipFile file = openEntry(m_zip, index, m_file, part);
+    // Inflated straight into the result, one byte past the bound so that a part longer than
+    // it says is caught.
+    const qint64 bound = inflateBound(e);
+    QByteArray out(static_cast<qsizetype>(bound + 1), Qt::Uninitialized);
+    qint64 done = 0;
+    for (;;) {
+        const qint64 n = readSome(file.get(), out.data() + done, out.size() - done, m_file, part);
+        if (n == 0) break;
+        done += n;
+        if (done > bound) throwPastDeclaredSize(e);
+    }
+    out.truncate(static_cast<qsizetype>(done));
     return out;
 }
 
-void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries) {
+QString systemWriteErrorText(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("there is not enough space on the disk");
+    case EFBIG:
+        return QStringLiteral("the file is too large for this disk");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+namespace {
+// A write that failed for want of space says so in the user's words; anything else as libzip
+// puts it.
+QString writeErrorText(zip_t* z) {
+    zip_error_t* error = zip_get_error(z);
+    if (zip_error_system_type(error) == ZIP_ET_SYS) {
+        const int system = zip_error_code_system(error);
+        if (system == ENOSPC || system == EDQUOT || system == EFBIG) return systemWriteErrorText(system);
+    }
+    return QString::fromUtf8(zip_strerror(z));
+}
+}  // namespace
+
+void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries, const QString& displayName) {
+    const QString shown = displayName.isEmpty() ? path : displayName;
     int code = 0;
     zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    if (!z) throw DocumentError(DocumentError::Kind::Io, path, QString(), QStringLiteral("cannot be created: ") + zipErrorText(code));
+    if (!z) throw DocumentError(DocumentError::Kind::Io, shown, QString(), QStringLiteral("cannot be created: ") + zipErrorText(code));
     for (const ZipOutEntry& entry : entries) {
         zip_source_t* src = nullptr;
         if (entry.source) {
@@ -199,15 +255,15 @@ void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entrie
             zip_source_free(src);
         }
         if (index < 0) {
-            const QString why = QString::fromUtf8(zip_strerror(z));
+            const QString why = writeErrorText(z);
             zip_discard(z);
-            throw DocumentError(DocumentError::Kind::Io, path, entry.name, QStringLiteral("cannot be added: ") + why);
+            throw DocumentError(DocumentError::Kind::Io, shown, entry.name, QStringLiteral("cannot be added: ") + why);
         }
     }
     if (zip_close(z) != 0) {
-        const QString why = QString::fromUtf8(zip_strerror(z));
+        const QString why = writeErrorText(z);
         zip_discard(z);
-        throw DocumentError(DocumentError::Kind::Io, path, QString(), QStringLiteral("cannot be written: ") + why);
+        throw DocumentError(DocumentError::Kind::Io, shown, QString(), QStringLiteral("cannot be written: ") + why);
     }
 }
 

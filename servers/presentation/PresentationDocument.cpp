@@ -2,6 +2,7 @@
 
 #include "office/PowerPoint.h"
 #include "platform/Dialogs.h"
+#include "engine/slide/SlideModel.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -44,6 +45,7 @@ void PresentationDocument::addSlide(int index, int layoutNumber) {
 
 void PresentationDocument::paste(const QMimeData& data) {
     m_presentation.paste(m_selected, data);
+    m_drawn.remove(m_presentation.slidePartName(m_selected));
     setModified(true);
     emit slideChanged(m_selected);
 }
@@ -61,6 +63,24 @@ const engine::ChartSummary& PresentationDocument::chartSummary(const QString& ch
         it = m_charts.insert(chartPart, summary);
     }
     return *it;
+}
+
+std::shared_ptr<const DrawnSlide> PresentationDocument::drawnSlide(int index) const {
+    const QString part = m_presentation.slidePartName(index);
+    if (part.isEmpty()) return nullptr;
+    if (auto it = m_drawn.constFind(part); it != m_drawn.constEnd()) return *it;
+    auto drawn = std::make_shared<DrawnSlide>();
+    try {
+        const engine::slide::SlideModel model = engine::slide::readSlideModel(m_presentation, index);
+        drawn->scene = engine::slide::buildSlideScene(model);
+        drawn->theme = model.theme;
+        drawn->colorMap = model.colorMap;
+    } catch (const engine::DocumentError& e) {
+        drawn->failure = e.message();
+        drawn->scene.size = QSizeF(m_presentation.slideWidth() / 12700.0, m_presentation.slideHeight() / 12700.0);
+    }
+    m_drawn.insert(part, drawn);
+    return drawn;
 }
 
 bool PresentationDocument::save(platform::Dialogs& dialogs) {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "engine/presentation/Presentation.h"
+#include "engine/slide/SlideScene.h"
 #include "servers/presentation/PresentationWindow.h"
 
 #include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <memory>
 
 class QMimeData;
 
@@ -15,6 +17,16 @@ class Dialogs;
 }
 
 namespace servers {
+
+// A slide as the window draws it: laid out once, kept until the slide changes. failure says
+// why a slide could not be read (its scene is then empty); theme and colour map are what its
+// charts draw with.
+struct DrawnSlide {
+    engine::slide::SlideScene scene;
+    engine::drawingml::Theme theme;
+    engine::drawingml::ColorMap colorMap = engine::drawingml::ColorMap::standard();
+    QString failure;
+};
 
 // One open presentation of the presentation application: the engine's presentation, its
 // name and file, whether it has unsaved changes, and the slide its window has selected.
@@ -52,6 +64,11 @@ public:
 
     // What the window shows of a chart: its kind and title, read once per chart part.
     const engine::ChartSummary& chartSummary(const QString& chartPart) const;
+
+    // Slide `index` read, resolved and laid out on first use, then kept until the slide
+    // changes (a paste onto it). Never throws: a slide that cannot be read comes back with its
+    // failure. Null for an index out of range.
+    std::shared_ptr<const DrawnSlide> drawnSlide(int index) const;
 
     // Saves to its file, asking for one first when it has none (or is read-only). False when
     // the user cancelled or the save failed (reported).
@@ -94,6 +111,7 @@ private:
     int m_selected = -1;
     QPointer<PresentationWindow> m_window;
     mutable QHash<QString, engine::ChartSummary> m_charts;
+    mutable QHash<QString, std::shared_ptr<const DrawnSlide>> m_drawn;  // by slide part
 };
 
 }  // namespace servers

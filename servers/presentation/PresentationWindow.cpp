@@ -7,6 +7,9 @@
 #include "servers/presentation/SlideRenderer.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QScrollArea>
+#include <QStyledItemDelegate>
 #include <QCloseEvent>
 #include <QListWidget>
 #include <QMenuBar>
@@ -18,8 +21,23 @@ namespace servers {
 namespace {
 
 constexpr int kThumbnailWidth = 176;
+constexpr int kMargin = 16;  // around the large slide
+// The zoom steps of Zoom In and Zoom Out.
+constexpr double kZoomSteps[] = {0.1, 0.25, 0.33, 0.5, 0.67, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
 
-// The selected slide, drawn as large as the view allows.
+double slideAspect(const PresentationDocument& document) {
+    return double(document.presentation().slideHeight()) / double(document.presentation().slideWidth());
+}
+
+// The size of the slide at 100 %: a point of the slide is a point of the screen.
+QSizeF actualSize(const PresentationDocument& document, const QWidget* widget) {
+    const double dpi = widget->logicalDpiX();
+    return {document.presentation().slideWidth() / 12700.0 * dpi / 72.0,
+            document.presentation().slideHeight() / 12700.0 * dpi / 72.0};
+}
+
+// The selected slide, drawn at the size the view gives it and kept as a picture until the size
+// or the slide changes.
 class SlideView : public QWidget {
 public:
     explicit SlideView(const PresentationDocument& document, QWidget* parent)
@@ -32,6 +50,13 @@ public:
         setPalette(p);
     }
 
+    void forget() {
+        m_cache = QPixmap();
+        update();
+    }
+    // How many times the large slide has been drawn (not counting repaints from the kept picture).
+    int draws() const { return m_draws; }
+
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
@@ -41,11 +66,58 @@ protected:
             painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("No slides"));
             return;
         }
-        renderSlide(painter, QRectF(rect()).adjusted(16, 16, -16, -16), m_document, index);
+        const auto drawn = m_document.drawnSlide(index);
+        const QRectF page = fittedSlideRect(QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin), m_document);
+        const qreal ratio = devicePixelRatioF();
+        const QSize pixels = (page.size() * ratio).toSize();
+        if (m_cache.isNull() || m_cache.size() != pixels || m_cachedSlide != drawn) {
+            m_cache = QPixmap(pixels);
+            m_cache.setDevicePixelRatio(ratio);
+            m_cache.fill(Qt::white);
+            QPainter cache(&m_cache);
+            renderSlide(cache, QRectF(QPointF(0, 0), page.size()), m_document, index);
+            m_cachedSlide = drawn;
+            ++m_draws;
+        }
+        painter.drawPixmap(page.topLeft(), m_cache);
     }
 
 private:
     const PresentationDocument& m_document;
+    QPixmap m_cache;
+    std::shared_ptr<const DrawnSlide> m_cachedSlide;  // what m_cache shows
+    int m_draws = 0;
+};
+
+// The strip's rows: the slide's number and its thumbnail, drawn when the row is first painted.
+class ThumbnailDelegate : public QStyledItemDelegate {
+public:
+    explicit ThumbnailDelegate(PresentationWindow* window, int height)
+        : QStyledItemDelegate(window), m_window(window), m_height(height) {}
+
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+        return {kThumbnailWidth + 40, m_height + 8};
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem background = option;
+        initStyleOption(&background, index);
+        background.text.clear();
+        background.icon = QIcon();
+        QApplication::style()->drawControl(QStyle::CE_ItemViewItem, &background, painter, option.widget);
+        const QRect r = option.rect;
+        painter->save();
+        painter->setPen(option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                                   : QPalette::Text));
+        painter->drawText(QRect(r.left(), r.top() + 4, 28, 20), Qt::AlignRight | Qt::AlignTop, index.data().toString());
+        const QPixmap thumb = m_window->thumbnail(index.row());
+        painter->drawPixmap(r.left() + 34, r.top() + 4, thumb);
+        painter->restore();
+    }
+
+private:
+    PresentationWindow* m_window;
+    int m_height;
 };
 
 }  // namespace
@@ -69,17 +141,36 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_close->setObjectName(QStringLiteral("actionClose"));
     m_close->setShortcut(QKeySequence(QStringLiteral("Ctrl+W")));
 
+    auto* view = menuBar()->addMenu(QStringLiteral("&View"));
+    m_zoomFit = view->addAction(QStringLiteral("Zoom to &Fit"), this, [this] { setZoom(0); });
+    m_zoomFit->setObjectName(QStringLiteral("actionZoomFit"));
+    m_zoomFit->setShortcut(QKeySequence(QStringLiteral("Ctrl+0")));
+    m_zoomActual = view->addAction(QStringLiteral("&Actual Size (100%)"), this, [this] { setZoom(1); });
+    m_zoomActual->setObjectName(QStringLiteral("actionZoomActual"));
+    m_zoomIn = view->addAction(QStringLiteral("Zoom &In"), this, [this] { zoomBy(1); });
+    m_zoomIn->setObjectName(QStringLiteral("actionZoomIn"));
+    // Ctrl+plus is Ctrl+= on most keyboards, and Ctrl++ on a keypad.
+    m_zoomIn->setShortcuts({QKeySequence(QStringLiteral("Ctrl++")), QKeySequence(QStringLiteral("Ctrl+="))});
+    m_zoomOut = view->addAction(QStringLiteral("Zoom &Out"), this, [this] { zoomBy(-1); });
+    m_zoomOut->setObjectName(QStringLiteral("actionZoomOut"));
+    m_zoomOut->setShortcut(QKeySequence(QStringLiteral("Ctrl+-")));
+
     auto* splitter = new QSplitter(this);
     m_strip = new QListWidget(splitter);
     m_strip->setObjectName(QStringLiteral("slideStrip"));
     m_strip->setViewMode(QListView::ListMode);
     m_strip->setFlow(QListView::TopToBottom);
-    m_strip->setIconSize(QSize(kThumbnailWidth, kThumbnailWidth * 9 / 16));
-    m_strip->setSpacing(4);
-    m_strip->setMinimumWidth(kThumbnailWidth + 48);
-    m_view = new SlideView(*m_document, splitter);
+    m_strip->setUniformItemSizes(true);
+    m_strip->setItemDelegate(new ThumbnailDelegate(this, std::max(1, int(kThumbnailWidth * slideAspect(*m_document)))));
+    m_strip->setMinimumWidth(kThumbnailWidth + 64);
+    m_scroll = new QScrollArea(splitter);
+    m_scroll->setObjectName(QStringLiteral("slideScroll"));
+    m_scroll->setAlignment(Qt::AlignCenter);
+    m_scroll->setWidgetResizable(true);
+    m_view = new SlideView(*m_document, m_scroll);
+    m_scroll->setWidget(m_view);
     splitter->addWidget(m_strip);
-    splitter->addWidget(m_view);
+    splitter->addWidget(m_scroll);
     splitter->setStretchFactor(1, 1);
     setCentralWidget(splitter);
 
@@ -100,24 +191,31 @@ PresentationWindow::~PresentationWindow() {
     if (!m_closed) m_application->windowClosed(m_document.get());
 }
 
-QPixmap PresentationWindow::thumbnail(int index) const {
-    const double ratio = double(m_document->presentation().slideHeight()) / m_document->presentation().slideWidth();
-    QPixmap pixmap(kThumbnailWidth, std::max(1, int(kThumbnailWidth * ratio)));
+QPixmap PresentationWindow::thumbnail(int index) {
+    const QString part = m_document->presentation().slidePartName(index);
+    if (auto it = m_thumbnails.constFind(part); it != m_thumbnails.constEnd()) return *it;
+    const qreal ratio = devicePixelRatioF();
+    QPixmap pixmap((QSizeF(kThumbnailWidth, std::max(1.0, kThumbnailWidth * slideAspect(*m_document))) * ratio).toSize());
+    pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
-    renderSlide(painter, QRectF(pixmap.rect()), *m_document, index);
+    renderSlide(painter, QRectF(QPointF(0, 0), pixmap.deviceIndependentSize()), *m_document, index);
+    painter.end();
+    ++m_thumbnailsDrawn;
+    m_thumbnails.insert(part, pixmap);
     return pixmap;
 }
 
 void PresentationWindow::insertThumbnail(int index) {
-    auto* item = new QListWidgetItem(QIcon(thumbnail(index)), QString::number(index + 1));
+    auto* item = new QListWidgetItem(QString::number(index + 1));
     m_strip->insertItem(index, item);
     for (int i = index + 1; i < m_strip->count(); ++i) m_strip->item(i)->setText(QString::number(i + 1));
 }
 
 void PresentationWindow::refreshThumbnail(int index) {
-    if (auto* item = m_strip->item(index)) item->setIcon(QIcon(thumbnail(index)));
-    if (index == m_document->selectedSlide()) m_view->update();
+    m_thumbnails.remove(m_document->presentation().slidePartName(index));
+    if (auto* item = m_strip->item(index)) m_strip->update(m_strip->indexFromItem(item));
+    if (index == m_document->selectedSlide()) static_cast<SlideView*>(m_view)->forget();
 }
 
 void PresentationWindow::showSelection(int index) {
@@ -126,6 +224,47 @@ void PresentationWindow::showSelection(int index) {
         m_strip->setCurrentRow(index);
     }
     if (index >= 0) m_strip->scrollToItem(m_strip->item(index));
+    m_view->update();
+}
+
+double PresentationWindow::effectiveZoom() const {
+    if (m_zoom > 0) return m_zoom;
+    const QSizeF actual = actualSize(*m_document, m_view);
+    const QSizeF room = QSizeF(m_scroll->viewport()->size()) - QSizeF(2 * kMargin, 2 * kMargin);
+    return std::max(0.01, std::min(room.width() / actual.width(), room.height() / actual.height()));
+}
+
+void PresentationWindow::setZoom(double zoom) {
+    m_zoom = zoom > 0 ? std::clamp(zoom, kZoomSteps[0], kZoomSteps[std::size(kZoomSteps) - 1]) : 0;
+    layoutView();
+}
+
+void PresentationWindow::zoomBy(int steps) {
+    const double now = effectiveZoom();
+    double next = now;
+    if (steps > 0) {
+        next = kZoomSteps[std::size(kZoomSteps) - 1];
+        for (double z : kZoomSteps)
+            if (z > now + 1e-6) { next = z; break; }
+    } else {
+        next = kZoomSteps[0];
+        for (double z : kZoomSteps)
+            if (z < now - 1e-6) next = z;
+    }
+    setZoom(next);
+}
+
+void PresentationWindow::layoutView() {
+    if (m_zoom <= 0) {
+        m_scroll->setWidgetResizable(true);
+        m_view->setMinimumSize(320, 180);
+    } else {
+        const QSizeF actual = actualSize(*m_document, m_view) * m_zoom;
+        const QSize size = (actual + QSizeF(2 * kMargin, 2 * kMargin)).toSize();
+        m_scroll->setWidgetResizable(false);
+        m_view->setMinimumSize(size);
+        m_view->resize(size);
+    }
     m_view->update();
 }
 

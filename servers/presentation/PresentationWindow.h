@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
+#include <QPixmap>
 #include <memory>
 
 namespace platform {
@@ -9,6 +11,7 @@ class Dialogs;
 
 class QAction;
 class QListWidget;
+class QScrollArea;
 
 namespace servers {
 
@@ -16,8 +19,14 @@ class PresentationApplication;
 class PresentationDocument;
 
 // The window of one open presentation: a strip of slide thumbnails on the left, the selected
-// slide large on the right, and File > Save (Ctrl+S), Save As (Ctrl+Shift+S), Close (Ctrl+W).
-// Titled with the presentation's name ("Presentation1" or the file name).
+// slide large on the right, and File > Save (Ctrl+S), Save As (Ctrl+Shift+S), Close (Ctrl+W);
+// View > Zoom to Fit, Actual Size (100 %: a point of the slide is a point of the screen),
+// Zoom In (Ctrl+plus) and Zoom Out (Ctrl+minus). Titled with the presentation's name
+// ("Presentation1" or the file name).
+//
+// Drawing stays off the copy run's way: the document keeps each slide laid out until it
+// changes; a thumbnail is drawn when its row is first painted and kept until its slide changes;
+// the large slide is drawn at the view's size and kept until the size, zoom or slide changes.
 //
 // Top-level and owned by no other window: it deletes itself when closed, and holds the
 // application while it is open. Closing with unsaved changes asks Save / Don't Save / Cancel
@@ -35,6 +44,20 @@ public:
     QAction* saveAction() const { return m_save; }
     QAction* saveAsAction() const { return m_saveAs; }
     QAction* closeAction() const { return m_close; }
+    QAction* zoomFitAction() const { return m_zoomFit; }
+    QAction* zoomActualAction() const { return m_zoomActual; }
+    QAction* zoomInAction() const { return m_zoomIn; }
+    QAction* zoomOutAction() const { return m_zoomOut; }
+
+    // The zoom of the large view: 0 when fitted to the window, else the scale (1 = 100 %).
+    double zoom() const { return m_zoom; }
+    // The scale the large view draws at now (the fitted one when fitted).
+    double effectiveZoom() const;
+    void setZoom(double zoom);
+    // The thumbnail of slide index as the strip shows it, drawn now if not kept yet.
+    QPixmap thumbnail(int index);
+    // How many thumbnails have been drawn since the window opened (kept ones are not redrawn).
+    int thumbnailsDrawn() const { return m_thumbnailsDrawn; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,7 +71,8 @@ private:
     void insertThumbnail(int index);
     void refreshThumbnail(int index);
     void showSelection(int index);
-    QPixmap thumbnail(int index) const;
+    void zoomBy(int steps);
+    void layoutView();
 
     std::shared_ptr<PresentationApplication> m_application;
     std::shared_ptr<PresentationDocument> m_document;
@@ -57,6 +81,14 @@ private:
     QAction* m_save = nullptr;
     QAction* m_saveAs = nullptr;
     QAction* m_close = nullptr;
+    QAction* m_zoomFit = nullptr;
+    QAction* m_zoomActual = nullptr;
+    QAction* m_zoomIn = nullptr;
+    QAction* m_zoomOut = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    double m_zoom = 0;
+    QHash<QString, QPixmap> m_thumbnails;  // by slide part
+    int m_thumbnailsDrawn = 0;
     bool m_closed = false;
     bool m_saving = false;  // a Save or Save As is under way; another waits for it to end
 };

@@ -348,7 +348,7 @@ private slots:
         painter.end();
         QCOMPARE(image.pixelColor(4, 4), QColor(Qt::white));
         QVERIFY(image.pixelColor(320, 180) != QColor(Qt::white));
-        const QPixmap strip = windows().front()->slideStrip()->item(0)->icon().pixmap(176, 99);
+        const QPixmap strip = windows().front()->thumbnail(0);
         QVERIFY(!strip.isNull());
     }
 

@@ -1,0 +1,143 @@
+// The presentation window draws what a deck holds: every slide paints, thumbnails are drawn
+// when first shown and kept, the large slide follows the zoom.
+
+#include "TestDecks.h"
+#include "tests/support/FakeDialogs.h"
+
+#include "office/ServerRegistry.h"
+#include "servers/presentation/PresentationDocument.h"
+#include "servers/presentation/PresentationServer.h"
+#include "servers/presentation/PresentationWindow.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QScrollArea>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using office::msoFalse;
+using office::msoTrue;
+
+namespace {
+
+servers::PresentationWindow* onlyWindow() {
+    servers::PresentationWindow* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* pw = qobject_cast<servers::PresentationWindow*>(w); pw && pw->isVisible()) found = pw;
+    return found;
+}
+
+// How many different colours a picture holds, up to a few: a drawn slide has more than its
+// background.
+int colours(const QImage& image) {
+    QSet<QRgb> seen;
+    for (int y = 0; y < image.height(); y += 3)
+        for (int x = 0; x < image.width(); x += 3) {
+            seen.insert(image.pixel(x, y));
+            if (seen.size() > 8) return int(seen.size());
+        }
+    return int(seen.size());
+}
+
+}  // namespace
+
+class PresentationWindowTest : public QObject {
+    Q_OBJECT
+    testsupport::FakeDialogs m_dialogs;
+    QTemporaryDir m_dir;
+    std::shared_ptr<office::PptApplication> m_app;
+
+private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        servers::registerPresentationServer(m_dialogs);
+        testdecks::everyElementDeck().save(m_dir.filePath("every.pptx"));
+        m_app = office::createObject<office::PptApplication>(office::kPowerPointProgId);
+        m_app->setVisible(msoTrue);
+        m_app->Presentations()->Open(m_dir.filePath("every.pptx"), msoFalse, msoFalse, msoTrue);
+        QVERIFY(onlyWindow());
+        onlyWindow()->resize(1000, 600);
+        QVERIFY(QTest::qWaitForWindowExposed(onlyWindow()));
+    }
+
+    void everySlidePaintsWithoutFailureKnownElementsAndUnknownAlike() {
+        auto* window = onlyWindow();
+        auto& document = window->document();
+        QCOMPARE(document.slideCount(), 4);
+        for (int i = 0; i < document.slideCount(); ++i) {
+            document.selectSlide(i);
+            const auto drawn = document.drawnSlide(i);
+            QVERIFY(drawn);
+            QVERIFY2(drawn->failure.isEmpty(), qPrintable(drawn->failure));
+            QVERIFY(drawn->scene.items.size() > 1);
+            const QImage large = window->slideView()->grab().toImage();
+            QVERIFY2(colours(large) > 3, qPrintable(QStringLiteral("slide %1 shows next to nothing").arg(i + 1)));
+            QVERIFY(colours(window->thumbnail(i).toImage()) > 3);
+        }
+        // The last slide's unknown elements are outlined and named, not left out.
+        const auto drawn = document.drawnSlide(3);
+        QVERIFY(!drawn->scene.tagged(QStringLiteral("unknown 2 \"Diagram 1\"")).empty());
+        QVERIFY(!drawn->scene.tagged(QStringLiteral("unknown 3 \"Ink 2\"")).empty());
+        QVERIFY(!drawn->scene.tagged(QStringLiteral("unknown 4 \"Missing 3\"")).empty());
+    }
+
+    void slidesAreLaidOutOnceAndThumbnailsKeptUntilTheSlideChanges() {
+        auto* window = onlyWindow();
+        auto& document = window->document();
+        const auto first = document.drawnSlide(1);
+        QCOMPARE(document.drawnSlide(1).get(), first.get());
+        window->thumbnail(1);
+        const int drawn = window->thumbnailsDrawn();
+        window->thumbnail(1);
+        window->slideStrip()->viewport()->repaint();
+        QCOMPARE(window->thumbnailsDrawn(), drawn);
+
+        // A paste onto the slide lays it out again and draws its thumbnail again.
+        document.selectSlide(1);
+        QMimeData text;
+        text.setText(QStringLiteral("pasted"));
+        document.paste(text);
+        QVERIFY(document.drawnSlide(1).get() != first.get());
+        QVERIFY(document.drawnSlide(1)->scene.textOf(QStringLiteral("shape")).contains(QStringLiteral("pasted")));
+        window->thumbnail(1);
+        QCOMPARE(window->thumbnailsDrawn(), drawn + 1);
+    }
+
+    void zoomFitsActualSizeAndStepsWithCtrlPlusAndMinus() {
+        auto* window = onlyWindow();
+        window->activateWindow();
+        QCOMPARE(window->zoom(), 0.0);
+        const double fitted = window->effectiveZoom();
+        QVERIFY(fitted > 0 && fitted < 1);
+
+        window->zoomActualAction()->trigger();
+        QCOMPARE(window->zoom(), 1.0);
+        const double dpi = window->slideView()->logicalDpiX();
+        const QSize expected(qRound(12192000 / 12700.0 * dpi / 72 + 32), qRound(6858000 / 12700.0 * dpi / 72 + 32));
+        QVERIFY(qAbs(window->slideView()->width() - expected.width()) <= 1);
+        QVERIFY(qAbs(window->slideView()->height() - expected.height()) <= 1);
+
+        QTest::keyClick(window, Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(window->zoom(), 1.25);
+        QTest::keyClick(window, Qt::Key_Minus, Qt::ControlModifier);
+        QTest::keyClick(window, Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(window->zoom(), 0.75);
+
+        window->zoomFitAction()->trigger();
+        QCOMPARE(window->zoom(), 0.0);
+        // Zooming in from the fitted view goes to the next step above the fitted scale.
+        window->zoomInAction()->trigger();
+        QVERIFY(window->zoom() > fitted);
+        window->zoomFitAction()->trigger();
+    }
+
+    void cleanupTestCase() {
+        m_dialogs.saveChangesAnswers = {platform::Dialogs::SaveChoice::Discard};
+        if (auto* w = onlyWindow()) w->close();
+        m_app.reset();
+    }
+};
+
+QTEST_MAIN(PresentationWindowTest)
+#include "tst_presentationwindow.moc"
