@@ -153,7 +153,8 @@ NumericCache numericCache(const pugi::xml_node& cache) {
         if (index < 0) continue;
         NumericPoint point;
         point.index = index;
-        const char* text = c(pt, "v").text().get();
+        // pt is known to be a c: element, so its <c:v> is found without resolving pt's prefix.
+        const char* text = xml::child(pt, Ns::C, Ns::C, "v").text().get();
         // The date reading only where the number reading fails: it is far the dearer of the two,
         // and a cache of 200,000 points is read on every copy of its chart.
         std::optional<double> value = number(text);
@@ -171,7 +172,7 @@ StringCache stringCache(const pugi::xml_node& cache) {
     for (const auto pt : xml::children(cache, Ns::C, "pt")) {
         const int index = pt.attribute("idx").as_int(-1);
         if (index < 0) continue;
-        result.points.push_back({index, QString::fromUtf8(c(pt, "v").text().get())});
+        result.points.push_back({index, QString::fromUtf8(xml::child(pt, Ns::C, Ns::C, "v").text().get())});
     }
     return result;
 }

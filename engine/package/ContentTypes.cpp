@@ -24,13 +24,14 @@ ContentTypes ContentTypes::parse(const QByteArray& xml, const QString& file, con
         throw DocumentError(file, part, QStringLiteral("root is not Types"));
     }
     ContentTypes types;
+    xml::ChildScope entries(root, xml::Ns::ContentTypes);
     for (pugi::xml_node node = root.first_child(); node; node = node.next_sibling()) {
         if (node.type() != pugi::node_element) continue;
         const QString type = QString::fromUtf8(node.attribute("ContentType").value());
-        if (xml::is(node, xml::Ns::ContentTypes, "Default")) {
+        if (entries.is(node, xml::Ns::ContentTypes, "Default")) {
             types.m_defaults.emplace_back(
                 QString::fromUtf8(node.attribute("Extension").value()).toLower(), type);
-        } else if (xml::is(node, xml::Ns::ContentTypes, "Override")) {
+        } else if (entries.is(node, xml::Ns::ContentTypes, "Override")) {
             types.m_overrides.emplace_back(QString::fromUtf8(node.attribute("PartName").value()),
                                            type);
         }

@@ -72,8 +72,15 @@ const char* usualPrefixOf(Ns ns) {
 
 Ns namespaceOfUri(std::string_view uri) {
     if (uri.empty()) return Ns::None;
+    // The namespace matched last is tried first: a part names the same one or two namespaces
+    // element after element.
+    thread_local const Spelling* last = nullptr;
+    if (last && (uri == last->transitional || uri == last->strict)) return last->ns;
     for (const Spelling& s : kSpellings) {
-        if (uri == s.transitional || (!s.strict.empty() && uri == s.strict)) return s.ns;
+        if (uri == s.transitional || (!s.strict.empty() && uri == s.strict)) {
+            last = &s;
+            return s.ns;
+        }
     }
     return Ns::Unknown;
 }

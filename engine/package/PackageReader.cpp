@@ -63,9 +63,9 @@ void PackageReader::readInChunks(const QString& partName, qint64 chunkBytes,
 }
 
 Relationships PackageReader::relationships(const QString& sourcePart) const {
-    const QString relsPart = relationshipsPartName(sourcePart);
-    if (!hasPart(relsPart)) return {};
-    return Relationships::parse(read(relsPart), sourcePart, QFileInfo(m_path).fileName(), m_limits);
+    const int index = m_impl->zip->find(zipEntryFromPartName(relationshipsPartName(sourcePart)));
+    if (index < 0) return {};
+    return Relationships::parse(m_impl->zip->read(index), sourcePart, QFileInfo(m_path).fileName(), m_limits);
 }
 
 }  // namespace engine

@@ -2,6 +2,7 @@
 #include "Package.h"
 
 #include <QStringList>
+#include <QVarLengthArray>
 
 namespace engine {
 
@@ -56,32 +57,59 @@ QString partFolder(const QString& partName) {
 
 namespace {
 
-// Joins segments and folds "." and ".."; "" when ".." climbs above the root.
-QString normalise(const QStringList& segments) {
-    QStringList out;
-    for (const QString& s : segments) {
-        if (s.isEmpty() || s == u'.') continue;
-        if (s == QStringLiteral("..")) {
+// The absolute part name of path ("/"-separated, "." and ".." folded, empty segments dropped);
+// "" when ".." climbs above the root or nothing is left. Works on views of path: every
+// relationship read resolves its target here.
+QString normalise(QStringView path) {
+    QVarLengthArray<QStringView, 16> out;
+    for (const QStringView segment : path.tokenize(u'/')) {
+        if (segment.isEmpty() || segment == u".") continue;
+        if (segment == u"..") {
             if (out.isEmpty()) return QString();
             out.removeLast();
             continue;
         }
-        out << s;
+        out.append(segment);
     }
     if (out.isEmpty()) return QString();
-    return QStringLiteral("/") + out.join(u'/');
+    qsizetype length = 0;
+    for (const QStringView segment : out) length += segment.size() + 1;
+    QString name;
+    name.reserve(length);
+    for (const QStringView segment : out) {
+        name += u'/';
+        name += segment;
+    }
+    return name;
+}
+
+// True when path is absolute and has nothing to fold: no empty, "." or ".." segment and no
+// trailing "/". Such a path is its own part name, as nearly every relationship target is once
+// joined to its folder.
+bool isFolded(QStringView path) {
+    if (path.size() < 2 || path.front() != u'/' || path.back() == u'/') return false;
+    qsizetype start = 1;
+    for (qsizetype i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != u'/') continue;
+        const QStringView segment = path.mid(start, i - start);
+        if (segment.isEmpty() || segment == u"." || segment == u"..") return false;
+        start = i + 1;
+    }
+    return true;
 }
 
 }  // namespace
 
 QString resolvePartName(const QString& sourcePart, const QString& target) {
-    QString t = target;
+    QStringView t(target);
     const qsizetype hash = t.indexOf(u'#');
     if (hash >= 0) t.truncate(hash);
     if (t.isEmpty()) return QString();
-    if (t.startsWith(u'/')) return normalise(t.split(u'/'));
-    const QString folder = sourcePart.isEmpty() ? QStringLiteral("/") : partFolder(sourcePart);
-    return normalise(folder.split(u'/') + t.split(u'/'));
+    if (t.startsWith(u'/')) return isFolded(t) ? t.toString() : normalise(t);
+    QString joined = sourcePart.isEmpty() ? QStringLiteral("/") : partFolder(sourcePart);
+    joined += u'/';
+    joined += t;
+    return isFolded(joined) ? joined : normalise(joined);
 }
 
 QString relativeTarget(const QString& sourcePart, const QString& partName) {

@@ -37,7 +37,8 @@ Relationships Relationships::parse(const QByteArray& xml, const QString& sourceP
         throw DocumentError(file, relsPart, QStringLiteral("root is not Relationships"));
     }
     Relationships rels;
-    for (const pugi::xml_node node : xml::children(root, xml::Ns::PackageRels, "Relationship")) {
+    for (const pugi::xml_node node :
+         xml::children(root, xml::Ns::PackageRels, xml::Ns::PackageRels, "Relationship")) {
         Relationship rel;
         rel.id = attr(node, "Id");
         rel.type = attr(node, "Type");

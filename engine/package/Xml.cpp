@@ -73,22 +73,19 @@ namespace engine::xml {
 namespace {
 
 // The URI bound to the prefix of qualified (the part before ':'; the default namespace when
-// there is none) in scope at node, or nullptr when unbound.
+// there is none) in scope at node, or nullptr when unbound. Every element match ends here, so
+// attributes are ruled out by their first letter before any comparison.
 const char* uriInScope(pugi::xml_node node, const char* qualified) {
     const char* colon = std::strchr(qualified, ':');
-    char declaration[64];
-    if (colon) {
-        const size_t length = static_cast<size_t>(colon - qualified);
-        if (length + 7 > sizeof declaration) return nullptr;
-        std::memcpy(declaration, "xmlns:", 6);
-        std::memcpy(declaration + 6, qualified, length);
-        declaration[6 + length] = 0;
-    } else {
-        std::memcpy(declaration, "xmlns", 6);
-    }
+    const size_t prefixLength = colon ? static_cast<size_t>(colon - qualified) : 0;
     for (; node && node.type() == pugi::node_element; node = node.parent()) {
         for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
-            if (std::strcmp(a.name(), declaration) == 0) return a.value();
+            const char* name = a.name();
+            if (name[0] != 'x' || std::strncmp(name, "xmlns", 5) != 0) continue;
+            const bool binds = colon ? name[5] == ':' && std::strncmp(name + 6, qualified, prefixLength) == 0 &&
+                                           name[6 + prefixLength] == 0
+                                     : name[5] == 0;
+            if (binds) return a.value();
         }
     }
     return nullptr;
@@ -114,26 +111,6 @@ bool declaresNamespaces(const pugi::xml_node& element) {
     return false;
 }
 
-// True when child, an element of parent, is local in ns. Walking up to the declarations for
-// every child makes long lists (a cache of 200,000 points) cost their depth again per point; a
-// child that shares its parent's prefix and declares nothing itself resolves that prefix where
-// the parent did, so the parent's namespace is resolved once (parentNs, kept across calls).
-bool inNamespaceBeside(const pugi::xml_node& child, const pugi::xml_node& parent, Ns ns,
-                       std::optional<Ns>& parentNs) {
-    if (!samePrefix(child.name(), parent.name()) || declaresNamespaces(child) ||
-        parent.type() != pugi::node_element) {
-        return namespaceOf(child) == ns;
-    }
-    if (!parentNs) parentNs = namespaceOf(parent);
-    return *parentNs == ns;
-}
-
-bool isChildOf(const pugi::xml_node& child, const pugi::xml_node& parent, Ns ns, const char* local,
-               std::optional<Ns>& parentNs) {
-    if (child.type() != pugi::node_element || std::strcmp(localName(child), local) != 0) return false;
-    return inNamespaceBeside(child, parent, ns, parentNs);
-}
-
 }  // namespace
 
 const char* localName(const pugi::xml_node& element) {
@@ -152,22 +129,51 @@ bool is(const pugi::xml_node& node, Ns ns, const char* local) {
            namespaceOf(node) == ns;
 }
 
-pugi::xml_node child(const pugi::xml_node& parent, Ns ns, const char* local) {
-    std::optional<Ns> parentNs;
+Ns ChildScope::namespaceOf(const pugi::xml_node& child) {
+    const char* name = child.name();
+    if (m_parent.type() != pugi::node_element || declaresNamespaces(child)) return xml::namespaceOf(child);
+    const char* parentName = m_parent.name();
+    if (samePrefix(name, parentName)) {
+        if (!m_parentNs) m_parentNs = xml::namespaceOf(m_parent);
+        return *m_parentNs;
+    }
+    // Another prefix: bound where the parent's scope binds it.
+    // The prefix with its colon, so that "" (no prefix) and ":" never match each other.
+    const char* colon = std::strchr(name, ':');
+    const std::size_t length = colon ? static_cast<std::size_t>(colon - name) + 1 : 0;
+    if (m_otherName && m_otherLength == length && std::strncmp(m_otherName, name, length) == 0) {
+        return m_otherNs;
+    }
+    const char* uri = uriInScope(m_parent, name);
+    m_otherName = name;
+    m_otherLength = length;
+    m_otherNs = uri ? namespaceOfUri(uri) : colon ? Ns::Unknown : Ns::None;
+    return m_otherNs;
+}
+
+bool ChildScope::is(const pugi::xml_node& child, Ns ns, const char* local) {
+    // The local name first: it is cheap and rules out nearly every candidate.
+    return child.type() == pugi::node_element && std::strcmp(localName(child), local) == 0 &&
+           namespaceOf(child) == ns;
+}
+
+namespace {
+
+pugi::xml_node firstChildIn(ChildScope scope, const pugi::xml_node& parent, Ns ns, const char* local) {
     for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
-        if (isChildOf(c, parent, ns, local, parentNs)) return c;
+        if (scope.is(c, ns, local)) return c;
     }
     return {};
 }
 
-void forEachChild(const pugi::xml_node& parent, Ns ns,
-                  const std::function<void(const pugi::xml_node&, std::string_view)>& visit) {
-    std::optional<Ns> parentNs;
-    for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
-        if (c.type() == pugi::node_element && inNamespaceBeside(c, parent, ns, parentNs)) {
-            visit(c, localName(c));
-        }
-    }
+}  // namespace
+
+pugi::xml_node child(const pugi::xml_node& parent, Ns ns, const char* local) {
+    return firstChildIn(ChildScope(parent), parent, ns, local);
+}
+
+pugi::xml_node child(const pugi::xml_node& parent, Ns parentNs, Ns ns, const char* local) {
+    return firstChildIn(ChildScope(parent, parentNs), parent, ns, local);
 }
 
 pugi::xml_node firstElement(const pugi::xml_node& parent) {
@@ -177,8 +183,8 @@ pugi::xml_node firstElement(const pugi::xml_node& parent) {
     return {};
 }
 
-Children::iterator::iterator(pugi::xml_node node, Ns ns, const char* local)
-    : m_node(node), m_parent(node.parent()), m_ns(ns), m_local(local) {
+Children::iterator::iterator(pugi::xml_node node, const ChildScope& scope, Ns ns, const char* local)
+    : m_node(node), m_scope(scope), m_ns(ns), m_local(local) {
     settle();
 }
 
@@ -189,9 +195,7 @@ Children::iterator& Children::iterator::operator++() {
 }
 
 void Children::iterator::settle() {
-    while (m_node && !isChildOf(m_node, m_parent, m_ns, m_local, m_parentNs)) {
-        m_node = m_node.next_sibling();
-    }
+    while (m_node && !m_scope.is(m_node, m_ns, m_local)) m_node = m_node.next_sibling();
 }
 
 pugi::xml_attribute attribute(const pugi::xml_node& element, Ns ns, const char* local) {

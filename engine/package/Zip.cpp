@@ -123,46 +123,74 @@ void ZipReader::checkBounds(const Entry& e) const {
     }
 }
 
+namespace {
+
+using ZipFile = std::unique_ptr<zip_file_t, int (*)(zip_file_t*)>;
+
+// Closed on every way out, also when a consumer throws (a reader refusing the part).
+ZipFile openEntry(zip_t* zip, int index, const QString& file, const QString& part) {
+    ZipFile opened(zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0), zip_fclose);
+    if (!opened) throw DocumentError(file, part, QStringLiteral("cannot be opened in the zip"));
+    return opened;
+}
+
+// Inflates up to size bytes into data; the count, 0 at the end of the entry.
+qint64 readSome(zip_file_t* f, char* data, qint64 size, const QString& file, const QString& part) {
+    const zip_int64_t n = zip_fread(f, data, static_cast<zip_uint64_t>(size));
+    if (n < 0) {
+        const QString why = QString::fromUtf8(zip_error_strerror(zip_file_get_error(f)));
+        throw DocumentError(file, part, QStringLiteral("damaged zip data (%1)").arg(why));
+    }
+    return n;
+}
+
+}  // namespace
+
+// The declared size may lie; the bound holds on what is actually inflated.
+qint64 ZipReader::inflateBound(const Entry& e) const {
+    return std::min(m_limits.maxPartBytes, std::max<qint64>(e.size, 0) + 1);
+}
+
+void ZipReader::throwPastDeclaredSize(const Entry& e) const {
+    throw DocumentError(DocumentError::Kind::OverLimit, m_file, partNameFromZipEntry(e.name),
+                        QStringLiteral("inflates past its declared size (%1 bytes)").arg(e.size));
+}
+
 void ZipReader::readInChunks(int index, qint64 chunkBytes,
                              const std::function<bool(const QByteArray&)>& consume) const {
     const Entry& e = m_entries.at(static_cast<size_t>(index));
     const QString part = partNameFromZipEntry(e.name);
     checkBounds(e);
-    // Closed on every way out, also when the consumer throws (a reader refusing the part).
-    const std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(
-        zip_fopen_index(m_zip, static_cast<zip_uint64_t>(index), 0), zip_fclose);
-    zip_file_t* f = file.get();
-    if (!f) throw DocumentError(m_file, part, QStringLiteral("cannot be opened in the zip"));
-    // The declared size may lie; the bound holds on what is actually inflated.
-    const qint64 bound = std::min(m_limits.maxPartBytes,
-                                  std::max<qint64>(e.size, 0) + 1);
+    const ZipFile file = openEntry(m_zip, index, m_file, part);
+    const qint64 bound = inflateBound(e);
     QByteArray buffer(static_cast<qsizetype>(std::max<qint64>(chunkBytes, 4096)), Qt::Uninitialized);
     qint64 done = 0;
     for (;;) {
-        const zip_int64_t n = zip_fread(f, buffer.data(), static_cast<zip_uint64_t>(buffer.size()));
-        if (n < 0) {
-            const QString why = QString::fromUtf8(zip_error_strerror(zip_file_get_error(f)));
-            throw DocumentError(m_file, part, QStringLiteral("damaged zip data (%1)").arg(why));
-        }
+        const qint64 n = readSome(file.get(), buffer.data(), buffer.size(), m_file, part);
         if (n == 0) break;
         done += n;
-        if (done > bound || done > m_limits.maxPartBytes) {
-            throw DocumentError(DocumentError::Kind::OverLimit, m_file, part,
-                                QStringLiteral("inflates past its declared size (%1 bytes)").arg(e.size));
-        }
+        if (done > bound) throwPastDeclaredSize(e);
         if (!consume(QByteArray(buffer.constData(), static_cast<qsizetype>(n)))) break;
     }
 }
 
 QByteArray ZipReader::read(int index) const {
     const Entry& e = m_entries.at(static_cast<size_t>(index));
+    const QString part = partNameFromZipEntry(e.name);
     checkBounds(e);
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(std::min<qint64>(e.size, m_limits.maxPartBytes)));
-    readInChunks(index, 256 * 1024, [&](const QByteArray& chunk) {
-        out.append(chunk);
-        return true;
-    });
+    const ZipFile file = openEntry(m_zip, index, m_file, part);
+    // Inflated straight into the result, one byte past the bound so that a part longer than
+    // it says is caught.
+    const qint64 bound = inflateBound(e);
+    QByteArray out(static_cast<qsizetype>(bound + 1), Qt::Uninitialized);
+    qint64 done = 0;
+    for (;;) {
+        const qint64 n = readSome(file.get(), out.data() + done, out.size() - done, m_file, part);
+        if (n == 0) break;
+        done += n;
+        if (done > bound) throwPastDeclaredSize(e);
+    }
+    out.truncate(static_cast<qsizetype>(done));
     return out;
 }
 

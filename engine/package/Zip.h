@@ -41,6 +41,8 @@ public:
 private:
     friend void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries);
     void checkBounds(const Entry& entry) const;
+    qint64 inflateBound(const Entry& entry) const;
+    [[noreturn]] void throwPastDeclaredSize(const Entry& entry) const;
 
     zip* m_zip = nullptr;
     QString m_file;

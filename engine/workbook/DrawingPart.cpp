@@ -22,11 +22,12 @@ qint64 coordinateOf(const pugi::xml_node& node) {
     return std::clamp<qint64>(node.text().as_llong(0), kMinCoordinate, kMaxCoordinate);
 }
 
+// node is an xdr: element (from or to), found by namespace.
 AnchorMarker markerOf(const pugi::xml_node& node) {
     AnchorMarker marker;
     // The first of each name counts, as a look-up by name would find it.
     bool column = false, columnOffset = false, row = false, rowOffset = false;
-    xml::forEachChild(node, Ns::Xdr, [&](const pugi::xml_node& c, std::string_view local) {
+    xml::forEachChild(node, Ns::Xdr, Ns::Xdr, [&](const pugi::xml_node& c, std::string_view local) {
         if (local == "col" && !std::exchange(column, true)) {
             marker.column = std::clamp(c.text().as_int(0), 0, 16383);
         } else if (local == "colOff" && !std::exchange(columnOffset, true)) {
@@ -53,8 +54,9 @@ std::vector<ChartFrame> readDrawingChartFrames(const PackageReader& package, con
     }
     const Relationships relationships = package.relationships(part);
     std::vector<ChartFrame> frames;
+    xml::ChildScope anchors(root, Ns::Xdr);
     for (pugi::xml_node anchor = root.first_child(); anchor; anchor = anchor.next_sibling()) {
-        if (anchor.type() != pugi::node_element || xml::namespaceOf(anchor) != Ns::Xdr) continue;
+        if (anchor.type() != pugi::node_element || anchors.namespaceOf(anchor) != Ns::Xdr) continue;
         const std::string_view kind = xml::localName(anchor);
         ChartFrame frame;
         if (kind == "twoCellAnchor") {
@@ -66,7 +68,7 @@ std::vector<ChartFrame> readDrawingChartFrames(const PackageReader& package, con
         }
         // The anchor's parts, the first of each name, read in one pass over its children.
         pugi::xml_node from, to, ext, graphicFrame;
-        xml::forEachChild(anchor, Ns::Xdr, [&](const pugi::xml_node& c, std::string_view local) {
+        xml::forEachChild(anchor, Ns::Xdr, Ns::Xdr, [&](const pugi::xml_node& c, std::string_view local) {
             pugi::xml_node* slot = local == "from"           ? &from
                                    : local == "to"           ? &to
                                    : local == "ext"          ? &ext
@@ -83,12 +85,12 @@ std::vector<ChartFrame> readDrawingChartFrames(const PackageReader& package, con
         }
         if (!graphicFrame) continue;
         const pugi::xml_node graphicData =
-            xml::child(xml::child(graphicFrame, Ns::A, "graphic"), Ns::A, "graphicData");
+            xml::child(xml::child(graphicFrame, Ns::Xdr, Ns::A, "graphic"), Ns::A, Ns::A, "graphicData");
         if (!xml::isChartGraphicUri(graphicData.attribute("uri").value())) continue;
-        const pugi::xml_node chart = xml::child(graphicData, Ns::C, "chart");
+        const pugi::xml_node chart = xml::child(graphicData, Ns::A, Ns::C, "chart");
         if (!chart) continue;
         frame.name = QString::fromUtf8(
-            xml::child(xml::child(graphicFrame, Ns::Xdr, "nvGraphicFramePr"), Ns::Xdr, "cNvPr")
+            xml::child(xml::child(graphicFrame, Ns::Xdr, Ns::Xdr, "nvGraphicFramePr"), Ns::Xdr, Ns::Xdr, "cNvPr")
                 .attribute("name")
                 .value());
         frame.relationshipId = xml::relationshipId(chart);

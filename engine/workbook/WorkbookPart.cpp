@@ -16,10 +16,10 @@ WorkbookPart WorkbookPart::parse(const QByteArray& xml, const QString& file, con
                                             .arg(QString::fromUtf8(root.name())));
     }
     WorkbookPart workbook;
-    const pugi::xml_node properties = xml::child(root, Ns::S, "workbookPr");
+    const pugi::xml_node properties = xml::child(root, Ns::S, Ns::S, "workbookPr");
     const std::string_view date1904 = properties.attribute("date1904").value();
     workbook.date1904 = date1904 == "1" || date1904 == "true";
-    for (const pugi::xml_node sheet : xml::children(xml::child(root, Ns::S, "sheets"), Ns::S, "sheet")) {
+    for (const pugi::xml_node sheet : xml::children(xml::child(root, Ns::S, Ns::S, "sheets"), Ns::S, Ns::S, "sheet")) {
         SheetEntry entry;
         entry.name = QString::fromUtf8(sheet.attribute("name").value());
         entry.state = QString::fromUtf8(sheet.attribute("state").as_string("visible"));

@@ -53,6 +53,12 @@ TEST(PartNames, ResolveAndRelativeTargetsAreInverse) {
     EXPECT_EQ(resolvePartName("", "xl/workbook.xml"), "/xl/workbook.xml");
     EXPECT_EQ(resolvePartName("/xl/workbook.xml", "/xl/styles.xml"), "/xl/styles.xml");
     EXPECT_EQ(resolvePartName("/xl/workbook.xml", "../../escape.xml"), "");
+    // Targets that need folding, and ones that only look like they might.
+    EXPECT_EQ(resolvePartName("/xl/workbook.xml", "./worksheets//sheet1.xml#A1"), "/xl/worksheets/sheet1.xml");
+    EXPECT_EQ(resolvePartName("/xl/workbook.xml", "/xl/charts/../media/"), "/xl/media");
+    EXPECT_EQ(resolvePartName("/xl/workbook.xml", "/."), "");
+    EXPECT_EQ(resolvePartName("/xl/workbook.xml", "..a/.b/c..d"), "/xl/..a/.b/c..d");
+    EXPECT_EQ(resolvePartName("/xl/workbook.xml", "#only"), "");
     EXPECT_EQ(relativeTarget("/ppt/slides/slide1.xml", "/ppt/charts/chart2.xml"), "../charts/chart2.xml");
     EXPECT_EQ(relativeTarget("/ppt/charts/chart2.xml", "/ppt/charts/style2.xml"), "style2.xml");
     EXPECT_EQ(relativeTarget("", "/ppt/presentation.xml"), "ppt/presentation.xml");

@@ -91,6 +91,42 @@ TEST(XmlNamespaces, ChildrenThatRebindTheirParentsPrefixAreNotTakenForItsNamespa
     EXPECT_STREQ(xml::child(loose.document_element(), Ns::C, "pt").attribute("idx").value(), "7");
 }
 
+TEST(XmlNamespaces, AScopeResolvesEachPrefixOfItsChildrenWhereTheParentBindsIt) {
+    // Children under other prefixes than their parent's, interleaved, one of them rebinding its
+    // own prefix and one unprefixed under a default namespace: each is taken for the namespace
+    // its own prefix has, whatever was resolved before it in the same scope.
+    const auto doc = parsed(
+        "<c:spPr xmlns='http://schemas.openxmlformats.org/drawingml/2006/main'"
+        " xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart'"
+        " xmlns:a='http://purl.oclc.org/ooxml/drawingml/main'"
+        " xmlns:cx='http://schemas.microsoft.com/office/drawing/2014/chartex'>"
+        "<a:ln n='0'/><cx:ln n='1'/><a:ln n='2' xmlns:a='http://schemas.microsoft.com/office/drawing/2014/chartex'/>"
+        "<ln n='3'/><a:ln n='4'/><c:ln n='5'/><q:ln n='6'/><ln n='7'/></c:spPr>");
+    const auto spPr = doc.document_element();
+    const auto numbers = [](xml::Children list) {
+        QStringList found;
+        for (auto e : list) found << e.attribute("n").value();
+        return found;
+    };
+    EXPECT_EQ(numbers(xml::children(spPr, Ns::A, "ln")), (QStringList{"0", "3", "4", "7"}));
+    EXPECT_EQ(numbers(xml::children(spPr, Ns::Cx, "ln")), (QStringList{"1", "2"}));
+    EXPECT_EQ(numbers(xml::children(spPr, Ns::C, Ns::C, "ln")), (QStringList{"5"}));
+    EXPECT_EQ(numbers(xml::children(spPr, Ns::Unknown, "ln")), (QStringList{"6"}));
+
+    // forEachChild through a known parent namespace, and child() in both forms, agree.
+    QStringList visited;
+    xml::forEachChild(spPr, Ns::C, Ns::A, [&](const pugi::xml_node& e, std::string_view local) {
+        visited << QString::fromUtf8(local.data(), qsizetype(local.size())) + e.attribute("n").value();
+    });
+    EXPECT_EQ(visited, (QStringList{"ln0", "ln3", "ln4", "ln7"}));
+    EXPECT_STREQ(xml::child(spPr, Ns::Cx, "ln").attribute("n").value(), "1");
+    EXPECT_STREQ(xml::child(spPr, Ns::C, Ns::C, "ln").attribute("n").value(), "5");
+
+    // A scope answers element by element exactly as namespaceOf does.
+    xml::ChildScope scope(spPr);
+    for (auto e : spPr.children()) EXPECT_EQ(scope.namespaceOf(e), xml::namespaceOf(e)) << e.attribute("n").value();
+}
+
 TEST(XmlNamespaces, RelationshipIdsInEitherSpellingAndOnlyInTheirNamespace) {
     const auto doc = parsed(
         "<c:chartSpace xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart'"
