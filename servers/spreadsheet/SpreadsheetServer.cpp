@@ -1,4 +1,5 @@
 #include "SpreadsheetServer.h"
+#include "servers/spreadsheet/ChartPictureData.h"
 
 #include "engine/chart/ChartCollector.h"
 #include "engine/chart/ChartPackage.h"
@@ -110,17 +111,19 @@ public:
                                     ? QGuiApplication::clipboard()
                                     : nullptr;
         if (!clipboard) throw AutomationError(QStringLiteral("ChartArea.Copy: no clipboard to copy to"));
-        QByteArray bytes;
+        ChartPictureData* mime = nullptr;
         try {
             const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
-            const engine::ChartPackage package =
-                engine::collectChart(*m_handle.book->workbook, *sheet, sheet->chartObjects[size_t(chart)]);
-            bytes = engine::chartPackageToBytes(package);
+            const engine::Workbook& workbook = *m_handle.book->workbook;
+            engine::ChartPackage package = engine::collectChart(workbook, *sheet, sheet->chartObjects[size_t(chart)]);
+            const QString app = QStringLiteral("/docProps/app.xml");
+            const auto producer = workbook.package().hasPart(app)
+                                      ? engine::chart::producerFromAppXml(workbook.package().read(app))
+                                      : engine::chart::Producer::unknown();
+            mime = new ChartPictureData(std::move(package), producer);
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
         }
-        auto* mime = new QMimeData;
-        mime->setData(QString::fromLatin1(engine::kChartPackageMime), bytes);
         clipboard->setMimeData(mime);
     }
 
