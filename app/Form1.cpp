@@ -401,7 +401,16 @@ void Form1::openChartPreview() {
         m_preview = std::make_unique<ChartPreview>(m_dialogs);
         m_preview->setAttribute(Qt::WA_ShowWithoutActivating);
         m_preview->setWindowIcon(windowIcon());
-        m_preview->move(frameGeometry().topRight() + QPoint(8, 0));
+        // Beside the window where the screen has room, else over its edge, on the screen.
+        QPoint at = frameGeometry().topRight() + QPoint(8, 0);
+        if (const QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            const int width = m_preview->frameGeometry().width();
+            if (at.x() + width > room.right()) at.setX(frameGeometry().left() - width - 8);
+            if (at.x() < room.left()) at.setX(std::max(room.left(), room.right() - width));
+            at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - m_preview->frameGeometry().height())));
+        }
+        m_preview->move(at);
         m_preview->winId();
         if (windowHandle() && m_preview->windowHandle())
             m_preview->windowHandle()->setTransientParent(windowHandle());
@@ -430,7 +439,8 @@ void Form1::showPreviewRow() {
     }
     const QTreeWidgetItem* current = m_listView1->currentItem();
     const int position = current ? m_listView1->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(current)) + 1 : 1;
-    m_preview->showChart(m_text1->text(), list.sheetName(position), list.chartIndex(position).toInt());
+    m_preview->showChart(m_text1->text(), list.sheetName(position), list.chartIndex(position).toInt(),
+                         list.chartName(position));
 }
 
 void Form1::PushButton1_Click() { m_chartCommands->PushButton1_Click(); }
