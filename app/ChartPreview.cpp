@@ -28,7 +28,7 @@ class PreviewCanvas : public QWidget {
 public:
     explicit PreviewCanvas(const ChartPreview& preview, QWidget* parent) : QWidget(parent), m_preview(preview) {
         setObjectName(QStringLiteral("previewCanvas"));
-        setMinimumSize(360, 220);
+        setMinimumSize(240, 160);
         setAutoFillBackground(true);
         QPalette p = palette();
         p.setColor(QPalette::Window, QColor(0xEE, 0xEF, 0xF2));
