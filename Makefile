@@ -50,7 +50,8 @@ clean:
 # $(FUZZ_BUILD)/corpus, findings land in $(FUZZ_BUILD)/findings/<target>/.
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_TARGETS  = workbook_fuzzer presentation_fuzzer chart_package_fuzzer xml_tokenizer_fuzzer \
-                zip_fuzzer xls_structure_fuzzer chart_model_fuzzer format_resolver_fuzzer
+                zip_fuzzer xls_structure_fuzzer chart_model_fuzzer format_resolver_fuzzer \
+                chart_renderer_fuzzer
 SECONDS      ?= 60
 
 deps-fuzz:
@@ -66,7 +67,7 @@ fuzz-run: fuzz
 	  seeds=; [ -d fuzz/corpus/$$t ] && seeds=fuzz/corpus/$$t; dict=; \
 	  case $$t in \
 	    xls_structure_fuzzer) seeds=assets/Samples;; \
-	    chart_model_fuzzer|format_resolver_fuzzer) seeds=fuzz/corpus/chart_parts; dict=-dict=fuzz/chart_parts.dict;; \
+	    chart_model_fuzzer|format_resolver_fuzzer|chart_renderer_fuzzer) seeds=fuzz/corpus/chart_parts; dict=-dict=fuzz/chart_parts.dict;; \
 	  esac; \
 	  echo "== $$t for $(SECONDS) s"; \
 	  ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp \

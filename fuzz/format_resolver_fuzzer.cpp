@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QRegularExpression>
 #include <QString>
 #include <algorithm>
 #include <cmath>
@@ -67,7 +68,9 @@ void check(const ResolvedShape& shape) {
 
 void check(const ResolvedText& text) {
     if (!std::isfinite(text.size) || text.size <= 0) broken("a text size that is no size");
-    if (text.typeface.startsWith(u'+')) broken("a theme font reference left unresolved");
+    // "+mj-lt" and its kind are theme references; other names, "+" or not, stand for themselves.
+    static const QRegularExpression reference(QStringLiteral("^\\+m[jn]-(lt|ea|cs)$"));
+    if (reference.match(text.typeface).hasMatch()) broken("a theme font reference left unresolved");
     check(text.color);
     if (text.rotation && !std::isfinite(*text.rotation)) broken("a text rotation that is no angle");
 }
