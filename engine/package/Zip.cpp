@@ -1,5 +1,6 @@
 #include "Zip.h"
 
+#include <algorithm>
 #include <memory>
 
 #include <QFile>
@@ -161,6 +162,7 @@ void ZipReader::readInChunks(int index, qint64 chunkBytes,
     const Entry& e = m_entries.at(static_cast<size_t>(index));
     const QString part = partNameFromZipEntry(e.name);
     checkBounds(e);
+    const std::lock_guard lock(m_zipInUse);
     const ZipFile file = openEntry(m_zip, index, m_file, part);
     const qint64 bound = inflateBound(e);
     QByteArray buffer(static_cast<qsizetype>(std::max<qint64>(chunkBytes, 4096)), Qt::Uninitialized);
@@ -178,6 +180,7 @@ QByteArray ZipReader::read(int index) const {
     const Entry& e = m_entries.at(static_cast<size_t>(index));
     const QString part = partNameFromZipEntry(e.name);
     checkBounds(e);
+    const std::lock_guard lock(m_zipInUse);
     const ZipFile file = openEntry(m_zip, index, m_file, part);
     // Inflated straight into the result, one byte past the bound so that a part longer than
     // it says is caught.
@@ -195,6 +198,16 @@ QByteArray ZipReader::read(int index) const {
 }
 
 void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries) {
+    // The zips entries are copied from are read at zip_close; no other read may interleave.
+    std::vector<const ZipReader*> sources;
+    for (const ZipOutEntry& entry : entries) {
+        if (entry.source) sources.push_back(entry.source);
+    }
+    std::sort(sources.begin(), sources.end());
+    sources.erase(std::unique(sources.begin(), sources.end()), sources.end());
+    std::vector<std::unique_lock<std::mutex>> locks;
+    for (const ZipReader* source : sources) locks.emplace_back(source->m_zipInUse);
+
     int code = 0;
     zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!z) throw DocumentError(DocumentError::Kind::Io, path, QString(), QStringLiteral("cannot be created: ") + zipErrorText(code));

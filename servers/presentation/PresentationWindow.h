@@ -66,8 +66,9 @@ protected:
 private:
     void save();
     void saveAs();
-    // Runs one save with both save actions off, so that it cannot be started twice.
-    void runSave(bool (PresentationDocument::*how)(platform::Dialogs&));
+    // Runs one save with both save actions off, so that it cannot be started twice; false
+    // when refused (one is under way), cancelled or failed.
+    bool runSave(bool (PresentationDocument::*how)(platform::Dialogs&));
     void insertThumbnail(int index);
     void refreshThumbnail(int index);
     void showSelection(int index);
@@ -90,7 +91,7 @@ private:
     QHash<QString, QPixmap> m_thumbnails;  // by slide part
     int m_thumbnailsDrawn = 0;
     bool m_closed = false;
-    bool m_saving = false;  // a Save or Save As is under way; another waits for it to end
+    bool m_saving = false;  // a save is under way; another, or closing, is refused until it ends
 };
 
 }  // namespace servers

@@ -8,6 +8,7 @@
 #include "engine/workbook/Workbook.h"
 #include "office/ServerRegistry.h"
 #include "platform/Failure.h"
+#include "platform/WorkAside.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -111,9 +112,13 @@ public:
         QByteArray bytes;
         try {
             const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
-            const engine::ChartPackage package =
-                engine::collectChart(*m_handle.book->workbook, *sheet, sheet->chartObjects[size_t(chart)]);
-            bytes = engine::chartPackageToBytes(package);
+            // The workbook is this application's own, which nothing else reaches while the
+            // handler that copies waits here.
+            platform::runWhileServicingEvents([&, sheet = sheet, chart = chart] {
+                const engine::ChartPackage package =
+                    engine::collectChart(*m_handle.book->workbook, *sheet, sheet->chartObjects[size_t(chart)]);
+                bytes = engine::chartPackageToBytes(package);
+            });
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
         }
