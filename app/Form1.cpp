@@ -1,10 +1,12 @@
 #include "Form1.h"
 
+#include "app/ChartPreview.h"
 #include "app/CursorFile.h"
 #include "app/ProductIcon.h"
 #include "charts/ChartCommands.h"
 #include "office/IsInstalled.h"
 #include "platform/ApplicationTitle.h"
+#include "platform/ChartList.h"
 #include "platform/ErrorReport.h"
 #include "platform/Failure.h"
 #include "platform/Services.h"
@@ -20,7 +22,11 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+#include <QWindow>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -265,6 +271,14 @@ QWidget* Form1::designControlOf(QWidget* widget) const {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    // The space bar on the list previews the current row.
+    if (event->type() == QEvent::KeyPress && watched == m_listView1) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier && m_listView1->currentItem()) {
+            openChartPreview();
+            return true;
+        }
+    }
     if (event->type() == QEvent::MouseMove) {
         auto* widget = qobject_cast<QWidget*>(watched);
         auto* move = static_cast<QMouseEvent*>(event);
@@ -357,6 +371,66 @@ void Form1::connectHandlers() {
     connect(m_option2, &QRadioButton::toggled, this, [this](bool on) {
         if (on) Option2_Click();
     });
+
+    // The chart preview: a context menu on the rows and the space bar open it; while open it
+    // follows the current row and the rows Find puts in.
+    m_listView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_listView1, &QWidget::customContextMenuRequested, this, &Form1::listContextMenu);
+    connect(m_listView1, &QTreeWidget::currentItemChanged, this, &Form1::schedulePreview);
+    connect(m_listView1->model(), &QAbstractItemModel::rowsInserted, this, &Form1::schedulePreview);
+    connect(m_listView1->model(), &QAbstractItemModel::rowsRemoved, this, &Form1::schedulePreview);
+    connect(m_listView1->model(), &QAbstractItemModel::modelReset, this, &Form1::schedulePreview);
+}
+
+void Form1::listContextMenu(const QPoint& position) {
+    QTreeWidgetItem* item = m_listView1->itemAt(position);
+    if (!item) return;
+    m_listView1->setCurrentItem(item);
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("listContextMenu"));
+    QAction* preview = menu.addAction(QStringLiteral("Preview Chart"));
+    preview->setObjectName(QStringLiteral("actionPreviewChart"));
+    connect(preview, &QAction::triggered, this, &Form1::openChartPreview);
+    menu.exec(m_listView1->viewport()->mapToGlobal(position));
+}
+
+void Form1::openChartPreview() {
+    if (!m_preview) {
+        // A window of its own, owned here but no child of this window: the window's design
+        // holds exactly its controls.
+        m_preview = std::make_unique<ChartPreview>(m_dialogs);
+        m_preview->setAttribute(Qt::WA_ShowWithoutActivating);
+        m_preview->setWindowIcon(windowIcon());
+        m_preview->move(frameGeometry().topRight() + QPoint(8, 0));
+        m_preview->winId();
+        if (windowHandle() && m_preview->windowHandle())
+            m_preview->windowHandle()->setTransientParent(windowHandle());
+    }
+    m_previewPending = false;
+    showPreviewRow();
+    m_preview->show();
+    m_preview->raise();
+}
+
+void Form1::schedulePreview() {
+    if (!m_preview || !m_preview->isVisible() || m_previewPending) return;
+    m_previewPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (!m_previewPending) return;
+        m_previewPending = false;
+        if (m_preview && m_preview->isVisible()) showPreviewRow();
+    });
+}
+
+void Form1::showPreviewRow() {
+    platform::ChartList list(m_listView1);
+    if (list.count() == 0) {
+        m_preview->showNothing(QStringLiteral("No charts are listed."));
+        return;
+    }
+    const QTreeWidgetItem* current = m_listView1->currentItem();
+    const int position = current ? m_listView1->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(current)) + 1 : 1;
+    m_preview->showChart(m_text1->text(), list.sheetName(position), list.chartIndex(position).toInt());
 }
 
 void Form1::PushButton1_Click() { m_chartCommands->PushButton1_Click(); }
@@ -384,6 +458,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     // Ends the program's work at once: a wait in progress returns and its handler runs no
     // further step. Nothing is saved here; every setting was stored when it changed.
     platform::markMainWindowClosed();
+    if (m_preview) m_preview->close();
     event->accept();
 }
 

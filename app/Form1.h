@@ -29,6 +29,8 @@ class CopyRun;
 
 namespace app {
 
+class ChartPreview;
+
 // The application title made from a product name: cut at the last blank at least once, and
 // again while longer than 40 characters. A name with no blank left to cut at keeps its first
 // 40 characters, so "Quillmere" gives "Quillmere".
@@ -92,6 +94,13 @@ public:
     // Whether start-up asked for the program to end.
     bool endRequested() const { return m_endRequested; }
 
+    // The chart preview beside the list: opened by "Preview Chart" in a row's context menu or
+    // by the space bar on the current row; while open it follows the current row, and the
+    // list when Find fills it again. It is no part of the window's design (a window of its
+    // own) and of no numbered step. Null until first opened.
+    ChartPreview* chartPreview() const { return m_preview.get(); }
+    void openChartPreview();
+
     // The change handlers of the three text boxes: each stores its box's text, nothing else.
     void Text1_Change();
     void Text2_Change();
@@ -140,6 +149,12 @@ private:
     // list), or nullptr for the window's bare background.
     QWidget* designControlOf(QWidget* widget) const;
 
+    // Shows the current row (else the first) in the preview once the events now queued have
+    // run, so that a Find that fills the list row by row reads the workbook once.
+    void schedulePreview();
+    void showPreviewRow();
+    void listContextMenu(const QPoint& position);
+
     void addListColumn(const QString& header);
     void setListColumnWidth(int column, int twips);
     void setOption(QRadioButton* option, bool selected);
@@ -177,6 +192,9 @@ private:
     // The command modules.
     std::unique_ptr<charts::ChartCommands> m_chartCommands;
     std::unique_ptr<transfer::CopyRun> m_copyRun;
+
+    std::unique_ptr<ChartPreview> m_preview;
+    bool m_previewPending = false;
 };
 
 }  // namespace app

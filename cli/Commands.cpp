@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -83,6 +85,90 @@ void requireWritableOutput(const QString& output, const QList<Source>& sources) 
     }
 }
 
+// The folder pictures go to. Checked before any work: an existing folder must be writable, a
+// missing one must be possible to make in the nearest folder above it that exists. It is made
+// only when the first picture is about to be written, and taken away again (the levels this
+// run made, when empty) if no picture was.
+class OutputFolder {
+public:
+    explicit OutputFolder(const QString& path) : m_path(path) {
+        QFileInfo info(path);
+        if (info.exists() && !info.isDir()) {
+            throw CommandError(status::kOutputNotWritable, path + QStringLiteral(": is a file, not a folder"));
+        }
+        QString existing = QFileInfo(path).absoluteFilePath();
+        while (!QFileInfo(existing).exists()) {
+            m_made.prepend(existing);
+            existing = QFileInfo(existing).absolutePath();
+        }
+        if (!QFileInfo(existing).isDir()) {
+            throw CommandError(status::kOutputNotWritable,
+                               path + QStringLiteral(": ") + QDir::toNativeSeparators(existing) + QStringLiteral(" is not a folder"));
+        }
+        if (!QFileInfo(existing).isWritable()) {
+            throw CommandError(status::kOutputNotWritable,
+                               path + QStringLiteral(": cannot write in ") + QDir::toNativeSeparators(existing));
+        }
+    }
+    ~OutputFolder() {
+        if (m_written) return;
+        for (auto level = m_made.crbegin(); level != m_made.crend(); ++level) QDir().rmdir(*level);
+    }
+    OutputFolder(const OutputFolder&) = delete;
+    OutputFolder& operator=(const OutputFolder&) = delete;
+
+    // Makes the folder if it is missing; before each picture.
+    void make() {
+        if (!m_made.isEmpty() && !QDir().mkpath(m_path)) {
+            throw CommandError(status::kOutputNotWritable, m_path + QStringLiteral(": the folder cannot be made"));
+        }
+    }
+    void written() { m_written = true; }
+    QString filePath(const QString& name) const { return QDir(m_path).filePath(name); }
+
+private:
+    QString m_path;
+    QStringList m_made;  // the levels missing at the start, outermost first
+    bool m_written = false;
+};
+
+// A sheet name as part of a file name: characters that are no file name's on some system
+// (path separators, wildcards, quotes, control characters), and dots and blanks at either end,
+// become '_'; a leading '-' too, so that no name reads as an option. At most 150 bytes of
+// UTF-8, well inside any file system's limit with the index and extension added.
+QString safeSheetName(const QString& sheet) {
+    QString name;
+    for (const QChar c : sheet) {
+        const bool unsafe = c.unicode() < 0x20 || c.unicode() == 0x7f || QStringLiteral("/\\:*?\"<>|").contains(c);
+        name.append(unsafe ? u'_' : c);
+    }
+    while (name.toUtf8().size() > 150) name.chop(name.size() > 1 && name.back().isLowSurrogate() ? 2 : 1);
+    for (qsizetype i = 0; i < name.size() && (name[i] == u'.' || name[i] == u' ' || name[i] == u'-'); ++i) name[i] = u'_';
+    for (qsizetype i = name.size() - 1; i >= 0 && (name[i] == u'.' || name[i] == u' '); --i) name[i] = u'_';
+    return name.isEmpty() ? QStringLiteral("_") : name;
+}
+
+// One file name per chart, "<sheet>-<index>.<extension>". Two sheets whose names come out
+// alike (ignoring case) keep apart: the later one's part gets "_2", "_3"...
+QStringList pictureFileNames(const QList<ChartRef>& charts, const QString& extension) {
+    QHash<QString, QString> partOfSheet;  // the sheet's name as given, lower case -> its part
+    QSet<QString> taken;                  // parts in use, lower case
+    QStringList names;
+    for (const ChartRef& chart : charts) {
+        const QString key = chart.sheet.toLower();
+        auto part = partOfSheet.find(key);
+        if (part == partOfSheet.end()) {
+            const QString base = safeSheetName(chart.sheet);
+            QString candidate = base;
+            for (int n = 2; taken.contains(candidate.toLower()); ++n) candidate = base + u'_' + QString::number(n);
+            taken.insert(candidate.toLower());
+            part = partOfSheet.insert(key, candidate);
+        }
+        names.append(*part + u'-' + QString::number(chart.index) + u'.' + extension);
+    }
+    return names;
+}
+
 // A spreadsheet application with one workbook open; quit, alerts off, when it goes.
 class OpenWorkbook {
 public:
@@ -119,9 +205,9 @@ private:
     std::shared_ptr<office::ExcelApplication> m_excel;
 };
 
-// The charts of one source to copy, in order: those named, checked against the workbook, or
-// every chart in the window's order.
-QList<ChartRef> chartsToCopy(const Source& source, OpenWorkbook& book) {
+// The charts of one source to copy or draw, in order: those named, checked against the
+// workbook, or every chart in the window's order.
+QList<ChartRef> chartsToTake(const Source& source, OpenWorkbook& book) {
     QList<ChartRef> charts;
     try {
         const auto worksheets = need(need(book.excel().ActiveWorkbook())->Worksheets());
@@ -151,7 +237,8 @@ QList<ChartRef> chartsToCopy(const Source& source, OpenWorkbook& book) {
                                        .arg(ref.text(), ref.sheet)
                                        .arg(count));
             }
-            charts.append(ref);
+            // The sheet as the workbook spells it, whatever the case it was named in.
+            charts.append(ChartRef{worksheet->Name(), ref.index});
         }
     } catch (const AutomationError& e) {
         throw CommandError(status::kUnreadableInput, aboutFile(source.workbook, e.description()));
@@ -261,7 +348,7 @@ int runCopy(const Options& options, Console& console) {
     int copied = 0;
     for (const Source& source : options.sources) {
         OpenWorkbook book(source.workbook);
-        const QList<ChartRef> charts = chartsToCopy(source, book);
+        const QList<ChartRef> charts = chartsToTake(source, book);
         if (charts.isEmpty()) {
             console.notice(source.workbook + QStringLiteral(": No charts found within file."));
             continue;
@@ -289,12 +376,56 @@ int runCopy(const Options& options, Console& console) {
     return status::kSuccess;
 }
 
-int runRender(const Options& options, Console&) {
-    // The arguments were checked, so a script learns of a wrong call before it learns that this
-    // build cannot draw; drawing waits for the chart renderer.
-    Q_UNUSED(options);
-    throw CommandError(status::kNotAvailable,
-                       QStringLiteral("render: not available in this build (it has no chart renderer yet)"));
+int runRender(const Options& options, Console& console) {
+    const Source& source = options.sources.front();
+    requireReadable(source.workbook);
+    OutputFolder folder(options.output);
+    deferEndingSignalsDuringSaves();
+
+    OpenWorkbook book(source.workbook);
+    const QList<ChartRef> charts = chartsToTake(source, book);
+    if (charts.isEmpty()) {
+        console.notice(QStringLiteral("No charts found within file."));
+        return status::kSuccess;
+    }
+    const QString filter = options.format.toUpper();
+    office::ExcelPictureSize size;
+    if (options.scale > 0) size.scale = options.scale;
+    size.widthPixels = options.width;
+    size.heightPixels = options.height;
+    const QStringList names = pictureFileNames(charts, options.format);
+    const QString workbookName = QFileInfo(source.workbook).fileName();
+
+    // A chart that cannot be read is said and skipped, as list goes on past one; a picture that
+    // cannot be written ends the run, as every other would fail alike.
+    int result = status::kSuccess;
+    for (int i = 0; i < charts.size(); ++i) {
+        const ChartRef& chart = charts[i];
+        console.progress(QStringLiteral("%1: chart %2 of %3 (%4)")
+                             .arg(workbookName)
+                             .arg(i + 1)
+                             .arg(charts.size())
+                             .arg(chart.text()));
+        const QString path = folder.filePath(names[i]);
+        try {
+            const auto worksheets = need(need(book.excel().ActiveWorkbook())->Worksheets());
+            const auto object = need(need(need(worksheets->Item(chart.sheet))->ChartObjects())->Item(chart.index));
+            const auto picture = need(object->Chart());
+            folder.make();
+            const SaveGuard guard;
+            picture->Export(QFileInfo(path).absoluteFilePath(), filter, size);
+            folder.written();
+        } catch (const office::PictureFileError& e) {
+            throw CommandError(status::kOutputNotWritable, aboutFile(path, e.description()));
+        } catch (const AutomationError& e) {
+            console.progress(QString());
+            std::fprintf(stderr, "quillmere-cli: %s\n",
+                         aboutChart(source.workbook, chart.text(), e.description()).toLocal8Bit().constData());
+            result = status::kUnreadableInput;
+        }
+    }
+    console.progress(QString());
+    return result;
 }
 
 }  // namespace cli

@@ -180,7 +180,12 @@ QString usageText() {
         "copy    Copies every chart of each workbook (or the charts named by the --chart options after\n"
         "        it, in that order) onto new blank slides at the end of a new presentation, or of a copy\n"
         "        of DECK, and saves OUT.pptx. DECK is not changed unless OUT names it.\n"
-        "render  Draws charts to files (not available in this build).\n"
+        "render  Draws every chart of the workbook (or those named) into DIR, made if missing, one file\n"
+        "        per chart named <sheet>-<index>.<format> (characters no file name may hold become _).\n"
+        "        PNG at the chart's own size on a 96 dpi screen times --scale (default 1), or laid out\n"
+        "        to --width x --height pixels; SVG and PDF at the chart's size in points (or that of\n"
+        "        W x H pixels). A chart that cannot be read is said on standard error and skipped\n"
+        "        (exit status 2); files of the same name are replaced.\n"
         "\n"
         "Options:\n"
         "  --quiet     no progress and no notices on standard error; errors are still shown\n"
@@ -188,7 +193,7 @@ QString usageText() {
         "  --version   the program's version\n"
         "\n"
         "Exit status: 0 success, 1 usage, 2 an input cannot be read (or lacks a named chart),\n"
-        "3 the output cannot be written, 4 the command is not available in this build.\n");
+        "3 the output cannot be written.\n");
 }
 
 }  // namespace cli

@@ -12,7 +12,6 @@ inline constexpr int kSuccess = 0;
 inline constexpr int kUsage = 1;           // the command line is wrong
 inline constexpr int kUnreadableInput = 2;  // a workbook or deck cannot be read, or lacks a named chart
 inline constexpr int kOutputNotWritable = 3;
-inline constexpr int kNotAvailable = 4;  // the command exists but this build cannot carry it out
 }  // namespace status
 
 // A chart named on the command line as SHEET:INDEX: the worksheet's name (as the window's

@@ -1,6 +1,6 @@
-// quillmere-cli: the window's two jobs from a shell. list and copy run the same built-in
-// spreadsheet and presentation applications, through the same automation surfaces, as the
-// window does; nothing is ever shown.
+// quillmere-cli: the window's two jobs from a shell, and drawing charts to files. list, copy
+// and render run the same built-in spreadsheet and presentation applications, through the same
+// automation surfaces, as the window does; nothing is ever shown.
 
 #include "cli/Commands.h"
 #include "cli/Options.h"
@@ -49,11 +49,12 @@ int main(int argc, char** argv) {
     }
 
     qInstallMessageHandler(quietMessages);
-    // list needs no clipboard and no windows, so it starts the lighter application object.
-    // copy needs both; on the offscreen platform its clipboard is private to the process, so
-    // a run neither needs a display nor disturbs the user's clipboard.
+    // list needs no clipboard, no windows and no fonts, so it starts the lighter application
+    // object. copy needs the clipboard and render the fonts; on the offscreen platform the
+    // clipboard is private to the process, so a run neither needs a display nor disturbs the
+    // user's clipboard.
     std::unique_ptr<QCoreApplication> application;
-    if (options.command == cli::Options::Command::Copy) {
+    if (options.command != cli::Options::Command::List) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         application = std::make_unique<QApplication>(argc, argv);
     } else {

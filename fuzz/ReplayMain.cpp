@@ -10,11 +10,16 @@
 #include <QFileInfo>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+// As in libFuzzer, a target may set itself up once (a GUI application for one that draws).
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
     QStringList files;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);

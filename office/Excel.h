@@ -30,6 +30,22 @@ struct ExcelChartFacts {
     qint64 heightEmu = 0;
 };
 
+// How large Export draws a chart. Excel draws it at its own size on a 96 dpi screen; the
+// built-in application also takes a scale, or a size in pixels the chart is laid out to as if
+// its frame had been given that size.
+struct ExcelPictureSize {
+    double scale = 1;      // pixels per screen pixel (PNG); vector pictures keep the chart's size
+    int widthPixels = 0;   // with heightPixels, when both are above 0: the chart laid out to
+    int heightPixels = 0;  // this many screen pixels (96 dpi), drawn at scale 1
+};
+
+// Export's refusal to write the picture file, when the chart itself was read: the folder, the
+// disk. Any other refusal of Export is a plain AutomationError.
+class PictureFileError : public AutomationError {
+public:
+    using AutomationError::AutomationError;
+};
+
 class ExcelChart {
 public:
     virtual ~ExcelChart() = default;
@@ -38,6 +54,10 @@ public:
     virtual std::shared_ptr<ExcelChartArea> ChartArea() = 0;
     // A server that cannot describe its charts refuses with kNotSupported (the default).
     virtual ExcelChartFacts Facts();
+    // Excel's Chart.Export: a picture of the chart written to fileName through the graphics
+    // filter named ("PNG", "SVG", "PDF"), the file complete or not there at all. A server that
+    // cannot draw refuses with kNotSupported (the default).
+    virtual void Export(const QString& fileName, const QString& filterName, const ExcelPictureSize& size);
 };
 
 class ExcelChartObject {

@@ -7,6 +7,10 @@ ExcelChartFacts ExcelChart::Facts() {
     throw AutomationError(QString::fromLatin1(kNotSupported));
 }
 
+void ExcelChart::Export(const QString&, const QString&, const ExcelPictureSize&) {
+    throw AutomationError(QString::fromLatin1(kNotSupported));
+}
+
 void PptPresentation::SaveAs(const QString&) {
     throw AutomationError(QString::fromLatin1(kNotSupported));
 }

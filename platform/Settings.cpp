@@ -3,6 +3,8 @@
 #include "Failure.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QLocale>
 #include <QSettings>
 #include <QStandardPaths>
@@ -34,10 +36,33 @@ QString ReadSetting(const QString& key, const QString& defaultValue) {
     return value.toString();
 }
 
+namespace {
+
+// The store's file is replaced whole: Qt writes a new file (unnamed, or named "Tessalind.ini."
+// and six letters where the file system cannot), flushes it and renames it over the old one,
+// under the lock file "Tessalind.ini.lock". A program killed between the naming and the rename
+// leaves the named file behind. Under the same lock no writer is at work, so every such file
+// is a leftover; the cheap look comes first, the lock only when there is something to take.
+void removeStaleTemporaries(const QString& path) {
+    const QFileInfo file(path);
+    const QDir dir = file.absoluteDir();
+    const QStringList pattern{file.fileName() + QStringLiteral(".??????")};
+    if (dir.entryList(pattern, QDir::Files | QDir::Hidden).isEmpty()) return;
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(1000)) return;
+    for (const QString& name : dir.entryList(pattern, QDir::Files | QDir::Hidden)) QFile::remove(dir.filePath(name));
+}
+
+}  // namespace
+
 void WriteSetting(const QString& key, const QString& text) {
-    QSettings store(settingsFilePath(), QSettings::IniFormat);
-    store.setValue(keyPath(key), text);
-    store.sync();
+    const QString path = settingsFilePath();
+    {
+        QSettings store(path, QSettings::IniFormat);
+        store.setValue(keyPath(key), text);
+        store.sync();
+    }
+    removeStaleTemporaries(path);
 }
 
 bool settingAsBoolean(const QString& text) {

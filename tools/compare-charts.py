@@ -2,7 +2,7 @@
 """Draws every chart of a workbook beside the same chart pasted onto a slide by Quillmere, with
 a difference score per pair, so that changes in look can be seen and measured.
 
-    compare-charts.py WORKBOOK OUTDIR [--cli PATH] [--renderer LABEL=COMMAND]...
+    compare-charts.py WORKBOOK OUTDIR [--cli PATH] [--renderer LABEL=COMMAND | quillmere]...
                       [--dpi N] [--timeout SECONDS]
 
 For each chart object of each worksheet (in tab and drawing order):
@@ -12,12 +12,13 @@ For each chart object of each worksheet (in tab and drawing order):
                        LibreOffice draws the chart from that slide;
   further columns      each --renderer command draws it. COMMAND is run through the shell
                        with these fields filled in: {workbook} {presentation} {slide} {sheet}
-                       {index} {name} {width} {height} {dpi} {out} {outdir}; it writes a PNG to
-                       {out}, or a single PNG into the empty folder {outdir}. Fields are
-                       shell-quoted; write {{ and }} for plain braces. For instance
-                       --renderer 'quillmere=quillmere-cli render {workbook} --chart
-                       {sheet}:{index} --format png --width {width} --height {height}
-                       --output {outdir}'.
+                       {index} {name} {width} {height} {dpi} {scale} (dpi / 96) {cli} {out}
+                       {outdir}; it writes a PNG to {out}, or a single PNG into the empty
+                       folder {outdir}. Fields are shell-quoted; write {{ and }} for plain
+                       braces. --renderer quillmere alone is Quillmere's own renderer:
+                       {cli} render {workbook} --chart {sheet}:{index} --format png
+                       --scale {scale} --output {outdir}
+                       (the chart at its own size, at --dpi).
 LibreOffice draws each chart at its own size (the shape's size on the sheet or slide) at --dpi
 dots per inch (96 unless given).
 
@@ -467,7 +468,8 @@ def draw_with_renderer(label, template, workbook, presentation, chart, args, wor
     with tempfile.TemporaryDirectory(dir=work) as folder:
         fields = {"workbook": workbook, "presentation": presentation or "", "slide": chart["slide"] or "",
                   "sheet": chart["sheet"], "index": chart["index"], "name": chart["name"],
-                  "width": width, "height": height, "dpi": args.dpi, "out": out, "outdir": folder}
+                  "width": width, "height": height, "dpi": args.dpi, "scale": "%g" % (args.dpi / 96.0),
+                  "cli": args.cli, "out": out, "outdir": folder}
         command = template.format(**{k: shlex.quote(str(v)) for k, v in fields.items()})
         try:
             code, errors = run_in_group(command, 120)
@@ -525,10 +527,14 @@ def write_scores(outdir, workbook, columns, charts, error):
 
 
 RENDERER_FIELDS = ("workbook", "presentation", "slide", "sheet", "index", "name", "width",
-                   "height", "dpi", "out", "outdir")
+                   "height", "dpi", "scale", "cli", "out", "outdir")
+QUILLMERE_RENDERER = ("{cli} render {workbook} --chart {sheet}:{index} --format png --scale {scale} "
+                      "--output {outdir}")
 
 
 def renderer_option(text):
+    if text == "quillmere":
+        return text, QUILLMERE_RENDERER
     label, sep, command = text.partition("=")
     if not sep or not label or not command or label in ("workbook", "slide"):
         raise argparse.ArgumentTypeError("expected LABEL=COMMAND, got %r" % text)

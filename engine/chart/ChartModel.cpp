@@ -562,8 +562,9 @@ template <typename Point>
 size_t denseLength(const std::optional<int>& pointCount, const std::vector<Point>& points) {
     int last = -1;
     for (const Point& p : points) last = std::max(last, p.index);
-    size_t length = static_cast<size_t>(last + 1);
-    if (pointCount) length = std::min(length, static_cast<size_t>(*pointCount));
+    // Counted unsigned: a point at the largest index there is still has a place after it.
+    size_t length = last < 0 ? 0 : static_cast<size_t>(last) + 1;
+    if (pointCount && *pointCount >= 0) length = std::min(length, static_cast<size_t>(*pointCount));
     return std::min(length, points.size() * 2 + 1024);
 }
 

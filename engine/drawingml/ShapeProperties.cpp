@@ -2,6 +2,7 @@
 
 #include "engine/package/Xml.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace engine::drawingml {
@@ -82,14 +83,18 @@ std::optional<Fill> readFill(const pugi::xml_node& node) {
 
 Line readLine(const pugi::xml_node& ln) {
     Line line;
+    // A width outside the schema's range (0 to 20116800 EMU, 1584 pt) is no width a reader can
+    // draw: it counts as absent, and the line keeps the width it would have without it.
     line.width = optionalNumber(ln.attribute("w"), kEmuPerPoint);
+    if (line.width && !(*line.width >= 0 && *line.width <= 20116800 / kEmuPerPoint)) line.width.reset();
     line.compound = text(ln.attribute("cmpd"));
     line.cap = text(ln.attribute("cap"));
     line.alignment = text(ln.attribute("algn"));
     line.fill = readFill(ln);
     if (const auto dash = xml::child(ln, Ns::A, "prstDash")) line.dash = text(dash.attribute("val"));
     for (const auto ds : xml::children(xml::child(ln, Ns::A, "custDash"), Ns::A, "ds")) {
-        line.customDash.emplace_back(ds.attribute("d").as_int(0), ds.attribute("sp").as_int(0));
+        // Dash and space lengths are positive percentages; a negative one is taken as none.
+        line.customDash.emplace_back(std::max(0, ds.attribute("d").as_int(0)), std::max(0, ds.attribute("sp").as_int(0)));
     }
     if (xml::child(ln, Ns::A, "round")) line.join = QStringLiteral("round");
     else if (xml::child(ln, Ns::A, "bevel")) line.join = QStringLiteral("bevel");

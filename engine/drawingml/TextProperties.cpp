@@ -33,7 +33,10 @@ std::optional<QString> face(const pugi::xml_node& node, const char* local) {
 
 RunProperties readRunProperties(const pugi::xml_node& element) {
     RunProperties run;
-    if (const auto sz = element.attribute("sz")) run.size = sz.as_double(0) / 100.0;
+    // A size outside the schema's 1 to 4000 points is no size to draw text at: absent.
+    if (const auto sz = element.attribute("sz"); sz && sz.as_int(0) >= 100 && sz.as_int(0) <= 400000) {
+        run.size = sz.as_double(0) / 100.0;
+    }
     run.bold = optionalBool(element.attribute("b"));
     run.italic = optionalBool(element.attribute("i"));
     run.underline = text(element.attribute("u"));

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,12 +16,15 @@ namespace {
 
 const QString kContentTypesPart = QStringLiteral("/[Content_Types].xml");
 
-void fsyncPath(const QString& path) {
+// Flushes a file or folder to the disk; the errno of a failed flush, or 0 (also where the file
+// system cannot flush at all). A file system that allocates late (network file systems, some
+// quotas) reports a full disk only here.
+int fsyncPath(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    if (fd < 0) return errno;
+    const int result = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+    ::close(fd);
+    return result;
 }
 
 }  // namespace
@@ -204,8 +208,11 @@ void Package::saveAtomically(const QString& path) const {
     auto discard = [&] { QFile::remove(temp); };
     try {
         const auto entries = zipEntries();
-        writeZipEntries(temp, entries);
-        fsyncPath(temp);
+        writeZipEntries(temp, entries, display);
+        if (const int error = fsyncPath(temp)) {
+            throw DocumentError(DocumentError::Kind::Io, display, QString(),
+                                QStringLiteral("cannot be written: ") + systemWriteErrorText(error));
+        }
         // Reopen what was written and check every entry's size and CRC before it may replace
         // anything.
         checkWrittenZip(temp, display, entries);
@@ -223,6 +230,7 @@ void Package::saveAtomically(const QString& path) const {
         discard();
         throw DocumentError(DocumentError::Kind::Io, display, QString(), QStringLiteral("cannot replace the file"));
     }
+    // The rename is done; a folder that cannot be flushed leaves nothing to undo.
     fsyncPath(dir.absolutePath());
     removeStaleTemporaries(dir, display);
 }

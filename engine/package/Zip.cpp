@@ -1,6 +1,8 @@
 #include "Zip.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include <QFile>
@@ -197,7 +199,33 @@ QByteArray ZipReader::read(int index) const {
     return out;
 }
 
-void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries) {
+QString systemWriteErrorText(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("there is not enough space on the disk");
+    case EFBIG:
+        return QStringLiteral("the file is too large for this disk");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+namespace {
+// A write that failed for want of space says so in the user's words; anything else as libzip
+// puts it.
+QString writeErrorText(zip_t* z) {
+    zip_error_t* error = zip_get_error(z);
+    if (zip_error_system_type(error) == ZIP_ET_SYS) {
+        const int system = zip_error_code_system(error);
+        if (system == ENOSPC || system == EDQUOT || system == EFBIG) return systemWriteErrorText(system);
+    }
+    return QString::fromUtf8(zip_strerror(z));
+}
+}  // namespace
+
+void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries, const QString& displayName) {
+    const QString shown = displayName.isEmpty() ? path : displayName;
     // The zips entries are copied from are read at zip_close; no other read may interleave.
     std::vector<const ZipReader*> sources;
     for (const ZipOutEntry& entry : entries) {
@@ -210,7 +238,7 @@ void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entrie
 
     int code = 0;
     zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    if (!z) throw DocumentError(DocumentError::Kind::Io, path, QString(), QStringLiteral("cannot be created: ") + zipErrorText(code));
+    if (!z) throw DocumentError(DocumentError::Kind::Io, shown, QString(), QStringLiteral("cannot be created: ") + zipErrorText(code));
     for (const ZipOutEntry& entry : entries) {
         zip_source_t* src = nullptr;
         if (entry.source) {
@@ -240,15 +268,15 @@ void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entrie
             zip_source_free(src);
         }
         if (index < 0) {
-            const QString why = QString::fromUtf8(zip_strerror(z));
+            const QString why = writeErrorText(z);
             zip_discard(z);
-            throw DocumentError(DocumentError::Kind::Io, path, entry.name, QStringLiteral("cannot be added: ") + why);
+            throw DocumentError(DocumentError::Kind::Io, shown, entry.name, QStringLiteral("cannot be added: ") + why);
         }
     }
     if (zip_close(z) != 0) {
-        const QString why = QString::fromUtf8(zip_strerror(z));
+        const QString why = writeErrorText(z);
         zip_discard(z);
-        throw DocumentError(DocumentError::Kind::Io, path, QString(), QStringLiteral("cannot be written: ") + why);
+        throw DocumentError(DocumentError::Kind::Io, shown, QString(), QStringLiteral("cannot be written: ") + why);
     }
 }
 

@@ -42,7 +42,8 @@ public:
                       const std::function<bool(const QByteArray&)>& consume) const;
 
 private:
-    friend void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries);
+    friend void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries,
+                                const QString& displayName);
     void checkBounds(const Entry& entry) const;
     qint64 inflateBound(const Entry& entry) const;
     [[noreturn]] void throwPastDeclaredSize(const Entry& entry) const;
@@ -67,9 +68,15 @@ struct ZipOutEntry {
 // Writes a zip file from the entries in the order given; [Content_Types].xml should come
 // first. Bytes are deflated at level 6, except formats that are compressed already (images,
 // audio, video, zips such as embedded workbooks), which are stored. Throws DocumentError
-// naming path on any failure.
-void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries);
+// (kind Io) naming displayName, or path when that is empty, on any failure; a disk without
+// room for the file is said in so many words.
+void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries,
+                     const QString& displayName = QString());
 void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries);
+
+// The words for a failed write's errno: a full disk (or quota) and a file past the size the
+// disk takes in the user's terms, anything else as the system says it.
+QString systemWriteErrorText(int error);
 
 // Reopens the zip at path and checks that it holds exactly the entries, each with the size
 // and CRC-32 it should have, without inflating anything. Throws DocumentError naming

@@ -3,6 +3,8 @@
 #include "office/PowerPoint.h"
 #include "platform/Dialogs.h"
 #include "platform/WorkAside.h"
+#include "engine/chart/ChartRenderer.h"
+#include "engine/package/Namespaces.h"
 #include "engine/slide/SlideModel.h"
 
 #include <QDir>
@@ -110,11 +112,47 @@ std::shared_ptr<const DrawnSlide> PresentationDocument::drawnSlide(int index) co
         drawn->scene = engine::slide::buildSlideScene(model);
         drawn->theme = model.theme;
         drawn->colorMap = model.colorMap;
+        drawn->themePart = model.themePart;
     } catch (const engine::DocumentError& e) {
         drawn->failure = e.message();
         drawn->scene.size = QSizeF(m_presentation.slideWidth() / 12700.0, m_presentation.slideHeight() / 12700.0);
     }
     m_drawn.insert(part, drawn);
+    return drawn;
+}
+
+DrawnChart PresentationDocument::drawnChart(const QString& chartPart, const DrawnSlide& slide,
+                                            QSizeF sizeInPoints) const {
+    const QString key = QStringLiteral("%1|%2|%3x%4")
+                            .arg(chartPart, slide.themePart)
+                            .arg(qRound(sizeInPoints.width() * 100))
+                            .arg(qRound(sizeInPoints.height() * 100));
+    if (auto it = m_drawnCharts.constFind(key); it != m_drawnCharts.constEnd()) return *it;
+    DrawnChart drawn;
+    try {
+        const engine::Package& package = m_presentation.package();
+        if (chartPart.isEmpty() || !package.hasPart(chartPart)) {
+            throw engine::DocumentError(m_presentation.name(), chartPart, QStringLiteral("the chart's part is missing"));
+        }
+        const engine::chart::ChartSpace chart = m_presentation.chartModel(chartPart);
+        QByteArray themeOverride;
+        const engine::Relationships rels = package.relationships(chartPart);
+        if (const engine::Relationship* r = rels.firstOfType(QString::fromLatin1(engine::xml::rel::kThemeOverride))) {
+            if (!r->external && package.hasPart(r->targetPart)) themeOverride = package.part(r->targetPart);
+        }
+        const QByteArray hostTheme = slide.themePart.isEmpty() ? QByteArray() : package.part(slide.themePart);
+        const QString app = QStringLiteral("/docProps/app.xml");
+        const auto producer = package.hasPart(app) ? engine::chart::producerFromAppXml(package.part(app))
+                                                   : engine::chart::Producer::unknown();
+        const auto context = engine::chart::makeRenderContext(chart, hostTheme, themeOverride,
+                                                              engine::chart::ChartHost::Slide, producer,
+                                                              slide.colorMap, m_presentation.name());
+        drawn.scene = std::make_shared<engine::chart::ChartScene>(
+            engine::chart::buildChartScene(chart, context, sizeInPoints));
+    } catch (const engine::DocumentError& e) {
+        drawn.failure = e.message();
+    }
+    m_drawnCharts.insert(key, drawn);
     return drawn;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/presentation/Presentation.h"
+#include "engine/chart/ChartScene.h"
 #include "engine/slide/SlideScene.h"
 #include "servers/presentation/PresentationWindow.h"
 
@@ -25,6 +26,13 @@ struct DrawnSlide {
     engine::slide::SlideScene scene;
     engine::drawingml::Theme theme;
     engine::drawingml::ColorMap colorMap = engine::drawingml::ColorMap::standard();
+    QString themePart;  // the master's theme, "" when it has none
+    QString failure;
+};
+
+// A chart of a slide as drawn at its frame's size, or why it cannot be drawn.
+struct DrawnChart {
+    std::shared_ptr<const engine::chart::ChartScene> scene;
     QString failure;
 };
 
@@ -69,6 +77,12 @@ public:
     // changes (a paste onto it). Never throws: a slide that cannot be read comes back with its
     // failure. Null for an index out of range.
     std::shared_ptr<const DrawnSlide> drawnSlide(int index) const;
+    // A chart of a drawn slide at sizeInPoints, drawn by the chart renderer in the slide's
+    // context: the slide's theme with the chart's theme override over it, the chart's colour
+    // map override else the slide's, the slide host's text defaults. Built on first use and kept
+    // (a pasted chart's part never changes). Never throws: a chart that cannot be read comes
+    // back with its failure.
+    DrawnChart drawnChart(const QString& chartPart, const DrawnSlide& slide, QSizeF sizeInPoints) const;
 
     // Saves to its file, asking for one first when it has none (or is read-only). False when
     // the user cancelled or the save failed (reported).
@@ -116,6 +130,7 @@ private:
     QPointer<PresentationWindow> m_window;
     mutable QHash<QString, engine::ChartSummary> m_charts;
     mutable QHash<QString, std::shared_ptr<const DrawnSlide>> m_drawn;  // by slide part
+    mutable QHash<QString, DrawnChart> m_drawnCharts;  // by chart part, theme part and size
 };
 
 }  // namespace servers

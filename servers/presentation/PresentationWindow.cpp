@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QScrollArea>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QCloseEvent>
 #include <QListWidget>
 #include <QMenuBar>
@@ -22,6 +23,8 @@ namespace {
 
 constexpr int kThumbnailWidth = 176;
 constexpr int kMargin = 16;  // around the large slide
+// How long edits must pause before the window draws the slides they changed.
+constexpr int kSettleMilliseconds = 60;
 // The zoom steps of Zoom In and Zoom Out.
 constexpr double kZoomSteps[] = {0.1, 0.25, 0.33, 0.5, 0.67, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
 
@@ -40,8 +43,8 @@ QSizeF actualSize(const PresentationDocument& document, const QWidget* widget) {
 // or the slide changes.
 class SlideView : public QWidget {
 public:
-    explicit SlideView(const PresentationDocument& document, QWidget* parent)
-        : QWidget(parent), m_document(document) {
+    explicit SlideView(const PresentationDocument& document, const bool& deferred, QWidget* parent)
+        : QWidget(parent), m_document(document), m_deferred(deferred) {
         setObjectName(QStringLiteral("slideView"));
         setMinimumSize(320, 180);
         setAutoFillBackground(true);
@@ -66,10 +69,15 @@ protected:
             painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("No slides"));
             return;
         }
-        const auto drawn = m_document.drawnSlide(index);
+        const auto drawn = m_deferred ? m_cachedSlide : m_document.drawnSlide(index);
         const QRectF page = fittedSlideRect(QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin), m_document);
         const qreal ratio = devicePixelRatioF();
         const QSize pixels = (page.size() * ratio).toSize();
+        if (m_deferred && (m_cache.isNull() || m_cachedSlide != drawn)) {
+            // Slides are changing fast (a copy run): an empty page until they settle.
+            painter.fillRect(page, Qt::white);
+            return;
+        }
         if (m_cache.isNull() || m_cache.size() != pixels || m_cachedSlide != drawn) {
             m_cache = QPixmap(pixels);
             m_cache.setDevicePixelRatio(ratio);
@@ -84,6 +92,7 @@ protected:
 
 private:
     const PresentationDocument& m_document;
+    const bool& m_deferred;
     QPixmap m_cache;
     std::shared_ptr<const DrawnSlide> m_cachedSlide;  // what m_cache shows
     int m_draws = 0;
@@ -110,8 +119,11 @@ public:
         painter->setPen(option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                                    : QPalette::Text));
         painter->drawText(QRect(r.left(), r.top() + 4, 28, 20), Qt::AlignRight | Qt::AlignTop, index.data().toString());
-        const QPixmap thumb = m_window->thumbnail(index.row());
-        painter->drawPixmap(r.left() + 34, r.top() + 4, thumb);
+        if (m_window->isDrawingDeferred() && !m_window->hasThumbnail(index.row())) {
+            painter->fillRect(QRect(r.left() + 34, r.top() + 4, kThumbnailWidth, m_height), Qt::white);
+        } else {
+            painter->drawPixmap(r.left() + 34, r.top() + 4, m_window->thumbnail(index.row()));
+        }
         painter->restore();
     }
 
@@ -167,7 +179,7 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_scroll->setObjectName(QStringLiteral("slideScroll"));
     m_scroll->setAlignment(Qt::AlignCenter);
     m_scroll->setWidgetResizable(true);
-    m_view = new SlideView(*m_document, m_scroll);
+    m_view = new SlideView(*m_document, m_deferred, m_scroll);
     m_scroll->setWidget(m_view);
     splitter->addWidget(m_strip);
     splitter->addWidget(m_scroll);
@@ -177,8 +189,24 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     for (int i = 0; i < m_document->slideCount(); ++i) insertThumbnail(i);
     if (m_document->selectedSlide() >= 0) m_strip->setCurrentRow(m_document->selectedSlide());
 
+    m_settle = new QTimer(this);
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(kSettleMilliseconds);
+    connect(m_settle, &QTimer::timeout, this, [this] {
+        m_deferred = false;
+        m_strip->viewport()->update();
+        m_view->update();
+    });
     connect(m_document.get(), &PresentationDocument::slideInserted, this, &PresentationWindow::insertThumbnail);
     connect(m_document.get(), &PresentationDocument::slideChanged, this, &PresentationWindow::refreshThumbnail);
+    // Edits in quick succession (a copy run adds and fills a slide per chart) put drawing off
+    // until they pause, so that the run is not kept waiting for pictures about to change.
+    auto deferDrawing = [this] {
+        m_deferred = true;
+        m_settle->start();
+    };
+    connect(m_document.get(), &PresentationDocument::slideInserted, this, deferDrawing);
+    connect(m_document.get(), &PresentationDocument::slideChanged, this, deferDrawing);
     connect(m_document.get(), &PresentationDocument::selectionChanged, this, &PresentationWindow::showSelection);
     connect(m_document.get(), &PresentationDocument::nameChanged, this, &QWidget::setWindowTitle);
     connect(m_strip, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -189,6 +217,10 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
 PresentationWindow::~PresentationWindow() {
     // A window destroyed without a close (the program ending) still lets its presentation go.
     if (!m_closed) m_application->windowClosed(m_document.get());
+}
+
+bool PresentationWindow::hasThumbnail(int index) const {
+    return m_thumbnails.contains(m_document->presentation().slidePartName(index));
 }
 
 QPixmap PresentationWindow::thumbnail(int index) {

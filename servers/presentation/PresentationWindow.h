@@ -12,6 +12,7 @@ class Dialogs;
 class QAction;
 class QListWidget;
 class QScrollArea;
+class QTimer;
 
 namespace servers {
 
@@ -26,7 +27,8 @@ class PresentationDocument;
 //
 // Drawing stays off the copy run's way: the document keeps each slide laid out until it
 // changes; a thumbnail is drawn when its row is first painted and kept until its slide changes;
-// the large slide is drawn at the view's size and kept until the size, zoom or slide changes.
+// the large slide is drawn at the view's size and kept until the size, zoom or slide changes;
+// while edits follow each other closely, drawing waits until they pause.
 //
 // Top-level and owned by no other window: it deletes itself when closed, and holds the
 // application while it is open. Closing with unsaved changes asks Save / Don't Save / Cancel
@@ -56,8 +58,12 @@ public:
     void setZoom(double zoom);
     // The thumbnail of slide index as the strip shows it, drawn now if not kept yet.
     QPixmap thumbnail(int index);
+    bool hasThumbnail(int index) const;
     // How many thumbnails have been drawn since the window opened (kept ones are not redrawn).
     int thumbnailsDrawn() const { return m_thumbnailsDrawn; }
+    // True while edits come in quick succession: the strip and the large view then show empty
+    // pages for slides not drawn yet, and draw them once the edits have paused for a moment.
+    bool isDrawingDeferred() const { return m_deferred; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -90,6 +96,8 @@ private:
     double m_zoom = 0;
     QHash<QString, QPixmap> m_thumbnails;  // by slide part
     int m_thumbnailsDrawn = 0;
+    bool m_deferred = false;
+    QTimer* m_settle = nullptr;
     bool m_closed = false;
     bool m_saving = false;  // a save is under way; another, or closing, is refused until it ends
 };

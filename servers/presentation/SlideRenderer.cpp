@@ -1,5 +1,6 @@
 #include "servers/presentation/SlideRenderer.h"
 
+#include "engine/chart/ChartRenderer.h"
 #include "engine/slide/SlidePainter.h"
 #include "servers/presentation/PresentationDocument.h"
 
@@ -15,18 +16,18 @@ QRectF fittedSlideRect(const QRectF& bounds, const PresentationDocument& documen
     return {bounds.center() - QPointF(size.width() / 2, size.height() / 2), size};
 }
 
-QString chartPlaceholderText(const QString& name, const engine::ChartSummary& summary) {
-    QString kind = summary.kind.isEmpty() ? QStringLiteral("Chart") : summary.kind;
-    QString line = kind + QStringLiteral(" chart");
-    if (!summary.title.isEmpty()) line += QStringLiteral(": \"%1\"").arg(summary.title);
-    return name + u'\n' + line + QStringLiteral("\n(placeholder: charts are not drawn yet)");
+QString chartFailureText(const QString& name, const QString& failure) {
+    return name + QStringLiteral("\nThis chart cannot be drawn:\n") + failure;
 }
 
 void paintSlideChart(QPainter& painter, const engine::slide::ScenePrimitive& chart,
-                     const PresentationDocument& document, const DrawnSlide&) {
-    engine::ChartSummary summary;
-    if (!chart.chartPart.isEmpty()) summary = document.chartSummary(chart.chartPart);
-    engine::slide::paintChartBox(painter, chart.rect, chartPlaceholderText(chart.name, summary));
+                     const PresentationDocument& document, const DrawnSlide& slide) {
+    const DrawnChart drawn = document.drawnChart(chart.chartPart, slide, chart.rect.size());
+    if (drawn.scene) {
+        engine::chart::paintChartScene(*drawn.scene, painter, chart.rect);
+        return;
+    }
+    engine::slide::paintChartBox(painter, chart.rect, chartFailureText(chart.name, drawn.failure));
 }
 
 void renderSlide(QPainter& painter, const QRectF& target, const PresentationDocument& document, int index) {

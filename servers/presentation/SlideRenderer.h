@@ -21,14 +21,15 @@ struct DrawnSlide;
 void renderSlide(QPainter& painter, const QRectF& target, const PresentationDocument& document, int index);
 
 // Draws the chart of a chart frame of a drawn slide, painter in slide points: the one place
-// where the window's slides meet charts.
+// where the window's slides meet charts. A chart that cannot be read is a framed box with its
+// name and the failure.
 void paintSlideChart(QPainter& painter, const engine::slide::ScenePrimitive& chart,
                      const PresentationDocument& document, const DrawnSlide& slide);
 
 // The rectangle a slide of this presentation fills when fitted into bounds, centred.
 QRectF fittedSlideRect(const QRectF& bounds, const PresentationDocument& document);
 
-// The text in a chart's placeholder box: "Chart 1\nColumn chart: \"Sales\"\n(placeholder ...)".
-QString chartPlaceholderText(const QString& name, const engine::ChartSummary& summary);
+// What a chart frame says when its chart cannot be drawn: its name and the failure.
+QString chartFailureText(const QString& name, const QString& failure);
 
 }  // namespace servers

@@ -1,8 +1,11 @@
 #include "SpreadsheetServer.h"
+#include "servers/spreadsheet/ChartPictureData.h"
 
 #include "engine/chart/ChartCollector.h"
 #include "engine/chart/ChartPackage.h"
 #include "engine/chart/ChartPart.h"
+#include "engine/chart/ChartRenderer.h"
+#include "engine/chart/WorkbookChart.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/legacy/XlsStructure.h"
 #include "engine/workbook/Workbook.h"
@@ -16,6 +19,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -109,21 +113,27 @@ public:
                                     ? QGuiApplication::clipboard()
                                     : nullptr;
         if (!clipboard) throw AutomationError(QStringLiteral("ChartArea.Copy: no clipboard to copy to"));
-        QByteArray bytes;
+        ChartPictureData* mime = nullptr;
         try {
             const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
             // The workbook is this application's own, which nothing else reaches while the
-            // handler that copies waits here.
+            // handler that copies waits here; the clipboard's data is made back on this thread.
+            const engine::Workbook& workbook = *m_handle.book->workbook;
+            std::optional<engine::ChartPackage> package;
+            engine::chart::Producer producer;
+            QByteArray bytes;
             platform::runWhileServicingEvents([&, sheet = sheet, chart = chart] {
-                const engine::ChartPackage package =
-                    engine::collectChart(*m_handle.book->workbook, *sheet, sheet->chartObjects[size_t(chart)]);
-                bytes = engine::chartPackageToBytes(package);
+                package = engine::collectChart(workbook, *sheet, sheet->chartObjects[size_t(chart)]);
+                const QString app = QStringLiteral("/docProps/app.xml");
+                producer = workbook.package().hasPart(app)
+                               ? engine::chart::producerFromAppXml(workbook.package().read(app))
+                               : engine::chart::Producer::unknown();
+                bytes = engine::chartPackageToBytes(*package);
             });
+            mime = new ChartPictureData(std::move(*package), producer, bytes);
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
         }
-        auto* mime = new QMimeData;
-        mime->setData(QString::fromLatin1(engine::kChartPackageMime), bytes);
         clipboard->setMimeData(mime);
     }
 
@@ -163,6 +173,43 @@ public:
             throw AutomationError(e.message());
         }
         return facts;
+    }
+    // Drawn from the same chart a copy takes, in the workbook's theme, as its producer draws it.
+    void Export(const QString& fileName, const QString& filterName, const office::ExcelPictureSize& size) override {
+        m_handle.check();
+        engine::chart::PictureFormat format = engine::chart::PictureFormat::Png;
+        if (filterName.compare(QLatin1String("SVG"), Qt::CaseInsensitive) == 0) format = engine::chart::PictureFormat::Svg;
+        else if (filterName.compare(QLatin1String("PDF"), Qt::CaseInsensitive) == 0) format = engine::chart::PictureFormat::Pdf;
+        else if (filterName.compare(QLatin1String("PNG"), Qt::CaseInsensitive) != 0) {
+            throw AutomationError(QStringLiteral("Chart.Export: no graphics filter \"%1\" (PNG, SVG or PDF)").arg(filterName));
+        }
+        if (!(size.scale > 0 && size.scale <= 16) || (size.widthPixels > 0) != (size.heightPixels > 0)) {
+            throw AutomationError(QString::fromLatin1(platform::runtime::kOverflow));
+        }
+        engine::chart::WorkbookChart chart;
+        try {
+            const auto [sheet, index] = m_handle.book->chartFor(m_sheet, m_chart);
+            chart = engine::chart::workbookChart(*m_handle.book->workbook, *sheet, sheet->chartObjects[size_t(index)]);
+        } catch (const engine::DocumentError& e) {
+            throw AutomationError(e.message());
+        }
+        QSizeF points = chart.sizeInPoints;
+        double scale = size.scale;
+        if (size.widthPixels > 0) {
+            // Laid out as if the frame were that many pixels on a 96 dpi screen.
+            points = QSizeF(size.widthPixels * 72.0 / 96.0, size.heightPixels * 72.0 / 96.0);
+            scale = 1;
+        }
+        if (points.isEmpty()) {
+            throw AutomationError(QStringLiteral("%1: chart %2 has no size to draw at")
+                                      .arg(m_handle.book->fileName(), Name()));
+        }
+        try {
+            engine::chart::writeChartPicture(chart.chart, chart.context, points, format, scale, fileName);
+        } catch (const engine::DocumentError& e) {
+            if (e.kind() == engine::DocumentError::Kind::Io) throw office::PictureFileError(e.message());
+            throw AutomationError(e.message());
+        }
     }
 
 private:

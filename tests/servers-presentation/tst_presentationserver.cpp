@@ -383,31 +383,48 @@ private slots:
         QVERIFY(office::ServerRegistry::instance().isRunning(office::kPowerPointProgId));
     }
 
-    void chartsShowAsLabelledPlaceholdersInTheWindow() {
+    void chartsAreDrawnInTheWindowWithTheirThemeOverridesColours() {
         auto app = createPowerPoint();
         app->setVisible(msoTrue);
         auto p = app->Presentations()->Add(msoTrue);
         p->Slides()->Add(1, office::ppLayoutBlank);
         p->Slides()->Item(1)->Select();
-        putChartOnClipboard(1, "Chart 7");
+        // The workbook's theme travels with the chart and becomes its theme override on the
+        // slide; an accent no theme has shows whose colours the chart is drawn with.
+        engine::ChartPackage package =
+            fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/charts.xlsx", 1, "Chart 7");
+        const int accent = package.theme.indexOf("<a:accent1>");
+        QVERIFY(accent > 0);
+        const int end = package.theme.indexOf("</a:accent1>", accent);
+        package.theme.replace(accent, end - accent, "<a:accent1><a:srgbClr val=\"FF00FF\"/>");
+        auto* data = new QMimeData;
+        data->setData(engine::kChartPackageMime, engine::chartPackageToBytes(package));
+        QGuiApplication::clipboard()->setMimeData(data);
         app->ActiveWindow()->View()->Paste();
 
         auto& doc = windows().front()->document();
-        const auto shapes = doc.presentation().slideShapes(0);
-        const auto summary = doc.chartSummary(doc.presentation().slideTarget(0, shapes[0].relId));
-        const QString caption = servers::chartPlaceholderText(shapes[0].name, summary);
-        QCOMPARE(caption, QString("Chart 7\nColumn chart: \"Sales by month\"\n(placeholder: charts are not drawn yet)"));
+        const auto drawn = doc.drawnSlide(0);
+        QVERIFY(drawn && drawn->failure.isEmpty());
+        const auto frames = drawn->scene.tagged(QStringLiteral("chart"));
+        QCOMPARE(int(frames.size()), 1);
+        const auto chart = doc.drawnChart(frames[0]->chartPart, *drawn, frames[0]->rect.size());
+        QVERIFY2(chart.scene, qPrintable(chart.failure));
+        const auto bars = chart.scene->find(engine::chart::SceneTag::Element::DataPoint, 0);
+        QVERIFY(!bars.empty());
+        QCOMPARE(bars.front()->fill->color, QColor(0xFF, 0x00, 0xFF));
+        QVERIFY(!chart.scene->texts(engine::chart::SceneTag::Element::Title).isEmpty());
 
-        // The box is drawn where the chart sits: the slide's centre is not white.
-        QImage image(640, 360, QImage::Format_RGB32);
+        // Painted where the frame sits: a bar's pixels have the override's colour.
+        QImage image(1280, 720, QImage::Format_RGB32);
         image.fill(Qt::black);
         QPainter painter(&image);
         servers::renderSlide(painter, QRectF(image.rect()), doc, 0);
         painter.end();
         QCOMPARE(image.pixelColor(4, 4), QColor(Qt::white));
-        QVERIFY(image.pixelColor(320, 180) != QColor(Qt::white));
-        const QPixmap strip = windows().front()->thumbnail(0);
-        QVERIFY(!strip.isNull());
+        const QRectF bar = bars.front()->path.boundingRect().translated(frames[0]->rect.topLeft());
+        const double scale = 1280 / drawn->scene.size.width();
+        QCOMPARE(image.pixelColor((bar.center() * scale).toPoint()), QColor(0xFF, 0x00, 0xFF));
+        QVERIFY(!windows().front()->thumbnail(0).isNull());
     }
 
     void legacyPresentationIsConvertedAndSavedAsPptx() {

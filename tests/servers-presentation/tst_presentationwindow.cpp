@@ -102,6 +102,11 @@ private slots:
         QVERIFY(document.drawnSlide(1)->scene.textOf(QStringLiteral("shape")).contains(QStringLiteral("pasted")));
         window->thumbnail(1);
         QCOMPARE(window->thumbnailsDrawn(), drawn + 1);
+
+        // Edits put drawing off until they pause; then the window draws again.
+        QVERIFY(window->isDrawingDeferred());
+        QTRY_VERIFY(!window->isDrawingDeferred());
+        QVERIFY(colours(window->slideView()->grab().toImage()) > 3);
     }
 
     void zoomFitsActualSizeAndStepsWithCtrlPlusAndMinus() {

@@ -1,5 +1,6 @@
 #include "engine/chart/ChartPackage.h"
 #include "engine/legacy/LegacyConverter.h"
+#include "engine/presentation/Presentation.h"
 #include "office/Excel.h"
 #include "office/ServerRegistry.h"
 #include "servers/spreadsheet/SpreadsheetServer.h"
@@ -14,6 +15,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
+
 #include <QtTest>
 
 using office::AutomationError;
@@ -159,6 +161,26 @@ private slots:
         QCOMPARE(package.cy, qint64(3810000));
         QCOMPARE(int(package.cells.size()), 1 + 6 + 6);
         QVERIFY(!package.theme.isEmpty());
+
+        // Beside it, a PNG of the chart at its size on the sheet at screen resolution:
+        // 6096000 x 3810000 EMU is 640 x 400 pixels at 96 dpi.
+        QVERIFY(mime->formats().contains(QStringLiteral("image/png")));
+        const QImage picture = QImage::fromData(mime->data(QStringLiteral("image/png")), "PNG");
+        QCOMPARE(picture.size(), QSize(640, 400));
+        // A drawn chart, not an empty picture: more than a handful of colours.
+        QSet<QRgb> colours;
+        for (int y = 0; y < picture.height(); y += 4)
+            for (int x = 0; x < picture.width(); x += 4) colours.insert(picture.pixel(x, y));
+        QVERIFY(colours.size() > 3);
+        QVERIFY(mime->hasImage());
+        QCOMPARE(qvariant_cast<QImage>(mime->imageData()).size(), QSize(640, 400));
+
+        // A slide's paste still takes the chart package, not the picture.
+        engine::Presentation slides = engine::Presentation::createNew();
+        slides.addSlide(0, 12);
+        slides.paste(0, *mime);
+        QCOMPARE(slides.slideShapes(0).size(), size_t(1));
+        QCOMPARE(slides.slideShapes(0).front().kind, engine::SlideShape::Kind::Chart);
     }
 
     // Every row discovery would list: "sheet|chart name|index".

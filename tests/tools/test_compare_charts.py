@@ -3,7 +3,8 @@
 to copy: that one is reported and the others keep their slides; every chart gets its drawings,
 pair and scores, a renderer column that fails is reported without stopping the run, a copy of a
 drawing scores the same as the drawing, an all-black picture scores far worse than the pasted
-chart, and no LibreOffice is left running.
+chart, Quillmere's own renderer (quillmere-cli render) draws every chart, the refused one too,
+and no LibreOffice is left running.
 
     test_compare_charts.py QUILLMERE_CLI      (exit 77: skipped, LibreOffice or its Python missing)
 """
@@ -74,7 +75,8 @@ def main(cli):
         [sys.executable, SCRIPT, book_path, out, "--cli", cli, "--timeout", "150",
          "--renderer", "black=convert -size {width}x{height} xc:black PNG24:{out}",
          "--renderer", "same=f={out}; cp \"${{f%-same.png}}-slide.png\" \"$f\"",
-         "--renderer", "broken=echo cannot draw {name} >&2; exit 3"],
+         "--renderer", "broken=echo cannot draw {name} >&2; exit 3",
+         "--renderer", "quillmere"],
         capture_output=True, text=True, timeout=170)
     print(result.stdout, result.stderr)
     # The broken column makes the run fail, but only after everything else was done.
@@ -82,13 +84,14 @@ def main(cli):
 
     with open(os.path.join(out, "scores.json")) as f:
         scores = json.load(f)
-    assert scores["columns"] == ["workbook", "slide", "black", "same", "broken"], scores["columns"]
+    assert scores["columns"] == ["workbook", "slide", "black", "same", "broken", "quillmere"], scores["columns"]
     charts = scores["charts"]
     assert [(c["sheet"], c["index"], c["slide"]) for c in charts] == \
         [("Figures", 1, 1), ("Figures", 2, None), ("Figures", 3, 2)]
     refused = charts[1]
     assert "style9.xml" in refused["errors"]["slide"], refused["errors"]
     assert os.path.isfile(refused["drawings"]["workbook"]) and "slide" not in refused["drawings"]
+    assert png_size(refused["drawings"]["quillmere"]) == (480, 288)
     for chart in (charts[0], charts[2]):
         # XlsxWriter's default chart is 480 x 288 pixels; LibreOffice draws it at 96 dpi.
         width, height = png_size(chart["drawings"]["workbook"])
@@ -102,6 +105,11 @@ def main(cli):
         assert 0 < slide["mad"] < 20 and 0 < slide["diff"] < 50, slide
         assert black["mad"] > 80 and black["diff"] > 80, black
         assert chart["scores"]["same"] == slide
+        # Quillmere's own renderer draws the chart at its size, and close to LibreOffice's look.
+        assert png_size(chart["drawings"]["quillmere"]) == (480, 288)
+        drawn = chart["scores"]["quillmere"]
+        print("quillmere column:", drawn)
+        assert 0 < drawn["mad"] < 20 and drawn["diff"] < 50, drawn
     assert os.path.isfile(os.path.join(out, "contact-sheet.png"))
     with open(os.path.join(out, "scores.tsv")) as f:
         assert len(f.read().splitlines()) == 4

@@ -1,0 +1,196 @@
+#include "app/ChartPreview.h"
+
+#include "engine/chart/ChartPart.h"
+#include "engine/chart/ChartRenderer.h"
+#include "engine/legacy/LegacyConverter.h"
+#include "engine/workbook/Workbook.h"
+#include "platform/Dialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+
+namespace app {
+
+namespace {
+
+const char* const kPictureFilter =
+    "PNG Picture (*.png)|*.png|SVG Picture (*.svg)|*.svg|PDF Document (*.pdf)|*.pdf|";
+
+// Where the chart is painted, fitted and centred, or the message that stands in its place.
+class PreviewCanvas : public QWidget {
+public:
+    explicit PreviewCanvas(const ChartPreview& preview, QWidget* parent) : QWidget(parent), m_preview(preview) {
+        setObjectName(QStringLiteral("previewCanvas"));
+        setMinimumSize(360, 220);
+        setAutoFillBackground(true);
+        QPalette p = palette();
+        p.setColor(QPalette::Window, QColor(0xEE, 0xEF, 0xF2));
+        setPalette(p);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRectF room = QRectF(rect()).adjusted(12, 12, -12, -12);
+        const engine::chart::ChartScene* scene = m_preview.scene();
+        if (!scene || scene->size.isEmpty()) {
+            painter.setPen(m_preview.message().isEmpty() ? Qt::darkGray : QColor(Qt::darkRed));
+            painter.drawText(room, Qt::AlignCenter | Qt::TextWordWrap, m_preview.message());
+            return;
+        }
+        const QSizeF size = scene->size.scaled(room.size(), Qt::KeepAspectRatio);
+        const QRectF target(room.center() - QPointF(size.width() / 2, size.height() / 2), size);
+        painter.fillRect(target, Qt::white);
+        engine::chart::paintChartScene(*scene, painter, target);
+    }
+
+private:
+    const ChartPreview& m_preview;
+};
+
+// A workbook the engine does not read itself: a compound file (.xls), or named as one of the
+// formats only the converter reads. Anything else goes to the engine, which says what is wrong.
+bool needsConversion(const QString& path) {
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray::fromHex("D0CF11E0A1B11AE1")) return true;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("xls") || suffix == QLatin1String("xlsb") || suffix == QLatin1String("ods") ||
+           suffix == QLatin1String("xlt") || suffix == QLatin1String("xlw");
+}
+
+}  // namespace
+
+QString chartSizeText(QSizeF points) {
+    return QStringLiteral("%1 x %2 cm (%3 x %4 px)")
+        .arg(points.width() * 2.54 / 72, 0, 'f', 2)
+        .arg(points.height() * 2.54 / 72, 0, 'f', 2)
+        .arg(qRound(points.width() * 96 / 72))
+        .arg(qRound(points.height() * 96 / 72));
+}
+
+ChartPreview::ChartPreview(platform::Dialogs& dialogs) : m_dialogs(dialogs) {
+    setObjectName(QStringLiteral("chartPreview"));
+    setWindowTitle(QLatin1String(kTitle));
+    setWindowFlag(Qt::Window);
+    resize(560, 420);
+    auto* layout = new QVBoxLayout(this);
+    m_description = new QLabel(this);
+    m_description->setObjectName(QStringLiteral("previewDescription"));
+    m_description->setWordWrap(true);
+    m_description->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_canvas = new PreviewCanvas(*this, this);
+    m_save = new QPushButton(QStringLiteral("Save as Picture..."), this);
+    m_save->setObjectName(QStringLiteral("savePicture"));
+    m_save->setAutoDefault(false);
+    layout->addWidget(m_description);
+    layout->addWidget(m_canvas, 1);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(m_save);
+    layout->addLayout(row);
+    connect(m_save, &QPushButton::clicked, this, [this] { saveAsPicture(); });
+    refresh();
+}
+
+ChartPreview::~ChartPreview() = default;
+
+void ChartPreview::showChart(const QString& path, const QString& sheetName, int chartIndex) {
+    m_path = path;
+    m_sheet = sheetName;
+    m_index = chartIndex;
+    m_chart.reset();
+    m_scene.reset();
+    m_message.clear();
+    const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    if (gui) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        // A legacy workbook is read from its converted copy, written to a folder of the
+        // preview's own for as long as the read takes.
+        QTemporaryDir converted;
+        QString readPath = path;
+        if (needsConversion(path)) {
+            const QByteArray xlsx = engine::LegacyConverter::convert(path, QStringLiteral("xlsx"));
+            readPath = converted.filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".xlsx"));
+            QFile out(readPath);
+            if (!out.open(QIODevice::WriteOnly) || out.write(xlsx) != xlsx.size()) {
+                throw engine::DocumentError(engine::DocumentError::Kind::Io, QFileInfo(path).fileName(), QString(),
+                                            QStringLiteral("the converted copy cannot be written"));
+            }
+        }
+        const std::unique_ptr<engine::Workbook> workbook = engine::Workbook::open(readPath);
+        const engine::Workbook::Sheet* sheet = workbook->sheetByName(sheetName);
+        if (!sheet || sheet->kind != engine::Workbook::SheetKind::Worksheet) {
+            throw engine::DocumentError(QFileInfo(path).fileName(), QString(),
+                                        QStringLiteral("there is no worksheet named \"%1\"").arg(sheetName));
+        }
+        if (chartIndex < 1 || chartIndex > int(sheet->chartObjects.size())) {
+            throw engine::DocumentError(QFileInfo(path).fileName(), QString(),
+                                        QStringLiteral("worksheet \"%1\" has no chart %2").arg(sheetName).arg(chartIndex));
+        }
+        const auto& object = sheet->chartObjects[size_t(chartIndex - 1)];
+        m_chart = engine::chart::workbookChart(*workbook, *sheet, object);
+        m_scene = std::make_shared<engine::chart::ChartScene>(
+            engine::chart::buildChartScene(m_chart->chart, m_chart->context, m_chart->sizeInPoints));
+        const engine::ChartSummary summary = engine::summarizeChart(m_chart->chart);
+        m_description->setText(QStringLiteral("%1 \u2014 %2\n%3 chart, %4 series, %5")
+                                   .arg(sheetName, object.name,
+                                        summary.kind.isEmpty() ? QStringLiteral("Unknown") : summary.kind)
+                                   .arg(summary.series.size())
+                                   .arg(chartSizeText(m_chart->sizeInPoints)));
+    } catch (const engine::DocumentError& e) {
+        m_chart.reset();
+        m_scene.reset();
+        m_message = e.message();
+        m_description->setText(QStringLiteral("%1 \u2014 chart %2").arg(sheetName).arg(chartIndex));
+    }
+    if (gui) QGuiApplication::restoreOverrideCursor();
+    refresh();
+}
+
+void ChartPreview::showNothing(const QString& why) {
+    m_path.clear();
+    m_sheet.clear();
+    m_index = 0;
+    m_chart.reset();
+    m_scene.reset();
+    m_message = why;
+    m_description->clear();
+    refresh();
+}
+
+QString ChartPreview::description() const { return m_description->text(); }
+
+void ChartPreview::refresh() {
+    m_save->setEnabled(m_scene != nullptr);
+    m_canvas->update();
+}
+
+bool ChartPreview::saveAsPicture() {
+    if (!m_chart) return false;
+    const QString proposed = QFileInfo(m_path).dir().filePath(
+        QStringLiteral("%1 %2.png").arg(m_sheet).arg(m_index));
+    QString chosen = m_dialogs.saveFileName(QStringLiteral("Save as Picture"), QLatin1String(kPictureFilter), proposed);
+    if (chosen.isEmpty()) return false;
+    const QString suffix = QFileInfo(chosen).suffix().toLower();
+    if (suffix != QLatin1String("svg") && suffix != QLatin1String("pdf") && suffix != QLatin1String("png"))
+        chosen += QStringLiteral(".png");
+    const auto format = suffix == QLatin1String("svg")   ? engine::chart::PictureFormat::Svg
+                        : suffix == QLatin1String("pdf") ? engine::chart::PictureFormat::Pdf
+                                                         : engine::chart::PictureFormat::Png;
+    try {
+        engine::chart::writeChartPicture(m_chart->chart, m_chart->context, m_chart->sizeInPoints, format, 1.0, chosen);
+    } catch (const engine::DocumentError& e) {
+        m_dialogs.messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation, QLatin1String(kTitle));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace app

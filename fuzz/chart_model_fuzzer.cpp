@@ -1,0 +1,133 @@
+// Fuzz target of the chart model: the input is a chart part's XML. Every input must end in a
+// model or a DocumentError. Beyond not crashing, a model that was read must keep its promises:
+// caches made dense stay within their bounds, the automatic axis scales come out ordered, and
+// the part as a slide's chart needs it reads back as the same chart.
+
+#include "FuzzSupport.h"
+#include "engine/chart/AxisScale.h"
+#include "engine/chart/ChartModel.h"
+#include "engine/chart/ChartPart.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+using namespace engine;
+
+[[noreturn]] void broken(const char* what) {
+    std::fprintf(stderr, "chart model: %s\n", what);
+    std::abort();
+}
+
+struct Values {
+    double min = INFINITY;
+    double max = -INFINITY;
+    std::vector<double> finite;
+};
+
+void collect(const chart::DataSource* source, Values& values) {
+    if (!source) return;
+    if (source->numbers) {
+        const auto& cache = *source->numbers;
+        const std::vector<double> dense = cache.dense();
+        if (dense.size() > 2 * cache.points.size() + 1024) broken("a numeric cache grew past its bound");
+        for (const double v : dense) {
+            if (!std::isfinite(v)) continue;
+            values.min = std::min(values.min, v);
+            values.max = std::max(values.max, v);
+            values.finite.push_back(v);
+        }
+    }
+    if (source->strings) {
+        const auto& cache = *source->strings;
+        if (cache.dense().size() > 2 * cache.points.size() + 1024) broken("a text cache grew past its bound");
+        (void)cache.first();
+    }
+    if (source->multiLevel) {
+        for (const auto& level : source->multiLevel->levels) {
+            if (level.dense().size() > 2 * level.points.size() + 1024) broken("a level grew past its bound");
+        }
+    }
+}
+
+// The scales a renderer asks for, with what the file fixes.
+void scaleAxes(const chart::ChartSpace& space) {
+    Values values;
+    Values categories;
+    for (const chart::Series* series : space.allSeries()) {
+        collect(series->valueData(), values);
+        collect(series->categoryData(), categories);
+        if (series->bubbleSizes) collect(&*series->bubbleSizes, values);
+        if (series->text) (void)series->text->text();
+    }
+    if (values.finite.empty()) values.min = values.max = 0;
+    for (const chart::Axis& axis : space.chart.plotArea.axes) {
+        if (axis.kind == chart::Axis::Kind::Value) {
+            ValueAxisInput input;
+            input.dataMin = values.min;
+            input.dataMax = values.max;
+            input.fixedMin = axis.minimum;
+            input.fixedMax = axis.maximum;
+            input.fixedMajorUnit = axis.majorUnit;
+            const AxisScale scale = autoValueScale(input);
+            const bool unfixed = !axis.minimum && !axis.maximum && !axis.majorUnit;
+            if (unfixed && !(scale.min < scale.max && scale.majorUnit > 0)) broken("an automatic scale is empty");
+            if (axis.logBase) (void)logarithmicScale(values.min, values.max, *axis.logBase);
+        } else if (axis.kind == chart::Axis::Kind::Date && !categories.finite.empty()) {
+            const TimeUnit base = dateBaseUnit(categories.finite);
+            (void)dateMajorUnit(categories.max - categories.min, base);
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray xml = fuzzsupport::bytesOf(data, size);
+    const QString file = QStringLiteral("fuzz.xlsx");
+    const QString part = QStringLiteral("/xl/charts/chart1.xml");
+    chart::ChartSpace space;
+    try {
+        space = chart::readChartSpace(xml, file, part, fuzzsupport::fuzzLimits());
+    } catch (const DocumentError&) {
+        return 0;
+    }
+    const ChartSummary summary = summarizeChart(space);
+    scaleAxes(space);
+
+    // A chart the model reads is a chart a slide can take, and it stays the same chart there.
+    QByteArray onSlide;
+    try {
+        onSlide = chartForSlide(xml, QStringLiteral("rId9"), file, part);
+    } catch (const DocumentError& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+        broken("a chart the model reads is refused for a slide");
+    }
+    ChartSummary again;
+    try {
+        again = summarizeChart(chart::readChartSpace(onSlide, file, part, fuzzsupport::fuzzLimits()));
+    } catch (const DocumentError& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+        broken("the slide's chart part cannot be read back");
+    }
+    if (again.kind != summary.kind || again.title != summary.title || again.series.size() != summary.series.size()) {
+        broken("the slide's chart part reads as another chart");
+    }
+    for (size_t i = 0; i < summary.series.size(); ++i) {
+        if (again.series[i].name != summary.series[i].name ||
+            again.series[i].valueFormula != summary.series[i].valueFormula ||
+            again.series[i].pointCount != summary.series[i].pointCount) {
+            broken("a series changed on the way to the slide");
+        }
+    }
+    if (again.externalDataRelId != QLatin1String("rId9") || !again.autoUpdateOff) {
+        broken("the slide's chart does not point at its embedded workbook");
+    }
+    return 0;
+}

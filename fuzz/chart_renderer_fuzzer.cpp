@@ -1,0 +1,89 @@
+// Fuzz target of the chart renderer: the input is a chart part's XML (the chart model's seeds
+// serve), laid out at a size picked from the input's hash (the usual, a thin strip, a postage
+// stamp, nothing at all), built into a scene and painted. Beyond not crashing, the renderer
+// keeps its promises: it throws nothing for a chart the model read, its scene is never empty
+// (a frame at least), and every primitive has finite coordinates, widths and sizes.
+
+#include "FuzzSupport.h"
+#include "engine/chart/ChartModel.h"
+#include "engine/chart/ChartRenderer.h"
+#include "engine/chart/FormatResolver.h"
+
+#include <QByteArray>
+#include <QGuiApplication>
+#include <QHash>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+namespace {
+
+using namespace engine;
+using namespace engine::chart;
+
+[[noreturn]] void broken(const char* what) {
+    std::fprintf(stderr, "chart renderer: %s\n", what);
+    std::abort();
+}
+
+bool finite(const QRectF& r) {
+    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height());
+}
+
+void checkScene(const ChartScene& scene, bool mustShowSomething) {
+    if (mustShowSomething && scene.items.empty()) broken("an empty scene");
+    for (const ScenePrimitive& item : scene.items) {
+        if (!finite(item.bounds())) broken("a primitive off every page");
+        if (item.stroke && !(std::isfinite(item.stroke->width) && item.stroke->width >= 0)) broken("a pen of no width");
+        if (item.kind == ScenePrimitive::Kind::Text) {
+            if (!(std::isfinite(item.size) && item.size > 0)) broken("text of no size");
+            if (!std::isfinite(item.angle)) broken("text at no angle");
+        }
+    }
+}
+
+}  // namespace
+
+// Drawing text needs the fonts a GUI application loads; the offscreen platform serves.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication application(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray xml = fuzzsupport::bytesOf(data, size);
+    ChartSpace chart;
+    RenderContext context;
+    const size_t pick = qHash(xml);
+    try {
+        chart = readChartSpace(xml, QStringLiteral("fuzz.xlsx"), QStringLiteral("/xl/charts/chart1.xml"),
+                               fuzzsupport::fuzzLimits());
+        context = makeRenderContext(chart, QByteArray(), QByteArray(),
+                                    pick & 1 ? ChartHost::Slide : ChartHost::Workbook, Producer::unknown());
+    } catch (const DocumentError&) {
+        return 0;
+    }
+    static const QSizeF sizes[] = {{360, 216}, {480, 300}, {1500, 30}, {24, 18}, {0, 0}};
+    const QSizeF points = sizes[(pick >> 1) % 5];
+    ChartScene scene;
+    try {
+        scene = buildChartScene(chart, context, points);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        broken("a chart the model read could not be laid out");
+    }
+    checkScene(scene, !points.isEmpty());
+    // Painted small, so that a run stays quick; the painter still meets every primitive.
+    QImage image(160, 100, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    paintChartScene(scene, painter, QRectF(0, 0, 160, 100));
+    return 0;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+// quillmere-cli run as a script runs it: the built executable, without a display.
+
+#include <QByteArray>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+namespace clitest {
+
+struct Result {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// The executable, run without a display and without the tests' platform setting, as a script
+// on a server would run it.
+inline Result runCli(const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(QUILLMERE_CLI), arguments);
+    Result result;
+    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit) return result;
+    result.status = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+}  // namespace clitest
