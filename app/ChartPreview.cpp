@@ -28,7 +28,7 @@ class PreviewCanvas : public QWidget {
 public:
     explicit PreviewCanvas(const ChartPreview& preview, QWidget* parent) : QWidget(parent), m_preview(preview) {
         setObjectName(QStringLiteral("previewCanvas"));
-        setMinimumSize(360, 220);
+        setMinimumSize(240, 160);
         setAutoFillBackground(true);
         QPalette p = palette();
         p.setColor(QPalette::Window, QColor(0xEE, 0xEF, 0xF2));
@@ -101,7 +101,8 @@ ChartPreview::ChartPreview(platform::Dialogs& dialogs) : m_dialogs(dialogs) {
 
 ChartPreview::~ChartPreview() = default;
 
-void ChartPreview::showChart(const QString& path, const QString& sheetName, int chartIndex) {
+void ChartPreview::showChart(const QString& path, const QString& sheetName, int chartIndex,
+                             const QString& chartName) {
     m_path = path;
     m_sheet = sheetName;
     m_index = chartIndex;
@@ -140,7 +141,7 @@ void ChartPreview::showChart(const QString& path, const QString& sheetName, int 
             engine::chart::buildChartScene(m_chart->chart, m_chart->context, m_chart->sizeInPoints));
         const engine::ChartSummary summary = engine::summarizeChart(m_chart->chart);
         m_description->setText(QStringLiteral("%1 \u2014 %2\n%3 chart, %4 series, %5")
-                                   .arg(sheetName, object.name,
+                                   .arg(sheetName, chartName.isEmpty() ? object.name : chartName,
                                         summary.kind.isEmpty() ? QStringLiteral("Unknown") : summary.kind)
                                    .arg(summary.series.size())
                                    .arg(chartSizeText(m_chart->sizeInPoints)));
@@ -148,7 +149,8 @@ void ChartPreview::showChart(const QString& path, const QString& sheetName, int 
         m_chart.reset();
         m_scene.reset();
         m_message = e.message();
-        m_description->setText(QStringLiteral("%1 \u2014 chart %2").arg(sheetName).arg(chartIndex));
+        m_description->setText(QStringLiteral("%1 \u2014 %2")
+                                   .arg(sheetName, chartName.isEmpty() ? QStringLiteral("chart %1").arg(chartIndex) : chartName));
     }
     if (gui) QGuiApplication::restoreOverrideCursor();
     refresh();
