@@ -3,6 +3,7 @@
 #include "engine/chart/ChartPart.h"
 #include "engine/chart/ChartRenderer.h"
 #include "engine/legacy/LegacyConverter.h"
+#include "engine/package/Namespaces.h"
 #include "engine/workbook/Workbook.h"
 #include "platform/Dialogs.h"
 
@@ -137,6 +138,16 @@ void ChartPreview::showChart(const QString& path, const QString& sheetName, int 
         }
         const auto& object = sheet->chartObjects[size_t(chartIndex - 1)];
         m_chart = engine::chart::workbookChart(*workbook, *sheet, object);
+        // A chart with a theme of its own (a theme override) draws in that theme's colours.
+        const engine::Relationships rels = workbook->package().relationships(object.chartPart);
+        if (const engine::Relationship* r = rels.firstOfType(QString::fromLatin1(engine::xml::rel::kThemeOverride))) {
+            if (!r->external && workbook->package().hasPart(r->targetPart)) {
+                m_chart->context = engine::chart::makeRenderContext(
+                    m_chart->chart, workbook->theme(), workbook->package().read(r->targetPart),
+                    engine::chart::ChartHost::Workbook, m_chart->context.producer,
+                    engine::drawingml::ColorMap::standard(), workbook->displayName());
+            }
+        }
         m_scene = std::make_shared<engine::chart::ChartScene>(
             engine::chart::buildChartScene(m_chart->chart, m_chart->context, m_chart->sizeInPoints));
         const engine::ChartSummary summary = engine::summarizeChart(m_chart->chart);
