@@ -52,21 +52,6 @@ void PresentationDocument::paste(const QMimeData& data) {
     emit slideChanged(m_selected);
 }
 
-const engine::ChartSummary& PresentationDocument::chartSummary(const QString& chartPart) const {
-    auto it = m_charts.find(chartPart);
-    if (it == m_charts.end()) {
-        engine::ChartSummary summary;
-        try {
-            summary = m_presentation.chartSummary(chartPart);
-        } catch (const engine::DocumentError&) {
-            // A chart the presentation brought that cannot be read is shown as a plain box.
-            summary.kind = QStringLiteral("unreadable chart");
-        }
-        it = m_charts.insert(chartPart, summary);
-    }
-    return *it;
-}
-
 std::shared_ptr<const DrawnSlide> PresentationDocument::drawnSlide(int index) const {
     const QString part = m_presentation.slidePartName(index);
     if (part.isEmpty()) return nullptr;
