@@ -3,6 +3,7 @@
 #include "engine/chart/ChartPart.h"
 #include "engine/chart/ChartRenderer.h"
 #include "engine/legacy/LegacyConverter.h"
+#include "engine/package/Namespaces.h"
 #include "engine/workbook/Workbook.h"
 #include "platform/Dialogs.h"
 
@@ -28,7 +29,7 @@ class PreviewCanvas : public QWidget {
 public:
     explicit PreviewCanvas(const ChartPreview& preview, QWidget* parent) : QWidget(parent), m_preview(preview) {
         setObjectName(QStringLiteral("previewCanvas"));
-        setMinimumSize(360, 220);
+        setMinimumSize(240, 160);
         setAutoFillBackground(true);
         QPalette p = palette();
         p.setColor(QPalette::Window, QColor(0xEE, 0xEF, 0xF2));
@@ -101,7 +102,8 @@ ChartPreview::ChartPreview(platform::Dialogs& dialogs) : m_dialogs(dialogs) {
 
 ChartPreview::~ChartPreview() = default;
 
-void ChartPreview::showChart(const QString& path, const QString& sheetName, int chartIndex) {
+void ChartPreview::showChart(const QString& path, const QString& sheetName, int chartIndex,
+                             const QString& chartName) {
     m_path = path;
     m_sheet = sheetName;
     m_index = chartIndex;
@@ -136,11 +138,21 @@ void ChartPreview::showChart(const QString& path, const QString& sheetName, int 
         }
         const auto& object = sheet->chartObjects[size_t(chartIndex - 1)];
         m_chart = engine::chart::workbookChart(*workbook, *sheet, object);
+        // A chart with a theme of its own (a theme override) draws in that theme's colours.
+        const engine::Relationships rels = workbook->package().relationships(object.chartPart);
+        if (const engine::Relationship* r = rels.firstOfType(QString::fromLatin1(engine::xml::rel::kThemeOverride))) {
+            if (!r->external && workbook->package().hasPart(r->targetPart)) {
+                m_chart->context = engine::chart::makeRenderContext(
+                    m_chart->chart, workbook->theme(), workbook->package().read(r->targetPart),
+                    engine::chart::ChartHost::Workbook, m_chart->context.producer,
+                    engine::drawingml::ColorMap::standard(), workbook->displayName());
+            }
+        }
         m_scene = std::make_shared<engine::chart::ChartScene>(
             engine::chart::buildChartScene(m_chart->chart, m_chart->context, m_chart->sizeInPoints));
         const engine::ChartSummary summary = engine::summarizeChart(m_chart->chart);
         m_description->setText(QStringLiteral("%1 \u2014 %2\n%3 chart, %4 series, %5")
-                                   .arg(sheetName, object.name,
+                                   .arg(sheetName, chartName.isEmpty() ? object.name : chartName,
                                         summary.kind.isEmpty() ? QStringLiteral("Unknown") : summary.kind)
                                    .arg(summary.series.size())
                                    .arg(chartSizeText(m_chart->sizeInPoints)));
@@ -148,7 +160,8 @@ void ChartPreview::showChart(const QString& path, const QString& sheetName, int 
         m_chart.reset();
         m_scene.reset();
         m_message = e.message();
-        m_description->setText(QStringLiteral("%1 \u2014 chart %2").arg(sheetName).arg(chartIndex));
+        m_description->setText(QStringLiteral("%1 \u2014 %2")
+                                   .arg(sheetName, chartName.isEmpty() ? QStringLiteral("chart %1").arg(chartIndex) : chartName));
     }
     if (gui) QGuiApplication::restoreOverrideCursor();
     refresh();

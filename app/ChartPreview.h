@@ -37,8 +37,10 @@ public:
     ~ChartPreview() override;
 
     // Shows chart object `chartIndex` (1-based, as the list's third column) of worksheet
-    // `sheetName` of the workbook at path.
-    void showChart(const QString& path, const QString& sheetName, int chartIndex);
+    // `sheetName` of the workbook at path, described by chartName (the list's second column;
+    // the chart object's own name when empty).
+    void showChart(const QString& path, const QString& sheetName, int chartIndex,
+                   const QString& chartName = QString());
     // Shows no chart, saying why.
     void showNothing(const QString& why);
 

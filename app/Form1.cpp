@@ -401,7 +401,25 @@ void Form1::openChartPreview() {
         m_preview = std::make_unique<ChartPreview>(m_dialogs);
         m_preview->setAttribute(Qt::WA_ShowWithoutActivating);
         m_preview->setWindowIcon(windowIcon());
-        m_preview->move(frameGeometry().topRight() + QPoint(8, 0));
+        // Beside the window, on the side with more room, made narrower to fit when it must;
+        // over the window's edge only when the screen has no room beside it at all.
+        QPoint at = frameGeometry().topRight() + QPoint(8, 0);
+        if (const QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            const int extra = m_preview->frameGeometry().width() - m_preview->width();
+            const int right = room.right() - frameGeometry().right() - 8;
+            const int left = frameGeometry().left() - room.left() - 8;
+            const int wanted = m_preview->frameGeometry().width();
+            const int side = std::max(right, left);
+            if (side < wanted && side >= m_preview->minimumSizeHint().width() + extra)
+                m_preview->resize(side - extra, m_preview->height());
+            const int width = m_preview->frameGeometry().width();
+            if (right >= width) at.setX(frameGeometry().right() + 8);
+            else if (left >= width) at.setX(frameGeometry().left() - 8 - width);
+            else at.setX(std::max(room.left(), room.right() - width));
+            at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - m_preview->frameGeometry().height())));
+        }
+        m_preview->move(at);
         m_preview->winId();
         if (windowHandle() && m_preview->windowHandle())
             m_preview->windowHandle()->setTransientParent(windowHandle());
@@ -430,7 +448,8 @@ void Form1::showPreviewRow() {
     }
     const QTreeWidgetItem* current = m_listView1->currentItem();
     const int position = current ? m_listView1->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(current)) + 1 : 1;
-    m_preview->showChart(m_text1->text(), list.sheetName(position), list.chartIndex(position).toInt());
+    m_preview->showChart(m_text1->text(), list.sheetName(position), list.chartIndex(position).toInt(),
+                         list.chartName(position));
 }
 
 void Form1::PushButton1_Click() { m_chartCommands->PushButton1_Click(); }

@@ -140,7 +140,16 @@ std::vector<double> numbersOf(const DataSource* source) {
 QSizeF measureText(const QString& text, const TextStyle& style) {
     const QFontMetricsF& m = metricsFor(style);
     const double k = style.size / FaceMetrics::kReference;
-    return {m.horizontalAdvance(text) * k, m.height() * k};
+    // Shaping is the costly part, and charts measure the same labels again and again (layout
+    // passes, redraws): keep the widths at the reference size, a bounded number of them.
+    thread_local QHash<QString, double> widths;
+    const QString key = style.family + QLatin1Char(style.bold ? 'b' : '-') + QLatin1Char(style.italic ? 'i' : '-') + text;
+    auto it = widths.constFind(key);
+    if (it == widths.constEnd()) {
+        if (widths.size() > 20000) widths.clear();
+        it = widths.insert(key, m.horizontalAdvance(text));
+    }
+    return {*it * k, m.height() * k};
 }
 
 QStringList wrapText(const QString& text, const TextStyle& style, double maxWidth) {
@@ -162,6 +171,10 @@ QStringList wrapText(const QString& text, const TextStyle& style, double maxWidt
     return lines;
 }
 
+QString categoryLabel(const QStringList& texts, int index) {
+    return index < texts.size() ? texts[index] : QString::number(index + 1);
+}
+
 bool isPieLike(const ChartGroup& g) {
     using K = ChartGroup::Kind;
     return g.kind == K::Pie || g.kind == K::Pie3D || g.kind == K::Doughnut || g.kind == K::OfPie;
@@ -171,21 +184,17 @@ bool isScatterLike(const ChartGroup& g) {
     return g.kind == ChartGroup::Kind::Scatter || g.kind == ChartGroup::Kind::Bubble;
 }
 
-QString titleText(const ChartSpace& chart, bool* shown) {
-    *shown = false;
-    const auto series = chart.allSeries();
-    const bool singleNamed = series.size() == 1 && series.front()->text &&
-                             !series.front()->text->text().isEmpty();
-    if (chart.chart.title) {
-        *shown = true;
-        if (chart.chart.title->text) return chart.chart.title->text->text();
-        return singleNamed ? series.front()->text->text() : QStringLiteral("Chart Title");
-    }
-    if (!chart.chart.autoTitleDeleted.value_or(false) && singleNamed) {
-        *shown = true;
+QString titleText(const FormatResolver& resolver, bool* shown) {
+    *shown = resolver.titleShown();
+    if (!*shown) return {};
+    const auto& title = resolver.chart().chart.title;
+    if (title && title->text) return title->text->text();
+    if (const Series* s = resolver.automaticTitleSeries(); s && s->text) return s->text->text();
+    // A title without text of its own: the one series' name, else the placeholder.
+    const auto series = resolver.chart().allSeries();
+    if (series.size() == 1 && series.front()->text && !series.front()->text->text().isEmpty())
         return series.front()->text->text();
-    }
-    return {};
+    return QStringLiteral("Chart Title");
 }
 
 double AxisLayout::map(double value) const {
@@ -256,6 +265,8 @@ class Layouter {
     }
 
   private:
+    const FormatResolver& R() const { return m_formats.resolver(); }
+
     AxisLayout* axisById(unsigned id) {
         for (auto& a : m_out.axes)
             if (a->axis->id == id) return a.get();
@@ -268,7 +279,7 @@ class Layouter {
             auto a = std::make_unique<AxisLayout>();
             a->axis = &plot.axes[i];
             a->index = int(i);
-            a->visible = !plot.axes[i].deleted.value_or(false) && plot.axes[i].kind != Axis::Kind::Series;
+            a->visible = !R().axisDeleted(plot.axes[i]) && plot.axes[i].kind != Axis::Kind::Series;
             a->dates = m_out.dates;
             m_out.axes.push_back(std::move(a));
         }
@@ -362,8 +373,8 @@ class Layouter {
             axisFormat = categoryAxis->axis->numberFormat->formatCode;
         QStringList texts = textsOf(withCategories ? &*withCategories->categories : nullptr, axisFormat, m_out.dates);
         count = std::max<int>(count, int(texts.size()));
-        for (int i = texts.size(); i < count; ++i) texts << QString::number(i + 1);
         m_out.categories = texts;
+        m_out.categoryCount = count;
         for (auto& a : m_out.axes) {
             if (a->numeric) continue;
             a->categoryCount = std::max(1, count);
@@ -491,9 +502,11 @@ class Layouter {
             for (int k = 0; k <= m && k <= 5000; ++k) a.minorTicks.push_back(a.map(a.scale.min + k * minor));
             return;
         }
+        // Thousands of categories cannot all be labelled: only every stride-th is a candidate.
         const int n = std::max(1, a.categoryCount);
-        for (int i = 0; i < n; ++i) {
-            const QString text = i < a.categories.size() ? a.categories[i] : QString();
+        a.stride = std::max(1, int(std::ceil(n / 1000.0)));
+        for (int i = 0; i < n; i += a.stride) {
+            const QString text = categoryLabel(a.categories, i);
             a.majorTicks.push_back({a.categoryCenter(i), double(i), text});
         }
     }
@@ -503,7 +516,7 @@ class Layouter {
     double labelDepth(AxisLayout& a, double length) {
         const Axis& axis = *a.axis;
         if (!a.visible || axis.tickLabelPosition.value_or(QString()) == QLatin1String("none")) return 0;
-        a.labelStyle = m_formats.text(TextRole::AxisLabel, {axis.textProperties ? &*axis.textProperties : nullptr});
+        a.labelStyle = m_formats.text(R().axisLabelText(axis));
         const double lh = lineHeightOf(a.labelStyle);
         double widest = 0;
         for (const AxisTick& t : a.majorTicks) widest = std::max(widest, measureText(t.text, a.labelStyle).width());
@@ -515,15 +528,16 @@ class Layouter {
         const int n = std::max(1, a.categoryCount);
         const double slot = std::abs(length) / n;
         if (axis.tickLabelSkip && *axis.tickLabelSkip > 0) a.labelSkip = *axis.tickLabelSkip;
+        auto toStride = [&](int skip) { return (skip + a.stride - 1) / a.stride * a.stride; };
         if (!a.horizontal) {
-            if (!axis.tickLabelSkip && slot > 0) a.labelSkip = std::max(1, int(std::ceil(lh / slot - 1e-6)));
+            if (!axis.tickLabelSkip && slot > 0) a.labelSkip = toStride(std::max(1, int(std::ceil(lh / slot - 1e-6))));
             return widest;
         }
         if (!a.labelStyle.rotation && widest > slot * a.labelSkip * 0.98 && n > 1) a.labelAngle = -45;
         if (a.labelAngle != 0) {
             const double rad = std::abs(a.labelAngle) * M_PI / 180;
             const double along = lh / std::max(0.2, std::sin(rad));
-            if (!axis.tickLabelSkip && slot > 0) a.labelSkip = std::max(1, int(std::ceil(along / slot - 1e-6)));
+            if (!axis.tickLabelSkip && slot > 0) a.labelSkip = toStride(std::max(1, int(std::ceil(along / slot - 1e-6))));
             return std::min(widest * std::sin(rad) + lh * std::cos(rad), m_out.size.height() * 0.4);
         }
         return lh;
@@ -533,8 +547,7 @@ class Layouter {
         if (!a.visible || !a.axis->title) return std::nullopt;
         const Title& t = *a.axis->title;
         TextBlock block;
-        block.style = m_formats.text(TextRole::AxisTitle, {t.textProperties ? &*t.textProperties : nullptr,
-                                                           t.text && t.text->rich ? &*t.text->rich : nullptr});
+        block.style = m_formats.text(R().axisTitleText(*a.axis));
         const QString text = t.text ? t.text->text() : QStringLiteral("Axis Title");
         block.angle = block.style.rotation.value_or(a.horizontal ? 0 : -90);
         const double room = a.horizontal ? m_out.size.width() * 0.8 : m_out.size.height() * 0.8;
@@ -548,12 +561,11 @@ class Layouter {
 
     void placeTitle(QRectF& free) {
         bool shown = false;
-        const QString text = titleText(m_chart, &shown);
+        const QString text = titleText(R(), &shown);
         if (!shown) return;
         const Title* t = m_chart.chart.title ? &*m_chart.chart.title : nullptr;
         TextBlock block;
-        block.style = m_formats.text(TextRole::Title, {t && t->textProperties ? &*t->textProperties : nullptr,
-                                                       t && t->text && t->text->rich ? &*t->text->rich : nullptr});
+        block.style = m_formats.text(R().titleText());
         block.lines = wrapText(text, block.style, m_out.size.width() * 0.8);
         block.lineHeight = lineHeightOf(block.style);
         block.angle = block.style.rotation.value_or(0);
@@ -563,7 +575,7 @@ class Layouter {
         block.rect = QRectF(free.center().x() - w / 2, free.top(), w, h);
         if (t)
             if (const ManualLayout* m = manualOf(t->layout)) block.rect = placeManually(*m, block.rect, m_out.size);
-        if (!(t && t->overlay.value_or(false)) && !(t && manualOf(t->layout)))
+        if (!R().titleOverlay() && !(t && manualOf(t->layout)))
             free.setTop(block.rect.bottom() + kGap);
         m_out.title = block;
     }
@@ -572,7 +584,7 @@ class Layouter {
         if (!m_chart.chart.legend) return;
         const Legend& legend = *m_chart.chart.legend;
         LegendLayout out;
-        out.style = m_formats.text(TextRole::Legend, {legend.textProperties ? &*legend.textProperties : nullptr});
+        out.style = m_formats.text(R().legendText());
         out.lineHeight = lineHeightOf(out.style);
         // The entries: one per category where colours vary by point, else one per series, then
         // one per trendline.
@@ -587,12 +599,17 @@ class Layouter {
                 const SeriesData& s = g.series.front();
                 const int n = std::max<int>(int(s.values.size()), 0);
                 for (int i = 0; i < n; ++i)
-                    entries.push_back({i < m_out.categories.size() ? m_out.categories[i] : QString::number(i + 1), s.position, i, &s, &g});
+                    entries.push_back({categoryLabel(m_out.categories, i), s.position, i, &s, &g});
             } else {
                 std::vector<Entry> groupEntries;
                 for (const SeriesData& s : g.series) groupEntries.push_back({s.name, s.position, -1, &s, &g});
-                // Horizontal bars list their series from the top, as they are stacked upwards.
-                if (g.horizontal && !g.stacked) std::reverse(groupEntries.begin(), groupEntries.end());
+                // A legend down the side lists stacked series from the top, as they are stacked
+                // upwards; so does it the bars of a bar chart.
+                const QString pos = legend.position.value_or(QStringLiteral("r"));
+                const bool sideLegend = pos == QLatin1String("r") || pos == QLatin1String("l") || pos == QLatin1String("tr");
+                if (sideLegend && (g.stacked != g.horizontal) && g.group->kind != ChartGroup::Kind::Line &&
+                    g.group->kind != ChartGroup::Kind::Line3D)
+                    std::reverse(groupEntries.begin(), groupEntries.end());
                 entries.insert(entries.end(), groupEntries.begin(), groupEntries.end());
             }
             for (const SeriesData& s : g.series) {
@@ -681,7 +698,7 @@ class Layouter {
                 addItem(*s, box.left() + pad, yy);
                 yy += lh * s->lines.size();
             }
-            if (!legend.overlay.value_or(false) && !manualOf(legend.layout)) {
+            if (!R().legendOverlay() && !manualOf(legend.layout)) {
                 if (pos == QLatin1String("l")) free.setLeft(box.right() + kGap);
                 else free.setRight(box.left() - kGap);
             }
@@ -725,7 +742,7 @@ class Layouter {
                 }
                 y += rowHeights[r];
             }
-            if (!legend.overlay.value_or(false) && !manualOf(legend.layout)) {
+            if (!R().legendOverlay() && !manualOf(legend.layout)) {
                 if (pos == QLatin1String("t")) free.setTop(box.bottom() + kGap);
                 else free.setBottom(box.top() - kGap);
             }
@@ -780,15 +797,15 @@ class Layouter {
             for (AxisLayout* a : shown) {
                 const double length = a->horizontal ? rect.width() : rect.height();
                 if (a->numeric && !a->logarithmic) {
-                    const double lh = lineHeightOf(m_formats.text(TextRole::AxisLabel, {a->axis->textProperties ? &*a->axis->textProperties : nullptr}));
+                    const double lh = lineHeightOf(m_formats.text(R().axisLabelText(*a->axis)));
                     int cap = 10;
-                    if (m_formats.schemeColor(QStringLiteral("tx1")).isValid() && pass > 0) {
+                    if (pass > 0) {
                         if (a->horizontal) {
                             double widest = 0;
                             for (const AxisTick& t : a->majorTicks) widest = std::max(widest, measureText(t.text, a->labelStyle).width());
                             cap = int(length / std::max(1.0, widest * 1.6));
                         } else {
-                            cap = int(length / std::max(1.0, lh * 1.6));
+                            cap = int(length / std::max(1.0, lh * 1.25));
                         }
                         cap = std::clamp(cap, 2, 10);
                     }
@@ -819,6 +836,14 @@ class Layouter {
                 } else if (a->labelAngle == 0 && (a->numeric || !a->between)) {
                     hangX = std::max(hangX, measureText(a->majorTicks.front().text, a->labelStyle).width() / 2);
                     hangX = std::max(hangX, measureText(a->majorTicks.back().text, a->labelStyle).width() / 2);
+                } else if (a->labelAngle != 0) {
+                    // Turned labels end at their category and reach back (or on) by their width.
+                    const double rad = std::abs(a->labelAngle) * M_PI / 180;
+                    const double first = measureText(a->majorTicks.front().text, a->labelStyle).width() * std::cos(rad);
+                    const double offset = a->between ? std::abs(a->hi - a->lo) / std::max(1, a->categoryCount) / 2 : 0;
+                    const double need = first - offset - left;
+                    if (a->labelAngle < 0) left += std::max(0.0, need);
+                    else right += std::max(0.0, need);
                 }
             }
             top = std::max(top, hangY);
@@ -867,8 +892,8 @@ class Layouter {
     }
 
     double tickOutside(const AxisLayout& a) const {
-        const QString mark = a.axis->majorTickMark.value_or(QStringLiteral("out"));
-        return mark == QLatin1String("out") || mark == QLatin1String("cross") ? kTickLength : 0;
+        const TickMark mark = R().majorTickMark(*a.axis);
+        return mark == TickMark::Out || mark == TickMark::Cross ? kTickLength : 0;
     }
 
     void placeAxis(AxisLayout& a, const QRectF& plot) {
@@ -920,8 +945,7 @@ class Layouter {
         if (!a.unitLabel.isEmpty() && a.axis->displayUnits && a.axis->displayUnits->hasLabel) {
             TextBlock u;
             const auto& lbl = a.axis->displayUnits->label;
-            u.style = m_formats.text(TextRole::AxisTitle, {lbl && lbl->textProperties ? &*lbl->textProperties : nullptr,
-                                                           lbl && lbl->text && lbl->text->rich ? &*lbl->text->rich : nullptr});
+            u.style = m_formats.text(R().displayUnitsText(*a.axis));
             const QString text = lbl && lbl->text ? lbl->text->text() : a.unitLabel;
             u.lines = QStringList{text};
             u.lineHeight = lineHeightOf(u.style);
@@ -938,9 +962,10 @@ class Layouter {
         for (GroupData& g : m_out.groups) {
             if (g.group->kind != ChartGroup::Kind::Radar || !g.valueAxis) continue;
             AxisLayout& v = *g.valueAxis;
-            const TextStyle style = m_formats.text(TextRole::AxisLabel, {g.categoryAxis && g.categoryAxis->axis->textProperties ? &*g.categoryAxis->axis->textProperties : nullptr});
+            const TextStyle style = m_formats.text(R().axisLabelText(g.categoryAxis ? *g.categoryAxis->axis : *v.axis));
             double widest = 0;
-            for (const QString& c : m_out.categories) widest = std::max(widest, measureText(c, style).width());
+            for (int i = 0; i < std::min(m_out.categoryCount, 1000); ++i)
+                widest = std::max(widest, measureText(categoryLabel(m_out.categories, i), style).width());
             const double room = std::min(outer.width() / 2 - widest - 6, outer.height() / 2 - lineHeightOf(style) - 6);
             const double radius = std::max(10.0, room);
             computeScale(v, std::clamp(int(radius / (lineHeightOf(style) * 1.6)), 2, 10));
@@ -949,7 +974,7 @@ class Layouter {
             v.hi = outer.center().y() - radius;
             v.line = outer.center().x();
             makeTicks(v);
-            v.labelStyle = m_formats.text(TextRole::AxisLabel, {v.axis->textProperties ? &*v.axis->textProperties : nullptr});
+            v.labelStyle = m_formats.text(R().axisLabelText(*v.axis));
             if (g.categoryAxis) g.categoryAxis->labelStyle = style;
             m_out.plot = QRectF(outer.center().x() - radius, outer.center().y() - radius, 2 * radius, 2 * radius);
         }

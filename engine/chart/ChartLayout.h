@@ -83,7 +83,7 @@ struct AxisLayout {
     // Categories: count, whether points sit between tick marks, and the texts.
     int categoryCount = 0;
     bool between = true;
-    QStringList categories;
+    QStringList categories;  // see categoryLabel
     double unitDivisor = 1;
     QString unitLabel;
     Format format;
@@ -96,7 +96,8 @@ struct AxisLayout {
     double labelLine = 0;       // perpendicular coordinate the labels hang from
     TextStyle labelStyle;
     double labelAngle = 0;
-    int labelSkip = 1;
+    int labelSkip = 1;          // label every labelSkip-th category
+    int stride = 1;             // categories between candidate ticks (many categories)
     double labelExtent = 0;     // the labels' depth away from the axis
     std::vector<AxisTick> majorTicks;
     std::vector<double> minorTicks;
@@ -138,14 +139,18 @@ struct ChartLayout {
     std::optional<LegendLayout> legend;
     std::vector<GroupData> groups;
     std::vector<std::unique_ptr<AxisLayout>> axes;
-    QStringList categories;  // the chart's category texts
+    QStringList categories;  // the chart's category texts (fewer than the categories when some have none)
+    int categoryCount = 0;
     DateSystem dates = DateSystem::Date1900;
 };
 
 ChartLayout layoutChart(const ChartSpace& chart, const ChartFormats& formats, QSizeF size);
 
 // The text an automatic title shows, "" when the chart shows none.
-QString titleText(const ChartSpace& chart, bool* shown);
+QString titleText(const FormatResolver& resolver, bool* shown);
+
+// The text of category `index`: its own, else its number (1-based), as the applications show it.
+QString categoryLabel(const QStringList& texts, int index);
 
 bool isPieLike(const ChartGroup& group);
 bool isScatterLike(const ChartGroup& group);

@@ -55,7 +55,7 @@ QImage renderChartImage(const ChartSpace& chart, const RenderContext& context, Q
     image.setDotsPerMeterX(dotsPerMeter);
     image.setDotsPerMeterY(dotsPerMeter);
     image.fill(Qt::transparent);
-    const ChartScene scene = buildChartScene(chart, context, sizeInPoints);
+    const ChartScene scene = buildChartScene(chart, context, sizeInPoints, k);
     QPainter painter(&image);
     paintChartScene(scene, painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
     painter.end();
@@ -72,7 +72,8 @@ void writeChartPicture(const ChartSpace& chart, const RenderContext& context, QS
         if (!image.save(&buffer, "PNG"))
             throw DocumentError(DocumentError::Kind::Io, path, QString(), QStringLiteral("the picture could not be encoded as PNG"));
     } else {
-        const ChartScene scene = buildChartScene(chart, context, sizeInPoints);
+        // Vector pictures get zoomed: keep detail for eight pixels per point.
+        const ChartScene scene = buildChartScene(chart, context, sizeInPoints, 8);
         bytes = format == PictureFormat::Svg ? svgBytes(scene, sizeInPoints) : pdfBytes(scene, sizeInPoints);
     }
     QSaveFile file(path);

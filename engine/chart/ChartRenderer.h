@@ -29,8 +29,13 @@
 
 namespace engine::chart {
 
-// The scene of a chart drawn at sizeInPoints (the chart frame's size: EMU / 12700).
+// The scene of a chart drawn at sizeInPoints (the chart frame's size: EMU / 12700). Lines of
+// more points than the picture has pixel columns keep, per column, their first, last, lowest
+// and highest point; pixelsPerPoint says how fine the columns are (the first form assumes a
+// picture at twice the density of a 96 dpi screen). Vector pictures ask for more.
 ChartScene buildChartScene(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints);
+ChartScene buildChartScene(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints,
+                           double pixelsPerPoint);
 
 // Paints a scene into target (device coordinates of the painter), scaling points to fit.
 void paintChartScene(const ChartScene& scene, QPainter& painter, const QRectF& target);

@@ -134,28 +134,26 @@ std::vector<double> polyFit(const std::vector<double>& xs, const std::vector<dou
 
 // A number as a trendline label shows it: up to five significant digits.
 QString shortNumber(double v) {
-    if (v == 0) return QStringLiteral("0");
-    const int digits = std::max(1, 5 - int(std::floor(std::log10(std::abs(v)))) - 1);
-    return formatGeneral(std::round(v * std::pow(10.0, std::min(digits, 12))) / std::pow(10.0, std::min(digits, 12)));
+    return formatGeneral(QString::number(v, 'g', 5).toDouble());
 }
 
 class SceneBuilder {
   public:
-    SceneBuilder(const ChartSpace& chart, const RenderContext& context, QSizeF size)
-        : m_chart(chart), m_context(context), m_formats(chart, context), m_size(size) {}
+    SceneBuilder(const ChartSpace& chart, const RenderContext& context, QSizeF size, double pixelsPerPoint)
+        : m_chart(chart), m_context(context), m_formats(chart, context), m_size(size),
+          m_pixelsPerPoint(std::max(0.01, pixelsPerPoint)) {}
 
     ChartScene build() {
         m_scene.size = m_size;
         const QRectF box(QPointF(0, 0), m_size);
-        addShape(tagOf(E::ChartArea), rectPath(box, m_chart.shape, ElementRole::ChartArea),
-                 m_chart.shape, ElementRole::ChartArea);
+        const ResolvedShape area = R().chartArea();
+        addShape(tagOf(E::ChartArea), rectPath(box, area, m_chart.roundedCorners.value_or(false)), area);
         if (m_size.width() < 2 || m_size.height() < 2) return std::move(m_scene);
         m_layout = layoutChart(m_chart, m_formats, m_size);
         const bool cartesian = std::any_of(m_layout.groups.begin(), m_layout.groups.end(),
                                            [](const GroupData& g) { return !g.polar && g.valueAxis; });
         if (cartesian)
-            addShape(tagOf(E::PlotArea), rectPath(m_layout.plot, m_chart.chart.plotArea.shape, ElementRole::PlotArea),
-                     m_chart.chart.plotArea.shape, ElementRole::PlotArea);
+            addShape(tagOf(E::PlotArea), rectPath(m_layout.plot, R().plotArea(), false), R().plotArea());
         if (cartesian) drawGridlines();
         bool drewAny = m_layout.groups.empty();
         for (const GroupData& g : m_layout.groups) drewAny = drawGroup(g) || drewAny;
@@ -170,13 +168,14 @@ class SceneBuilder {
   private:
     // ---- primitives
 
-    QPainterPath rectPath(const QRectF& r, const std::optional<ShapeProperties>& shape, ElementRole role) {
+    const FormatResolver& R() const { return m_formats.resolver(); }
+
+    QPainterPath rectPath(const QRectF& r, const ResolvedShape& shape, bool rounded) {
         QPainterPath p;
         // Inset by half the border so that the whole border stays inside the box.
-        double inset = 0;
-        if (auto pen = m_formats.line(shape, role)) inset = pen->width / 2;
+        const double inset = shape.line.visible ? shape.line.width / 2 : 0;
         const QRectF rr = r.adjusted(inset, inset, -inset, -inset);
-        if (role == ElementRole::ChartArea && m_chart.roundedCorners.value_or(false))
+        if (rounded)
             p.addRoundedRect(rr, 8, 8);
         else
             p.addRect(rr);
@@ -195,9 +194,8 @@ class SceneBuilder {
         m_scene.items.push_back(std::move(p));
     }
 
-    void addShape(const SceneTag& tag, const QPainterPath& path, const std::optional<ShapeProperties>& shape,
-                  ElementRole role, int colorIndex = 0) {
-        addPath(tag, path, m_formats.fill(shape, role, colorIndex), m_formats.line(shape, role, colorIndex));
+    void addShape(const SceneTag& tag, const QPainterPath& path, const ResolvedShape& shape) {
+        addPath(tag, path, m_formats.fill(shape), m_formats.line(shape));
     }
 
     void addLine(const SceneTag& tag, QPointF a, QPointF b, const std::optional<ScenePen>& pen) {
@@ -247,36 +245,25 @@ class SceneBuilder {
     }
 
     void drawNote(const QString& text) {
-        const TextStyle style = m_formats.text(TextRole::AxisLabel);
+        const TextStyle style = m_formats.text(R().legendText());
         const QRectF area = m_layout.plot.isValid() ? m_layout.plot : QRectF(QPointF(0, 0), m_size);
         addCenteredText(tagOf(E::Note), text, style, area.center());
     }
 
     // ---- data helpers
 
-    std::optional<ShapeProperties> pointShape(const SeriesData& s, int i) const {
-        if (const DataPoint* dp = byIndex(s.series->points, i); dp && dp->shape) return dp->shape;
-        return s.series->shape;
-    }
-
-    bool variesByPoint(const GroupData& g) const {
-        if (isPieLike(*g.group)) {
-            if (g.group->varyColors) return *g.group->varyColors;
-            // An absent varyColors means "no" in files of the 2007-era spreadsheet only.
-            return !m_context.producer.is2007();
-        }
-        return g.group->varyColors.value_or(false) && g.series.size() == 1 &&
-               g.group->kind != K::Line && g.group->kind != K::Area && !isScatterLike(*g.group) &&
-               g.group->kind != K::Radar && g.group->kind != K::Stock;
-    }
-
-    int colorIndexOf(const GroupData& g, const SeriesData& s, int point) const {
-        return variesByPoint(g) ? point : s.colorIndex;
+    // The colour of band b of a surface's contour view: the style's colour cycle.
+    ResolvedFill bandFill(const GroupData& g, int band) const {
+        ResolvedFill fill;
+        if (g.series.empty()) return fill;
+        fill.kind = ResolvedFill::Kind::Solid;
+        fill.color = R().automaticPointColor(*g.group, *g.series.front().series, band);
+        return fill;
     }
 
     double blankValue(double v) const {
         if (std::isfinite(v)) return v;
-        return m_chart.chart.displayBlanksAs.value_or(QString()) == QLatin1String("zero") ? 0 : kNaN;
+        return R().displayBlanksAs() == QLatin1String("zero") ? 0 : kNaN;
     }
 
     QPointF at(const GroupData& g, double category, double value) const {
@@ -323,18 +310,18 @@ class SceneBuilder {
             const AxisLayout& a = *ap;
             if (!a.cross && !a.numeric) continue;
             const QRectF& plot = m_layout.plot;
-            auto across = [&](double pos, E element, const ChartLines& lines, ElementRole role) {
-                const auto pen = m_formats.line(lines.shape, role);
+            auto across = [&](double pos, E element, bool major) {
+                const auto pen = m_formats.pen(R().gridlines(*a.axis, major));
                 if (a.horizontal) addLine(tagOf(element, -1, -1, a.index), QPointF(pos, plot.top()), QPointF(pos, plot.bottom()), pen);
                 else addLine(tagOf(element, -1, -1, a.index), QPointF(plot.left(), pos), QPointF(plot.right(), pos), pen);
             };
             if (a.axis->minorGridlines)
-                for (double pos : a.minorTicks) across(pos, E::MinorGridline, *a.axis->minorGridlines, ElementRole::MinorGridline);
+                for (double pos : a.minorTicks) across(pos, E::MinorGridline, false);
             if (a.axis->majorGridlines) {
                 if (a.numeric) {
-                    for (const AxisTick& t : a.majorTicks) across(t.position, E::MajorGridline, *a.axis->majorGridlines, ElementRole::MajorGridline);
+                    for (const AxisTick& t : a.majorTicks) across(t.position, E::MajorGridline, true);
                 } else {
-                    for (double p : categoryBoundaries(a)) across(p, E::MajorGridline, *a.axis->majorGridlines, ElementRole::MajorGridline);
+                    for (double p : categoryBoundaries(a)) across(p, E::MajorGridline, true);
                 }
             }
         }
@@ -343,7 +330,7 @@ class SceneBuilder {
     std::vector<double> categoryBoundaries(const AxisLayout& a) const {
         std::vector<double> out;
         const int n = std::max(1, a.categoryCount);
-        const int skip = std::max(1, a.axis->tickMarkSkip.value_or(1));
+        const int skip = std::max(a.stride, a.axis->tickMarkSkip.value_or(1));
         if (a.between)
             for (int i = 0; i <= n; i += skip) out.push_back(a.lo + i * (a.hi - a.lo) / n);
         else
@@ -356,17 +343,17 @@ class SceneBuilder {
             const AxisLayout& a = *ap;
             if (!a.visible || (!a.cross && !a.numeric)) continue;
             const QRectF& plot = m_layout.plot;
-            const auto pen = m_formats.line(a.axis->shape, ElementRole::Axis);
+            const auto pen = m_formats.pen(R().axisLine(*a.axis));
             const QPointF from = a.horizontal ? QPointF(plot.left(), a.line) : QPointF(a.line, plot.top());
             const QPointF to = a.horizontal ? QPointF(plot.right(), a.line) : QPointF(a.line, plot.bottom());
             addLine(tagOf(E::AxisLine, -1, -1, a.index), from, to, pen);
             // Tick marks point away from the labels' side when "out".
             const double outward = a.horizontal ? (a.labelsLowSide ? 1 : -1) : (a.labelsLowSide ? -1 : 1);
-            auto ticks = [&](const std::vector<double>& positions, const QString& mark, double length, E element) {
+            auto ticks = [&](const std::vector<double>& positions, TickMark mark, double length, E element) {
                 double a0 = 0, a1 = 0;
-                if (mark == QLatin1String("out")) a1 = length;
-                else if (mark == QLatin1String("in")) a0 = -length;
-                else if (mark == QLatin1String("cross")) a0 = -length, a1 = length;
+                if (mark == TickMark::Out) a1 = length;
+                else if (mark == TickMark::In) a0 = -length;
+                else if (mark == TickMark::Cross) a0 = -length, a1 = length;
                 else return;
                 for (double p : positions) {
                     if (a.horizontal) addLine(tagOf(element, -1, -1, a.index), QPointF(p, a.line + a0 * outward), QPointF(p, a.line + a1 * outward), pen);
@@ -376,8 +363,8 @@ class SceneBuilder {
             std::vector<double> major;
             if (a.numeric) for (const AxisTick& t : a.majorTicks) major.push_back(t.position);
             else major = categoryBoundaries(a);
-            ticks(major, a.axis->majorTickMark.value_or(QStringLiteral("out")), 3.75, E::MajorTick);
-            if (a.axis->minorTickMark) ticks(a.minorTicks, *a.axis->minorTickMark, 2, E::MinorTick);
+            ticks(major, R().majorTickMark(*a.axis), 3.75, E::MajorTick);
+            ticks(a.minorTicks, R().minorTickMark(*a.axis), 2, E::MinorTick);
             drawAxisLabels(a);
             if (a.title) addBlock(tagOf(E::AxisTitle, -1, -1, a.index), *a.title);
             if (a.unitTitle) addBlock(tagOf(E::DisplayUnitsLabel, -1, -1, a.index), *a.unitTitle);
@@ -386,13 +373,13 @@ class SceneBuilder {
 
     void drawAxisLabels(const AxisLayout& a) {
         if (a.labelExtent <= 0) return;
-        const QString mark = a.axis->majorTickMark.value_or(QStringLiteral("out"));
-        const double tick = mark == QLatin1String("out") || mark == QLatin1String("cross") ? 3.75 : 0;
+        const TickMark mark = R().majorTickMark(*a.axis);
+        const double tick = mark == TickMark::Out || mark == TickMark::Cross ? 3.75 : 0;
         const double gap = tick + 2.5;
         int index = 0;
         for (size_t i = 0; i < a.majorTicks.size(); ++i) {
             const AxisTick& t = a.majorTicks[i];
-            if (!a.numeric && int(i) % std::max(1, a.labelSkip) != 0) continue;
+            if (!a.numeric && int(t.value) % std::max(1, a.labelSkip) != 0) continue;
             const QSizeF s = measureText(t.text, a.labelStyle);
             const SceneTag tag = tagOf(E::AxisLabel, -1, index++, a.index);
             if (a.horizontal) {
@@ -470,18 +457,17 @@ class SceneBuilder {
                 if (r.isEmpty() && r.width() <= 0 && r.height() <= 0) continue;
                 QPainterPath path;
                 path.addRect(r);
-                const int ci = colorIndexOf(g, s, int(i));
-                const auto shape = pointShape(s, int(i));
-                auto fill = m_formats.fill(shape, ElementRole::SeriesFill, ci);
+                const ResolvedShape shape = R().dataPoint(*g.group, *s.series, int(i));
+                auto fill = m_formats.fill(shape);
                 const DataPoint* dp = byIndex(s.series->points, int(i));
-                const bool invert = dp && dp->invertIfNegative ? *dp->invertIfNegative : s.series->invertIfNegative.value_or(false);
+                const bool invert = dp && dp->invertIfNegative ? *dp->invertIfNegative : R().invertIfNegative(*s.series);
                 if (invert && s.values[i] < 0) {
-                    // Negative bars of a series that inverts them show no colour, only their border.
+                    // Negative bars of a series that inverts them are white inside their border.
                     SceneBrush white;
-                    white.color = m_formats.schemeColor(QStringLiteral("bg1"));
+                    white.color = Qt::white;
                     fill = white;
                 }
-                addPath(tagOf(E::DataPoint, s.position, int(i)), path, fill, m_formats.line(shape, ElementRole::SeriesFill, ci));
+                addPath(tagOf(E::DataPoint, s.position, int(i)), path, fill, m_formats.line(shape));
                 m_barRects[{s.position, int(i)}] = r;
             }
         }
@@ -490,11 +476,13 @@ class SceneBuilder {
     void drawLines(const GroupData& g) {
         const bool stock = g.group->kind == K::Stock;
         const auto tops = stackedTops(g, nullptr);
-        const bool span = m_chart.chart.displayBlanksAs.value_or(QString()) == QLatin1String("span");
+        const bool span = R().displayBlanksAs() == QLatin1String("span");
         for (size_t si = 0; si < g.series.size(); ++si) {
             const SeriesData& s = g.series[si];
             std::vector<std::vector<QPointF>> runs(1);
             std::vector<std::pair<int, QPointF>> points;
+            runs.back().reserve(tops[si].size());
+            points.reserve(tops[si].size());
             for (size_t i = 0; i < tops[si].size(); ++i) {
                 const double v = tops[si][i];
                 if (!std::isfinite(v)) {
@@ -508,58 +496,91 @@ class SceneBuilder {
             // Stock series show no line unless they say so.
             std::optional<ScenePen> pen;
             if (!stock || (s.series->shape && s.series->shape->line))
-                pen = m_formats.line(s.series->shape, ElementRole::SeriesLine, s.colorIndex);
+                pen = m_formats.line(R().series(*g.group, *s.series));
             if (pen) {
-                const bool smooth = s.series->smooth.value_or(false);
+                const bool smooth = R().smooth(*g.group, *s.series);
                 for (const auto& run : runs) {
                     if (run.size() < 2) continue;
-                    addPath(tagOf(E::SeriesLine, s.position), smooth ? smoothPath(decimate(run)) : polyline(decimate(run)), std::nullopt, pen);
+                    if (const auto band = columnBand(run, pen->width)) {
+                        SceneBrush ink;
+                        ink.color = pen->color;
+                        for (const QPainterPath& piece : *band) addPath(tagOf(E::SeriesLine, s.position), piece, ink, std::nullopt);
+                        continue;
+                    }
+                    addPath(tagOf(E::SeriesLine, s.position), smooth ? smoothPath(run) : polyline(run), std::nullopt, pen);
                 }
             }
             m_linePoints[s.position] = points;
-            const bool groupMarkers = g.group->marker.value_or(true);
+            const bool groupMarkers = R().groupShowsMarkers(*g.group);
             if (!groupMarkers) continue;
             drawMarkers(g, s, points, /*automatic=*/!stock);
         }
     }
 
-    // A long run of points reduced to what can be seen: per quarter point along x, the first,
-    // last, lowest and highest point. The drawing does not change; the work does.
-    std::vector<QPointF> decimate(const std::vector<QPointF>& run) const {
-        const double columns = m_layout.plot.width() * 4;
-        if (double(run.size()) < columns * 4) return run;
-        std::vector<QPointF> out;
-        out.reserve(size_t(columns) * 4 + 8);
-        size_t i = 0;
-        while (i < run.size()) {
-            const long column = long(std::floor(run[i].x() * 4));
-            size_t lo = i, hi = i, last = i;
-            while (last + 1 < run.size() && long(std::floor(run[last + 1].x() * 4)) == column) {
-                ++last;
-                if (run[last].y() < run[lo].y()) lo = last;
-                if (run[last].y() > run[hi].y()) hi = last;
+    // A run of many more points than the picture has pixel columns, drawn as what it covers:
+    // per column, the span from its lowest to its highest point (the first, last, lowest and
+    // highest point of each column decide it), widened by the line's width; the columns joined
+    // into outlines of 64 columns each (one outline of thousands of columns costs the painter
+    // many times more), cut on pixel edges so that no seam shows. At the picture's
+    // resolution this is the stroked line itself, at a fraction of the work. Nothing when the
+    // run is short enough to stroke.
+    std::optional<std::vector<QPainterPath>> columnBand(const std::vector<QPointF>& run, double width) const {
+        const double k = m_pixelsPerPoint;
+        if (double(run.size()) < m_layout.plot.width() * k * 4) return std::nullopt;
+        struct Column { double x, top, bottom; };
+        std::vector<Column> columns;
+        long current = std::numeric_limits<long>::min();
+        for (const QPointF& p : run) {
+            const long column = long(std::floor(p.x() * k));
+            if (column != current) {
+                // The step from the previous column counts in both.
+                if (!columns.empty()) {
+                    columns.back().top = std::min(columns.back().top, p.y());
+                    columns.back().bottom = std::max(columns.back().bottom, p.y());
+                }
+                columns.push_back({(column + 0.5) / k, p.y(), p.y()});
+                current = column;
+            } else {
+                columns.back().top = std::min(columns.back().top, p.y());
+                columns.back().bottom = std::max(columns.back().bottom, p.y());
             }
-            out.push_back(run[i]);
-            if (std::min(lo, hi) != i) out.push_back(run[std::min(lo, hi)]);
-            if (std::max(lo, hi) != i && std::max(lo, hi) != last) out.push_back(run[std::max(lo, hi)]);
-            if (last != i) out.push_back(run[last]);
-            i = last + 1;
         }
-        return out;
+        const double half = std::max(width, 1 / k) / 2;
+        columns.front().x = run.front().x();
+        columns.back().x = run.back().x();
+        // Where two pieces meet: the left edge of column i, halfway between its neighbours.
+        auto cut = [&](size_t i, bool top) {
+            const double y = top ? (columns[i - 1].top + columns[i].top) / 2 - half
+                                 : (columns[i - 1].bottom + columns[i].bottom) / 2 + half;
+            return QPointF(std::floor(columns[i].x * k) / k, y);
+        };
+        std::vector<QPainterPath> pieces;
+        constexpr size_t kPiece = 64;
+        for (size_t from = 0; from < columns.size(); from += kPiece) {
+            const size_t to = std::min(columns.size(), from + kPiece);
+            QPolygonF outline;
+            outline.reserve(int(to - from) * 2 + 4);
+            if (from > 0) outline << cut(from, true);
+            for (size_t i = from; i < to; ++i) outline << QPointF(columns[i].x, columns[i].top - half);
+            if (to < columns.size()) outline << cut(to, true) << cut(to, false);
+            for (size_t i = to; i-- > from;) outline << QPointF(columns[i].x, columns[i].bottom + half);
+            if (from > 0) outline << cut(from, false);
+            QPainterPath path;
+            path.addPolygon(outline);
+            path.closeSubpath();
+            pieces.push_back(path);
+        }
+        return pieces;
     }
 
     void drawMarkers(const GroupData& g, const SeriesData& s, const std::vector<std::pair<int, QPointF>>& points,
                      bool automatic) {
-        const bool lineLike = g.group->kind == K::Line || g.group->kind == K::Line3D || g.group->kind == K::Stock ||
-                              g.group->kind == K::Radar || isScatterLike(*g.group);
         if (points.size() > 5000) return;  // too dense to tell markers apart
         for (const auto& [i, p] : points) {
             const DataPoint* dp = byIndex(s.series->points, i);
-            static const std::optional<Marker> none;
-            const MarkerStyle m = m_formats.marker({dp ? &dp->marker : &none, &s.series->marker}, colorIndexOf(g, s, i), lineLike);
+            const MarkerStyle m = ChartFormats::marker(R().marker(*g.group, *s.series, i));
             const bool explicitSymbol = (dp && dp->marker && dp->marker->symbol) || (s.series->marker && s.series->marker->symbol);
-            if (!automatic && !explicitSymbol) continue;
-            if (m.symbol == QLatin1String("none")) continue;
+            if ((!automatic && !explicitSymbol) || !m.visible) continue;
             const QPainterPath path = markerPath(m.symbol, p, m.size);
             addPath(tagOf(E::Marker, s.position, i), path, isOpenSymbol(m.symbol) ? std::nullopt : m.fill, m.line ? m.line : std::optional<ScenePen>());
         }
@@ -582,7 +603,7 @@ class SceneBuilder {
             QPainterPath path = polyline(upper);
             for (auto it = lower.rbegin(); it != lower.rend(); ++it) path.lineTo(*it);
             path.closeSubpath();
-            addShape(tagOf(E::DataPoint, s.position), path, s.series->shape, ElementRole::SeriesFill, s.colorIndex);
+            addShape(tagOf(E::DataPoint, s.position), path, R().series(*g.group, *s.series));
             std::vector<std::pair<int, QPointF>> points;
             for (size_t i = 0; i < upper.size(); ++i) points.push_back({int(i), upper[i]});
             m_linePoints[s.position] = points;
@@ -593,7 +614,7 @@ class SceneBuilder {
         const QString style = g.group->scatterStyle.value_or(QStringLiteral("lineMarker"));
         const AxisLayout& x = *g.categoryAxis;
         const AxisLayout& y = *g.valueAxis;
-        const bool span = m_chart.chart.displayBlanksAs.value_or(QString()) == QLatin1String("span");
+        const bool span = R().displayBlanksAs() == QLatin1String("span");
         for (const SeriesData& s : g.series) {
             std::vector<std::vector<QPointF>> runs(1);
             std::vector<std::pair<int, QPointF>> points;
@@ -611,8 +632,8 @@ class SceneBuilder {
                                 (s.series->shape && s.series->shape->line && s.series->shape->line->fill &&
                                  s.series->shape->line->fill->kind == drawingml::Fill::Kind::None);
             if (!noLine) {
-                const auto pen = m_formats.line(s.series->shape, ElementRole::SeriesLine, s.colorIndex);
-                const bool smooth = s.series->smooth.value_or(style.startsWith(QLatin1String("smooth")));
+                const auto pen = m_formats.line(R().series(*g.group, *s.series));
+                const bool smooth = R().smooth(*g.group, *s.series);
                 for (const auto& run : runs)
                     if (run.size() >= 2) addPath(tagOf(E::SeriesLine, s.position), smooth ? smoothPath(run) : polyline(run), std::nullopt, pen);
             }
@@ -641,10 +662,9 @@ class SceneBuilder {
                 const double d = largest * std::sqrt(std::abs(size) / maxSize);
                 QPainterPath path;
                 path.addEllipse(c, d / 2, d / 2);
-                const auto shape = pointShape(s, int(i));
-                const int ci = colorIndexOf(g, s, int(i));
-                auto fill = size < 0 ? std::optional<SceneBrush>() : m_formats.fill(shape, ElementRole::SeriesFill, ci);
-                auto pen = m_formats.line(shape, ElementRole::SeriesFill, ci);
+                const ResolvedShape shape = R().dataPoint(*g.group, *s.series, int(i));
+                auto fill = size < 0 ? std::optional<SceneBrush>() : m_formats.fill(shape);
+                auto pen = m_formats.line(shape);
                 if (!pen && fill) {
                     ScenePen p;
                     p.color = fill->color.darker(130);
@@ -729,10 +749,7 @@ class SceneBuilder {
                 slice.center = explosion > 0 && !doughnut ? polar(center, radius * explosion / 100.0, slice.start + slice.sweep / 2) : center;
                 slices.push_back(slice);
                 if (slice.sweep <= 0) continue;
-                const int ci = colorIndexOf(g, s, int(i));
-                const auto shape = pointShape(s, int(i));
-                addPath(tagOf(E::DataPoint, s.position, int(i)), slicePath(slice), m_formats.fill(shape, ElementRole::SeriesFill, ci),
-                        m_formats.line(shape, ElementRole::SeriesFill, ci));
+                addShape(tagOf(E::DataPoint, s.position, int(i)), slicePath(slice), R().dataPoint(*g.group, *s.series, int(i)));
             }
             m_slices[s.position] = slices;
         }
@@ -740,11 +757,8 @@ class SceneBuilder {
 
     bool hasOutsidePieLabels(const GroupData& g) const {
         for (const SeriesData& s : g.series) {
-            const DataLabelContent* c = s.series->labels ? static_cast<const DataLabelContent*>(&*s.series->labels)
-                                                         : (g.group->labels ? &*g.group->labels : nullptr);
-            if (c && (c->showValue.value_or(false) || c->showPercent.value_or(false) || c->showCategoryName.value_or(false)) &&
-                c->position.value_or(QString()) == QLatin1String("outEnd"))
-                return true;
+            const auto label = R().dataLabel(*g.group, *s.series);
+            if (label && label->visible() && label->position == QLatin1String("outEnd")) return true;
         }
         return false;
     }
@@ -794,10 +808,8 @@ class SceneBuilder {
             sl.center = mainCenter;
             sl.outer = radius;
             slices[i] = sl;
-            const int ci = colorIndexOf(g, s, int(i));
             if (sl.sweep > 0)
-                addPath(tagOf(E::DataPoint, s.position, int(i)), slicePath(sl), m_formats.fill(pointShape(s, int(i)), ElementRole::SeriesFill, ci),
-                        m_formats.line(pointShape(s, int(i)), ElementRole::SeriesFill, ci));
+                addShape(tagOf(E::DataPoint, s.position, int(i)), slicePath(sl), R().dataPoint(*g.group, *s.series, int(i)));
         }
         Slice other;
         other.start = 90 - otherSweep / 2;
@@ -805,11 +817,16 @@ class SceneBuilder {
         other.center = mainCenter;
         other.outer = radius;
         if (otherSweep > 0)
-            addPath(tagOf(E::DataPoint, s.position, int(n)), slicePath(other), m_formats.fill(std::nullopt, ElementRole::SeriesFill, int(n)),
-                    m_formats.line(std::nullopt, ElementRole::SeriesFill, int(n)));
+        {
+            // The slice standing for the second plot takes the colour of the next point.
+            ResolvedShape shape = R().dataPoint(*g.group, *s.series, int(n) - 1);
+            shape.fill.kind = ResolvedFill::Kind::Solid;
+            shape.fill.color = R().automaticPointColor(*g.group, *s.series, int(n));
+            addShape(tagOf(E::DataPoint, s.position, int(n)), slicePath(other), shape);
+        }
         // The second plot.
         const bool bar = g.group->ofPieType.value_or(QStringLiteral("pie")) == QLatin1String("bar");
-        const std::optional<ScenePen> connector = m_formats.line(g.group->seriesLines.empty() ? std::nullopt : g.group->seriesLines.front().shape, ElementRole::OtherLine);
+        const std::optional<ScenePen> connector = m_formats.pen(R().groupLines(g.group->seriesLines.empty() ? ChartLines{} : g.group->seriesLines.front()));
         if (bar) {
             const double h = secondRadius * 2, w = secondRadius * 0.7;
             double y = secondCenter.y() + h / 2;
@@ -821,9 +838,7 @@ class SceneBuilder {
                 y -= bh;
                 QPainterPath path;
                 path.addRect(r);
-                const int ci = colorIndexOf(g, s, int(i));
-                addPath(tagOf(E::DataPoint, s.position, int(i)), path, m_formats.fill(pointShape(s, int(i)), ElementRole::SeriesFill, ci),
-                        m_formats.line(pointShape(s, int(i)), ElementRole::SeriesFill, ci));
+                addShape(tagOf(E::DataPoint, s.position, int(i)), path, R().dataPoint(*g.group, *s.series, int(i)));
                 m_barRects[{s.position, int(i)}] = r;
             }
             if (otherSweep > 0) {
@@ -851,10 +866,8 @@ class SceneBuilder {
                 sl.center = secondCenter;
                 sl.outer = secondRadius;
                 slices[i] = sl;
-                const int ci = colorIndexOf(g, s, int(i));
                 if (sl.sweep > 0)
-                    addPath(tagOf(E::DataPoint, s.position, int(i)), slicePath(sl), m_formats.fill(pointShape(s, int(i)), ElementRole::SeriesFill, ci),
-                            m_formats.line(pointShape(s, int(i)), ElementRole::SeriesFill, ci));
+                    addShape(tagOf(E::DataPoint, s.position, int(i)), slicePath(sl), R().dataPoint(*g.group, *s.series, int(i)));
             }
             if (otherSweep > 0) {
                 addLine(tagOf(E::SeriesConnector, s.position), polar(mainCenter, radius, other.start), polar(secondCenter, secondRadius, 0), connector);
@@ -868,7 +881,7 @@ class SceneBuilder {
         const AxisLayout& v = *g.valueAxis;
         const QPointF c = m_layout.plot.center();
         const double radius = m_layout.plot.width() / 2;
-        const int n = std::max(1, int(m_layout.categories.size()));
+        const int n = std::max(1, m_layout.categoryCount);
         auto spoke = [&](double i) { return i * 360.0 / n; };
         auto point = [&](double i, double value) {
             const double r = std::max(0.0, (value - v.scale.min) / (v.scale.max - v.scale.min)) * radius;
@@ -876,7 +889,7 @@ class SceneBuilder {
         };
         // The web: one polygon per major tick of the value axis, and the spokes.
         if (v.axis->majorGridlines) {
-            const auto pen = m_formats.line(v.axis->majorGridlines->shape, ElementRole::MajorGridline);
+            const auto pen = m_formats.pen(R().gridlines(*v.axis, true));
             for (const AxisTick& t : v.majorTicks) {
                 std::vector<QPointF> ring;
                 for (int i = 0; i <= n; ++i) ring.push_back(point(i % n, t.value));
@@ -885,26 +898,17 @@ class SceneBuilder {
         }
         const AxisLayout* cat = g.categoryAxis;
         const bool catVisible = cat && cat->visible;
-        const auto spokePen = m_formats.line(cat ? (cat->axis->majorGridlines ? cat->axis->majorGridlines->shape : cat->axis->shape) : std::nullopt,
-                                             ElementRole::Axis);
+        const auto spokePen = cat ? m_formats.pen(cat->axis->majorGridlines ? R().gridlines(*cat->axis, true) : R().axisLine(*cat->axis))
+                                  : std::nullopt;
         for (int i = 0; i < n; ++i) {
             if (catVisible || (cat && cat->axis->majorGridlines)) addLine(tagOf(E::MajorGridline, -1, i, cat ? cat->index : -1), c, polar(c, radius, spoke(i)), spokePen);
             if (catVisible) {
-                const QString text = i < m_layout.categories.size() ? m_layout.categories[i] : QString();
+                const QString text = categoryLabel(m_layout.categories, i);
                 const QSizeF s = measureText(text, cat->labelStyle);
                 const QPointF p = polar(c, radius + 4, spoke(i));
                 const double a = spoke(i) * M_PI / 180;
                 const QPointF center = p + QPointF(std::sin(a) * s.width() / 2, -std::cos(a) * s.height() / 2);
                 addCenteredText(tagOf(E::AxisLabel, -1, i, cat->index), text, cat->labelStyle, center);
-            }
-        }
-        if (v.visible) {
-            addLine(tagOf(E::AxisLine, -1, -1, v.index), c, polar(c, radius, 0), m_formats.line(v.axis->shape, ElementRole::Axis));
-            int index = 0;
-            for (const AxisTick& t : v.majorTicks) {
-                const QSizeF s = measureText(t.text, v.labelStyle);
-                const QPointF p = point(0, t.value);
-                addText(tagOf(E::AxisLabel, -1, index++, v.index), t.text, v.labelStyle, QPointF(p.x() - s.width() - 4, p.y() - s.height() / 2));
             }
         }
         const QString style = g.group->radarStyle.value_or(QStringLiteral("standard"));
@@ -920,12 +924,22 @@ class SceneBuilder {
             QPainterPath path = polyline(pts);
             path.closeSubpath();
             if (style == QLatin1String("filled")) {
-                addShape(tagOf(E::DataPoint, s.position), path, s.series->shape, ElementRole::SeriesFill, s.colorIndex);
+                addShape(tagOf(E::DataPoint, s.position), path, R().series(*g.group, *s.series));
             } else {
-                addPath(tagOf(E::SeriesLine, s.position), path, std::nullopt, m_formats.line(s.series->shape, ElementRole::SeriesLine, s.colorIndex));
+                addPath(tagOf(E::SeriesLine, s.position), path, std::nullopt, m_formats.line(R().series(*g.group, *s.series)));
                 if (style == QLatin1String("marker")) drawMarkers(g, s, points, true);
             }
             m_linePoints[s.position] = points;
+        }
+        // The value axis over the series, so that filled series do not hide its labels.
+        if (v.visible) {
+            addLine(tagOf(E::AxisLine, -1, -1, v.index), c, polar(c, radius, 0), m_formats.pen(R().axisLine(*v.axis)));
+            int index = 0;
+            for (const AxisTick& t : v.majorTicks) {
+                const QSizeF s = measureText(t.text, v.labelStyle);
+                const QPointF p = point(0, t.value);
+                addText(tagOf(E::AxisLabel, -1, index++, v.index), t.text, v.labelStyle, QPointF(p.x() - s.width() - 4, p.y() - s.height() / 2));
+            }
         }
     }
 
@@ -955,7 +969,7 @@ class SceneBuilder {
                 const int b = std::max(0, band(sum / k));
                 QPainterPath path;
                 path.addRect(QRectF(plot.left() + c * cw, plot.bottom() - (r + 1) * rh, cw, rh));
-                addPath(tagOf(E::DataPoint, -1, b), path, m_formats.fill(std::nullopt, ElementRole::SeriesFill, b), std::nullopt);
+                addPath(tagOf(E::DataPoint, -1, b), path, ChartFormats::brush(bandFill(g, b)), std::nullopt);
             }
         }
     }
@@ -981,7 +995,7 @@ class SceneBuilder {
         if (series.empty()) return;
         const int n = std::max(1, g.categoryAxis->categoryCount);
         if (g.group->dropLines) {
-            const auto pen = m_formats.line(g.group->dropLines->shape, ElementRole::OtherLine);
+            const auto pen = m_formats.pen(R().groupLines(*g.group->dropLines));
             const double base = g.categoryAxis->crossValueOn(*g.valueAxis);
             for (const SeriesData& s : series)
                 for (const auto& [i, p] : m_linePoints[s.position])
@@ -995,7 +1009,7 @@ class SceneBuilder {
                     if (i < int(t.size()) && std::isfinite(t[i])) lo = std::min(lo, t[i]), hi = std::max(hi, t[i]);
                 if (!std::isfinite(lo)) continue;
                 if (g.group->hiLowLines)
-                    addLine(tagOf(E::HighLowLine, -1, i), at(g, i, lo), at(g, i, hi), m_formats.line(g.group->hiLowLines->shape, ElementRole::OtherLine));
+                    addLine(tagOf(E::HighLowLine, -1, i), at(g, i, lo), at(g, i, hi), m_formats.pen(R().groupLines(*g.group->hiLowLines)));
                 if (g.group->upDownBars && tops.size() >= 2) {
                     const double open = i < int(tops.front().size()) ? tops.front()[i] : kNaN;
                     const double close = i < int(tops.back().size()) ? tops.back()[i] : kNaN;
@@ -1010,9 +1024,7 @@ class SceneBuilder {
                     QPainterPath path;
                     path.addRect(r);
                     const bool up = close >= open;
-                    const std::optional<ShapeProperties> shape = up ? ud.upBars : ud.downBars;
-                    const ElementRole role = up ? ElementRole::UpBar : ElementRole::DownBar;
-                    addPath(tagOf(up ? E::UpBar : E::DownBar, -1, i), path, m_formats.fill(shape, role), m_formats.line(shape, role));
+                    addShape(tagOf(up ? E::UpBar : E::DownBar, -1, i), path, R().upDownBar(ud, up));
                 }
             }
         }
@@ -1042,7 +1054,7 @@ class SceneBuilder {
         for (const Trendline& t : s.series->trendlines) {
             const int ti = index++;
             const QString type = t.type.value_or(QStringLiteral("linear"));
-            const auto pen = m_formats.line(t.shape, ElementRole::OtherLine, s.colorIndex);
+            const auto pen = m_formats.pen(R().trendline(*s.series, t));
             const double xmin = *std::min_element(xs.begin(), xs.end()) - t.backward.value_or(0);
             const double xmax = *std::max_element(xs.begin(), xs.end()) + t.forward.value_or(0);
             std::function<double(double)> f;
@@ -1121,7 +1133,7 @@ class SceneBuilder {
                 (void)unused;
                 addPath(tagOf(E::Trendline, s.position, ti), clipPolyline(pts), std::nullopt, pen);
             }
-            const bool showEq = t.displayEquation.value_or(false), showR2 = t.displayRSquared.value_or(false);
+            const bool showEq = R().trendlineShowsEquation(t), showR2 = R().trendlineShowsRSquared(t);
             if (showEq || showR2) {
                 QStringList lines;
                 if (t.label && t.label->text) lines << t.label->text->text();
@@ -1146,7 +1158,7 @@ class SceneBuilder {
                         lines << QStringLiteral("R\u00B2 = %1").arg(Format(QStringLiteral("0.####")).format(r2).remove(QRegularExpression(QStringLiteral("\\.$"))));
                     }
                 }
-                const TextStyle style = m_formats.text(TextRole::TrendlineLabel, {t.label && t.label->textProperties ? &*t.label->textProperties : nullptr});
+                const TextStyle style = m_formats.text(R().trendlineLabelText(t));
                 const QPointF end = pts.empty() ? m_layout.plot.center() : pts.back();
                 double y = std::clamp(end.y() - 6 - lines.size() * measureText(QStringLiteral("X"), style).height(), m_layout.plot.top(), m_layout.plot.bottom());
                 for (const QString& line : lines) {
@@ -1195,7 +1207,7 @@ class SceneBuilder {
             const std::vector<double> plus = e.plus ? numbersOf(&*e.plus) : std::vector<double>{};
             const std::vector<double> minus = e.minus ? numbersOf(&*e.minus) : std::vector<double>{};
             const QString barType = e.barType.value_or(QStringLiteral("both"));
-            const auto pen = m_formats.line(e.shape, ElementRole::OtherLine);
+            const auto pen = m_formats.pen(R().errorBars(e));
             for (size_t i = 0; i < ys.size(); ++i) {
                 const double x = xs[i], y = ys[i];
                 const double v = xDirection && isScatterLike(*g.group) ? x : y;
@@ -1225,73 +1237,54 @@ class SceneBuilder {
         }
     }
 
-    // What a data label of point i shows, from the point's, the series' or the group's labels.
-    struct LabelSpec {
-        const DataLabelContent* content = nullptr;
-        const DataLabel* own = nullptr;
-    };
-
-    LabelSpec labelSpec(const GroupData& g, const SeriesData& s, int i) const {
-        LabelSpec spec;
-        const DataLabels* series = s.series->labels ? &*s.series->labels : nullptr;
-        const DataLabels* group = g.group->labels ? &*g.group->labels : nullptr;
-        const DataLabels* in = series ? series : group;
-        if (!in) return spec;
-        if (in->deleted.value_or(false)) return spec;
-        spec.content = in;
-        if (series)
-            if (const DataLabel* own = byIndex(series->labels, i)) {
-                if (own->deleted) return {};
-                spec.own = own;
-            }
-        return spec;
-    }
-
-    template <class T>
-    static std::optional<T> pick(const std::optional<T>& inner, const std::optional<T>& outer) {
-        return inner ? inner : outer;
+    // The model's own label of point i (custom text, number format), else the series' or the
+    // group's labels; what they show and how comes from the resolver.
+    const DataLabelContent* labelContent(const GroupData& g, const SeriesData& s, int i, const DataLabel** own) const {
+        *own = nullptr;
+        if (s.series->labels) {
+            *own = byIndex(s.series->labels->labels, i);
+            return &*s.series->labels;
+        }
+        return g.group->labels ? &*g.group->labels : nullptr;
     }
 
     void drawDataLabels(const GroupData& g, const SeriesData& s) {
+        if (!s.series->labels && !g.group->labels) return;
         const size_t n = s.values.size();
         const bool pie = isPieLike(*g.group);
         double total = 0;
         for (double v : s.values) if (std::isfinite(v)) total += std::abs(v);
         for (size_t i = 0; i < n; ++i) {
-            const LabelSpec spec = labelSpec(g, s, int(i));
-            if (!spec.content) continue;
-            const DataLabelContent& c = *spec.content;
-            const DataLabelContent* o = spec.own;
-            auto flag = [&](std::optional<bool> DataLabelContent::*member) {
-                return (o && (o->*member) ? *(o->*member) : (c.*member).value_or(false));
-            };
             const double value = s.values[i];
             if (!std::isfinite(value)) continue;
+            const auto label = R().dataLabel(*g.group, *s.series, int(i));
+            if (!label) continue;
+            const DataLabel* own = nullptr;
+            const DataLabelContent* content = labelContent(g, s, int(i), &own);
+            if (own && own->deleted) continue;
             QString text;
-            if (spec.own && spec.own->text) {
-                text = spec.own->text->text();
+            if (own && own->text) {
+                text = own->text->text();
             } else {
+                if (!label->visible()) continue;
                 QStringList parts;
-                const auto numFmt = o && o->numberFormat ? o->numberFormat : c.numberFormat;
+                const auto numFmt = own && own->numberFormat ? own->numberFormat : (content ? content->numberFormat : std::nullopt);
                 Format format(!s.formatCode.isEmpty() ? s.formatCode : QStringLiteral("General"));
                 if (numFmt && !numFmt->sourceLinked.value_or(false) && !numFmt->formatCode.isEmpty()) format = Format(numFmt->formatCode);
-                if (flag(&DataLabelContent::showSeriesName)) parts << s.name;
-                if (flag(&DataLabelContent::showCategoryName))
+                if (label->showSeriesName) parts << s.name;
+                if (label->showCategoryName)
                     parts << (isScatterLike(*g.group) ? formatGeneral(i < s.xs.size() ? s.xs[i] : 0)
-                                                      : (int(i) < m_layout.categories.size() ? m_layout.categories[int(i)] : QString()));
-                if (flag(&DataLabelContent::showValue)) parts << format.format(value, m_layout.dates);
-                if (flag(&DataLabelContent::showPercent) && pie) {
-                    const Format percent(numFmt && !numFmt->sourceLinked.value_or(false) && numFmt->formatCode.contains(QLatin1Char('%'))
-                                                   ? numFmt->formatCode : QStringLiteral("0%"));
-                    parts << percent.format(total > 0 ? std::abs(value) / total : 0);
+                                                      : categoryLabel(m_layout.categories, int(i)));
+                if (label->showValue) parts << format.format(value, m_layout.dates);
+                if (label->showPercent && pie) {
+                    const bool percentCode = numFmt && !numFmt->sourceLinked.value_or(false) && numFmt->formatCode.contains(QLatin1Char('%'));
+                    parts << Format(percentCode ? numFmt->formatCode : QStringLiteral("0%")).format(total > 0 ? std::abs(value) / total : 0);
                 }
-                if (flag(&DataLabelContent::showBubbleSize) && i < s.sizes.size()) parts << format.format(s.sizes[i]);
-                const QString separator = pick(o ? o->separator : std::nullopt, c.separator).value_or(pie ? QStringLiteral("; ") : QStringLiteral(", "));
-                text = parts.join(separator);
+                if (label->showBubbleSize && i < s.sizes.size()) parts << format.format(s.sizes[i]);
+                text = parts.join(label->separator.isEmpty() ? QStringLiteral(", ") : label->separator);
             }
             if (text.isEmpty()) continue;
-            const TextBody* own = o && o->textProperties ? &*o->textProperties : nullptr;
-            const TextStyle style = m_formats.text(TextRole::DataLabel, {c.textProperties ? &*c.textProperties : nullptr, own});
+            const TextStyle style = m_formats.text(label->text);
             const QStringList lines = text.split(QLatin1Char('\n'));
             double w = 0, h = 0;
             for (const QString& l : lines) {
@@ -1299,19 +1292,15 @@ class SceneBuilder {
                 w = std::max(w, sz.width());
                 h += sz.height();
             }
-            const QString position = pick(o ? o->position : std::nullopt, c.position).value_or(QString());
-            const std::optional<QPointF> center = labelCenter(g, s, int(i), position, QSizeF(w, h));
+            const std::optional<QPointF> center = labelCenter(g, s, int(i), label->position, QSizeF(w, h));
             if (!center) continue;
             QRectF box(center->x() - w / 2, center->y() - h / 2, w, h);
             // Labels stay inside the chart.
             box.moveLeft(std::clamp(box.left(), 0.0, std::max(0.0, m_size.width() - w)));
             box.moveTop(std::clamp(box.top(), 0.0, std::max(0.0, m_size.height() - h)));
-            const auto shape = o && o->shape ? o->shape : c.shape;
-            if (shape) {
-                QPainterPath bg;
-                bg.addRect(box.adjusted(-2, -1, 2, 1));
-                addShape(tagOf(E::DataLabel, s.position, int(i)), bg, shape, ElementRole::TextBox);
-            }
+            QPainterPath bg;
+            bg.addRect(box.adjusted(-2, -1, 2, 1).intersected(QRectF(QPointF(0, 0), m_size)));
+            addShape(tagOf(E::DataLabel, s.position, int(i)), bg, label->shape);
             double y = box.top();
             for (const QString& l : lines) {
                 const QSizeF sz = measureText(l, style);
@@ -1395,7 +1384,7 @@ class SceneBuilder {
             if (t && t->shape) {
                 QPainterPath box;
                 box.addRect(m_layout.title->rect.adjusted(-3, -2, 3, 2));
-                addShape(tagOf(E::Title), box, t->shape, ElementRole::TextBox);
+                addShape(tagOf(E::Title), box, R().titleShape());
             }
             addBlock(tagOf(E::Title), *m_layout.title);
         }
@@ -1404,10 +1393,9 @@ class SceneBuilder {
     void drawLegend() {
         if (!m_layout.legend) return;
         const LegendLayout& legend = *m_layout.legend;
-        const Legend& model = *m_chart.chart.legend;
         QPainterPath box;
         box.addRect(legend.rect);
-        addShape(tagOf(E::Legend), box, model.shape, ElementRole::TextBox);
+        addShape(tagOf(E::Legend), box, R().legendShape());
         int entry = 0;
         for (const LegendItem& item : legend.items) {
             const int e = entry++;
@@ -1426,30 +1414,27 @@ class SceneBuilder {
                 }
                 if (seen < int(s.series->trendlines.size())) t = &s.series->trendlines[seen];
                 const double y = item.textRect.top() + legend.lineHeight / 2;
-                addLine(keyTag, QPointF(key.left(), y), QPointF(key.right(), y), m_formats.line(t ? t->shape : std::nullopt, ElementRole::OtherLine, s.colorIndex));
+                addLine(keyTag, QPointF(key.left(), y), QPointF(key.right(), y), t ? m_formats.pen(R().trendline(*s.series, *t)) : std::nullopt);
             } else if (item.point >= 0) {
                 QPainterPath p;
                 p.addRect(key);
-                const auto shape = pointShape(s, item.point);
-                addPath(keyTag, p, m_formats.fill(shape, ElementRole::SeriesFill, colorIndexOf(g, s, item.point)),
-                        m_formats.line(shape, ElementRole::SeriesFill, colorIndexOf(g, s, item.point)));
+                addShape(keyTag, p, R().dataPoint(*g.group, *s.series, item.point));
             } else if (kind == K::Line || kind == K::Line3D || kind == K::Scatter || kind == K::Stock ||
                        (kind == K::Radar && g.group->radarStyle.value_or(QString()) != QLatin1String("filled"))) {
                 const double y = item.textRect.top() + legend.lineHeight / 2;
                 const bool scatterNoLine = kind == K::Scatter && s.series->shape && s.series->shape->line && s.series->shape->line->fill &&
                                            s.series->shape->line->fill->kind == drawingml::Fill::Kind::None;
                 if (!scatterNoLine && !(kind == K::Stock && !(s.series->shape && s.series->shape->line)))
-                    addLine(keyTag, QPointF(key.left(), y), QPointF(key.right(), y), m_formats.line(s.series->shape, ElementRole::SeriesLine, s.colorIndex));
-                static const std::optional<Marker> none;
-                const MarkerStyle m = m_formats.marker({&none, &s.series->marker}, s.colorIndex, true);
+                    addLine(keyTag, QPointF(key.left(), y), QPointF(key.right(), y), m_formats.line(R().series(*g.group, *s.series)));
+                const MarkerStyle m = ChartFormats::marker(R().marker(*g.group, *s.series));
                 const bool automatic = kind != K::Stock && !(kind == K::Radar && g.group->radarStyle.value_or(QString()) != QLatin1String("marker"));
                 const bool explicitSymbol = s.series->marker && s.series->marker->symbol;
-                if (m.symbol != QLatin1String("none") && (automatic || explicitSymbol) && g.group->marker.value_or(true))
+                if (m.visible && (automatic || explicitSymbol) && R().groupShowsMarkers(*g.group))
                     addPath(keyTag, markerPath(m.symbol, QPointF(key.center().x(), y), m.size), isOpenSymbol(m.symbol) ? std::nullopt : m.fill, m.line);
             } else {
                 QPainterPath p;
                 p.addRect(key);
-                addShape(keyTag, p, s.series->shape, ElementRole::SeriesFill, s.colorIndex);
+                addShape(keyTag, p, R().series(*g.group, *s.series));
             }
             double y = item.textRect.top();
             for (const QString& line : item.lines) {
@@ -1463,6 +1448,7 @@ class SceneBuilder {
     const RenderContext& m_context;
     ChartFormats m_formats;
     QSizeF m_size;
+    double m_pixelsPerPoint;
     ChartLayout m_layout;
     ChartScene m_scene;
     std::map<std::pair<int, int>, QRectF> m_barRects;
@@ -1473,7 +1459,13 @@ class SceneBuilder {
 }  // namespace
 
 ChartScene buildChartScene(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints) {
-    return SceneBuilder(chart, context, sizeInPoints).build();
+    // Fine enough for a picture at twice the screen's density.
+    return buildChartScene(chart, context, sizeInPoints, 2 * 96.0 / 72.0);
+}
+
+ChartScene buildChartScene(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints,
+                           double pixelsPerPoint) {
+    return SceneBuilder(chart, context, sizeInPoints, pixelsPerPoint).build();
 }
 
 }  // namespace engine::chart

@@ -544,8 +544,10 @@ TextFrame SlideReader::readText(const pugi::xml_node& txBody, const ListStyle& b
             if (local != "r" && local != "fld" && local != "br") continue;
             RunProperties props = style.run;
             if (const auto rPr = xml::child(c, Ns::A, "rPr")) mergeRun(props, drawingml::readRunProperties(rPr));
-            const QString t = local == "br" ? QStringLiteral("\n")
-                                            : QString::fromUtf8(xml::child(c, Ns::A, "t").text().get());
+            QString t = local == "br" ? QStringLiteral("\n") : QString::fromUtf8(xml::child(c, Ns::A, "t").text().get());
+            // A slide number field shows the slide's own number, whatever text it was saved with.
+            if (local == "fld" && QString::fromUtf8(c.attribute("type").value()) == QLatin1String("slidenum"))
+                t = QString::number(m_index + 1);
             paragraph.runs.push_back(makeRun(props, t));
         }
         RunProperties endProps = style.run;

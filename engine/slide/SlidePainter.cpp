@@ -41,9 +41,11 @@ void paintSlideScene(const SlideScene& scene, QPainter& painter, const QRectF& t
         painter.setWorldTransform(p.transform * base);
         switch (p.kind) {
         case ScenePrimitive::Kind::Path:
+            painter.setRenderHint(QPainter::Antialiasing, p.antialias);
             painter.setPen(p.pen);
             painter.setBrush(p.brush);
             painter.drawPath(p.path);
+            painter.setRenderHint(QPainter::Antialiasing, true);
             break;
         case ScenePrimitive::Kind::Text:
             painter.setFont(fontForDevice(p.font, painter));

@@ -2,6 +2,7 @@
 
 #include "engine/text/FontResolver.h"
 
+#include <QHash>
 #include <QLinearGradient>
 #include <QPolygonF>
 #include <QRadialGradient>
@@ -140,8 +141,28 @@ QTransform placement(const SlideElement& e, bool flips) {
 // ---------------------------------------------------------------------------------------
 // Text layout
 
+// The character a bullet shows. Symbol fonts (Wingdings, Symbol, the producers' own) place their
+// bullets at letters or in the private use area; Linux has none of them, so the common ones are
+// shown as the Unicode characters they look like, and any other as a round bullet.
+QString bulletCharacter(const Bullet& bullet) {
+    const QString c = bullet.character;
+    if (c.isEmpty()) return QStringLiteral("\u2022");
+    const QString face = bullet.family.toLower();
+    if (face.startsWith(QLatin1String("wingdings"))) {
+        static const QHash<QChar, QString> wingdings = {
+            {u'\u00a7', QStringLiteral("\u25aa")}, {u'\u00d8', QStringLiteral("\u27a2")}, {u'\u00fc', QStringLiteral("\u2714")},
+            {u'q', QStringLiteral("\u2751")},      {u'v', QStringLiteral("\u2756")},      {u'n', QStringLiteral("\u25a0")},
+            {u'l', QStringLiteral("\u25cf")},      {u'\u00a8', QStringLiteral("\u25fb")}};
+        return wingdings.value(c.front(), QStringLiteral("\u2022"));
+    }
+    if (face == QLatin1String("symbol") && c == QStringLiteral("\u00b7")) return QStringLiteral("\u2022");
+    const char16_t code = c.front().unicode();
+    if (code >= 0xE000 && code <= 0xF8FF) return QStringLiteral("\u2022");
+    return c;
+}
+
 QString bulletText(const Bullet& bullet, int number) {
-    if (bullet.kind == Bullet::Kind::Character) return bullet.character.isEmpty() ? QStringLiteral("\u2022") : bullet.character;
+    if (bullet.kind == Bullet::Kind::Character) return bulletCharacter(bullet);
     const QString& s = bullet.scheme;
     QString core;
     if (s.startsWith(QLatin1String("alphaLc"))) core = QChar(u'a' + (number - 1) % 26);
@@ -263,7 +284,8 @@ private:
         bool withBullet = false;
         if (p.bullet.kind != Bullet::Kind::None && hasText) {
             TextRun b = firstRun;
-            if (!p.bullet.family.isEmpty()) b.family = p.bullet.family;
+            // A symbol font draws nothing useful here (see bulletCharacter): the text's face does.
+            if (!p.bullet.family.isEmpty() && fonts().isInstalled(p.bullet.family)) b.family = p.bullet.family;
             b.size = firstRun.size * p.bullet.sizeScale;
             b.bold = b.italic = b.underline = b.strike = false;
             bullet.kind = ScenePrimitive::Kind::Text;
@@ -302,7 +324,14 @@ private:
             double offset = 0;
             if (p.alignment == QLatin1String("ctr")) offset = (width - natural) / 2;
             else if (p.alignment == QLatin1String("r")) offset = width - natural;
-            const double lineHeight = line.ascent() + line.descent();
+            // Single spacing is 1.2 times the largest size on the line, as the office
+            // applications set it, or the font's own height where that is more.
+            double largest = 0;
+            for (qsizetype r = 0; r < formats.size(); ++r) {
+                if (formats[r].start < line.textStart() + line.textLength() && formats[r].start + formats[r].length > line.textStart())
+                    largest = std::max(largest, formats[r].format.font().pointSizeF());
+            }
+            const double lineHeight = std::max(line.ascent() + line.descent(), 1.2 * largest);
             // The first line's baseline sits at its ascent scaled like the spacing, as the
             // office applications put extra spacing above the text.
             const double advance = lineAdvance(p, lineHeight, scale);
@@ -582,6 +611,7 @@ private:
                     p.transform = t;
                     p.path.addRect(box);
                     p.brush = brush(cell.fill, box);
+                    p.antialias = false;
                     m_scene.items.push_back(std::move(p));
                 }
                 const std::pair<const Stroke*, QLineF> sides[] = {

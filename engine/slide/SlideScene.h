@@ -35,6 +35,9 @@ struct ScenePrimitive {
     QPainterPath path;
     QBrush brush = Qt::NoBrush;
     QPen pen = Qt::NoPen;
+    // Off for fills that meet their neighbours edge to edge (table cells), which smoothing would
+    // part with a faint seam.
+    bool antialias = true;
 
     // Text: one run of one line, starting at origin on its baseline. font carries the face that
     // draws it and its size in points as pointSizeF (autofit scale applied).

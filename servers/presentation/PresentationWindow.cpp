@@ -124,6 +124,9 @@ public:
         } else {
             painter->drawPixmap(r.left() + 34, r.top() + 4, m_window->thumbnail(index.row()));
         }
+        painter->setPen(QColor(0xA0, 0xA0, 0xA0));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRect(r.left() + 34, r.top() + 4, kThumbnailWidth, m_height).adjusted(0, 0, -1, -1));
         painter->restore();
     }
 

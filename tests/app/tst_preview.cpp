@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
@@ -159,6 +160,20 @@ private slots:
         QVERIFY(!preview->scene());
         QVERIFY2(preview->message().contains(file), qPrintable(preview->message()));
         QVERIFY(!preview->findChild<QPushButton*>(QStringLiteral("savePicture"))->isEnabled());
+        QVERIFY(m_dialogs.messageBoxes().isEmpty());
+    }
+
+    void theSampleWorkbookIsPreviewedFromItsConvertedCopy() {
+        if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+            QSKIP("LibreOffice (soffice) is not installed: legacy workbooks cannot be read");
+        const QString sample = QCoreApplication::applicationDirPath() + QStringLiteral("/Samples/sample1.xls");
+        if (!QFile::exists(sample)) QSKIP("the build has not put the sample workbook beside the tests");
+        find(sample);
+        QVERIFY(platform::ChartList(list()).count() > 0);
+        list()->setCurrentItem(list()->topLevelItem(0));
+        m_form->openChartPreview();
+        QVERIFY2(m_form->chartPreview()->scene(), qPrintable(m_form->chartPreview()->message()));
+        QVERIFY(!heldOpen(sample));
         QVERIFY(m_dialogs.messageBoxes().isEmpty());
     }
 

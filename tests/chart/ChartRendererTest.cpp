@@ -4,15 +4,24 @@
 
 #include "engine/chart/ChartRenderer.h"
 #include "engine/chart/WorkbookChart.h"
+#include "engine/numfmt/NumberFormat.h"
 #include "engine/package/Package.h"
 #include "engine/workbook/Workbook.h"
 
+#include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
+
+QT_BEGIN_NAMESPACE
+// Readable failures for text comparisons.
+void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+void PrintTo(const QStringList& l, std::ostream* os) { *os << '[' << l.join(QStringLiteral(" | ")).toStdString() << ']'; }
+QT_END_NAMESPACE
 
 using namespace engine;
 using namespace engine::chart;
@@ -47,16 +56,59 @@ struct Charts {
     std::vector<WorkbookChart> charts;
 };
 
+Charts chartsOf(const QString& script, const QString& workbook, const QString& sheetName) {
+    Charts c;
+    c.workbook = Workbook::open(generated(script, workbook));
+    const auto* sheet = c.workbook->sheetByName(sheetName);
+    for (const auto& object : sheet->chartObjects) c.charts.push_back(workbookChart(*c.workbook, *sheet, object));
+    return c;
+}
+
+// tools/make-model-workbooks.py: one chart of every kind XlsxWriter writes, options set.
 const Charts& kinds() {
-    static Charts charts = [] {
-        Charts c;
-        c.workbook = Workbook::open(generated(QStringLiteral("make-model-workbooks.py"), QStringLiteral("kinds.xlsx")));
-        const auto* sheet = c.workbook->sheetByName(QStringLiteral("Data"));
-        for (const auto& object : sheet->chartObjects) c.charts.push_back(workbookChart(*c.workbook, *sheet, object));
-        return c;
-    }();
+    static const Charts charts = chartsOf(QStringLiteral("make-model-workbooks.py"), QStringLiteral("kinds.xlsx"), QStringLiteral("Data"));
     return charts;
 }
+
+// tools/make-render-workbooks.py: charts with known data, and charts per data range.
+const Charts& renderKinds() {
+    static const Charts charts = chartsOf(QStringLiteral("make-render-workbooks.py"), QStringLiteral("render.xlsx"), QStringLiteral("Kinds"));
+    return charts;
+}
+const Charts& renderScales() {
+    static const Charts charts = chartsOf(QStringLiteral("make-render-workbooks.py"), QStringLiteral("render.xlsx"), QStringLiteral("Scales"));
+    return charts;
+}
+
+// The render workbook's charts by title.
+const WorkbookChart& kind(const QString& title) {
+    for (const WorkbookChart& c : renderKinds().charts)
+        if (c.chart.chart.title && c.chart.chart.title->text && c.chart.chart.title->text->text() == title) return c;
+    throw std::runtime_error("no chart titled " + title.toStdString());
+}
+
+ChartSpace chartFromXml(const QByteArray& plotArea, const QByteArray& extra = QByteArray()) {
+    return readChartSpace("<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" "
+                          "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><c:chart><c:autoTitleDeleted val=\"1\"/>"
+                          "<c:plotArea>" + plotArea + "</c:plotArea>" + extra + "</c:chart></c:chartSpace>",
+                          "specimen.xlsx", "/xl/charts/chart1.xml");
+}
+
+QByteArray numbers(const std::vector<double>& values) {
+    QByteArray out = "<c:numLit><c:formatCode>General</c:formatCode><c:ptCount val=\"" + QByteArray::number(int(values.size())) + "\"/>";
+    for (size_t i = 0; i < values.size(); ++i)
+        out += "<c:pt idx=\"" + QByteArray::number(int(i)) + "\"><c:v>" + QByteArray::number(values[i]) + "</c:v></c:pt>";
+    return out + "</c:numLit>";
+}
+
+const QByteArray kCatValAxes =
+    "<c:catAx><c:axId val=\"1\"/><c:scaling/><c:axPos val=\"b\"/><c:crossAx val=\"2\"/></c:catAx>"
+    "<c:valAx><c:axId val=\"2\"/><c:scaling/><c:axPos val=\"l\"/><c:crossAx val=\"1\"/></c:valAx>";
+const QByteArray kValValAxes =
+    "<c:valAx><c:axId val=\"1\"/><c:scaling/><c:axPos val=\"b\"/><c:crossAx val=\"2\"/></c:valAx>"
+    "<c:valAx><c:axId val=\"2\"/><c:scaling/><c:axPos val=\"l\"/><c:crossAx val=\"1\"/></c:valAx>";
+
+QRectF boxOf(const ScenePrimitive* p) { return p->path.boundingRect(); }
 
 ChartScene sceneOf(const WorkbookChart& c) { return buildChartScene(c.chart, c.context, c.sizeInPoints); }
 
@@ -65,7 +117,11 @@ int dataPoints(const ChartScene& scene, int series) { return scene.count(E::Data
 }  // namespace
 
 TEST(ChartRenderer, EveryKindDrawsInsideItsBox) {
-    for (const WorkbookChart& c : kinds().charts) {
+    std::vector<const WorkbookChart*> all;
+    for (const Charts* set : {&kinds(), &renderKinds(), &renderScales()})
+        for (const WorkbookChart& c : set->charts) all.push_back(&c);
+    for (const WorkbookChart* chart : all) {
+        const WorkbookChart& c = *chart;
         const ChartScene scene = sceneOf(c);
         ASSERT_FALSE(scene.items.empty());
         EXPECT_EQ(scene.items.front().tag.element, E::ChartArea);
@@ -155,6 +211,230 @@ TEST(ChartRenderer, ChartWithoutSeriesOrSizeNeverCrashes) {
     EXPECT_FALSE(buildChartScene(empty, context, QSizeF(0, 0)).items.empty());
     const QImage image = renderChartImage(empty, context, QSizeF(300, 200), 1);
     EXPECT_EQ(image.size(), QSize(400, 267));
+}
+
+TEST(ChartRenderer, AutomaticValueAxesFollowTheSpreadsheetRules) {
+    // The data ranges of make-render-workbooks.py and the axis the spreadsheet gives each.
+    const struct { double min, max, major; } expected[] = {
+        {0, 18, 2}, {0, 25000, 5000}, {0, 10, 1}, {0, 12, 2}, {0, 25, 5}, {0, 120, 20},
+        {0, 60, 10}, {980, 1120, 20}, {-18, 0, 2}, {-6, 12, 2},
+    };
+    const auto& charts = renderScales().charts;
+    ASSERT_EQ(charts.size(), std::size(expected));
+    for (size_t i = 0; i < charts.size(); ++i) {
+        QStringList labels;
+        for (double v = expected[i].min; v <= expected[i].max + 1e-9; v += expected[i].major) labels << formatGeneral(v);
+        EXPECT_EQ(sceneOf(charts[i]).texts(E::AxisLabel, 1), labels) << "chart " << i + 1;
+    }
+}
+
+TEST(ChartRenderer, ColumnsClusterStackAndFillTheHundredPercent) {
+    const ChartScene clustered = sceneOf(kind("Column clustered"));
+    const ChartScene stacked = sceneOf(kind("Column stacked"));
+    const ChartScene percent = sceneOf(kind("Column percent_stacked"));
+    for (const ChartScene* scene : {&clustered, &stacked, &percent})
+        for (int s = 0; s < 3; ++s) EXPECT_EQ(dataPoints(*scene, s), 4);
+    // Clustered bars stand side by side on one baseline; stacked ones on each other.
+    const QRectF a = boxOf(clustered.find(E::DataPoint, 0, 0)[0]), b = boxOf(clustered.find(E::DataPoint, 1, 0)[0]);
+    EXPECT_NEAR(a.bottom(), b.bottom(), 0.01);
+    EXPECT_LE(a.right(), b.left() + 0.01);
+    const QRectF s0 = boxOf(stacked.find(E::DataPoint, 0, 0)[0]), s1 = boxOf(stacked.find(E::DataPoint, 1, 0)[0]);
+    EXPECT_NEAR(s1.bottom(), s0.top(), 0.01);
+    EXPECT_NEAR(s1.left(), s0.left(), 0.01);
+    EXPECT_EQ(stacked.texts(E::AxisLabel, 1).last(), QStringLiteral("40"));  // the largest stack is 36
+    EXPECT_EQ(percent.texts(E::AxisLabel, 1).first(), QStringLiteral("0%"));
+    EXPECT_EQ(percent.texts(E::AxisLabel, 1).last(), QStringLiteral("100%"));
+    const QRectF top = boxOf(percent.find(E::DataPoint, 2, 0)[0]);
+    const QRectF base = boxOf(percent.find(E::DataPoint, 0, 0)[0]);
+    EXPECT_NEAR(base.bottom() - top.top(), boxOf(percent.find(E::PlotArea)[0]).height(), 0.75);
+    // Legends down the side list stacked series from the top, clustered ones in order.
+    EXPECT_EQ(clustered.texts(E::LegendEntry), (QStringList{"North", "South", "East"}));
+    EXPECT_EQ(stacked.texts(E::LegendEntry), (QStringList{"East", "South", "North"}));
+}
+
+TEST(ChartRenderer, BarsRunAlongXWithFormattedLabels) {
+    const ChartScene scene = sceneOf(kind("Bars"));
+    const auto bars = scene.find(E::DataPoint, 0);
+    ASSERT_EQ(bars.size(), 4u);
+    // 12.5, 18, 9.25, 21: widths in that proportion, the first category at the bottom.
+    EXPECT_NEAR(boxOf(bars[1]).width() / boxOf(bars[3]).width(), 18 / 21.0, 0.01);
+    EXPECT_GT(boxOf(bars[0]).top(), boxOf(bars[3]).top());
+    EXPECT_EQ(scene.texts(E::DataLabel), (QStringList{"12.5", "18.0", "9.3", "21.0"}));
+    EXPECT_EQ(scene.texts(E::AxisLabel, 0), (QStringList{"Q1", "Q2", "Q3", "Q4"}));
+    // Outside the end of their bar.
+    const auto labels = scene.find(E::DataLabel, 0);
+    for (size_t i = 0; i < 4; ++i) EXPECT_GE(labels[i]->bounds().left(), boxOf(bars[i]).right());
+}
+
+TEST(ChartRenderer, LinesDrawTheirMarkersAndSmoothing) {
+    const ChartScene scene = sceneOf(kind("Lines"));
+    EXPECT_EQ(scene.count(E::SeriesLine, 0), 1);
+    EXPECT_EQ(scene.count(E::SeriesLine, 1), 1);
+    EXPECT_EQ(scene.count(E::Marker, 0), 4);
+    EXPECT_EQ(scene.count(E::Marker, 1), 0);
+    // The smoothed series is a curve, the other a polyline through its points.
+    const QPainterPath smooth = scene.find(E::SeriesLine, 1)[0]->path;
+    const QPainterPath straight = scene.find(E::SeriesLine, 0)[0]->path;
+    EXPECT_EQ(smooth.elementAt(1).type, QPainterPath::CurveToElement);
+    EXPECT_EQ(straight.elementAt(1).type, QPainterPath::LineToElement);
+    // A 7 pt square marker.
+    EXPECT_NEAR(boxOf(scene.find(E::Marker, 0)[0]).width(), 7, 0.01);
+}
+
+TEST(ChartRenderer, PieSlicesShareTheCircleByValue) {
+    const ChartScene scene = sceneOf(kind("Pie"));
+    const auto slices = scene.find(E::DataPoint, 0);
+    ASSERT_EQ(slices.size(), 4u);
+    EXPECT_EQ(slices[1]->fill->color, QColor(0xFF, 0, 0));  // the recoloured point
+    EXPECT_NE(slices[0]->fill->color, slices[2]->fill->color);
+    // 12.5 + 18 + 9.25 + 21 = 60.75.
+    EXPECT_EQ(scene.texts(E::DataLabel), (QStringList{"Q1, 21%", "Q2, 30%", "Q3, 15%", "Q4, 35%"}));
+    EXPECT_EQ(scene.texts(E::LegendEntry), (QStringList{"Q1", "Q2", "Q3", "Q4"}));
+    const ChartScene doughnut = sceneOf(kind("Doughnut"));
+    EXPECT_EQ(doughnut.texts(E::DataLabel), (QStringList{"8.00", "11.50", "14.00", "6.75"}));
+    // A ring: its centre is not covered.
+    const QPointF centre = boxOf(doughnut.find(E::DataPoint, 0)[0]).united(boxOf(doughnut.find(E::DataPoint, 0)[2])).center();
+    for (const ScenePrimitive* p : doughnut.find(E::DataPoint, 0)) EXPECT_FALSE(p->path.contains(centre));
+}
+
+TEST(ChartRenderer, RadarStockAndSecondaryAxes) {
+    const ChartScene radar = sceneOf(kind("Radar"));
+    EXPECT_EQ(radar.count(E::Marker, 0), 4);
+    EXPECT_EQ(radar.count(E::SeriesLine), 2);
+    EXPECT_EQ(radar.texts(E::AxisLabel, 0), (QStringList{"Q1", "Q2", "Q3", "Q4"}));
+    const ChartScene filled = sceneOf(kind("Filled radar"));
+    EXPECT_EQ(filled.count(E::DataPoint, 0), 1);
+    EXPECT_TRUE(filled.find(E::DataPoint, 0)[0]->fill.has_value());
+
+    const ChartScene stock = sceneOf(kind("Stock"));
+    EXPECT_EQ(stock.count(E::HighLowLine), 4);
+    EXPECT_EQ(stock.count(E::SeriesLine), 0);
+
+    const WorkbookChart& twoAxes = kind("Two axes");
+    const ChartScene scene = sceneOf(twoAxes);
+    // Four axes: two shown value axes, left from 0 to 25 and right from 0 to 14.
+    int secondary = -1;
+    for (size_t i = 0; i < twoAxes.chart.chart.plotArea.axes.size(); ++i)
+        if (i != 1 && twoAxes.chart.chart.plotArea.axes[i].kind == Axis::Kind::Value) secondary = int(i);
+    ASSERT_GE(secondary, 0);
+    EXPECT_EQ(scene.texts(E::AxisLabel, 1).last(), QStringLiteral("25"));
+    EXPECT_EQ(scene.texts(E::AxisLabel, secondary).last(), QStringLiteral("14"));
+    const QRectF left = scene.find(E::AxisLabel, -1, 0, 1)[0]->bounds();
+    const QRectF right = scene.find(E::AxisLabel, -1, 0, secondary)[0]->bounds();
+    const QRectF plot = boxOf(scene.find(E::PlotArea)[0]);
+    EXPECT_LT(left.right(), plot.left());
+    EXPECT_GT(right.left(), plot.right());
+}
+
+TEST(ChartRenderer, CrowdedCategoryLabelsTurnAndDateAxesFormat) {
+    const ChartScene scene = sceneOf(kind("Long names"));
+    const auto labels = scene.find(E::AxisLabel, -1, -1, 0);
+    ASSERT_EQ(labels.size(), 8u);
+    for (const ScenePrimitive* p : labels) EXPECT_DOUBLE_EQ(p->angle, -45);
+    const ChartScene dates = sceneOf(kind("Dates"));
+    EXPECT_EQ(dates.texts(E::AxisLabel, 0), (QStringList{"1-Mar", "8-Mar", "15-Mar", "22-Mar"}));
+}
+
+TEST(ChartRenderer, BubblesOfPieAndSurfaceFromSpecimens) {
+    const RenderContext context;
+    const ChartSpace bubbles = chartFromXml(
+        "<c:bubbleChart><c:varyColors val=\"0\"/><c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>"
+        "<c:xVal>" + numbers({1, 2, 3}) + "</c:xVal><c:yVal>" + numbers({5, 3, 4}) + "</c:yVal>"
+        "<c:bubbleSize>" + numbers({1, 4, 16}) + "</c:bubbleSize></c:ser><c:bubbleScale val=\"100\"/>"
+        "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:bubbleChart>" + kValValAxes);
+    const ChartScene b = buildChartScene(bubbles, context, QSizeF(360, 216));
+    const auto circles = b.find(E::DataPoint, 0);
+    ASSERT_EQ(circles.size(), 3u);
+    // Areas follow the sizes: diameters 1 : 2 : 4.
+    EXPECT_NEAR(boxOf(circles[2]).width() / boxOf(circles[0]).width(), 4, 0.01);
+    EXPECT_NEAR(boxOf(circles[1]).width() / boxOf(circles[0]).width(), 2, 0.01);
+
+    const ChartSpace barOfPie = chartFromXml(
+        "<c:ofPieChart><c:ofPieType val=\"bar\"/><c:varyColors val=\"1\"/><c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>"
+        "<c:val>" + numbers({40, 30, 20, 6, 4}) + "</c:val></c:ser><c:splitType val=\"pos\"/><c:splitPos val=\"2\"/>"
+        "<c:secondPieSize val=\"75\"/><c:serLines/></c:ofPieChart>");
+    const ChartScene p = buildChartScene(barOfPie, context, QSizeF(360, 216));
+    // Three slices of the main pie, one for the rest, two bars; two connector lines.
+    EXPECT_EQ(p.count(E::DataPoint, 0), 6);
+    EXPECT_EQ(p.count(E::SeriesConnector), 2);
+    EXPECT_NEAR(boxOf(p.find(E::DataPoint, 0, 3)[0]).height() / boxOf(p.find(E::DataPoint, 0, 4)[0]).height(), 6 / 4.0, 0.01);
+
+    QByteArray surface = "<c:surfaceChart>";
+    for (int s = 0; s < 3; ++s)
+        surface += "<c:ser><c:idx val=\"" + QByteArray::number(s) + "\"/><c:order val=\"" + QByteArray::number(s) +
+                   "\"/><c:val>" + numbers({1.0 + s, 5.0 + s, 9.0 + s}) + "</c:val></c:ser>";
+    surface += "<c:axId val=\"1\"/><c:axId val=\"2\"/><c:axId val=\"3\"/></c:surfaceChart>" + kCatValAxes +
+               "<c:serAx><c:axId val=\"3\"/><c:scaling/><c:delete val=\"1\"/><c:axPos val=\"b\"/><c:crossAx val=\"2\"/></c:serAx>";
+    const ChartScene contour = buildChartScene(chartFromXml(surface), context, QSizeF(360, 216));
+    // A grid of 2 x 2 cells, each coloured by its value band.
+    const auto cells = contour.find(E::DataPoint);
+    ASSERT_EQ(cells.size(), 4u);
+    EXPECT_NE(cells[0]->fill->color, cells[3]->fill->color);
+    EXPECT_EQ(contour.count(E::Note), 0);
+}
+
+TEST(ChartRenderer, LongLinesReducedPerPixelColumnLookTheSame) {
+    std::vector<double> values;
+    for (int i = 0; i < 40000; ++i) values.push_back(50 + 40 * std::sin(i * 0.0005) + (i * 7919 % 13) * 0.5);
+    const ChartSpace chart = chartFromXml(
+        "<c:lineChart><c:grouping val=\"standard\"/><c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>"
+        "<c:marker><c:symbol val=\"none\"/></c:marker><c:val>" + numbers(values) + "</c:val></c:ser>"
+        "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:lineChart>" + kCatValAxes);
+    const RenderContext context;
+    auto paint = [&](double pixelsPerPoint) {
+        const ChartScene scene = buildChartScene(chart, context, QSizeF(480, 270), pixelsPerPoint);
+        QImage image(640, 360, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        paintChartScene(scene, painter, QRectF(0, 0, 640, 360));
+        return std::make_pair(image, int(scene.items.size()));
+    };
+    const auto [reduced, reducedItems] = paint(96.0 / 72);
+    const auto [full, fullItems] = paint(1e6);  // columns too fine to reduce anything
+    EXPECT_GT(reducedItems, fullItems);        // the line came in pieces: it was reduced
+    double difference = 0;
+    int differing = 0;
+    for (int y = 0; y < 360; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const QColor a = reduced.pixelColor(x, y), b = full.pixelColor(x, y);
+            const int d = std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+            difference += d;
+            differing += d > 3 * 25;
+        }
+    EXPECT_LT(difference / (640.0 * 360 * 3 * 255), 0.01);
+    EXPECT_LT(differing, 640 * 360 / 50);
+}
+
+// Golden pictures: each chart of the render workbook against the PNG kept in
+// tests/chart/golden, within a tolerance for antialiasing and font rasterisation. Set
+// QUILLMERE_UPDATE_GOLDEN=1 to write them anew after a change that is meant to be seen.
+TEST(ChartRenderer, PicturesMatchTheirGoldenCopies) {
+    const QString folder = sourceRoot() + QStringLiteral("/tests/chart/golden/");
+    const bool update = qEnvironmentVariableIsSet("QUILLMERE_UPDATE_GOLDEN");
+    int index = 0;
+    for (const WorkbookChart& c : renderKinds().charts) {
+        const QString name = folder + QStringLiteral("render-%1.png").arg(++index, 2, 10, QLatin1Char('0'));
+        const QImage image = renderChartImage(c.chart, c.context, c.sizeInPoints, 1).convertToFormat(QImage::Format_ARGB32);
+        if (update) {
+            image.save(name);
+            continue;
+        }
+        const QImage golden = QImage(name).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(golden.size(), image.size()) << name.toStdString();
+        double difference = 0;
+        int differing = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb a = image.pixel(x, y), b = golden.pixel(x, y);
+                const int d = std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) +
+                              std::abs(qAlpha(a) - qAlpha(b));
+                difference += d;
+                differing += d > 4 * 25;
+            }
+        const double pixels = double(image.width()) * image.height();
+        EXPECT_LT(difference / (pixels * 4 * 255), 0.005) << name.toStdString();
+        EXPECT_LT(differing / pixels, 0.01) << name.toStdString();
+    }
 }
 
 int main(int argc, char** argv) {

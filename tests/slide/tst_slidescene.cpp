@@ -312,6 +312,16 @@ private slots:
         QCOMPARE(inner->path.boundingRect(), QRectF(200, 150, 50, 25));
     }
 
+    void aSlideNumberFieldShowsTheSlidesOwnNumber() {
+        const QString field = QStringLiteral(
+            "<p:txBody><a:bodyPr/><a:lstStyle/><a:p><a:fld id=\"{B6F15528-21DE-4FAA-801E-634DDDAF4B2B}\" type=\"slidenum\">"
+            "<a:rPr lang=\"en-US\"/><a:t>&lt;#&gt;</a:t></a:fld></a:p></p:txBody>");
+        const QByteArray slide = slideXml(shape(2, "Number", 10, 10, 100, 40, QString(), field));
+        const auto deck = testdecks::deck({slide, slide, slide});
+        QCOMPARE(sceneOf(deck, 0).textOf(QStringLiteral("shape 2 ")), QStringLiteral("1"));
+        QCOMPARE(sceneOf(deck, 2).textOf(QStringLiteral("shape 2 ")), QStringLiteral("3"));
+    }
+
     void elementsWithoutADrawingBecomeThinOutlinesWithTheirName() {
         const QString diagram = QStringLiteral(
             "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"11\" name=\"Diagram 10\"/><p:cNvGraphicFramePr/><p:nvPr/></p:nvGraphicFramePr>"
