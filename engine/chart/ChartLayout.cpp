@@ -1,5 +1,6 @@
 #include "engine/chart/ChartLayout.h"
 
+#include <QDate>
 #include <QFontMetricsF>
 #include <QHash>
 #include <algorithm>
@@ -213,6 +214,10 @@ double AxisLayout::categoryWidth() const {
     return between ? (hi - lo) / n : (n > 1 ? (hi - lo) / (n - 1) : (hi - lo));
 }
 
+double AxisLayout::slot(int point) const {
+    return point >= 0 && size_t(point) < dateSlots.size() && dateSlots[size_t(point)] >= 0 ? dateSlots[size_t(point)] : point;
+}
+
 double AxisLayout::categoryCenter(double index) const {
     const int n = std::max(1, categoryCount);
     if (between) return lo + (index + 0.5) * (hi - lo) / n;
@@ -386,6 +391,53 @@ class Layouter {
             const Axis* partner = a->cross ? a->cross->axis : nullptr;
             const QString between = partner && partner->crossBetween ? *partner->crossBetween : QString();
             a->between = between.isEmpty() ? !areaChart : between != QLatin1String("midCat");
+            if (a->axis->kind == Axis::Kind::Date && withCategories) prepareDates(*a, *withCategories->categories);
+        }
+    }
+
+    // A date axis places each point by its date, in whole base units (days, months, years)
+    // from the first date, and labels every major step with the date there.
+    void prepareDates(AxisLayout& a, const DataSource& categories) {
+        if (!categories.numbers) return;
+        std::vector<double> serials = categories.numbers->dense();
+        std::vector<double> present;
+        for (double v : serials)
+            if (std::isfinite(v)) present.push_back(std::floor(v));
+        if (present.empty()) return;
+        const Axis& axis = *a.axis;
+        auto unitOf = [](const std::optional<QString>& name, TimeUnit fallback) {
+            if (!name) return fallback;
+            if (*name == QLatin1String("months")) return TimeUnit::Months;
+            if (*name == QLatin1String("years")) return TimeUnit::Years;
+            return TimeUnit::Days;
+        };
+        const TimeUnit base = unitOf(axis.baseTimeUnit, dateBaseUnit(present));
+        const QDate origin = a.dates == DateSystem::Date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
+        auto dateOf = [&](double serial) { return origin.addDays(qint64(serial)); };
+        auto slotOf = [&](const QDate& first, const QDate& d) -> double {
+            if (base == TimeUnit::Days) return double(first.daysTo(d));
+            if (base == TimeUnit::Months) return (d.year() - first.year()) * 12.0 + d.month() - first.month();
+            return double(d.year() - first.year());
+        };
+        const double lo = *std::min_element(present.begin(), present.end());
+        const double hi = *std::max_element(present.begin(), present.end());
+        const QDate first = dateOf(lo);
+        a.dateSlots.clear();
+        for (double v : serials) a.dateSlots.push_back(std::isfinite(v) ? slotOf(first, dateOf(std::floor(v))) : -1);
+        a.categoryCount = int(slotOf(first, dateOf(hi))) + 1;
+        a.date = true;
+        // The labels: the axis' format, else the dates' own.
+        const QString code = axis.numberFormat && !axis.numberFormat->sourceLinked.value_or(false) && !axis.numberFormat->formatCode.isEmpty()
+                                 ? axis.numberFormat->formatCode
+                                 : (categories.numbers->formatCode.isEmpty() ? QStringLiteral("d-mmm-yy") : categories.numbers->formatCode);
+        a.format = Format(code);
+        DateStep step = dateMajorUnit(hi - lo, base, 10);
+        if (axis.majorUnit && *axis.majorUnit > 0) step = {int(*axis.majorUnit), unitOf(axis.majorTimeUnit, base)};
+        a.dateTicks.clear();
+        for (QDate d = first; slotOf(first, d) <= a.categoryCount - 1 && a.dateTicks.size() < 1000;) {
+            const double serial = double(origin.daysTo(d));
+            a.dateTicks.push_back({slotOf(first, d), a.format.format(serial, a.dates)});
+            d = step.unit == TimeUnit::Days ? d.addDays(step.count) : (step.unit == TimeUnit::Months ? d.addMonths(step.count) : d.addYears(step.count));
         }
     }
 
@@ -502,6 +554,10 @@ class Layouter {
             for (int k = 0; k <= m && k <= 5000; ++k) a.minorTicks.push_back(a.map(a.scale.min + k * minor));
             return;
         }
+        if (a.date && !a.dateTicks.empty()) {
+            for (const auto& [slot, text] : a.dateTicks) a.majorTicks.push_back({a.categoryCenter(slot), slot, text});
+            return;
+        }
         // Thousands of categories cannot all be labelled: only every stride-th is a candidate.
         const int n = std::max(1, a.categoryCount);
         a.stride = std::max(1, int(std::ceil(n / 1000.0)));
@@ -526,9 +582,11 @@ class Layouter {
             return a.horizontal ? lh : widest;
         }
         const int n = std::max(1, a.categoryCount);
-        const double slot = std::abs(length) / n;
+        // On a date axis the labels stand a major unit apart, not a category.
+        const double between = a.date && a.majorTicks.size() > 1 ? a.majorTicks[1].value - a.majorTicks[0].value : 1;
+        const double slot = std::abs(length) / n * between;
         if (axis.tickLabelSkip && *axis.tickLabelSkip > 0) a.labelSkip = *axis.tickLabelSkip;
-        auto toStride = [&](int skip) { return (skip + a.stride - 1) / a.stride * a.stride; };
+        auto toStride = [&](int skip) { return a.date ? skip : (skip + a.stride - 1) / a.stride * a.stride; };
         if (!a.horizontal) {
             if (!axis.tickLabelSkip && slot > 0) a.labelSkip = toStride(std::max(1, int(std::ceil(lh / slot - 1e-6))));
             return widest;

@@ -98,6 +98,9 @@ struct AxisLayout {
     double labelAngle = 0;
     int labelSkip = 1;          // label every labelSkip-th category
     int stride = 1;             // categories between candidate ticks (many categories)
+    // Date axes: the slot of each point (-1 for a point without a date) and the labelled slots.
+    std::vector<double> dateSlots;
+    std::vector<std::pair<double, QString>> dateTicks;
     double labelExtent = 0;     // the labels' depth away from the axis
     std::vector<AxisTick> majorTicks;
     std::vector<double> minorTicks;
@@ -108,6 +111,8 @@ struct AxisLayout {
     // The coordinate of a value (numeric axes) or of category i's centre (category axes).
     double map(double value) const;
     double categoryCenter(double index) const;
+    // The category slot of point `point`: its own index, or on a date axis its date's slot.
+    double slot(int point) const;
     double categoryWidth() const;
     // The value this axis crosses its partner at, in the partner's terms.
     double crossValueOn(const AxisLayout& partner) const;

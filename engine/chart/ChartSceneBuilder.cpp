@@ -267,14 +267,15 @@ class SceneBuilder {
     }
 
     QPointF at(const GroupData& g, double category, double value) const {
-        const double c = g.categoryAxis->categoryCenter(category);
+        const double c = g.categoryAxis->categoryCenter(std::floor(category) == category ? g.categoryAxis->slot(int(category)) : category);
         const double v = g.valueAxis->map(value);
         return g.horizontal ? QPointF(v, c) : QPointF(c, v);
     }
 
     // Per category: the value each series stands at once stacked (and made percent).
     std::vector<std::vector<double>> stackedTops(const GroupData& g, std::vector<std::vector<double>>* bottoms) const {
-        const size_t n = size_t(std::max(1, g.categoryAxis ? g.categoryAxis->categoryCount : 1));
+        size_t n = 1;
+        for (const SeriesData& s : g.series) n = std::max(n, s.values.size());
         std::vector<double> pos(n, 0), neg(n, 0), total(n, 0);
         if (g.percent)
             for (const SeriesData& s : g.series)
@@ -330,6 +331,10 @@ class SceneBuilder {
     std::vector<double> categoryBoundaries(const AxisLayout& a) const {
         std::vector<double> out;
         const int n = std::max(1, a.categoryCount);
+        if (a.date) {  // a date axis marks its major unit, not every day
+            for (const AxisTick& t : a.majorTicks) out.push_back(t.position);
+            return out;
+        }
         const int skip = std::max(a.stride, a.axis->tickMarkSkip.value_or(1));
         if (a.between)
             for (int i = 0; i <= n; i += skip) out.push_back(a.lo + i * (a.hi - a.lo) / n);
@@ -379,7 +384,8 @@ class SceneBuilder {
         int index = 0;
         for (size_t i = 0; i < a.majorTicks.size(); ++i) {
             const AxisTick& t = a.majorTicks[i];
-            if (!a.numeric && int(t.value) % std::max(1, a.labelSkip) != 0) continue;
+            const int order = a.date ? int(i) : int(t.value);  // date labels count by label
+            if (!a.numeric && order % std::max(1, a.labelSkip) != 0) continue;
             const QSizeF s = measureText(t.text, a.labelStyle);
             const SceneTag tag = tagOf(E::AxisLabel, -1, index++, a.index);
             if (a.horizontal) {
@@ -448,7 +454,7 @@ class SceneBuilder {
                 const double top = tops[si][i];
                 if (!std::isfinite(top)) continue;
                 const double bottom = g.stacked ? bottoms[si][i] : base;
-                const double c0 = cat.categoryCenter(double(i)) - groupWidth / 2 + slotIndex * step;
+                const double c0 = cat.categoryCenter(cat.slot(int(i))) - groupWidth / 2 + slotIndex * step;
                 const double v0 = val.map(val.logarithmic ? std::max(bottom, val.scale.min) : bottom);
                 const double v1 = val.map(top);
                 QRectF r = g.horizontal ? QRectF(QPointF(v0, c0), QPointF(v1, c0 + barWidth))
@@ -993,7 +999,8 @@ class SceneBuilder {
     void drawGroupLines(const GroupData& g) {
         const auto& series = g.series;
         if (series.empty()) return;
-        const int n = std::max(1, g.categoryAxis->categoryCount);
+        int n = 1;
+        for (const SeriesData& s : series) n = std::max(n, int(s.values.size()));
         if (g.group->dropLines) {
             const auto pen = m_formats.pen(R().groupLines(*g.group->dropLines));
             const double base = g.categoryAxis->crossValueOn(*g.valueAxis);
@@ -1017,7 +1024,7 @@ class SceneBuilder {
                     const UpDownBars& ud = *g.group->upDownBars;
                     const double gap = ud.gapWidth.value_or(150) / 100.0;
                     const double w = g.categoryAxis->categoryWidth() / (1 + gap);
-                    const double c = g.categoryAxis->categoryCenter(i);
+                    const double c = g.categoryAxis->categoryCenter(g.categoryAxis->slot(i));
                     const double v0 = g.valueAxis->map(open), v1 = g.valueAxis->map(close);
                     const QRectF r = g.horizontal ? QRectF(QPointF(v0, c - w / 2), QPointF(v1, c + w / 2)).normalized()
                                                   : QRectF(QPointF(c - w / 2, v0), QPointF(c + w / 2, v1)).normalized();

@@ -173,7 +173,8 @@ struct ZipOutEntry;
 // setRelationships() parse and write them. A package loaded from a file keeps that file open
 // and reads a part only when it is first asked for (media never need be), and a save copies
 // every part not set since as it is stored, compressed bytes and all. Copies of a package
-// share the open file; one thread at a time.
+// share the open file, and may be used on different threads (their reads of the file take
+// turns); each one package object, one thread at a time.
 class Package {
 public:
     Package() = default;

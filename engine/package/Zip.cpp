@@ -1,5 +1,6 @@
 #include "Zip.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -163,6 +164,7 @@ void ZipReader::readInChunks(int index, qint64 chunkBytes,
     const Entry& e = m_entries.at(static_cast<size_t>(index));
     const QString part = partNameFromZipEntry(e.name);
     checkBounds(e);
+    const std::lock_guard lock(m_zipInUse);
     const ZipFile file = openEntry(m_zip, index, m_file, part);
     const qint64 bound = inflateBound(e);
     QByteArray buffer(static_cast<qsizetype>(std::max<qint64>(chunkBytes, 4096)), Qt::Uninitialized);
@@ -180,6 +182,7 @@ QByteArray ZipReader::read(int index) const {
     const Entry& e = m_entries.at(static_cast<size_t>(index));
     const QString part = partNameFromZipEntry(e.name);
     checkBounds(e);
+    const std::lock_guard lock(m_zipInUse);
     const ZipFile file = openEntry(m_zip, index, m_file, part);
     // Inflated straight into the result, one byte past the bound so that a part longer than
     // it says is caught.
@@ -223,6 +226,16 @@ QString writeErrorText(zip_t* z) {
 
 void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries, const QString& displayName) {
     const QString shown = displayName.isEmpty() ? path : displayName;
+    // The zips entries are copied from are read at zip_close; no other read may interleave.
+    std::vector<const ZipReader*> sources;
+    for (const ZipOutEntry& entry : entries) {
+        if (entry.source) sources.push_back(entry.source);
+    }
+    std::sort(sources.begin(), sources.end());
+    sources.erase(std::unique(sources.begin(), sources.end()), sources.end());
+    std::vector<std::unique_lock<std::mutex>> locks;
+    for (const ZipReader* source : sources) locks.emplace_back(source->m_zipInUse);
+
     int code = 0;
     zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!z) throw DocumentError(DocumentError::Kind::Io, shown, QString(), QStringLiteral("cannot be created: ") + zipErrorText(code));

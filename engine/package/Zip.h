@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <mutex>
 #include <vector>
 
 struct zip;
@@ -16,6 +17,8 @@ struct ZipOutEntry;
 // The zip container under a package, over libzip. Reading is bounded by Limits: the entry
 // count when opening, and per entry the declared and the actual uncompressed size, and the
 // ratio of uncompressed to compressed size. Every error names the file (and the entry).
+// Reads, and saves that copy entries from it, may come from several threads: they take turns
+// on the one libzip handle.
 class ZipReader {
 public:
     struct Entry {
@@ -46,6 +49,7 @@ private:
     [[noreturn]] void throwPastDeclaredSize(const Entry& entry) const;
 
     zip* m_zip = nullptr;
+    mutable std::mutex m_zipInUse;  // libzip's handle serves one thread at a time
     QString m_file;
     Limits m_limits;
     std::vector<Entry> m_entries;

@@ -226,6 +226,25 @@ void Presentation::editSlide(int index,
     m_package = std::move(work);
 }
 
+Presentation::Presentation(const Presentation& other)
+    : m_package(other.m_package),
+      m_name(other.m_name),
+      m_presentationPart(other.m_presentationPart),
+      m_slides(other.m_slides) {
+    // The parsed presentation part is not shared: it is read again from its bytes, which every
+    // edit keeps up to date.
+    if (other.m_presentation) {
+        m_presentation.emplace(PresentationPart::parse(m_package.part(m_presentationPart), m_name, m_presentationPart));
+    }
+}
+
+Presentation& Presentation::operator=(const Presentation& other) {
+    if (this != &other) *this = Presentation(other);
+    return *this;
+}
+
+Presentation::~Presentation() = default;
+
 void Presentation::pasteChart(int index, const ChartPackage& chart) {
     editSlide(index, [&](SlidePart& slide, Package& work, const QString& slidePart) {
         const QString chartPart = insertChartParts(work, chart);

@@ -35,6 +35,14 @@ public:
     // A package already in memory (a converted legacy file); name is used in errors.
     static Presentation fromPackage(Package package, const QString& name);
 
+    // A copy shares the parts of this one (it costs little) and is independent of it from
+    // then on; the two may be used on different threads.
+    Presentation(const Presentation& other);
+    Presentation& operator=(const Presentation& other);
+    Presentation(Presentation&&) = default;
+    Presentation& operator=(Presentation&&) = default;
+    ~Presentation();
+
     const QString& name() const { return m_name; }
     const Package& package() const { return m_package; }
     // True when the presentation part is of the macro-enabled kind (.pptm).

@@ -2,6 +2,7 @@
 
 #include "office/PowerPoint.h"
 #include "platform/Dialogs.h"
+#include "platform/WorkAside.h"
 #include "engine/chart/ChartRenderer.h"
 #include "engine/package/Namespaces.h"
 #include "engine/slide/SlideModel.h"
@@ -46,7 +47,41 @@ void PresentationDocument::addSlide(int index, int layoutNumber) {
 }
 
 void PresentationDocument::paste(const QMimeData& data) {
-    m_presentation.paste(m_selected, data);
+    const QString chartFormat = QString::fromLatin1(engine::kChartPackageMime);
+    if (!data.hasFormat(chartFormat)) {
+        m_presentation.paste(m_selected, data);
+        pasted();
+        return;
+    }
+    // A chart is pasted into a copy on a thread of its own while the window goes on drawing
+    // the presentation as it was; the copy, with what the window will first ask of the new
+    // chart, then takes the presentation's place.
+    const QByteArray package = data.data(chartFormat);
+    engine::Presentation work = m_presentation;
+    const int index = m_selected;
+    QHash<QString, engine::ChartSummary> summaries;
+    platform::runWhileServicingEvents([&] {
+        work.pasteChart(index, engine::chartPackageFromBytes(package));
+        const QString slide = work.slidePartName(index);
+        const engine::Relationships rels = work.package().relationships(slide);
+        for (const engine::SlideShape& shape : work.slideShapes(index)) {
+            const engine::Relationship* rel = rels.byId(shape.relId);
+            if (shape.kind != engine::SlideShape::Kind::Chart || !rel || rel->external) continue;
+            try {
+                summaries.insert(rel->targetPart, work.chartSummary(rel->targetPart));
+            } catch (const engine::DocumentError&) {
+                // Left for chartSummary() to show as it shows every unreadable chart.
+            }
+        }
+    });
+    m_presentation = std::move(work);
+    for (auto it = summaries.cbegin(); it != summaries.cend(); ++it) {
+        if (!m_charts.contains(it.key())) m_charts.insert(it.key(), it.value());
+    }
+    pasted();
+}
+
+void PresentationDocument::pasted() {
     m_drawn.remove(m_presentation.slidePartName(m_selected));
     setModified(true);
     emit slideChanged(m_selected);
@@ -155,8 +190,15 @@ void PresentationDocument::saveAs(const QString& path) {
                                                                              : QStringLiteral("without macros"),
                                              wanted));
     }
-    m_presentation.save(path);
+    writeAside(path);
     rename(path);
+}
+
+void PresentationDocument::writeAside(const QString& path) {
+    // Written from a copy, on a thread of its own: the window keeps drawing (and reading) the
+    // presentation meanwhile. Parts are shared between the two, so the copy costs little.
+    const engine::Presentation snapshot = m_presentation;
+    platform::runWhileServicingEvents([&] { snapshot.save(path); });
 }
 
 bool PresentationDocument::saveTo(const QString& path, platform::Dialogs& dialogs) {
@@ -164,7 +206,7 @@ bool PresentationDocument::saveTo(const QString& path, platform::Dialogs& dialog
     const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
     if (gui) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        m_presentation.save(path);
+        writeAside(path);
         if (gui) QGuiApplication::restoreOverrideCursor();
     } catch (const engine::DocumentError& e) {
         if (gui) QGuiApplication::restoreOverrideCursor();

@@ -110,6 +110,10 @@ signals:
     void modifiedChanged(bool modified);
 
 private:
+    // After a paste onto the selected slide: redrawn, modified, announced.
+    void pasted();
+    // Writes the presentation to path, the window live meanwhile; throws like save().
+    void writeAside(const QString& path);
     bool saveTo(const QString& path, platform::Dialogs& dialogs);
     // After a save: the presentation now names path, unmodified.
     void rename(const QString& path);

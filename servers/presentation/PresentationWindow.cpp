@@ -307,24 +307,31 @@ void PresentationWindow::save() { runSave(&PresentationDocument::save); }
 
 void PresentationWindow::saveAs() { runSave(&PresentationDocument::saveAs); }
 
-void PresentationWindow::runSave(bool (PresentationDocument::*how)(platform::Dialogs&)) {
-    if (m_saving) return;
+bool PresentationWindow::runSave(bool (PresentationDocument::*how)(platform::Dialogs&)) {
+    // The window keeps handling events while the file is written, so a second Save (or a
+    // close that would save) could arrive meanwhile: it is refused until this one is done.
+    if (m_saving) return false;
     m_saving = true;
     m_save->setEnabled(false);
     m_saveAs->setEnabled(false);
-    ((*m_document).*how)(m_application->dialogs());
+    const bool saved = ((*m_document).*how)(m_application->dialogs());
     m_save->setEnabled(true);
     m_saveAs->setEnabled(true);
     m_saving = false;
+    return saved;
 }
 
 void PresentationWindow::closeEvent(QCloseEvent* event) {
+    if (m_saving) {
+        event->ignore();
+        return;
+    }
     if (m_document->isModified()) {
         const auto choice = m_application->dialogs().askSaveChanges(
             QStringLiteral("Do you want to save the changes you made to %1?").arg(m_document->name()),
             QString::fromLatin1(office::kPowerPointName));
         if (choice == platform::Dialogs::SaveChoice::Cancel ||
-            (choice == platform::Dialogs::SaveChoice::Save && !m_document->save(m_application->dialogs()))) {
+            (choice == platform::Dialogs::SaveChoice::Save && !runSave(&PresentationDocument::save))) {
             event->ignore();
             return;
         }

@@ -72,8 +72,9 @@ protected:
 private:
     void save();
     void saveAs();
-    // Runs one save with both save actions off, so that it cannot be started twice.
-    void runSave(bool (PresentationDocument::*how)(platform::Dialogs&));
+    // Runs one save with both save actions off, so that it cannot be started twice; false
+    // when refused (one is under way), cancelled or failed.
+    bool runSave(bool (PresentationDocument::*how)(platform::Dialogs&));
     void insertThumbnail(int index);
     void refreshThumbnail(int index);
     void showSelection(int index);
@@ -98,7 +99,7 @@ private:
     bool m_deferred = false;
     QTimer* m_settle = nullptr;
     bool m_closed = false;
-    bool m_saving = false;  // a Save or Save As is under way; another waits for it to end
+    bool m_saving = false;  // a save is under way; another, or closing, is refused until it ends
 };
 
 }  // namespace servers

@@ -23,6 +23,12 @@ ChartPictureData::ChartPictureData(engine::ChartPackage package, engine::chart::
     setData(QString::fromLatin1(engine::kChartPackageMime), engine::chartPackageToBytes(m_package));
 }
 
+ChartPictureData::ChartPictureData(engine::ChartPackage package, engine::chart::Producer producer,
+                                   const QByteArray& bytes)
+    : m_package(std::move(package)), m_producer(std::move(producer)) {
+    setData(QString::fromLatin1(engine::kChartPackageMime), bytes);
+}
+
 QStringList ChartPictureData::formats() const {
     QStringList list = QMimeData::formats();
     list << QString::fromLatin1(kPng) << QString::fromLatin1(kQtImage);

@@ -21,6 +21,9 @@ class ChartPictureData : public QMimeData {
     Q_OBJECT
 public:
     ChartPictureData(engine::ChartPackage package, engine::chart::Producer producer);
+    // The same, with the package's clipboard bytes (chartPackageToBytes) made beforehand, for
+    // a copy that makes them off the application's thread.
+    ChartPictureData(engine::ChartPackage package, engine::chart::Producer producer, const QByteArray& bytes);
 
     QStringList formats() const override;
     bool hasFormat(const QString& mimeType) const override;

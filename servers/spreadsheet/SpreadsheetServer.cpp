@@ -11,6 +11,7 @@
 #include "engine/workbook/Workbook.h"
 #include "office/ServerRegistry.h"
 #include "platform/Failure.h"
+#include "platform/WorkAside.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -18,6 +19,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -114,13 +116,21 @@ public:
         ChartPictureData* mime = nullptr;
         try {
             const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
+            // The workbook is this application's own, which nothing else reaches while the
+            // handler that copies waits here; the clipboard's data is made back on this thread.
             const engine::Workbook& workbook = *m_handle.book->workbook;
-            engine::ChartPackage package = engine::collectChart(workbook, *sheet, sheet->chartObjects[size_t(chart)]);
-            const QString app = QStringLiteral("/docProps/app.xml");
-            const auto producer = workbook.package().hasPart(app)
-                                      ? engine::chart::producerFromAppXml(workbook.package().read(app))
-                                      : engine::chart::Producer::unknown();
-            mime = new ChartPictureData(std::move(package), producer);
+            std::optional<engine::ChartPackage> package;
+            engine::chart::Producer producer;
+            QByteArray bytes;
+            platform::runWhileServicingEvents([&, sheet = sheet, chart = chart] {
+                package = engine::collectChart(workbook, *sheet, sheet->chartObjects[size_t(chart)]);
+                const QString app = QStringLiteral("/docProps/app.xml");
+                producer = workbook.package().hasPart(app)
+                               ? engine::chart::producerFromAppXml(workbook.package().read(app))
+                               : engine::chart::Producer::unknown();
+                bytes = engine::chartPackageToBytes(*package);
+            });
+            mime = new ChartPictureData(std::move(*package), producer, bytes);
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
         }

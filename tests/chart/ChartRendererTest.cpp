@@ -405,6 +405,160 @@ TEST(ChartRenderer, LongLinesReducedPerPixelColumnLookTheSame) {
     EXPECT_LT(differing, 640 * 360 / 50);
 }
 
+namespace {
+
+QByteArray lineSeries(int index, const QByteArray& name, const QByteArray& values, const QByteArray& extra = QByteArray(),
+                      bool straight = false) {
+    return "<c:ser><c:idx val=\"" + QByteArray::number(index) + "\"/><c:order val=\"" + QByteArray::number(index) +
+           "\"/><c:tx><c:v>" + name + "</c:v></c:tx>" + extra + "<c:val>" + values + "</c:val>" +
+           (straight ? "<c:smooth val=\"0\"/>" : "") + "</c:ser>";
+}
+
+// A numeric literal with a hole at `missing`.
+QByteArray numbersWithGap(const std::vector<double>& values, int missing) {
+    QByteArray out = "<c:numLit><c:ptCount val=\"" + QByteArray::number(int(values.size())) + "\"/>";
+    for (size_t i = 0; i < values.size(); ++i)
+        if (int(i) != missing)
+            out += "<c:pt idx=\"" + QByteArray::number(int(i)) + "\"><c:v>" + QByteArray::number(values[i]) + "</c:v></c:pt>";
+    return out + "</c:numLit>";
+}
+
+}  // namespace
+
+TEST(ChartRenderer, BlanksBreakSpanOrDropToZeroAsTheChartSays) {
+    const RenderContext context;
+    auto sceneWith = [&](const char* blanks) {
+        const ChartSpace chart = chartFromXml(
+            "<c:lineChart><c:grouping val=\"standard\"/>" + lineSeries(0, "A", numbersWithGap({4, 6, 5, 8, 7}, 2), QByteArray(), true) +
+                "<c:marker val=\"1\"/><c:axId val=\"1\"/><c:axId val=\"2\"/></c:lineChart>" + kCatValAxes,
+            QByteArray("<c:dispBlanksAs val=\"") + blanks + "\"/>");
+        return buildChartScene(chart, context, QSizeF(360, 216));
+    };
+    EXPECT_EQ(sceneWith("gap").count(E::SeriesLine, 0), 2);
+    const ChartScene span = sceneWith("span");
+    ASSERT_EQ(span.count(E::SeriesLine, 0), 1);
+    EXPECT_EQ(span.find(E::SeriesLine, 0)[0]->path.elementCount(), 4);
+    const ChartScene zero = sceneWith("zero");
+    ASSERT_EQ(zero.count(E::SeriesLine, 0), 1);
+    EXPECT_EQ(zero.find(E::SeriesLine, 0)[0]->path.elementCount(), 5);
+    // The zero point sits on the category axis.
+    const QPainterPath line = zero.find(E::SeriesLine, 0)[0]->path;
+    const QRectF plot = boxOf(zero.find(E::PlotArea)[0]);
+    EXPECT_NEAR(line.elementAt(2).y, plot.bottom(), 0.5);
+}
+
+TEST(ChartRenderer, ReversedAxesCrossingAndNegativeBars) {
+    const RenderContext context;
+    // Values from the top down, the category axis crossing at the maximum (columns then grow
+    // from there, as in the spreadsheet), and a series that shows its negative bars white.
+    const ChartSpace chart = chartFromXml(
+        "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/>" +
+        lineSeries(0, "A", numbers({3, -2, 5}), "<c:spPr><a:solidFill><a:srgbClr val=\"00FF00\"/></a:solidFill></c:spPr><c:invertIfNegative val=\"1\"/>") +
+        "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>"
+        "<c:catAx><c:axId val=\"1\"/><c:scaling/><c:axPos val=\"b\"/><c:crossAx val=\"2\"/><c:crosses val=\"max\"/></c:catAx>"
+        "<c:valAx><c:axId val=\"2\"/><c:scaling><c:orientation val=\"maxMin\"/></c:scaling><c:axPos val=\"l\"/><c:crossAx val=\"1\"/></c:valAx>");
+    const ChartScene scene = buildChartScene(chart, context, QSizeF(360, 216));
+    const auto labels = scene.find(E::AxisLabel, -1, -1, 1);
+    ASSERT_GE(labels.size(), 2u);
+    EXPECT_LT(labels.front()->bounds().top(), labels.back()->bounds().top());  // minimum at the top
+    // Crossing at the maximum of a reversed axis puts the category axis at the bottom.
+    const QRectF plot = boxOf(scene.find(E::PlotArea)[0]);
+    const QRectF catLine = scene.find(E::AxisLine, -1, -1, 0)[0]->path.boundingRect();
+    EXPECT_NEAR(catLine.top(), plot.bottom(), 0.5);
+    const auto bars = scene.find(E::DataPoint, 0);
+    ASSERT_EQ(bars.size(), 3u);
+    EXPECT_EQ(bars[0]->fill->color, QColor(0, 255, 0));
+    EXPECT_EQ(bars[1]->fill->color, QColor(Qt::white));
+    // Columns stand on the category axis, wherever it crosses: here the bottom.
+    for (const ScenePrimitive* bar : bars) EXPECT_NEAR(boxOf(bar).bottom(), catLine.top(), 0.5);
+    EXPECT_GT(boxOf(bars[2]).top(), boxOf(bars[0]).top());  // 5 lies nearer the maximum: a shorter column
+}
+
+TEST(ChartRenderer, LogarithmicAxesAndDisplayUnits) {
+    const RenderContext context;
+    const ChartSpace chart = chartFromXml(
+        "<c:scatterChart><c:scatterStyle val=\"lineMarker\"/><c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>"
+        "<c:xVal>" + numbers({3, 40, 700}) + "</c:xVal><c:yVal>" + numbers({2500, 12000, 48000}) + "</c:yVal></c:ser>"
+        "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:scatterChart>"
+        "<c:valAx><c:axId val=\"1\"/><c:scaling><c:logBase val=\"10\"/></c:scaling><c:axPos val=\"b\"/><c:crossAx val=\"2\"/></c:valAx>"
+        "<c:valAx><c:axId val=\"2\"/><c:scaling/><c:axPos val=\"l\"/><c:crossAx val=\"1\"/>"
+        "<c:dispUnits><c:builtInUnit val=\"thousands\"/><c:dispUnitsLbl/></c:dispUnits></c:valAx>");
+    const ChartScene scene = buildChartScene(chart, context, QSizeF(360, 216));
+    EXPECT_EQ(scene.texts(E::AxisLabel, 0), (QStringList{"1", "10", "100", "1000"}));
+    const QStringList values = scene.texts(E::AxisLabel, 1);
+    ASSERT_FALSE(values.isEmpty());
+    EXPECT_EQ(values.first(), QStringLiteral("0"));
+    EXPECT_EQ(values.last(), QStringLiteral("60"));  // 60,000 in thousands
+    EXPECT_EQ(scene.texts(E::DisplayUnitsLabel), QStringList{QStringLiteral("Thousands")});
+    // Equal ratios are equal distances.
+    const auto points = scene.find(E::Marker, 0);
+    ASSERT_EQ(points.size(), 3u);
+}
+
+TEST(ChartRenderer, TrendlineLabelsAndErrorBarsFollowTheData) {
+    const RenderContext context;
+    // y = 2x + 1 exactly, with a fixed error of 1.5.
+    const ChartSpace chart = chartFromXml(
+        "<c:scatterChart><c:scatterStyle val=\"lineMarker\"/><c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>"
+        "<c:trendline><c:trendlineType val=\"linear\"/><c:dispRSqr val=\"1\"/><c:dispEq val=\"1\"/></c:trendline>"
+        "<c:errBars><c:errDir val=\"y\"/><c:errBarType val=\"both\"/><c:errValType val=\"fixedVal\"/><c:noEndCap val=\"1\"/>"
+        "<c:val val=\"1.5\"/></c:errBars>"
+        "<c:xVal>" + numbers({1, 2, 3, 4}) + "</c:xVal><c:yVal>" + numbers({3, 5, 7, 9}) + "</c:yVal></c:ser>"
+        "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:scatterChart>" + kValValAxes);
+    const ChartScene scene = buildChartScene(chart, context, QSizeF(360, 216));
+    EXPECT_EQ(scene.texts(E::TrendlineLabel), (QStringList{"y = 2x + 1", "R\u00B2 = 1"}));
+    const auto bars = scene.find(E::ErrorBar, 0);
+    ASSERT_EQ(bars.size(), 4u);
+    // Each bar spans 3 units; the points are 2 units apart.
+    const auto markers = scene.find(E::Marker, 0);
+    const double unit = (boxOf(markers[0]).center().y() - boxOf(markers[1]).center().y()) / 2;
+    for (const ScenePrimitive* bar : bars) EXPECT_NEAR(bar->path.boundingRect().height(), 3 * unit, 0.01);
+}
+
+TEST(ChartRenderer, TitlesAndLegendsByTheChartsRules) {
+    const RenderContext context;
+    const QByteArray plot = "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/>" +
+                            lineSeries(0, "Revenue", numbers({1, 2})) + "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + kCatValAxes;
+    auto sceneOfXml = [&](const QByteArray& chartChildren, const QByteArray& extra, QSizeF size = QSizeF(360, 216)) {
+        const ChartSpace chart = readChartSpace(
+            "<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"><c:chart>" + chartChildren +
+                "<c:plotArea>" + plot + "</c:plotArea>" + extra + "</c:chart></c:chartSpace>",
+            "t.xlsx", "/xl/charts/chart1.xml");
+        return buildChartScene(chart, context, size);
+    };
+    // One named series and no title: the series' name is the title, unless deleted.
+    EXPECT_EQ(sceneOfXml("", "").texts(E::Title), QStringList{QStringLiteral("Revenue")});
+    EXPECT_TRUE(sceneOfXml("<c:autoTitleDeleted val=\"1\"/>", "").texts(E::Title).isEmpty());
+    // A title without text of its own still shows.
+    EXPECT_EQ(sceneOfXml("<c:title/><c:autoTitleDeleted val=\"1\"/>", "").texts(E::Title), QStringList{QStringLiteral("Revenue")});
+
+    // Legends: at the bottom the entry sits below the plot, on the left beside it.
+    const ChartScene bottom = sceneOfXml("<c:autoTitleDeleted val=\"1\"/>", "<c:legend><c:legendPos val=\"b\"/></c:legend>");
+    const ChartScene left = sceneOfXml("<c:autoTitleDeleted val=\"1\"/>", "<c:legend><c:legendPos val=\"l\"/></c:legend>");
+    EXPECT_GT(bottom.find(E::LegendEntry)[0]->bounds().top(), boxOf(bottom.find(E::PlotArea)[0]).bottom());
+    EXPECT_LT(left.find(E::LegendEntry)[0]->bounds().right(), boxOf(left.find(E::PlotArea)[0]).left());
+}
+
+TEST(ChartRenderer, WideLegendsWrapIntoRowsAndSlidesUseLargerText) {
+    QByteArray series;
+    for (int i = 0; i < 12; ++i) series += lineSeries(i, "Series number " + QByteArray::number(i + 1), numbers({1.0 + i, 2.0}));
+    const ChartSpace chart = chartFromXml("<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/>" + series +
+                                              "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + kCatValAxes,
+                                          "<c:legend><c:legendPos val=\"b\"/></c:legend>");
+    RenderContext workbook;
+    const ChartScene scene = buildChartScene(chart, workbook, QSizeF(360, 216));
+    const auto entries = scene.find(E::LegendEntry);
+    ASSERT_EQ(entries.size(), 12u);
+    QSet<int> rows;
+    for (const ScenePrimitive* e : entries) rows.insert(qRound(e->position.y()));
+    EXPECT_GT(rows.size(), 1);
+    RenderContext slide;
+    slide.host = ChartHost::Slide;
+    const ChartScene onSlide = buildChartScene(chart, slide, QSizeF(720, 432));
+    EXPECT_DOUBLE_EQ(scene.find(E::LegendEntry)[0]->size, 10);
+    EXPECT_DOUBLE_EQ(onSlide.find(E::LegendEntry)[0]->size, 18);
+}
+
 // Golden pictures: each chart of the render workbook against the PNG kept in
 // tests/chart/golden, within a tolerance for antialiasing and font rasterisation. Set
 // QUILLMERE_UPDATE_GOLDEN=1 to write them anew after a change that is meant to be seen.

@@ -251,6 +251,64 @@ private slots:
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
     }
 
+    void whileTheFileIsWrittenTheWindowAnswersWithTheBusyPointerAndRefusesAnotherSaveOrClosing() {
+        auto app = createPowerPoint();
+        app->setVisible(msoTrue);
+        app->Presentations()->Add(msoTrue)->Slides()->Add(1, office::ppLayoutBlank);
+        auto* window = windows().front();
+        QTemporaryDir dir;
+        const QString path = dir.filePath("busy.pptx");
+        m_dialogs.saveAnswers = {path};
+        // Queued before the save starts, so it runs in the loop that waits for the file to be
+        // written, whenever the writing ends.
+        bool ranDuringSave = false, busyPointer = false, savesRefused = false, closeRefused = false;
+        QMetaObject::invokeMethod(qApp, [&] {
+            ranDuringSave = !window->saveAction()->isEnabled();
+            busyPointer = QGuiApplication::overrideCursor() &&
+                          QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            const int dialogsBefore = m_dialogs.calls.size();
+            window->saveAction()->trigger();
+            window->saveAsAction()->trigger();
+            savesRefused = m_dialogs.calls.size() == dialogsBefore;
+            closeRefused = !window->close() && window->isVisible();
+        }, Qt::QueuedConnection);
+        window->saveAction()->trigger();
+        QVERIFY(ranDuringSave);
+        QVERIFY(busyPointer);
+        QVERIFY(savesRefused);
+        QVERIFY(closeRefused);
+        QCOMPARE(engine::Presentation::open(path).slideCount(), 1);
+        QVERIFY(!window->document().isModified());
+        QVERIFY(window->saveAction()->isEnabled());
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    }
+
+    void aChartIsPastedWhileTheWindowGoesOnAnsweringAndShowsWhatWasThereMeanwhile() {
+        auto app = createPowerPoint();
+        app->setVisible(msoTrue);
+        auto target = app->Presentations()->Add(msoTrue);
+        target->Slides()->Add(1, office::ppLayoutBlank);
+        target->Slides()->Item(1)->Select();
+        putChartOnClipboard(1, QStringLiteral("Sales"));
+        auto& doc = windows().front()->document();
+        int shapesMeanwhile = -1;
+        bool modifiedMeanwhile = true;
+        QMetaObject::invokeMethod(qApp, [&] {
+            shapesMeanwhile = int(doc.presentation().slideShapes(0).size());
+            modifiedMeanwhile = doc.isModified();
+        }, Qt::QueuedConnection);
+        const bool modifiedBefore = doc.isModified();
+        app->ActiveWindow()->View()->Paste();
+        // Meanwhile the window saw the slide as it was; afterwards it holds the chart.
+        QCOMPARE(shapesMeanwhile, 0);
+        QCOMPARE(modifiedMeanwhile, modifiedBefore);
+        const auto shapes = doc.presentation().slideShapes(0);
+        QCOMPARE(int(shapes.size()), 1);
+        QCOMPARE(shapes.front().kind, engine::SlideShape::Kind::Chart);
+        QCOMPARE(shapes.front().name, QString("Sales"));
+        QVERIFY(doc.isModified());
+    }
+
     void newPresentationAsksForAFileNameAndClosingAsksAboutChanges() {
         auto app = createPowerPoint();
         app->setVisible(msoTrue);
