@@ -54,30 +54,12 @@ void PresentationDocument::paste(const QMimeData& data) {
         return;
     }
     // A chart is pasted into a copy on a thread of its own while the window goes on drawing
-    // the presentation as it was; the copy, with what the window will first ask of the new
-    // chart, then takes the presentation's place.
+    // the presentation as it was; the copy then takes the presentation's place.
     const QByteArray package = data.data(chartFormat);
     engine::Presentation work = m_presentation;
     const int index = m_selected;
-    QHash<QString, engine::ChartSummary> summaries;
-    platform::runWhileServicingEvents([&] {
-        work.pasteChart(index, engine::chartPackageFromBytes(package));
-        const QString slide = work.slidePartName(index);
-        const engine::Relationships rels = work.package().relationships(slide);
-        for (const engine::SlideShape& shape : work.slideShapes(index)) {
-            const engine::Relationship* rel = rels.byId(shape.relId);
-            if (shape.kind != engine::SlideShape::Kind::Chart || !rel || rel->external) continue;
-            try {
-                summaries.insert(rel->targetPart, work.chartSummary(rel->targetPart));
-            } catch (const engine::DocumentError&) {
-                // Left for chartSummary() to show as it shows every unreadable chart.
-            }
-        }
-    });
+    platform::runWhileServicingEvents([&] { work.pasteChart(index, engine::chartPackageFromBytes(package)); });
     m_presentation = std::move(work);
-    for (auto it = summaries.cbegin(); it != summaries.cend(); ++it) {
-        if (!m_charts.contains(it.key())) m_charts.insert(it.key(), it.value());
-    }
     pasted();
 }
 
@@ -85,21 +67,6 @@ void PresentationDocument::pasted() {
     m_drawn.remove(m_presentation.slidePartName(m_selected));
     setModified(true);
     emit slideChanged(m_selected);
-}
-
-const engine::ChartSummary& PresentationDocument::chartSummary(const QString& chartPart) const {
-    auto it = m_charts.find(chartPart);
-    if (it == m_charts.end()) {
-        engine::ChartSummary summary;
-        try {
-            summary = m_presentation.chartSummary(chartPart);
-        } catch (const engine::DocumentError&) {
-            // A chart the presentation brought that cannot be read is shown as a plain box.
-            summary.kind = QStringLiteral("unreadable chart");
-        }
-        it = m_charts.insert(chartPart, summary);
-    }
-    return *it;
 }
 
 std::shared_ptr<const DrawnSlide> PresentationDocument::drawnSlide(int index) const {

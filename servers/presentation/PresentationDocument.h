@@ -70,9 +70,6 @@ public:
     // Pastes onto the selected slide.
     void paste(const QMimeData& data);
 
-    // What the window shows of a chart: its kind and title, read once per chart part.
-    const engine::ChartSummary& chartSummary(const QString& chartPart) const;
-
     // Slide `index` read, resolved and laid out on first use, then kept until the slide
     // changes (a paste onto it). Never throws: a slide that cannot be read comes back with its
     // failure. Null for an index out of range.
@@ -128,7 +125,6 @@ private:
     bool m_closed = false;
     int m_selected = -1;
     QPointer<PresentationWindow> m_window;
-    mutable QHash<QString, engine::ChartSummary> m_charts;
     mutable QHash<QString, std::shared_ptr<const DrawnSlide>> m_drawn;  // by slide part
     mutable QHash<QString, DrawnChart> m_drawnCharts;  // by chart part, theme part and size
 };

@@ -427,6 +427,39 @@ private slots:
         QVERIFY(!windows().front()->thumbnail(0).isNull());
     }
 
+    void aChartKeepsItsOwnColourMapOnAMasterThatSwapsLightAndDark() {
+        // A dark master maps text to the light colour; the pasted chart's own (identity) colour
+        // map keeps its text dark, as it was in its workbook.
+        engine::Package package = engine::Presentation::createNew().package();
+        const QString master = QStringLiteral("/ppt/slideMasters/slideMaster1.xml");
+        QByteArray xml = package.part(master);
+        QVERIFY(xml.contains("<p:clrMap bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\""));
+        xml.replace("<p:clrMap bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\"",
+                    "<p:clrMap bg1=\"dk1\" tx1=\"lt1\" bg2=\"dk2\" tx2=\"lt2\"");
+        package.setPart(master, xml);
+        engine::Presentation dark = engine::Presentation::fromPackage(package, QStringLiteral("dark.pptx"));
+        dark.addSlide(0, office::ppLayoutBlank);
+        dark.pasteChart(0, fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/charts.xlsx", 1, "Chart 1"));
+        servers::PresentationDocument doc(std::move(dark), QStringLiteral("dark.pptx"), QString(), QString(), false);
+
+        const auto drawn = doc.drawnSlide(0);
+        QVERIFY(drawn && drawn->failure.isEmpty());
+        QCOMPARE(drawn->colorMap.slotOf(QStringLiteral("tx1")), engine::drawingml::SchemeSlot::Lt1);
+        QCOMPARE(drawn->scene.items.front().brush.color(), QColor(Qt::black));  // bg1 is dk1 here
+        const auto frames = drawn->scene.tagged(QStringLiteral("chart"));
+        QCOMPARE(int(frames.size()), 1);
+        const auto chart = doc.drawnChart(frames[0]->chartPart, *drawn, frames[0]->rect.size());
+        QVERIFY2(chart.scene, qPrintable(chart.failure));
+        const auto titles = chart.scene->find(engine::chart::SceneTag::Element::Title);
+        bool sawText = false;
+        for (const auto* t : titles) {
+            if (t->kind != engine::chart::ScenePrimitive::Kind::Text) continue;
+            sawText = true;
+            QVERIFY2(t->color.lightness() < 128, qPrintable(t->color.name()));
+        }
+        QVERIFY(sawText);
+    }
+
     void legacyPresentationIsConvertedAndSavedAsPptx() {
         if (!fixtures::sofficeAvailable()) QSKIP("LibreOffice (soffice) is not installed; legacy presentations cannot be opened");
         const QString odp = m_dir.filePath("legacy.odp");
