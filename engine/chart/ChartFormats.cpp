@@ -45,13 +45,11 @@ std::optional<SceneBrush> ChartFormats::brush(const ResolvedFill& fill) {
         b.angle = fill.angle;
         b.radial = !fill.path.isEmpty();
         break;
-    case K::Pattern: {
-        // A pattern reads from afar as the mix of its two colours.
-        const QColor fg = color(fill.color), bg = color(fill.background);
-        b.color = QColor((fg.red() + bg.red()) / 2, (fg.green() + bg.green()) / 2, (fg.blue() + bg.blue()) / 2,
-                         (fg.alpha() + bg.alpha()) / 2);
+    case K::Pattern:
+        b.color = color(fill.color);
+        b.background = color(fill.background);
+        b.pattern = fill.pattern.isEmpty() ? QStringLiteral("pct50") : fill.pattern;
         break;
-    }
     case K::Picture: b.color = QColor(Qt::lightGray); break;
     }
     return b;

@@ -43,6 +43,10 @@ struct SceneBrush {
     std::vector<std::pair<double, QColor>> stops;   // a gradient when not empty
     double angle = 90;                              // linear gradient angle, degrees clockwise
     bool radial = false;
+    // A pattern (a:pattFill prst: "pct50", "dkDnDiag"...): `color` draws the pattern over
+    // `background`. Empty for solid and gradient brushes.
+    QString pattern;
+    QColor background;
 };
 
 struct ScenePrimitive {
