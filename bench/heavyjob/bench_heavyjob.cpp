@@ -8,7 +8,8 @@
 //
 // BM_BigChartCopyAndPaste copies one of the 200,000-point charts of that workbook (collect,
 // clipboard bytes and back) and pastes it on a new slide; the workbook is opened beforehand.
-// BM_LastRowsOfLongSheet copies one 20-point chart on the last rows of a 1,000,000-row sheet
+// BM_MediaDeckChartAddedAndSaved opens a generated 200 MB media-heavy deck, pastes one chart on
+// a new slide and saves it. BM_LastRowsOfLongSheet copies one 20-point chart on the last rows of a 1,000,000-row sheet
 // and compares it with inflating that sheet once (inflate_ms).
 
 #include "bench/support/CachedWorkbook.h"
@@ -27,6 +28,7 @@
 #include "servers/spreadsheet/SpreadsheetServer.h"
 
 #include <QAction>
+#include <QDir>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -153,6 +155,67 @@ void BM_LastRowsOfLongSheet(benchmark::State& state) {
     state.counters["inflate_ms"] = inflateMs;
 }
 BENCHMARK(BM_LastRowsOfLongSheet)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A media-heavy presentation of about 200 MB, made once into the cache folder: the engine's
+// own new deck with ten slides and twenty incompressible 10 MB videos (stored, as a save stores
+// them). Made with the engine's writer, so no outside tool is needed.
+QString mediaDeck() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                           QStringLiteral("/quillmere-bench");
+    const QString path = folder + QStringLiteral("/media-200mb.pptx");
+    if (QFileInfo::exists(path)) return path;
+    QDir().mkpath(folder);
+    engine::Presentation deck = engine::Presentation::createNew();
+    for (int i = 0; i < 10; ++i) deck.addSlide(i, 12);
+    engine::Package package = deck.package();
+    package.contentTypes().setDefault(QStringLiteral("mp4"), QStringLiteral("video/mp4"));
+    QByteArray video(10 * 1024 * 1024, Qt::Uninitialized);
+    quint32 seed = 2463534242u;
+    for (int i = 0; i < 20; ++i) {
+        for (char& byte : video) {
+            seed ^= seed << 13;
+            seed ^= seed >> 17;
+            seed ^= seed << 5;
+            byte = char(seed);
+        }
+        package.setPart(QStringLiteral("/ppt/media/media%1.mp4").arg(i + 1), video);
+    }
+    const QString partial = path + QStringLiteral(".part.pptx");
+    engine::Presentation::fromPackage(package, QStringLiteral("media-200mb.pptx")).save(partial);
+    QFile::rename(partial, path);
+    return path;
+}
+
+// The existing 200 MB deck opened, one chart (2 series x 2,000 rows from the heavy workbook)
+// pasted on a new slide, and saved to a new file: time and peak memory of the three together.
+void BM_MediaDeckChartAddedAndSaved(benchmark::State& state) {
+    const QString deck = mediaDeck();
+    const auto workbook = engine::Workbook::open(heavyWorkbook());
+    const auto* sheet = workbook->sheetByName(QStringLiteral("Charts 2"));
+    if (!sheet || sheet->chartObjects.empty()) {
+        state.SkipWithError("no chart on \"Charts 2\"");
+        return;
+    }
+    const QByteArray clipboard =
+        engine::chartPackageToBytes(engine::collectChart(*workbook, *sheet, sheet->chartObjects.front()));
+    QTemporaryDir out;
+    const QString saved = out.filePath(QStringLiteral("media-saved.pptx"));
+    double peakMiB = 0;
+    for (auto _ : state) {
+        QFile::remove(saved);
+        bench::resetPeakMemory();
+        auto presentation = engine::Presentation::open(deck);
+        const int index = presentation.slideCount();
+        presentation.addSlide(index, 12);
+        presentation.pasteChart(index, engine::chartPackageFromBytes(clipboard));
+        presentation.save(saved);
+        peakMiB = bench::peakMemoryMiB();
+    }
+    state.counters["peak_MiB"] = peakMiB;
+    state.counters["deck_MiB"] = double(QFileInfo(deck).size()) / (1024.0 * 1024.0);
+    state.counters["saved_MiB"] = double(QFileInfo(saved).size()) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_MediaDeckChartAddedAndSaved)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -140,6 +140,8 @@ public:
     PackageReader& operator=(const PackageReader&) = delete;
 
     const QString& path() const { return m_path; }
+    // The file's name, as errors name it.
+    const QString& fileName() const { return m_fileName; }
     const Limits& limits() const { return m_limits; }
     // Part names in zip order.
     QStringList partNames() const;
@@ -161,6 +163,7 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
     QString m_path;
+    QString m_fileName;
     Limits m_limits;
     ContentTypes m_contentTypes;
 };

@@ -16,6 +16,7 @@ const QString kContentTypesEntry = QStringLiteral("[Content_Types].xml");
 std::unique_ptr<PackageReader> PackageReader::open(const QString& path, const Limits& limits) {
     std::unique_ptr<PackageReader> reader(new PackageReader);
     reader->m_path = path;
+    reader->m_fileName = QFileInfo(path).fileName();
     reader->m_limits = limits;
     reader->m_impl = std::make_unique<Impl>();
     const QString display = QFileInfo(path).fileName().isEmpty() ? path : QFileInfo(path).fileName();
@@ -42,30 +43,30 @@ QStringList PackageReader::partNames() const {
 }
 
 bool PackageReader::hasPart(const QString& partName) const {
-    return m_impl->zip->find(zipEntryFromPartName(partName)) >= 0;
+    return m_impl->zip->findPart(partName) >= 0;
 }
 
 QByteArray PackageReader::read(const QString& partName) const {
-    const int index = m_impl->zip->find(zipEntryFromPartName(partName));
+    const int index = m_impl->zip->findPart(partName);
     if (index < 0) {
-        throw DocumentError(DocumentError::Kind::Missing, QFileInfo(m_path).fileName(), partName, QStringLiteral("part is missing"));
+        throw DocumentError(DocumentError::Kind::Missing, m_fileName, partName, QStringLiteral("part is missing"));
     }
     return m_impl->zip->read(index);
 }
 
 void PackageReader::readInChunks(const QString& partName, qint64 chunkBytes,
                                  const std::function<bool(const QByteArray&)>& consume) const {
-    const int index = m_impl->zip->find(zipEntryFromPartName(partName));
+    const int index = m_impl->zip->findPart(partName);
     if (index < 0) {
-        throw DocumentError(DocumentError::Kind::Missing, QFileInfo(m_path).fileName(), partName, QStringLiteral("part is missing"));
+        throw DocumentError(DocumentError::Kind::Missing, m_fileName, partName, QStringLiteral("part is missing"));
     }
     m_impl->zip->readInChunks(index, chunkBytes, consume);
 }
 
 Relationships PackageReader::relationships(const QString& sourcePart) const {
-    const int index = m_impl->zip->find(zipEntryFromPartName(relationshipsPartName(sourcePart)));
+    const int index = m_impl->zip->findPart(relationshipsPartName(sourcePart));
     if (index < 0) return {};
-    return Relationships::parse(m_impl->zip->read(index), sourcePart, QFileInfo(m_path).fileName(), m_limits);
+    return Relationships::parse(m_impl->zip->read(index), sourcePart, m_fileName, m_limits);
 }
 
 }  // namespace engine

@@ -95,6 +95,7 @@ ZipReader::ZipReader(const QString& path, const QString& displayName, const Limi
         e.method = (st.valid & ZIP_STAT_COMP_METHOD) ? st.comp_method : 0;
         total += e.size;
         m_index.insert(e.name.toLower(), static_cast<int>(m_entries.size()));
+        m_byPartName.insert(partNameFromZipEntry(e.name), static_cast<int>(m_entries.size()));
         m_entries.push_back(e);
     }
     if (total > m_limits.maxTotalBytes) {
@@ -110,6 +111,12 @@ ZipReader::~ZipReader() {
 }
 
 int ZipReader::find(const QString& name) const { return m_index.value(name.toLower(), -1); }
+
+int ZipReader::findPart(const QString& partName) const {
+    // Readers nearly always name a part as the zip spells it: one look-up, no copy.
+    const int exact = m_byPartName.value(partName, -1);
+    return exact >= 0 ? exact : find(zipEntryFromPartName(partName));
+}
 
 void ZipReader::checkBounds(const Entry& e) const {
     const QString part = partNameFromZipEntry(e.name);

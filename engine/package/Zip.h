@@ -37,6 +37,8 @@ public:
     const std::vector<Entry>& entries() const { return m_entries; }
     // Index into entries() of the entry with that name (ASCII case ignored), -1 when none.
     int find(const QString& name) const;
+    // The same for a part name ("/xl/workbook.xml").
+    int findPart(const QString& partName) const;
     QByteArray read(int index) const;
     void readInChunks(int index, qint64 chunkBytes,
                       const std::function<bool(const QByteArray&)>& consume) const;
@@ -53,7 +55,8 @@ private:
     QString m_file;
     Limits m_limits;
     std::vector<Entry> m_entries;
-    QHash<QString, int> m_index;  // lower-case name -> index
+    QHash<QString, int> m_index;       // lower-case name -> index
+    QHash<QString, int> m_byPartName;  // part name as stored ("/" + name) -> index
 };
 
 // One entry of a zip being written: bytes, or an entry of an open zip copied as it is stored

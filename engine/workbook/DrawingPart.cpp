@@ -44,7 +44,7 @@ AnchorMarker markerOf(const pugi::xml_node& node) {
 }  // namespace
 
 std::vector<ChartFrame> readDrawingChartFrames(const PackageReader& package, const QString& part) {
-    const QString file = QFileInfo(package.path()).fileName();
+    const QString file = package.fileName();
     pugi::xml_document doc;
     parseXml(doc, package.read(part), file, part, package.limits());
     const pugi::xml_node root = doc.document_element();

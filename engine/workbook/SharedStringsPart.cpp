@@ -61,7 +61,7 @@ std::map<int, QString> readSharedStrings(const PackageReader& package, const QSt
     std::map<int, QString> strings;
     if (wanted.empty()) return strings;
     SharedStringsHandler handler(wanted, strings);
-    const QString file = QFileInfo(package.path()).fileName();
+    const QString file = package.fileName();
     XmlStream stream(handler, file, part, package.limits());
     package.readInChunks(part, 64 * 1024, [&](const QByteArray& chunk) { return stream.feed(chunk); });
     stream.finish();

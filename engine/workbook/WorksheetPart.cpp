@@ -23,7 +23,7 @@ int pixelsOfWidth(double width) {
 }
 
 QString displayName(const PackageReader& package) {
-    const QString name = QFileInfo(package.path()).fileName();
+    const QString name = package.fileName();
     return name.isEmpty() ? package.path() : name;
 }
 
