@@ -18,7 +18,9 @@
 // surface3D) are drawn as their 2-D twins, without depth, walls or floor; a surface chart is
 // drawn as its contour view (the top view, coloured by value band). A kind that cannot be drawn
 // shows its frame, its title and a one-line note naming the kind; nothing here throws for a
-// chart the model has read, and no chart gives an empty picture.
+// chart the model has read, and no chart with a series gives an empty picture. A chart without
+// any series draws only its area, title and legend, as the spreadsheet does: with a chart area
+// that has no fill or border, that picture is blank.
 //
 // Fonts: the faces the chart names (theme fonts resolved first) are drawn with their metric
 // twins where Linux has no such face (see engine/text/FontResolver.h), and text is measured
