@@ -28,6 +28,18 @@ bool isPresentationType(const QString& type) {
            type == kSlideShowMacro || type == kTemplate || type == kTemplateMacro;
 }
 
+// A shape of cx x cy centred on the slide, at its own size when it fits inside width x height,
+// else scaled down to fit there, keeping its proportions.
+EmuRect centredWithin(qint64 cx, qint64 cy, double width, double height, qint64 slideCx, qint64 slideCy) {
+    const double scale = std::min({1.0, width / double(cx), height / double(cy)});
+    EmuRect r;
+    r.cx = scale < 1.0 ? static_cast<qint64>(std::floor(cx * scale)) : cx;
+    r.cy = scale < 1.0 ? static_cast<qint64>(std::floor(cy * scale)) : cy;
+    r.x = (slideCx - r.cx) / 2;
+    r.y = (slideCy - r.cy) / 2;
+    return r;
+}
+
 }  // namespace
 
 Presentation Presentation::createNew() {
@@ -203,25 +215,12 @@ EmuRect Presentation::placed(qint64 cx, qint64 cy) const {
         cx = kDefaultChartCx;
         cy = kDefaultChartCy;
     }
-    const double scale = std::min({1.0, double(slideWidth()) / double(cx), double(slideHeight()) / double(cy)});
-    EmuRect r;
-    r.cx = scale < 1.0 ? static_cast<qint64>(std::floor(cx * scale)) : cx;
-    r.cy = scale < 1.0 ? static_cast<qint64>(std::floor(cy * scale)) : cy;
-    r.x = (slideWidth() - r.cx) / 2;
-    r.y = (slideHeight() - r.cy) / 2;
-    return r;
+    return centredWithin(cx, cy, double(slideWidth()), double(slideHeight()), slideWidth(), slideHeight());
 }
 
 EmuRect Presentation::placedChart(qint64 cx, qint64 cy) const {
     if (cx <= 0 || cy <= 0) return placed(cx, cy);
-    const double width = slideWidth() * 0.9, height = slideHeight() * 0.9;
-    const double scale = std::min({1.0, width / double(cx), height / double(cy)});
-    EmuRect r;
-    r.cx = scale < 1.0 ? static_cast<qint64>(std::floor(cx * scale)) : cx;
-    r.cy = scale < 1.0 ? static_cast<qint64>(std::floor(cy * scale)) : cy;
-    r.x = (slideWidth() - r.cx) / 2;
-    r.y = (slideHeight() - r.cy) / 2;
-    return r;
+    return centredWithin(cx, cy, slideWidth() * 0.9, slideHeight() * 0.9, slideWidth(), slideHeight());
 }
 
 void Presentation::editSlide(int index,
