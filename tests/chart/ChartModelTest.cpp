@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <functional>
+#include "tests/support/GeneratedFiles.h"
+
 #include <gtest/gtest.h>
 
 using namespace engine;
@@ -24,32 +26,15 @@ using namespace engine::chart;
 
 namespace {
 
-QString sourceRoot() {
-    QString source = qEnvironmentVariable("QUILLMERE_SOURCE_DIR");
-#ifdef QUILLMERE_TEST_SOURCE_ROOT
-    if (source.isEmpty()) source = QStringLiteral(QUILLMERE_TEST_SOURCE_ROOT);
-#endif
-    return source;
-}
+using testsupport::sourceRoot;
 
 // The workbooks of tools/make-model-workbooks.py, made once per test program, with the
 // LibreOffice round trip when LibreOffice is installed.
 QString modelWorkbook(const QString& name) {
-    static QTemporaryDir dir;
-    static bool made = false;
-    if (!made) {
-        QStringList arguments{sourceRoot() + QStringLiteral("/tools/make-model-workbooks.py"), dir.path()};
-        const QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-        if (!office.isEmpty()) arguments << QStringLiteral("--libreoffice") << office;
-        QProcess python;
-        python.start(QStringLiteral("/usr/bin/python3"), arguments);
-        if (!python.waitForFinished(400000) || python.exitCode() != 0) {
-            throw std::runtime_error("make-model-workbooks.py failed: " +
-                                     python.readAllStandardError().toStdString());
-        }
-        made = true;
-    }
-    return dir.filePath(name);
+    QStringList arguments;
+    const QString office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (!office.isEmpty()) arguments << QStringLiteral("--libreoffice") << office;
+    return testsupport::generatedFile(QStringLiteral("make-model-workbooks.py"), arguments, name);
 }
 
 QString dataFile(const QString& name) {

@@ -14,6 +14,8 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
+#include "tests/support/GeneratedFiles.h"
+
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
@@ -29,27 +31,10 @@ using E = SceneTag::Element;
 
 namespace {
 
-QString sourceRoot() {
-    QString source = qEnvironmentVariable("QUILLMERE_SOURCE_DIR");
-#ifdef QUILLMERE_TEST_SOURCE_ROOT
-    if (source.isEmpty()) source = QStringLiteral(QUILLMERE_TEST_SOURCE_ROOT);
-#endif
-    return source;
-}
+using testsupport::sourceRoot;
 
 // Workbooks made once per test program by the project's generators.
-QString generated(const QString& script, const QString& name) {
-    static QTemporaryDir dir;
-    static QStringList made;
-    if (!made.contains(script)) {
-        QProcess python;
-        python.start(QStringLiteral("/usr/bin/python3"), {sourceRoot() + QStringLiteral("/tools/") + script, dir.path()});
-        if (!python.waitForFinished(300000) || python.exitCode() != 0)
-            throw std::runtime_error(script.toStdString() + " failed: " + python.readAllStandardError().toStdString());
-        made << script;
-    }
-    return dir.filePath(name);
-}
+QString generated(const QString& script, const QString& name) { return testsupport::generatedFile(script, {}, name); }
 
 struct Charts {
     std::unique_ptr<Workbook> workbook;

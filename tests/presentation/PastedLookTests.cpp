@@ -15,6 +15,8 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include "tests/support/GeneratedFiles.h"
+
 #include <gtest/gtest.h>
 
 using engine::Presentation;
@@ -22,18 +24,7 @@ using engine::Presentation;
 namespace {
 
 QString generated(const QString& name) {
-    static QTemporaryDir dir;
-    static bool made = false;
-    if (!made) {
-        QString source = qEnvironmentVariable("QUILLMERE_SOURCE_DIR");
-        if (source.isEmpty()) source = QStringLiteral(QUILLMERE_SOURCE_ROOT);
-        const int rc = QProcess::execute(QStringLiteral("/usr/bin/python3"),
-                                         {source + QStringLiteral("/tools/make_test_workbooks.py"),
-                                          QStringLiteral("--defaults-2007"), dir.path()});
-        if (rc != 0) throw std::runtime_error("make_test_workbooks.py --defaults-2007 failed");
-        made = true;
-    }
-    return dir.filePath(name);
+    return testsupport::generatedFile(QStringLiteral("make_test_workbooks.py"), {QStringLiteral("--defaults-2007")}, name);
 }
 
 // Every chart of a workbook's worksheets, copied as the spreadsheet copies them, by name.
