@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <future>
 #include <QRegularExpression>
 
 namespace engine {
@@ -133,6 +134,16 @@ QString insertChartParts(Package& package, const ChartPackage& chart) {
         }
     }
 
+    // The embedded workbook is written beside the rest of the work: for a chart of many points
+    // it costs as much as all the rest together. Its failure is reported when it is placed.
+    auto embedded = std::async(std::launch::async, [&chart] { return buildEmbeddedWorkbook(chart); });
+    struct Joined {
+        std::future<QByteArray>& future;
+        ~Joined() {
+            if (future.valid()) future.wait();  // never leave it reading the chart behind us
+        }
+    } joined{embedded};
+
     // Work on a copy so that a failure half-way leaves the presentation as it was; parts are
     // shared, so the copy costs little.
     Package work = package;
@@ -169,7 +180,7 @@ QString insertChartParts(Package& package, const ChartPackage& chart) {
 
     const QString workbookName =
         work.freePartName(QStringLiteral("/ppt/embeddings/Microsoft_Excel_Worksheet%1.xlsx"));
-    work.setPart(workbookName, buildEmbeddedWorkbook(chart));
+    work.setPart(workbookName, QByteArray());  // reserves the name; filled in below
     addContentType(work, workbookName, ooxml::ct::kXlsx);
     const QString packageRel = chartRels.add(ooxml::rel::kPackage, chartName, workbookName);
     work.setRelationships(chartName, chartRels);
@@ -181,6 +192,7 @@ QString insertChartParts(Package& package, const ChartPackage& chart) {
     options.date1904 = chart.date1904;
     options.look = &look;
     work.setPart(chartName, chartForSlide(chart.chartPart().data, options, kClipboard, chart.chartPart().name));
+    work.setPart(workbookName, embedded.get());
     package = std::move(work);
     return chartName;
 }
