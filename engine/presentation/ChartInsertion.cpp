@@ -111,7 +111,7 @@ chart::RenderContext sourceLook(const ChartPackage& chart, const QHash<QString, 
 
 }  // namespace
 
-QString insertChartParts(Package& package, const ChartPackage& chart) {
+QString insertChartParts(Package& package, const ChartPackage& chart, chart::ChartSpace* written) {
     if (chart.parts.empty()) throw DocumentError(kClipboard, QString(), QStringLiteral("chart package has no chart part"));
 
     // Only parts the chart reaches through relationships of the kinds a chart package carries
@@ -191,6 +191,7 @@ QString insertChartParts(Package& package, const ChartPackage& chart) {
     options.cells = &chart.cells;
     options.date1904 = chart.date1904;
     options.look = &look;
+    options.written = written;
     work.setPart(chartName, chartForSlide(chart.chartPart().data, options, kClipboard, chart.chartPart().name));
     work.setPart(workbookName, embedded.get());
     package = std::move(work);
