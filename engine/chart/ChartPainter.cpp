@@ -8,6 +8,7 @@
 #include <QPaintDevice>
 #include <QRadialGradient>
 #include <cmath>
+#include <optional>
 
 namespace engine::chart {
 
@@ -65,6 +66,21 @@ QPen penFor(const ScenePen& p) {
     return pen;
 }
 
+// The rectangle a path outlines when it is exactly one closed, axis-aligned rectangle (as
+// QPainterPath::addRect makes it), so that it can be drawn as one.
+std::optional<QRectF> asRectangle(const QPainterPath& path) {
+    if (path.elementCount() != 5 || !path.elementAt(0).isMoveTo()) return std::nullopt;
+    for (int i = 1; i < 5; ++i) {
+        if (!path.elementAt(i).isLineTo()) return std::nullopt;
+    }
+    const QPointF a = path.elementAt(0), b = path.elementAt(1), c = path.elementAt(2), d = path.elementAt(3);
+    if (QPointF(path.elementAt(4)) != a) return std::nullopt;
+    const bool alongFirst = a.y() == b.y() && b.x() == c.x() && c.y() == d.y() && d.x() == a.x();
+    const bool downFirst = a.x() == b.x() && b.y() == c.y() && c.x() == d.x() && d.y() == a.y();
+    if (!alongFirst && !downFirst) return std::nullopt;
+    return QRectF(a, c).normalized();
+}
+
 }  // namespace
 
 void paintChartScene(const ChartScene& scene, QPainter& painter, const QRectF& target) {
@@ -79,13 +95,25 @@ void paintChartScene(const ChartScene& scene, QPainter& painter, const QRectF& t
     const double dpi = painter.device() ? painter.device()->logicalDpiY() : 96;
     for (const ScenePrimitive& p : scene.items) {
         switch (p.kind) {
-        case ScenePrimitive::Kind::Path:
-            if (p.fill && !p.fill->pattern.isEmpty() && p.fill->background.alpha() > 0)
-                painter.fillPath(p.path, p.fill->background);  // under the pattern
+        case ScenePrimitive::Kind::Path: {
+            const std::optional<QRectF> rectangle = asRectangle(p.path);
+            // QPainter stores its converted form of a path inside the path's shared data, where
+            // it lives as long as the scene does: a kept scene of thousands of bars would hold
+            // one per bar. Rectangles are drawn as rectangles, other paths from a transient copy.
+            QPainterPath transient;
+            if (!rectangle) transient.addPath(p.path);
+            const QPainterPath& path = rectangle ? p.path : transient;
+            if (p.fill && !p.fill->pattern.isEmpty() && p.fill->background.alpha() > 0) {
+                // under the pattern
+                if (rectangle) painter.fillRect(*rectangle, p.fill->background);
+                else painter.fillPath(path, p.fill->background);
+            }
             painter.setPen(p.stroke ? penFor(*p.stroke) : QPen(Qt::NoPen));
             painter.setBrush(p.fill ? brushFor(*p.fill, p.path.boundingRect()) : QBrush(Qt::NoBrush));
-            painter.drawPath(p.path);
+            if (rectangle) painter.drawRect(*rectangle);
+            else painter.drawPath(path);
             break;
+        }
         case ScenePrimitive::Kind::Text: {
             QFont font(p.family);
             font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferMatch | QFont::PreferAntialias));
