@@ -154,7 +154,8 @@ public:
     Relationships relationships(const QString& sourcePart) const;
 
     // The part read in pieces of about chunkBytes, handed to consume until it returns false or
-    // the part ends; the same bounds apply. For large parts (cell data) read only partly.
+    // the part ends; the same bounds apply. For large parts (cell data) read only partly. Each
+    // piece is valid only during its call (its bytes are reused for the next): copy to keep.
     void readInChunks(const QString& partName, qint64 chunkBytes,
                       const std::function<bool(const QByteArray&)>& consume) const;
 

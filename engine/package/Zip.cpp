@@ -181,7 +181,8 @@ void ZipReader::readInChunks(int index, qint64 chunkBytes,
         if (n == 0) break;
         done += n;
         if (done > bound) throwPastDeclaredSize(e);
-        if (!consume(QByteArray(buffer.constData(), static_cast<qsizetype>(n)))) break;
+        // Handed over without a copy: the piece lives until the next read into the buffer.
+        if (!consume(QByteArray::fromRawData(buffer.constData(), static_cast<qsizetype>(n)))) break;
     }
 }
 

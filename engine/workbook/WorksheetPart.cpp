@@ -65,6 +65,7 @@ public:
         } else if (name == "row") {
             m_row = rowIndexOf(a, m_row);
             if (m_row > m_lastRow) return false;
+            skipContent();  // the cells are of no concern here
             SheetGeometry::Row row;
             double height = 0;
             if (parseDouble(a.value("ht"), &height) && height >= 0 && height <= 409.5) row.height = height;
@@ -89,7 +90,7 @@ private:
 class CellHandler : public XmlStream::Handler {
 public:
     CellHandler(const CellSelection& selection, std::vector<StoredCell>& out)
-        : m_selection(selection), m_out(out) {}
+        : m_selection(selection), m_out(out), m_rows(selection.rowIntervals()) {}
 
     bool startElement(std::string_view name, const XmlStream::Attributes& a) override {
         if (name == "c" && m_inData) {
@@ -106,6 +107,8 @@ public:
                 m_cell.style = 0;
                 parseInt(a.value("s"), &m_cell.style);
                 m_cell.value.clear();
+            } else {
+                skipContent();
             }
         } else if (name == "row" && m_inData) {
             const int previous = m_row;
@@ -120,6 +123,7 @@ public:
             } else {
                 m_reachedSelection = true;
             }
+            if (!wantsRow(m_row)) skipContent();
         } else if (name == "sheetData") {
             m_inData = true;
         } else if (!m_keep) {
@@ -154,8 +158,15 @@ public:
     }
 
 private:
+    bool wantsRow(int row) const {
+        auto it = std::lower_bound(m_rows.begin(), m_rows.end(), row,
+                                   [](const std::pair<int, int>& interval, int r) { return interval.second < r; });
+        return it != m_rows.end() && it->first <= row;
+    }
+
     const CellSelection& m_selection;
     std::vector<StoredCell>& m_out;
+    const std::vector<std::pair<int, int>> m_rows;  // rows with a selected cell, as in rowIntervals()
     bool m_inData = false;
     bool m_ordered = true;
     bool m_reachedSelection = false;
@@ -294,6 +305,21 @@ bool CellSelection::covers(const CellRange& range) const {
         if (it == rows.end() || it->first > range.firstRow || it->second < range.lastRow) return false;
     }
     return true;
+}
+
+std::vector<std::pair<int, int>> CellSelection::rowIntervals() const {
+    Intervals all;
+    for (const Intervals& rows : m_columns) all.insert(all.end(), rows.begin(), rows.end());
+    std::sort(all.begin(), all.end());
+    Intervals merged;
+    for (const auto& interval : all) {
+        if (!merged.empty() && interval.first <= merged.back().second + 1) {
+            merged.back().second = std::max(merged.back().second, interval.second);
+        } else {
+            merged.push_back(interval);
+        }
+    }
+    return merged;
 }
 
 std::vector<CellRange> CellSelection::ranges() const {

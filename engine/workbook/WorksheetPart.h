@@ -66,6 +66,9 @@ public:
     qint64 cellCount() const { return m_cells; }
     // The selection as ranges of one column each.
     std::vector<CellRange> ranges() const;
+    // The rows holding a selected cell in any column, as sorted, disjoint, inclusive intervals
+    // that do not touch.
+    std::vector<std::pair<int, int>> rowIntervals() const;
 
 private:
     using Intervals = std::vector<std::pair<int, int>>;

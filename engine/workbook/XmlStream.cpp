@@ -2,20 +2,36 @@
 
 #include <charconv>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace engine {
 
 namespace {
 
-bool isNameChar(char c) {
-    return c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '/' && c != '>' && c != '=';
-}
+using uchar = unsigned char;
+
+// Bytes by what they mean to the scanner, looked up rather than compared one by one.
+struct ByteTable {
+    bool is[256] = {};
+    constexpr ByteTable(std::string_view bytes) {
+        for (char c : bytes) is[uchar(c)] = true;
+    }
+    constexpr bool operator[](uchar c) const { return is[c]; }
+};
+constexpr ByteTable kNameEnd(std::string_view(" \t\r\n/>=", 7));
+
+bool isNameChar(char c) { return !kNameEnd[uchar(c)]; }
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// Names are short: a loop beats a call.
 std::string_view localOf(const char* begin, const char* end) {
-    const char* colon = static_cast<const char*>(std::memchr(begin, ':', size_t(end - begin)));
-    return colon ? std::string_view(colon + 1, size_t(end - colon - 1)) : std::string_view(begin, size_t(end - begin));
+    for (const char* p = begin; p < end; ++p) {
+        if (*p == ':') return std::string_view(p + 1, size_t(end - p - 1));
+    }
+    return std::string_view(begin, size_t(end - begin));
 }
 
 void appendUtf8(QByteArray& out, uint code) {
@@ -111,6 +127,10 @@ void XmlStream::fail(const QString& what) const {
     throw DocumentError(m_file, m_part, QStringLiteral("not well-formed XML (%1)").arg(what));
 }
 
+void XmlStream::failTooDeep() const {
+    throw DocumentError(m_file, m_part, QStringLiteral("XML nested deeper than %1 levels").arg(m_limits.maxXmlDepth));
+}
+
 QByteArray XmlStream::decode(std::string_view text) {
     QByteArray out;
     decodeInto(out, text);
@@ -128,7 +148,7 @@ std::string_view XmlStream::lastOpen() const {
 }
 
 bool XmlStream::emitText(const char* begin, const char* end) {
-    if (m_openStarts.empty() || begin == end) return true;
+    if (m_openStarts.empty() || begin == end || m_skipping) return true;
     const std::string_view raw(begin, size_t(end - begin));
     if (!std::memchr(begin, '&', raw.size())) return m_handler.text(raw);
     decodeInto(m_decodedText, raw);
@@ -138,6 +158,10 @@ bool XmlStream::emitText(const char* begin, const char* end) {
 // One tag between '<' and '>' (both excluded).
 bool XmlStream::parseTag(const char* begin, const char* end) {
     if (begin < end && *begin == '/') {
+        if (m_skipNested > 0) {
+            --m_skipNested;
+            return true;
+        }
         const char* nameEnd = begin + 1;
         while (nameEnd < end && isNameChar(*nameEnd)) ++nameEnd;
         const std::string_view name = localOf(begin + 1, nameEnd);
@@ -146,13 +170,19 @@ bool XmlStream::parseTag(const char* begin, const char* end) {
         }
         m_openNames.truncate(m_openStarts.back());
         m_openStarts.pop_back();
+        m_skipping = false;
         return m_handler.endElement(name);
     }
     const bool selfClosing = end > begin && end[-1] == '/';
     if (selfClosing) --end;
+    if (begin == end || !isNameChar(*begin)) fail(QStringLiteral("tag without a name"));
+    if (m_skipping) {
+        // Content passed over: only how deep it goes counts.
+        if (!selfClosing) openSkipped();
+        return true;
+    }
     const char* nameEnd = begin;
     while (nameEnd < end && isNameChar(*nameEnd)) ++nameEnd;
-    if (nameEnd == begin) fail(QStringLiteral("tag without a name"));
     if (m_openStarts.empty() && m_sawRoot) fail(QStringLiteral("content after the root element"));
     m_sawRoot = true;
     const std::string_view name = localOf(begin, nameEnd);
@@ -185,12 +215,15 @@ bool XmlStream::parseTag(const char* begin, const char* end) {
         m_attributes.m_items.emplace_back(localOf(keyBegin, keyEnd), value);
         p = valueEnd + 1;
     }
-    if (qsizetype(m_openStarts.size()) >= m_limits.maxXmlDepth) {
-        throw DocumentError(m_file, m_part,
-                            QStringLiteral("XML nested deeper than %1 levels").arg(m_limits.maxXmlDepth));
-    }
+    if (qsizetype(m_openStarts.size()) >= m_limits.maxXmlDepth) failTooDeep();
     pushOpen(name);
-    if (!m_handler.startElement(name, m_attributes)) return false;
+    const bool carryOn = m_handler.startElement(name, m_attributes);
+    if (m_handler.m_skipContent) {
+        m_handler.m_skipContent = false;
+        m_skipping = !selfClosing;
+        if (m_skipping) m_skipName.assign(begin, size_t(nameEnd - begin));
+    }
+    if (!carryOn) return false;
     if (selfClosing) {
         m_openNames.truncate(m_openStarts.back());
         m_openStarts.pop_back();
@@ -200,10 +233,95 @@ bool XmlStream::parseTag(const char* begin, const char* end) {
 }
 
 bool XmlStream::feed(const QByteArray& chunk) {
-    if (m_stopped) return false;
-    m_buffer.append(chunk);
-    const char* data = m_buffer.constData();
-    const qsizetype size = m_buffer.size();
+    const char* in = chunk.constData();
+    qsizetype left = chunk.size();
+    while (left > 0 && !m_stopped) {
+        if (m_buffer.isEmpty()) {
+            const qsizetype used = scan(in, left);
+            if (!m_stopped) m_buffer.append(in + used, left - used);
+            break;
+        }
+        // A construct carried over from the last piece is completed in the buffer from as much
+        // of this piece as it likely needs; once it is done, the rest is read where it lies.
+        const qsizetype carried = m_buffer.size();
+        const qsizetype take = std::min(left, std::max<qsizetype>(carried, 4096));
+        m_buffer.append(in, take);
+        const qsizetype used = scan(m_buffer.constData(), m_buffer.size());
+        if (used >= carried) {
+            m_buffer.resize(0);
+            in += used - carried;
+            left -= used - carried;
+        } else {
+            m_buffer.remove(0, used);
+            in += take;
+            left -= take;
+        }
+    }
+    return !m_stopped;
+}
+
+void XmlStream::openSkipped() {
+    if (qsizetype(m_openStarts.size()) + m_skipNested >= m_limits.maxXmlDepth) failTooDeep();
+    ++m_skipNested;
+}
+
+// Content is passed over by looking only at what can end it: a '<' followed by '/' and the
+// element's name, by the name itself (an element of the same name inside, whose end comes
+// first), or by '!' or '?' (comments, CDATA and instructions, which may hold either and go the
+// general way). Everything else is looked at sixteen bytes at a time where the processor
+// allows.
+XmlStream::Passed XmlStream::passOver(const char* data, qsizetype* pos, qsizetype size) const {
+    const char* p = data + *pos;
+    const char* end = data + size;
+    const char* name = m_skipName.data();
+    const qsizetype nameLength = qsizetype(m_skipName.size());
+    const char first = name[0];
+    // At a '<': whether it may end the content, cannot yet be told, or is content.
+    const auto look = [&](const char* lt) {
+        if (end - lt < 2) return Passed::NeedMore;
+        const char* q = lt + 1;
+        if (*q == '!' || *q == '?') return Passed::AtMarkup;
+        if (*q == '/') ++q;
+        if (end - q < nameLength + 1) return Passed::NeedMore;
+        return std::memcmp(q, name, size_t(nameLength)) == 0 && kNameEnd[uchar(q[nameLength])] ? Passed::AtMarkup
+                                                                                                 : Passed::Content;
+    };
+#if defined(__SSE2__)
+    const __m128i lt = _mm_set1_epi8('<'), slash = _mm_set1_epi8('/'), bang = _mm_set1_epi8('!');
+    const __m128i question = _mm_set1_epi8('?'), initial = _mm_set1_epi8(first);
+    while (end - p >= 18) {
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        const __m128i v2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2));
+        const __m128i next = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(v1, bang), _mm_cmpeq_epi8(v1, question)),
+            _mm_or_si128(_mm_cmpeq_epi8(v1, initial), _mm_and_si128(_mm_cmpeq_epi8(v1, slash), _mm_cmpeq_epi8(v2, initial))));
+        unsigned hits = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(v0, lt), next)));
+        while (hits) {
+            const char* at = p + __builtin_ctz(hits);
+            const Passed passed = look(at);
+            if (passed != Passed::Content) {
+                *pos = at - data;
+                return passed;
+            }
+            hits &= hits - 1;
+        }
+        p += 16;
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p != '<') continue;
+        const Passed passed = look(p);
+        if (passed != Passed::Content) {
+            *pos = p - data;
+            return passed;
+        }
+    }
+    *pos = size;
+    return Passed::NeedMore;
+}
+
+qsizetype XmlStream::scan(const char* data, qsizetype size) {
     qsizetype pos = 0;
     // Searches for a terminator of a construct begun at pos, resuming past what an earlier
     // piece already scanned (less the terminator's length, which may straddle the pieces).
@@ -214,6 +332,7 @@ bool XmlStream::feed(const QByteArray& chunk) {
         return at < 0 ? -1 : start + at;
     };
     while (pos < size && !m_stopped) {
+        if (m_pending == Pending::None && m_skipping && passOver(data, &pos, size) == Passed::NeedMore) break;
         if (m_pending == Pending::None) {
             const char* lt = static_cast<const char*>(std::memchr(data + pos, '<', size_t(size - pos)));
             qsizetype textEnd = lt ? lt - data : size;
@@ -253,7 +372,7 @@ bool XmlStream::feed(const QByteArray& chunk) {
         } else if (m_pending == Pending::CData) {
             const qsizetype close = findClose(pos + 9, "]]>", 3);
             if (close < 0) break;
-            if (!m_openStarts.empty() &&
+            if (!m_openStarts.empty() && !m_skipping &&
                 !m_handler.text(std::string_view(data + pos + 9, size_t(close - pos - 9)))) {
                 m_stopped = true;
             }
@@ -296,8 +415,7 @@ bool XmlStream::feed(const QByteArray& chunk) {
         m_scanned = 0;
     }
     if (m_pending != Pending::None && m_pending != Pending::Tag) m_scanned = size - pos;
-    m_buffer.remove(0, pos);
-    return !m_stopped;
+    return pos;
 }
 
 void XmlStream::finish() {

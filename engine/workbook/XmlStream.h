@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -58,6 +59,22 @@ public:
         virtual bool endElement(std::string_view name) = 0;
         // Character data of the current element, decoded; may come in several calls.
         virtual bool text(std::string_view text) = 0;
+
+    protected:
+        // Called from startElement: the element's content is passed over without being
+        // reported, up to its end tag, which is reported as usual. This is what makes reading
+        // past rows not wanted cheap. Only what can end the content is looked at: end tags
+        // and start tags of the element's name (as written, prefix and all; those inside are
+        // counted, within the depth limit, so that nested elements of the same name end where
+        // they should), comments, CDATA and instructions (which must close). The rest is not
+        // checked: tags of other names are not matched, attributes not read, references not
+        // decoded. Content that never ends leaves the part ending inside the element, which
+        // is an error as always.
+        void skipContent() { m_skipContent = true; }
+
+    private:
+        friend class XmlStream;
+        bool m_skipContent = false;
     };
 
     XmlStream(Handler& handler, QString file, QString part, const Limits& limits);
@@ -76,7 +93,16 @@ private:
     enum class Pending { None, Tag, Comment, CData, Instruction };
 
     [[noreturn]] void fail(const QString& what) const;
+    [[noreturn]] void failTooDeep() const;
+    // Reads what it can of data (the buffer, or a piece where it lies) and returns how much
+    // it used; the rest is a construct begun but not ended.
+    qsizetype scan(const char* data, qsizetype size);
+    // While content is passed over: moves *pos to the next '<' that may end it (a tag of the
+    // element's name, or markup that may hold one), or as far as can be told from data.
+    enum class Passed { AtMarkup, NeedMore, Content };
+    Passed passOver(const char* data, qsizetype* pos, qsizetype size) const;
     bool parseTag(const char* begin, const char* end);
+    void openSkipped();
     bool emitText(const char* begin, const char* end);
     void pushOpen(std::string_view name);
     std::string_view lastOpen() const;
@@ -95,6 +121,11 @@ private:
     std::vector<qsizetype> m_openStarts;   // where each begins in m_openNames
     Attributes m_attributes;               // reused from tag to tag
     QByteArray m_decodedText;
+    // Whether the content of the innermost open element is passed over, and how many elements
+    // are open inside it.
+    bool m_skipping = false;
+    qsizetype m_skipNested = 0;
+    std::string m_skipName;  // the name as written in its start tag, prefix and all
     bool m_stopped = false;
     bool m_sawRoot = false;
 };

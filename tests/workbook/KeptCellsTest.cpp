@@ -152,6 +152,55 @@ TEST(KeptCells, ASheetWhoseRowsAreOutOfOrderReadsAsOneInOrder) {
     }
 }
 
+TEST(KeptCells, RowsPassedOverReadTheSameAsRowsReadWhateverTheyHold) {
+    // Rows and cells not wanted are passed over; what they hold must not end them early or
+    // late: "</row>" in a comment, in CDATA and escaped in text; rows and cells without r
+    // (counted on from the one before, here row 2 after row 1); rows out of order, so that
+    // the sheet is read to its end.
+    const QByteArray data =
+        "<row r=\"3\"><!-- </row><row r=\"4\"><c r=\"A4\"><v>99</v></c></row> --><c r=\"A3\"><v>3</v></c><c><v>30</v></c></row>"
+        "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\" t=\"inlineStr\"><is><t>one &lt;/row&gt;</t></is></c></row>"
+        "<row><c r=\"A2\"><v><![CDATA[2]]></v></c><c t=\"inlineStr\"><is><t><![CDATA[</row>]]></t></is></c></row>"
+        "<row r=\"6\"><c r=\"A6\"><v>6</v></c><c r=\"B6\"><v>60</v></c></row>"
+        "<row r=\"5\"><c r=\"A5\"><v>5</v></c><c r=\"B5\" t=\"inlineStr\"><is><t>five</t></is></c></row>"
+        "<row r=\"7\"><c r=\"A7\"><v>7</v></c></row>";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("book.xlsx"));
+    writeWorkbook(path, sheetXml({}, data), 1);
+    const auto whole = Workbook::open(path);
+    const QVariantList all = valuesOf(*whole, CellRange{QStringLiteral("Sheet"), 0, 0, 6, 1});
+    ASSERT_EQ(all.size(), 14);
+    EXPECT_EQ(all.mid(0, 8), QVariantList({1.0, QStringLiteral("one </row>"), 2.0, QStringLiteral("</row>"), 3.0, 30.0,
+                                           QVariant(), QVariant()}));
+    EXPECT_EQ(all.mid(8, 6), QVariantList({5.0, QStringLiteral("five"), 6.0, 60.0, 7.0, QVariant()}));
+    for (int row = 0; row < 7; ++row) {
+        for (int column = 0; column < 2; ++column) {
+            // A workbook of its own for each cell, so that every other row is passed over.
+            const auto book = Workbook::open(path);
+            EXPECT_EQ(valuesOf(*book, CellRange{QStringLiteral("Sheet"), row, column, row, column}),
+                      QVariantList{all[row * 2 + column]})
+                << row << "," << column;
+        }
+    }
+}
+
+TEST(KeptCells, ARowPassedOverThatNeverEndsIsAnErrorNamingFileAndPart) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("book.xlsx"));
+    writeWorkbook(path,
+                  sheetXml({}, "<row r=\"1\"><c r=\"A1\"><v>1</v></c><row r=\"2\"><c r=\"A2\"><v>2</v></c></row>"
+                               "<row r=\"3\"><c r=\"A3\"><v>3</v></c></row>"),
+                  1);
+    const auto book = Workbook::open(path);
+    try {
+        book->readCells(QStringLiteral("Sheet"), {CellRange{QStringLiteral("Sheet"), 2, 0, 2, 0}});
+        FAIL() << "read";
+    } catch (const DocumentError& e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("book.xlsx: xl/worksheets/sheet1.xml: not well-formed XML")))
+            << e.message().toStdString();
+    }
+}
+
 TEST(KeptCells, AWorkbookOpenedAgainReadsTheFileAsItIsNow) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("book.xlsx"));

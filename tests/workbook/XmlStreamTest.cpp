@@ -12,6 +12,7 @@ class Recorder : public XmlStream::Handler {
 public:
     QStringList events;
     QString stopAt;
+    bool skipMarked = false;  // pass over the content of elements with skip="1"
 
     static QString string(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
@@ -19,6 +20,7 @@ public:
         QString line = QStringLiteral("<") + string(name);
         for (const auto& [key, value] : attributes) line += u' ' + string(key) + u'=' + string(value);
         events << line;
+        if (skipMarked && attributes.value("skip") == "1") skipContent();
         return string(name) != stopAt;
     }
     bool endElement(std::string_view name) override {
@@ -43,9 +45,10 @@ const QByteArray kSheet =
     "<x:c r=\"B2\" a=\"1 &gt; 0\"><x:v>12.5</x:v></x:c><x:c r=\"C2\"><x:v><![CDATA[<raw>]]></x:v></x:c>"
     "</x:row></x:sheetData></x:worksheet>";
 
-QStringList readInPieces(const QByteArray& xml, int piece, const QString& stopAt = {}) {
+QStringList readInPieces(const QByteArray& xml, int piece, const QString& stopAt = {}, bool skipMarked = false) {
     Recorder recorder;
     recorder.stopAt = stopAt;
+    recorder.skipMarked = skipMarked;
     XmlStream stream(recorder, QStringLiteral("book.xlsx"), QStringLiteral("/xl/worksheets/sheet1.xml"), {});
     for (int i = 0; i < xml.size(); i += piece) {
         if (!stream.feed(xml.mid(i, piece))) break;
@@ -78,6 +81,69 @@ TEST(XmlStream, MalformedReferencesReadTheSameWholeAndInPieces) {
 TEST(XmlStream, StopsWhereTheHandlerSays) {
     const QStringList events = readInPieces(kSheet, 5, QStringLiteral("row"));
     EXPECT_EQ(events.back(), QStringLiteral("<row r=2 ht=30"));
+}
+
+QString failureOf(const QByteArray& xml, int piece, engine::Limits limits = {}, bool skipMarked = false) {
+    Recorder recorder;
+    recorder.skipMarked = skipMarked;
+    XmlStream stream(recorder, QStringLiteral("book.xlsx"), QStringLiteral("/xl/worksheets/sheet1.xml"), limits);
+    try {
+        for (int i = 0; i < xml.size(); i += piece) stream.feed(xml.mid(i, piece));
+        stream.finish();
+    } catch (const DocumentError& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+TEST(XmlStream, PassedOverContentEndsAtItsOwnEndTagWhereverThePiecesFall) {
+    // What may look like the end of a passed-over row: the same text in a comment, CDATA, an
+    // instruction and an escaped text; a row of the same name inside; the name with a prefix
+    // or a longer name; an end tag with space before its '>'.
+    const QByteArray xml =
+        "<x:sheetData xmlns:x=\"urn:x\"><x:row r=\"1\" skip=\"1\">"
+        "<x:c r=\"A1\"><x:v>1</x:v></x:c><!-- </x:row> --><x:c><x:is><x:t><![CDATA[</x:row>]]></x:t></x:is></x:c>"
+        "<?pi </x:row>?><x:c t=\"str\"><x:v>&lt;/x:row&gt;</x:v></x:c><x:row><x:row/></x:row ><x:rows>"
+        "</x:rows><x:c r=\"B1\" s='>'/></x:row>tail<x:row r=\"2\"><x:c r=\"A2\"><x:v>2</x:v></x:c></x:row>"
+        "<x:row r=\"3\" skip=\"1\"/><x:row r=\"4\" skip=\"1\"><![CDATA[x]]></x:row   ></x:sheetData>";
+    const QStringList expected = {
+        QStringLiteral("<sheetData x=urn:x"), QStringLiteral("<row r=1 skip=1"), QStringLiteral("</row"),
+        QStringLiteral("\"tail\""), QStringLiteral("<row r=2"), QStringLiteral("<c r=A2"), QStringLiteral("<v"),
+        QStringLiteral("\"2\""), QStringLiteral("</v"), QStringLiteral("</c"), QStringLiteral("</row"),
+        QStringLiteral("<row r=3 skip=1"), QStringLiteral("</row"), QStringLiteral("<row r=4 skip=1"),
+        QStringLiteral("</row"), QStringLiteral("</sheetData")};
+    for (int piece = 1; piece <= xml.size(); ++piece) {
+        EXPECT_EQ(readInPieces(xml, piece, {}, true).join(u'|').toStdString(), expected.join(u'|').toStdString()) << piece;
+    }
+    // Without passing over, the same document reads in full.
+    EXPECT_TRUE(readInPieces(xml, int(xml.size())).contains(QStringLiteral("\"</x:row>\"")));
+}
+
+TEST(XmlStream, PassedOverContentThatNeverEndsOrBreaksTheLimitsFails) {
+    engine::Limits shallow;
+    shallow.maxXmlDepth = 4;
+    const struct {
+        QByteArray xml;
+        QString says;
+    } cases[] = {
+        // A row without its end tag runs on into the next one and to the end of the part.
+        {"<sheetData><row skip=\"1\"><c/><row><c/></row></sheetData>", QStringLiteral("the part ends")},
+        {"<sheetData><row skip=\"1\"><!-- </row></sheetData>", QStringLiteral("the part ends")},
+        {"<sheetData><row skip=\"1\"><![CDATA[</row>]]</row></sheetData>", QStringLiteral("the part ends")},
+        {"<sheetData><row skip=\"1\"><!DOCTYPE x></row></sheetData>", QStringLiteral("document type")},
+        {"<sheetData><row skip=\"1\"><row><row><row><row/></row></row></row></row></sheetData>", QStringLiteral("deeper than 4")},
+        {"<sheetData><row skip=\"1\"></row <></sheetData>", QStringLiteral("'<' inside a tag")},
+    };
+    for (const auto& c : cases) {
+        for (int piece = 1; piece <= c.xml.size(); ++piece) {
+            const QString message = failureOf(c.xml, piece, shallow, true);
+            EXPECT_TRUE(message.startsWith(QStringLiteral("book.xlsx: xl/worksheets/sheet1.xml: ")) && message.contains(c.says))
+                << c.xml.toStdString() << " in pieces of " << piece << ": " << message.toStdString();
+        }
+    }
+    // Nested elements of other names do not count towards the limit, as they are not kept.
+    EXPECT_TRUE(failureOf("<sheetData><row skip=\"1\"><c><is><r><t>x</t></r></is></c></row></sheetData>", 5, shallow, true)
+                    .isEmpty());
 }
 
 TEST(XmlStream, MalformedOrTooDeepDocumentsThrowNamingFileAndPart) {
