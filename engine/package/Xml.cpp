@@ -60,8 +60,9 @@ void parseXml(pugi::xml_document& doc, const QByteArray& bytes, const QString& f
     }
 }
 
-QByteArray xmlBytes(const pugi::xml_document& doc) {
+QByteArray xmlBytes(const pugi::xml_document& doc, qsizetype sizeHint) {
     ByteWriter writer;
+    if (sizeHint > 0) writer.out.reserve(sizeHint);
     doc.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
     // Grown by doubling: a part kept in a package would hold up to twice its size.
     writer.out.squeeze();

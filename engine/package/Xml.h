@@ -25,7 +25,9 @@ void parseXml(pugi::xml_document& doc, const QByteArray& bytes, const QString& f
 
 // Serialises without reformatting: what was parsed comes back as it was, apart from the
 // quoting of attributes and the escaping of text.
-QByteArray xmlBytes(const pugi::xml_document& doc);
+// sizeHint: the bytes expected (the size the document was read from, say), reserved at once
+// so that a large part is not grown by doubling past its size.
+QByteArray xmlBytes(const pugi::xml_document& doc, qsizetype sizeHint = 0);
 
 }  // namespace engine
 

@@ -128,8 +128,12 @@ QByteArray worksheetXml(const Sheet& sheet, const QHash<QString, int>& styles) {
         firstColumn = std::min(firstColumn, cell->column);
         lastColumn = std::max(lastColumn, cell->column);
     }
+    // A number cell takes about twice its address's digits and its value's digits, plus 30 bytes
+    // of markup, and a row as much again: reserving that up front spares growing by doubling
+    // (text cells are longer, and grow it when they are many).
+    const qsizetype digits = QByteArray::number(lastRow + 1).size();
     QByteArray out;
-    out.reserve(qsizetype(sheet.cells.size()) * 40 + 512);
+    out.reserve(qsizetype(sheet.cells.size()) * (4 * digits + 48) + 512);
     out += kDeclaration;
     out += "<worksheet xmlns=\"";
     out += kMainNs;

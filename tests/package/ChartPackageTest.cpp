@@ -34,6 +34,44 @@ TEST(ChartPackage, BytesRoundTripEveryField) {
     EXPECT_TRUE(back.date1904);
 }
 
+TEST(ChartPackage, CellsKeepTheirSheetsAndFormatsWhateverTheTableHolds) {
+    const auto roundTrip = [](const ChartPackage& p) {
+        const ChartPackage back = chartPackageFromBytes(chartPackageToBytes(p));
+        EXPECT_EQ(back.cells.size(), p.cells.size());
+        for (size_t i = 0; i < std::min(back.cells.size(), p.cells.size()); ++i) {
+            const auto& a = p.cells[i];
+            const auto& b = back.cells[i];
+            EXPECT_TRUE(a.sheet == b.sheet && a.row == b.row && a.column == b.column && a.value == b.value &&
+                        a.numberFormat == b.numberFormat)
+                << "cell " << i;
+        }
+    };
+    ChartPackage p;
+    p.parts.push_back({"/xl/charts/chart1.xml", "application/vnd.openxmlformats-officedocument.drawingml.chart+xml",
+                       "<c:chartSpace/>", {}});
+    // Sheets and formats interleaved, a format that is also a sheet's name, every kind of value,
+    // the last row and column of a sheet.
+    p.cells.push_back({"Data", 0, 0, QStringLiteral("Month"), {}});
+    p.cells.push_back({"Other", 1048575, 16383, 1.5, "0.00"});
+    p.cells.push_back({"Data", 1, 0, true, "Data"});
+    p.cells.push_back({"0.00", 2, 3, QVariant(), "0.00"});
+    p.cells.push_back({"Data", 3, 0, -0.25, {}});
+    roundTrip(p);
+    const QByteArray tabled = chartPackageToBytes(p);
+
+    // More distinct formats than the table's places hold: written spelled out, still read.
+    ChartPackage wide = p;
+    for (int i = 0; i < 70000; ++i) wide.cells.push_back({"Data", i, 1, double(i), QStringLiteral("0.%1").arg(i)});
+    roundTrip(wide);
+
+    // A cell naming a place beyond the table is refused. The last cell's sheet place sits 15
+    // bytes before the end (sheet, format, row, column, kind, number).
+    QByteArray damaged = tabled;
+    const qsizetype place = damaged.size() - 19;
+    damaged[place] = char(0x7F);
+    EXPECT_THROW(chartPackageFromBytes(damaged), DocumentError);
+}
+
 TEST(ChartPackage, RefusesBytesThatAreNotAChartPackage) {
     EXPECT_THROW(chartPackageFromBytes(QByteArray()), DocumentError);
     EXPECT_THROW(chartPackageFromBytes("plain text from another program"), DocumentError);
