@@ -159,16 +159,7 @@ std::vector<ZipOutEntry> Package::zipEntries() const {
 }
 
 QByteArray Package::toZipBytes() const {
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/quillmere-XXXXXX.zip"));
-    if (!file.open()) throw DocumentError(DocumentError::Kind::Io, m_name, QString(), QStringLiteral("no temporary file"));
-    const QString path = file.fileName();
-    file.close();
-    writeZipEntries(path, zipEntries());
-    QFile written(path);
-    if (!written.open(QIODevice::ReadOnly)) {
-        throw DocumentError(DocumentError::Kind::Io, m_name, QString(), QStringLiteral("temporary file unreadable"));
-    }
-    return written.readAll();
+    return zipEntriesToBytes(zipEntries(), m_name);
 }
 
 namespace {

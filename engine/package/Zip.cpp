@@ -232,8 +232,13 @@ QString writeErrorText(zip_t* z) {
 }
 }  // namespace
 
-void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries, const QString& displayName) {
-    const QString shown = displayName.isEmpty() ? path : displayName;
+// Adds the entries to an archive opened for writing and closes it, which writes it. On any
+// failure the archive is discarded and DocumentError names `shown`.
+struct ZipWriting {
+    static void addEntriesAndClose(zip_t* z, const std::vector<ZipOutEntry>& entries, const QString& shown);
+};
+
+void ZipWriting::addEntriesAndClose(zip_t* z, const std::vector<ZipOutEntry>& entries, const QString& shown) {
     // The zips entries are copied from are read at zip_close; no other read may interleave.
     std::vector<const ZipReader*> sources;
     for (const ZipOutEntry& entry : entries) {
@@ -244,9 +249,6 @@ void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entrie
     std::vector<std::unique_lock<std::mutex>> locks;
     for (const ZipReader* source : sources) locks.emplace_back(source->m_zipInUse);
 
-    int code = 0;
-    zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    if (!z) throw DocumentError(DocumentError::Kind::Io, shown, QString(), QStringLiteral("cannot be created: ") + zipErrorText(code));
     for (const ZipOutEntry& entry : entries) {
         zip_source_t* src = nullptr;
         if (entry.source) {
@@ -286,6 +288,52 @@ void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entrie
         zip_discard(z);
         throw DocumentError(DocumentError::Kind::Io, shown, QString(), QStringLiteral("cannot be written: ") + why);
     }
+}
+
+void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries, const QString& displayName) {
+    const QString shown = displayName.isEmpty() ? path : displayName;
+    int code = 0;
+    zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!z) throw DocumentError(DocumentError::Kind::Io, shown, QString(), QStringLiteral("cannot be created: ") + zipErrorText(code));
+    ZipWriting::addEntriesAndClose(z, entries, shown);
+}
+
+QByteArray zipEntriesToBytes(const std::vector<ZipOutEntry>& entries, const QString& displayName) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+    const auto fail = [&](const QString& what) {
+        const QString why = QString::fromUtf8(zip_error_strerror(&error));
+        zip_error_fini(&error);
+        throw DocumentError(DocumentError::Kind::Io, displayName, QString(), what + why);
+    };
+    if (!buffer) fail(QStringLiteral("cannot be made in memory: "));
+    // The archive is written into the buffer, which outlives it to be read back.
+    struct Release {
+        zip_source_t* source;
+        ~Release() { zip_source_free(source); }
+    } release{buffer};
+    zip_t* z = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
+    if (!z) fail(QStringLiteral("cannot be made in memory: "));
+    zip_source_keep(buffer);
+    ZipWriting::addEntriesAndClose(z, entries, displayName);
+
+    QByteArray bytes;
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_source_stat(buffer, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE) || zip_source_open(buffer) != 0) {
+        zip_error_set(&error, ZIP_ER_READ, 0);
+        fail(QStringLiteral("cannot be read back: "));
+    }
+    bytes.resize(qsizetype(stat.size));
+    const zip_int64_t read = zip_source_read(buffer, bytes.data(), stat.size);
+    zip_source_close(buffer);
+    if (read != zip_int64_t(stat.size)) {
+        zip_error_set(&error, ZIP_ER_READ, 0);
+        fail(QStringLiteral("cannot be read back: "));
+    }
+    zip_error_fini(&error);
+    return bytes;
 }
 
 void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries) {

@@ -44,8 +44,7 @@ public:
                       const std::function<bool(const QByteArray&)>& consume) const;
 
 private:
-    friend void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries,
-                                const QString& displayName);
+    friend struct ZipWriting;  // copies stored entries raw
     void checkBounds(const Entry& entry) const;
     qint64 inflateBound(const Entry& entry) const;
     [[noreturn]] void throwPastDeclaredSize(const Entry& entry) const;
@@ -76,6 +75,8 @@ struct ZipOutEntry {
 void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries,
                      const QString& displayName = QString());
 void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries);
+// The same zip written in memory and returned as bytes; errors name displayName.
+QByteArray zipEntriesToBytes(const std::vector<ZipOutEntry>& entries, const QString& displayName);
 
 // The words for a failed write's errno: a full disk (or quota) and a file past the size the
 // disk takes in the user's terms, anything else as the system says it.

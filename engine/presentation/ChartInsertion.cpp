@@ -134,9 +134,12 @@ QString insertChartParts(Package& package, const ChartPackage& chart, chart::Cha
         }
     }
 
-    // The embedded workbook is written beside the rest of the work: for a chart of many points
-    // it costs as much as all the rest together. Its failure is reported when it is placed.
-    auto embedded = std::async(std::launch::async, [&chart] { return buildEmbeddedWorkbook(chart); });
+    // The embedded workbook of a chart of many points is written beside the rest of the work,
+    // which it costs as much as; a small one is written in turn, where a thread would cost more
+    // than it saves. Its failure is reported when it is placed.
+    constexpr size_t kCellsWorthAThread = 20000;
+    auto embedded = std::async(chart.cells.size() >= kCellsWorthAThread ? std::launch::async : std::launch::deferred,
+                               [&chart] { return buildEmbeddedWorkbook(chart); });
     struct Joined {
         std::future<QByteArray>& future;
         ~Joined() {
