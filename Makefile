@@ -10,7 +10,7 @@ JOBS  ?= $(shell nproc)
 # on top (xlsxwriter makes test workbooks with real charts; poppler reads the PDFs LibreOffice
 # makes of our presentations; python3-uno and ImageMagick let tools/compare-charts.py have
 # LibreOffice draw charts and score the differences).
-RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libzip-dev zlib1g-dev libpugixml-dev libxlsxwriter-dev libgsf-1-dev \
+RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libzip-dev zlib1g-dev libpugixml-dev libgsf-1-dev \
             libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-liberation2 \
             fonts-crosextra-carlito fonts-crosextra-caladea \
             libreoffice-calc-nogui libreoffice-impress-nogui

@@ -203,15 +203,24 @@ class CellCollector {
 public:
     CellCollector(const Workbook& workbook, ChartPackage& out) : m_workbook(workbook), m_out(out) {}
 
-    void add(const Reference& reference) {
+    // Reads a reference's cells from the sheets while they fit the budget of cells; false when
+    // they must come from the chart's caches instead.
+    bool addFromSheets(const Reference& reference) {
         const auto ranges = rangesOf(reference);
-        if (!ranges) return;  // a defined name or another workbook: nothing to place cells at
+        if (!ranges) return true;  // a defined name or another workbook: nothing to place cells at
         qint64 count = 0;
         for (const CellRange& range : *ranges) count += range.cellCount();
         if (m_budget - count >= 0 && addFromSheets(*ranges, reference.strings)) {
             m_budget -= count;
-            return;
+            return true;
         }
+        return false;
+    }
+
+    // A reference's cells from the chart's caches.
+    void addFromCaches(const Reference& reference) {
+        const auto ranges = rangesOf(reference);
+        if (!ranges) return;
         if (reference.levels) {
             addFromLevels(*ranges, *reference.levels);
         } else if (reference.numbers) {
@@ -358,13 +367,26 @@ ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet
     package.producerApplication = producer.application;
     package.producerVersion = producer.version;
 
-    const chart::ChartSpace space = chart::readChartSpace(
-        package.parts.front().data, workbook.displayName(), chart.chartPart, workbook.package().limits());
+    // The cells come from the sheets; the numbers the chart caches are read only for references
+    // the sheets cannot give (a sheet that is corrupt, a reference over the budget of cells),
+    // which spares a chart of many points reading every point twice.
+    const QByteArray& part = package.parts.front().data;
+    const chart::ChartSpace space = chart::readChartSpace(part, workbook.displayName(), chart.chartPart,
+                                                          workbook.package().limits(), {.numberCachePoints = false});
     const std::vector<Reference> references = referencesOf(space);
     expectCellsOfEveryChart(workbook);
     workbook.expectCells(rangesWithinBudget(references));
     CellCollector cells(workbook, package);
-    for (const Reference& reference : references) cells.add(reference);
+    std::vector<size_t> fromCaches;
+    for (size_t i = 0; i < references.size(); ++i) {
+        if (!cells.addFromSheets(references[i])) fromCaches.push_back(i);
+    }
+    if (!fromCaches.empty()) {
+        const chart::ChartSpace cached =
+            chart::readChartSpace(part, workbook.displayName(), chart.chartPart, workbook.package().limits());
+        const std::vector<Reference> withCaches = referencesOf(cached);
+        for (const size_t i : fromCaches) cells.addFromCaches(withCaches.at(i));
+    }
 
     const auto [cx, cy] = workbook.chartSize(sheet, chart);
     package.cx = cx;

@@ -143,11 +143,14 @@ std::optional<int> pointCountOf(const pugi::xml_node& cache) {
 
 // The date system of the part being read, for the dates some producers write in number caches.
 thread_local bool t_date1904 = false;
+// Whether the read under way keeps the points of number caches.
+thread_local bool t_numberCachePoints = true;
 
-NumericCache numericCache(const pugi::xml_node& cache) {
+NumericCache numericCache(const pugi::xml_node& cache, bool points = true) {
     NumericCache result;
     result.formatCode = QString::fromUtf8(c(cache, "formatCode").text().get());
     result.pointCount = pointCountOf(cache);
+    if (!points) return result;
     for (const auto pt : xml::children(cache, Ns::C, "pt")) {
         const int index = pt.attribute("idx").as_int(-1);
         if (index < 0) continue;
@@ -185,7 +188,7 @@ DataSource dataSourceOf(const pugi::xml_node& holder) {
         if (local == "numRef") {
             source.kind = DataSource::Kind::NumberReference;
             source.formula = QString::fromUtf8(c(e, "f").text().get());
-            if (const auto cache = c(e, "numCache")) source.numbers = numericCache(cache);
+            if (const auto cache = c(e, "numCache")) source.numbers = numericCache(cache, t_numberCachePoints);
         } else if (local == "strRef") {
             source.kind = DataSource::Kind::StringReference;
             source.formula = QString::fromUtf8(c(e, "f").text().get());
@@ -642,9 +645,13 @@ std::vector<const Series*> ChartSpace::allSeries() const {
 }
 
 ChartSpace readChartSpace(const QByteArray& bytes, const QString& file, const QString& part,
-                          const Limits& limits) {
+                          const Limits& limits, ReadOptions options) {
     pugi::xml_document doc;
     parseXml(doc, bytes, file, part, limits);
+    struct Restore {
+        ~Restore() { t_numberCachePoints = true; }
+    } restore;
+    t_numberCachePoints = options.numberCachePoints;
     return readChartSpace(doc, file, part);
 }
 

@@ -382,8 +382,14 @@ struct ChartSpace {
 // Reads a chart part. Throws DocumentError naming file and part: malformed XML (corrupt, or over
 // a limit when nested too deep) or a root that is not c:chartSpace with a c:chart (unsupported;
 // a chartEx part, cx:chartSpace, is one).
+// What a read may leave out: a reader that needs a chart's structure and formulas but not the
+// numbers its caches hold (they come from the sheets) is spared the cost of every point. Number
+// caches then keep their format code and point count, and no points.
+struct ReadOptions {
+    bool numberCachePoints = true;
+};
 ChartSpace readChartSpace(const QByteArray& xml, const QString& file, const QString& part,
-                          const Limits& limits = {});
+                          const Limits& limits = {}, ReadOptions options = {});
 // The same from a part already parsed (parseXml), for an editor that reads the model and then
 // changes the document without parsing it twice.
 ChartSpace readChartSpace(const pugi::xml_document& doc, const QString& file, const QString& part);

@@ -135,6 +135,7 @@ QByteArray chartPackageToBytes(const ChartPackage& p) {
         writeValue(out, cell.value);
         out << cell.numberFormat;
     }
+    bytes.squeeze();  // grown by doubling, and kept on the clipboard
     return bytes;
 }
 
@@ -174,6 +175,7 @@ ChartPackage chartPackageFromBytes(const QByteArray& bytes) {
         part.contentType = readName(in, "content type");
         in >> part.data >> part.rels;
         checkStream(in);
+        part.data.squeeze();  // read in growing steps; the part is kept by the presentation
         if (!isValidPartName(part.name)) {
             refuse(QStringLiteral("chart package part name \"%1\" is not valid").arg(part.name.left(200)));
         }

@@ -68,6 +68,7 @@ QByteArray chartForSlide(const QByteArray& chartXml, const SlideChartOptions& op
             {"accent6", "accent6"}, {"hlink", "hlink"},     {"folHlink", "folHlink"}};
         for (const auto& [name, value] : identity) map.append_attribute(name) = value;
     }
+    if (options.written) *options.written = chart::readChartSpace(doc, file, part);
     return xmlBytes(doc);
 }
 

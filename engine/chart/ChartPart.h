@@ -11,6 +11,7 @@ namespace engine {
 
 namespace chart {
 struct RenderContext;
+struct ChartSpace;
 }
 
 // The chart part (c:chartSpace): what changes when a chart moves from a workbook onto a slide,
@@ -26,6 +27,9 @@ struct SlideChartOptions {
     // The context the chart was shown in (source theme and producer, workbook host): its look is
     // written into the part explicitly (nullptr: the part's formatting stays as it is).
     const chart::RenderContext* look = nullptr;
+    // Receives the model of the part as written, read from the edited document rather than
+    // parsed again (nullptr: not wanted).
+    chart::ChartSpace* written = nullptr;
 };
 
 // The chart XML as a slide's chart needs it, parsed once and written once: caches filled from

@@ -63,6 +63,8 @@ void parseXml(pugi::xml_document& doc, const QByteArray& bytes, const QString& f
 QByteArray xmlBytes(const pugi::xml_document& doc) {
     ByteWriter writer;
     doc.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    // Grown by doubling: a part kept in a package would hold up to twice its size.
+    writer.out.squeeze();
     return writer.out;
 }
 

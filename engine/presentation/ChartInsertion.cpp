@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <future>
 #include <QRegularExpression>
 
 namespace engine {
@@ -110,7 +111,7 @@ chart::RenderContext sourceLook(const ChartPackage& chart, const QHash<QString, 
 
 }  // namespace
 
-QString insertChartParts(Package& package, const ChartPackage& chart) {
+QString insertChartParts(Package& package, const ChartPackage& chart, chart::ChartSpace* written) {
     if (chart.parts.empty()) throw DocumentError(kClipboard, QString(), QStringLiteral("chart package has no chart part"));
 
     // Only parts the chart reaches through relationships of the kinds a chart package carries
@@ -132,6 +133,16 @@ QString insertChartParts(Package& package, const ChartPackage& chart) {
             if (const auto* next = byName.value(target)) queue.push_back(next);
         }
     }
+
+    // The embedded workbook is written beside the rest of the work: for a chart of many points
+    // it costs as much as all the rest together. Its failure is reported when it is placed.
+    auto embedded = std::async(std::launch::async, [&chart] { return buildEmbeddedWorkbook(chart); });
+    struct Joined {
+        std::future<QByteArray>& future;
+        ~Joined() {
+            if (future.valid()) future.wait();  // never leave it reading the chart behind us
+        }
+    } joined{embedded};
 
     // Work on a copy so that a failure half-way leaves the presentation as it was; parts are
     // shared, so the copy costs little.
@@ -169,7 +180,7 @@ QString insertChartParts(Package& package, const ChartPackage& chart) {
 
     const QString workbookName =
         work.freePartName(QStringLiteral("/ppt/embeddings/Microsoft_Excel_Worksheet%1.xlsx"));
-    work.setPart(workbookName, buildEmbeddedWorkbook(chart));
+    work.setPart(workbookName, QByteArray());  // reserves the name; filled in below
     addContentType(work, workbookName, ooxml::ct::kXlsx);
     const QString packageRel = chartRels.add(ooxml::rel::kPackage, chartName, workbookName);
     work.setRelationships(chartName, chartRels);
@@ -180,7 +191,9 @@ QString insertChartParts(Package& package, const ChartPackage& chart) {
     options.cells = &chart.cells;
     options.date1904 = chart.date1904;
     options.look = &look;
+    options.written = written;
     work.setPart(chartName, chartForSlide(chart.chartPart().data, options, kClipboard, chart.chartPart().name));
+    work.setPart(workbookName, embedded.get());
     package = std::move(work);
     return chartName;
 }

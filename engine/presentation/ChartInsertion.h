@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/chart/ChartModel.h"
 #include "engine/chart/ChartPackage.h"
 #include "engine/package/Package.h"
 
@@ -12,9 +13,10 @@ namespace engine {
 // the source theme as the chart's theme override (unless the chart brings one of its own), and
 // an embedded workbook with the chart's data that c:externalData points to.
 //
-// Returns the new chart part's name. Throws DocumentError naming the clipboard when the
+// Returns the new chart part's name; `written`, when given, receives the model of the chart part
+// as placed. Throws DocumentError naming the clipboard when the
 // package is inconsistent (a relationship to a part it does not carry, malformed XML); the
 // target package is then left as it was.
-QString insertChartParts(Package& package, const ChartPackage& chart);
+QString insertChartParts(Package& package, const ChartPackage& chart, chart::ChartSpace* written = nullptr);
 
 }  // namespace engine

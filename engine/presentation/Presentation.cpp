@@ -256,9 +256,10 @@ Presentation& Presentation::operator=(const Presentation& other) {
 
 Presentation::~Presentation() = default;
 
-void Presentation::pasteChart(int index, const ChartPackage& chart) {
+void Presentation::pasteChart(int index, const ChartPackage& chart, PastedChart* pasted) {
     editSlide(index, [&](SlidePart& slide, Package& work, const QString& slidePart) {
-        const QString chartPart = insertChartParts(work, chart);
+        const QString chartPart = insertChartParts(work, chart, pasted ? &pasted->model : nullptr);
+        if (pasted) pasted->part = chartPart;
         auto rels = work.relationships(slidePart);
         const QString relId = rels.add(ooxml::rel::kChart, slidePart, chartPart);
         work.setRelationships(slidePart, rels);

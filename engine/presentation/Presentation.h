@@ -61,7 +61,13 @@ public:
     // picture, text a text box, in that order of preference. Throws DocumentError with
     // kNothingToPaste when the data holds none of them.
     void paste(int index, const QMimeData& data);
-    void pasteChart(int index, const ChartPackage& chart);
+    // A pasted chart's part and the model of that part as written, for a caller that shows the
+    // chart at once (reading the part again would cost a chart of many points dearly).
+    struct PastedChart {
+        QString part;
+        chart::ChartSpace model;
+    };
+    void pasteChart(int index, const ChartPackage& chart, PastedChart* pasted = nullptr);
     void pastePicture(int index, const QImage& image);
     void pasteText(int index, const QString& text);
 

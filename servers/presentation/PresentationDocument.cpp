@@ -8,6 +8,7 @@
 #include "engine/slide/SlideModel.h"
 
 #include <QDir>
+#include <optional>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStandardPaths>
@@ -58,13 +59,32 @@ void PresentationDocument::paste(const QMimeData& data) {
     const QByteArray package = data.data(chartFormat);
     engine::Presentation work = m_presentation;
     const int index = m_selected;
-    platform::runWhileServicingEvents([&] { work.pasteChart(index, engine::chartPackageFromBytes(package)); });
+    // The slide and its new chart are drawn there too: a chart of many points takes long to
+    // read and lay out, which the window's thread must not wait for when it shows the slide.
+    const QHash<QString, DrawnChart> known = m_drawnCharts;
+    std::shared_ptr<const DrawnSlide> slide;
+    QHash<QString, DrawnChart> charts;
+    platform::runWhileServicingEvents([&] {
+        engine::Presentation::PastedChart pasted;
+        work.pasteChart(index, engine::chartPackageFromBytes(package), &pasted);
+        slide = drawSlide(work, index);
+        for (const engine::slide::ScenePrimitive& item : slide->scene.items) {
+            if (item.kind != engine::slide::ScenePrimitive::Kind::Chart) continue;
+            const QString key = chartKey(item.chartPart, *slide, item.rect.size());
+            if (known.contains(key) || charts.contains(key)) continue;
+            const bool isNew = item.chartPart.compare(pasted.part, Qt::CaseInsensitive) == 0;
+            charts.insert(key, drawChart(work, item.chartPart, *slide, item.rect.size(), isNew ? &pasted.model : nullptr));
+        }
+    });
     m_presentation = std::move(work);
-    pasted();
+    m_drawnCharts.insert(charts);
+    pasted(slide);
 }
 
-void PresentationDocument::pasted() {
-    m_drawn.remove(m_presentation.slidePartName(m_selected));
+void PresentationDocument::pasted(std::shared_ptr<const DrawnSlide> drawn) {
+    const QString part = m_presentation.slidePartName(m_selected);
+    if (drawn) m_drawn.insert(part, std::move(drawn));
+    else m_drawn.remove(part);
     setModified(true);
     emit slideChanged(m_selected);
 }
@@ -73,35 +93,54 @@ std::shared_ptr<const DrawnSlide> PresentationDocument::drawnSlide(int index) co
     const QString part = m_presentation.slidePartName(index);
     if (part.isEmpty()) return nullptr;
     if (auto it = m_drawn.constFind(part); it != m_drawn.constEnd()) return *it;
-    auto drawn = std::make_shared<DrawnSlide>();
-    try {
-        const engine::slide::SlideModel model = engine::slide::readSlideModel(m_presentation, index);
-        drawn->scene = engine::slide::buildSlideScene(model);
-        drawn->theme = model.theme;
-        drawn->colorMap = model.colorMap;
-        drawn->themePart = model.themePart;
-    } catch (const engine::DocumentError& e) {
-        drawn->failure = e.message();
-        drawn->scene.size = QSizeF(m_presentation.slideWidth() / 12700.0, m_presentation.slideHeight() / 12700.0);
-    }
+    auto drawn = drawSlide(m_presentation, index);
     m_drawn.insert(part, drawn);
     return drawn;
 }
 
 DrawnChart PresentationDocument::drawnChart(const QString& chartPart, const DrawnSlide& slide,
                                             QSizeF sizeInPoints) const {
-    const QString key = QStringLiteral("%1|%2|%3x%4")
-                            .arg(chartPart, slide.themePart)
-                            .arg(qRound(sizeInPoints.width() * 100))
-                            .arg(qRound(sizeInPoints.height() * 100));
+    const QString key = chartKey(chartPart, slide, sizeInPoints);
     if (auto it = m_drawnCharts.constFind(key); it != m_drawnCharts.constEnd()) return *it;
+    DrawnChart drawn = drawChart(m_presentation, chartPart, slide, sizeInPoints);
+    m_drawnCharts.insert(key, drawn);
+    return drawn;
+}
+
+QString PresentationDocument::chartKey(const QString& chartPart, const DrawnSlide& slide, QSizeF sizeInPoints) {
+    return QStringLiteral("%1|%2|%3x%4")
+        .arg(chartPart, slide.themePart)
+        .arg(qRound(sizeInPoints.width() * 100))
+        .arg(qRound(sizeInPoints.height() * 100));
+}
+
+std::shared_ptr<const DrawnSlide> PresentationDocument::drawSlide(const engine::Presentation& presentation, int index) {
+    auto drawn = std::make_shared<DrawnSlide>();
+    try {
+        const engine::slide::SlideModel model = engine::slide::readSlideModel(presentation, index);
+        drawn->scene = engine::slide::buildSlideScene(model);
+        drawn->theme = model.theme;
+        drawn->colorMap = model.colorMap;
+        drawn->themePart = model.themePart;
+    } catch (const engine::DocumentError& e) {
+        drawn->failure = e.message();
+        drawn->scene.size = QSizeF(presentation.slideWidth() / 12700.0, presentation.slideHeight() / 12700.0);
+    }
+    return drawn;
+}
+
+DrawnChart PresentationDocument::drawChart(const engine::Presentation& presentation, const QString& chartPart,
+                                           const DrawnSlide& slide, QSizeF sizeInPoints,
+                                           const engine::chart::ChartSpace* model) {
     DrawnChart drawn;
     try {
-        const engine::Package& package = m_presentation.package();
+        const engine::Package& package = presentation.package();
         if (chartPart.isEmpty() || !package.hasPart(chartPart)) {
-            throw engine::DocumentError(m_presentation.name(), chartPart, QStringLiteral("the chart's part is missing"));
+            throw engine::DocumentError(presentation.name(), chartPart, QStringLiteral("the chart's part is missing"));
         }
-        const engine::chart::ChartSpace chart = m_presentation.chartModel(chartPart);
+        std::optional<engine::chart::ChartSpace> read;
+        if (!model) read = presentation.chartModel(chartPart);
+        const engine::chart::ChartSpace& chart = model ? *model : *read;
         QByteArray themeOverride;
         const engine::Relationships rels = package.relationships(chartPart);
         if (const engine::Relationship* r = rels.firstOfType(QString::fromLatin1(engine::xml::rel::kThemeOverride))) {
@@ -113,13 +152,12 @@ DrawnChart PresentationDocument::drawnChart(const QString& chartPart, const Draw
                                                    : engine::chart::Producer::unknown();
         const auto context = engine::chart::makeRenderContext(chart, hostTheme, themeOverride,
                                                               engine::chart::ChartHost::Slide, producer,
-                                                              slide.colorMap, m_presentation.name());
+                                                              slide.colorMap, presentation.name());
         drawn.scene = std::make_shared<engine::chart::ChartScene>(
             engine::chart::buildChartScene(chart, context, sizeInPoints));
     } catch (const engine::DocumentError& e) {
         drawn.failure = e.message();
     }
-    m_drawnCharts.insert(key, drawn);
     return drawn;
 }
 

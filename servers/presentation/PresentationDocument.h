@@ -107,8 +107,18 @@ signals:
     void modifiedChanged(bool modified);
 
 private:
-    // After a paste onto the selected slide: redrawn, modified, announced.
-    void pasted();
+    // What drawnSlide() and drawnChart() build, from any thread: they read only the
+    // presentation given.
+    static std::shared_ptr<const DrawnSlide> drawSlide(const engine::Presentation& presentation, int index);
+    // model: the chart's model when the caller has it already, else it is read from the part.
+    static DrawnChart drawChart(const engine::Presentation& presentation, const QString& chartPart,
+                                const DrawnSlide& slide, QSizeF sizeInPoints,
+                                const engine::chart::ChartSpace* model = nullptr);
+    static QString chartKey(const QString& chartPart, const DrawnSlide& slide, QSizeF sizeInPoints);
+
+    // After a paste onto the selected slide: redrawn (or given as drawn already), modified,
+    // announced.
+    void pasted(std::shared_ptr<const DrawnSlide> drawn = nullptr);
     // Writes the presentation to path, the window live meanwhile; throws like save().
     void writeAside(const QString& path);
     bool saveTo(const QString& path, platform::Dialogs& dialogs);

@@ -18,14 +18,11 @@ constexpr qint64 kDefaultCy = 2743200;
 
 }  // namespace
 
-ChartPictureData::ChartPictureData(engine::ChartPackage package, engine::chart::Producer producer)
-    : m_package(std::move(package)), m_producer(std::move(producer)) {
-    setData(QString::fromLatin1(engine::kChartPackageMime), engine::chartPackageToBytes(m_package));
-}
+ChartPictureData::ChartPictureData(const engine::ChartPackage& package, engine::chart::Producer producer)
+    : ChartPictureData(engine::chartPackageToBytes(package), std::move(producer)) {}
 
-ChartPictureData::ChartPictureData(engine::ChartPackage package, engine::chart::Producer producer,
-                                   const QByteArray& bytes)
-    : m_package(std::move(package)), m_producer(std::move(producer)) {
+ChartPictureData::ChartPictureData(const QByteArray& bytes, engine::chart::Producer producer)
+    : m_producer(std::move(producer)) {
     setData(QString::fromLatin1(engine::kChartPackageMime), bytes);
 }
 
@@ -43,17 +40,21 @@ QImage ChartPictureData::picture() const {
     if (m_picture) return *m_picture;
     QImage image;
     try {
-        const auto& part = m_package.chartPart();
-        const engine::chart::ChartSpace chart = engine::chart::readChartSpace(part.data, m_package.sourceFile, part.name);
+        // Read back from the clipboard bytes: keeping the package beside them would hold a chart
+        // of many points twice for as long as it stays on the clipboard.
+        const engine::ChartPackage package =
+            engine::chartPackageFromBytes(QMimeData::data(QString::fromLatin1(engine::kChartPackageMime)));
+        const auto& part = package.chartPart();
+        const engine::chart::ChartSpace chart = engine::chart::readChartSpace(part.data, package.sourceFile, part.name);
         QByteArray themeOverride;
-        for (const auto& p : m_package.parts)
+        for (const auto& p : package.parts)
             if (p.contentType == QLatin1String(kThemeOverrideType)) themeOverride = p.data;
-        const auto context = engine::chart::makeRenderContext(chart, m_package.theme, themeOverride,
+        const auto context = engine::chart::makeRenderContext(chart, package.theme, themeOverride,
                                                               engine::chart::ChartHost::Workbook, m_producer,
-                                                              engine::drawingml::ColorMap::standard(), m_package.sourceFile);
-        const bool sized = m_package.cx > 0 && m_package.cy > 0;
-        const QSizeF points((sized ? m_package.cx : kDefaultCx) / kEmuPerPoint,
-                            (sized ? m_package.cy : kDefaultCy) / kEmuPerPoint);
+                                                              engine::drawingml::ColorMap::standard(), package.sourceFile);
+        const bool sized = package.cx > 0 && package.cy > 0;
+        const QSizeF points((sized ? package.cx : kDefaultCx) / kEmuPerPoint,
+                            (sized ? package.cy : kDefaultCy) / kEmuPerPoint);
         image = engine::chart::renderChartImage(chart, context, points, 1.0);
     } catch (const engine::DocumentError&) {
         // No picture: the package is still there for a slide to take.

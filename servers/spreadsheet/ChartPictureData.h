@@ -20,10 +20,10 @@ namespace servers {
 class ChartPictureData : public QMimeData {
     Q_OBJECT
 public:
-    ChartPictureData(engine::ChartPackage package, engine::chart::Producer producer);
-    // The same, with the package's clipboard bytes (chartPackageToBytes) made beforehand, for
-    // a copy that makes them off the application's thread.
-    ChartPictureData(engine::ChartPackage package, engine::chart::Producer producer, const QByteArray& bytes);
+    ChartPictureData(const engine::ChartPackage& package, engine::chart::Producer producer);
+    // The same from the package's clipboard bytes (chartPackageToBytes) made beforehand, for a
+    // copy that makes them off the application's thread. Only the bytes are kept.
+    ChartPictureData(const QByteArray& bytes, engine::chart::Producer producer);
 
     QStringList formats() const override;
     bool hasFormat(const QString& mimeType) const override;
@@ -35,7 +35,6 @@ protected:
     QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
 
 private:
-    engine::ChartPackage m_package;
     engine::chart::Producer m_producer;
     mutable std::optional<QImage> m_picture;
     mutable QByteArray m_png;

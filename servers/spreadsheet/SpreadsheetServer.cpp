@@ -119,18 +119,18 @@ public:
             // The workbook is this application's own, which nothing else reaches while the
             // handler that copies waits here; the clipboard's data is made back on this thread.
             const engine::Workbook& workbook = *m_handle.book->workbook;
-            std::optional<engine::ChartPackage> package;
             engine::chart::Producer producer;
             QByteArray bytes;
             platform::runWhileServicingEvents([&, sheet = sheet, chart = chart] {
-                package = engine::collectChart(workbook, *sheet, sheet->chartObjects[size_t(chart)]);
+                const engine::ChartPackage package =
+                    engine::collectChart(workbook, *sheet, sheet->chartObjects[size_t(chart)]);
                 const QString app = QStringLiteral("/docProps/app.xml");
                 producer = workbook.package().hasPart(app)
                                ? engine::chart::producerFromAppXml(workbook.package().read(app))
                                : engine::chart::Producer::unknown();
-                bytes = engine::chartPackageToBytes(*package);
+                bytes = engine::chartPackageToBytes(package);
             });
-            mime = new ChartPictureData(std::move(*package), producer, bytes);
+            mime = new ChartPictureData(bytes, producer);
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
         }

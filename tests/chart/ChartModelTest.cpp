@@ -801,6 +801,25 @@ TEST(ChartModel, SparseAndLyingCachesStayBounded) {
     EXPECT_TRUE(std::isnan(dense[1]));
 }
 
+TEST(ChartModel, AReadWithoutCachePointsKeepsFormulasFormatsAndLiterals) {
+    const QByteArray part = specimen(
+        "", "<c:plotArea><c:scatterChart><c:ser><c:idx val='0'/><c:order val='0'/>"
+            "<c:xVal><c:numLit><c:ptCount val='2'/><c:pt idx='0'><c:v>5</c:v></c:pt><c:pt idx='1'><c:v>6</c:v></c:pt></c:numLit></c:xVal>"
+            "<c:yVal><c:numRef><c:f>S!$B$1:$B$2</c:f><c:numCache><c:formatCode>0.0%</c:formatCode><c:ptCount val='2'/>"
+            "<c:pt idx='0'><c:v>1</c:v></c:pt><c:pt idx='1'><c:v>2</c:v></c:pt></c:numCache></c:numRef></c:yVal>"
+            "</c:ser></c:scatterChart></c:plotArea>");
+    const ChartSpace light = readChartSpace(part, "specimen", "/light.xml", {}, {.numberCachePoints = false});
+    const Series& series = *light.allSeries().front();
+    EXPECT_EQ(series.yValues->formula, "S!$B$1:$B$2");
+    EXPECT_EQ(series.yValues->numbers->formatCode, "0.0%");
+    EXPECT_EQ(series.yValues->numbers->pointCount, 2);
+    EXPECT_TRUE(series.yValues->numbers->points.empty());
+    EXPECT_EQ(series.xValues->numbers->points.size(), 2u);  // literals are the data itself
+    // The next read on the same thread reads every point again.
+    const ChartSpace full = readChartSpace(part, "specimen", "/light.xml");
+    EXPECT_EQ(full.allSeries().front()->yValues->numbers->points.size(), 2u);
+}
+
 TEST(ChartModel, IsoDatesInNumberCachesBecomeSerialsOfTheChartsDateSystem) {
     auto serialOf = [](const QByteArray& head, const char* text) {
         const QByteArray part = specimen(
