@@ -13,8 +13,12 @@ public:
     explicit Recorder(bool passOver) : m_passOver(passOver) {}
 
     bool startElement(std::string_view name, const engine::XmlStream::Attributes& attributes) override {
-        // Passes over elements by a rule of their name, so that some are and some are not.
-        if (m_passOver && !name.empty() && (static_cast<unsigned char>(name[0]) & 1)) skipContent();
+        // Passes over elements by a rule of their first attribute, so that in a sheet some rows
+        // and cells are passed over and some are not (r="1" is, r="2" is not).
+        if (m_passOver && attributes.begin() != attributes.end()) {
+            const std::string_view first = attributes.begin()->second;
+            if (!first.empty() && (static_cast<unsigned char>(first.back()) & 1)) skipContent();
+        }
         log += '<';
         log += name;
         for (const auto& [key, value] : attributes) {

@@ -160,7 +160,15 @@ std::pair<qint64, qint64> Workbook::chartSize(const Sheet& sheet, const ChartObj
     if (frame.anchor != ChartFrame::Anchor::TwoCell) return {frame.cx, frame.cy};
     constexpr qint64 kEmuPerPixel = 9525;
     const int lastRow = std::max(frame.from.row, frame.to.row);
-    const SheetGeometry geometry = readSheetGeometry(*m_package, sheet.part, lastRow);
+    KeptGeometry& kept = m_geometry[sheet.part];
+    if (kept.lastRow < lastRow) {
+        // Deep enough for every chart of the sheet, so that the next one reads nothing.
+        const int rows = std::max(lastRow, deepestAnchorRow(sheet));
+        ++m_geometryPasses;
+        kept.geometry = readSheetGeometry(*m_package, sheet.part, rows);
+        kept.lastRow = rows;
+    }
+    const SheetGeometry& geometry = kept.geometry;
     qint64 cx = 0;
     for (int c = frame.from.column; c < frame.to.column; ++c) cx += geometry.columnPixels(c) * kEmuPerPixel;
     cx += frame.to.columnOffset - frame.from.columnOffset;
@@ -170,6 +178,15 @@ std::pair<qint64, qint64> Workbook::chartSize(const Sheet& sheet, const ChartObj
     // No drawing extent is larger (ST_PositiveCoordinate).
     constexpr qint64 kMaxExtent = 27273042316900LL;
     return {std::clamp<qint64>(cx, 0, kMaxExtent), std::clamp<qint64>(cy, 0, kMaxExtent)};
+}
+
+int Workbook::deepestAnchorRow(const Sheet& sheet) {
+    int deepest = -1;
+    for (const ChartObject& chart : sheet.chartObjects) {
+        const ChartFrame& frame = chart.frame;
+        if (frame.anchor == ChartFrame::Anchor::TwoCell) deepest = std::max({deepest, frame.from.row, frame.to.row});
+    }
+    return deepest;
 }
 
 const StylesPart& Workbook::styles() const {
@@ -217,10 +234,16 @@ void Workbook::readIntoKept(const Sheet& sheet, SheetCells& kept, const std::vec
     }
 
     ++m_cellPasses;
+    // The sizes of the sheet's charts come along as far as the pass goes anyway.
+    const int geometryRows = std::min(deepestAnchorRow(sheet), wanted.lastRow());
+    const auto keptGeometry = m_geometry.constFind(sheet.part);
+    const bool noteGeometry =
+        geometryRows > (keptGeometry != m_geometry.constEnd() ? keptGeometry->lastRow : -1);
+    SheetGeometry geometry;
     std::vector<StoredCell> stored;
     std::map<int, QString> strings;
     try {
-        stored = readSheetCells(*m_package, sheet.part, wanted);
+        stored = readSheetCells(*m_package, sheet.part, wanted, noteGeometry ? &geometry : nullptr, geometryRows);
         std::set<int> wantedStrings;
         for (const StoredCell& cell : stored) {
             if (cell.type == "s") wantedStrings.insert(cell.value.trimmed().toInt());
@@ -233,6 +256,10 @@ void Workbook::readIntoKept(const Sheet& sheet, SheetCells& kept, const std::vec
         throw;
     }
 
+    if (noteGeometry) {
+        geometry.indexColumns();
+        m_geometry[sheet.part] = {geometryRows, std::move(geometry)};
+    }
     kept.cells.reserve(kept.cells.size() + stored.size());
     for (const StoredCell& cell : stored) {
         QVariant value;

@@ -26,7 +26,9 @@ namespace engine {
 // worksheet part only as far as the rows concerned. Cells once read are kept with the workbook
 // (at most kMaxKeptCells of them, over all sheets), so a worksheet is streamed again only for
 // cells not read before; ranges announced with expectCells are read in the same pass as the
-// first read of their sheet. A failed read of a sheet is remembered and not tried again. The
+// first read of their sheet. The sizes of a sheet's columns and rows are read once for all its
+// charts, in the pass over its cells where that goes deep enough. A failed read of a sheet's
+// cells is remembered and not tried again. The
 // Workbook owns its PackageReader and what it keeps; the file stays open until the Workbook
 // goes. Only reads: nothing on disk is ever changed. One thread at a time.
 //
@@ -103,8 +105,10 @@ public:
     void expectCells(const std::vector<CellRange>& ranges) const;
     // Whether expectCells was ever called.
     bool expectsCells() const { return m_expectationsGiven; }
-    // How many times the cell data of a worksheet has been streamed.
+    // How many times the cell data of a worksheet has been streamed, and how many times a
+    // worksheet has been streamed for chart sizes alone.
     int cellPasses() const { return m_cellPasses; }
+    int geometryPasses() const { return m_geometryPasses; }
 
 private:
     // The cells read from one worksheet, by key, sorted: which were read, what they hold.
@@ -118,10 +122,17 @@ private:
         std::vector<KeptCell> cells;
         std::optional<DocumentError> failure;
     };
+    // The sizes of a worksheet's columns and of its rows up to lastRow.
+    struct KeptGeometry {
+        int lastRow = -1;
+        SheetGeometry geometry;
+    };
 
     Workbook() = default;
     const StylesPart& styles() const;
     void readIntoKept(const Sheet& sheet, SheetCells& kept, const std::vector<CellRange>& ranges) const;
+    // The last row a two-cell anchor of the sheet's charts spans; -1 when none.
+    static int deepestAnchorRow(const Sheet& sheet);
 
     std::unique_ptr<PackageReader> m_package;
     QString m_workbookPart;
@@ -134,7 +145,9 @@ private:
     QHash<QString, int> m_sheetIndex;  // lower-case name -> index in m_sheets (the first of a name)
     mutable QHash<QString, SheetCells> m_kept;         // by worksheet part
     mutable QHash<QString, CellSelection> m_expected;  // by worksheet part
+    mutable QHash<QString, KeptGeometry> m_geometry;   // by worksheet part
     mutable int m_cellPasses = 0;
+    mutable int m_geometryPasses = 0;
     mutable bool m_expectationsGiven = false;
 };
 

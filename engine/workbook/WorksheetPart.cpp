@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace engine {
 
@@ -40,11 +41,16 @@ int rowIndexOf(const XmlStream::Attributes& attributes, int previous) {
     return parseInt(attributes.value("r"), &value) && value >= 1 && value <= kMaxRows ? value - 1 : previous + 1;
 }
 
-class GeometryHandler : public XmlStream::Handler {
+// Notes what the size elements say as a worksheet streams by: <sheetFormatPr>, <col> and the
+// attributes of <row>. A row is noted only where it draws otherwise than a row the part leaves
+// out (the defaults come before the rows in a worksheet), so that a long sheet of rows of the
+// default height costs no memory.
+class GeometryNotes {
 public:
-    GeometryHandler(SheetGeometry& geometry, int lastRow) : m_geometry(geometry), m_lastRow(lastRow) {}
+    explicit GeometryNotes(SheetGeometry& geometry) : m_geometry(geometry) {}
 
-    bool startElement(std::string_view name, const XmlStream::Attributes& a) override {
+    // True when the element is one of those before the rows.
+    bool note(std::string_view name, const XmlStream::Attributes& a) {
         if (name == "sheetFormatPr") {
             double v = 0;
             if (parseDouble(a.value("defaultColWidth"), &v) && v >= 0 && v <= 255) m_geometry.defaultColumnWidth = v;
@@ -62,19 +68,45 @@ public:
             if (parseDouble(a.value("width"), &width) && width >= 0 && width <= 255) columns.width = width;
             columns.hidden = isTrue(a.value("hidden"));
             m_geometry.columns.push_back(columns);
-        } else if (name == "row") {
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    void noteRow(int index, const XmlStream::Attributes& a) {
+        SheetGeometry::Row row;
+        double height = 0;
+        if (parseDouble(a.value("ht"), &height) && height >= 0 && height <= 409.5) row.height = height;
+        if (a.has("hidden")) {
+            row.hidden = isTrue(a.value("hidden"));
+        } else {
+            row.hidden = m_geometry.rowsHiddenByDefault && row.height < 0;
+        }
+        // A row written twice counts as its last writing.
+        if (m_geometry.pixelsOf(&row) != m_geometry.pixelsOf(nullptr)) {
+            m_geometry.rows[index] = row;
+        } else {
+            m_geometry.rows.erase(index);
+        }
+    }
+
+private:
+    SheetGeometry& m_geometry;
+};
+
+class GeometryHandler : public XmlStream::Handler {
+public:
+    GeometryHandler(SheetGeometry& geometry, int lastRow) : m_notes(geometry), m_lastRow(lastRow) {}
+
+    bool startElement(std::string_view name, const XmlStream::Attributes& a) override {
+        if (name == "row") {
             m_row = rowIndexOf(a, m_row);
             if (m_row > m_lastRow) return false;
             skipContent();  // the cells are of no concern here
-            SheetGeometry::Row row;
-            double height = 0;
-            if (parseDouble(a.value("ht"), &height) && height >= 0 && height <= 409.5) row.height = height;
-            if (a.has("hidden")) {
-                row.hidden = isTrue(a.value("hidden"));
-            } else {
-                row.hidden = m_geometry.rowsHiddenByDefault && row.height < 0;
-            }
-            m_geometry.rows[m_row] = row;
+            m_notes.noteRow(m_row, a);
+        } else {
+            m_notes.note(name, a);
         }
         return true;
     }
@@ -82,15 +114,19 @@ public:
     bool text(std::string_view) override { return true; }
 
 private:
-    SheetGeometry& m_geometry;
+    GeometryNotes m_notes;
     int m_lastRow;
     int m_row = -1;
 };
 
 class CellHandler : public XmlStream::Handler {
 public:
-    CellHandler(const CellSelection& selection, std::vector<StoredCell>& out)
-        : m_selection(selection), m_out(out), m_rows(selection.rowIntervals()) {}
+    CellHandler(const CellSelection& selection, std::vector<StoredCell>& out, SheetGeometry* geometry,
+                int geometryLastRow)
+        : m_selection(selection), m_out(out), m_rows(selection.rowIntervals()),
+          m_geometryLastRow(geometry ? geometryLastRow : -1) {
+        if (geometry) m_notes.emplace(*geometry);
+    }
 
     bool startElement(std::string_view name, const XmlStream::Attributes& a) override {
         if (name == "c" && m_inData) {
@@ -118,14 +154,17 @@ public:
             // wanted; a sheet seen to break that order is read to its end, as is one whose
             // first rows already lie past the selection.
             if (m_row <= previous) m_ordered = false;
-            if (m_row > m_selection.lastRow()) {
+            if (m_row > std::max(m_selection.lastRow(), m_geometryLastRow)) {
                 if (m_ordered && m_reachedSelection) return false;
             } else {
                 m_reachedSelection = true;
             }
+            if (m_notes && m_row <= m_geometryLastRow) m_notes->noteRow(m_row, a);
             if (!wantsRow(m_row)) skipContent();
         } else if (name == "sheetData") {
             m_inData = true;
+        } else if (m_notes && !m_inData && m_notes->note(name, a)) {
+            return true;
         } else if (!m_keep) {
             return true;
         } else if (name == "v") {
@@ -167,6 +206,8 @@ private:
     const CellSelection& m_selection;
     std::vector<StoredCell>& m_out;
     const std::vector<std::pair<int, int>> m_rows;  // rows with a selected cell, as in rowIntervals()
+    std::optional<GeometryNotes> m_notes;
+    int m_geometryLastRow;
     bool m_inData = false;
     bool m_ordered = true;
     bool m_reachedSelection = false;
@@ -230,10 +271,14 @@ int SheetGeometry::columnPixels(int column) const {
 
 int SheetGeometry::rowPixels(int row) const {
     auto it = rows.find(row);
+    return pixelsOf(it != rows.end() ? &it->second : nullptr);
+}
+
+int SheetGeometry::pixelsOf(const Row* row) const {
     double points = defaultRowHeight;
-    if (it != rows.end()) {
-        if (it->second.hidden) return 0;
-        if (it->second.height >= 0) points = it->second.height;
+    if (row) {
+        if (row->hidden) return 0;
+        if (row->height >= 0) points = row->height;
     } else if (rowsHiddenByDefault) {
         return 0;
     }
@@ -250,10 +295,11 @@ SheetGeometry readSheetGeometry(const PackageReader& package, const QString& par
 }
 
 std::vector<StoredCell> readSheetCells(const PackageReader& package, const QString& part,
-                                       const CellSelection& selection) {
+                                       const CellSelection& selection, SheetGeometry* geometry,
+                                       int geometryLastRow) {
     std::vector<StoredCell> cells;
     if (selection.empty()) return cells;
-    CellHandler handler(selection, cells);
+    CellHandler handler(selection, cells, geometry, geometryLastRow);
     streamPart(package, part, handler);
     return cells;
 }

@@ -32,11 +32,13 @@ struct SheetGeometry {
     double defaultRowHeight = 15;    // sheetFormatPr/@defaultRowHeight, points
     bool rowsHiddenByDefault = false;  // sheetFormatPr/@zeroHeight
     std::vector<Columns> columns;
-    std::map<int, Row> rows;  // 0-based row index -> what its <row> says
+    std::map<int, Row> rows;  // 0-based row index -> what its <row> says, where it differs from no <row>
 
     // Widths and heights in whole pixels at 96 dpi, as the sheet is drawn; 0 when hidden.
     int columnPixels(int column) const;
     int rowPixels(int row) const;
+    // The pixels of a row as given, or of one the part leaves out (nullptr).
+    int pixelsOf(const Row* row) const;
 
     // Notes for every column which <col> governs it (the last one covering it), so that
     // columnPixels no longer scans them all; called once columns is complete.
@@ -91,8 +93,11 @@ struct StoredCell {
 
 // Streams the worksheet part once and keeps the selected cells in the order the part holds
 // them, stopping after the last selected row when the rows come in order (a sheet whose rows
-// do not is read to its end); a cell written twice comes twice, the later one last.
+// do not is read to its end); a cell written twice comes twice, the later one last. Given a
+// geometry, the same pass also notes in it what readSheetGeometry would for rows 0 to
+// geometryLastRow, reading at least that far.
 std::vector<StoredCell> readSheetCells(const PackageReader& package, const QString& part,
-                                       const CellSelection& selection);
+                                       const CellSelection& selection, SheetGeometry* geometry = nullptr,
+                                       int geometryLastRow = -1);
 
 }  // namespace engine

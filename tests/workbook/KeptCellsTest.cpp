@@ -201,6 +201,42 @@ TEST(KeptCells, ARowPassedOverThatNeverEndsIsAnErrorNamingFileAndPart) {
     }
 }
 
+TEST(KeptCells, ChartSizesComeFromThePassOverTheCellsOrFromOnePassForAllChartsOfTheSheet) {
+    // Rows of several heights, hidden ones, rows given twice and rows of the default height;
+    // columns of their own widths. Two charts span columns A to C and rows 1 to 10.
+    QByteArray rows;
+    for (int r = 1; r <= 12; ++r) {
+        const QByteArray number = QByteArray::number(r);
+        const QByteArray look = r % 4 == 0 ? " ht=\"30\" customHeight=\"1\"" : r % 4 == 1 ? " hidden=\"1\"" : r == 6 ? " ht=\"15\"" : "";
+        rows += "<row r=\"" + number + "\"" + look + "><c r=\"A" + number + "\"><v>" + number + "</v></c></row>";
+        if (r == 8) rows += "<row r=\"8\" ht=\"45\"><c r=\"B8\"><v>80</v></c></row>";
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("book.xlsx"));
+    writeWorkbook(path,
+                  sheetXml("<sheetFormatPr defaultRowHeight=\"15\"/><cols><col min=\"2\" max=\"2\" width=\"20\"/></cols>", rows),
+                  2, 3);
+    const auto sizesOf = [](const Workbook& book) {
+        const auto* sheet = book.worksheets().front();
+        std::vector<std::pair<qint64, qint64>> sizes;
+        for (const auto& chart : sheet->chartObjects) sizes.push_back(book.chartSize(*sheet, chart));
+        return sizes;
+    };
+    const auto alone = Workbook::open(path);
+    const auto sizes = sizesOf(*alone);
+    EXPECT_EQ(alone->geometryPasses(), 1);
+    // Rows 1 to 10: 1, 5 and 9 hidden, 4 of 30 pt, 8 of 45 pt (its last writing), the rest 15 pt.
+    const qint64 pixels = 0 + 20 + 20 + 40 + 0 + 20 + 20 + 60 + 0 + 20;
+    EXPECT_EQ(sizes.front().second, pixels * 9525);
+    EXPECT_EQ(sizes.front().first, qint64(64 + 140 + 64) * 9525);
+
+    const auto afterCells = Workbook::open(path);
+    ASSERT_TRUE(afterCells->readCells(QStringLiteral("Sheet"), {CellRange{QStringLiteral("Sheet"), 0, 0, 11, 1}}));
+    EXPECT_EQ(sizesOf(*afterCells), sizes);
+    EXPECT_EQ(afterCells->geometryPasses(), 0);
+    EXPECT_EQ(afterCells->cellPasses(), 1);
+}
+
 TEST(KeptCells, AWorkbookOpenedAgainReadsTheFileAsItIsNow) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("book.xlsx"));
