@@ -6,6 +6,7 @@
 #include "engine/package/Namespaces.h"
 #include "engine/workbook/Workbook.h"
 #include "platform/Dialogs.h"
+#include "platform/WorkAside.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -104,14 +106,34 @@ ChartPreview::~ChartPreview() = default;
 
 void ChartPreview::showChart(const QString& path, const QString& sheetName, int chartIndex,
                              const QString& chartName) {
-    m_path = path;
-    m_sheet = sheetName;
-    m_index = chartIndex;
-    m_chart.reset();
-    m_scene.reset();
-    m_message.clear();
+    m_pending = Request{path, sheetName, chartIndex, chartName};
+    // A request made while one is read (the window answers meanwhile) is served when that read
+    // ends, the latest only: stepping down a list of heavy charts reads no chart it passed.
+    if (m_reading) return;
+    m_reading = true;
+    const QPointer<ChartPreview> alive(this);
     const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
     if (gui) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    while (alive && m_pending) {
+        const Request request = *std::exchange(m_pending, std::nullopt);
+        serve(request);
+    }
+    if (gui) QGuiApplication::restoreOverrideCursor();
+    if (alive) m_reading = false;
+}
+
+namespace {
+
+// What the preview shows of one chart, read and laid out from any thread.
+struct Read {
+    std::optional<engine::chart::WorkbookChart> chart;
+    std::shared_ptr<const engine::chart::ChartScene> scene;
+    QString description;
+    QString message;
+};
+
+Read readChart(const QString& path, const QString& sheetName, int chartIndex, const QString& chartName) {
+    Read read;
     try {
         // A legacy workbook is read from its converted copy, written to a folder of the
         // preview's own for as long as the read takes.
@@ -137,33 +159,55 @@ void ChartPreview::showChart(const QString& path, const QString& sheetName, int 
                                         QStringLiteral("worksheet \"%1\" has no chart %2").arg(sheetName).arg(chartIndex));
         }
         const auto& object = sheet->chartObjects[size_t(chartIndex - 1)];
-        m_chart = engine::chart::workbookChart(*workbook, *sheet, object);
+        read.chart = engine::chart::workbookChart(*workbook, *sheet, object);
         // A chart with a theme of its own (a theme override) draws in that theme's colours.
         const engine::Relationships rels = workbook->package().relationships(object.chartPart);
         if (const engine::Relationship* r = rels.firstOfType(QString::fromLatin1(engine::xml::rel::kThemeOverride))) {
             if (!r->external && workbook->package().hasPart(r->targetPart)) {
-                m_chart->context = engine::chart::makeRenderContext(
-                    m_chart->chart, workbook->theme(), workbook->package().read(r->targetPart),
-                    engine::chart::ChartHost::Workbook, m_chart->context.producer,
+                read.chart->context = engine::chart::makeRenderContext(
+                    read.chart->chart, workbook->theme(), workbook->package().read(r->targetPart),
+                    engine::chart::ChartHost::Workbook, read.chart->context.producer,
                     engine::drawingml::ColorMap::standard(), workbook->displayName());
             }
         }
-        m_scene = std::make_shared<engine::chart::ChartScene>(
-            engine::chart::buildChartScene(m_chart->chart, m_chart->context, m_chart->sizeInPoints));
-        const engine::ChartSummary summary = engine::summarizeChart(m_chart->chart);
-        m_description->setText(QStringLiteral("%1 \u2014 %2\n%3 chart, %4 series, %5")
-                                   .arg(sheetName, chartName.isEmpty() ? object.name : chartName,
-                                        summary.kind.isEmpty() ? QStringLiteral("Unknown") : summary.kind)
-                                   .arg(summary.series.size())
-                                   .arg(chartSizeText(m_chart->sizeInPoints)));
+        read.scene = std::make_shared<engine::chart::ChartScene>(
+            engine::chart::buildChartScene(read.chart->chart, read.chart->context, read.chart->sizeInPoints));
+        const engine::ChartSummary summary = engine::summarizeChart(read.chart->chart);
+        read.description = QStringLiteral("%1 \u2014 %2\n%3 chart, %4 series, %5")
+                               .arg(sheetName, chartName.isEmpty() ? object.name : chartName,
+                                    summary.kind.isEmpty() ? QStringLiteral("Unknown") : summary.kind)
+                               .arg(summary.series.size())
+                               .arg(chartSizeText(read.chart->sizeInPoints));
     } catch (const engine::DocumentError& e) {
-        m_chart.reset();
-        m_scene.reset();
-        m_message = e.message();
-        m_description->setText(QStringLiteral("%1 \u2014 %2")
-                                   .arg(sheetName, chartName.isEmpty() ? QStringLiteral("chart %1").arg(chartIndex) : chartName));
+        read.chart.reset();
+        read.scene.reset();
+        read.message = e.message();
+        read.description = QStringLiteral("%1 \u2014 %2")
+                               .arg(sheetName, chartName.isEmpty() ? QStringLiteral("chart %1").arg(chartIndex) : chartName);
     }
-    if (gui) QGuiApplication::restoreOverrideCursor();
+    return read;
+}
+
+}  // namespace
+
+void ChartPreview::serve(const Request& request) {
+    m_path = request.path;
+    m_sheet = request.sheet;
+    m_index = request.index;
+    m_chart.reset();
+    m_scene.reset();
+    m_message.clear();
+    // Read aside: a chart of many points takes long to read and lay out, which the window's
+    // thread must not wait for. The preview shows what it showed meanwhile.
+    Read read;
+    const QPointer<ChartPreview> alive(this);
+    platform::runWhileServicingEvents(
+        [&] { read = readChart(request.path, request.sheet, request.index, request.name); });
+    if (!alive) return;
+    m_chart = std::move(read.chart);
+    m_scene = std::move(read.scene);
+    m_message = read.message;
+    m_description->setText(read.description);
     refresh();
 }
 

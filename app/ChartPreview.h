@@ -22,7 +22,9 @@ namespace app {
 //
 // It reads the workbook itself, through the engine and read-only, each time it is asked to show
 // a chart: the file is opened, the chart and theme read, and the file closed again before
-// showChart returns, so the preview never keeps a workbook open or locked. It has no part in
+// showChart returns, so the preview never keeps a workbook open or locked. The read runs on a
+// thread of its own while the window answers events; a chart asked for during a read (the
+// list's current row moved on) is read when that read ends, and that call returns at once. It has no part in
 // the main window's numbered steps and reports nothing in boxes: a workbook or chart that
 // cannot be read shows its message inside the preview. A legacy workbook (.xls, .xlsb, .ods) is
 // read from its converted copy (the converter keeps one per unchanged file).
@@ -60,6 +62,14 @@ public:
     bool saveAsPicture();
 
 private:
+    struct Request {
+        QString path;
+        QString sheet;
+        int index = 0;
+        QString name;
+    };
+    // Reads and shows one chart; the window answers events while it is read.
+    void serve(const Request& request);
     void refresh();
 
     platform::Dialogs& m_dialogs;
@@ -72,6 +82,8 @@ private:
     QString m_message;
     std::optional<engine::chart::WorkbookChart> m_chart;
     std::shared_ptr<const engine::chart::ChartScene> m_scene;
+    bool m_reading = false;
+    std::optional<Request> m_pending;  // the latest chart asked for while one is read
 };
 
 // The size of a chart in the description: centimetres and pixels at 96 dpi.

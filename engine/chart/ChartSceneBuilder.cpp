@@ -140,7 +140,7 @@ QString shortNumber(double v) {
 class SceneBuilder {
   public:
     SceneBuilder(const ChartSpace& chart, const RenderContext& context, QSizeF size, double pixelsPerPoint)
-        : m_chart(chart), m_context(context), m_formats(chart, context), m_size(size),
+        : m_chart(chart), m_formats(chart, context), m_size(size),
           m_pixelsPerPoint(std::max(0.01, pixelsPerPoint)) {}
 
     ChartScene build() {
@@ -1147,9 +1147,6 @@ class SceneBuilder {
                 else {
                     if (showEq) lines << equation;
                     if (showR2) {
-                        double mean = 0;
-                        for (double y : ys) mean += y;
-                        mean /= ys.size();
                         double ssRes = 0, ssTot = 0;
                         for (size_t i = 0; i < xs.size(); ++i) {
                             if ((logX && xs[i] <= 0) || (logY && ys[i] <= 0)) continue;
@@ -1452,7 +1449,6 @@ class SceneBuilder {
     }
 
     const ChartSpace& m_chart;
-    const RenderContext& m_context;
     ChartFormats m_formats;
     QSizeF m_size;
     double m_pixelsPerPoint;

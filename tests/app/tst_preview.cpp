@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -175,6 +176,31 @@ private slots:
         QVERIFY2(m_form->chartPreview()->scene(), qPrintable(m_form->chartPreview()->message()));
         QVERIFY(!heldOpen(sample));
         QVERIFY(m_dialogs.messageBoxes().isEmpty());
+    }
+
+    void rowsAskedForDuringARead_areServedAfterIt_theLatestOnly() {
+        find(book("several.xlsx"));
+        list()->setCurrentItem(list()->topLevelItem(0));
+        m_form->openChartPreview();
+        app::ChartPreview* preview = m_form->chartPreview();
+        QVERIFY(preview->scene());
+        const QString path = preview->shownPath();
+        // Calls queued before the read starts run while it is under way, on the window's thread:
+        // the window answers, and the preview takes two more requests, which return at once.
+        QStringList during;
+        QTimer::singleShot(0, preview, [&] {
+            preview->showChart(path, QStringLiteral("Summary"), 2);
+            during << QString::number(preview->shownIndex());
+            preview->showChart(path, QStringLiteral("Summary"), 3);
+            during << QString::number(preview->shownIndex());
+        });
+        preview->showChart(path, QStringLiteral("Summary"), 1);
+        QCOMPARE(during, (QStringList{"1", "1"}));  // still the read under way
+        // When the read ends, the latest request is read and shown.
+        QCOMPARE(preview->shownSheet(), QStringLiteral("Summary"));
+        QCOMPARE(preview->shownIndex(), 3);
+        QVERIFY2(preview->scene(), qPrintable(preview->message()));
+        QVERIFY(preview->description().contains(QStringLiteral("Summary")));
     }
 
     void saveAsPictureWritesPngSvgAndPdf() {
