@@ -153,6 +153,29 @@ QSizeF measureText(const QString& text, const TextStyle& style) {
     return {*it * k, m.height() * k};
 }
 
+namespace {
+
+// The width of the widest tick label. An axis of many categories (one per point of a long
+// series) measures only its longest labels by characters: shaping a label per point would cost
+// more than the rest of the chart, and the widest label is one of the longest.
+double widestLabel(const std::vector<AxisTick>& ticks, const TextStyle& style) {
+    constexpr size_t kMeasuredAll = 1000;
+    double widest = 0;
+    if (ticks.size() <= kMeasuredAll) {
+        for (const AxisTick& t : ticks) widest = std::max(widest, measureText(t.text, style).width());
+        return widest;
+    }
+    std::vector<const QString*> longest;
+    longest.reserve(ticks.size());
+    for (const AxisTick& t : ticks) longest.push_back(&t.text);
+    std::nth_element(longest.begin(), longest.begin() + kMeasuredAll, longest.end(),
+                     [](const QString* a, const QString* b) { return a->size() > b->size(); });
+    for (size_t i = 0; i < kMeasuredAll; ++i) widest = std::max(widest, measureText(*longest[i], style).width());
+    return widest;
+}
+
+}  // namespace
+
 QStringList wrapText(const QString& text, const TextStyle& style, double maxWidth) {
     QStringList lines;
     for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
@@ -574,8 +597,7 @@ class Layouter {
         if (!a.visible || axis.tickLabelPosition.value_or(QString()) == QLatin1String("none")) return 0;
         a.labelStyle = m_formats.text(R().axisLabelText(axis));
         const double lh = lineHeightOf(a.labelStyle);
-        double widest = 0;
-        for (const AxisTick& t : a.majorTicks) widest = std::max(widest, measureText(t.text, a.labelStyle).width());
+        const double widest = widestLabel(a.majorTicks, a.labelStyle);
         a.labelSkip = 1;
         a.labelAngle = a.labelStyle.rotation.value_or(0);
         if (a.numeric) {
@@ -859,8 +881,7 @@ class Layouter {
                     int cap = 10;
                     if (pass > 0) {
                         if (a->horizontal) {
-                            double widest = 0;
-                            for (const AxisTick& t : a->majorTicks) widest = std::max(widest, measureText(t.text, a->labelStyle).width());
+                            const double widest = widestLabel(a->majorTicks, a->labelStyle);
                             cap = int(length / std::max(1.0, widest * 1.6));
                         } else {
                             cap = int(length / std::max(1.0, lh * 1.25));
