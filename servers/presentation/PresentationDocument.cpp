@@ -59,14 +59,18 @@ void PresentationDocument::paste(const QMimeData& data) {
     const QByteArray package = data.data(chartFormat);
     engine::Presentation work = m_presentation;
     const int index = m_selected;
-    // The slide and its new chart are drawn there too: a chart of many points takes long to
-    // read and lay out, which the window's thread must not wait for when it shows the slide.
+    // The slide and a new chart of many points are drawn there too: such a chart takes long to
+    // read and lay out, which the window's thread must not wait for when it shows the slide. A
+    // small one is drawn when it is first shown, as any other.
     const QHash<QString, DrawnChart> known = m_drawnCharts;
     std::shared_ptr<const DrawnSlide> slide;
     QHash<QString, DrawnChart> charts;
     platform::runWhileServicingEvents([&] {
+        constexpr qsizetype kLargeChartBytes = 256 * 1024;
         engine::Presentation::PastedChart pasted;
-        work.pasteChart(index, engine::chartPackageFromBytes(package), &pasted);
+        const engine::ChartPackage chart = engine::chartPackageFromBytes(package);
+        work.pasteChart(index, chart, &pasted);
+        if (chart.chartPart().data.size() < kLargeChartBytes) return;
         slide = drawSlide(work, index);
         for (const engine::slide::ScenePrimitive& item : slide->scene.items) {
             if (item.kind != engine::slide::ScenePrimitive::Kind::Chart) continue;
