@@ -215,8 +215,8 @@ QByteArray stylesXml(const QStringList& formats) {
         }
         out += "</numFmts>";
     }
-    out += "<fonts count=\"1\"><font><sz val=\"11\"/><color theme=\"1\"/><name val=\"Calibri\"/>"
-           "<family val=\"2\"/><scheme val=\"minor\"/></font></fonts>"
+    // The workbook carries no theme, so its font names no theme colour or font scheme.
+    out += "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/><family val=\"2\"/></font></fonts>"
            "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
            "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
            "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
