@@ -563,7 +563,13 @@ class SceneBuilder {
         std::vector<QPainterPath> pieces;
         constexpr size_t kPiece = 64;
         for (size_t from = 0; from < columns.size(); from += kPiece) {
-            const size_t to = std::min(columns.size(), from + kPiece);
+            // Each piece also covers the first columns of the next (the same band, so nothing
+            // shows twice): where the picture is painted smaller than it was cut for, the cuts
+            // fall inside pixels, and pieces meeting edge to edge would let the background show
+            // through their shared edge. Eight columns are four points, a pixel at a quarter of
+            // a screen's size.
+            constexpr size_t kOverlap = 8;
+            const size_t to = std::min(columns.size(), from + kPiece + kOverlap);
             QPolygonF outline;
             outline.reserve(int(to - from) * 2 + 4);
             if (from > 0) outline << cut(from, true);

@@ -401,6 +401,34 @@ TEST(ChartRenderer, LongLinesReducedPerPixelColumnLookTheSame) {
     EXPECT_LT(differing, 640 * 360 / 50);
 }
 
+TEST(ChartRenderer, ADenseBandPaintedSmallerThanItWasCutForShowsNoSeams) {
+    // A line swinging between 10 and 90 at every point fills a solid band. Built for a screen of
+    // twice the density and painted at 0.83 pixels a point, the cuts between its pieces fall
+    // inside pixels: no pixel across the middle of the band may let the background through.
+    std::vector<double> values;
+    for (int i = 0; i < 40000; ++i) values.push_back(i % 2 ? 10 : 90);
+    const ChartSpace chart = chartFromXml(
+        "<c:lineChart><c:grouping val=\"standard\"/><c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>"
+        "<c:marker><c:symbol val=\"none\"/></c:marker><c:val>" + numbers(values) + "</c:val></c:ser>"
+        "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:lineChart>" + kCatValAxes);
+    const ChartScene scene = buildChartScene(chart, RenderContext(), QSizeF(480, 270));
+    ASSERT_GT(scene.count(E::SeriesLine), 2);  // cut into pieces
+    QRectF band;
+    for (const ScenePrimitive* piece : scene.find(E::SeriesLine)) band |= piece->bounds();
+    // Painted where a slide puts it: at a fraction of a pixel.
+    QImage image(401, 226, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paintChartScene(scene, painter, QRectF(0.37, 0.41, 400, 225));
+    painter.end();
+    const double k = 400.0 / 480;
+    const int y = int(band.center().y() * k);
+    int lightest = 0;
+    for (int x = int(band.left() * k) + 3; x < int(480 * 0.8 * k); ++x) lightest = std::max(lightest, qGray(image.pixel(x, y)));
+    const int ink = qGray(image.pixel(int(band.left() * k) + 3, y));
+    EXPECT_LE(lightest, ink + 12) << "a lighter pixel shows between the pieces of the band";
+}
+
 namespace {
 
 QByteArray lineSeries(int index, const QByteArray& name, const QByteArray& values, const QByteArray& extra = QByteArray(),
