@@ -147,6 +147,8 @@ std::vector<CellRange> rangesWithinBudget(const std::vector<Reference>& referenc
 class FormulaScanner : public XmlStream::Handler {
 public:
     bool startElement(std::string_view name, const XmlStream::Attributes&) override {
+        // A cache holds no formula, only the points that make a long chart's part long.
+        if (name == "numCache" || name == "strCache" || name == "multiLvlStrCache") skipContent();
         const bool data = name == "tx" || name == "cat" || name == "val" || name == "xVal" || name == "yVal" ||
                           name == "bubbleSize";
         m_data.push_back(data);
