@@ -3,12 +3,14 @@
 
 #include "app/Application.h"
 #include "app/Form1.h"
+#include "platform/Memory.h"
 #include "platform/QtDialogs.h"
 #include "platform/Services.h"
 #include "servers/presentation/PresentationServer.h"
 #include "servers/spreadsheet/SpreadsheetServer.h"
 
 int main(int argc, char** argv) {
+    platform::configureMemory();
     app::Application application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
     // The presentation windows may outlive the main window; the process ends with the last.

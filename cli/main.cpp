@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/Options.h"
 #include "cli/SilentDialogs.h"
+#include "platform/Memory.h"
 #include "servers/presentation/PresentationServer.h"
 #include "servers/spreadsheet/SpreadsheetServer.h"
 
@@ -29,6 +30,7 @@ void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::configureMemory();
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments.append(QFile::decodeName(argv[i]));
     const cli::ParseResult parsed = cli::parseArguments(arguments);

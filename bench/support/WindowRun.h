@@ -7,6 +7,7 @@
 #include "office/ServerRegistry.h"
 #include "platform/ChartList.h"
 #include "platform/Dialogs.h"
+#include "platform/Memory.h"
 #include "platform/Services.h"
 #include "servers/presentation/PresentationServer.h"
 #include "servers/presentation/PresentationWindow.h"
@@ -83,9 +84,11 @@ inline bool findCharts(app::Form1& form, const QString& workbook, int expectedRo
     return true;
 }
 
-// The main of a benchmark program that drives the window: offscreen, with test-mode settings so
-// that what the window writes stays out of the user's, and alive when its last window closes.
+// The main of a benchmark program that drives the window: the allocator set up as the program's
+// main sets it, offscreen, with test-mode settings so that what the window writes stays out of
+// the user's, and alive when its last window closes.
 inline int runWindowBenchmarks(int argc, char** argv) {
+    platform::configureMemory();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
     QApplication application(argc, argv);
