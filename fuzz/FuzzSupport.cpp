@@ -1,6 +1,10 @@
 #include "FuzzSupport.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace fuzzsupport {
 
@@ -35,6 +39,20 @@ engine::ChartPackage smallChartPackage() {
     p.cx = 4572000;
     p.cy = 2743200;
     return p;
+}
+
+void broken(const char* target, const char* what) {
+    std::fprintf(stderr, "%s: %s\n", target, what);
+    std::abort();
+}
+
+bool finite(const QRectF& r) {
+    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height());
+}
+
+void startOffscreenGui(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication application(*argc, *argv);
 }
 
 }  // namespace fuzzsupport

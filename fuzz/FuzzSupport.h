@@ -8,6 +8,7 @@
 #include "engine/package/Package.h"
 
 #include <QByteArray>
+#include <QRectF>
 #include <QString>
 #include <QTemporaryDir>
 #include <cstddef>
@@ -34,5 +35,15 @@ engine::Limits fuzzLimits();
 
 // A chart package that pastes cleanly: one chart of one series over three cells.
 engine::ChartPackage smallChartPackage();
+
+// A finding of a target's own checks: says what was wrong ("chart model: a value out of its
+// range") and aborts, which the fuzzer reports with the input.
+[[noreturn]] void broken(const char* target, const char* what);
+
+bool finite(const QRectF& r);
+
+// For targets that lay out text: the application object a GUI program has, on the offscreen
+// platform, made once. Call from LLVMFuzzerInitialize.
+void startOffscreenGui(int* argc, char*** argv);
 
 }  // namespace fuzzsupport

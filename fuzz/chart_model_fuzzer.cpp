@@ -14,16 +14,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 using namespace engine;
 
-[[noreturn]] void broken(const char* what) {
-    std::fprintf(stderr, "chart model: %s\n", what);
-    std::abort();
-}
+[[noreturn]] void broken(const char* what) { fuzzsupport::broken("chart model", what); }
 
 struct Values {
     double min = INFINITY;

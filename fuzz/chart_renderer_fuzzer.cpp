@@ -10,7 +10,6 @@
 #include "engine/chart/FormatResolver.h"
 
 #include <QByteArray>
-#include <QGuiApplication>
 #include <QHash>
 #include <QImage>
 #include <QPainter>
@@ -19,7 +18,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 
 namespace {
@@ -27,14 +25,9 @@ namespace {
 using namespace engine;
 using namespace engine::chart;
 
-[[noreturn]] void broken(const char* what) {
-    std::fprintf(stderr, "chart renderer: %s\n", what);
-    std::abort();
-}
+[[noreturn]] void broken(const char* what) { fuzzsupport::broken("chart renderer", what); }
 
-bool finite(const QRectF& r) {
-    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height());
-}
+using fuzzsupport::finite;
 
 void checkScene(const ChartScene& scene, bool mustShowSomething) {
     if (mustShowSomething && scene.items.empty()) broken("an empty scene");
@@ -52,8 +45,7 @@ void checkScene(const ChartScene& scene, bool mustShowSomething) {
 
 // Drawing text needs the fonts a GUI application loads; the offscreen platform serves.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication application(*argc, *argv);
+    fuzzsupport::startOffscreenGui(argc, argv);
     return 0;
 }
 

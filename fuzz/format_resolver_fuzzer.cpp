@@ -17,18 +17,13 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 using namespace engine;
 using namespace engine::chart;
 
-[[noreturn]] void broken(const char* what) {
-    std::fprintf(stderr, "format resolver: %s\n", what);
-    std::abort();
-}
+[[noreturn]] void broken(const char* what) { fuzzsupport::broken("format resolver", what); }
 
 bool unit(double v) { return v >= 0 && v <= 1; }  // false for NaN
 

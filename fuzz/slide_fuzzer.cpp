@@ -8,25 +8,17 @@
 #include "engine/slide/SlidePainter.h"
 #include "engine/slide/SlideScene.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 constexpr int kMaxSlides = 40;
 
-[[noreturn]] void broken(const char* what) {
-    std::fprintf(stderr, "slide scene: %s\n", what);
-    std::abort();
-}
+[[noreturn]] void broken(const char* what) { fuzzsupport::broken("slide scene", what); }
 
-bool finite(const QRectF& r) {
-    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height());
-}
+using fuzzsupport::finite;
 
 void check(const engine::slide::SlideScene& scene) {
     using engine::slide::ScenePrimitive;
@@ -43,8 +35,7 @@ void check(const engine::slide::SlideScene& scene) {
 
 // Laying out text needs the fonts a GUI application loads; the offscreen platform serves.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication application(*argc, *argv);
+    fuzzsupport::startOffscreenGui(argc, argv);
     return 0;
 }
 
