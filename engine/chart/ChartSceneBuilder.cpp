@@ -697,6 +697,17 @@ class SceneBuilder {
         double share = 0;
         QPointF center;
         double inner = 0, outer = 0;
+
+        // The slice of a value in a circle of `total`, starting at `angle`, which it moves on.
+        static Slice next(double value, double total, double& angle) {
+            Slice slice;
+            slice.value = std::isfinite(value) ? value : 0;
+            slice.share = total > 0 ? std::abs(slice.value) / total : 0;
+            slice.start = angle;
+            slice.sweep = slice.share * 360;
+            angle += slice.sweep;
+            return slice;
+        }
     };
 
     QPainterPath slicePath(const Slice& s) const {
@@ -748,12 +759,7 @@ class SceneBuilder {
             double angle = first;
             std::vector<Slice> slices;
             for (size_t i = 0; i < s.values.size(); ++i) {
-                Slice slice;
-                slice.value = std::isfinite(s.values[i]) ? s.values[i] : 0;
-                slice.share = total > 0 ? std::abs(slice.value) / total : 0;
-                slice.start = angle;
-                slice.sweep = slice.share * 360;
-                angle += slice.sweep;
+                Slice slice = Slice::next(s.values[i], total, angle);
                 slice.outer = doughnut ? hole + (ri + 1) * ringWidth : radius;
                 slice.inner = doughnut ? hole + ri * ringWidth : 0;
                 const DataPoint* dp = byIndex(s.series->points, int(i));
@@ -811,12 +817,7 @@ class SceneBuilder {
         std::vector<Slice> slices(n);
         for (size_t i = 0; i < n; ++i) {
             if (second[i]) continue;
-            Slice sl;
-            sl.value = std::isfinite(s.values[i]) ? s.values[i] : 0;
-            sl.share = total > 0 ? std::abs(sl.value) / total : 0;
-            sl.start = angle;
-            sl.sweep = sl.share * 360;
-            angle += sl.sweep;
+            Slice sl = Slice::next(s.values[i], total, angle);
             sl.center = mainCenter;
             sl.outer = radius;
             slices[i] = sl;
