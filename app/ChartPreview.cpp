@@ -194,16 +194,15 @@ void ChartPreview::serve(const Request& request) {
     m_path = request.path;
     m_sheet = request.sheet;
     m_index = request.index;
-    m_chart.reset();
-    m_scene.reset();
-    m_message.clear();
     // Read aside: a chart of many points takes long to read and lay out, which the window's
-    // thread must not wait for. The preview shows what it showed meanwhile.
+    // thread must not wait for. The preview shows what it showed meanwhile; what it reads is
+    // dropped when it was told to show nothing in the meantime.
+    const int generation = ++m_generation;
     Read read;
     const QPointer<ChartPreview> alive(this);
     platform::runWhileServicingEvents(
         [&] { read = readChart(request.path, request.sheet, request.index, request.name); });
-    if (!alive) return;
+    if (!alive || generation != m_generation) return;
     m_chart = std::move(read.chart);
     m_scene = std::move(read.scene);
     m_message = read.message;
@@ -212,6 +211,8 @@ void ChartPreview::serve(const Request& request) {
 }
 
 void ChartPreview::showNothing(const QString& why) {
+    ++m_generation;
+    m_pending.reset();
     m_path.clear();
     m_sheet.clear();
     m_index = 0;

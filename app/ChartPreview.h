@@ -83,6 +83,7 @@ private:
     std::optional<engine::chart::WorkbookChart> m_chart;
     std::shared_ptr<const engine::chart::ChartScene> m_scene;
     bool m_reading = false;
+    int m_generation = 0;  // counts reads and clearings, so that a read outdated by one is dropped
     std::optional<Request> m_pending;  // the latest chart asked for while one is read
 };
 

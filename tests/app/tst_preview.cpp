@@ -203,6 +203,19 @@ private slots:
         QVERIFY(preview->description().contains(QStringLiteral("Summary")));
     }
 
+    void aReadOvertakenByShowNothingIsDropped() {
+        find(book("several.xlsx"));
+        list()->setCurrentItem(list()->topLevelItem(0));
+        m_form->openChartPreview();
+        app::ChartPreview* preview = m_form->chartPreview();
+        const QString path = preview->shownPath();
+        QTimer::singleShot(0, preview, [&] { preview->showNothing(QStringLiteral("No charts are listed.")); });
+        preview->showChart(path, QStringLiteral("Summary"), 2);
+        QVERIFY(!preview->scene());
+        QCOMPARE(preview->message(), QStringLiteral("No charts are listed."));
+        QVERIFY(preview->description().isEmpty());
+    }
+
     void saveAsPictureWritesPngSvgAndPdf() {
         find(book("several.xlsx"));
         list()->setCurrentItem(list()->topLevelItem(0));
