@@ -10,8 +10,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-#include <future>
 #include <QRegularExpression>
+#include <future>
 
 namespace engine {
 

@@ -8,10 +8,10 @@
 #include "engine/slide/SlideModel.h"
 
 #include <QDir>
-#include <optional>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStandardPaths>
+#include <optional>
 
 namespace servers {
 
