@@ -237,9 +237,25 @@ bool prefixInScope(const pugi::xml_node& node, Ns ns, std::string* prefix) {
     return false;
 }
 
+namespace {
+
+// Whether a prefix can stand before a colon in a name that reads back: a declaration such as
+// xmlns:1="..." parses (it is an attribute named so), but "1:id" is no name at all.
+bool isUsablePrefix(const std::string& prefix) {
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(prefix[i]);
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
+        const bool later = (c >= '0' && c <= '9') || c == '-' || c == '.';
+        if (!letter && !(i > 0 && later)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string qualifiedName(const pugi::xml_node& node, Ns ns, const char* local) {
     std::string prefix;
-    if (!prefixInScope(node, ns, &prefix)) {
+    if (!prefixInScope(node, ns, &prefix) || !isUsablePrefix(prefix)) {
         pugi::xml_node root = firstElement(node.root());
         const char* usual = usualPrefixOf(ns);
         prefix = *usual ? usual : "ns";

@@ -142,6 +142,23 @@ TEST(XmlNamespaces, RelationshipIdsInEitherSpellingAndOnlyInTheirNamespace) {
     EXPECT_STREQ(xml::attribute(xml::child(root, Ns::C, "legacy"), Ns::None, "id").value(), "x");
 }
 
+TEST(XmlNamespaces, NamesWrittenReadBackEvenWhereThePartBindsAPrefixNoNameCanCarry) {
+    // "xmlns:1" parses as an attribute, but an attribute "1:id" would not: a name written in
+    // that namespace gets a prefix of its own.
+    auto doc = parsed(
+        "<c:chartSpace xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart'"
+        " xmlns:1='http://schemas.openxmlformats.org/officeDocument/2006/relationships'"
+        " xmlns:r='urn:taken'><c:chart/></c:chartSpace>");
+    auto root = doc.document_element();
+    const std::string name = xml::qualifiedName(root, Ns::R, "id");
+    EXPECT_EQ(name, "r1:id");
+    xml::child(root, Ns::C, "chart").append_attribute(name.c_str()) = "rId3";
+    const auto back = parsed(xmlBytes(doc));
+    EXPECT_EQ(xml::relationshipId(xml::child(back.document_element(), Ns::C, "chart")), "rId3");
+    // A usable prefix in scope is taken as it is.
+    EXPECT_EQ(xml::qualifiedName(root, Ns::C, "f"), "c:f");
+}
+
 TEST(XmlNamespaces, InsertionFollowsTheDeclaredSequenceAndKeepsUnknownChildren) {
     const xml::ChildSequence sequence{{{Ns::C, "a"}}, {{Ns::C, "b"}, {Ns::Mc, "AlternateContent"}},
                                       {{Ns::C, "c"}}, {{Ns::C, "d"}}};
