@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTime>
 #include <QTimer>
 
@@ -82,6 +83,28 @@ public:
     }
 
     QString programFolder() override { return QCoreApplication::applicationDirPath(); }
+
+    QString programFile(const QString& name) override {
+        const QString beside = programFolder() + name;
+        if (QFileInfo::exists(beside)) return beside;
+        for (const QString& folder : dataFolders()) {
+            if (QFileInfo::exists(folder + name)) return folder + name;
+        }
+        return beside;
+    }
+
+private:
+    // Where an installed program's data is: the data folder of the prefix the executable is
+    // installed in (so that a program installed under any prefix finds its own), then the
+    // desktop's data folders ($XDG_DATA_HOME, $XDG_DATA_DIRS).
+    static QStringList dataFolders() {
+        QStringList folders{QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                            QStringLiteral("/" QUILLMERE_DATA_FROM_BINARY))};
+        for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+            folders.append(data + QStringLiteral("/quillmere"));
+        }
+        return folders;
+    }
 };
 
 }  // namespace
