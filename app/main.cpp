@@ -2,6 +2,7 @@
 // the real dialogs and services, the main window's start-up, the files named on the command
 // line, then the message loop until the last window has closed.
 
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 
@@ -41,10 +42,13 @@ int main(int argc, char** argv) {
                      commandLine.error.toLocal8Bit().constData());
         return 1;
     }
+    // Said on the terminal; the window takes the files it can, as a drop would.
     for (const QString& file : commandLine.files) {
         if (app::fileKindOf(file) == app::FileKind::Other) {
             std::fprintf(stderr, "quillmere: %s: not a workbook or a presentation; left out\n",
                          file.toLocal8Bit().constData());
+        } else if (!QFileInfo(file).isFile()) {
+            std::fprintf(stderr, "quillmere: %s: no such file\n", file.toLocal8Bit().constData());
         }
     }
 

@@ -94,15 +94,17 @@ public:
     }
 
 private:
-    // Where an installed program's data is: the data folder of the prefix the executable is
-    // installed in (so that a program installed under any prefix finds its own), then the
-    // desktop's data folders ($XDG_DATA_HOME, $XDG_DATA_DIRS).
+    // Where an installed program's data is: the desktop's data folders, the user's own first
+    // ($XDG_DATA_HOME, then $XDG_DATA_DIRS), so that a user may put a skin in
+    // ~/.local/share/quillmere; then the data folder of the prefix the executable is installed
+    // in, for a prefix the desktop does not search.
     static QStringList dataFolders() {
-        QStringList folders{QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                            QStringLiteral("/" QUILLMERE_DATA_FROM_BINARY))};
+        QStringList folders;
         for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
             folders.append(data + QStringLiteral("/quillmere"));
         }
+        folders.append(QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                       QStringLiteral("/" QUILLMERE_DATA_FROM_BINARY)));
         return folders;
     }
 };
