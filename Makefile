@@ -17,7 +17,7 @@ RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libzip-dev zlib1g
 TEST_PKGS = $(RUN_PKGS) python3 python3-xlsxwriter python3-uno imagemagick poppler-utils xvfb xauth
 # The test and benchmark programs' libraries, and the checkers of the installed desktop files.
 TEST_PKGS += libgtest-dev libgmock-dev libbenchmark-dev $(PACKAGE_PKGS) \
-             lintian desktop-file-utils appstream man-db
+             lintian desktop-file-utils appstream man-db bash-completion
 # What `make package` adds: dpkg-shlibdeps (dpkg-dev) and file, which CPack's Debian generator runs.
 PACKAGE_PKGS = dpkg-dev file
 

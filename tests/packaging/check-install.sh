@@ -63,7 +63,17 @@ for page in quillmere quillmere-cli; do
     MANWIDTH=80 man -l "$gz" 2>/dev/null | grep -q "^NAME" || fail "man $page shows no NAME"
 done
 
-bash -n "$root/usr/share/bash-completion/completions/quillmere-cli" || fail "completion is not valid bash"
+# The completion offers the commands, then each command's own options, then the formats.
+completion=$root/usr/share/bash-completion/completions/quillmere-cli
+offered() {
+    bash -c '. /usr/share/bash-completion/bash_completion; . "$1"; shift
+             COMP_WORDS=("$@"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+             _quillmere_cli quillmere-cli "${COMP_WORDS[-1]}" "${COMP_WORDS[-2]}"; echo "${COMPREPLY[*]}"' \
+        _ "$completion" "$@"
+}
+[ "$(offered quillmere-cli '')" = "list copy render --help --version" ] || fail "completion of the command: $(offered quillmere-cli '')"
+[ "$(offered quillmere-cli list book.xlsx --)" = "--quiet --json" ] || fail "completion of list's options: $(offered quillmere-cli list book.xlsx --)"
+[ "$(offered quillmere-cli render book.xlsx --format '')" = "png svg pdf" ] || fail "completion of --format"
 
 # No display, no platform: the installed program still answers its two options.
 for option in --version --help; do
