@@ -43,7 +43,9 @@ protected:
         const QRectF room = QRectF(rect()).adjusted(12, 12, -12, -12);
         const engine::chart::ChartScene* scene = m_preview.scene();
         if (!scene || scene->size.isEmpty()) {
-            painter.setPen(m_preview.message().isEmpty() ? Qt::darkGray : QColor(Qt::darkRed));
+            // A message that explains a failure in red, legible on either scheme's ground.
+            const QColor failure = platform::isDarkPalette(palette()) ? QColor(0xFF, 0x8A, 0x80) : QColor(Qt::darkRed);
+            painter.setPen(m_preview.message().isEmpty() ? QColor(Qt::darkGray) : failure);
             painter.drawText(room, Qt::AlignCenter | Qt::TextWordWrap, m_preview.message());
             return;
         }
