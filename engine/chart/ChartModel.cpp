@@ -51,8 +51,16 @@ std::optional<double> number(const char* text) {
 std::optional<double> isoDateSerial(const char* text, bool date1904) {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0;
     double second = 0;
-    const int fields = std::sscanf(text, "%4d-%2d-%2dT%2d:%2d:%lf", &year, &month, &day, &hour, &minute, &second);
+    int secondsAt = -1;
+    // The whole-number fields by sscanf; the seconds, which may have decimals, by from_chars,
+    // since %lf would take the C library's locale's decimal point.
+    const int fields = std::sscanf(text, "%4d-%2d-%2dT%2d:%2d:%n", &year, &month, &day, &hour, &minute, &secondsAt);
     if (fields != 3 && fields < 5) return std::nullopt;
+    if (fields == 5 && secondsAt >= 0) {
+        const char* begin = text + secondsAt;
+        const auto parsed = std::from_chars(begin, begin + std::strlen(begin), second);
+        if (parsed.ec != std::errc() || parsed.ptr == begin || !std::isfinite(second)) second = 0;
+    }
     if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59) return std::nullopt;
     // Days since 1970-01-01 of a proleptic Gregorian date.
     const int y = year - (month <= 2);
