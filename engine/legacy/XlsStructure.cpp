@@ -317,6 +317,8 @@ QByteArray workbookStream(GsfInput* input, const QString& file) {
     GsfInfile* root = compound.get();
     GsfPointer<GsfInput> stream;
     bool book = false;
+    bool encrypted = false;
+    QString otherDocument;
     for (int i = 0; i < gsf_infile_num_children(root); ++i) {
         const char* name = gsf_infile_name_by_index(root, i);
         if (!name) continue;
@@ -325,8 +327,22 @@ QByteArray workbookStream(GsfInput* input, const QString& file) {
             break;
         }
         if (qstricmp(name, "Book") == 0) book = true;
+        // An Open XML file saved with a password to open is a compound file holding the
+        // encrypted package and how it was encrypted.
+        if (qstricmp(name, "EncryptedPackage") == 0 || qstricmp(name, "EncryptionInfo") == 0) encrypted = true;
+        if (qstricmp(name, "WordDocument") == 0) otherDocument = QStringLiteral("a Word 97-2003 document");
+        if (qstricmp(name, "PowerPoint Document") == 0) otherDocument = QStringLiteral("a PowerPoint 97-2003 presentation");
     }
     if (!stream) {
+        if (encrypted) {
+            throw DocumentError(DocumentError::Kind::Unsupported, file, QString(),
+                                QStringLiteral("the workbook is encrypted (protected by a password to open); open it in "
+                                               "the spreadsheet application, remove the password and save it again"));
+        }
+        if (!otherDocument.isEmpty()) {
+            throw DocumentError(DocumentError::Kind::Unsupported, file, QString(),
+                                QStringLiteral("not a workbook: the file is %1").arg(otherDocument));
+        }
         if (book) throw DocumentError(DocumentError::Kind::Unsupported, file, QString(), oldFormatMessage(QStringLiteral("Excel 5.0/95")));
         throw DocumentError(file, QString(), QStringLiteral("the compound file holds no Workbook stream: it is damaged or truncated, "
                                            "or not an Excel workbook"));

@@ -8,6 +8,7 @@
 #include "engine/chart/WorkbookChart.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/legacy/XlsStructure.h"
+#include "engine/package/FileKind.h"
 #include "engine/workbook/Workbook.h"
 #include "office/ServerRegistry.h"
 #include "platform/Failure.h"
@@ -365,13 +366,37 @@ std::pair<const engine::Workbook::Sheet*, int> OpenWorkbook::chartFor(int sheet,
 // bare BIFF stream of Excel 2.x to 4.0.
 enum class Content { Missing, Unreadable, Zip, Legacy, Other };
 
-Content sniff(const QString& path) {
+Content contentOf(const QByteArray& head);
+
+// What a file holds, by its first bytes; head and the reason a file cannot be read are kept for
+// the messages.
+struct Sniffed {
+    Content content = Content::Other;
+    QByteArray head;
+    qint64 size = 0;
+    QString unreadable;
+};
+
+Sniffed sniff(const QString& path) {
+    Sniffed out;
     QFile file(path);
-    if (!QFileInfo(path).isFile()) return Content::Missing;
-    if (!file.open(QIODevice::ReadOnly)) return Content::Unreadable;
-    const QByteArray head = file.read(8);
+    if (!QFileInfo(path).isFile()) return {Content::Missing, {}, 0, {}};
+    if (!file.open(QIODevice::ReadOnly)) {
+        out.content = Content::Unreadable;
+        out.unreadable = file.error() == QFileDevice::OpenError && !QFileInfo(path).isReadable()
+                             ? QStringLiteral("you have no permission to read it")
+                             : file.errorString();
+        return out;
+    }
+    out.head = file.read(512);
+    out.size = file.size();
+    out.content = contentOf(out.head);
+    return out;
+}
+
+Content contentOf(const QByteArray& head) {
     if (head.startsWith("PK\x03\x04") || head.startsWith("PK\x05\x06")) return Content::Zip;
-    if (head == QByteArray::fromHex("D0CF11E0A1B11AE1")) return Content::Legacy;
+    if (head.startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1"))) return Content::Legacy;
     static const QList<QByteArray> kBiffStarts = {QByteArray::fromHex("0900"), QByteArray::fromHex("0902"),
                                                   QByteArray::fromHex("0904"), QByteArray::fromHex("0908")};
     for (const QByteArray& start : kBiffStarts) {
@@ -396,14 +421,24 @@ bool isConvertedZipExtension(const QString& path) {
 std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path) {
     auto book = std::make_shared<OpenWorkbook>();
     book->path = path;
-    const Content content = sniff(path);
+    const Sniffed sniffed = sniff(path);
+    const Content content = sniffed.content;
     if (content == Content::Missing) {
         throw AutomationError(QStringLiteral("Sorry, we couldn't find %1. Is it possible it was moved, "
                                              "renamed or deleted?")
                                   .arg(path));
     }
     if (content == Content::Unreadable) {
-        throw AutomationError(QStringLiteral("%1: the file cannot be read (no permission?)").arg(path));
+        throw AutomationError(QStringLiteral("%1: the file cannot be read: %2").arg(path, sniffed.unreadable));
+    }
+    if (content == Content::Other) {
+        // Say what the file is when it plainly holds no workbook; text named as a format only
+        // the converter reads (a CSV file, say) is left to the converter.
+        const QString what = engine::describeFileStart(sniffed.head, sniffed.size);
+        const bool text = what.startsWith(QLatin1String("a text file"));
+        if (!what.isEmpty() && (isOpenXmlWorkbookExtension(path) || !text)) {
+            throw AutomationError(QStringLiteral("%1: not a workbook: the file is %2").arg(QFileInfo(path).fileName(), what));
+        }
     }
     try {
         if (content == Content::Legacy) {
