@@ -11,10 +11,10 @@
 #include "engine/package/FileKind.h"
 #include "engine/workbook/Workbook.h"
 #include "office/ServerRegistry.h"
+#include "platform/Clipboard.h"
 #include "platform/Failure.h"
 #include "platform/WorkAside.h"
 
-#include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -110,10 +110,7 @@ public:
 
     void Copy() override {
         m_handle.check();
-        QClipboard* clipboard = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
-                                    ? QGuiApplication::clipboard()
-                                    : nullptr;
-        if (!clipboard) throw AutomationError(QStringLiteral("ChartArea.Copy: no clipboard to copy to"));
+        if (!platform::clipboardAvailable()) throw AutomationError(QStringLiteral("ChartArea.Copy: no clipboard to copy to"));
         ChartPictureData* mime = nullptr;
         try {
             const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
@@ -135,7 +132,7 @@ public:
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
         }
-        clipboard->setMimeData(mime);
+        platform::setClipboardData(mime);
     }
 
 private:
