@@ -421,7 +421,9 @@ void readGeometry(const Reader::Record& record, SheetGeometry& geometry) {
         if (record.size >= 2) geometry.defaultColumnWidth = u16(d) / 256.0;
         break;
     case kColInfo:
-        if (record.size >= 10 && u16(d) <= u16(d + 2) && u16(d) < kMaxColumns) {
+        // No sheet has more columns than that to describe; a file that says more is not believed.
+        if (record.size >= 10 && u16(d) <= u16(d + 2) && u16(d) < kMaxColumns &&
+            geometry.columns.size() < size_t(kMaxColumns)) {
             SheetGeometry::Columns columns;
             columns.min = u16(d) + 1;
             columns.max = std::min<int>(u16(d + 2), kMaxColumns - 1) + 1;
@@ -504,7 +506,8 @@ qsizetype readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet
             readGeometry(record, sheet.geometry);
         }
     }
-    sheet.geometry.indexColumns();
+    // The index costs a slot per column there can be: worth it only for sheets describing many.
+    if (sheet.geometry.columns.size() > 64) sheet.geometry.indexColumns();
     if (dialog) {
         sheet.kind = XlsStructure::SheetKind::DialogSheet;
         return pos;
