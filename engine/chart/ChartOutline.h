@@ -19,12 +19,15 @@ namespace engine {
 // The title is the text of the title's own c:tx, whichever form it takes: a cell's cached text
 // (the first point of c:strCache), a literal (c:v) or rich text (paragraphs joined by a line
 // break, a:br a line break), with every line break made a blank, as the summary gives it; ""
-// when the chart has no title or an automatic one.
+// when the chart has no title or an automatic one. One difference remains, in texts no office
+// application writes: a text broken by a comment or a CDATA section is taken whole, where the
+// model takes only its first piece.
 //
 // A part in UTF-16 (rare; the office applications write UTF-8) is read through the whole model.
 //
 // Errors: throws DocumentError naming the file and part: malformed XML before the end of
-// c:chart, nesting deeper than the limits allow, or a root that is not c:chartSpace holding a
+// c:chart (a document type declaration, which no package part may hold, included), nesting
+// deeper than the limits allow, or a root that is not c:chartSpace holding a
 // c:chart (unsupported, as the model says: a chartEx part is one). What follows c:chart is not
 // read, so a part broken only after it is outlined where the model would refuse it.
 struct ChartOutline {

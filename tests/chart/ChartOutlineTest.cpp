@@ -183,6 +183,12 @@ TEST(ChartOutline, AgreesWithTheModelOnFormsTheGeneratorsNeverWrite) {
         EXPECT_EQ(outline.said->title, QString::fromUtf8(c.title));
         EXPECT_EQ(outline.said->seriesCount, c.series);
     }
+    // The same part in UTF-16, read through the model.
+    const QString text = QString::fromUtf8(cases[0].xml).replace(QLatin1String("UTF-8"), QLatin1String("UTF-16"));
+    const QByteArray utf16 = QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    const Said outline = byOutline(utf16);
+    ASSERT_TRUE(outline.said.has_value()) << outline.error.toStdString();
+    EXPECT_EQ(outline.said->title, QStringLiteral("Sales 2024 by month"));
 }
 
 TEST(ChartOutline, RefusalNamesTheFileAndPart) {
