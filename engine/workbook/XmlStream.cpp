@@ -291,6 +291,9 @@ XmlStream::Passed XmlStream::passOver(const char* data, qsizetype* pos, qsizetyp
         if (*q == '!' || *q == '?') return Passed::AtMarkup;
         if (*q == '/') ++q;
         if (end - q < nameLength + 1) return Passed::NeedMore;
+        // Names inside mostly share the skipped one's prefix ("c:pt" in "c:ser"): its last
+        // character rules them out before a comparison of the whole.
+        if (q[nameLength - 1] != name[nameLength - 1]) return Passed::Content;
         return std::memcmp(q, name, size_t(nameLength)) == 0 && kNameEnd[uchar(q[nameLength])] ? Passed::AtMarkup
                                                                                                  : Passed::Content;
     };
