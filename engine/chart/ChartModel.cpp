@@ -504,11 +504,8 @@ PlotArea plotAreaOf(const pugi::xml_node& e) {
     plot.layout = layoutOf(e);
     for (pugi::xml_node child = e.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element || xml::namespaceOf(child) != Ns::C) continue;
-        const char* local = xml::localName(child);
-        for (const GroupName& g : kGroups) {
-            if (std::strcmp(g.local, local) == 0) plot.groups.push_back(groupOf(child, g.kind));
-        }
-        const std::string_view name = local;
+        const std::string_view name = xml::localName(child);
+        if (const auto kind = chartGroupKindOf(name)) plot.groups.push_back(groupOf(child, *kind));
         if (name == "catAx") plot.axes.push_back(axisOf(child, Axis::Kind::Category));
         else if (name == "valAx") plot.axes.push_back(axisOf(child, Axis::Kind::Value));
         else if (name == "dateAx") plot.axes.push_back(axisOf(child, Axis::Kind::Date));
@@ -635,6 +632,13 @@ QString ChartGroup::kindName() const {
     const bool threeD = kind == Kind::Bar3D || kind == Kind::Line3D || kind == Kind::Area3D ||
                         kind == Kind::Pie3D || kind == Kind::Surface3D;
     return threeD ? QStringLiteral("3-D ") + name : name;
+}
+
+std::optional<ChartGroup::Kind> chartGroupKindOf(std::string_view local) {
+    for (const GroupName& g : kGroups) {
+        if (local == g.local) return g.kind;
+    }
+    return std::nullopt;
 }
 
 const Axis* PlotArea::axisById(unsigned id) const {

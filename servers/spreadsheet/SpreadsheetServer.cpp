@@ -2,6 +2,7 @@
 #include "servers/spreadsheet/ChartPictureData.h"
 
 #include "engine/chart/ChartCollector.h"
+#include "engine/chart/ChartOutline.h"
 #include "engine/chart/ChartPackage.h"
 #include "engine/chart/ChartPart.h"
 #include "engine/chart/ChartRenderer.h"
@@ -42,6 +43,7 @@ struct ListedSheet {
     QString name;
     std::vector<QString> chartNames;
     const engine::Workbook::Sheet* sheet = nullptr;  // the engine's sheet, when read directly
+    std::optional<engine::XlsStructure::Sheet> legacy;  // the native read of a legacy sheet
 };
 
 struct OpenWorkbook {
@@ -65,6 +67,7 @@ struct OpenWorkbook {
 };
 
 struct ApplicationState {
+    SpreadsheetOptions options;
     bool running = true;
     bool displayAlerts = true;
     std::vector<std::shared_ptr<OpenWorkbook>> workbooks;
@@ -153,19 +156,34 @@ public:
         m_handle.check();
         return std::make_shared<ChartAreaImpl>(m_handle, m_sheet, m_chart);
     }
-    // Read from the same chart a copy takes: for a legacy workbook, its converted copy.
+    // Read from the chart part's outline, never a whole model of it; a legacy workbook's from
+    // its own records, as it is listed, without converting it.
     office::ExcelChartFacts Facts() override {
-        m_handle.check();
+        const ListedSheet& listed = m_handle.sheet(m_sheet);
         office::ExcelChartFacts facts;
+        if (listed.legacy) {
+            const engine::XlsStructure::ChartObject& object = listed.legacy->chartObjects[size_t(m_chart)];
+            if (!object.outline) {
+                throw AutomationError(QStringLiteral("%1: chart %2: the chart's own records are missing from the "
+                                                     "workbook (damaged file)")
+                                          .arg(m_handle.book->fileName(), Name()));
+            }
+            facts.kind = object.outline->kind;
+            facts.title = object.outline->title;
+            facts.seriesCount = object.outline->seriesCount;
+            if (const auto size = engine::XlsStructure::chartSize(*listed.legacy, object)) {
+                std::tie(facts.widthEmu, facts.heightEmu) = *size;
+            }
+            return facts;
+        }
         try {
             const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
             const engine::Workbook& workbook = *m_handle.book->workbook;
             const engine::Workbook::ChartObject& object = sheet->chartObjects[size_t(chart)];
-            const engine::ChartSummary summary = engine::readChartSummary(
-                workbook.package().read(object.chartPart), workbook.displayName(), object.chartPart);
-            facts.kind = summary.kind;
-            facts.title = summary.title;
-            facts.seriesCount = int(summary.series.size());
+            const engine::ChartOutline outline = engine::readChartOutline(workbook.package(), object.chartPart);
+            facts.kind = outline.kind;
+            facts.title = outline.title;
+            facts.seriesCount = outline.seriesCount;
             std::tie(facts.widthEmu, facts.heightEmu) = workbook.chartSize(*sheet, object);
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
@@ -415,7 +433,7 @@ bool isConvertedZipExtension(const QString& path) {
     return kExtensions.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive);
 }
 
-std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path) {
+std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path, const SpreadsheetOptions& options) {
     auto book = std::make_shared<OpenWorkbook>();
     book->path = path;
     const Sniffed sniffed = sniff(path);
@@ -446,10 +464,11 @@ std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path) {
                 ListedSheet listed;
                 listed.name = sheet->name;
                 for (const auto& chart : sheet->chartObjects) listed.chartNames.push_back(chart.name);
+                listed.legacy = *sheet;
                 book->worksheets.push_back(std::move(listed));
             }
             book->legacy = true;
-            engine::LegacyConverter::convertInBackground(path, QStringLiteral("xlsx"));
+            if (options.convertLegacyAhead) engine::LegacyConverter::convertInBackground(path, QStringLiteral("xlsx"));
             return book;
         }
         // Any other workbook ends a background conversion that is no longer wanted.
@@ -480,7 +499,7 @@ public:
 
     std::shared_ptr<office::ExcelWorkbook> Open(const QString& path) override {
         m_state->check();
-        auto book = openWorkbook(path);
+        auto book = openWorkbook(path, m_state->options);
         m_state->workbooks.push_back(book);
         m_state->active = book;
         return std::make_shared<WorkbookImpl>(Handle{m_state, book});
@@ -492,7 +511,9 @@ private:
 
 class SpreadsheetApplication : public office::ExcelApplication {
 public:
-    SpreadsheetApplication() : m_state(std::make_shared<ApplicationState>()) {}
+    explicit SpreadsheetApplication(const SpreadsheetOptions& options) : m_state(std::make_shared<ApplicationState>()) {
+        m_state->options = options;
+    }
     ~SpreadsheetApplication() override { m_state->release(); }
 
     QString Name() override { return QString::fromLatin1(office::kExcelName); }
@@ -526,11 +547,11 @@ private:
 
 }  // namespace
 
-std::shared_ptr<office::ExcelApplication> createSpreadsheetApplication() {
-    return std::make_shared<SpreadsheetApplication>();
+std::shared_ptr<office::ExcelApplication> createSpreadsheetApplication(const SpreadsheetOptions& options) {
+    return std::make_shared<SpreadsheetApplication>(options);
 }
 
-void registerSpreadsheetServer() {
+void registerSpreadsheetServer(const SpreadsheetOptions& options) {
     // A conversion still running in the background when the program ends is cancelled with it.
     static const bool cleanupAdded = [] {
         qAddPostRoutine([] { engine::LegacyConverter::cancelBackground(); });
@@ -538,8 +559,8 @@ void registerSpreadsheetServer() {
     }();
     (void)cleanupAdded;
     office::ServerRegistry::instance().registerServer(
-        QString::fromLatin1(office::kExcelProgId), []() -> std::shared_ptr<office::AutomationObject> {
-            auto application = createSpreadsheetApplication();
+        QString::fromLatin1(office::kExcelProgId), [options]() -> std::shared_ptr<office::AutomationObject> {
+            auto application = createSpreadsheetApplication(options);
             office::ServerRegistry::instance().publishRunning(QString::fromLatin1(office::kExcelProgId),
                                                               application);
             return application;
