@@ -16,10 +16,11 @@ struct Result {
 };
 
 // The executable, run without a display and without the tests' platform setting, as a script
-// on a server would run it.
-inline Result runCli(const QStringList& arguments) {
+// on a server would run it; the variables of extra added to (or replacing) the environment's.
+inline Result runCli(const QStringList& arguments, const QProcessEnvironment& extra = {}) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(extra);
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
