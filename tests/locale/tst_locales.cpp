@@ -7,6 +7,7 @@
 #include "engine/numfmt/NumberFormat.h"
 #include "engine/package/Zip.h"
 #include "engine/workbook/Workbook.h"
+#include "tests/cli/CliProcess.h"
 #include "tests/support/Locales.h"
 
 #include <QFile>
@@ -22,25 +23,15 @@ namespace {
 const QStringList kLocales = {QStringLiteral("C"), QStringLiteral("en_US.UTF-8"), QStringLiteral("de_DE.UTF-8"),
                               QStringLiteral("fr_FR.UTF-8")};
 
-struct Run {
-    int status = -1;
-    QByteArray err;
-};
+using Run = clitest::Result;
 
-// quillmere-cli as a shell in that region runs it: LANG names the region, nothing overrides it.
+// quillmere-cli as a shell in that region runs it: LANG names the region, and the variables
+// that would override it are empty (which both the C library and Qt take as unset).
 Run runCli(const QStringList& arguments, const QString& lang) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LC_ALL", "LC_NUMERIC", "LANGUAGE"})
-        environment.remove(QString::fromLatin1(name));
+    QProcessEnvironment environment;
     environment.insert(QStringLiteral("LANG"), lang);
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(QUILLMERE_CLI), arguments);
-    Run run;
-    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit) return run;
-    run.status = process.exitCode();
-    run.err = process.readAllStandardError();
-    return run;
+    for (const char* name : {"LC_ALL", "LC_NUMERIC", "LANGUAGE"}) environment.insert(QString::fromLatin1(name), QString());
+    return clitest::runCli(arguments, environment);
 }
 
 // The texts an SVG shows, in document order.
