@@ -1,12 +1,13 @@
 #include "engine/chart/ChartRenderer.h"
 
+#include "engine/package/FileReplacement.h"
 #include "engine/package/Package.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
+#include <algorithm>
 #include <cmath>
 
 namespace engine::chart {
@@ -76,10 +77,9 @@ void writeChartPicture(const ChartSpace& chart, const RenderContext& context, QS
         const ChartScene scene = buildChartScene(chart, context, sizeInPoints, 8);
         bytes = format == PictureFormat::Svg ? svgBytes(scene, sizeInPoints) : pdfBytes(scene, sizeInPoints);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw DocumentError(DocumentError::Kind::Io, path, QString(),
-                            QStringLiteral("cannot write the picture: %1").arg(file.errorString()));
+    // Every write checked through to the flush: a picture replaced by a half-written one on
+    // a full disk would be lost without a word.
+    writeFileAtomically(path, bytes, path);
 }
 
 }  // namespace engine::chart

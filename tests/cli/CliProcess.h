@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <functional>
 
 namespace clitest {
 
@@ -16,9 +17,11 @@ struct Result {
 };
 
 // The executable, run without a display and without the tests' platform setting, as a script
-// on a server would run it.
-inline Result runCli(const QStringList& arguments) {
+// on a server would run it; inChild, when given, runs in the child before it starts the
+// executable (to set a resource limit).
+inline Result runCli(const QStringList& arguments, const std::function<void()>& inChild = {}) {
     QProcess process;
+    if (inChild) process.setChildProcessModifier(inChild);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using clitest::Result;
@@ -84,6 +86,8 @@ private slots:
     void failuresGiveOneLineTheirStatusAndLeaveNothingBehind_data();
     void failuresGiveOneLineTheirStatusAndLeaveNothingBehind();
     void pictureRefusedAtTheWriteEndsTheRunWithStatus3();
+    void diskFullPartWayKeepsThePictureItWouldReplace();
+    void linkPlantedInTheFolderIsReplacedNotWrittenThrough();
 
 private:
     QString book(const QString& name) const { return m_books.filePath(name); }
@@ -329,6 +333,55 @@ void CliRenderTest::pictureRefusedAtTheWriteEndsTheRunWithStatus3() {
     QCOMPARE(filesIn(m_out.path()), QStringList({QStringLiteral("Data-1.png"), QStringLiteral("Data-2.png")}));
     QVERIFY(QFileInfo(out(QStringLiteral("Data-2.png"))).isDir());
     QCOMPARE(QImage(out(QStringLiteral("Data-1.png"))).size(), QSize(480, 288));
+}
+
+void CliRenderTest::diskFullPartWayKeepsThePictureItWouldReplace() {
+    // A good picture from an earlier run; then no file may grow past 2 KB (a disk that fills
+    // up part-way through each picture), so every write fails after its first bytes.
+    const QString charts = book(QStringLiteral("charts.xlsx"));
+    for (const QString& format : {QStringLiteral("png"), QStringLiteral("svg")}) {
+        const QStringList arguments{QStringLiteral("render"), charts, QStringLiteral("--chart"), QStringLiteral("Data:1"),
+                                    QStringLiteral("--format"), format, QStringLiteral("--output"), m_out.path()};
+        QCOMPARE(runCli(arguments).status, 0);
+        const QString picture = out(QStringLiteral("Data-1.") + format);
+        QFile file(picture);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray good = file.readAll();
+        file.close();
+        QVERIFY(good.size() > 4096);
+
+        const Result full = runCli(arguments, [] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{2048, 2048};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(99);
+        });
+        QCOMPARE(full.status, 3);
+        QVERIFY2(full.err.contains("Data-1." + format.toLatin1()) && full.err.contains("too large"), full.err.constData());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), good);
+        file.close();
+        QCOMPARE(filesIn(m_out.path()), QStringList{QStringLiteral("Data-1.") + format});
+        QVERIFY(QFile::remove(picture));
+    }
+}
+
+void CliRenderTest::linkPlantedInTheFolderIsReplacedNotWrittenThrough() {
+    // Someone who can write in the output folder links a picture's name to another file.
+    const QString victim = m_books.filePath(QStringLiteral("victim.txt"));
+    QFile file(victim);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("keep me");
+    file.close();
+    QVERIFY(QFile::link(victim, out(QStringLiteral("Data-1.png"))));
+    const Result result = runCli({QStringLiteral("render"), book(QStringLiteral("charts.xlsx")), QStringLiteral("--chart"),
+                                  QStringLiteral("Data:1"), QStringLiteral("--format"), QStringLiteral("png"),
+                                  QStringLiteral("--output"), m_out.path()});
+    QCOMPARE(result.status, 0);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("keep me"));
+    const QFileInfo picture(out(QStringLiteral("Data-1.png")));
+    QVERIFY(!picture.isSymLink());
+    QCOMPARE(QImage(picture.filePath()).size(), QSize(480, 288));
 }
 
 QTEST_GUILESS_MAIN(CliRenderTest)
