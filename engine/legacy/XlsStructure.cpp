@@ -395,6 +395,7 @@ XlsStructure XlsStructure::fromWorkbookStream(const QByteArray& stream, const QS
     };
     XlsStructure result;
     std::vector<Entry> entries;
+    QHash<QString, QString> sheetOfName;  // case-folded name -> the name as given
     qsizetype pos = bof.offset + 4 + bof.size;
     for (;;) {
         if (pos >= reader.size()) {
@@ -415,6 +416,15 @@ XlsStructure XlsStructure::fromWorkbookStream(const QByteArray& stream, const QS
         if (!ok) {
             reader.fail(QStringLiteral("the sheet entry at offset %1 is cut short (damaged file)").arg(record.offset));
         }
+        // Sheets are found by name, compared without regard to case: of two such, one could
+        // never be reached.
+        const auto alike = sheetOfName.constFind(name.toCaseFolded());
+        if (alike != sheetOfName.constEnd()) {
+            reader.fail(QStringLiteral("sheets \"%1\" and \"%2\" have the same name (the case of letters does not "
+                                       "tell sheets apart)")
+                            .arg(*alike, name));
+        }
+        sheetOfName.insert(name.toCaseFolded(), name);
         Sheet sheet;
         sheet.name = name;
         switch (quint8(record.data[4]) & 0x03) {

@@ -196,6 +196,19 @@ TEST(HostileWorkbook, NonFiniteNumbersNeverReachTheEmbeddedWorkbook) {
     EXPECT_THROW(presentation.pasteChart(0, inf), DocumentError);
 }
 
+TEST(HostileWorkbook, SheetNamesAlikeButForCaseAreRefusedNamingTheFile) {
+    // "Data" and "DATA": found by name, the second sheet's chart was never reached, and the
+    // first one's copied in its place.
+    try {
+        Workbook::open(regression("case-duplicate-sheet-names.xlsx"));
+        FAIL() << "opened";
+    } catch (const DocumentError& e) {
+        EXPECT_EQ(e.message().toStdString(),
+                  "case-duplicate-sheet-names.xlsx: xl/workbook.xml: sheets \"Data\" and \"DATA\" have the same name "
+                  "(the case of letters does not tell sheets apart)");
+    }
+}
+
 TEST(HostileWorkbook, AnchorOffsetsAtTheEndsOfTheirRangeGiveTheLargestSize) {
     // colOff from -2^63 to 2^63-1: the difference overflowed.
     const auto workbook = Workbook::open(regression("anchor-offset-overflow.xlsx"));
