@@ -152,6 +152,27 @@ TEST(HostileClipboard, OnlyTheChartsOwnKindsOfPartTravel) {
     EXPECT_THROW(chartPackageFromBytes(chartPackageToBytes(foreign)), DocumentError);
 }
 
+TEST(HostileWorkbook, WhatTheCopyCarriesThePasteTakes) {
+    // Chart parts relating to a style typed as plain XML (a lax writer), a style part no
+    // content type names, a style relating to a chart and to itself as a picture, a chart part
+    // of an unreadable type: the copy carried parts the paste then refused.
+    for (const char* name : {"chart-style-typed-as-plain-xml.xlsx", "chart-relates-to-unlisted-style.xlsx",
+                             "chart-style-relates-to-chart.xlsx", "chart-part-of-unknown-type.xlsx"}) {
+        SCOPED_TRACE(name);
+        const auto workbook = Workbook::open(regression(name));
+        const auto packages = copyCharts(*workbook);
+        ASSERT_FALSE(packages.empty());
+        for (const auto& package : packages) {
+            for (size_t i = 1; i < package.parts.size(); ++i) {
+                EXPECT_TRUE(chartPackageCarriesContentType(package.parts[i].contentType))
+                    << package.parts[i].name.toStdString() << " " << package.parts[i].contentType.toStdString();
+            }
+        }
+        QTemporaryDir dir;
+        EXPECT_EQ(pastedAndReopened(packages, dir).slideCount(), int(packages.size()));
+    }
+}
+
 TEST(HostileWorkbook, NonFiniteNumbersNeverReachTheEmbeddedWorkbook) {
     const auto workbook = Workbook::open(regression("non-finite-numbers.xlsx"));
     const auto packages = copyCharts(*workbook);
