@@ -88,6 +88,7 @@ private slots:
     void pictureRefusedAtTheWriteEndsTheRunWithStatus3();
     void diskFullPartWayKeepsThePictureItWouldReplace();
     void linkPlantedInTheFolderIsReplacedNotWrittenThrough();
+    void chartTooLargeToDrawIsSaidAndSkipped();
 
 private:
     QString book(const QString& name) const { return m_books.filePath(name); }
@@ -119,6 +120,20 @@ for name in ['..', '-x', 'a<b', 'a>b', 'Q1 | "Q2"']:
 wb.close()
 )");
     make.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), names, book(QStringLiteral("names.xlsx"))});
+    QVERIFY(make.waitForFinished(120000));
+    QVERIFY2(make.exitCode() == 0, make.readAllStandardError().constData());
+    // A chart frame 35 times the usual width: about 16,800 pixels across.
+    const QString wide = QStringLiteral(R"(
+import sys, xlsxwriter
+wb = xlsxwriter.Workbook(sys.argv[1])
+ws = wb.add_worksheet('Wide')
+ws.write_column('A1', [1, 2, 3])
+chart = wb.add_chart({'type': 'line'})
+chart.add_series({'values': ['Wide', 0, 0, 2, 0]})
+ws.insert_chart('C2', chart, {'x_scale': 35})
+wb.close()
+)");
+    make.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), wide, book(QStringLiteral("wide.xlsx"))});
     QVERIFY(make.waitForFinished(120000));
     QVERIFY2(make.exitCode() == 0, make.readAllStandardError().constData());
 }
@@ -382,6 +397,21 @@ void CliRenderTest::linkPlantedInTheFolderIsReplacedNotWrittenThrough() {
     const QFileInfo picture(out(QStringLiteral("Data-1.png")));
     QVERIFY(!picture.isSymLink());
     QCOMPARE(QImage(picture.filePath()).size(), QSize(480, 288));
+}
+
+void CliRenderTest::chartTooLargeToDrawIsSaidAndSkipped() {
+    const QString workbook = book(QStringLiteral("wide.xlsx"));
+    const QStringList arguments{QStringLiteral("render"), workbook, QStringLiteral("--format"), QStringLiteral("png"),
+                                QStringLiteral("--output"), m_out.path()};
+    const Result png = runCli(arguments);
+    QCOMPARE(png.status, 2);
+    QVERIFY2(png.err.startsWith(QStringLiteral("quillmere-cli: %1: chart Wide:1: ").arg(workbook).toUtf8()) &&
+                 png.err.contains("too large to draw"),
+             png.err.constData());
+    QCOMPARE(filesIn(m_out.path()), QStringList());
+    // Vector pictures have no such bound.
+    QCOMPARE(runCli(QStringList(arguments).replaceInStrings(QStringLiteral("png"), QStringLiteral("svg"))).status, 0);
+    QCOMPARE(filesIn(m_out.path()), QStringList{QStringLiteral("Wide-1.svg")});
 }
 
 QTEST_GUILESS_MAIN(CliRenderTest)

@@ -6,6 +6,7 @@
 #include "engine/package/Package.h"
 #include "engine/package/Xml.h"
 #include "engine/presentation/Presentation.h"
+#include "engine/slide/SlideModel.h"
 #include "engine/workbook/Workbook.h"
 
 #include <QDataStream>
@@ -317,4 +318,19 @@ TEST(HostilePresentation, GroupScaledBeyondAnyCoordinateStaysInRange) {
         }
     }
     EXPECT_GT(framed, 0);
+}
+
+TEST(HostilePresentation, PictureOfMorePixelsThanDrawnIsLeftUndecodedInItsFrame) {
+    // A 26 KB deck whose one picture is a valid PNG of 60000 x 60000 pixels: decoding it took
+    // half a minute of the window's time, scaled or not.
+    const auto presentation = Presentation::open(regression("picture-of-60000-pixels-a-side.pptx"));
+    const slide::SlideModel model = slide::readSlideModel(presentation, 0);
+    int pictures = 0;
+    for (const auto& element : model.elements) {
+        if (element.kind != slide::SlideElement::Kind::Picture) continue;
+        EXPECT_TRUE(element.image.isNull());
+        EXPECT_FALSE(element.frame.isEmpty());
+        ++pictures;
+    }
+    EXPECT_EQ(pictures, 1);
 }
