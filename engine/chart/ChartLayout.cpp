@@ -73,7 +73,7 @@ QString seriesName(const Series& series) {
         const QString t = series.text->text();
         if (!t.isEmpty()) return t;
     }
-    return QStringLiteral("Series%1").arg(series.index + 1);
+    return QStringLiteral("Series%1").arg(qint64(series.index) + 1);
 }
 
 // Where a manual layout puts an element whose automatic place is `automatic`.
@@ -423,6 +423,11 @@ class Layouter {
     void prepareDates(AxisLayout& a, const DataSource& categories) {
         if (!categories.numbers) return;
         std::vector<double> serials = categories.numbers->dense();
+        // A serial no calendar reaches (beyond the year 9999 either way from 1900) reads as
+        // absent, as a non-finite one does.
+        constexpr double kLastSerial = 2958465;
+        for (double& v : serials)
+            if (!(std::abs(v) <= kLastSerial)) v = std::numeric_limits<double>::quiet_NaN();
         std::vector<double> present;
         for (double v : serials)
             if (std::isfinite(v)) present.push_back(std::floor(v));

@@ -384,8 +384,12 @@ class SceneBuilder {
         int index = 0;
         for (size_t i = 0; i < a.majorTicks.size(); ++i) {
             const AxisTick& t = a.majorTicks[i];
-            const int order = a.date ? int(i) : int(t.value);  // date labels count by label
-            if (!a.numeric && order % std::max(1, a.labelSkip) != 0) continue;
+            // Category labels are skipped by their number (date labels count by label); a value
+            // axis's ticks, of any size, are all labelled.
+            if (!a.numeric) {
+                const double order = a.date ? double(i) : std::trunc(t.value);
+                if (std::fmod(order, double(std::max(1, a.labelSkip))) != 0) continue;
+            }
             const QSizeF s = measureText(t.text, a.labelStyle);
             const SceneTag tag = tagOf(E::AxisLabel, -1, index++, a.index);
             if (a.horizontal) {

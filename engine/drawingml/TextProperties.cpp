@@ -3,6 +3,8 @@
 #include "engine/drawingml/Theme.h"
 #include "engine/package/Xml.h"
 
+#include <cmath>
+
 namespace engine::drawingml {
 
 using xml::Ns;
@@ -79,7 +81,8 @@ BodyProperties readBodyProperties(const pugi::xml_node& bodyPr) {
     BodyProperties body;
     if (const auto rot = bodyPr.attribute("rot")) {
         if (rot.as_llong(0) == kAutomaticRotation) body.automaticRotation = true;
-        else body.rotation = rot.as_double(0) / 60000.0;
+        // A number past any angle ("nan", "-inf") reads as no rotation given.
+        else if (const double degrees = rot.as_double(0) / 60000.0; std::isfinite(degrees)) body.rotation = degrees;
     }
     body.vertical = text(bodyPr.attribute("vert"));
     body.leftInset = inset(bodyPr, "lIns");

@@ -588,7 +588,9 @@ bool readOffsetAndExtent(const pugi::xml_node& xfrm, QRectF* rect) {
 void readTransform(const pugi::xml_node& xfrm, const GroupMap& map, SlideElement& element) {
     QRectF r;
     if (readOffsetAndExtent(xfrm, &r)) element.frame = map.apply(r);
-    element.rotation = xfrm.attribute("rot").as_double(0) / 60000.0;
+    // A number past any angle ("nan", "-inf") reads as no rotation given.
+    const double degrees = xfrm.attribute("rot").as_double(0) / 60000.0;
+    element.rotation = std::isfinite(degrees) ? degrees : 0.0;
     element.flipH = drawingml::optionalBool(xfrm.attribute("flipH")).value_or(false);
     element.flipV = drawingml::optionalBool(xfrm.attribute("flipV")).value_or(false);
 }
