@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <unordered_map>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -266,15 +267,19 @@ qsizetype readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet
 
     std::vector<Shape> shapes;
     readDrawing(drawing, 0, drawing.size(), 0, 0, shapes);
+    // Each chart's shape is the first whose client data ends where the chart's record begins:
+    // looked up by that offset, so that a sheet of many shapes and charts costs linear time.
+    std::unordered_map<qsizetype, const Shape*> shapeEndingAt;
+    shapeEndingAt.reserve(shapes.size());
+    for (const Shape& s : shapes) shapeEndingAt.try_emplace(s.clientDataEnd, &s);
     for (const ChartObj& chart : charts) {
-        const auto shape = std::find_if(shapes.begin(), shapes.end(), [&](const Shape& s) {
-            return s.clientDataEnd == chart.drawingOffset;
-        });
+        const auto found = shapeEndingAt.find(chart.drawingOffset);
+        const Shape* shape = found != shapeEndingAt.end() ? found->second : nullptr;
         // Charts inside a group of shapes are not chart objects of the sheet.
-        if (shape != shapes.end() && shape->groupDepth > 1) continue;
+        if (shape && shape->groupDepth > 1) continue;
         XlsStructure::ChartObject object;
         object.objectId = chart.objectId;
-        if (shape != shapes.end()) {
+        if (shape) {
             object.anchor = shape->anchor;
             object.nameStored = !shape->name.isEmpty();
             object.name = shape->name;
