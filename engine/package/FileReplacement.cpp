@@ -99,7 +99,7 @@ FileReplacement::FileReplacement(const QString& path, const QString& display)
       m_folder(QFileInfo(path).absoluteDir()),
       m_lock(m_folder.absolutePath(), display) {
     if (!m_folder.exists()) {
-        throw DocumentError(DocumentError::Kind::Missing, display, QString(), QStringLiteral("folder does not exist"));
+        throw DocumentError(DocumentError::Kind::Io, display, QString(), QStringLiteral("folder does not exist"));
     }
     QByteArray name = QFile::encodeName(m_folder.filePath(u'.' + QFileInfo(path).fileName() + QStringLiteral(".XXXXXX.tmp")));
     const int fd = ::mkostemps(name.data(), 4, O_CLOEXEC);

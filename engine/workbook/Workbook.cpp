@@ -75,6 +75,15 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
     QHash<QString, QString> sheetOfRelationship;
     QHash<QString, QString> sheetOfName;  // case-folded name -> the name as given
     for (const WorkbookPart::SheetEntry& entry : part.sheets) {
+        // Two tabs cannot be one sheet: a workbook listing a sheet twice is malformed, and
+        // taking it would read the same drawing once per listing.
+        const auto earlier = sheetOfRelationship.constFind(entry.relationshipId);
+        if (earlier != sheetOfRelationship.constEnd()) {
+            throw DocumentError(file, main->targetPart,
+                                QStringLiteral("sheets \"%1\" and \"%2\" both refer to relationship \"%3\"")
+                                    .arg(*earlier, entry.name, entry.relationshipId));
+        }
+        sheetOfRelationship.insert(entry.relationshipId, entry.name);
         // Sheets are found by name, and the spreadsheet application compares names without
         // regard to case: of two such, one could never be reached.
         const auto alike = sheetOfName.constFind(entry.name.toCaseFolded());
@@ -85,15 +94,6 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
                                     .arg(*alike, entry.name));
         }
         sheetOfName.insert(entry.name.toCaseFolded(), entry.name);
-        // Two tabs cannot be one sheet: a workbook listing a sheet twice is malformed, and
-        // taking it would read the same drawing once per listing.
-        const auto earlier = sheetOfRelationship.constFind(entry.relationshipId);
-        if (earlier != sheetOfRelationship.constEnd()) {
-            throw DocumentError(file, main->targetPart,
-                                QStringLiteral("sheets \"%1\" and \"%2\" both refer to relationship \"%3\"")
-                                    .arg(*earlier, entry.name, entry.relationshipId));
-        }
-        sheetOfRelationship.insert(entry.relationshipId, entry.name);
         Sheet sheet;
         sheet.name = entry.name;
         sheet.visibility = entry.state == QLatin1String("hidden")       ? Visibility::Hidden
