@@ -571,14 +571,16 @@ class Layouter {
                 return;
             }
             const double step = a.scale.majorUnit;
-            const int n = int(std::floor((a.scale.max - a.scale.min) / step + 1e-9));
+            // Counted in floating point and capped before the cast: a unit given far smaller
+            // than the span would pass any int.
+            const int n = int(std::min(std::floor((a.scale.max - a.scale.min) / step + 1e-9), 1000.0));
             for (int k = 0; k <= n && k <= 1000; ++k) {
                 double v = a.scale.min + k * step;
                 if (std::abs(v) < step * 1e-9) v = 0;
                 a.majorTicks.push_back({a.map(v), v, a.labelFor(v)});
             }
             const double minor = a.scale.minorUnit > 0 ? a.scale.minorUnit : step / 5;
-            const int m = int(std::floor((a.scale.max - a.scale.min) / minor + 1e-9));
+            const int m = int(std::min(std::floor((a.scale.max - a.scale.min) / minor + 1e-9), 5000.0));
             for (int k = 0; k <= m && k <= 5000; ++k) a.minorTicks.push_back(a.map(a.scale.min + k * minor));
             return;
         }

@@ -267,7 +267,8 @@ class SceneBuilder {
     }
 
     QPointF at(const GroupData& g, double category, double value) const {
-        const double c = g.categoryAxis->categoryCenter(std::floor(category) == category ? g.categoryAxis->slot(int(category)) : category);
+        const bool whole = std::floor(category) == category && std::abs(category) < 2e9;
+        const double c = g.categoryAxis->categoryCenter(whole ? g.categoryAxis->slot(int(category)) : category);
         const double v = g.valueAxis->map(value);
         return g.horizontal ? QPointF(v, c) : QPointF(c, v);
     }
@@ -970,7 +971,9 @@ class SceneBuilder {
         if (rows == 0) return;
         const double cw = plot.width() / std::max(1, cols - 1), rh = plot.height() / std::max(1, rows - 1);
         auto band = [&](double v) {
-            return int(std::floor((v - val.scale.min) / val.scale.majorUnit));
+            // Any band past the int range draws as the last one there is room to count.
+            const double b = std::floor((v - val.scale.min) / val.scale.majorUnit);
+            return std::isfinite(b) ? int(std::clamp(b, -1e9, 1e9)) : 0;
         };
         for (int r = 0; r + 1 < std::max(2, rows); ++r) {
             for (int c = 0; c + 1 < std::max(2, cols); ++c) {
