@@ -9,12 +9,13 @@ JOBS  ?= $(shell nproc)
 # and Liberation have the widths of the office fonts that charts name), and what the tests add
 # on top (xlsxwriter makes test workbooks with real charts; poppler reads the PDFs LibreOffice
 # makes of our presentations; python3-uno and ImageMagick let tools/compare-charts.py have
-# LibreOffice draw charts and score the differences).
+# LibreOffice draw charts and score the differences; locales has the sources from which the
+# tests compile the German, French and US locales they draw numbers in).
 RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libzip-dev zlib1g-dev libpugixml-dev libgsf-1-dev \
             libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-liberation2 \
             fonts-crosextra-carlito fonts-crosextra-caladea \
             libreoffice-calc-nogui libreoffice-impress-nogui
-TEST_PKGS = $(RUN_PKGS) python3 python3-xlsxwriter python3-uno imagemagick poppler-utils xvfb xauth
+TEST_PKGS = $(RUN_PKGS) python3 python3-xlsxwriter python3-uno imagemagick poppler-utils xvfb xauth locales
 
 .PHONY: run test build bench deps-run deps-test deps-fuzz configure clean fuzz fuzz-run
 

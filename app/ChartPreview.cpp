@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
@@ -71,11 +72,10 @@ bool needsConversion(const QString& path) {
 }  // namespace
 
 QString chartSizeText(QSizeF points) {
+    const QLocale locale;
     return QStringLiteral("%1 x %2 cm (%3 x %4 px)")
-        .arg(points.width() * 2.54 / 72, 0, 'f', 2)
-        .arg(points.height() * 2.54 / 72, 0, 'f', 2)
-        .arg(qRound(points.width() * 96 / 72))
-        .arg(qRound(points.height() * 96 / 72));
+        .arg(locale.toString(points.width() * 2.54 / 72, 'f', 2), locale.toString(points.height() * 2.54 / 72, 'f', 2),
+             locale.toString(qRound(points.width() * 96 / 72)), locale.toString(qRound(points.height() * 96 / 72)));
 }
 
 ChartPreview::ChartPreview(platform::Dialogs& dialogs) : m_dialogs(dialogs) {

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 #include <QSet>
 #include <atomic>
 #include <csignal>
@@ -378,6 +379,8 @@ int runCopy(const Options& options, Console& console) {
 
 int runRender(const Options& options, Console& console) {
     const Source& source = options.sources.front();
+    // Every drawing takes its separators from the default locale, the user's unless named.
+    if (!options.locale.isEmpty()) QLocale::setDefault(QLocale(options.locale.section(u'.', 0, 0).section(u'@', 0, 0)));
     requireReadable(source.workbook);
     OutputFolder folder(options.output);
     deferEndingSignalsDuringSaves();

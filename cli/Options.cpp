@@ -1,8 +1,18 @@
 #include "cli/Options.h"
 
+#include <QLocale>
+
 namespace cli {
 
 namespace {
+
+// QLocale takes any name and falls back to C for one it does not know; only C and POSIX may
+// mean C. An encoding suffix ("de_DE.UTF-8") is allowed, as in LANG.
+bool isKnownLocale(const QString& name) {
+    const QString bare = name.section(u'.', 0, 0).section(u'@', 0, 0);
+    if (bare == QLatin1String("C") || bare == QLatin1String("POSIX")) return true;
+    return !bare.isEmpty() && QLocale(bare).language() != QLocale::C;
+}
 
 // SHEET:INDEX, split at the last colon so that a sheet name may hold colons of its own.
 bool parseChartRef(const QString& text, ChartRef* ref) {
@@ -90,6 +100,11 @@ public:
                 if (!ok || !(o.scale > 0) || o.scale > 16) {
                     return fail(QStringLiteral("--scale %1: expected a number above 0, at most 16").arg(text));
                 }
+            } else if (arg == QLatin1String("--locale") && o.command == Options::Command::Render) {
+                if (!value(arg, &o.locale)) return m_result;
+                if (!isKnownLocale(o.locale)) {
+                    return fail(QStringLiteral("--locale %1: expected a locale name such as en_US, de_DE or fr_FR").arg(o.locale));
+                }
             } else if ((arg == QLatin1String("--width") || arg == QLatin1String("--height")) &&
                        o.command == Options::Command::Render) {
                 QString text;
@@ -172,7 +187,7 @@ QString usageText() {
         "  quillmere-cli copy WORKBOOK [--chart SHEET:INDEX]... [WORKBOOK [--chart SHEET:INDEX]...]...\n"
         "                     [--into DECK] --output OUT.pptx\n"
         "  quillmere-cli render WORKBOOK [--chart SHEET:INDEX]... --format png|svg|pdf\n"
-        "                     [--scale N | --width W --height H] --output DIR\n"
+        "                     [--scale N | --width W --height H] [--locale NAME] --output DIR\n"
         "\n"
         "list    One line per chart of the workbook's worksheets, in the window's order, tab-separated:\n"
         "        sheet name, chart name, chart index, kind, title, series count, width and height in EMU.\n"
@@ -185,7 +200,9 @@ QString usageText() {
         "        PNG at the chart's own size on a 96 dpi screen times --scale (default 1), or laid out\n"
         "        to --width x --height pixels; SVG and PDF at the chart's size in points (or that of\n"
         "        W x H pixels). A chart that cannot be read is said on standard error and skipped\n"
-        "        (exit status 2); files of the same name are replaced.\n"
+        "        (exit status 2); files of the same name are replaced. Numbers show with the decimal\n"
+        "        and thousands separators of the user's region (LC_ALL, LC_NUMERIC, LANG), or of\n"
+        "        --locale NAME (de_DE, fr_FR, en_US, C...), so that batch pictures are reproducible.\n"
         "\n"
         "Options:\n"
         "  --quiet     no progress and no notices on standard error; errors are still shown\n"

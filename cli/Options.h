@@ -42,6 +42,7 @@ struct Options {
     QString format;              // render: png, svg or pdf
     double scale = 0;            // render: 0 when not given
     int width = 0, height = 0;   // render: 0 when not given
+    QString locale;              // render: the region whose separators numbers show, "" for the user's
 };
 
 // The command line parsed, or a usage error: message is one line without the program's name

@@ -2,6 +2,7 @@
 
 #include "office/RunningChecks.h"
 #include "office/ServerRegistry.h"
+#include "platform/Clipboard.h"
 #include "platform/ChartList.h"
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
@@ -70,6 +71,10 @@ void CopyRun::PushButton2_Click() {
     // ended at line 176 or was stopped because the main window closed during a wait. Nothing
     // after run() touches the window: it may be gone by then.
     Run run;
+    // The charts go from the spreadsheet to the presentation on a clipboard of the run's own:
+    // the user's clipboard keeps what it held, and a paste never takes what the user copies
+    // in another program during a wait.
+    platform::PrivateClipboard clipboard;
     const auto steps = procedure(run);
     m_runner.run(steps);
 }
@@ -188,7 +193,9 @@ platform::Procedure CopyRun::procedure(Run& run) {
             use(use(use(chartObject).Chart()).ChartArea()).Copy();
             return kNext;
         },
-        148);
+        // A chart that was not copied gets no slide and no paste, which would otherwise
+        // leave a blank slide or paste the previous chart again: the row ends here.
+        156);
     add(148,
         [&run] {
             auto slides = use(run.target).Slides();

@@ -52,7 +52,8 @@ bool allNumbers(const std::vector<double>& values) {
     return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
 }
 
-QStringList textsOf(const DataSource* source, const QString& axisFormat, DateSystem dates) {
+QStringList textsOf(const DataSource* source, const QString& axisFormat, DateSystem dates,
+                    const NumberSymbols& numbers) {
     QStringList out;
     if (!source) return out;
     if (source->multiLevel && !source->multiLevel->levels.empty()) {
@@ -63,7 +64,7 @@ QStringList textsOf(const DataSource* source, const QString& axisFormat, DateSys
         const QString code = !axisFormat.isEmpty() ? axisFormat : source->numbers->formatCode;
         const Format format(code.isEmpty() ? QStringLiteral("General") : code);
         for (double v : source->numbers->dense())
-            out << (std::isfinite(v) ? format.format(v, dates) : QString());
+            out << (std::isfinite(v) ? format.format(v, dates, numbers) : QString());
     }
     return out;
 }
@@ -100,7 +101,7 @@ const ManualLayout* manualOf(const std::optional<Layout>& layout) {
     return layout && layout->manual ? &*layout->manual : nullptr;
 }
 
-double displayUnitDivisor(const DisplayUnits& units, QString* label) {
+double displayUnitDivisor(const DisplayUnits& units, const NumberSymbols& numbers, QString* label) {
     static const std::pair<const char*, double> kUnits[] = {
         {"hundreds", 1e2}, {"thousands", 1e3}, {"tenThousands", 1e4}, {"hundredThousands", 1e5},
         {"millions", 1e6}, {"tenMillions", 1e7}, {"hundredMillions", 1e8}, {"billions", 1e9},
@@ -108,7 +109,7 @@ double displayUnitDivisor(const DisplayUnits& units, QString* label) {
     static const char* const kNames[] = {"Hundreds", "Thousands", "10000", "100000", "Millions",
                                          "10000000", "100000000", "Billions", "Trillions"};
     if (units.custom && *units.custom > 0) {
-        *label = QString::number(*units.custom);
+        *label = formatGeneral(*units.custom, numbers);
         return *units.custom;
     }
     if (units.builtIn) {
@@ -269,7 +270,7 @@ double AxisLayout::crossValueOn(const AxisLayout& partner) const {
 }
 
 QString AxisLayout::labelFor(double value) const {
-    return format.format(value / unitDivisor, dates);
+    return format.format(value / unitDivisor, dates, numbers);
 }
 
 namespace {
@@ -280,6 +281,7 @@ class Layouter {
         : m_chart(chart), m_formats(formats) {
         m_out.size = size;
         m_out.dates = chart.date1904.value_or(false) ? DateSystem::Date1904 : DateSystem::Date1900;
+        m_out.numbers = formats.resolver().context().numbers;
     }
 
     ChartLayout run() {
@@ -309,6 +311,7 @@ class Layouter {
             a->index = int(i);
             a->visible = !R().axisDeleted(plot.axes[i]) && plot.axes[i].kind != Axis::Kind::Series;
             a->dates = m_out.dates;
+            a->numbers = m_out.numbers;
             m_out.axes.push_back(std::move(a));
         }
         int position = 0;
@@ -399,7 +402,7 @@ class Layouter {
         if (categoryAxis && categoryAxis->axis->numberFormat &&
             !categoryAxis->axis->numberFormat->sourceLinked.value_or(false))
             axisFormat = categoryAxis->axis->numberFormat->formatCode;
-        QStringList texts = textsOf(withCategories ? &*withCategories->categories : nullptr, axisFormat, m_out.dates);
+        QStringList texts = textsOf(withCategories ? &*withCategories->categories : nullptr, axisFormat, m_out.dates, m_out.numbers);
         count = std::max<int>(count, int(texts.size()));
         m_out.categories = texts;
         m_out.categoryCount = count;
@@ -464,7 +467,7 @@ class Layouter {
         a.dateTicks.clear();
         for (QDate d = first; slotOf(first, d) <= a.categoryCount - 1 && a.dateTicks.size() < 1000;) {
             const double serial = double(origin.daysTo(d));
-            a.dateTicks.push_back({slotOf(first, d), a.format.format(serial, a.dates)});
+            a.dateTicks.push_back({slotOf(first, d), a.format.format(serial, a.dates, a.numbers)});
             d = step.unit == TimeUnit::Days ? d.addDays(step.count) : (step.unit == TimeUnit::Months ? d.addMonths(step.count) : d.addYears(step.count));
         }
     }
@@ -472,7 +475,7 @@ class Layouter {
     void prepareScale(AxisLayout& a) {
         const Axis& axis = *a.axis;
         a.reversed = axis.orientation.value_or(QString()) == QLatin1String("maxMin");
-        if (axis.displayUnits) a.unitDivisor = displayUnitDivisor(*axis.displayUnits, &a.unitLabel);
+        if (axis.displayUnits) a.unitDivisor = displayUnitDivisor(*axis.displayUnits, a.numbers, &a.unitLabel);
         if (!a.numeric) return;
         // The extent the axis must show.
         double lo = std::numeric_limits<double>::infinity(), hi = -lo;

@@ -88,6 +88,7 @@ struct AxisLayout {
     QString unitLabel;
     Format format;
     DateSystem dates = DateSystem::Date1900;
+    NumberSymbols numbers;
     // Where it is: the coordinates along the axis of its two ends (lo for the minimum or the
     // first category edge), and the perpendicular coordinate of its line.
     double lo = 0, hi = 1;
@@ -147,6 +148,7 @@ struct ChartLayout {
     QStringList categories;  // the chart's category texts (fewer than the categories when some have none)
     int categoryCount = 0;
     DateSystem dates = DateSystem::Date1900;
+    NumberSymbols numbers;  // the separators labels show numbers with
 };
 
 ChartLayout layoutChart(const ChartSpace& chart, const ChartFormats& formats, QSizeF size);

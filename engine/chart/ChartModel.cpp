@@ -51,8 +51,16 @@ std::optional<double> number(const char* text) {
 std::optional<double> isoDateSerial(const char* text, bool date1904) {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0;
     double second = 0;
-    const int fields = std::sscanf(text, "%4d-%2d-%2dT%2d:%2d:%lf", &year, &month, &day, &hour, &minute, &second);
+    int secondsAt = -1;
+    // The whole-number fields by sscanf; the seconds, which may have decimals, by from_chars,
+    // since %lf would take the C library's locale's decimal point.
+    const int fields = std::sscanf(text, "%4d-%2d-%2dT%2d:%2d:%n", &year, &month, &day, &hour, &minute, &secondsAt);
     if (fields != 3 && fields < 5) return std::nullopt;
+    if (fields == 5 && secondsAt >= 0) {
+        const char* begin = text + secondsAt;
+        const auto parsed = std::from_chars(begin, begin + std::strlen(begin), second);
+        if (parsed.ec != std::errc() || parsed.ptr == begin || !std::isfinite(second)) second = 0;
+    }
     if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59) return std::nullopt;
     // Days since 1970-01-01 of a proleptic Gregorian date.
     const int y = year - (month <= 2);
@@ -496,11 +504,8 @@ PlotArea plotAreaOf(const pugi::xml_node& e) {
     plot.layout = layoutOf(e);
     for (pugi::xml_node child = e.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element || xml::namespaceOf(child) != Ns::C) continue;
-        const char* local = xml::localName(child);
-        for (const GroupName& g : kGroups) {
-            if (std::strcmp(g.local, local) == 0) plot.groups.push_back(groupOf(child, g.kind));
-        }
-        const std::string_view name = local;
+        const std::string_view name = xml::localName(child);
+        if (const auto kind = chartGroupKindOf(name)) plot.groups.push_back(groupOf(child, *kind));
         if (name == "catAx") plot.axes.push_back(axisOf(child, Axis::Kind::Category));
         else if (name == "valAx") plot.axes.push_back(axisOf(child, Axis::Kind::Value));
         else if (name == "dateAx") plot.axes.push_back(axisOf(child, Axis::Kind::Date));
@@ -627,6 +632,13 @@ QString ChartGroup::kindName() const {
     const bool threeD = kind == Kind::Bar3D || kind == Kind::Line3D || kind == Kind::Area3D ||
                         kind == Kind::Pie3D || kind == Kind::Surface3D;
     return threeD ? QStringLiteral("3-D ") + name : name;
+}
+
+std::optional<ChartGroup::Kind> chartGroupKindOf(std::string_view local) {
+    for (const GroupName& g : kGroups) {
+        if (local == g.local) return g.kind;
+    }
+    return std::nullopt;
 }
 
 const Axis* PlotArea::axisById(unsigned id) const {

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 // A chart part (c:chartSpace) as a read-only model: what the file says, element by element, with
@@ -264,6 +265,10 @@ struct ChartGroup {
     // The name office suites give the kind ("Column", "Bar", "Line", "Pie", "3-D Pie"...).
     QString kindName() const;
 };
+
+// The kind of chart group a plot area's child of this local name (in the chart namespace) is:
+// "barChart" is Bar, "pie3DChart" Pie3D...; nullopt for every other child.
+std::optional<ChartGroup::Kind> chartGroupKindOf(std::string_view local);
 
 struct DisplayUnits {
     std::optional<QString> builtIn;  // "thousands", "millions"...

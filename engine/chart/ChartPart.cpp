@@ -73,15 +73,19 @@ QByteArray chartForSlide(const QByteArray& chartXml, const SlideChartOptions& op
     return xmlBytes(doc, chartXml.size() + chartXml.size() / 10 + 4096);
 }
 
+QString summaryKindOf(const QStringList& groupKindNames) {
+    if (groupKindNames.isEmpty()) return QStringLiteral("Chart");
+    for (const QString& name : groupKindNames) {
+        if (name != groupKindNames.front()) return QStringLiteral("Combination");
+    }
+    return groupKindNames.front();
+}
+
 ChartSummary summarizeChart(const chart::ChartSpace& space) {
     ChartSummary summary;
     QStringList kinds;
-    for (const chart::ChartGroup& group : space.chart.plotArea.groups) {
-        if (!kinds.contains(group.kindName())) kinds << group.kindName();
-    }
-    summary.kind = kinds.isEmpty()       ? QStringLiteral("Chart")
-                   : kinds.size() == 1 ? kinds.front()
-                                       : QStringLiteral("Combination");
+    for (const chart::ChartGroup& group : space.chart.plotArea.groups) kinds << group.kindName();
+    summary.kind = summaryKindOf(kinds);
     if (space.chart.title && space.chart.title->text) {
         summary.title = space.chart.title->text->text().replace(u'\n', u' ');
     }

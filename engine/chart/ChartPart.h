@@ -68,6 +68,9 @@ struct ChartSummary {
 namespace chart {
 struct ChartSpace;
 }
+// The kind a summary gives a chart whose plot area holds groups of these kind names, in order:
+// the one name they share, "Combination" for several, "Chart" for none.
+QString summaryKindOf(const QStringList& groupKindNames);
 ChartSummary summarizeChart(const chart::ChartSpace& chart);
 // The summary of a chart part. Throws DocumentError like chart::readChartSpace.
 ChartSummary readChartSummary(const QByteArray& chartXml, const QString& file, const QString& part);

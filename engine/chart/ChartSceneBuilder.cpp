@@ -133,8 +133,8 @@ std::vector<double> polyFit(const std::vector<double>& xs, const std::vector<dou
 }
 
 // A number as a trendline label shows it: up to five significant digits.
-QString shortNumber(double v) {
-    return formatGeneral(QString::number(v, 'g', 5).toDouble());
+QString shortNumber(double v, const NumberSymbols& numbers) {
+    return formatGeneral(QString::number(v, 'g', 5).toDouble(), numbers);
 }
 
 class SceneBuilder {
@@ -1112,8 +1112,9 @@ class SceneBuilder {
                 return logY ? std::exp(v) : v;
             };
             // Equation and R² as the label shows them.
-            auto term = [](double coefficient, const QString& rest, bool first) {
-                QString s = shortNumber(std::abs(coefficient));
+            const NumberSymbols& numbers = m_layout.numbers;
+            auto term = [&numbers](double coefficient, const QString& rest, bool first) {
+                QString s = shortNumber(std::abs(coefficient), numbers);
                 if (rest.size() && s == QLatin1String("1")) s.clear();
                 const QString sign = coefficient < 0 ? (first ? QStringLiteral("-") : QStringLiteral(" - ")) : (first ? QString() : QStringLiteral(" + "));
                 return sign + s + rest;
@@ -1130,11 +1131,11 @@ class SceneBuilder {
                 }
                 equation = QStringLiteral("y = ") + eq;
             } else if (type == QLatin1String("exp")) {
-                equation = QStringLiteral("y = %1e%2x").arg(shortNumber(std::exp(c[0])), shortNumber(c[1]));
+                equation = QStringLiteral("y = %1e%2x").arg(shortNumber(std::exp(c[0]), numbers), shortNumber(c[1], numbers));
             } else if (type == QLatin1String("log")) {
-                equation = QStringLiteral("y = %1ln(x)%2").arg(shortNumber(c[1]), term(c[0], QString(), false));
+                equation = QStringLiteral("y = %1ln(x)%2").arg(shortNumber(c[1], numbers), term(c[0], QString(), false));
             } else if (type == QLatin1String("power")) {
-                equation = QStringLiteral("y = %1x%2").arg(shortNumber(std::exp(c[0])), shortNumber(c[1]));
+                equation = QStringLiteral("y = %1x%2").arg(shortNumber(std::exp(c[0]), numbers), shortNumber(c[1], numbers));
             }
             std::vector<QPointF> pts;
             const int steps = 100;
@@ -1173,7 +1174,9 @@ class SceneBuilder {
                         fmean /= std::max<size_t>(1, fy.size());
                         for (double y : fy) ssTot += (y - fmean) * (y - fmean);
                         const double r2 = ssTot > 0 ? 1 - ssRes / ssTot : 1;
-                        lines << QStringLiteral("R\u00B2 = %1").arg(Format(QStringLiteral("0.####")).format(r2).remove(QRegularExpression(QStringLiteral("\\.$"))));
+                        QString r2Text = Format(QStringLiteral("0.####")).format(r2, m_layout.dates, numbers);
+                        if (r2Text.endsWith(numbers.decimal)) r2Text.chop(numbers.decimal.size());
+                        lines << QStringLiteral("R\u00B2 = %1").arg(r2Text);
                     }
                 }
                 const TextStyle style = m_formats.text(R().trendlineLabelText(t));
@@ -1291,15 +1294,18 @@ class SceneBuilder {
                 if (numFmt && !numFmt->sourceLinked.value_or(false) && !numFmt->formatCode.isEmpty()) format = Format(numFmt->formatCode);
                 if (label->showSeriesName) parts << s.name;
                 if (label->showCategoryName)
-                    parts << (isScatterLike(*g.group) ? formatGeneral(i < s.xs.size() ? s.xs[i] : 0)
+                    parts << (isScatterLike(*g.group) ? formatGeneral(i < s.xs.size() ? s.xs[i] : 0, m_layout.numbers)
                                                       : categoryLabel(m_layout.categories, int(i)));
-                if (label->showValue) parts << format.format(value, m_layout.dates);
+                if (label->showValue) parts << format.format(value, m_layout.dates, m_layout.numbers);
                 if (label->showPercent && pie) {
                     const bool percentCode = numFmt && !numFmt->sourceLinked.value_or(false) && numFmt->formatCode.contains(QLatin1Char('%'));
-                    parts << Format(percentCode ? numFmt->formatCode : QStringLiteral("0%")).format(total > 0 ? std::abs(value) / total : 0);
+                    parts << Format(percentCode ? numFmt->formatCode : QStringLiteral("0%")).format(total > 0 ? std::abs(value) / total : 0, m_layout.dates, m_layout.numbers);
                 }
-                if (label->showBubbleSize && i < s.sizes.size()) parts << format.format(s.sizes[i]);
-                text = parts.join(label->separator.isEmpty() ? QStringLiteral(", ") : label->separator);
+                if (label->showBubbleSize && i < s.sizes.size()) parts << format.format(s.sizes[i], m_layout.dates, m_layout.numbers);
+                // Where the comma is the decimal separator, the applications part the pieces
+                // of a label with a semicolon, as their list separator.
+                const QString defaultSeparator = m_layout.numbers.decimal == QLatin1String(",") ? QStringLiteral("; ") : QStringLiteral(", ");
+                text = parts.join(label->separator.isEmpty() ? defaultSeparator : label->separator);
             }
             if (text.isEmpty()) continue;
             const TextStyle style = m_formats.text(label->text);

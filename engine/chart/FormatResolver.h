@@ -2,8 +2,10 @@
 
 #include "engine/chart/ChartModel.h"
 #include "engine/drawingml/Theme.h"
+#include "engine/numfmt/NumberFormat.h"
 
 #include <QByteArray>
+#include <QLocale>
 #include <QString>
 #include <optional>
 #include <utility>
@@ -54,6 +56,9 @@ struct RenderContext {
     drawingml::ColorMap colorMap = drawingml::ColorMap::standard();  // c:clrMapOvr or the host's
     ChartHost host = ChartHost::Workbook;
     Producer producer;
+    // What the decimal point and thousands separator of number formats show as: the user's
+    // region unless a caller (a reproducible picture, a test) names another.
+    NumberSymbols numbers = NumberSymbols::of(QLocale());
 };
 
 // The context a chart is drawn in: the host theme (bytes of an a:theme part; empty for none)

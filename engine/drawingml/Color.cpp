@@ -109,7 +109,7 @@ unsigned systemColor(const QString& name) {
 }
 
 double percent(const pugi::xml_node& node, const char* name) {
-    return node.attribute(name).as_double(0) / 100000.0;
+    return xml::toDouble(node.attribute(name), 0) / 100000.0;
 }
 
 const char* const kSlotNames[kSchemeSlots] = {"dk1",     "lt1",     "dk2",     "lt2",
@@ -226,7 +226,7 @@ Color readColorElement(const pugi::xml_node& element) {
                      toSrgb(percent(element, "b")), 1.0};
     } else if (local == "hslClr") {
         color.kind = Color::Kind::Rgb;
-        fromHsl({element.attribute("hue").as_double(0) / 60000.0, percent(element, "sat"),
+        fromHsl({xml::toDouble(element.attribute("hue"), 0) / 60000.0, percent(element, "sat"),
                  percent(element, "lum")},
                 &color.rgb);
     } else if (local == "schemeClr") {

@@ -19,7 +19,7 @@ QString text(const pugi::xml_attribute& attribute) {
 
 std::optional<double> optionalNumber(const pugi::xml_attribute& attribute, double scale) {
     if (!attribute) return std::nullopt;
-    return attribute.as_double(0) / scale;
+    return xml::toDouble(attribute, 0) / scale;
 }
 
 LineEnd readLineEnd(const pugi::xml_node& node) {
@@ -46,7 +46,7 @@ std::optional<Fill> readFillElement(const pugi::xml_node& element) {
     } else if (local == "gradFill") {
         fill.kind = Fill::Kind::Gradient;
         for (const auto gs : xml::children(xml::child(element, Ns::A, "gsLst"), Ns::A, "gs")) {
-            fill.stops.push_back({gs.attribute("pos").as_double(0) / 100000.0, readColor(gs)});
+            fill.stops.push_back({xml::toDouble(gs.attribute("pos"), 0) / 100000.0, readColor(gs)});
         }
         if (const auto lin = xml::child(element, Ns::A, "lin")) {
             fill.linearAngle = optionalNumber(lin.attribute("ang"), 60000.0);

@@ -3,8 +3,6 @@
 #include "engine/drawingml/Theme.h"
 #include "engine/package/Xml.h"
 
-#include <cmath>
-
 namespace engine::drawingml {
 
 using xml::Ns;
@@ -22,7 +20,7 @@ QString text(const pugi::xml_attribute& attribute) {
 std::optional<double> inset(const pugi::xml_node& node, const char* name) {
     const auto a = node.attribute(name);
     if (!a) return std::nullopt;
-    return a.as_double(0) / kEmuPerPoint;
+    return xml::toDouble(a, 0) / kEmuPerPoint;
 }
 
 std::optional<QString> face(const pugi::xml_node& node, const char* local) {
@@ -37,14 +35,14 @@ RunProperties readRunProperties(const pugi::xml_node& element) {
     RunProperties run;
     // A size outside the schema's 1 to 4000 points is no size to draw text at: absent.
     if (const auto sz = element.attribute("sz"); sz && sz.as_int(0) >= 100 && sz.as_int(0) <= 400000) {
-        run.size = sz.as_double(0) / 100.0;
+        run.size = xml::toDouble(sz, 0) / 100.0;
     }
     run.bold = optionalBool(element.attribute("b"));
     run.italic = optionalBool(element.attribute("i"));
     run.underline = text(element.attribute("u"));
     run.strike = text(element.attribute("strike"));
     if (const auto baseline = element.attribute("baseline")) run.baseline = baseline.as_int(0);
-    if (const auto spc = element.attribute("spc")) run.spacing = spc.as_double(0) / 100.0;
+    if (const auto spc = element.attribute("spc")) run.spacing = xml::toDouble(spc, 0) / 100.0;
     run.language = text(element.attribute("lang"));
     run.fill = readFill(element);
     if (const auto ln = xml::child(element, Ns::A, "ln")) run.outline = readLine(ln);
@@ -81,8 +79,7 @@ BodyProperties readBodyProperties(const pugi::xml_node& bodyPr) {
     BodyProperties body;
     if (const auto rot = bodyPr.attribute("rot")) {
         if (rot.as_llong(0) == kAutomaticRotation) body.automaticRotation = true;
-        // A number past any angle ("nan", "-inf") reads as no rotation given.
-        else if (const double degrees = rot.as_double(0) / 60000.0; std::isfinite(degrees)) body.rotation = degrees;
+        else body.rotation = xml::toDouble(rot, 0) / 60000.0;
     }
     body.vertical = text(bodyPr.attribute("vert"));
     body.leftInset = inset(bodyPr, "lIns");

@@ -1,5 +1,7 @@
 #include "XlsStructure.h"
 
+#include "engine/chart/ChartModel.h"
+#include "engine/chart/ChartPart.h"
 #include "engine/package/Package.h"
 
 #include <gsf/gsf-infile-msole.h>
@@ -10,6 +12,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <algorithm>
 #include <unordered_map>
 #include <iterator>
@@ -29,6 +32,35 @@ constexpr quint16 kBoundSheet = 0x0085;
 constexpr quint16 kWsBool = 0x0081;
 constexpr quint16 kObj = 0x005D;
 constexpr quint16 kMsoDrawing = 0x00EC;
+constexpr quint16 kDefColWidth = 0x0055;
+constexpr quint16 kStandardWidth = 0x0099;
+constexpr quint16 kColInfo = 0x007D;
+constexpr quint16 kDefaultRowHeight = 0x0225;
+constexpr quint16 kRow = 0x0208;
+
+// Records of a chart substream (MS-XLS 2.4) that a list of charts reads.
+constexpr quint16 kBofChart = 0x0020;
+constexpr quint16 kBegin = 0x1033;
+constexpr quint16 kEnd = 0x1034;
+constexpr quint16 kChartFormat = 0x1014;  // one chart group
+constexpr quint16 kBarRecord = 0x1017;
+constexpr quint16 kLineRecord = 0x1018;
+constexpr quint16 kPieRecord = 0x1019;
+constexpr quint16 kAreaRecord = 0x101A;
+constexpr quint16 kScatterRecord = 0x101B;
+constexpr quint16 kRadarRecord = 0x103E;
+constexpr quint16 kSurfRecord = 0x103F;
+constexpr quint16 kRadarAreaRecord = 0x1040;
+constexpr quint16 kBopPopRecord = 0x1061;
+constexpr quint16 kChart3d = 0x103A;
+constexpr quint16 kCrtLine = 0x101C;
+constexpr quint16 kDropBar = 0x103D;
+constexpr quint16 kHighLowLines = 1;  // CrtLine.id
+constexpr quint16 kSerToCrt = 0x1045;  // in a series that a chart group plots (not a trend line's)
+constexpr quint16 kText = 0x1025;
+constexpr quint16 kObjectLink = 0x1027;
+constexpr quint16 kSeriesText = 0x100D;
+constexpr quint16 kLinkedToChartTitle = 1;  // ObjectLink.wLinkObj
 
 constexpr quint16 kBiff8 = 0x0600;
 constexpr quint16 kBiff5 = 0x0500;
@@ -216,10 +248,212 @@ void readDrawing(const QByteArray& drawing, qsizetype begin, qsizetype end, int 
     }
 }
 
+// Reads a chart substream's records, from the one after its BOF to its EOF, into what a list
+// says of the chart. The records are taken as they come with their Begin/End nesting counted,
+// not checked against the grammar, which real files stray from.
+class ChartRecords {
+public:
+    void read(const Reader::Record& record) {
+        const char* d = record.data;
+        const qsizetype size = record.size;
+        switch (record.type) {
+        case kBegin:
+            ++m_depth;
+            break;
+        case kEnd:
+            if (m_depth > 0) --m_depth;
+            if (m_textDepth > 0 && m_depth < m_textDepth) endText();
+            break;
+        case kChartFormat:
+            m_groups.push_back({});
+            // ChartFormat.icrt, which the series' SerToCrt names.
+            if (size >= 20) m_groups.back().index = u16(d + 18);
+            break;
+        case kBarRecord:
+            // Bar.fTranspose: horizontal bars.
+            setGroup(chart::ChartGroup::Kind::Bar, size >= 6 && (u16(d + 4) & 0x0001) ? "bar" : "col");
+            break;
+        case kLineRecord: setGroup(chart::ChartGroup::Kind::Line); break;
+        case kAreaRecord: setGroup(chart::ChartGroup::Kind::Area); break;
+        case kPieRecord:
+            // Pie.pcDonut: the size of the hole, 0 for a pie.
+            setGroup(size >= 4 && u16(d + 2) > 0 ? chart::ChartGroup::Kind::Doughnut : chart::ChartGroup::Kind::Pie);
+            break;
+        case kBopPopRecord: setGroup(chart::ChartGroup::Kind::OfPie); break;
+        case kScatterRecord:
+            // Scatter.fBubbles.
+            setGroup(size >= 6 && (u16(d + 4) & 0x0001) ? chart::ChartGroup::Kind::Bubble : chart::ChartGroup::Kind::Scatter);
+            break;
+        case kRadarRecord:
+        case kRadarAreaRecord: setGroup(chart::ChartGroup::Kind::Radar); break;
+        case kSurfRecord: setGroup(chart::ChartGroup::Kind::Surface); break;
+        case kChart3d:
+            if (!m_groups.empty()) m_groups.back().threeD = true;
+            break;
+        case kCrtLine:
+            if (!m_groups.empty() && size >= 2 && u16(d) == kHighLowLines) m_groups.back().highLowLines = true;
+            break;
+        case kDropBar:
+            if (!m_groups.empty()) m_groups.back().dropBars = true;
+            break;
+        case kSerToCrt:
+            ++m_seriesCount;
+            if (size >= 2) ++m_seriesOfGroup[u16(d)];
+            break;
+        case kText:
+            // The labels of the chart itself are Text blocks right inside the chart's Begin; those
+            // of axes and data sit deeper. Text.fAutoText (bit 4 of its flags) marks a text the
+            // application makes itself, such as the automatic title.
+            if (m_depth == 1) {
+                m_textDepth = 2;
+                m_textAutomatic = size >= 26 && (u16(d + 24) & 0x0010);
+                m_textLink = 0;
+                m_text.clear();
+            }
+            break;
+        case kObjectLink:
+            if (m_textDepth > 0 && m_depth == m_textDepth && size >= 2) m_textLink = u16(d);
+            break;
+        case kSeriesText:
+            if (m_textDepth > 0 && m_depth == m_textDepth && size >= 2) {
+                bool ok = false;
+                const QString text = shortUnicodeString(d + 2, size - 2, &ok);
+                if (ok) m_text = text;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+
+    XlsStructure::ChartOutline outline() const {
+        XlsStructure::ChartOutline outline;
+        QStringList kinds;
+        for (const Group& group : m_groups) {
+            if (!group.known) continue;
+            chart::ChartGroup model;
+            model.kind = group.threeD ? threeD(group.kind) : group.kind;
+            // The records have no stock chart: it is a flat line chart with high-low lines and
+            // three series (four with up-down bars), as the spreadsheet application makes one
+            // and LibreOffice reads one.
+            const auto plotted = m_seriesOfGroup.find(group.index);
+            const int series = plotted == m_seriesOfGroup.end() ? 0 : plotted->second;
+            if (group.kind == chart::ChartGroup::Kind::Line && !group.threeD && group.highLowLines &&
+                series == (group.dropBars ? 4 : 3)) {
+                model.kind = chart::ChartGroup::Kind::Stock;
+            }
+            model.barDirection = QString::fromLatin1(group.barDirection);
+            kinds << model.kindName();
+        }
+        outline.kind = summaryKindOf(kinds);
+        outline.title = m_title;
+        outline.title.replace(QLatin1String("\r\n"), QLatin1String(" "));
+        outline.title.replace(u'\r', u' ').replace(u'\n', u' ');
+        outline.seriesCount = m_seriesCount;
+        return outline;
+    }
+
+private:
+    struct Group {
+        int index = 0;  // icrt
+        bool known = false;
+        chart::ChartGroup::Kind kind = chart::ChartGroup::Kind::Bar;
+        const char* barDirection = "col";
+        bool threeD = false;
+        bool highLowLines = false;
+        bool dropBars = false;
+    };
+
+    static chart::ChartGroup::Kind threeD(chart::ChartGroup::Kind kind) {
+        using Kind = chart::ChartGroup::Kind;
+        switch (kind) {
+        case Kind::Bar: return Kind::Bar3D;
+        case Kind::Line: return Kind::Line3D;
+        case Kind::Area: return Kind::Area3D;
+        case Kind::Pie: return Kind::Pie3D;
+        case Kind::Surface: return Kind::Surface3D;
+        default: return kind;  // doughnuts, scatter and radar charts have no 3-D form
+        }
+    }
+
+    void setGroup(chart::ChartGroup::Kind kind, const char* barDirection = "col") {
+        if (m_groups.empty() || m_groups.back().known) return;
+        m_groups.back().known = true;
+        m_groups.back().kind = kind;
+        m_groups.back().barDirection = barDirection;
+    }
+
+    void endText() {
+        if (m_textLink == kLinkedToChartTitle && !m_sawTitle) {
+            m_sawTitle = true;
+            m_title = m_textAutomatic ? QString() : m_text;
+        }
+        m_textDepth = 0;
+    }
+
+    int m_depth = 0;
+    std::vector<Group> m_groups;
+    int m_seriesCount = 0;
+    std::map<int, int> m_seriesOfGroup;  // icrt -> series plotted by that group
+    // The Text block being read: the depth of its content, and what it holds so far.
+    int m_textDepth = 0;
+    bool m_textAutomatic = false;
+    quint16 m_textLink = 0;
+    QString m_text;
+    bool m_sawTitle = false;
+    QString m_title;
+};
+
 struct ChartObj {
     int objectId = 0;
     qsizetype drawingOffset = 0;  // bytes of drawing read when the OBJ came
+    std::optional<XlsStructure::ChartOutline> outline;
 };
+
+// The sizes of columns and rows as a worksheet substream gives them, in the terms of an Open XML
+// worksheet: widths in characters, heights in points.
+void readGeometry(const Reader::Record& record, SheetGeometry& geometry) {
+    const char* d = record.data;
+    switch (record.type) {
+    case kDefColWidth:
+        if (record.size >= 2) geometry.baseColumnWidth = u16(d);
+        break;
+    case kStandardWidth:
+        if (record.size >= 2) geometry.defaultColumnWidth = u16(d) / 256.0;
+        break;
+    case kColInfo:
+        // No sheet has more columns than that to describe; a file that says more is not believed.
+        if (record.size >= 10 && u16(d) <= u16(d + 2) && u16(d) < kMaxColumns &&
+            geometry.columns.size() < size_t(kMaxColumns)) {
+            SheetGeometry::Columns columns;
+            columns.min = u16(d) + 1;
+            columns.max = std::min<int>(u16(d + 2), kMaxColumns - 1) + 1;
+            columns.width = u16(d + 4) / 256.0;
+            columns.hidden = (u16(d + 8) & 0x0001) != 0;
+            geometry.columns.push_back(columns);
+        }
+        break;
+    case kDefaultRowHeight:
+        if (record.size >= 4) {
+            // fDyZero: rows are hidden unless a ROW says otherwise; the height is then the
+            // hidden rows' own.
+            geometry.rowsHiddenByDefault = (u16(d) & 0x0002) != 0;
+            if (!geometry.rowsHiddenByDefault) geometry.defaultRowHeight = u16(d + 2) / 20.0;
+        }
+        break;
+    case kRow:
+        if (record.size >= 14) {
+            SheetGeometry::Row row;
+            const double height = (u16(d + 6) & 0x7FFF) / 20.0;
+            row.hidden = (u16(d + 12) & 0x0020) != 0;
+            if (height != geometry.defaultRowHeight) row.height = height;
+            if (row.hidden || row.height >= 0 || geometry.rowsHiddenByDefault) geometry.rows[u16(d)] = row;
+        }
+        break;
+    default:
+        break;
+    }
+}
 
 // The substream of the worksheet whose BOF is at pos: its chart objects, and whether it is a
 // dialog sheet. Returns where the substream ends.
@@ -233,6 +467,7 @@ qsizetype readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet
     QByteArray drawing;
     std::vector<ChartObj> charts;
     int nested = 0;  // depth inside the substreams of embedded charts
+    std::optional<ChartRecords> chartRecords;  // the chart substream being read
     pos = bof.offset + 4 + bof.size;
     for (;;) {
         if (pos >= reader.size()) {
@@ -242,11 +477,21 @@ qsizetype readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet
         const Reader::Record record = reader.at(pos);
         pos = record.offset + 4 + record.size;
         if (record.type == kBof) {
+            // The chart substream right after a chart's OBJ is that chart's.
+            if (nested == 0 && record.size >= 4 && u16(record.data + 2) == kBofChart && !charts.empty() &&
+                !charts.back().outline && charts.back().drawingOffset == drawing.size()) {
+                chartRecords.emplace();
+            }
             ++nested;
         } else if (record.type == kEof) {
+            if (nested == 1 && chartRecords) {
+                charts.back().outline = chartRecords->outline();
+                chartRecords.reset();
+            }
             if (nested == 0) break;
             --nested;
         } else if (nested > 0) {
+            if (nested == 1 && chartRecords) chartRecords->read(record);
             continue;
         } else if (record.type == kWsBool && record.size >= 1) {
             dialog = (quint8(record.data[0]) & 0x10) != 0;
@@ -256,10 +501,14 @@ qsizetype readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet
             const QByteArray obj = reader.joined(record, pos);
             if (obj.size() >= 8 && u16(obj.constData()) == kFtCmo && u16(obj.constData() + 2) >= 4 &&
                 u16(obj.constData() + 4) == kObjectTypeChart) {
-                charts.push_back({u16(obj.constData() + 6), drawing.size()});
+                charts.push_back({u16(obj.constData() + 6), drawing.size(), std::nullopt});
             }
+        } else {
+            readGeometry(record, sheet.geometry);
         }
     }
+    // The index costs a slot per column there can be: worth it only for sheets describing many.
+    if (sheet.geometry.columns.size() > 64) sheet.geometry.indexColumns();
     if (dialog) {
         sheet.kind = XlsStructure::SheetKind::DialogSheet;
         return pos;
@@ -285,6 +534,7 @@ qsizetype readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet
             object.name = shape->name;
         }
         if (!object.nameStored) object.name = QStringLiteral("Chart %1").arg(chart.objectId);
+        object.outline = chart.outline;
         sheet.chartObjects.push_back(std::move(object));
     }
     return pos;
@@ -322,6 +572,8 @@ QByteArray workbookStream(GsfInput* input, const QString& file) {
     GsfInfile* root = compound.get();
     GsfPointer<GsfInput> stream;
     bool book = false;
+    bool encrypted = false;
+    QString otherDocument;
     for (int i = 0; i < gsf_infile_num_children(root); ++i) {
         const char* name = gsf_infile_name_by_index(root, i);
         if (!name) continue;
@@ -330,8 +582,22 @@ QByteArray workbookStream(GsfInput* input, const QString& file) {
             break;
         }
         if (qstricmp(name, "Book") == 0) book = true;
+        // An Open XML file saved with a password to open is a compound file holding the
+        // encrypted package and how it was encrypted.
+        if (qstricmp(name, "EncryptedPackage") == 0 || qstricmp(name, "EncryptionInfo") == 0) encrypted = true;
+        if (qstricmp(name, "WordDocument") == 0) otherDocument = QStringLiteral("a Word 97-2003 document");
+        if (qstricmp(name, "PowerPoint Document") == 0) otherDocument = QStringLiteral("a PowerPoint 97-2003 presentation");
     }
     if (!stream) {
+        if (encrypted) {
+            throw DocumentError(DocumentError::Kind::Unsupported, file, QString(),
+                                QStringLiteral("the workbook is encrypted (protected by a password to open); open it in "
+                                               "the spreadsheet application, remove the password and save it again"));
+        }
+        if (!otherDocument.isEmpty()) {
+            throw DocumentError(DocumentError::Kind::Unsupported, file, QString(),
+                                QStringLiteral("not a workbook: the file is %1").arg(otherDocument));
+        }
         if (book) throw DocumentError(DocumentError::Kind::Unsupported, file, QString(), oldFormatMessage(QStringLiteral("Excel 5.0/95")));
         throw DocumentError(file, QString(), QStringLiteral("the compound file holds no Workbook stream: it is damaged or truncated, "
                                            "or not an Excel workbook"));
@@ -369,6 +635,27 @@ void initialiseGsf() {
 const QByteArray kCompoundSignature = QByteArray::fromHex("D0CF11E0A1B11AE1");
 
 }  // namespace
+
+std::optional<std::pair<qint64, qint64>> XlsStructure::chartSize(const Sheet& sheet, const ChartObject& chart) {
+    if (!chart.anchor) return std::nullopt;
+    const Anchor& a = *chart.anchor;
+    const SheetGeometry& geometry = sheet.geometry;
+    constexpr qint64 kEmuPerPixel = 9525;
+    // Offsets are fractions of their cell: 1/1024 of the column's width, 1/256 of the row's height.
+    const auto across = [&](int column, int offset) {
+        return qint64(geometry.columnPixels(column)) * kEmuPerPixel * std::min(offset, 1024) / 1024;
+    };
+    const auto down = [&](int row, int offset) {
+        return qint64(geometry.rowPixels(row)) * kEmuPerPixel * std::min(offset, 256) / 256;
+    };
+    qint64 cx = 0;
+    for (int c = a.firstColumn; c < a.lastColumn; ++c) cx += geometry.columnPixels(c) * kEmuPerPixel;
+    cx += across(a.lastColumn, a.lastColumnOffset) - across(a.firstColumn, a.firstColumnOffset);
+    qint64 cy = 0;
+    for (int r = a.firstRow; r < a.lastRow; ++r) cy += geometry.rowPixels(r) * kEmuPerPixel;
+    cy += down(a.lastRow, a.lastRowOffset) - down(a.firstRow, a.firstRowOffset);
+    return std::pair<qint64, qint64>{std::max<qint64>(cx, 0), std::max<qint64>(cy, 0)};
+}
 
 std::vector<const XlsStructure::Sheet*> XlsStructure::worksheets() const {
     std::vector<const Sheet*> result;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "engine/workbook/WorksheetPart.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace engine {
@@ -17,8 +20,9 @@ namespace engine {
 // BOUNDSHEET8 records give the sheet list, each worksheet substream its OBJ records (object type
 // chart, found through FtCmo) and the OfficeArt drawing (MSODRAWING records and their CONTINUE
 // records, joined) that holds the shapes' names (OPT property wzName) and anchors
-// (OfficeArtClientAnchorSheet). A chart's own substream (BOF of type chart after its OBJ) is
-// passed over.
+// (OfficeArtClientAnchorSheet). Of a chart's own substream (BOF of type chart after its OBJ) only
+// what a list of charts says is read (ChartOutline); of the worksheet's cells only the sizes of
+// its columns and rows, so that a chart's size follows from its anchor.
 //
 // ChartObjects holds the chart objects that are direct members of the sheet's drawing, in
 // drawing order; charts that are members of a group of shapes are not in it, as in the
@@ -48,11 +52,23 @@ public:
         int lastRowOffset = 0;
     };
 
+    // What the chart's records say of it, named as the chart model names the same chart read
+    // from an Open XML part (summarizeChart): its chart groups' kinds ("Column", "3-D Pie", ...,
+    // "Combination" for several, "Chart" for none), the chart title's text ("" when the chart has
+    // none or an automatic one; line breaks made blanks) and the number of its series (trend
+    // lines and error bars, which the records keep as series of their own, not counted).
+    struct ChartOutline {
+        QString kind;
+        QString title;
+        int seriesCount = 0;
+    };
+
     struct ChartObject {
         int objectId = 0;         // FtCmo id
         QString name;             // as stored, or the application's default name
         bool nameStored = false;  // whether the drawing stored the name
         std::optional<Anchor> anchor;
+        std::optional<ChartOutline> outline;  // absent when no chart substream follows the OBJ
     };
 
     struct Sheet {
@@ -60,7 +76,15 @@ public:
         SheetKind kind = SheetKind::Other;
         Visibility visibility = Visibility::Visible;
         std::vector<ChartObject> chartObjects;  // worksheets only, in ChartObjects order
+        // Worksheets: column widths (COLINFO, DEFCOLWIDTH, STANDARDWIDTH) and the heights of the
+        // rows whose height or visibility differs from the default (ROW, DEFAULTROWHEIGHT).
+        SheetGeometry geometry;
     };
+
+    // The chart object's size in EMU from its anchor, as Workbook::chartSize gives that of a
+    // two-cell anchor: the columns and rows it spans at their drawn sizes in pixels (hidden ones
+    // 0), less the start offsets, plus the end offsets. nullopt when the object has no anchor.
+    static std::optional<std::pair<qint64, qint64>> chartSize(const Sheet& sheet, const ChartObject& chart);
 
     // Reads the workbook at path. displayName names the file in errors (by default its name).
     static XlsStructure read(const QString& path);

@@ -1,10 +1,11 @@
 #include "engine/numfmt/NumberFormat.h"
 
 #include <QDate>
+#include <QLocale>
 #include <QStringList>
 #include <array>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -31,15 +32,21 @@ Decimal decompose(double a) {
         r.point = 1;
         return r;
     }
+    // to_chars writes "d.dddddddddddddde+XX" with "." whatever the C library's locale says;
+    // printf's %e would write the locale's decimal point.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.*e", kSignificantDigits - 1, a);
-    // "d.dddddddddddddde+XX"
+    const auto written = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, kSignificantDigits - 1);
     const char* p = buf;
+    const char* end = written.ptr;
     r.digits.append(*p++);
-    if (*p == '.') ++p;
-    while (*p >= '0' && *p <= '9') r.digits.append(*p++);
+    if (p < end && *p == '.') ++p;
+    while (p < end && *p >= '0' && *p <= '9') r.digits.append(*p++);
     int exponent = 0;
-    if (*p == 'e' || *p == 'E') exponent = std::atoi(p + 1);
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < end && *p == '+') ++p;
+        std::from_chars(p, end, exponent);
+    }
     r.point = exponent + 1;
     return r;
 }
@@ -113,6 +120,7 @@ enum class Kind {
     Hour,
     Second,
     SubSecond,  // the digits after a seconds' point
+    SecondsPoint,  // the decimal point before them
     AmPm,
     ElapsedHours,
     ElapsedMinutes,
@@ -465,7 +473,7 @@ class SectionParser {
                 size_t j = i + 1;
                 int n = 0;
                 while (j < t.size() && t[j].kind == Kind::Digit && t[j].digit == '0') ++n, ++j;
-                token.kind = Kind::Literal;
+                token.kind = Kind::SecondsPoint;
                 Token sub;
                 sub.kind = Kind::SubSecond;
                 sub.width = std::min(n, 3);
@@ -661,7 +669,7 @@ struct NumberParts {
     bool blankFraction = false;  // a mixed fraction with nothing after the whole number
 };
 
-QString renderNumber(const Section& s, double value, bool showMinus) {
+QString renderNumber(const Section& s, double value, bool showMinus, const NumberSymbols& symbols) {
     double v = std::fabs(value);
     for (int i = 0; i < s.percents; ++i) v *= 100;
     for (int i = 0; i < s.thousandsScale; ++i) v /= 1000;
@@ -751,7 +759,7 @@ QString renderNumber(const Section& s, double value, bool showMinus) {
             case Kind::Point:
                 // Without integer placeholders the integer part still shows when it is not zero.
                 if (!wholeShown) out += QString::fromLatin1(parts.whole), wholeShown = true;
-                out += '.';
+                out += symbols.decimal;
                 break;
             case Kind::Exponent:
                 out += t.text;
@@ -776,7 +784,7 @@ QString renderNumber(const Section& s, double value, bool showMinus) {
                                 out += ch;
                                 if (!ch.isDigit()) continue;
                                 const int fromRight = groupedDigits - 1 - shownDigits++;
-                                if (fromRight > 0 && fromRight % 3 == 0) out += ',';
+                                if (fromRight > 0 && fromRight % 3 == 0) out += symbols.group;
                             }
                         } else {
                             out += d;
@@ -882,7 +890,7 @@ QString padded(long long n, int width) {
     return QStringLiteral("%1").arg(n, width, 10, QChar('0'));
 }
 
-QString renderDate(const Section& s, double value, DateSystem system) {
+QString renderDate(const Section& s, double value, DateSystem system, const NumberSymbols& symbols) {
     const auto p = splitSerial(value, system, s.subSecondDigits);
     if (!p) return kNoRoom;
     QString out;
@@ -932,6 +940,9 @@ QString renderDate(const Section& s, double value, DateSystem system) {
             case Kind::Second:
                 out += t.width == 1 ? QString::number(p->second) : padded(p->second, 2);
                 break;
+            case Kind::SecondsPoint:
+                out += symbols.decimal;
+                break;
             case Kind::SubSecond: {
                 long long sub = p->subUnits;
                 for (int i = t.width; i < s.subSecondDigits; ++i) sub /= 10;
@@ -965,22 +976,23 @@ QString renderDate(const Section& s, double value, DateSystem system) {
     return out;
 }
 
-QString renderGeneral(const Section& s, double value, bool showMinus) {
+QString renderGeneral(const Section& s, double value, bool showMinus, const NumberSymbols& symbols) {
     QString out;
     if (showMinus && value < 0) out += '-';
     for (const Token& t : s.tokens) {
         if (t.kind == Kind::General)
-            out += formatGeneral(std::fabs(value));
+            out += formatGeneral(std::fabs(value), 11, symbols);
         else if (t.kind == Kind::Literal)
             out += t.text;
     }
     return out;
 }
 
-QString renderSection(const Section& s, double value, bool showMinus, DateSystem system) {
-    if (s.isDate) return renderDate(s, value, system);
-    if (s.isGeneral) return renderGeneral(s, value, showMinus);
-    return renderNumber(s, value, showMinus);
+QString renderSection(const Section& s, double value, bool showMinus, DateSystem system,
+                      const NumberSymbols& symbols) {
+    if (s.isDate) return renderDate(s, value, system, symbols);
+    if (s.isGeneral) return renderGeneral(s, value, showMinus, symbols);
+    return renderNumber(s, value, showMinus, symbols);
 }
 
 }  // namespace
@@ -1139,22 +1151,27 @@ bool NumberFormat::isDateTime() const {
     return isValid() && m_parsed->numberSections > 0 && m_parsed->sections[0].isDate;
 }
 
-QString NumberFormat::format(double value, DateSystem dates) const {
-    return formatWithColor(value, dates).text;
+NumberSymbols NumberSymbols::of(const QLocale& locale) {
+    return {locale.decimalPoint(), locale.groupSeparator()};
+}
+
+QString NumberFormat::format(double value, DateSystem dates, const NumberSymbols& symbols) const {
+    return formatWithColor(value, dates, symbols).text;
 }
 
 QString NumberFormat::formatText(const QString& text) const {
     return formatTextWithColor(text).text;
 }
 
-NumberFormat::Result NumberFormat::formatWithColor(double value, DateSystem dates) const {
+NumberFormat::Result NumberFormat::formatWithColor(double value, DateSystem dates,
+                                                   const NumberSymbols& symbols) const {
     if (!std::isfinite(value)) return {QStringLiteral("#NUM!"), {}};
     const Parsed& p = *m_parsed;
-    if (!isValid() || p.numberSections == 0) return {formatGeneral(value), {}};
+    if (!isValid() || p.numberSections == 0) return {formatGeneral(value, 11, symbols), {}};
     const auto& sec = p.sections;
     const int n = p.numberSections;
     auto use = [&](int i, bool showMinus) -> Result {
-        return {renderSection(sec[i], value, showMinus, dates), sec[i].color};
+        return {renderSection(sec[i], value, showMinus, dates, symbols), sec[i].color};
     };
 
     if (!p.anyCondition) {
@@ -1166,7 +1183,7 @@ NumberFormat::Result NumberFormat::formatWithColor(double value, DateSystem date
     const Condition first =
         sec[0].condition.value_or(Condition{n >= 3 ? Op::Greater : Op::GreaterEqual, 0});
     if (first.matches(value)) return use(0, !first.onlyNegative());
-    if (n == 1) return {formatGeneral(value), {}};
+    if (n == 1) return {formatGeneral(value, 11, symbols), {}};
     if (sec[1].condition) {
         if (sec[1].condition->matches(value)) return use(1, !sec[1].condition->onlyNegative());
         if (n >= 3) return use(2, true);
@@ -1191,7 +1208,7 @@ NumberFormat::Result NumberFormat::formatTextWithColor(const QString& text) cons
     return {out, s.color};
 }
 
-QString formatGeneral(double value, int width) {
+QString formatGeneral(double value, int width, const NumberSymbols& symbols) {
     if (!std::isfinite(value)) return QStringLiteral("#NUM!");
     if (value == 0) return QStringLiteral("0");
     const double a = std::fabs(value);
@@ -1202,10 +1219,12 @@ QString formatGeneral(double value, int width) {
     auto fixed = [&](int decimals) -> std::optional<QString> {
         const Fixed f = toFixed(a, decimals);
         const QByteArray frac = stripTrailingZeros(f.fraction);
-        QByteArray text = f.whole.isEmpty() ? QByteArray("0") : f.whole;
-        if (!frac.isEmpty()) text += '.' + frac;
-        if (text.size() > width || (f.whole.isEmpty() && frac.isEmpty())) return std::nullopt;
-        return sign + QString::fromLatin1(text);
+        const QByteArray whole = f.whole.isEmpty() ? QByteArray("0") : f.whole;
+        const qsizetype length = whole.size() + (frac.isEmpty() ? 0 : 1 + frac.size());
+        if (length > width || (f.whole.isEmpty() && frac.isEmpty())) return std::nullopt;
+        QString text = sign + QString::fromLatin1(whole);
+        if (!frac.isEmpty()) text += symbols.decimal + QString::fromLatin1(frac);
+        return text;
     };
     if (e >= 0 && e < width) {
         if (auto s = fixed(std::max(0, width - (e + 1) - 1))) return *s;
@@ -1227,12 +1246,12 @@ QString formatGeneral(double value, int width) {
     const int decimals = std::max(0, width - 4 - exponentDigits);
     roundDigits(d, decimals + 1);
     exponent = d.point - 1;
-    QByteArray mantissa = d.digits.left(1);
+    QString mantissa = QString::fromLatin1(d.digits.left(1));
     const QByteArray rest = stripTrailingZeros(d.digits.mid(1));
-    if (!rest.isEmpty()) mantissa += '.' + rest;
+    if (!rest.isEmpty()) mantissa += symbols.decimal + QString::fromLatin1(rest);
     const QString exponentText = QStringLiteral("%1").arg(
         std::abs(exponent), std::abs(exponent) >= 100 ? 3 : 2, 10, QChar('0'));
-    return sign + QString::fromLatin1(mantissa) +
+    return sign + mantissa +
            (exponent < 0 ? QStringLiteral("E-") : QStringLiteral("E+")) + exponentText;
 }
 

@@ -4,12 +4,30 @@
 #include <QString>
 #include <memory>
 
+class QLocale;
+
 namespace engine {
 
 // Which day serial 0 stands for. The 1900 system (the default of workbooks) counts days from
 // 1900-01-00 and keeps the fictitious 1900-02-29 as serial 60, as the spreadsheet application
 // does; the 1904 system (c:date1904, workbookPr date1904) counts from 1904-01-01.
 enum class DateSystem { Date1900, Date1904 };
+
+// What the "." and "," of a format code show as. Codes are written with "." for the decimal
+// point and "," for the thousands separator whatever the locale; the spreadsheet application
+// shows them with the separators of the user's region ("1.234,5" in Germany, "1 234,5" with a
+// narrow no-break space in France). Text written into a file always takes invariant().
+struct NumberSymbols {
+    QString decimal = QStringLiteral(".");
+    QString group = QStringLiteral(",");
+
+    // ".", "," whatever the process's locale: for everything written to or read from a file.
+    static NumberSymbols invariant() { return {}; }
+    // The separators of a Qt locale (QLocale() is the user's: LC_ALL, LC_NUMERIC, LANG).
+    static NumberSymbols of(const QLocale& locale);
+
+    bool operator==(const NumberSymbols&) const = default;
+};
 
 // A number-format code ("#,##0.00;[Red]-#,##0.00", "d-mmm-yy", "0%", "General"...) parsed once,
 // formatting any number of values as the spreadsheet application displays them in a cell or a
@@ -58,8 +76,12 @@ class NumberFormat {
     // True when the section for positive numbers shows a date or a time.
     bool isDateTime() const;
 
-    QString format(double value, DateSystem dates = DateSystem::Date1900) const;
-    Result formatWithColor(double value, DateSystem dates = DateSystem::Date1900) const;
+    // `symbols` says what the code's "." and "," show as: invariant() for text a file keeps,
+    // NumberSymbols::of(QLocale()) for text the user reads.
+    QString format(double value, DateSystem dates = DateSystem::Date1900,
+                   const NumberSymbols& symbols = NumberSymbols::invariant()) const;
+    Result formatWithColor(double value, DateSystem dates = DateSystem::Date1900,
+                           const NumberSymbols& symbols = NumberSymbols::invariant()) const;
     // Text values: the text section when the code has one ('@' stands for the text), else the
     // text unchanged.
     QString formatText(const QString& text) const;
@@ -73,7 +95,8 @@ class NumberFormat {
 
 // General as a cell shows it: at most `width` characters besides the sign (11 in a cell of
 // standard width), switching to scientific notation with up to six significant digits
-// ("1.23457E+11") when the number does not fit.
-QString formatGeneral(double value, int width = 11);
+// ("1.23457E+11") when the number does not fit. The decimal point shows as symbols.decimal.
+QString formatGeneral(double value, int width = 11, const NumberSymbols& symbols = NumberSymbols::invariant());
+inline QString formatGeneral(double value, const NumberSymbols& symbols) { return formatGeneral(value, 11, symbols); }
 
 }  // namespace engine

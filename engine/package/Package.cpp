@@ -81,7 +81,7 @@ Package Package::open(const QString& path, const QString& name, const Limits& li
     const int ct = zip->find(QStringLiteral("[Content_Types].xml"));
     if (ct < 0) {
         throw DocumentError(DocumentError::Kind::Unsupported, name, QString(),
-                            QStringLiteral("not an Open XML package (no [Content_Types].xml)"));
+                            notAPackageMessage(*zip));
     }
     package.m_contentTypes = ContentTypes::parse(zip->read(ct), name, limits);
     qint64 total = 0;

@@ -24,7 +24,7 @@ std::unique_ptr<PackageReader> PackageReader::open(const QString& path, const Li
     const int ct = reader->m_impl->zip->find(kContentTypesEntry);
     if (ct < 0) {
         throw DocumentError(DocumentError::Kind::Unsupported, display, QString(),
-                            QStringLiteral("not an Open XML package (no [Content_Types].xml)"));
+                            notAPackageMessage(*reader->m_impl->zip));
     }
     reader->m_contentTypes =
         ContentTypes::parse(reader->m_impl->zip->read(ct), display, limits);

@@ -1,6 +1,8 @@
 #include "Xml.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -199,6 +201,20 @@ Children::iterator& Children::iterator::operator++() {
 
 void Children::iterator::settle() {
     while (m_node && !m_scope.is(m_node, m_ns, m_local)) m_node = m_node.next_sibling();
+}
+
+double toDouble(const pugi::xml_attribute& attribute, double fallback) {
+    if (!attribute) return fallback;
+    const char* text = attribute.value();
+    const char* end = text + std::strlen(text);
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (text < end && blank(*text)) ++text;
+    while (end > text && blank(end[-1])) --end;
+    if (text < end && *text == '+') ++text;
+    double value = 0;
+    const auto [ptr, error] = std::from_chars(text, end, value);
+    if (error != std::errc() || ptr != end || text == end || !std::isfinite(value)) return fallback;
+    return value;
 }
 
 pugi::xml_attribute attribute(const pugi::xml_node& element, Ns ns, const char* local) {

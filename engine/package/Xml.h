@@ -141,6 +141,11 @@ inline Children children(const pugi::xml_node& parent, Ns parentNs, Ns ns, const
 // The attribute local in ns of element; with Ns::None, the unprefixed attribute of that name
 // (unprefixed attributes are in no namespace, whatever the default namespace).
 pugi::xml_attribute attribute(const pugi::xml_node& element, Ns ns, const char* local);
+// An attribute's value as a number, read the same whatever the process's locale (the text is
+// an xsd:double: "." as the decimal point, an optional exponent, blanks around); fallback when
+// the attribute is absent, is not such a number, or is not finite.
+double toDouble(const pugi::xml_attribute& attribute, double fallback);
+
 // The relationship id an element refers to: its r:id (or r:embed, r:link... by local), in
 // either spelling of the relationships namespace. "" when absent.
 QString relationshipId(const pugi::xml_node& element, const char* local = "id");

@@ -1,4 +1,5 @@
 #include "Zip.h"
+#include "engine/package/FileKind.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -54,6 +55,32 @@ quint32 crcOf(const QByteArray& data) {
 
 }  // namespace
 
+namespace {
+
+// Says why a file libzip takes for no zip at all is none: a zip whose end (with its directory)
+// is missing was cut short; anything else is said by what it starts with.
+[[noreturn]] void refuseNonZip(const QString& path, const QString& file) {
+    QFile in(path);
+    const QByteArray head = in.open(QIODevice::ReadOnly) ? in.read(512) : QByteArray();
+    if (head.startsWith("PK\x03\x04")) {
+        throw DocumentError(file, QString(),
+                            QStringLiteral("the file is cut short or damaged: its zip directory is missing "
+                                           "(an incomplete download or copy?)"));
+    }
+    const QString what = describeFileStart(head, in.size());
+    throw DocumentError(DocumentError::Kind::Unsupported, file, QString(),
+                        what.isEmpty() ? QStringLiteral("not a zip package")
+                                       : QStringLiteral("not a zip package: the file is %1").arg(what));
+}
+
+}  // namespace
+
+QString notAPackageMessage(const ZipReader& zip) {
+    return zip.find(QStringLiteral("mimetype")) >= 0
+               ? QStringLiteral("not an Open XML package (no [Content_Types].xml): the file is an OpenDocument file")
+               : QStringLiteral("not an Open XML package (no [Content_Types].xml): the file is a zip archive of other files");
+}
+
 ZipReader::ZipReader(const QString& path, const QString& displayName, const Limits& limits)
     : m_file(displayName), m_limits(limits) {
     if (!QFile::exists(path)) throw DocumentError(DocumentError::Kind::Missing, m_file, QString(), QStringLiteral("file not found"));
@@ -62,7 +89,7 @@ ZipReader::ZipReader(const QString& path, const QString& displayName, const Limi
     if (!m_zip) {
         switch (code) {
             case ZIP_ER_NOZIP:
-                throw DocumentError(DocumentError::Kind::Unsupported, m_file, QString(), QStringLiteral("not a zip package"));
+                refuseNonZip(path, m_file);
             case ZIP_ER_INCONS:
                 throw DocumentError(m_file, QString(),
                                     QStringLiteral("damaged or truncated zip package"));
@@ -232,6 +259,9 @@ QString writeErrorText(zip_t* z) {
 }
 }  // namespace
 
+// 1980-01-01 12:00 UTC: the first day zip's dates can hold, in every time zone.
+constexpr time_t kEntryTime = 315576000;
+
 // Adds the entries to an archive opened for writing and closes it, which writes it. On any
 // failure the archive is discarded and DocumentError names `shown`.
 struct ZipWriting {
@@ -273,6 +303,9 @@ void ZipWriting::addEntriesAndClose(zip_t* z, const std::vector<ZipOutEntry>& en
             } else {
                 result = zip_set_file_compression(z, i, ZIP_CM_DEFLATE, kDeflateLevel);
             }
+            // Entries made here carry one fixed time, as the office applications' own do, so
+            // that the same document gives the same bytes whenever it is written.
+            if (result == 0 && !entry.source) result = zip_file_set_mtime(z, i, kEntryTime, 0);
             if (result != 0) index = -1;
         } else if (src) {
             zip_source_free(src);

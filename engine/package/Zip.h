@@ -58,6 +58,9 @@ private:
     QHash<QString, int> m_byPartName;  // part name as stored ("/" + name) -> index
 };
 
+// Why a zip without [Content_Types].xml is no Open XML package, for the message refusing it.
+QString notAPackageMessage(const ZipReader& zip);
+
 // One entry of a zip being written: bytes, or an entry of an open zip copied as it is stored
 // (compressed bytes, method and CRC unchanged, nothing inflated).
 struct ZipOutEntry {

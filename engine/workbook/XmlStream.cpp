@@ -188,6 +188,10 @@ bool XmlStream::parseTag(const char* begin, const char* end) {
     const std::string_view name = localOf(begin, nameEnd);
     const auto nameText = [&] { return QString::fromUtf8(name.data(), qsizetype(name.size())); };
     m_attributes.m_items.clear();
+    m_attributes.m_namespaces.clear();
+    m_attributes.m_prefix = name.size() == size_t(nameEnd - begin)
+                                ? std::string_view()
+                                : std::string_view(begin, size_t(nameEnd - begin) - name.size() - 1);
     m_attributes.m_decodedUsed = 0;
     const char* p = nameEnd;
     while (p < end) {
@@ -212,7 +216,11 @@ bool XmlStream::parseTag(const char* begin, const char* end) {
             decodeInto(decoded, value);
             value = std::string_view(decoded.constData(), size_t(decoded.size()));
         }
+        const std::string_view key(keyBegin, size_t(keyEnd - keyBegin));
         m_attributes.m_items.emplace_back(localOf(keyBegin, keyEnd), value);
+        if (key.size() >= 5 && key.substr(0, 5) == "xmlns" && (key.size() == 5 || key[5] == ':')) {
+            m_attributes.m_namespaces.emplace_back(key.size() == 5 ? std::string_view() : key.substr(6), value);
+        }
         p = valueEnd + 1;
     }
     if (qsizetype(m_openStarts.size()) >= m_limits.maxXmlDepth) failTooDeep();
@@ -283,6 +291,9 @@ XmlStream::Passed XmlStream::passOver(const char* data, qsizetype* pos, qsizetyp
         if (*q == '!' || *q == '?') return Passed::AtMarkup;
         if (*q == '/') ++q;
         if (end - q < nameLength + 1) return Passed::NeedMore;
+        // Names inside mostly share the skipped one's prefix ("c:pt" in "c:ser"): its last
+        // character rules them out before a comparison of the whole.
+        if (q[nameLength - 1] != name[nameLength - 1]) return Passed::Content;
         return std::memcmp(q, name, size_t(nameLength)) == 0 && kNameEnd[uchar(q[nameLength])] ? Passed::AtMarkup
                                                                                                  : Passed::Content;
     };

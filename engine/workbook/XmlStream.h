@@ -44,9 +44,17 @@ public:
         std::vector<Item>::const_iterator begin() const { return m_items.begin(); }
         std::vector<Item>::const_iterator end() const { return m_items.end(); }
 
+        // For a reader that tells namespaces apart: the prefix the element's name is written
+        // with ("" for none), and the namespaces the tag declares as (prefix, URI) pairs, ""
+        // for the default namespace. The declarations are among the attributes as well.
+        std::string_view elementPrefix() const { return m_prefix; }
+        const std::vector<Item>& namespaceDeclarations() const { return m_namespaces; }
+
     private:
         friend class XmlStream;
         std::vector<Item> m_items;
+        std::vector<Item> m_namespaces;
+        std::string_view m_prefix;
         std::vector<QByteArray> m_decoded;  // values that held an entity, decoded
         size_t m_decodedUsed = 0;
     };

@@ -2,10 +2,10 @@
 
 #include "engine/legacy/LegacyConverter.h"
 #include "office/ServerRegistry.h"
+#include "platform/Clipboard.h"
 #include "servers/presentation/PresentationApplication.h"
 #include "servers/presentation/PresentationWindow.h"
 
-#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -155,9 +155,7 @@ public:
     void Paste() override {
         check("View.Paste");
         if (m_doc->selectedSlide() < 0) refuse(QStringLiteral("View.Paste: no slide is selected"));
-        const QMimeData* data = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
-                                    ? QGuiApplication::clipboard()->mimeData()
-                                    : nullptr;
+        const QMimeData* data = platform::clipboardData();
         if (!data) refuse(QString::fromLatin1(engine::kNothingToPaste));
         try {
             m_doc->paste(*data);

@@ -2,18 +2,20 @@
 #include "servers/spreadsheet/ChartPictureData.h"
 
 #include "engine/chart/ChartCollector.h"
+#include "engine/chart/ChartOutline.h"
 #include "engine/chart/ChartPackage.h"
 #include "engine/chart/ChartPart.h"
 #include "engine/chart/ChartRenderer.h"
 #include "engine/chart/WorkbookChart.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/legacy/XlsStructure.h"
+#include "engine/package/FileKind.h"
 #include "engine/workbook/Workbook.h"
 #include "office/ServerRegistry.h"
+#include "platform/Clipboard.h"
 #include "platform/Failure.h"
 #include "platform/WorkAside.h"
 
-#include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -41,6 +43,7 @@ struct ListedSheet {
     QString name;
     std::vector<QString> chartNames;
     const engine::Workbook::Sheet* sheet = nullptr;  // the engine's sheet, when read directly
+    std::optional<engine::XlsStructure::Sheet> legacy;  // the native read of a legacy sheet
 };
 
 struct OpenWorkbook {
@@ -64,6 +67,7 @@ struct OpenWorkbook {
 };
 
 struct ApplicationState {
+    SpreadsheetOptions options;
     bool running = true;
     bool displayAlerts = true;
     std::vector<std::shared_ptr<OpenWorkbook>> workbooks;
@@ -109,10 +113,7 @@ public:
 
     void Copy() override {
         m_handle.check();
-        QClipboard* clipboard = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
-                                    ? QGuiApplication::clipboard()
-                                    : nullptr;
-        if (!clipboard) throw AutomationError(QStringLiteral("ChartArea.Copy: no clipboard to copy to"));
+        if (!platform::clipboardAvailable()) throw AutomationError(QStringLiteral("ChartArea.Copy: no clipboard to copy to"));
         ChartPictureData* mime = nullptr;
         try {
             const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
@@ -134,7 +135,7 @@ public:
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
         }
-        clipboard->setMimeData(mime);
+        platform::setClipboardData(mime);
     }
 
 private:
@@ -155,19 +156,34 @@ public:
         m_handle.check();
         return std::make_shared<ChartAreaImpl>(m_handle, m_sheet, m_chart);
     }
-    // Read from the same chart a copy takes: for a legacy workbook, its converted copy.
+    // Read from the chart part's outline, never a whole model of it; a legacy workbook's from
+    // its own records, as it is listed, without converting it.
     office::ExcelChartFacts Facts() override {
-        m_handle.check();
+        const ListedSheet& listed = m_handle.sheet(m_sheet);
         office::ExcelChartFacts facts;
+        if (listed.legacy) {
+            const engine::XlsStructure::ChartObject& object = listed.legacy->chartObjects[size_t(m_chart)];
+            if (!object.outline) {
+                throw AutomationError(QStringLiteral("%1: chart %2: the chart's own records are missing from the "
+                                                     "workbook (damaged file)")
+                                          .arg(m_handle.book->fileName(), Name()));
+            }
+            facts.kind = object.outline->kind;
+            facts.title = object.outline->title;
+            facts.seriesCount = object.outline->seriesCount;
+            if (const auto size = engine::XlsStructure::chartSize(*listed.legacy, object)) {
+                std::tie(facts.widthEmu, facts.heightEmu) = *size;
+            }
+            return facts;
+        }
         try {
             const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
             const engine::Workbook& workbook = *m_handle.book->workbook;
             const engine::Workbook::ChartObject& object = sheet->chartObjects[size_t(chart)];
-            const engine::ChartSummary summary = engine::readChartSummary(
-                workbook.package().read(object.chartPart), workbook.displayName(), object.chartPart);
-            facts.kind = summary.kind;
-            facts.title = summary.title;
-            facts.seriesCount = int(summary.series.size());
+            const engine::ChartOutline outline = engine::readChartOutline(workbook.package(), object.chartPart);
+            facts.kind = outline.kind;
+            facts.title = outline.title;
+            facts.seriesCount = outline.seriesCount;
             std::tie(facts.widthEmu, facts.heightEmu) = workbook.chartSize(*sheet, object);
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
@@ -365,13 +381,37 @@ std::pair<const engine::Workbook::Sheet*, int> OpenWorkbook::chartFor(int sheet,
 // bare BIFF stream of Excel 2.x to 4.0.
 enum class Content { Missing, Unreadable, Zip, Legacy, Other };
 
-Content sniff(const QString& path) {
+Content contentOf(const QByteArray& head);
+
+// What a file holds, by its first bytes; head and the reason a file cannot be read are kept for
+// the messages.
+struct Sniffed {
+    Content content = Content::Other;
+    QByteArray head;
+    qint64 size = 0;
+    QString unreadable;
+};
+
+Sniffed sniff(const QString& path) {
+    Sniffed out;
     QFile file(path);
-    if (!QFileInfo(path).isFile()) return Content::Missing;
-    if (!file.open(QIODevice::ReadOnly)) return Content::Unreadable;
-    const QByteArray head = file.read(8);
+    if (!QFileInfo(path).isFile()) return {Content::Missing, {}, 0, {}};
+    if (!file.open(QIODevice::ReadOnly)) {
+        out.content = Content::Unreadable;
+        out.unreadable = file.error() == QFileDevice::OpenError && !QFileInfo(path).isReadable()
+                             ? QStringLiteral("you have no permission to read it")
+                             : file.errorString();
+        return out;
+    }
+    out.head = file.read(512);
+    out.size = file.size();
+    out.content = contentOf(out.head);
+    return out;
+}
+
+Content contentOf(const QByteArray& head) {
     if (head.startsWith("PK\x03\x04") || head.startsWith("PK\x05\x06")) return Content::Zip;
-    if (head == QByteArray::fromHex("D0CF11E0A1B11AE1")) return Content::Legacy;
+    if (head.startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1"))) return Content::Legacy;
     static const QList<QByteArray> kBiffStarts = {QByteArray::fromHex("0900"), QByteArray::fromHex("0902"),
                                                   QByteArray::fromHex("0904"), QByteArray::fromHex("0908")};
     for (const QByteArray& start : kBiffStarts) {
@@ -393,17 +433,27 @@ bool isConvertedZipExtension(const QString& path) {
     return kExtensions.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive);
 }
 
-std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path) {
+std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path, const SpreadsheetOptions& options) {
     auto book = std::make_shared<OpenWorkbook>();
     book->path = path;
-    const Content content = sniff(path);
+    const Sniffed sniffed = sniff(path);
+    const Content content = sniffed.content;
     if (content == Content::Missing) {
         throw AutomationError(QStringLiteral("Sorry, we couldn't find %1. Is it possible it was moved, "
                                              "renamed or deleted?")
                                   .arg(path));
     }
     if (content == Content::Unreadable) {
-        throw AutomationError(QStringLiteral("%1: the file cannot be read (no permission?)").arg(path));
+        throw AutomationError(QStringLiteral("%1: the file cannot be read: %2").arg(path, sniffed.unreadable));
+    }
+    if (content == Content::Other) {
+        // Say what the file is when it plainly holds no workbook; text named as a format only
+        // the converter reads (a CSV file, say) is left to the converter.
+        const QString what = engine::describeFileStart(sniffed.head, sniffed.size);
+        const bool text = what.startsWith(QLatin1String("a text file"));
+        if (!what.isEmpty() && (isOpenXmlWorkbookExtension(path) || !text)) {
+            throw AutomationError(QStringLiteral("%1: not a workbook: the file is %2").arg(QFileInfo(path).fileName(), what));
+        }
     }
     try {
         if (content == Content::Legacy) {
@@ -414,10 +464,11 @@ std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path) {
                 ListedSheet listed;
                 listed.name = sheet->name;
                 for (const auto& chart : sheet->chartObjects) listed.chartNames.push_back(chart.name);
+                listed.legacy = *sheet;
                 book->worksheets.push_back(std::move(listed));
             }
             book->legacy = true;
-            engine::LegacyConverter::convertInBackground(path, QStringLiteral("xlsx"));
+            if (options.convertLegacyAhead) engine::LegacyConverter::convertInBackground(path, QStringLiteral("xlsx"));
             return book;
         }
         // Any other workbook ends a background conversion that is no longer wanted.
@@ -448,7 +499,7 @@ public:
 
     std::shared_ptr<office::ExcelWorkbook> Open(const QString& path) override {
         m_state->check();
-        auto book = openWorkbook(path);
+        auto book = openWorkbook(path, m_state->options);
         m_state->workbooks.push_back(book);
         m_state->active = book;
         return std::make_shared<WorkbookImpl>(Handle{m_state, book});
@@ -460,7 +511,9 @@ private:
 
 class SpreadsheetApplication : public office::ExcelApplication {
 public:
-    SpreadsheetApplication() : m_state(std::make_shared<ApplicationState>()) {}
+    explicit SpreadsheetApplication(const SpreadsheetOptions& options) : m_state(std::make_shared<ApplicationState>()) {
+        m_state->options = options;
+    }
     ~SpreadsheetApplication() override { m_state->release(); }
 
     QString Name() override { return QString::fromLatin1(office::kExcelName); }
@@ -494,11 +547,11 @@ private:
 
 }  // namespace
 
-std::shared_ptr<office::ExcelApplication> createSpreadsheetApplication() {
-    return std::make_shared<SpreadsheetApplication>();
+std::shared_ptr<office::ExcelApplication> createSpreadsheetApplication(const SpreadsheetOptions& options) {
+    return std::make_shared<SpreadsheetApplication>(options);
 }
 
-void registerSpreadsheetServer() {
+void registerSpreadsheetServer(const SpreadsheetOptions& options) {
     // A conversion still running in the background when the program ends is cancelled with it.
     static const bool cleanupAdded = [] {
         qAddPostRoutine([] { engine::LegacyConverter::cancelBackground(); });
@@ -506,8 +559,8 @@ void registerSpreadsheetServer() {
     }();
     (void)cleanupAdded;
     office::ServerRegistry::instance().registerServer(
-        QString::fromLatin1(office::kExcelProgId), []() -> std::shared_ptr<office::AutomationObject> {
-            auto application = createSpreadsheetApplication();
+        QString::fromLatin1(office::kExcelProgId), [options]() -> std::shared_ptr<office::AutomationObject> {
+            auto application = createSpreadsheetApplication(options);
             office::ServerRegistry::instance().publishRunning(QString::fromLatin1(office::kExcelProgId),
                                                               application);
             return application;

@@ -22,9 +22,63 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-utils.h>
 #include <memory>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool writeZip(const QString& path, const QList<QPair<QString, QByteArray>>& entries) {
+    QProcess zip;
+    QStringList args{QStringLiteral("-c"),
+                     QStringLiteral("import sys, zipfile\n"
+                                    "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
+                                    "for i in range(2, len(sys.argv), 2): z.writestr(sys.argv[i], sys.argv[i + 1])\n"
+                                    "z.close()"),
+                     path};
+    for (const auto& [name, bytes] : entries) args << name << QString::fromUtf8(bytes);
+    zip.start(QStringLiteral("/usr/bin/python3"), args);
+    return zip.waitForFinished(60000) && zip.exitCode() == 0;
+}
+
+// A workbook saved with a password to open, as the office applications store one: a compound
+// file of the encryption's description and the encrypted package (here random bytes).
+bool writeEncryptedWorkbook(const QString& path) {
+    gsf_init();
+    GError* error = nullptr;
+    GsfOutput* file = gsf_output_stdio_new(QFile::encodeName(path).constData(), &error);
+    if (!file) return false;
+    GsfOutfile* compound = gsf_outfile_msole_new(file);
+    bool ok = true;
+    for (const char* name : {"EncryptionInfo", "EncryptedPackage"}) {
+        GsfOutput* stream = gsf_outfile_new_child(compound, name, FALSE);
+        const QByteArray bytes(4096, '\x5a');
+        ok = ok && gsf_output_write(stream, size_t(bytes.size()), reinterpret_cast<const guint8*>(bytes.constData()));
+        gsf_output_close(stream);
+        g_object_unref(stream);
+    }
+    // Closing the compound file closes the file under it.
+    ok = gsf_output_close(GSF_OUTPUT(compound)) && ok;
+    g_object_unref(compound);
+    g_object_unref(file);
+    return ok;
+}
+
+const QByteArray contentTypesOf(const char* mainType) {
+    return QByteArray("<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                      "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                      "<Override PartName=\"/word/document.xml\" ContentType=\"") +
+           mainType + "\"/></Types>";
+}
 
 const QString kNoCharts = QStringLiteral("No charts found within file.");
 const QString kErrorTitle = QStringLiteral("Application Error");
@@ -54,9 +108,14 @@ private slots:
     void workbookWithoutWorksheetChartsEndsWithNoticeAfterQuit();
     void faultyWorkbookGivesOneReportNamingItAndDiscoveryEnds_data();
     void faultyWorkbookGivesOneReportNamingItAndDiscoveryEnds();
+    void userCausedFailuresSayWhatIsWrongAndChangeNothing_data();
+    void userCausedFailuresSayWhatIsWrongAndChangeNothing();
+    void unreadableFileSaysSoAndChangesNothing();
     void loadSampleThenFindListsTheSampleCharts();
 
 private:
+    // The one report Find gives for a file, and whether the file is as it was.
+    QString reportFor(const QString& path);
     QString book(const QString& name) const { return m_books.filePath(name); }
     QPushButton* button(int number) { return m_form->PushButton(number); }
     QStringList rows();
@@ -279,6 +338,105 @@ void WindowTest::faultyWorkbookGivesOneReportNamingItAndDiscoveryEnds() {
         QCOMPARE(boxes.size(), 1);
     }
     QVERIFY(QFile::exists(path));  // the user's file is only read
+}
+
+QString WindowTest::reportFor(const QString& path) {
+    m_form->Text1()->setText(path);
+    button(4)->click();
+    const auto errors = errorBoxes();
+    return errors.size() == 1 ? errors.first().text : QStringLiteral("<%1 reports>").arg(errors.size());
+}
+
+void WindowTest::userCausedFailuresSayWhatIsWrongAndChangeNothing_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("text") << QStringLiteral("text.xlsx") << QStringLiteral("text.xlsx: not a workbook: the file is a text file");
+    QTest::newRow("pdf") << QStringLiteral("report.xlsx") << QStringLiteral("report.xlsx: not a workbook: the file is a PDF document");
+    QTest::newRow("word") << QStringLiteral("letter.xlsx") << QStringLiteral("letter.xlsx: not a workbook: the file is a Word document");
+    QTest::newRow("other zip") << QStringLiteral("archive.xlsx") << QStringLiteral("archive.xlsx: not an Open XML package (no [Content_Types].xml): the file is a zip archive of other files");
+    QTest::newRow("empty") << QStringLiteral("empty.xlsx") << QStringLiteral("empty.xlsx: not a workbook: the file is an empty file");
+    QTest::newRow("encrypted") << QStringLiteral("secret.xlsx") << QStringLiteral("secret.xlsx: the workbook is encrypted (protected by a password to open)");
+    QTest::newRow("cut short") << QStringLiteral("cut.xlsx") << QStringLiteral("cut.xlsx: the file is cut short or damaged");
+}
+
+void WindowTest::userCausedFailuresSayWhatIsWrongAndChangeNothing() {
+    QFETCH(QString, name);
+    QFETCH(QString, expected);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(name);
+    if (name == QLatin1String("text.xlsx")) QVERIFY(writeFile(path, "Region;Sales\nNorth;21,25\n"));
+    if (name == QLatin1String("report.xlsx")) QVERIFY(writeFile(path, "%PDF-1.7\n%\xe2\xe3\xcf\xd3\n1 0 obj\n<<>>\nendobj\n"));
+    if (name == QLatin1String("letter.xlsx")) {
+        QVERIFY(writeZip(path, {{QStringLiteral("[Content_Types].xml"),
+                                 contentTypesOf("application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml")},
+                                {QStringLiteral("_rels/.rels"),
+                                 "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                                 "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+                                 "Target=\"word/document.xml\"/></Relationships>"},
+                                {QStringLiteral("word/document.xml"), "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"/>"}}));
+    }
+    if (name == QLatin1String("archive.xlsx")) QVERIFY(writeZip(path, {{QStringLiteral("notes.txt"), "hello"}}));
+    if (name == QLatin1String("empty.xlsx")) QVERIFY(writeFile(path, QByteArray()));
+    if (name == QLatin1String("secret.xlsx")) QVERIFY(writeEncryptedWorkbook(path));
+    if (name == QLatin1String("cut.xlsx")) {
+        QFile whole(book(QStringLiteral("several.xlsx")));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        QVERIFY(writeFile(path, whole.read(whole.size() / 2)));
+    }
+    QFile before(path);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    const QDateTime modified = QFileInfo(path).lastModified();
+
+    const QString report = reportFor(path);
+
+    QVERIFY2(report.contains(expected), qPrintable(report));
+    QVERIFY(report.contains(QStringLiteral("Excel1.ExtractChartByFile at line 106")));
+    QFile after(path);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), bytes);
+    QCOMPARE(QFileInfo(path).lastModified(), modified);
+    QCOMPARE(platform::ChartList(m_form->ListView1()).count(), 0);
+    QVERIFY(!excelRunning());
+}
+
+void WindowTest::unreadableFileSaysSoAndChangesNothing() {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("locked.xlsx"));
+    QVERIFY(QFile::copy(book(QStringLiteral("several.xlsx")), path));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    QString report;
+    if (::geteuid() != 0) {
+        report = reportFor(path);
+    } else {
+        // Root reads every file, so the refusal is only seen by another user: Find runs in a
+        // child that has become nobody, and sends back the report.
+        QVERIFY(QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                                          QFileDevice::ExeOther | QFileDevice::ReadOther));
+        int pipeEnds[2];
+        QVERIFY(::pipe(pipeEnds) == 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::close(pipeEnds[0]);
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+            const QByteArray text = reportFor(path).toUtf8();
+            const bool written = ::write(pipeEnds[1], text.constData(), size_t(text.size())) == text.size();
+            ::_exit(written ? 0 : 3);
+        }
+        ::close(pipeEnds[1]);
+        QByteArray text;
+        char chunk[4096];
+        for (ssize_t n; (n = ::read(pipeEnds[0], chunk, sizeof chunk)) > 0;) text.append(chunk, int(n));
+        ::close(pipeEnds[0]);
+        int status = 0;
+        QVERIFY(::waitpid(child, &status, 0) == child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, "the unprivileged child did not report");
+        report = QString::fromUtf8(text);
+    }
+    QVERIFY2(report.contains(QStringLiteral("locked.xlsx: the file cannot be read: you have no permission to read it")),
+             qPrintable(report));
+    QCOMPARE(QFileInfo(path).size(), QFileInfo(book(QStringLiteral("several.xlsx"))).size());
 }
 
 void WindowTest::loadSampleThenFindListsTheSampleCharts() {

@@ -365,7 +365,7 @@ void CliRenderTest::diskFullPartWayKeepsThePictureItWouldReplace() {
         file.close();
         QVERIFY(good.size() > 4096);
 
-        const Result full = runCli(arguments, [] {
+        const Result full = runCli(arguments, {}, [] {
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{2048, 2048};
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(99);

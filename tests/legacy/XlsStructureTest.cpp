@@ -5,6 +5,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -281,4 +282,44 @@ TEST(XlsStructure, DamagedTruncatedEncryptedAndOldFilesGiveOneMessageNamingTheFi
     }
     EXPECT_TRUE(failureOf([] { XlsStructure::read(QStringLiteral("/nonexistent/gone.xls")); })
                     .startsWith(QStringLiteral("gone.xls: ")));
+}
+
+TEST(XlsStructure, ChartRecordsGiveWhatAListSaysAndTheSheetsSizesGiveTheChartsSize) {
+    using Outline = std::tuple<QString, QString, int>;
+    const auto outlines = [](const XlsStructure& structure) {
+        std::vector<Outline> all;
+        for (const XlsStructure::Sheet* sheet : structure.worksheets()) {
+            for (const auto& chart : sheet->chartObjects) {
+                if (!chart.outline) {
+                    all.emplace_back(QStringLiteral("(none)"), QString(), 0);
+                    continue;
+                }
+                all.emplace_back(chart.outline->kind, chart.outline->title, chart.outline->seriesCount);
+            }
+        }
+        return all;
+    };
+    // The titles as the spreadsheet application shows them; the scatter chart's is automatic.
+    EXPECT_EQ(outlines(XlsStructure::read(savedXls(QStringLiteral("WithThreeCharts.xls")))),
+              (std::vector<Outline>{{QStringLiteral("Line"), QString(), 2},
+                                    {QStringLiteral("Pie"), QStringLiteral("Pie Chart Title Thingy"), 1},
+                                    {QStringLiteral("Area"), QStringLiteral("Sheet 3 Chart with Title"), 2}}));
+    EXPECT_EQ(outlines(XlsStructure::read(savedXls(QStringLiteral("SimpleScatterChart.xls")))),
+              (std::vector<Outline>{{QStringLiteral("Scatter"), QString(), 1}}));
+
+    // Sheet1 of SimpleChart.xls: column A 3185/256 characters wide, the others the default of
+    // 8 digits (64 px); rows of 264 twips (18 px). The chart spans D8 to K24.
+    const XlsStructure simple = XlsStructure::read(savedXls(QStringLiteral("SimpleChart.xls")));
+    const XlsStructure::Sheet& sheet = *simple.worksheets().front();
+    EXPECT_EQ(sheet.geometry.columnPixels(0), 87);
+    EXPECT_EQ(sheet.geometry.columnPixels(5), 64);
+    EXPECT_EQ(sheet.geometry.rowPixels(10), 18);
+    const auto& chart = sheet.chartObjects.at(0);
+    const auto size = XlsStructure::chartSize(sheet, chart);
+    ASSERT_TRUE(size.has_value());
+    const qint64 px = 9525;
+    EXPECT_EQ(size->first, 7 * 64 * px + 64 * px * chart.anchor->lastColumnOffset / 1024 -
+                               64 * px * chart.anchor->firstColumnOffset / 1024);
+    EXPECT_EQ(size->second, 16 * 18 * px + 18 * px * chart.anchor->lastRowOffset / 256 -
+                                18 * px * chart.anchor->firstRowOffset / 256);
 }

@@ -10,6 +10,8 @@
 
 #include "engine/numfmt/NumberFormat.h"
 
+#include <QLocale>
+
 using namespace engine;
 
 namespace {
@@ -553,4 +555,44 @@ TEST(NumberFormat, GeneralNarrowerThanACell) {
     EXPECT_EQ(formatGeneral(1234567.891, 7), "1234568");
     EXPECT_EQ(formatGeneral(123456789, 7), "1.2E+08");
     EXPECT_EQ(formatGeneral(-0.000123456, 7), "-0.00012");
+}
+
+// The separators of the user's region, as the applications show the same codes on a German
+// and a French system: the code's "." and "," stand for the decimal and thousands separators,
+// quoted text, dates and exponents stay as written.
+TEST(NumberFormatSymbols, CodesShowTheRegionsSeparators) {
+    const NumberSymbols german = NumberSymbols::of(QLocale(QStringLiteral("de_DE")));
+    const NumberSymbols french = NumberSymbols::of(QLocale(QStringLiteral("fr_FR")));
+    ASSERT_EQ(german.decimal, QStringLiteral(","));
+    ASSERT_EQ(german.group, QStringLiteral("."));
+    ASSERT_EQ(french.group, QString(QChar(0x202F)));
+    const QString nnbsp(QChar(0x202F));
+    struct Row {
+        const char* code;
+        double value;
+        QString de;
+        QString fr;
+    };
+    const Row rows[] = {
+        {"General", 21.25, "21,25", "21,25"},
+        {"General", 1.23456789e11, "1,23457E+11", "1,23457E+11"},
+        {"General", -0.000123457, "-0,000123457", "-0,000123457"},
+        {"#,##0.00", 1234567.891, "1.234.567,89", "1" + nnbsp + "234" + nnbsp + "567,89"},
+        {"#,##0", -1234, "-1.234", "-1" + nnbsp + "234"},
+        {"0.0%", 0.125, "12,5%", "12,5%"},
+        {"0.00E+00", 1500000, "1,50E+06", "1,50E+06"},
+        {"#,##0,\"k\"", 1234567, "1.235k", "1" + nnbsp + "235k"},
+        {"\"v.\"0.0", 2.5, "v.2,5", "v.2,5"},
+        {"m/d/yyyy", 45306, "1/15/2024", "1/15/2024"},
+        {"mm:ss.0", 0.000729, "01:03,0", "01:03,0"},
+        {"0.00;(0.00)", -3.5, "(3,50)", "(3,50)"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "code " << r.code << ", value " << r.value);
+        const NumberFormat format(QString::fromUtf8(r.code));
+        EXPECT_EQ(format.format(r.value, DateSystem::Date1900, german).toStdString(), r.de.toStdString());
+        EXPECT_EQ(format.format(r.value, DateSystem::Date1900, french).toStdString(), r.fr.toStdString());
+        // And the invariant form, for files, is the en-US one whatever else is asked.
+        EXPECT_EQ(format.format(r.value), format.format(r.value, DateSystem::Date1900, NumberSymbols::of(QLocale::c())));
+    }
 }

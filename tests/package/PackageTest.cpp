@@ -87,7 +87,7 @@ TEST(PackageReader, RefusesBrokenFilesWithTheirNames) {
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("just some text, not a zip at all");
     text.close();
-    EXPECT_EQ(messageOf([&] { PackageReader::open(text.fileName()); }), "notes.xlsx: not a zip package");
+    EXPECT_EQ(messageOf([&] { PackageReader::open(text.fileName()); }), "notes.xlsx: not a zip package: the file is a text file");
     EXPECT_EQ(messageOf([&] { PackageReader::open(dir.filePath("gone.xlsx")); }), "gone.xlsx: file not found");
 
     // Cut a good package in half: the central directory is gone.
@@ -106,7 +106,7 @@ TEST(PackageReader, RefusesBrokenFilesWithTheirNames) {
     const QString bare = dir.filePath("bare.xlsx");
     writeZip(bare, {{"a.xml", "<a/>"}});
     EXPECT_EQ(messageOf([&] { PackageReader::open(bare); }),
-              "bare.xlsx: not an Open XML package (no [Content_Types].xml)");
+              "bare.xlsx: not an Open XML package (no [Content_Types].xml): the file is a zip archive of other files");
 }
 
 TEST(PackageReader, BoundsEveryPartItReads) {

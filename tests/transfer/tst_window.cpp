@@ -3,6 +3,7 @@
 // saved from its window, reopened by our reader and by LibreOffice. Dialogs are scripted.
 
 #include "app/Form1.h"
+#include "engine/chart/ChartPackage.h"
 #include "engine/chart/ChartPart.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/presentation/Presentation.h"
@@ -23,6 +24,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QMimeData>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -136,6 +140,8 @@ private slots:
     void checkedChartsLandOnNewSlidesInListOrderAndSurviveSaving();
     void existingPresentationKeepsItsSlidesInFront();
     void closingTheMainWindowDuringAWaitEndsTheRunAndLeavesThePresentationOpen();
+    void aRowWhoseChartIsMissingIsReportedAndLeavesNoSlide();
+    void theUsersClipboardHoldsWhatItHeldAfterARun();
     void sampleWorkbookEndToEnd();
     void sampleWithoutLibreOfficeIsFoundAndEachCopySaysWhatToInstall();
 
@@ -328,6 +334,55 @@ void CopyRunWindowTest::closingTheMainWindowDuringAWaitEndsTheRunAndLeavesThePre
     // Nothing asked Excel to quit, but the run let it go with its handler.
     QVERIFY(!office::IsExcelRunning());
     QVERIFY(office::IsPowerPointRunning());
+}
+
+void CopyRunWindowTest::aRowWhoseChartIsMissingIsReportedAndLeavesNoSlide() {
+    find(m_book);
+    platform::ChartList list(m_form->ListView1());
+    QCOMPARE(list.count(), 6);
+    for (int row = 4; row <= 6; ++row) list.setChecked(row, false);
+    // The list was found in another workbook of the same layout, which lacks this chart.
+    list.setChartIndex(2, QStringLiteral("9"));
+    const QList<ExpectedChart> expected{expectedChart(1, 1), expectedChart(2, 1)};
+    QCOMPARE(list.sheetName(3), sheetName(2));
+
+    button(2)->click();
+
+    const auto boxes = m_dialogs.messageBoxes();
+    QStringList reports;
+    for (const auto& box : boxes) {
+        if (box.title == QLatin1String("Application Error")) reports << box.text;
+    }
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports.first().contains(QStringLiteral("PushButton2_Click at line 146")), qPrintable(reports.first()));
+    QCOMPARE(boxes.last().text, QStringLiteral("Done."));
+    auto* window = onlyPresentationWindow();
+    QVERIFY(window);
+    // Two slides, each with its own chart: no blank slide, and the first chart is not pasted
+    // again in place of the missing one.
+    checkCharts(window->document().presentation(), 0, expected);
+}
+
+void CopyRunWindowTest::theUsersClipboardHoldsWhatItHeldAfterARun() {
+    QImage picture(24, 16, QImage::Format_ARGB32);
+    picture.fill(QColor(10, 120, 200));
+    auto* mine = new QMimeData;
+    mine->setText(QStringLiteral("the user's own text"));
+    mine->setImageData(picture);
+    QGuiApplication::clipboard()->setMimeData(mine);
+    find(m_book);
+    const auto expected = uncheck({4, 5, 6});
+
+    button(2)->click();
+
+    QCOMPARE(m_dialogs.messageTexts(), QStringList{QStringLiteral("Done.")});
+    checkCharts(onlyPresentationWindow()->document().presentation(), 0, expected);
+    const QMimeData* after = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(after);
+    QCOMPARE(after->text(), QStringLiteral("the user's own text"));
+    QVERIFY(after->hasImage());
+    QCOMPARE(qvariant_cast<QImage>(after->imageData()).convertToFormat(QImage::Format_ARGB32), picture);
+    QVERIFY(!after->hasFormat(QString::fromLatin1(engine::kChartPackageMime)));
 }
 
 void CopyRunWindowTest::sampleWorkbookEndToEnd() {
