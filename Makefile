@@ -12,15 +12,31 @@ JOBS  ?= $(shell nproc)
 # LibreOffice draw charts and score the differences; locales has the sources from which the
 # tests compile the German, French and US locales they draw numbers in).
 RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libzip-dev zlib1g-dev libpugixml-dev libgsf-1-dev \
-            libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-liberation2 \
+            fonts-liberation fonts-liberation2 \
             fonts-crosextra-carlito fonts-crosextra-caladea \
             libreoffice-calc-nogui libreoffice-impress-nogui
 TEST_PKGS = $(RUN_PKGS) python3 python3-xlsxwriter python3-uno imagemagick poppler-utils xvfb xauth locales
+# The test and benchmark programs' libraries, and the checkers of the installed desktop files.
+TEST_PKGS += libgtest-dev libgmock-dev libbenchmark-dev $(PACKAGE_PKGS) \
+             lintian desktop-file-utils appstream man-db bash-completion
+# What `make package` adds: dpkg-shlibdeps (dpkg-dev) and file, which CPack's Debian generator runs.
+PACKAGE_PKGS = dpkg-dev file
 
-.PHONY: run test build bench deps-run deps-test deps-fuzz configure clean fuzz fuzz-run
+.PHONY: run test build bench package deps-run deps-test deps-package deps-fuzz configure clean fuzz fuzz-run
 
-run: deps-run build
+# Only the program and the command line: no tests, benchmarks or fuzz replays (and so neither
+# GoogleTest nor Benchmark).
+run: deps-run
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_TESTS=OFF
+	cmake --build $(BUILD) -j$(JOBS) --target quillmere quillmere-cli
 	$(BUILD)/bin/quillmere
+
+# The Debian package, build/quillmere_<version>_<arch>.deb; install it with
+# `sudo apt install ./build/quillmere_*.deb`.
+package: deps-package
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_TESTS=OFF
+	cmake --build $(BUILD) -j$(JOBS)
+	cd $(BUILD) && cpack -G DEB
 
 test: deps-test build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
@@ -34,8 +50,11 @@ deps-run:
 deps-test:
 	@./tools/ensure-packages $(TEST_PKGS)
 
+deps-package:
+	@./tools/ensure-packages $(RUN_PKGS) $(PACKAGE_PKGS)
+
 configure:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_TESTS=ON
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)

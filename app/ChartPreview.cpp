@@ -5,6 +5,7 @@
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/package/Namespaces.h"
 #include "engine/workbook/Workbook.h"
+#include "platform/ColourScheme.h"
 #include "platform/Dialogs.h"
 #include "platform/WorkAside.h"
 
@@ -33,19 +34,19 @@ public:
     explicit PreviewCanvas(const ChartPreview& preview, QWidget* parent) : QWidget(parent), m_preview(preview) {
         setObjectName(QStringLiteral("previewCanvas"));
         setMinimumSize(240, 160);
-        setAutoFillBackground(true);
-        QPalette p = palette();
-        p.setColor(QPalette::Window, QColor(0xEE, 0xEF, 0xF2));
-        setPalette(p);
     }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
+        // The ground follows the colour scheme; the chart keeps its own colours.
+        painter.fillRect(rect(), platform::pageBackdrop(palette(), QColor(0xEE, 0xEF, 0xF2)));
         const QRectF room = QRectF(rect()).adjusted(12, 12, -12, -12);
         const engine::chart::ChartScene* scene = m_preview.scene();
         if (!scene || scene->size.isEmpty()) {
-            painter.setPen(m_preview.message().isEmpty() ? Qt::darkGray : QColor(Qt::darkRed));
+            // A message that explains a failure in red, legible on either scheme's ground.
+            const QColor failure = platform::isDarkPalette(palette()) ? QColor(0xFF, 0x8A, 0x80) : QColor(Qt::darkRed);
+            painter.setPen(m_preview.message().isEmpty() ? QColor(Qt::darkGray) : failure);
             painter.drawText(room, Qt::AlignCenter | Qt::TextWordWrap, m_preview.message());
             return;
         }

@@ -1,12 +1,15 @@
 #include "Form1.h"
 
 #include "app/ChartPreview.h"
+#include "app/CommandLine.h"
 #include "app/CursorFile.h"
 #include "app/ProductIcon.h"
 #include "charts/ChartCommands.h"
 #include "office/IsInstalled.h"
+#include "platform/About.h"
 #include "platform/ApplicationTitle.h"
 #include "platform/ChartList.h"
+#include "platform/ColourScheme.h"
 #include "platform/ErrorReport.h"
 #include "platform/Failure.h"
 #include "platform/Services.h"
@@ -19,6 +22,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -32,6 +37,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTreeWidget>
 #include <cmath>
 
@@ -91,6 +97,10 @@ Form1::Form1(platform::Dialogs& dialogs, platform::Files& files, platform::Clock
     installPointerHandlers();
     createModules();
     connectHandlers();
+    // Workbooks and presentations may be dropped anywhere on the window; the boxes take no
+    // drops of their own, so that a dropped file always does what the command line does.
+    setAcceptDrops(true);
+    for (QLineEdit* box : {m_text1, m_text2, m_text3}) box->setAcceptDrops(false);
 }
 
 Form1::~Form1() = default;
@@ -104,7 +114,9 @@ void Form1::createControls() {
     setWindowTitle(QStringLiteral("Form1"));
     setFixedSize(px(8040), px(8550));
     setFont(arial(9));
-    QPalette white = palette();
+    // White as designed under any colour scheme, with light controls on it: a dark scheme's
+    // text boxes and buttons would sit dark on the white panels.
+    QPalette white = platform::lightPalette();
     white.setColor(QPalette::Window, Qt::white);
     white.setColor(QPalette::WindowText, Qt::black);
     setPalette(white);
@@ -380,6 +392,12 @@ void Form1::connectHandlers() {
     connect(m_listView1->model(), &QAbstractItemModel::rowsInserted, this, &Form1::schedulePreview);
     connect(m_listView1->model(), &QAbstractItemModel::rowsRemoved, this, &Form1::schedulePreview);
     connect(m_listView1->model(), &QAbstractItemModel::modelReset, this, &Form1::schedulePreview);
+
+    // About Quillmere: F1 anywhere in the window (the desktop's window menu takes no entries).
+    auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    about->setObjectName(QStringLiteral("aboutShortcut"));
+    about->setContext(Qt::WindowShortcut);
+    connect(about, &QShortcut::activated, this, [this] { platform::showAbout(m_dialogs); });
 }
 
 void Form1::listContextMenu(const QPoint& position) {
@@ -473,6 +491,60 @@ void Form1::Text2_Change() {
 
 void Form1::Text3_Change() { platform::WriteSetting(QStringLiteral("Delay"), m_text3->text()); }
 
+namespace {
+
+// The local files a drag carries that the window takes.
+QStringList droppedFiles(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile() && fileKindOf(url.toLocalFile()) != FileKind::Other) {
+            paths.append(url.toLocalFile());
+        }
+    }
+    return paths;
+}
+
+}  // namespace
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFiles(event->mimeData()).isEmpty() &&
+        m_mousePointer != platform::pointer::kHourglass) {
+        event->acceptProposedAction();
+    }
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    if (openFiles(droppedFiles(event->mimeData()))) event->acceptProposedAction();
+}
+
+bool Form1::openFiles(const QStringList& paths) {
+    if (m_mousePointer == platform::pointer::kHourglass) return false;
+    QString workbook;
+    bool taken = false;
+    for (const QString& path : paths) {
+        switch (fileKindOf(path)) {
+        case FileKind::Workbook:
+            workbook = path;
+            taken = true;
+            break;
+        case FileKind::Presentation:
+            // Through the box's change handler and the option's click, as if typed and clicked.
+            m_text2->setText(path);
+            m_option2->setChecked(true);
+            taken = true;
+            break;
+        case FileKind::Other:
+            break;
+        }
+    }
+    if (!workbook.isEmpty()) {
+        m_text1->setText(workbook);
+        PushButton4_Click();
+    }
+    return taken;
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
     // Ends the program's work at once: a wait in progress returns and its handler runs no
     // further step. Nothing is saved here; every setting was stored when it changed.
@@ -519,10 +591,11 @@ void Form1::recolour(QWidget* widget, const QColor& colour) {
 }
 
 void Form1::ApplySkin() {
-    const QString skinFile = m_files.programFolder() + QLatin1String(kSkinFile);
+    const QString skinFile = m_files.programFile(QLatin1String(kSkinFile));
     if (m_files.countMatchingFiles(skinFile) == 0) return;
 
-    const QColor buttonFace = QApplication::palette().color(QPalette::Button);
+    // The button face of the window's light palette: the system's under a light scheme.
+    const QColor buttonFace = platform::lightPalette().color(QPalette::Button);
     recolour(this, buttonFace);
     for (QWidget* child : findChildren<QWidget*>()) {
         if (qobject_cast<QRadioButton*>(child) || qobject_cast<QCheckBox*>(child) ||
@@ -551,7 +624,7 @@ platform::Procedure Form1::formLoadProcedure() {
                                   return kNext;
                               }};
     };
-    const QString cursorFile = m_files.programFolder() + QLatin1String(kCursorFile);
+    const QString cursorFile = m_files.programFile(QLatin1String(kCursorFile));
 
     platform::Procedure load{QLatin1String(kFormLoadLocation), {}};
     auto& s = load.steps;

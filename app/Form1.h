@@ -101,6 +101,13 @@ public:
     ChartPreview* chartPreview() const { return m_preview.get(); }
     void openChartPreview();
 
+    // Files handed to the program (its command line, a drop on the window), by kind: a
+    // workbook goes into the Excel File box and Find lists its charts (once, for the last
+    // workbook given); a presentation goes into the existing-presentation box and is chosen as
+    // the target. Other files are left alone. Returns whether any file was taken; none is while
+    // a search or a copy run is busy.
+    bool openFiles(const QStringList& paths);
+
     // The change handlers of the three text boxes: each stores its box's text, nothing else.
     void Text1_Change();
     void Text2_Change();
@@ -122,6 +129,8 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createControls();

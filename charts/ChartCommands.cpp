@@ -124,8 +124,7 @@ platform::Procedure ChartCommands::pushButton5Procedure() {
     return {QString::fromLatin1(kPushButton5),
             {
                 {100, [&controls, &files] {
-                     text1(controls).setText(files.programFolder() +
-                                             QString::fromLatin1(kSampleWorkbook));
+                     text1(controls).setText(files.programFile(QString::fromLatin1(kSampleWorkbook)));
                      return kNext;
                  }},
             }};

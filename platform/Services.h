@@ -33,6 +33,11 @@ public:
     virtual int countMatchingFiles(const QString& pattern) = 0;
     // The folder that holds the program's executable, without a trailing separator.
     virtual QString programFolder() = 0;
+    // The path of a file the program looks for beside its executable; name begins with "/".
+    // An installed program keeps these files in its data folder instead, which is looked in
+    // only when the file is not beside the executable. Where it is in neither, the path beside
+    // the executable, so that the file counts as missing as before.
+    virtual QString programFile(const QString& name) { return programFolder() + name; }
 };
 
 // The real, Qt-backed services, one instance each for the whole program.

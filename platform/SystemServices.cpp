@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTime>
 #include <QTimer>
 
@@ -82,6 +83,30 @@ public:
     }
 
     QString programFolder() override { return QCoreApplication::applicationDirPath(); }
+
+    QString programFile(const QString& name) override {
+        const QString beside = programFolder() + name;
+        if (QFileInfo::exists(beside)) return beside;
+        for (const QString& folder : dataFolders()) {
+            if (QFileInfo::exists(folder + name)) return folder + name;
+        }
+        return beside;
+    }
+
+private:
+    // Where an installed program's data is: the desktop's data folders, the user's own first
+    // ($XDG_DATA_HOME, then $XDG_DATA_DIRS), so that a user may put a skin in
+    // ~/.local/share/quillmere; then the data folder of the prefix the executable is installed
+    // in, for a prefix the desktop does not search.
+    static QStringList dataFolders() {
+        QStringList folders;
+        for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+            folders.append(data + QStringLiteral("/quillmere"));
+        }
+        folders.append(QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                       QStringLiteral("/" QUILLMERE_DATA_FROM_BINARY)));
+        return folders;
+    }
 };
 
 }  // namespace

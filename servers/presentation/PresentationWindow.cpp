@@ -1,6 +1,8 @@
 #include "servers/presentation/PresentationWindow.h"
 
 #include "office/PowerPoint.h"
+#include "platform/About.h"
+#include "platform/ColourScheme.h"
 #include "platform/Dialogs.h"
 #include "servers/presentation/PresentationApplication.h"
 #include "servers/presentation/PresentationDocument.h"
@@ -47,10 +49,6 @@ public:
         : QWidget(parent), m_document(document), m_deferred(deferred) {
         setObjectName(QStringLiteral("slideView"));
         setMinimumSize(320, 180);
-        setAutoFillBackground(true);
-        QPalette p = palette();
-        p.setColor(QPalette::Window, QColor(0xD8, 0xDC, 0xE2));
-        setPalette(p);
     }
 
     void forget() {
@@ -63,6 +61,8 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
+        // The ground follows the colour scheme; the slides keep their own colours.
+        painter.fillRect(rect(), platform::pageBackdrop(palette(), QColor(0xD8, 0xDC, 0xE2)));
         const int index = m_document.selectedSlide();
         if (index < 0) {
             painter.setPen(Qt::darkGray);
@@ -169,6 +169,11 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_zoomOut = view->addAction(QStringLiteral("Zoom &Out"), this, [this] { zoomBy(-1); });
     m_zoomOut->setObjectName(QStringLiteral("actionZoomOut"));
     m_zoomOut->setShortcut(QKeySequence(QStringLiteral("Ctrl+-")));
+
+    auto* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    m_about = help->addAction(QStringLiteral("&About Quillmere"), this,
+                              [this] { platform::showAbout(m_application->dialogs()); });
+    m_about->setObjectName(QStringLiteral("actionAbout"));
 
     auto* splitter = new QSplitter(this);
     m_strip = new QListWidget(splitter);

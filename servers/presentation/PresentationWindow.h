@@ -50,6 +50,7 @@ public:
     QAction* zoomActualAction() const { return m_zoomActual; }
     QAction* zoomInAction() const { return m_zoomIn; }
     QAction* zoomOutAction() const { return m_zoomOut; }
+    QAction* aboutAction() const { return m_about; }
 
     // The zoom of the large view: 0 when fitted to the window, else the scale (1 = 100 %).
     double zoom() const { return m_zoom; }
@@ -92,6 +93,7 @@ private:
     QAction* m_zoomActual = nullptr;
     QAction* m_zoomIn = nullptr;
     QAction* m_zoomOut = nullptr;
+    QAction* m_about = nullptr;
     QScrollArea* m_scroll = nullptr;
     double m_zoom = 0;
     QHash<QString, QPixmap> m_thumbnails;  // by slide part

@@ -142,6 +142,27 @@ private slots:
         if (auto* w = onlyWindow()) w->close();
         m_app.reset();
     }
+
+    void helpMenuShowsAboutAndTheGroundFollowsTheColourScheme() {
+        auto* window = onlyWindow();
+        m_dialogs.calls.clear();
+        QVERIFY(window->aboutAction());
+        window->aboutAction()->trigger();
+        QCOMPARE(m_dialogs.calls.size(), 1);
+        QCOMPARE(m_dialogs.calls[0].title, QStringLiteral("About Quillmere"));
+        QVERIFY(m_dialogs.calls[0].text.contains(QStringLiteral("Licence")));
+
+        // Light as designed under a light scheme; dark around the slide under a dark one.
+        QCOMPARE(window->slideView()->grab().toImage().pixelColor(1, 1), QColor(0xD8, 0xDC, 0xE2));
+        const QPalette before = window->palette();
+        QPalette dark = before;
+        dark.setColor(QPalette::Window, QColor(0x2a, 0x2e, 0x32));
+        dark.setColor(QPalette::WindowText, QColor(0xfc, 0xfc, 0xfc));
+        window->setPalette(dark);
+        const QColor ground = window->slideView()->grab().toImage().pixelColor(1, 1);
+        window->setPalette(before);
+        QVERIFY2(ground.lightness() < 60, qPrintable(ground.name()));
+    }
 };
 
 QTEST_MAIN(PresentationWindowTest)

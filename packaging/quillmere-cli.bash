@@ -1,0 +1,47 @@
+# bash completion for quillmere-cli
+
+_quillmere_cli() {
+    local cur prev words cword
+    _init_completion || return
+
+    local command=""
+    local i
+    for ((i = 1; i < cword; i++)); do
+        case "${words[i]}" in
+            list|copy|render) command="${words[i]}"; break ;;
+        esac
+    done
+
+    case "$prev" in
+        --format)
+            COMPREPLY=($(compgen -W "png svg pdf" -- "$cur"))
+            return ;;
+        --into|--output)
+            if [[ $command == render ]]; then
+                _filedir -d
+            else
+                _filedir '@(pptx|pptm|ppt|odp)'
+            fi
+            return ;;
+        --chart|--scale|--width|--height)
+            return ;;
+    esac
+
+    if [[ -z $command ]]; then
+        COMPREPLY=($(compgen -W "list copy render --help --version" -- "$cur"))
+        return
+    fi
+
+    if [[ $cur == -* ]]; then
+        local options="--quiet"
+        case $command in
+            list)   options+=" --json" ;;
+            copy)   options+=" --chart --into --output" ;;
+            render) options+=" --chart --format --scale --width --height --output" ;;
+        esac
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+        return
+    fi
+    _filedir '@(xlsx|xlsm|xltx|xltm|xls|xlsb|ods)'
+} &&
+    complete -F _quillmere_cli quillmere-cli
