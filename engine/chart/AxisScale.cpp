@@ -183,7 +183,10 @@ TimeUnit dateBaseUnit(const std::vector<double>& serials) {
 
 DateStep dateMajorUnit(double spanDays, TimeUnit baseUnit, int maxIntervals) {
     const double perInterval = std::max(spanDays, 0.0) / std::max(1, maxIntervals - 1);
-    auto count = [](double v) { return std::max(1, int(std::ceil(v - 1e-9))); };
+    // At least one; at most any count an int holds (a span of 1e300 days still gives a unit).
+    auto count = [](double v) {
+        return int(std::clamp(std::ceil(v - 1e-9), 1.0, double(std::numeric_limits<int>::max())));
+    };
     if (baseUnit == TimeUnit::Years || perInterval > 365)
         return {count(perInterval / 365), TimeUnit::Years};
     if (baseUnit == TimeUnit::Months || perInterval > 31)

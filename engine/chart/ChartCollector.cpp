@@ -27,7 +27,11 @@ void collectParts(const Workbook& workbook, const QString& chartPart, ChartPacka
         queue.pop_front();
         ChartPackage::Part part;
         part.name = name;
-        part.contentType = package.contentTypes().of(name);
+        // The chart part is the chart by its drawing's relationship, whatever type the package
+        // gives it (its content is read as a chart throughout); the others by the rule below.
+        part.contentType = name == chartPart
+                               ? QStringLiteral("application/vnd.openxmlformats-officedocument.drawingml.chart+xml")
+                               : package.contentTypes().of(name);
         part.data = package.read(name);
         totalBytes += part.data.size();
         const QString relsPart = relationshipsPartName(name);
@@ -41,6 +45,16 @@ void collectParts(const Workbook& workbook, const QString& chartPart, ChartPacka
                     throw DocumentError(DocumentError::Kind::Missing, file, relsPart,
                                         QStringLiteral("relationship \"%1\" points at %2, which is missing")
                                             .arg(rel.id, rel.target));
+                }
+                // Of another kind than its relationship says: not the chart's. A style left
+                // behind costs nothing; a part the chart names by id it cannot do without.
+                const QString kind = package.contentTypes().of(rel.targetPart);
+                if (!chartPackageCarriesPart(rel.type, kind)) {
+                    if (!chartPackageNamesPartById(part.contentType, rel.type)) continue;
+                    throw DocumentError(file, relsPart,
+                                        QStringLiteral("relationship \"%1\" points at %2, which is not of the kind it "
+                                                       "names (content type \"%3\")")
+                                            .arg(rel.id, rel.target, kind));
                 }
                 if (seen.contains(rel.targetPart.toLower())) continue;
                 seen.insert(rel.targetPart.toLower());

@@ -74,7 +74,7 @@ QString seriesName(const Series& series) {
         const QString t = series.text->text();
         if (!t.isEmpty()) return t;
     }
-    return QStringLiteral("Series%1").arg(series.index + 1);
+    return QStringLiteral("Series%1").arg(qint64(series.index) + 1);
 }
 
 // Where a manual layout puts an element whose automatic place is `automatic`.
@@ -426,6 +426,11 @@ class Layouter {
     void prepareDates(AxisLayout& a, const DataSource& categories) {
         if (!categories.numbers) return;
         std::vector<double> serials = categories.numbers->dense();
+        // A serial no calendar reaches (beyond the year 9999 either way from 1900) reads as
+        // absent, as a non-finite one does.
+        constexpr double kLastSerial = 2958465;
+        for (double& v : serials)
+            if (!(std::abs(v) <= kLastSerial)) v = std::numeric_limits<double>::quiet_NaN();
         std::vector<double> present;
         for (double v : serials)
             if (std::isfinite(v)) present.push_back(std::floor(v));
@@ -569,14 +574,16 @@ class Layouter {
                 return;
             }
             const double step = a.scale.majorUnit;
-            const int n = int(std::floor((a.scale.max - a.scale.min) / step + 1e-9));
+            // Counted in floating point and capped before the cast: a unit given far smaller
+            // than the span would pass any int.
+            const int n = int(std::min(std::floor((a.scale.max - a.scale.min) / step + 1e-9), 1000.0));
             for (int k = 0; k <= n && k <= 1000; ++k) {
                 double v = a.scale.min + k * step;
                 if (std::abs(v) < step * 1e-9) v = 0;
                 a.majorTicks.push_back({a.map(v), v, a.labelFor(v)});
             }
             const double minor = a.scale.minorUnit > 0 ? a.scale.minorUnit : step / 5;
-            const int m = int(std::floor((a.scale.max - a.scale.min) / minor + 1e-9));
+            const int m = int(std::min(std::floor((a.scale.max - a.scale.min) / minor + 1e-9), 5000.0));
             for (int k = 0; k <= m && k <= 5000; ++k) a.minorTicks.push_back(a.map(a.scale.min + k * minor));
             return;
         }

@@ -127,6 +127,38 @@ bool chartPackageCarriesContentType(const QString& contentType) {
     return true;
 }
 
+bool chartPackageCarriesPart(const QString& type, const QString& contentType) {
+    static const QHash<QString, QString> kKindOf = {
+        {QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartUserShapes"),
+         QStringLiteral("application/vnd.openxmlformats-officedocument.drawingml.chartshapes+xml")},
+        {QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/themeOverride"),
+         QStringLiteral("application/vnd.openxmlformats-officedocument.themeOverride+xml")},
+        {QStringLiteral("http://schemas.microsoft.com/office/2011/relationships/chartStyle"),
+         QStringLiteral("application/vnd.ms-office.chartstyle+xml")},
+        {QStringLiteral("http://schemas.microsoft.com/office/2011/relationships/chartColorStyle"),
+         QStringLiteral("application/vnd.ms-office.chartcolorstyle+xml")},
+    };
+    if (type == QLatin1String("http://schemas.openxmlformats.org/officeDocument/2006/relationships/image")) {
+        return contentType.startsWith(QLatin1String("image/"), Qt::CaseInsensitive) &&
+               chartPackageCarriesContentType(contentType);
+    }
+    const auto kind = kKindOf.constFind(type);
+    return kind != kKindOf.constEnd() && kind->compare(contentType, Qt::CaseInsensitive) == 0;
+}
+
+bool chartPackageNamesPartById(const QString& sourceContentType, const QString& type) {
+    const bool chart = sourceContentType.compare(
+                           QLatin1String("application/vnd.openxmlformats-officedocument.drawingml.chart+xml"),
+                           Qt::CaseInsensitive) == 0;
+    const bool shapes = sourceContentType.compare(
+                            QLatin1String("application/vnd.openxmlformats-officedocument.drawingml.chartshapes+xml"),
+                            Qt::CaseInsensitive) == 0;
+    if (type == QLatin1String("http://schemas.openxmlformats.org/officeDocument/2006/relationships/image")) {
+        return chart || shapes;
+    }
+    return chart && type == QLatin1String("http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartUserShapes");
+}
+
 QByteArray chartPackageToBytes(const ChartPackage& p) {
     // The table of sheet names and number formats, each once, in the order first met.
     QStringList table;

@@ -59,6 +59,18 @@ struct ChartPackage {
 // may name stay behind: they are not the chart's, and could hold far more of the workbook.
 bool chartPackageCarriesRelationship(const QString& relationshipType);
 bool chartPackageCarriesContentType(const QString& contentType);
+// The one rule for which parts belong to a chart, kept alike by the copy (the collector), the
+// clipboard reader and the paste: besides the chart part, a part reached from a part of the
+// chart through a relationship of a carried type whose content type is the kind that
+// relationship names (chart style part for chart style, picture for picture...). Anything
+// else, a second chart or a part of another kind than its relationship says among them, is
+// not the chart's.
+bool chartPackageCarriesPart(const QString& relationshipType, const QString& contentType);
+// Whether a part of the chart of this content type names the targets of its relationships of
+// this type by relationship id in its XML: the chart part its user shapes and pictures, a
+// user-shapes drawing its pictures. A part that is not the chart's is left behind with its
+// relationship; one named so the chart cannot do without.
+bool chartPackageNamesPartById(const QString& sourceContentType, const QString& relationshipType);
 inline constexpr int kMaxChartPackageParts = 256;
 
 // The clipboard format of a chart package.

@@ -1,12 +1,13 @@
 #include "engine/chart/ChartRenderer.h"
 
+#include "engine/package/FileReplacement.h"
 #include "engine/package/Package.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
+#include <algorithm>
 #include <cmath>
 
 namespace engine::chart {
@@ -48,10 +49,22 @@ QImage renderChartImage(const ChartSpace& chart, const RenderContext& context, Q
                         double scale) {
     if (!(scale > 0) || !std::isfinite(scale)) scale = 1;
     const double k = kPixelsPerPoint * scale;
-    const QSize pixels(std::max(1, int(std::lround(sizeInPoints.width() * k))),
-                       std::max(1, int(std::lround(sizeInPoints.height() * k))));
+    // Checked in floating point, before any conversion to int: a frame's extent goes up to
+    // 2^44 EMU.
+    const double width = std::max(1.0, std::round(sizeInPoints.width() * k));
+    const double height = std::max(1.0, std::round(sizeInPoints.height() * k));
+    if (!(width <= kMaxImageSide && height <= kMaxImageSide && width * height <= double(kMaxImagePixels))) {
+        throw DocumentError(DocumentError::Kind::OverLimit,
+                            QStringLiteral("a picture of %1 x %2 pixels is too large to draw (at most %3 pixels a "
+                                           "side and %4 million in all)")
+                                .arg(width, 0, 'f', 0)
+                                .arg(height, 0, 'f', 0)
+                                .arg(kMaxImageSide)
+                                .arg(kMaxImagePixels / (1024 * 1024)));
+    }
+    const QSize pixels{int(width), int(height)};
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    const int dotsPerMeter = int(std::lround(96 * scale / 0.0254));
+    const int dotsPerMeter = int(std::lround(std::clamp(96 * scale / 0.0254, 1.0, 1e9)));
     image.setDotsPerMeterX(dotsPerMeter);
     image.setDotsPerMeterY(dotsPerMeter);
     image.fill(Qt::transparent);
@@ -60,6 +73,16 @@ QImage renderChartImage(const ChartSpace& chart, const RenderContext& context, Q
     paintChartScene(scene, painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
     painter.end();
     return image;
+}
+
+double scaleWithinImageBounds(QSizeF sizeInPoints, double scale) {
+    if (!(scale > 0) || !std::isfinite(scale)) scale = 1;
+    const double w = std::max(sizeInPoints.width() * kPixelsPerPoint, 1e-9);
+    const double h = std::max(sizeInPoints.height() * kPixelsPerPoint, 1e-9);
+    // Rounding may add half a pixel each way: a little room is kept.
+    const double fit = std::min({(kMaxImageSide - 1) / w, (kMaxImageSide - 1) / h,
+                                 std::sqrt(double(kMaxImagePixels) / ((w + 1) * (h + 1)))});
+    return std::min(scale, fit);
 }
 
 void writeChartPicture(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints,
@@ -76,10 +99,9 @@ void writeChartPicture(const ChartSpace& chart, const RenderContext& context, QS
         const ChartScene scene = buildChartScene(chart, context, sizeInPoints, 8);
         bytes = format == PictureFormat::Svg ? svgBytes(scene, sizeInPoints) : pdfBytes(scene, sizeInPoints);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw DocumentError(DocumentError::Kind::Io, path, QString(),
-                            QStringLiteral("cannot write the picture: %1").arg(file.errorString()));
+    // Every write checked through to the flush: a picture replaced by a half-written one on
+    // a full disk would be lost without a word.
+    writeFileAtomically(path, bytes, path);
 }
 
 }  // namespace engine::chart

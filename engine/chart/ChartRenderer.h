@@ -42,20 +42,30 @@ ChartScene buildChartScene(const ChartSpace& chart, const RenderContext& context
 // Paints a scene into target (device coordinates of the painter), scaling points to fit.
 void paintChartScene(const ChartScene& scene, QPainter& painter, const QRectF& target);
 
+// The largest image drawn: 16384 pixels a side and 64 million pixels (256 MB) in all. A chart's
+// frame may span a whole sheet (millions of pixels each way); vector pictures have no bound.
+inline constexpr int kMaxImageSide = 16384;
+inline constexpr qint64 kMaxImagePixels = 64LL * 1024 * 1024;
+
 // The chart as an image. `scale` is device pixels per screen pixel: at scale 1 one point is
 // 96/72 pixels (a screen at 96 dpi), so a 360 x 216 pt chart gives 480 x 288 pixels; scale 2
 // gives twice as many pixels each way (a high-density screen). The image is ARGB32
 // premultiplied, with the chart's own background (transparent where the chart area has none),
-// and carries its resolution (96 x scale dpi).
+// and carries its resolution (96 x scale dpi). Throws DocumentError (kind OverLimit, "... too
+// large to draw ...") when the image would pass the bounds above; nothing is allocated then.
 QImage renderChartImage(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints,
                         double scale);
+// The largest scale, at most `scale`, at which renderChartImage draws a chart of sizeInPoints
+// within the bounds.
+double scaleWithinImageBounds(QSizeF sizeInPoints, double scale);
 
 enum class PictureFormat { Png, Svg, Pdf };
 
 // Writes the chart as a picture file. PNG as renderChartImage at `scale`; SVG and PDF as vector
 // pictures of sizeInPoints (scale is ignored), text kept as text. The file appears complete or
-// not at all (written beside the target, then renamed). Throws DocumentError (kind Io) naming
-// the file when it cannot be written.
+// not at all (written beside the target, flushed, then renamed: FileReplacement.h); a symbolic
+// link at path is replaced, never written through. Throws DocumentError (kind Io) naming the
+// file when it cannot be written, a full disk among them.
 void writeChartPicture(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints,
                        PictureFormat format, double scale, const QString& path);
 

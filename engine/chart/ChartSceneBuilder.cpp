@@ -267,7 +267,8 @@ class SceneBuilder {
     }
 
     QPointF at(const GroupData& g, double category, double value) const {
-        const double c = g.categoryAxis->categoryCenter(std::floor(category) == category ? g.categoryAxis->slot(int(category)) : category);
+        const bool whole = std::floor(category) == category && std::abs(category) < 2e9;
+        const double c = g.categoryAxis->categoryCenter(whole ? g.categoryAxis->slot(int(category)) : category);
         const double v = g.valueAxis->map(value);
         return g.horizontal ? QPointF(v, c) : QPointF(c, v);
     }
@@ -384,8 +385,12 @@ class SceneBuilder {
         int index = 0;
         for (size_t i = 0; i < a.majorTicks.size(); ++i) {
             const AxisTick& t = a.majorTicks[i];
-            const int order = a.date ? int(i) : int(t.value);  // date labels count by label
-            if (!a.numeric && order % std::max(1, a.labelSkip) != 0) continue;
+            // Category labels are skipped by their number (date labels count by label); a value
+            // axis's ticks, of any size, are all labelled.
+            if (!a.numeric) {
+                const double order = a.date ? double(i) : std::trunc(t.value);
+                if (std::fmod(order, double(std::max(1, a.labelSkip))) != 0) continue;
+            }
             const QSizeF s = measureText(t.text, a.labelStyle);
             const SceneTag tag = tagOf(E::AxisLabel, -1, index++, a.index);
             if (a.horizontal) {
@@ -966,7 +971,9 @@ class SceneBuilder {
         if (rows == 0) return;
         const double cw = plot.width() / std::max(1, cols - 1), rh = plot.height() / std::max(1, rows - 1);
         auto band = [&](double v) {
-            return int(std::floor((v - val.scale.min) / val.scale.majorUnit));
+            // Any band past the int range draws as the last one there is room to count.
+            const double b = std::floor((v - val.scale.min) / val.scale.majorUnit);
+            return std::isfinite(b) ? int(std::clamp(b, -1e9, 1e9)) : 0;
         };
         for (int r = 0; r + 1 < std::max(2, rows); ++r) {
             for (int c = 0; c + 1 < std::max(2, cols); ++c) {

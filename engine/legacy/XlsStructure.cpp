@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
+#include <unordered_map>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -515,15 +516,19 @@ qsizetype readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet
 
     std::vector<Shape> shapes;
     readDrawing(drawing, 0, drawing.size(), 0, 0, shapes);
+    // Each chart's shape is the first whose client data ends where the chart's record begins:
+    // looked up by that offset, so that a sheet of many shapes and charts costs linear time.
+    std::unordered_map<qsizetype, const Shape*> shapeEndingAt;
+    shapeEndingAt.reserve(shapes.size());
+    for (const Shape& s : shapes) shapeEndingAt.try_emplace(s.clientDataEnd, &s);
     for (const ChartObj& chart : charts) {
-        const auto shape = std::find_if(shapes.begin(), shapes.end(), [&](const Shape& s) {
-            return s.clientDataEnd == chart.drawingOffset;
-        });
+        const auto found = shapeEndingAt.find(chart.drawingOffset);
+        const Shape* shape = found != shapeEndingAt.end() ? found->second : nullptr;
         // Charts inside a group of shapes are not chart objects of the sheet.
-        if (shape != shapes.end() && shape->groupDepth > 1) continue;
+        if (shape && shape->groupDepth > 1) continue;
         XlsStructure::ChartObject object;
         object.objectId = chart.objectId;
-        if (shape != shapes.end()) {
+        if (shape) {
             object.anchor = shape->anchor;
             object.nameStored = !shape->name.isEmpty();
             object.name = shape->name;
@@ -682,6 +687,7 @@ XlsStructure XlsStructure::fromWorkbookStream(const QByteArray& stream, const QS
     };
     XlsStructure result;
     std::vector<Entry> entries;
+    QHash<QString, QString> sheetOfName;  // case-folded name -> the name as given
     qsizetype pos = bof.offset + 4 + bof.size;
     for (;;) {
         if (pos >= reader.size()) {
@@ -702,6 +708,15 @@ XlsStructure XlsStructure::fromWorkbookStream(const QByteArray& stream, const QS
         if (!ok) {
             reader.fail(QStringLiteral("the sheet entry at offset %1 is cut short (damaged file)").arg(record.offset));
         }
+        // Sheets are found by name, compared without regard to case: of two such, one could
+        // never be reached.
+        const auto alike = sheetOfName.constFind(name.toCaseFolded());
+        if (alike != sheetOfName.constEnd()) {
+            reader.fail(QStringLiteral("sheets \"%1\" and \"%2\" have the same name (the case of letters does not "
+                                       "tell sheets apart)")
+                            .arg(*alike, name));
+        }
+        sheetOfName.insert(name.toCaseFolded(), name);
         Sheet sheet;
         sheet.name = name;
         switch (quint8(record.data[4]) & 0x03) {

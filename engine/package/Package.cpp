@@ -1,14 +1,14 @@
 #include "Package.h"
+#include "FileReplacement.h"
 #include "Zip.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
+#include <algorithm>
+#include <mutex>
+#include <sys/stat.h>
 
 namespace engine {
 
@@ -16,21 +16,62 @@ namespace {
 
 const QString kContentTypesPart = QStringLiteral("/[Content_Types].xml");
 
-// Flushes a file or folder to the disk; the errno of a failed flush, or 0 (also where the file
-// system cannot flush at all). A file system that allocates late (network file systems, some
-// quotas) reports a full disk only here.
-int fsyncPath(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0) return errno;
-    const int result = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
-    ::close(fd);
-    return result;
-}
+// Who the file at a path is: a file replaced by a rename has another inode, one rewritten in
+// place another time of change or size.
+struct FileIdentity {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+
+    static FileIdentity of(const QString& path) {
+        struct stat s {};
+        FileIdentity id;
+        if (::stat(QFile::encodeName(path).constData(), &s) != 0) return id;
+        id = {true, s.st_dev, s.st_ino, s.st_size, s.st_mtim};
+        return id;
+    }
+    bool operator==(const FileIdentity& o) const {
+        return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+    }
+};
 
 }  // namespace
 
+struct Package::FileBasis {
+    std::mutex mutex;
+    QString path;  // canonical; empty when the package came from no file
+    FileIdentity identity;
+
+    void set(const QString& file, const FileIdentity& id) {
+        const std::lock_guard lock(mutex);
+        path = QFileInfo(file).canonicalFilePath();
+        identity = id;
+    }
+    // Throws when path is the file this basis is of, and it is no longer as it was.
+    void requireUnchanged(const QString& file, const QString& display) {
+        const std::lock_guard lock(mutex);
+        if (path.isEmpty() || QFileInfo(file).canonicalFilePath() != path) return;
+        const FileIdentity now = FileIdentity::of(file);
+        if (now.exists && !(now == identity)) {
+            throw DocumentError(DocumentError::Kind::Io, display, QString(),
+                                QStringLiteral("was changed by another program after it was read; "
+                                               "not saved, so that neither change is lost"));
+        }
+    }
+};
+
+Package::Package() : m_basis(std::make_shared<FileBasis>()) {}
+
 Package Package::load(const QString& path, const Limits& limits) {
-    return open(path, QFileInfo(path).fileName(), limits, false);
+    // Taken before the file is opened: a file replaced in between is then taken for changed,
+    // which refuses a save rather than lose a change.
+    const FileIdentity identity = FileIdentity::of(path);
+    Package package = open(path, QFileInfo(path).fileName(), limits, false);
+    package.m_basis->set(path, identity);
+    return package;
 }
 
 Package Package::open(const QString& path, const QString& name, const Limits& limits, bool readAll) {
@@ -111,6 +152,7 @@ void Package::setPart(const QString& partName, const QByteArray& data) {
 void Package::removePart(const QString& partName) {
     const QString key = partName.toLower();
     if (!m_spelling.contains(key)) return;
+    m_freeFrom.clear();
     m_parts.remove(key);
     m_stored.remove(key);
     m_order.removeIf([&](const QString& n) { return n.toLower() == key; });
@@ -134,9 +176,14 @@ void Package::setRelationships(const QString& sourcePart, const Relationships& r
 }
 
 QString Package::freePartName(const QString& pattern) const {
-    for (int n = 1;; ++n) {
+    // Numbers below the hint were all taken when last asked; only a removal frees one again.
+    int& hint = m_freeFrom[pattern];
+    for (int n = std::max(hint, 1);; ++n) {
         const QString name = pattern.arg(n);
-        if (!hasPart(name)) return name;
+        if (!hasPart(name)) {
+            hint = n;
+            return name;
+        }
     }
 }
 
@@ -162,68 +209,19 @@ QByteArray Package::toZipBytes() const {
     return zipEntriesToBytes(zipEntries(), m_name);
 }
 
-namespace {
-// Temporary files of earlier saves of the same file that never reached their rename (the
-// program was killed, the machine lost power): the save that just replaced the file makes
-// them worthless, so it takes them away.
-// Also taken: the zip writer's own temporary of such a file (".deck.pptx.AbC123.tmp.XyZ789"),
-// left when the kill came while it was writing.
-void removeStaleTemporaries(const QDir& dir, const QString& display) {
-    const QString prefix = u'.' + display + u'.';
-    for (const QString& name : dir.entryList({prefix + QStringLiteral("*.tmp*")}, QDir::Files | QDir::Hidden)) {
-        const qsizetype ours = prefix.size() + 6 + 4;  // XXXXXX.tmp
-        const bool temporary = name.size() == ours && name.endsWith(QLatin1String(".tmp"));
-        const bool writers = name.size() == ours + 7 && name.mid(ours - 4, 5) == QLatin1String(".tmp.");
-        if (temporary || writers) QFile::remove(dir.filePath(name));
-    }
-}
-}  // namespace
-
 void Package::saveAtomically(const QString& path) const {
-    const QFileInfo target(path);
-    const QString display = target.fileName();
-    QDir dir = target.absoluteDir();
-    if (!dir.exists()) throw DocumentError(DocumentError::Kind::Missing, display, QString(), QStringLiteral("folder does not exist"));
-    // The temporary file sits beside the target so the final rename stays on one file system.
-    QTemporaryFile reserve(dir.filePath(QStringLiteral(".%1.XXXXXX.tmp").arg(display)));
-    if (!reserve.open()) {
-        throw DocumentError(DocumentError::Kind::Io, display, QString(), QStringLiteral("cannot write in ") + dir.path());
-    }
-    // An unnamed temporary file gets its name only now, and may fail to get one.
-    const QString temp = reserve.fileName();
-    if (temp.isEmpty()) {
-        throw DocumentError(DocumentError::Kind::Io, display, QString(), QStringLiteral("cannot write in ") + dir.path());
-    }
-    reserve.close();
-    reserve.setAutoRemove(false);
-    auto discard = [&] { QFile::remove(temp); };
-    try {
-        const auto entries = zipEntries();
-        writeZipEntries(temp, entries, display);
-        if (const int error = fsyncPath(temp)) {
-            throw DocumentError(DocumentError::Kind::Io, display, QString(),
-                                QStringLiteral("cannot be written: ") + systemWriteErrorText(error));
-        }
-        // Reopen what was written and check every entry's size and CRC before it may replace
-        // anything.
-        checkWrittenZip(temp, display, entries);
-    } catch (...) {
-        discard();
-        throw;
-    }
-    // A temporary file is private to its owner; the saved document gets the usual permissions,
-    // or keeps those of the file it replaces.
-    QFile::setPermissions(temp, target.exists()
-                                    ? QFile::permissions(path)
-                                    : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                          QFile::ReadOther);
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
-        discard();
-        throw DocumentError(DocumentError::Kind::Io, display, QString(), QStringLiteral("cannot replace the file"));
-    }
-    // The rename is done; a folder that cannot be flushed leaves nothing to undo.
-    fsyncPath(dir.absolutePath());
-    removeStaleTemporaries(dir, display);
+    const QString display = QFileInfo(path).fileName();
+    // The temporary file sits beside the target so the final rename stays on one file system;
+    // from here to the rename this program's other writers into the folder wait.
+    FileReplacement out(path, display);
+    m_basis->requireUnchanged(path, display);
+    const auto entries = zipEntries();
+    writeZipEntries(out.temporaryPath(), entries, display);
+    // Reopen what was written and check every entry's size and CRC before it may replace
+    // anything.
+    checkWrittenZip(out.temporaryPath(), display, entries);
+    out.commit(true);
+    m_basis->set(path, FileIdentity::of(path));
 }
 
 }  // namespace engine

@@ -181,7 +181,7 @@ struct ZipOutEntry;
 // turns); each one package object, one thread at a time.
 class Package {
 public:
-    Package() = default;
+    Package();
     // Opens the package at path: its entries and content types now, each part on demand,
     // within the limits. The file stays open while the package or a copy of it lives.
     static Package load(const QString& path, const Limits& limits = {});
@@ -203,15 +203,22 @@ public:
     void setRelationships(const QString& sourcePart, const Relationships& rels);
 
     // A part name not yet used, from a pattern holding %1 ("/ppt/charts/chart%1.xml"),
-    // with the lowest number from 1 up.
+    // with the lowest number from 1 up. Asked again and again as parts are added, it goes on
+    // from the last number it gave rather than from 1.
     QString freePartName(const QString& pattern) const;
 
     QByteArray toZipBytes() const;
     // Writes to a temporary file beside path, flushes it, reopens and checks it, then renames
-    // it over path. On any failure path is left as it was and DocumentError is thrown.
+    // it over path (FileReplacement.h: under the folder's lock, which also lets it take away
+    // temporaries that killed saves left in the folder). On any failure path is left as it
+    // was and DocumentError is thrown. A file that was changed on disk since this package (or
+    // a copy of it) read or saved it is not overwritten: that would lose the other writer's
+    // work, so the save fails saying so.
     void saveAtomically(const QString& path) const;
 
 private:
+    struct FileBasis;
+
     static Package open(const QString& path, const QString& name, const Limits& limits, bool readAll);
     std::vector<ZipOutEntry> zipEntries() const;
 
@@ -222,6 +229,9 @@ private:
     std::shared_ptr<const ZipReader> m_source;
     QHash<QString, QString> m_spelling;  // lower-case name -> name as first written
     ContentTypes m_contentTypes;
+    mutable QHash<QString, int> m_freeFrom;  // pattern -> every number below it is taken
+    // The file last read or saved, as it was then; shared by copies, as they are of that file.
+    std::shared_ptr<FileBasis> m_basis;
 };
 
 }  // namespace engine

@@ -57,8 +57,8 @@ void addContentType(Package& package, const QString& partName, const QString& co
 
 // The relationships part of a copied part with every internal target moved to the new names
 // and links to source-side embedded packages dropped (the chart gets its own).
-QByteArray rewrittenRels(const QByteArray& rels, const QString& sourceName, const QString& newName,
-                         const QHash<QString, QString>& renamed) {
+QByteArray rewrittenRels(const QByteArray& rels, const QString& sourceName, const QString& sourceType,
+                         const QString& newName, const QHash<QString, QString>& renamed) {
     pugi::xml_document doc;
     parseXml(doc, rels, kClipboard, relationshipsPartName(sourceName));
     auto root = doc.document_element();
@@ -76,6 +76,13 @@ QByteArray rewrittenRels(const QByteArray& rels, const QString& sourceName, cons
         const QString target = QString::fromUtf8(rel.attribute("Target").value());
         const QString resolved = resolvePartName(sourceName, target);
         auto it = renamed.constFind(resolved.toLower());
+        if (it == renamed.constEnd() &&
+            !chartPackageNamesPartById(sourceType, QString::fromUtf8(rel.attribute("Type").value()))) {
+            // Not the chart's by the package rule (chartPackageCarriesPart), and named by
+            // nothing in the chart: it stays behind like the rest.
+            drop.push_back(rel);
+            continue;
+        }
         if (it == renamed.constEnd()) {
             throw DocumentError(kClipboard, sourceName,
                                 QStringLiteral("relationship %1 points to %2, which the chart "
@@ -126,11 +133,12 @@ QString insertChartParts(Package& package, const ChartPackage& chart, chart::Cha
         if (part->rels.isEmpty()) continue;
         const auto rels = Relationships::parse(part->rels, part->name, kClipboard);
         for (const Relationship& r : rels.all()) {
-            if (r.external || !chartPackageCarriesRelationship(r.type)) continue;
+            if (r.external) continue;
             const QString target = r.targetPart.toLower();
-            if (reached.contains(target)) continue;
+            const auto* next = byName.value(target);
+            if (!next || !chartPackageCarriesPart(r.type, next->contentType) || reached.contains(target)) continue;
             reached.insert(target);
-            if (const auto* next = byName.value(target)) queue.push_back(next);
+            queue.push_back(next);
         }
     }
 
@@ -168,7 +176,7 @@ QString insertChartParts(Package& package, const ChartPackage& chart, chart::Cha
     for (const auto& [part, name] : placed) {
         addContentType(work, name, part->contentType);
         if (!part->rels.isEmpty())
-            work.setPart(relationshipsPartName(name), rewrittenRels(part->rels, part->name, name, renamed));
+            work.setPart(relationshipsPartName(name), rewrittenRels(part->rels, part->name, part->contentType, name, renamed));
     }
 
     const QString chartName = placed.front().second;

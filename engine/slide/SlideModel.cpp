@@ -373,10 +373,10 @@ QImage SlideReader::picture(const PartDoc& source, const QString& relId) const {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
-        const QSize size = reader.size();
+        const QSize size = reader.size();  // from the header alone
         if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide))
             reader.setScaledSize(size.scaled(kMaxPictureSide, kMaxPictureSide, Qt::KeepAspectRatio));
-        image = reader.read();
+        if (!size.isValid() || qint64(size.width()) * size.height() <= kMaxPicturePixels) image = reader.read();
     } catch (const DocumentError&) {
         // A picture part that cannot be read is drawn as an empty frame, like one that does not decode.
     }

@@ -177,6 +177,11 @@ struct SlideModel {
 // DocumentError naming the file and part when the slide cannot be read at all (malformed XML,
 // no layout); what it cannot make sense of inside a readable slide becomes an Unknown element,
 // or is left out (a picture that does not decode keeps its frame with a null image).
+// Pictures are decoded at most 2400 pixels a side; a picture of more than kMaxPicturePixels
+// source pixels is not decoded at all and keeps its frame with a null image, as decoding costs
+// in proportion to the source's pixels even when scaled down (a compressed PNG of 60000 x 60000
+// pixels takes half a minute), and slides are read as they are drawn.
+inline constexpr qint64 kMaxPicturePixels = 64LL * 1024 * 1024;
 SlideModel readSlideModel(const Presentation& presentation, int index);
 
 }  // namespace engine::slide

@@ -87,6 +87,7 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
     if (const Relationship* r = firstOfKind(rels, xml::rel::kTheme)) workbook->m_themePart = r->targetPart;
 
     QHash<QString, QString> sheetOfRelationship;
+    QHash<QString, QString> sheetOfName;  // case-folded name -> the name as given
     for (const WorkbookPart::SheetEntry& entry : part.sheets) {
         // Two tabs cannot be one sheet: a workbook listing a sheet twice is malformed, and
         // taking it would read the same drawing once per listing.
@@ -97,6 +98,16 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
                                     .arg(*earlier, entry.name, entry.relationshipId));
         }
         sheetOfRelationship.insert(entry.relationshipId, entry.name);
+        // Sheets are found by name, and the spreadsheet application compares names without
+        // regard to case: of two such, one could never be reached.
+        const auto alike = sheetOfName.constFind(entry.name.toCaseFolded());
+        if (alike != sheetOfName.constEnd()) {
+            throw DocumentError(file, main->targetPart,
+                                QStringLiteral("sheets \"%1\" and \"%2\" have the same name (the case of letters "
+                                               "does not tell sheets apart)")
+                                    .arg(*alike, entry.name));
+        }
+        sheetOfName.insert(entry.name.toCaseFolded(), entry.name);
         Sheet sheet;
         sheet.name = entry.name;
         sheet.visibility = entry.state == QLatin1String("hidden")       ? Visibility::Hidden

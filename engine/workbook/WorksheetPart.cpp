@@ -20,7 +20,8 @@ int pixelsOfWidth(double width) {
     if (width <= 0) return 0;
     const double px = std::trunc(((256.0 * width + std::trunc(128.0 / kMaxDigitWidth)) / 256.0) *
                                  kMaxDigitWidth);
-    return int(px);
+    // A width past any sheet's (the application stops at 255 characters) stays within an int.
+    return int(std::min(px, 1e9));
 }
 
 QString displayName(const PackageReader& package) {

@@ -55,7 +55,9 @@ QImage ChartPictureData::picture() const {
         const bool sized = package.cx > 0 && package.cy > 0;
         const QSizeF points((sized ? package.cx : kDefaultCx) / kEmuPerPoint,
                             (sized ? package.cy : kDefaultCy) / kEmuPerPoint);
-        image = engine::chart::renderChartImage(chart, context, points, 1.0);
+        // A chart over a whole sheet is drawn smaller, within the bounds of a picture.
+        image = engine::chart::renderChartImage(chart, context, points,
+                                                engine::chart::scaleWithinImageBounds(points, 1.0));
     } catch (const engine::DocumentError&) {
         // No picture: the package is still there for a slide to take.
     }

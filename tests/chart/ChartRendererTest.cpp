@@ -632,3 +632,22 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+TEST(ChartRenderer, NumbersPastWhatTheyCanStandForReadAsAbsent) {
+    const RenderContext context;
+    // A series numbered 2^32 - 1 without a name: its automatic name counts on past the largest int.
+    const ChartSpace unnamed = chartFromXml(
+        "<c:barChart><c:barDir val=\"col\"/><c:ser><c:idx val=\"4294967295\"/><c:order val=\"0\"/><c:val>" +
+            numbers({1, 2}) + "</c:val></c:ser><c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + kCatValAxes,
+        "<c:legend><c:legendPos val=\"r\"/></c:legend>");
+    EXPECT_EQ(buildChartScene(unnamed, context, QSizeF(360, 216)).texts(E::LegendEntry), QStringList{"Series2147483648"});
+    // A date no calendar reaches is left out; the other keeps its place and label.
+    const ChartSpace dated = chartFromXml(
+        "<c:lineChart><c:grouping val=\"standard\"/><c:ser><c:idx val=\"0\"/><c:order val=\"0\"/><c:cat>" +
+        numbers({-1e308, 45000}) + "</c:cat><c:val>" + numbers({1, 2}) +
+        "</c:val></c:ser><c:axId val=\"1\"/><c:axId val=\"2\"/></c:lineChart>"
+        "<c:dateAx><c:axId val=\"1\"/><c:scaling/><c:axPos val=\"b\"/><c:numFmt formatCode=\"yyyy-mm-dd\" "
+        "sourceLinked=\"0\"/><c:crossAx val=\"2\"/><c:auto val=\"0\"/></c:dateAx>"
+        "<c:valAx><c:axId val=\"2\"/><c:scaling/><c:axPos val=\"l\"/><c:crossAx val=\"1\"/></c:valAx>");
+    EXPECT_EQ(buildChartScene(dated, context, QSizeF(360, 216)).texts(E::AxisLabel, 0), QStringList{"2023-03-15"});
+}

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <functional>
 
 namespace clitest {
 
@@ -16,9 +17,13 @@ struct Result {
 };
 
 // The executable, run without a display and without the tests' platform setting, as a script
-// on a server would run it; the variables of extra added to (or replacing) the environment's.
-inline Result runCli(const QStringList& arguments, const QProcessEnvironment& extra = {}) {
+// on a server would run it; the variables of extra added to (or replacing) the environment's;
+// inChild, when given, runs in the child before it starts the executable (to set a resource
+// limit).
+inline Result runCli(const QStringList& arguments, const QProcessEnvironment& extra = {},
+                     const std::function<void()>& inChild = {}) {
     QProcess process;
+    if (inChild) process.setChildProcessModifier(inChild);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(extra);
     environment.remove(QStringLiteral("DISPLAY"));

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using clitest::Result;
@@ -84,6 +86,9 @@ private slots:
     void failuresGiveOneLineTheirStatusAndLeaveNothingBehind_data();
     void failuresGiveOneLineTheirStatusAndLeaveNothingBehind();
     void pictureRefusedAtTheWriteEndsTheRunWithStatus3();
+    void diskFullPartWayKeepsThePictureItWouldReplace();
+    void linkPlantedInTheFolderIsReplacedNotWrittenThrough();
+    void chartTooLargeToDrawIsSaidAndSkipped();
 
 private:
     QString book(const QString& name) const { return m_books.filePath(name); }
@@ -115,6 +120,20 @@ for name in ['..', '-x', 'a<b', 'a>b', 'Q1 | "Q2"']:
 wb.close()
 )");
     make.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), names, book(QStringLiteral("names.xlsx"))});
+    QVERIFY(make.waitForFinished(120000));
+    QVERIFY2(make.exitCode() == 0, make.readAllStandardError().constData());
+    // A chart frame 35 times the usual width: about 16,800 pixels across.
+    const QString wide = QStringLiteral(R"(
+import sys, xlsxwriter
+wb = xlsxwriter.Workbook(sys.argv[1])
+ws = wb.add_worksheet('Wide')
+ws.write_column('A1', [1, 2, 3])
+chart = wb.add_chart({'type': 'line'})
+chart.add_series({'values': ['Wide', 0, 0, 2, 0]})
+ws.insert_chart('C2', chart, {'x_scale': 35})
+wb.close()
+)");
+    make.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), wide, book(QStringLiteral("wide.xlsx"))});
     QVERIFY(make.waitForFinished(120000));
     QVERIFY2(make.exitCode() == 0, make.readAllStandardError().constData());
 }
@@ -329,6 +348,70 @@ void CliRenderTest::pictureRefusedAtTheWriteEndsTheRunWithStatus3() {
     QCOMPARE(filesIn(m_out.path()), QStringList({QStringLiteral("Data-1.png"), QStringLiteral("Data-2.png")}));
     QVERIFY(QFileInfo(out(QStringLiteral("Data-2.png"))).isDir());
     QCOMPARE(QImage(out(QStringLiteral("Data-1.png"))).size(), QSize(480, 288));
+}
+
+void CliRenderTest::diskFullPartWayKeepsThePictureItWouldReplace() {
+    // A good picture from an earlier run; then no file may grow past 2 KB (a disk that fills
+    // up part-way through each picture), so every write fails after its first bytes.
+    const QString charts = book(QStringLiteral("charts.xlsx"));
+    for (const QString& format : {QStringLiteral("png"), QStringLiteral("svg")}) {
+        const QStringList arguments{QStringLiteral("render"), charts, QStringLiteral("--chart"), QStringLiteral("Data:1"),
+                                    QStringLiteral("--format"), format, QStringLiteral("--output"), m_out.path()};
+        QCOMPARE(runCli(arguments).status, 0);
+        const QString picture = out(QStringLiteral("Data-1.") + format);
+        QFile file(picture);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray good = file.readAll();
+        file.close();
+        QVERIFY(good.size() > 4096);
+
+        const Result full = runCli(arguments, {}, [] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{2048, 2048};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(99);
+        });
+        QCOMPARE(full.status, 3);
+        QVERIFY2(full.err.contains("Data-1." + format.toLatin1()) && full.err.contains("too large"), full.err.constData());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), good);
+        file.close();
+        QCOMPARE(filesIn(m_out.path()), QStringList{QStringLiteral("Data-1.") + format});
+        QVERIFY(QFile::remove(picture));
+    }
+}
+
+void CliRenderTest::linkPlantedInTheFolderIsReplacedNotWrittenThrough() {
+    // Someone who can write in the output folder links a picture's name to another file.
+    const QString victim = m_books.filePath(QStringLiteral("victim.txt"));
+    QFile file(victim);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("keep me");
+    file.close();
+    QVERIFY(QFile::link(victim, out(QStringLiteral("Data-1.png"))));
+    const Result result = runCli({QStringLiteral("render"), book(QStringLiteral("charts.xlsx")), QStringLiteral("--chart"),
+                                  QStringLiteral("Data:1"), QStringLiteral("--format"), QStringLiteral("png"),
+                                  QStringLiteral("--output"), m_out.path()});
+    QCOMPARE(result.status, 0);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("keep me"));
+    const QFileInfo picture(out(QStringLiteral("Data-1.png")));
+    QVERIFY(!picture.isSymLink());
+    QCOMPARE(QImage(picture.filePath()).size(), QSize(480, 288));
+}
+
+void CliRenderTest::chartTooLargeToDrawIsSaidAndSkipped() {
+    const QString workbook = book(QStringLiteral("wide.xlsx"));
+    const QStringList arguments{QStringLiteral("render"), workbook, QStringLiteral("--format"), QStringLiteral("png"),
+                                QStringLiteral("--output"), m_out.path()};
+    const Result png = runCli(arguments);
+    QCOMPARE(png.status, 2);
+    QVERIFY2(png.err.startsWith(QStringLiteral("quillmere-cli: %1: chart Wide:1: ").arg(workbook).toUtf8()) &&
+                 png.err.contains("too large to draw"),
+             png.err.constData());
+    QCOMPARE(filesIn(m_out.path()), QStringList());
+    // Vector pictures have no such bound.
+    QCOMPARE(runCli(QStringList(arguments).replaceInStrings(QStringLiteral("png"), QStringLiteral("svg"))).status, 0);
+    QCOMPARE(filesIn(m_out.path()), QStringList{QStringLiteral("Wide-1.svg")});
 }
 
 QTEST_GUILESS_MAIN(CliRenderTest)

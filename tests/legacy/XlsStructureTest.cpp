@@ -251,6 +251,8 @@ TEST(XlsStructure, DamagedTruncatedEncryptedAndOldFilesGiveOneMessageNamingTheFi
         {wrongStart, QStringLiteral("does not begin with a BOF")},
         {notBof, QStringLiteral("does not begin with a BOF record")},
         {shared, QStringLiteral("overlaps another sheet's")},
+        {workbookStream({{sheetEntry(0, 0, "Data"), sheet}, {sheetEntry(0, 0, "DATA"), sheet}}),
+         QStringLiteral("sheets \"Data\" and \"DATA\" have the same name")},
         {encrypted, QStringLiteral("encrypted")},
         {biff5, QStringLiteral("Excel 5.0/95")},
         {QByteArray(), QStringLiteral("empty or truncated")},

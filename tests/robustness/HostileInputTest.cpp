@@ -6,6 +6,7 @@
 #include "engine/package/Package.h"
 #include "engine/package/Xml.h"
 #include "engine/presentation/Presentation.h"
+#include "engine/slide/SlideModel.h"
 #include "engine/workbook/Workbook.h"
 
 #include <QDataStream>
@@ -152,6 +153,27 @@ TEST(HostileClipboard, OnlyTheChartsOwnKindsOfPartTravel) {
     EXPECT_THROW(chartPackageFromBytes(chartPackageToBytes(foreign)), DocumentError);
 }
 
+TEST(HostileWorkbook, WhatTheCopyCarriesThePasteTakes) {
+    // Chart parts relating to a style typed as plain XML (a lax writer), a style part no
+    // content type names, a style relating to a chart and to itself as a picture, a chart part
+    // of an unreadable type: the copy carried parts the paste then refused.
+    for (const char* name : {"chart-style-typed-as-plain-xml.xlsx", "chart-relates-to-unlisted-style.xlsx",
+                             "chart-style-relates-to-chart.xlsx", "chart-part-of-unknown-type.xlsx"}) {
+        SCOPED_TRACE(name);
+        const auto workbook = Workbook::open(regression(name));
+        const auto packages = copyCharts(*workbook);
+        ASSERT_FALSE(packages.empty());
+        for (const auto& package : packages) {
+            for (size_t i = 1; i < package.parts.size(); ++i) {
+                EXPECT_TRUE(chartPackageCarriesContentType(package.parts[i].contentType))
+                    << package.parts[i].name.toStdString() << " " << package.parts[i].contentType.toStdString();
+            }
+        }
+        QTemporaryDir dir;
+        EXPECT_EQ(pastedAndReopened(packages, dir).slideCount(), int(packages.size()));
+    }
+}
+
 TEST(HostileWorkbook, NonFiniteNumbersNeverReachTheEmbeddedWorkbook) {
     const auto workbook = Workbook::open(regression("non-finite-numbers.xlsx"));
     const auto packages = copyCharts(*workbook);
@@ -194,6 +216,19 @@ TEST(HostileWorkbook, NonFiniteNumbersNeverReachTheEmbeddedWorkbook) {
     auto presentation = Presentation::createNew();
     presentation.addSlide(0, 12);
     EXPECT_THROW(presentation.pasteChart(0, inf), DocumentError);
+}
+
+TEST(HostileWorkbook, SheetNamesAlikeButForCaseAreRefusedNamingTheFile) {
+    // "Data" and "DATA": found by name, the second sheet's chart was never reached, and the
+    // first one's copied in its place.
+    try {
+        Workbook::open(regression("case-duplicate-sheet-names.xlsx"));
+        FAIL() << "opened";
+    } catch (const DocumentError& e) {
+        EXPECT_EQ(e.message().toStdString(),
+                  "case-duplicate-sheet-names.xlsx: xl/workbook.xml: sheets \"Data\" and \"DATA\" have the same name "
+                  "(the case of letters does not tell sheets apart)");
+    }
 }
 
 TEST(HostileWorkbook, AnchorOffsetsAtTheEndsOfTheirRangeGiveTheLargestSize) {
@@ -283,4 +318,19 @@ TEST(HostilePresentation, GroupScaledBeyondAnyCoordinateStaysInRange) {
         }
     }
     EXPECT_GT(framed, 0);
+}
+
+TEST(HostilePresentation, PictureOfMorePixelsThanDrawnIsLeftUndecodedInItsFrame) {
+    // A 26 KB deck whose one picture is a valid PNG of 60000 x 60000 pixels: decoding it took
+    // half a minute of the window's time, scaled or not.
+    const auto presentation = Presentation::open(regression("picture-of-60000-pixels-a-side.pptx"));
+    const slide::SlideModel model = slide::readSlideModel(presentation, 0);
+    int pictures = 0;
+    for (const auto& element : model.elements) {
+        if (element.kind != slide::SlideElement::Kind::Picture) continue;
+        EXPECT_TRUE(element.image.isNull());
+        EXPECT_FALSE(element.frame.isEmpty());
+        ++pictures;
+    }
+    EXPECT_EQ(pictures, 1);
 }

@@ -35,19 +35,52 @@ TEST(Save, TemporaryFilesOfAnUnfinishedSaveAreTakenAwayByTheNextOne) {
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("deck.pptx"));
     withSlides(1).save(target);
-    // What a save killed before its rename leaves, and files that only look alike.
+    // What saves of this deck, of others and of pictures killed before their rename leave, and
+    // files that only look alike. No writer of them lives: one would hold the folder's lock.
     for (const char* name : {".deck.pptx.a1B2c3.tmp", ".deck.pptx.zzzzzz.tmp", ".deck.pptx.a1B2c3.tmp.Xy7z9Q",
-                             ".other.pptx.a1B2c3.tmp",
-                             ".deck.pptx.notours.tmp", "deck.pptx.a1B2c3.tmp"}) {
+                             ".other.pptx.a1B2c3.tmp", ".other.pptx.a1B2c3.tmp.Xy7z9Q", ".Data-1.png.QwErTy.tmp",
+                             ".deck.pptx.notours.tmp", ".deck.pptx.a1-2c3.tmp", "deck.pptx.a1B2c3.tmp", "..a1B2c3.tmp"}) {
         QFile file(dir.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("partial");
     }
     withSlides(2).save(target);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
-              QStringList({".deck.pptx.notours.tmp", ".other.pptx.a1B2c3.tmp", "deck.pptx",
+              QStringList({"..a1B2c3.tmp", ".deck.pptx.a1-2c3.tmp", ".deck.pptx.notours.tmp", "deck.pptx",
                            "deck.pptx.a1B2c3.tmp"}));
     EXPECT_EQ(Presentation::open(target).slideCount(), 2);
+}
+
+TEST(Save, DeckChangedOnDiskSinceItWasReadIsNotOverwritten) {
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("deck.pptx"));
+    withSlides(1).save(target);
+    // Two writers read the deck; the first saves its slide, the second must not drop it.
+    auto first = Presentation::open(target);
+    auto second = Presentation::open(target);
+    first.addSlide(1, 12);
+    first.save(target);
+    second.addSlide(1, 12);
+    second.addSlide(2, 12);
+    try {
+        second.save(target);
+        FAIL() << "the first writer's slide was lost";
+    } catch (const DocumentError& e) {
+        EXPECT_EQ(e.kind(), DocumentError::Kind::Io);
+        EXPECT_EQ(e.message().toStdString(),
+                  "deck.pptx: was changed by another program after it was read; not saved, so that neither change is lost");
+    }
+    EXPECT_EQ(Presentation::open(target).slideCount(), 2);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"deck.pptx"});
+    // Saved under another name it is whole; the first writer saves again, as do copies of it
+    // (the window saves from one), since its own saves changed nothing behind its back.
+    second.save(dir.filePath(QStringLiteral("mine.pptx")));
+    EXPECT_EQ(Presentation::open(dir.filePath(QStringLiteral("mine.pptx"))).slideCount(), 3);
+    const Presentation snapshot = first;
+    snapshot.save(target);
+    first.addSlide(2, 12);
+    first.save(target);
+    EXPECT_EQ(Presentation::open(target).slideCount(), 3);
 }
 
 namespace {
