@@ -20,14 +20,6 @@ namespace {
 
 using office::AutomationError;
 
-// An object the automation layer handed back, held for as long as it is used; an empty
-// reference is a missing object, as one never set.
-template <typename T>
-std::shared_ptr<T> need(std::shared_ptr<T> object) {
-    if (!object) throw AutomationError(QString::fromLatin1(platform::runtime::kObjectNotSet));
-    return object;
-}
-
 // One line naming the file: the server's own description when it names the file already,
 // else the path in front of it.
 QString aboutFile(const QString& path, const QString& description) {

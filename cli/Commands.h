@@ -1,8 +1,11 @@
 #pragma once
 
 #include "cli/Options.h"
+#include "office/Automation.h"
+#include "platform/Failure.h"
 
 #include <QString>
+#include <memory>
 #include <QtGlobal>
 #include <stdexcept>
 #include <vector>
@@ -12,6 +15,14 @@ class ExcelApplication;
 }
 
 namespace cli {
+
+// An object the automation layer handed back, held for as long as it is used; an empty
+// reference is a missing object, as one never set.
+template <typename T>
+std::shared_ptr<T> need(std::shared_ptr<T> object) {
+    if (!object) throw office::AutomationError(QString::fromLatin1(platform::runtime::kObjectNotSet));
+    return object;
+}
 
 // A command that cannot go on: the exit status and the one line for standard error (without
 // the program's name), which names the file and says what is wrong.

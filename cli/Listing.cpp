@@ -11,14 +11,6 @@ namespace cli {
 
 namespace {
 
-// An object the automation layer handed back, held for as long as it is used; an empty
-// reference is a missing object, as one never set.
-template <typename T>
-std::shared_ptr<T> need(std::shared_ptr<T> object) {
-    if (!object) throw office::AutomationError(QString::fromLatin1(platform::runtime::kObjectNotSet));
-    return object;
-}
-
 QString escaped(QString text) {
     text.replace(u'\\', QLatin1String("\\\\"));
     text.replace(u'\t', QLatin1String("\\t"));

@@ -1,5 +1,6 @@
 #include "engine/drawingml/ShapeProperties.h"
 
+#include "engine/drawingml/Units.h"
 #include "engine/package/Xml.h"
 
 #include <algorithm>
@@ -11,11 +12,9 @@ using xml::Ns;
 
 namespace {
 
-constexpr double kEmuPerPoint = 12700.0;
+using xml::text;
 
-QString text(const pugi::xml_attribute& attribute) {
-    return QString::fromUtf8(attribute.value());
-}
+
 
 std::optional<double> optionalNumber(const pugi::xml_attribute& attribute, double scale) {
     if (!attribute) return std::nullopt;

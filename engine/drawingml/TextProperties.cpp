@@ -1,6 +1,7 @@
 #include "engine/drawingml/TextProperties.h"
 
 #include "engine/drawingml/Theme.h"
+#include "engine/drawingml/Units.h"
 #include "engine/package/Xml.h"
 
 namespace engine::drawingml {
@@ -9,13 +10,11 @@ using xml::Ns;
 
 namespace {
 
-constexpr double kEmuPerPoint = 12700.0;
+using xml::text;
+
 // bodyPr rot="-60000000": the producer picks the angle (a chart axis labels' automatic rotation).
 constexpr long long kAutomaticRotation = -60000000;
 
-QString text(const pugi::xml_attribute& attribute) {
-    return QString::fromUtf8(attribute.value());
-}
 
 std::optional<double> inset(const pugi::xml_node& node, const char* name) {
     const auto a = node.attribute(name);

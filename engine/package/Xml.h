@@ -38,6 +38,9 @@ QByteArray xmlBytes(const pugi::xml_document& doc, qsizetype sizeHint = 0);
 // and an element of another namespace with the same local name (cx:chartSpace) never matches.
 namespace engine::xml {
 
+// An attribute's value as text (UTF-8 decoded); "" when absent.
+inline QString text(const pugi::xml_attribute& attribute) { return QString::fromUtf8(attribute.value()); }
+
 // The local name ("c:chart" -> "chart").
 const char* localName(const pugi::xml_node& element);
 // The namespace of an element, from its prefix and the declarations in scope. None when the

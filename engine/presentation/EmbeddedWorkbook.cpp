@@ -25,7 +25,7 @@ constexpr int kMaxCellText = 32767;
 // Custom number formats are numbered from here; lower numbers are the built-in ones.
 constexpr int kFirstCustomFormat = 164;
 
-const char* const kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+const char* const kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 const char* const kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 const char* const kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
@@ -134,7 +134,7 @@ QByteArray worksheetXml(const Sheet& sheet, const QHash<QString, int>& styles) {
     const qsizetype digits = QByteArray::number(lastRow + 1).size();
     QByteArray out;
     out.reserve(qsizetype(sheet.cells.size()) * (4 * digits + 48) + 512);
-    out += kDeclaration;
+    out += kXmlDeclaration;
     out += "<worksheet xmlns=\"";
     out += kMainNs;
     out += "\" xmlns:r=\"";
@@ -198,7 +198,7 @@ QByteArray worksheetXml(const Sheet& sheet, const QHash<QString, int>& styles) {
 
 // The styles part: the default look, and one cell format per number format the cells use.
 QByteArray stylesXml(const QStringList& formats) {
-    QByteArray out = kDeclaration;
+    QByteArray out = kXmlDeclaration;
     out += "<styleSheet xmlns=\"";
     out += kMainNs;
     out += "\">";
@@ -235,7 +235,7 @@ QByteArray stylesXml(const QStringList& formats) {
 }
 
 QByteArray workbookXml(const std::vector<Sheet>& sheets, const QStringList& ids, bool date1904) {
-    QByteArray out = kDeclaration;
+    QByteArray out = kXmlDeclaration;
     out += "<workbook xmlns=\"";
     out += kMainNs;
     out += "\" xmlns:r=\"";

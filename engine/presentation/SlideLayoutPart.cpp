@@ -33,7 +33,7 @@ xml::Children layoutIdsIn(const pugi::xml_document& master) {
                          "sldLayoutId");
 }
 
-const char* const kBlankLayout = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+const char* const kOwnBlankLayout = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
 <p:sldLayout xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" xmlns:p="http://schemas.openxmlformats.org/presentationml/2006/main" type="blank" preserve="1"><p:cSld name="Blank"><p:spTree><p:nvGrpSpPr><p:cNvPr id="1" name=""/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr><p:grpSpPr><a:xfrm><a:off x="0" y="0"/><a:ext cx="0" cy="0"/><a:chOff x="0" y="0"/><a:chExt cx="0" cy="0"/></a:xfrm></p:grpSpPr></p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sldLayout>
 )";
 
@@ -53,7 +53,7 @@ QString layoutTypeOf(const QByteArray& layoutXml, const QString& file, const QSt
 }
 
 QByteArray blankLayoutXml() {
-    return QByteArray(kBlankLayout);
+    return QByteArray(kOwnBlankLayout);
 }
 
 std::vector<LayoutPlaceholder> layoutPlaceholders(const QByteArray& layoutXml, const QString& file,

@@ -1,6 +1,7 @@
 #include "engine/slide/SlideModel.h"
 
 #include "engine/drawingml/TextProperties.h"
+#include "engine/drawingml/Units.h"
 #include "engine/package/Xml.h"
 #include "engine/presentation/Presentation.h"
 
@@ -22,7 +23,9 @@ using xml::Ns;
 
 namespace {
 
-constexpr double kEmuPerPoint = 12700.0;
+using drawingml::kEmuPerPoint;
+using xml::text;
+
 constexpr int kLevels = 9;
 // Pictures larger than this are decoded scaled down: the window never shows them larger, and a
 // full-size decode of a camera photo costs tens of megabytes per slide kept.
@@ -35,9 +38,6 @@ double points(const pugi::xml_attribute& emu, double fallback = 0) {
     return emu ? xml::toDouble(emu, 0) / kEmuPerPoint : fallback;
 }
 
-QString text(const pugi::xml_attribute& attribute) {
-    return QString::fromUtf8(attribute.value());
-}
 
 bool isA(const pugi::xml_node& node, const char* local) {
     return xml::is(node, Ns::A, local);
