@@ -32,16 +32,20 @@ ContentTypes ContentTypes::parse(const QByteArray& xml, const QString& file, con
             types.m_defaults.emplace_back(
                 QString::fromUtf8(node.attribute("Extension").value()).toLower(), type);
         } else if (entries.is(node, xml::Ns::ContentTypes, "Override")) {
-            types.m_overrides.emplace_back(QString::fromUtf8(node.attribute("PartName").value()),
-                                           type);
+            const QString name = QString::fromUtf8(node.attribute("PartName").value());
+            // A part named twice keeps its first type, as a reader going in order finds it.
+            if (!types.m_overrideIndex.contains(name.toLower())) {
+                types.m_overrideIndex.insert(name.toLower(), types.m_overrides.size());
+            }
+            types.m_overrides.emplace_back(name, type);
         }
     }
     return types;
 }
 
 QString ContentTypes::of(const QString& partName) const {
-    for (const auto& [name, type] : m_overrides) {
-        if (name.compare(partName, Qt::CaseInsensitive) == 0) return type;
+    if (const auto it = m_overrideIndex.constFind(partName.toLower()); it != m_overrideIndex.constEnd()) {
+        return m_overrides[*it].second;
     }
     const QString ext = extensionOf(partName);
     for (const auto& [e, type] : m_defaults) {
@@ -68,19 +72,24 @@ bool ContentTypes::hasDefault(const QString& extension) const {
 }
 
 void ContentTypes::setOverride(const QString& partName, const QString& contentType) {
-    for (auto& [name, type] : m_overrides) {
-        if (name.compare(partName, Qt::CaseInsensitive) == 0) {
-            type = contentType;
-            return;
-        }
+    const QString key = partName.toLower();
+    if (const auto it = m_overrideIndex.constFind(key); it != m_overrideIndex.constEnd()) {
+        m_overrides[*it].second = contentType;
+        return;
     }
+    m_overrideIndex.insert(key, m_overrides.size());
     m_overrides.emplace_back(partName, contentType);
 }
 
 void ContentTypes::removeOverride(const QString& partName) {
+    if (!m_overrideIndex.contains(partName.toLower())) return;
     std::erase_if(m_overrides, [&](const auto& o) {
         return o.first.compare(partName, Qt::CaseInsensitive) == 0;
     });
+    m_overrideIndex.clear();
+    for (size_t i = 0; i < m_overrides.size(); ++i) {
+        if (!m_overrideIndex.contains(m_overrides[i].first.toLower())) m_overrideIndex.insert(m_overrides[i].first.toLower(), i);
+    }
 }
 
 QByteArray ContentTypes::serialize() const {

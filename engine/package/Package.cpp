@@ -152,7 +152,10 @@ void Package::setPart(const QString& partName, const QByteArray& data) {
 void Package::removePart(const QString& partName) {
     const QString key = partName.toLower();
     if (!m_spelling.contains(key)) return;
-    m_freeFrom.clear();
+    {
+        const std::lock_guard guard(m_freeFrom->lock);
+        m_freeFrom->next.clear();
+    }
     m_parts.remove(key);
     m_stored.remove(key);
     m_order.removeIf([&](const QString& n) { return n.toLower() == key; });
@@ -176,14 +179,23 @@ void Package::setRelationships(const QString& sourcePart, const Relationships& r
 }
 
 QString Package::freePartName(const QString& pattern) const {
+    return freePartName(pattern, {});
+}
+
+QString Package::freePartName(const QString& pattern, const QSet<QString>& reserved) const {
     // Numbers below the hint were all taken when last asked; only a removal frees one again.
-    int& hint = m_freeFrom[pattern];
+    // Reserved names are not in the package yet, so the hint stays below them.
+    const std::lock_guard guard(m_freeFrom->lock);
+    int& hint = m_freeFrom->next[pattern];
+    bool hintMoved = false;
     for (int n = std::max(hint, 1);; ++n) {
         const QString name = pattern.arg(n);
-        if (!hasPart(name)) {
+        if (hasPart(name)) continue;
+        if (!hintMoved) {
             hint = n;
-            return name;
+            hintMoved = true;
         }
+        if (!reserved.contains(name.toLower())) return name;
     }
 }
 
@@ -209,7 +221,7 @@ QByteArray Package::toZipBytes() const {
     return zipEntriesToBytes(zipEntries(), m_name);
 }
 
-void Package::saveAtomically(const QString& path) const {
+void Package::saveAtomically(const QString& path, const Limits& limits) const {
     const QString display = QFileInfo(path).fileName();
     // The temporary file sits beside the target so the final rename stays on one file system;
     // from here to the rename this program's other writers into the folder wait.
@@ -219,7 +231,7 @@ void Package::saveAtomically(const QString& path) const {
     writeZipEntries(out.temporaryPath(), entries, display);
     // Reopen what was written and check every entry's size and CRC before it may replace
     // anything.
-    checkWrittenZip(out.temporaryPath(), display, entries);
+    checkWrittenZip(out.temporaryPath(), display, entries, limits);
     out.commit(true);
     m_basis->set(path, FileIdentity::of(path));
 }

@@ -2,11 +2,13 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -106,6 +108,9 @@ public:
 private:
     std::vector<Relationship> m_items;
     QHash<QString, size_t> m_byId;  // index into m_items
+    // The highest N of the ids "rIdN", once known (-1 until then), so that adding to a part of
+    // thousands of relationships costs no scan of them all.
+    qint64 m_highest = -1;
 };
 
 // [Content_Types].xml: defaults by extension and overrides by part name.
@@ -125,6 +130,9 @@ public:
 private:
     std::vector<std::pair<QString, QString>> m_defaults;   // extension (lower case), type
     std::vector<std::pair<QString, QString>> m_overrides;  // part name, type
+    // Lower-case part name -> its first override: a deck of thousands of parts looks each one
+    // up as it is added.
+    QHash<QString, size_t> m_overrideIndex;
 };
 
 // A read-only view of a package on disk. The zip stays open and parts are read on demand, so
@@ -206,6 +214,11 @@ public:
     // with the lowest number from 1 up. Asked again and again as parts are added, it goes on
     // from the last number it gave rather than from 1.
     QString freePartName(const QString& pattern) const;
+    // The same, passing over the lower-case names in reserved too: names chosen for parts that
+    // are made first and added later, all together.
+    QString freePartName(const QString& pattern, const QSet<QString>& reserved) const;
+    // How many zip entries a save writes: the parts and [Content_Types].xml.
+    qsizetype entryCount() const { return m_order.size() + 1; }
 
     QByteArray toZipBytes() const;
     // Writes to a temporary file beside path, flushes it, reopens and checks it, then renames
@@ -214,7 +227,8 @@ public:
     // was and DocumentError is thrown. A file that was changed on disk since this package (or
     // a copy of it) read or saved it is not overwritten: that would lose the other writer's
     // work, so the save fails saying so.
-    void saveAtomically(const QString& path) const;
+    // The read-back check reads under limits, as the package will be read again.
+    void saveAtomically(const QString& path, const Limits& limits = {}) const;
 
 private:
     struct FileBasis;
@@ -229,7 +243,15 @@ private:
     std::shared_ptr<const ZipReader> m_source;
     QHash<QString, QString> m_spelling;  // lower-case name -> name as first written
     ContentTypes m_contentTypes;
-    mutable QHash<QString, int> m_freeFrom;  // pattern -> every number below it is taken
+    // pattern -> where freePartName goes on from: every number below it was taken when last
+    // asked. Shared by copies (under its lock), so that names chosen in a copy made to work on
+    // aside are not probed for again in the package they are then added to; a copy that went
+    // its own way may thus get a higher number than the lowest free, never a taken one.
+    struct NameHints {
+        std::mutex lock;
+        QHash<QString, int> next;
+    };
+    std::shared_ptr<NameHints> m_freeFrom = std::make_shared<NameHints>();
     // The file last read or saved, as it was then; shared by copies, as they are of that file.
     std::shared_ptr<FileBasis> m_basis;
 };

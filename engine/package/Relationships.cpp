@@ -80,12 +80,14 @@ std::vector<const Relationship*> Relationships::ofType(const QString& type) cons
 }
 
 namespace {
-QString nextId(const std::vector<Relationship>& items, const QHash<QString, size_t>& byId) {
+QString nextId(const std::vector<Relationship>& items, const QHash<QString, size_t>& byId, qint64& highest) {
     static const QRegularExpression numbered(QStringLiteral("^rId(\\d+)$"));
-    qint64 highest = 0;
-    for (const Relationship& r : items) {
-        const auto m = numbered.match(r.id);
-        if (m.hasMatch()) highest = std::max(highest, m.captured(1).toLongLong());
+    if (highest < 0) {
+        highest = 0;
+        for (const Relationship& r : items) {
+            const auto m = numbered.match(r.id);
+            if (m.hasMatch()) highest = std::max(highest, m.captured(1).toLongLong());
+        }
     }
     QString id;
     do {
@@ -98,7 +100,7 @@ QString nextId(const std::vector<Relationship>& items, const QHash<QString, size
 QString Relationships::add(const QString& type, const QString& sourcePart,
                            const QString& targetPart) {
     Relationship rel;
-    rel.id = nextId(m_items, m_byId);
+    rel.id = nextId(m_items, m_byId, m_highest);
     rel.type = type;
     rel.target = relativeTarget(sourcePart, targetPart);
     rel.targetPart = targetPart;
@@ -109,7 +111,7 @@ QString Relationships::add(const QString& type, const QString& sourcePart,
 
 QString Relationships::addExternal(const QString& type, const QString& target) {
     Relationship rel;
-    rel.id = nextId(m_items, m_byId);
+    rel.id = nextId(m_items, m_byId, m_highest);
     rel.type = type;
     rel.target = target;
     rel.external = true;
@@ -120,6 +122,7 @@ QString Relationships::addExternal(const QString& type, const QString& target) {
 
 void Relationships::remove(const QString& id) {
     if (std::erase_if(m_items, [&](const Relationship& r) { return r.id == id; }) == 0) return;
+    m_highest = -1;
     m_byId.clear();
     for (size_t i = 0; i < m_items.size(); ++i) m_byId.insert(m_items[i].id, i);
 }

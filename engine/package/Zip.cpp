@@ -376,8 +376,9 @@ void writeZip(const QString& path, const std::vector<std::pair<QString, QByteArr
     writeZipEntries(path, out);
 }
 
-void checkWrittenZip(const QString& path, const QString& displayName, const std::vector<ZipOutEntry>& entries) {
-    ZipReader check(path, displayName, Limits{});
+void checkWrittenZip(const QString& path, const QString& displayName, const std::vector<ZipOutEntry>& entries,
+                     const Limits& limits) {
+    ZipReader check(path, displayName, limits);
     if (check.entries().size() != entries.size()) {
         throw DocumentError(DocumentError::Kind::Io, displayName, QString(), QStringLiteral("written file lost parts"));
     }

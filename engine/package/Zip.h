@@ -88,6 +88,7 @@ QString systemWriteErrorText(int error);
 // Reopens the zip at path and checks that it holds exactly the entries, each with the size
 // and CRC-32 it should have, without inflating anything. Throws DocumentError naming
 // displayName and the first entry found wrong.
-void checkWrittenZip(const QString& path, const QString& displayName, const std::vector<ZipOutEntry>& entries);
+void checkWrittenZip(const QString& path, const QString& displayName, const std::vector<ZipOutEntry>& entries,
+                     const Limits& limits = {});
 
 }  // namespace engine

@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QRegularExpression>
 #include <future>
+#include <optional>
 
 namespace engine {
 
@@ -118,7 +119,7 @@ chart::RenderContext sourceLook(const ChartPackage& chart, const QHash<QString, 
 
 }  // namespace
 
-QString insertChartParts(Package& package, const ChartPackage& chart, chart::ChartSpace* written) {
+ChartParts makeChartParts(const Package& package, const ChartPackage& chart, chart::ChartSpace* written) {
     if (chart.parts.empty()) throw DocumentError(kClipboard, QString(), QStringLiteral("chart package has no chart part"));
 
     // Only parts the chart reaches through relationships of the kinds a chart package carries
@@ -155,9 +156,15 @@ QString insertChartParts(Package& package, const ChartPackage& chart, chart::Cha
         }
     } joined{embedded};
 
-    // Work on a copy so that a failure half-way leaves the presentation as it was; parts are
-    // shared, so the copy costs little.
-    Package work = package;
+    // Nothing is added until everything is made, so a failure half-way leaves the package as
+    // it was without a copy of it: names are reserved here, bytes gathered in result.
+    ChartParts result;
+    QSet<QString> reserved;  // lower-case names chosen so far
+    const auto freeName = [&](const QString& pattern) {
+        const QString name = package.freePartName(pattern, reserved);
+        reserved.insert(name.toLower());
+        return name;
+    };
     QHash<QString, QString> renamed;  // lower-case source name -> new name
     std::vector<std::pair<const ChartPackage::Part*, QString>> placed;
     for (size_t i = 0; i < chart.parts.size(); ++i) {
@@ -167,34 +174,37 @@ QString insertChartParts(Package& package, const ChartPackage& chart, chart::Cha
             throw DocumentError(kClipboard, part.name, QStringLiteral("part carried twice"));
         }
         const QString pattern = i == 0 ? QStringLiteral("/ppt/charts/chart%1.xml") : patternFor(part.name);
-        const QString name = work.freePartName(pattern);
-        work.setPart(name, part.data);  // reserves the name; filled in below
+        const QString name = freeName(pattern);
         renamed.insert(part.name.toLower(), name);
         placed.emplace_back(&part, name);
     }
 
-    for (const auto& [part, name] : placed) {
-        addContentType(work, name, part->contentType);
-        if (!part->rels.isEmpty())
-            work.setPart(relationshipsPartName(name), rewrittenRels(part->rels, part->name, part->contentType, name, renamed));
-    }
-
+    // Parts in the order the package took them before: the parts, their relationships, the
+    // theme override, the workbook; the chart's own bytes and relationships are filled in last.
     const QString chartName = placed.front().second;
-    Relationships chartRels = work.relationships(chartName);
-
+    for (const auto& [part, name] : placed) result.parts.emplace_back(name, part->data);
+    Relationships chartRels;
+    std::optional<size_t> chartRelsSlot;
+    for (const auto& [part, name] : placed) {
+        result.types.emplace_back(name, part->contentType);
+        if (part->rels.isEmpty()) continue;
+        QByteArray rels = rewrittenRels(part->rels, part->name, part->contentType, name, renamed);
+        if (name == chartName) {
+            chartRels = Relationships::parse(rels, chartName, kClipboard);
+            chartRelsSlot = result.parts.size();
+        }
+        result.parts.emplace_back(relationshipsPartName(name), std::move(rels));
+    }
     if (!chartRels.firstOfType(ooxml::rel::kThemeOverride) && !chart.theme.isEmpty()) {
-        const QString overrideName = work.freePartName(QStringLiteral("/ppt/theme/themeOverride%1.xml"));
-        work.setPart(overrideName, themeOverrideFromTheme(chart.theme, kClipboard, QStringLiteral("/xl/theme/theme1.xml")));
-        addContentType(work, overrideName, ooxml::ct::kThemeOverride);
+        const QString overrideName = freeName(QStringLiteral("/ppt/theme/themeOverride%1.xml"));
+        result.parts.emplace_back(overrideName, themeOverrideFromTheme(chart.theme, kClipboard, QStringLiteral("/xl/theme/theme1.xml")));
+        result.types.emplace_back(overrideName, ooxml::ct::kThemeOverride);
         chartRels.add(ooxml::rel::kThemeOverride, chartName, overrideName);
     }
 
-    const QString workbookName =
-        work.freePartName(QStringLiteral("/ppt/embeddings/Microsoft_Excel_Worksheet%1.xlsx"));
-    work.setPart(workbookName, QByteArray());  // reserves the name; filled in below
-    addContentType(work, workbookName, ooxml::ct::kXlsx);
+    const QString workbookName = freeName(QStringLiteral("/ppt/embeddings/Microsoft_Excel_Worksheet%1.xlsx"));
+    result.types.emplace_back(workbookName, ooxml::ct::kXlsx);
     const QString packageRel = chartRels.add(ooxml::rel::kPackage, chartName, workbookName);
-    work.setRelationships(chartName, chartRels);
 
     const chart::RenderContext look = sourceLook(chart, byName);
     SlideChartOptions options;
@@ -203,10 +213,23 @@ QString insertChartParts(Package& package, const ChartPackage& chart, chart::Cha
     options.date1904 = chart.date1904;
     options.look = &look;
     options.written = written;
-    work.setPart(chartName, chartForSlide(chart.chartPart().data, options, kClipboard, chart.chartPart().name));
-    work.setPart(workbookName, embedded.get());
-    package = std::move(work);
-    return chartName;
+    result.chartPart = chartName;
+    result.parts.front().second = chartForSlide(chart.chartPart().data, options, kClipboard, chart.chartPart().name);
+    result.parts.emplace_back(workbookName, embedded.get());
+    if (chartRelsSlot) result.parts[*chartRelsSlot].second = chartRels.serialize();
+    else result.parts.emplace_back(relationshipsPartName(chartName), chartRels.serialize());
+    return result;
+}
+
+void addChartParts(Package& package, const ChartParts& parts) {
+    for (const auto& [name, bytes] : parts.parts) package.setPart(name, bytes);
+    for (const auto& [name, type] : parts.types) addContentType(package, name, type);
+}
+
+QString insertChartParts(Package& package, const ChartPackage& chart, chart::ChartSpace* written) {
+    const ChartParts parts = makeChartParts(package, chart, written);
+    addChartParts(package, parts);
+    return parts.chartPart;
 }
 
 }  // namespace engine

@@ -19,4 +19,15 @@ namespace engine {
 // target package is then left as it was.
 QString insertChartParts(Package& package, const ChartPackage& chart, chart::ChartSpace* written = nullptr);
 
+// The same in two steps, for a caller that must check first whether the package can take the
+// parts: made without changing the package (its part names only are read; the names chosen
+// are free in it as it is now), then added, which cannot fail.
+struct ChartParts {
+    QString chartPart;
+    std::vector<std::pair<QString, QByteArray>> parts;  // name, bytes; relationships parts too
+    std::vector<std::pair<QString, QString>> types;     // name, content type
+};
+ChartParts makeChartParts(const Package& package, const ChartPackage& chart, chart::ChartSpace* written = nullptr);
+void addChartParts(Package& package, const ChartParts& parts);
+
 }  // namespace engine

@@ -42,18 +42,19 @@ EmuRect centredWithin(qint64 cx, qint64 cy, double width, double height, qint64 
 
 }  // namespace
 
-Presentation Presentation::createNew() {
-    return fromPackage(builtInTemplatePackage(), QString::fromLatin1(kBuiltInTemplateName));
+Presentation Presentation::createNew(const Limits& limits) {
+    return fromPackage(builtInTemplatePackage(), QString::fromLatin1(kBuiltInTemplateName), limits);
 }
 
 Presentation Presentation::open(const QString& path, const Limits& limits) {
-    return fromPackage(Package::load(path, limits), QFileInfo(path).fileName());
+    return fromPackage(Package::load(path, limits), QFileInfo(path).fileName(), limits);
 }
 
-Presentation Presentation::fromPackage(Package package, const QString& name) {
+Presentation Presentation::fromPackage(Package package, const QString& name, const Limits& limits) {
     Presentation p;
     p.m_package = std::move(package);
     p.m_name = name;
+    p.m_limits = limits;
     p.load();
     return p;
 }
@@ -70,16 +71,18 @@ void Presentation::load() {
                             QStringLiteral("is not a presentation (content type \"%1\")").arg(type));
     }
     m_presentationPart = main->targetPart;
-    m_presentation.emplace(PresentationPart::parse(m_package.part(m_presentationPart), m_name, m_presentationPart));
-
-    const auto rels = m_package.relationships(m_presentationPart);
+    m_main = std::make_shared<Main>();
+    m_main->part.emplace(PresentationPart::parse(m_package.part(m_presentationPart), m_name, m_presentationPart));
+    m_main->rels = m_package.relationships(m_presentationPart);
+    const PresentationPart& presentation = *m_main->part;
+    const Relationships& rels = m_main->rels;
     for (const auto& r : rels.all()) {
         if (!r.external && !m_package.hasPart(r.targetPart)) {
             throw DocumentError(DocumentError::Kind::Missing, m_name, m_presentationPart,
                                 QStringLiteral("relationship %1 points to missing part %2").arg(r.id, r.target));
         }
     }
-    for (const auto& m : m_presentation->masters()) {
+    for (const auto& m : presentation.masters()) {
         const Relationship* r = rels.byId(m.relId);
         if (!r || r->type != ooxml::rel::kSlideMaster) {
             throw DocumentError(DocumentError::Kind::Missing, m_name, m_presentationPart,
@@ -95,10 +98,10 @@ void Presentation::load() {
             }
         }
     }
-    if (m_presentation->masters().empty()) {
+    if (presentation.masters().empty()) {
         throw DocumentError(m_name, m_presentationPart, QStringLiteral("presentation has no slide master"));
     }
-    for (const auto& s : m_presentation->slides()) {
+    for (const auto& s : presentation.slides()) {
         const Relationship* r = rels.byId(s.relId);
         if (!r || r->type != ooxml::rel::kSlide) {
             throw DocumentError(m_name, m_presentationPart,
@@ -134,14 +137,50 @@ QString Presentation::slidePartName(int index) const {
     return m_slides[static_cast<size_t>(index)];
 }
 
-QString Presentation::layoutForNumber(int layoutNumber) {
-    const QString wanted = layoutTypeOfNumber(layoutNumber);
-    if (wanted.isEmpty()) {
-        throw DocumentError(m_name, QString(),
-                            QStringLiteral("layout %1 is not a slide layout number").arg(layoutNumber));
+const Package& Presentation::package() const {
+    writeMain();
+    return m_package;
+}
+
+void Presentation::writeMain() const {
+    if (!m_mainUnwritten) return;
+    m_package.setPart(m_presentationPart, m_main->part->bytes());
+    m_package.setRelationships(m_presentationPart, m_main->rels);
+    m_mainUnwritten = false;
+}
+
+Presentation::Main& Presentation::editableMain() {
+    if (m_main.use_count() > 1) {
+        auto own = std::make_shared<Main>();
+        own->part.emplace(m_main->part->clone());
+        own->rels = m_main->rels;
+        m_main = std::move(own);
     }
-    const auto rels = m_package.relationships(m_presentationPart);
-    for (const auto& m : m_presentation->masters()) {
+    return *m_main;
+}
+
+void Presentation::checkRoomFor(qsizetype added, const QString& what) const {
+    const qsizetype entries = m_package.entryCount() + added;
+    if (entries > m_limits.maxEntries) {
+        throw DocumentError(DocumentError::Kind::OverLimit, m_name, QString(),
+                            QStringLiteral("%1 would make %2 entries in the deck, more than the %3 it may hold")
+                                .arg(what)
+                                .arg(entries)
+                                .arg(m_limits.maxEntries));
+    }
+}
+
+void Presentation::checkIndex(int index) const {
+    if (index < 0 || index >= slideCount()) {
+        throw DocumentError(m_name, QString(),
+                            QStringLiteral("slide position %1 is out of bounds (0 to %2)").arg(index).arg(slideCount() - 1));
+    }
+}
+
+QString Presentation::findLayout(const QString& wanted) const {
+    const PresentationPart& presentation = *m_main->part;
+    const Relationships& rels = m_main->rels;
+    for (const auto& m : presentation.masters()) {
         const QString master = rels.byId(m.relId)->targetPart;
         const auto masterRels = m_package.relationships(master);
         for (const QString& id : layoutRelIdsOfMaster(m_package.part(master), m_name, master)) {
@@ -149,34 +188,35 @@ QString Presentation::layoutForNumber(int layoutNumber) {
             if (layoutTypeOf(m_package.part(layout), m_name, layout) == wanted) return layout;
         }
     }
-    if (layoutNumber == 12) return addBlankLayout();
-    throw DocumentError(m_name, QString(),
-                        QStringLiteral("no slide layout of type \"%1\" (layout %2)").arg(wanted).arg(layoutNumber));
+    return QString();
 }
 
 QString Presentation::addBlankLayout() {
-    const auto rels = m_package.relationships(m_presentationPart);
-    const QString master = rels.byId(m_presentation->masters().front().relId)->targetPart;
+    const PresentationPart& presentation = *m_main->part;
+    const Relationships& rels = m_main->rels;
+    const QString master = rels.byId(presentation.masters().front().relId)->targetPart;
     // Master and layout ids share one range and must differ across the whole presentation.
     // They run from 2147483648 to 4294967295.
     std::vector<quint64> used;
-    for (const auto& m : m_presentation->masters()) {
+    for (const auto& m : presentation.masters()) {
         used.push_back(m.id);
         const QString part = rels.byId(m.relId)->targetPart;
         for (quint32 id : layoutIdsOfMaster(m_package.part(part), m_name, part)) used.push_back(id);
     }
     const auto layoutId = nextFreeId(std::move(used), 2147483648u, 4294967295u);
     if (!layoutId) throw DocumentError(m_name, master, QStringLiteral("no layout id is left for a blank layout"));
+    // What can fail is made first; the package is changed after.
     const QString layout = m_package.freePartName(QStringLiteral("/ppt/slideLayouts/slideLayout%1.xml"));
+    auto masterRels = m_package.relationships(master);
+    const QString relId = masterRels.add(ooxml::rel::kSlideLayout, master, layout);
+    const QByteArray masterXml = masterWithLayout(m_package.part(master), static_cast<quint32>(*layoutId), relId, m_name, master);
     m_package.setPart(layout, blankLayoutXml());
     m_package.contentTypes().setOverride(layout, ooxml::ct::kSlideLayout);
     Relationships layoutRels;
     layoutRels.add(ooxml::rel::kSlideMaster, layout, master);
     m_package.setRelationships(layout, layoutRels);
-    auto masterRels = m_package.relationships(master);
-    const QString relId = masterRels.add(ooxml::rel::kSlideLayout, master, layout);
     m_package.setRelationships(master, masterRels);
-    m_package.setPart(master, masterWithLayout(m_package.part(master), static_cast<quint32>(*layoutId), relId, m_name, master));
+    m_package.setPart(master, masterXml);
     return layout;
 }
 
@@ -185,29 +225,40 @@ void Presentation::addSlide(int index, int layoutNumber) {
         throw DocumentError(m_name, QString(),
                             QStringLiteral("slide position %1 is out of bounds (0 to %2)").arg(index).arg(slideCount()));
     }
-    // Edits go to copies first, so that a failure leaves the presentation untouched.
-    const Package before = m_package;
-    try {
-        const QString layout = layoutForNumber(layoutNumber);
-        const QString slide = m_package.freePartName(QStringLiteral("/ppt/slides/slide%1.xml"));
-        m_package.setPart(slide, SlidePart::newSlideXml(layoutPlaceholders(m_package.part(layout), m_name, layout)));
-        m_package.contentTypes().setOverride(slide, ooxml::ct::kSlide);
-        Relationships slideRels;
-        slideRels.add(ooxml::rel::kSlideLayout, slide, layout);
-        m_package.setRelationships(slide, slideRels);
-
-        auto presRels = m_package.relationships(m_presentationPart);
-        const QString relId = presRels.add(ooxml::rel::kSlide, m_presentationPart, slide);
-        m_package.setRelationships(m_presentationPart, presRels);
-        auto part = PresentationPart::parse(m_package.part(m_presentationPart), m_name, m_presentationPart);
-        part.insertSlide(index, part.nextSlideId(), relId);
-        m_package.setPart(m_presentationPart, part.bytes());
-        m_presentation.emplace(std::move(part));
-        m_slides.insert(m_slides.begin() + index, slide);
-    } catch (...) {
-        m_package = before;
-        throw;
+    const QString wanted = layoutTypeOfNumber(layoutNumber);
+    if (wanted.isEmpty()) {
+        throw DocumentError(m_name, QString(),
+                            QStringLiteral("layout %1 is not a slide layout number").arg(layoutNumber));
     }
+    // Everything that can fail comes before the first change, so a refusal leaves the
+    // presentation as it was without a copy of it to go back to.
+    QString layout = findLayout(wanted);
+    if (layout.isEmpty() && layoutNumber != 12) {
+        throw DocumentError(m_name, QString(),
+                            QStringLiteral("no slide layout of type \"%1\" (layout %2)").arg(wanted).arg(layoutNumber));
+    }
+    const quint32 slideId = m_main->part->nextSlideId();
+    // The slide and its relationships, and a blank layout with its own when one is made.
+    checkRoomFor(layout.isEmpty() ? 4 : 2, QStringLiteral("another slide"));
+    QByteArray slideXml;
+    if (!layout.isEmpty()) slideXml = SlidePart::newSlideXml(layoutPlaceholders(m_package.part(layout), m_name, layout));
+    if (layout.isEmpty()) {
+        layout = addBlankLayout();
+        slideXml = SlidePart::newSlideXml(layoutPlaceholders(m_package.part(layout), m_name, layout));
+    }
+
+    const QString slide = m_package.freePartName(QStringLiteral("/ppt/slides/slide%1.xml"));
+    m_package.setPart(slide, slideXml);
+    m_package.contentTypes().setOverride(slide, ooxml::ct::kSlide);
+    Relationships slideRels;
+    slideRels.add(ooxml::rel::kSlideLayout, slide, layout);
+    m_package.setRelationships(slide, slideRels);
+
+    Main& main = editableMain();
+    const QString relId = main.rels.add(ooxml::rel::kSlide, m_presentationPart, slide);
+    main.part->insertSlide(index, slideId, relId);
+    m_mainUnwritten = true;
+    m_slides.insert(m_slides.begin() + index, slide);
 }
 
 EmuRect Presentation::placed(qint64 cx, qint64 cy) const {
@@ -225,48 +276,53 @@ EmuRect Presentation::placedChart(qint64 cx, qint64 cy) const {
 
 void Presentation::editSlide(int index,
                              const std::function<void(SlidePart&, Package&, const QString&)>& edit) {
-    if (index < 0 || index >= slideCount()) {
-        throw DocumentError(m_name, QString(),
-                            QStringLiteral("slide position %1 is out of bounds (0 to %2)").arg(index).arg(slideCount() - 1));
-    }
+    checkIndex(index);
     const QString slidePart = m_slides[static_cast<size_t>(index)];
-    Package work = m_package;
-    SlidePart slide = SlidePart::parse(work.part(slidePart), m_name, slidePart);
-    edit(slide, work, slidePart);
-    work.setPart(slidePart, slide.bytes());
-    m_package = std::move(work);
+    SlidePart slide = SlidePart::parse(m_package.part(slidePart), m_name, slidePart);
+    edit(slide, m_package, slidePart);
+    m_package.setPart(slidePart, slide.bytes());
 }
 
-Presentation::Presentation(const Presentation& other)
-    : m_package(other.m_package),
-      m_name(other.m_name),
-      m_presentationPart(other.m_presentationPart),
-      m_slides(other.m_slides) {
-    // The parsed presentation part is not shared: it is read again from its bytes, which every
-    // edit keeps up to date.
-    if (other.m_presentation) {
-        m_presentation.emplace(PresentationPart::parse(m_package.part(m_presentationPart), m_name, m_presentationPart));
-    }
-}
-
-Presentation& Presentation::operator=(const Presentation& other) {
-    if (this != &other) *this = Presentation(other);
-    return *this;
-}
-
+Presentation::Presentation(const Presentation& other) = default;
+Presentation& Presentation::operator=(const Presentation& other) = default;
 Presentation::~Presentation() = default;
 
 void Presentation::pasteChart(int index, const ChartPackage& chart, PastedChart* pasted) {
-    editSlide(index, [&](SlidePart& slide, Package& work, const QString& slidePart) {
-        const QString chartPart = insertChartParts(work, chart, pasted ? &pasted->model : nullptr);
-        if (pasted) pasted->part = chartPart;
-        auto rels = work.relationships(slidePart);
-        const QString relId = rels.add(ooxml::rel::kChart, slidePart, chartPart);
-        work.setRelationships(slidePart, rels);
-        const QString name = chart.chartName.isEmpty()
-                                 ? QStringLiteral("Chart %1").arg(slide.nextShapeId() - 1)
-                                 : chart.chartName;
-        slide.appendChartFrame(name, placedChart(chart.cx, chart.cy), relId);
+    placeChart(makeChart(index, chart, pasted));
+}
+
+Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& chart, PastedChart* pasted) const {
+    checkIndex(index);
+    // The least a chart adds (its part, their relationships, its workbook): a full deck is
+    // refused before the chart is made.
+    checkRoomFor(3, QStringLiteral("another chart"));
+    MadeChart made;
+    made.index = index;
+    made.slidePart = m_slides[static_cast<size_t>(index)];
+    made.name = chart.chartName;
+    made.rect = placedChart(chart.cx, chart.cy);
+    made.parts = makeChartParts(m_package, chart, pasted ? &pasted->model : nullptr);
+    if (pasted) pasted->part = made.parts.chartPart;
+    return made;
+}
+
+void Presentation::placeChart(const MadeChart& made) {
+    const bool sameSlide = made.index >= 0 && made.index < slideCount() &&
+                           m_slides[static_cast<size_t>(made.index)] == made.slidePart;
+    const bool namesFree = std::none_of(made.parts.parts.begin(), made.parts.parts.end(),
+                                        [&](const auto& part) { return m_package.hasPart(part.first); });
+    if (!sameSlide || !namesFree) {
+        throw DocumentError(m_name, made.slidePart, QStringLiteral("the presentation changed while the chart was pasted"));
+    }
+    const bool slideHasRels = m_package.hasPart(relationshipsPartName(made.slidePart));
+    checkRoomFor(static_cast<qsizetype>(made.parts.parts.size()) + (slideHasRels ? 0 : 1), QStringLiteral("another chart"));
+    editSlide(made.index, [&](SlidePart& slide, Package& package, const QString& slidePart) {
+        auto rels = package.relationships(slidePart);
+        addChartParts(package, made.parts);
+        const QString relId = rels.add(ooxml::rel::kChart, slidePart, made.parts.chartPart);
+        package.setRelationships(slidePart, rels);
+        const QString name = made.name.isEmpty() ? QStringLiteral("Chart %1").arg(slide.nextShapeId() - 1) : made.name;
+        slide.appendChartFrame(name, made.rect, relId);
     });
 }
 
@@ -279,11 +335,12 @@ void Presentation::pastePicture(int index, const QImage& image) {
         throw DocumentError(QStringLiteral("clipboard"), QString(), QStringLiteral("picture cannot be encoded as PNG"));
     }
     editSlide(index, [&](SlidePart& slide, Package& work, const QString& slidePart) {
+        auto rels = work.relationships(slidePart);
+        checkRoomFor(work.hasPart(relationshipsPartName(slidePart)) ? 1 : 2, QStringLiteral("another picture"));
         const QString media = work.freePartName(QStringLiteral("/ppt/media/image%1.png"));
         work.setPart(media, png);
         if (!work.contentTypes().hasDefault("png")) work.contentTypes().setDefault("png", ooxml::ct::kPng);
         else if (work.contentTypes().of(media) != ooxml::ct::kPng) work.contentTypes().setOverride(media, ooxml::ct::kPng);
-        auto rels = work.relationships(slidePart);
         const QString relId = rels.add(ooxml::rel::kImage, slidePart, media);
         work.setRelationships(slidePart, rels);
         const QString name = QStringLiteral("Picture %1").arg(slide.nextShapeId() - 1);
@@ -351,7 +408,8 @@ chart::ChartSpace Presentation::chartModel(const QString& chartPart) const {
 }
 
 void Presentation::save(const QString& path) const {
-    m_package.saveAtomically(path);
+    writeMain();
+    m_package.saveAtomically(path, m_limits);
 }
 
 }  // namespace engine

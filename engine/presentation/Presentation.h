@@ -4,6 +4,7 @@
 #include "engine/package/Package.h"
 #include "engine/chart/ChartModel.h"
 #include "engine/chart/ChartPart.h"
+#include "engine/presentation/ChartInsertion.h"
 #include "engine/presentation/PresentationPart.h"
 #include "engine/presentation/SlidePart.h"
 
@@ -11,6 +12,7 @@
 #include <QMimeData>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -26,17 +28,25 @@ inline constexpr const char* kNothingToPaste =
 //
 // open() checks the structure before anything else can happen (the presentation part, every
 // slide, layout and master, their relationships) and throws DocumentError naming the file and
-// the part at fault. Edits throw DocumentError too, and leave the presentation as it was.
+// the part at fault. Edits throw DocumentError too, and leave the presentation as it was: each
+// checks what it is given and makes what can fail before it changes anything, so that no copy
+// of the package is needed to undo it, and an edit costs the same in a deck of thousands of
+// slides as in an empty one. The presentation part and its relationships are held parsed and
+// written into the package only when package() is asked for or the deck is saved.
+//
+// A deck may hold no more zip entries than limits.maxEntries (what reading it back allows): an
+// addition that would make more is refused before anything is done, naming the deck.
 // Nothing is ever written except by save().
 class Presentation {
 public:
-    static Presentation createNew();
+    static Presentation createNew(const Limits& limits = {});
     static Presentation open(const QString& path, const Limits& limits = {});
     // A package already in memory (a converted legacy file); name is used in errors.
-    static Presentation fromPackage(Package package, const QString& name);
+    static Presentation fromPackage(Package package, const QString& name, const Limits& limits = {});
 
     // A copy shares the parts of this one (it costs little) and is independent of it from
-    // then on; the two may be used on different threads.
+    // then on; the two may be used on different threads. The first edit of either after the
+    // copy costs in proportion to the deck, once.
     Presentation(const Presentation& other);
     Presentation& operator=(const Presentation& other);
     Presentation(Presentation&&) = default;
@@ -44,13 +54,13 @@ public:
     ~Presentation();
 
     const QString& name() const { return m_name; }
-    const Package& package() const { return m_package; }
+    const Package& package() const;
     // True when the presentation part is of the macro-enabled kind (.pptm).
     bool isMacroEnabled() const;
 
     int slideCount() const { return static_cast<int>(m_slides.size()); }
-    qint64 slideWidth() const { return m_presentation->slideWidth(); }
-    qint64 slideHeight() const { return m_presentation->slideHeight(); }
+    qint64 slideWidth() const { return m_main->part->slideWidth(); }
+    qint64 slideHeight() const { return m_main->part->slideHeight(); }
     QString slidePartName(int index) const;
 
     // Inserts a slide at index (0 to slideCount()) on the layout with this PowerPoint number
@@ -68,6 +78,20 @@ public:
         chart::ChartSpace model;
     };
     void pasteChart(int index, const ChartPackage& chart, PastedChart* pasted = nullptr);
+    // pasteChart in two steps, for a caller that makes the chart's parts on another thread while
+    // this presentation is read (not edited) meanwhile: makeChart reads only slide positions and
+    // part names, and throws like pasteChart; placeChart then adds what was made. It throws
+    // DocumentError, changing nothing, when the presentation was edited in between so that the
+    // names made no longer fit.
+    struct MadeChart {
+        int index = 0;
+        QString slidePart;
+        QString name;  // the frame's name, "" for the default
+        EmuRect rect;
+        ChartParts parts;
+    };
+    MadeChart makeChart(int index, const ChartPackage& chart, PastedChart* pasted = nullptr) const;
+    void placeChart(const MadeChart& made);
     void pastePicture(int index, const QImage& image);
     void pasteText(int index, const QString& text);
 
@@ -85,21 +109,38 @@ public:
 
 private:
     Presentation() = default;
+    // The presentation part and its relationships, shared by copies until one edits them.
+    struct Main {
+        std::optional<PresentationPart> part;
+        Relationships rels;
+    };
+    Main& editableMain();
+    // Writes the presentation part and its relationships into the package when edited since.
+    void writeMain() const;
+    // Refuses, naming the deck, an addition of `added` entries that would make more than the
+    // limits allow.
+    void checkRoomFor(qsizetype added, const QString& what) const;
+    // The layout of that number when the presentation has one, else "".
+    QString findLayout(const QString& wanted) const;
     void load();
     void checkSlide(const QString& slidePart);
-    QString layoutForNumber(int layoutNumber);
     QString addBlankLayout();
     EmuRect placed(qint64 cx, qint64 cy) const;
     // Where a pasted chart goes: centred, at its own size when that fits inside the slide less a
     // margin of 5 % of the slide on each side, else scaled down to fit there, keeping its
     // proportions.
     EmuRect placedChart(qint64 cx, qint64 cy) const;
+    // Parses the slide, then hands it to edit, which must make whatever can fail before it
+    // changes the package; the slide's bytes are set after.
     void editSlide(int index, const std::function<void(SlidePart&, Package&, const QString&)>& edit);
+    void checkIndex(int index) const;
 
-    Package m_package;
+    mutable Package m_package;
     QString m_name;
+    Limits m_limits;
     QString m_presentationPart;
-    std::optional<PresentationPart> m_presentation;
+    std::shared_ptr<Main> m_main;
+    mutable bool m_mainUnwritten = false;
     std::vector<QString> m_slides;  // slide part names in slide order
 };
 

@@ -31,6 +31,8 @@ public:
 
     PresentationPart(PresentationPart&&) noexcept = default;
     PresentationPart& operator=(PresentationPart&&) noexcept = default;
+    // An independent copy of the parsed part (costs in proportion to its size).
+    PresentationPart clone() const;
 
     const std::vector<SlideId>& slides() const { return m_slides; }
     const std::vector<MasterId>& masters() const { return m_masters; }
@@ -38,9 +40,11 @@ public:
     qint64 slideWidth() const { return m_width; }
     qint64 slideHeight() const { return m_height; }
 
-    // A slide id not yet used: one more than the highest (at least 256).
+    // A slide id not yet used: one more than the highest (at least 256); the lowest free one
+    // once the highest is the last the format allows.
     quint32 nextSlideId() const;
     // Inserts a p:sldId at index (0 to slides().size()), creating the slide list when absent.
+    // Adding at the end costs the same however many slides there are.
     void insertSlide(int index, quint32 id, const QString& relId);
 
     QByteArray bytes() const;
@@ -52,6 +56,7 @@ private:
     std::vector<MasterId> m_masters;
     qint64 m_width = 9144000;
     qint64 m_height = 6858000;
+    quint32 m_highestSlideId = 0;  // 0 while there is no slide
 };
 
 }  // namespace engine

@@ -54,33 +54,47 @@ void PresentationDocument::paste(const QMimeData& data) {
         pasted();
         return;
     }
-    // A chart is pasted into a copy on a thread of its own while the window goes on drawing
-    // the presentation as it was; the copy then takes the presentation's place.
+    // The chart is made on a thread of its own, from a copy that is only read there, while
+    // the window goes on drawing the presentation; the parts made are placed here after, so
+    // that no deck of many slides is copied whole per chart (the copy shares everything and is
+    // gone before the presentation changes).
     const QByteArray package = data.data(chartFormat);
-    engine::Presentation work = m_presentation;
     const int index = m_selected;
-    // The slide and a new chart of many points are drawn there too: such a chart takes long to
-    // read and lay out, which the window's thread must not wait for when it shows the slide. A
-    // small one is drawn when it is first shown, as any other.
+    engine::Presentation::PastedChart chartPasted;
+    std::optional<engine::Presentation::MadeChart> made;
+    bool large = false;
+    {
+        const engine::Presentation source = m_presentation;
+        platform::runWhileServicingEvents([&] {
+            constexpr qsizetype kLargeChartBytes = 256 * 1024;
+            const engine::ChartPackage chart = engine::chartPackageFromBytes(package);
+            made = source.makeChart(index, chart, &chartPasted);
+            large = chart.chartPart().data.size() >= kLargeChartBytes;
+        });
+    }
+    m_presentation.placeChart(*made);
+    if (!large) {
+        pasted();
+        return;
+    }
+    // The slide and a new chart of many points are drawn on a thread too: such a chart takes
+    // long to read and lay out, which the window's thread must not wait for when it shows the
+    // slide. They are drawn from a copy, which costs little and is only read. A small one is
+    // drawn when it is first shown, as any other.
+    const engine::Presentation work = m_presentation;
     const QHash<QString, DrawnChart> known = m_drawnCharts;
     std::shared_ptr<const DrawnSlide> slide;
     QHash<QString, DrawnChart> charts;
     platform::runWhileServicingEvents([&] {
-        constexpr qsizetype kLargeChartBytes = 256 * 1024;
-        engine::Presentation::PastedChart pasted;
-        const engine::ChartPackage chart = engine::chartPackageFromBytes(package);
-        work.pasteChart(index, chart, &pasted);
-        if (chart.chartPart().data.size() < kLargeChartBytes) return;
         slide = drawSlide(work, index);
         for (const engine::slide::ScenePrimitive& item : slide->scene.items) {
             if (item.kind != engine::slide::ScenePrimitive::Kind::Chart) continue;
             const QString key = chartKey(item.chartPart, *slide, item.rect.size());
             if (known.contains(key) || charts.contains(key)) continue;
-            const bool isNew = item.chartPart.compare(pasted.part, Qt::CaseInsensitive) == 0;
-            charts.insert(key, drawChart(work, item.chartPart, *slide, item.rect.size(), isNew ? &pasted.model : nullptr));
+            const bool isNew = item.chartPart.compare(chartPasted.part, Qt::CaseInsensitive) == 0;
+            charts.insert(key, drawChart(work, item.chartPart, *slide, item.rect.size(), isNew ? &chartPasted.model : nullptr));
         }
     });
-    m_presentation = std::move(work);
     m_drawnCharts.insert(charts);
     pasted(slide);
 }

@@ -445,3 +445,62 @@ TEST(PasteClipboard, NothingUsableFailsWithTheClipboardMessage) {
     EXPECT_THROW(p.paste(0, corrupt), engine::DocumentError);
     EXPECT_EQ(p.package().part(p.slidePartName(0)), slide);
 }
+
+TEST(DeckEntryLimit, AdditionsBeyondItAreRefusedAtOnceNamingTheDeck) {
+    const auto chart = fixtures::chartPackageFromWorkbook(chartsXlsx(), 1);
+    // A bound that leaves room for exactly one slide with one chart.
+    auto probe = Presentation::createNew();
+    probe.addSlide(0, 12);
+    probe.pasteChart(0, chart);
+    engine::Limits limits;
+    limits.maxEntries = probe.package().partNames().size() + 1;  // with [Content_Types].xml
+
+    auto p = Presentation::createNew(limits);
+    p.addSlide(0, 12);
+    p.pasteChart(0, chart);
+    const QStringList parts = p.package().partNames();
+    const QByteArray presentationXml = p.package().part("/ppt/presentation.xml");
+    const auto refused = [&](const std::function<void()>& add, const QString& what) {
+        try {
+            add();
+            ADD_FAILURE() << what.toStdString() << " was accepted beyond the bound";
+        } catch (const engine::DocumentError& e) {
+            EXPECT_EQ(e.kind(), engine::DocumentError::Kind::OverLimit);
+            EXPECT_TRUE(e.message().startsWith("built-in template: " + what)) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QStringLiteral("more than the %1").arg(limits.maxEntries)))
+                << e.message().toStdString();
+        }
+    };
+    refused([&] { p.addSlide(1, 12); }, "another slide");
+    refused([&] { p.pasteChart(0, chart); }, "another chart");
+    EXPECT_EQ(p.slideCount(), 1);
+    EXPECT_EQ(p.package().partNames(), parts);
+    EXPECT_EQ(p.package().part("/ppt/presentation.xml"), presentationXml);
+
+    // What it holds saves and reads back under the same bound.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("full.pptx");
+    p.save(path);
+    EXPECT_EQ(Presentation::open(path, limits).slideCount(), 1);
+}
+
+TEST(PresentationCopies, EditsOfOneLeaveTheOtherAsItWas) {
+    auto original = Presentation::createNew();
+    original.addSlide(0, 12);
+    const QByteArray presentationXml = original.package().part("/ppt/presentation.xml");
+    const QStringList parts = original.package().partNames();
+
+    Presentation copy = original;
+    copy.addSlide(1, 12);
+    copy.pasteChart(1, fixtures::chartPackageFromWorkbook(chartsXlsx(), 1));
+    original.addSlide(0, 12);
+
+    EXPECT_EQ(copy.slideCount(), 2);
+    EXPECT_EQ(original.slideCount(), 2);
+    EXPECT_EQ(copy.slideShapes(1).size(), 1u);
+    EXPECT_TRUE(original.slideShapes(0).empty());
+    EXPECT_TRUE(original.slideShapes(1).empty());
+    EXPECT_FALSE(original.package().hasPart("/ppt/charts/chart1.xml"));
+    EXPECT_NE(original.package().part("/ppt/presentation.xml"), presentationXml);
+    EXPECT_EQ(original.package().partNames().size(), parts.size() + 2);  // its own slide and relationships
+}
