@@ -550,7 +550,8 @@ struct SeriesDef {
     bool numericCategories = true;
     std::optional<Reference> name, values, categories, bubbleSizes;
     QString literalName;
-    int group = 0;           // SerToCrt: the ChartFormat's icrt
+    int plotOrder = -1;  // DataFormat.iss of the series' own format: where it is drawn and listed
+    int group = 0;       // SerToCrt: the ChartFormat's icrt
     bool auxiliary = false;  // a trend line's or error bars' series (SerParent)
     ElementFormat format;
     std::map<int, ElementFormat> points;
@@ -783,6 +784,7 @@ class ChartParser {
                     if (inside(Block::Series) && !m_def.series.empty()) {
                         SeriesDef& series = m_def.series.back();
                         m_format = point == 0xFFFF ? &series.format : &series.points[point];
+                        if (point == 0xFFFF && size >= 6) series.plotOrder = u16(d + 4);
                     } else {
                         m_format = &m_scratch;  // a chart group's default format: not kept
                     }
@@ -920,6 +922,13 @@ class ChartParser {
                     axis->autoMinor = f & 0x0008;
                     axis->autoCross = f & 0x0010;
                     axis->logarithmic = f & 0x0020;
+                    if (axis->logarithmic) {
+                        // A logarithmic scale keeps its bounds, units and crossing as powers of 10.
+                        for (double* v : {&axis->minimum, &axis->maximum, &axis->major,
+                                          &axis->minor, &axis->crossValue}) {
+                            *v = std::pow(10.0, *v);
+                        }
+                    }
                     axis->reversed = f & 0x0040;
                     axis->crossAtMaximum = f & 0x0080;
                 }
@@ -1466,14 +1475,28 @@ class PartWriter {
         }
         dataLabels(s);
         const bool scatter = group.kind == GroupDef::Scatter;
-        if (s.categories && s.categories->resolved && !s.categories->formula.isEmpty()) {
-            dataReference(scatter ? "xVal" : "cat", *s.categories, numericCells(*s.categories));
+        if (const Reference* categories = categoriesOf(s, group)) {
+            dataReference(scatter ? "xVal" : "cat", *categories, numericCells(*categories));
         }
         if (s.values && !s.values->formula.isEmpty())
             dataReference(scatter ? "yVal" : "val", *s.values, true);
         if (group.kind == GroupDef::Line || scatter)
             value("smooth", s.format.smooth.value_or(false) ? 1 : 0);
         m_xml.writeEndElement();
+    }
+
+    static bool hasCategories(const SeriesDef& s) {
+        return s.categories && s.categories->resolved && !s.categories->formula.isEmpty();
+    }
+    // A series' own categories, else those of the chart's first series that has some: the
+    // spreadsheet labels a chart's categories by its first series.
+    const Reference* categoriesOf(const SeriesDef& s, const GroupDef& group) const {
+        if (hasCategories(s)) return &*s.categories;
+        if (group.kind == GroupDef::Scatter) return nullptr;  // x values are a series' own
+        for (const SeriesDef& other : m_def.series) {
+            if (!other.auxiliary && hasCategories(other)) return &*other.categories;
+        }
+        return nullptr;
     }
 
     QString grouping(const GroupDef& g, bool bar) const {
@@ -1556,6 +1579,12 @@ class PartWriter {
         for (const SeriesDef& s : m_def.series) {
             if (!s.auxiliary && s.group == g.order) members.push_back(&s);
         }
+        // Drawn and listed in their plot order, which may differ from the records' order.
+        std::stable_sort(members.begin(), members.end(),
+                         [](const SeriesDef* a, const SeriesDef* b) {
+                             return (a->plotOrder < 0 ? a->index : a->plotOrder) <
+                                    (b->plotOrder < 0 ? b->index : b->plotOrder);
+                         });
         const bool stock = g.kind == GroupDef::Line && !g.threeD && g.highLowLines &&
                            members.size() == size_t(g.dropBars ? 4 : 3);
         QString element;
