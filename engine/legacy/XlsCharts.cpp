@@ -4,6 +4,7 @@
 #include <QXmlStreamWriter>
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -158,7 +159,7 @@ class SstReader {
         std::vector<QString> strings;
         quint32 unique = 0;
         if (!skip(4) || !word32(&unique)) return strings;
-        strings.reserve(std::min<quint32>(unique, 1u << 20));
+        strings.reserve(std::min<quint32>(unique, 1u << 16));
         for (quint32 i = 0; i < unique; ++i) {
             quint16 count = 0;
             quint8 flags = 0;
@@ -372,13 +373,23 @@ struct Cell {
     int xf = 0;
 };
 
-// The cells of one worksheet substream that lie in the given ranges (all of them when a range
-// list is empty), keyed row << 8 | column: BIFF8 sheets have 256 columns.
+// The cells of one worksheet substream that lie in the given ranges, keyed row << 8 | column:
+// BIFF8 sheets have 256 columns.
 std::unordered_map<quint32, Cell> readCells(const Reader& reader, qsizetype begin,
                                             const Globals& globals,
                                             const std::vector<CellRange>& ranges) {
     std::unordered_map<quint32, Cell> cells;
+    CellRange box{QString(), INT_MAX, INT_MAX, -1, -1};
+    for (const CellRange& r : ranges) {
+        box.firstRow = std::min(box.firstRow, r.firstRow);
+        box.firstColumn = std::min(box.firstColumn, r.firstColumn);
+        box.lastRow = std::max(box.lastRow, r.lastRow);
+        box.lastColumn = std::max(box.lastColumn, r.lastColumn);
+    }
     const auto wanted = [&](int row, int column) {
+        if (row < box.firstRow || row > box.lastRow || column < box.firstColumn ||
+            column > box.lastColumn)
+            return false;
         for (const CellRange& r : ranges) {
             if (row >= r.firstRow && row <= r.lastRow && column >= r.firstColumn &&
                 column <= r.lastColumn)
@@ -671,7 +682,9 @@ Reference parseReference(const char* p, qsizetype size, int type, const Globals&
             range.firstColumn = range.lastColumn = u16(t + 5) & 0x3FFF;
         }
         t += area ? 11 : 7;
-        if (ixti >= int(globals.references.size())) {
+        if (range.firstRow > range.lastRow) std::swap(range.firstRow, range.lastRow);
+        if (range.firstColumn > range.lastColumn) std::swap(range.firstColumn, range.lastColumn);
+        if (ixti >= int(globals.references.size()) || range.lastColumn > 0xFF) {
             out.resolved = false;
             break;
         }
@@ -710,12 +723,14 @@ class ChartParser {
         switch (record.type) {
             case kBegin:
                 m_stack.push_back(m_opening);
+                ++m_open[size_t(m_opening)];
                 m_opening = Block::None;
                 return;
             case kEnd:
                 if (!m_stack.empty()) {
                     if (m_stack.back() == Block::Format) m_format = nullptr;
                     if (m_stack.back() == Block::Text) m_text = nullptr;
+                    --m_open[size_t(m_stack.back())];
                     m_stack.pop_back();
                 }
                 m_opening = Block::None;
@@ -1074,9 +1089,7 @@ class ChartParser {
   private:
     enum class Block { None, Series, Format, AxisParent, Axis, Group, Legend, Text, Other };
 
-    bool inside(Block block) const {
-        return std::find(m_stack.begin(), m_stack.end(), block) != m_stack.end();
-    }
+    bool inside(Block block) const { return m_open[size_t(block)] > 0; }
     AxisDef* currentAxis() {
         if (m_text || !inside(Block::Axis) || m_def.axisParents.empty() ||
             m_def.axisParents.back().axes.empty())
@@ -1096,6 +1109,9 @@ class ChartParser {
     const std::vector<QString>& m_sheetNames;
     ChartDef m_def;
     std::vector<Block> m_stack;
+    // How many blocks of each kind are open: nesting as deep as a file likes costs nothing more
+    // per record.
+    std::array<int, size_t(Block::Other) + 1> m_open{};
     Block m_opening = Block::None;
     ElementFormat* m_format = nullptr;
     ElementFormat m_scratch;
@@ -1358,16 +1374,27 @@ class PartWriter {
     // Whether every cell a reference names that holds something holds a number (or it names
     // none): such categories are numbers, others texts.
     bool numericCells(const Reference& reference) const {
+        const auto isText = [](const Cell& cell) {
+            return cell.value.typeId() == QMetaType::QString && !cell.value.toString().isEmpty();
+        };
         for (const CellRange& range : reference.ranges) {
             const CellStore* cells = m_cellsOf(range.sheet);
             if (!cells) continue;
+            if (range.cellCount() > qint64(cells->size())) {
+                // A range larger than the cells read: look at those instead of every address.
+                for (const auto& [key, cell] : *cells) {
+                    const int row = int(key >> 8), column = int(key & 0xFF);
+                    if (row >= range.firstRow && row <= range.lastRow &&
+                        column >= range.firstColumn && column <= range.lastColumn && isText(cell)) {
+                        return false;
+                    }
+                }
+                continue;
+            }
             for (int row = range.firstRow; row <= range.lastRow; ++row) {
                 for (int column = range.firstColumn; column <= range.lastColumn; ++column) {
                     const auto cell = cells->find(quint32(row) << 8 | quint32(column & 0xFF));
-                    if (cell != cells->end() && cell->second.value.typeId() == QMetaType::QString &&
-                        !cell->second.value.toString().isEmpty()) {
-                        return false;
-                    }
+                    if (cell != cells->end() && isText(cell->second)) return false;
                 }
             }
         }
