@@ -941,7 +941,9 @@ class ChartParser {
                         // A logarithmic scale keeps its bounds, units and crossing as powers of 10.
                         for (double* v : {&axis->minimum, &axis->maximum, &axis->major,
                                           &axis->minor, &axis->crossValue}) {
-                            *v = std::pow(10.0, *v);
+                            // Fifteen digits, as the spreadsheet shows them: 10^log10(5) is 5
+                            // again.
+                            *v = QString::number(std::pow(10.0, *v), 'g', 15).toDouble();
                         }
                     }
                     axis->reversed = f & 0x0040;

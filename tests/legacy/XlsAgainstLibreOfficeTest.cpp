@@ -128,6 +128,18 @@ const Axis* axisAt(const ChartSpace& space, Axis::Kind kind, int nth) {
     return nullptr;
 }
 
+// Where an axis crosses the other one, in the other's terms: LibreOffice writes the position
+// (crossesAt 0, or the first category), ours the automatic crossing that comes to the same.
+QString crossing(const ChartSpace& space, const Axis& axis) {
+    if (axis.crossesAt) return QString::number(*axis.crossesAt, 'g', 17);
+    const QString crosses = axis.crosses.value_or(QStringLiteral("autoZero"));
+    if (crosses != QLatin1String("autoZero")) return crosses;
+    const Axis* other = axis.crossAxis ? space.chart.plotArea.axisById(*axis.crossAxis) : nullptr;
+    const bool onCategories =
+        other && (other->kind == Axis::Kind::Category || other->kind == Axis::Kind::Date);
+    return onCategories ? QStringLiteral("1") : QStringLiteral("0");
+}
+
 bool isColumnOrBar(const ChartSpace& space) {
     for (const auto& group : space.chart.plotArea.groups) {
         if (group.kind == engine::chart::ChartGroup::Kind::Bar) return true;
@@ -186,6 +198,7 @@ void compareChart(const ChartSpace& ours, const ChartSpace& theirs) {
             EXPECT_EQ(x->maximum, y->maximum);
             EXPECT_EQ(x->logBase, y->logBase);
             EXPECT_EQ(x->majorUnit, y->majorUnit);
+            EXPECT_EQ(crossing(ours, *x), crossing(theirs, *y));
             EXPECT_EQ(titleText(x->title), titleText(y->title));
             if (kind == Axis::Kind::Value && isColumnOrBar(ours) && nth == 0) {
                 // A column or bar chart's value axis crosses between the categories, as the
