@@ -10,6 +10,7 @@
 #include "engine/legacy/XlsCharts.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -26,7 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 part = book->chartPart(*sheet, c);
             } catch (const engine::DocumentError& e) {
                 // Refused as not read in full, or its records damaged: said, never written half.
-                if (e.kind() != engine::DocumentError::Kind::Unsupported) fuzzsupport::broken("xls chart", "a refusal of another kind");
+                if (e.kind() != engine::DocumentError::Kind::Unsupported) {
+                    std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+                    fuzzsupport::broken("xls chart", "a refusal of another kind");
+                }
                 continue;
             }
             try {

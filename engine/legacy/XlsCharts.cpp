@@ -119,6 +119,26 @@ QString errorText(int code) {
     }
 }
 
+// Text as XML may hold it: the records may carry control characters and halves of surrogate
+// pairs, which no XML reader takes; they are left out.
+QString xmlText(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+            QChar::isLowSurrogate(text[i + 1].unicode())) {
+            out.append(text[i]).append(text[i + 1]);
+            ++i;
+            continue;
+        }
+        if (QChar::isSurrogate(c) || c == 0xFFFE || c == 0xFFFF) continue;
+        if (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') continue;
+        out.append(text[i]);
+    }
+    return out;
+}
+
 double rkValue(quint32 rk) {
     double value = 0;
     if (rk & 0x02) {
@@ -399,6 +419,7 @@ std::unordered_map<quint32, Cell> readCells(const Reader& reader, qsizetype begi
     };
     const auto put = [&](int row, int column, int xf, QVariant value) {
         if (int(cells.size()) >= kMaxKeptCells || !wanted(row, column)) return;
+        if (value.typeId() == QMetaType::QString) value = xmlText(value.toString());
         cells[quint32(row) << 8 | quint32(column & 0xFF)] = {std::move(value), xf};
     };
     int nested = 0;
@@ -617,6 +638,8 @@ struct ChartDef {
     std::vector<GroupDef> groups;
     std::deque<TextDef> texts;
     ElementFormat chartArea, plotArea;
+    bool plotAreaFramed = false;   // a PlotArea record and its FRAME: else the plot area is bare
+    bool chartAreaFramed = false;  // the chart's own FRAME
     bool plotVisibleOnly = true;
     int blanks = 0;  // mdBlank: 0 gap, 1 zero, 2 interpolated
 };
@@ -808,9 +831,16 @@ class ChartParser {
                 break;
             case kFrame:
                 if (m_stack.size() == 1) {
-                    m_format = m_afterPlotArea ? &m_def.plotArea : &m_def.chartArea;
+                    if (m_afterPlotArea) {
+                        m_format = &m_def.plotArea;
+                        m_def.plotAreaFramed = true;
+                    } else {
+                        m_format = &m_def.chartArea;
+                        m_def.chartAreaFramed = true;
+                    }
                 } else if (m_afterPlotArea && m_stack.back() == Block::AxisParent) {
                     m_format = &m_def.plotArea;
+                    m_def.plotAreaFramed = true;
                 } else {
                     m_format = &m_scratch;
                 }
@@ -1155,7 +1185,7 @@ class PartWriter {
         m_xml.writeEmptyElement(kC, QStringLiteral("layout"));
         for (const GroupDef& group : m_def.groups) writeGroup(group);
         for (const WrittenAxis& axis : m_axes) writeAxis(axis);
-        shapeProperties(m_def.plotArea, false);
+        shapeProperties(plotAreaLook(), false);
         m_xml.writeEndElement();  // plotArea
         writeLegend();
         value("plotVisOnly", m_def.plotVisibleOnly ? 1 : 0);
@@ -1164,10 +1194,59 @@ class PartWriter {
                                                     : m_def.blanks == 2 ? QStringLiteral("span")
                                                                         : QStringLiteral("gap"));
         m_xml.writeEndElement();  // chart
-        shapeProperties(m_def.chartArea, false);
+        shapeProperties(chartAreaLook(), false);
+        // Text the records give no font of its own is in the workbook's standard font at 10 pt.
+        m_xml.writeStartElement(kC, QStringLiteral("txPr"));
+        bodyProperties(0);
+        m_xml.writeEmptyElement(kA, QStringLiteral("lstStyle"));
+        m_xml.writeStartElement(kA, QStringLiteral("p"));
+        m_xml.writeStartElement(kA, QStringLiteral("pPr"));
+        const Font standard = standardFont(10, false);
+        runProperties(&standard, "defRPr");
+        m_xml.writeEndElement();
+        m_xml.writeEmptyElement(kA, QStringLiteral("endParaRPr"));
+        m_xml.writeAttribute(QStringLiteral("lang"), QStringLiteral("en-US"));
+        m_xml.writeEndElement();
+        m_xml.writeEndElement();
         m_xml.writeEndElement();  // chartSpace
         m_xml.writeEndDocument();
+        if (m_xml.hasError())
+            throw DocumentError(QStringLiteral("chart part"), QString(),
+                                QStringLiteral("cannot be written"));
         return m_bytes;
+    }
+
+    // The plot area of a chart with axes is silver with a grey border unless the records say
+    // otherwise; a pie's has neither. The chart area is white with a black hairline.
+    ElementFormat plotAreaLook() const {
+        ElementFormat look = m_def.plotArea;
+        if (!m_def.plotAreaFramed) {
+            // No frame at all: neither fill nor border.
+            look.area = AreaFormat{0, 0, false, false};
+            look.line = automaticLine(23);
+            look.line->pattern = 5;
+            return look;
+        }
+        bool axes = false;
+        for (const GroupDef& group : m_def.groups) axes = axes || group.kind != GroupDef::Pie;
+        if (!look.area || look.area->automatic) {
+            if (axes)
+                look.area = automaticArea(22);
+            else
+                look.area = AreaFormat{0, 0, false, false};
+        }
+        if (!look.line || look.line->automatic) {
+            look.line = automaticLine(23);
+            if (!axes) look.line->pattern = 5;
+        }
+        return look;
+    }
+    ElementFormat chartAreaLook() const {
+        ElementFormat look = m_def.chartArea;
+        if (!m_def.chartAreaFramed) return look;
+        if (!look.area || look.area->automatic) look.area = automaticArea(9);
+        if (!look.line || look.line->automatic) look.line = automaticLine(8);
+        return look;
     }
 
     // The ranges the part refers to, for its caches.
@@ -1229,6 +1308,46 @@ class PartWriter {
         m_xml.writeEndElement();
     }
 
+    // What the application of this format drew where the records leave a format automatic
+    // (97-2003): series in the palette's chart colours (fills from colour 24, lines from 32,
+    // in series order), black hairlines, markers by series.
+    LineFormat automaticLine(int icv, int weight = -1) const {
+        LineFormat line;
+        line.colour = m_globals.colour(icv, 0);
+        line.weight = weight;
+        line.automatic = false;
+        return line;
+    }
+    AreaFormat automaticArea(int icv) const {
+        AreaFormat area;
+        area.foreground = m_globals.colour(icv, 0xFFFFFF);
+        area.automatic = false;
+        return area;
+    }
+    ElementFormat withDefaults(ElementFormat look, const GroupDef& group, int series) const {
+        const bool lineLike = group.kind == GroupDef::Line || group.kind == GroupDef::Scatter ||
+                              group.kind == GroupDef::Radar;
+        const bool invert = look.area && look.area->invertIfNegative;
+        if (lineLike && !group.filledRadar) {
+            if (!look.line || look.line->automatic) look.line = automaticLine(32 + series % 8, 1);
+            if (group.kind != GroupDef::Radar && (!look.marker || look.marker->automatic)) {
+                static constexpr std::array<int, 7> kSymbols = {2, 1, 3, 4, 5, 8, 9};
+                MarkerFormat marker;
+                marker.symbol = kSymbols[size_t(series) % kSymbols.size()];
+                marker.foreground = marker.background = look.line->colour;
+                marker.automatic = false;
+                look.marker = marker;
+            }
+        } else {
+            if (!look.area || look.area->automatic) {
+                look.area = automaticArea(24 + series % 8);
+                look.area->invertIfNegative = invert;
+            }
+            if (!look.line || look.line->automatic) look.line = automaticLine(8);  // black
+        }
+        return look;
+    }
+
     // c:spPr of what the records set; automatic formats are left to the reader.
     void shapeProperties(const ElementFormat& format, bool lineOnly) {
         const bool area = !lineOnly && format.area && !format.area->automatic;
@@ -1248,8 +1367,11 @@ class PartWriter {
     void font(int index, std::optional<int> rotation = std::nullopt) {
         const Font* f = m_globals.font(index);
         if (!f && !rotation) return;
+        textProperties(f, rotation.value_or(0));
+    }
+    void textProperties(const Font* f, int rotation) {
         m_xml.writeStartElement(kC, QStringLiteral("txPr"));
-        bodyProperties(rotation.value_or(0));
+        bodyProperties(rotation);
         m_xml.writeEmptyElement(kA, QStringLiteral("lstStyle"));
         m_xml.writeStartElement(kA, QStringLiteral("p"));
         m_xml.writeStartElement(kA, QStringLiteral("pPr"));
@@ -1280,21 +1402,34 @@ class PartWriter {
                              f->italic ? QStringLiteral("1") : QStringLiteral("0"));
         if (!f->name.isEmpty()) {
             m_xml.writeEmptyElement(kA, QStringLiteral("latin"));
-            m_xml.writeAttribute(QStringLiteral("typeface"), f->name);
+            m_xml.writeAttribute(QStringLiteral("typeface"), xmlText(f->name));
         }
         m_xml.writeEndElement();
     }
 
     void textReference(const Reference& reference) {
         m_xml.writeStartElement(kC, QStringLiteral("strRef"));
-        m_xml.writeTextElement(kC, QStringLiteral("f"), reference.formula);
+        m_xml.writeTextElement(kC, QStringLiteral("f"), xmlText(reference.formula));
         m_xml.writeEndElement();
         m_ranges.insert(m_ranges.end(), reference.ranges.begin(), reference.ranges.end());
     }
 
+    // The workbook's standard font (its first) at a size of the chart's own.
+    Font standardFont(double points, bool bold) const {
+        Font font;
+        font.name = m_globals.fonts.empty() || m_globals.fonts.front().name.isEmpty()
+                        ? QStringLiteral("Arial")
+                        : m_globals.fonts.front().name;
+        font.points = points;
+        font.bold = bold;
+        return font;
+    }
+
     void title(const TextDef& text) {
         m_xml.writeStartElement(kC, QStringLiteral("title"));
-        const Font* f = m_globals.font(text.font);
+        // A title without a font of its own is 12 pt bold.
+        const Font fallback = standardFont(12, true);
+        const Font* f = m_globals.font(text.font) ? m_globals.font(text.font) : &fallback;
         if (!text.automatic) {
             m_xml.writeStartElement(kC, QStringLiteral("tx"));
             if (linked(text)) {
@@ -1313,7 +1448,7 @@ class PartWriter {
                     m_xml.writeEndElement();
                     m_xml.writeStartElement(kA, QStringLiteral("r"));
                     runProperties(f, "rPr");
-                    m_xml.writeTextElement(kA, QStringLiteral("t"), lineText);
+                    m_xml.writeTextElement(kA, QStringLiteral("t"), xmlText(lineText));
                     m_xml.writeEndElement();
                     m_xml.writeEndElement();
                 }
@@ -1323,7 +1458,7 @@ class PartWriter {
         }
         value("overlay", 0);
         // A rich text carries its own font; a linked or automatic one takes it from here.
-        if (text.automatic || linked(text)) font(text.font, text.rotation);
+        if (text.automatic || linked(text)) textProperties(f, text.rotation);
         m_xml.writeEndElement();
     }
 
@@ -1406,7 +1541,7 @@ class PartWriter {
     void dataReference(const char* element, const Reference& reference, bool numeric) {
         m_xml.writeStartElement(kC, QLatin1String(element));
         m_xml.writeStartElement(kC, numeric ? QStringLiteral("numRef") : QStringLiteral("strRef"));
-        m_xml.writeTextElement(kC, QStringLiteral("f"), reference.formula);
+        m_xml.writeTextElement(kC, QStringLiteral("f"), xmlText(reference.formula));
         m_xml.writeEndElement();
         m_xml.writeEndElement();
         m_ranges.insert(m_ranges.end(), reference.ranges.begin(), reference.ranges.end());
@@ -1478,17 +1613,30 @@ class PartWriter {
             m_xml.writeEndElement();
         } else if (!s.literalName.isEmpty()) {
             m_xml.writeStartElement(kC, QStringLiteral("tx"));
-            m_xml.writeTextElement(kC, QStringLiteral("v"), s.literalName);
+            m_xml.writeTextElement(kC, QStringLiteral("v"), xmlText(s.literalName));
             m_xml.writeEndElement();
         }
         // A line's series is its line; a filled radar's, like bars, areas and slices, its fill.
-        shapeProperties(s.format, lineLike && !group.filledRadar);
+        const ElementFormat look = withDefaults(s.format, group, s.index);
+        shapeProperties(look, lineLike && !group.filledRadar);
         if (group.kind == GroupDef::Bar)
-            value("invertIfNegative", s.format.area && s.format.area->invertIfNegative ? 1 : 0);
-        if (lineLike) marker(s.format);
+            value("invertIfNegative", look.area && look.area->invertIfNegative ? 1 : 0);
+        if (lineLike) marker(look);
         if (pie && s.format.explosion && *s.format.explosion > 0)
             value("explosion", *s.format.explosion);
-        for (const auto& [index, format] : s.points) {
+        // Slices of a chart of varied colours take the chart colours point by point.
+        std::map<int, ElementFormat> points = s.points;
+        if (group.varied && (pie || group.kind == GroupDef::Bar) && s.values) {
+            qint64 count = 0;
+            for (const CellRange& range : s.values->ranges) count += range.cellCount();
+            for (int point = 0; point < int(std::min<qint64>(count, 256)); ++point) {
+                ElementFormat& format = points[point];
+                const ElementFormat filled = withDefaults(format, group, point);
+                format.area = filled.area;
+                format.line = filled.line;
+            }
+        }
+        for (const auto& [index, format] : points) {
             const bool look = (format.area && !format.area->automatic) ||
                               (format.line && !format.line->automatic);
             const bool exploded = pie && format.explosion && *format.explosion > 0;
@@ -1739,7 +1887,7 @@ class PartWriter {
         if (def.minorGridlines) gridlines("minorGridlines", *def.minorGridlines);
         if (axis.title) title(*axis.title);
         m_xml.writeEmptyElement(kC, QStringLiteral("numFmt"));
-        m_xml.writeAttribute(QStringLiteral("formatCode"), formatCode(def.numberFormat));
+        m_xml.writeAttribute(QStringLiteral("formatCode"), xmlText(formatCode(def.numberFormat)));
         m_xml.writeAttribute(QStringLiteral("sourceLinked"),
                              def.numberFormat < 0 ? QStringLiteral("1") : QStringLiteral("0"));
         static const std::array<const char*, 4> kTicks = {"none", "in", "out", "cross"};
@@ -1750,9 +1898,9 @@ class PartWriter {
               QLatin1String(def.minorTick < 4 ? kTicks[size_t(def.minorTick)] : "none"));
         value("tickLblPos",
               QLatin1String(def.labelPosition < 4 ? kLabels[size_t(def.labelPosition)] : "nextTo"));
-        if (def.axisLine && !def.axisLine->automatic) {
+        {
             m_xml.writeStartElement(kC, QStringLiteral("spPr"));
-            line(*def.axisLine);
+            line(def.axisLine && !def.axisLine->automatic ? *def.axisLine : automaticLine(8));
             m_xml.writeEndElement();
         }
         const int rotation = def.labelRotation <= 90    ? def.labelRotation
@@ -1783,13 +1931,12 @@ class PartWriter {
         m_xml.writeEndElement();
     }
 
+    // Gridlines and axis lines left automatic are black hairlines.
     void gridlines(const char* name, const LineFormat& format) {
         m_xml.writeStartElement(kC, QLatin1String(name));
-        if (!format.automatic) {
-            m_xml.writeStartElement(kC, QStringLiteral("spPr"));
-            line(format);
-            m_xml.writeEndElement();
-        }
+        m_xml.writeStartElement(kC, QStringLiteral("spPr"));
+        line(format.automatic ? automaticLine(8) : format);
+        m_xml.writeEndElement();
         m_xml.writeEndElement();
     }
 

@@ -296,3 +296,43 @@ TEST(XlsCharts, AChartNotReadInFullIsRefusedNamingFileSheetAndChart) {
             << e.message().toStdString();
     }
 }
+
+namespace {
+
+// The colour of a solid fill as 0xRRGGBB; -1 for none or another kind.
+int solidColour(const std::optional<engine::drawingml::Fill>& fill) {
+    if (!fill || fill->kind != engine::drawingml::Fill::Kind::Solid) return -1;
+    const auto& c = fill->color.rgb;
+    return c.red() << 16 | c.green() << 8 | c.blue();
+}
+
+}  // namespace
+
+TEST(XlsCharts, WhatTheRecordsLeaveAutomaticIsWrittenAsTheApplicationOfTheFormatDrewIt) {
+    // Saved by the spreadsheet application with its series formats left automatic: the first
+    // series takes the palette's first chart fill (periwinkle), the chart area a black border.
+    const auto simple = XlsWorkbook::open(savedXls(QStringLiteral("SimpleChart.xls")));
+    const ChartSpace bars = model(*simple, QStringLiteral("Sheet1"), 0);
+    ASSERT_TRUE(bars.allSeries().front()->shape);
+    EXPECT_EQ(solidColour(bars.allSeries().front()->shape->fill), 0x9999FF);
+    ASSERT_TRUE(bars.shape && bars.shape->line);
+    EXPECT_EQ(solidColour(bars.shape->line->fill), 0x000000);
+
+    // Automatic lines take the palette's line colours and markers by series.
+    const auto three = XlsWorkbook::open(savedXls(QStringLiteral("WithThreeCharts.xls")));
+    const ChartSpace lines = model(*three, QStringLiteral("Sheet2"), 0);
+    ASSERT_EQ(lines.allSeries().size(), 2u);
+    EXPECT_EQ(lines.allSeries()[0]->marker->symbol, QStringLiteral("diamond"));
+    EXPECT_EQ(lines.allSeries()[1]->marker->symbol, QStringLiteral("square"));
+    EXPECT_NE(solidColour(lines.allSeries()[0]->shape->line->fill),
+              solidColour(lines.allSeries()[1]->shape->line->fill));
+
+    // A plot area the records give no frame at all is bare: no grey fill made up for it.
+    const auto sample =
+        XlsWorkbook::open(legacyTestSourceRoot() + QStringLiteral("/assets/Samples/sample1.xls"));
+    const ChartSpace column = model(*sample, QStringLiteral("Harvest"), 0);
+    ASSERT_TRUE(column.chart.plotArea.shape && column.chart.plotArea.shape->fill);
+    EXPECT_EQ(column.chart.plotArea.shape->fill->kind, engine::drawingml::Fill::Kind::None);
+    // The records' own colours stay: the column chart's first series is the one LibreOffice wrote.
+    EXPECT_EQ(solidColour(column.allSeries().front()->shape->fill), 0x4F81BD);
+}
