@@ -10,8 +10,8 @@
 #include "engine/legacy/XlsCharts.h"
 
 #include <cstddef>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<engine::XlsWorkbook> book;

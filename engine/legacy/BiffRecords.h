@@ -1,9 +1,9 @@
 #pragma once
 
+#include "engine/package/Package.h"
+
 #include <QByteArray>
 #include <QString>
-
-#include "engine/package/Package.h"
 
 // The record layer of a BIFF8 Workbook stream, shared by the readers of its structure and of its
 // charts: little-endian fields, records with their lengths checked against the stream, CONTINUE
@@ -18,7 +18,7 @@ inline quint32 u32(const char* p) { return quint32(u16(p)) | (quint32(u16(p + 2)
 // Walks the records of one Workbook stream, which it does not own: the stream must outlive it.
 // Every failure throws DocumentError naming the file and the stream.
 class Reader {
-  public:
+public:
     Reader(const QByteArray& stream, const QString& file) : m_stream(stream), m_file(file) {}
 
     [[noreturn]] void fail(const QString& what) const {
@@ -67,7 +67,7 @@ class Reader {
         return bytes;
     }
 
-  private:
+private:
     const QByteArray& m_stream;
     const QString& m_file;
 };

@@ -1,5 +1,14 @@
 #include "engine/legacy/XlsCharts.h"
 
+#include "engine/chart/ChartCaches.h"
+#include "engine/chart/ChartModel.h"
+#include "engine/chart/FormatResolver.h"
+#include "engine/legacy/BiffRecords.h"
+#include "engine/numfmt/NumberFormat.h"
+#include "engine/package/Xml.h"
+#include "engine/workbook/CellReference.h"
+#include "engine/workbook/Workbook.h"
+
 #include <QFileInfo>
 #include <QXmlStreamWriter>
 #include <algorithm>
@@ -14,15 +23,6 @@
 #include <set>
 #include <tuple>
 #include <unordered_map>
-
-#include "engine/chart/ChartCaches.h"
-#include "engine/chart/ChartModel.h"
-#include "engine/chart/FormatResolver.h"
-#include "engine/legacy/BiffRecords.h"
-#include "engine/numfmt/NumberFormat.h"
-#include "engine/package/Xml.h"
-#include "engine/workbook/CellReference.h"
-#include "engine/workbook/Workbook.h"
 
 namespace engine {
 
@@ -172,7 +172,7 @@ QString unicodeString(const char* p, qsizetype available) {
 // The shared string table: its strings run on over CONTINUE records, and a string's characters
 // broken by a record boundary go on after a new flags byte saying how wide they are.
 class SstReader {
-  public:
+public:
     void addSegment(const char* data, qsizetype size) { m_segments.push_back({data, size}); }
 
     std::vector<QString> read() {
@@ -223,7 +223,7 @@ class SstReader {
         return strings;
     }
 
-  private:
+private:
     const std::pair<const char*, qsizetype>& current() const { return m_segments[m_segment]; }
     bool next() {
         if (m_segment + 1 >= m_segments.size()) return false;
@@ -736,7 +736,7 @@ Reference parseReference(const char* p, qsizetype size, int type, const Globals&
 // Reads a chart substream into a ChartDef. The records are taken with their Begin/End nesting,
 // each block knowing what opened it, not checked against the grammar that real files stray from.
 class ChartParser {
-  public:
+public:
     ChartParser(const Globals& globals, const std::vector<QString>& sheetNames)
         : m_globals(globals), m_sheetNames(sheetNames) {}
 
@@ -1118,7 +1118,7 @@ class ChartParser {
 
     ChartDef take() { return std::move(m_def); }
 
-  private:
+private:
     enum class Block { None, Series, Format, AxisParent, Axis, Group, Legend, Text, Other };
 
     bool inside(Block block) const { return m_open[size_t(block)] > 0; }
@@ -1165,7 +1165,7 @@ using CellStore = std::unordered_map<quint32, Cell>;
 
 // Writes a ChartDef as a c:chartSpace part, every element in the schema's order.
 class PartWriter {
-  public:
+public:
     PartWriter(const ChartDef& def, const Globals& globals,
                const std::function<const CellStore*(const QString&)>& cellsOf)
         : m_def(def), m_globals(globals), m_cellsOf(cellsOf), m_xml(&m_bytes) {}
@@ -1252,7 +1252,7 @@ class PartWriter {
     // The ranges the part refers to, for its caches.
     const std::vector<CellRange>& ranges() const { return m_ranges; }
 
-  private:
+private:
     struct WrittenAxis {
         const AxisDef* def = nullptr;
         const AxisDef* other = nullptr;

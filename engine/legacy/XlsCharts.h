@@ -1,14 +1,14 @@
 #pragma once
 
+#include "engine/chart/ChartPackage.h"
+#include "engine/chart/WorkbookChart.h"
+#include "engine/legacy/XlsStructure.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <memory>
 #include <vector>
-
-#include "engine/chart/ChartPackage.h"
-#include "engine/chart/WorkbookChart.h"
-#include "engine/legacy/XlsStructure.h"
 
 namespace engine {
 
@@ -23,14 +23,17 @@ namespace engine {
 // date system) and every chart's records, parsed into their chart groups, series, axes, titles,
 // legend and formats. A chart part is written on demand. The cells of a sheet are read in one pass
 // over its substream, the first time a chart needs them, for the ranges of every chart that
-// refers to that sheet, and kept.
+// refers to that sheet, and kept. What the records leave automatic is written as the 97-2003
+// application drew it (the palette's chart colours by series, markers by series, black hairline
+// axes, a silver plot area, 10 pt text in the workbook's standard font), so that every reader
+// of the part draws the chart as its source did; what the records set is written as they set it.
 //
 // A chart that cannot be read in full (a kind of chart group not read here, a series whose data
 // formula cannot be resolved) is refused with DocumentError (kind Unsupported) naming the file,
 // the sheet and the chart, rather than copied or drawn half. One thread at a time; nothing is
 // ever written to the workbook.
 class XlsWorkbook {
-  public:
+public:
     // Throws DocumentError as XlsStructure::read does, and for damaged global records.
     static std::unique_ptr<XlsWorkbook> open(const QString& path);
     // From the bytes of a Workbook stream (tests, fuzzing); displayName names it in errors.
@@ -56,7 +59,7 @@ class XlsWorkbook {
 
     struct Impl;
 
-  private:
+private:
     XlsWorkbook();
     std::unique_ptr<Impl> m;
 };

@@ -3,17 +3,16 @@
 // series, their formulas and cached values, titles, axis kinds and scaling. Where the two differ
 // by what the conversion loses or changes, the test says so and checks the difference itself.
 
-#include <gtest/gtest.h>
-
-#include <QFile>
-#include <cmath>
-
 #include "engine/chart/ChartModel.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/legacy/XlsCharts.h"
 #include "engine/numfmt/NumberFormat.h"
 #include "engine/workbook/Workbook.h"
 #include "tests/legacy/LegacyWorkbooks.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <cmath>
 
 using engine::XlsStructure;
 using engine::XlsWorkbook;

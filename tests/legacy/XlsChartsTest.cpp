@@ -1,14 +1,13 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstring>
-
 #include "engine/chart/ChartModel.h"
 #include "engine/legacy/XlsCharts.h"
 #include "engine/package/Package.h"
 #include "engine/workbook/CellReference.h"
 #include "tests/legacy/BiffBuilder.h"
 #include "tests/legacy/LegacyWorkbooks.h"
+
+#include <gtest/gtest.h>
+#include <cmath>
+#include <cstring>
 
 using engine::DocumentError;
 using engine::XlsStructure;
