@@ -71,7 +71,7 @@ clean:
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_TARGETS  = workbook_fuzzer presentation_fuzzer chart_package_fuzzer xml_tokenizer_fuzzer \
                 zip_fuzzer xls_structure_fuzzer chart_model_fuzzer format_resolver_fuzzer \
-                chart_renderer_fuzzer slide_fuzzer
+                chart_renderer_fuzzer slide_fuzzer xls_chart_fuzzer
 SECONDS      ?= 60
 
 deps-fuzz:

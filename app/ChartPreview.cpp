@@ -3,6 +3,7 @@
 #include "engine/chart/ChartPart.h"
 #include "engine/chart/ChartRenderer.h"
 #include "engine/legacy/LegacyConverter.h"
+#include "engine/legacy/XlsCharts.h"
 #include "engine/package/Namespaces.h"
 #include "engine/workbook/Workbook.h"
 #include "platform/ColourScheme.h"
@@ -60,14 +61,17 @@ private:
     const ChartPreview& m_preview;
 };
 
-// A workbook the engine does not read itself: a compound file (.xls), or named as one of the
-// formats only the converter reads. Anything else goes to the engine, which says what is wrong.
-bool needsConversion(const QString& path) {
+bool isCompoundFile(const QString& path) {
     QFile file(path);
-    if (file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray::fromHex("D0CF11E0A1B11AE1")) return true;
+    return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray::fromHex("D0CF11E0A1B11AE1");
+}
+
+// A workbook only the converter reads: named as one of those formats and not a compound file,
+// which the engine reads as a legacy .xls. Anything else goes to the engine, which says what is
+// wrong.
+bool needsConversion(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("xls") || suffix == QLatin1String("xlsb") || suffix == QLatin1String("ods") ||
-           suffix == QLatin1String("xlt") || suffix == QLatin1String("xlw");
+    return suffix == QLatin1String("xlsb") || suffix == QLatin1String("ods");
 }
 
 }  // namespace
@@ -133,10 +137,46 @@ struct Read {
     QString message;
 };
 
+QString describe(const QString& sheetName, const QString& chartName, const engine::chart::WorkbookChart& chart) {
+    const engine::ChartSummary summary = engine::summarizeChart(chart.chart);
+    return QStringLiteral("%1 \u2014 %2\n%3 chart, %4 series, %5")
+        .arg(sheetName, chartName, summary.kind.isEmpty() ? QStringLiteral("Unknown") : summary.kind)
+        .arg(summary.series.size())
+        .arg(chartSizeText(chart.sizeInPoints));
+}
+
+// A legacy .xls chart, read from the workbook's own records.
+Read readLegacyChart(const QString& path, const QString& sheetName, int chartIndex, const QString& chartName) {
+    Read read;
+    const std::unique_ptr<engine::XlsWorkbook> workbook = engine::XlsWorkbook::open(path);
+    const engine::XlsStructure::Sheet* sheet = nullptr;
+    for (const engine::XlsStructure::Sheet* candidate : workbook->structure().worksheets()) {
+        if (!sheet && candidate->name.compare(sheetName, Qt::CaseInsensitive) == 0) sheet = candidate;
+    }
+    if (!sheet) {
+        throw engine::DocumentError(workbook->displayName(), QString(),
+                                    QStringLiteral("there is no worksheet named \"%1\"").arg(sheetName));
+    }
+    if (chartIndex < 1 || chartIndex > int(sheet->chartObjects.size())) {
+        throw engine::DocumentError(workbook->displayName(), QString(),
+                                    QStringLiteral("worksheet \"%1\" has no chart %2").arg(sheetName).arg(chartIndex));
+    }
+    read.chart = workbook->workbookChart(*sheet, chartIndex - 1);
+    read.scene = std::make_shared<engine::chart::ChartScene>(
+        engine::chart::buildChartScene(read.chart->chart, read.chart->context, read.chart->sizeInPoints));
+    read.description = describe(sheetName, chartName.isEmpty() ? sheet->chartObjects[size_t(chartIndex - 1)].name : chartName,
+                                *read.chart);
+    return read;
+}
+
 Read readChart(const QString& path, const QString& sheetName, int chartIndex, const QString& chartName) {
     Read read;
     try {
-        // A legacy workbook is read from its converted copy, written to a folder of the
+        if (isCompoundFile(path)) {
+            read = readLegacyChart(path, sheetName, chartIndex, chartName);
+            return read;
+        }
+        // An .xlsb or .ods workbook is read from its converted copy, written to a folder of the
         // preview's own for as long as the read takes.
         QTemporaryDir converted;
         QString readPath = path;
@@ -173,12 +213,7 @@ Read readChart(const QString& path, const QString& sheetName, int chartIndex, co
         }
         read.scene = std::make_shared<engine::chart::ChartScene>(
             engine::chart::buildChartScene(read.chart->chart, read.chart->context, read.chart->sizeInPoints));
-        const engine::ChartSummary summary = engine::summarizeChart(read.chart->chart);
-        read.description = QStringLiteral("%1 \u2014 %2\n%3 chart, %4 series, %5")
-                               .arg(sheetName, chartName.isEmpty() ? object.name : chartName,
-                                    summary.kind.isEmpty() ? QStringLiteral("Unknown") : summary.kind)
-                               .arg(summary.series.size())
-                               .arg(chartSizeText(read.chart->sizeInPoints));
+        read.description = describe(sheetName, chartName.isEmpty() ? object.name : chartName, *read.chart);
     } catch (const engine::DocumentError& e) {
         read.chart.reset();
         read.scene.reset();

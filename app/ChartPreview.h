@@ -26,8 +26,9 @@ namespace app {
 // thread of its own while the window answers events; a chart asked for during a read (the
 // list's current row moved on) is read when that read ends, and that call returns at once. It has no part in
 // the main window's numbered steps and reports nothing in boxes: a workbook or chart that
-// cannot be read shows its message inside the preview. A legacy workbook (.xls, .xlsb, .ods) is
-// read from its converted copy (the converter keeps one per unchanged file).
+// cannot be read shows its message inside the preview. A legacy .xls is read from its own records
+// (engine::XlsWorkbook); .xlsb and .ods workbooks from their converted copy (the converter keeps
+// one per unchanged file).
 //
 // A top-level window of its own, owned by whoever made it; not modal.
 class ChartPreview : public QWidget {

@@ -65,11 +65,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("quillmere-cli"));
 
     cli::SilentDialogs dialogs;
-    // A legacy workbook is converted only when a chart of it is copied or drawn: list reads it
-    // natively, as the window's Find does, and starts no other program.
-    servers::SpreadsheetOptions spreadsheet;
-    spreadsheet.convertLegacyAhead = false;
-    servers::registerSpreadsheetServer(spreadsheet);
+    servers::registerSpreadsheetServer();
     servers::registerPresentationServer(dialogs);
 
     cli::Console console(options.quiet);

@@ -1,4 +1,5 @@
 #include "XlsStructure.h"
+#include "engine/legacy/BiffRecords.h"
 
 #include "engine/chart/ChartModel.h"
 #include "engine/chart/ChartPart.h"
@@ -23,11 +24,15 @@ namespace engine {
 
 namespace {
 
+using biff::Reader;
+using biff::shortUnicodeString;
+using biff::u16;
+using biff::u32;
+
 // Record types of the BIFF8 Workbook stream (MS-XLS 2.3).
 constexpr quint16 kBof = 0x0809;
 constexpr quint16 kEof = 0x000A;
 constexpr quint16 kFilePass = 0x002F;
-constexpr quint16 kContinue = 0x003C;
 constexpr quint16 kBoundSheet = 0x0085;
 constexpr quint16 kWsBool = 0x0081;
 constexpr quint16 kObj = 0x005D;
@@ -81,80 +86,6 @@ constexpr quint16 kPropertyShapeName = 0x0380;  // wzName
 
 // Containers nest only a few levels in real drawings (drawing, group, nested groups, shape).
 constexpr int kMaxDrawingDepth = 32;
-
-quint16 u16(const char* p) {
-    return quint16(quint8(p[0]) | (quint8(p[1]) << 8));
-}
-quint32 u32(const char* p) {
-    return quint32(u16(p)) | (quint32(u16(p + 2)) << 16);
-}
-
-class Reader {
-public:
-    Reader(const QByteArray& stream, const QString& file) : m_stream(stream), m_file(file) {}
-
-    [[noreturn]] void fail(const QString& what) const {
-        throw DocumentError(m_file, QStringLiteral("Workbook"), what);
-    }
-
-    struct Record {
-        quint16 type = 0;
-        qsizetype offset = 0;  // of the record header in the stream
-        const char* data = nullptr;
-        qsizetype size = 0;
-    };
-
-    // The record at pos; fails when its header or body would run past the end of the stream.
-    Record at(qsizetype pos) const {
-        if (pos < 0 || pos > m_stream.size() - 4) {
-            fail(QStringLiteral("the stream ends inside a record header at offset %1 (damaged or truncated file)")
-                     .arg(pos));
-        }
-        Record record;
-        record.type = u16(m_stream.constData() + pos);
-        record.size = u16(m_stream.constData() + pos + 2);
-        record.offset = pos;
-        if (record.size > m_stream.size() - pos - 4) {
-            fail(QStringLiteral("record 0x%1 at offset %2 runs past the end of the stream (damaged or truncated file)")
-                     .arg(record.type, 4, 16, QLatin1Char('0'))
-                     .arg(pos));
-        }
-        record.data = m_stream.constData() + pos + 4;
-        return record;
-    }
-
-    qsizetype size() const { return m_stream.size(); }
-
-    // The record's body followed by the bodies of the CONTINUE records right after it; pos is
-    // moved past the last of them.
-    QByteArray joined(const Record& record, qsizetype& pos) const {
-        QByteArray bytes(record.data, record.size);
-        while (pos <= m_stream.size() - 4 && u16(m_stream.constData() + pos) == kContinue) {
-            const Record next = at(pos);
-            bytes.append(next.data, next.size);
-            pos = next.offset + 4 + next.size;
-        }
-        return bytes;
-    }
-
-private:
-    const QByteArray& m_stream;
-    const QString& m_file;
-};
-
-QString shortUnicodeString(const char* p, qsizetype available, bool* ok) {
-    *ok = false;
-    if (available < 2) return {};
-    const int count = quint8(p[0]);
-    const bool wide = (quint8(p[1]) & 0x01) != 0;
-    const qsizetype bytes = wide ? 2 * qsizetype(count) : count;
-    if (bytes > available - 2) return {};
-    *ok = true;
-    if (!wide) return QString::fromLatin1(p + 2, count);
-    QString text(count, Qt::Uninitialized);
-    for (int i = 0; i < count; ++i) text[i] = QChar(u16(p + 2 + 2 * i));
-    return text;
-}
 
 // One shape of a sheet's drawing: what discovery needs of it and where its client data ends,
 // which is where the OBJ record describing the shape follows in the Workbook stream.
@@ -407,6 +338,7 @@ private:
 struct ChartObj {
     int objectId = 0;
     qsizetype drawingOffset = 0;  // bytes of drawing read when the OBJ came
+    qsizetype substreamOffset = -1;
     std::optional<XlsStructure::ChartOutline> outline;
 };
 
@@ -481,6 +413,7 @@ qsizetype readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet
             if (nested == 0 && record.size >= 4 && u16(record.data + 2) == kBofChart && !charts.empty() &&
                 !charts.back().outline && charts.back().drawingOffset == drawing.size()) {
                 chartRecords.emplace();
+                charts.back().substreamOffset = record.offset;
             }
             ++nested;
         } else if (record.type == kEof) {
@@ -501,7 +434,7 @@ qsizetype readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet
             const QByteArray obj = reader.joined(record, pos);
             if (obj.size() >= 8 && u16(obj.constData()) == kFtCmo && u16(obj.constData() + 2) >= 4 &&
                 u16(obj.constData() + 4) == kObjectTypeChart) {
-                charts.push_back({u16(obj.constData() + 6), drawing.size(), std::nullopt});
+                charts.push_back({u16(obj.constData() + 6), drawing.size(), -1, std::nullopt});
             }
         } else {
             readGeometry(record, sheet.geometry);
@@ -535,6 +468,7 @@ qsizetype readWorksheet(const Reader& reader, qsizetype pos, XlsStructure::Sheet
         }
         if (!object.nameStored) object.name = QStringLiteral("Chart %1").arg(chart.objectId);
         object.outline = chart.outline;
+        object.substreamOffset = chart.substreamOffset;
         sheet.chartObjects.push_back(std::move(object));
     }
     return pos;
@@ -748,6 +682,7 @@ XlsStructure XlsStructure::fromWorkbookStream(const QByteArray& stream, const QS
             reader.fail(QStringLiteral("the substream of sheet \"%1\" overlaps another sheet's (damaged file)")
                             .arg(sheet.name));
         }
+        sheet.substreamOffset = begin;
         walked.emplace(begin, readWorksheet(reader, begin, sheet));
     }
     return result;
@@ -762,9 +697,8 @@ XlsStructure XlsStructure::fromFileBytes(const QByteArray& file, const QString& 
     return fromWorkbookStream(workbookStream(input.get(), displayName), displayName);
 }
 
-XlsStructure XlsStructure::read(const QString& path) {
+QByteArray XlsStructure::readWorkbookStream(const QString& path, const QString& file) {
     const QFileInfo info(path);
-    const QString file = info.fileName().isEmpty() ? path : info.fileName();
     QFile head(path);
     if (!info.isFile()) throw DocumentError(DocumentError::Kind::Missing, file, QString(), QStringLiteral("file not found"));
     if (!head.open(QIODevice::ReadOnly)) {
@@ -781,7 +715,13 @@ XlsStructure XlsStructure::read(const QString& path) {
         if (error) g_error_free(error);
         throw DocumentError(file, QString(), QStringLiteral("cannot be read"));
     }
-    return fromWorkbookStream(workbookStream(input.get(), file), file);
+    return workbookStream(input.get(), file);
+}
+
+XlsStructure XlsStructure::read(const QString& path) {
+    const QFileInfo info(path);
+    const QString file = info.fileName().isEmpty() ? path : info.fileName();
+    return fromWorkbookStream(readWorkbookStream(path, file), file);
 }
 
 }  // namespace engine

@@ -69,6 +69,9 @@ public:
         bool nameStored = false;  // whether the drawing stored the name
         std::optional<Anchor> anchor;
         std::optional<ChartOutline> outline;  // absent when no chart substream follows the OBJ
+        // Where the chart's substream (its BOF record) begins in the Workbook stream; -1 when none
+        // follows the OBJ.
+        qsizetype substreamOffset = -1;
     };
 
     struct Sheet {
@@ -79,6 +82,9 @@ public:
         // Worksheets: column widths (COLINFO, DEFCOLWIDTH, STANDARDWIDTH) and the heights of the
         // rows whose height or visibility differs from the default (ROW, DEFAULTROWHEIGHT).
         SheetGeometry geometry;
+        // Where the sheet's substream (its BOF record) begins in the Workbook stream; -1 for the
+        // kinds of sheet not read.
+        qsizetype substreamOffset = -1;
     };
 
     // The chart object's size in EMU from its anchor, as Workbook::chartSize gives that of a
@@ -90,6 +96,9 @@ public:
     static XlsStructure read(const QString& path);
     // The same from the bytes of a whole file in memory (fuzzing, tests); displayName names it.
     static XlsStructure fromFileBytes(const QByteArray& file, const QString& displayName);
+    // The Workbook stream of the file at path, read whole; throws as read() does for a file that
+    // has none or cannot be read. displayName names the file in errors.
+    static QByteArray readWorkbookStream(const QString& path, const QString& displayName);
     // The same from the bytes of a Workbook stream alone.
     static XlsStructure fromWorkbookStream(const QByteArray& stream, const QString& displayName);
 

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QLocale>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -1253,6 +1254,10 @@ QString formatGeneral(double value, int width, const NumberSymbols& symbols) {
         std::abs(exponent), std::abs(exponent) >= 100 ? 3 : 2, 10, QChar('0'));
     return sign + mantissa +
            (exponent < 0 ? QStringLiteral("E-") : QStringLiteral("E+")) + exponentText;
+}
+
+QColor legacyPalette(int number) {
+    return legacyPaletteColor(std::clamp(number, 1, 56));
 }
 
 }  // namespace engine

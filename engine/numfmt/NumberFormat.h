@@ -99,4 +99,8 @@ class NumberFormat {
 QString formatGeneral(double value, int width = 11, const NumberSymbols& symbols = NumberSymbols::invariant());
 inline QString formatGeneral(double value, const NumberSymbols& symbols) { return formatGeneral(value, 11, symbols); }
 
+// Colour `number` (1 to 56) of the spreadsheet application's legacy palette, [Color1] to [Color56]
+// of number formats and colour indexes 8 to 63 of .xls files; numbers outside are clamped.
+QColor legacyPalette(int number);
+
 }  // namespace engine

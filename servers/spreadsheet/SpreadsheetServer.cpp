@@ -8,6 +8,7 @@
 #include "engine/chart/ChartRenderer.h"
 #include "engine/chart/WorkbookChart.h"
 #include "engine/legacy/LegacyConverter.h"
+#include "engine/legacy/XlsCharts.h"
 #include "engine/legacy/XlsStructure.h"
 #include "engine/package/FileKind.h"
 #include "engine/workbook/Workbook.h"
@@ -38,36 +39,33 @@ const char* const kDisconnected = "The object invoked has disconnected from its 
 
 // One worksheet as the collections show it: its name and its chart objects' names in
 // ChartObjects order. For an Open XML workbook it is the engine's sheet; for a legacy .xls it
-// comes from the native read of its structure.
+// comes from the native read of its records.
 struct ListedSheet {
     QString name;
     std::vector<QString> chartNames;
-    const engine::Workbook::Sheet* sheet = nullptr;  // the engine's sheet, when read directly
-    std::optional<engine::XlsStructure::Sheet> legacy;  // the native read of a legacy sheet
+    const engine::Workbook::Sheet* sheet = nullptr;          // the engine's sheet, when read directly
+    const engine::XlsStructure::Sheet* legacy = nullptr;     // a legacy sheet, owned by the xls reader
 };
 
 struct OpenWorkbook {
     QString path;  // as the caller gave it
     std::vector<ListedSheet> worksheets;
     std::unique_ptr<engine::Workbook> workbook;  // read directly, or the converted copy once made
-    std::unique_ptr<QTemporaryDir> converted;    // the converted copy of a legacy workbook
-    bool legacy = false;                         // listed natively, converted only for copying
+    std::unique_ptr<QTemporaryDir> converted;    // the converted copy of an .xlsb or .ods workbook
+    std::unique_ptr<engine::XlsWorkbook> xls;    // a legacy .xls, read from its own records
     bool released = false;                       // its application has quit
     QString conversionFailure;                   // why the conversion failed, told at every copy
 
     QString fileName() const { return QFileInfo(path).fileName(); }
 
-    // The workbook charts are copied from: for a legacy .xls the converted copy, made (or taken
-    // from the background conversion) on first use.
+    // The workbook an .xlsb or .ods workbook is read from: its converted copy, made on first use.
     const engine::Workbook& chartSource();
     // The engine's sheet and chart that stand for chart object `chart` of listed worksheet
-    // `sheet`. A legacy workbook's sheet is found in the converted copy by its name, and its
-    // charts by position, only when the copy holds as many charts on it as the native list.
+    // `sheet` of an Open XML (or converted) workbook.
     std::pair<const engine::Workbook::Sheet*, int> chartFor(int sheet, int chart);
 };
 
 struct ApplicationState {
-    SpreadsheetOptions options;
     bool running = true;
     bool displayAlerts = true;
     std::vector<std::shared_ptr<OpenWorkbook>> workbooks;
@@ -84,6 +82,7 @@ struct ApplicationState {
             book->worksheets.clear();
             book->workbook.reset();
             book->converted.reset();
+            book->xls.reset();
         }
         workbooks.clear();
     }
@@ -116,6 +115,15 @@ public:
         if (!platform::clipboardAvailable()) throw AutomationError(QStringLiteral("ChartArea.Copy: no clipboard to copy to"));
         ChartPictureData* mime = nullptr;
         try {
+            if (const engine::XlsWorkbook* xls = m_handle.book->xls.get()) {
+                const engine::XlsStructure::Sheet& sheet = *m_handle.book->worksheets[size_t(m_sheet)].legacy;
+                QByteArray bytes;
+                platform::runWhileServicingEvents(
+                    [&] { bytes = engine::chartPackageToBytes(xls->chartPackage(sheet, m_chart)); });
+                mime = new ChartPictureData(bytes, engine::chart::Producer::unknown());
+                platform::setClipboardData(mime);
+                return;
+            }
             const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
             // The workbook is this application's own, which nothing else reaches while the
             // handler that copies waits here; the clipboard's data is made back on this thread.
@@ -204,8 +212,12 @@ public:
         }
         engine::chart::WorkbookChart chart;
         try {
-            const auto [sheet, index] = m_handle.book->chartFor(m_sheet, m_chart);
-            chart = engine::chart::workbookChart(*m_handle.book->workbook, *sheet, sheet->chartObjects[size_t(index)]);
+            if (const engine::XlsWorkbook* xls = m_handle.book->xls.get()) {
+                chart = xls->workbookChart(*m_handle.book->worksheets[size_t(m_sheet)].legacy, m_chart);
+            } else {
+                const auto [sheet, index] = m_handle.book->chartFor(m_sheet, m_chart);
+                chart = engine::chart::workbookChart(*m_handle.book->workbook, *sheet, sheet->chartObjects[size_t(index)]);
+            }
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
         }
@@ -354,27 +366,8 @@ const engine::Workbook& OpenWorkbook::chartSource() {
 
 std::pair<const engine::Workbook::Sheet*, int> OpenWorkbook::chartFor(int sheet, int chart) {
     const ListedSheet& listed = worksheets[size_t(sheet)];
-    if (!legacy) return {listed.sheet, chart};
-    const engine::Workbook& source = chartSource();
-    // Sheet names are unique within a workbook, so a chart sheet that the conversion turned into
-    // a worksheet never answers for a worksheet of the original.
-    const engine::Workbook::Sheet* copy = source.sheetByName(listed.name);
-    if (!copy || copy->kind != engine::Workbook::SheetKind::Worksheet) {
-        throw engine::DocumentError(fileName(), QString(),
-                                    QStringLiteral("sheet \"%1\" is missing from LibreOffice's conversion of the "
-                                                   "workbook; save the workbook as .xlsx and copy from that")
-                                        .arg(listed.name));
-    }
-    if (copy->chartObjects.size() != listed.chartNames.size()) {
-        throw engine::DocumentError(fileName(), QString(),
-                                    QStringLiteral("sheet \"%1\" holds %2 chart(s), but LibreOffice's conversion of "
-                                                   "it holds %3, so its charts cannot be matched safely; save the "
-                                                   "workbook as .xlsx and copy from that")
-                                        .arg(listed.name)
-                                        .arg(listed.chartNames.size())
-                                        .arg(copy->chartObjects.size()));
-    }
-    return {copy, chart};
+    chartSource();
+    return {listed.sheet, chart};
 }
 
 // Legacy: a compound file (Excel 97-2003 .xls, and what else an office suite keeps in one) or a
@@ -433,7 +426,7 @@ bool isConvertedZipExtension(const QString& path) {
     return kExtensions.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive);
 }
 
-std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path, const SpreadsheetOptions& options) {
+std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path) {
     auto book = std::make_shared<OpenWorkbook>();
     book->path = path;
     const Sniffed sniffed = sniff(path);
@@ -457,22 +450,17 @@ std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path, const Spreadshee
     }
     try {
         if (content == Content::Legacy) {
-            // Listed from the file's own structure at once; the conversion the copy needs starts
-            // now, in the background, so that it is usually done when a chart is copied.
-            const engine::XlsStructure structure = engine::XlsStructure::read(path);
-            for (const engine::XlsStructure::Sheet* sheet : structure.worksheets()) {
+            // Listed, copied and drawn from the file's own records; no other program is involved.
+            book->xls = engine::XlsWorkbook::open(path);
+            for (const engine::XlsStructure::Sheet* sheet : book->xls->structure().worksheets()) {
                 ListedSheet listed;
                 listed.name = sheet->name;
                 for (const auto& chart : sheet->chartObjects) listed.chartNames.push_back(chart.name);
-                listed.legacy = *sheet;
+                listed.legacy = sheet;
                 book->worksheets.push_back(std::move(listed));
             }
-            book->legacy = true;
-            if (options.convertLegacyAhead) engine::LegacyConverter::convertInBackground(path, QStringLiteral("xlsx"));
             return book;
         }
-        // Any other workbook ends a background conversion that is no longer wanted.
-        engine::LegacyConverter::cancelBackground();
         const bool direct = content == Content::Zip ? !isConvertedZipExtension(path)
                                                     : content == Content::Other && isOpenXmlWorkbookExtension(path);
         if (direct) {
@@ -499,7 +487,7 @@ public:
 
     std::shared_ptr<office::ExcelWorkbook> Open(const QString& path) override {
         m_state->check();
-        auto book = openWorkbook(path, m_state->options);
+        auto book = openWorkbook(path);
         m_state->workbooks.push_back(book);
         m_state->active = book;
         return std::make_shared<WorkbookImpl>(Handle{m_state, book});
@@ -511,9 +499,7 @@ private:
 
 class SpreadsheetApplication : public office::ExcelApplication {
 public:
-    explicit SpreadsheetApplication(const SpreadsheetOptions& options) : m_state(std::make_shared<ApplicationState>()) {
-        m_state->options = options;
-    }
+    SpreadsheetApplication() : m_state(std::make_shared<ApplicationState>()) {}
     ~SpreadsheetApplication() override { m_state->release(); }
 
     QString Name() override { return QString::fromLatin1(office::kExcelName); }
@@ -547,20 +533,14 @@ private:
 
 }  // namespace
 
-std::shared_ptr<office::ExcelApplication> createSpreadsheetApplication(const SpreadsheetOptions& options) {
-    return std::make_shared<SpreadsheetApplication>(options);
+std::shared_ptr<office::ExcelApplication> createSpreadsheetApplication() {
+    return std::make_shared<SpreadsheetApplication>();
 }
 
-void registerSpreadsheetServer(const SpreadsheetOptions& options) {
-    // A conversion still running in the background when the program ends is cancelled with it.
-    static const bool cleanupAdded = [] {
-        qAddPostRoutine([] { engine::LegacyConverter::cancelBackground(); });
-        return true;
-    }();
-    (void)cleanupAdded;
+void registerSpreadsheetServer() {
     office::ServerRegistry::instance().registerServer(
-        QString::fromLatin1(office::kExcelProgId), [options]() -> std::shared_ptr<office::AutomationObject> {
-            auto application = createSpreadsheetApplication(options);
+        QString::fromLatin1(office::kExcelProgId), []() -> std::shared_ptr<office::AutomationObject> {
+            auto application = createSpreadsheetApplication();
             office::ServerRegistry::instance().publishRunning(QString::fromLatin1(office::kExcelProgId),
                                                               application);
             return application;

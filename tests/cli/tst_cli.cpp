@@ -103,7 +103,7 @@ private slots:
     void listGivesTheWindowsRowsInTheWindowsOrder();
     void listDescribesEachChartAndJsonSaysTheSame();
     void unreadableChartKeepsItsRowAndFailsTheList();
-    void legacyListStartsNoOtherProgram();
+    void legacyListCopyAndRenderStartNoOtherProgram();
     void legacyFactsAgreeWithTheConvertedWorkbook_data();
     void legacyFactsAgreeWithTheConvertedWorkbook();
     void workbookWithoutChartsListsNothingAndSaysSo_data();
@@ -219,7 +219,7 @@ QProcessEnvironment recordingOffice(const QString& folder, const QString& record
     return environment;
 }
 
-void CliTest::legacyListStartsNoOtherProgram() {
+void CliTest::legacyListCopyAndRenderStartNoOtherProgram() {
     const QString sample = QCoreApplication::applicationDirPath() + QStringLiteral("/Samples/sample1.xls");
     QTemporaryDir bin;
     const QString record = bin.filePath(QStringLiteral("calls.txt"));
@@ -232,13 +232,28 @@ void CliTest::legacyListStartsNoOtherProgram() {
         QCOMPARE(result.status, 0);
         QCOMPARE(result.err, QByteArray());
         QVERIFY(!result.out.isEmpty());
-        QVERIFY2(!QFile::exists(record), "list of an .xls started LibreOffice");
     }
-    // The same PATH does reach the converter when a chart must be copied: the check above can fail.
-    const Result copy = runCli({QStringLiteral("copy"), sample, QStringLiteral("--chart"), QStringLiteral("Harvest:1"),
-                                QStringLiteral("--output"), out(QStringLiteral("never.pptx"))},
-                               environment);
-    QCOMPARE(copy.status, 2);
+    // Every chart of the sample copied, and drawn, from the workbook's own records.
+    const QString deck = out(QStringLiteral("sample.pptx"));
+    const Result copy = runCli({QStringLiteral("copy"), sample, QStringLiteral("--output"), deck}, environment);
+    QVERIFY2(copy.status == 0, copy.err.constData());
+    const engine::Presentation presentation = engine::Presentation::open(deck);
+    QCOMPARE(presentation.slideCount(), 9);
+    QTemporaryDir pictures;
+    const Result render = runCli({QStringLiteral("render"), sample, QStringLiteral("--format"), QStringLiteral("svg"),
+                                  QStringLiteral("--output"), pictures.path()},
+                                 environment);
+    QVERIFY2(render.status == 0, render.err.constData());
+    QCOMPARE(QDir(pictures.path()).entryList(QDir::Files).size(), 9);
+    QVERIFY2(!QFile::exists(record), "an .xls started LibreOffice");
+
+    // The same PATH does reach the converter for a format only it reads: the check above can fail.
+    const QString ods = bin.filePath(QStringLiteral("book.ods"));
+    QFile file(ods);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("PK\x03\x04 not really");
+    file.close();
+    runCli({QStringLiteral("list"), ods}, environment);
     QVERIFY(QFile::exists(record));
 }
 
