@@ -11,6 +11,19 @@
 namespace engine::biff {
 
 inline constexpr quint16 kContinue = 0x003C;
+// Record types that both readers walk by.
+inline constexpr quint16 kBegin = 0x1033;
+inline constexpr quint16 kBof = 0x0809;
+inline constexpr quint16 kChart3d = 0x103A;
+inline constexpr quint16 kChartFormat = 0x1014;
+inline constexpr quint16 kCrtLine = 0x101C;
+inline constexpr quint16 kDropBar = 0x103D;
+inline constexpr quint16 kEnd = 0x1034;
+inline constexpr quint16 kEof = 0x000A;
+inline constexpr quint16 kObjectLink = 0x1027;
+inline constexpr quint16 kSerToCrt = 0x1045;
+inline constexpr quint16 kSeriesText = 0x100D;
+inline constexpr quint16 kText = 0x1025;
 
 inline quint16 u16(const char* p) { return quint16(quint8(p[0]) | (quint8(p[1]) << 8)); }
 inline quint32 u32(const char* p) { return quint32(u16(p)) | (quint32(u16(p + 2)) << 16); }

@@ -31,11 +31,21 @@ namespace {
 using biff::Reader;
 using biff::shortUnicodeString;
 using biff::u16;
+using biff::kBegin;
+using biff::kBof;
+using biff::kChart3d;
+using biff::kChartFormat;
+using biff::kCrtLine;
+using biff::kDropBar;
+using biff::kEnd;
+using biff::kEof;
+using biff::kObjectLink;
+using biff::kSerToCrt;
+using biff::kSeriesText;
+using biff::kText;
 using biff::u32;
 
 // Globals (MS-XLS 2.4).
-constexpr quint16 kBof = 0x0809;
-constexpr quint16 kEof = 0x000A;
 constexpr quint16 kSst = 0x00FC;
 constexpr quint16 kExternSheet = 0x0017;
 constexpr quint16 kSupBook = 0x01AE;
@@ -56,12 +66,8 @@ constexpr quint16 kFormula = 0x0006;
 constexpr quint16 kString = 0x0207;
 
 // Chart substream.
-constexpr quint16 kBegin = 0x1033;
-constexpr quint16 kEnd = 0x1034;
 constexpr quint16 kSeries = 0x1003;
 constexpr quint16 kBrai = 0x1051;
-constexpr quint16 kSeriesText = 0x100D;
-constexpr quint16 kSerToCrt = 0x1045;
 constexpr quint16 kSerParent = 0x104A;
 constexpr quint16 kDataFormat = 0x1006;
 constexpr quint16 kLineFormat = 0x1007;
@@ -79,7 +85,6 @@ constexpr quint16 kTick = 0x101E;
 constexpr quint16 kAxisLine = 0x1021;
 constexpr quint16 kIFmt = 0x104E;
 constexpr quint16 kFontX = 0x1026;
-constexpr quint16 kChartFormat = 0x1014;
 constexpr quint16 kBar = 0x1017;
 constexpr quint16 kLine = 0x1018;
 constexpr quint16 kPie = 0x1019;
@@ -89,12 +94,7 @@ constexpr quint16 kRadar = 0x103E;
 constexpr quint16 kSurf = 0x103F;
 constexpr quint16 kRadarArea = 0x1040;
 constexpr quint16 kBopPop = 0x1061;
-constexpr quint16 kChart3d = 0x103A;
-constexpr quint16 kCrtLine = 0x101C;
-constexpr quint16 kDropBar = 0x103D;
 constexpr quint16 kLegend = 0x1015;
-constexpr quint16 kText = 0x1025;
-constexpr quint16 kObjectLink = 0x1027;
 constexpr quint16 kFrame = 0x1032;
 constexpr quint16 kPlotArea = 0x1035;
 

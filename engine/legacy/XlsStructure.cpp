@@ -27,11 +27,21 @@ namespace {
 using biff::Reader;
 using biff::shortUnicodeString;
 using biff::u16;
+using biff::kBegin;
+using biff::kBof;
+using biff::kChart3d;
+using biff::kChartFormat;
+using biff::kCrtLine;
+using biff::kDropBar;
+using biff::kEnd;
+using biff::kEof;
+using biff::kObjectLink;
+using biff::kSerToCrt;
+using biff::kSeriesText;
+using biff::kText;
 using biff::u32;
 
 // Record types of the BIFF8 Workbook stream (MS-XLS 2.3).
-constexpr quint16 kBof = 0x0809;
-constexpr quint16 kEof = 0x000A;
 constexpr quint16 kFilePass = 0x002F;
 constexpr quint16 kBoundSheet = 0x0085;
 constexpr quint16 kWsBool = 0x0081;
@@ -45,9 +55,6 @@ constexpr quint16 kRow = 0x0208;
 
 // Records of a chart substream (MS-XLS 2.4) that a list of charts reads.
 constexpr quint16 kBofChart = 0x0020;
-constexpr quint16 kBegin = 0x1033;
-constexpr quint16 kEnd = 0x1034;
-constexpr quint16 kChartFormat = 0x1014;  // one chart group
 constexpr quint16 kBarRecord = 0x1017;
 constexpr quint16 kLineRecord = 0x1018;
 constexpr quint16 kPieRecord = 0x1019;
@@ -57,14 +64,7 @@ constexpr quint16 kRadarRecord = 0x103E;
 constexpr quint16 kSurfRecord = 0x103F;
 constexpr quint16 kRadarAreaRecord = 0x1040;
 constexpr quint16 kBopPopRecord = 0x1061;
-constexpr quint16 kChart3d = 0x103A;
-constexpr quint16 kCrtLine = 0x101C;
-constexpr quint16 kDropBar = 0x103D;
 constexpr quint16 kHighLowLines = 1;  // CrtLine.id
-constexpr quint16 kSerToCrt = 0x1045;  // in a series that a chart group plots (not a trend line's)
-constexpr quint16 kText = 0x1025;
-constexpr quint16 kObjectLink = 0x1027;
-constexpr quint16 kSeriesText = 0x100D;
 constexpr quint16 kLinkedToChartTitle = 1;  // ObjectLink.wLinkObj
 
 constexpr quint16 kBiff8 = 0x0600;
