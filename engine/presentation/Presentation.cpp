@@ -23,9 +23,9 @@ constexpr qint64 kEmuPerPixel = 9525;        // at 96 dpi
 constexpr qint64 kTextLineEmu = 457200;      // half an inch per pasted line of text
 
 bool isPresentationType(const QString& type) {
-    using namespace ooxml::ct;
-    return type == kPresentation || type == kPresentationMacro || type == kSlideShow ||
-           type == kSlideShowMacro || type == kTemplate || type == kTemplateMacro;
+    namespace ct = ooxml::ct;
+    return type == ct::kPresentation || type == ct::kPresentationMacro || type == ct::kSlideShow ||
+           type == ct::kSlideShowMacro || type == ct::kTemplate || type == ct::kTemplateMacro;
 }
 
 // A shape of cx x cy centred on the slide, at its own size when it fits inside width x height,
