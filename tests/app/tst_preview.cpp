@@ -5,6 +5,7 @@
 
 #include "app/ChartPreview.h"
 #include "app/Form1.h"
+#include "engine/chart/ChartScene.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "platform/ChartList.h"
 #include "platform/Services.h"
@@ -22,6 +23,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QPushButton>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -219,6 +222,25 @@ private slots:
         QVERIFY(!preview->scene());
         QCOMPARE(preview->message(), QStringLiteral("No charts are listed."));
         QVERIFY(preview->description().isEmpty());
+    }
+
+    void thePreviewShowsNumbersAsTheUsersRegionWritesThem() {
+        QLocale::setDefault(QLocale(QStringLiteral("fr_FR")));
+        find(book("several.xlsx"));
+        list()->setCurrentItem(list()->topLevelItem(0));
+        m_form->openChartPreview();
+        app::ChartPreview* preview = m_form->chartPreview();
+        const bool shown = preview->scene() != nullptr;
+        const QString description = preview->description();
+        QStringList labels;
+        if (shown) labels = preview->scene()->texts(engine::chart::SceneTag::Element::AxisLabel);
+        QLocale::setDefault(QLocale::c());
+        QVERIFY(shown);
+        // The size line: "12,70 x 7,62 cm (...)", decimals with a comma.
+        QVERIFY2(QRegularExpression(QStringLiteral("\\d+,\\d\\d x \\d+,\\d\\d cm")).match(description).hasMatch(),
+                 qPrintable(description));
+        QVERIFY(!labels.isEmpty());
+        for (const QString& label : labels) QVERIFY2(!label.contains(u'.'), qPrintable(label));
     }
 
     void saveAsPictureWritesPngSvgAndPdf() {
