@@ -22,12 +22,7 @@
 
 namespace {
 
-QString heavyWorkbook() {
-    return bench::cachedWorkbook(QStringLiteral("heavy-200k-rows-20-charts.xlsx"),
-                                 QStringLiteral("bench/support/make_heavy_workbook.py"),
-                                 {QStringLiteral("{out}"), QStringLiteral("200000"), QStringLiteral("4"),
-                                  QStringLiteral("16")});
-}
+using bench::heavyWorkbook;
 
 double childrenCpuMilliseconds() {
     rusage usage{};

@@ -41,14 +41,7 @@
 
 namespace {
 
-// Answers every box at once: OK, Discard for unsaved presentations, the given file to save as;
-// notes when "Done." shows.
-QString heavyWorkbook() {
-    return bench::cachedWorkbook(QStringLiteral("heavy-200k-rows-20-charts.xlsx"),
-                                 QStringLiteral("bench/support/make_heavy_workbook.py"),
-                                 {QStringLiteral("{out}"), QStringLiteral("200000"), QStringLiteral("4"),
-                                  QStringLiteral("16")});
-}
+using bench::heavyWorkbook;
 
 QString longSheetWorkbook() {
     return bench::cachedWorkbook(QStringLiteral("long-1m-rows-last-20.xlsx"),

@@ -57,4 +57,11 @@ inline QString cachedLegacyWorkbook(const QString& fileName, const QString& scri
     return path;
 }
 
+// The heavy workbook of the heavy-job and list benchmarks: 200,000 rows, and charts over them
+// whose parts hold every point.
+inline QString heavyWorkbook() {
+    return cachedWorkbook(QStringLiteral("heavy-200k-rows-20-charts.xlsx"), QStringLiteral("bench/support/make_heavy_workbook.py"),
+                          {QStringLiteral("{out}"), QStringLiteral("200000"), QStringLiteral("4"), QStringLiteral("16")});
+}
+
 }  // namespace bench
