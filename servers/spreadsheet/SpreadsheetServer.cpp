@@ -113,37 +113,31 @@ public:
     void Copy() override {
         m_handle.check();
         if (!platform::clipboardAvailable()) throw AutomationError(QStringLiteral("ChartArea.Copy: no clipboard to copy to"));
-        ChartPictureData* mime = nullptr;
+        engine::chart::Producer producer = engine::chart::Producer::unknown();
+        QByteArray bytes;
         try {
-            if (const engine::XlsWorkbook* xls = m_handle.book->xls.get()) {
-                const engine::XlsStructure::Sheet& sheet = *m_handle.book->worksheets[size_t(m_sheet)].legacy;
-                QByteArray bytes;
-                platform::runWhileServicingEvents(
-                    [&] { bytes = engine::chartPackageToBytes(xls->chartPackage(sheet, m_chart)); });
-                mime = new ChartPictureData(bytes, engine::chart::Producer::unknown());
-                platform::setClipboardData(mime);
-                return;
-            }
-            const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
             // The workbook is this application's own, which nothing else reaches while the
             // handler that copies waits here; the clipboard's data is made back on this thread.
-            const engine::Workbook& workbook = *m_handle.book->workbook;
-            engine::chart::Producer producer;
-            QByteArray bytes;
-            platform::runWhileServicingEvents([&, sheet = sheet, chart = chart] {
-                const engine::ChartPackage package =
-                    engine::collectChart(workbook, *sheet, sheet->chartObjects[size_t(chart)]);
-                const QString app = QStringLiteral("/docProps/app.xml");
-                producer = workbook.package().hasPart(app)
-                               ? engine::chart::producerFromAppXml(workbook.package().read(app))
-                               : engine::chart::Producer::unknown();
-                bytes = engine::chartPackageToBytes(package);
-            });
-            mime = new ChartPictureData(bytes, producer);
+            if (const engine::XlsWorkbook* xls = m_handle.book->xls.get()) {
+                const engine::XlsStructure::Sheet& sheet = *m_handle.book->worksheets[size_t(m_sheet)].legacy;
+                platform::runWhileServicingEvents(
+                    [&] { bytes = engine::chartPackageToBytes(xls->chartPackage(sheet, m_chart)); });
+            } else {
+                const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
+                const engine::Workbook& workbook = *m_handle.book->workbook;
+                platform::runWhileServicingEvents([&, sheet = sheet, chart = chart] {
+                    const engine::ChartPackage package =
+                        engine::collectChart(workbook, *sheet, sheet->chartObjects[size_t(chart)]);
+                    const QString app = QStringLiteral("/docProps/app.xml");
+                    if (workbook.package().hasPart(app))
+                        producer = engine::chart::producerFromAppXml(workbook.package().read(app));
+                    bytes = engine::chartPackageToBytes(package);
+                });
+            }
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
         }
-        platform::setClipboardData(mime);
+        platform::setClipboardData(new ChartPictureData(bytes, producer));
     }
 
 private:
