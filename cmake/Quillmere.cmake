@@ -1,3 +1,19 @@
+# quillmere_unity(<target>)
+# Compiles the target's sources as unity sources of eight files each, so the Qt and standard
+# headers are parsed a few times per library instead of once per file. Every build does it, the
+# tests' as well as `make run`'s, so the suite always tests the objects that are shipped. The
+# files of one library must therefore not define the same name at file scope (anonymous
+# namespaces included), nor bring names into file scope with using-directives.
+function(quillmere_unity target)
+  if(QUILLMERE_UNITY_BUILD)
+    set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+    # A class holding a type of its own file's anonymous namespace is fine; gcc warns of it only
+    # because, included in a unity source, the file looks like a header to it.
+    target_compile_options(${target} PRIVATE
+                           $<$<CXX_COMPILER_ID:GNU>:-Wno-subobject-linkage>)
+  endif()
+endfunction()
+
 # quillmere_library(<name> [LINK <targets>...])
 # A static library made of every .cpp under the calling folder (subfolders included), so that
 # adding a source file needs no edit here. A folder with headers only becomes an INTERFACE
@@ -15,6 +31,7 @@ function(quillmere_library name)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PUBLIC ${Q_LINK})
+    quillmere_unity(${name})
   else()
     add_library(${name} INTERFACE)
     target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
