@@ -10,12 +10,14 @@ JOBS  ?= $(shell nproc)
 # on top (xlsxwriter makes test workbooks with real charts; poppler reads the PDFs LibreOffice
 # makes of our presentations; python3-uno and ImageMagick let tools/compare-charts.py have
 # LibreOffice draw charts and score the differences; locales has the sources from which the
-# tests compile the German, French and US locales they draw numbers in).
+# tests compile the German, French and US locales they draw numbers in; libxml2-utils has the
+# xmllint that checks our decks against the ECMA-376 schemas).
 RUN_PKGS  = cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libzip-dev zlib1g-dev libpugixml-dev libgsf-1-dev \
             fonts-liberation fonts-liberation2 \
             fonts-crosextra-carlito fonts-crosextra-caladea \
             libreoffice-calc-nogui libreoffice-impress-nogui
-TEST_PKGS = $(RUN_PKGS) python3 python3-xlsxwriter python3-uno imagemagick poppler-utils xvfb xauth locales
+TEST_PKGS = $(RUN_PKGS) python3 python3-xlsxwriter python3-uno imagemagick poppler-utils xvfb xauth locales \
+            libxml2-utils
 # The test and benchmark programs' libraries, and the checkers of the installed desktop files.
 TEST_PKGS += libgtest-dev libgmock-dev libbenchmark-dev $(PACKAGE_PKGS) \
              lintian desktop-file-utils appstream man-db bash-completion
