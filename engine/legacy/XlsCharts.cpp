@@ -94,6 +94,7 @@ constexpr quint16 kRadar = 0x103E;
 constexpr quint16 kSurf = 0x103F;
 constexpr quint16 kRadarArea = 0x1040;
 constexpr quint16 kBopPop = 0x1061;
+constexpr quint16 kBopPopCustom = 0x1067;
 constexpr quint16 kLegend = 0x1015;
 constexpr quint16 kFrame = 0x1032;
 constexpr quint16 kPlotArea = 0x1035;
@@ -613,17 +614,32 @@ struct AxisDef {
 
 struct GroupDef {
     int order = 0;  // icrt
-    enum Kind { Unknown, Bar, Line, Area, Pie, Scatter, Radar, Unsupported } kind = Unknown;
-    QString unsupported;  // the kind, when not read here
+    enum Kind { Unknown, Bar, Line, Area, Pie, OfPie, Scatter, Radar, Surface };
+    Kind kind = Unknown;
     bool horizontal = false, stacked = false, percent = false, varied = false, threeD = false;
     bool highLowLines = false, dropBars = false, filledRadar = false, bubbles = false;
+    bool wireframe = false;  // a surface without fill
     int overlap = 0, gap = 150, holeSize = 0, firstSlice = 0;
+    // Scatter: bubbles
+    int bubbleScale = 100, bubbleSizeRepresents = 1;  // 1 area, 2 width
+    bool showNegativeBubbles = false;
+    // BopPop: pie of pie (1) or bar of pie (2), and which points the second plot takes
+    int ofPieType = 1, split = 0, splitPosition = 0, splitPercent = 0, secondPieSize = 75;
+    bool autoSplit = false;
+    double splitValue = 0;
+    std::vector<int> customSplit;  // points in the second plot, for split 3
     int rotation = 20, elevation = 15, depth = 100, gapDepth = 150;
     bool perspective = false, clustered = false;
     bool legend = false;
     int legendPosition = 3;
     int legendFont = -1;
     int axisParent = 0;
+
+    // Drawn as lines with markers; a bubble's series, like a bar's, is its fill.
+    bool lineLike() const {
+        return kind == Line || (kind == Scatter && !bubbles) || kind == Radar;
+    }
+    bool pieLike() const { return kind == Pie || kind == OfPie; }
 };
 
 struct AxisParentDef {
@@ -1044,8 +1060,10 @@ public:
             case kScatter:
                 if (GroupDef* g = group(); g && size >= 6) {
                     g->kind = GroupDef::Scatter;
+                    g->bubbleScale = u16(d);
+                    g->bubbleSizeRepresents = u16(d + 2) == 2 ? 2 : 1;
                     g->bubbles = u16(d + 4) & 0x0001;
-                    if (g->bubbles) unsupported(*g, QStringLiteral("bubble"));
+                    g->showNegativeBubbles = u16(d + 4) & 0x0002;
                 }
                 break;
             case kRadar:
@@ -1056,11 +1074,34 @@ public:
                 }
                 break;
             case kSurf:
-                if (GroupDef* g = group()) unsupported(*g, QStringLiteral("surface"));
+                if (GroupDef* g = group(); g && size >= 2) {
+                    g->kind = GroupDef::Surface;
+                    g->wireframe = !(u16(d) & 0x0001);
+                }
                 break;
             case kBopPop:
-                if (GroupDef* g = group())
-                    unsupported(*g, QStringLiteral("pie-of-pie or bar-of-pie"));
+                if (GroupDef* g = group(); g && size >= 22) {
+                    g->kind = GroupDef::OfPie;
+                    g->ofPieType = quint8(d[0]) == 2 ? 2 : 1;
+                    g->autoSplit = quint8(d[1]) != 0;
+                    g->split = u16(d + 2);
+                    g->splitPosition = u16(d + 4);
+                    g->splitPercent = u16(d + 6);
+                    g->secondPieSize = u16(d + 8);
+                    g->gap = u16(d + 10);
+                    g->splitValue = xnum(d + 12);
+                }
+                break;
+            case kBopPopCustom:
+                // cxi, then one bit per point: set for the points the second plot takes.
+                if (GroupDef* g = group(); g && g->kind == GroupDef::OfPie && size >= 2) {
+                    const int points = std::min<int>(u16(d), (size - 2) * 8);
+                    g->customSplit.clear();
+                    for (int point = 0; point < points; ++point) {
+                        if (quint8(d[2 + point / 8]) & (1u << (point % 8)))
+                            g->customSplit.push_back(point);
+                    }
+                }
                 break;
             case kChart3d:
                 if (GroupDef* g = group(); g && size >= 14) {
@@ -1131,10 +1172,6 @@ private:
     GroupDef* group() {
         if (m_def.groups.empty() || !inside(Block::Group)) return nullptr;
         return &m_def.groups.back();
-    }
-    static void unsupported(GroupDef& g, const QString& kind) {
-        g.kind = GroupDef::Unsupported;
-        g.unsupported = kind;
     }
 
     const Globals& m_globals;
@@ -1228,7 +1265,7 @@ public:
             return look;
         }
         bool axes = false;
-        for (const GroupDef& group : m_def.groups) axes = axes || group.kind != GroupDef::Pie;
+        for (const GroupDef& group : m_def.groups) axes = axes || !group.pieLike();
         if (!look.area || look.area->automatic) {
             if (axes)
                 look.area = automaticArea(22);
@@ -1325,8 +1362,7 @@ private:
         return area;
     }
     ElementFormat withDefaults(ElementFormat look, const GroupDef& group, int series) const {
-        const bool lineLike = group.kind == GroupDef::Line || group.kind == GroupDef::Scatter ||
-                              group.kind == GroupDef::Radar;
+        const bool lineLike = group.lineLike();
         const bool invert = look.area && look.area->invertIfNegative;
         if (lineLike && !group.filledRadar) {
             if (!look.line || look.line->automatic) look.line = automaticLine(32 + series % 8, 1);
@@ -1485,7 +1521,7 @@ private:
             m_xml.writeStartElement(kC, QStringLiteral("view3D"));
             value("rotX", std::clamp(group.elevation, -90, 90));
             value("rotY", (group.rotation % 360 + 360) % 360);
-            if (group.kind != GroupDef::Pie)
+            if (!group.pieLike())
                 value("depthPercent", std::clamp(group.depth, 20, 2000));
             value("rAngAx", group.perspective ? 0 : 1);
             m_xml.writeEndElement();
@@ -1601,9 +1637,8 @@ private:
     }
 
     void series(const SeriesDef& s, const GroupDef& group, int order) {
-        const bool pie = group.kind == GroupDef::Pie;
-        const bool lineLike = group.kind == GroupDef::Line || group.kind == GroupDef::Scatter ||
-                              group.kind == GroupDef::Radar;
+        const bool pie = group.pieLike();
+        const bool lineLike = group.lineLike();
         m_xml.writeStartElement(kC, QStringLiteral("ser"));
         value("idx", s.index);
         value("order", order);
@@ -1625,7 +1660,9 @@ private:
         if (pie && s.format.explosion && *s.format.explosion > 0)
             value("explosion", *s.format.explosion);
         // Slices of a chart of varied colours take the chart colours point by point.
-        std::map<int, ElementFormat> points = s.points;
+        // A surface's series holds no points or labels of its own: its bands are the chart's.
+        std::map<int, ElementFormat> points =
+            group.kind == GroupDef::Surface ? std::map<int, ElementFormat>{} : s.points;
         if (group.varied && (pie || group.kind == GroupDef::Bar) && s.values) {
             qint64 count = 0;
             for (const CellRange& range : s.values->ranges) count += range.cellCount();
@@ -1650,15 +1687,44 @@ private:
             shapeProperties(format, lineLike && !group.filledRadar);
             m_xml.writeEndElement();
         }
-        dataLabels(s);
+        if (group.kind != GroupDef::Surface) dataLabels(s);
         const bool scatter = group.kind == GroupDef::Scatter;
         if (const Reference* categories = categoriesOf(s, group)) {
             dataReference(scatter ? "xVal" : "cat", *categories, numericCells(*categories));
         }
         if (s.values && !s.values->formula.isEmpty())
             dataReference(scatter ? "yVal" : "val", *s.values, true);
-        if (group.kind == GroupDef::Line || scatter)
+        if (group.bubbles) {
+            if (s.bubbleSizes && s.bubbleSizes->resolved && !s.bubbleSizes->formula.isEmpty())
+                dataReference("bubbleSize", *s.bubbleSizes, true);
+            else
+                equalBubbles(s);
+            value("bubble3D", 0);
+        } else if (group.kind == GroupDef::Line || scatter) {
             value("smooth", s.format.smooth.value_or(false) ? 1 : 0);
+        }
+        m_xml.writeEndElement();
+    }
+
+    // A bubble series without sizes of its own draws every bubble alike, as the application
+    // does; the sizes are written out so that no reader has to guess.
+    void equalBubbles(const SeriesDef& s) {
+        qint64 count = 0;
+        if (s.values) {
+            for (const CellRange& range : s.values->ranges) count += range.cellCount();
+        }
+        count = std::min<qint64>(count, 32000);
+        m_xml.writeStartElement(kC, QStringLiteral("bubbleSize"));
+        m_xml.writeStartElement(kC, QStringLiteral("numLit"));
+        m_xml.writeTextElement(kC, QStringLiteral("formatCode"), QStringLiteral("General"));
+        value("ptCount", QString::number(count));
+        for (qint64 point = 0; point < count; ++point) {
+            m_xml.writeStartElement(kC, QStringLiteral("pt"));
+            m_xml.writeAttribute(QStringLiteral("idx"), QString::number(point));
+            m_xml.writeTextElement(kC, QStringLiteral("v"), QStringLiteral("1"));
+            m_xml.writeEndElement();
+        }
+        m_xml.writeEndElement();
         m_xml.writeEndElement();
     }
 
@@ -1735,7 +1801,7 @@ private:
         m_axes.push_back(a);
         m_axes.push_back(b);
         std::vector<unsigned> ids{a.id, b.id};
-        if (group.threeD && third) {
+        if ((group.threeD || group.kind == GroupDef::Surface) && third) {
             WrittenAxis c;
             c.def = third;
             c.id = base + 3;
@@ -1751,7 +1817,7 @@ private:
     }
 
     void writeGroup(const GroupDef& g) {
-        if (g.kind == GroupDef::Unknown || g.kind == GroupDef::Unsupported) return;
+        if (g.kind == GroupDef::Unknown) return;
         std::vector<const SeriesDef*> members;
         for (const SeriesDef& s : m_def.series) {
             if (!s.auxiliary && s.group == g.order) members.push_back(&s);
@@ -1782,11 +1848,17 @@ private:
                           : g.threeD     ? QStringLiteral("pie3DChart")
                                          : QStringLiteral("pieChart");
                 break;
+            case GroupDef::OfPie:
+                element = QStringLiteral("ofPieChart");
+                break;
             case GroupDef::Scatter:
-                element = QStringLiteral("scatterChart");
+                element = g.bubbles ? QStringLiteral("bubbleChart") : QStringLiteral("scatterChart");
                 break;
             case GroupDef::Radar:
                 element = QStringLiteral("radarChart");
+                break;
+            case GroupDef::Surface:
+                element = g.threeD ? QStringLiteral("surface3DChart") : QStringLiteral("surfaceChart");
                 break;
             default:
                 return;
@@ -1798,7 +1870,9 @@ private:
             !stock) {
             value("grouping", grouping(g, g.kind == GroupDef::Bar));
         }
-        if (g.kind == GroupDef::Scatter) {
+        if (g.kind == GroupDef::OfPie)
+            value("ofPieType", g.ofPieType == 2 ? QStringLiteral("bar") : QStringLiteral("pie"));
+        if (g.kind == GroupDef::Scatter && !g.bubbles) {
             // What the series' own lines, markers and smoothing say is the style; the group's
             // value only says so too.
             value("scatterStyle", QStringLiteral("lineMarker"));
@@ -1806,7 +1880,10 @@ private:
         if (g.kind == GroupDef::Radar)
             value("radarStyle",
                   g.filledRadar ? QStringLiteral("filled") : QStringLiteral("marker"));
-        if (!stock) value("varyColors", g.varied ? 1 : 0);
+        if (g.kind == GroupDef::Surface)
+            value("wireframe", g.wireframe ? 1 : 0);
+        else if (!stock)
+            value("varyColors", g.varied ? 1 : 0);
         int order = 0;
         for (const SeriesDef* s : members) series(*s, g, order++);
         if (g.kind == GroupDef::Line && g.highLowLines && !g.threeD)
@@ -1831,9 +1908,38 @@ private:
             value("firstSliceAng", g.firstSlice);
         if (g.kind == GroupDef::Pie && g.holeSize > 0)
             value("holeSize", std::clamp(g.holeSize, 10, 90));
-        if (g.kind != GroupDef::Pie) {
+        if (g.kind == GroupDef::OfPie) ofPieSplit(g);
+        if (g.bubbles) {
+            value("bubble3D", 0);
+            value("bubbleScale", std::clamp(g.bubbleScale, 0, 300));
+            value("showNegBubbles", g.showNegativeBubbles ? 1 : 0);
+            value("sizeRepresents",
+                  g.bubbleSizeRepresents == 2 ? QStringLiteral("w") : QStringLiteral("area"));
+        }
+        if (!g.pieLike()) {
             for (const unsigned id : axesFor(g)) value("axId", QString::number(id));
         }
+        m_xml.writeEndElement();
+    }
+
+    // Which points the second plot of a pie or bar of pie takes: the last N, those under a
+    // value or a percentage, or a list of its own; automatic lets the reader choose.
+    void ofPieSplit(const GroupDef& g) {
+        value("gapWidth", std::clamp(g.gap, 0, 500));
+        static const std::array<const char*, 4> kSplits = {"pos", "val", "percent", "cust"};
+        value("splitType", QLatin1String(g.autoSplit ? "auto"
+                                         : g.split >= 0 && g.split < 4 ? kSplits[size_t(g.split)]
+                                                                       : "auto"));
+        if (!g.autoSplit && g.split == 0) value("splitPos", g.splitPosition);
+        if (!g.autoSplit && g.split == 1) number("splitPos", g.splitValue);
+        if (!g.autoSplit && g.split == 2) value("splitPos", std::clamp(g.splitPercent, 0, 100));
+        if (!g.autoSplit && g.split == 3) {
+            m_xml.writeStartElement(kC, QStringLiteral("custSplit"));
+            for (const int point : g.customSplit) value("secondPiePt", point);
+            m_xml.writeEndElement();
+        }
+        value("secondPieSize", std::clamp(g.secondPieSize, 5, 200));
+        m_xml.writeStartElement(kC, QStringLiteral("serLines"));
         m_xml.writeEndElement();
     }
 
@@ -2063,16 +2169,8 @@ struct XlsWorkbook::Impl {
                        "the chart's own records are missing from the workbook (damaged file)"));
         const ChartDef& def = found->second;
         bool plotted = false;
-        for (const GroupDef& group : def.groups) {
-            if (group.kind == GroupDef::Unsupported) {
-                refuse(sheet, chart,
-                       QStringLiteral(
-                           "%1 charts are not read from .xls files yet; save the workbook as .xlsx "
-                           "and copy from that")
-                           .arg(group.unsupported));
-            }
+        for (const GroupDef& group : def.groups)
             plotted = plotted || group.kind != GroupDef::Unknown;
-        }
         if (!plotted)
             refuse(sheet, chart,
                    QStringLiteral("the chart has no chart group of a kind read here"));

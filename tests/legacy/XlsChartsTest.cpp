@@ -203,12 +203,14 @@ QByteArray begin() { return record(0x1033, {}); }
 QByteArray end() { return record(0x1034, {}); }
 
 // A chart of one series: its name in A1, categories A2:A6 and values B2:B6 of the sheet that
-// sheet reference valuesIxti names, drawn by a chart group of the given record.
-QByteArray chartSubstream(const QByteArray& groupRecord, int valuesIxti = 0) {
+// sheet reference valuesIxti names (and bubble sizes where a formula is given), drawn by a
+// chart group of the given records.
+QByteArray chartSubstream(const QByteArray& groupRecord, int valuesIxti = 0,
+                          const QByteArray& bubbleSizes = {}) {
     return bof(0x0020) + record(0x1002, QByteArray(16, '\0')) + begin() +
            record(0x1003, u16(3) + u16(1) + u16(5) + u16(5) + u16(1) + u16(0)) + begin() +
            brai(0, area(0, 0, 0, 0, 0)) + brai(1, area(valuesIxti, 1, 5, 1, 1)) +
-           brai(2, area(0, 1, 5, 0, 0)) + brai(3, {}) + record(0x1045, u16(0)) + end() +
+           brai(2, area(0, 1, 5, 0, 0)) + brai(3, bubbleSizes) + record(0x1045, u16(0)) + end() +
            record(0x1041, u16(0) + QByteArray(16, '\0')) + begin() +
            record(0x101D, u16(0) + QByteArray(16, '\0')) + begin() +
            record(0x1020, u16(1) + u16(1) + u16(1) + u16(1)) + end() +
@@ -219,7 +221,8 @@ QByteArray chartSubstream(const QByteArray& groupRecord, int valuesIxti = 0) {
 
 // A workbook of one worksheet "Data" whose cells come in every record kind that holds a value,
 // its strings in a shared string table that runs on over a CONTINUE record, and one chart.
-QByteArray handMadeWorkbook(const QByteArray& groupRecord, int valuesIxti = 0) {
+QByteArray handMadeWorkbook(const QByteArray& groupRecord, int valuesIxti = 0,
+                            const QByteArray& bubbleSizes = {}) {
     // The second string breaks after "abc"; its rest comes in UTF-16 after a new flags byte.
     const QByteArray sst =
         record(0x00FC, u32(3) + u32(3) + u16(11) + char(0) + QByteArray("Series name") + u16(6) +
@@ -247,7 +250,8 @@ QByteArray handMadeWorkbook(const QByteArray& groupRecord, int valuesIxti = 0) {
                            u32((200u << 2) | 2) + u16(2)) +
         cell(0x0006, 5, 1, xnum(42) + QByteArray(6, '\0') + u16(0));
     const QByteArray sheet =
-        bof(0x0010) + cells + chartObj(1) + chartSubstream(groupRecord, valuesIxti) + eof();
+        bof(0x0010) + cells + chartObj(1) + chartSubstream(groupRecord, valuesIxti, bubbleSizes) +
+        eof();
     return workbookStream({{sheetEntry(0, 0, "Data"), sheet}}, globals);
 }
 
@@ -272,15 +276,16 @@ TEST(XlsCharts, CellsOfEveryRecordKindReachTheCaches) {
 }
 
 TEST(XlsCharts, AChartNotReadInFullIsRefusedNamingFileSheetAndChart) {
-    const auto surface = XlsWorkbook::fromWorkbookStream(handMadeWorkbook(record(0x103F, u16(0))),
-                                                         QStringLiteral("made.xls"));
+    // A chart group whose kind record is missing: there is nothing to draw.
+    const auto kindless = XlsWorkbook::fromWorkbookStream(handMadeWorkbook(QByteArray()),
+                                                          QStringLiteral("made.xls"));
     try {
-        surface->chartPackage(worksheet(*surface, QStringLiteral("Data")), 0);
-        FAIL() << "a surface chart was copied";
+        kindless->chartPackage(worksheet(*kindless, QStringLiteral("Data")), 0);
+        FAIL() << "a chart without a chart kind was copied";
     } catch (const DocumentError& e) {
         EXPECT_EQ(e.kind(), DocumentError::Kind::Unsupported);
         EXPECT_TRUE(e.message().startsWith(
-            QStringLiteral("made.xls: sheet \"Data\", chart \"Chart 1\": surface charts")))
+            QStringLiteral("made.xls: sheet \"Data\", chart \"Chart 1\": the chart has no chart group")))
             << e.message().toStdString();
     }
     // Values in another workbook: the chart would be drawn without its data.
@@ -334,4 +339,88 @@ TEST(XlsCharts, WhatTheRecordsLeaveAutomaticIsWrittenAsTheApplicationOfTheFormat
     EXPECT_EQ(column.chart.plotArea.shape->fill->kind, engine::drawingml::Fill::Kind::None);
     // The records' own colours stay: the column chart's first series is the one LibreOffice wrote.
     EXPECT_EQ(solidColour(column.allSeries().front()->shape->fill), 0x4F81BD);
+}
+
+namespace {
+
+QByteArray bopPop(int type, bool autoSplit, int split, int position, int percent, int secondSize,
+                  int gap, double value) {
+    return record(0x1061, QByteArray(1, char(type)) + char(autoSplit ? 1 : 0) + u16(split) +
+                              u16(position) + u16(percent) + u16(secondSize) + u16(gap) +
+                              xnum(value) + u16(0));
+}
+
+QString chartPartOf(const XlsWorkbook& book) {
+    return QString::fromUtf8(
+        book.chartPackage(worksheet(book, QStringLiteral("Data")), 0).parts.at(0).data);
+}
+
+}  // namespace
+
+TEST(XlsCharts, BubbleOfPieAndSurfaceChartsReadAsTheirKinds) {
+    // Bubbles sized by B2:B6, scaled to 150 %, by width, negative ones shown.
+    const auto bubbles = XlsWorkbook::fromWorkbookStream(
+        handMadeWorkbook(record(0x101B, u16(150) + u16(2) + u16(0x0003)), 0, area(0, 1, 5, 1, 1)),
+        QStringLiteral("made.xls"));
+    ChartSpace space = model(*bubbles, QStringLiteral("Data"), 0);
+    ASSERT_EQ(space.chart.plotArea.groups.size(), 1u);
+    const ChartGroup& bubble = space.chart.plotArea.groups[0];
+    EXPECT_EQ(bubble.kind, ChartGroup::Kind::Bubble);
+    EXPECT_EQ(bubble.bubbleScale, 150);
+    EXPECT_EQ(bubble.showNegativeBubbles, true);
+    ASSERT_EQ(bubble.series.size(), 1u);
+    ASSERT_TRUE(bubble.series[0].bubbleSizes && bubble.series[0].bubbleSizes->numbers);
+    EXPECT_EQ(bubble.series[0].bubbleSizes->numbers->dense(),
+              (std::vector<double>{1.5, 7, 12.34, 100, 42}));
+    EXPECT_TRUE(chartPartOf(*bubbles).contains(QStringLiteral("<c:sizeRepresents val=\"w\"/>")));
+
+    // Without sizes of their own, every bubble is drawn alike.
+    const auto unsized = XlsWorkbook::fromWorkbookStream(
+        handMadeWorkbook(record(0x101B, u16(100) + u16(1) + u16(0x0001))),
+        QStringLiteral("made.xls"));
+    space = model(*unsized, QStringLiteral("Data"), 0);
+    const Series& plain = space.chart.plotArea.groups.at(0).series.at(0);
+    ASSERT_TRUE(plain.bubbleSizes && plain.bubbleSizes->numbers);
+    EXPECT_EQ(plain.bubbleSizes->numbers->dense(), (std::vector<double>(5, 1.0)));
+
+    // Bar of pie, the last two points in the bar.
+    const auto barOfPie = XlsWorkbook::fromWorkbookStream(
+        handMadeWorkbook(bopPop(2, false, 0, 2, 0, 60, 120, 0)), QStringLiteral("made.xls"));
+    space = model(*barOfPie, QStringLiteral("Data"), 0);
+    const ChartGroup& ofPie = space.chart.plotArea.groups.at(0);
+    EXPECT_EQ(ofPie.kind, ChartGroup::Kind::OfPie);
+    EXPECT_EQ(ofPie.ofPieType, QStringLiteral("bar"));
+    EXPECT_EQ(ofPie.splitType, QStringLiteral("pos"));
+    EXPECT_EQ(ofPie.splitPosition, 2.0);
+    EXPECT_EQ(ofPie.secondPieSize, 60);
+    EXPECT_EQ(ofPie.gapWidth, 120);
+    EXPECT_TRUE(space.chart.plotArea.axes.empty());
+
+    // Pie of pie by value, and by a list of points (BopPopCustom: points 0, 2 and 4).
+    const auto byValue = XlsWorkbook::fromWorkbookStream(
+        handMadeWorkbook(bopPop(1, false, 1, 0, 0, 75, 100, 12.5)), QStringLiteral("made.xls"));
+    space = model(*byValue, QStringLiteral("Data"), 0);
+    EXPECT_EQ(space.chart.plotArea.groups.at(0).ofPieType, QStringLiteral("pie"));
+    EXPECT_EQ(space.chart.plotArea.groups.at(0).splitType, QStringLiteral("val"));
+    EXPECT_EQ(space.chart.plotArea.groups.at(0).splitPosition, 12.5);
+    const auto custom = XlsWorkbook::fromWorkbookStream(
+        handMadeWorkbook(bopPop(1, false, 3, 0, 0, 75, 100, 0) +
+                         record(0x1067, u16(5) + QByteArray(1, char(0x15)))),
+        QStringLiteral("made.xls"));
+    const QString customPart = chartPartOf(*custom);
+    EXPECT_TRUE(customPart.contains(QStringLiteral("<c:custSplit><c:secondPiePt val=\"0\"/>"
+                                                   "<c:secondPiePt val=\"2\"/>"
+                                                   "<c:secondPiePt val=\"4\"/></c:custSplit>")))
+        << customPart.toStdString();
+
+    // A surface without fill is a wireframe.
+    const auto wire = XlsWorkbook::fromWorkbookStream(handMadeWorkbook(record(0x103F, u16(0))),
+                                                      QStringLiteral("made.xls"));
+    space = model(*wire, QStringLiteral("Data"), 0);
+    EXPECT_EQ(space.chart.plotArea.groups.at(0).kind, ChartGroup::Kind::Surface);
+    EXPECT_EQ(space.chart.plotArea.groups.at(0).wireframe, true);
+    const auto filled = XlsWorkbook::fromWorkbookStream(handMadeWorkbook(record(0x103F, u16(1))),
+                                                        QStringLiteral("made.xls"));
+    EXPECT_EQ(model(*filled, QStringLiteral("Data"), 0).chart.plotArea.groups.at(0).wireframe,
+              false);
 }
