@@ -95,6 +95,7 @@ constexpr quint16 kSurf = 0x103F;
 constexpr quint16 kRadarArea = 0x1040;
 constexpr quint16 kBopPop = 0x1061;
 constexpr quint16 kBopPopCustom = 0x1067;
+constexpr quint16 kSIIndex = 0x1065;
 constexpr quint16 kLegend = 0x1015;
 constexpr quint16 kFrame = 0x1032;
 constexpr quint16 kPlotArea = 0x1035;
@@ -588,6 +589,11 @@ struct SeriesDef {
     bool auxiliary = false;  // a trend line's or error bars' series (SerParent)
     ElementFormat format;
     std::map<int, ElementFormat> points;
+    // The chart's own copy of its data (SERIESDATA), by point: what the spreadsheet draws when
+    // a reference names no cells of this workbook (a name, another workbook, constants).
+    std::map<int, QVariant> cachedValues, cachedCategories, cachedBubbleSizes;
+
+    bool valuesResolved() const { return values && values->type == 2 && values->resolved; }
 };
 
 struct AxisDef {
@@ -779,6 +785,18 @@ public:
         }
         m_opening = Block::None;
         switch (record.type) {
+            case kSIIndex:
+                m_cacheIndex = size >= 2 ? u16(d) : 0;
+                break;
+            case kNumber:
+                if (size >= 14) cache(u16(d), u16(d + 2), xnum(d + 6));
+                break;
+            case kLabel:
+                if (size >= 9) cache(u16(d), u16(d + 2), unicodeString(d + 6, size - 6));
+                break;
+            case kBoolErr:
+                if (size >= 8 && d[7] == 0) cache(u16(d), u16(d + 2), QVariant(d[6] != 0));
+                break;
             case kSeries: {
                 SeriesDef series;
                 series.index = int(m_def.series.size());
@@ -1173,9 +1191,29 @@ private:
         if (m_def.groups.empty() || !inside(Block::Group)) return nullptr;
         return &m_def.groups.back();
     }
+    // A cell of the chart's data cache: its column is the series, its row the point.
+    void cache(int point, int series, const QVariant& value) {
+        static constexpr int kMostPoints = 32000;  // the format's own bound on a series' points
+        if (series >= int(m_def.series.size()) || point >= kMostPoints) return;
+        SeriesDef& s = m_def.series[size_t(series)];
+        switch (m_cacheIndex) {
+            case 1:
+                s.cachedValues[point] = value;
+                break;
+            case 2:
+                s.cachedCategories[point] = value;
+                break;
+            case 3:
+                s.cachedBubbleSizes[point] = value;
+                break;
+            default:
+                break;
+        }
+    }
 
     const Globals& m_globals;
     const std::vector<QString>& m_sheetNames;
+    int m_cacheIndex = 0;  // SIIndex: 1 values, 2 categories, 3 bubble sizes follow
     ChartDef m_def;
     std::vector<Block> m_stack;
     // How many blocks of each kind are open: nesting as deep as a file likes costs nothing more
@@ -1574,6 +1612,34 @@ private:
         return true;
     }
 
+    // Data the chart holds itself (c:numLit, c:strLit): numbers when every point is one (or
+    // when the element takes nothing else), text otherwise.
+    void literal(const char* element, const std::map<int, QVariant>& points, bool numeric = false) {
+        if (!numeric) {
+            numeric = std::all_of(points.begin(), points.end(), [](const auto& point) {
+                return point.second.typeId() == QMetaType::Double;
+            });
+        }
+        m_xml.writeStartElement(kC, QLatin1String(element));
+        m_xml.writeStartElement(kC, numeric ? QStringLiteral("numLit") : QStringLiteral("strLit"));
+        if (numeric) m_xml.writeTextElement(kC, QStringLiteral("formatCode"), QStringLiteral("General"));
+        value("ptCount", points.empty() ? 0 : points.rbegin()->first + 1);
+        for (const auto& [index, v] : points) {
+            const bool number = v.typeId() == QMetaType::Double;
+            if (numeric && !number) continue;
+            m_xml.writeStartElement(kC, QStringLiteral("pt"));
+            m_xml.writeAttribute(QStringLiteral("idx"), QString::number(index));
+            const QString text = number ? QString::number(v.toDouble(), 'g', 17)
+                                 : v.typeId() == QMetaType::Bool
+                                     ? (v.toBool() ? QStringLiteral("TRUE") : QStringLiteral("FALSE"))
+                                     : v.toString();
+            m_xml.writeTextElement(kC, QStringLiteral("v"), xmlText(text));
+            m_xml.writeEndElement();
+        }
+        m_xml.writeEndElement();
+        m_xml.writeEndElement();
+    }
+
     void dataReference(const char* element, const Reference& reference, bool numeric) {
         m_xml.writeStartElement(kC, QLatin1String(element));
         m_xml.writeStartElement(kC, numeric ? QStringLiteral("numRef") : QStringLiteral("strRef"));
@@ -1691,12 +1757,19 @@ private:
         const bool scatter = group.kind == GroupDef::Scatter;
         if (const Reference* categories = categoriesOf(s, group)) {
             dataReference(scatter ? "xVal" : "cat", *categories, numericCells(*categories));
+        } else if (!s.cachedCategories.empty() &&
+                   !(s.categories && s.categories->type == 0 && !scatter)) {
+            literal(scatter ? "xVal" : "cat", s.cachedCategories);
         }
-        if (s.values && !s.values->formula.isEmpty())
+        if (s.valuesResolved() && !s.values->formula.isEmpty())
             dataReference(scatter ? "yVal" : "val", *s.values, true);
+        else if (!s.cachedValues.empty())
+            literal(scatter ? "yVal" : "val", s.cachedValues, true);
         if (group.bubbles) {
             if (s.bubbleSizes && s.bubbleSizes->resolved && !s.bubbleSizes->formula.isEmpty())
                 dataReference("bubbleSize", *s.bubbleSizes, true);
+            else if (!s.cachedBubbleSizes.empty())
+                literal("bubbleSize", s.cachedBubbleSizes, true);
             else
                 equalBubbles(s);
             value("bubble3D", 0);
@@ -2176,11 +2249,11 @@ struct XlsWorkbook::Impl {
                    QStringLiteral("the chart has no chart group of a kind read here"));
         for (const SeriesDef& series : def.series) {
             if (series.auxiliary) continue;
-            if (!series.values || series.values->type != 2 || !series.values->resolved) {
+            if (!series.valuesResolved() && series.cachedValues.empty()) {
                 refuse(sheet, chart,
                        QStringLiteral(
                            "the values of series %1 are not cells of this workbook (another "
-                           "workbook, a name or constants), which is not read from .xls files yet")
+                           "workbook, a name or constants) and the chart keeps no copy of them")
                            .arg(series.index + 1));
             }
         }

@@ -1,5 +1,6 @@
 #include "engine/presentation/Presentation.h"
 
+#include "engine/drawingml/Units.h"
 #include "engine/presentation/BuiltInTemplate.h"
 #include "engine/presentation/ChartInsertion.h"
 #include "engine/presentation/Ids.h"
@@ -17,8 +18,8 @@ namespace engine {
 namespace {
 
 // A chart that brings no size of its own gets the spreadsheet's default chart size.
-constexpr qint64 kDefaultChartCx = 4572000;  // 480 px at 96 dpi
-constexpr qint64 kDefaultChartCy = 2743200;  // 288 px
+using drawingml::kDefaultChartCx;
+using drawingml::kDefaultChartCy;
 constexpr qint64 kEmuPerPixel = 9525;        // at 96 dpi
 constexpr qint64 kTextLineEmu = 457200;      // half an inch per pasted line of text
 

@@ -1,6 +1,7 @@
 #include "servers/spreadsheet/ChartPictureData.h"
 
 #include "engine/chart/ChartRenderer.h"
+#include "engine/drawingml/Units.h"
 
 #include <QBuffer>
 
@@ -13,8 +14,6 @@ constexpr const char* kQtImage = "application/x-qt-image";
 constexpr const char* kThemeOverrideType = "application/vnd.openxmlformats-officedocument.themeOverride+xml";
 constexpr double kEmuPerPoint = 12700.0;
 // A chart whose anchor gives no size gets the spreadsheet's default chart size.
-constexpr qint64 kDefaultCx = 4572000;
-constexpr qint64 kDefaultCy = 2743200;
 
 }  // namespace
 
@@ -53,8 +52,8 @@ QImage ChartPictureData::picture() const {
                                                               engine::chart::ChartHost::Workbook, m_producer,
                                                               engine::drawingml::ColorMap::standard(), package.sourceFile);
         const bool sized = package.cx > 0 && package.cy > 0;
-        const QSizeF points((sized ? package.cx : kDefaultCx) / kEmuPerPoint,
-                            (sized ? package.cy : kDefaultCy) / kEmuPerPoint);
+        const QSizeF points((sized ? package.cx : engine::drawingml::kDefaultChartCx) / kEmuPerPoint,
+                            (sized ? package.cy : engine::drawingml::kDefaultChartCy) / kEmuPerPoint);
         // A chart over a whole sheet is drawn smaller, within the bounds of a picture.
         image = engine::chart::renderChartImage(chart, context, points,
                                                 engine::chart::scaleWithinImageBounds(points, 1.0));

@@ -7,6 +7,7 @@
 #include "engine/chart/ChartPart.h"
 #include "engine/chart/ChartRenderer.h"
 #include "engine/chart/WorkbookChart.h"
+#include "engine/drawingml/Units.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/legacy/XlsCharts.h"
 #include "engine/legacy/XlsStructure.h"
@@ -223,8 +224,9 @@ public:
             scale = 1;
         }
         if (points.isEmpty()) {
-            throw AutomationError(QStringLiteral("%1: chart %2 has no size to draw at")
-                                      .arg(m_handle.book->fileName(), Name()));
+            // An anchor of no extent: drawn at the size its paste is given.
+            points = QSizeF(engine::drawingml::kDefaultChartCx / engine::drawingml::kEmuPerPoint,
+                            engine::drawingml::kDefaultChartCy / engine::drawingml::kEmuPerPoint);
         }
         try {
             engine::chart::writeChartPicture(chart.chart, chart.context, points, format, scale, fileName);

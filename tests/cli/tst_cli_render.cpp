@@ -83,6 +83,7 @@ private slots:
     void namedChartsComeInTheFormatAndSizeAsked();
     void sheetNamesBecomeSafeAndDistinctFileNames();
     void unreadableChartIsSaidAndSkippedTheOthersDrawn();
+    void chartAnchoredWithoutExtentIsDrawnAtTheSizeItsPasteTakes();
     void failuresGiveOneLineTheirStatusAndLeaveNothingBehind_data();
     void failuresGiveOneLineTheirStatusAndLeaveNothingBehind();
     void pictureRefusedAtTheWriteEndsTheRunWithStatus3();
@@ -412,6 +413,25 @@ void CliRenderTest::chartTooLargeToDrawIsSaidAndSkipped() {
     // Vector pictures have no such bound.
     QCOMPARE(runCli(QStringList(arguments).replaceInStrings(QStringLiteral("png"), QStringLiteral("svg"))).status, 0);
     QCOMPARE(filesIn(m_out.path()), QStringList{QStringLiteral("Wide-1.svg")});
+}
+
+
+void CliRenderTest::chartAnchoredWithoutExtentIsDrawnAtTheSizeItsPasteTakes() {
+    // Saved by the spreadsheet application with an anchor of no height (Apache POI's test data).
+    const QString workbook = qEnvironmentVariable("QUILLMERE_SOURCE_DIR") +
+                             QStringLiteral("/tests/legacy/data/25183.xls");
+    const Result listed = runCli({QStringLiteral("list"), workbook});
+    QCOMPARE(listed.status, 0);
+    QVERIFY2(listed.out.endsWith("\t0\n"), listed.out.constData());
+    const QString folder = out(QStringLiteral("zero"));
+    const Result result = runCli({QStringLiteral("render"), workbook, QStringLiteral("--format"),
+                                  QStringLiteral("png"), QStringLiteral("--output"), folder});
+    QCOMPARE(result.err, QByteArray());
+    QCOMPARE(result.status, 0);
+    const QImage picture(QDir(folder).filePath(QStringLiteral("matt-1.png")));
+    // 5 x 3 inches at 96 dpi, the size a paste gives such a chart.
+    QCOMPARE(picture.size(), QSize(480, 288));
+    QVERIFY(distinctColours(picture) > 8);
 }
 
 QTEST_GUILESS_MAIN(CliRenderTest)

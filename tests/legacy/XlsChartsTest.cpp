@@ -206,7 +206,7 @@ QByteArray end() { return record(0x1034, {}); }
 // sheet reference valuesIxti names (and bubble sizes where a formula is given), drawn by a
 // chart group of the given records.
 QByteArray chartSubstream(const QByteArray& groupRecord, int valuesIxti = 0,
-                          const QByteArray& bubbleSizes = {}) {
+                          const QByteArray& bubbleSizes = {}, const QByteArray& seriesData = {}) {
     return bof(0x0020) + record(0x1002, QByteArray(16, '\0')) + begin() +
            record(0x1003, u16(3) + u16(1) + u16(5) + u16(5) + u16(1) + u16(0)) + begin() +
            brai(0, area(0, 0, 0, 0, 0)) + brai(1, area(valuesIxti, 1, 5, 1, 1)) +
@@ -216,13 +216,13 @@ QByteArray chartSubstream(const QByteArray& groupRecord, int valuesIxti = 0,
            record(0x1020, u16(1) + u16(1) + u16(1) + u16(1)) + end() +
            record(0x101D, u16(1) + QByteArray(16, '\0')) + begin() + end() +
            record(0x1014, QByteArray(16, '\0') + u16(0) + u16(0)) + begin() + groupRecord + end() +
-           end() + end() + eof();
+           end() + seriesData + end() + eof();
 }
 
 // A workbook of one worksheet "Data" whose cells come in every record kind that holds a value,
 // its strings in a shared string table that runs on over a CONTINUE record, and one chart.
 QByteArray handMadeWorkbook(const QByteArray& groupRecord, int valuesIxti = 0,
-                            const QByteArray& bubbleSizes = {}) {
+                            const QByteArray& bubbleSizes = {}, const QByteArray& seriesData = {}) {
     // The second string breaks after "abc"; its rest comes in UTF-16 after a new flags byte.
     const QByteArray sst =
         record(0x00FC, u32(3) + u32(3) + u16(11) + char(0) + QByteArray("Series name") + u16(6) +
@@ -250,8 +250,8 @@ QByteArray handMadeWorkbook(const QByteArray& groupRecord, int valuesIxti = 0,
                            u32((200u << 2) | 2) + u16(2)) +
         cell(0x0006, 5, 1, xnum(42) + QByteArray(6, '\0') + u16(0));
     const QByteArray sheet =
-        bof(0x0010) + cells + chartObj(1) + chartSubstream(groupRecord, valuesIxti, bubbleSizes) +
-        eof();
+        bof(0x0010) + cells + chartObj(1) +
+        chartSubstream(groupRecord, valuesIxti, bubbleSizes, seriesData) + eof();
     return workbookStream({{sheetEntry(0, 0, "Data"), sheet}}, globals);
 }
 
@@ -423,4 +423,38 @@ TEST(XlsCharts, BubbleOfPieAndSurfaceChartsReadAsTheirKinds) {
                                                         QStringLiteral("made.xls"));
     EXPECT_EQ(model(*filled, QStringLiteral("Data"), 0).chart.plotArea.groups.at(0).wireframe,
               false);
+}
+
+TEST(XlsCharts, ValuesOutsideTheWorkbookAreTakenFromTheChartsOwnCopy) {
+    // Values in another workbook, and the chart's copy of them (SIIndex 1, then a cell per
+    // point: row the point, column the series); points 0, 1 and 3.
+    const auto number = [](int point, double v) {
+        return record(0x0203, u16(point) + u16(0) + u16(0) + xnum(v));
+    };
+    const QByteArray seriesData = record(0x1065, u16(1)) + number(0, 2.5) + number(1, -4) +
+                                  number(3, 1e6) + record(0x1065, u16(2));
+    const auto book = XlsWorkbook::fromWorkbookStream(
+        handMadeWorkbook(lineRecord(), 1, {}, seriesData), QStringLiteral("made.xls"));
+    const ChartSpace space = model(*book, QStringLiteral("Data"), 0);
+    const Series& series = *space.allSeries().at(0);
+    ASSERT_TRUE(series.values && series.values->numbers);
+    EXPECT_TRUE(series.values->formula.isEmpty());
+    EXPECT_EQ(series.values->kind, engine::chart::DataSource::Kind::NumberLiteral);
+    const std::vector<double> points = series.values->numbers->dense();
+    ASSERT_EQ(points.size(), 4u);
+    EXPECT_EQ(points[0], 2.5);
+    EXPECT_EQ(points[1], -4);
+    EXPECT_TRUE(std::isnan(points[2]));
+    EXPECT_EQ(points[3], 1e6);
+    // The categories still come from the cells.
+    EXPECT_EQ(series.categories->formula, QStringLiteral("Data!$A$2:$A$6"));
+
+    // Saved by the spreadsheet application: the second series' values are a constant, which the
+    // chart keeps as one point; the first series reads its cells.
+    const auto saved = XlsWorkbook::open(legacyTestSourceRoot() +
+                                         QStringLiteral("/tests/legacy/data/25183.xls"));
+    const ChartSpace matt = model(*saved, QStringLiteral("matt"), 0);
+    ASSERT_EQ(matt.allSeries().size(), 2u);
+    EXPECT_EQ(matt.allSeries()[0]->valueData()->formula, QStringLiteral("matt!$B$2:$B$72"));
+    EXPECT_EQ(matt.allSeries()[1]->valueData()->numbers->dense(), std::vector<double>{1});
 }

@@ -26,7 +26,8 @@ GENERATED = ["charts", "groups", "shared-ranges", "cachefallback", "chartparts",
              "defaults-2007", "defaults-2007-more"]
 SAVED_XLS = [os.path.join(ROOT, "assets", "Samples", "sample1.xls")] + [
     os.path.join(LEGACY, name) for name in
-    ("WithThreeCharts.xls", "SimpleChart.xls", "SimpleScatterChart.xls")]
+    ("WithThreeCharts.xls", "SimpleChart.xls", "SimpleScatterChart.xls", "25183.xls",
+     "49581.xls")]
 
 failures = []
 
