@@ -147,7 +147,13 @@ bool isColumnOrBar(const ChartSpace& space) {
 }
 
 void compareChart(const ChartSpace& ours, const ChartSpace& theirs) {
-    EXPECT_EQ(kinds(ours), kinds(theirs));
+    std::vector<QString> theirKinds = kinds(theirs);
+    // LibreOffice has no surface charts: it reads a 3-D surface as a 3-D column chart.
+    if (hasKind(ours, engine::chart::ChartGroup::Kind::Surface3D) &&
+        theirKinds == std::vector<QString>{QStringLiteral("3-D Column")}) {
+        theirKinds = kinds(ours);
+    }
+    EXPECT_EQ(kinds(ours), theirKinds);
     const std::vector<const Series*> a = ours.allSeries();
     std::vector<const Series*> b = theirs.allSeries();
     ASSERT_EQ(a.size(), b.size());
@@ -164,7 +170,12 @@ void compareChart(const ChartSpace& ours, const ChartSpace& theirs) {
         const DataSource* ca = a[i]->categoryData();
         const DataSource* cb = b[i]->categoryData();
         EXPECT_EQ(ca ? ca->formula : QString(), cb ? cb->formula : QString());
-        EXPECT_EQ(texts(ca), texts(cb));
+        // Numbers on both sides are compared as numbers: LibreOffice caches dates with the
+        // format "General", losing the cells' date format that ours keeps.
+        if (ca && cb && ca->numbers && cb->numbers)
+            EXPECT_EQ(numbers(ca), numbers(cb));
+        else
+            EXPECT_EQ(texts(ca), texts(cb));
         EXPECT_EQ(nameReference(*a[i]), nameReference(*b[i]));
         EXPECT_EQ(a[i]->text ? a[i]->text->text() : QString(),
                   b[i]->text ? b[i]->text->text() : QString());
@@ -266,7 +277,7 @@ TEST_P(AgainstLibreOffice, OurModelIsLibreOfficesSaveForWhatItLoses) {
 
 INSTANTIATE_TEST_SUITE_P(TestData, AgainstLibreOffice,
                          ::testing::Values("sample", "legacy-mixed", "kinds", "WithThreeCharts.xls",
-                                           "SimpleChart.xls", "SimpleScatterChart.xls"),
+                                           "SimpleChart.xls", "SimpleScatterChart.xls", "49581.xls"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                              std::string name;
                              for (const char* c = info.param; *c && *c != '.'; ++c)
