@@ -96,6 +96,7 @@ constexpr quint16 kRadarArea = 0x1040;
 constexpr quint16 kBopPop = 0x1061;
 constexpr quint16 kBopPopCustom = 0x1067;
 constexpr quint16 kSIIndex = 0x1065;
+constexpr quint16 kAxcExt = 0x1062;
 constexpr quint16 kLegend = 0x1015;
 constexpr quint16 kFrame = 0x1032;
 constexpr quint16 kPlotArea = 0x1035;
@@ -602,6 +603,11 @@ struct AxisDef {
     int crossCategory = 1, labelSkip = 1, markSkip = 1;
     bool between = true, crossAtMaximum = false, reversed = false;
     bool hasCatSerRange = false;
+    // AxcExt: a category axis as a time line, in days, months or years (0, 1, 2)
+    bool hasAxcExt = false, dateAxis = false, autoDate = true, autoBase = true;
+    int baseUnit = 0, majorDate = 1, majorDateUnit = 0, minorDate = 1, minorDateUnit = 0;
+    int firstDate = 0, lastDate = 0;
+    bool autoFirstDate = true, autoLastDate = true, autoMajorDate = true, autoMinorDate = true;
     // ValueRange
     bool hasValueRange = false;
     double minimum = 0, maximum = 0, major = 0, minor = 0, crossValue = 0;
@@ -986,6 +992,26 @@ public:
                     axis->reversed = f & 0x0004;
                 }
                 break;
+            case kAxcExt:
+                if (AxisDef* axis = currentAxis(); axis && size >= 18) {
+                    axis->hasAxcExt = true;
+                    axis->firstDate = u16(d);
+                    axis->lastDate = u16(d + 2);
+                    axis->majorDate = std::max<int>(1, u16(d + 4));
+                    axis->majorDateUnit = std::min<int>(u16(d + 6), 2);
+                    axis->minorDate = std::max<int>(1, u16(d + 8));
+                    axis->minorDateUnit = std::min<int>(u16(d + 10), 2);
+                    axis->baseUnit = std::min<int>(u16(d + 12), 2);
+                    const quint16 f = u16(d + 16);
+                    axis->autoFirstDate = f & 0x0001;
+                    axis->autoLastDate = f & 0x0002;
+                    axis->autoMajorDate = f & 0x0004;
+                    axis->autoMinorDate = f & 0x0008;
+                    axis->dateAxis = f & 0x0010;
+                    axis->autoBase = f & 0x0020;
+                    axis->autoDate = f & 0x0080;
+                }
+                break;
             case kValueRange:
                 if (AxisDef* axis = currentAxis(); axis && size >= 42) {
                     axis->hasValueRange = true;
@@ -1337,6 +1363,7 @@ private:
         QString position;
         bool deleted = false;
         bool scatter = false;
+        bool dates = false;  // a category axis laid out as a time line
         const TextDef* title = nullptr;
     };
 
@@ -1815,6 +1842,32 @@ private:
         return nullptr;
     }
 
+    // Whether a group's categories are dates: numbers in a date format. Other categories are
+    // laid out one by one even where the axis is set to be a time line.
+    bool datedCategories(const GroupDef& group) const {
+        for (const SeriesDef& s : m_def.series) {
+            if (s.auxiliary || s.group != group.order) continue;
+            const Reference* categories = categoriesOf(s, group);
+            return categories && numericCells(*categories) && firstNumberIsDate(*categories);
+        }
+        return false;
+    }
+    bool firstNumberIsDate(const Reference& reference) const {
+        for (const CellRange& range : reference.ranges) {
+            const CellStore* cells = m_cellsOf(range.sheet);
+            if (!cells) continue;
+            for (int row = range.firstRow; row <= std::min(range.lastRow, range.firstRow + 64); ++row) {
+                for (int column = range.firstColumn; column <= range.lastColumn; ++column) {
+                    const auto cell = cells->find(quint32(row) << 8 | quint32(column & 0xFF));
+                    if (cell == cells->end() || cell->second.value.typeId() != QMetaType::Double)
+                        continue;
+                    return NumberFormat(m_globals.formatCode(cell->second.xf)).isDateTime();
+                }
+            }
+        }
+        return false;
+    }
+
     QString grouping(const GroupDef& g, bool bar) const {
         if (g.percent) return QStringLiteral("percentStacked");
         if (g.stacked) return QStringLiteral("stacked");
@@ -1853,6 +1906,7 @@ private:
         a.crossId = base + 2;
         a.kind = scatter ? WrittenAxis::Value : WrittenAxis::Category;
         a.scatter = scatter;
+        a.dates = !scatter && first && first->hasAxcExt && first->dateAxis && datedCategories(group);
         b.def = second;
         b.other = first;
         b.id = base + 2;
@@ -2049,9 +2103,11 @@ private:
     void writeAxis(const WrittenAxis& axis) {
         static const AxisDef kNone;
         const AxisDef& def = axis.def ? *axis.def : kNone;
-        const QString element = axis.kind == WrittenAxis::Category ? QStringLiteral("catAx")
-                                : axis.kind == WrittenAxis::Series ? QStringLiteral("serAx")
-                                                                   : QStringLiteral("valAx");
+        const bool date = axis.dates;
+        const QString element = date                                ? QStringLiteral("dateAx")
+                                : axis.kind == WrittenAxis::Category ? QStringLiteral("catAx")
+                                : axis.kind == WrittenAxis::Series   ? QStringLiteral("serAx")
+                                                                     : QStringLiteral("valAx");
         m_xml.writeStartElement(kC, element);
         value("axId", QString::number(axis.id));
         m_xml.writeStartElement(kC, QStringLiteral("scaling"));
@@ -2059,6 +2115,8 @@ private:
         value("orientation", def.reversed ? QStringLiteral("maxMin") : QStringLiteral("minMax"));
         if (def.hasValueRange && !def.autoMaximum) number("max", def.maximum);
         if (def.hasValueRange && !def.autoMinimum) number("min", def.minimum);
+        if (date && !def.autoLastDate) value("max", def.lastDate);
+        if (date && !def.autoFirstDate) value("min", def.firstDate);
         m_xml.writeEndElement();
         value("delete", axis.deleted ? 1 : 0);
         value("axPos", axis.position);
@@ -2096,6 +2154,20 @@ private:
                   between && !axis.scatter ? QStringLiteral("between") : QStringLiteral("midCat"));
             if (def.hasValueRange && !def.autoMajor) number("majorUnit", def.major);
             if (def.hasValueRange && !def.autoMinor) number("minorUnit", def.minor);
+        } else if (date) {
+            // Dates on a time line: the base unit and the steps of its ticks.
+            static const std::array<const char*, 3> kUnits = {"days", "months", "years"};
+            value("auto", def.autoDate ? 1 : 0);
+            value("lblOffset", 100);
+            if (!def.autoBase) value("baseTimeUnit", QLatin1String(kUnits[size_t(def.baseUnit)]));
+            if (!def.autoMajorDate) {
+                value("majorUnit", def.majorDate);
+                value("majorTimeUnit", QLatin1String(kUnits[size_t(def.majorDateUnit)]));
+            }
+            if (!def.autoMinorDate) {
+                value("minorUnit", def.minorDate);
+                value("minorTimeUnit", QLatin1String(kUnits[size_t(def.minorDateUnit)]));
+            }
         } else if (axis.kind == WrittenAxis::Category) {
             value("auto", 1);
             value("lblAlgn", QStringLiteral("ctr"));

@@ -187,12 +187,23 @@ void compareChart(const ChartSpace& ours, const ChartSpace& theirs) {
         EXPECT_EQ(titleText(ours.chart.title), titleText(theirs.chart.title));
     }
 
-    EXPECT_EQ(axisKinds(ours), axisKinds(theirs));
+    // LibreOffice reads a date axis over dated categories (AxcExt's time line) as a category
+    // axis; ours is the time line the records ask for. Compared as the same axis otherwise.
+    const bool datesLost = axisAt(ours, Axis::Kind::Date, 0) && !axisAt(theirs, Axis::Kind::Date, 0);
+    std::vector<Axis::Kind> theirAxes = axisKinds(theirs);
+    if (datesLost) {
+        const auto category = std::find(theirAxes.begin(), theirAxes.end(), Axis::Kind::Category);
+        ASSERT_NE(category, theirAxes.end());
+        *category = Axis::Kind::Date;
+        std::sort(theirAxes.begin(), theirAxes.end());
+    }
+    EXPECT_EQ(axisKinds(ours), theirAxes);
     for (const Axis::Kind kind :
          {Axis::Kind::Category, Axis::Kind::Value, Axis::Kind::Date, Axis::Kind::Series}) {
         for (int nth = 0;; ++nth) {
             const Axis* x = axisAt(ours, kind, nth);
-            const Axis* y = axisAt(theirs, kind, nth);
+            const Axis* y = axisAt(theirs, datesLost && kind == Axis::Kind::Date
+                                               ? Axis::Kind::Category : kind, nth);
             if (!x || !y) break;
             SCOPED_TRACE("axis of kind " + std::to_string(int(kind)) + " #" + std::to_string(nth));
             if (radar && kind == Axis::Kind::Category) {
@@ -207,7 +218,8 @@ void compareChart(const ChartSpace& ours, const ChartSpace& theirs) {
             EXPECT_EQ(x->minimum, y->minimum);
             EXPECT_EQ(x->maximum, y->maximum);
             EXPECT_EQ(x->logBase, y->logBase);
-            EXPECT_EQ(x->majorUnit, y->majorUnit);
+            // The steps of a time line (1 month) go with the date axis LibreOffice loses.
+            if (!(datesLost && kind == Axis::Kind::Date)) EXPECT_EQ(x->majorUnit, y->majorUnit);
             EXPECT_EQ(crossing(ours, *x), crossing(theirs, *y));
             EXPECT_EQ(titleText(x->title), titleText(y->title));
             if (kind == Axis::Kind::Value && isColumnOrBar(ours) && nth == 0) {

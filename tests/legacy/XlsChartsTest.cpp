@@ -222,7 +222,8 @@ QByteArray chartSubstream(const QByteArray& groupRecord, int valuesIxti = 0,
 // A workbook of one worksheet "Data" whose cells come in every record kind that holds a value,
 // its strings in a shared string table that runs on over a CONTINUE record, and one chart.
 QByteArray handMadeWorkbook(const QByteArray& groupRecord, int valuesIxti = 0,
-                            const QByteArray& bubbleSizes = {}, const QByteArray& seriesData = {}) {
+                            const QByteArray& bubbleSizes = {}, const QByteArray& seriesData = {},
+                            const QByteArray& moreGlobals = {}) {
     // The second string breaks after "abc"; its rest comes in UTF-16 after a new flags byte.
     const QByteArray sst =
         record(0x00FC, u32(3) + u32(3) + u16(11) + char(0) + QByteArray("Series name") + u16(6) +
@@ -235,7 +236,7 @@ QByteArray handMadeWorkbook(const QByteArray& groupRecord, int valuesIxti = 0,
         record(0x01AE, u16(1) + u16(0x0401)) +
         record(0x01AE, u16(1) + u16(5) + char(0) + QByteArray("other")) +
         record(0x0017, u16(2) + u16(0) + u16(0) + u16(0) + u16(1) + u16(0) + u16(0)) + sst +
-        sstRest;
+        sstRest + moreGlobals;
     const QByteArray label = u16(3) + char(0) + QByteArray("Lab");
     const QByteArray cells =
         cell(0x00FD, 0, 0, u32(0)) + cell(0x00FD, 1, 0, u32(1)) + cell(0x0204, 2, 0, label) +
@@ -457,4 +458,47 @@ TEST(XlsCharts, ValuesOutsideTheWorkbookAreTakenFromTheChartsOwnCopy) {
     ASSERT_EQ(matt.allSeries().size(), 2u);
     EXPECT_EQ(matt.allSeries()[0]->valueData()->formula, QStringLiteral("matt!$B$2:$B$72"));
     EXPECT_EQ(matt.allSeries()[1]->valueData()->numbers->dense(), std::vector<double>{1});
+}
+
+TEST(XlsCharts, ACategoryAxisMadeATimeLineIsADateAxis) {
+    // AxcExt after the category axis's CatSerRange: a date axis in months, ticks every
+    // 3 months, from serial 45292 (2024-01-01); the maximum and the minor step automatic.
+    const QByteArray catSerRange = record(0x1020, u16(1) + u16(1) + u16(1) + u16(1));
+    const QByteArray axcExt = record(0x1062, u16(45292) + u16(0) + u16(3) + u16(1) + u16(1) +
+                                                 u16(0) + u16(1) + u16(0) +
+                                                 u16(0x0002 | 0x0008 | 0x0010));
+    // The cells' format (XF 0) the built-in date format 14, m/d/yyyy.
+    const QByteArray dateXf = record(0x00E0, u16(0) + u16(14) + QByteArray(16, '\0'));
+    QByteArray stream = handMadeWorkbook(lineRecord(), 0, {}, {}, dateXf);
+    const qsizetype at = stream.indexOf(catSerRange);
+    ASSERT_GT(at, 0);
+    stream.insert(at + catSerRange.size(), axcExt);
+    // Numbers for categories (B2:B6 for A2:A6): text categories stay categories whatever the
+    // axis says, as the spreadsheet lays them out.
+    const QByteArray textCategories = brai(2, area(0, 1, 5, 0, 0));
+    const QByteArray textAxis = stream;
+    ASSERT_GT(stream.indexOf(textCategories), 0);
+    stream.replace(stream.indexOf(textCategories), textCategories.size(),
+                   brai(2, area(0, 1, 5, 1, 1)));
+    const auto book = XlsWorkbook::fromWorkbookStream(stream, QStringLiteral("made.xls"));
+    const ChartSpace space = model(*book, QStringLiteral("Data"), 0);
+    const Axis* dates = axisOfKind(space, Axis::Kind::Date);
+    ASSERT_TRUE(dates);
+    EXPECT_EQ(dates->baseTimeUnit, QStringLiteral("months"));
+    EXPECT_EQ(dates->majorUnit, 3.0);
+    EXPECT_EQ(dates->majorTimeUnit, QStringLiteral("months"));
+    EXPECT_EQ(dates->minimum, 45292.0);
+    EXPECT_FALSE(dates->maximum.has_value());
+    EXPECT_EQ(axisOfKind(space, Axis::Kind::Category), nullptr);
+
+    // Saved by the spreadsheet application: daily dates on a date axis.
+    const auto saved = XlsWorkbook::open(savedXls(QStringLiteral("SimpleChart.xls")));
+    EXPECT_TRUE(axisOfKind(model(*saved, QStringLiteral("Sheet1"), 0), Axis::Kind::Date));
+
+    // Without the record, or over text categories, the axis stays one of categories.
+    const auto plain =
+        XlsWorkbook::fromWorkbookStream(handMadeWorkbook(lineRecord()), QStringLiteral("made.xls"));
+    EXPECT_TRUE(axisOfKind(model(*plain, QStringLiteral("Data"), 0), Axis::Kind::Category));
+    const auto texts = XlsWorkbook::fromWorkbookStream(textAxis, QStringLiteral("made.xls"));
+    EXPECT_TRUE(axisOfKind(model(*texts, QStringLiteral("Data"), 0), Axis::Kind::Category));
 }
