@@ -97,6 +97,8 @@ constexpr quint16 kBopPop = 0x1061;
 constexpr quint16 kBopPopCustom = 0x1067;
 constexpr quint16 kSIIndex = 0x1065;
 constexpr quint16 kAxcExt = 0x1062;
+constexpr quint16 kCrtLayout12 = 0x089D;
+constexpr quint16 kCrtLayout12A = 0x08A7;
 constexpr quint16 kLegend = 0x1015;
 constexpr quint16 kFrame = 0x1032;
 constexpr quint16 kPlotArea = 0x1035;
@@ -624,6 +626,27 @@ struct AxisDef {
     int font = -1;
 };
 
+// Where the user placed an element (CrtLayout12, CrtLayout12A): per coordinate 0 automatic,
+// 1 relative to the automatic place, 2 from the chart's edges, as fractions of the chart.
+struct RecordLayout {
+    std::array<int, 4> modes{};  // x, y, width, height
+    std::array<double, 4> values{};
+    bool inner = false;  // the plot area's inside, without its axis labels
+
+    static std::optional<RecordLayout> read(const char* modes, const char* values) {
+        RecordLayout layout;
+        bool manual = false;
+        for (size_t i = 0; i < 4; ++i) {
+            layout.modes[i] = u16(modes + 2 * i) <= 2 ? u16(modes + 2 * i) : 0;
+            layout.values[i] = xnum(values + 8 * i);
+            if (!std::isfinite(layout.values[i]) || std::abs(layout.values[i]) > 10)
+                return std::nullopt;
+            manual = manual || layout.modes[i] != 0;
+        }
+        return manual ? std::optional<RecordLayout>(layout) : std::nullopt;
+    }
+};
+
 struct GroupDef {
     int order = 0;  // icrt
     enum Kind { Unknown, Bar, Line, Area, Pie, OfPie, Scatter, Radar, Surface };
@@ -645,6 +668,7 @@ struct GroupDef {
     bool legend = false;
     int legendPosition = 3;
     int legendFont = -1;
+    std::optional<RecordLayout> legendLayout;
     int axisParent = 0;
 
     // Drawn as lines with markers; a bubble's series, like a bar's, is its fill.
@@ -666,6 +690,7 @@ struct ChartDef {
     std::vector<GroupDef> groups;
     std::deque<TextDef> texts;
     ElementFormat chartArea, plotArea;
+    std::optional<RecordLayout> plotLayout;
     bool plotAreaFramed = false;   // a PlotArea record and its FRAME: else the plot area is bare
     bool chartAreaFramed = false;  // the chart's own FRAME
     bool plotVisibleOnly = true;
@@ -1164,6 +1189,16 @@ public:
             case kDropBar:
                 if (GroupDef* g = group()) g->dropBars = true;
                 break;
+            case kCrtLayout12A:
+                if (size >= 66) {
+                    m_def.plotLayout = RecordLayout::read(d + 26, d + 34);
+                    if (m_def.plotLayout) m_def.plotLayout->inner = u16(d + 16) & 0x0001;
+                }
+                break;
+            case kCrtLayout12:
+                if (size >= 58 && inside(Block::Legend) && !m_def.groups.empty())
+                    m_def.groups.back().legendLayout = RecordLayout::read(d + 18, d + 26);
+                break;
             case kLegend:
                 if (GroupDef* g = group(); g && size >= 17) {
                     g->legend = true;
@@ -1283,7 +1318,7 @@ public:
         m_xml.writeStartElement(kC, QStringLiteral("chart"));
         writeTitles();
         m_xml.writeStartElement(kC, QStringLiteral("plotArea"));
-        m_xml.writeEmptyElement(kC, QStringLiteral("layout"));
+        layout(m_def.plotLayout, true);
         for (const GroupDef& group : m_def.groups) writeGroup(group);
         for (const WrittenAxis& axis : m_axes) writeAxis(axis);
         shapeProperties(plotAreaLook(), false);
@@ -1594,6 +1629,27 @@ private:
         }
     }
 
+    void layout(const std::optional<RecordLayout>& manual, bool plotArea) {
+        m_xml.writeStartElement(kC, QStringLiteral("layout"));
+        if (manual) {
+            static const std::array<const char*, 3> kModes = {"", "factor", "edge"};
+            static const std::array<const char*, 4> kModeNames = {"xMode", "yMode", "wMode", "hMode"};
+            static const std::array<const char*, 4> kValueNames = {"x", "y", "w", "h"};
+            m_xml.writeStartElement(kC, QStringLiteral("manualLayout"));
+            if (plotArea)
+                value("layoutTarget", manual->inner ? QStringLiteral("inner") : QStringLiteral("outer"));
+            for (size_t i = 0; i < 4; ++i) {
+                if (manual->modes[i] != 0)
+                    value(kModeNames[i], QLatin1String(kModes[size_t(manual->modes[i])]));
+            }
+            for (size_t i = 0; i < 4; ++i) {
+                if (manual->modes[i] != 0) number(kValueNames[i], manual->values[i]);
+            }
+            m_xml.writeEndElement();
+        }
+        m_xml.writeEndElement();
+    }
+
     void writeLegend() {
         for (const GroupDef& group : m_def.groups) {
             if (!group.legend) continue;
@@ -1602,6 +1658,7 @@ private:
             value("legendPos",
                   QLatin1String(group.legendPosition < 5 ? kPositions[size_t(group.legendPosition)]
                                                          : "r"));
+            if (group.legendLayout) layout(group.legendLayout, false);
             value("overlay", 0);
             font(group.legendFont);
             m_xml.writeEndElement();

@@ -502,3 +502,40 @@ TEST(XlsCharts, ACategoryAxisMadeATimeLineIsADateAxis) {
     const auto texts = XlsWorkbook::fromWorkbookStream(textAxis, QStringLiteral("made.xls"));
     EXPECT_TRUE(axisOfKind(model(*texts, QStringLiteral("Data"), 0), Axis::Kind::Category));
 }
+
+TEST(XlsCharts, PlotAreaAndLegendPlacedByHandKeepTheirPlace) {
+    // CrtLayout12A: the plot area's inside from the chart's edges; CrtLayout12 in the legend:
+    // moved from its automatic place by a factor, its size automatic.
+    const auto frt = [](int type) { return u16(type) + u16(0) + QByteArray(8, '\0') + u32(0); };
+    const QByteArray plot =
+        record(0x08A7, frt(0x08A7) + u16(1) + QByteArray(8, '\0') + u16(2) + u16(2) + u16(2) +
+                           u16(2) + xnum(0.1) + xnum(0.15) + xnum(0.7) + xnum(0.6) + u16(0));
+    const QByteArray legendLayout =
+        record(0x089D, frt(0x089D) + u16(0) + u16(1) + u16(1) + u16(0) + u16(0) + xnum(0.05) +
+                           xnum(-0.1) + xnum(0) + xnum(0) + u16(0));
+    const QByteArray legend = record(0x1015, QByteArray(16, '\0') + char(3) + char(1) + u16(0x1F)) +
+                              begin() + legendLayout + end();
+    const auto book = XlsWorkbook::fromWorkbookStream(
+        handMadeWorkbook(lineRecord() + legend, 0, {}, plot), QStringLiteral("made.xls"));
+    const ChartSpace space = model(*book, QStringLiteral("Data"), 0);
+    ASSERT_TRUE(space.chart.plotArea.layout && space.chart.plotArea.layout->manual);
+    const auto& inside = *space.chart.plotArea.layout->manual;
+    EXPECT_EQ(inside.layoutTarget, QStringLiteral("inner"));
+    EXPECT_EQ(inside.xMode, QStringLiteral("edge"));
+    EXPECT_EQ(inside.hMode, QStringLiteral("edge"));
+    EXPECT_EQ(inside.x, 0.1);
+    EXPECT_EQ(inside.h, 0.6);
+    ASSERT_TRUE(space.chart.legend && space.chart.legend->layout &&
+                space.chart.legend->layout->manual);
+    const auto& moved = *space.chart.legend->layout->manual;
+    EXPECT_EQ(moved.xMode, QStringLiteral("factor"));
+    EXPECT_EQ(moved.y, -0.1);
+    EXPECT_FALSE(moved.wMode.has_value());
+    EXPECT_FALSE(moved.w.has_value());
+
+    // Without the records, both are laid out automatically.
+    const auto plain =
+        XlsWorkbook::fromWorkbookStream(handMadeWorkbook(lineRecord()), QStringLiteral("made.xls"));
+    const ChartSpace automatic = model(*plain, QStringLiteral("Data"), 0);
+    EXPECT_FALSE(automatic.chart.plotArea.layout && automatic.chart.plotArea.layout->manual);
+}
