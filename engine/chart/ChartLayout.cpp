@@ -14,8 +14,22 @@ namespace engine::chart {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kChartPadding = 5;    // between the chart's edge and what it holds
-constexpr double kGap = 4;             // between title, legend and plot area
+// The spacing of the spreadsheet application's automatic layout, measured on its own pictures of
+// its charts (screenshots at two pixels a point of 412 x 211 pt charts with a title, axis titles
+// and a legend on the right; the ten XlsxWriter examples of tests/data/chart-references):
+// - the title's ink starts 16.5 pt below the chart's top edge, the legend's text ends 15 pt
+//   inside its right edge: 11.5 pt of padding plus the text's own leading;
+// - axis titles' ink lies 17.5 to 18.5 pt from the left and bottom edges, 3.5 pt more than the
+//   padding alone gives;
+// - the entries of a legend on the side are 21 pt apart at 10 pt, 2.1 times the font size
+//   (line height 12.2 pt), with each entry centred in its row.
+constexpr double kChartPadding = 11.5;        // between the chart's edge and what it holds
+constexpr double kAxisTitleOuterGap = 3.5;    // between an axis title and the chart's edge, besides the padding
+constexpr double kLegendPitchPerPoint = 2.1;  // a side legend's row height per point of its font
+// - the plot area's top (its top value label's ink) starts 13 pt below the title's ink.
+constexpr double kValueIntervalLines = 1.1;   // the least height of a vertical value axis' interval, in label lines
+constexpr double kTitleGap = 8;               // between the title and what lies below it
+constexpr double kGap = 4;                    // between legend and plot area, axis titles and labels
 constexpr double kTickLength = 3.75;   // a major tick mark outside the plot
 constexpr double kLabelGap = 2.5;      // between a tick and its label
 
@@ -494,7 +508,9 @@ class Layouter {
                 const Extent e = stackedExtent(values);
                 lo = std::min(lo, e.min);
                 hi = std::max(hi, e.max);
-                padEnds = false;
+                // Stacked totals get the same room above them as single values do (a total of
+                // 120 is drawn on 0 to 140, one of 80 on 0 to 100): only 100% stacks end flush.
+                if (g.percent) padEnds = false;
                 percent = percent || g.percent;
                 hasNegative = hasNegative || e.min < 0;
             } else {
@@ -666,7 +682,7 @@ class Layouter {
         if (t)
             if (const ManualLayout* m = manualOf(t->layout)) block.rect = placeManually(*m, block.rect, m_out.size);
         if (!R().titleOverlay() && !(t && manualOf(t->layout)))
-            free.setTop(block.rect.bottom() + kGap);
+            free.setTop(block.rect.bottom() + kTitleGap);
         m_out.title = block;
     }
 
@@ -770,11 +786,17 @@ class Layouter {
             out.items.clear();
             const int shown = int(std::max<size_t>(1, std::min(sized.size(), size_t(std::max(1.0, (free.height() - 2 * pad) / lh)))));
             box.setSize(QSizeF(w + 2 * pad, 0));
+            // Room between entries, as much as the application leaves where it fits, less where
+            // it does not: every entry shown comes before the room between them.
+            double allLines = 0;
+            for (const Sized& s : sized) allLines += lh * s.lines.size();
+            const double roomy = std::max(0.0, kLegendPitchPerPoint * out.style.size - lh);
+            const double lead = std::clamp((free.height() - 2 * pad - allLines) / double(sized.size()), 0.0, roomy);
             double y = 0;
             std::vector<const Sized*> kept;
-            for (int i = 0; i < int(sized.size()) && y + lh * sized[i].lines.size() <= free.height() - 2 * pad + 1e-6; ++i) {
+            for (int i = 0; i < int(sized.size()) && y + lh * sized[i].lines.size() + lead <= free.height() - 2 * pad + 1e-6; ++i) {
                 kept.push_back(&sized[i]);
-                y += lh * sized[i].lines.size();
+                y += lh * sized[i].lines.size() + lead;
             }
             if (kept.empty() && shown > 0) kept.push_back(&sized[0]), y = lh;
             box.setHeight(y + 2 * pad);
@@ -785,8 +807,8 @@ class Layouter {
             box.moveTopLeft(QPointF(x0, y0));
             double yy = box.top() + pad;
             for (const Sized* s : kept) {
-                addItem(*s, box.left() + pad, yy);
-                yy += lh * s->lines.size();
+                addItem(*s, box.left() + pad, yy + lead / 2);
+                yy += lh * s->lines.size() + lead;
             }
             if (!R().legendOverlay() && !manualOf(legend.layout)) {
                 if (pos == QLatin1String("l")) free.setLeft(box.right() + kGap);
@@ -894,7 +916,9 @@ class Layouter {
                             const double widest = widestLabel(a->majorTicks, a->labelStyle);
                             cap = int(length / std::max(1.0, widest * 1.6));
                         } else {
-                            cap = int(length / std::max(1.0, lh * 1.25));
+                            // The application puts 8 intervals (0 to 80 by 10) on a plot 112.5 pt
+                            // tall with 10 pt labels: 1.15 line heights an interval.
+                            cap = int(length / std::max(1.0, lh * kValueIntervalLines));
                         }
                         cap = std::clamp(cap, 2, 10);
                     }
@@ -911,7 +935,7 @@ class Layouter {
                 double band = 0;
                 if (a->labelExtent > 0 && (edge != Edge::Middle || lblPos != QLatin1String("nextTo")))
                     band += a->labelExtent + kLabelGap + tickOutside(*a);
-                if (a->title) band += (a->horizontal ? a->title->rect.height() : a->title->rect.height()) + kGap;
+                if (a->title) band += a->title->rect.height() + kGap + kAxisTitleOuterGap;
                 const bool high = labelsHigh(*a, edge);
                 if (a->horizontal) (high ? top : bottom) = std::max(high ? top : bottom, band);
                 else (high ? right : left) = std::max(high ? right : left, band);
@@ -1057,7 +1081,9 @@ class Layouter {
                 widest = std::max(widest, measureText(categoryLabel(m_out.categories, i), style).width());
             const double room = std::min(outer.width() / 2 - widest - 6, outer.height() / 2 - lineHeightOf(style) - 6);
             const double radius = std::max(10.0, room);
-            computeScale(v, std::clamp(int(radius / (lineHeightOf(style) * 1.6)), 2, 10));
+            // Rings a label's height apart: the application labels a radar of about 65 pt radius
+            // with values to 70 as 0 to 80 by 20.
+            computeScale(v, std::clamp(int(radius / lineHeightOf(style)), 2, 10));
             v.horizontal = false;
             v.lo = outer.center().y();
             v.hi = outer.center().y() - radius;
