@@ -26,6 +26,8 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kChartPadding = 11.5;        // between the chart's edge and what it holds
 constexpr double kAxisTitleOuterGap = 3.5;    // between an axis title and the chart's edge, besides the padding
 constexpr double kLegendPitchPerPoint = 2.1;  // a side legend's row height per point of its font
+// - a legend on the side has its keys 20 pt from the plot area's edge.
+constexpr double kSideLegendGap = 17;         // between a side legend's box and the plot area
 // - the plot area's top (its top value label's ink) starts 13 pt below the title's ink.
 constexpr double kValueIntervalLines = 1.1;   // the least height of a vertical value axis' interval, in label lines
 constexpr double kTitleGap = 8;               // between the title and what lies below it
@@ -109,6 +111,16 @@ QRectF placeManually(const ManualLayout& m, const QRectF& automatic, QSizeF char
     if (r.width() < 1) r.setWidth(1);
     if (r.height() < 1) r.setHeight(1);
     return r;
+}
+
+// The format an axis shows its numbers in: its own, unless linked to its source; linked, the
+// source's as the cache holds it. Where the cache holds no format but "General" (as some writers
+// leave every cache) the axis' record of its source's format stands in for the cells' own.
+QString axisNumberFormat(const Axis& axis, const QString& cacheFormat) {
+    if (!axis.numberFormat || axis.numberFormat->formatCode.isEmpty()) return cacheFormat;
+    if (!axis.numberFormat->sourceLinked.value_or(false)) return axis.numberFormat->formatCode;
+    const bool cacheGeneral = cacheFormat.isEmpty() || cacheFormat.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0;
+    return cacheGeneral ? axis.numberFormat->formatCode : cacheFormat;
 }
 
 const ManualLayout* manualOf(const std::optional<Layout>& layout) {
@@ -413,9 +425,10 @@ class Layouter {
         AxisLayout* categoryAxis = nullptr;
         for (const GroupData& g : m_out.groups)
             if (g.categoryAxis && !isScatterLike(*g.group)) { categoryAxis = g.categoryAxis; break; }
-        if (categoryAxis && categoryAxis->axis->numberFormat &&
-            !categoryAxis->axis->numberFormat->sourceLinked.value_or(false))
-            axisFormat = categoryAxis->axis->numberFormat->formatCode;
+        if (categoryAxis) {
+            const DataSource* source = withCategories ? &*withCategories->categories : nullptr;
+            axisFormat = axisNumberFormat(*categoryAxis->axis, source && source->numbers ? source->numbers->formatCode : QString());
+        }
         QStringList texts = textsOf(withCategories ? &*withCategories->categories : nullptr, axisFormat, m_out.dates, m_out.numbers);
         count = std::max<int>(count, int(texts.size()));
         m_out.categories = texts;
@@ -472,10 +485,8 @@ class Layouter {
         a.categoryCount = int(slotOf(first, dateOf(hi))) + 1;
         a.date = true;
         // The labels: the axis' format, else the dates' own.
-        const QString code = axis.numberFormat && !axis.numberFormat->sourceLinked.value_or(false) && !axis.numberFormat->formatCode.isEmpty()
-                                 ? axis.numberFormat->formatCode
-                                 : (categories.numbers->formatCode.isEmpty() ? QStringLiteral("d-mmm-yy") : categories.numbers->formatCode);
-        a.format = Format(code);
+        const QString code = axisNumberFormat(axis, categories.numbers->formatCode);
+        a.format = Format(code.isEmpty() ? QStringLiteral("d-mmm-yy") : code);
         DateStep step = dateMajorUnit(hi - lo, base, 10);
         if (axis.majorUnit && *axis.majorUnit > 0) step = {int(*axis.majorUnit), unitOf(axis.majorTimeUnit, base)};
         a.dateTicks.clear();
@@ -539,8 +550,8 @@ class Layouter {
             a.format = Format(axis.numberFormat->formatCode);
         else if (percent)
             a.format = Format(QStringLiteral("0%"));
-        else if (!sourceFormat.isEmpty())
-            a.format = Format(sourceFormat);
+        else if (const QString linked = axisNumberFormat(axis, sourceFormat); !linked.isEmpty())
+            a.format = Format(linked);
         computeScale(a, 10);
     }
 
@@ -811,8 +822,8 @@ class Layouter {
                 yy += lh * s->lines.size() + lead;
             }
             if (!R().legendOverlay() && !manualOf(legend.layout)) {
-                if (pos == QLatin1String("l")) free.setLeft(box.right() + kGap);
-                else free.setRight(box.left() - kGap);
+                if (pos == QLatin1String("l")) free.setLeft(box.right() + kSideLegendGap);
+                else free.setRight(box.left() - kSideLegendGap);
             }
         } else {
             // Rows of entries, as many to a row as fit; the rows centred.

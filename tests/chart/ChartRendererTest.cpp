@@ -651,3 +651,104 @@ TEST(ChartRenderer, NumbersPastWhatTheyCanStandForReadAsAbsent) {
         "<c:valAx><c:axId val=\"2\"/><c:scaling/><c:axPos val=\"l\"/><c:crossAx val=\"1\"/></c:valAx>");
     EXPECT_EQ(buildChartScene(dated, context, QSizeF(360, 216)).texts(E::AxisLabel, 0), QStringList{"2023-03-15"});
 }
+
+namespace {
+
+// The reference workbooks: the charts of which the spreadsheet application's own pictures are kept.
+Charts referenceCharts(const QString& example) {
+    Charts c;
+    c.workbook = Workbook::open(sourceRoot() + QStringLiteral("/tests/data/chart-references/workbooks/") + example + QStringLiteral(".xlsx"));
+    const auto* sheet = c.workbook->sheetByName(QStringLiteral("Sheet1"));
+    for (const auto& object : sheet->chartObjects) c.charts.push_back(workbookChart(*c.workbook, *sheet, object));
+    return c;
+}
+
+QStringList valueLabels(double min, double max, double major) {
+    QStringList labels;
+    for (double v = min; v <= max + 1e-9; v += major) labels << formatGeneral(v);
+    return labels;
+}
+
+}  // namespace
+
+TEST(ChartLayoutRules, SpacingMatchesTheApplicationsPictureOfAColumnChart) {
+    // 412 x 211 pt with an 18 pt title, two axis titles and a legend of two entries on the right.
+    // In the application's picture the plot area is 290 x 112.5 pt at (48.5, 49), the title's ink
+    // starts 16.5 pt from the top, the axis titles' 18 pt from the left and bottom edges.
+    const Charts c = referenceCharts(QStringLiteral("chart_column"));
+    ASSERT_EQ(c.charts.size(), 3u);
+    const ChartScene scene = sceneOf(c.charts[0]);
+    const QRectF plot = boxOf(scene.find(E::PlotArea)[0]);
+    EXPECT_NEAR(plot.left(), 48.5, 3);
+    EXPECT_NEAR(plot.top(), 49, 3);
+    EXPECT_NEAR(plot.width(), 290, 8);
+    EXPECT_NEAR(plot.height(), 112.5, 6);
+    EXPECT_NEAR(scene.find(E::Title)[0]->bounds().top(), 12.5, 2.5);
+    double titleLeft = 1e9, titleBottom = 0;
+    for (const ScenePrimitive* p : scene.find(E::AxisTitle)) {
+        titleLeft = std::min(titleLeft, p->bounds().left());
+        titleBottom = std::max(titleBottom, p->bounds().bottom());
+    }
+    EXPECT_NEAR(titleLeft, 15, 2.5);
+    EXPECT_NEAR(211 - titleBottom, 15, 2.5);
+    // Legend entries of a side legend 21 pt apart, centred on the room below the title.
+    const auto entries = scene.find(E::LegendEntry);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_NEAR(entries[1]->bounds().center().y() - entries[0]->bounds().center().y(), 21, 0.5);
+    EXPECT_GT(entries[0]->bounds().left(), plot.right());
+    EXPECT_NEAR(412 - entries[0]->bounds().right(), 15, 3);
+}
+
+TEST(ChartLayoutRules, CrowdedSideLegendsCloseUpRatherThanDropEntries) {
+    QByteArray plot = "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/>";
+    for (int s = 0; s < 9; ++s) plot += lineSeries(s, "S" + QByteArray::number(s), numbers({1.0 + s, 2}));
+    plot += "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + kCatValAxes;
+    const ChartSpace chart = chartFromXml(plot, "<c:legend><c:legendPos val=\"r\"/></c:legend>");
+    const ChartScene roomy = buildChartScene(chart, RenderContext(), QSizeF(412, 260));
+    const ChartScene small = buildChartScene(chart, RenderContext(), QSizeF(300, 150));
+    // Nine rows of 21 pt fit in 260 pt; in 150 pt they close up to fit, none lost or overlapping.
+    ASSERT_EQ(roomy.count(E::LegendEntry), 9);
+    ASSERT_EQ(small.count(E::LegendEntry), 9);
+    const auto r = roomy.find(E::LegendEntry), s = small.find(E::LegendEntry);
+    EXPECT_NEAR(r[1]->bounds().center().y() - r[0]->bounds().center().y(), 21, 0.5);
+    for (size_t i = 1; i < s.size(); ++i) EXPECT_GE(s[i]->bounds().top(), s[i - 1]->bounds().bottom() - 0.5);
+    EXPECT_LE(s.back()->bounds().bottom(), 150);
+    EXPECT_GE(s.front()->bounds().top(), 0);
+}
+
+TEST(ChartLayoutRules, StackedAndRadarScalesAsTheApplicationDrawsThem) {
+    // Stacked totals up to 120 are drawn on 0 to 140 by 20, those up to 80 (area) on 0 to 100
+    // by 20; 100% stacks stay 0% to 100%.
+    const Charts columns = referenceCharts(QStringLiteral("chart_column"));
+    EXPECT_EQ(sceneOf(columns.charts[1]).texts(E::AxisLabel, 1), valueLabels(0, 140, 20));
+    EXPECT_EQ(sceneOf(columns.charts[2]).texts(E::AxisLabel, 1).last(), QStringLiteral("100%"));
+    const Charts areas = referenceCharts(QStringLiteral("chart_area"));
+    EXPECT_EQ(sceneOf(areas.charts[1]).texts(E::AxisLabel, 1), valueLabels(0, 100, 20));
+    // Clustered columns to 70 on a 112 pt plot: 0 to 80 by 10.
+    EXPECT_EQ(sceneOf(columns.charts[0]).texts(E::AxisLabel, 1), valueLabels(0, 80, 10));
+    // A radar of values to 70: 0 to 80 by 20.
+    const Charts radars = referenceCharts(QStringLiteral("chart_radar"));
+    EXPECT_EQ(sceneOf(radars.charts[0]).texts(E::AxisLabel, 1), valueLabels(0, 80, 20));
+}
+
+TEST(ChartLayoutRules, LinkedAxisFormatsShowTheSourcesFormatWhereTheCacheHasNone) {
+    // Dates in dd/mm/yyyy cells; the cache says "General", the linked axis records dd/mm/yyyy.
+    const Charts stock = referenceCharts(QStringLiteral("chart_stock"));
+    const ChartScene scene = sceneOf(stock.charts[0]);
+    EXPECT_EQ(scene.texts(E::AxisLabel, 0).first(), QStringLiteral("01/01/2007"));
+    EXPECT_EQ(scene.texts(E::AxisLabel, 0).last(), QStringLiteral("05/01/2007"));
+    // A cache with a format of its own keeps it, linked or not the axis' own wins when unlinked.
+    auto categoryLabels = [](const QByteArray& cacheFormat, const QByteArray& axisFormat) {
+        const QByteArray cat = "<c:cat><c:numLit><c:formatCode>" + cacheFormat + "</c:formatCode><c:ptCount val=\"2\"/>"
+                               "<c:pt idx=\"0\"><c:v>0.25</c:v></c:pt><c:pt idx=\"1\"><c:v>0.5</c:v></c:pt></c:numLit></c:cat>";
+        const QByteArray plot = "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/><c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>" +
+                                cat + "<c:val>" + numbers({1, 2}) + "</c:val></c:ser><c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>"
+                                "<c:catAx><c:axId val=\"1\"/><c:scaling/><c:axPos val=\"b\"/>" + axisFormat + "<c:crossAx val=\"2\"/></c:catAx>"
+                                "<c:valAx><c:axId val=\"2\"/><c:scaling/><c:axPos val=\"l\"/><c:crossAx val=\"1\"/></c:valAx>";
+        return buildChartScene(chartFromXml(plot), RenderContext(), QSizeF(360, 216)).texts(E::AxisLabel, 0);
+    };
+    EXPECT_EQ(categoryLabels("General", "<c:numFmt formatCode=\"0%\" sourceLinked=\"1\"/>"), (QStringList{"25%", "50%"}));
+    EXPECT_EQ(categoryLabels("0.00", "<c:numFmt formatCode=\"0%\" sourceLinked=\"1\"/>"), (QStringList{"0.25", "0.50"}));
+    EXPECT_EQ(categoryLabels("0.00", "<c:numFmt formatCode=\"0%\" sourceLinked=\"0\"/>"), (QStringList{"25%", "50%"}));
+    EXPECT_EQ(categoryLabels("General", ""), (QStringList{"0.25", "0.5"}));
+}
