@@ -752,3 +752,15 @@ TEST(ChartLayoutRules, LinkedAxisFormatsShowTheSourcesFormatWhereTheCacheHasNone
     EXPECT_EQ(categoryLabels("0.00", "<c:numFmt formatCode=\"0%\" sourceLinked=\"0\"/>"), (QStringList{"25%", "50%"}));
     EXPECT_EQ(categoryLabels("General", ""), (QStringList{"0.25", "0.5"}));
 }
+
+TEST(ChartLayoutRules, AutomaticMarkersAreSevenPointsAcross) {
+    // The application's scatter and radar charts of styles 11 and 12: markers and keys 7 pt.
+    for (const QString& example : {QStringLiteral("chart_scatter"), QStringLiteral("chart_radar")}) {
+        const Charts c = referenceCharts(example);
+        const ChartScene scene = sceneOf(c.charts[1]);
+        const auto markers = scene.find(E::Marker, 0);
+        ASSERT_FALSE(markers.empty()) << example.toStdString();
+        EXPECT_NEAR(boxOf(markers[0]).width(), 7, 0.01) << example.toStdString();
+        EXPECT_NEAR(boxOf(markers[0]).height(), 7, 0.01) << example.toStdString();
+    }
+}
