@@ -26,7 +26,9 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kChartPadding = 11.5;        // between the chart's edge and what it holds
 constexpr double kAxisTitleOuterGap = 3.5;    // between an axis title and the chart's edge, besides the padding
 constexpr double kLegendPitchPerPoint = 2.1;  // a side legend's row height per point of its font
-// - a legend on the side has its keys 20 pt from the plot area's edge.
+// - a legend on the side has its keys 20 pt from the plot area's edge, and is centred on the
+//   room from the title's bottom to the chart's bottom edge; square keys are 5 pt at 10 pt.
+constexpr double kLegendKeyPerPoint = 0.5;    // a square legend key's side per point of its font
 constexpr double kSideLegendGap = 17;         // between a side legend's box and the plot area
 // - the plot area's top (its top value label's ink) starts 13 pt below the title's ink.
 constexpr double kValueIntervalLines = 1.1;   // the least height of a vertical value axis' interval, in label lines
@@ -754,7 +756,7 @@ class Layouter {
         if (entries.empty()) return;
         const QString pos = legend.position.value_or(QStringLiteral("r"));
         const double lh = out.lineHeight;
-        const double keyW = lh * 0.6;
+        const double keyW = kLegendKeyPerPoint * out.style.size;
         auto keyWidthOf = [&](const Entry& e) {
             const auto k = e.group->group->kind;
             const bool lineKey = e.point == -2 || ((k == ChartGroup::Kind::Line || k == ChartGroup::Kind::Line3D ||
@@ -814,7 +816,9 @@ class Layouter {
             double x0;
             if (pos == QLatin1String("l")) x0 = free.left();
             else x0 = free.right() - box.width();
-            double y0 = pos == QLatin1String("tr") ? free.top() : free.center().y() - box.height() / 2;
+            const double roomTop = m_out.title && !R().titleOverlay() ? m_out.title->rect.bottom() : 0;
+            double y0 = pos == QLatin1String("tr") ? free.top() : (roomTop + m_out.size.height() - box.height()) / 2;
+            y0 = std::max(free.top(), std::min(y0, free.bottom() - box.height()));
             box.moveTopLeft(QPointF(x0, y0));
             double yy = box.top() + pad;
             for (const Sized* s : kept) {

@@ -697,6 +697,10 @@ TEST(ChartLayoutRules, SpacingMatchesTheApplicationsPictureOfAColumnChart) {
     EXPECT_NEAR(entries[1]->bounds().center().y() - entries[0]->bounds().center().y(), 21, 0.5);
     EXPECT_GT(entries[0]->bounds().left(), plot.right());
     EXPECT_NEAR(412 - entries[0]->bounds().right(), 15, 3);
+    // In the picture the entries' text is centred at 123.5 pt, halfway between the title's
+    // bottom and the chart's; square keys are 5 pt.
+    EXPECT_NEAR((entries[0]->bounds().center().y() + entries[1]->bounds().center().y()) / 2, 123.5, 2.5);
+    EXPECT_NEAR(boxOf(scene.find(E::LegendKey, 0)[0]).width(), 5, 0.01);
 }
 
 TEST(ChartLayoutRules, CrowdedSideLegendsCloseUpRatherThanDropEntries) {
