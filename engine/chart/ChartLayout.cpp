@@ -723,11 +723,10 @@ class Layouter {
                 std::vector<Entry> groupEntries;
                 for (const SeriesData& s : g.series) groupEntries.push_back({s.name, s.position, -1, &s, &g});
                 // A legend down the side lists stacked series from the top, as they are stacked
-                // upwards; so does it the bars of a bar chart.
+                // upwards (stacked lines too); so does it the bars of a bar chart.
                 const QString pos = legend.position.value_or(QStringLiteral("r"));
                 const bool sideLegend = pos == QLatin1String("r") || pos == QLatin1String("l") || pos == QLatin1String("tr");
-                if (sideLegend && (g.stacked != g.horizontal) && g.group->kind != ChartGroup::Kind::Line &&
-                    g.group->kind != ChartGroup::Kind::Line3D)
+                if (sideLegend && (g.stacked != g.horizontal))
                     std::reverse(groupEntries.begin(), groupEntries.end());
                 entries.insert(entries.end(), groupEntries.begin(), groupEntries.end());
             }

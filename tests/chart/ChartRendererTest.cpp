@@ -768,3 +768,12 @@ TEST(ChartLayoutRules, AutomaticMarkersAreSevenPointsAcross) {
         EXPECT_NEAR(boxOf(markers[0]).height(), 7, 0.01) << example.toStdString();
     }
 }
+
+TEST(ChartLayoutRules, SideLegendsListStackedSeriesFromTheTopOfTheStack) {
+    // The application's stacked and 100% stacked line charts list the last series first, as its
+    // stacked columns do; clustered lines keep the series' order.
+    const Charts lines = referenceCharts(QStringLiteral("chart_line"));
+    EXPECT_EQ(sceneOf(lines.charts[0]).texts(E::LegendEntry), (QStringList{"Batch 1", "Batch 2"}));
+    EXPECT_EQ(sceneOf(lines.charts[1]).texts(E::LegendEntry), (QStringList{"Batch 2", "Batch 1"}));
+    EXPECT_EQ(sceneOf(lines.charts[2]).texts(E::LegendEntry), (QStringList{"Batch 2", "Batch 1"}));
+}
