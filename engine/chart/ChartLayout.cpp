@@ -32,6 +32,7 @@ constexpr double kLegendKeyPerPoint = 0.5;    // a square legend key's side per 
 constexpr double kSideLegendGap = 17;         // between a side legend's box and the plot area
 // - the plot area's top (its top value label's ink) starts 13 pt below the title's ink.
 constexpr double kValueIntervalLines = 1.1;   // the least height of a vertical value axis' interval, in label lines
+constexpr double kTableCellPadding = 1.5;     // above, below and beside the text of a data table's cell
 constexpr double kTitleGap = 8;               // between the title and what lies below it
 constexpr double kGap = 4;                    // between legend and plot area, axis titles and labels
 constexpr double kTickLength = 3.75;   // a major tick mark outside the plot
@@ -916,8 +917,10 @@ class Layouter {
             if (anyPolar) placePolarAxes(outer);
             return;
         }
+        std::optional<DataTableLayout> table = prepareDataTable();
         // Lay the axes out twice: the first pass finds the plot's size, which decides how many
         // intervals the value axes take and whether category labels must turn or be skipped.
+        double tableLabelDepth = 0;
         for (int pass = 0; pass < 3; ++pass) {
             double left = 0, right = 0, top = 0, bottom = 0;
             for (AxisLayout* a : shown) {
@@ -942,6 +945,11 @@ class Layouter {
                 a->hi = length;
                 makeTicks(*a);
                 a->labelExtent = labelDepth(*a, length);
+                if (table && table->axis == a) {
+                    // The table's rows hang below the category labels, which head its columns.
+                    tableLabelDepth = a->labelExtent;
+                    a->labelExtent += table->series.size() * table->rowHeight;
+                }
                 a->title = axisTitle(*a);
                 if (!a->visible) continue;
                 const Edge edge = edgeOf(*a);
@@ -976,6 +984,7 @@ class Layouter {
             top = std::max(top, hangY);
             bottom = std::max(bottom, hangY);
             left = std::max(left, hangX);
+            if (table) left = std::max(left, table->nameWidth);
             right = std::max(right, hangX);
             rect = inner ? outer : outer.adjusted(left, top, -right, -bottom);
             if (rect.width() < 10) rect.setWidth(10);
@@ -984,6 +993,41 @@ class Layouter {
         m_out.plot = rect;
         if (inner) m_out.plotOuter = rect;
         for (AxisLayout* a : shown) placeAxis(*a, rect);
+        if (table && table->axis->visible) {
+            const AxisLayout& a = *table->axis;
+            const double top = a.labelLine + tickOutside(a) + kLabelGap + tableLabelDepth;
+            table->rows = QRectF(rect.left() - table->nameWidth, top, rect.width() + table->nameWidth,
+                                 table->series.size() * table->rowHeight);
+            m_out.dataTable = std::move(table);
+        }
+    }
+
+    // The data table's rows and sizes, when the plot area has one and a horizontal category
+    // axis (column, line and area charts) to hang it from.
+    std::optional<DataTableLayout> prepareDataTable() {
+        const PlotArea& plot = m_chart.chart.plotArea;
+        if (!plot.dataTable) return std::nullopt;
+        DataTableLayout t;
+        for (const GroupData& g : m_out.groups) {
+            if (g.polar || isScatterLike(*g.group) || !g.categoryAxis || !g.categoryAxis->horizontal) continue;
+            if (!t.axis) t.axis = g.categoryAxis;
+            for (const SeriesData& s : g.series) t.series.emplace_back(&g, &s);
+        }
+        if (!t.axis || t.series.empty()) return std::nullopt;
+        const DataTable& d = *plot.dataTable;
+        t.horizontalBorders = d.horizontalBorders.value_or(false);
+        t.verticalBorders = d.verticalBorders.value_or(false);
+        t.outline = d.outline.value_or(false);
+        t.keys = d.keys.value_or(false);
+        t.style = m_formats.text(R().axisLabelText(*t.axis->axis));
+        const double lh = lineHeightOf(t.style);
+        t.padding = kTableCellPadding;
+        t.rowHeight = lh + 2 * t.padding;
+        t.keySide = t.keys ? kLegendKeyPerPoint * t.style.size : 0;
+        double widest = 0;
+        for (const auto& [g, s] : t.series) widest = std::max(widest, measureText(s->name, t.style).width());
+        t.nameWidth = widest + 2 * t.padding + (t.keys ? t.keySide + t.padding : 0);
+        return t;
     }
 
     enum class Edge { Low, High, Middle };

@@ -137,12 +137,28 @@ struct LegendLayout {
     std::vector<LegendItem> items;
 };
 
+// A data table under the plot area: below the category labels of a horizontal category axis,
+// a row per series of its values, a column per category, the series' names in a column left of
+// the plot area.
+struct DataTableLayout {
+    const AxisLayout* axis = nullptr;  // the category axis it hangs from
+    QRectF rows;                       // the series' rows, name column included
+    double nameWidth = 0;              // the name column, left of the plot area
+    double rowHeight = 0;
+    double padding = 0;                // between a cell's edges and its text
+    double keySide = 0;                // a key's side, when keys are shown
+    TextStyle style;
+    bool horizontalBorders = false, verticalBorders = false, outline = false, keys = false;
+    std::vector<std::pair<const GroupData*, const SeriesData*>> series;  // a row each, top down
+};
+
 struct ChartLayout {
     QSizeF size;
     QRectF plotOuter;  // with axis labels and titles
     QRectF plot;       // the data rectangle
     std::optional<TextBlock> title;
     std::optional<LegendLayout> legend;
+    std::optional<DataTableLayout> dataTable;
     std::vector<GroupData> groups;
     std::vector<std::unique_ptr<AxisLayout>> axes;
     QStringList categories;  // the chart's category texts (fewer than the categories when some have none)

@@ -777,3 +777,42 @@ TEST(ChartLayoutRules, SideLegendsListStackedSeriesFromTheTopOfTheStack) {
     EXPECT_EQ(sceneOf(lines.charts[1]).texts(E::LegendEntry), (QStringList{"Batch 2", "Batch 1"}));
     EXPECT_EQ(sceneOf(lines.charts[2]).texts(E::LegendEntry), (QStringList{"Batch 2", "Batch 1"}));
 }
+
+TEST(ChartLayoutRules, DataTableHangsUnderTheCategoryLabelsWithARowPerSeries) {
+    auto chartWithTable = [](const QByteArray& table) {
+        const QByteArray plot = "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/>" +
+                                lineSeries(0, "North", numbers({10, 40.5, 50})) + lineSeries(1, "South", numbers({30, 60, 70})) +
+                                "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + kCatValAxes + table;
+        return buildChartScene(chartFromXml(plot), RenderContext(), QSizeF(412, 211));
+    };
+    const ChartScene plain = chartWithTable("");
+    const ChartScene scene = chartWithTable("<c:dTable><c:showHorzBorder val=\"1\"/><c:showVertBorder val=\"1\"/>"
+                                            "<c:showOutline val=\"1\"/><c:showKeys val=\"1\"/></c:dTable>");
+    EXPECT_EQ(plain.count(E::DataTable), 0);
+    // Names and values by row, in the series' order, under the category labels.
+    EXPECT_EQ(scene.texts(E::DataTable), (QStringList{"North", "10", "40.5", "50", "South", "30", "60", "70"}));
+    // A row's cell by column: -1 the name, -2 the key (find() takes -1 for any).
+    auto cell = [&](int row, int column) {
+        std::vector<const ScenePrimitive*> out;
+        for (const ScenePrimitive* p : scene.find(E::DataTable, row))
+            if (p->tag.point == column) out.push_back(p);
+        return out;
+    };
+    const QRectF plot = boxOf(scene.find(E::PlotArea)[0]);
+    const QRectF north = cell(0, -1).at(0)->bounds();
+    const QRectF south = cell(1, -1).at(0)->bounds();
+    EXPECT_LT(north.right(), plot.left());
+    EXPECT_GT(north.top(), scene.find(E::AxisLabel, -1, 0, 0)[0]->bounds().bottom());
+    EXPECT_GT(south.top(), north.bottom() - 0.01);
+    EXPECT_GE(north.left(), 0);
+    // Each value sits under its category's label; the plot gives the table its room.
+    EXPECT_NEAR(cell(0, 1).at(0)->bounds().center().x(),
+                scene.find(E::AxisLabel, -1, 1, 0)[0]->bounds().center().x(), 0.01);
+    EXPECT_LT(plot.height(), boxOf(plain.find(E::PlotArea)[0]).height() - 20);
+    ASSERT_EQ(cell(0, -2).size(), 1u);  // the key beside the name
+    EXPECT_LT(boxOf(cell(0, -2)[0]).right(), north.left());
+    EXPECT_GT(scene.count(E::DataTable), 8 + 2);            // borders drawn
+    // Without switches: the texts alone.
+    const ChartScene bare = chartWithTable("<c:dTable/>");
+    EXPECT_EQ(bare.count(E::DataTable), 8);
+}
