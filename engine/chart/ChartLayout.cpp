@@ -448,6 +448,25 @@ class Layouter {
             const QString between = partner && partner->crossBetween ? *partner->crossBetween : QString();
             a->between = between.isEmpty() ? !areaChart : between != QLatin1String("midCat");
             if (a->axis->kind == Axis::Kind::Date && withCategories) prepareDates(*a, *withCategories->categories);
+            if (withCategories && !a->axis->noMultiLevelLabels.value_or(false)) prepareOuterLevels(*a, *withCategories->categories);
+        }
+    }
+
+    // Each outer level's points start a group that runs to the next point of that level.
+    void prepareOuterLevels(AxisLayout& a, const DataSource& categories) {
+        a.outerLevels.clear();
+        if (!categories.multiLevel) return;
+        const auto& levels = categories.multiLevel->levels;
+        for (size_t l = 1; l < levels.size(); ++l) {
+            std::vector<StringPoint> points = levels[l].points;
+            std::sort(points.begin(), points.end(), [](const StringPoint& x, const StringPoint& y) { return x.index < y.index; });
+            std::vector<CategoryGroup> groups;
+            for (size_t i = 0; i < points.size(); ++i) {
+                const int first = std::max(0, points[i].index);
+                const int last = i + 1 < points.size() ? points[i + 1].index - 1 : a.categoryCount - 1;
+                if (first <= last && first < a.categoryCount) groups.push_back({first, std::min(last, a.categoryCount - 1), points[i].text});
+            }
+            if (!groups.empty()) a.outerLevels.push_back(std::move(groups));
         }
     }
 
@@ -658,9 +677,12 @@ class Layouter {
             const double rad = std::abs(a.labelAngle) * M_PI / 180;
             const double along = lh / std::max(0.2, std::sin(rad));
             if (!axis.tickLabelSkip && slot > 0) a.labelSkip = toStride(std::max(1, int(std::ceil(along / slot - 1e-6))));
-            return std::min(widest * std::sin(rad) + lh * std::cos(rad), m_out.size.height() * 0.4);
+            a.innerLabelDepth = std::min(widest * std::sin(rad) + lh * std::cos(rad), m_out.size.height() * 0.4);
+        } else {
+            a.innerLabelDepth = lh;
         }
-        return lh;
+        // Outer levels: a row each under the labels.
+        return a.innerLabelDepth + a.outerLevels.size() * lh;
     }
 
     std::optional<TextBlock> axisTitle(const AxisLayout& a) {

@@ -68,6 +68,12 @@ struct AxisTick {
     QString text;
 };
 
+// A group of categories under one label of an outer level of a multi-level category axis.
+struct CategoryGroup {
+    int first = 0, last = 0;  // category indices
+    QString text;
+};
+
 struct AxisLayout {
     const Axis* axis = nullptr;
     int index = 0;  // in the plot area's axis list
@@ -102,6 +108,10 @@ struct AxisLayout {
     // Date axes: the slot of each point (-1 for a point without a date) and the labelled slots.
     std::vector<double> dateSlots;
     std::vector<std::pair<double, QString>> dateTicks;
+    // The outer levels of a multi-level category axis, from the inner one out; a horizontal
+    // axis shows each as a row under its labels.
+    std::vector<std::vector<CategoryGroup>> outerLevels;
+    double innerLabelDepth = 0; // the depth of the labels proper, without outer levels
     double labelExtent = 0;     // the labels' depth away from the axis
     std::vector<AxisTick> majorTicks;
     std::vector<double> minorTicks;

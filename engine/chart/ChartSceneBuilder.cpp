@@ -414,6 +414,24 @@ class SceneBuilder {
                 addText(tag, t.text, a.labelStyle, QPointF(x, t.position - s.height() / 2));
             }
         }
+        if (!a.horizontal || a.outerLevels.empty()) return;
+        // Outer levels: each group's label centred under its categories, the groups parted by
+        // lines from the axis down through the levels.
+        const double lh = measureText(QString(), a.labelStyle).height();
+        const double side = a.labelsLowSide ? 1 : -1;
+        const double bottom = a.labelLine + side * (gap + a.innerLabelDepth + a.outerLevels.size() * lh);
+        const auto pen = m_formats.pen(R().axisLine(*a.axis));
+        const double half = a.categoryWidth() / 2;
+        for (size_t level = 0; level < a.outerLevels.size(); ++level) {
+            const double y = a.labelLine + side * (gap + a.innerLabelDepth + level * lh);
+            for (const CategoryGroup& group : a.outerLevels[level]) {
+                const double x0 = a.categoryCenter(group.first) - half, x1 = a.categoryCenter(group.last) + half;
+                const QSizeF s = measureText(group.text, a.labelStyle);
+                addText(tagOf(E::AxisLabel, -1, index++, a.index), group.text, a.labelStyle,
+                        QPointF((x0 + x1) / 2 - s.width() / 2, a.labelsLowSide ? y : y - s.height()));
+                if (group.first > 0) addLine(tagOf(E::MajorTick, -1, -1, a.index), QPointF(x0, a.line), QPointF(x0, bottom), pen);
+            }
+        }
     }
 
     // The data table: borders as it asks for them, in the category axis' line colour; each

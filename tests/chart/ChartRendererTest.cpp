@@ -816,3 +816,36 @@ TEST(ChartLayoutRules, DataTableHangsUnderTheCategoryLabelsWithARowPerSeries) {
     const ChartScene bare = chartWithTable("<c:dTable/>");
     EXPECT_EQ(bare.count(E::DataTable), 8);
 }
+
+TEST(ChartLayoutRules, MultiLevelCategoriesShowTheirOuterLevelUnderTheLabels) {
+    const QByteArray cat =
+        "<c:cat><c:multiLvlStrRef><c:f>Sheet1!$A$1:$B$6</c:f><c:multiLvlStrCache><c:ptCount val=\"6\"/>"
+        "<c:lvl><c:pt idx=\"0\"><c:v>Q1</c:v></c:pt><c:pt idx=\"1\"><c:v>Q2</c:v></c:pt><c:pt idx=\"2\"><c:v>Q3</c:v></c:pt>"
+        "<c:pt idx=\"3\"><c:v>Q1</c:v></c:pt><c:pt idx=\"4\"><c:v>Q2</c:v></c:pt><c:pt idx=\"5\"><c:v>Q3</c:v></c:pt></c:lvl>"
+        "<c:lvl><c:pt idx=\"0\"><c:v>North</c:v></c:pt><c:pt idx=\"3\"><c:v>South</c:v></c:pt></c:lvl>"
+        "</c:multiLvlStrCache></c:multiLvlStrRef></c:cat>";
+    auto sceneWith = [&](const QByteArray& axisExtra) {
+        const QByteArray plot = "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/><c:ser><c:idx val=\"0\"/>"
+                                "<c:order val=\"0\"/>" + cat + "<c:val>" + numbers({10, 20, 15, 12, 18, 9}) + "</c:val></c:ser>"
+                                "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>"
+                                "<c:catAx><c:axId val=\"1\"/><c:scaling/><c:axPos val=\"b\"/><c:crossAx val=\"2\"/>" + axisExtra + "</c:catAx>"
+                                "<c:valAx><c:axId val=\"2\"/><c:scaling/><c:axPos val=\"l\"/><c:crossAx val=\"1\"/></c:valAx>";
+        return buildChartScene(chartFromXml(plot), RenderContext(), QSizeF(412, 211));
+    };
+    const ChartScene scene = sceneWith("");
+    EXPECT_EQ(scene.texts(E::AxisLabel, 0), (QStringList{"Q1", "Q2", "Q3", "Q1", "Q2", "Q3", "North", "South"}));
+    const auto labels = scene.find(E::AxisLabel, -1, -1, 0);
+    ASSERT_EQ(labels.size(), 8u);
+    // "North" centred under its three quarters, below them; "South" under the other three.
+    EXPECT_NEAR(labels[6]->bounds().center().x(), labels[1]->bounds().center().x(), 0.5);
+    EXPECT_NEAR(labels[7]->bounds().center().x(), labels[4]->bounds().center().x(), 0.5);
+    EXPECT_GT(labels[6]->bounds().top(), labels[1]->bounds().bottom() - 0.01);
+    // The groups are parted by a line between Q3 and the second Q1.
+    const double between = (labels[2]->bounds().right() + labels[3]->bounds().left()) / 2;
+    bool parted = false;
+    for (const ScenePrimitive* p : scene.find(E::MajorTick, -1, -1, 0))
+        if (std::abs(boxOf(p).center().x() - between) < 8 && boxOf(p).bottom() > labels[6]->bounds().top()) parted = true;
+    EXPECT_TRUE(parted);
+    // c:noMultiLvlLbl: the inner level alone.
+    EXPECT_EQ(sceneWith("<c:noMultiLvlLbl val=\"1\"/>").texts(E::AxisLabel, 0), (QStringList{"Q1", "Q2", "Q3", "Q1", "Q2", "Q3"}));
+}
