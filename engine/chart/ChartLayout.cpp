@@ -14,8 +14,27 @@ namespace engine::chart {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kChartPadding = 5;    // between the chart's edge and what it holds
-constexpr double kGap = 4;             // between title, legend and plot area
+// The spacing of the spreadsheet application's automatic layout, measured on its own pictures of
+// its charts (screenshots at two pixels a point of 412 x 211 pt charts with a title, axis titles
+// and a legend on the right; the ten XlsxWriter examples of tests/data/chart-references):
+// - the title's ink starts 16.5 pt below the chart's top edge, the legend's text ends 15 pt
+//   inside its right edge: 11.5 pt of padding plus the text's own leading;
+// - axis titles' ink lies 17.5 to 18.5 pt from the left and bottom edges, 3.5 pt more than the
+//   padding alone gives;
+// - the entries of a legend on the side are 21 pt apart at 10 pt, 2.1 times the font size
+//   (line height 12.2 pt), with each entry centred in its row.
+constexpr double kChartPadding = 11.5;        // between the chart's edge and what it holds
+constexpr double kAxisTitleOuterGap = 3.5;    // between an axis title and the chart's edge, besides the padding
+constexpr double kLegendPitchPerPoint = 2.1;  // a side legend's row height per point of its font
+// - a legend on the side has its keys 20 pt from the plot area's edge, and is centred on the
+//   room from the title's bottom to the chart's bottom edge; square keys are 5 pt at 10 pt.
+constexpr double kLegendKeyPerPoint = 0.5;    // a square legend key's side per point of its font
+constexpr double kSideLegendGap = 17;         // between a side legend's box and the plot area
+// - the plot area's top (its top value label's ink) starts 13 pt below the title's ink.
+constexpr double kValueIntervalLines = 1.1;   // the least height of a vertical value axis' interval, in label lines
+constexpr double kTableCellPadding = 1.5;     // above, below and beside the text of a data table's cell
+constexpr double kTitleGap = 8;               // between the title and what lies below it
+constexpr double kGap = 4;                    // between legend and plot area, axis titles and labels
 constexpr double kTickLength = 3.75;   // a major tick mark outside the plot
 constexpr double kLabelGap = 2.5;      // between a tick and its label
 
@@ -95,6 +114,16 @@ QRectF placeManually(const ManualLayout& m, const QRectF& automatic, QSizeF char
     if (r.width() < 1) r.setWidth(1);
     if (r.height() < 1) r.setHeight(1);
     return r;
+}
+
+// The format an axis shows its numbers in: its own, unless linked to its source; linked, the
+// source's as the cache holds it. Where the cache holds no format but "General" (as some writers
+// leave every cache) the axis' record of its source's format stands in for the cells' own.
+QString axisNumberFormat(const Axis& axis, const QString& cacheFormat) {
+    if (!axis.numberFormat || axis.numberFormat->formatCode.isEmpty()) return cacheFormat;
+    if (!axis.numberFormat->sourceLinked.value_or(false)) return axis.numberFormat->formatCode;
+    const bool cacheGeneral = cacheFormat.isEmpty() || cacheFormat.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0;
+    return cacheGeneral ? axis.numberFormat->formatCode : cacheFormat;
 }
 
 const ManualLayout* manualOf(const std::optional<Layout>& layout) {
@@ -399,9 +428,10 @@ class Layouter {
         AxisLayout* categoryAxis = nullptr;
         for (const GroupData& g : m_out.groups)
             if (g.categoryAxis && !isScatterLike(*g.group)) { categoryAxis = g.categoryAxis; break; }
-        if (categoryAxis && categoryAxis->axis->numberFormat &&
-            !categoryAxis->axis->numberFormat->sourceLinked.value_or(false))
-            axisFormat = categoryAxis->axis->numberFormat->formatCode;
+        if (categoryAxis) {
+            const DataSource* source = withCategories ? &*withCategories->categories : nullptr;
+            axisFormat = axisNumberFormat(*categoryAxis->axis, source && source->numbers ? source->numbers->formatCode : QString());
+        }
         QStringList texts = textsOf(withCategories ? &*withCategories->categories : nullptr, axisFormat, m_out.dates, m_out.numbers);
         count = std::max<int>(count, int(texts.size()));
         m_out.categories = texts;
@@ -418,6 +448,25 @@ class Layouter {
             const QString between = partner && partner->crossBetween ? *partner->crossBetween : QString();
             a->between = between.isEmpty() ? !areaChart : between != QLatin1String("midCat");
             if (a->axis->kind == Axis::Kind::Date && withCategories) prepareDates(*a, *withCategories->categories);
+            if (withCategories && !a->axis->noMultiLevelLabels.value_or(false)) prepareOuterLevels(*a, *withCategories->categories);
+        }
+    }
+
+    // Each outer level's points start a group that runs to the next point of that level.
+    void prepareOuterLevels(AxisLayout& a, const DataSource& categories) {
+        a.outerLevels.clear();
+        if (!categories.multiLevel) return;
+        const auto& levels = categories.multiLevel->levels;
+        for (size_t l = 1; l < levels.size(); ++l) {
+            std::vector<StringPoint> points = levels[l].points;
+            std::sort(points.begin(), points.end(), [](const StringPoint& x, const StringPoint& y) { return x.index < y.index; });
+            std::vector<CategoryGroup> groups;
+            for (size_t i = 0; i < points.size(); ++i) {
+                const int first = std::max(0, points[i].index);
+                const int last = i + 1 < points.size() ? points[i + 1].index - 1 : a.categoryCount - 1;
+                if (first <= last && first < a.categoryCount) groups.push_back({first, std::min(last, a.categoryCount - 1), points[i].text});
+            }
+            if (!groups.empty()) a.outerLevels.push_back(std::move(groups));
         }
     }
 
@@ -458,10 +507,8 @@ class Layouter {
         a.categoryCount = int(slotOf(first, dateOf(hi))) + 1;
         a.date = true;
         // The labels: the axis' format, else the dates' own.
-        const QString code = axis.numberFormat && !axis.numberFormat->sourceLinked.value_or(false) && !axis.numberFormat->formatCode.isEmpty()
-                                 ? axis.numberFormat->formatCode
-                                 : (categories.numbers->formatCode.isEmpty() ? QStringLiteral("d-mmm-yy") : categories.numbers->formatCode);
-        a.format = Format(code);
+        const QString code = axisNumberFormat(axis, categories.numbers->formatCode);
+        a.format = Format(code.isEmpty() ? QStringLiteral("d-mmm-yy") : code);
         DateStep step = dateMajorUnit(hi - lo, base, 10);
         if (axis.majorUnit && *axis.majorUnit > 0) step = {int(*axis.majorUnit), unitOf(axis.majorTimeUnit, base)};
         a.dateTicks.clear();
@@ -494,7 +541,9 @@ class Layouter {
                 const Extent e = stackedExtent(values);
                 lo = std::min(lo, e.min);
                 hi = std::max(hi, e.max);
-                padEnds = false;
+                // Stacked totals get the same room above them as single values do (a total of
+                // 120 is drawn on 0 to 140, one of 80 on 0 to 100): only 100% stacks end flush.
+                if (g.percent) padEnds = false;
                 percent = percent || g.percent;
                 hasNegative = hasNegative || e.min < 0;
             } else {
@@ -523,8 +572,8 @@ class Layouter {
             a.format = Format(axis.numberFormat->formatCode);
         else if (percent)
             a.format = Format(QStringLiteral("0%"));
-        else if (!sourceFormat.isEmpty())
-            a.format = Format(sourceFormat);
+        else if (const QString linked = axisNumberFormat(axis, sourceFormat); !linked.isEmpty())
+            a.format = Format(linked);
         computeScale(a, 10);
     }
 
@@ -628,9 +677,12 @@ class Layouter {
             const double rad = std::abs(a.labelAngle) * M_PI / 180;
             const double along = lh / std::max(0.2, std::sin(rad));
             if (!axis.tickLabelSkip && slot > 0) a.labelSkip = toStride(std::max(1, int(std::ceil(along / slot - 1e-6))));
-            return std::min(widest * std::sin(rad) + lh * std::cos(rad), m_out.size.height() * 0.4);
+            a.innerLabelDepth = std::min(widest * std::sin(rad) + lh * std::cos(rad), m_out.size.height() * 0.4);
+        } else {
+            a.innerLabelDepth = lh;
         }
-        return lh;
+        // Outer levels: a row each under the labels.
+        return a.innerLabelDepth + a.outerLevels.size() * lh;
     }
 
     std::optional<TextBlock> axisTitle(const AxisLayout& a) {
@@ -666,7 +718,7 @@ class Layouter {
         if (t)
             if (const ManualLayout* m = manualOf(t->layout)) block.rect = placeManually(*m, block.rect, m_out.size);
         if (!R().titleOverlay() && !(t && manualOf(t->layout)))
-            free.setTop(block.rect.bottom() + kGap);
+            free.setTop(block.rect.bottom() + kTitleGap);
         m_out.title = block;
     }
 
@@ -694,11 +746,10 @@ class Layouter {
                 std::vector<Entry> groupEntries;
                 for (const SeriesData& s : g.series) groupEntries.push_back({s.name, s.position, -1, &s, &g});
                 // A legend down the side lists stacked series from the top, as they are stacked
-                // upwards; so does it the bars of a bar chart.
+                // upwards (stacked lines too); so does it the bars of a bar chart.
                 const QString pos = legend.position.value_or(QStringLiteral("r"));
                 const bool sideLegend = pos == QLatin1String("r") || pos == QLatin1String("l") || pos == QLatin1String("tr");
-                if (sideLegend && (g.stacked != g.horizontal) && g.group->kind != ChartGroup::Kind::Line &&
-                    g.group->kind != ChartGroup::Kind::Line3D)
+                if (sideLegend && (g.stacked != g.horizontal))
                     std::reverse(groupEntries.begin(), groupEntries.end());
                 entries.insert(entries.end(), groupEntries.begin(), groupEntries.end());
             }
@@ -727,7 +778,7 @@ class Layouter {
         if (entries.empty()) return;
         const QString pos = legend.position.value_or(QStringLiteral("r"));
         const double lh = out.lineHeight;
-        const double keyW = lh * 0.6;
+        const double keyW = kLegendKeyPerPoint * out.style.size;
         auto keyWidthOf = [&](const Entry& e) {
             const auto k = e.group->group->kind;
             const bool lineKey = e.point == -2 || ((k == ChartGroup::Kind::Line || k == ChartGroup::Kind::Line3D ||
@@ -770,27 +821,35 @@ class Layouter {
             out.items.clear();
             const int shown = int(std::max<size_t>(1, std::min(sized.size(), size_t(std::max(1.0, (free.height() - 2 * pad) / lh)))));
             box.setSize(QSizeF(w + 2 * pad, 0));
+            // Room between entries, as much as the application leaves where it fits, less where
+            // it does not: every entry shown comes before the room between them.
+            double allLines = 0;
+            for (const Sized& s : sized) allLines += lh * s.lines.size();
+            const double roomy = std::max(0.0, kLegendPitchPerPoint * out.style.size - lh);
+            const double lead = std::clamp((free.height() - 2 * pad - allLines) / double(sized.size()), 0.0, roomy);
             double y = 0;
             std::vector<const Sized*> kept;
-            for (int i = 0; i < int(sized.size()) && y + lh * sized[i].lines.size() <= free.height() - 2 * pad + 1e-6; ++i) {
+            for (int i = 0; i < int(sized.size()) && y + lh * sized[i].lines.size() + lead <= free.height() - 2 * pad + 1e-6; ++i) {
                 kept.push_back(&sized[i]);
-                y += lh * sized[i].lines.size();
+                y += lh * sized[i].lines.size() + lead;
             }
             if (kept.empty() && shown > 0) kept.push_back(&sized[0]), y = lh;
             box.setHeight(y + 2 * pad);
             double x0;
             if (pos == QLatin1String("l")) x0 = free.left();
             else x0 = free.right() - box.width();
-            double y0 = pos == QLatin1String("tr") ? free.top() : free.center().y() - box.height() / 2;
+            const double roomTop = m_out.title && !R().titleOverlay() ? m_out.title->rect.bottom() : 0;
+            double y0 = pos == QLatin1String("tr") ? free.top() : (roomTop + m_out.size.height() - box.height()) / 2;
+            y0 = std::max(free.top(), std::min(y0, free.bottom() - box.height()));
             box.moveTopLeft(QPointF(x0, y0));
             double yy = box.top() + pad;
             for (const Sized* s : kept) {
-                addItem(*s, box.left() + pad, yy);
-                yy += lh * s->lines.size();
+                addItem(*s, box.left() + pad, yy + lead / 2);
+                yy += lh * s->lines.size() + lead;
             }
             if (!R().legendOverlay() && !manualOf(legend.layout)) {
-                if (pos == QLatin1String("l")) free.setLeft(box.right() + kGap);
-                else free.setRight(box.left() - kGap);
+                if (pos == QLatin1String("l")) free.setLeft(box.right() + kSideLegendGap);
+                else free.setRight(box.left() - kSideLegendGap);
             }
         } else {
             // Rows of entries, as many to a row as fit; the rows centred.
@@ -880,8 +939,10 @@ class Layouter {
             if (anyPolar) placePolarAxes(outer);
             return;
         }
+        std::optional<DataTableLayout> table = prepareDataTable();
         // Lay the axes out twice: the first pass finds the plot's size, which decides how many
         // intervals the value axes take and whether category labels must turn or be skipped.
+        double tableLabelDepth = 0;
         for (int pass = 0; pass < 3; ++pass) {
             double left = 0, right = 0, top = 0, bottom = 0;
             for (AxisLayout* a : shown) {
@@ -894,7 +955,9 @@ class Layouter {
                             const double widest = widestLabel(a->majorTicks, a->labelStyle);
                             cap = int(length / std::max(1.0, widest * 1.6));
                         } else {
-                            cap = int(length / std::max(1.0, lh * 1.25));
+                            // The application puts 8 intervals (0 to 80 by 10) on a plot 112.5 pt
+                            // tall with 10 pt labels: 1.15 line heights an interval.
+                            cap = int(length / std::max(1.0, lh * kValueIntervalLines));
                         }
                         cap = std::clamp(cap, 2, 10);
                     }
@@ -904,6 +967,11 @@ class Layouter {
                 a->hi = length;
                 makeTicks(*a);
                 a->labelExtent = labelDepth(*a, length);
+                if (table && table->axis == a) {
+                    // The table's rows hang below the category labels, which head its columns.
+                    tableLabelDepth = a->labelExtent;
+                    a->labelExtent += table->series.size() * table->rowHeight;
+                }
                 a->title = axisTitle(*a);
                 if (!a->visible) continue;
                 const Edge edge = edgeOf(*a);
@@ -911,7 +979,7 @@ class Layouter {
                 double band = 0;
                 if (a->labelExtent > 0 && (edge != Edge::Middle || lblPos != QLatin1String("nextTo")))
                     band += a->labelExtent + kLabelGap + tickOutside(*a);
-                if (a->title) band += (a->horizontal ? a->title->rect.height() : a->title->rect.height()) + kGap;
+                if (a->title) band += a->title->rect.height() + kGap + kAxisTitleOuterGap;
                 const bool high = labelsHigh(*a, edge);
                 if (a->horizontal) (high ? top : bottom) = std::max(high ? top : bottom, band);
                 else (high ? right : left) = std::max(high ? right : left, band);
@@ -938,6 +1006,7 @@ class Layouter {
             top = std::max(top, hangY);
             bottom = std::max(bottom, hangY);
             left = std::max(left, hangX);
+            if (table) left = std::max(left, table->nameWidth);
             right = std::max(right, hangX);
             rect = inner ? outer : outer.adjusted(left, top, -right, -bottom);
             if (rect.width() < 10) rect.setWidth(10);
@@ -946,6 +1015,41 @@ class Layouter {
         m_out.plot = rect;
         if (inner) m_out.plotOuter = rect;
         for (AxisLayout* a : shown) placeAxis(*a, rect);
+        if (table && table->axis->visible) {
+            const AxisLayout& a = *table->axis;
+            const double top = a.labelLine + tickOutside(a) + kLabelGap + tableLabelDepth;
+            table->rows = QRectF(rect.left() - table->nameWidth, top, rect.width() + table->nameWidth,
+                                 table->series.size() * table->rowHeight);
+            m_out.dataTable = std::move(table);
+        }
+    }
+
+    // The data table's rows and sizes, when the plot area has one and a horizontal category
+    // axis (column, line and area charts) to hang it from.
+    std::optional<DataTableLayout> prepareDataTable() {
+        const PlotArea& plot = m_chart.chart.plotArea;
+        if (!plot.dataTable) return std::nullopt;
+        DataTableLayout t;
+        for (const GroupData& g : m_out.groups) {
+            if (g.polar || isScatterLike(*g.group) || !g.categoryAxis || !g.categoryAxis->horizontal) continue;
+            if (!t.axis) t.axis = g.categoryAxis;
+            for (const SeriesData& s : g.series) t.series.emplace_back(&g, &s);
+        }
+        if (!t.axis || t.series.empty()) return std::nullopt;
+        const DataTable& d = *plot.dataTable;
+        t.horizontalBorders = d.horizontalBorders.value_or(false);
+        t.verticalBorders = d.verticalBorders.value_or(false);
+        t.outline = d.outline.value_or(false);
+        t.keys = d.keys.value_or(false);
+        t.style = m_formats.text(R().axisLabelText(*t.axis->axis));
+        const double lh = lineHeightOf(t.style);
+        t.padding = kTableCellPadding;
+        t.rowHeight = lh + 2 * t.padding;
+        t.keySide = t.keys ? kLegendKeyPerPoint * t.style.size : 0;
+        double widest = 0;
+        for (const auto& [g, s] : t.series) widest = std::max(widest, measureText(s->name, t.style).width());
+        t.nameWidth = widest + 2 * t.padding + (t.keys ? t.keySide + t.padding : 0);
+        return t;
     }
 
     enum class Edge { Low, High, Middle };
@@ -1057,7 +1161,9 @@ class Layouter {
                 widest = std::max(widest, measureText(categoryLabel(m_out.categories, i), style).width());
             const double room = std::min(outer.width() / 2 - widest - 6, outer.height() / 2 - lineHeightOf(style) - 6);
             const double radius = std::max(10.0, room);
-            computeScale(v, std::clamp(int(radius / (lineHeightOf(style) * 1.6)), 2, 10));
+            // Rings a label's height apart: the application labels a radar of about 65 pt radius
+            // with values to 70 as 0 to 80 by 20.
+            computeScale(v, std::clamp(int(radius / lineHeightOf(style)), 2, 10));
             v.horizontal = false;
             v.lo = outer.center().y();
             v.hi = outer.center().y() - radius;

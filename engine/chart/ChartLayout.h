@@ -68,6 +68,12 @@ struct AxisTick {
     QString text;
 };
 
+// A group of categories under one label of an outer level of a multi-level category axis.
+struct CategoryGroup {
+    int first = 0, last = 0;  // category indices
+    QString text;
+};
+
 struct AxisLayout {
     const Axis* axis = nullptr;
     int index = 0;  // in the plot area's axis list
@@ -102,6 +108,10 @@ struct AxisLayout {
     // Date axes: the slot of each point (-1 for a point without a date) and the labelled slots.
     std::vector<double> dateSlots;
     std::vector<std::pair<double, QString>> dateTicks;
+    // The outer levels of a multi-level category axis, from the inner one out; a horizontal
+    // axis shows each as a row under its labels.
+    std::vector<std::vector<CategoryGroup>> outerLevels;
+    double innerLabelDepth = 0; // the depth of the labels proper, without outer levels
     double labelExtent = 0;     // the labels' depth away from the axis
     std::vector<AxisTick> majorTicks;
     std::vector<double> minorTicks;
@@ -137,12 +147,28 @@ struct LegendLayout {
     std::vector<LegendItem> items;
 };
 
+// A data table under the plot area: below the category labels of a horizontal category axis,
+// a row per series of its values, a column per category, the series' names in a column left of
+// the plot area.
+struct DataTableLayout {
+    const AxisLayout* axis = nullptr;  // the category axis it hangs from
+    QRectF rows;                       // the series' rows, name column included
+    double nameWidth = 0;              // the name column, left of the plot area
+    double rowHeight = 0;
+    double padding = 0;                // between a cell's edges and its text
+    double keySide = 0;                // a key's side, when keys are shown
+    TextStyle style;
+    bool horizontalBorders = false, verticalBorders = false, outline = false, keys = false;
+    std::vector<std::pair<const GroupData*, const SeriesData*>> series;  // a row each, top down
+};
+
 struct ChartLayout {
     QSizeF size;
     QRectF plotOuter;  // with axis labels and titles
     QRectF plot;       // the data rectangle
     std::optional<TextBlock> title;
     std::optional<LegendLayout> legend;
+    std::optional<DataTableLayout> dataTable;
     std::vector<GroupData> groups;
     std::vector<std::unique_ptr<AxisLayout>> axes;
     QStringList categories;  // the chart's category texts (fewer than the categories when some have none)

@@ -510,7 +510,11 @@ PlotArea plotAreaOf(const pugi::xml_node& e) {
         else if (name == "valAx") plot.axes.push_back(axisOf(child, Axis::Kind::Value));
         else if (name == "dateAx") plot.axes.push_back(axisOf(child, Axis::Kind::Date));
         else if (name == "serAx") plot.axes.push_back(axisOf(child, Axis::Kind::Series));
-        else if (name == "dTable") plot.hasDataTable = true;
+        else if (name == "dTable") {
+            plot.hasDataTable = true;
+            plot.dataTable = DataTable{boolElement(child, "showHorzBorder"), boolElement(child, "showVertBorder"),
+                                       boolElement(child, "showOutline"), boolElement(child, "showKeys")};
+        }
     }
     plot.shape = shapeOf(e);
     return plot;

@@ -343,12 +343,21 @@ struct Surface {
     std::optional<ShapeProperties> shape;
 };
 
+// c:dTable: a table of the series' values under the plot area. An absent switch is off.
+struct DataTable {
+    std::optional<bool> horizontalBorders;  // c:showHorzBorder
+    std::optional<bool> verticalBorders;    // c:showVertBorder
+    std::optional<bool> outline;            // c:showOutline
+    std::optional<bool> keys;               // c:showKeys: legend keys beside the series' names
+};
+
 struct PlotArea {
     std::optional<Layout> layout;
     std::vector<ChartGroup> groups;
     std::vector<Axis> axes;
     std::optional<ShapeProperties> shape;
-    bool hasDataTable = false;  // c:dTable present (not modelled further)
+    bool hasDataTable = false;  // c:dTable present
+    std::optional<DataTable> dataTable;
 
     const Axis* axisById(unsigned id) const;
 };

@@ -22,7 +22,8 @@ struct SceneTag {
         ChartArea, PlotArea, Title, AxisTitle, AxisLine, AxisLabel, MajorGridline,
         MinorGridline, MajorTick, MinorTick, Legend, LegendEntry, LegendKey, DataPoint,
         SeriesLine, Marker, DataLabel, LeaderLine, Trendline, TrendlineLabel, ErrorBar, DropLine,
-        HighLowLine, SeriesConnector, UpBar, DownBar, DisplayUnitsLabel, Note
+        HighLowLine, SeriesConnector, UpBar, DownBar, DisplayUnitsLabel, Note,
+        DataTable  // a data table's borders and texts (series: row, point: column, -1 for the name)
     };
     Element element = Element::ChartArea;
     int series = -1;  // series position in the plot area (all groups, in order), or legend entry

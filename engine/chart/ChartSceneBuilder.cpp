@@ -158,6 +158,7 @@ class SceneBuilder {
         bool drewAny = m_layout.groups.empty();
         for (const GroupData& g : m_layout.groups) drewAny = drawGroup(g) || drewAny;
         if (cartesian) drawAxes();
+        if (cartesian) drawDataTable();
         for (const GroupData& g : m_layout.groups) drawDecorations(g);
         drawTitles();
         drawLegend();
@@ -378,7 +379,7 @@ class SceneBuilder {
     }
 
     void drawAxisLabels(const AxisLayout& a) {
-        if (a.labelExtent <= 0) return;
+        if (a.labelExtent <= 0 || a.axis->tickLabelPosition.value_or(QString()) == QLatin1String("none")) return;
         const TickMark mark = R().majorTickMark(*a.axis);
         const double tick = mark == TickMark::Out || mark == TickMark::Cross ? 3.75 : 0;
         const double gap = tick + 2.5;
@@ -411,6 +412,73 @@ class SceneBuilder {
             } else {
                 const double x = a.labelsLowSide ? a.labelLine - gap - s.width() : a.labelLine + gap;
                 addText(tag, t.text, a.labelStyle, QPointF(x, t.position - s.height() / 2));
+            }
+        }
+        if (!a.horizontal || a.outerLevels.empty()) return;
+        // Outer levels: each group's label centred under its categories, the groups parted by
+        // lines from the axis down through the levels.
+        const double lh = measureText(QString(), a.labelStyle).height();
+        const double side = a.labelsLowSide ? 1 : -1;
+        const double bottom = a.labelLine + side * (gap + a.innerLabelDepth + a.outerLevels.size() * lh);
+        const auto pen = m_formats.pen(R().axisLine(*a.axis));
+        const double half = a.categoryWidth() / 2;
+        for (size_t level = 0; level < a.outerLevels.size(); ++level) {
+            const double y = a.labelLine + side * (gap + a.innerLabelDepth + level * lh);
+            for (const CategoryGroup& group : a.outerLevels[level]) {
+                const double x0 = a.categoryCenter(group.first) - half, x1 = a.categoryCenter(group.last) + half;
+                const QSizeF s = measureText(group.text, a.labelStyle);
+                addText(tagOf(E::AxisLabel, -1, index++, a.index), group.text, a.labelStyle,
+                        QPointF((x0 + x1) / 2 - s.width() / 2, a.labelsLowSide ? y : y - s.height()));
+                if (group.first > 0) addLine(tagOf(E::MajorTick, -1, -1, a.index), QPointF(x0, a.line), QPointF(x0, bottom), pen);
+            }
+        }
+    }
+
+    // The data table: borders as it asks for them, in the category axis' line colour; each
+    // series' name (after its key when asked) and its values, formatted as its cache says.
+    void drawDataTable() {
+        if (!m_layout.dataTable) return;
+        const DataTableLayout& t = *m_layout.dataTable;
+        const AxisLayout& a = *t.axis;
+        const QRectF& rows = t.rows;
+        const auto pen = m_formats.pen(R().axisLine(*a.axis));
+        const SceneTag border = tagOf(E::DataTable);
+        const double plotLeft = rows.left() + t.nameWidth;
+        if (t.horizontalBorders) {
+            for (size_t r = 0; r < t.series.size(); ++r)
+                addLine(border, QPointF(r == 0 ? plotLeft : rows.left(), rows.top() + r * t.rowHeight),
+                        QPointF(rows.right(), rows.top() + r * t.rowHeight), pen);
+            addLine(border, QPointF(plotLeft, rows.top()), QPointF(rows.left(), rows.top()), pen);
+        }
+        if (t.verticalBorders) {
+            for (double x : categoryBoundaries(a))
+                if (x > std::min(a.lo, a.hi) + 0.01 && x < std::max(a.lo, a.hi) - 0.01)
+                    addLine(border, QPointF(x, a.line), QPointF(x, rows.bottom()), pen);
+        }
+        if (t.outline) {
+            addLine(border, QPointF(plotLeft, a.line), QPointF(plotLeft, rows.bottom()), pen);
+            addLine(border, QPointF(rows.right(), a.line), QPointF(rows.right(), rows.bottom()), pen);
+            addLine(border, QPointF(rows.left(), rows.top()), QPointF(rows.left(), rows.bottom()), pen);
+            addLine(border, QPointF(rows.left(), rows.bottom()), QPointF(rows.right(), rows.bottom()), pen);
+            addLine(border, QPointF(rows.left(), rows.top()), QPointF(plotLeft, rows.top()), pen);
+        }
+        for (size_t r = 0; r < t.series.size(); ++r) {
+            const auto& [g, s] = t.series[r];
+            const double top = rows.top() + r * t.rowHeight;
+            double x = rows.left() + t.padding;
+            if (t.keys) {
+                QPainterPath key;
+                key.addRect(QRectF(x, top + (t.rowHeight - t.keySide) / 2, t.keySide, t.keySide));
+                addShape(tagOf(E::DataTable, int(r), -2), key, R().series(*g->group, *s->series));
+                x += t.keySide + t.padding;
+            }
+            addText(tagOf(E::DataTable, int(r), -1), s->name, t.style, QPointF(x, top + t.padding));
+            const Format format(s->formatCode.isEmpty() ? QStringLiteral("General") : s->formatCode);
+            for (size_t i = 0; i < s->values.size() && i < 1000; ++i) {
+                if (!std::isfinite(s->values[i])) continue;
+                const QString text = format.format(s->values[i], m_layout.dates, m_layout.numbers);
+                const double cx = a.categoryCenter(a.slot(int(i)));
+                addCenteredText(tagOf(E::DataTable, int(r), int(i)), text, t.style, QPointF(cx, top + t.rowHeight / 2));
             }
         }
     }

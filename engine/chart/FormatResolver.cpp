@@ -306,9 +306,10 @@ Rgba FormatResolver::textColor() const {
 }
 
 int FormatResolver::markerSizeDefault() const {
-    if (m_style <= 8) return 7;
+    // The spreadsheet application draws the automatic markers of styles 11 and 12 (diamonds,
+    // squares, and their legend keys) 7 pt across, as it does those of the first eight styles.
     if (m_style >= 25 && m_style <= 32) return 13;
-    return 9;
+    return 7;
 }
 
 bool FormatResolver::drawsFilled(const ChartGroup& group) const {

@@ -651,3 +651,201 @@ TEST(ChartRenderer, NumbersPastWhatTheyCanStandForReadAsAbsent) {
         "<c:valAx><c:axId val=\"2\"/><c:scaling/><c:axPos val=\"l\"/><c:crossAx val=\"1\"/></c:valAx>");
     EXPECT_EQ(buildChartScene(dated, context, QSizeF(360, 216)).texts(E::AxisLabel, 0), QStringList{"2023-03-15"});
 }
+
+namespace {
+
+// The reference workbooks: the charts of which the spreadsheet application's own pictures are kept.
+Charts referenceCharts(const QString& example) {
+    Charts c;
+    c.workbook = Workbook::open(sourceRoot() + QStringLiteral("/tests/data/chart-references/workbooks/") + example + QStringLiteral(".xlsx"));
+    const auto* sheet = c.workbook->sheetByName(QStringLiteral("Sheet1"));
+    for (const auto& object : sheet->chartObjects) c.charts.push_back(workbookChart(*c.workbook, *sheet, object));
+    return c;
+}
+
+QStringList valueLabels(double min, double max, double major) {
+    QStringList labels;
+    for (double v = min; v <= max + 1e-9; v += major) labels << formatGeneral(v);
+    return labels;
+}
+
+}  // namespace
+
+TEST(ChartLayoutRules, SpacingMatchesTheApplicationsPictureOfAColumnChart) {
+    // 412 x 211 pt with an 18 pt title, two axis titles and a legend of two entries on the right.
+    // In the application's picture the plot area is 290 x 112.5 pt at (48.5, 49), the title's ink
+    // starts 16.5 pt from the top, the axis titles' 18 pt from the left and bottom edges.
+    const Charts c = referenceCharts(QStringLiteral("chart_column"));
+    ASSERT_EQ(c.charts.size(), 3u);
+    const ChartScene scene = sceneOf(c.charts[0]);
+    const QRectF plot = boxOf(scene.find(E::PlotArea)[0]);
+    EXPECT_NEAR(plot.left(), 48.5, 3);
+    EXPECT_NEAR(plot.top(), 49, 3);
+    EXPECT_NEAR(plot.width(), 290, 8);
+    EXPECT_NEAR(plot.height(), 112.5, 6);
+    EXPECT_NEAR(scene.find(E::Title)[0]->bounds().top(), 12.5, 2.5);
+    double titleLeft = 1e9, titleBottom = 0;
+    for (const ScenePrimitive* p : scene.find(E::AxisTitle)) {
+        titleLeft = std::min(titleLeft, p->bounds().left());
+        titleBottom = std::max(titleBottom, p->bounds().bottom());
+    }
+    EXPECT_NEAR(titleLeft, 15, 2.5);
+    EXPECT_NEAR(211 - titleBottom, 15, 2.5);
+    // Legend entries of a side legend 21 pt apart, centred on the room below the title.
+    const auto entries = scene.find(E::LegendEntry);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_NEAR(entries[1]->bounds().center().y() - entries[0]->bounds().center().y(), 21, 0.5);
+    EXPECT_GT(entries[0]->bounds().left(), plot.right());
+    EXPECT_NEAR(412 - entries[0]->bounds().right(), 15, 3);
+    // In the picture the entries' text is centred at 123.5 pt, halfway between the title's
+    // bottom and the chart's; square keys are 5 pt.
+    EXPECT_NEAR((entries[0]->bounds().center().y() + entries[1]->bounds().center().y()) / 2, 123.5, 2.5);
+    EXPECT_NEAR(boxOf(scene.find(E::LegendKey, 0)[0]).width(), 5, 0.01);
+}
+
+TEST(ChartLayoutRules, CrowdedSideLegendsCloseUpRatherThanDropEntries) {
+    QByteArray plot = "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/>";
+    for (int s = 0; s < 9; ++s) plot += lineSeries(s, "S" + QByteArray::number(s), numbers({1.0 + s, 2}));
+    plot += "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + kCatValAxes;
+    const ChartSpace chart = chartFromXml(plot, "<c:legend><c:legendPos val=\"r\"/></c:legend>");
+    const ChartScene roomy = buildChartScene(chart, RenderContext(), QSizeF(412, 260));
+    const ChartScene small = buildChartScene(chart, RenderContext(), QSizeF(300, 150));
+    // Nine rows of 21 pt fit in 260 pt; in 150 pt they close up to fit, none lost or overlapping.
+    ASSERT_EQ(roomy.count(E::LegendEntry), 9);
+    ASSERT_EQ(small.count(E::LegendEntry), 9);
+    const auto r = roomy.find(E::LegendEntry), s = small.find(E::LegendEntry);
+    EXPECT_NEAR(r[1]->bounds().center().y() - r[0]->bounds().center().y(), 21, 0.5);
+    for (size_t i = 1; i < s.size(); ++i) EXPECT_GE(s[i]->bounds().top(), s[i - 1]->bounds().bottom() - 0.5);
+    EXPECT_LE(s.back()->bounds().bottom(), 150);
+    EXPECT_GE(s.front()->bounds().top(), 0);
+}
+
+TEST(ChartLayoutRules, StackedAndRadarScalesAsTheApplicationDrawsThem) {
+    // Stacked totals up to 120 are drawn on 0 to 140 by 20, those up to 80 (area) on 0 to 100
+    // by 20; 100% stacks stay 0% to 100%.
+    const Charts columns = referenceCharts(QStringLiteral("chart_column"));
+    EXPECT_EQ(sceneOf(columns.charts[1]).texts(E::AxisLabel, 1), valueLabels(0, 140, 20));
+    EXPECT_EQ(sceneOf(columns.charts[2]).texts(E::AxisLabel, 1).last(), QStringLiteral("100%"));
+    const Charts areas = referenceCharts(QStringLiteral("chart_area"));
+    EXPECT_EQ(sceneOf(areas.charts[1]).texts(E::AxisLabel, 1), valueLabels(0, 100, 20));
+    // Clustered columns to 70 on a 112 pt plot: 0 to 80 by 10.
+    EXPECT_EQ(sceneOf(columns.charts[0]).texts(E::AxisLabel, 1), valueLabels(0, 80, 10));
+    // A radar of values to 70: 0 to 80 by 20.
+    const Charts radars = referenceCharts(QStringLiteral("chart_radar"));
+    EXPECT_EQ(sceneOf(radars.charts[0]).texts(E::AxisLabel, 1), valueLabels(0, 80, 20));
+}
+
+TEST(ChartLayoutRules, LinkedAxisFormatsShowTheSourcesFormatWhereTheCacheHasNone) {
+    // Dates in dd/mm/yyyy cells; the cache says "General", the linked axis records dd/mm/yyyy.
+    const Charts stock = referenceCharts(QStringLiteral("chart_stock"));
+    const ChartScene scene = sceneOf(stock.charts[0]);
+    EXPECT_EQ(scene.texts(E::AxisLabel, 0).first(), QStringLiteral("01/01/2007"));
+    EXPECT_EQ(scene.texts(E::AxisLabel, 0).last(), QStringLiteral("05/01/2007"));
+    // A cache with a format of its own keeps it, linked or not the axis' own wins when unlinked.
+    auto categoryLabels = [](const QByteArray& cacheFormat, const QByteArray& axisFormat) {
+        const QByteArray cat = "<c:cat><c:numLit><c:formatCode>" + cacheFormat + "</c:formatCode><c:ptCount val=\"2\"/>"
+                               "<c:pt idx=\"0\"><c:v>0.25</c:v></c:pt><c:pt idx=\"1\"><c:v>0.5</c:v></c:pt></c:numLit></c:cat>";
+        const QByteArray plot = "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/><c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>" +
+                                cat + "<c:val>" + numbers({1, 2}) + "</c:val></c:ser><c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>"
+                                "<c:catAx><c:axId val=\"1\"/><c:scaling/><c:axPos val=\"b\"/>" + axisFormat + "<c:crossAx val=\"2\"/></c:catAx>"
+                                "<c:valAx><c:axId val=\"2\"/><c:scaling/><c:axPos val=\"l\"/><c:crossAx val=\"1\"/></c:valAx>";
+        return buildChartScene(chartFromXml(plot), RenderContext(), QSizeF(360, 216)).texts(E::AxisLabel, 0);
+    };
+    EXPECT_EQ(categoryLabels("General", "<c:numFmt formatCode=\"0%\" sourceLinked=\"1\"/>"), (QStringList{"25%", "50%"}));
+    EXPECT_EQ(categoryLabels("0.00", "<c:numFmt formatCode=\"0%\" sourceLinked=\"1\"/>"), (QStringList{"0.25", "0.50"}));
+    EXPECT_EQ(categoryLabels("0.00", "<c:numFmt formatCode=\"0%\" sourceLinked=\"0\"/>"), (QStringList{"25%", "50%"}));
+    EXPECT_EQ(categoryLabels("General", ""), (QStringList{"0.25", "0.5"}));
+}
+
+TEST(ChartLayoutRules, AutomaticMarkersAreSevenPointsAcross) {
+    // The application's scatter and radar charts of styles 11 and 12: markers and keys 7 pt.
+    for (const QString& example : {QStringLiteral("chart_scatter"), QStringLiteral("chart_radar")}) {
+        const Charts c = referenceCharts(example);
+        const ChartScene scene = sceneOf(c.charts[1]);
+        const auto markers = scene.find(E::Marker, 0);
+        ASSERT_FALSE(markers.empty()) << example.toStdString();
+        EXPECT_NEAR(boxOf(markers[0]).width(), 7, 0.01) << example.toStdString();
+        EXPECT_NEAR(boxOf(markers[0]).height(), 7, 0.01) << example.toStdString();
+    }
+}
+
+TEST(ChartLayoutRules, SideLegendsListStackedSeriesFromTheTopOfTheStack) {
+    // The application's stacked and 100% stacked line charts list the last series first, as its
+    // stacked columns do; clustered lines keep the series' order.
+    const Charts lines = referenceCharts(QStringLiteral("chart_line"));
+    EXPECT_EQ(sceneOf(lines.charts[0]).texts(E::LegendEntry), (QStringList{"Batch 1", "Batch 2"}));
+    EXPECT_EQ(sceneOf(lines.charts[1]).texts(E::LegendEntry), (QStringList{"Batch 2", "Batch 1"}));
+    EXPECT_EQ(sceneOf(lines.charts[2]).texts(E::LegendEntry), (QStringList{"Batch 2", "Batch 1"}));
+}
+
+TEST(ChartLayoutRules, DataTableHangsUnderTheCategoryLabelsWithARowPerSeries) {
+    auto chartWithTable = [](const QByteArray& table) {
+        const QByteArray plot = "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/>" +
+                                lineSeries(0, "North", numbers({10, 40.5, 50})) + lineSeries(1, "South", numbers({30, 60, 70})) +
+                                "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + kCatValAxes + table;
+        return buildChartScene(chartFromXml(plot), RenderContext(), QSizeF(412, 211));
+    };
+    const ChartScene plain = chartWithTable("");
+    const ChartScene scene = chartWithTable("<c:dTable><c:showHorzBorder val=\"1\"/><c:showVertBorder val=\"1\"/>"
+                                            "<c:showOutline val=\"1\"/><c:showKeys val=\"1\"/></c:dTable>");
+    EXPECT_EQ(plain.count(E::DataTable), 0);
+    // Names and values by row, in the series' order, under the category labels.
+    EXPECT_EQ(scene.texts(E::DataTable), (QStringList{"North", "10", "40.5", "50", "South", "30", "60", "70"}));
+    // A row's cell by column: -1 the name, -2 the key (find() takes -1 for any).
+    auto cell = [&](int row, int column) {
+        std::vector<const ScenePrimitive*> out;
+        for (const ScenePrimitive* p : scene.find(E::DataTable, row))
+            if (p->tag.point == column) out.push_back(p);
+        return out;
+    };
+    const QRectF plot = boxOf(scene.find(E::PlotArea)[0]);
+    const QRectF north = cell(0, -1).at(0)->bounds();
+    const QRectF south = cell(1, -1).at(0)->bounds();
+    EXPECT_LT(north.right(), plot.left());
+    EXPECT_GT(north.top(), scene.find(E::AxisLabel, -1, 0, 0)[0]->bounds().bottom());
+    EXPECT_GT(south.top(), north.bottom() - 0.01);
+    EXPECT_GE(north.left(), 0);
+    // Each value sits under its category's label; the plot gives the table its room.
+    EXPECT_NEAR(cell(0, 1).at(0)->bounds().center().x(),
+                scene.find(E::AxisLabel, -1, 1, 0)[0]->bounds().center().x(), 0.01);
+    EXPECT_LT(plot.height(), boxOf(plain.find(E::PlotArea)[0]).height() - 20);
+    ASSERT_EQ(cell(0, -2).size(), 1u);  // the key beside the name
+    EXPECT_LT(boxOf(cell(0, -2)[0]).right(), north.left());
+    EXPECT_GT(scene.count(E::DataTable), 8 + 2);            // borders drawn
+    // Without switches: the texts alone.
+    const ChartScene bare = chartWithTable("<c:dTable/>");
+    EXPECT_EQ(bare.count(E::DataTable), 8);
+}
+
+TEST(ChartLayoutRules, MultiLevelCategoriesShowTheirOuterLevelUnderTheLabels) {
+    const QByteArray cat =
+        "<c:cat><c:multiLvlStrRef><c:f>Sheet1!$A$1:$B$6</c:f><c:multiLvlStrCache><c:ptCount val=\"6\"/>"
+        "<c:lvl><c:pt idx=\"0\"><c:v>Q1</c:v></c:pt><c:pt idx=\"1\"><c:v>Q2</c:v></c:pt><c:pt idx=\"2\"><c:v>Q3</c:v></c:pt>"
+        "<c:pt idx=\"3\"><c:v>Q1</c:v></c:pt><c:pt idx=\"4\"><c:v>Q2</c:v></c:pt><c:pt idx=\"5\"><c:v>Q3</c:v></c:pt></c:lvl>"
+        "<c:lvl><c:pt idx=\"0\"><c:v>North</c:v></c:pt><c:pt idx=\"3\"><c:v>South</c:v></c:pt></c:lvl>"
+        "</c:multiLvlStrCache></c:multiLvlStrRef></c:cat>";
+    auto sceneWith = [&](const QByteArray& axisExtra) {
+        const QByteArray plot = "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/><c:ser><c:idx val=\"0\"/>"
+                                "<c:order val=\"0\"/>" + cat + "<c:val>" + numbers({10, 20, 15, 12, 18, 9}) + "</c:val></c:ser>"
+                                "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>"
+                                "<c:catAx><c:axId val=\"1\"/><c:scaling/><c:axPos val=\"b\"/><c:crossAx val=\"2\"/>" + axisExtra + "</c:catAx>"
+                                "<c:valAx><c:axId val=\"2\"/><c:scaling/><c:axPos val=\"l\"/><c:crossAx val=\"1\"/></c:valAx>";
+        return buildChartScene(chartFromXml(plot), RenderContext(), QSizeF(412, 211));
+    };
+    const ChartScene scene = sceneWith("");
+    EXPECT_EQ(scene.texts(E::AxisLabel, 0), (QStringList{"Q1", "Q2", "Q3", "Q1", "Q2", "Q3", "North", "South"}));
+    const auto labels = scene.find(E::AxisLabel, -1, -1, 0);
+    ASSERT_EQ(labels.size(), 8u);
+    // "North" centred under its three quarters, below them; "South" under the other three.
+    EXPECT_NEAR(labels[6]->bounds().center().x(), labels[1]->bounds().center().x(), 0.5);
+    EXPECT_NEAR(labels[7]->bounds().center().x(), labels[4]->bounds().center().x(), 0.5);
+    EXPECT_GT(labels[6]->bounds().top(), labels[1]->bounds().bottom() - 0.01);
+    // The groups are parted by a line between Q3 and the second Q1.
+    const double between = (labels[2]->bounds().right() + labels[3]->bounds().left()) / 2;
+    bool parted = false;
+    for (const ScenePrimitive* p : scene.find(E::MajorTick, -1, -1, 0))
+        if (std::abs(boxOf(p).center().x() - between) < 8 && boxOf(p).bottom() > labels[6]->bounds().top()) parted = true;
+    EXPECT_TRUE(parted);
+    // c:noMultiLvlLbl: the inner level alone.
+    EXPECT_EQ(sceneWith("<c:noMultiLvlLbl val=\"1\"/>").texts(E::AxisLabel, 0), (QStringList{"Q1", "Q2", "Q3", "Q1", "Q2", "Q3"}));
+}
