@@ -574,6 +574,8 @@ struct TextDef {
     int link =
         0;  // ObjectLink.wLinkObj: 1 chart title, 2 value axis, 3 category axis, 7 series axis
     int linkSeries = 0;
+    int linkPoint = 0xFFFF;  // wLinkVar2 of a data label: its point, 0xFFFF the whole series
+    LabelFlags shows;        // what a data label shows
     bool automatic = false;
     bool deleted = false;
     int rotation = 0;  // degrees, counter-clockwise
@@ -1217,6 +1219,10 @@ public:
                     const quint16 f = u16(d + 24);
                     text.automatic = f & 0x0010;
                     text.deleted = f & 0x0040;
+                    text.shows.value = f & 0x0004;
+                    text.shows.percent = f & (0x1000 | 0x0800);
+                    text.shows.category = f & (0x4000 | 0x0800);
+                    text.shows.bubbleSize = f & 0x2000;
                     const int trot = u16(d + 30);
                     text.rotation = trot <= 90 ? trot : trot <= 180 ? 90 - trot : 0;
                 }
@@ -1229,6 +1235,7 @@ public:
                 if (m_text && size >= 6) {
                     m_text->link = u16(d);
                     m_text->linkSeries = u16(d + 2);
+                    m_text->linkPoint = u16(d + 4);
                 }
                 break;
             default:
@@ -1568,34 +1575,37 @@ private:
         const Font* f = m_globals.font(text.font) ? m_globals.font(text.font) : &fallback;
         if (!text.automatic) {
             m_xml.writeStartElement(kC, QStringLiteral("tx"));
-            if (linked(text)) {
+            if (linked(text))
                 textReference(*text.reference);
-            } else {
-                m_xml.writeStartElement(kC, QStringLiteral("rich"));
-                bodyProperties(text.rotation);
-                m_xml.writeEmptyElement(kA, QStringLiteral("lstStyle"));
-                const QStringList lines = QString(text.literal)
-                                              .replace(QLatin1String("\r\n"), QLatin1String("\n"))
-                                              .split(u'\n');
-                for (const QString& lineText : lines) {
-                    m_xml.writeStartElement(kA, QStringLiteral("p"));
-                    m_xml.writeStartElement(kA, QStringLiteral("pPr"));
-                    runProperties(f, "defRPr");
-                    m_xml.writeEndElement();
-                    m_xml.writeStartElement(kA, QStringLiteral("r"));
-                    runProperties(f, "rPr");
-                    m_xml.writeTextElement(kA, QStringLiteral("t"), xmlText(lineText));
-                    m_xml.writeEndElement();
-                    m_xml.writeEndElement();
-                }
-                m_xml.writeEndElement();  // rich
-            }
+            else
+                richText(text, f);
             m_xml.writeEndElement();  // tx
         }
         value("overlay", 0);
         // A rich text carries its own font; a linked or automatic one takes it from here.
         if (text.automatic || linked(text)) textProperties(f, text.rotation);
         m_xml.writeEndElement();
+    }
+
+    // A text of its own, line by line, in its font.
+    void richText(const TextDef& text, const Font* f) {
+        m_xml.writeStartElement(kC, QStringLiteral("rich"));
+        bodyProperties(text.rotation);
+        m_xml.writeEmptyElement(kA, QStringLiteral("lstStyle"));
+        const QStringList lines =
+            QString(text.literal).replace(QLatin1String("\r\n"), QLatin1String("\n")).split(u'\n');
+        for (const QString& lineText : lines) {
+            m_xml.writeStartElement(kA, QStringLiteral("p"));
+            m_xml.writeStartElement(kA, QStringLiteral("pPr"));
+            runProperties(f, "defRPr");
+            m_xml.writeEndElement();
+            m_xml.writeStartElement(kA, QStringLiteral("r"));
+            runProperties(f, "rPr");
+            m_xml.writeTextElement(kA, QStringLiteral("t"), xmlText(lineText));
+            m_xml.writeEndElement();
+            m_xml.writeEndElement();
+        }
+        m_xml.writeEndElement();  // rich
     }
 
     static bool linked(const TextDef& text) {
@@ -1770,16 +1780,42 @@ private:
 
     void dataLabels(const SeriesDef& series) {
         const bool own = series.format.labels && series.format.labels->any();
-        bool points = false;
-        for (const auto& [index, format] : series.points)
-            points = points || (format.labels && format.labels->any());
-        if (!own && !points) return;
-        m_xml.writeStartElement(kC, QStringLiteral("dLbls"));
+        // A point's label: what its format shows, or a text of its own (a Text linked to the
+        // point), which may also hide it.
+        std::map<int, const TextDef*> texts;
+        for (const TextDef& text : m_def.texts) {
+            if (text.link == 4 && text.linkSeries == series.index && text.linkPoint != 0xFFFF)
+                texts[text.linkPoint] = &text;
+        }
+        std::map<int, LabelFlags> points;
         for (const auto& [index, format] : series.points) {
-            if (!format.labels || !format.labels->any()) continue;
+            if (format.labels && format.labels->any()) points[index] = *format.labels;
+        }
+        for (const auto& [index, text] : texts) points.emplace(index, LabelFlags{});
+        if (!own && points.empty()) return;
+        m_xml.writeStartElement(kC, QStringLiteral("dLbls"));
+        for (const auto& [index, flags] : points) {
             m_xml.writeStartElement(kC, QStringLiteral("dLbl"));
             value("idx", index);
-            labelFlags(*format.labels);
+            const auto custom = texts.find(index);
+            const TextDef* text = custom != texts.end() ? custom->second : nullptr;
+            if (text && text->deleted) {
+                value("delete", 1);
+            } else if (text) {
+                if (!text->automatic && (linked(*text) || !text->literal.isEmpty())) {
+                    m_xml.writeStartElement(kC, QStringLiteral("tx"));
+                    if (linked(*text))
+                        textReference(*text->reference);
+                    else
+                        richText(*text, m_globals.font(text->font));
+                    m_xml.writeEndElement();
+                }
+                LabelFlags shown = text->shows;
+                if (!shown.any()) shown = flags.any() ? flags : LabelFlags{true};
+                labelFlags(shown);
+            } else {
+                labelFlags(flags);
+            }
             m_xml.writeEndElement();
         }
         labelFlags(own ? *series.format.labels : LabelFlags{});

@@ -172,10 +172,11 @@ void compareChart(const ChartSpace& ours, const ChartSpace& theirs) {
         EXPECT_EQ(ca ? ca->formula : QString(), cb ? cb->formula : QString());
         // Numbers on both sides are compared as numbers: LibreOffice caches dates with the
         // format "General", losing the cells' date format that ours keeps.
-        if (ca && cb && ca->numbers && cb->numbers)
+        if (ca && cb && ca->numbers && cb->numbers) {
             EXPECT_EQ(numbers(ca), numbers(cb));
-        else
+        } else {
             EXPECT_EQ(texts(ca), texts(cb));
+        }
         EXPECT_EQ(nameReference(*a[i]), nameReference(*b[i]));
         EXPECT_EQ(a[i]->text ? a[i]->text->text() : QString(),
                   b[i]->text ? b[i]->text->text() : QString());
@@ -219,7 +220,9 @@ void compareChart(const ChartSpace& ours, const ChartSpace& theirs) {
             EXPECT_EQ(x->maximum, y->maximum);
             EXPECT_EQ(x->logBase, y->logBase);
             // The steps of a time line (1 month) go with the date axis LibreOffice loses.
-            if (!(datesLost && kind == Axis::Kind::Date)) EXPECT_EQ(x->majorUnit, y->majorUnit);
+            if (!(datesLost && kind == Axis::Kind::Date)) {
+                EXPECT_EQ(x->majorUnit, y->majorUnit);
+            }
             EXPECT_EQ(crossing(ours, *x), crossing(theirs, *y));
             EXPECT_EQ(titleText(x->title), titleText(y->title));
             if (kind == Axis::Kind::Value && isColumnOrBar(ours) && nth == 0) {

@@ -539,3 +539,31 @@ TEST(XlsCharts, PlotAreaAndLegendPlacedByHandKeepTheirPlace) {
     const ChartSpace automatic = model(*plain, QStringLiteral("Data"), 0);
     EXPECT_FALSE(automatic.chart.plotArea.layout && automatic.chart.plotArea.layout->manual);
 }
+
+TEST(XlsCharts, ALabelOfItsOwnOnAPointIsKeptAndAHiddenOneStaysHidden) {
+    // Text blocks linked to points of series 1 (ObjectLink 4): point 3 says "Peak!" with its
+    // value, point 4's label is deleted; the series itself shows no labels.
+    const auto text = [](int flags) {
+        return record(0x1025, QByteArray(24, '\0') + u16(flags) + u16(0) + u16(0) + u16(0));
+    };
+    const auto link = [](int point) { return record(0x1027, u16(4) + u16(0) + u16(point)); };
+    const QByteArray labels =
+        text(0x0004) + begin() + link(2) +
+        record(0x100D, u16(0) + char(5) + char(0) + QByteArray("Peak!")) + end() +
+        text(0x0040 | 0x0010) + begin() + link(3) + end();
+    const auto book = XlsWorkbook::fromWorkbookStream(
+        handMadeWorkbook(lineRecord(), 0, {}, labels), QStringLiteral("made.xls"));
+    const ChartSpace space = model(*book, QStringLiteral("Data"), 0);
+    const Series& series = *space.allSeries().at(0);
+    ASSERT_TRUE(series.labels);
+    ASSERT_EQ(series.labels->labels.size(), 2u);
+    const auto& peak = series.labels->labels[0];
+    EXPECT_EQ(peak.index, 2);
+    ASSERT_TRUE(peak.text);
+    EXPECT_EQ(peak.text->text(), QStringLiteral("Peak!"));
+    EXPECT_EQ(peak.showValue, true);
+    const auto& hidden = series.labels->labels[1];
+    EXPECT_EQ(hidden.index, 3);
+    EXPECT_EQ(hidden.deleted, true);
+    EXPECT_NE(series.labels->showValue, std::optional<bool>(true));
+}
