@@ -3,7 +3,9 @@
 #include "office/PowerPoint.h"
 #include "platform/About.h"
 #include "platform/ColourScheme.h"
+#include "platform/DesktopOpen.h"
 #include "platform/Dialogs.h"
+#include "platform/Settings.h"
 #include "servers/presentation/PresentationApplication.h"
 #include "servers/presentation/PresentationDocument.h"
 #include "servers/presentation/SlideRenderer.h"
@@ -14,10 +16,18 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDropEvent>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
+#include <QPointer>
+#include <QScreen>
 #include <QSplitter>
+#include <QUndoStack>
+#include <algorithm>
+#include <optional>
 
 namespace servers {
 
@@ -29,6 +39,81 @@ constexpr int kMargin = 16;  // around the large slide
 constexpr int kSettleMilliseconds = 60;
 // The zoom steps of Zoom In and Zoom Out.
 constexpr double kZoomSteps[] = {0.1, 0.25, 0.33, 0.5, 0.67, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
+constexpr QSize kDefaultWindowSize(1100, 640);
+// The setting that keeps the size of the last presentation window closed, as "WIDTHxHEIGHT".
+const char* const kWindowSizeKey = "PresentationWindowSize";
+
+const char* const kPptxMimeType = "application/vnd.openxmlformats-officedocument.presentationml.presentation";
+const char* const kPptmMimeType = "application/vnd.ms-powerpoint.presentation.macroEnabled.12";
+
+// The presentation window placed last, from which the next one cascades.
+QPointer<QWidget> g_lastPlaced;
+
+QSize rememberedWindowSize() {
+    const QStringList parts = platform::ReadSetting(QString::fromLatin1(kWindowSizeKey)).split(u'x');
+    if (parts.size() != 2) return kDefaultWindowSize;
+    bool okWidth = false, okHeight = false;
+    const int width = parts[0].toInt(&okWidth);
+    const int height = parts[1].toInt(&okHeight);
+    if (!okWidth || !okHeight || width < 320 || height < 240 || width > 20000 || height > 20000) return kDefaultWindowSize;
+    return {width, height};
+}
+
+// The slide strip: several slides selected at once, moved by dragging them. A drop moves
+// nothing itself; it hands the row the slides go before to the window, which asks the
+// document, whose answer lays the strip out again.
+class SlideStrip : public QListWidget {
+public:
+    SlideStrip(std::function<void(int)> dropped, QWidget* parent) : QListWidget(parent), m_dropped(std::move(dropped)) {
+        setSelectionMode(QAbstractItemView::ExtendedSelection);
+        setDragDropMode(QAbstractItemView::InternalMove);
+        setDefaultDropAction(Qt::MoveAction);
+        setDropIndicatorShown(true);
+    }
+
+    // The row dropped slides go before, for a drop at point of the viewport.
+    int dropRow(QPoint point) const {
+        const QModelIndex index = indexAt(point);
+        if (!index.isValid()) return count();
+        const QRect r = visualRect(index);
+        return point.y() < r.center().y() ? index.row() : index.row() + 1;
+    }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        QListWidget::dragEnterEvent(event);
+        takeOwnRows(event);
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override {
+        QListWidget::dragMoveEvent(event);
+        takeOwnRows(event);
+    }
+    void dropEvent(QDropEvent* event) override {
+        if (!takeOwnRows(event)) return;
+        const int row = dropRow(event->position().toPoint());
+        // Not a move as the view knows it: the items are laid out again from the document.
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        m_dropped(row);
+    }
+
+private:
+    // Only the strip's own rows are taken, never another window's (a drag from elsewhere in
+    // this program names its source; one from outside it names none and carries no rows).
+    bool takeOwnRows(QDropEvent* event) {
+        const bool own = (event->source() == this || event->source() == nullptr) &&
+                         event->mimeData()->hasFormat(model()->mimeTypes().value(0));
+        if (!own) {
+            event->ignore();
+            return false;
+        }
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+        return true;
+    }
+
+    std::function<void(int)> m_dropped;
+};
 
 double slideAspect(const PresentationDocument& document) {
     return double(document.presentation().slideHeight()) / double(document.presentation().slideWidth());
@@ -141,8 +226,9 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
                                        std::shared_ptr<PresentationDocument> document)
     : m_application(std::move(application)), m_document(std::move(document)) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(m_document->name());
-    resize(1100, 640);
+    setWindowTitle(m_document->name() + QStringLiteral("[*]"));
+    setWindowModified(m_document->isModified());
+    resize(rememberedWindowSize());
 
     auto* file = menuBar()->addMenu(QStringLiteral("&File"));
     m_save = file->addAction(QStringLiteral("&Save"), this, &PresentationWindow::save);
@@ -151,10 +237,43 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_saveAs = file->addAction(QStringLiteral("Save &As..."), this, &PresentationWindow::saveAs);
     m_saveAs->setObjectName(QStringLiteral("actionSaveAs"));
     m_saveAs->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    m_openInSuite = file->addAction(QStringLiteral("Open in Office Suite"), this, &PresentationWindow::openInOfficeSuite);
+    m_openInSuite->setObjectName(QStringLiteral("actionOpenInOfficeSuite"));
     file->addSeparator();
     m_close = file->addAction(QStringLiteral("&Close"), this, &QWidget::close);
     m_close->setObjectName(QStringLiteral("actionClose"));
     m_close->setShortcut(QKeySequence(QStringLiteral("Ctrl+W")));
+
+    auto* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QUndoStack* steps = m_document->undoStack();
+    m_undo = edit->addAction(QStringLiteral("&Undo"), this, [this] {
+        if (!m_saving && !m_document->isBusy()) m_document->undoStack()->undo();
+    });
+    m_undo->setObjectName(QStringLiteral("actionUndo"));
+    m_undo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
+    m_redo = edit->addAction(QStringLiteral("&Redo"), this, [this] {
+        if (!m_saving && !m_document->isBusy()) m_document->undoStack()->redo();
+    });
+    m_redo->setObjectName(QStringLiteral("actionRedo"));
+    m_redo->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))});
+    edit->addSeparator();
+    m_duplicate = edit->addAction(QStringLiteral("D&uplicate Slide"), this, &PresentationWindow::duplicateSelectedSlides);
+    m_duplicate->setObjectName(QStringLiteral("actionDuplicateSlide"));
+    m_duplicate->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
+    m_delete = edit->addAction(QStringLiteral("&Delete Slide"), this, &PresentationWindow::deleteSelectedSlides);
+    m_delete->setObjectName(QStringLiteral("actionDeleteSlide"));
+    m_delete->setShortcut(QKeySequence(QKeySequence::Delete));
+    edit->addSeparator();
+    m_moveUp = edit->addAction(QStringLiteral("Move Slide &Up"), this, [this] { moveSelectedSlides(-1); });
+    m_moveUp->setObjectName(QStringLiteral("actionMoveSlideUp"));
+    m_moveUp->setShortcut(QKeySequence(QStringLiteral("Ctrl+Up")));
+    m_moveDown = edit->addAction(QStringLiteral("Move Slide Dow&n"), this, [this] { moveSelectedSlides(1); });
+    m_moveDown->setObjectName(QStringLiteral("actionMoveSlideDown"));
+    m_moveDown->setShortcut(QKeySequence(QStringLiteral("Ctrl+Down")));
+    connect(steps, &QUndoStack::canUndoChanged, this, &PresentationWindow::updateEditActions);
+    connect(steps, &QUndoStack::canRedoChanged, this, &PresentationWindow::updateEditActions);
+    connect(steps, &QUndoStack::undoTextChanged, this, &PresentationWindow::updateEditActions);
+    connect(steps, &QUndoStack::redoTextChanged, this, &PresentationWindow::updateEditActions);
 
     auto* view = menuBar()->addMenu(QStringLiteral("&View"));
     m_zoomFit = view->addAction(QStringLiteral("Zoom to &Fit"), this, [this] { setZoom(0); });
@@ -176,7 +295,7 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_about->setObjectName(QStringLiteral("actionAbout"));
 
     auto* splitter = new QSplitter(this);
-    m_strip = new QListWidget(splitter);
+    m_strip = new SlideStrip([this](int row) { moveSelectedSlidesTo(row); }, splitter);
     m_strip->setObjectName(QStringLiteral("slideStrip"));
     m_strip->setViewMode(QListView::ListMode);
     m_strip->setFlow(QListView::TopToBottom);
@@ -216,10 +335,19 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     connect(m_document.get(), &PresentationDocument::slideInserted, this, deferDrawing);
     connect(m_document.get(), &PresentationDocument::slideChanged, this, deferDrawing);
     connect(m_document.get(), &PresentationDocument::selectionChanged, this, &PresentationWindow::showSelection);
-    connect(m_document.get(), &PresentationDocument::nameChanged, this, &QWidget::setWindowTitle);
+    connect(m_document.get(), &PresentationDocument::nameChanged, this,
+            [this](const QString& name) { setWindowTitle(name + QStringLiteral("[*]")); });
+    connect(m_document.get(), &PresentationDocument::modifiedChanged, this, &QWidget::setWindowModified);
+    connect(m_document.get(), &PresentationDocument::slidesReset, this, &PresentationWindow::resetStrip);
+    connect(m_document.get(), &PresentationDocument::slideInserted, this, &PresentationWindow::updateEditActions);
     connect(m_strip, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0) m_document->selectSlide(row);
     });
+    m_opener = [this](const QString& path) {
+        return platform::openWithDesktop(
+            path, QString::fromLatin1(m_document->presentation().isMacroEnabled() ? kPptmMimeType : kPptxMimeType));
+    };
+    updateEditActions();
 }
 
 PresentationWindow::~PresentationWindow() {
@@ -256,6 +384,155 @@ void PresentationWindow::refreshThumbnail(int index) {
     m_thumbnails.remove(m_document->presentation().slidePartName(index));
     if (auto* item = m_strip->item(index)) m_strip->update(m_strip->indexFromItem(item));
     if (index == m_document->selectedSlide()) static_cast<SlideView*>(m_view)->forget();
+}
+
+std::vector<int> PresentationWindow::selectedSlides() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : m_strip->selectionModel()->selectedRows()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    if (rows.empty() && m_strip->currentRow() >= 0) rows.push_back(m_strip->currentRow());
+    return rows;
+}
+
+void PresentationWindow::selectSlides(const std::vector<int>& indices) {
+    if (indices.empty()) return;
+    m_strip->setCurrentRow(indices.front(), QItemSelectionModel::ClearAndSelect);
+    for (int row : indices)
+        if (auto* item = m_strip->item(row)) item->setSelected(true);
+    updateEditActions();
+}
+
+void PresentationWindow::resetStrip(bool contentChanged) {
+    if (contentChanged) {
+        m_thumbnails.clear();
+        static_cast<SlideView*>(m_view)->forget();
+    }
+    const QSignalBlocker block(m_strip);
+    const int count = m_document->slideCount();
+    while (m_strip->count() > count) delete m_strip->takeItem(m_strip->count() - 1);
+    while (m_strip->count() < count) m_strip->addItem(QString::number(m_strip->count() + 1));
+    m_strip->clearSelection();
+    if (m_document->selectedSlide() >= 0) m_strip->setCurrentRow(m_document->selectedSlide());
+    m_strip->viewport()->update();
+    m_view->update();
+    updateEditActions();
+}
+
+void PresentationWindow::updateEditActions() {
+    QUndoStack* steps = m_document->undoStack();
+    m_undo->setEnabled(steps->canUndo());
+    m_undo->setText(steps->canUndo() ? QStringLiteral("&Undo %1").arg(steps->undoText()) : QStringLiteral("&Undo"));
+    m_redo->setEnabled(steps->canRedo());
+    m_redo->setText(steps->canRedo() ? QStringLiteral("&Redo %1").arg(steps->redoText()) : QStringLiteral("&Redo"));
+    const bool any = m_document->slideCount() > 0;
+    m_duplicate->setEnabled(any);
+    m_delete->setEnabled(any);
+    m_moveUp->setEnabled(any);
+    m_moveDown->setEnabled(any);
+}
+
+void PresentationWindow::deleteSelectedSlides() {
+    const auto rows = selectedSlides();
+    if (rows.empty() || m_saving || m_document->isBusy()) return;
+    try {
+        m_document->deleteSlides(rows);
+    } catch (const engine::DocumentError& e) {
+        m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
+                                            QString::fromLatin1(office::kPowerPointName));
+    }
+}
+
+void PresentationWindow::duplicateSelectedSlides() {
+    const auto rows = selectedSlides();
+    if (rows.empty() || m_saving || m_document->isBusy()) return;
+    try {
+        selectSlides(m_document->duplicateSlides(rows));
+    } catch (const engine::DocumentError& e) {
+        m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
+                                            QString::fromLatin1(office::kPowerPointName));
+    }
+}
+
+void PresentationWindow::moveSelectedSlides(int by) {
+    const auto rows = selectedSlides();
+    if (rows.empty()) return;
+    const int count = static_cast<int>(rows.size());
+    // A run of slides steps by one; a scattered selection gathers next to its first slide.
+    const int to = std::clamp(rows.front() + by, 0, m_document->slideCount() - count);
+    if (rows.back() - rows.front() + 1 == count && to == rows.front()) return;
+    moveSlidesTo(rows, to);
+}
+
+void PresentationWindow::moveSelectedSlidesTo(int row) {
+    const auto rows = selectedSlides();
+    if (rows.empty()) return;
+    const int before = static_cast<int>(std::count_if(rows.begin(), rows.end(), [row](int r) { return r < row; }));
+    moveSlidesTo(rows, std::clamp(row - before, 0, m_document->slideCount() - static_cast<int>(rows.size())));
+}
+
+void PresentationWindow::moveSlidesTo(const std::vector<int>& rows, int to) {
+    if (m_saving || m_document->isBusy()) return;
+    try {
+        m_document->moveSlides(rows, to);
+    } catch (const engine::DocumentError& e) {
+        m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
+                                            QString::fromLatin1(office::kPowerPointName));
+        return;
+    }
+    std::vector<int> moved;
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) moved.push_back(to + i);
+    selectSlides(moved);
+}
+
+void PresentationWindow::openInOfficeSuite() {
+    if (m_saving || m_document->isBusy()) return;
+    if (m_document->path().isEmpty() || m_document->isModified() || m_document->isReadOnly()) {
+        if (!runSave(&PresentationDocument::save)) return;
+    }
+    const QString path = m_document->path();
+    QString problem;
+    switch (m_opener(path)) {
+    case platform::DesktopOpenResult::Opened:
+        return;
+    case platform::DesktopOpenResult::NoApplication:
+        problem = QStringLiteral("No application on this desktop opens presentations. %1 is saved and can be opened "
+                                 "from an office suite.")
+                      .arg(QDir::toNativeSeparators(path));
+        break;
+    case platform::DesktopOpenResult::Failed:
+        problem = QStringLiteral("The desktop could not open %1.").arg(QDir::toNativeSeparators(path));
+        break;
+    }
+    m_application->dialogs().messageBox(problem, platform::box::kOkOnly + platform::box::kExclamation,
+                                        QString::fromLatin1(office::kPowerPointName));
+}
+
+void PresentationWindow::placeOnScreen() {
+    QWidget* main = nullptr;
+    QPointer<QWidget> last;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == this || !w->isVisible() || w->windowType() != Qt::Window) continue;
+        if (qobject_cast<PresentationWindow*>(w)) continue;
+        if (!main) main = w;
+    }
+    if (g_lastPlaced && g_lastPlaced != this && g_lastPlaced->isVisible()) last = g_lastPlaced;
+    QScreen* screen = main ? main->screen() : this->screen();
+    if (!screen) return;
+    // The frame's margins are not known before the window is shown: the main window's stand in.
+    const QSize margins = main ? main->frameGeometry().size() - main->size() : QSize();
+    const QSize frame = size() + margins;
+    const QRect keepClear = main ? main->frameGeometry() : QRect();
+    std::optional<QRect> lastFrame;
+    if (last) lastFrame = last->frameGeometry();
+    if (!main && !lastFrame) return;
+    move(platform::placeBeside(keepClear, frame, screen->availableGeometry(), lastFrame));
+    g_lastPlaced = this;
+}
+
+void PresentationWindow::rememberSize() {
+    if (isMaximized() || isFullScreen()) return;
+    platform::WriteSetting(QString::fromLatin1(kWindowSizeKey),
+                           QStringLiteral("%1x%2").arg(QString::number(width()), QString::number(height())));
 }
 
 void PresentationWindow::showSelection(int index) {
@@ -342,6 +619,7 @@ void PresentationWindow::closeEvent(QCloseEvent* event) {
         }
     }
     event->accept();
+    rememberSize();
     m_closed = true;
     m_application->windowClosed(m_document.get());
 }
