@@ -430,6 +430,34 @@ chart::ChartSpace Presentation::chartModel(const QString& chartPart) const {
     return chart::readChartSpace(m_package.part(chartPart), m_name, chartPart);
 }
 
+void Presentation::setChartFrame(int index, int shapeId, const EmuRect& frame) {
+    if (frame.cx < 1 || frame.cy < 1) {
+        throw DocumentError(m_name, slidePartName(index),
+                            QStringLiteral("a chart frame of %1 x %2 EMU has no size").arg(frame.cx).arg(frame.cy));
+    }
+    const auto shapes = slideShapes(index);
+    const bool found = std::any_of(shapes.begin(), shapes.end(), [&](const SlideShape& s) {
+        return s.id == shapeId && s.kind == SlideShape::Kind::Chart && s.hasFrame;
+    });
+    if (!found) {
+        throw DocumentError(DocumentError::Kind::Missing, m_name, slidePartName(index),
+                            QStringLiteral("no chart frame with shape id %1").arg(shapeId));
+    }
+    editSlide(index, [&](SlidePart& slide, Package&, const QString&) { slide.setChartFrame(shapeId, frame); });
+}
+
+EmuRect Presentation::fittedToSlide(const EmuRect& frame) const {
+    const double width = slideWidth() * 0.9, height = slideHeight() * 0.9;
+    const double cx = std::max<qint64>(1, frame.cx), cy = std::max<qint64>(1, frame.cy);
+    const double scale = std::min(width / cx, height / cy);
+    EmuRect r;
+    r.cx = static_cast<qint64>(std::floor(cx * scale));
+    r.cy = static_cast<qint64>(std::floor(cy * scale));
+    r.x = (slideWidth() - r.cx) / 2;
+    r.y = (slideHeight() - r.cy) / 2;
+    return r;
+}
+
 quint32 Presentation::slideId(int index) const {
     checkIndex(index);
     return m_main->part->slides()[static_cast<size_t>(index)].id;

@@ -81,6 +81,14 @@ public:
     // stand together from position `to` of the deck without them (0 to slideCount() minus
     // their number). Slides keep their parts, ids and relationships; only the order changes.
     void moveSlides(std::vector<int> indices, int to);
+    // Moves or sizes the chart with this shape id on slide index. The frame must have a size
+    // (at least one EMU each way) and may reach past the slide's edges, as in the office
+    // applications; nothing else of the slide changes, the chart's part neither.
+    void setChartFrame(int index, int shapeId, const EmuRect& frame);
+    // The largest frame of a chart of this frame's proportions inside the slide less a margin
+    // of 5 % of the slide on each side, centred.
+    EmuRect fittedToSlide(const EmuRect& frame) const;
+
     // The id of slide index, as the presentation part lists it.
     quint32 slideId(int index) const;
 

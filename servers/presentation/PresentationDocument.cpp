@@ -156,6 +156,39 @@ std::vector<int> PresentationDocument::duplicateSlides(const std::vector<int>& i
     return copies;
 }
 
+void PresentationDocument::setChartFrame(int index, int shapeId, const engine::EmuRect& frame, const QString& text) {
+    endAutomationStep();
+    engine::Presentation before = m_presentation;
+    m_presentation.setChartFrame(index, shapeId, frame);
+    m_drawn.remove(m_presentation.slidePartName(index));
+    pushEdit(text, std::move(before), m_selected, true);
+    emit chartFramesChanged(index);
+}
+
+bool PresentationDocument::fitChartsToSlide(int index, int shapeId) {
+    endAutomationStep();
+    engine::Presentation work = m_presentation;
+    std::vector<int> changed;
+    const int first = index < 0 ? 0 : index;
+    const int last = index < 0 ? slideCount() - 1 : index;
+    for (int i = first; i <= last; ++i) {
+        bool any = false;
+        for (const auto& shape : work.slideShapes(i)) {
+            if (shape.kind != engine::SlideShape::Kind::Chart || !shape.hasFrame) continue;
+            if (shapeId != 0 && shape.id != shapeId) continue;
+            work.setChartFrame(i, shape.id, work.fittedToSlide(shape.frame));
+            any = true;
+        }
+        if (any) changed.push_back(i);
+    }
+    if (changed.empty()) return false;
+    engine::Presentation before = std::exchange(m_presentation, std::move(work));
+    for (int i : changed) m_drawn.remove(m_presentation.slidePartName(i));
+    pushEdit(QStringLiteral("Fit to Slide"), std::move(before), m_selected, true);
+    for (int i : changed) emit chartFramesChanged(i);
+    return true;
+}
+
 void PresentationDocument::moveSlides(const std::vector<int>& indices, int to) {
     if (indices.empty()) return;
     endAutomationStep();

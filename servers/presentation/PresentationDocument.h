@@ -91,6 +91,13 @@ public:
     std::vector<int> duplicateSlides(const std::vector<int>& indices);
     void moveSlides(const std::vector<int>& indices, int to);
 
+    // Moves or sizes the chart with shapeId on slide index, one step named text ("Move Chart").
+    void setChartFrame(int index, int shapeId, const engine::EmuRect& frame, const QString& text);
+    // Fits charts to the slide (the largest size inside the margins, centred), one step: the
+    // chart with shapeId on slide index; every chart of slide index when shapeId is 0; every
+    // chart of every slide when index is -1. False when there was no chart to fit.
+    bool fitChartsToSlide(int index, int shapeId);
+
     QUndoStack* undoStack() { return &m_undo; }
     // Ends the step that gathers the automation's edits: the next one starts a new step.
     void endAutomationStep();
@@ -137,6 +144,8 @@ signals:
     // whoever shows them lays them out again. contentChanged is false when only their order
     // or number changed (what each slide part holds is as it was).
     void slidesReset(bool contentChanged);
+    // Charts of slide index were moved or sized: the slide is drawn again at once.
+    void chartFramesChanged(int index);
 
 private:
     // What drawnSlide() and drawnChart() build, from any thread: they read only the

@@ -3,9 +3,14 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QRectF>
 #include <functional>
 #include <memory>
 #include <vector>
+
+namespace engine {
+struct EmuRect;
+}
 
 namespace platform {
 class Dialogs;
@@ -26,6 +31,8 @@ class PresentationDocument;
 // slide large on the right, and File > Save (Ctrl+S), Save As (Ctrl+Shift+S), Open in Office
 // Suite, Close (Ctrl+W); Edit > Undo (Ctrl+Z), Redo (Ctrl+Shift+Z, Ctrl+Y), Duplicate Slide
 // (Ctrl+D), Delete Slide (Delete), Move Slide Up (Ctrl+Up), Move Slide Down (Ctrl+Down);
+// Chart > Fit to Slide (Ctrl+Shift+F: the chart selected on the large slide, else every chart
+// of the slide), Fit All Charts to Slide;
 // View > Zoom to Fit, Actual Size (100 %: a point of the slide is a point of the screen),
 // Zoom In (Ctrl+plus) and Zoom Out (Ctrl+minus). Titled with the presentation's name
 // ("Presentation1" or the file name), marked "*" while it has unsaved changes.
@@ -68,6 +75,14 @@ public:
     QAction* deleteSlideAction() const { return m_delete; }
     QAction* moveSlideUpAction() const { return m_moveUp; }
     QAction* moveSlideDownAction() const { return m_moveDown; }
+    QAction* fitToSlideAction() const { return m_fitToSlide; }
+    QAction* fitAllToSlideAction() const { return m_fitAllToSlide; }
+
+    // The chart selected on the large slide (its shape id), 0 when none; selecting 0 clears.
+    int selectedChart() const;
+    void selectChart(int shapeId);
+    // Where a frame of the selected slide (EMU) shows in the large view's coordinates.
+    QRectF chartRectInView(const engine::EmuRect& frame) const;
 
     // The selected slides of the strip, in order (the current one when nothing else is).
     std::vector<int> selectedSlides() const;
@@ -119,6 +134,9 @@ private:
     void moveSelectedSlides(int by);
     // Moves the slides at rows to stand from position `to` of the deck without them.
     void moveSlidesTo(const std::vector<int>& rows, int to);
+    void setChartFrame(int shapeId, const engine::EmuRect& frame, const QString& text);
+    // Fits charts to the slide: see PresentationDocument::fitChartsToSlide.
+    void fitCharts(int index, int shapeId);
     // Lays the strip out again from the document's slides; drops every thumbnail when the
     // slides' content changed.
     void resetStrip(bool contentChanged);
@@ -144,6 +162,8 @@ private:
     QAction* m_delete = nullptr;
     QAction* m_moveUp = nullptr;
     QAction* m_moveDown = nullptr;
+    QAction* m_fitToSlide = nullptr;
+    QAction* m_fitAllToSlide = nullptr;
     DesktopOpener m_opener;
     QScrollArea* m_scroll = nullptr;
     double m_zoom = 0;

@@ -230,3 +230,48 @@ TEST(SlideEdits, EditedDecksOpenInLibreOfficeWithTheirSlides) {
     if (!fixtures::sofficeAvailable()) GTEST_SKIP() << "LibreOffice (soffice/pdfinfo) is not installed; outside check skipped";
     EXPECT_EQ(fixtures::pdfPageCounts(files, dir.path()), pages);
 }
+
+TEST(ChartFrames, MovedAndSizedChartChangesOnlyItsFrameAndFitsInsideTheMargins) {
+    QTemporaryDir dir;
+    auto p = deckWithCharts();
+    const QString chart = chartOfSlide(p, 1);
+    const QByteArray chartBytes = p.package().part(chart);
+    const QByteArray otherSlide = p.package().part(p.slidePartName(2));
+    int id = 0;
+    for (const auto& shape : p.slideShapes(1))
+        if (shape.kind == engine::SlideShape::Kind::Chart) id = shape.id;
+    ASSERT_NE(id, 0);
+
+    const engine::EmuRect wide{-100, 200, 3000000, 2000000};  // past the left edge, as the office suites allow
+    p.setChartFrame(1, id, wide);
+    const auto frame = p.slideShapes(1).front().frame;
+    EXPECT_EQ(frame.x, -100);
+    EXPECT_EQ(frame.y, 200);
+    EXPECT_EQ(frame.cx, 3000000);
+    EXPECT_EQ(frame.cy, 2000000);
+    EXPECT_EQ(p.package().part(chart), chartBytes);
+    EXPECT_EQ(p.package().part(p.slidePartName(2)), otherSlide);
+
+    // 12192000 x 6858000 less 5 % each side: the height decides.
+    const auto fitted = p.fittedToSlide(wide);
+    EXPECT_EQ(fitted.cy, 6172200);
+    EXPECT_EQ(fitted.cx, 9258300);
+    EXPECT_EQ(fitted.x, (12192000 - 9258300) / 2);
+    EXPECT_EQ(fitted.y, 342900);
+    const auto tall = p.fittedToSlide({0, 0, 1000, 4000});
+    EXPECT_EQ(tall.cy, 6172200);
+    EXPECT_EQ(tall.cx, 1543050);
+
+    EXPECT_THROW(p.setChartFrame(1, id + 100, wide), engine::DocumentError);
+    EXPECT_THROW(p.setChartFrame(1, id, {0, 0, 0, 100}), engine::DocumentError);
+    EXPECT_THROW(p.setChartFrame(0, 2, wide), engine::DocumentError);  // a picture, not a chart
+
+    p.setChartFrame(1, id, fitted);
+    const QString path = dir.filePath("framed.pptx");
+    p.save(path);
+    const auto back = Presentation::open(path);
+    const auto read = back.slideShapes(1).front().frame;
+    EXPECT_EQ(read.x, fitted.x);
+    EXPECT_EQ(read.cx, fitted.cx);
+    EXPECT_EQ(read.cy, fitted.cy);
+}

@@ -15,6 +15,7 @@
 #include <QClipboard>
 #include <QListWidget>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUndoStack>
@@ -136,6 +137,8 @@ private slots:
         auto& document = window->document();
         const auto ids = slideIds(document.presentation());
         QCOMPARE(chartNames(document.presentation()), QStringList({"Chart 1", "Chart 2", "Chart 3"}));
+        // The run selected each new slide in turn: the strip shows the last one alone selected.
+        QCOMPARE(window->selectedSlides(), std::vector<int>({2}));
 
         // Delete the middle slide.
         window->selectSlides({1});
@@ -386,6 +389,106 @@ private slots:
         app->setVisible(msoTrue);
         app->Presentations()->Add(msoTrue);
         QCOMPARE(windows().front()->size(), QSize(520, 360));
+    }
+
+    void aChartIsMovedSizedAndFittedOnTheLargeSlideAndEveryStepUndone() {
+        auto* window = savedDeckOfThreeCharts("charts.pptx");
+        window->resize(1000, 640);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        auto& document = window->document();
+        document.selectSlide(1);
+        const auto frameNow = [&] {
+            for (const auto& shape : document.presentation().slideShapes(1))
+                if (shape.kind == engine::SlideShape::Kind::Chart) return std::make_pair(shape.id, shape.frame);
+            return std::make_pair(0, engine::EmuRect{});
+        };
+        const auto [id, original] = frameNow();
+        QVERIFY(id != 0);
+        QWidget* view = window->slideView();
+        const auto mouse = [&](QEvent::Type type, QPointF at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+            const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent event(type, at, view->mapToGlobal(at), button, held, modifiers);
+            QApplication::sendEvent(view, &event);
+        };
+
+        // A click on the chart selects it; the arrow keys move it a grid step, a point with Shift.
+        const QRectF shown = window->chartRectInView(original);
+        mouse(QEvent::MouseButtonPress, shown.center());
+        mouse(QEvent::MouseButtonRelease, shown.center());
+        QCOMPARE(window->selectedChart(), id);
+        QTest::keyClick(view, Qt::Key_Right);
+        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+        auto frame = frameNow().second;
+        QCOMPARE(frame.x, original.x + 76200);
+        QCOMPARE(frame.y, original.y + 12700);
+        QCOMPARE(frame.cx, original.cx);
+
+        // The corner handle keeps the proportions; the chart is laid out again at its new size.
+        QRectF at = window->chartRectInView(frame);
+        mouse(QEvent::MouseButtonPress, at.bottomRight());
+        mouse(QEvent::MouseMove, at.bottomRight() + QPointF(60, 10));
+        if (qEnvironmentVariableIsSet("QUILLMERE_SCREENSHOTS"))
+            window->grab().save(qEnvironmentVariable("QUILLMERE_SCREENSHOTS") + "/chart-being-resized.png");
+        QCOMPARE(frameNow().second.cx, frame.cx);  // nothing changes before the mouse is let go
+        mouse(QEvent::MouseButtonRelease, at.bottomRight() + QPointF(60, 10));
+        auto sized = frameNow().second;
+        QVERIFY(sized.cx > frame.cx);
+        QCOMPARE(sized.x, frame.x);
+        QCOMPARE(sized.y, frame.y);
+        QVERIFY(qAbs(double(sized.cx) / sized.cy - double(frame.cx) / frame.cy) < 0.01);
+        const auto drawn = document.drawnSlide(1);
+        for (const auto& item : drawn->scene.items) {
+            if (item.kind != engine::slide::ScenePrimitive::Kind::Chart) continue;
+            QVERIFY(qAbs(item.rect.width() - sized.cx / 12700.0) < 0.01);
+        }
+
+        // A side handle with Shift stretches one way only.
+        at = window->chartRectInView(sized);
+        const QPointF side(at.left(), at.center().y());
+        mouse(QEvent::MouseButtonPress, side);
+        mouse(QEvent::MouseMove, side + QPointF(25, 40), Qt::ShiftModifier);
+        mouse(QEvent::MouseButtonRelease, side + QPointF(25, 40), Qt::ShiftModifier);
+        const auto narrowed = frameNow().second;
+        QVERIFY(narrowed.cx < sized.cx);
+        QCOMPARE(narrowed.cy, sized.cy);
+        QCOMPARE(narrowed.x + narrowed.cx, sized.x + sized.cx);
+
+        // Dragged by its body.
+        at = window->chartRectInView(narrowed);
+        mouse(QEvent::MouseButtonPress, at.center());
+        mouse(QEvent::MouseMove, at.center() + QPointF(-30, 0));
+        mouse(QEvent::MouseButtonRelease, at.center() + QPointF(-30, 0));
+        const auto dragged = frameNow().second;
+        QVERIFY(dragged.x < narrowed.x);
+        QCOMPARE(dragged.cx, narrowed.cx);
+
+        // Fit to Slide: the largest size inside the margins, centred.
+        window->fitToSlideAction()->trigger();
+        const auto fitted = frameNow().second;
+        const auto expected = document.presentation().fittedToSlide(dragged);
+        QCOMPARE(fitted.x, expected.x);
+        QCOMPARE(fitted.cx, expected.cx);
+        QCOMPARE(fitted.cy, expected.cy);
+        auto back = saveCopy(window, "fitted.pptx");
+        m_pages << 3;
+        QCOMPARE(back.slideShapes(1).front().frame.cx, fitted.cx);
+
+        // Every chart of every slide at once, one step.
+        window->fitAllToSlideAction()->trigger();
+        for (int i = 0; i < 3; ++i) {
+            const auto shape = document.presentation().slideShapes(i).front();
+            QCOMPARE(shape.frame.cx, document.presentation().fittedToSlide(shape.frame).cx);
+        }
+
+        // Each step undone in turn, back to the chart as pasted and saved.
+        for (int i = 0; i < 7; ++i) window->undoAction()->trigger();
+        frame = frameNow().second;
+        QCOMPARE(frame.x, original.x);
+        QCOMPARE(frame.y, original.y);
+        QCOMPARE(frame.cx, original.cx);
+        QCOMPARE(frame.cy, original.cy);
+        QVERIFY(!window->isWindowModified());
     }
 
     void editedDecksOpenInLibreOfficeWithTheirSlides() {
