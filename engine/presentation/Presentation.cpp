@@ -478,8 +478,9 @@ QSet<QString> Presentation::reachableParts(const QSet<QString>& skipped) const {
         pending.pop_back();
         const bool isMain = source.compare(m_presentationPart, Qt::CaseInsensitive) == 0;
         const Relationships rels = isMain ? m_main->rels : m_package.relationships(source);
+        const QString sourceKey = source.toLower() + u'|';
         for (const auto& r : rels.all()) {
-            if (r.external || r.targetPart.isEmpty() || (isMain && skipped.contains(r.id))) continue;
+            if (r.external || r.targetPart.isEmpty() || skipped.contains(sourceKey + r.id)) continue;
             const QString key = r.targetPart.toLower();
             if (reached.contains(key) || !m_package.hasPart(r.targetPart)) continue;
             reached.insert(key);
@@ -489,18 +490,8 @@ QSet<QString> Presentation::reachableParts(const QSet<QString>& skipped) const {
     return reached;
 }
 
-void Presentation::deleteSlides(std::vector<int> indices) {
-    indices = checkedPositions(std::move(indices));
-    if (indices.empty()) return;
-    // What goes is worked out before anything changes: a relationships part that cannot be
-    // read refuses the deletion and leaves the deck as it was.
-    QSet<QString> removedRels;
-    std::vector<QString> pending;
-    for (int index : indices) {
-        removedRels.insert(m_main->part->slides()[static_cast<size_t>(index)].relId);
-        pending.push_back(m_slides[static_cast<size_t>(index)]);
-    }
-    const QSet<QString> kept = reachableParts(removedRels);
+QStringList Presentation::partsLeftUnused(const QSet<QString>& skipped, std::vector<QString> pending) const {
+    const QSet<QString> kept = reachableParts(skipped);
     QSet<QString> seen;
     QStringList unused;
     while (!pending.empty()) {
@@ -513,6 +504,21 @@ void Presentation::deleteSlides(std::vector<int> indices) {
         for (const auto& r : rels.all())
             if (!r.external && m_package.hasPart(r.targetPart)) pending.push_back(r.targetPart);
     }
+    return unused;
+}
+
+void Presentation::deleteSlides(std::vector<int> indices) {
+    indices = checkedPositions(std::move(indices));
+    if (indices.empty()) return;
+    // What goes is worked out before anything changes: a relationships part that cannot be
+    // read refuses the deletion and leaves the deck as it was.
+    QSet<QString> removedRels;
+    std::vector<QString> pending;
+    for (int index : indices) {
+        removedRels.insert(m_presentationPart.toLower() + u'|' + m_main->part->slides()[static_cast<size_t>(index)].relId);
+        pending.push_back(m_slides[static_cast<size_t>(index)]);
+    }
+    const QStringList unused = partsLeftUnused(removedRels, std::move(pending));
 
     Main& main = editableMain();
     for (auto it = indices.rbegin(); it != indices.rend(); ++it) {
@@ -522,6 +528,37 @@ void Presentation::deleteSlides(std::vector<int> indices) {
         m_slides.erase(m_slides.begin() + *it);
     }
     m_mainUnwritten = true;
+    for (const QString& part : unused) {
+        m_package.removePart(relationshipsPartName(part));
+        m_package.removePart(part);
+    }
+}
+
+void Presentation::deleteChart(int index, int shapeId) {
+    checkIndex(index);
+    const QString slidePart = m_slides[static_cast<size_t>(index)];
+    QString relId;
+    for (const auto& shape : slideShapes(index))
+        if (shape.id == shapeId && shape.kind == SlideShape::Kind::Chart) relId = shape.relId;
+    SlidePart slide = SlidePart::parse(m_package.part(slidePart), m_name, slidePart);
+    if (relId.isEmpty() || !slide.removeChartFrame(shapeId)) {
+        throw DocumentError(DocumentError::Kind::Missing, m_name, slidePart,
+                            QStringLiteral("no chart frame with shape id %1").arg(shapeId));
+    }
+    const QByteArray bytes = slide.bytes();
+    // The relationship goes with the frame unless something else on the slide still names it.
+    const bool stillNamed = bytes.contains(QByteArray("\"") + relId.toUtf8() + '"');
+    Relationships rels = m_package.relationships(slidePart);
+    const Relationship* chart = rels.byId(relId);
+    QStringList unused;
+    if (!stillNamed && chart && !chart->external)
+        unused = partsLeftUnused({slidePart.toLower() + u'|' + relId}, {chart->targetPart});
+
+    m_package.setPart(slidePart, bytes);
+    if (!stillNamed) {
+        rels.remove(relId);
+        m_package.setRelationships(slidePart, rels);
+    }
     for (const QString& part : unused) {
         m_package.removePart(relationshipsPartName(part));
         m_package.removePart(part);

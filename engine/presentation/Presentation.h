@@ -85,6 +85,10 @@ public:
     // (at least one EMU each way) and may reach past the slide's edges, as in the office
     // applications; nothing else of the slide changes, the chart's part neither.
     void setChartFrame(int index, int shapeId, const EmuRect& frame);
+    // Removes the chart with this shape id from slide index, with the parts only it used (its
+    // part, embedded workbook, theme override...). Throws DocumentError, changing nothing,
+    // when the slide has no such chart.
+    void deleteChart(int index, int shapeId);
     // The largest frame of a chart of this frame's proportions inside the slide less a margin
     // of 5 % of the slide on each side, centred.
     EmuRect fittedToSlide(const EmuRect& frame) const;
@@ -162,8 +166,12 @@ private:
     // Positions given by a caller, sorted, each once, each checked.
     std::vector<int> checkedPositions(std::vector<int> indices) const;
     // The parts reached from the package's relationships, through every relationship of
-    // every part reached, passing over the presentation's relationships with ids in skipped.
+    // every part reached, passing over the relationships in skipped ("source part in lower
+    // case|id").
     QSet<QString> reachableParts(const QSet<QString>& skipped) const;
+    // The parts reached from pending that nothing reaches once the relationships in skipped
+    // are gone: what goes with them.
+    QStringList partsLeftUnused(const QSet<QString>& skipped, std::vector<QString> pending) const;
 
     mutable Package m_package;
     QString m_name;

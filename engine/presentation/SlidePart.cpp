@@ -277,6 +277,18 @@ void SlidePart::setChartFrame(int shapeId, const EmuRect& frame) {
     throw DocumentError(QStringLiteral("the slide has no chart with shape id %1").arg(shapeId));
 }
 
+bool SlidePart::removeChartFrame(int shapeId) {
+    for (auto node : m_tree.children()) {
+        if (!isP(node, "graphicFrame")) continue;
+        const auto cNvPr = xml::child(xml::child(node, Ns::P, "nvGraphicFramePr"), Ns::P, "cNvPr");
+        if (cNvPr.attribute("id").as_int() != shapeId) continue;
+        const auto data = xml::child(xml::child(node, Ns::A, "graphic"), Ns::A, "graphicData");
+        if (!xml::isChartGraphicUri(data.attribute("uri").value())) return false;
+        return m_tree.remove_child(node);
+    }
+    return false;
+}
+
 void SlidePart::appendChartFrame(const QString& name, const EmuRect& frame,
                                  const QString& chartRelId) {
     const int id = nextShapeId();

@@ -54,6 +54,8 @@ public:
     // of a group) to frame. Throws DocumentError, changing nothing, when the slide has no such
     // chart.
     void setChartFrame(int shapeId, const EmuRect& frame);
+    // Removes the chart frame with this shape id from the shape tree; false when there is none.
+    bool removeChartFrame(int shapeId);
 
     // Appends a chart frame (p:graphicFrame holding c:chart r:id=chartRelId).
     void appendChartFrame(const QString& name, const EmuRect& frame, const QString& chartRelId);

@@ -165,6 +165,17 @@ void PresentationDocument::setChartFrame(int index, int shapeId, const engine::E
     emit chartFramesChanged(index);
 }
 
+void PresentationDocument::deleteChart(int index, int shapeId) {
+    endAutomationStep();
+    engine::Presentation before = m_presentation;
+    m_presentation.deleteChart(index, shapeId);
+    // The chart's part may be named again by a later paste: nothing drawn of it is kept.
+    m_drawn.remove(m_presentation.slidePartName(index));
+    m_drawnCharts.clear();
+    pushEdit(QStringLiteral("Delete Chart"), std::move(before), m_selected, true);
+    emit chartFramesChanged(index);
+}
+
 bool PresentationDocument::fitChartsToSlide(int index, int shapeId) {
     endAutomationStep();
     engine::Presentation work = m_presentation;
@@ -195,6 +206,9 @@ void PresentationDocument::moveSlides(const std::vector<int>& indices, int to) {
     engine::Presentation before = m_presentation;
     const int selectedBefore = m_selected;
     m_presentation.moveSlides(indices, to);
+    bool moved = false;
+    for (int i = 0; i < slideCount() && !moved; ++i) moved = before.slidePartName(i) != m_presentation.slidePartName(i);
+    if (!moved) return;
     m_selected = to;
     pushEdit(indices.size() == 1 ? QStringLiteral("Move Slide") : QStringLiteral("Move Slides"), std::move(before),
              selectedBefore, false);

@@ -93,6 +93,8 @@ public:
 
     // Moves or sizes the chart with shapeId on slide index, one step named text ("Move Chart").
     void setChartFrame(int index, int shapeId, const engine::EmuRect& frame, const QString& text);
+    // Removes the chart with shapeId from slide index, one step.
+    void deleteChart(int index, int shapeId);
     // Fits charts to the slide (the largest size inside the margins, centred), one step: the
     // chart with shapeId on slide index; every chart of slide index when shapeId is 0; every
     // chart of every slide when index is -1. False when there was no chart to fit.

@@ -496,6 +496,9 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_fitToSlide->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")));
     m_fitAllToSlide = chart->addAction(QStringLiteral("Fit &All Charts to Slide"), this, [this] { fitCharts(-1, 0); });
     m_fitAllToSlide->setObjectName(QStringLiteral("actionFitAllToSlide"));
+    chart->addSeparator();
+    m_deleteChart = chart->addAction(QStringLiteral("&Delete Chart"), this, &PresentationWindow::deleteSelectedChart);
+    m_deleteChart->setObjectName(QStringLiteral("actionDeleteChart"));
 
     auto* view = menuBar()->addMenu(QStringLiteral("&View"));
     m_zoomFit = view->addAction(QStringLiteral("Zoom to &Fit"), this, [this] { setZoom(0); });
@@ -664,7 +667,25 @@ void PresentationWindow::updateEditActions() {
     m_moveDown->setEnabled(any);
 }
 
+void PresentationWindow::deleteSelectedChart() {
+    const int chart = selectedChart();
+    if (chart == 0 || m_saving || m_document->isBusy()) return;
+    selectChart(0);
+    try {
+        m_document->deleteChart(m_document->selectedSlide(), chart);
+    } catch (const engine::DocumentError& e) {
+        m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
+                                            QString::fromLatin1(office::kPowerPointName));
+    }
+}
+
 void PresentationWindow::deleteSelectedSlides() {
+    // The Delete key acts on what has the focus: a chart selected on the large slide goes
+    // alone, as in the office suites; otherwise the slides selected in the strip.
+    if (m_view->hasFocus() && selectedChart() != 0) {
+        deleteSelectedChart();
+        return;
+    }
     const auto rows = selectedSlides();
     if (rows.empty() || m_saving || m_document->isBusy()) return;
     try {

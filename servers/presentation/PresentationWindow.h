@@ -32,7 +32,8 @@ class PresentationDocument;
 // Suite, Close (Ctrl+W); Edit > Undo (Ctrl+Z), Redo (Ctrl+Shift+Z, Ctrl+Y), Duplicate Slide
 // (Ctrl+D), Delete Slide (Delete), Move Slide Up (Ctrl+Up), Move Slide Down (Ctrl+Down);
 // Chart > Fit to Slide (Ctrl+Shift+F: the chart selected on the large slide, else every chart
-// of the slide), Fit All Charts to Slide;
+// of the slide), Fit All Charts to Slide, Delete Chart (also the Delete key while the large
+// slide has the focus and a chart selected);
 // View > Zoom to Fit, Actual Size (100 %: a point of the slide is a point of the screen),
 // Zoom In (Ctrl+plus) and Zoom Out (Ctrl+minus). Titled with the presentation's name
 // ("Presentation1" or the file name), marked "*" while it has unsaved changes.
@@ -77,6 +78,7 @@ public:
     QAction* moveSlideDownAction() const { return m_moveDown; }
     QAction* fitToSlideAction() const { return m_fitToSlide; }
     QAction* fitAllToSlideAction() const { return m_fitAllToSlide; }
+    QAction* deleteChartAction() const { return m_deleteChart; }
 
     // The chart selected on the large slide (its shape id), 0 when none; selecting 0 clears.
     int selectedChart() const;
@@ -130,6 +132,7 @@ private:
     void layoutView();
     void openInOfficeSuite();
     void deleteSelectedSlides();
+    void deleteSelectedChart();
     void duplicateSelectedSlides();
     void moveSelectedSlides(int by);
     // Moves the slides at rows to stand from position `to` of the deck without them.
@@ -164,6 +167,7 @@ private:
     QAction* m_moveDown = nullptr;
     QAction* m_fitToSlide = nullptr;
     QAction* m_fitAllToSlide = nullptr;
+    QAction* m_deleteChart = nullptr;
     DesktopOpener m_opener;
     QScrollArea* m_scroll = nullptr;
     double m_zoom = 0;

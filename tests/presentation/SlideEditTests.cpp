@@ -275,3 +275,35 @@ TEST(ChartFrames, MovedAndSizedChartChangesOnlyItsFrameAndFitsInsideTheMargins) 
     EXPECT_EQ(read.cx, fitted.cx);
     EXPECT_EQ(read.cy, fitted.cy);
 }
+
+TEST(ChartFrames, DeletedChartTakesItsWorkbookAlongAndLeavesTheRestOfTheDeckAsItWas) {
+    QTemporaryDir dir;
+    auto p = deckWithCharts();
+    const QString before = dir.filePath("before.pptx");
+    p.save(before);
+    const QString chart = chartOfSlide(p, 2);
+    const auto chartRels = p.package().relationships(chart);
+    QStringList gone{chart, engine::relationshipsPartName(chart)};
+    for (const auto& r : chartRels.all()) gone << r.targetPart;
+    const int id = p.slideShapes(2).front().id;
+
+    EXPECT_THROW(p.deleteChart(2, id + 1), engine::DocumentError);
+    EXPECT_THROW(p.deleteChart(0, p.slideShapes(0).front().id), engine::DocumentError);  // a picture
+    p.deleteChart(2, id);
+    EXPECT_TRUE(p.slideShapes(2).empty());
+    EXPECT_TRUE(chartOfSlide(p, 2).isEmpty());
+    const QString after = dir.filePath("after.pptx");
+    p.save(after);
+
+    const auto was = savedParts(before);
+    const auto now = savedParts(after);
+    const QStringList changed{p.slidePartName(2), engine::relationshipsPartName(p.slidePartName(2))};
+    for (auto it = was.cbegin(); it != was.cend(); ++it) {
+        if (gone.contains(it.key())) {
+            EXPECT_FALSE(now.contains(it.key())) << it.key().toStdString();
+        } else if (!changed.contains(it.key())) {
+            EXPECT_EQ(now.value(it.key()), it.value()) << it.key().toStdString();
+        }
+    }
+    EXPECT_EQ(Presentation::open(after).slideCount(), 3);
+}

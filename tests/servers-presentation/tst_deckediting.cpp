@@ -489,6 +489,29 @@ private slots:
         QCOMPARE(frame.cx, original.cx);
         QCOMPARE(frame.cy, original.cy);
         QVERIFY(!window->isWindowModified());
+
+        // Delete with the chart selected on the large slide takes the chart alone, with its
+        // part; the slides stay.
+        const auto rels = document.presentation().package().relationships(document.presentation().slidePartName(1));
+        const QString chartPart = rels.ofType("http://schemas.openxmlformats.org/officeDocument/2006/relationships/chart")
+                                      .front()
+                                      ->targetPart;
+        const QPointF middle = window->chartRectInView(original).center();
+        mouse(QEvent::MouseButtonPress, middle);
+        mouse(QEvent::MouseButtonRelease, middle);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Delete);
+        QCOMPARE(document.slideCount(), 3);
+        QCOMPARE(frameNow().first, 0);
+        QVERIFY(!document.presentation().package().hasPart(chartPart));
+        back = saveCopy(window, "chart-deleted.pptx");
+        m_pages << 3;
+        QVERIFY(back.slideShapes(1).empty());
+        window->undoAction()->trigger();
+        QCOMPARE(frameNow().first, id);
+        QVERIFY(document.presentation().package().hasPart(chartPart));
     }
 
     void editedDecksOpenInLibreOfficeWithTheirSlides() {
