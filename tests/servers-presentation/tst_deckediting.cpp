@@ -116,6 +116,11 @@ private slots:
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
         servers::registerPresentationServer(m_dialogs);
+        // The decks the tests save, kept for an outside check (a schema validator) when asked.
+        if (qEnvironmentVariableIsSet("QUILLMERE_KEEP_DECKS")) {
+            m_dir.setAutoRemove(false);
+            qInfo("decks kept in %s", qPrintable(m_dir.path()));
+        }
     }
 
     void cleanup() {
