@@ -187,6 +187,7 @@ protected:
         if (m_deferred && (m_cache.isNull() || m_cachedSlide != drawn)) {
             // Slides are changing fast (a copy run): an empty page until they settle.
             painter.fillRect(page, Qt::white);
+            paintSelection(painter);
             return;
         }
         if (m_cache.isNull() || m_cache.size() != pixels || m_cachedSlide != drawn) {

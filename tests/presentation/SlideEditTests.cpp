@@ -85,7 +85,9 @@ TEST(SlideEdits, DeletedSlideTakesItsChartWorkbookAndOverrideAlongAndLeavesEvery
     for (auto it = was.cbegin(); it != was.cend(); ++it) {
         if (gone.contains(it.key())) continue;
         ASSERT_TRUE(now.contains(it.key())) << it.key().toStdString();
-        if (!changed.contains(it.key())) EXPECT_EQ(now.value(it.key()), it.value()) << it.key().toStdString();
+        if (!changed.contains(it.key())) {
+            EXPECT_EQ(now.value(it.key()), it.value()) << it.key().toStdString();
+        }
     }
     EXPECT_EQ(now.size(), was.size() - gone.size());
 
@@ -306,4 +308,39 @@ TEST(ChartFrames, DeletedChartTakesItsWorkbookAlongAndLeavesTheRestOfTheDeckAsIt
         }
     }
     EXPECT_EQ(Presentation::open(after).slideCount(), 3);
+}
+
+TEST(SlideEdits, NotesGoWithTheirSlideAndACopyHasNotesThatPointBackToIt) {
+    const char* const notesRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/notesSlide";
+    const char* const slideRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/slide";
+    auto made = Presentation::createNew();
+    made.addSlide(0, 12);
+    made.addSlide(1, 12);
+    engine::Package package = made.package();
+    const QString slide = made.slidePartName(0);
+    const QString notes = "/ppt/notesSlides/notesSlide1.xml";
+    package.setPart(notes, "<p:notes xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\"/>");
+    package.contentTypes().setOverride(notes, "application/vnd.openxmlformats-officedocument.presentationml.notesSlide+xml");
+    engine::Relationships back;
+    back.add(slideRel, notes, slide);
+    package.setRelationships(notes, back);
+    auto slideRels = package.relationships(slide);
+    slideRels.add(notesRel, slide, notes);
+    package.setRelationships(slide, slideRels);
+    auto p = Presentation::fromPackage(package, "notes.pptx");
+
+    p.duplicateSlide(0);
+    const QString copy = p.slidePartName(1);
+    const auto copyRels = p.package().relationships(copy);
+    const QString copiedNotes = copyRels.firstOfType(notesRel)->targetPart;
+    EXPECT_NE(copiedNotes, notes);
+    EXPECT_EQ(p.package().relationships(copiedNotes).firstOfType(slideRel)->targetPart, copy);
+    EXPECT_EQ(p.package().contentTypes().of(copiedNotes), p.package().contentTypes().of(notes));
+
+    p.deleteSlides({0});
+    EXPECT_FALSE(p.package().hasPart(notes));
+    EXPECT_TRUE(p.package().hasPart(copiedNotes));
+    QTemporaryDir dir;
+    p.save(dir.filePath("notes.pptx"));
+    EXPECT_EQ(Presentation::open(dir.filePath("notes.pptx")).slideCount(), 2);
 }

@@ -402,6 +402,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(window));
         auto& document = window->document();
         document.selectSlide(1);
+        QTRY_VERIFY(!window->isDrawingDeferred());  // the slides drawn once the run's edits paused
         const auto frameNow = [&] {
             for (const auto& shape : document.presentation().slideShapes(1))
                 if (shape.kind == engine::SlideShape::Kind::Chart) return std::make_pair(shape.id, shape.frame);
