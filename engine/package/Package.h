@@ -101,6 +101,10 @@ public:
     QString add(const QString& type, const QString& sourcePart, const QString& targetPart);
     QString addExternal(const QString& type, const QString& target);
     void remove(const QString& id);
+    // Points the internal relationship id at targetPart instead, keeping its id and type (a
+    // part copied with its relationships, whose own parts are copied too). No change when there
+    // is no such relationship.
+    void retarget(const QString& id, const QString& sourcePart, const QString& targetPart);
     bool empty() const { return m_items.empty(); }
 
     QByteArray serialize() const;

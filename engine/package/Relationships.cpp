@@ -109,6 +109,13 @@ QString Relationships::add(const QString& type, const QString& sourcePart,
     return rel.id;
 }
 
+void Relationships::retarget(const QString& id, const QString& sourcePart, const QString& targetPart) {
+    const auto it = m_byId.constFind(id);
+    if (it == m_byId.constEnd() || m_items[*it].external) return;
+    m_items[*it].target = relativeTarget(sourcePart, targetPart);
+    m_items[*it].targetPart = targetPart;
+}
+
 QString Relationships::addExternal(const QString& type, const QString& target) {
     Relationship rel;
     rel.id = nextId(m_items, m_byId, m_highest);

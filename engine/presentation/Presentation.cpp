@@ -41,6 +41,29 @@ EmuRect centredWithin(qint64 cx, qint64 cy, double width, double height, qint64 
     return r;
 }
 
+// Relationship types whose target belongs to its source alone, so that a copy of the source
+// needs a copy of it: a slide's charts, notes, comments and embedded objects, and what a chart
+// holds of its own (workbook, theme override, drawing, style and colours).
+bool isOwnedRelationship(const QString& type) {
+    static const QStringList owned{
+        QStringLiteral("chart"),        QStringLiteral("package"),         QStringLiteral("themeOverride"),
+        QStringLiteral("notesSlide"),   QStringLiteral("comments"),        QStringLiteral("chartUserShapes"),
+        QStringLiteral("chartStyle"),   QStringLiteral("chartColorStyle"), QStringLiteral("oleObject"),
+        QStringLiteral("vmlDrawing")};
+    return owned.contains(type.section(u'/', -1));
+}
+
+// The naming pattern of a part, its number standing for %1: "/ppt/charts/chart3.xml" ->
+// "/ppt/charts/chart%1.xml"; a name without a number gets one before its extension.
+QString numberedPartPattern(const QString& partName) {
+    const qsizetype slash = partName.lastIndexOf(u'/');
+    qsizetype dot = partName.lastIndexOf(u'.');
+    if (dot <= slash) dot = partName.size();
+    qsizetype digits = dot;
+    while (digits > slash + 1 && partName.at(digits - 1).isDigit()) --digits;
+    return partName.left(digits) + QStringLiteral("%1") + partName.mid(dot);
+}
+
 }  // namespace
 
 Presentation Presentation::createNew(const Limits& limits) {
@@ -406,6 +429,225 @@ ChartSummary Presentation::chartSummary(const QString& chartPart) const {
 
 chart::ChartSpace Presentation::chartModel(const QString& chartPart) const {
     return chart::readChartSpace(m_package.part(chartPart), m_name, chartPart);
+}
+
+void Presentation::setChartFrame(int index, int shapeId, const EmuRect& frame) {
+    if (frame.cx < 1 || frame.cy < 1) {
+        throw DocumentError(m_name, slidePartName(index),
+                            QStringLiteral("a chart frame of %1 x %2 EMU has no size").arg(frame.cx).arg(frame.cy));
+    }
+    const auto shapes = slideShapes(index);
+    const bool found = std::any_of(shapes.begin(), shapes.end(), [&](const SlideShape& s) {
+        return s.id == shapeId && s.kind == SlideShape::Kind::Chart && s.hasFrame;
+    });
+    if (!found) {
+        throw DocumentError(DocumentError::Kind::Missing, m_name, slidePartName(index),
+                            QStringLiteral("no chart frame with shape id %1").arg(shapeId));
+    }
+    editSlide(index, [&](SlidePart& slide, Package&, const QString&) { slide.setChartFrame(shapeId, frame); });
+}
+
+EmuRect Presentation::fittedToSlide(const EmuRect& frame) const {
+    const double width = slideWidth() * 0.9, height = slideHeight() * 0.9;
+    const double cx = std::max<qint64>(1, frame.cx), cy = std::max<qint64>(1, frame.cy);
+    const double scale = std::min(width / cx, height / cy);
+    EmuRect r;
+    r.cx = static_cast<qint64>(std::floor(cx * scale));
+    r.cy = static_cast<qint64>(std::floor(cy * scale));
+    r.x = (slideWidth() - r.cx) / 2;
+    r.y = (slideHeight() - r.cy) / 2;
+    return r;
+}
+
+quint32 Presentation::slideId(int index) const {
+    checkIndex(index);
+    return m_main->part->slides()[static_cast<size_t>(index)].id;
+}
+
+std::vector<int> Presentation::checkedPositions(std::vector<int> indices) const {
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    for (int index : indices) checkIndex(index);
+    return indices;
+}
+
+QSet<QString> Presentation::reachableParts(const QSet<QString>& skipped) const {
+    QSet<QString> reached;
+    std::vector<QString> pending{QString()};
+    while (!pending.empty()) {
+        const QString source = pending.back();
+        pending.pop_back();
+        const bool isMain = source.compare(m_presentationPart, Qt::CaseInsensitive) == 0;
+        const Relationships rels = isMain ? m_main->rels : m_package.relationships(source);
+        const QString sourceKey = source.toLower() + u'|';
+        for (const auto& r : rels.all()) {
+            if (r.external || r.targetPart.isEmpty() || skipped.contains(sourceKey + r.id)) continue;
+            const QString key = r.targetPart.toLower();
+            if (reached.contains(key) || !m_package.hasPart(r.targetPart)) continue;
+            reached.insert(key);
+            pending.push_back(r.targetPart);
+        }
+    }
+    return reached;
+}
+
+QStringList Presentation::partsLeftUnused(const QSet<QString>& skipped, std::vector<QString> pending) const {
+    const QSet<QString> kept = reachableParts(skipped);
+    QSet<QString> seen;
+    QStringList unused;
+    while (!pending.empty()) {
+        const QString part = pending.back();
+        pending.pop_back();
+        if (kept.contains(part.toLower()) || seen.contains(part.toLower())) continue;
+        seen.insert(part.toLower());
+        unused.append(part);
+        const Relationships rels = m_package.relationships(part);
+        for (const auto& r : rels.all())
+            if (!r.external && m_package.hasPart(r.targetPart)) pending.push_back(r.targetPart);
+    }
+    return unused;
+}
+
+void Presentation::deleteSlides(std::vector<int> indices) {
+    indices = checkedPositions(std::move(indices));
+    if (indices.empty()) return;
+    // What goes is worked out before anything changes: a relationships part that cannot be
+    // read refuses the deletion and leaves the deck as it was.
+    QSet<QString> removedRels;
+    std::vector<QString> pending;
+    for (int index : indices) {
+        removedRels.insert(m_presentationPart.toLower() + u'|' + m_main->part->slides()[static_cast<size_t>(index)].relId);
+        pending.push_back(m_slides[static_cast<size_t>(index)]);
+    }
+    const QStringList unused = partsLeftUnused(removedRels, std::move(pending));
+
+    Main& main = editableMain();
+    for (auto it = indices.rbegin(); it != indices.rend(); ++it) {
+        const auto position = static_cast<size_t>(*it);
+        main.rels.remove(main.part->slides()[position].relId);
+        main.part->removeSlide(*it);
+        m_slides.erase(m_slides.begin() + *it);
+    }
+    m_mainUnwritten = true;
+    for (const QString& part : unused) {
+        m_package.removePart(relationshipsPartName(part));
+        m_package.removePart(part);
+    }
+}
+
+void Presentation::deleteChart(int index, int shapeId) {
+    checkIndex(index);
+    const QString slidePart = m_slides[static_cast<size_t>(index)];
+    QString relId;
+    for (const auto& shape : slideShapes(index))
+        if (shape.id == shapeId && shape.kind == SlideShape::Kind::Chart) relId = shape.relId;
+    SlidePart slide = SlidePart::parse(m_package.part(slidePart), m_name, slidePart);
+    if (relId.isEmpty() || !slide.removeChartFrame(shapeId)) {
+        throw DocumentError(DocumentError::Kind::Missing, m_name, slidePart,
+                            QStringLiteral("no chart frame with shape id %1").arg(shapeId));
+    }
+    const QByteArray bytes = slide.bytes();
+    // The relationship goes with the frame unless something else on the slide still names it.
+    const bool stillNamed = bytes.contains(QByteArray("\"") + relId.toUtf8() + '"');
+    Relationships rels = m_package.relationships(slidePart);
+    const Relationship* chart = rels.byId(relId);
+    QStringList unused;
+    if (!stillNamed && chart && !chart->external)
+        unused = partsLeftUnused({slidePart.toLower() + u'|' + relId}, {chart->targetPart});
+
+    m_package.setPart(slidePart, bytes);
+    if (!stillNamed) {
+        rels.remove(relId);
+        m_package.setRelationships(slidePart, rels);
+    }
+    for (const QString& part : unused) {
+        m_package.removePart(relationshipsPartName(part));
+        m_package.removePart(part);
+    }
+}
+
+int Presentation::duplicateSlide(int index) {
+    checkIndex(index);
+    const QString original = m_slides[static_cast<size_t>(index)];
+    // Every part of the copy is made aside first (names, relationships, content types); the
+    // deck changes only once nothing is left that can fail.
+    struct CopiedPart {
+        QString name;
+        QString original;
+        std::optional<Relationships> rels;
+    };
+    std::vector<CopiedPart> copied;
+    QHash<QString, QString> copyOf;  // lower-case original -> copy
+    QSet<QString> reserved;
+    std::function<QString(const QString&)> copyPart = [&](const QString& part) -> QString {
+        const QString name = m_package.freePartName(numberedPartPattern(part), reserved);
+        reserved.insert(name.toLower());
+        copyOf.insert(part.toLower(), name);
+        const size_t at = copied.size();
+        copied.push_back({name, part, std::nullopt});
+        if (!m_package.hasPart(relationshipsPartName(part))) return name;
+        Relationships rels = m_package.relationships(part);
+        for (const auto& r : rels.all()) {
+            if (r.external || r.targetPart.isEmpty()) continue;
+            QString target = copyOf.value(r.targetPart.toLower());
+            if (target.isEmpty() && isOwnedRelationship(r.type) && m_package.hasPart(r.targetPart))
+                target = copyPart(r.targetPart);
+            if (!target.isEmpty()) rels.retarget(r.id, name, target);
+        }
+        copied[at].rels = std::move(rels);
+        return name;
+    };
+    const QString slide = copyPart(original);
+    qsizetype entries = 0;
+    for (const auto& c : copied) entries += c.rels ? 2 : 1;
+    checkRoomFor(entries, QStringLiteral("a copy of slide %1").arg(index + 1));
+    for (const auto& c : copied) m_package.part(c.original);  // read now, or fail now
+    const quint32 id = m_main->part->nextSlideId();
+    const quint32 originalId = m_main->part->slides()[static_cast<size_t>(index)].id;
+
+    for (const auto& c : copied) {
+        const QString type = m_package.contentTypes().of(c.original);
+        m_package.setPart(c.name, m_package.part(c.original));
+        if (m_package.contentTypes().of(c.name) != type) m_package.contentTypes().setOverride(c.name, type);
+        if (c.rels) m_package.setRelationships(c.name, *c.rels);
+    }
+    Main& main = editableMain();
+    const QString relId = main.rels.add(ooxml::rel::kSlide, m_presentationPart, slide);
+    main.part->insertSlide(index + 1, id, relId);
+    main.part->addToSectionAfter(originalId, id);
+    m_mainUnwritten = true;
+    m_slides.insert(m_slides.begin() + index + 1, slide);
+    return index + 1;
+}
+
+void Presentation::moveSlides(std::vector<int> indices, int to) {
+    indices = checkedPositions(std::move(indices));
+    const int rest = slideCount() - static_cast<int>(indices.size());
+    if (to < 0 || to > rest) {
+        throw DocumentError(m_name, QString(),
+                            QStringLiteral("slide position %1 is out of bounds (0 to %2)").arg(to).arg(rest));
+    }
+    std::vector<bool> moving(static_cast<size_t>(slideCount()), false);
+    for (int index : indices) moving[static_cast<size_t>(index)] = true;
+    std::vector<int> order;
+    order.reserve(moving.size());
+    int placedOthers = 0;
+    for (int i = 0; i < slideCount(); ++i) {
+        if (moving[static_cast<size_t>(i)]) continue;
+        if (placedOthers++ == to) order.insert(order.end(), indices.begin(), indices.end());
+        order.push_back(i);
+    }
+    if (placedOthers <= to) order.insert(order.end(), indices.begin(), indices.end());
+    bool same = true;
+    for (size_t i = 0; i < order.size(); ++i) same = same && order[i] == static_cast<int>(i);
+    if (same) return;
+    Main& main = editableMain();
+    main.part->reorderSlides(order, moving);
+    m_mainUnwritten = true;
+    std::vector<QString> slides;
+    slides.reserve(order.size());
+    for (int from : order) slides.push_back(m_slides[static_cast<size_t>(from)]);
+    m_slides = std::move(slides);
 }
 
 void Presentation::save(const QString& path) const {

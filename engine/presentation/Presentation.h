@@ -67,6 +67,35 @@ public:
     // (12: blank). A presentation without a blank layout gets one in its first master.
     void addSlide(int index, int layoutNumber);
 
+    // Removes the slides at these positions (in any order; a repeated one counts once), and
+    // every part that only they reached: their notes, their charts with each chart's workbook
+    // and theme override, and so on. Parts something left in the deck still reaches (layouts,
+    // a picture another slide shows, a slide another one links to) stay as they are.
+    void deleteSlides(std::vector<int> indices);
+    // Inserts a copy of slide index right after it, and answers the copy's position. The copy
+    // has its own parts for what belongs to one slide alone (charts with their workbooks, theme
+    // overrides and drawings; notes; comments; embedded objects) and shares the rest with the
+    // original (layout, pictures, media). A deck with sections has the copy in the original's.
+    int duplicateSlide(int index);
+    // Moves the slides at these positions, keeping their order among themselves, so that they
+    // stand together from position `to` of the deck without them (0 to slideCount() minus
+    // their number). Slides keep their parts, ids and relationships; only the order changes.
+    void moveSlides(std::vector<int> indices, int to);
+    // Moves or sizes the chart with this shape id on slide index. The frame must have a size
+    // (at least one EMU each way) and may reach past the slide's edges, as in the office
+    // applications; nothing else of the slide changes, the chart's part neither.
+    void setChartFrame(int index, int shapeId, const EmuRect& frame);
+    // Removes the chart with this shape id from slide index, with the parts only it used (its
+    // part, embedded workbook, theme override...). Throws DocumentError, changing nothing,
+    // when the slide has no such chart.
+    void deleteChart(int index, int shapeId);
+    // The largest frame of a chart of this frame's proportions inside the slide less a margin
+    // of 5 % of the slide on each side, centred.
+    EmuRect fittedToSlide(const EmuRect& frame) const;
+
+    // The id of slide index, as the presentation part lists it.
+    quint32 slideId(int index) const;
+
     // Pastes onto slide `index`: a chart package becomes a native chart, a PNG or other image a
     // picture, text a text box, in that order of preference. Throws DocumentError with
     // kNothingToPaste when the data holds none of them.
@@ -134,6 +163,15 @@ private:
     // changes the package; the slide's bytes are set after.
     void editSlide(int index, const std::function<void(SlidePart&, Package&, const QString&)>& edit);
     void checkIndex(int index) const;
+    // Positions given by a caller, sorted, each once, each checked.
+    std::vector<int> checkedPositions(std::vector<int> indices) const;
+    // The parts reached from the package's relationships, through every relationship of
+    // every part reached, passing over the relationships in skipped ("source part in lower
+    // case|id").
+    QSet<QString> reachableParts(const QSet<QString>& skipped) const;
+    // The parts reached from pending that nothing reaches once the relationships in skipped
+    // are gone: what goes with them.
+    QStringList partsLeftUnused(const QSet<QString>& skipped, std::vector<QString> pending) const;
 
     mutable Package m_package;
     QString m_name;

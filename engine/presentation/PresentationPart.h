@@ -46,6 +46,18 @@ public:
     // Inserts a p:sldId at index (0 to slides().size()), creating the slide list when absent.
     // Adding at the end costs the same however many slides there are.
     void insertSlide(int index, quint32 id, const QString& relId);
+    // Removes the p:sldId at index, and the slide's entries in the section list and the custom
+    // shows, which must not name a slide the deck no longer has.
+    void removeSlide(int index);
+    // Puts the slides in a new order: order[i] is the present position of the slide that goes
+    // to position i (a permutation of 0 to slides().size() - 1). Slides keep their ids and
+    // relationships. Sections keep their order and their slides; a slide marked in moved
+    // joins the section of the slide it now follows (the first section at the very start),
+    // so that every section stays one run of slides.
+    void reorderSlides(const std::vector<int>& order, const std::vector<bool>& moved);
+    // Puts slide id newId into the section of slide existingId, right after it (no change when
+    // the deck has no sections).
+    void addToSectionAfter(quint32 existingId, quint32 newId);
 
     QByteArray bytes() const;
 

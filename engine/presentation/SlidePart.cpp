@@ -251,6 +251,44 @@ pugi::xml_node appendShapeNode(pugi::xml_node tree, const char* local) {
 }
 }  // namespace
 
+void SlidePart::setChartFrame(int shapeId, const EmuRect& frame) {
+    for (auto node : m_tree.children()) {
+        if (!isP(node, "graphicFrame")) continue;
+        const auto cNvPr = xml::child(xml::child(node, Ns::P, "nvGraphicFramePr"), Ns::P, "cNvPr");
+        if (cNvPr.attribute("id").as_int() != shapeId) continue;
+        const auto data = xml::child(xml::child(node, Ns::A, "graphic"), Ns::A, "graphicData");
+        if (!xml::isChartGraphicUri(data.attribute("uri").value())) break;
+        auto xfrm = xml::child(node, Ns::P, "xfrm");
+        if (!xfrm) break;
+        auto off = xml::child(xfrm, Ns::A, "off");
+        auto ext = xml::child(xfrm, Ns::A, "ext");
+        if (!off || !ext) break;
+        const auto set = [](pugi::xml_node element, const char* name, qint64 value) {
+            auto attribute = element.attribute(name);
+            if (!attribute) attribute = element.append_attribute(name);
+            attribute = static_cast<long long>(value);
+        };
+        set(off, "x", frame.x);
+        set(off, "y", frame.y);
+        set(ext, "cx", frame.cx);
+        set(ext, "cy", frame.cy);
+        return;
+    }
+    throw DocumentError(QStringLiteral("the slide has no chart with shape id %1").arg(shapeId));
+}
+
+bool SlidePart::removeChartFrame(int shapeId) {
+    for (auto node : m_tree.children()) {
+        if (!isP(node, "graphicFrame")) continue;
+        const auto cNvPr = xml::child(xml::child(node, Ns::P, "nvGraphicFramePr"), Ns::P, "cNvPr");
+        if (cNvPr.attribute("id").as_int() != shapeId) continue;
+        const auto data = xml::child(xml::child(node, Ns::A, "graphic"), Ns::A, "graphicData");
+        if (!xml::isChartGraphicUri(data.attribute("uri").value())) return false;
+        return m_tree.remove_child(node);
+    }
+    return false;
+}
+
 void SlidePart::appendChartFrame(const QString& name, const EmuRect& frame,
                                  const QString& chartRelId) {
     const int id = nextShapeId();

@@ -50,6 +50,13 @@ public:
     std::vector<SlideShape> shapes() const;
     int nextShapeId() const;
 
+    // Sets the frame of the chart with this shape id (a p:graphicFrame of the shape tree, not
+    // of a group) to frame. Throws DocumentError, changing nothing, when the slide has no such
+    // chart.
+    void setChartFrame(int shapeId, const EmuRect& frame);
+    // Removes the chart frame with this shape id from the shape tree; false when there is none.
+    bool removeChartFrame(int shapeId);
+
     // Appends a chart frame (p:graphicFrame holding c:chart r:id=chartRelId).
     void appendChartFrame(const QString& name, const EmuRect& frame, const QString& chartRelId);
     // Appends a picture (p:pic filled from the image part of imageRelId).

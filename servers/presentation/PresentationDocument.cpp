@@ -11,7 +11,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStandardPaths>
+#include <QScopeGuard>
+#include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace servers {
 
@@ -22,6 +25,54 @@ const char* const kFilterPptm = "PowerPoint Macro-Enabled Presentation (*.pptm)|
 
 }  // namespace
 
+// One step of a document's undo stack: the presentation and its selected slide before and
+// after. Pushed once its edit is done, so its first redo does nothing. The automation's step
+// is open while its edits go on: its state after is taken when it is closed or undone.
+class DeckStep : public QUndoCommand {
+public:
+    DeckStep(PresentationDocument* document, const QString& text, engine::Presentation before, int selectedBefore,
+             bool contentChanged)
+        : QUndoCommand(text),
+          m_document(document),
+          m_before(std::move(before)),
+          m_selectedBefore(selectedBefore),
+          m_contentChanged(contentChanged) {
+        if (m_document->m_automationStep == nullptr && text.isEmpty()) {
+            setText(QStringLiteral("Paste Charts"));
+            m_document->m_automationStep = this;
+        } else {
+            close();
+        }
+    }
+    ~DeckStep() override {
+        if (m_document->m_automationStep == this) m_document->m_automationStep = nullptr;
+    }
+
+    void close() {
+        m_after = m_document->m_presentation;
+        m_selectedAfter = m_document->m_selected;
+        if (m_document->m_automationStep == this) m_document->m_automationStep = nullptr;
+    }
+
+    void undo() override {
+        if (!m_after) close();
+        m_document->restore(m_before, m_selectedBefore, m_contentChanged);
+    }
+    void redo() override {
+        if (m_pushed) m_document->restore(*m_after, m_selectedAfter, m_contentChanged);
+        m_pushed = true;
+    }
+
+private:
+    PresentationDocument* m_document;
+    engine::Presentation m_before;
+    std::optional<engine::Presentation> m_after;
+    int m_selectedBefore = -1;
+    int m_selectedAfter = -1;
+    bool m_contentChanged = true;
+    bool m_pushed = false;
+};
+
 PresentationDocument::PresentationDocument(engine::Presentation presentation, QString name,
                                            QString path, QString proposedPath, bool readOnly)
     : m_presentation(std::move(presentation)),
@@ -29,7 +80,141 @@ PresentationDocument::PresentationDocument(engine::Presentation presentation, QS
       m_path(std::move(path)),
       m_proposedPath(std::move(proposedPath)),
       m_readOnly(readOnly),
-      m_selected(m_presentation.slideCount() > 0 ? 0 : -1) {}
+      m_selected(m_presentation.slideCount() > 0 ? 0 : -1) {
+    connect(&m_undo, &QUndoStack::cleanChanged, this, [this](bool clean) { setModified(!clean); });
+}
+
+PresentationDocument::~PresentationDocument() {
+    // The steps refer to this document as they go, and nobody need hear of it.
+    m_undo.blockSignals(true);
+    m_undo.clear();
+}
+
+void PresentationDocument::automationEdit(const std::function<void()>& edit) {
+    std::optional<engine::Presentation> before;
+    const int selectedBefore = m_selected;
+    if (!m_automationStep) before = m_presentation;
+    edit();
+    if (before) m_undo.push(new DeckStep(this, QString(), std::move(*before), selectedBefore, true));
+}
+
+void PresentationDocument::endAutomationStep() {
+    if (m_automationStep) m_automationStep->close();
+}
+
+void PresentationDocument::pushEdit(const QString& text, engine::Presentation before, int selectedBefore,
+                                    bool contentChanged) {
+    m_undo.push(new DeckStep(this, text, std::move(before), selectedBefore, contentChanged));
+}
+
+void PresentationDocument::restore(const engine::Presentation& state, int selected, bool contentChanged) {
+    m_presentation = state;
+    if (contentChanged) {
+        m_drawn.clear();
+        m_drawnCharts.clear();
+    }
+    m_selected = m_presentation.slideCount() == 0 ? -1 : std::clamp(selected, 0, m_presentation.slideCount() - 1);
+    emit slidesReset(contentChanged);
+    emit selectionChanged(m_selected);
+}
+
+void PresentationDocument::deleteSlides(const std::vector<int>& indices) {
+    if (indices.empty()) return;
+    endAutomationStep();
+    engine::Presentation before = m_presentation;
+    const int selectedBefore = m_selected;
+    m_presentation.deleteSlides(indices);
+    // Parts of the slides gone may be named again by later edits: nothing drawn of them is kept.
+    m_drawn.clear();
+    m_drawnCharts.clear();
+    const int first = *std::min_element(indices.begin(), indices.end());
+    m_selected = slideCount() == 0 ? -1 : std::min(first, slideCount() - 1);
+    pushEdit(indices.size() == 1 ? QStringLiteral("Delete Slide") : QStringLiteral("Delete Slides"), std::move(before),
+             selectedBefore, true);
+    emit slidesReset(true);
+    emit selectionChanged(m_selected);
+}
+
+std::vector<int> PresentationDocument::duplicateSlides(const std::vector<int>& indices) {
+    if (indices.empty()) return {};
+    endAutomationStep();
+    std::vector<int> sorted = indices;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    engine::Presentation work = m_presentation;
+    std::vector<int> copies;
+    // From the last, so that the positions still to copy stay where they were.
+    for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) work.duplicateSlide(*it);
+    for (size_t i = 0; i < sorted.size(); ++i) copies.push_back(sorted[i] + static_cast<int>(i) + 1);
+    engine::Presentation before = std::exchange(m_presentation, std::move(work));
+    const int selectedBefore = m_selected;
+    m_selected = copies.front();
+    pushEdit(sorted.size() == 1 ? QStringLiteral("Duplicate Slide") : QStringLiteral("Duplicate Slides"),
+             std::move(before), selectedBefore, true);
+    emit slidesReset(false);
+    emit selectionChanged(m_selected);
+    return copies;
+}
+
+void PresentationDocument::setChartFrame(int index, int shapeId, const engine::EmuRect& frame, const QString& text) {
+    endAutomationStep();
+    engine::Presentation before = m_presentation;
+    m_presentation.setChartFrame(index, shapeId, frame);
+    m_drawn.remove(m_presentation.slidePartName(index));
+    pushEdit(text, std::move(before), m_selected, true);
+    emit chartFramesChanged(index);
+}
+
+void PresentationDocument::deleteChart(int index, int shapeId) {
+    endAutomationStep();
+    engine::Presentation before = m_presentation;
+    m_presentation.deleteChart(index, shapeId);
+    // The chart's part may be named again by a later paste: nothing drawn of it is kept.
+    m_drawn.remove(m_presentation.slidePartName(index));
+    m_drawnCharts.clear();
+    pushEdit(QStringLiteral("Delete Chart"), std::move(before), m_selected, true);
+    emit chartFramesChanged(index);
+}
+
+bool PresentationDocument::fitChartsToSlide(int index, int shapeId) {
+    endAutomationStep();
+    engine::Presentation work = m_presentation;
+    std::vector<int> changed;
+    const int first = index < 0 ? 0 : index;
+    const int last = index < 0 ? slideCount() - 1 : index;
+    for (int i = first; i <= last; ++i) {
+        bool any = false;
+        for (const auto& shape : work.slideShapes(i)) {
+            if (shape.kind != engine::SlideShape::Kind::Chart || !shape.hasFrame) continue;
+            if (shapeId != 0 && shape.id != shapeId) continue;
+            work.setChartFrame(i, shape.id, work.fittedToSlide(shape.frame));
+            any = true;
+        }
+        if (any) changed.push_back(i);
+    }
+    if (changed.empty()) return false;
+    engine::Presentation before = std::exchange(m_presentation, std::move(work));
+    for (int i : changed) m_drawn.remove(m_presentation.slidePartName(i));
+    pushEdit(QStringLiteral("Fit to Slide"), std::move(before), m_selected, true);
+    for (int i : changed) emit chartFramesChanged(i);
+    return true;
+}
+
+void PresentationDocument::moveSlides(const std::vector<int>& indices, int to) {
+    if (indices.empty()) return;
+    endAutomationStep();
+    engine::Presentation before = m_presentation;
+    const int selectedBefore = m_selected;
+    m_presentation.moveSlides(indices, to);
+    bool moved = false;
+    for (int i = 0; i < slideCount() && !moved; ++i) moved = before.slidePartName(i) != m_presentation.slidePartName(i);
+    if (!moved) return;
+    m_selected = to;
+    pushEdit(indices.size() == 1 ? QStringLiteral("Move Slide") : QStringLiteral("Move Slides"), std::move(before),
+             selectedBefore, false);
+    emit slidesReset(false);
+    emit selectionChanged(m_selected);
+}
 
 void PresentationDocument::selectSlide(int index) {
     if (index < 0 || index >= slideCount() || index == m_selected) return;
@@ -38,11 +223,10 @@ void PresentationDocument::selectSlide(int index) {
 }
 
 void PresentationDocument::addSlide(int index, int layoutNumber) {
-    m_presentation.addSlide(index, layoutNumber);
+    automationEdit([&] { m_presentation.addSlide(index, layoutNumber); });
     // The selection stays on the slide it was on, which may have moved down.
     if (m_selected >= index) ++m_selected;
     if (m_selected < 0) m_selected = 0;
-    setModified(true);
     emit slideInserted(index);
     emit selectionChanged(m_selected);
 }
@@ -50,7 +234,7 @@ void PresentationDocument::addSlide(int index, int layoutNumber) {
 void PresentationDocument::paste(const QMimeData& data) {
     const QString chartFormat = QString::fromLatin1(engine::kChartPackageMime);
     if (!data.hasFormat(chartFormat)) {
-        m_presentation.paste(m_selected, data);
+        automationEdit([&] { m_presentation.paste(m_selected, data); });
         pasted();
         return;
     }
@@ -65,6 +249,8 @@ void PresentationDocument::paste(const QMimeData& data) {
     bool large = false;
     {
         const engine::Presentation source = m_presentation;
+        m_pasting = true;
+        const auto done = qScopeGuard([this] { m_pasting = false; });
         platform::runWhileServicingEvents([&] {
             constexpr qsizetype kLargeChartBytes = 256 * 1024;
             const engine::ChartPackage chart = engine::chartPackageFromBytes(package);
@@ -72,7 +258,7 @@ void PresentationDocument::paste(const QMimeData& data) {
             large = chart.chartPart().data.size() >= kLargeChartBytes;
         });
     }
-    m_presentation.placeChart(*made);
+    automationEdit([&] { m_presentation.placeChart(*made); });
     if (!large) {
         pasted();
         return;
@@ -103,7 +289,6 @@ void PresentationDocument::pasted(std::shared_ptr<const DrawnSlide> drawn) {
     const QString part = m_presentation.slidePartName(m_selected);
     if (drawn) m_drawn.insert(part, std::move(drawn));
     else m_drawn.remove(part);
-    setModified(true);
     emit slideChanged(m_selected);
 }
 
@@ -180,11 +365,13 @@ DrawnChart PresentationDocument::drawChart(const engine::Presentation& presentat
 }
 
 bool PresentationDocument::save(platform::Dialogs& dialogs) {
+    endAutomationStep();
     if (m_path.isEmpty() || m_readOnly) return saveAs(dialogs);
     return saveTo(m_path, dialogs);
 }
 
 bool PresentationDocument::saveAs(platform::Dialogs& dialogs) {
+    endAutomationStep();
     const bool macro = m_presentation.isMacroEnabled();
     const QString suffix = macro ? QStringLiteral(".pptm") : QStringLiteral(".pptx");
     QString proposed = !m_path.isEmpty() ? m_path : m_proposedPath;
@@ -213,6 +400,7 @@ void PresentationDocument::saveAs(const QString& path) {
                                                                              : QStringLiteral("without macros"),
                                              wanted));
     }
+    endAutomationStep();
     writeAside(path);
     rename(path);
 }
@@ -249,6 +437,7 @@ void PresentationDocument::rename(const QString& path) {
         m_name = name;
         emit nameChanged(m_name);
     }
+    m_undo.setClean();
     setModified(false);
 }
 

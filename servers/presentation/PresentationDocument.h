@@ -9,7 +9,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUndoStack>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QMimeData;
 
@@ -18,6 +21,8 @@ class Dialogs;
 }
 
 namespace servers {
+
+class DeckStep;
 
 // A slide as the window draws it: laid out once, kept until the slide changes. failure says
 // why a slide could not be read (its scene is then empty); theme and colour map are what its
@@ -44,6 +49,13 @@ struct DrawnChart {
 // Edits throw engine::DocumentError and leave the presentation as it was. Save and Save As
 // report their failures in a message box through the dialogs and answer false; the file on
 // disk is then unchanged.
+//
+// Every edit is a step of the undo stack, holding the presentation before and after it (copies
+// share their parts, so a step costs little). The edits the automation makes (slides added,
+// pastes) one after the other are one step together, "Paste Charts", until the user does
+// something else with the presentation (an edit, an undo, a save) or it is opened again: a
+// whole copy run is undone at once. The document is modified exactly when the stack is not at
+// the state last saved (or opened).
 class PresentationDocument : public QObject {
     Q_OBJECT
 public:
@@ -52,6 +64,7 @@ public:
     // dialog offers first when there is no path.
     PresentationDocument(engine::Presentation presentation, QString name, QString path,
                          QString proposedPath, bool readOnly);
+    ~PresentationDocument() override;
 
     const engine::Presentation& presentation() const { return m_presentation; }
     QString name() const { return m_name; }
@@ -69,6 +82,30 @@ public:
     void addSlide(int index, int layoutNumber);
     // Pastes onto the selected slide.
     void paste(const QMimeData& data);
+
+    // The window's slide edits, each one step of the undo stack. Positions as the engine's
+    // (0-based). Afterwards the selected slide is: the one now at the first deleted position
+    // (the last slide when none is), the first copy, the first slide moved.
+    void deleteSlides(const std::vector<int>& indices);
+    // Each slide gets its copy right after it; answers the copies' positions.
+    std::vector<int> duplicateSlides(const std::vector<int>& indices);
+    void moveSlides(const std::vector<int>& indices, int to);
+
+    // Moves or sizes the chart with shapeId on slide index, one step named text ("Move Chart").
+    void setChartFrame(int index, int shapeId, const engine::EmuRect& frame, const QString& text);
+    // Removes the chart with shapeId from slide index, one step.
+    void deleteChart(int index, int shapeId);
+    // Fits charts to the slide (the largest size inside the margins, centred), one step: the
+    // chart with shapeId on slide index; every chart of slide index when shapeId is 0; every
+    // chart of every slide when index is -1. False when there was no chart to fit.
+    bool fitChartsToSlide(int index, int shapeId);
+
+    QUndoStack* undoStack() { return &m_undo; }
+    // Ends the step that gathers the automation's edits: the next one starts a new step.
+    void endAutomationStep();
+    // True while a paste is under way (the window stays live meanwhile); undo, redo and the
+    // window's edits wait until it is done.
+    bool isBusy() const { return m_pasting; }
 
     // Slide `index` read, resolved and laid out on first use, then kept until the slide
     // changes (a paste onto it). Never throws: a slide that cannot be read comes back with its
@@ -105,6 +142,12 @@ signals:
     void selectionChanged(int index);
     void nameChanged(const QString& name);
     void modifiedChanged(bool modified);
+    // The slides were deleted, moved or copied, or an undo or redo put back another state:
+    // whoever shows them lays them out again. contentChanged is false when only their order
+    // or number changed (what each slide part holds is as it was).
+    void slidesReset(bool contentChanged);
+    // Charts of slide index were moved or sized: the slide is drawn again at once.
+    void chartFramesChanged(int index);
 
 private:
     // What drawnSlide() and drawnChart() build, from any thread: they read only the
@@ -125,6 +168,13 @@ private:
     // After a save: the presentation now names path, unmodified.
     void rename(const QString& path);
     void setModified(bool modified);
+    // An automation edit: runs edit, then opens the automation step unless one is open.
+    void automationEdit(const std::function<void()>& edit);
+    // Pushes the window's edit as one step, from the state before to the present one.
+    void pushEdit(const QString& text, engine::Presentation before, int selectedBefore, bool contentChanged);
+    // Puts back a state of the undo stack.
+    void restore(const engine::Presentation& state, int selected, bool contentChanged);
+    friend class DeckStep;
 
     engine::Presentation m_presentation;
     QString m_name;
@@ -133,7 +183,10 @@ private:
     bool m_readOnly = false;
     bool m_modified = false;
     bool m_closed = false;
+    bool m_pasting = false;
     int m_selected = -1;
+    QUndoStack m_undo;
+    DeckStep* m_automationStep = nullptr;  // the step gathering automation edits, if open
     QPointer<PresentationWindow> m_window;
     mutable QHash<QString, std::shared_ptr<const DrawnSlide>> m_drawn;  // by slide part
     mutable QHash<QString, DrawnChart> m_drawnCharts;  // by chart part, theme part and size

@@ -220,8 +220,12 @@ int PresentationApplication::Visible() {
 void PresentationApplication::setVisible(int msoTriState) {
     if (!m_running) refuse(QStringLiteral("Application.Visible: PowerPoint has been closed"));
     m_visible = triState("Application.Visible", "the value", msoTriState);
-    for (const auto& doc : m_documents)
-        if (auto* window = doc->window()) window->setVisible(m_visible);
+    for (const auto& doc : m_documents) {
+        if (auto* window = doc->window()) {
+            if (m_visible && !window->isVisible()) window->placeOnScreen();
+            window->setVisible(m_visible);
+        }
+    }
 }
 
 std::shared_ptr<office::PptPresentations> PresentationApplication::Presentations() {
@@ -252,7 +256,9 @@ std::shared_ptr<PresentationDocument> PresentationApplication::open(const QStrin
     if (!untitled) {
         for (const auto& doc : m_documents) {
             if (doc->path() != path) continue;
-            // Opening an open presentation again brings its window forward.
+            // Opening an open presentation again brings its window forward, and begins a new
+            // step of its undo stack for what the automation does with it next.
+            doc->endAutomationStep();
             if (withWindow && !doc->window()) showWindowFor(doc);
             if (doc->window()) m_active = doc;
             return doc;
@@ -301,7 +307,10 @@ void PresentationApplication::showWindowFor(const std::shared_ptr<PresentationDo
     document->setWindow(window);
     ++m_windowCount;
     m_active = document;
-    if (m_visible) window->show();
+    if (m_visible) {
+        window->placeOnScreen();
+        window->show();
+    }
 }
 
 void PresentationApplication::windowActivated(PresentationDocument* document) {

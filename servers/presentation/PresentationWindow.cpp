@@ -3,7 +3,9 @@
 #include "office/PowerPoint.h"
 #include "platform/About.h"
 #include "platform/ColourScheme.h"
+#include "platform/DesktopOpen.h"
 #include "platform/Dialogs.h"
+#include "platform/Settings.h"
 #include "servers/presentation/PresentationApplication.h"
 #include "servers/presentation/PresentationDocument.h"
 #include "servers/presentation/SlideRenderer.h"
@@ -14,10 +16,19 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDropEvent>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QScreen>
 #include <QSplitter>
+#include <QUndoStack>
+#include <algorithm>
+#include <optional>
 
 namespace servers {
 
@@ -29,6 +40,81 @@ constexpr int kMargin = 16;  // around the large slide
 constexpr int kSettleMilliseconds = 60;
 // The zoom steps of Zoom In and Zoom Out.
 constexpr double kZoomSteps[] = {0.1, 0.25, 0.33, 0.5, 0.67, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
+constexpr QSize kDefaultWindowSize(1100, 640);
+// The setting that keeps the size of the last presentation window closed, as "WIDTHxHEIGHT".
+const char* const kWindowSizeKey = "PresentationWindowSize";
+
+const char* const kPptxMimeType = "application/vnd.openxmlformats-officedocument.presentationml.presentation";
+const char* const kPptmMimeType = "application/vnd.ms-powerpoint.presentation.macroEnabled.12";
+
+// The presentation window placed last, from which the next one cascades.
+QPointer<QWidget> g_lastPlaced;
+
+QSize rememberedWindowSize() {
+    const QStringList parts = platform::ReadSetting(QString::fromLatin1(kWindowSizeKey)).split(u'x');
+    if (parts.size() != 2) return kDefaultWindowSize;
+    bool okWidth = false, okHeight = false;
+    const int width = parts[0].toInt(&okWidth);
+    const int height = parts[1].toInt(&okHeight);
+    if (!okWidth || !okHeight || width < 320 || height < 240 || width > 20000 || height > 20000) return kDefaultWindowSize;
+    return {width, height};
+}
+
+// The slide strip: several slides selected at once, moved by dragging them. A drop moves
+// nothing itself; it hands the row the slides go before to the window, which asks the
+// document, whose answer lays the strip out again.
+class SlideStrip : public QListWidget {
+public:
+    SlideStrip(std::function<void(int)> dropped, QWidget* parent) : QListWidget(parent), m_dropped(std::move(dropped)) {
+        setSelectionMode(QAbstractItemView::ExtendedSelection);
+        setDragDropMode(QAbstractItemView::InternalMove);
+        setDefaultDropAction(Qt::MoveAction);
+        setDropIndicatorShown(true);
+    }
+
+    // The row dropped slides go before, for a drop at point of the viewport.
+    int dropRow(QPoint point) const {
+        const QModelIndex index = indexAt(point);
+        if (!index.isValid()) return count();
+        const QRect r = visualRect(index);
+        return point.y() < r.center().y() ? index.row() : index.row() + 1;
+    }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        QListWidget::dragEnterEvent(event);
+        takeOwnRows(event);
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override {
+        QListWidget::dragMoveEvent(event);
+        takeOwnRows(event);
+    }
+    void dropEvent(QDropEvent* event) override {
+        if (!takeOwnRows(event)) return;
+        const int row = dropRow(event->position().toPoint());
+        // Not a move as the view knows it: the items are laid out again from the document.
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        m_dropped(row);
+    }
+
+private:
+    // Only the strip's own rows are taken, never another window's (a drag from elsewhere in
+    // this program names its source; one from outside it names none and carries no rows).
+    bool takeOwnRows(QDropEvent* event) {
+        const bool own = (event->source() == this || event->source() == nullptr) &&
+                         event->mimeData()->hasFormat(model()->mimeTypes().value(0));
+        if (!own) {
+            event->ignore();
+            return false;
+        }
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+        return true;
+    }
+
+    std::function<void(int)> m_dropped;
+};
 
 double slideAspect(const PresentationDocument& document) {
     return double(document.presentation().slideHeight()) / double(document.presentation().slideWidth());
@@ -42,13 +128,20 @@ QSizeF actualSize(const PresentationDocument& document, const QWidget* widget) {
 }
 
 // The selected slide, drawn at the size the view gives it and kept as a picture until the size
-// or the slide changes.
+// or the slide changes. A chart on it is selected with the mouse, then moved by dragging it or
+// with the arrow keys (a grid step, Shift for a point), and sized by its handles: the corners
+// keep its proportions (Shift frees them), the sides stretch it one way. While the mouse moves
+// only the frame's outline follows; the chart is laid out again at its new size once it is let go.
 class SlideView : public QWidget {
 public:
-    explicit SlideView(const PresentationDocument& document, const bool& deferred, QWidget* parent)
-        : QWidget(parent), m_document(document), m_deferred(deferred) {
+    using Commit = std::function<void(int shapeId, const engine::EmuRect& frame, const QString& text)>;
+
+    explicit SlideView(const PresentationDocument& document, const bool& deferred, Commit commit, QWidget* parent)
+        : QWidget(parent), m_document(document), m_deferred(deferred), m_commit(std::move(commit)) {
         setObjectName(QStringLiteral("slideView"));
         setMinimumSize(320, 180);
+        setFocusPolicy(Qt::StrongFocus);
+        setMouseTracking(true);
     }
 
     void forget() {
@@ -57,6 +150,24 @@ public:
     }
     // How many times the large slide has been drawn (not counting repaints from the kept picture).
     int draws() const { return m_draws; }
+
+    // The selected chart's shape id, 0 when none.
+    int selectedChart() const { return m_selectedId; }
+    void selectChart(int shapeId) {
+        m_selectedId = shapeId;
+        m_drag = Drag::None;
+        update();
+    }
+    // Where the slide is drawn in the view, in view coordinates.
+    QRectF pageRect() const {
+        return fittedSlideRect(QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin), m_document);
+    }
+    // A frame of the slide (EMU) in view coordinates.
+    QRectF toView(const engine::EmuRect& r) const {
+        const QRectF page = pageRect();
+        const double scale = page.width() / double(m_document.presentation().slideWidth());
+        return {page.left() + r.x * scale, page.top() + r.y * scale, r.cx * scale, r.cy * scale};
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -70,12 +181,13 @@ protected:
             return;
         }
         const auto drawn = m_deferred ? m_cachedSlide : m_document.drawnSlide(index);
-        const QRectF page = fittedSlideRect(QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin), m_document);
+        const QRectF page = pageRect();
         const qreal ratio = devicePixelRatioF();
         const QSize pixels = (page.size() * ratio).toSize();
         if (m_deferred && (m_cache.isNull() || m_cachedSlide != drawn)) {
             // Slides are changing fast (a copy run): an empty page until they settle.
             painter.fillRect(page, Qt::white);
+            paintSelection(painter);
             return;
         }
         if (m_cache.isNull() || m_cache.size() != pixels || m_cachedSlide != drawn) {
@@ -88,14 +200,200 @@ protected:
             ++m_draws;
         }
         painter.drawPixmap(page.topLeft(), m_cache);
+        paintSelection(painter);
+    }
+
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+        setFocus(Qt::MouseFocusReason);
+        const QPointF at = event->position();
+        const auto selected = selectedShape();
+        m_handle = selected ? handleAt(toView(selected->frame), at) : -1;
+        if (selected && m_handle >= 0) {
+            startDrag(Drag::Resize, *selected, at);
+            return;
+        }
+        const auto hit = chartAt(at);
+        m_selectedId = hit ? hit->id : 0;
+        if (hit) startDrag(Drag::Move, *hit, at);
+        update();
+    }
+
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (m_drag == Drag::None) {
+            const auto selected = selectedShape();
+            const int handle = selected ? handleAt(toView(selected->frame), event->position()) : -1;
+            setCursor(handle >= 0 ? handleCursor(handle) : chartAt(event->position()) ? Qt::SizeAllCursor : Qt::ArrowCursor);
+            return;
+        }
+        const QRectF page = pageRect();
+        const double emuPerPixel = double(m_document.presentation().slideWidth()) / page.width();
+        const QPointF delta = (event->position() - m_pressAt) * emuPerPixel;
+        m_live = m_drag == Drag::Move ? moved(m_start, qint64(std::lround(delta.x())), qint64(std::lround(delta.y())))
+                                      : resized(m_start, m_handle, delta, !(event->modifiers() & Qt::ShiftModifier));
+        m_changed = true;
+        update();
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton || m_drag == Drag::None) return QWidget::mouseReleaseEvent(event);
+        const Drag drag = m_drag;
+        m_drag = Drag::None;
+        if (m_changed) m_commit(m_selectedId, m_live, drag == Drag::Move ? QStringLiteral("Move Chart") : QStringLiteral("Size Chart"));
+        update();
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        const auto selected = selectedShape();
+        if (!selected) return QWidget::keyPressEvent(event);
+        const qint64 step = (event->modifiers() & Qt::ShiftModifier) ? kFineStepEmu : kGridStepEmu;
+        qint64 dx = 0, dy = 0;
+        switch (event->key()) {
+        case Qt::Key_Left: dx = -step; break;
+        case Qt::Key_Right: dx = step; break;
+        case Qt::Key_Up: dy = -step; break;
+        case Qt::Key_Down: dy = step; break;
+        case Qt::Key_Escape:
+            selectChart(0);
+            return;
+        default:
+            return QWidget::keyPressEvent(event);
+        }
+        m_commit(selected->id, moved(selected->frame, dx, dy), QStringLiteral("Move Chart"));
     }
 
 private:
+    enum class Drag { None, Move, Resize };
+    static constexpr double kHandle = 7;             // the side of a handle, in pixels
+    static constexpr qint64 kGridStepEmu = 76200;    // a twelfth of an inch
+    static constexpr qint64 kFineStepEmu = 12700;    // a point
+    static constexpr qint64 kSmallestEmu = 127000;   // ten points: a frame is never smaller
+
+    // The slide's chart frames, read once per drawn state of the slide.
+    const std::vector<engine::SlideShape>& charts() const {
+        const int index = m_document.selectedSlide();
+        const auto drawn = index >= 0 ? m_document.drawnSlide(index) : nullptr;
+        if (drawn != m_shapesOf) {
+            m_charts.clear();
+            if (index >= 0) {
+                for (const auto& shape : m_document.presentation().slideShapes(index))
+                    if (shape.kind == engine::SlideShape::Kind::Chart && shape.hasFrame) m_charts.push_back(shape);
+            }
+            m_shapesOf = drawn;
+        }
+        return m_charts;
+    }
+    std::optional<engine::SlideShape> selectedShape() const {
+        for (const auto& c : charts())
+            if (c.id == m_selectedId && m_selectedId != 0) return c;
+        return std::nullopt;
+    }
+    // The topmost chart under a point of the view.
+    std::optional<engine::SlideShape> chartAt(QPointF at) const {
+        const auto& all = charts();
+        for (auto it = all.rbegin(); it != all.rend(); ++it)
+            if (toView(it->frame).contains(at)) return *it;
+        return std::nullopt;
+    }
+    // The handles of a frame: corners 0-3 (top left, top right, bottom right, bottom left),
+    // then the middles of the sides 4-7 (top, right, bottom, left).
+    static QPointF handlePoint(const QRectF& r, int handle) {
+        switch (handle) {
+        case 0: return r.topLeft();
+        case 1: return r.topRight();
+        case 2: return r.bottomRight();
+        case 3: return r.bottomLeft();
+        case 4: return {r.center().x(), r.top()};
+        case 5: return {r.right(), r.center().y()};
+        case 6: return {r.center().x(), r.bottom()};
+        default: return {r.left(), r.center().y()};
+        }
+    }
+    static int handleAt(const QRectF& frame, QPointF at) {
+        for (int h = 0; h < 8; ++h) {
+            const QPointF p = handlePoint(frame, h);
+            if (std::abs(p.x() - at.x()) <= kHandle && std::abs(p.y() - at.y()) <= kHandle) return h;
+        }
+        return -1;
+    }
+    static Qt::CursorShape handleCursor(int handle) {
+        switch (handle) {
+        case 0: case 2: return Qt::SizeFDiagCursor;
+        case 1: case 3: return Qt::SizeBDiagCursor;
+        case 4: case 6: return Qt::SizeVerCursor;
+        default: return Qt::SizeHorCursor;
+        }
+    }
+    static engine::EmuRect moved(engine::EmuRect r, qint64 dx, qint64 dy) {
+        r.x += dx;
+        r.y += dy;
+        return r;
+    }
+    // The frame with a handle dragged by delta (EMU). A corner keeps the proportions when asked
+    // to, the edge opposite the handle stays where it was.
+    static engine::EmuRect resized(const engine::EmuRect& r, int handle, QPointF delta, bool keepProportions) {
+        const bool left = handle == 0 || handle == 3 || handle == 7;
+        const bool right = handle == 1 || handle == 2 || handle == 5;
+        const bool top = handle == 0 || handle == 1 || handle == 4;
+        const bool bottom = handle == 2 || handle == 3 || handle == 6;
+        double cx = double(r.cx) + (right ? delta.x() : left ? -delta.x() : 0);
+        double cy = double(r.cy) + (bottom ? delta.y() : top ? -delta.y() : 0);
+        cx = std::max<double>(cx, kSmallestEmu);
+        cy = std::max<double>(cy, kSmallestEmu);
+        if (keepProportions && handle < 4) {
+            const double scale = std::max(cx / double(r.cx), cy / double(r.cy));
+            cx = std::max<double>(r.cx * scale, kSmallestEmu);
+            cy = std::max<double>(r.cy * scale, kSmallestEmu);
+        }
+        engine::EmuRect out;
+        out.cx = qint64(std::lround(cx));
+        out.cy = qint64(std::lround(cy));
+        out.x = left ? r.x + r.cx - out.cx : r.x;
+        out.y = top ? r.y + r.cy - out.cy : r.y;
+        return out;
+    }
+    void startDrag(Drag drag, const engine::SlideShape& shape, QPointF at) {
+        m_drag = drag;
+        m_selectedId = shape.id;
+        m_start = shape.frame;
+        m_live = shape.frame;
+        m_pressAt = at;
+        m_changed = false;
+        update();
+    }
+    void paintSelection(QPainter& painter) const {
+        const auto selected = selectedShape();
+        if (!selected) return;
+        const QRectF frame = toView(m_drag != Drag::None && m_changed ? m_live : selected->frame);
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DashLine));
+        painter.drawRect(frame);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1));
+        painter.setBrush(Qt::white);
+        for (int h = 0; h < 8; ++h) {
+            const QPointF p = handlePoint(frame, h);
+            painter.drawRect(QRectF(p.x() - kHandle / 2, p.y() - kHandle / 2, kHandle, kHandle));
+        }
+        painter.restore();
+    }
+
     const PresentationDocument& m_document;
     const bool& m_deferred;
+    Commit m_commit;
     QPixmap m_cache;
     std::shared_ptr<const DrawnSlide> m_cachedSlide;  // what m_cache shows
     int m_draws = 0;
+    mutable std::vector<engine::SlideShape> m_charts;
+    mutable std::shared_ptr<const DrawnSlide> m_shapesOf;  // the drawn state m_charts was read for
+    int m_selectedId = 0;
+    Drag m_drag = Drag::None;
+    int m_handle = -1;
+    engine::EmuRect m_start;
+    engine::EmuRect m_live;
+    QPointF m_pressAt;
+    bool m_changed = false;
 };
 
 // The strip's rows: the slide's number and its thumbnail, drawn when the row is first painted.
@@ -141,8 +439,9 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
                                        std::shared_ptr<PresentationDocument> document)
     : m_application(std::move(application)), m_document(std::move(document)) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(m_document->name());
-    resize(1100, 640);
+    setWindowTitle(m_document->name() + QStringLiteral("[*]"));
+    setWindowModified(m_document->isModified());
+    resize(rememberedWindowSize());
 
     auto* file = menuBar()->addMenu(QStringLiteral("&File"));
     m_save = file->addAction(QStringLiteral("&Save"), this, &PresentationWindow::save);
@@ -151,10 +450,56 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_saveAs = file->addAction(QStringLiteral("Save &As..."), this, &PresentationWindow::saveAs);
     m_saveAs->setObjectName(QStringLiteral("actionSaveAs"));
     m_saveAs->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    m_openInSuite = file->addAction(QStringLiteral("Open in Office Suite"), this, &PresentationWindow::openInOfficeSuite);
+    m_openInSuite->setObjectName(QStringLiteral("actionOpenInOfficeSuite"));
     file->addSeparator();
     m_close = file->addAction(QStringLiteral("&Close"), this, &QWidget::close);
     m_close->setObjectName(QStringLiteral("actionClose"));
     m_close->setShortcut(QKeySequence(QStringLiteral("Ctrl+W")));
+
+    auto* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QUndoStack* steps = m_document->undoStack();
+    m_undo = edit->addAction(QStringLiteral("&Undo"), this, [this] {
+        if (!m_saving && !m_document->isBusy()) m_document->undoStack()->undo();
+    });
+    m_undo->setObjectName(QStringLiteral("actionUndo"));
+    m_undo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
+    m_redo = edit->addAction(QStringLiteral("&Redo"), this, [this] {
+        if (!m_saving && !m_document->isBusy()) m_document->undoStack()->redo();
+    });
+    m_redo->setObjectName(QStringLiteral("actionRedo"));
+    m_redo->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))});
+    edit->addSeparator();
+    m_duplicate = edit->addAction(QStringLiteral("D&uplicate Slide"), this, &PresentationWindow::duplicateSelectedSlides);
+    m_duplicate->setObjectName(QStringLiteral("actionDuplicateSlide"));
+    m_duplicate->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
+    m_delete = edit->addAction(QStringLiteral("&Delete Slide"), this, &PresentationWindow::deleteSelectedSlides);
+    m_delete->setObjectName(QStringLiteral("actionDeleteSlide"));
+    m_delete->setShortcut(QKeySequence(QKeySequence::Delete));
+    edit->addSeparator();
+    m_moveUp = edit->addAction(QStringLiteral("Move Slide &Up"), this, [this] { moveSelectedSlides(-1); });
+    m_moveUp->setObjectName(QStringLiteral("actionMoveSlideUp"));
+    m_moveUp->setShortcut(QKeySequence(QStringLiteral("Ctrl+Up")));
+    m_moveDown = edit->addAction(QStringLiteral("Move Slide Dow&n"), this, [this] { moveSelectedSlides(1); });
+    m_moveDown->setObjectName(QStringLiteral("actionMoveSlideDown"));
+    m_moveDown->setShortcut(QKeySequence(QStringLiteral("Ctrl+Down")));
+    connect(steps, &QUndoStack::canUndoChanged, this, &PresentationWindow::updateEditActions);
+    connect(steps, &QUndoStack::canRedoChanged, this, &PresentationWindow::updateEditActions);
+    connect(steps, &QUndoStack::undoTextChanged, this, &PresentationWindow::updateEditActions);
+    connect(steps, &QUndoStack::redoTextChanged, this, &PresentationWindow::updateEditActions);
+
+    auto* chart = menuBar()->addMenu(QStringLiteral("&Chart"));
+    m_fitToSlide = chart->addAction(QStringLiteral("&Fit to Slide"), this, [this] {
+        const int chosen = static_cast<SlideView*>(m_view)->selectedChart();
+        fitCharts(m_document->selectedSlide(), chosen);
+    });
+    m_fitToSlide->setObjectName(QStringLiteral("actionFitToSlide"));
+    m_fitToSlide->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")));
+    m_fitAllToSlide = chart->addAction(QStringLiteral("Fit &All Charts to Slide"), this, [this] { fitCharts(-1, 0); });
+    m_fitAllToSlide->setObjectName(QStringLiteral("actionFitAllToSlide"));
+    chart->addSeparator();
+    m_deleteChart = chart->addAction(QStringLiteral("&Delete Chart"), this, &PresentationWindow::deleteSelectedChart);
+    m_deleteChart->setObjectName(QStringLiteral("actionDeleteChart"));
 
     auto* view = menuBar()->addMenu(QStringLiteral("&View"));
     m_zoomFit = view->addAction(QStringLiteral("Zoom to &Fit"), this, [this] { setZoom(0); });
@@ -176,7 +521,7 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_about->setObjectName(QStringLiteral("actionAbout"));
 
     auto* splitter = new QSplitter(this);
-    m_strip = new QListWidget(splitter);
+    m_strip = new SlideStrip([this](int row) { moveSelectedSlidesTo(row); }, splitter);
     m_strip->setObjectName(QStringLiteral("slideStrip"));
     m_strip->setViewMode(QListView::ListMode);
     m_strip->setFlow(QListView::TopToBottom);
@@ -187,7 +532,11 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_scroll->setObjectName(QStringLiteral("slideScroll"));
     m_scroll->setAlignment(Qt::AlignCenter);
     m_scroll->setWidgetResizable(true);
-    m_view = new SlideView(*m_document, m_deferred, m_scroll);
+    m_view = new SlideView(*m_document, m_deferred,
+                           [this](int shapeId, const engine::EmuRect& frame, const QString& text) {
+                               setChartFrame(shapeId, frame, text);
+                           },
+                           m_scroll);
     m_scroll->setWidget(m_view);
     splitter->addWidget(m_strip);
     splitter->addWidget(m_scroll);
@@ -195,7 +544,8 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     setCentralWidget(splitter);
 
     for (int i = 0; i < m_document->slideCount(); ++i) insertThumbnail(i);
-    if (m_document->selectedSlide() >= 0) m_strip->setCurrentRow(m_document->selectedSlide());
+    if (m_document->selectedSlide() >= 0)
+        m_strip->setCurrentRow(m_document->selectedSlide(), QItemSelectionModel::ClearAndSelect);
 
     m_settle = new QTimer(this);
     m_settle->setSingleShot(true);
@@ -216,10 +566,24 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     connect(m_document.get(), &PresentationDocument::slideInserted, this, deferDrawing);
     connect(m_document.get(), &PresentationDocument::slideChanged, this, deferDrawing);
     connect(m_document.get(), &PresentationDocument::selectionChanged, this, &PresentationWindow::showSelection);
-    connect(m_document.get(), &PresentationDocument::nameChanged, this, &QWidget::setWindowTitle);
+    connect(m_document.get(), &PresentationDocument::nameChanged, this,
+            [this](const QString& name) { setWindowTitle(name + QStringLiteral("[*]")); });
+    connect(m_document.get(), &PresentationDocument::modifiedChanged, this, &QWidget::setWindowModified);
+    connect(m_document.get(), &PresentationDocument::slidesReset, this, &PresentationWindow::resetStrip);
+    connect(m_document.get(), &PresentationDocument::chartFramesChanged, this, [this](int index) {
+        m_thumbnails.remove(m_document->presentation().slidePartName(index));
+        if (auto* item = m_strip->item(index)) m_strip->update(m_strip->indexFromItem(item));
+        m_view->update();
+    });
+    connect(m_document.get(), &PresentationDocument::slideInserted, this, &PresentationWindow::updateEditActions);
     connect(m_strip, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0) m_document->selectSlide(row);
     });
+    m_opener = [this](const QString& path) {
+        return platform::openWithDesktop(
+            path, QString::fromLatin1(m_document->presentation().isMacroEnabled() ? kPptmMimeType : kPptxMimeType));
+    };
+    updateEditActions();
 }
 
 PresentationWindow::~PresentationWindow() {
@@ -258,10 +622,207 @@ void PresentationWindow::refreshThumbnail(int index) {
     if (index == m_document->selectedSlide()) static_cast<SlideView*>(m_view)->forget();
 }
 
+std::vector<int> PresentationWindow::selectedSlides() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : m_strip->selectionModel()->selectedRows()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    if (rows.empty() && m_strip->currentRow() >= 0) rows.push_back(m_strip->currentRow());
+    return rows;
+}
+
+void PresentationWindow::selectSlides(const std::vector<int>& indices) {
+    if (indices.empty()) return;
+    m_strip->setCurrentRow(indices.front(), QItemSelectionModel::ClearAndSelect);
+    for (int row : indices)
+        if (auto* item = m_strip->item(row)) item->setSelected(true);
+    updateEditActions();
+}
+
+void PresentationWindow::resetStrip(bool contentChanged) {
+    if (contentChanged) {
+        m_thumbnails.clear();
+        static_cast<SlideView*>(m_view)->forget();
+    }
+    const QSignalBlocker block(m_strip);
+    const int count = m_document->slideCount();
+    while (m_strip->count() > count) delete m_strip->takeItem(m_strip->count() - 1);
+    while (m_strip->count() < count) m_strip->addItem(QString::number(m_strip->count() + 1));
+    m_strip->clearSelection();
+    if (m_document->selectedSlide() >= 0)
+        m_strip->setCurrentRow(m_document->selectedSlide(), QItemSelectionModel::ClearAndSelect);
+    m_strip->viewport()->update();
+    m_view->update();
+    updateEditActions();
+}
+
+void PresentationWindow::updateEditActions() {
+    QUndoStack* steps = m_document->undoStack();
+    m_undo->setEnabled(steps->canUndo());
+    m_undo->setText(steps->canUndo() ? QStringLiteral("&Undo %1").arg(steps->undoText()) : QStringLiteral("&Undo"));
+    m_redo->setEnabled(steps->canRedo());
+    m_redo->setText(steps->canRedo() ? QStringLiteral("&Redo %1").arg(steps->redoText()) : QStringLiteral("&Redo"));
+    const bool any = m_document->slideCount() > 0;
+    m_duplicate->setEnabled(any);
+    m_delete->setEnabled(any);
+    m_moveUp->setEnabled(any);
+    m_moveDown->setEnabled(any);
+}
+
+void PresentationWindow::deleteSelectedChart() {
+    const int chart = selectedChart();
+    if (chart == 0 || m_saving || m_document->isBusy()) return;
+    selectChart(0);
+    try {
+        m_document->deleteChart(m_document->selectedSlide(), chart);
+    } catch (const engine::DocumentError& e) {
+        m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
+                                            QString::fromLatin1(office::kPowerPointName));
+    }
+}
+
+void PresentationWindow::deleteSelectedSlides() {
+    // The Delete key acts on what has the focus: a chart selected on the large slide goes
+    // alone, as in the office suites; otherwise the slides selected in the strip.
+    if (m_view->hasFocus() && selectedChart() != 0) {
+        deleteSelectedChart();
+        return;
+    }
+    const auto rows = selectedSlides();
+    if (rows.empty() || m_saving || m_document->isBusy()) return;
+    try {
+        m_document->deleteSlides(rows);
+    } catch (const engine::DocumentError& e) {
+        m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
+                                            QString::fromLatin1(office::kPowerPointName));
+    }
+}
+
+void PresentationWindow::duplicateSelectedSlides() {
+    const auto rows = selectedSlides();
+    if (rows.empty() || m_saving || m_document->isBusy()) return;
+    try {
+        selectSlides(m_document->duplicateSlides(rows));
+    } catch (const engine::DocumentError& e) {
+        m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
+                                            QString::fromLatin1(office::kPowerPointName));
+    }
+}
+
+void PresentationWindow::moveSelectedSlides(int by) {
+    const auto rows = selectedSlides();
+    if (rows.empty()) return;
+    const int count = static_cast<int>(rows.size());
+    // A run of slides steps by one; a scattered selection gathers next to its first slide.
+    const int to = std::clamp(rows.front() + by, 0, m_document->slideCount() - count);
+    if (rows.back() - rows.front() + 1 == count && to == rows.front()) return;
+    moveSlidesTo(rows, to);
+}
+
+void PresentationWindow::moveSelectedSlidesTo(int row) {
+    const auto rows = selectedSlides();
+    if (rows.empty()) return;
+    const int before = static_cast<int>(std::count_if(rows.begin(), rows.end(), [row](int r) { return r < row; }));
+    moveSlidesTo(rows, std::clamp(row - before, 0, m_document->slideCount() - static_cast<int>(rows.size())));
+}
+
+void PresentationWindow::moveSlidesTo(const std::vector<int>& rows, int to) {
+    if (m_saving || m_document->isBusy()) return;
+    try {
+        m_document->moveSlides(rows, to);
+    } catch (const engine::DocumentError& e) {
+        m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
+                                            QString::fromLatin1(office::kPowerPointName));
+        return;
+    }
+    std::vector<int> moved;
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) moved.push_back(to + i);
+    selectSlides(moved);
+}
+
+int PresentationWindow::selectedChart() const { return static_cast<SlideView*>(m_view)->selectedChart(); }
+
+void PresentationWindow::selectChart(int shapeId) { static_cast<SlideView*>(m_view)->selectChart(shapeId); }
+
+QRectF PresentationWindow::chartRectInView(const engine::EmuRect& frame) const {
+    return static_cast<SlideView*>(m_view)->toView(frame);
+}
+
+void PresentationWindow::setChartFrame(int shapeId, const engine::EmuRect& frame, const QString& text) {
+    if (m_saving || m_document->isBusy() || m_document->selectedSlide() < 0) return;
+    try {
+        m_document->setChartFrame(m_document->selectedSlide(), shapeId, frame, text);
+    } catch (const engine::DocumentError& e) {
+        m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
+                                            QString::fromLatin1(office::kPowerPointName));
+    }
+}
+
+void PresentationWindow::fitCharts(int index, int shapeId) {
+    if (m_saving || m_document->isBusy() || (index < 0 && m_document->slideCount() == 0)) return;
+    try {
+        m_document->fitChartsToSlide(index, shapeId);
+    } catch (const engine::DocumentError& e) {
+        m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
+                                            QString::fromLatin1(office::kPowerPointName));
+    }
+}
+
+void PresentationWindow::openInOfficeSuite() {
+    if (m_saving || m_document->isBusy()) return;
+    if (m_document->path().isEmpty() || m_document->isModified() || m_document->isReadOnly()) {
+        if (!runSave(&PresentationDocument::save)) return;
+    }
+    const QString path = m_document->path();
+    QString problem;
+    switch (m_opener(path)) {
+    case platform::DesktopOpenResult::Opened:
+        return;
+    case platform::DesktopOpenResult::NoApplication:
+        problem = QStringLiteral("No application on this desktop opens presentations. %1 is saved and can be opened "
+                                 "from an office suite.")
+                      .arg(QDir::toNativeSeparators(path));
+        break;
+    case platform::DesktopOpenResult::Failed:
+        problem = QStringLiteral("The desktop could not open %1.").arg(QDir::toNativeSeparators(path));
+        break;
+    }
+    m_application->dialogs().messageBox(problem, platform::box::kOkOnly + platform::box::kExclamation,
+                                        QString::fromLatin1(office::kPowerPointName));
+}
+
+void PresentationWindow::placeOnScreen() {
+    QWidget* main = nullptr;
+    QPointer<QWidget> last;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == this || !w->isVisible() || w->windowType() != Qt::Window) continue;
+        if (qobject_cast<PresentationWindow*>(w)) continue;
+        if (!main) main = w;
+    }
+    if (g_lastPlaced && g_lastPlaced != this && g_lastPlaced->isVisible()) last = g_lastPlaced;
+    QScreen* screen = main ? main->screen() : this->screen();
+    if (!screen) return;
+    // The frame's margins are not known before the window is shown: the main window's stand in.
+    const QSize margins = main ? main->frameGeometry().size() - main->size() : QSize();
+    const QSize frame = size() + margins;
+    const QRect keepClear = main ? main->frameGeometry() : QRect();
+    std::optional<QRect> lastFrame;
+    if (last) lastFrame = last->frameGeometry();
+    if (!main && !lastFrame) return;
+    move(platform::placeBeside(keepClear, frame, screen->availableGeometry(), lastFrame));
+    g_lastPlaced = this;
+}
+
+void PresentationWindow::rememberSize() {
+    if (isMaximized() || isFullScreen()) return;
+    platform::WriteSetting(QString::fromLatin1(kWindowSizeKey),
+                           QStringLiteral("%1x%2").arg(QString::number(width()), QString::number(height())));
+}
+
 void PresentationWindow::showSelection(int index) {
+    static_cast<SlideView*>(m_view)->selectChart(0);
     if (index >= 0 && m_strip->currentRow() != index) {
         const QSignalBlocker block(m_strip);
-        m_strip->setCurrentRow(index);
+        m_strip->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
     }
     if (index >= 0) m_strip->scrollToItem(m_strip->item(index));
     m_view->update();
@@ -342,6 +903,7 @@ void PresentationWindow::closeEvent(QCloseEvent* event) {
         }
     }
     event->accept();
+    rememberSize();
     m_closed = true;
     m_application->windowClosed(m_document.get());
 }

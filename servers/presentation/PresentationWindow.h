@@ -3,10 +3,18 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QRectF>
+#include <functional>
 #include <memory>
+#include <vector>
+
+namespace engine {
+struct EmuRect;
+}
 
 namespace platform {
 class Dialogs;
+enum class DesktopOpenResult;
 }
 
 class QAction;
@@ -20,10 +28,20 @@ class PresentationApplication;
 class PresentationDocument;
 
 // The window of one open presentation: a strip of slide thumbnails on the left, the selected
-// slide large on the right, and File > Save (Ctrl+S), Save As (Ctrl+Shift+S), Close (Ctrl+W);
+// slide large on the right, and File > Save (Ctrl+S), Save As (Ctrl+Shift+S), Open in Office
+// Suite, Close (Ctrl+W); Edit > Undo (Ctrl+Z), Redo (Ctrl+Shift+Z, Ctrl+Y), Duplicate Slide
+// (Ctrl+D), Delete Slide (Delete), Move Slide Up (Ctrl+Up), Move Slide Down (Ctrl+Down);
+// Chart > Fit to Slide (Ctrl+Shift+F: the chart selected on the large slide, else every chart
+// of the slide), Fit All Charts to Slide, Delete Chart (also the Delete key while the large
+// slide has the focus and a chart selected);
 // View > Zoom to Fit, Actual Size (100 %: a point of the slide is a point of the screen),
 // Zoom In (Ctrl+plus) and Zoom Out (Ctrl+minus). Titled with the presentation's name
-// ("Presentation1" or the file name).
+// ("Presentation1" or the file name), marked "*" while it has unsaved changes.
+//
+// The strip takes several slides at once (Shift and Ctrl with the mouse) and moves them by
+// drag and drop; the Edit menu's slide commands act on every selected slide. The window only
+// asks the document for its edits, and lays the strip out again when the document says the
+// slides changed.
 //
 // Drawing stays off the copy run's way: the document keeps each slide laid out until it
 // changes; a thumbnail is drawn when its row is first painted and kept until its slide changes;
@@ -51,6 +69,37 @@ public:
     QAction* zoomInAction() const { return m_zoomIn; }
     QAction* zoomOutAction() const { return m_zoomOut; }
     QAction* aboutAction() const { return m_about; }
+    QAction* openInOfficeSuiteAction() const { return m_openInSuite; }
+    QAction* undoAction() const { return m_undo; }
+    QAction* redoAction() const { return m_redo; }
+    QAction* duplicateSlideAction() const { return m_duplicate; }
+    QAction* deleteSlideAction() const { return m_delete; }
+    QAction* moveSlideUpAction() const { return m_moveUp; }
+    QAction* moveSlideDownAction() const { return m_moveDown; }
+    QAction* fitToSlideAction() const { return m_fitToSlide; }
+    QAction* fitAllToSlideAction() const { return m_fitAllToSlide; }
+    QAction* deleteChartAction() const { return m_deleteChart; }
+
+    // The chart selected on the large slide (its shape id), 0 when none; selecting 0 clears.
+    int selectedChart() const;
+    void selectChart(int shapeId);
+    // Where a frame of the selected slide (EMU) shows in the large view's coordinates.
+    QRectF chartRectInView(const engine::EmuRect& frame) const;
+
+    // The selected slides of the strip, in order (the current one when nothing else is).
+    std::vector<int> selectedSlides() const;
+    void selectSlides(const std::vector<int>& indices);
+    // Moves the selected slides to stand before the slide now at position row (the strip's
+    // count: to the end), as a drop in the strip does.
+    void moveSelectedSlidesTo(int row);
+
+    // How Open in Office Suite hands the saved file to the desktop; tests put their own.
+    using DesktopOpener = std::function<platform::DesktopOpenResult(const QString& path)>;
+    void setDesktopOpener(DesktopOpener opener) { m_opener = std::move(opener); }
+
+    // Puts a window about to be shown where it leaves the program's main window uncovered
+    // (beside it, or cascaded from the last presentation window), at the size last used.
+    void placeOnScreen();
 
     // The zoom of the large view: 0 when fitted to the window, else the scale (1 = 100 %).
     double zoom() const { return m_zoom; }
@@ -81,6 +130,21 @@ private:
     void showSelection(int index);
     void zoomBy(int steps);
     void layoutView();
+    void openInOfficeSuite();
+    void deleteSelectedSlides();
+    void deleteSelectedChart();
+    void duplicateSelectedSlides();
+    void moveSelectedSlides(int by);
+    // Moves the slides at rows to stand from position `to` of the deck without them.
+    void moveSlidesTo(const std::vector<int>& rows, int to);
+    void setChartFrame(int shapeId, const engine::EmuRect& frame, const QString& text);
+    // Fits charts to the slide: see PresentationDocument::fitChartsToSlide.
+    void fitCharts(int index, int shapeId);
+    // Lays the strip out again from the document's slides; drops every thumbnail when the
+    // slides' content changed.
+    void resetStrip(bool contentChanged);
+    void updateEditActions();
+    void rememberSize();
 
     std::shared_ptr<PresentationApplication> m_application;
     std::shared_ptr<PresentationDocument> m_document;
@@ -94,6 +158,17 @@ private:
     QAction* m_zoomIn = nullptr;
     QAction* m_zoomOut = nullptr;
     QAction* m_about = nullptr;
+    QAction* m_openInSuite = nullptr;
+    QAction* m_undo = nullptr;
+    QAction* m_redo = nullptr;
+    QAction* m_duplicate = nullptr;
+    QAction* m_delete = nullptr;
+    QAction* m_moveUp = nullptr;
+    QAction* m_moveDown = nullptr;
+    QAction* m_fitToSlide = nullptr;
+    QAction* m_fitAllToSlide = nullptr;
+    QAction* m_deleteChart = nullptr;
+    DesktopOpener m_opener;
     QScrollArea* m_scroll = nullptr;
     double m_zoom = 0;
     QHash<QString, QPixmap> m_thumbnails;  // by slide part

@@ -5,7 +5,11 @@
 
 #include "engine/presentation/Presentation.h"
 #include "engine/slide/SlideModel.h"
+#include "engine/slide/SlidePainter.h"
 #include "engine/slide/SlideScene.h"
+
+#include <QImage>
+#include <QPainter>
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -20,6 +24,15 @@ class OutsideDeckTest : public QObject {
     std::optional<engine::Presentation> m_deck;
 
     SlideScene scene(int index) { return buildSlideScene(readSlideModel(*m_deck, index)); }
+
+    // Slide index of deck as our drawing shows it, at a fixed size.
+    static QImage drawn(const engine::Presentation& deck, int index) {
+        QImage image(480, 270, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        paintSlideScene(buildSlideScene(readSlideModel(deck, index)), painter, QRectF(image.rect()));
+        return image;
+    }
 
     static int count(const SlideScene& scene, const QString& prefix, ScenePrimitive::Kind kind) {
         int n = 0;
@@ -96,6 +109,35 @@ private slots:
         const QString cells = s.textOf(QStringLiteral("table"));
         for (const char* word : {"Region", "North", "143", "150"}) QVERIFY2(cells.contains(QLatin1String(word)), word);
         QVERIFY(s.textOf(QStringLiteral("shape")).contains(QStringLiteral("A text box, centred")));
+    }
+
+    // The deck with a slide deleted and the rest reordered, saved and read back: every slide
+    // left looks as it did, and the deck still opens in the application that made it.
+    void slidesLeftAfterADeletionAndAReorderKeepTheirLook() {
+        std::vector<QImage> before;
+        for (int i = 0; i < m_deck->slideCount(); ++i) before.push_back(drawn(*m_deck, i));
+        engine::Presentation edited = *m_deck;
+        edited.deleteSlides({1});
+        edited.moveSlides({2}, 0);  // 4 1 3
+        const QString path = m_dir.filePath(QStringLiteral("edited.pptx"));
+        edited.save(path);
+        const auto back = engine::Presentation::open(path);
+        QCOMPARE(back.slideCount(), 3);
+        const int from[] = {3, 0, 2};
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(drawn(back, i) == before[static_cast<size_t>(from[i])], qPrintable(QStringLiteral("slide %1").arg(i + 1)));
+
+        QProcess convert;
+        convert.start(QStringLiteral("soffice"),
+                      {QStringLiteral("-env:UserInstallation=file://") + m_dir.filePath(QStringLiteral("profile")),
+                       QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
+                       QStringLiteral("--outdir"), m_dir.path(), path});
+        QVERIFY(convert.waitForFinished(180000));
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {m_dir.filePath(QStringLiteral("edited.pdf"))});
+        QVERIFY(info.waitForFinished(60000));
+        const QString out = QString::fromLocal8Bit(info.readAllStandardOutput());
+        QVERIFY2(out.contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\b"))), qPrintable(out));
     }
 };
 

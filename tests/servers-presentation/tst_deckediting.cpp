@@ -1,0 +1,533 @@
+// The deck as the user finishes it in the presentation window: slides deleted, copied and
+// moved, every change undone and redone, the unsaved mark, windows placed beside the main
+// window, and the deck handed to the desktop's office suite.
+
+#include "Fixtures.h"
+#include "tests/support/FakeDialogs.h"
+
+#include "office/ServerRegistry.h"
+#include "platform/DesktopOpen.h"
+#include "servers/presentation/PresentationDocument.h"
+#include "servers/presentation/PresentationServer.h"
+#include "servers/presentation/PresentationWindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QListWidget>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUndoStack>
+#include <QtTest>
+
+using office::msoFalse;
+using office::msoTrue;
+using testsupport::FakeDialogs;
+
+namespace {
+
+QList<servers::PresentationWindow*> windows() {
+    QList<servers::PresentationWindow*> result;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* pw = qobject_cast<servers::PresentationWindow*>(w)) result << pw;
+    return result;
+}
+
+void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+std::shared_ptr<office::PptApplication> createPowerPoint() {
+    return office::createObject<office::PptApplication>(office::kPowerPointProgId);
+}
+
+// What the copy run does for each chart: a blank slide at the end, selected, the chart pasted.
+void copyRun(office::PptApplication& app, int charts) {
+    auto target = app.ActivePresentation();
+    for (int chart = 1; chart <= charts; ++chart) {
+        auto* data = new QMimeData;
+        data->setData(engine::kChartPackageMime,
+                      engine::chartPackageToBytes(fixtures::chartPackageFromWorkbook(
+                          fixtures::fixtureDir() + "/charts.xlsx", chart, QString("Chart %1").arg(chart))));
+        QGuiApplication::clipboard()->setMimeData(data);
+        auto slides = target->Slides();
+        slides->Add(slides->Count() + 1, office::ppLayoutBlank);
+        slides->Item(slides->Count())->Select();
+        app.ActiveWindow()->View()->Paste();
+    }
+}
+
+std::vector<quint32> slideIds(const engine::Presentation& p) {
+    std::vector<quint32> ids;
+    for (int i = 0; i < p.slideCount(); ++i) ids.push_back(p.slideId(i));
+    return ids;
+}
+
+// The names of the charts on each slide, in slide order.
+QStringList chartNames(const engine::Presentation& p) {
+    QStringList names;
+    for (int i = 0; i < p.slideCount(); ++i) {
+        QStringList onSlide;
+        for (const auto& shape : p.slideShapes(i))
+            if (shape.kind == engine::SlideShape::Kind::Chart) onSlide << shape.name;
+        names << onSlide.join('+');
+    }
+    return names;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class DeckEditingTest : public QObject {
+    Q_OBJECT
+    FakeDialogs m_dialogs;
+    QTemporaryDir m_dir;
+
+    // A new deck in a shown window holding three pasted charts, saved as name.
+    servers::PresentationWindow* savedDeckOfThreeCharts(const QString& name) {
+        auto app = createPowerPoint();
+        app->setVisible(msoTrue);
+        app->Presentations()->Add(msoTrue);
+        copyRun(*app, 3);
+        auto* window = windows().front();
+        m_dialogs.saveAnswers = {m_dir.filePath(name)};
+        window->saveAction()->trigger();
+        return window;
+    }
+
+    // Saves the window's deck under a name of its own for the outside reader, and reopens it.
+    engine::Presentation saveCopy(servers::PresentationWindow* window, const QString& name) {
+        const QString path = m_dir.filePath(name);
+        window->document().presentation().save(path);
+        m_saved << path;
+        return engine::Presentation::open(path);
+    }
+
+    QStringList m_saved;
+    QList<int> m_pages;
+
+private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        servers::registerPresentationServer(m_dialogs);
+        // The decks the tests save, kept for an outside check (a schema validator) when asked.
+        if (qEnvironmentVariableIsSet("QUILLMERE_KEEP_DECKS")) {
+            m_dir.setAutoRemove(false);
+            qInfo("decks kept in %s", qPrintable(m_dir.path()));
+        }
+    }
+
+    void cleanup() {
+        for (auto* w : windows()) {
+            m_dialogs.saveChangesAnswers = {platform::Dialogs::SaveChoice::Discard};
+            w->close();
+        }
+        flushDeletes();
+        m_dialogs.clear();
+        m_dialogs.saveAnswers.clear();
+        m_dialogs.saveChangesAnswers.clear();
+        m_dialogs.messageAnswers.clear();
+        QGuiApplication::clipboard()->clear();
+    }
+
+    void slidesAreDeletedCopiedAndMovedFromTheMenuKeysAndStrip() {
+        auto* window = savedDeckOfThreeCharts("edited.pptx");
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        auto& document = window->document();
+        const auto ids = slideIds(document.presentation());
+        QCOMPARE(chartNames(document.presentation()), QStringList({"Chart 1", "Chart 2", "Chart 3"}));
+        // The run selected each new slide in turn: the strip shows the last one alone selected.
+        QCOMPARE(window->selectedSlides(), std::vector<int>({2}));
+
+        // Delete the middle slide.
+        window->selectSlides({1});
+        window->deleteSlideAction()->trigger();
+        auto back = saveCopy(window, "deleted.pptx");
+        m_pages << 2;
+        QCOMPARE(chartNames(back), QStringList({"Chart 1", "Chart 3"}));
+        QCOMPARE(slideIds(back), std::vector<quint32>({ids[0], ids[2]}));
+        QCOMPARE(window->slideStrip()->count(), 2);
+        QCOMPARE(document.selectedSlide(), 1);
+
+        // Both left, copied: each copy right after its original, the copies selected.
+        window->selectSlides({0, 1});
+        window->duplicateSlideAction()->trigger();
+        QCOMPARE(window->selectedSlides(), std::vector<int>({1, 3}));
+        back = saveCopy(window, "duplicated.pptx");
+        m_pages << 4;
+        QCOMPARE(chartNames(back), QStringList({"Chart 1", "Chart 1", "Chart 3", "Chart 3"}));
+        QCOMPARE(slideIds(back)[0], ids[0]);
+        QCOMPARE(slideIds(back)[2], ids[2]);
+
+        // Ctrl+Down takes the first slide one down; Ctrl+Up brings a slide up.
+        window->selectSlides({0});
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window->slideStrip(), Qt::Key_Down, Qt::ControlModifier);
+        const auto afterDown = slideIds(document.presentation());
+        QCOMPARE(afterDown[1], ids[0]);
+        QCOMPARE(window->selectedSlides(), std::vector<int>({1}));
+        window->selectSlides({3});
+        QTest::keyClick(window->slideStrip(), Qt::Key_Up, Qt::ControlModifier);
+        QCOMPARE(slideIds(document.presentation())[2], afterDown[3]);
+        back = saveCopy(window, "keys.pptx");
+        m_pages << 4;
+        QCOMPARE(slideIds(back), slideIds(document.presentation()));
+
+        // Dragged in the strip: the last two dropped on the upper half of the first row.
+        const auto beforeDrop = slideIds(document.presentation());
+        window->selectSlides({2, 3});
+        auto* strip = window->slideStrip();
+        const QRect first = strip->visualItemRect(strip->item(0));
+        auto* dragged = strip->model()->mimeData(strip->selectionModel()->selectedIndexes());
+        const QPoint at(first.center().x(), first.top() + 2);
+        QDragEnterEvent enter(at, Qt::MoveAction, dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(strip->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::MoveAction, dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(strip->viewport(), &drop);
+        delete dragged;
+        QCOMPARE(slideIds(document.presentation()),
+                 std::vector<quint32>({beforeDrop[2], beforeDrop[3], beforeDrop[0], beforeDrop[1]}));
+        QCOMPARE(strip->count(), 4);
+        QCOMPARE(window->selectedSlides(), std::vector<int>({0, 1}));
+        if (qEnvironmentVariableIsSet("QUILLMERE_SCREENSHOTS")) {
+            QTest::qWait(200);  // the thumbnails are drawn once the edits pause
+            strip->grab().save(qEnvironmentVariable("QUILLMERE_SCREENSHOTS") + "/strip-after-reorder.png");
+        }
+        back = saveCopy(window, "dropped.pptx");
+        m_pages << 4;
+        QCOMPARE(slideIds(back), slideIds(document.presentation()));
+        // The slide list and the strip's rows agree on the number of each row.
+        for (int i = 0; i < strip->count(); ++i) QCOMPARE(strip->item(i)->text(), QString::number(i + 1));
+
+        // Every slide deleted at once: an empty deck, which opens and saves too.
+        window->selectSlides({0, 1, 2, 3});
+        window->deleteSlideAction()->trigger();
+        QCOMPARE(document.slideCount(), 0);
+        QVERIFY(!window->deleteSlideAction()->isEnabled());
+        back = saveCopy(window, "empty.pptx");
+        QCOMPARE(back.slideCount(), 0);
+        for (const QString& part : back.package().partNames()) {
+            QVERIFY2(!part.startsWith("/ppt/charts/") && !part.startsWith("/ppt/embeddings/") &&
+                         !part.startsWith("/ppt/slides/"),
+                     qPrintable(part));
+        }
+    }
+
+    void undoAndRedoWalkEveryEditAndTheTitleMarksUnsavedChanges() {
+        auto* window = savedDeckOfThreeCharts("undo.pptx");
+        auto& document = window->document();
+        auto* steps = document.undoStack();
+        QCOMPARE(window->windowTitle(), QString("undo.pptx[*]"));
+        QVERIFY(!window->isWindowModified());
+        const auto saved = slideIds(document.presentation());
+
+        window->selectSlides({0});
+        window->deleteSlideAction()->trigger();
+        QVERIFY(window->isWindowModified());
+        window->selectSlides({1});
+        window->duplicateSlideAction()->trigger();
+        window->moveSlideUpAction()->trigger();
+        const auto edited = slideIds(document.presentation());
+        QCOMPARE(edited.size(), size_t(3));
+        QCOMPARE(window->undoAction()->text(), QString("&Undo Move Slide"));
+
+        window->undoAction()->trigger();  // the move
+        window->undoAction()->trigger();  // the copy
+        QCOMPARE(slideIds(document.presentation()), std::vector<quint32>({saved[1], saved[2]}));
+        QCOMPARE(window->slideStrip()->count(), 2);
+        window->undoAction()->trigger();  // the deletion
+        QCOMPARE(slideIds(document.presentation()), saved);
+        QCOMPARE(chartNames(document.presentation()), QStringList({"Chart 1", "Chart 2", "Chart 3"}));
+        QVERIFY(!window->isWindowModified());
+        QCOMPARE(window->undoAction()->text(), QString("&Undo Paste Charts"));
+
+        // Ctrl+Y and Ctrl+Shift+Z both redo.
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, Qt::Key_Y, Qt::ControlModifier);
+        QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        window->redoAction()->trigger();
+        QCOMPARE(slideIds(document.presentation()), edited);
+        QVERIFY(window->isWindowModified());
+        const auto back = saveCopy(window, "redone.pptx");
+        m_pages << 3;
+        QCOMPARE(slideIds(back), edited);
+
+        // Saved, the state is the clean one; an undo past it marks the deck changed again.
+        m_dialogs.saveAnswers.clear();
+        window->saveAction()->trigger();
+        QVERIFY(!window->isWindowModified());
+        QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(window->isWindowModified());
+        QCOMPARE(steps->index(), 3);
+
+        // Closing asks as before; Cancel keeps the window and its changes.
+        m_dialogs.saveChangesAnswers = {platform::Dialogs::SaveChoice::Cancel};
+        QVERIFY(!window->close());
+        QCOMPARE(m_dialogs.calls.back().kind, FakeDialogs::Kind::SaveChanges);
+    }
+
+    void undoOfAWholeCopyRunPutsBackTheDeckAsSaved() {
+        const QString path = m_dir.filePath("before-run.pptx");
+        {
+            auto made = engine::Presentation::createNew();
+            made.addSlide(0, 1);
+            made.addSlide(1, 12);
+            made.pasteChart(1, fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/charts.xlsx", 2));
+            made.save(path);
+        }
+        auto app = createPowerPoint();
+        app->setVisible(msoTrue);
+        app->Presentations()->Open(path, msoFalse, msoFalse, msoTrue);
+        auto* window = windows().front();
+        window->saveAction()->trigger();
+        const QByteArray before = fileBytes(path);
+        QVERIFY(!before.isEmpty());
+
+        copyRun(*app, 3);
+        QCOMPARE(window->document().slideCount(), 5);
+        QVERIFY(window->isWindowModified());
+        QCOMPARE(window->undoAction()->text(), QString("&Undo Paste Charts"));
+        window->undoAction()->trigger();
+        QCOMPARE(window->document().slideCount(), 2);
+        QVERIFY(!window->isWindowModified());
+        QVERIFY(!window->undoAction()->isEnabled());
+        window->saveAction()->trigger();
+        QCOMPARE(fileBytes(path), before);
+
+        // Redone, the run's slides are back; a second run after a save is a step of its own.
+        window->redoAction()->trigger();
+        QCOMPARE(window->document().slideCount(), 5);
+        window->saveAction()->trigger();
+        app->Presentations()->Open(path, msoFalse, msoFalse, msoTrue);
+        copyRun(*app, 1);
+        QCOMPARE(window->document().slideCount(), 6);
+        window->undoAction()->trigger();
+        QCOMPARE(window->document().slideCount(), 5);
+        QVERIFY(!window->isWindowModified());
+    }
+
+    void openInOfficeSuiteSavesFirstAndSaysWhenNoApplicationOpensPresentations() {
+        auto app = createPowerPoint();
+        app->setVisible(msoTrue);
+        app->Presentations()->Add(msoTrue)->Slides()->Add(1, office::ppLayoutBlank);
+        auto* window = windows().front();
+        QStringList opened;
+        auto result = platform::DesktopOpenResult::NoApplication;
+        window->setDesktopOpener([&](const QString& path) {
+            opened << path;
+            return result;
+        });
+
+        // A new deck is saved under the name asked for first; cancelling that opens nothing.
+        window->openInOfficeSuiteAction()->trigger();
+        QVERIFY(opened.isEmpty());
+        const QString path = m_dir.filePath("handed-over.pptx");
+        m_dialogs.clear();
+        m_dialogs.saveAnswers = {path};
+        window->openInOfficeSuiteAction()->trigger();
+        QCOMPARE(opened, QStringList({QFileInfo(path).absoluteFilePath()}));
+        QCOMPARE(engine::Presentation::open(path).slideCount(), 1);
+        QVERIFY(!window->isWindowModified());
+        QCOMPARE(m_dialogs.messageBoxes().size(), 1);
+        QVERIFY2(m_dialogs.messageTexts().front().startsWith("No application on this desktop opens presentations."),
+                 qPrintable(m_dialogs.messageTexts().front()));
+
+        // Saved and unchanged: handed over at once, nothing asked.
+        m_dialogs.clear();
+        result = platform::DesktopOpenResult::Opened;
+        window->openInOfficeSuiteAction()->trigger();
+        QCOMPARE(opened.size(), 2);
+        QVERIFY(m_dialogs.calls.isEmpty());
+
+        // Changed since: saved in place first.
+        window->duplicateSlideAction()->trigger();
+        window->openInOfficeSuiteAction()->trigger();
+        QCOMPARE(engine::Presentation::open(path).slideCount(), 2);
+        QVERIFY(m_dialogs.calls.isEmpty());
+    }
+
+    void newWindowsStandBesideTheMainWindowCascadeAndKeepTheirSize() {
+        const QRect screen(0, 0, 1920, 1080);
+        // Room on the right: beside it there, level with its top.
+        QCOMPARE(platform::placeBeside(QRect(100, 50, 600, 500), QSize(1000, 700), screen, std::nullopt),
+                 QPoint(700, 50));
+        // No room on the right, room on the left.
+        QCOMPARE(platform::placeBeside(QRect(1200, 50, 600, 500), QSize(1000, 700), screen, std::nullopt),
+                 QPoint(200, 50));
+        // The spot beside is taken by the last one: cascaded from it.
+        QCOMPARE(platform::placeBeside(QRect(100, 50, 600, 500), QSize(1000, 700), screen, QRect(700, 50, 1000, 700)),
+                 QPoint(732, 82));
+        // No room on either side: at the edge with more room, kept on the screen.
+        QCOMPARE(platform::placeBeside(QRect(500, 600, 600, 500), QSize(1400, 700), screen, std::nullopt),
+                 QPoint(520, 380));
+
+        // A main window on the screen: the presentation window does not cover it.
+        QWidget main;
+        main.setWindowTitle("Quillmere");
+        main.setGeometry(20, 20, 240, 200);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        auto app = createPowerPoint();
+        app->Presentations()->Add(msoTrue);
+        auto* window = windows().front();
+        window->resize(400, 300);
+        app->setVisible(msoTrue);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY2(!window->frameGeometry().intersects(main.frameGeometry()),
+                 qPrintable(QString("%1,%2").arg(window->frameGeometry().x()).arg(window->frameGeometry().y())));
+
+        // Its size is kept for the next one.
+        window->resize(520, 360);
+        m_dialogs.saveChangesAnswers = {platform::Dialogs::SaveChoice::Discard};
+        window->close();
+        flushDeletes();
+        app = createPowerPoint();
+        app->setVisible(msoTrue);
+        app->Presentations()->Add(msoTrue);
+        QCOMPARE(windows().front()->size(), QSize(520, 360));
+    }
+
+    void aChartIsMovedSizedAndFittedOnTheLargeSlideAndEveryStepUndone() {
+        auto* window = savedDeckOfThreeCharts("charts.pptx");
+        window->resize(1000, 640);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        auto& document = window->document();
+        document.selectSlide(1);
+        QTRY_VERIFY(!window->isDrawingDeferred());  // the slides drawn once the run's edits paused
+        const auto frameNow = [&] {
+            for (const auto& shape : document.presentation().slideShapes(1))
+                if (shape.kind == engine::SlideShape::Kind::Chart) return std::make_pair(shape.id, shape.frame);
+            return std::make_pair(0, engine::EmuRect{});
+        };
+        const auto [id, original] = frameNow();
+        QVERIFY(id != 0);
+        QWidget* view = window->slideView();
+        const auto mouse = [&](QEvent::Type type, QPointF at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+            const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent event(type, at, view->mapToGlobal(at), button, held, modifiers);
+            QApplication::sendEvent(view, &event);
+        };
+
+        // A click on the chart selects it; the arrow keys move it a grid step, a point with Shift.
+        const QRectF shown = window->chartRectInView(original);
+        mouse(QEvent::MouseButtonPress, shown.center());
+        mouse(QEvent::MouseButtonRelease, shown.center());
+        QCOMPARE(window->selectedChart(), id);
+        QTest::keyClick(view, Qt::Key_Right);
+        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+        auto frame = frameNow().second;
+        QCOMPARE(frame.x, original.x + 76200);
+        QCOMPARE(frame.y, original.y + 12700);
+        QCOMPARE(frame.cx, original.cx);
+
+        // The corner handle keeps the proportions; the chart is laid out again at its new size.
+        QRectF at = window->chartRectInView(frame);
+        mouse(QEvent::MouseButtonPress, at.bottomRight());
+        mouse(QEvent::MouseMove, at.bottomRight() + QPointF(60, 10));
+        if (qEnvironmentVariableIsSet("QUILLMERE_SCREENSHOTS"))
+            window->grab().save(qEnvironmentVariable("QUILLMERE_SCREENSHOTS") + "/chart-being-resized.png");
+        QCOMPARE(frameNow().second.cx, frame.cx);  // nothing changes before the mouse is let go
+        mouse(QEvent::MouseButtonRelease, at.bottomRight() + QPointF(60, 10));
+        auto sized = frameNow().second;
+        QVERIFY(sized.cx > frame.cx);
+        QCOMPARE(sized.x, frame.x);
+        QCOMPARE(sized.y, frame.y);
+        QVERIFY(qAbs(double(sized.cx) / sized.cy - double(frame.cx) / frame.cy) < 0.01);
+        const auto drawn = document.drawnSlide(1);
+        for (const auto& item : drawn->scene.items) {
+            if (item.kind != engine::slide::ScenePrimitive::Kind::Chart) continue;
+            QVERIFY(qAbs(item.rect.width() - sized.cx / 12700.0) < 0.01);
+        }
+
+        // A side handle with Shift stretches one way only.
+        at = window->chartRectInView(sized);
+        const QPointF side(at.left(), at.center().y());
+        mouse(QEvent::MouseButtonPress, side);
+        mouse(QEvent::MouseMove, side + QPointF(25, 40), Qt::ShiftModifier);
+        mouse(QEvent::MouseButtonRelease, side + QPointF(25, 40), Qt::ShiftModifier);
+        const auto narrowed = frameNow().second;
+        QVERIFY(narrowed.cx < sized.cx);
+        QCOMPARE(narrowed.cy, sized.cy);
+        QCOMPARE(narrowed.x + narrowed.cx, sized.x + sized.cx);
+
+        // Dragged by its body.
+        at = window->chartRectInView(narrowed);
+        mouse(QEvent::MouseButtonPress, at.center());
+        mouse(QEvent::MouseMove, at.center() + QPointF(-30, 0));
+        mouse(QEvent::MouseButtonRelease, at.center() + QPointF(-30, 0));
+        const auto dragged = frameNow().second;
+        QVERIFY(dragged.x < narrowed.x);
+        QCOMPARE(dragged.cx, narrowed.cx);
+
+        // Fit to Slide: the largest size inside the margins, centred.
+        window->fitToSlideAction()->trigger();
+        const auto fitted = frameNow().second;
+        const auto expected = document.presentation().fittedToSlide(dragged);
+        QCOMPARE(fitted.x, expected.x);
+        QCOMPARE(fitted.cx, expected.cx);
+        QCOMPARE(fitted.cy, expected.cy);
+        auto back = saveCopy(window, "fitted.pptx");
+        m_pages << 3;
+        QCOMPARE(back.slideShapes(1).front().frame.cx, fitted.cx);
+
+        // Every chart of every slide at once, one step.
+        window->fitAllToSlideAction()->trigger();
+        for (int i = 0; i < 3; ++i) {
+            const auto shape = document.presentation().slideShapes(i).front();
+            QCOMPARE(shape.frame.cx, document.presentation().fittedToSlide(shape.frame).cx);
+        }
+
+        // Each step undone in turn, back to the chart as pasted and saved.
+        for (int i = 0; i < 7; ++i) window->undoAction()->trigger();
+        frame = frameNow().second;
+        QCOMPARE(frame.x, original.x);
+        QCOMPARE(frame.y, original.y);
+        QCOMPARE(frame.cx, original.cx);
+        QCOMPARE(frame.cy, original.cy);
+        QVERIFY(!window->isWindowModified());
+
+        // Delete with the chart selected on the large slide takes the chart alone, with its
+        // part; the slides stay.
+        const auto rels = document.presentation().package().relationships(document.presentation().slidePartName(1));
+        const QString chartPart = rels.ofType("http://schemas.openxmlformats.org/officeDocument/2006/relationships/chart")
+                                      .front()
+                                      ->targetPart;
+        const QPointF middle = window->chartRectInView(original).center();
+        mouse(QEvent::MouseButtonPress, middle);
+        mouse(QEvent::MouseButtonRelease, middle);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Delete);
+        QCOMPARE(document.slideCount(), 3);
+        QCOMPARE(frameNow().first, 0);
+        QVERIFY(!document.presentation().package().hasPart(chartPart));
+        back = saveCopy(window, "chart-deleted.pptx");
+        m_pages << 3;
+        QVERIFY(back.slideShapes(1).empty());
+        window->undoAction()->trigger();
+        QCOMPARE(frameNow().first, id);
+        QVERIFY(document.presentation().package().hasPart(chartPart));
+    }
+
+    void editedDecksOpenInLibreOfficeWithTheirSlides() {
+        QCOMPARE(m_saved.size(), m_pages.size() + 1);  // the empty deck has no page to count
+        if (!fixtures::sofficeAvailable()) QSKIP("LibreOffice (soffice/pdfinfo) is not installed");
+        QStringList decks = m_saved;
+        decks.removeIf([](const QString& f) { return f.endsWith("empty.pptx"); });
+        QCOMPARE(fixtures::pdfPageCounts(decks, m_dir.path()), m_pages);
+    }
+};
+
+QTEST_MAIN(DeckEditingTest)
+#include "tst_deckediting.moc"
