@@ -196,6 +196,43 @@ def write_legacy(outdir):
     book.close()
 
 
+def write_chartsheets(outdir):
+    """chartsheets.xlsx: "Data" (a worksheet with one column chart), "Portrait A4" (a chart sheet
+    printed portrait on A4 with half-inch margins, a line chart), "Pie Sheet" (a chart sheet with
+    the page left as XlsxWriter writes it: Letter, landscape, margins 0.7 and 0.75 inch), "Q1-1"
+    (a chart sheet whose picture would take the name of that of worksheet "Q1"'s first chart),
+    "Q1" (a worksheet with one chart).
+    chartsheet-broken.xlsx: "Data" with one chart, then a chart sheet "Lost" whose drawing part
+    is missing from the package.
+    """
+    book = xlsxwriter.Workbook(outdir + "/chartsheets.xlsx")
+    data = book.add_worksheet("Data")
+    write_table(data)
+    data.insert_chart("E2", series_chart(book, "Data", "column"))
+    portrait = book.add_chartsheet("Portrait A4")
+    portrait.set_chart(series_chart(book, "Data", "line"))
+    portrait.set_portrait()
+    portrait.set_paper(9)
+    portrait.set_margins(0.5, 0.5, 0.5, 0.5)
+    book.add_chartsheet("Pie Sheet").set_chart(series_chart(book, "Data", "pie"))
+    book.add_chartsheet("Q1-1").set_chart(series_chart(book, "Data", "bar"))
+    q1 = book.add_worksheet("Q1")
+    write_table(q1)
+    q1.insert_chart("E2", series_chart(book, "Q1", "area"))
+    book.close()
+
+    book = xlsxwriter.Workbook(outdir + "/chartsheet-whole.xlsx")
+    data = book.add_worksheet("Data")
+    write_table(data)
+    data.insert_chart("E2", series_chart(book, "Data", "column"))
+    book.add_chartsheet("Lost").set_chart(series_chart(book, "Data", "line"))
+    book.close()
+    # The chart sheet's drawing is the second (the worksheet's is written first).
+    rewrite(outdir + "/chartsheet-whole.xlsx", outdir + "/chartsheet-broken.xlsx",
+            lambda name, data: None if name == "xl/drawings/drawing2.xml" else data)
+    os.remove(outdir + "/chartsheet-whole.xlsx")
+
+
 def write_three_sheets(outdir):
     """legacy-three-sheets.xlsx: Sheet1 without charts, Sheet2 and Sheet3 with one chart each
     (a column and a line chart): what the .xls tests' stand-in converter hands back."""
@@ -615,6 +652,7 @@ def main(argv):
         write_charts(argv[1])
         write_no_charts(argv[1])
         write_three_sheets(argv[1])
+        write_chartsheets(argv[1])
         write_variants(argv[1])
         write_shared_ranges(argv[1])
     else:

@@ -47,9 +47,18 @@ struct ListedSheet {
     const engine::XlsStructure::Sheet* legacy = nullptr;     // a legacy sheet, owned by the xls reader
 };
 
+// A chart as the collections reach it: chart object `chart` of listed worksheet `sheet`, or
+// the chart of listed chart sheet `sheet` (chart 0).
+struct ChartPlace {
+    bool chartSheet = false;
+    int sheet = 0;
+    int chart = 0;
+};
+
 struct OpenWorkbook {
     QString path;  // as the caller gave it
     std::vector<ListedSheet> worksheets;
+    std::vector<ListedSheet> chartSheets;  // chartNames: the one chart shown, or none
     std::unique_ptr<engine::Workbook> workbook;  // read directly, or the converted copy once made
     std::unique_ptr<QTemporaryDir> converted;    // the converted copy of an .xlsb or .ods workbook
     std::unique_ptr<engine::XlsWorkbook> xls;    // a legacy .xls, read from its own records
@@ -60,9 +69,14 @@ struct OpenWorkbook {
 
     // The workbook an .xlsb or .ods workbook is read from: its converted copy, made on first use.
     const engine::Workbook& chartSource();
-    // The engine's sheet and chart that stand for chart object `chart` of listed worksheet
-    // `sheet` of an Open XML (or converted) workbook.
-    std::pair<const engine::Workbook::Sheet*, int> chartFor(int sheet, int chart);
+    const ListedSheet& listed(const ChartPlace& place) const {
+        return (place.chartSheet ? chartSheets : worksheets)[size_t(place.sheet)];
+    }
+    // The engine's sheet and chart that stand for the chart at place of an Open XML (or
+    // converted) workbook. Throws DocumentError for a chart sheet whose chart cannot be read.
+    std::pair<const engine::Workbook::Sheet*, int> chartFor(const ChartPlace& place);
+    // Throws DocumentError when the chart sheet at place shows no chart that can be read.
+    void requireChartOfSheet(const ChartPlace& place) const;
 };
 
 struct ApplicationState {
@@ -80,6 +94,7 @@ struct ApplicationState {
         for (auto& book : workbooks) {
             book->released = true;
             book->worksheets.clear();
+            book->chartSheets.clear();
             book->workbook.reset();
             book->converted.reset();
             book->xls.reset();
@@ -104,11 +119,15 @@ struct Handle {
         check();
         return book->worksheets[size_t(index)];
     }
+    const ListedSheet& sheet(const ChartPlace& place) const {
+        check();
+        return book->listed(place);
+    }
 };
 
 class ChartAreaImpl : public office::ExcelChartArea {
 public:
-    ChartAreaImpl(Handle handle, int sheet, int chart) : m_handle(std::move(handle)), m_sheet(sheet), m_chart(chart) {}
+    ChartAreaImpl(Handle handle, ChartPlace place) : m_handle(std::move(handle)), m_place(place) {}
 
     void Copy() override {
         m_handle.check();
@@ -118,12 +137,13 @@ public:
         try {
             // The workbook is this application's own, which nothing else reaches while the
             // handler that copies waits here; the clipboard's data is made back on this thread.
+            m_handle.book->requireChartOfSheet(m_place);
             if (const engine::XlsWorkbook* xls = m_handle.book->xls.get()) {
-                const engine::XlsStructure::Sheet& sheet = *m_handle.book->worksheets[size_t(m_sheet)].legacy;
+                const engine::XlsStructure::Sheet& sheet = *m_handle.book->listed(m_place).legacy;
                 platform::runWhileServicingEvents(
-                    [&] { bytes = engine::chartPackageToBytes(xls->chartPackage(sheet, m_chart)); });
+                    [&] { bytes = engine::chartPackageToBytes(xls->chartPackage(sheet, m_place.chart)); });
             } else {
-                const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
+                const auto [sheet, chart] = m_handle.book->chartFor(m_place);
                 const engine::Workbook& workbook = *m_handle.book->workbook;
                 platform::runWhileServicingEvents([&, sheet = sheet, chart = chart] {
                     const engine::ChartPackage package =
@@ -142,29 +162,34 @@ public:
 
 private:
     Handle m_handle;
-    int m_sheet;
-    int m_chart;
+    ChartPlace m_place;
 };
 
 class ChartImpl : public office::ExcelChart {
 public:
-    ChartImpl(Handle handle, int sheet, int chart) : m_handle(std::move(handle)), m_sheet(sheet), m_chart(chart) {}
+    ChartImpl(Handle handle, ChartPlace place) : m_handle(std::move(handle)), m_place(place) {}
 
     QString Name() override {
-        const ListedSheet& sheet = m_handle.sheet(m_sheet);
-        return sheet.name + u' ' + sheet.chartNames[size_t(m_chart)];
+        const ListedSheet& sheet = m_handle.sheet(m_place);
+        if (m_place.chartSheet) return sheet.name;
+        return sheet.name + u' ' + sheet.chartNames[size_t(m_place.chart)];
     }
     std::shared_ptr<office::ExcelChartArea> ChartArea() override {
         m_handle.check();
-        return std::make_shared<ChartAreaImpl>(m_handle, m_sheet, m_chart);
+        return std::make_shared<ChartAreaImpl>(m_handle, m_place);
     }
     // Read from the chart part's outline, never a whole model of it; a legacy workbook's from
     // its own records, as it is listed, without converting it.
     office::ExcelChartFacts Facts() override {
-        const ListedSheet& listed = m_handle.sheet(m_sheet);
+        const ListedSheet& listed = m_handle.sheet(m_place);
         office::ExcelChartFacts facts;
+        try {
+            m_handle.book->requireChartOfSheet(m_place);
+        } catch (const engine::DocumentError& e) {
+            throw AutomationError(e.message());
+        }
         if (listed.legacy) {
-            const engine::XlsStructure::ChartObject& object = listed.legacy->chartObjects[size_t(m_chart)];
+            const engine::XlsStructure::ChartObject& object = listed.legacy->chartObjects[size_t(m_place.chart)];
             if (!object.outline) {
                 throw AutomationError(QStringLiteral("%1: chart %2: the chart's own records are missing from the "
                                                      "workbook (damaged file)")
@@ -179,7 +204,7 @@ public:
             return facts;
         }
         try {
-            const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
+            const auto [sheet, chart] = m_handle.book->chartFor(m_place);
             const engine::Workbook& workbook = *m_handle.book->workbook;
             const engine::Workbook::ChartObject& object = sheet->chartObjects[size_t(chart)];
             const engine::ChartOutline outline = engine::readChartOutline(workbook.package(), object.chartPart);
@@ -206,10 +231,11 @@ public:
         }
         engine::chart::WorkbookChart chart;
         try {
+            m_handle.book->requireChartOfSheet(m_place);
             if (const engine::XlsWorkbook* xls = m_handle.book->xls.get()) {
-                chart = xls->workbookChart(*m_handle.book->worksheets[size_t(m_sheet)].legacy, m_chart);
+                chart = xls->workbookChart(*m_handle.book->listed(m_place).legacy, m_place.chart);
             } else {
-                const auto [sheet, index] = m_handle.book->chartFor(m_sheet, m_chart);
+                const auto [sheet, index] = m_handle.book->chartFor(m_place);
                 chart = engine::chart::workbookChart(*m_handle.book->workbook, *sheet, sheet->chartObjects[size_t(index)]);
             }
         } catch (const engine::DocumentError& e) {
@@ -236,8 +262,7 @@ public:
 
 private:
     Handle m_handle;
-    int m_sheet;
-    int m_chart;
+    ChartPlace m_place;
 };
 
 class ChartObjectImpl : public office::ExcelChartObject {
@@ -247,7 +272,7 @@ public:
     QString Name() override { return m_handle.sheet(m_sheet).chartNames[size_t(m_chart)]; }
     std::shared_ptr<office::ExcelChart> Chart() override {
         m_handle.check();
-        return std::make_shared<ChartImpl>(m_handle, m_sheet, m_chart);
+        return std::make_shared<ChartImpl>(m_handle, ChartPlace{false, m_sheet, m_chart});
     }
 
 private:
@@ -312,6 +337,32 @@ private:
     Handle m_handle;
 };
 
+class ChartSheetsImpl : public office::ExcelCharts {
+public:
+    explicit ChartSheetsImpl(Handle handle) : m_handle(std::move(handle)) {}
+
+    int Count() override {
+        m_handle.check();
+        return int(m_handle.book->chartSheets.size());
+    }
+    std::shared_ptr<office::ExcelChart> Item(int index) override {
+        if (index < 1 || index > Count()) throw AutomationError(kSubscriptOutOfRange);
+        return std::make_shared<ChartImpl>(m_handle, ChartPlace{true, index - 1, 0});
+    }
+    std::shared_ptr<office::ExcelChart> Item(const QString& name) override {
+        const int count = Count();
+        for (int i = 0; i < count; ++i) {
+            if (m_handle.book->chartSheets[size_t(i)].name.compare(name, Qt::CaseInsensitive) == 0) {
+                return std::make_shared<ChartImpl>(m_handle, ChartPlace{true, i, 0});
+            }
+        }
+        throw AutomationError(kSubscriptOutOfRange);
+    }
+
+private:
+    Handle m_handle;
+};
+
 class WorkbookImpl : public office::ExcelWorkbook {
 public:
     explicit WorkbookImpl(Handle handle) : m_handle(std::move(handle)) {}
@@ -323,6 +374,10 @@ public:
     std::shared_ptr<office::ExcelWorksheets> Worksheets() override {
         m_handle.check();
         return std::make_shared<WorksheetsImpl>(m_handle);
+    }
+    std::shared_ptr<office::ExcelCharts> Charts() override {
+        m_handle.check();
+        return std::make_shared<ChartSheetsImpl>(m_handle);
     }
 
 private:
@@ -358,10 +413,27 @@ const engine::Workbook& OpenWorkbook::chartSource() {
     return *workbook;
 }
 
-std::pair<const engine::Workbook::Sheet*, int> OpenWorkbook::chartFor(int sheet, int chart) {
-    const ListedSheet& listed = worksheets[size_t(sheet)];
+std::pair<const engine::Workbook::Sheet*, int> OpenWorkbook::chartFor(const ChartPlace& place) {
+    requireChartOfSheet(place);
+    const ListedSheet& sheet = listed(place);
     chartSource();
-    return {listed.sheet, chart};
+    return {sheet.sheet, place.chart};
+}
+
+void OpenWorkbook::requireChartOfSheet(const ChartPlace& place) const {
+    if (!place.chartSheet) return;
+    const ListedSheet& sheet = listed(place);
+    if (sheet.legacy) {
+        throw engine::DocumentError(fileName(), QString(),
+                                    QStringLiteral("chart sheet \"%1\": the charts of an .xls workbook's chart sheets "
+                                                   "are not read (save the workbook as .xlsx to reach them)")
+                                        .arg(sheet.name));
+    }
+    if (sheet.sheet && sheet.sheet->chartFailure) throw *sheet.sheet->chartFailure;
+    if (sheet.chartNames.empty()) {
+        throw engine::DocumentError(fileName(), sheet.sheet ? sheet.sheet->part : QString(),
+                                    QStringLiteral("chart sheet \"%1\" shows no chart").arg(sheet.name));
+    }
 }
 
 // Legacy: a compound file (Excel 97-2003 .xls, and what else an office suite keeps in one) or a
@@ -453,6 +525,10 @@ std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path) {
                 listed.legacy = sheet;
                 book->worksheets.push_back(std::move(listed));
             }
+            for (const engine::XlsStructure::Sheet& sheet : book->xls->structure().sheets()) {
+                if (sheet.kind != engine::XlsStructure::SheetKind::Chartsheet) continue;
+                book->chartSheets.push_back(ListedSheet{sheet.name, {}, nullptr, &sheet});
+            }
             return book;
         }
         const bool direct = content == Content::Zip ? !isConvertedZipExtension(path)
@@ -468,6 +544,13 @@ std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path) {
             listed.sheet = sheet;
             for (const auto& chart : sheet->chartObjects) listed.chartNames.push_back(chart.name);
             book->worksheets.push_back(std::move(listed));
+        }
+        for (const engine::Workbook::Sheet* sheet : book->workbook->chartsheets()) {
+            ListedSheet listed;
+            listed.name = sheet->name;
+            listed.sheet = sheet;
+            for (const auto& chart : sheet->chartObjects) listed.chartNames.push_back(chart.name);
+            book->chartSheets.push_back(std::move(listed));
         }
         return book;
     } catch (const engine::DocumentError& e) {

@@ -2,6 +2,7 @@
 #include "engine/workbook/Workbook.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
 
 using engine::DocumentError;
 using engine::Workbook;
@@ -56,8 +57,72 @@ TEST(Workbook, ChartObjectsInDocumentOrderSkippingPicturesAndShapes) {
     EXPECT_EQ(book->sheetByName(QStringLiteral("Hidden"))->chartObjects.size(), 1u);
     EXPECT_TRUE(book->sheetByName(QStringLiteral("Empty"))->chartObjects.empty());
     EXPECT_TRUE(book->sheetByName(QStringLiteral("Empty"))->drawingPart.isEmpty());
-    // The chart sheet's chart is not a chart object.
-    EXPECT_TRUE(book->sheetByName(QStringLiteral("Chart Sheet"))->chartObjects.empty());
+}
+
+// A chart sheet's chart is read with the sheet, and kept apart from the worksheets' charts.
+TEST(Workbook, ChartSheetsShowTheirOneChartApartFromTheWorksheets) {
+    const auto book = Workbook::open(generatedWorkbook(QStringLiteral("charts.xlsx")));
+    ASSERT_EQ(book->chartsheets().size(), 1u);
+    const Workbook::Sheet& sheet = *book->chartsheets().front();
+    EXPECT_EQ(sheet.name, QStringLiteral("Chart Sheet"));
+    ASSERT_EQ(sheet.chartObjects.size(), 1u);
+    EXPECT_FALSE(sheet.chartFailure);
+    EXPECT_EQ(sheet.chartObjects[0].chartPart, QStringLiteral("/xl/charts/chart4.xml"));
+    for (const Workbook::Sheet* worksheet : book->worksheets()) {
+        for (const auto& chart : worksheet->chartObjects) EXPECT_NE(chart.chartPart, sheet.chartObjects[0].chartPart);
+    }
+    // Its cells are none of its own: the chart's ranges are on worksheets.
+    EXPECT_FALSE(book->readCells(sheet.name, {{sheet.name, 0, 0, 0, 0}}));
+}
+
+// A chart sheet's chart is as large as the printable part of its page, whatever its drawing's
+// anchor says; the workbooks saved by the spreadsheet application anchor theirs a little inside.
+TEST(Workbook, ChartSheetChartIsTheSizeOfThePrintablePage) {
+    const auto size = [](const QString& file, const QString& sheetName) {
+        const auto book = Workbook::open(file);
+        const Workbook::Sheet* sheet = book->sheetByName(sheetName);
+        EXPECT_TRUE(sheet && sheet->kind == Workbook::SheetKind::Chartsheet && sheet->chartObjects.size() == 1);
+        if (!sheet || sheet->chartObjects.empty()) return std::pair<qint64, qint64>{};
+        return book->chartSize(*sheet, sheet->chartObjects.front());
+    };
+    constexpr qint64 kInch = 914400;
+    const QString generated = generatedWorkbook(QStringLiteral("chartsheets.xlsx"));
+    // Letter landscape, 11 x 8.5 in, less 0.7 in at the sides and 0.75 in at top and bottom.
+    EXPECT_EQ(size(generated, QStringLiteral("Pie Sheet")), (std::pair<qint64, qint64>{kInch * 96 / 10, kInch * 7}));
+    // A4 portrait, 210 x 297 mm, less half an inch all round.
+    EXPECT_EQ(size(generated, QStringLiteral("Portrait A4")),
+              (std::pair<qint64, qint64>{std::llround((210 / 25.4 - 1) * kInch), std::llround((297 / 25.4 - 1) * kInch)}));
+
+    const QString data = QStringLiteral(QUILLMERE_TEST_SOURCE_ROOT "/tests/workbook/data/");
+    EXPECT_EQ(size(data + QStringLiteral("chart_sheet.xlsx"), QStringLiteral("Chart1")),
+              (std::pair<qint64, qint64>{kInch * 96 / 10, kInch * 7}));
+    EXPECT_EQ(size(data + QStringLiteral("WithChartSheet.xlsx"), QStringLiteral("Chart2")),
+              (std::pair<qint64, qint64>{kInch * 95 / 10, kInch * 65 / 10}));
+}
+
+TEST(Workbook, ChartSheetsSavedByTheSpreadsheetApplicationAreRead) {
+    const QString data = QStringLiteral(QUILLMERE_TEST_SOURCE_ROOT "/tests/workbook/data/");
+    const auto first = Workbook::open(data + QStringLiteral("chart_sheet.xlsx"));
+    ASSERT_EQ(first->chartsheets().size(), 1u);
+    EXPECT_EQ(chartNames(*first->chartsheets().front()), QStringList{QStringLiteral("Chart 1")});
+    for (const Workbook::Sheet* sheet : first->worksheets()) EXPECT_TRUE(sheet->chartObjects.empty());
+    const auto second = Workbook::open(data + QStringLiteral("WithChartSheet.xlsx"));
+    ASSERT_EQ(second->chartsheets().size(), 1u);
+    EXPECT_EQ(second->chartsheets().front()->name, QStringLiteral("Chart2"));
+    EXPECT_EQ(chartNames(*second->chartsheets().front()), QStringList{QStringLiteral("Shape")});
+}
+
+// A damaged chart sheet is reached only on request, so it leaves the rest of the workbook
+// readable and is told, naming the file and part, when its chart is asked for.
+TEST(WorkbookFaults, ChartSheetWhoseDrawingIsMissingKeepsTheWorkbookReadable) {
+    const auto book = Workbook::open(generatedWorkbook(QStringLiteral("chartsheet-broken.xlsx")));
+    EXPECT_EQ(book->sheetByName(QStringLiteral("Data"))->chartObjects.size(), 1u);
+    const Workbook::Sheet& lost = *book->sheetByName(QStringLiteral("Lost"));
+    EXPECT_TRUE(lost.chartObjects.empty());
+    ASSERT_TRUE(lost.chartFailure);
+    const QString message = lost.chartFailure->message();
+    EXPECT_TRUE(message.contains(QStringLiteral("chartsheet-broken.xlsx"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("xl/drawings/drawing2.xml is missing"))) << message.toStdString();
 }
 
 TEST(Workbook, NoChartsWhereOnlyPicturesAndShapes) {
