@@ -13,6 +13,8 @@
 #include "tests/cli/CliProcess.h"
 
 #include <algorithm>
+#include <cmath>
+#include <QImage>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -108,6 +110,10 @@ private slots:
     void legacyFactsAgreeWithTheConvertedWorkbook();
     void workbookWithoutChartsListsNothingAndSaysSo_data();
     void workbookWithoutChartsListsNothingAndSaysSo();
+    void chartSheetsAreListedOnRequestOnlyAfterTheWorksheetsCharts_data();
+    void chartSheetsAreListedOnRequestOnlyAfterTheWorksheetsCharts();
+    void chartSheetIsCopiedAndDrawnByItsNameAtTheSizeOfItsPage();
+    void chartSheetNamedWrongOrDamagedFailsWithOneLine();
 
     void copyOfSeveralWorkbooksPutsEveryChartOnItsOwnSlideInListOrder();
     void copyOfNamedChartsTakesThemInTheOrderGiven();
@@ -405,6 +411,163 @@ void CliTest::workbookWithoutChartsListsNothingAndSaysSo() {
     QCOMPARE(json.status, 0);
     QCOMPARE(QJsonDocument::fromJson(json.out).array().size(), 0);
     QVERIFY(QJsonDocument::fromJson(json.out).isArray());
+}
+
+// Workbooks with chart sheets: the window's Find lists none of their charts, and the command
+// line lists them only when asked, after every worksheet's chart, in the sheets' order.
+void CliTest::chartSheetsAreListedOnRequestOnlyAfterTheWorksheetsCharts_data() {
+    QTest::addColumn<QString>("book");
+    QTest::addColumn<QStringList>("worksheetCharts");  // "sheet|chart|index" of the window's rows
+    QTest::addColumn<QStringList>("chartSheets");      // "sheet|kind|width|height"
+    const QString saved = qEnvironmentVariable("QUILLMERE_SOURCE_DIR") + QStringLiteral("/tests/workbook/data/");
+    // Letter landscape less the margins: 9.6 x 7 in; A4 portrait less half an inch all round.
+    const QString letter = QStringLiteral("%1|%2").arg(914400 * 96 / 10).arg(914400 * 7);
+    const QString a4 = QStringLiteral("%1|%2").arg(std::llround((210 / 25.4 - 1) * 914400)).arg(std::llround((297 / 25.4 - 1) * 914400));
+    QTest::newRow("generated") << engineBook(QStringLiteral("chartsheets.xlsx"))
+                               << QStringList{QStringLiteral("Data|Data Chart 1|1"), QStringLiteral("Q1|Q1 Chart 1|1")}
+                               << QStringList{QStringLiteral("Portrait A4|Line|") + a4, QStringLiteral("Pie Sheet|Pie|") + letter,
+                                              QStringLiteral("Q1-1|Bar|") + letter};
+    QTest::newRow("main test workbook") << engineBook(QStringLiteral("charts.xlsx")) << QStringList()
+                                        << QStringList{QStringLiteral("Chart Sheet|Bar|") + letter};
+    QTest::newRow("saved by the spreadsheet application") << saved + QStringLiteral("chart_sheet.xlsx") << QStringList()
+                                                           << QStringList{QStringLiteral("Chart1|Column|") + letter};
+    QTest::newRow("saved by the spreadsheet application, 1-inch margins")
+        << saved + QStringLiteral("WithChartSheet.xlsx") << QStringList()
+        << QStringList{QStringLiteral("Chart2|Column|%1|%2").arg(914400 * 95 / 10).arg(914400 * 65 / 10)};
+}
+
+void CliTest::chartSheetsAreListedOnRequestOnlyAfterTheWorksheetsCharts() {
+    QFETCH(QString, book);
+    QFETCH(QStringList, worksheetCharts);
+    QFETCH(QStringList, chartSheets);
+    chartstest::Harness window;
+    charts::Excel1(window.form, window.dialogs, window.runner).ExtractChartByFile(book);
+    QStringList found;
+    for (const QString& row : window.rows()) found.append(row.section(u'|', 0, 2));
+    if (book.endsWith(QLatin1String("charts.xlsx"))) {
+        // Charts on its worksheets are listed; the chart sheet's is not among them.
+        QVERIFY(!found.isEmpty());
+        for (const QString& row : found) QVERIFY2(!row.startsWith(QLatin1String("Chart Sheet|")), qPrintable(row));
+        worksheetCharts = found;
+    } else {
+        QCOMPARE(found, worksheetCharts);
+    }
+    QCOMPARE(window.dialogs.messageTexts().contains(QStringLiteral("No charts found within file.")), found.isEmpty());
+
+    const Result plain = runCli({QStringLiteral("list"), book});
+    QCOMPARE(plain.status, 0);
+    QCOMPARE(tsvRows(plain.out).size(), worksheetCharts.size());
+
+    const Result text = runCli({QStringLiteral("list"), book, QStringLiteral("--chart-sheets")});
+    QCOMPARE(text.status, 0);
+    QCOMPARE(text.err, QByteArray());  // charts were found
+    const QList<QStringList> rows = tsvRows(text.out);
+    QCOMPARE(rows.size(), worksheetCharts.size() + chartSheets.size());
+    QStringList worksheetRows, chartSheetRows;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QStringList& r = rows[i];
+        if (i < worksheetCharts.size()) {
+            worksheetRows.append(r.mid(0, 3).join(u'|'));
+            continue;
+        }
+        // A chart sheet's chart is named as the spreadsheet application names it, by its sheet,
+        // and has no index.
+        QCOMPARE(r[1], r[0]);
+        QCOMPARE(r[2], QString());
+        chartSheetRows.append(QStringList{r[0], r[3], r[6], r[7]}.join(u'|'));
+    }
+    QCOMPARE(worksheetRows, worksheetCharts);
+    QCOMPARE(chartSheetRows, chartSheets);
+
+    const Result json = runCli({QStringLiteral("list"), book, QStringLiteral("--chart-sheets"), QStringLiteral("--json")});
+    QCOMPARE(json.status, 0);
+    const QJsonArray array = QJsonDocument::fromJson(json.out).array();
+    QCOMPARE(array.size(), rows.size());
+    for (qsizetype i = 0; i < array.size(); ++i) {
+        const QJsonObject o = array[i].toObject();
+        const bool chartSheet = i >= worksheetCharts.size();
+        QCOMPARE(o[QStringLiteral("chartSheet")].toBool(true), chartSheet);
+        QCOMPARE(o[QStringLiteral("index")].isNull(), chartSheet);
+        QCOMPARE(o[QStringLiteral("sheet")].toString(), rows[i][0]);
+        QCOMPARE(o[QStringLiteral("kind")].toString(), rows[i][3]);
+    }
+}
+
+void CliTest::chartSheetIsCopiedAndDrawnByItsNameAtTheSizeOfItsPage() {
+    const QString book = engineBook(QStringLiteral("chartsheets.xlsx"));
+    const QString deck = out(QStringLiteral("chartsheets.pptx"));
+    // Named in any case, in any order with the worksheets' charts.
+    const Result copy = runCli({QStringLiteral("copy"), book, QStringLiteral("--chart"), QStringLiteral("portrait a4"),
+                                QStringLiteral("--chart"), QStringLiteral("Data:1"), QStringLiteral("--chart"),
+                                QStringLiteral("Pie Sheet"), QStringLiteral("--output"), deck});
+    QVERIFY2(copy.status == 0, copy.err.constData());
+    QStringList kinds;
+    for (const QString& chart : chartsOf(deck)) kinds.append(chart.section(u':', 0, 1));
+    QCOMPARE(kinds, (QStringList{QStringLiteral("1:Line"), QStringLiteral("2:Column"), QStringLiteral("3:Pie")}));
+    const engine::Presentation presentation = engine::Presentation::open(deck);
+    const auto frameOf = [&](int slide) {
+        for (const engine::SlideShape& shape : presentation.slideShapes(slide)) {
+            if (shape.kind == engine::SlideShape::Kind::Chart) return shape.frame;
+        }
+        return engine::EmuRect{};
+    };
+    // Both pages are taller than the slide leaves room for: scaled down to it, in proportion,
+    // as any chart too large for the slide; the worksheet's chart keeps its own size.
+    const engine::EmuRect portrait = frameOf(0);
+    const engine::EmuRect pie = frameOf(2);
+    QCOMPARE(portrait.cy, pie.cy);
+    QVERIFY(portrait.cy < 6858000);
+    QVERIFY(qAbs(double(portrait.cx) / portrait.cy - (210 / 25.4 - 1) / (297 / 25.4 - 1)) < 1e-3);
+    QVERIFY(qAbs(double(pie.cx) / pie.cy - 9.6 / 7) < 1e-3);
+    QCOMPARE(frameOf(1).cx, qint64(480 * 9525));
+
+    // Drawn at the page's size; its picture keeps apart from that of worksheet Q1's chart 1.
+    const QString pictures = out(QStringLiteral("chartsheet-pictures"));
+    const Result render = runCli({QStringLiteral("render"), book, QStringLiteral("--chart"), QStringLiteral("Q1-1"),
+                                  QStringLiteral("--chart"), QStringLiteral("Q1:1"), QStringLiteral("--format"),
+                                  QStringLiteral("png"), QStringLiteral("--output"), pictures});
+    QVERIFY2(render.status == 0, render.err.constData());
+    QCOMPARE(QDir(pictures).entryList(QDir::Files, QDir::Name), (QStringList{QStringLiteral("Q1-1.png"), QStringLiteral("Q1-1_2.png")}));
+    QCOMPARE(QImage(QDir(pictures).filePath(QStringLiteral("Q1-1_2.png"))).size(), QSize(922, 672));
+    QCOMPARE(QImage(QDir(pictures).filePath(QStringLiteral("Q1-1.png"))).size(), QSize(480, 288));
+}
+
+void CliTest::chartSheetNamedWrongOrDamagedFailsWithOneLine() {
+    const QString book = engineBook(QStringLiteral("chartsheets.xlsx"));
+    const struct {
+        QString chart;
+        QString says;
+    } cases[] = {
+        {QStringLiteral("Data"), QStringLiteral("--chart Data: \"Data\" is a worksheet; name its chart as SHEET:INDEX")},
+        {QStringLiteral("Pie Sheet:1"), QStringLiteral("--chart Pie Sheet:1: \"Pie Sheet\" is a chart sheet; name it without an index")},
+        {QStringLiteral("Nowhere"), QStringLiteral("--chart Nowhere: no chart sheet named \"Nowhere\"")},
+    };
+    for (const auto& [chart, says] : cases) {
+        const QString deck = out(QStringLiteral("never.pptx"));
+        const Result result = runCli({QStringLiteral("copy"), book, QStringLiteral("--chart"), chart, QStringLiteral("--output"), deck});
+        QCOMPARE(result.status, 2);
+        const QString err = QString::fromUtf8(result.err);
+        QVERIFY2(err.startsWith(QStringLiteral("quillmere-cli: ") + book + QStringLiteral(": ") + says), qPrintable(err));
+        QCOMPARE(err.count(u'\n'), 1);
+        QVERIFY(!QFileInfo::exists(deck));
+    }
+
+    // A chart sheet whose drawing is missing: the worksheet's chart is still listed, the chart
+    // sheet keeps its row and the list fails naming the missing part; copying it fails alike.
+    const QString broken = engineBook(QStringLiteral("chartsheet-broken.xlsx"));
+    const Result list = runCli({QStringLiteral("list"), broken, QStringLiteral("--chart-sheets")});
+    QCOMPARE(list.status, 2);
+    const QList<QStringList> rows = tsvRows(list.out);
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0][3], QStringLiteral("Column"));
+    QCOMPARE(rows[1].mid(0, 4), (QStringList{QStringLiteral("Lost"), QStringLiteral("Lost"), QString(), QString()}));
+    QVERIFY2(list.err.contains(": chart Lost: xl/chartsheets/_rels/sheet1.xml.rels: the drawing xl/drawings/drawing2.xml is missing"),
+             list.err.constData());
+    const Result copy = runCli({QStringLiteral("copy"), broken, QStringLiteral("--chart"), QStringLiteral("Lost"),
+                                QStringLiteral("--output"), out(QStringLiteral("lost.pptx"))});
+    QCOMPARE(copy.status, 2);
+    QVERIFY2(copy.err.contains("drawing2.xml is missing"), copy.err.constData());
+    QVERIFY(!QFileInfo::exists(out(QStringLiteral("lost.pptx"))));
 }
 
 QStringList CliTest::listedKinds(const QString& book) {
