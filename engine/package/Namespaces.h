@@ -95,5 +95,7 @@ bool relationshipTypeIs(std::string_view type, std::string_view expected);
 
 // The graphicData uri of a classic chart frame, in either spelling.
 bool isChartGraphicUri(std::string_view uri);
+// The graphicData uri of a frame of the newer chart kinds (cx:chart, a chartex part).
+bool isChartexGraphicUri(std::string_view uri);
 
 }  // namespace engine::xml

@@ -3,6 +3,7 @@
 
 #include "engine/chart/ChartCollector.h"
 #include "engine/chart/ChartOutline.h"
+#include "engine/chart/ChartexPart.h"
 #include "engine/chart/ChartPackage.h"
 #include "engine/chart/ChartPart.h"
 #include "engine/chart/ChartRenderer.h"
@@ -207,7 +208,9 @@ public:
             const auto [sheet, chart] = m_handle.book->chartFor(m_place);
             const engine::Workbook& workbook = *m_handle.book->workbook;
             const engine::Workbook::ChartObject& object = sheet->chartObjects[size_t(chart)];
-            const engine::ChartOutline outline = engine::readChartOutline(workbook.package(), object.chartPart);
+            const engine::ChartOutline outline = object.frame.extended
+                                                     ? engine::readChartexOutline(workbook.package(), object.chartPart)
+                                                     : engine::readChartOutline(workbook.package(), object.chartPart);
             facts.kind = outline.kind;
             facts.title = outline.title;
             facts.seriesCount = outline.seriesCount;

@@ -114,6 +114,7 @@ private slots:
     void chartSheetsAreListedOnRequestOnlyAfterTheWorksheetsCharts();
     void chartSheetIsCopiedAndDrawnByItsNameAtTheSizeOfItsPage();
     void chartSheetNamedWrongOrDamagedFailsWithOneLine();
+    void newerKindsAreListedInTheDrawingsOrderWithTheirKind();
 
     void copyOfSeveralWorkbooksPutsEveryChartOnItsOwnSlideInListOrder();
     void copyOfNamedChartsTakesThemInTheOrderGiven();
@@ -570,6 +571,35 @@ void CliTest::chartSheetNamedWrongOrDamagedFailsWithOneLine() {
     QVERIFY(!QFileInfo::exists(out(QStringLiteral("lost.pptx"))));
 }
 
+// Charts of the newer kinds are chart objects like any other: Find and the list give them in
+// the drawing's order among the classic ones, and the list says their kind.
+void CliTest::newerKindsAreListedInTheDrawingsOrderWithTheirKind() {
+    const QString book = engineBook(QStringLiteral("chartex.xlsx"));
+    chartstest::Harness window;
+    charts::Excel1(window.form, window.dialogs, window.runner).ExtractChartByFile(book);
+    const QStringList rows = window.rows();
+    QCOMPARE(rows.size(), 10);
+    QCOMPARE(rows[1], QStringLiteral("Data|Data Waterfall 1|2|1"));
+    QCOMPARE(rows[9], QStringLiteral("Data|Data Chart 2|10|1"));
+    QVERIFY(window.reports.isEmpty());
+
+    const Result json = runCli({QStringLiteral("list"), book, QStringLiteral("--json")});
+    QVERIFY2(json.status == 0, json.err.constData());
+    QStringList listed;
+    for (const QJsonValue& value : QJsonDocument::fromJson(json.out).array()) {
+        const QJsonObject o = value.toObject();
+        listed.append(QStringLiteral("%1|%2|%3|%4")
+                          .arg(o[QStringLiteral("index")].toInt())
+                          .arg(o[QStringLiteral("kind")].toString(), o[QStringLiteral("title")].toString())
+                          .arg(o[QStringLiteral("series")].toInt()));
+    }
+    QCOMPARE(listed, (QStringList{QStringLiteral("1|Column||1"), QStringLiteral("2|Waterfall|Cash flow|1"),
+                                  QStringLiteral("3|Histogram|Spread|1"), QStringLiteral("4|Pareto|Causes|1"),
+                                  QStringLiteral("5|Box and Whisker||1"), QStringLiteral("6|Treemap|Markets|1"),
+                                  QStringLiteral("7|Sunburst|Markets by region|1"), QStringLiteral("8|Funnel|Pipeline|1"),
+                                  QStringLiteral("9|Filled Map|By country|1"), QStringLiteral("10|Line||1")}));
+}
+
 QStringList CliTest::listedKinds(const QString& book) {
     QStringList kinds;
     for (const QStringList& fields : tsvRows(runCli({QStringLiteral("list"), book}).out)) {
@@ -709,8 +739,13 @@ void CliTest::failuresGiveOneLineTheirStatusAndLeaveNothingBehind_data() {
     QTest::newRow("copy without --output") << QStringList{copy, book} << 1 << QStringLiteral("--output");
     QTest::newRow("output not a presentation") << QStringList{copy, book, o, out(QStringLiteral("x.txt"))} << 1
                                                << QStringLiteral("x.txt");
-    QTest::newRow("--chart without index") << QStringList{copy, book, QStringLiteral("--chart"), QStringLiteral("Data"), o, target}
-                                           << 1 << QStringLiteral("Data");
+    // A name alone is a chart sheet's; a worksheet named so is no chart.
+    QTest::newRow("--chart worksheet without index")
+        << QStringList{copy, book, QStringLiteral("--chart"), QStringLiteral("Data"), o, target} << 2
+        << QStringLiteral("\"Data\" is a worksheet");
+    QTest::newRow("--chart index not a number")
+        << QStringList{copy, book, QStringLiteral("--chart"), QStringLiteral("Data:first"), o, target} << 1
+        << QStringLiteral("Data:first");
     QTest::newRow("--chart before any workbook")
         << QStringList{copy, QStringLiteral("--chart"), QStringLiteral("Data:1"), book, o, target} << 1
         << QStringLiteral("Data:1");
@@ -815,7 +850,7 @@ void CliTest::progressShowsOnATerminalOnlyAndQuietSilencesIt() {
 void CliTest::helpAndVersionAnswerOnStandardOutput() {
     const Result help = runCli({QStringLiteral("copy"), QStringLiteral("--help")});
     QCOMPARE(help.status, 0);
-    QVERIFY(help.out.contains("quillmere-cli list WORKBOOK [--json]"));
+    QVERIFY(help.out.contains("quillmere-cli list WORKBOOK [--chart-sheets] [--json]"));
     QVERIFY(help.out.contains("--format png|svg|pdf"));
     QVERIFY(help.out.contains("<sheet>-<index>.<format>"));
     QVERIFY(!help.out.contains("not available"));

@@ -132,13 +132,42 @@ TEST(Workbook, NoChartsWhereOnlyPicturesAndShapes) {
     EXPECT_TRUE(book->worksheets()[0]->chartObjects.empty());
 }
 
-TEST(Workbook, GroupedChartsAndChartexAreNotChartObjectsButOneCellAnchorsAre) {
+TEST(Workbook, GroupedChartsAreNotChartObjectsButChartexAndOneCellAnchorsAre) {
     const auto book = Workbook::open(generatedWorkbook(QStringLiteral("groups.xlsx")));
     const auto& sheet = *book->sheetByName(QStringLiteral("It's here"));
-    EXPECT_EQ(chartNames(sheet), (QStringList{"Chart 1", "One Cell"}));
-    ASSERT_EQ(sheet.chartObjects.size(), 2u);
-    const auto size = book->chartSize(sheet, sheet.chartObjects[1]);
+    // The waterfall's whole anchor stands in mc:AlternateContent.
+    EXPECT_EQ(chartNames(sheet), (QStringList{"Chart 1", "Waterfall 1", "One Cell"}));
+    ASSERT_EQ(sheet.chartObjects.size(), 3u);
+    EXPECT_FALSE(sheet.chartObjects[0].frame.extended);
+    EXPECT_TRUE(sheet.chartObjects[1].frame.extended);
+    EXPECT_EQ(sheet.chartObjects[1].chartPart, QStringLiteral("/xl/charts/chartEx1.xml"));
+    const auto size = book->chartSize(sheet, sheet.chartObjects[2]);
     EXPECT_EQ(size, (std::pair<qint64, qint64>{1234567, 765432}));
+}
+
+// Charts of the newer kinds count among the chart objects in the drawing's order, as the
+// spreadsheet application counts them; an mc:AlternateContent stands for the branch a reader
+// that knows those kinds takes.
+TEST(Workbook, ChartexFramesAreChartObjectsInDocumentOrder) {
+    const auto book = Workbook::open(generatedWorkbook(QStringLiteral("chartex.xlsx")));
+    const auto& sheet = *book->sheetByName(QStringLiteral("Data"));
+    EXPECT_EQ(chartNames(sheet), (QStringList{"Chart 1", "Waterfall 1", "Histogram 1", "Pareto 1", "Box 1", "Treemap 1",
+                                              "Sunburst 1", "Funnel 1", "Map 1", "Chart 2"}));
+    ASSERT_EQ(sheet.chartObjects.size(), 10u);
+    for (size_t i = 1; i <= 8; ++i) {
+        EXPECT_TRUE(sheet.chartObjects[i].frame.extended) << i;
+        EXPECT_EQ(sheet.chartObjects[i].chartPart, QStringLiteral("/xl/charts/chartEx%1.xml").arg(i)) << i;
+    }
+    EXPECT_FALSE(sheet.chartObjects[9].frame.extended);
+    // The anchor inside the alternate content gives the size: 8 default columns by 14 rows.
+    EXPECT_EQ(book->chartSize(sheet, sheet.chartObjects[1]), (std::pair<qint64, qint64>{8 * 64 * 9525, 14 * 20 * 9525}));
+
+    // A choice that requires a namespace no reader knows is not taken: the fallback, a shape, is.
+    const auto unknown = Workbook::open(generatedWorkbook(QStringLiteral("chartex-unknown.xlsx")));
+    const QStringList names = chartNames(*unknown->sheetByName(QStringLiteral("Data")));
+    EXPECT_EQ(names.size(), 7);
+    EXPECT_FALSE(names.contains(QStringLiteral("Funnel 1")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Map 1")));
 }
 
 TEST(Workbook, ChartSizesInEmuFromTheAnchor) {

@@ -1,0 +1,151 @@
+#include "engine/chart/ChartexPart.h"
+
+#include "engine/package/Xml.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+
+namespace engine {
+
+namespace {
+
+using xml::Ns;
+
+// The most points one level of a chartex dimension is read with; a larger ptCount is held to
+// it, so that a hostile count costs no memory.
+constexpr int kMaxChartexPoints = 1'000'000;
+
+// An element's text with its line ends as written.
+QString chartexText(const pugi::xml_node& node) { return QString::fromUtf8(node.text().get()); }
+
+// The text of cx:tx: its txData's cached value, or its rich text's paragraphs joined by blanks.
+QString chartexTextOf(const pugi::xml_node& tx, QString* formula = nullptr) {
+    if (const pugi::xml_node data = xml::child(tx, Ns::Cx, Ns::Cx, "txData")) {
+        if (formula) *formula = chartexText(xml::child(data, Ns::Cx, Ns::Cx, "f"));
+        return chartexText(xml::child(data, Ns::Cx, Ns::Cx, "v"));
+    }
+    if (const pugi::xml_node rich = xml::child(tx, Ns::Cx, Ns::Cx, "rich")) {
+        QStringList paragraphs;
+        for (const pugi::xml_node paragraph : xml::children(rich, Ns::Cx, Ns::A, "p")) {
+            QString text;
+            xml::forEachChild(paragraph, Ns::A, Ns::A, [&](const pugi::xml_node& run, std::string_view local) {
+                if (local == "r" || local == "fld") text += chartexText(xml::child(run, Ns::A, Ns::A, "t"));
+                else if (local == "br") text += u' ';
+            });
+            paragraphs.append(text);
+        }
+        return paragraphs.join(u' ');
+    }
+    return {};
+}
+
+ChartexChart::Dimension dimensionOf(const pugi::xml_node& node, bool numeric) {
+    ChartexChart::Dimension dimension;
+    dimension.numeric = numeric;
+    dimension.type = QString::fromUtf8(node.attribute("type").value());
+    dimension.formula = chartexText(xml::child(node, Ns::Cx, Ns::Cx, "f"));
+    const pugi::xml_node level = xml::child(node, Ns::Cx, Ns::Cx, "lvl");
+    if (!level) return dimension;
+    dimension.formatCode = QString::fromUtf8(level.attribute("formatCode").value());
+    int count = std::clamp(level.attribute("ptCount").as_int(0), 0, kMaxChartexPoints);
+    for (const pugi::xml_node point : xml::children(level, Ns::Cx, Ns::Cx, "pt")) {
+        const int index = point.attribute("idx").as_int(-1);
+        if (index >= 0 && index < kMaxChartexPoints) count = std::max(count, index + 1);
+    }
+    if (numeric) dimension.numbers.resize(size_t(count));
+    else dimension.texts.resize(size_t(count));
+    for (const pugi::xml_node point : xml::children(level, Ns::Cx, Ns::Cx, "pt")) {
+        const int index = point.attribute("idx").as_int(-1);
+        if (index < 0 || index >= count) continue;
+        if (numeric) {
+            bool ok = false;
+            const double value = chartexText(point).trimmed().toDouble(&ok);
+            if (ok && std::isfinite(value)) dimension.numbers[size_t(index)] = value;
+        } else {
+            dimension.texts[size_t(index)] = chartexText(point);
+        }
+    }
+    return dimension;
+}
+
+}  // namespace
+
+QString ChartexChart::kindName() const {
+    bool pareto = false;
+    QString first;
+    for (const Series& s : series) {
+        if (s.layout == QLatin1String("paretoLine")) pareto = true;
+        else if (first.isEmpty()) first = s.layout;
+    }
+    if (first == QLatin1String("clusteredColumn")) return pareto ? QStringLiteral("Pareto") : QStringLiteral("Histogram");
+    if (first == QLatin1String("waterfall")) return QStringLiteral("Waterfall");
+    if (first == QLatin1String("boxWhisker")) return QStringLiteral("Box and Whisker");
+    if (first == QLatin1String("treemap")) return QStringLiteral("Treemap");
+    if (first == QLatin1String("sunburst")) return QStringLiteral("Sunburst");
+    if (first == QLatin1String("funnel")) return QStringLiteral("Funnel");
+    if (first == QLatin1String("regionMap")) return QStringLiteral("Filled Map");
+    if (pareto) return QStringLiteral("Pareto");
+    return first.isEmpty() ? QStringLiteral("Chart") : first;
+}
+
+int ChartexChart::ownSeriesCount() const {
+    int count = 0;
+    for (const Series& s : series) count += s.owned ? 0 : 1;
+    return count;
+}
+
+const ChartexChart::Data* ChartexChart::dataById(int id) const {
+    for (const Data& d : data) {
+        if (d.id == id) return &d;
+    }
+    return nullptr;
+}
+
+ChartexChart readChartex(const QByteArray& bytes, const QString& file, const QString& part, const Limits& limits) {
+    pugi::xml_document doc;
+    parseXml(doc, bytes, file, part, limits);
+    const pugi::xml_node root = doc.document_element();
+    const pugi::xml_node chart = xml::child(root, Ns::Cx, Ns::Cx, "chart");
+    if (!xml::is(root, Ns::Cx, "chartSpace") || !chart) {
+        throw DocumentError(DocumentError::Kind::Unsupported, file, part,
+                            QStringLiteral("not a chart of the newer kinds (no cx:chartSpace/cx:chart)"));
+    }
+    ChartexChart out;
+    for (const pugi::xml_node data : xml::children(xml::child(root, Ns::Cx, Ns::Cx, "chartData"), Ns::Cx, Ns::Cx, "data")) {
+        ChartexChart::Data entry;
+        entry.id = data.attribute("id").as_int(0);
+        xml::forEachChild(data, Ns::Cx, Ns::Cx, [&](const pugi::xml_node& dimension, std::string_view local) {
+            if (local == "numDim" || local == "strDim") entry.dimensions.push_back(dimensionOf(dimension, local == "numDim"));
+        });
+        out.data.push_back(std::move(entry));
+    }
+    if (const pugi::xml_node title = xml::child(chart, Ns::Cx, Ns::Cx, "title")) {
+        out.hasTitle = true;
+        out.title = chartexTextOf(xml::child(title, Ns::Cx, Ns::Cx, "tx"));
+        out.title.replace(u'\n', u' ');
+        out.title.replace(u'\r', u' ');
+    }
+    const pugi::xml_node region =
+        xml::child(xml::child(chart, Ns::Cx, Ns::Cx, "plotArea"), Ns::Cx, Ns::Cx, "plotAreaRegion");
+    for (const pugi::xml_node series : xml::children(region, Ns::Cx, Ns::Cx, "series")) {
+        ChartexChart::Series entry;
+        entry.layout = QString::fromUtf8(series.attribute("layoutId").value());
+        entry.owned = !series.attribute("ownerIdx").empty();
+        const std::string_view hidden = series.attribute("hidden").value();
+        entry.hidden = hidden == "1" || hidden == "true";
+        entry.name = chartexTextOf(xml::child(series, Ns::Cx, Ns::Cx, "tx"), &entry.nameFormula);
+        if (const pugi::xml_node dataId = xml::child(series, Ns::Cx, Ns::Cx, "dataId")) {
+            entry.dataId = dataId.attribute("val").as_int(-1);
+        }
+        out.series.push_back(std::move(entry));
+    }
+    return out;
+}
+
+ChartOutline readChartexOutline(const PackageReader& package, const QString& part) {
+    const ChartexChart chart = readChartex(package.read(part), package.fileName(), part, package.limits());
+    return ChartOutline{chart.kindName(), chart.title, chart.ownSeriesCount()};
+}
+
+}  // namespace engine

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "engine/chart/ChartOutline.h"
+#include "engine/package/Package.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace engine {
+
+// A chart of the kinds the spreadsheet application added in its 2016 version (waterfall,
+// histogram, pareto, box and whisker, treemap, sunburst, funnel, region map), read from its
+// chartex part (cx:chartSpace, [MS-ODRAWXML]) as far as listing, copying and drawing it need:
+// the data it holds (cx:chartData: each cx:data with its dimensions, their formula and the
+// cached points of their first level), its title and its series in plot order.
+//
+// A series whose layout derives it from another (the pareto line, cx:series/@ownerIdx) is kept
+// with owned set. The kind is named from the series' layouts as the application names it:
+// "Waterfall", "Histogram" (clusteredColumn), "Pareto" (a histogram with its pareto line),
+// "Box and Whisker", "Treemap", "Sunburst", "Funnel", "Filled Map" (regionMap); "Chart" when
+// the plot area holds no series.
+//
+// Errors: throws DocumentError naming the file and part for malformed XML (within the limits of
+// depth and size), and, as Unsupported, for a part whose root is not cx:chartSpace holding a
+// cx:chart.
+struct ChartexChart {
+    struct Dimension {
+        QString type;          // cx:numDim/cx:strDim @type: "val", "cat", "size", "x", "y", "colorVal"...
+        bool numeric = false;  // cx:numDim
+        QString formula;       // cx:f; "" when the data are literal
+        QString formatCode;    // the first level's @formatCode (numbers)
+        // The first level's points by index (ptCount of them; a point not given is empty):
+        // numbers for cx:numDim, texts for cx:strDim.
+        std::vector<std::optional<double>> numbers;
+        std::vector<QString> texts;
+    };
+    struct Data {
+        int id = 0;  // cx:data/@id, referred to by cx:series/cx:dataId/@val
+        std::vector<Dimension> dimensions;
+    };
+    struct Series {
+        QString layout;  // cx:series/@layoutId
+        QString name;    // the cached text of cx:tx (cx:txData/cx:v)
+        QString nameFormula;
+        int dataId = -1;
+        bool owned = false;  // derived from another series (@ownerIdx)
+        bool hidden = false;
+    };
+
+    std::vector<Data> data;
+    std::vector<Series> series;
+    bool hasTitle = false;
+    QString title;  // the title's own text, blanks for line breaks; "" when none or automatic
+
+    QString kindName() const;
+    // The series counted as the chart's own: those no other series derives.
+    int ownSeriesCount() const;
+    const Data* dataById(int id) const;
+};
+
+ChartexChart readChartex(const QByteArray& xml, const QString& file, const QString& part, const Limits& limits = {});
+
+// The outline a list shows of a chartex part: its kind, title and own series.
+ChartOutline readChartexOutline(const PackageReader& package, const QString& part);
+
+}  // namespace engine
