@@ -2,6 +2,8 @@
 
 #include "engine/package/Xml.h"
 
+#include <QFont>
+#include <QPainter>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
@@ -146,6 +148,54 @@ ChartexChart readChartex(const QByteArray& bytes, const QString& file, const QSt
 ChartOutline readChartexOutline(const PackageReader& package, const QString& part) {
     const ChartexChart chart = readChartex(package.read(part), package.fileName(), part, package.limits());
     return ChartOutline{chart.kindName(), chart.title, chart.ownSeriesCount()};
+}
+
+ChartexRequirement chartexRequirement(const ChartexChart& chart) {
+    for (const ChartexChart::Series& series : chart.series) {
+        if (series.layout == QLatin1String("funnel")) return {"cx2", "http://schemas.microsoft.com/office/drawing/2015/10/21/chartex"};
+        if (series.layout == QLatin1String("regionMap")) return {"cx4", "http://schemas.microsoft.com/office/drawing/2016/5/10/chartex"};
+    }
+    return {"cx1", "http://schemas.microsoft.com/office/drawing/2015/9/8/chartex"};
+}
+
+QByteArray chartexForSlide(const QByteArray& bytes, const QString& packageRelId, const QString& file, const QString& part) {
+    pugi::xml_document doc;
+    parseXml(doc, bytes, file, part);
+    pugi::xml_node root = doc.document_element();
+    if (!xml::is(root, Ns::Cx, "chartSpace") || !xml::child(root, Ns::Cx, Ns::Cx, "chart")) {
+        throw DocumentError(DocumentError::Kind::Unsupported, file, part,
+                            QStringLiteral("not a chart of the newer kinds (no cx:chartSpace/cx:chart)"));
+    }
+    pugi::xml_node data = xml::child(root, Ns::Cx, Ns::Cx, "chartData");
+    if (!data) data = root.prepend_child(xml::qualifiedName(root, Ns::Cx, "chartData").c_str());
+    while (const pugi::xml_node old = xml::child(data, Ns::Cx, Ns::Cx, "externalData")) data.remove_child(old);
+    pugi::xml_node link = data.prepend_child(xml::qualifiedName(root, Ns::Cx, "externalData").c_str());
+    link.append_attribute(xml::qualifiedName(root, Ns::R, "id").c_str()) = packageRelId.toUtf8().constData();
+    link.append_attribute(xml::qualifiedName(root, Ns::Cx, "autoUpdate").c_str()) = "0";
+    return xmlBytes(doc);
+}
+
+QImage chartexOutlinePicture(const ChartexChart& chart, QSize pixels) {
+    QImage image(pixels.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0xbf, 0xbf, 0xbf), 1));
+    painter.drawRect(QRectF(0.5, 0.5, image.width() - 1.0, image.height() - 1.0));
+    const QString kind = chart.kindName();
+    const QString heading = chart.title.isEmpty() ? kind : chart.title;
+    QFont font(QStringLiteral("Carlito"));
+    font.setPixelSize(std::max(8, std::min(image.height() / 12, 24)));
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(0x59, 0x59, 0x59));
+    const QRectF area(8, 8, image.width() - 16.0, image.height() - 16.0);
+    painter.drawText(area, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, heading);
+    font.setBold(false);
+    font.setPixelSize(std::max(8, std::min(image.height() / 16, 18)));
+    painter.setFont(font);
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, QStringLiteral("%1 chart").arg(kind));
+    return image;
 }
 
 }  // namespace engine

@@ -4,6 +4,8 @@
 #include "engine/package/Package.h"
 
 #include <QByteArray>
+#include <QImage>
+#include <QSize>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -64,5 +66,23 @@ ChartexChart readChartex(const QByteArray& xml, const QString& file, const QStri
 
 // The outline a list shows of a chartex part: its kind, title and own series.
 ChartOutline readChartexOutline(const PackageReader& package, const QString& part);
+
+// The markup-compatibility namespace a frame of this chart requires in mc:Choice, as the office
+// applications declare it: cx2 for a funnel, cx4 for a region map, cx1 for the other kinds.
+struct ChartexRequirement {
+    const char* prefix;
+    const char* uri;
+};
+ChartexRequirement chartexRequirement(const ChartexChart& chart);
+
+// The chartex part as a presentation holds it: its data linked to the embedded workbook of
+// relationship packageRelId (cx:externalData, first in cx:chartData, not updated on open), any
+// link it had before dropped. Throws like readChartex.
+QByteArray chartexForSlide(const QByteArray& xml, const QString& packageRelId, const QString& file, const QString& part);
+
+// A picture of the chart for readers that do not know its kind, while the renderer does not
+// draw these kinds: a white area with a thin grey border holding the chart's title (or kind)
+// and its kind, at pixels (at least 1 x 1).
+QImage chartexOutlinePicture(const ChartexChart& chart, QSize pixels);
 
 }  // namespace engine

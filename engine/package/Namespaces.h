@@ -71,6 +71,8 @@ inline constexpr const char* kChart =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/chart";
 inline constexpr const char* kPackage =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/package";
+// A frame of one of the newer chart kinds to its chartex part.
+inline constexpr const char* kChartex = "http://schemas.microsoft.com/office/2014/relationships/chartEx";
 inline constexpr const char* kImage =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
 inline constexpr const char* kNotesSlide =
