@@ -115,6 +115,7 @@ private slots:
     void chartSheetIsCopiedAndDrawnByItsNameAtTheSizeOfItsPage();
     void chartSheetNamedWrongOrDamagedFailsWithOneLine();
     void newerKindsAreListedInTheDrawingsOrderWithTheirKind();
+    void newerKindsAreCopiedAsTheirOwnPartsWithAPictureForOtherReaders();
 
     void copyOfSeveralWorkbooksPutsEveryChartOnItsOwnSlideInListOrder();
     void copyOfNamedChartsTakesThemInTheOrderGiven();
@@ -600,6 +601,69 @@ void CliTest::newerKindsAreListedInTheDrawingsOrderWithTheirKind() {
                                   QStringLiteral("9|Filled Map|By country|1"), QStringLiteral("10|Line||1")}));
 }
 
+// A chart of the newer kinds is pasted as the presentation application stores it: its chartex
+// part, linked to an embedded workbook with its data, in a frame inside mc:AlternateContent that
+// requires the kind's namespace, with a picture for readers that do not know the kind.
+void CliTest::newerKindsAreCopiedAsTheirOwnPartsWithAPictureForOtherReaders() {
+    const QString deck = out(QStringLiteral("newer-kinds.pptx"));
+    const Result copy = runCli({QStringLiteral("copy"), engineBook(QStringLiteral("chartex.xlsx")), QStringLiteral("--output"), deck});
+    QVERIFY2(copy.status == 0, copy.err.constData());
+    const engine::Presentation presentation = engine::Presentation::open(deck);
+    QCOMPARE(presentation.slideCount(), 10);
+    const auto package = engine::PackageReader::open(deck);
+    const QStringList required{QString(), QStringLiteral("cx1"), QStringLiteral("cx1"), QStringLiteral("cx1"),
+                               QStringLiteral("cx1"), QStringLiteral("cx1"), QStringLiteral("cx1"), QStringLiteral("cx2"),
+                               QStringLiteral("cx4"), QString()};
+    for (int i = 0; i < presentation.slideCount(); ++i) {
+        const QString slidePart = presentation.slidePartName(i);
+        const QString slide = QString::fromUtf8(package->read(slidePart));
+        const engine::Relationships rels = package->relationships(slidePart);
+        if (required[i].isEmpty()) {
+            QVERIFY2(!slide.contains(QLatin1String("AlternateContent")), qPrintable(slidePart));
+            QCOMPARE(rels.ofType(QStringLiteral("http://schemas.microsoft.com/office/2014/relationships/chartEx")).size(), 0);
+            continue;
+        }
+        QVERIFY2(slide.contains(QStringLiteral("Requires=\"%1\"").arg(required[i])), qPrintable(slide));
+        // One chartex part, of its content type, whose data link is the embedded workbook.
+        const auto chartex = rels.ofType(QStringLiteral("http://schemas.microsoft.com/office/2014/relationships/chartEx"));
+        QCOMPARE(chartex.size(), 1);
+        const QString part = chartex.front()->targetPart;
+        QCOMPARE(package->contentTypes().of(part), QStringLiteral("application/vnd.ms-office.chartex+xml"));
+        QVERIFY2(slide.contains(QStringLiteral("r:id=\"%1\"").arg(chartex.front()->id)), qPrintable(slide));
+        const QByteArray chartXml = package->read(part);
+        const qsizetype link = chartXml.indexOf("<cx:externalData ");
+        QVERIFY2(link > 0 && link == chartXml.indexOf("<cx:chartData>") + qsizetype(strlen("<cx:chartData>")), chartXml.constData());
+        const engine::Relationships chartRels = package->relationships(part);
+        const auto embedded = chartRels.ofType(QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/package"));
+        QCOMPARE(embedded.size(), 1);
+        QVERIFY(chartXml.contains(QStringLiteral("r:id=\"%1\"").arg(embedded.front()->id).toUtf8()));
+        QTemporaryDir folder;
+        const QString workbookPath = folder.filePath(QStringLiteral("data.xlsx"));
+        QFile file(workbookPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(package->read(embedded.front()->targetPart));
+        file.close();
+        const auto workbook = engine::Workbook::open(workbookPath);
+        if (i == 1) {  // the waterfall: its categories and amounts
+            const auto cells = workbook->readCells(QStringLiteral("Data"), {{QStringLiteral("Data"), 1, 0, 2, 1}});
+            QVERIFY(cells);
+            QCOMPARE((*cells)[0].value.toString(), QStringLiteral("Start"));
+            QCOMPARE((*cells)[1].value.toDouble(), 100.0);
+            QCOMPARE((*cells)[3].value.toDouble(), 40.0);
+        }
+        // The picture readers that do not know the kind show, at the frame's size.
+        const auto pictures = rels.ofType(QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/image"));
+        QCOMPARE(pictures.size(), 1);
+        const QImage picture = QImage::fromData(package->read(pictures.front()->targetPart), "PNG");
+        QCOMPARE(picture.size(), QSize(4876800 / 9525, 2667000 / 9525));
+        // The deck's own reader shows that picture in the chart's place.
+        const std::vector<engine::SlideShape> shapes = presentation.slideShapes(i);
+        QCOMPARE(shapes.size(), size_t(1));
+        QCOMPARE(int(shapes[0].kind), int(engine::SlideShape::Kind::Picture));
+        QCOMPARE(shapes[0].frame.cx, qint64(4876800));
+    }
+}
+
 QStringList CliTest::listedKinds(const QString& book) {
     QStringList kinds;
     for (const QStringList& fields : tsvRows(runCli({QStringLiteral("list"), book}).out)) {
@@ -701,6 +765,21 @@ void CliTest::copiedPresentationOpensInLibreOffice() {
     const QRegularExpressionMatch pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
     QVERIFY(pages.hasMatch());
     QCOMPARE(pages.captured(1).toInt(), engine::Presentation::open(target).slideCount());
+
+    // A deck of the newer kinds loses no slide either: LibreOffice shows their pictures.
+    const QString newer = out(QStringLiteral("outside-newer.pptx"));
+    QCOMPARE(runCli({QStringLiteral("copy"), engineBook(QStringLiteral("chartex.xlsx")), QStringLiteral("--output"), newer}).status, 0);
+    soffice.start(QStringLiteral("soffice"),
+                  {QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
+                   QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
+                   QStringLiteral("--outdir"), work.path(), newer});
+    QVERIFY(soffice.waitForFinished(240000));
+    pdfinfo.start(QStringLiteral("pdfinfo"), {work.filePath(QStringLiteral("outside-newer.pdf"))});
+    QVERIFY(pdfinfo.waitForFinished(60000));
+    const QRegularExpressionMatch newerPages =
+        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(pdfinfo.readAllStandardOutput()));
+    QVERIFY(newerPages.hasMatch());
+    QCOMPARE(newerPages.captured(1).toInt(), 10);
 
     // A legacy deck goes through the converter, as in the window: its slides first, then ours.
     soffice.start(QStringLiteral("soffice"),
