@@ -2,8 +2,10 @@
 
 #include "engine/package/Xml.h"
 
+#include "engine/chart/ChartRenderer.h"
+
 #include <QFont>
-#include <QPainter>
+#include <QFontMetricsF>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
@@ -175,27 +177,46 @@ QByteArray chartexForSlide(const QByteArray& bytes, const QString& packageRelId,
     return xmlBytes(doc);
 }
 
-QImage chartexOutlinePicture(const ChartexChart& chart, QSize pixels) {
-    QImage image(pixels.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(0xbf, 0xbf, 0xbf), 1));
-    painter.drawRect(QRectF(0.5, 0.5, image.width() - 1.0, image.height() - 1.0));
+chart::ChartScene chartexOutlineScene(const ChartexChart& chart, QSizeF sizeInPoints) {
+    using chart::ScenePrimitive;
+    using chart::SceneTag;
+    chart::ChartScene scene;
+    scene.size = sizeInPoints;
+    ScenePrimitive area;
+    area.tag.element = SceneTag::Element::ChartArea;
+    area.path.addRect(QRectF(QPointF(0, 0), sizeInPoints).adjusted(0.375, 0.375, -0.375, -0.375));
+    area.fill = chart::SceneBrush{Qt::white, {}, 90, false, {}, {}};
+    area.stroke = chart::ScenePen{QColor(0xbf, 0xbf, 0xbf), 0.75, {}, Qt::FlatCap, Qt::RoundJoin};
+    scene.items.push_back(area);
+
+    const QString family = QStringLiteral("Carlito");
+    const auto text = [&](SceneTag::Element element, const QString& line, double size, bool bold, double top) {
+        ScenePrimitive run;
+        run.kind = ScenePrimitive::Kind::Text;
+        run.tag.element = element;
+        run.text = line;
+        run.family = family;
+        run.size = size;
+        run.bold = bold;
+        run.color = QColor(0x59, 0x59, 0x59);
+        QFont font(family);
+        font.setPointSizeF(size);
+        font.setBold(bold);
+        const QFontMetricsF metrics(font);
+        run.box = QSizeF(metrics.horizontalAdvance(line), metrics.height());
+        run.position = QPointF((sizeInPoints.width() - run.box.width()) / 2, top);
+        run.origin = run.position;
+        scene.items.push_back(run);
+    };
     const QString kind = chart.kindName();
-    const QString heading = chart.title.isEmpty() ? kind : chart.title;
-    QFont font(QStringLiteral("Carlito"));
-    font.setPixelSize(std::max(8, std::min(image.height() / 12, 24)));
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(QColor(0x59, 0x59, 0x59));
-    const QRectF area(8, 8, image.width() - 16.0, image.height() - 16.0);
-    painter.drawText(area, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, heading);
-    font.setBold(false);
-    font.setPixelSize(std::max(8, std::min(image.height() / 16, 18)));
-    painter.setFont(font);
-    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, QStringLiteral("%1 chart").arg(kind));
-    return image;
+    text(SceneTag::Element::Title, chart.title.isEmpty() ? kind : chart.title, 14, false, 8);
+    text(SceneTag::Element::Note, QStringLiteral("%1 chart").arg(kind), 9, false, (sizeInPoints.height() - 12) / 2);
+    return scene;
+}
+
+QImage chartexOutlinePicture(const ChartexChart& chart, QSize pixels) {
+    const QSizeF points(std::max(1, pixels.width()) * 72.0 / 96.0, std::max(1, pixels.height()) * 72.0 / 96.0);
+    return chart::renderSceneImage(points, 1, [&](double) { return chartexOutlineScene(chart, points); });
 }
 
 }  // namespace engine

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/chart/ChartOutline.h"
+#include "engine/chart/ChartScene.h"
 #include "engine/package/Package.h"
 
 #include <QByteArray>
@@ -80,9 +81,12 @@ ChartexRequirement chartexRequirement(const ChartexChart& chart);
 // link it had before dropped. Throws like readChartex.
 QByteArray chartexForSlide(const QByteArray& xml, const QString& packageRelId, const QString& file, const QString& part);
 
-// A picture of the chart for readers that do not know its kind, while the renderer does not
-// draw these kinds: a white area with a thin grey border holding the chart's title (or kind)
-// and its kind, at pixels (at least 1 x 1).
+// The chart drawn while the renderer does not draw these kinds: a named outline, a white area
+// with a thin grey border holding the chart's title (or kind) at the top and a note naming its
+// kind in the middle, at sizeInPoints.
+chart::ChartScene chartexOutlineScene(const ChartexChart& chart, QSizeF sizeInPoints);
+// That scene as a picture of pixels on a 96 dpi screen (at least 1 x 1), for readers that do not
+// know the kind.
 QImage chartexOutlinePicture(const ChartexChart& chart, QSize pixels);
 
 }  // namespace engine

@@ -233,13 +233,23 @@ public:
             throw AutomationError(QString::fromLatin1(platform::runtime::kOverflow));
         }
         engine::chart::WorkbookChart chart;
+        std::optional<engine::ChartexChart> chartex;  // the newer kinds, drawn as their outline
         try {
             m_handle.book->requireChartOfSheet(m_place);
             if (const engine::XlsWorkbook* xls = m_handle.book->xls.get()) {
                 chart = xls->workbookChart(*m_handle.book->listed(m_place).legacy, m_place.chart);
             } else {
                 const auto [sheet, index] = m_handle.book->chartFor(m_place);
-                chart = engine::chart::workbookChart(*m_handle.book->workbook, *sheet, sheet->chartObjects[size_t(index)]);
+                const engine::Workbook& workbook = *m_handle.book->workbook;
+                const engine::Workbook::ChartObject& object = sheet->chartObjects[size_t(index)];
+                if (object.frame.extended) {
+                    chartex = engine::readChartex(workbook.package().read(object.chartPart), workbook.displayName(),
+                                                  object.chartPart, workbook.package().limits());
+                    const auto [cx, cy] = workbook.chartSize(*sheet, object);
+                    chart.sizeInPoints = QSizeF(cx / 12700.0, cy / 12700.0);
+                } else {
+                    chart = engine::chart::workbookChart(workbook, *sheet, object);
+                }
             }
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
@@ -256,7 +266,13 @@ public:
                                       .arg(m_handle.book->fileName(), Name()));
         }
         try {
-            engine::chart::writeChartPicture(chart.chart, chart.context, points, format, scale, fileName);
+            if (chartex) {
+                engine::chart::writeScenePicture(points, format, scale, fileName, [&](double) {
+                    return engine::chartexOutlineScene(*chartex, points);
+                });
+            } else {
+                engine::chart::writeChartPicture(chart.chart, chart.context, points, format, scale, fileName);
+            }
         } catch (const engine::DocumentError& e) {
             if (e.kind() == engine::DocumentError::Kind::Io) throw office::PictureFileError(e.message());
             throw AutomationError(e.message());
