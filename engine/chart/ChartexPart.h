@@ -50,6 +50,7 @@ struct ChartexChart {
         int dataId = -1;
         bool owned = false;  // derived from another series (@ownerIdx)
         bool hidden = false;
+        std::vector<int> subtotals;  // waterfall: the points set as totals (layoutPr/subtotals)
     };
 
     std::vector<Data> data;
@@ -61,6 +62,9 @@ struct ChartexChart {
     // The series counted as the chart's own: those no other series derives.
     int ownSeriesCount() const;
     const Data* dataById(int id) const;
+    // The first dimension of this series' data of the type given ("val", "cat"...); nullptr
+    // when it has none.
+    const Dimension* dimension(const Series& series, const QString& type) const;
 };
 
 ChartexChart readChartex(const QByteArray& xml, const QString& file, const QString& part, const Limits& limits = {});
@@ -81,12 +85,17 @@ ChartexRequirement chartexRequirement(const ChartexChart& chart);
 // link it had before dropped. Throws like readChartex.
 QByteArray chartexForSlide(const QByteArray& xml, const QString& packageRelId, const QString& file, const QString& part);
 
-// The chart drawn while the renderer does not draw these kinds: a named outline, a white area
-// with a thin grey border holding the chart's title (or kind) at the top and a note naming its
-// kind in the middle, at sizeInPoints.
-chart::ChartScene chartexOutlineScene(const ChartexChart& chart, QSizeF sizeInPoints);
+// The chart drawn at sizeInPoints in the look of the application's default style (Office theme
+// colours, Calibri's metric twin): a waterfall as floating columns from one running total,
+// increases in accent 1, decreases in accent 2, totals from the axis in accent 3, joined by
+// connector lines, with value labels above; a funnel as bars centred on one axis, as wide as
+// their values, with their categories beside and values inside. The other kinds, and a
+// waterfall or funnel without values, are drawn as a named outline: a white area with a thin
+// grey border holding the chart's title (or kind) at the top and a note naming its kind in the
+// middle. Needs a QGuiApplication (text is measured).
+chart::ChartScene chartexScene(const ChartexChart& chart, QSizeF sizeInPoints);
 // That scene as a picture of pixels on a 96 dpi screen (at least 1 x 1), for readers that do not
 // know the kind.
-QImage chartexOutlinePicture(const ChartexChart& chart, QSize pixels);
+QImage chartexPicture(const ChartexChart& chart, QSize pixels);
 
 }  // namespace engine

@@ -314,7 +314,7 @@ Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& c
                            int(std::clamp<qint64>(made.rect.cy / kEmuPerPixel, 1, 4000)));
         QBuffer buffer(&made.fallbackPicture);
         buffer.open(QIODevice::WriteOnly);
-        if (!chartexOutlinePicture(chartex, pixels).save(&buffer, "PNG")) {
+        if (!chartexPicture(chartex, pixels).save(&buffer, "PNG")) {
             throw DocumentError(QStringLiteral("clipboard"), chart.chartPart().name,
                                 QStringLiteral("the chart's picture cannot be encoded as PNG"));
         }

@@ -268,7 +268,7 @@ public:
         try {
             if (chartex) {
                 engine::chart::writeScenePicture(points, format, scale, fileName, [&](double) {
-                    return engine::chartexOutlineScene(*chartex, points);
+                    return engine::chartexScene(*chartex, points);
                 });
             } else {
                 engine::chart::writeChartPicture(chart.chart, chart.context, points, format, scale, fileName);

@@ -116,6 +116,7 @@ private slots:
     void chartSheetNamedWrongOrDamagedFailsWithOneLine();
     void newerKindsAreListedInTheDrawingsOrderWithTheirKind();
     void newerKindsAreCopiedAsTheirOwnPartsWithAPictureForOtherReaders();
+    void newerKindsAreDrawnInEveryFormat();
 
     void copyOfSeveralWorkbooksPutsEveryChartOnItsOwnSlideInListOrder();
     void copyOfNamedChartsTakesThemInTheOrderGiven();
@@ -662,6 +663,32 @@ void CliTest::newerKindsAreCopiedAsTheirOwnPartsWithAPictureForOtherReaders() {
         QCOMPARE(int(shapes[0].kind), int(engine::SlideShape::Kind::Picture));
         QCOMPARE(shapes[0].frame.cx, qint64(4876800));
     }
+}
+
+// The newer kinds are drawn in every format, at the chart's size: waterfall and funnel as
+// charts, the kinds not drawn yet as an outline naming the kind; the other charts as ever.
+void CliTest::newerKindsAreDrawnInEveryFormat() {
+    const QString book = engineBook(QStringLiteral("chartex.xlsx"));
+    const QString folder = out(QStringLiteral("newer-pictures"));
+    for (const QString& format : {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")}) {
+        const Result render = runCli({QStringLiteral("render"), book, QStringLiteral("--chart"), QStringLiteral("Data:2"),
+                                      QStringLiteral("--chart"), QStringLiteral("Data:8"), QStringLiteral("--chart"),
+                                      QStringLiteral("Data:5"), QStringLiteral("--chart"),
+                                      QStringLiteral("Data:1"), QStringLiteral("--format"), format, QStringLiteral("--output"), folder});
+        QVERIFY2(render.status == 0, render.err.constData());
+    }
+    QCOMPARE(QImage(QDir(folder).filePath(QStringLiteral("Data-2.png"))).size(), QSize(512, 280));
+    const auto svgText = [&](const QString& name) {
+        QFile svg(QDir(folder).filePath(name));
+        return svg.open(QIODevice::ReadOnly) ? svg.readAll() : QByteArray();
+    };
+    const QByteArray funnel = svgText(QStringLiteral("Data-8.svg"));
+    QVERIFY2(funnel.contains(">Pipeline<") && funnel.contains(">Visitors<") && funnel.contains(">Orders<"),
+             funnel.left(2000).constData());
+    const QByteArray box = svgText(QStringLiteral("Data-5.svg"));
+    QVERIFY2(box.contains(">Box and Whisker chart<"), box.left(2000).constData());
+    QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("Data-2.pdf"))).size() > 0);
+    QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("Data-1.pdf"))).size() > 0);
 }
 
 QStringList CliTest::listedKinds(const QString& book) {
