@@ -1,15 +1,14 @@
 #include "engine/chart/ChartexPart.h"
 
-#include "engine/package/Xml.h"
-
-#include "engine/chart/ChartRenderer.h"
-
 #include <QFont>
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+
+#include "engine/chart/ChartRenderer.h"
+#include "engine/package/Xml.h"
 
 namespace engine {
 
@@ -34,10 +33,13 @@ QString chartexTextOf(const pugi::xml_node& tx, QString* formula = nullptr) {
         QStringList paragraphs;
         for (const pugi::xml_node paragraph : xml::children(rich, Ns::Cx, Ns::A, "p")) {
             QString text;
-            xml::forEachChild(paragraph, Ns::A, Ns::A, [&](const pugi::xml_node& run, std::string_view local) {
-                if (local == "r" || local == "fld") text += chartexText(xml::child(run, Ns::A, Ns::A, "t"));
-                else if (local == "br") text += u' ';
-            });
+            xml::forEachChild(paragraph, Ns::A, Ns::A,
+                              [&](const pugi::xml_node& run, std::string_view local) {
+                                  if (local == "r" || local == "fld")
+                                      text += chartexText(xml::child(run, Ns::A, Ns::A, "t"));
+                                  else if (local == "br")
+                                      text += u' ';
+                              });
             paragraphs.append(text);
         }
         return paragraphs.join(u' ');
@@ -58,8 +60,10 @@ ChartexChart::Dimension dimensionOf(const pugi::xml_node& node, bool numeric) {
         const int index = point.attribute("idx").as_int(-1);
         if (index >= 0 && index < kMaxChartexPoints) count = std::max(count, index + 1);
     }
-    if (numeric) dimension.numbers.resize(size_t(count));
-    else dimension.texts.resize(size_t(count));
+    if (numeric)
+        dimension.numbers.resize(size_t(count));
+    else
+        dimension.texts.resize(size_t(count));
     for (const pugi::xml_node point : xml::children(level, Ns::Cx, Ns::Cx, "pt")) {
         const int index = point.attribute("idx").as_int(-1);
         if (index < 0 || index >= count) continue;
@@ -80,10 +84,13 @@ QString ChartexChart::kindName() const {
     bool pareto = false;
     QString first;
     for (const Series& s : series) {
-        if (s.layout == QLatin1String("paretoLine")) pareto = true;
-        else if (first.isEmpty()) first = s.layout;
+        if (s.layout == QLatin1String("paretoLine"))
+            pareto = true;
+        else if (first.isEmpty())
+            first = s.layout;
     }
-    if (first == QLatin1String("clusteredColumn")) return pareto ? QStringLiteral("Pareto") : QStringLiteral("Histogram");
+    if (first == QLatin1String("clusteredColumn"))
+        return pareto ? QStringLiteral("Pareto") : QStringLiteral("Histogram");
     if (first == QLatin1String("waterfall")) return QStringLiteral("Waterfall");
     if (first == QLatin1String("boxWhisker")) return QStringLiteral("Box and Whisker");
     if (first == QLatin1String("treemap")) return QStringLiteral("Treemap");
@@ -100,7 +107,8 @@ int ChartexChart::ownSeriesCount() const {
     return count;
 }
 
-const ChartexChart::Dimension* ChartexChart::dimension(const Series& series, const QString& type) const {
+const ChartexChart::Dimension* ChartexChart::dimension(const Series& series,
+                                                       const QString& type) const {
     const Data* data = dataById(series.dataId);
     if (!data) return nullptr;
     for (const Dimension& d : data->dimensions) {
@@ -116,22 +124,27 @@ const ChartexChart::Data* ChartexChart::dataById(int id) const {
     return nullptr;
 }
 
-ChartexChart readChartex(const QByteArray& bytes, const QString& file, const QString& part, const Limits& limits) {
+ChartexChart readChartex(const QByteArray& bytes, const QString& file, const QString& part,
+                         const Limits& limits) {
     pugi::xml_document doc;
     parseXml(doc, bytes, file, part, limits);
     const pugi::xml_node root = doc.document_element();
     const pugi::xml_node chart = xml::child(root, Ns::Cx, Ns::Cx, "chart");
     if (!xml::is(root, Ns::Cx, "chartSpace") || !chart) {
-        throw DocumentError(DocumentError::Kind::Unsupported, file, part,
-                            QStringLiteral("not a chart of the newer kinds (no cx:chartSpace/cx:chart)"));
+        throw DocumentError(
+            DocumentError::Kind::Unsupported, file, part,
+            QStringLiteral("not a chart of the newer kinds (no cx:chartSpace/cx:chart)"));
     }
     ChartexChart out;
-    for (const pugi::xml_node data : xml::children(xml::child(root, Ns::Cx, Ns::Cx, "chartData"), Ns::Cx, Ns::Cx, "data")) {
+    for (const pugi::xml_node data :
+         xml::children(xml::child(root, Ns::Cx, Ns::Cx, "chartData"), Ns::Cx, Ns::Cx, "data")) {
         ChartexChart::Data entry;
         entry.id = data.attribute("id").as_int(0);
-        xml::forEachChild(data, Ns::Cx, Ns::Cx, [&](const pugi::xml_node& dimension, std::string_view local) {
-            if (local == "numDim" || local == "strDim") entry.dimensions.push_back(dimensionOf(dimension, local == "numDim"));
-        });
+        xml::forEachChild(
+            data, Ns::Cx, Ns::Cx, [&](const pugi::xml_node& dimension, std::string_view local) {
+                if (local == "numDim" || local == "strDim")
+                    entry.dimensions.push_back(dimensionOf(dimension, local == "numDim"));
+            });
         out.data.push_back(std::move(entry));
     }
     if (const pugi::xml_node title = xml::child(chart, Ns::Cx, Ns::Cx, "title")) {
@@ -164,31 +177,39 @@ ChartexChart readChartex(const QByteArray& bytes, const QString& file, const QSt
 }
 
 ChartOutline readChartexOutline(const PackageReader& package, const QString& part) {
-    const ChartexChart chart = readChartex(package.read(part), package.fileName(), part, package.limits());
+    const ChartexChart chart =
+        readChartex(package.read(part), package.fileName(), part, package.limits());
     return ChartOutline{chart.kindName(), chart.title, chart.ownSeriesCount()};
 }
 
 ChartexRequirement chartexRequirement(const ChartexChart& chart) {
     for (const ChartexChart::Series& series : chart.series) {
-        if (series.layout == QLatin1String("funnel")) return {"cx2", "http://schemas.microsoft.com/office/drawing/2015/10/21/chartex"};
-        if (series.layout == QLatin1String("regionMap")) return {"cx4", "http://schemas.microsoft.com/office/drawing/2016/5/10/chartex"};
+        if (series.layout == QLatin1String("funnel"))
+            return {"cx2", "http://schemas.microsoft.com/office/drawing/2015/10/21/chartex"};
+        if (series.layout == QLatin1String("regionMap"))
+            return {"cx4", "http://schemas.microsoft.com/office/drawing/2016/5/10/chartex"};
     }
     return {"cx1", "http://schemas.microsoft.com/office/drawing/2015/9/8/chartex"};
 }
 
-QByteArray chartexForSlide(const QByteArray& bytes, const QString& packageRelId, const QString& file, const QString& part) {
+QByteArray chartexForSlide(const QByteArray& bytes, const QString& packageRelId,
+                           const QString& file, const QString& part) {
     pugi::xml_document doc;
     parseXml(doc, bytes, file, part);
     pugi::xml_node root = doc.document_element();
     if (!xml::is(root, Ns::Cx, "chartSpace") || !xml::child(root, Ns::Cx, Ns::Cx, "chart")) {
-        throw DocumentError(DocumentError::Kind::Unsupported, file, part,
-                            QStringLiteral("not a chart of the newer kinds (no cx:chartSpace/cx:chart)"));
+        throw DocumentError(
+            DocumentError::Kind::Unsupported, file, part,
+            QStringLiteral("not a chart of the newer kinds (no cx:chartSpace/cx:chart)"));
     }
     pugi::xml_node data = xml::child(root, Ns::Cx, Ns::Cx, "chartData");
     if (!data) data = root.prepend_child(xml::qualifiedName(root, Ns::Cx, "chartData").c_str());
-    while (const pugi::xml_node old = xml::child(data, Ns::Cx, Ns::Cx, "externalData")) data.remove_child(old);
-    pugi::xml_node link = data.prepend_child(xml::qualifiedName(root, Ns::Cx, "externalData").c_str());
-    link.append_attribute(xml::qualifiedName(root, Ns::R, "id").c_str()) = packageRelId.toUtf8().constData();
+    while (const pugi::xml_node old = xml::child(data, Ns::Cx, Ns::Cx, "externalData"))
+        data.remove_child(old);
+    pugi::xml_node link =
+        data.prepend_child(xml::qualifiedName(root, Ns::Cx, "externalData").c_str());
+    link.append_attribute(xml::qualifiedName(root, Ns::R, "id").c_str()) =
+        packageRelId.toUtf8().constData();
     link.append_attribute(xml::qualifiedName(root, Ns::Cx, "autoUpdate").c_str()) = "0";
     return xmlBytes(doc);
 }
@@ -207,7 +228,7 @@ const QColor kChartexGrid(0xd9, 0xd9, 0xd9);
 
 // Builds the primitives of one chartex scene.
 class ChartexSceneMaker {
-public:
+  public:
     explicit ChartexSceneMaker(QSizeF size) { m_scene.size = size; }
 
     chart::ChartScene take() { return std::move(m_scene); }
@@ -215,9 +236,11 @@ public:
     void area() {
         ScenePrimitive item;
         item.tag.element = SceneTag::Element::ChartArea;
-        item.path.addRect(QRectF(QPointF(0, 0), m_scene.size).adjusted(0.375, 0.375, -0.375, -0.375));
+        item.path.addRect(
+            QRectF(QPointF(0, 0), m_scene.size).adjusted(0.375, 0.375, -0.375, -0.375));
         item.fill = chart::SceneBrush{Qt::white, {}, 90, false, {}, {}};
-        item.stroke = chart::ScenePen{QColor(0xbf, 0xbf, 0xbf), 0.75, {}, Qt::FlatCap, Qt::RoundJoin};
+        item.stroke =
+            chart::ScenePen{QColor(0xbf, 0xbf, 0xbf), 0.75, {}, Qt::FlatCap, Qt::RoundJoin};
         m_scene.items.push_back(std::move(item));
     }
     void rect(SceneTag tag, const QRectF& r, const QColor& color) {
@@ -255,16 +278,20 @@ public:
         item.color = color;
         item.box = measure(line, size);
         QPointF at = anchor;
-        if (align & Qt::AlignHCenter) at.rx() -= item.box.width() / 2;
-        else if (align & Qt::AlignRight) at.rx() -= item.box.width();
-        if (align & Qt::AlignVCenter) at.ry() -= item.box.height() / 2;
-        else if (align & Qt::AlignBottom) at.ry() -= item.box.height();
+        if (align & Qt::AlignHCenter)
+            at.rx() -= item.box.width() / 2;
+        else if (align & Qt::AlignRight)
+            at.rx() -= item.box.width();
+        if (align & Qt::AlignVCenter)
+            at.ry() -= item.box.height() / 2;
+        else if (align & Qt::AlignBottom)
+            at.ry() -= item.box.height();
         item.position = at;
         item.origin = at;
         m_scene.items.push_back(std::move(item));
     }
 
-private:
+  private:
     chart::ChartScene m_scene;
 };
 
@@ -277,9 +304,7 @@ SceneTag chartexTag(SceneTag::Element element, int series = -1, int point = -1, 
     return tag;
 }
 
-QString chartexNumber(double value) {
-    return QLocale().toString(value, 'g', 12);
-}
+QString chartexNumber(double value) { return QLocale().toString(value, 'g', 12); }
 
 // Bounds and step of a value axis over [low, high] with about five steps of 1, 2 or 5 times a
 // power of ten, zero always inside.
@@ -310,7 +335,8 @@ struct ChartexPoints {
     std::vector<std::optional<double>> values;
 };
 
-std::optional<ChartexPoints> chartexPointsOf(const ChartexChart& chart, const ChartexChart::Series& series) {
+std::optional<ChartexPoints> chartexPointsOf(const ChartexChart& chart,
+                                             const ChartexChart::Series& series) {
     const ChartexChart::Dimension* values = chart.dimension(series, QStringLiteral("val"));
     if (!values || values->numbers.empty()) return std::nullopt;
     ChartexPoints points;
@@ -327,9 +353,12 @@ std::optional<ChartexPoints> chartexPointsOf(const ChartexChart& chart, const Ch
 // Title at the top; returns where the plot may begin.
 double chartexTitle(ChartexSceneMaker& maker, const ChartexChart& chart, double width) {
     if (!chart.hasTitle) return 8;
-    const QString title = chart.title.isEmpty() ? chart.series.empty() ? QString() : chart.series.front().name : chart.title;
+    const QString title = chart.title.isEmpty()
+                              ? chart.series.empty() ? QString() : chart.series.front().name
+                              : chart.title;
     if (title.isEmpty()) return 8;
-    maker.text(chartexTag(SceneTag::Element::Title), title, 14, QPointF(width / 2, 6), Qt::AlignHCenter | Qt::AlignTop);
+    maker.text(chartexTag(SceneTag::Element::Title), title, 14, QPointF(width / 2, 6),
+               Qt::AlignHCenter | Qt::AlignTop);
     return 6 + maker.measure(title, 14).height() + 6;
 }
 
@@ -343,7 +372,8 @@ bool chartexWaterfall(ChartexSceneMaker& maker, const ChartexChart& chart, QSize
     double running = 0;
     for (size_t i = 0; i < n; ++i) {
         const double value = points->values[i].value_or(0);
-        const bool total = std::find(series.subtotals.begin(), series.subtotals.end(), int(i)) != series.subtotals.end();
+        const bool total = std::find(series.subtotals.begin(), series.subtotals.end(), int(i)) !=
+                           series.subtotals.end();
         columns[i] = total ? std::make_pair(0.0, value) : std::make_pair(running, running + value);
         running = columns[i].second;
     }
@@ -363,13 +393,14 @@ bool chartexWaterfall(ChartexSceneMaker& maker, const ChartexChart& chart, QSize
                       size.height() - top - 12 - categoryHeight - 10);
     if (plot.width() <= 0 || plot.height() <= 0) return true;
     const auto yOf = [&](double v) {
-        return plot.bottom() - (v - scale.minimum) / (scale.maximum - scale.minimum) * plot.height();
+        return plot.bottom() -
+               (v - scale.minimum) / (scale.maximum - scale.minimum) * plot.height();
     };
     int index = 0;
     for (double v = scale.minimum; v <= scale.maximum + scale.step / 2; v += scale.step, ++index) {
         const double y = yOf(v);
-        maker.line(chartexTag(SceneTag::Element::MajorGridline, -1, index, 1), QPointF(plot.left(), y),
-                   QPointF(plot.right(), y), kChartexGrid, 0.75);
+        maker.line(chartexTag(SceneTag::Element::MajorGridline, -1, index, 1),
+                   QPointF(plot.left(), y), QPointF(plot.right(), y), kChartexGrid, 0.75);
         maker.text(chartexTag(SceneTag::Element::AxisLabel, -1, index, 1), chartexNumber(v), 9,
                    QPointF(plot.left() - 4, y), Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -378,20 +409,26 @@ bool chartexWaterfall(ChartexSceneMaker& maker, const ChartexChart& chart, QSize
     const double width = slot / (1 + gap);
     for (size_t i = 0; i < n; ++i) {
         const auto [from, to] = columns[i];
-        const bool total = std::find(series.subtotals.begin(), series.subtotals.end(), int(i)) != series.subtotals.end();
-        const QColor color = total ? kChartexAccent3 : to >= from ? kChartexAccent1 : kChartexAccent2;
+        const bool total = std::find(series.subtotals.begin(), series.subtotals.end(), int(i)) !=
+                           series.subtotals.end();
+        const QColor color = total        ? kChartexAccent3
+                             : to >= from ? kChartexAccent1
+                                          : kChartexAccent2;
         const double left = plot.left() + slot * double(i) + (slot - width) / 2;
-        const QRectF column(QPointF(left, yOf(std::max(from, to))), QPointF(left + width, yOf(std::min(from, to))));
+        const QRectF column(QPointF(left, yOf(std::max(from, to))),
+                            QPointF(left + width, yOf(std::min(from, to))));
         maker.rect(chartexTag(SceneTag::Element::DataPoint, 0, int(i)), column, color);
-        maker.text(chartexTag(SceneTag::Element::AxisLabel, -1, int(i), 0), points->categories[i], 9,
-                   QPointF(left + width / 2, plot.bottom() + 3), Qt::AlignHCenter | Qt::AlignTop);
+        maker.text(chartexTag(SceneTag::Element::AxisLabel, -1, int(i), 0), points->categories[i],
+                   9, QPointF(left + width / 2, plot.bottom() + 3),
+                   Qt::AlignHCenter | Qt::AlignTop);
         const double value = points->values[i].value_or(0);
         maker.text(chartexTag(SceneTag::Element::DataLabel, 0, int(i)), chartexNumber(value), 9,
                    QPointF(left + width / 2, column.top() - 2), Qt::AlignHCenter | Qt::AlignBottom);
         if (i + 1 < n) {
             const double y = yOf(to);
-            maker.line(chartexTag(SceneTag::Element::SeriesConnector, 0, int(i)), QPointF(left + width, y),
-                       QPointF(left + slot, y), QColor(0x7f, 0x7f, 0x7f), 0.75);
+            maker.line(chartexTag(SceneTag::Element::SeriesConnector, 0, int(i)),
+                       QPointF(left + width, y), QPointF(left + slot, y), QColor(0x7f, 0x7f, 0x7f),
+                       0.75);
         }
     }
     return true;
@@ -408,7 +445,8 @@ bool chartexFunnel(ChartexSceneMaker& maker, const ChartexChart& chart, QSizeF s
         labelWidth = std::max(labelWidth, maker.measure(points->categories[i], 9).width());
     }
     const double top = chartexTitle(maker, chart, size.width());
-    const QRectF plot(8 + labelWidth + 6, top + 8, size.width() - (8 + labelWidth + 6) - 10, size.height() - top - 16);
+    const QRectF plot(8 + labelWidth + 6, top + 8, size.width() - (8 + labelWidth + 6) - 10,
+                      size.height() - top - 16);
     if (plot.width() <= 0 || plot.height() <= 0) return true;
     const double slot = plot.height() / double(n);
     const double height = slot / (1 + 0.06);
@@ -418,10 +456,11 @@ bool chartexFunnel(ChartexSceneMaker& maker, const ChartexChart& chart, QSizeF s
         const double y = plot.top() + slot * double(i) + (slot - height) / 2;
         const QRectF bar(plot.center().x() - width / 2, y, width, height);
         maker.rect(chartexTag(SceneTag::Element::DataPoint, 0, int(i)), bar, kChartexAccent1);
-        maker.text(chartexTag(SceneTag::Element::AxisLabel, -1, int(i), 0), points->categories[i], 9,
-                   QPointF(plot.left() - 6, bar.center().y()), Qt::AlignRight | Qt::AlignVCenter);
-        maker.text(chartexTag(SceneTag::Element::DataLabel, 0, int(i)), chartexNumber(value), 9, bar.center(),
-                   Qt::AlignCenter, Qt::white);
+        maker.text(chartexTag(SceneTag::Element::AxisLabel, -1, int(i), 0), points->categories[i],
+                   9, QPointF(plot.left() - 6, bar.center().y()),
+                   Qt::AlignRight | Qt::AlignVCenter);
+        maker.text(chartexTag(SceneTag::Element::DataLabel, 0, int(i)), chartexNumber(value), 9,
+                   bar.center(), Qt::AlignCenter, Qt::white);
     }
     return true;
 }
@@ -432,8 +471,10 @@ chart::ChartScene chartexScene(const ChartexChart& chart, QSizeF sizeInPoints) {
     ChartexSceneMaker maker(sizeInPoints);
     maker.area();
     const QString layout = chart.series.empty() ? QString() : chart.series.front().layout;
-    if (layout == QLatin1String("waterfall") && chartexWaterfall(maker, chart, sizeInPoints)) return maker.take();
-    if (layout == QLatin1String("funnel") && chartexFunnel(maker, chart, sizeInPoints)) return maker.take();
+    if (layout == QLatin1String("waterfall") && chartexWaterfall(maker, chart, sizeInPoints))
+        return maker.take();
+    if (layout == QLatin1String("funnel") && chartexFunnel(maker, chart, sizeInPoints))
+        return maker.take();
     const QString kind = chart.kindName();
     maker.text(chartexTag(SceneTag::Element::Title), chart.title.isEmpty() ? kind : chart.title, 14,
                QPointF(sizeInPoints.width() / 2, 8), Qt::AlignHCenter | Qt::AlignTop);
@@ -443,7 +484,8 @@ chart::ChartScene chartexScene(const ChartexChart& chart, QSizeF sizeInPoints) {
 }
 
 QImage chartexPicture(const ChartexChart& chart, QSize pixels) {
-    const QSizeF points(std::max(1, pixels.width()) * 72.0 / 96.0, std::max(1, pixels.height()) * 72.0 / 96.0);
+    const QSizeF points(std::max(1, pixels.width()) * 72.0 / 96.0,
+                        std::max(1, pixels.height()) * 72.0 / 96.0);
     return chart::renderSceneImage(points, 1, [&](double) { return chartexScene(chart, points); });
 }
 

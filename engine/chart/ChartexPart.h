@@ -1,15 +1,15 @@
 #pragma once
 
-#include "engine/chart/ChartOutline.h"
-#include "engine/chart/ChartScene.h"
-#include "engine/package/Package.h"
-
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
 #include <optional>
 #include <vector>
+
+#include "engine/chart/ChartOutline.h"
+#include "engine/chart/ChartScene.h"
+#include "engine/package/Package.h"
 
 namespace engine {
 
@@ -30,7 +30,7 @@ namespace engine {
 // cx:chart.
 struct ChartexChart {
     struct Dimension {
-        QString type;          // cx:numDim/cx:strDim @type: "val", "cat", "size", "x", "y", "colorVal"...
+        QString type;  // cx:numDim/cx:strDim @type: "val", "cat", "size", "x", "y", "colorVal"...
         bool numeric = false;  // cx:numDim
         QString formula;       // cx:f; "" when the data are literal
         QString formatCode;    // the first level's @formatCode (numbers)
@@ -67,7 +67,8 @@ struct ChartexChart {
     const Dimension* dimension(const Series& series, const QString& type) const;
 };
 
-ChartexChart readChartex(const QByteArray& xml, const QString& file, const QString& part, const Limits& limits = {});
+ChartexChart readChartex(const QByteArray& xml, const QString& file, const QString& part,
+                         const Limits& limits = {});
 
 // The outline a list shows of a chartex part: its kind, title and own series.
 ChartOutline readChartexOutline(const PackageReader& package, const QString& part);
@@ -83,7 +84,8 @@ ChartexRequirement chartexRequirement(const ChartexChart& chart);
 // The chartex part as a presentation holds it: its data linked to the embedded workbook of
 // relationship packageRelId (cx:externalData, first in cx:chartData, not updated on open), any
 // link it had before dropped. Throws like readChartex.
-QByteArray chartexForSlide(const QByteArray& xml, const QString& packageRelId, const QString& file, const QString& part);
+QByteArray chartexForSlide(const QByteArray& xml, const QString& packageRelId, const QString& file,
+                           const QString& part);
 
 // The chart drawn at sizeInPoints in the look of the application's default style (Office theme
 // colours, Calibri's metric twin): a waterfall as floating columns from one running total,

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/package/Package.h"
-
 #include <QString>
 #include <utility>
+
+#include "engine/package/Package.h"
 
 namespace engine {
 

@@ -1,6 +1,6 @@
-#include "engine/chart/ChartexPart.h"
-
 #include <gtest/gtest.h>
+
+#include "engine/chart/ChartexPart.h"
 
 using engine::ChartexChart;
 using engine::DocumentError;
@@ -18,7 +18,8 @@ ChartexChart chartex(const QByteArray& body) {
 }
 
 QByteArray plotOf(const QByteArray& series) {
-    return "<cx:chart><cx:plotArea><cx:plotAreaRegion>" + series + "</cx:plotAreaRegion></cx:plotArea></cx:chart>";
+    return "<cx:chart><cx:plotArea><cx:plotAreaRegion>" + series +
+           "</cx:plotAreaRegion></cx:plotArea></cx:chart>";
 }
 
 }  // namespace
@@ -33,9 +34,11 @@ TEST(ChartexPart, KindAndOwnSeriesFromTheLayouts) {
     } cases[] = {
         {"<cx:series layoutId=\"waterfall\"/>", QStringLiteral("Waterfall"), 1},
         {"<cx:series layoutId=\"clusteredColumn\"/>", QStringLiteral("Histogram"), 1},
-        {"<cx:series layoutId=\"clusteredColumn\"/><cx:series layoutId=\"paretoLine\" ownerIdx=\"0\"/>",
+        {"<cx:series layoutId=\"clusteredColumn\"/><cx:series layoutId=\"paretoLine\" "
+         "ownerIdx=\"0\"/>",
          QStringLiteral("Pareto"), 1},
-        {"<cx:series layoutId=\"boxWhisker\"/><cx:series layoutId=\"boxWhisker\"/>", QStringLiteral("Box and Whisker"), 2},
+        {"<cx:series layoutId=\"boxWhisker\"/><cx:series layoutId=\"boxWhisker\"/>",
+         QStringLiteral("Box and Whisker"), 2},
         {"<cx:series layoutId=\"treemap\"/>", QStringLiteral("Treemap"), 1},
         {"<cx:series layoutId=\"sunburst\"/>", QStringLiteral("Sunburst"), 1},
         {"<cx:series layoutId=\"funnel\"/>", QStringLiteral("Funnel"), 1},
@@ -51,9 +54,12 @@ TEST(ChartexPart, KindAndOwnSeriesFromTheLayouts) {
 
 TEST(ChartexPart, TitleAndSeriesNamesFromCachedOrRichText) {
     const ChartexChart cached = chartex(
-        "<cx:chart><cx:title><cx:tx><cx:txData><cx:f>Data!$A$1</cx:f><cx:v>Cash\nflow</cx:v></cx:txData></cx:tx></cx:title>"
-        "<cx:plotArea><cx:plotAreaRegion><cx:series layoutId=\"waterfall\"><cx:tx><cx:txData><cx:f>Data!$B$1</cx:f>"
-        "<cx:v>Amount</cx:v></cx:txData></cx:tx><cx:dataId val=\"3\"/></cx:series></cx:plotAreaRegion></cx:plotArea></cx:chart>");
+        "<cx:chart><cx:title><cx:tx><cx:txData><cx:f>Data!$A$1</cx:f><cx:v>Cash\nflow</cx:v></"
+        "cx:txData></cx:tx></cx:title>"
+        "<cx:plotArea><cx:plotAreaRegion><cx:series "
+        "layoutId=\"waterfall\"><cx:tx><cx:txData><cx:f>Data!$B$1</cx:f>"
+        "<cx:v>Amount</cx:v></cx:txData></cx:tx><cx:dataId "
+        "val=\"3\"/></cx:series></cx:plotAreaRegion></cx:plotArea></cx:chart>");
     EXPECT_TRUE(cached.hasTitle);
     EXPECT_EQ(cached.title, QStringLiteral("Cash flow"));
     ASSERT_EQ(cached.series.size(), 1u);
@@ -62,12 +68,14 @@ TEST(ChartexPart, TitleAndSeriesNamesFromCachedOrRichText) {
     EXPECT_EQ(cached.series[0].dataId, 3);
 
     const ChartexChart rich = chartex(
-        "<cx:chart><cx:title><cx:tx><cx:rich><a:bodyPr/><a:p><a:r><a:t>Two</a:t></a:r><a:br/><a:r><a:t>lines</a:t></a:r></a:p>"
+        "<cx:chart><cx:title><cx:tx><cx:rich><a:bodyPr/><a:p><a:r><a:t>Two</a:t></a:r><a:br/"
+        "><a:r><a:t>lines</a:t></a:r></a:p>"
         "</cx:rich></cx:tx></cx:title><cx:plotArea><cx:plotAreaRegion/></cx:plotArea></cx:chart>");
     EXPECT_EQ(rich.title, QStringLiteral("Two lines"));
 
     // A title without text of its own is the automatic one.
-    const ChartexChart automatic = chartex("<cx:chart><cx:title/><cx:plotArea><cx:plotAreaRegion/></cx:plotArea></cx:chart>");
+    const ChartexChart automatic =
+        chartex("<cx:chart><cx:title/><cx:plotArea><cx:plotAreaRegion/></cx:plotArea></cx:chart>");
     EXPECT_TRUE(automatic.hasTitle);
     EXPECT_EQ(automatic.title, QString());
 }
@@ -77,11 +85,16 @@ TEST(ChartexPart, TitleAndSeriesNamesFromCachedOrRichText) {
 TEST(ChartexPart, DataDimensionsByPointIndex) {
     const ChartexChart chart = chartex(
         "<cx:chartData><cx:data id=\"0\">"
-        "<cx:strDim type=\"cat\"><cx:f>Data!$F$2:$G$4</cx:f><cx:lvl ptCount=\"3\"><cx:pt idx=\"0\">France</cx:pt>"
-        "<cx:pt idx=\"2\">Japan</cx:pt></cx:lvl><cx:lvl ptCount=\"3\"><cx:pt idx=\"0\">Europe</cx:pt></cx:lvl></cx:strDim>"
-        "<cx:numDim type=\"size\"><cx:f>Data!$H$2:$H$4</cx:f><cx:lvl ptCount=\"3\" formatCode=\"0.0\">"
-        "<cx:pt idx=\"0\">30</cx:pt><cx:pt idx=\"1\">x</cx:pt><cx:pt idx=\"2\">1e2</cx:pt></cx:lvl></cx:numDim>"
-        "</cx:data><cx:data id=\"1\"><cx:numDim type=\"val\"><cx:lvl ptCount=\"2000000000\"><cx:pt idx=\"1\">5</cx:pt>"
+        "<cx:strDim type=\"cat\"><cx:f>Data!$F$2:$G$4</cx:f><cx:lvl ptCount=\"3\"><cx:pt "
+        "idx=\"0\">France</cx:pt>"
+        "<cx:pt idx=\"2\">Japan</cx:pt></cx:lvl><cx:lvl ptCount=\"3\"><cx:pt "
+        "idx=\"0\">Europe</cx:pt></cx:lvl></cx:strDim>"
+        "<cx:numDim type=\"size\"><cx:f>Data!$H$2:$H$4</cx:f><cx:lvl ptCount=\"3\" "
+        "formatCode=\"0.0\">"
+        "<cx:pt idx=\"0\">30</cx:pt><cx:pt idx=\"1\">x</cx:pt><cx:pt "
+        "idx=\"2\">1e2</cx:pt></cx:lvl></cx:numDim>"
+        "</cx:data><cx:data id=\"1\"><cx:numDim type=\"val\"><cx:lvl ptCount=\"2000000000\"><cx:pt "
+        "idx=\"1\">5</cx:pt>"
         "</cx:lvl></cx:numDim></cx:data></cx:chartData>" +
         plotOf("<cx:series layoutId=\"treemap\"><cx:dataId val=\"0\"/></cx:series>"));
     ASSERT_EQ(chart.data.size(), 2u);
@@ -92,7 +105,8 @@ TEST(ChartexPart, DataDimensionsByPointIndex) {
     EXPECT_FALSE(categories.numeric);
     EXPECT_EQ(categories.type, QStringLiteral("cat"));
     EXPECT_EQ(categories.formula, QStringLiteral("Data!$F$2:$G$4"));
-    EXPECT_EQ(categories.texts, (std::vector<QString>{QStringLiteral("France"), QString(), QStringLiteral("Japan")}));
+    EXPECT_EQ(categories.texts,
+              (std::vector<QString>{QStringLiteral("France"), QString(), QStringLiteral("Japan")}));
     const ChartexChart::Dimension& sizes = data->dimensions[1];
     EXPECT_TRUE(sizes.numeric);
     EXPECT_EQ(sizes.formatCode, QStringLiteral("0.0"));
@@ -107,18 +121,24 @@ TEST(ChartexPart, DataDimensionsByPointIndex) {
 TEST(ChartexPart, PartsThatAreNoChartexChartAreRefusedNamingFileAndPart) {
     const auto failure = [](const QByteArray& xml) {
         try {
-            readChartex(xml, QStringLiteral("book.xlsx"), QStringLiteral("/xl/charts/chartEx1.xml"));
+            readChartex(xml, QStringLiteral("book.xlsx"),
+                        QStringLiteral("/xl/charts/chartEx1.xml"));
         } catch (const DocumentError& e) {
             return e.message();
         }
         return QStringLiteral("no error");
     };
     const QString classic = failure(
-        "<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"><c:chart/></c:chartSpace>");
-    EXPECT_TRUE(classic.startsWith(QStringLiteral("book.xlsx: xl/charts/chartEx1.xml: not a chart of the newer kinds")))
+        "<c:chartSpace "
+        "xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"><c:chart/></"
+        "c:chartSpace>");
+    EXPECT_TRUE(classic.startsWith(
+        QStringLiteral("book.xlsx: xl/charts/chartEx1.xml: not a chart of the newer kinds")))
         << classic.toStdString();
     const QString noChart = failure(QByteArray(kHead) + "</cx:chartSpace>");
-    EXPECT_TRUE(noChart.contains(QStringLiteral("not a chart of the newer kinds"))) << noChart.toStdString();
+    EXPECT_TRUE(noChart.contains(QStringLiteral("not a chart of the newer kinds")))
+        << noChart.toStdString();
     const QString malformed = failure(QByteArray(kHead) + "<cx:chart>");
-    EXPECT_TRUE(malformed.startsWith(QStringLiteral("book.xlsx: xl/charts/chartEx1.xml: "))) << malformed.toStdString();
+    EXPECT_TRUE(malformed.startsWith(QStringLiteral("book.xlsx: xl/charts/chartEx1.xml: ")))
+        << malformed.toStdString();
 }

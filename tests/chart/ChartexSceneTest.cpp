@@ -1,6 +1,6 @@
-#include "engine/chart/ChartexPart.h"
-
 #include <gtest/gtest.h>
+
+#include "engine/chart/ChartexPart.h"
 
 using engine::ChartexChart;
 using engine::chart::ChartScene;
@@ -10,17 +10,22 @@ namespace {
 
 ChartexChart chartexOf(const QByteArray& data, const QByteArray& series) {
     return engine::readChartex(
-        "<cx:chartSpace xmlns:cx=\"http://schemas.microsoft.com/office/drawing/2014/chartex\"><cx:chartData>"
-        "<cx:data id=\"0\">" + data + "</cx:data></cx:chartData><cx:chart><cx:title><cx:tx><cx:txData><cx:v>T</cx:v>"
-        "</cx:txData></cx:tx></cx:title><cx:plotArea><cx:plotAreaRegion>" + series +
-            "</cx:plotAreaRegion></cx:plotArea></cx:chart></cx:chartSpace>",
+        "<cx:chartSpace "
+        "xmlns:cx=\"http://schemas.microsoft.com/office/drawing/2014/chartex\"><cx:chartData>"
+        "<cx:data id=\"0\">" +
+            data +
+            "</cx:data></cx:chartData><cx:chart><cx:title><cx:tx><cx:txData><cx:v>T</cx:v>"
+            "</cx:txData></cx:tx></cx:title><cx:plotArea><cx:plotAreaRegion>" +
+            series + "</cx:plotAreaRegion></cx:plotArea></cx:chart></cx:chartSpace>",
         QStringLiteral("book.xlsx"), QStringLiteral("/xl/charts/chartEx1.xml"));
 }
 
 QByteArray values(const QList<double>& numbers) {
-    QByteArray out = "<cx:numDim type=\"val\"><cx:lvl ptCount=\"" + QByteArray::number(numbers.size()) + "\">";
+    QByteArray out =
+        "<cx:numDim type=\"val\"><cx:lvl ptCount=\"" + QByteArray::number(numbers.size()) + "\">";
     for (qsizetype i = 0; i < numbers.size(); ++i) {
-        out += "<cx:pt idx=\"" + QByteArray::number(i) + "\">" + QByteArray::number(numbers[i]) + "</cx:pt>";
+        out += "<cx:pt idx=\"" + QByteArray::number(i) + "\">" + QByteArray::number(numbers[i]) +
+               "</cx:pt>";
     }
     return out + "</cx:lvl></cx:numDim>";
 }
@@ -30,9 +35,10 @@ QByteArray values(const QList<double>& numbers) {
 // A waterfall's columns float on one running total, a total stands on the axis, and each
 // column's end is joined to the next column at that level.
 TEST(ChartexScene, WaterfallColumnsRunFromOneTotalToTheNext) {
-    const ChartexChart chart = chartexOf(values({100, 40, -15, 125}),
-                                         "<cx:series layoutId=\"waterfall\"><cx:dataId val=\"0\"/><cx:layoutPr><cx:subtotals>"
-                                         "<cx:idx val=\"3\"/></cx:subtotals></cx:layoutPr></cx:series>");
+    const ChartexChart chart = chartexOf(
+        values({100, 40, -15, 125}),
+        "<cx:series layoutId=\"waterfall\"><cx:dataId val=\"0\"/><cx:layoutPr><cx:subtotals>"
+        "<cx:idx val=\"3\"/></cx:subtotals></cx:layoutPr></cx:series>");
     const ChartScene scene = engine::chartexScene(chart, QSizeF(360, 216));
     const auto columns = scene.find(SceneTag::Element::DataPoint, 0);
     ASSERT_EQ(columns.size(), 4u);
@@ -61,27 +67,36 @@ TEST(ChartexScene, WaterfallColumnsRunFromOneTotalToTheNext) {
 // A funnel's bars are centred on one line and as wide as their values.
 TEST(ChartexScene, FunnelBarsAreCentredAndAsWideAsTheirValues) {
     const ChartexChart chart = chartexOf(
-        "<cx:strDim type=\"cat\"><cx:lvl ptCount=\"3\"><cx:pt idx=\"0\">Visitors</cx:pt><cx:pt idx=\"1\">Leads</cx:pt>"
-        "<cx:pt idx=\"2\">Orders</cx:pt></cx:lvl></cx:strDim>" + values({1000, 600, 120}),
+        "<cx:strDim type=\"cat\"><cx:lvl ptCount=\"3\"><cx:pt idx=\"0\">Visitors</cx:pt><cx:pt "
+        "idx=\"1\">Leads</cx:pt>"
+        "<cx:pt idx=\"2\">Orders</cx:pt></cx:lvl></cx:strDim>" +
+            values({1000, 600, 120}),
         "<cx:series layoutId=\"funnel\"><cx:dataId val=\"0\"/></cx:series>");
     const ChartScene scene = engine::chartexScene(chart, QSizeF(360, 216));
     const auto bars = scene.find(SceneTag::Element::DataPoint, 0);
     ASSERT_EQ(bars.size(), 3u);
-    for (const auto* bar : bars) EXPECT_NEAR(bar->path.boundingRect().center().x(), bars[0]->path.boundingRect().center().x(), 1e-6);
-    EXPECT_NEAR(bars[1]->path.boundingRect().width() / bars[0]->path.boundingRect().width(), 0.6, 1e-6);
-    EXPECT_NEAR(bars[2]->path.boundingRect().width() / bars[0]->path.boundingRect().width(), 0.12, 1e-6);
+    for (const auto* bar : bars)
+        EXPECT_NEAR(bar->path.boundingRect().center().x(),
+                    bars[0]->path.boundingRect().center().x(), 1e-6);
+    EXPECT_NEAR(bars[1]->path.boundingRect().width() / bars[0]->path.boundingRect().width(), 0.6,
+                1e-6);
+    EXPECT_NEAR(bars[2]->path.boundingRect().width() / bars[0]->path.boundingRect().width(), 0.12,
+                1e-6);
     EXPECT_LT(bars[0]->path.boundingRect().top(), bars[1]->path.boundingRect().top());
     EXPECT_EQ(scene.texts(SceneTag::Element::AxisLabel),
-              (QStringList{QStringLiteral("Visitors"), QStringLiteral("Leads"), QStringLiteral("Orders")}));
+              (QStringList{QStringLiteral("Visitors"), QStringLiteral("Leads"),
+                           QStringLiteral("Orders")}));
 }
 
 // Kinds not drawn yet, and a waterfall without values, show a named outline.
 TEST(ChartexScene, OtherKindsShowTheirNameInAnOutline) {
-    const ChartexChart treemap = chartexOf(values({1, 2}), "<cx:series layoutId=\"treemap\"><cx:dataId val=\"0\"/></cx:series>");
+    const ChartexChart treemap = chartexOf(
+        values({1, 2}), "<cx:series layoutId=\"treemap\"><cx:dataId val=\"0\"/></cx:series>");
     const ChartScene scene = engine::chartexScene(treemap, QSizeF(360, 216));
     EXPECT_EQ(scene.texts(SceneTag::Element::Note), QStringList{QStringLiteral("Treemap chart")});
     EXPECT_EQ(scene.count(SceneTag::Element::DataPoint), 0);
-    const ChartexChart empty = chartexOf("", "<cx:series layoutId=\"waterfall\"><cx:dataId val=\"0\"/></cx:series>");
+    const ChartexChart empty =
+        chartexOf("", "<cx:series layoutId=\"waterfall\"><cx:dataId val=\"0\"/></cx:series>");
     EXPECT_EQ(engine::chartexScene(empty, QSizeF(360, 216)).texts(SceneTag::Element::Note),
               QStringList{QStringLiteral("Waterfall chart")});
 }
