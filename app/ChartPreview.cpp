@@ -1,5 +1,6 @@
 #include "app/ChartPreview.h"
 
+#include "engine/chart/ChartexPart.h"
 #include "engine/chart/ChartPart.h"
 #include "engine/chart/ChartRenderer.h"
 #include "engine/legacy/LegacyConverter.h"
@@ -200,6 +201,20 @@ Read readChart(const QString& path, const QString& sheetName, int chartIndex, co
                                         QStringLiteral("worksheet \"%1\" has no chart %2").arg(sheetName).arg(chartIndex));
         }
         const auto& object = sheet->chartObjects[size_t(chartIndex - 1)];
+        if (object.frame.extended) {
+            // The newer kinds are drawn from their own part, outside the chart model.
+            const engine::ChartexChart chartex = engine::readChartex(
+                workbook->package().read(object.chartPart), workbook->displayName(), object.chartPart,
+                workbook->package().limits());
+            const auto [cx, cy] = workbook->chartSize(*sheet, object);
+            const QSizeF points(cx / 12700.0, cy / 12700.0);
+            read.scene = std::make_shared<engine::chart::ChartScene>(engine::chartexScene(chartex, points));
+            read.description = QStringLiteral("%1 \u2014 %2\n%3 chart, %4 series, %5")
+                                   .arg(sheetName, chartName.isEmpty() ? object.name : chartName, chartex.kindName())
+                                   .arg(chartex.ownSeriesCount())
+                                   .arg(chartSizeText(points));
+            return read;
+        }
         read.chart = engine::chart::workbookChart(*workbook, *sheet, object);
         // A chart with a theme of its own (a theme override) draws in that theme's colours.
         const engine::Relationships rels = workbook->package().relationships(object.chartPart);
@@ -267,7 +282,7 @@ void ChartPreview::refresh() {
 }
 
 bool ChartPreview::saveAsPicture() {
-    if (!m_chart) return false;
+    if (!m_chart && !m_scene) return false;
     const QString proposed = QFileInfo(m_path).dir().filePath(
         QStringLiteral("%1 %2.png").arg(m_sheet).arg(m_index));
     QString chosen = m_dialogs.saveFileName(QStringLiteral("Save as Picture"), QLatin1String(kPictureFilter), proposed);
@@ -279,7 +294,13 @@ bool ChartPreview::saveAsPicture() {
                         : suffix == QLatin1String("pdf") ? engine::chart::PictureFormat::Pdf
                                                          : engine::chart::PictureFormat::Png;
     try {
-        engine::chart::writeChartPicture(m_chart->chart, m_chart->context, m_chart->sizeInPoints, format, 1.0, chosen);
+        if (m_chart) {
+            engine::chart::writeChartPicture(m_chart->chart, m_chart->context, m_chart->sizeInPoints, format, 1.0, chosen);
+        } else {
+            // A chart of the newer kinds: its scene is the whole of it.
+            const engine::chart::ChartScene scene = *m_scene;
+            engine::chart::writeScenePicture(scene.size, format, 1.0, chosen, [&](double) { return scene; });
+        }
     } catch (const engine::DocumentError& e) {
         m_dialogs.messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation, QLatin1String(kTitle));
         return false;

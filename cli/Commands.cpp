@@ -141,11 +141,19 @@ QString safeSheetName(const QString& sheet) {
     return name.isEmpty() ? QStringLiteral("_") : name;
 }
 
-// One file name per chart, "<sheet>-<index>.<extension>". Two sheets whose names come out
-// alike (ignoring case) keep apart: the later one's part gets "_2", "_3"...
+// One file name per chart, "<sheet>-<index>.<extension>", or "<sheet>.<extension>" for a chart
+// sheet's. Two sheets whose names come out alike (ignoring case) keep apart: the later one's
+// part gets "_2", "_3"...; so does a chart sheet whose name would be that of a worksheet's
+// chart ("Q1-2" beside chart 2 of "Q1").
 QStringList pictureFileNames(const QList<ChartRef>& charts, const QString& extension) {
     QHash<QString, QString> partOfSheet;  // the sheet's name as given, lower case -> its part
     QSet<QString> taken;                  // parts in use, lower case
+    QSet<QString> worksheetNames;         // names of the worksheets' pictures, lower case
+    for (const ChartRef& chart : charts) {
+        if (!chart.isChartSheet()) {
+            worksheetNames.insert((safeSheetName(chart.sheet) + u'-' + QString::number(chart.index)).toLower());
+        }
+    }
     QStringList names;
     for (const ChartRef& chart : charts) {
         const QString key = chart.sheet.toLower();
@@ -153,11 +161,15 @@ QStringList pictureFileNames(const QList<ChartRef>& charts, const QString& exten
         if (part == partOfSheet.end()) {
             const QString base = safeSheetName(chart.sheet);
             QString candidate = base;
-            for (int n = 2; taken.contains(candidate.toLower()); ++n) candidate = base + u'_' + QString::number(n);
+            const auto clashes = [&](const QString& name) {
+                return taken.contains(name.toLower()) || (chart.isChartSheet() && worksheetNames.contains(name.toLower()));
+            };
+            for (int n = 2; clashes(candidate); ++n) candidate = base + u'_' + QString::number(n);
             taken.insert(candidate.toLower());
             part = partOfSheet.insert(key, candidate);
         }
-        names.append(*part + u'-' + QString::number(chart.index) + u'.' + extension);
+        names.append(chart.isChartSheet() ? *part + u'.' + extension
+                                          : *part + u'-' + QString::number(chart.index) + u'.' + extension);
     }
     return names;
 }
@@ -198,6 +210,51 @@ private:
     std::shared_ptr<office::ExcelApplication> m_excel;
 };
 
+// Whether the workbook has a chart sheet of that name; a server that reaches no chart sheets
+// has none.
+bool chartSheetExists(OpenWorkbook& book, const QString& name) {
+    try {
+        need(need(need(book.excel().ActiveWorkbook())->Charts())->Item(name));
+        return true;
+    } catch (const AutomationError&) {
+        return false;
+    }
+}
+
+// A chart sheet named by --chart SHEET, as the workbook spells it.
+ChartRef chartSheetNamed(const Source& source, OpenWorkbook& book, const ChartRef& ref) {
+    const auto workbook = need(book.excel().ActiveWorkbook());
+    std::shared_ptr<office::ExcelChart> chart;
+    try {
+        chart = need(need(workbook->Charts())->Item(ref.sheet));
+    } catch (const AutomationError&) {
+        bool worksheet = false;
+        try {
+            need(need(workbook->Worksheets())->Item(ref.sheet));
+            worksheet = true;
+        } catch (const AutomationError&) {
+        }
+        if (worksheet) {
+            throw CommandError(status::kUnreadableInput,
+                               source.workbook + QStringLiteral(": --chart %1: \"%1\" is a worksheet; name its chart "
+                                                                "as SHEET:INDEX (--chart \"%1:1\")")
+                                   .arg(ref.sheet));
+        }
+        throw CommandError(status::kUnreadableInput,
+                           source.workbook + QStringLiteral(": --chart %1: no chart sheet named \"%1\"").arg(ref.sheet));
+    }
+    return ChartRef{chart->Name(), 0};
+}
+
+// The chart a reference names in the open workbook: a worksheet's chart object's chart, or a
+// chart sheet.
+std::shared_ptr<office::ExcelChart> chartNamed(OpenWorkbook& book, const ChartRef& ref) {
+    const auto workbook = need(book.excel().ActiveWorkbook());
+    if (ref.isChartSheet()) return need(need(workbook->Charts())->Item(ref.sheet));
+    const auto objects = need(need(need(workbook->Worksheets())->Item(ref.sheet))->ChartObjects());
+    return need(need(objects->Item(ref.index))->Chart());
+}
+
 // The charts of one source to copy or draw, in order: those named, checked against the
 // workbook, or every chart in the window's order.
 QList<ChartRef> chartsToTake(const Source& source, OpenWorkbook& book) {
@@ -215,10 +272,20 @@ QList<ChartRef> chartsToTake(const Source& source, OpenWorkbook& book) {
             return charts;
         }
         for (const ChartRef& ref : source.charts) {
+            if (ref.isChartSheet()) {
+                charts.append(chartSheetNamed(source, book, ref));
+                continue;
+            }
             std::shared_ptr<office::ExcelWorksheet> worksheet;
             try {
                 worksheet = need(worksheets->Item(ref.sheet));
             } catch (const AutomationError&) {
+                if (chartSheetExists(book, ref.sheet)) {
+                    throw CommandError(status::kUnreadableInput,
+                                       source.workbook + QStringLiteral(": --chart %1: \"%2\" is a chart sheet; "
+                                                                        "name it without an index (--chart \"%2\")")
+                                           .arg(ref.text(), ref.sheet));
+                }
                 throw CommandError(status::kUnreadableInput,
                                    source.workbook + QStringLiteral(": --chart %1: no worksheet named \"%2\"")
                                        .arg(ref.text(), ref.sheet));
@@ -244,9 +311,7 @@ QList<ChartRef> chartsToTake(const Source& source, OpenWorkbook& book) {
 void copyChart(OpenWorkbook& book, const ChartRef& chart, office::PptApplication& powerPoint,
                office::PptPresentation& target) {
     try {
-        const auto worksheets = need(need(book.excel().ActiveWorkbook())->Worksheets());
-        const auto objects = need(need(worksheets->Item(chart.sheet))->ChartObjects());
-        need(need(need(objects->Item(chart.index))->Chart())->ChartArea())->Copy();
+        need(chartNamed(book, chart)->ChartArea())->Copy();
         const auto slides = need(target.Slides());
         slides->Add(slides->Count() + 1, office::ppLayoutBlank);
         need(slides->Item(slides->Count()))->Select();
@@ -296,7 +361,7 @@ int runList(const Options& options, Console& console) {
     OpenWorkbook book(path);
     std::vector<ListedChart> charts;
     try {
-        charts = listCharts(book.excel());
+        charts = listCharts(book.excel(), options.chartSheets);
     } catch (const AutomationError& e) {
         throw CommandError(status::kUnreadableInput, aboutFile(path, e.description()));
     }
@@ -308,7 +373,8 @@ int runList(const Options& options, Console& console) {
     int result = status::kSuccess;
     for (const ListedChart& chart : charts) {
         if (chart.problem.isEmpty()) continue;
-        const QString chartText = chart.sheetName + u':' + QString::number(chart.chartIndex);
+        const QString chartText =
+            chart.chartSheet ? chart.sheetName : chart.sheetName + u':' + QString::number(chart.chartIndex);
         std::fprintf(stderr, "quillmere-cli: %s\n",
                      aboutChart(path, chartText, chart.problem).toLocal8Bit().constData());
         result = status::kUnreadableInput;
@@ -403,9 +469,7 @@ int runRender(const Options& options, Console& console) {
                              .arg(chart.text()));
         const QString path = folder.filePath(names[i]);
         try {
-            const auto worksheets = need(need(book.excel().ActiveWorkbook())->Worksheets());
-            const auto object = need(need(need(worksheets->Item(chart.sheet))->ChartObjects())->Item(chart.index));
-            const auto picture = need(object->Chart());
+            const auto picture = chartNamed(book, chart);
             folder.make();
             const SaveGuard guard;
             picture->Export(QFileInfo(path).absoluteFilePath(), filter, size);

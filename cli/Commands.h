@@ -56,11 +56,13 @@ private:
     bool m_progressShown = false;
 };
 
-// One row of the list: the window's three columns, then what the chart holds.
+// One row of the list: the window's three columns, then what the chart holds. A chart sheet's
+// chart has no index (0).
 struct ListedChart {
     QString sheetName;
     QString chartName;
     int chartIndex = 0;
+    bool chartSheet = false;
     QString kind;
     QString title;
     int seriesCount = 0;
@@ -71,12 +73,15 @@ struct ListedChart {
 
 // Walks the charts of the application's active workbook as chart discovery does: the
 // worksheets in the order of their collection, on each its chart objects in theirs. A chart
-// whose part cannot be read keeps its row, with its facts empty and the problem noted. Throws
-// office::AutomationError when the workbook itself cannot be walked.
-std::vector<ListedChart> listCharts(office::ExcelApplication& excel);
+// whose part cannot be read keeps its row, with its facts empty and the problem noted. With
+// chartSheets, the charts of the workbook's chart sheets follow, in the order of its Charts
+// collection (the sheets' order). Throws office::AutomationError when the workbook itself
+// cannot be walked.
+std::vector<ListedChart> listCharts(office::ExcelApplication& excel, bool chartSheets = false);
 
 // The list as tab-separated lines, or as a JSON array. In the tab-separated form a backslash,
-// tab, line feed or carriage return inside a text is written \\, \t, \n, \r.
+// tab, line feed or carriage return inside a text is written \\, \t, \n, \r, and a chart
+// sheet's chart has an empty index; in JSON its index is null and "chartSheet" is true.
 QByteArray listAsText(const std::vector<ListedChart>& charts);
 QByteArray listAsJson(const std::vector<ListedChart>& charts);
 

@@ -21,9 +21,28 @@ QString escaped(QString text) {
 
 }  // namespace
 
-std::vector<ListedChart> listCharts(office::ExcelApplication& excel) {
+namespace {
+
+// The row's facts, or the reason they could not be read.
+void describe(office::ExcelChart& chart, ListedChart& row) {
+    try {
+        const office::ExcelChartFacts facts = chart.Facts();
+        row.kind = facts.kind;
+        row.title = facts.title;
+        row.seriesCount = facts.seriesCount;
+        row.widthEmu = facts.widthEmu;
+        row.heightEmu = facts.heightEmu;
+    } catch (const office::AutomationError& e) {
+        row.problem = e.description();
+    }
+}
+
+}  // namespace
+
+std::vector<ListedChart> listCharts(office::ExcelApplication& excel, bool chartSheets) {
     std::vector<ListedChart> charts;
-    const auto worksheets = need(need(excel.ActiveWorkbook())->Worksheets());
+    const auto workbook = need(excel.ActiveWorkbook());
+    const auto worksheets = need(workbook->Worksheets());
     const int sheetCount = worksheets->Count();
     for (int i = 1; i <= sheetCount; ++i) {
         const auto worksheet = need(worksheets->Item(i));
@@ -37,18 +56,21 @@ std::vector<ListedChart> listCharts(office::ExcelApplication& excel) {
             row.sheetName = sheetName;
             row.chartName = chart->Name();
             row.chartIndex = j;
-            try {
-                const office::ExcelChartFacts facts = chart->Facts();
-                row.kind = facts.kind;
-                row.title = facts.title;
-                row.seriesCount = facts.seriesCount;
-                row.widthEmu = facts.widthEmu;
-                row.heightEmu = facts.heightEmu;
-            } catch (const office::AutomationError& e) {
-                row.problem = e.description();
-            }
+            describe(*chart, row);
             charts.push_back(std::move(row));
         }
+    }
+    if (!chartSheets) return charts;
+    const auto sheetCharts = need(workbook->Charts());
+    const int chartSheetCount = sheetCharts->Count();
+    for (int i = 1; i <= chartSheetCount; ++i) {
+        const auto chart = need(sheetCharts->Item(i));
+        ListedChart row;
+        row.sheetName = chart->Name();
+        row.chartName = row.sheetName;
+        row.chartSheet = true;
+        describe(*chart, row);
+        charts.push_back(std::move(row));
     }
     return charts;
 }
@@ -56,8 +78,9 @@ std::vector<ListedChart> listCharts(office::ExcelApplication& excel) {
 QByteArray listAsText(const std::vector<ListedChart>& charts) {
     QByteArray text;
     for (const ListedChart& c : charts) {
+        const QString index = c.chartSheet ? QString() : QString::number(c.chartIndex);
         const QStringList fields{escaped(c.sheetName),         escaped(c.chartName),
-                                 QString::number(c.chartIndex), escaped(c.kind),
+                                 index,                        escaped(c.kind),
                                  escaped(c.title),             QString::number(c.seriesCount),
                                  QString::number(c.widthEmu),  QString::number(c.heightEmu)};
         text += fields.join(u'\t').toUtf8();
@@ -71,7 +94,8 @@ QByteArray listAsJson(const std::vector<ListedChart>& charts) {
     for (const ListedChart& c : charts) {
         array.append(QJsonObject{{QStringLiteral("sheet"), c.sheetName},
                                  {QStringLiteral("chart"), c.chartName},
-                                 {QStringLiteral("index"), c.chartIndex},
+                                 {QStringLiteral("index"), c.chartSheet ? QJsonValue() : QJsonValue(c.chartIndex)},
+                                 {QStringLiteral("chartSheet"), c.chartSheet},
                                  {QStringLiteral("kind"), c.kind},
                                  {QStringLiteral("title"), c.title},
                                  {QStringLiteral("series"), c.seriesCount},

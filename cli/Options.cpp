@@ -14,9 +14,15 @@ bool isKnownLocale(const QString& name) {
     return !bare.isEmpty() && QLocale(bare).language() != QLocale::C;
 }
 
-// SHEET:INDEX, split at the last colon so that a sheet name may hold colons of its own.
+// SHEET:INDEX, split at the last colon so that a sheet name may hold colons of its own; a text
+// without a colon names a chart sheet (no sheet name may hold one).
 bool parseChartRef(const QString& text, ChartRef* ref) {
     const qsizetype colon = text.lastIndexOf(u':');
+    if (colon < 0 && !text.isEmpty()) {
+        ref->sheet = text;
+        ref->index = 0;
+        return true;
+    }
     if (colon <= 0) return false;
     bool ok = false;
     const int index = text.mid(colon + 1).toInt(&ok);
@@ -71,12 +77,15 @@ public:
                 o.quiet = true;
             } else if (arg == QLatin1String("--json") && o.command == Options::Command::List) {
                 o.json = true;
+            } else if (arg == QLatin1String("--chart-sheets") && o.command == Options::Command::List) {
+                o.chartSheets = true;
             } else if (arg == QLatin1String("--chart") && o.command != Options::Command::List) {
                 QString text;
                 if (!value(arg, &text)) return m_result;
                 ChartRef ref;
                 if (!parseChartRef(text, &ref)) {
-                    return fail(QStringLiteral("--chart %1: expected SHEET:INDEX, INDEX a whole number from 1").arg(text));
+                    return fail(QStringLiteral("--chart %1: expected SHEET:INDEX, INDEX a whole number from 1, or the "
+                                               "name of a chart sheet").arg(text));
                 }
                 if (o.sources.isEmpty()) return fail(QStringLiteral("--chart %1 comes before any workbook").arg(text));
                 o.sources.back().charts.append(ref);
@@ -183,20 +192,24 @@ ParseResult parseArguments(const QStringList& arguments) {
 QString usageText() {
     return QStringLiteral(
         "Usage:\n"
-        "  quillmere-cli list WORKBOOK [--json]\n"
-        "  quillmere-cli copy WORKBOOK [--chart SHEET:INDEX]... [WORKBOOK [--chart SHEET:INDEX]...]...\n"
+        "  quillmere-cli list WORKBOOK [--chart-sheets] [--json]\n"
+        "  quillmere-cli copy WORKBOOK [--chart CHART]... [WORKBOOK [--chart CHART]...]...\n"
         "                     [--into DECK] --output OUT.pptx\n"
-        "  quillmere-cli render WORKBOOK [--chart SHEET:INDEX]... --format png|svg|pdf\n"
+        "  quillmere-cli render WORKBOOK [--chart CHART]... --format png|svg|pdf\n"
         "                     [--scale N | --width W --height H] [--locale NAME] --output DIR\n"
         "\n"
         "list    One line per chart of the workbook's worksheets, in the window's order, tab-separated:\n"
         "        sheet name, chart name, chart index, kind, title, series count, width and height in EMU.\n"
-        "        --json gives an array of objects with the same fields.\n"
-        "copy    Copies every chart of each workbook (or the charts named by the --chart options after\n"
-        "        it, in that order) onto new blank slides at the end of a new presentation, or of a copy\n"
-        "        of DECK, and saves OUT.pptx. DECK is not changed unless OUT names it.\n"
+        "        --chart-sheets adds the charts of chart sheets after them, in the workbook's sheet order,\n"
+        "        with an empty chart index. --json gives an array of objects with the same fields, and\n"
+        "        \"chartSheet\" true for a chart sheet's chart (its \"index\" null).\n"
+        "copy    Copies every chart of each workbook's worksheets (or the charts named by the --chart\n"
+        "        options after it, in that order) onto new blank slides at the end of a new presentation,\n"
+        "        or of a copy of DECK, and saves OUT.pptx. DECK is not changed unless OUT names it.\n"
+        "        CHART is SHEET:INDEX for a worksheet's chart, or the name of a chart sheet alone.\n"
         "render  Draws every chart of the workbook (or those named) into DIR, made if missing, one file\n"
-        "        per chart named <sheet>-<index>.<format> (characters no file name may hold become _).\n"
+        "        per chart named <sheet>-<index>.<format>, <sheet>.<format> for a chart sheet (characters\n"
+        "        no file name may hold become _).\n"
         "        PNG at the chart's own size on a 96 dpi screen times --scale (default 1), or laid out\n"
         "        to --width x --height pixels; SVG and PDF at the chart's size in points (or that of\n"
         "        W x H pixels). A chart that cannot be read is said on standard error and skipped\n"

@@ -15,12 +15,14 @@ inline constexpr int kOutputNotWritable = 3;
 }  // namespace status
 
 // A chart named on the command line as SHEET:INDEX: the worksheet's name (as the window's
-// "Sheet Name", matched without regard to case) and the chart's 1-based position on it.
+// "Sheet Name", matched without regard to case) and the chart's 1-based position on it; or as
+// SHEET alone, the chart of a chart sheet (index 0).
 struct ChartRef {
     QString sheet;
     int index = 0;
 
-    QString text() const { return sheet + u':' + QString::number(index); }
+    bool isChartSheet() const { return index == 0; }
+    QString text() const { return isChartSheet() ? sheet : sheet + u':' + QString::number(index); }
 };
 
 // One workbook of a copy, with the charts named after it; none named means all of them.
@@ -36,6 +38,7 @@ struct Options {
     Command command = Command::Help;
     bool quiet = false;
     bool json = false;           // list
+    bool chartSheets = false;    // list: the chart sheets' charts too
     QList<Source> sources;       // list: exactly one; copy and render: one or more
     QString into;                // copy: the deck to start from, "" for a new presentation
     QString output;              // copy: the presentation to write; render: the folder

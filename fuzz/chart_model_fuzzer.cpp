@@ -1,12 +1,14 @@
 // Fuzz target of the chart model: the input is a chart part's XML. Every input must end in a
 // model or a DocumentError. Beyond not crashing, a model that was read must keep its promises:
 // caches made dense stay within their bounds, the automatic axis scales come out ordered, and
-// the part as a slide's chart needs it reads back as the same chart.
+// the part as a slide's chart needs it reads back as the same chart. A part the model refuses is
+// read as one of the newer kinds (chartex), with the same promises.
 
 #include "FuzzSupport.h"
 #include "engine/chart/AxisScale.h"
 #include "engine/chart/ChartModel.h"
 #include "engine/chart/ChartPart.h"
+#include "engine/chart/ChartexPart.h"
 
 #include <QByteArray>
 #include <QString>
@@ -84,6 +86,39 @@ void scaleAxes(const chart::ChartSpace& space) {
 
 }  // namespace
 
+namespace {
+
+// A part of the newer kinds: read, its levels stay within their bound and it stays the same
+// chart on a slide.
+void checkChartex(const QByteArray& xml) {
+    const QString file = QStringLiteral("fuzz.xlsx");
+    const QString part = QStringLiteral("/xl/charts/chartEx1.xml");
+    ChartexChart chart;
+    try {
+        chart = readChartex(xml, file, part, fuzzsupport::fuzzLimits());
+    } catch (const DocumentError&) {
+        return;
+    }
+    if (chart.kindName().isEmpty() || chart.ownSeriesCount() > int(chart.series.size())) broken("a chartex outline is inconsistent");
+    for (const ChartexChart::Data& data : chart.data) {
+        for (const ChartexChart::Dimension& dimension : data.dimensions) {
+            if (dimension.numbers.size() + dimension.texts.size() > 1'000'000) broken("a chartex level grew past its bound");
+        }
+    }
+    ChartexChart again;
+    try {
+        again = readChartex(chartexForSlide(xml, QStringLiteral("rId9"), file, part), file, part, fuzzsupport::fuzzLimits());
+    } catch (const DocumentError& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+        broken("a chartex part the reader takes is refused for a slide");
+    }
+    if (again.kindName() != chart.kindName() || again.title != chart.title || again.series.size() != chart.series.size()) {
+        broken("the slide's chartex part reads as another chart");
+    }
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray xml = fuzzsupport::bytesOf(data, size);
     const QString file = QStringLiteral("fuzz.xlsx");
@@ -92,6 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         space = chart::readChartSpace(xml, file, part, fuzzsupport::fuzzLimits());
     } catch (const DocumentError&) {
+        checkChartex(xml);
         return 0;
     }
     const ChartSummary summary = summarizeChart(space);

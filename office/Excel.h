@@ -49,7 +49,8 @@ public:
 class ExcelChart {
 public:
     virtual ~ExcelChart() = default;
-    // As Excel reports an embedded chart's name: "<sheet name> <chart object name>".
+    // As Excel reports an embedded chart's name: "<sheet name> <chart object name>"; a chart
+    // sheet's is the sheet's name.
     virtual QString Name() = 0;
     virtual std::shared_ptr<ExcelChartArea> ChartArea() = 0;
     // A server that cannot describe its charts refuses with kNotSupported (the default).
@@ -92,11 +93,24 @@ public:
     virtual std::shared_ptr<ExcelWorksheet> Item(const QString& name) = 0;
 };
 
+// Excel's Workbook.Charts: the workbook's chart sheets, in tab order. A chart sheet is a chart
+// of its own; its Name is the sheet's name, as Excel reports it for a chart sheet.
+class ExcelCharts {
+public:
+    virtual ~ExcelCharts() = default;
+    virtual int Count() = 0;
+    // By 1-based position or by name (ignoring case); a miss fails with "Subscript out of range".
+    virtual std::shared_ptr<ExcelChart> Item(int index) = 0;
+    virtual std::shared_ptr<ExcelChart> Item(const QString& name) = 0;
+};
+
 class ExcelWorkbook {
 public:
     virtual ~ExcelWorkbook() = default;
     virtual QString Name() = 0;
     virtual std::shared_ptr<ExcelWorksheets> Worksheets() = 0;
+    // A server that does not reach chart sheets refuses with kNotSupported (the default).
+    virtual std::shared_ptr<ExcelCharts> Charts();
 };
 
 class ExcelWorkbooks {

@@ -35,7 +35,7 @@ _quillmere_cli() {
     if [[ $cur == -* ]]; then
         local options="--quiet"
         case $command in
-            list)   options+=" --json" ;;
+            list)   options+=" --chart-sheets --json" ;;
             copy)   options+=" --chart --into --output" ;;
             render) options+=" --chart --format --scale --width --height --output" ;;
         esac

@@ -196,6 +196,271 @@ def write_legacy(outdir):
     book.close()
 
 
+def write_chartsheets(outdir):
+    """chartsheets.xlsx: "Data" (a worksheet with one column chart), "Portrait A4" (a chart sheet
+    printed portrait on A4 with half-inch margins, a line chart), "Pie Sheet" (a chart sheet with
+    the page left as XlsxWriter writes it: Letter, landscape, margins 0.7 and 0.75 inch), "Q1-1"
+    (a chart sheet whose picture would take the name of that of worksheet "Q1"'s first chart),
+    "Q1" (a worksheet with one chart).
+    chartsheet-broken.xlsx: "Data" with one chart, then a chart sheet "Lost" whose drawing part
+    is missing from the package.
+    """
+    book = xlsxwriter.Workbook(outdir + "/chartsheets.xlsx")
+    data = book.add_worksheet("Data")
+    write_table(data)
+    data.insert_chart("E2", series_chart(book, "Data", "column"))
+    portrait = book.add_chartsheet("Portrait A4")
+    portrait.set_chart(series_chart(book, "Data", "line"))
+    portrait.set_portrait()
+    portrait.set_paper(9)
+    portrait.set_margins(0.5, 0.5, 0.5, 0.5)
+    book.add_chartsheet("Pie Sheet").set_chart(series_chart(book, "Data", "pie"))
+    book.add_chartsheet("Q1-1").set_chart(series_chart(book, "Data", "bar"))
+    q1 = book.add_worksheet("Q1")
+    write_table(q1)
+    q1.insert_chart("E2", series_chart(book, "Q1", "area"))
+    book.close()
+
+    book = xlsxwriter.Workbook(outdir + "/chartsheet-whole.xlsx")
+    data = book.add_worksheet("Data")
+    write_table(data)
+    data.insert_chart("E2", series_chart(book, "Data", "column"))
+    book.add_chartsheet("Lost").set_chart(series_chart(book, "Data", "line"))
+    book.close()
+    # The chart sheet's drawing is the second (the worksheet's is written first).
+    rewrite(outdir + "/chartsheet-whole.xlsx", outdir + "/chartsheet-broken.xlsx",
+            lambda name, data: None if name == "xl/drawings/drawing2.xml" else data)
+    os.remove(outdir + "/chartsheet-whole.xlsx")
+
+
+# The newer chart kinds, written by hand from [MS-ODRAWXML] (chartex) since no open test data
+# holds workbooks the spreadsheet application saved with them: each is a cx:chartSpace part
+# reached from the drawing through mc:AlternateContent, as the application writes it.
+CX_NS = ('xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" '
+         'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" '
+         'xmlns:cx="http://schemas.microsoft.com/office/drawing/2014/chartex"')
+CHARTEX_REL = "http://schemas.microsoft.com/office/2014/relationships/chartEx"
+CHARTEX_TYPE = "application/vnd.ms-office.chartex+xml"
+# The markup-compatibility namespace each kind's frame requires.
+CX_REQUIRES = {
+    "cx1": "http://schemas.microsoft.com/office/drawing/2015/9/8/chartex",
+    "cx2": "http://schemas.microsoft.com/office/drawing/2015/10/21/chartex",
+    "cx4": "http://schemas.microsoft.com/office/drawing/2016/5/10/chartex",
+}
+
+WATERFALL = [("Start", 100), ("Sales", 40), ("Returns", -15), ("Costs", -30), ("Tax", -10), ("End", 85)]
+SAMPLES = [12, 15, 17, 19, 21, 22, 22, 24, 25, 27, 28, 30, 31, 33, 35, 38, 41, 45, 52, 75]
+TREE = [("Europe", "France", 30), ("Europe", "Germany", 45), ("Europe", "Italy", 20),
+        ("Asia", "Japan", 50), ("Asia", "India", 35), ("Americas", "Brazil", 25)]
+STAGES = [("Visitors", 1000), ("Leads", 600), ("Offers", 250), ("Orders", 120)]
+COUNTRIES = [("France", 30), ("Germany", 45), ("Italy", 20), ("Spain", 28)]
+
+
+def cx_str_dim(kind, ref, levels):
+    """A cx:strDim; levels is a list of lists of texts, the first level first."""
+    out = '<cx:strDim type="%s"><cx:f>%s</cx:f>' % (kind, ref)
+    for level in levels:
+        out += '<cx:lvl ptCount="%d">' % len(level)
+        out += "".join('<cx:pt idx="%d">%s</cx:pt>' % (i, t) for i, t in enumerate(level))
+        out += "</cx:lvl>"
+    return out + "</cx:strDim>"
+
+
+def cx_num_dim(kind, ref, values):
+    out = '<cx:numDim type="%s"><cx:f>%s</cx:f><cx:lvl ptCount="%d" formatCode="General">' % (kind, ref, len(values))
+    out += "".join('<cx:pt idx="%d">%s</cx:pt>' % (i, repr(v)) for i, v in enumerate(values))
+    return out + "</cx:lvl></cx:numDim>"
+
+
+def cx_series(layout, name_ref, name, inner="", attributes=""):
+    return ('<cx:series layoutId="%s"%s><cx:tx><cx:txData><cx:f>%s</cx:f><cx:v>%s</cx:v></cx:txData></cx:tx>'
+            '%s</cx:series>' % (layout, attributes, name_ref, name, inner))
+
+
+def chartex_part(title, data, series, axes=""):
+    head = '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<cx:chartSpace %s>' % CX_NS
+    title_xml = ('<cx:title pos="t" align="ctr" overlay="0"><cx:tx><cx:txData><cx:v>%s</cx:v></cx:txData></cx:tx>'
+                 '</cx:title>' % title) if title else ""
+    return (head + '<cx:chartData><cx:data id="0">' + data + '</cx:data></cx:chartData><cx:chart>' + title_xml
+            + '<cx:plotArea><cx:plotAreaRegion>' + series + '</cx:plotAreaRegion>' + axes + '</cx:plotArea>'
+            + '<cx:legend pos="t" align="ctr" overlay="0"/></cx:chart></cx:chartSpace>').encode("utf-8")
+
+
+CAT_VAL_AXES = ('<cx:axis id="0"><cx:catScaling gapWidth="0.5"/><cx:tickLabels/></cx:axis>'
+                '<cx:axis id="1"><cx:valScaling/><cx:majorGridlines/><cx:tickLabels/></cx:axis>')
+
+
+def chartex_parts():
+    """(kind, requires, name, part bytes) of one chart of each newer kind, over the Data sheet
+    that write_chartex fills."""
+    n = len(WATERFALL)
+    labels = [w[0] for w in WATERFALL]
+    waterfall = chartex_part(
+        "Cash flow",
+        cx_str_dim("cat", "Data!$A$2:$A$%d" % (n + 1), [labels])
+        + cx_num_dim("val", "Data!$B$2:$B$%d" % (n + 1), [w[1] for w in WATERFALL]),
+        cx_series("waterfall", "Data!$B$1", "Amount",
+                  '<cx:dataLabels pos="outEnd"><cx:visibility seriesName="0" categoryName="0" value="1"/></cx:dataLabels>'
+                  '<cx:dataId val="0"/><cx:layoutPr><cx:subtotals><cx:idx val="0"/><cx:idx val="%d"/></cx:subtotals>'
+                  '</cx:layoutPr>' % (n - 1)),
+        CAT_VAL_AXES)
+    m = len(SAMPLES)
+    samples = cx_num_dim("val", "Data!$D$2:$D$%d" % (m + 1), SAMPLES)
+    histogram = chartex_part(
+        "Spread", samples,
+        cx_series("clusteredColumn", "Data!$D$1", "Sample",
+                  '<cx:dataId val="0"/><cx:layoutPr><cx:binning intervalClosed="r"/></cx:layoutPr>'),
+        '<cx:axis id="0"><cx:catScaling gapWidth="0"/><cx:tickLabels/></cx:axis>'
+        '<cx:axis id="1"><cx:valScaling/><cx:majorGridlines/><cx:tickLabels/></cx:axis>')
+    pareto = chartex_part(
+        "Causes",
+        cx_str_dim("cat", "Data!$A$2:$A$%d" % (n + 1), [labels])
+        + cx_num_dim("val", "Data!$C$2:$C$%d" % (n + 1), [abs(w[1]) for w in WATERFALL]),
+        cx_series("clusteredColumn", "Data!$C$1", "Size",
+                  '<cx:dataId val="0"/><cx:layoutPr><cx:aggregation/></cx:layoutPr><cx:axisId val="1"/>')
+        + '<cx:series layoutId="paretoLine" ownerIdx="0"><cx:axisId val="2"/></cx:series>',
+        '<cx:axis id="0"><cx:catScaling gapWidth="0"/><cx:tickLabels/></cx:axis>'
+        '<cx:axis id="1"><cx:valScaling/><cx:majorGridlines/><cx:tickLabels/></cx:axis>'
+        '<cx:axis id="2"><cx:valScaling max="1" min="0"/><cx:units unit="percentage"/><cx:tickLabels/></cx:axis>')
+    box = chartex_part(
+        "", samples,
+        cx_series("boxWhisker", "Data!$D$1", "Sample",
+                  '<cx:dataId val="0"/><cx:layoutPr><cx:visibility meanLine="0" meanMarker="1" nonoutliers="0" '
+                  'outliers="1"/><cx:statistics quartileMethod="exclusive"/></cx:layoutPr>'),
+        '<cx:axis id="0"><cx:catScaling gapWidth="1"/><cx:tickLabels/></cx:axis>'
+        '<cx:axis id="1"><cx:valScaling/><cx:majorGridlines/><cx:tickLabels/></cx:axis>')
+    t = len(TREE)
+    tree_data = (cx_str_dim("cat", "Data!$F$2:$G$%d" % (t + 1), [[x[1] for x in TREE], [x[0] for x in TREE]])
+                 + cx_num_dim("size", "Data!$H$2:$H$%d" % (t + 1), [x[2] for x in TREE]))
+    treemap = chartex_part(
+        "Markets", tree_data,
+        cx_series("treemap", "Data!$H$1", "Share",
+                  '<cx:dataId val="0"/><cx:layoutPr><cx:parentLabelLayout val="overlapping"/></cx:layoutPr>'))
+    sunburst = chartex_part("Markets by region", tree_data,
+                            cx_series("sunburst", "Data!$H$1", "Share", '<cx:dataId val="0"/>'))
+    s_ = len(STAGES)
+    funnel = chartex_part(
+        "Pipeline",
+        cx_str_dim("cat", "Data!$J$2:$J$%d" % (s_ + 1), [[x[0] for x in STAGES]])
+        + cx_num_dim("val", "Data!$K$2:$K$%d" % (s_ + 1), [x[1] for x in STAGES]),
+        cx_series("funnel", "Data!$K$1", "People", '<cx:dataId val="0"/>'),
+        '<cx:axis id="0"><cx:catScaling gapWidth="0.06"/><cx:tickLabels/></cx:axis>')
+    c = len(COUNTRIES)
+    region = chartex_part(
+        "By country",
+        cx_str_dim("cat", "Data!$M$2:$M$%d" % (c + 1), [[x[0] for x in COUNTRIES]])
+        + cx_num_dim("colorVal", "Data!$N$2:$N$%d" % (c + 1), [x[1] for x in COUNTRIES]),
+        cx_series("regionMap", "Data!$N$1", "Index",
+                  '<cx:dataId val="0"/><cx:layoutPr><cx:regionLabelLayout val="none"/>'
+                  '<cx:geography cultureLanguage="en-US" cultureRegion="US" attribution="Powered by Bing"/>'
+                  '</cx:layoutPr>'))
+    return [("Waterfall", "cx1", "Waterfall 1", waterfall), ("Histogram", "cx1", "Histogram 1", histogram),
+            ("Pareto", "cx1", "Pareto 1", pareto), ("Box and Whisker", "cx1", "Box 1", box),
+            ("Treemap", "cx1", "Treemap 1", treemap), ("Sunburst", "cx1", "Sunburst 1", sunburst),
+            ("Funnel", "cx2", "Funnel 1", funnel), ("Filled Map", "cx4", "Map 1", region)]
+
+
+def chartex_anchor(row, shape_id, name, rel_id, requires):
+    """A two-cell anchor at column M, rows row to row + 14, whose object is a chartex frame in
+    mc:AlternateContent, with the fallback shape the spreadsheet application writes."""
+    marker = ('<xdr:%s><xdr:col>%d</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>%d</xdr:row>'
+              '<xdr:rowOff>0</xdr:rowOff></xdr:%s>')
+    return ('<xdr:twoCellAnchor editAs="oneCell">' + marker % ("from", 15, row, "from")
+            + marker % ("to", 23, row + 14, "to")
+            + '<mc:AlternateContent xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006">'
+            '<mc:Choice xmlns:%s="%s" Requires="%s"><xdr:graphicFrame macro=""><xdr:nvGraphicFramePr>'
+            '<xdr:cNvPr id="%d" name="%s"/><xdr:cNvGraphicFramePr/></xdr:nvGraphicFramePr>'
+            '<xdr:xfrm><a:off x="0" y="0"/><a:ext cx="0" cy="0"/></xdr:xfrm><a:graphic>'
+            '<a:graphicData uri="http://schemas.microsoft.com/office/drawing/2014/chartex">'
+            '<cx:chart xmlns:cx="http://schemas.microsoft.com/office/drawing/2014/chartex" '
+            'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" r:id="%s"/>'
+            '</a:graphicData></a:graphic></xdr:graphicFrame></mc:Choice><mc:Fallback>'
+            '<xdr:sp macro="" textlink=""><xdr:nvSpPr><xdr:cNvPr id="0" name=""/><xdr:cNvSpPr>'
+            '<a:spLocks noTextEdit="1"/></xdr:cNvSpPr></xdr:nvSpPr><xdr:spPr><a:xfrm>'
+            '<a:off x="9144000" y="%d"/><a:ext cx="4876800" cy="2667000"/></a:xfrm>'
+            '<a:prstGeom prst="rect"><a:avLst/></a:prstGeom><a:solidFill><a:prstClr val="white"/></a:solidFill>'
+            '<a:ln w="1"><a:solidFill><a:prstClr val="green"/></a:solidFill></a:ln></xdr:spPr><xdr:txBody>'
+            '<a:bodyPr vertOverflow="clip" horzOverflow="clip"/><a:lstStyle/><a:p><a:r><a:rPr lang="en-US" sz="1100"/>'
+            "<a:t>This chart isn't available in your version of Excel.</a:t></a:r></a:p></xdr:txBody></xdr:sp>"
+            '</mc:Fallback></mc:AlternateContent><xdr:clientData/></xdr:twoCellAnchor>'
+            % (requires, CX_REQUIRES[requires], requires, shape_id, name, rel_id, row * 190500)).encode("utf-8")
+
+
+def add_chartex_parts(data, name, drawing, charts, anchors_after_first):
+    """The entry name's bytes with the chartex charts added to drawing: the anchors after the
+    drawing's first anchor (or at its end), the parts, their relationships and content types."""
+    if name == "[Content_Types].xml":
+        overrides = "".join('<Override PartName="/xl/charts/chartEx%d.xml" ContentType="%s"/>' % (i + 1, CHARTEX_TYPE)
+                            for i in range(len(charts)))
+        return data.replace(b"</Types>", overrides.encode() + b"</Types>")
+    if name == "xl/drawings/_rels/%s.rels" % drawing:
+        rels = "".join('<Relationship Id="rIdCx%d" Type="%s" Target="../charts/chartEx%d.xml"/>' % (i + 1, CHARTEX_REL, i + 1)
+                       for i in range(len(charts)))
+        return data.replace(b"</Relationships>", rels.encode() + b"</Relationships>")
+    if name == "xl/drawings/%s" % drawing:
+        anchors = b"".join(chartex_anchor(2 + 16 * i, 100 + i, charts[i][2], "rIdCx%d" % (i + 1), charts[i][1])
+                           for i in range(len(charts)))
+        if anchors_after_first:
+            cut = data.index(b"</xdr:twoCellAnchor>") + len(b"</xdr:twoCellAnchor>")
+            return data[:cut] + anchors + data[cut:]
+        return data.replace(b"</xdr:wsDr>", anchors + b"</xdr:wsDr>")
+    return data
+
+
+def write_chartex(outdir):
+    """chartex.xlsx: worksheet "Data" (the tables) holds a classic column chart, then one chart
+    of each newer kind (waterfall "Cash flow", histogram "Spread", pareto "Causes", box and
+    whisker without a title, treemap "Markets", sunburst "Markets by region", funnel "Pipeline",
+    region map "By country"), then a classic line chart; "Empty" follows without charts.
+    chartex-only.xlsx: "Data" holds nothing but the eight newer charts (and a picture).
+    chartex-unknown.xlsx: chartex-only.xlsx whose funnel frame requires a namespace besides cx2
+    that no reader knows."""
+    for file_name, classic in (("chartex.xlsx", True), ("chartex-only.xlsx", False)):
+        stem = outdir + "/" + file_name + ".base.xlsx"
+        book = xlsxwriter.Workbook(stem)
+        data = book.add_worksheet("Data")
+        data.write_row(0, 0, ["Step", "Amount", "Size", "Sample", "", "Country", "Region", "Share", "",
+                              "Stage", "People", "", "Country", "Index"])
+        for i, (label, value) in enumerate(WATERFALL):
+            data.write_row(i + 1, 0, [label, value, abs(value)])
+        for i, value in enumerate(SAMPLES):
+            data.write_number(i + 1, 3, value)
+        for i, (region, country, value) in enumerate(TREE):
+            data.write_row(i + 1, 5, [country, region, value])
+        for i, (stage, value) in enumerate(STAGES):
+            data.write_row(i + 1, 9, [stage, value])
+        for i, (country, value) in enumerate(COUNTRIES):
+            data.write_row(i + 1, 12, [country, value])
+        if classic:
+            chart = book.add_chart({"type": "column"})
+            chart.add_series({"name": "=Data!$B$1", "categories": "=Data!$A$2:$A$7", "values": "=Data!$B$2:$B$7"})
+            data.insert_chart("P140", chart)
+            chart = book.add_chart({"type": "line"})
+            chart.add_series({"name": "=Data!$C$1", "categories": "=Data!$A$2:$A$7", "values": "=Data!$C$2:$C$7"})
+            data.insert_chart("P160", chart)
+        else:
+            # A picture gives the sheet a drawing for the newer charts to join.
+            png = outdir + "/red.png"
+            tiny_png(png)
+            data.insert_image("P140", png)
+        book.add_worksheet("Empty")
+        book.close()
+        charts = chartex_parts()
+        parts = {"xl/charts/chartEx%d.xml" % (i + 1): c[3] for i, c in enumerate(charts)}
+        with zipfile.ZipFile(stem) as zin, zipfile.ZipFile(outdir + "/" + file_name, "w", zipfile.ZIP_DEFLATED) as zout:
+            for info in zin.infolist():
+                zout.writestr(info.filename, add_chartex_parts(zin.read(info.filename), info.filename, "drawing1.xml",
+                                                               charts, classic))
+            for part, body in parts.items():
+                zout.writestr(part, body)
+        os.remove(stem)
+    # The funnel's choice also requires a namespace no reader knows: it is read as its fallback,
+    # a shape, and is no chart.
+    rewrite(outdir + "/chartex-only.xlsx", outdir + "/chartex-unknown.xlsx",
+            lambda n, d: d.replace(b'Requires="cx2"', b'xmlns:zz="urn:example:unknown" Requires="cx2 zz"')
+            if n == "xl/drawings/drawing1.xml" else d)
+
+
 def write_three_sheets(outdir):
     """legacy-three-sheets.xlsx: Sheet1 without charts, Sheet2 and Sheet3 with one chart each
     (a column and a line chart): what the .xls tests' stand-in converter hands back."""
@@ -237,8 +502,9 @@ def write_variants(outdir):
     """Hand-edited copies of charts.xlsx, for what XlsxWriter cannot make and for faults.
 
     groups.xlsx: the drawing of "It's here" (drawing4.xml) also holds a chart inside a group
-    shape, a chartex frame inside mc:AlternateContent and a one-cell-anchored chart "One Cell"
-    (ext 1234567 x 765432 EMU) after its own chart.
+    shape, an anchor wrapped whole in mc:AlternateContent whose frame is a waterfall chart
+    "Waterfall 1" (chartEx1.xml) and a one-cell-anchored chart "One Cell" (ext 1234567 x 765432
+    EMU) after its own chart.
     Faults: notazip.xlsx, truncated.xlsx, noworkbook.xlsx, dangling.xlsx (the first chart part
     of Data is missing), malformed-drawing.xlsx (drawing1.xml cut short), bomb.xlsx
     (drawing1.xml claims 4 GB uncompressed), badsheet.xlsx (the Data worksheet's XML is cut
@@ -246,11 +512,24 @@ def write_variants(outdir):
     """
     source = outdir + "/charts.xlsx"
 
+    waterfall = chartex_parts()[0]
+
     def add_group(name, data):
         if name == "xl/drawings/drawing4.xml":
-            return data.replace(b"</xdr:wsDr>", GROUP_AND_CHARTEX + b"</xdr:wsDr>")
+            cx = b'<cx:chart xmlns:cx="http://schemas.microsoft.com/office/drawing/2014/chartex" ' \
+                 b'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" r:id="rId1"/>'
+            return data.replace(b"</xdr:wsDr>", GROUP_AND_CHARTEX.replace(cx, cx.replace(b"rId1", b"rIdCx1"))
+                                + b"</xdr:wsDr>")
+        if name == "xl/drawings/_rels/drawing4.xml.rels":
+            return data.replace(b"</Relationships>", b'<Relationship Id="rIdCx1" Type="%s" '
+                                b'Target="../charts/chartEx1.xml"/></Relationships>' % CHARTEX_REL.encode())
+        if name == "[Content_Types].xml":
+            return data.replace(b"</Types>", b'<Override PartName="/xl/charts/chartEx1.xml" ContentType="%s"/></Types>'
+                                % CHARTEX_TYPE.encode())
         return data
     rewrite(source, outdir + "/groups.xlsx", add_group)
+    with zipfile.ZipFile(outdir + "/groups.xlsx", "a") as book:
+        book.writestr("xl/charts/chartEx1.xml", waterfall[3])
 
     with open(outdir + "/notazip.xlsx", "w") as f:
         f.write("Month,Sales\nJan,1\n")
@@ -615,6 +894,8 @@ def main(argv):
         write_charts(argv[1])
         write_no_charts(argv[1])
         write_three_sheets(argv[1])
+        write_chartsheets(argv[1])
+        write_chartex(argv[1])
         write_variants(argv[1])
         write_shared_ranges(argv[1])
     else:

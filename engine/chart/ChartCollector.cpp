@@ -1,4 +1,5 @@
 #include "ChartCollector.h"
+#include "engine/chart/ChartexPart.h"
 
 #include "engine/chart/ChartModel.h"
 #include "engine/chart/FormatResolver.h"
@@ -9,6 +10,7 @@
 #include <QSet>
 #include <cmath>
 #include <deque>
+#include <tuple>
 #include <map>
 #include <unordered_set>
 
@@ -16,7 +18,7 @@ namespace engine {
 
 namespace {
 
-void collectParts(const Workbook& workbook, const QString& chartPart, ChartPackage& out) {
+void collectParts(const Workbook& workbook, const QString& chartPart, bool chartex, ChartPackage& out) {
     const PackageReader& package = workbook.package();
     const QString file = workbook.displayName();
     std::deque<QString> queue{chartPart};
@@ -29,9 +31,8 @@ void collectParts(const Workbook& workbook, const QString& chartPart, ChartPacka
         part.name = name;
         // The chart part is the chart by its drawing's relationship, whatever type the package
         // gives it (its content is read as a chart throughout); the others by the rule below.
-        part.contentType = name == chartPart
-                               ? QStringLiteral("application/vnd.openxmlformats-officedocument.drawingml.chart+xml")
-                               : package.contentTypes().of(name);
+        part.contentType = name == chartPart ? QString::fromLatin1(chartex ? kChartexContentType : kChartContentType)
+                                             : package.contentTypes().of(name);
         part.data = package.read(name);
         totalBytes += part.data.size();
         const QString relsPart = relationshipsPartName(name);
@@ -377,11 +378,33 @@ ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet
     package.sheetName = sheet.name;
     package.chartName = chart.name;
     package.date1904 = workbook.date1904();
-    collectParts(workbook, chart.chartPart, package);
+    collectParts(workbook, chart.chartPart, chart.frame.extended, package);
     package.theme = workbook.theme();
     const chart::Producer producer = producerOf(workbook);
     package.producerApplication = producer.application;
     package.producerVersion = producer.version;
+
+    if (chart.frame.extended) {
+        // The newer kinds cache their data in their own form, which the embedded workbook does
+        // not need: what the sheets cannot give stays out of it, and the chart keeps its caches.
+        const ChartexChart chartex =
+            readChartex(package.parts.front().data, workbook.displayName(), chart.chartPart, workbook.package().limits());
+        std::vector<Reference> references;
+        for (const ChartexChart::Series& series : chartex.series) {
+            if (!series.nameFormula.isEmpty()) references.push_back({series.nameFormula, nullptr, nullptr, nullptr});
+        }
+        for (const ChartexChart::Data& data : chartex.data) {
+            for (const ChartexChart::Dimension& dimension : data.dimensions) {
+                if (!dimension.formula.isEmpty()) references.push_back({dimension.formula, nullptr, nullptr, nullptr});
+            }
+        }
+        expectCellsOfEveryChart(workbook);
+        workbook.expectCells(rangesWithinBudget(references));
+        CellCollector cells(workbook, package);
+        for (const Reference& reference : references) cells.addFromSheets(reference);
+        std::tie(package.cx, package.cy) = workbook.chartSize(sheet, chart);
+        return package;
+    }
 
     // The cells come from the sheets; the numbers the chart caches are read only for references
     // the sheets cannot give (a sheet that is corrupt, a reference over the budget of cells),

@@ -110,6 +110,10 @@ bool chartPackageCarriesRelationship(const QString& type) {
     return kTypes.contains(type);
 }
 
+bool ChartPackage::isChartex() const {
+    return !parts.empty() && parts.front().contentType.compare(QLatin1String(kChartexContentType), Qt::CaseInsensitive) == 0;
+}
+
 bool chartPackageCarriesContentType(const QString& contentType) {
     static const QSet<QString> kTypes = {
         QStringLiteral("application/vnd.openxmlformats-officedocument.drawingml.chart+xml"),
@@ -255,9 +259,9 @@ ChartPackage chartPackageFromBytes(const QByteArray& bytes) {
             refuse(QStringLiteral("chart package carries %1 twice").arg(part.name));
         }
         names.insert(part.name.toLower());
-        const bool isChart = part.contentType.compare(
-                                 QLatin1String("application/vnd.openxmlformats-officedocument.drawingml.chart+xml"),
-                                 Qt::CaseInsensitive) == 0;
+        const bool isChart =
+            part.contentType.compare(QLatin1String(kChartContentType), Qt::CaseInsensitive) == 0 ||
+            part.contentType.compare(QLatin1String(kChartexContentType), Qt::CaseInsensitive) == 0;
         if (i == 0 ? !isChart : (isChart || !chartPackageCarriesContentType(part.contentType))) {
             refuse(i == 0 ? QStringLiteral("chart package does not start with a chart part")
                           : QStringLiteral("chart package carries %1 of a kind a chart does not use (%2)")

@@ -12,7 +12,7 @@ namespace engine {
 // What the spreadsheet's ChartArea.Copy leaves on the clipboard and the presentation's paste
 // takes: one chart, self-contained, so that pasting needs no open workbook.
 //
-//  - parts: the chart part first, then every part it reaches through its relationships (chart
+//  - parts: the chart part (a classic chart, or a chartex part of the newer kinds) first, then every part it reaches through its relationships (chart
 //    style, colours, user-shape drawings and their images...), each under its name in the
 //    source workbook, with its content type and its relationships part's bytes (empty when
 //    none). Relationship targets inside them are relative, as in the workbook.
@@ -51,7 +51,12 @@ struct ChartPackage {
     QString producerVersion;
 
     const Part& chartPart() const { return parts.front(); }
+    // Whether the chart is one of the newer kinds: its part a chartex part (cx:chartSpace).
+    bool isChartex() const;
 };
+
+inline constexpr const char* kChartContentType = "application/vnd.openxmlformats-officedocument.drawingml.chart+xml";
+inline constexpr const char* kChartexContentType = "application/vnd.ms-office.chartex+xml";
 
 // The kinds of part a chart package carries beside the chart itself: chart style and colours,
 // user-shape drawings, theme overrides and pictures, reached through relationships of these

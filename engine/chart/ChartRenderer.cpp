@@ -47,6 +47,12 @@ QByteArray pdfBytes(const ChartScene& scene, QSizeF size) {
 
 QImage renderChartImage(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints,
                         double scale) {
+    return renderSceneImage(sizeInPoints, scale, [&](double pixelsPerPoint) {
+        return buildChartScene(chart, context, sizeInPoints, pixelsPerPoint);
+    });
+}
+
+QImage renderSceneImage(QSizeF sizeInPoints, double scale, const std::function<ChartScene(double)>& scene) {
     if (!(scale > 0) || !std::isfinite(scale)) scale = 1;
     const double k = kPixelsPerPoint * scale;
     // Checked in floating point, before any conversion to int: a frame's extent goes up to
@@ -68,9 +74,8 @@ QImage renderChartImage(const ChartSpace& chart, const RenderContext& context, Q
     image.setDotsPerMeterX(dotsPerMeter);
     image.setDotsPerMeterY(dotsPerMeter);
     image.fill(Qt::transparent);
-    const ChartScene scene = buildChartScene(chart, context, sizeInPoints, k);
     QPainter painter(&image);
-    paintChartScene(scene, painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+    paintChartScene(scene(k), painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
     painter.end();
     return image;
 }
@@ -87,17 +92,24 @@ double scaleWithinImageBounds(QSizeF sizeInPoints, double scale) {
 
 void writeChartPicture(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints,
                        PictureFormat format, double scale, const QString& path) {
+    writeScenePicture(sizeInPoints, format, scale, path, [&](double pixelsPerPoint) {
+        return buildChartScene(chart, context, sizeInPoints, pixelsPerPoint);
+    });
+}
+
+void writeScenePicture(QSizeF sizeInPoints, PictureFormat format, double scale, const QString& path,
+                       const std::function<ChartScene(double)>& scene) {
     QByteArray bytes;
     if (format == PictureFormat::Png) {
-        const QImage image = renderChartImage(chart, context, sizeInPoints, scale);
+        const QImage image = renderSceneImage(sizeInPoints, scale, scene);
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         if (!image.save(&buffer, "PNG"))
             throw DocumentError(DocumentError::Kind::Io, path, QString(), QStringLiteral("the picture could not be encoded as PNG"));
     } else {
         // Vector pictures get zoomed: keep detail for eight pixels per point.
-        const ChartScene scene = buildChartScene(chart, context, sizeInPoints, 8);
-        bytes = format == PictureFormat::Svg ? svgBytes(scene, sizeInPoints) : pdfBytes(scene, sizeInPoints);
+        const ChartScene built = scene(8);
+        bytes = format == PictureFormat::Svg ? svgBytes(built, sizeInPoints) : pdfBytes(built, sizeInPoints);
     }
     // Every write checked through to the flush: a picture replaced by a half-written one on
     // a full disk would be lost without a word.

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QSizeF>
 #include <QString>
+#include <functional>
 
 // Draws a chart part the way the office applications draw it, in three stages: layout (where
 // the title, legend, plot area, axes and their labels go for a given size), scene (a display
@@ -68,5 +69,11 @@ enum class PictureFormat { Png, Svg, Pdf };
 // file when it cannot be written, a full disk among them.
 void writeChartPicture(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints,
                        PictureFormat format, double scale, const QString& path);
+
+// The same for any scene of sizeInPoints, made by `scene` for a given number of pixels per
+// point: what draws charts that are not read into the chart model (the newer kinds).
+QImage renderSceneImage(QSizeF sizeInPoints, double scale, const std::function<ChartScene(double)>& scene);
+void writeScenePicture(QSizeF sizeInPoints, PictureFormat format, double scale, const QString& path,
+                       const std::function<ChartScene(double)>& scene);
 
 }  // namespace engine::chart

@@ -95,4 +95,8 @@ bool isChartGraphicUri(std::string_view uri) {
     return namespaceOfUri(uri) == Ns::C;
 }
 
+bool isChartexGraphicUri(std::string_view uri) {
+    return namespaceOfUri(uri) == Ns::Cx;
+}
+
 }  // namespace engine::xml

@@ -71,6 +71,8 @@ inline constexpr const char* kChart =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/chart";
 inline constexpr const char* kPackage =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/package";
+// A frame of one of the newer chart kinds to its chartex part.
+inline constexpr const char* kChartex = "http://schemas.microsoft.com/office/2014/relationships/chartEx";
 inline constexpr const char* kImage =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
 inline constexpr const char* kNotesSlide =
@@ -95,5 +97,7 @@ bool relationshipTypeIs(std::string_view type, std::string_view expected);
 
 // The graphicData uri of a classic chart frame, in either spelling.
 bool isChartGraphicUri(std::string_view uri);
+// The graphicData uri of a frame of the newer chart kinds (cx:chart, a chartex part).
+bool isChartexGraphicUri(std::string_view uri);
 
 }  // namespace engine::xml

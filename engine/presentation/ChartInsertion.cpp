@@ -2,6 +2,7 @@
 
 #include "engine/package/Xml.h"
 #include "engine/chart/ChartPart.h"
+#include "engine/chart/ChartexPart.h"
 #include "engine/chart/FormatResolver.h"
 #include "engine/presentation/EmbeddedWorkbook.h"
 #include "engine/presentation/OoxmlNames.h"
@@ -173,7 +174,9 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& chart, cha
         if (renamed.contains(part.name.toLower())) {
             throw DocumentError(kClipboard, part.name, QStringLiteral("part carried twice"));
         }
-        const QString pattern = i == 0 ? QStringLiteral("/ppt/charts/chart%1.xml") : patternFor(part.name);
+        const QString pattern = i > 0              ? patternFor(part.name)
+                                : chart.isChartex() ? QStringLiteral("/ppt/charts/chartEx%1.xml")
+                                                    : QStringLiteral("/ppt/charts/chart%1.xml");
         const QString name = freeName(pattern);
         renamed.insert(part.name.toLower(), name);
         placed.emplace_back(&part, name);
@@ -195,7 +198,8 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& chart, cha
         }
         result.parts.emplace_back(relationshipsPartName(name), std::move(rels));
     }
-    if (!chartRels.firstOfType(ooxml::rel::kThemeOverride) && !chart.theme.isEmpty()) {
+    // The newer kinds take the presentation's theme: no override is known to be read with them.
+    if (!chart.isChartex() && !chartRels.firstOfType(ooxml::rel::kThemeOverride) && !chart.theme.isEmpty()) {
         const QString overrideName = freeName(QStringLiteral("/ppt/theme/themeOverride%1.xml"));
         result.parts.emplace_back(overrideName, themeOverrideFromTheme(chart.theme, kClipboard, QStringLiteral("/xl/theme/theme1.xml")));
         result.types.emplace_back(overrideName, ooxml::ct::kThemeOverride);
@@ -206,15 +210,20 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& chart, cha
     result.types.emplace_back(workbookName, ooxml::ct::kXlsx);
     const QString packageRel = chartRels.add(ooxml::rel::kPackage, chartName, workbookName);
 
-    const chart::RenderContext look = sourceLook(chart, byName);
-    SlideChartOptions options;
-    options.packageRelId = packageRel;
-    options.cells = &chart.cells;
-    options.date1904 = chart.date1904;
-    options.look = &look;
-    options.written = written;
     result.chartPart = chartName;
-    result.parts.front().second = chartForSlide(chart.chartPart().data, options, kClipboard, chart.chartPart().name);
+    if (chart.isChartex()) {
+        result.parts.front().second =
+            chartexForSlide(chart.chartPart().data, packageRel, kClipboard, chart.chartPart().name);
+    } else {
+        const chart::RenderContext look = sourceLook(chart, byName);
+        SlideChartOptions options;
+        options.packageRelId = packageRel;
+        options.cells = &chart.cells;
+        options.date1904 = chart.date1904;
+        options.look = &look;
+        options.written = written;
+        result.parts.front().second = chartForSlide(chart.chartPart().data, options, kClipboard, chart.chartPart().name);
+    }
     result.parts.emplace_back(workbookName, embedded.get());
     if (chartRelsSlot) result.parts[*chartRelsSlot].second = chartRels.serialize();
     else result.parts.emplace_back(relationshipsPartName(chartName), chartRels.serialize());

@@ -7,7 +7,8 @@
 namespace engine {
 
 // Copies a chart package into a presentation's package as a native chart, ready for a slide to
-// relate to: the chart part at a new /ppt/charts/chartN.xml and every related part (style,
+// relate to: the chart part at a new /ppt/charts/chartN.xml (chartExN.xml for the newer kinds,
+// which keep their own data caches and take no theme override) and every related part (style,
 // colours, user-shape drawings, their images and charts) at new names that clash with nothing,
 // relationship targets rewritten to the new names with their ids kept, content types added,
 // the source theme as the chart's theme override (unless the chart brings one of its own), and

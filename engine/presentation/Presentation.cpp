@@ -3,6 +3,7 @@
 #include "engine/drawingml/Units.h"
 #include "engine/presentation/BuiltInTemplate.h"
 #include "engine/presentation/ChartInsertion.h"
+#include "engine/chart/ChartexPart.h"
 #include "engine/presentation/Ids.h"
 #include "engine/presentation/OoxmlNames.h"
 #include "engine/presentation/SlideLayoutPart.h"
@@ -327,6 +328,21 @@ Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& c
     made.rect = placedChart(chart.cx, chart.cy);
     made.parts = makeChartParts(m_package, chart, pasted ? &pasted->model : nullptr);
     if (pasted) pasted->part = made.parts.chartPart;
+    if (chart.isChartex()) {
+        const ChartexChart chartex = readChartex(chart.chartPart().data, QStringLiteral("clipboard"), chart.chartPart().name);
+        const ChartexRequirement requirement = chartexRequirement(chartex);
+        made.requiredPrefix = requirement.prefix;
+        made.requiredUri = requirement.uri;
+        // At the frame's size on a 96 dpi screen, held to a sensible picture.
+        const QSize pixels(int(std::clamp<qint64>(made.rect.cx / kEmuPerPixel, 1, 4000)),
+                           int(std::clamp<qint64>(made.rect.cy / kEmuPerPixel, 1, 4000)));
+        QBuffer buffer(&made.fallbackPicture);
+        buffer.open(QIODevice::WriteOnly);
+        if (!chartexPicture(chartex, pixels).save(&buffer, "PNG")) {
+            throw DocumentError(QStringLiteral("clipboard"), chart.chartPart().name,
+                                QStringLiteral("the chart's picture cannot be encoded as PNG"));
+        }
+    }
     return made;
 }
 
@@ -339,14 +355,28 @@ void Presentation::placeChart(const MadeChart& made) {
         throw DocumentError(m_name, made.slidePart, QStringLiteral("the presentation changed while the chart was pasted"));
     }
     const bool slideHasRels = m_package.hasPart(relationshipsPartName(made.slidePart));
-    checkRoomFor(static_cast<qsizetype>(made.parts.parts.size()) + (slideHasRels ? 0 : 1), QStringLiteral("another chart"));
+    const bool chartex = !made.fallbackPicture.isEmpty();
+    checkRoomFor(static_cast<qsizetype>(made.parts.parts.size()) + (slideHasRels ? 0 : 1) + (chartex ? 1 : 0),
+                 QStringLiteral("another chart"));
     editSlide(made.index, [&](SlidePart& slide, Package& package, const QString& slidePart) {
         auto rels = package.relationships(slidePart);
-        addChartParts(package, made.parts);
-        const QString relId = rels.add(ooxml::rel::kChart, slidePart, made.parts.chartPart);
-        package.setRelationships(slidePart, rels);
         const QString name = made.name.isEmpty() ? QStringLiteral("Chart %1").arg(slide.nextShapeId() - 1) : made.name;
-        slide.appendChartFrame(name, made.rect, relId);
+        if (!chartex) {
+            addChartParts(package, made.parts);
+            const QString relId = rels.add(ooxml::rel::kChart, slidePart, made.parts.chartPart);
+            package.setRelationships(slidePart, rels);
+            slide.appendChartFrame(name, made.rect, relId);
+            return;
+        }
+        const QString media = package.freePartName(QStringLiteral("/ppt/media/image%1.png"));
+        addChartParts(package, made.parts);
+        package.setPart(media, made.fallbackPicture);
+        if (!package.contentTypes().hasDefault("png")) package.contentTypes().setDefault("png", ooxml::ct::kPng);
+        else if (package.contentTypes().of(media) != ooxml::ct::kPng) package.contentTypes().setOverride(media, ooxml::ct::kPng);
+        const QString relId = rels.add(ooxml::rel::kChartex, slidePart, made.parts.chartPart);
+        const QString pictureRelId = rels.add(ooxml::rel::kImage, slidePart, media);
+        package.setRelationships(slidePart, rels);
+        slide.appendChartexFrame(name, made.rect, relId, pictureRelId, made.requiredPrefix, made.requiredUri);
     });
 }
 

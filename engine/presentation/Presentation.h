@@ -118,6 +118,11 @@ public:
         QString name;  // the frame's name, "" for the default
         EmuRect rect;
         ChartParts parts;
+        // The newer kinds: the picture readers that do not know the kind show (PNG), and the
+        // namespace the frame's choice requires.
+        QByteArray fallbackPicture;
+        const char* requiredPrefix = nullptr;
+        const char* requiredUri = nullptr;
     };
     MadeChart makeChart(int index, const ChartPackage& chart, PastedChart* pasted = nullptr) const;
     void placeChart(const MadeChart& made);

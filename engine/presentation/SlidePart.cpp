@@ -310,6 +310,51 @@ void SlidePart::appendChartFrame(const QString& name, const EmuRect& frame,
     chart.append_attribute("r:id") = chartRelId.toUtf8().constData();
 }
 
+void SlidePart::appendChartexFrame(const QString& name, const EmuRect& frame, const QString& chartRelId,
+                                   const QString& pictureRelId, const char* requiredPrefix, const char* requiredUri) {
+    const int id = nextShapeId();
+    const std::string pa = prefixPart(a("x"));
+    auto alternate = xml::insertChild(m_tree, kShapeTreeChildren, Ns::Mc, "AlternateContent");
+    // Declared where used, as the presentation application writes it, whatever the slide's root
+    // declares.
+    alternate.set_name("mc:AlternateContent");
+    alternate.append_attribute("xmlns:mc") = xml::uriOf(Ns::Mc);
+    auto choice = alternate.append_child("mc:Choice");
+    choice.append_attribute((std::string("xmlns:") + requiredPrefix).c_str()) = requiredUri;
+    choice.append_attribute("Requires") = requiredPrefix;
+    auto gf = choice.append_child(p("graphicFrame").c_str());
+    auto nv = gf.append_child(p("nvGraphicFramePr").c_str());
+    auto c = nv.append_child(p("cNvPr").c_str());
+    c.append_attribute("id") = id;
+    c.append_attribute("name") = name.toUtf8().constData();
+    nv.append_child(p("cNvGraphicFramePr").c_str());
+    nv.append_child(p("nvPr").c_str());
+    setFrame(gf.append_child(p("xfrm").c_str()), pa, frame);
+    auto data = gf.append_child((pa + "graphic").c_str()).append_child((pa + "graphicData").c_str());
+    data.append_attribute("uri") = xml::uriOf(Ns::Cx);
+    auto chart = data.append_child("cx:chart");
+    chart.append_attribute("xmlns:cx") = xml::uriOf(Ns::Cx);
+    chart.append_attribute("xmlns:r") = xml::uriOf(Ns::R);
+    chart.append_attribute("r:id") = chartRelId.toUtf8().constData();
+
+    const std::string embed = xml::qualifiedName(m_doc->document_element(), Ns::R, "embed");
+    auto pic = alternate.append_child("mc:Fallback").append_child(p("pic").c_str());
+    auto nvPic = pic.append_child(p("nvPicPr").c_str());
+    auto cPic = nvPic.append_child(p("cNvPr").c_str());
+    cPic.append_attribute("id") = id;
+    cPic.append_attribute("name") = name.toUtf8().constData();
+    nvPic.append_child(p("cNvPicPr").c_str()).append_child((pa + "picLocks").c_str()).append_attribute("noGrp") = "1";
+    nvPic.append_child(p("nvPr").c_str());
+    auto fill = pic.append_child(p("blipFill").c_str());
+    fill.append_child((pa + "blip").c_str()).append_attribute(embed.c_str()) = pictureRelId.toUtf8().constData();
+    fill.append_child((pa + "stretch").c_str()).append_child((pa + "fillRect").c_str());
+    auto spPr = pic.append_child(p("spPr").c_str());
+    setFrame(spPr.append_child((pa + "xfrm").c_str()), pa, frame);
+    auto geom = spPr.append_child((pa + "prstGeom").c_str());
+    geom.append_attribute("prst") = "rect";
+    geom.append_child((pa + "avLst").c_str());
+}
+
 void SlidePart::appendPicture(const QString& name, const EmuRect& frame, const QString& imageRelId) {
     const int id = nextShapeId();
     const std::string pa = prefixPart(a("x"));

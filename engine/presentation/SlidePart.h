@@ -59,6 +59,12 @@ public:
 
     // Appends a chart frame (p:graphicFrame holding c:chart r:id=chartRelId).
     void appendChartFrame(const QString& name, const EmuRect& frame, const QString& chartRelId);
+    // A frame of one of the newer chart kinds as the presentation application writes it: an
+    // mc:AlternateContent whose mc:Choice (requiring the prefix bound to requiredUri) holds the
+    // graphic frame of the chartex part and whose mc:Fallback holds a picture of the chart for
+    // readers that do not know the kind, both with the same shape id and name.
+    void appendChartexFrame(const QString& name, const EmuRect& frame, const QString& chartRelId,
+                            const QString& pictureRelId, const char* requiredPrefix, const char* requiredUri);
     // Appends a picture (p:pic filled from the image part of imageRelId).
     void appendPicture(const QString& name, const EmuRect& frame, const QString& imageRelId);
     // Appends a text box, one paragraph per line.

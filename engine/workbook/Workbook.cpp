@@ -1,6 +1,7 @@
 #include "Workbook.h"
 
 #include "engine/package/Namespaces.h"
+#include "engine/workbook/ChartsheetPart.h"
 #include "engine/workbook/SharedStringsPart.h"
 #include "engine/workbook/WorkbookPart.h"
 #include "engine/workbook/WorksheetPart.h"
@@ -128,11 +129,13 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
                                 QStringLiteral("sheet \"%1\" refers to %2, which is missing")
                                     .arg(entry.name, zipEntryFromPartName(sheet.part)));
         }
-        if (sheet.kind == SheetKind::Worksheet) {
+        if (sheet.kind != SheetKind::Other) {
             // The drawing is found through the sheet's relationships, so its cell data is never
-            // read here; a worksheet has at most one drawing.
-            const Relationships sheetRels = package.relationships(sheet.part);
-            if (const Relationship* drawing = firstOfKind(sheetRels, xml::rel::kDrawing)) {
+            // read here; a sheet has at most one drawing.
+            const auto readDrawing = [&] {
+                const Relationships sheetRels = package.relationships(sheet.part);
+                const Relationship* drawing = firstOfKind(sheetRels, xml::rel::kDrawing);
+                if (!drawing) return;
                 if (!package.hasPart(drawing->targetPart)) {
                     throw DocumentError(DocumentError::Kind::Missing, file, relationshipsPartName(sheet.part),
                                         QStringLiteral("the drawing %1 is missing")
@@ -141,6 +144,20 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
                 sheet.drawingPart = drawing->targetPart;
                 for (const ChartFrame& frame : readDrawingChartFrames(package, sheet.drawingPart)) {
                     sheet.chartObjects.push_back({frame.name, frame.chartPart, sheet.drawingPart, frame});
+                    // A chart sheet shows one chart: the first its drawing holds.
+                    if (sheet.kind == SheetKind::Chartsheet) break;
+                }
+            };
+            if (sheet.kind == SheetKind::Worksheet) {
+                readDrawing();
+            } else {
+                // Chart sheets are reached on request only, so a damaged one keeps the rest of
+                // the workbook readable and is reported when its chart is asked for.
+                try {
+                    readDrawing();
+                } catch (const DocumentError& error) {
+                    sheet.chartFailure = error;
+                    sheet.chartObjects.clear();
                 }
             }
         }
@@ -168,6 +185,14 @@ std::vector<const Workbook::Sheet*> Workbook::worksheets() const {
     return result;
 }
 
+std::vector<const Workbook::Sheet*> Workbook::chartsheets() const {
+    std::vector<const Sheet*> result;
+    for (const Sheet& sheet : m_sheets) {
+        if (sheet.kind == SheetKind::Chartsheet) result.push_back(&sheet);
+    }
+    return result;
+}
+
 const Workbook::Sheet* Workbook::sheetByName(const QString& name) const {
     const auto it = m_sheetIndex.constFind(name.toLower());
     return it == m_sheetIndex.constEnd() ? nullptr : &m_sheets[size_t(*it)];
@@ -181,6 +206,7 @@ QByteArray Workbook::theme() const {
 }
 
 std::pair<qint64, qint64> Workbook::chartSize(const Sheet& sheet, const ChartObject& chart) const {
+    if (sheet.kind == SheetKind::Chartsheet) return readChartsheetPage(*m_package, sheet.part).printableSize();
     const ChartFrame& frame = chart.frame;
     if (frame.anchor != ChartFrame::Anchor::TwoCell) return {frame.cx, frame.cy};
     constexpr qint64 kEmuPerPixel = 9525;

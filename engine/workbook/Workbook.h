@@ -18,8 +18,8 @@
 namespace engine {
 
 // A spreadsheet workbook (.xlsx, .xlsm, .xltx, .xltm) read from its package: the sheets in tab
-// order with their kind and visibility, the chart objects of every worksheet, the theme, and,
-// on demand, a chart's size and the values of cell ranges.
+// order with their kind and visibility, the chart objects of every worksheet and the chart of
+// every chart sheet, the theme, and, on demand, a chart's size and the values of cell ranges.
 //
 // Opening reads the workbook part, its relationships and the drawing of every worksheet, never
 // the cell data: it costs in proportion to the sheets and charts. Sizes and cells stream a
@@ -34,7 +34,8 @@ namespace engine {
 //
 // Errors: open() throws DocumentError naming the file (and the part) for a file that is not a
 // zip, a package without a workbook part, a sheet whose relationship or part is missing, and
-// malformed workbook or drawing XML. The on-demand readers throw the same way.
+// malformed workbook or worksheet drawing XML; a chart sheet's drawing that cannot be read is
+// noted with the sheet instead (Sheet::chartFailure). The on-demand readers throw the same way.
 class Workbook {
 public:
     enum class SheetKind { Worksheet, Chartsheet, Other };
@@ -53,7 +54,11 @@ public:
         Visibility visibility = Visibility::Visible;
         QString part;         // the sheet's part; empty for kinds not read
         QString drawingPart;  // worksheets: the drawing found through the sheet's relationships
-        std::vector<ChartObject> chartObjects;  // worksheets only, in document order
+        // Worksheets: the chart objects of the drawing, in document order. Chart sheets: the
+        // chart the sheet shows (the first chart of its drawing), or none.
+        std::vector<ChartObject> chartObjects;
+        // Chart sheets: why the sheet's drawing could not be read, when it could not.
+        std::optional<DocumentError> chartFailure;
     };
 
     // One cell's value as the chart sees it: a number (double), a text (QString), or null for an
@@ -77,6 +82,8 @@ public:
     const std::vector<Sheet>& sheets() const { return m_sheets; }
     // Worksheets only, in tab order.
     std::vector<const Sheet*> worksheets() const;
+    // Chart sheets only, in tab order.
+    std::vector<const Sheet*> chartsheets() const;
     // A sheet by name, ignoring case as Excel does; nullptr when none.
     const Sheet* sheetByName(const QString& name) const;
 
@@ -86,7 +93,9 @@ public:
 
     // The chart object's size in EMU from its anchor: for a two-cell anchor the widths of the
     // columns and heights of the rows it spans (hidden ones count 0) less the start offsets plus
-    // the end offsets; for one-cell and absolute anchors their xdr:ext.
+    // the end offsets; for one-cell and absolute anchors their xdr:ext. A chart sheet's chart
+    // is as large as the printable part of the sheet's page (ChartsheetPage), whatever its
+    // anchor says.
     std::pair<qint64, qint64> chartSize(const Sheet& sheet, const ChartObject& chart) const;
 
     // The cells of ranges on one sheet, every address of every range in row-major order (empty

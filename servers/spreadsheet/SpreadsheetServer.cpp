@@ -3,6 +3,7 @@
 
 #include "engine/chart/ChartCollector.h"
 #include "engine/chart/ChartOutline.h"
+#include "engine/chart/ChartexPart.h"
 #include "engine/chart/ChartPackage.h"
 #include "engine/chart/ChartPart.h"
 #include "engine/chart/ChartRenderer.h"
@@ -48,9 +49,18 @@ struct ListedSheet {
     const engine::XlsStructure::Sheet* legacy = nullptr;     // a legacy sheet, owned by the xls reader
 };
 
+// A chart as the collections reach it: chart object `chart` of listed worksheet `sheet`, or
+// the chart of listed chart sheet `sheet` (chart 0).
+struct ChartPlace {
+    bool chartSheet = false;
+    int sheet = 0;
+    int chart = 0;
+};
+
 struct OpenWorkbook {
     QString path;  // as the caller gave it
     std::vector<ListedSheet> worksheets;
+    std::vector<ListedSheet> chartSheets;  // chartNames: the one chart shown, or none
     std::unique_ptr<engine::Workbook> workbook;  // read directly, or the converted copy once made
     std::unique_ptr<QTemporaryDir> converted;    // the converted copy of an .xlsb or .ods workbook
     std::unique_ptr<engine::XlsWorkbook> xls;    // a legacy .xls, read from its own records
@@ -61,9 +71,14 @@ struct OpenWorkbook {
 
     // The workbook an .xlsb or .ods workbook is read from: its converted copy, made on first use.
     const engine::Workbook& chartSource();
-    // The engine's sheet and chart that stand for chart object `chart` of listed worksheet
-    // `sheet` of an Open XML (or converted) workbook.
-    std::pair<const engine::Workbook::Sheet*, int> chartFor(int sheet, int chart);
+    const ListedSheet& listed(const ChartPlace& place) const {
+        return (place.chartSheet ? chartSheets : worksheets)[size_t(place.sheet)];
+    }
+    // The engine's sheet and chart that stand for the chart at place of an Open XML (or
+    // converted) workbook. Throws DocumentError for a chart sheet whose chart cannot be read.
+    std::pair<const engine::Workbook::Sheet*, int> chartFor(const ChartPlace& place);
+    // Throws DocumentError when the chart sheet at place shows no chart that can be read.
+    void requireChartOfSheet(const ChartPlace& place) const;
 };
 
 struct ApplicationState {
@@ -81,6 +96,7 @@ struct ApplicationState {
         for (auto& book : workbooks) {
             book->released = true;
             book->worksheets.clear();
+            book->chartSheets.clear();
             book->workbook.reset();
             book->converted.reset();
             book->xls.reset();
@@ -105,11 +121,15 @@ struct Handle {
         check();
         return book->worksheets[size_t(index)];
     }
+    const ListedSheet& sheet(const ChartPlace& place) const {
+        check();
+        return book->listed(place);
+    }
 };
 
 class ChartAreaImpl : public office::ExcelChartArea {
 public:
-    ChartAreaImpl(Handle handle, int sheet, int chart) : m_handle(std::move(handle)), m_sheet(sheet), m_chart(chart) {}
+    ChartAreaImpl(Handle handle, ChartPlace place) : m_handle(std::move(handle)), m_place(place) {}
 
     void Copy() override {
         m_handle.check();
@@ -119,12 +139,13 @@ public:
         try {
             // The workbook is this application's own, which nothing else reaches while the
             // handler that copies waits here; the clipboard's data is made back on this thread.
+            m_handle.book->requireChartOfSheet(m_place);
             if (const engine::XlsWorkbook* xls = m_handle.book->xls.get()) {
-                const engine::XlsStructure::Sheet& sheet = *m_handle.book->worksheets[size_t(m_sheet)].legacy;
+                const engine::XlsStructure::Sheet& sheet = *m_handle.book->listed(m_place).legacy;
                 platform::runWhileServicingEvents(
-                    [&] { bytes = engine::chartPackageToBytes(xls->chartPackage(sheet, m_chart)); });
+                    [&] { bytes = engine::chartPackageToBytes(xls->chartPackage(sheet, m_place.chart)); });
             } else {
-                const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
+                const auto [sheet, chart] = m_handle.book->chartFor(m_place);
                 const engine::Workbook& workbook = *m_handle.book->workbook;
                 platform::runWhileServicingEvents([&, sheet = sheet, chart = chart] {
                     const engine::ChartPackage package =
@@ -143,29 +164,34 @@ public:
 
 private:
     Handle m_handle;
-    int m_sheet;
-    int m_chart;
+    ChartPlace m_place;
 };
 
 class ChartImpl : public office::ExcelChart {
 public:
-    ChartImpl(Handle handle, int sheet, int chart) : m_handle(std::move(handle)), m_sheet(sheet), m_chart(chart) {}
+    ChartImpl(Handle handle, ChartPlace place) : m_handle(std::move(handle)), m_place(place) {}
 
     QString Name() override {
-        const ListedSheet& sheet = m_handle.sheet(m_sheet);
-        return sheet.name + u' ' + sheet.chartNames[size_t(m_chart)];
+        const ListedSheet& sheet = m_handle.sheet(m_place);
+        if (m_place.chartSheet) return sheet.name;
+        return sheet.name + u' ' + sheet.chartNames[size_t(m_place.chart)];
     }
     std::shared_ptr<office::ExcelChartArea> ChartArea() override {
         m_handle.check();
-        return std::make_shared<ChartAreaImpl>(m_handle, m_sheet, m_chart);
+        return std::make_shared<ChartAreaImpl>(m_handle, m_place);
     }
     // Read from the chart part's outline, never a whole model of it; a legacy workbook's from
     // its own records, as it is listed, without converting it.
     office::ExcelChartFacts Facts() override {
-        const ListedSheet& listed = m_handle.sheet(m_sheet);
+        const ListedSheet& listed = m_handle.sheet(m_place);
         office::ExcelChartFacts facts;
+        try {
+            m_handle.book->requireChartOfSheet(m_place);
+        } catch (const engine::DocumentError& e) {
+            throw AutomationError(e.message());
+        }
         if (listed.legacy) {
-            const engine::XlsStructure::ChartObject& object = listed.legacy->chartObjects[size_t(m_chart)];
+            const engine::XlsStructure::ChartObject& object = listed.legacy->chartObjects[size_t(m_place.chart)];
             if (!object.outline) {
                 throw AutomationError(QStringLiteral("%1: chart %2: the chart's own records are missing from the "
                                                      "workbook (damaged file)")
@@ -180,10 +206,12 @@ public:
             return facts;
         }
         try {
-            const auto [sheet, chart] = m_handle.book->chartFor(m_sheet, m_chart);
+            const auto [sheet, chart] = m_handle.book->chartFor(m_place);
             const engine::Workbook& workbook = *m_handle.book->workbook;
             const engine::Workbook::ChartObject& object = sheet->chartObjects[size_t(chart)];
-            const engine::ChartOutline outline = engine::readChartOutline(workbook.package(), object.chartPart);
+            const engine::ChartOutline outline = object.frame.extended
+                                                     ? engine::readChartexOutline(workbook.package(), object.chartPart)
+                                                     : engine::readChartOutline(workbook.package(), object.chartPart);
             facts.kind = outline.kind;
             facts.title = outline.title;
             facts.seriesCount = outline.seriesCount;
@@ -206,12 +234,23 @@ public:
             throw AutomationError(QString::fromLatin1(platform::runtime::kOverflow));
         }
         engine::chart::WorkbookChart chart;
+        std::optional<engine::ChartexChart> chartex;  // the newer kinds, drawn as their outline
         try {
+            m_handle.book->requireChartOfSheet(m_place);
             if (const engine::XlsWorkbook* xls = m_handle.book->xls.get()) {
-                chart = xls->workbookChart(*m_handle.book->worksheets[size_t(m_sheet)].legacy, m_chart);
+                chart = xls->workbookChart(*m_handle.book->listed(m_place).legacy, m_place.chart);
             } else {
-                const auto [sheet, index] = m_handle.book->chartFor(m_sheet, m_chart);
-                chart = engine::chart::workbookChart(*m_handle.book->workbook, *sheet, sheet->chartObjects[size_t(index)]);
+                const auto [sheet, index] = m_handle.book->chartFor(m_place);
+                const engine::Workbook& workbook = *m_handle.book->workbook;
+                const engine::Workbook::ChartObject& object = sheet->chartObjects[size_t(index)];
+                if (object.frame.extended) {
+                    chartex = engine::readChartex(workbook.package().read(object.chartPart), workbook.displayName(),
+                                                  object.chartPart, workbook.package().limits());
+                    const auto [cx, cy] = workbook.chartSize(*sheet, object);
+                    chart.sizeInPoints = QSizeF(cx / 12700.0, cy / 12700.0);
+                } else {
+                    chart = engine::chart::workbookChart(workbook, *sheet, object);
+                }
             }
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
@@ -229,7 +268,13 @@ public:
                             engine::drawingml::kDefaultChartCy / engine::drawingml::kEmuPerPoint);
         }
         try {
-            engine::chart::writeChartPicture(chart.chart, chart.context, points, format, scale, fileName);
+            if (chartex) {
+                engine::chart::writeScenePicture(points, format, scale, fileName, [&](double) {
+                    return engine::chartexScene(*chartex, points);
+                });
+            } else {
+                engine::chart::writeChartPicture(chart.chart, chart.context, points, format, scale, fileName);
+            }
         } catch (const engine::DocumentError& e) {
             if (e.kind() == engine::DocumentError::Kind::Io) throw office::PictureFileError(e.message());
             throw AutomationError(e.message());
@@ -238,8 +283,7 @@ public:
 
 private:
     Handle m_handle;
-    int m_sheet;
-    int m_chart;
+    ChartPlace m_place;
 };
 
 class ChartObjectImpl : public office::ExcelChartObject {
@@ -249,7 +293,7 @@ public:
     QString Name() override { return m_handle.sheet(m_sheet).chartNames[size_t(m_chart)]; }
     std::shared_ptr<office::ExcelChart> Chart() override {
         m_handle.check();
-        return std::make_shared<ChartImpl>(m_handle, m_sheet, m_chart);
+        return std::make_shared<ChartImpl>(m_handle, ChartPlace{false, m_sheet, m_chart});
     }
 
 private:
@@ -314,6 +358,32 @@ private:
     Handle m_handle;
 };
 
+class ChartSheetsImpl : public office::ExcelCharts {
+public:
+    explicit ChartSheetsImpl(Handle handle) : m_handle(std::move(handle)) {}
+
+    int Count() override {
+        m_handle.check();
+        return int(m_handle.book->chartSheets.size());
+    }
+    std::shared_ptr<office::ExcelChart> Item(int index) override {
+        if (index < 1 || index > Count()) throw AutomationError(kSubscriptOutOfRange);
+        return std::make_shared<ChartImpl>(m_handle, ChartPlace{true, index - 1, 0});
+    }
+    std::shared_ptr<office::ExcelChart> Item(const QString& name) override {
+        const int count = Count();
+        for (int i = 0; i < count; ++i) {
+            if (m_handle.book->chartSheets[size_t(i)].name.compare(name, Qt::CaseInsensitive) == 0) {
+                return std::make_shared<ChartImpl>(m_handle, ChartPlace{true, i, 0});
+            }
+        }
+        throw AutomationError(kSubscriptOutOfRange);
+    }
+
+private:
+    Handle m_handle;
+};
+
 class WorkbookImpl : public office::ExcelWorkbook {
 public:
     explicit WorkbookImpl(Handle handle) : m_handle(std::move(handle)) {}
@@ -325,6 +395,10 @@ public:
     std::shared_ptr<office::ExcelWorksheets> Worksheets() override {
         m_handle.check();
         return std::make_shared<WorksheetsImpl>(m_handle);
+    }
+    std::shared_ptr<office::ExcelCharts> Charts() override {
+        m_handle.check();
+        return std::make_shared<ChartSheetsImpl>(m_handle);
     }
 
 private:
@@ -360,10 +434,27 @@ const engine::Workbook& OpenWorkbook::chartSource() {
     return *workbook;
 }
 
-std::pair<const engine::Workbook::Sheet*, int> OpenWorkbook::chartFor(int sheet, int chart) {
-    const ListedSheet& listed = worksheets[size_t(sheet)];
+std::pair<const engine::Workbook::Sheet*, int> OpenWorkbook::chartFor(const ChartPlace& place) {
+    requireChartOfSheet(place);
+    const ListedSheet& sheet = listed(place);
     chartSource();
-    return {listed.sheet, chart};
+    return {sheet.sheet, place.chart};
+}
+
+void OpenWorkbook::requireChartOfSheet(const ChartPlace& place) const {
+    if (!place.chartSheet) return;
+    const ListedSheet& sheet = listed(place);
+    if (sheet.legacy) {
+        throw engine::DocumentError(fileName(), QString(),
+                                    QStringLiteral("chart sheet \"%1\": the charts of an .xls workbook's chart sheets "
+                                                   "are not read (save the workbook as .xlsx to reach them)")
+                                        .arg(sheet.name));
+    }
+    if (sheet.sheet && sheet.sheet->chartFailure) throw *sheet.sheet->chartFailure;
+    if (sheet.chartNames.empty()) {
+        throw engine::DocumentError(fileName(), sheet.sheet ? sheet.sheet->part : QString(),
+                                    QStringLiteral("chart sheet \"%1\" shows no chart").arg(sheet.name));
+    }
 }
 
 // Legacy: a compound file (Excel 97-2003 .xls, and what else an office suite keeps in one) or a
@@ -455,6 +546,10 @@ std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path) {
                 listed.legacy = sheet;
                 book->worksheets.push_back(std::move(listed));
             }
+            for (const engine::XlsStructure::Sheet& sheet : book->xls->structure().sheets()) {
+                if (sheet.kind != engine::XlsStructure::SheetKind::Chartsheet) continue;
+                book->chartSheets.push_back(ListedSheet{sheet.name, {}, nullptr, &sheet});
+            }
             return book;
         }
         const bool direct = content == Content::Zip ? !isConvertedZipExtension(path)
@@ -470,6 +565,13 @@ std::shared_ptr<OpenWorkbook> openWorkbook(const QString& path) {
             listed.sheet = sheet;
             for (const auto& chart : sheet->chartObjects) listed.chartNames.push_back(chart.name);
             book->worksheets.push_back(std::move(listed));
+        }
+        for (const engine::Workbook::Sheet* sheet : book->workbook->chartsheets()) {
+            ListedSheet listed;
+            listed.name = sheet->name;
+            listed.sheet = sheet;
+            for (const auto& chart : sheet->chartObjects) listed.chartNames.push_back(chart.name);
+            book->chartSheets.push_back(std::move(listed));
         }
         return book;
     } catch (const engine::DocumentError& e) {

@@ -119,6 +119,35 @@ private slots:
         QVERIFY(m_dialogs.messageBoxes().isEmpty());
     }
 
+    // A chart of the newer kinds is previewed as it is drawn, and saved from that drawing.
+    void newerKindsArePreviewedAsTheyAreDrawn() {
+        QTemporaryDir engineBooks;
+        QProcess make;
+        make.start(QStringLiteral("/usr/bin/python3"),
+                   {qEnvironmentVariable("QUILLMERE_SOURCE_DIR") + QStringLiteral("/tools/make_test_workbooks.py"),
+                    engineBooks.path()});
+        QVERIFY(make.waitForFinished(120000));
+        QCOMPARE(make.exitCode(), 0);
+        find(engineBooks.filePath(QStringLiteral("chartex.xlsx")));
+        QCOMPARE(platform::ChartList(list()).count(), 10);
+        list()->setFocus();
+        list()->setCurrentItem(list()->topLevelItem(1));
+        QTest::keyClick(list(), Qt::Key_Space);
+        app::ChartPreview* preview = m_form->chartPreview();
+        QVERIFY(preview && preview->isVisible());
+        QTRY_COMPARE(preview->shownIndex(), 2);
+        QVERIFY2(preview->scene(), qPrintable(preview->message()));
+        QCOMPARE(preview->scene()->count(engine::chart::SceneTag::Element::DataPoint, 0), 6);
+        QVERIFY2(preview->description().contains(QStringLiteral("Waterfall chart, 1 series")), qPrintable(preview->description()));
+
+        const QString saved = engineBooks.filePath(QStringLiteral("waterfall.svg"));
+        m_dialogs.saveAnswers.push_back(saved);
+        QVERIFY(preview->saveAsPicture());
+        QFile svg(saved);
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        QVERIFY(svg.readAll().contains(">Cash flow<"));
+    }
+
     void theRowsContextMenuOffersPreviewChart() {
         find(book("several.xlsx"));
         const QTreeWidgetItem* item = list()->topLevelItem(2);

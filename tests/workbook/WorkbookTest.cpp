@@ -2,6 +2,7 @@
 #include "engine/workbook/Workbook.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
 
 using engine::DocumentError;
 using engine::Workbook;
@@ -56,8 +57,72 @@ TEST(Workbook, ChartObjectsInDocumentOrderSkippingPicturesAndShapes) {
     EXPECT_EQ(book->sheetByName(QStringLiteral("Hidden"))->chartObjects.size(), 1u);
     EXPECT_TRUE(book->sheetByName(QStringLiteral("Empty"))->chartObjects.empty());
     EXPECT_TRUE(book->sheetByName(QStringLiteral("Empty"))->drawingPart.isEmpty());
-    // The chart sheet's chart is not a chart object.
-    EXPECT_TRUE(book->sheetByName(QStringLiteral("Chart Sheet"))->chartObjects.empty());
+}
+
+// A chart sheet's chart is read with the sheet, and kept apart from the worksheets' charts.
+TEST(Workbook, ChartSheetsShowTheirOneChartApartFromTheWorksheets) {
+    const auto book = Workbook::open(generatedWorkbook(QStringLiteral("charts.xlsx")));
+    ASSERT_EQ(book->chartsheets().size(), 1u);
+    const Workbook::Sheet& sheet = *book->chartsheets().front();
+    EXPECT_EQ(sheet.name, QStringLiteral("Chart Sheet"));
+    ASSERT_EQ(sheet.chartObjects.size(), 1u);
+    EXPECT_FALSE(sheet.chartFailure);
+    EXPECT_EQ(sheet.chartObjects[0].chartPart, QStringLiteral("/xl/charts/chart4.xml"));
+    for (const Workbook::Sheet* worksheet : book->worksheets()) {
+        for (const auto& chart : worksheet->chartObjects) EXPECT_NE(chart.chartPart, sheet.chartObjects[0].chartPart);
+    }
+    // Its cells are none of its own: the chart's ranges are on worksheets.
+    EXPECT_FALSE(book->readCells(sheet.name, {{sheet.name, 0, 0, 0, 0}}));
+}
+
+// A chart sheet's chart is as large as the printable part of its page, whatever its drawing's
+// anchor says; the workbooks saved by the spreadsheet application anchor theirs a little inside.
+TEST(Workbook, ChartSheetChartIsTheSizeOfThePrintablePage) {
+    const auto size = [](const QString& file, const QString& sheetName) {
+        const auto book = Workbook::open(file);
+        const Workbook::Sheet* sheet = book->sheetByName(sheetName);
+        EXPECT_TRUE(sheet && sheet->kind == Workbook::SheetKind::Chartsheet && sheet->chartObjects.size() == 1);
+        if (!sheet || sheet->chartObjects.empty()) return std::pair<qint64, qint64>{};
+        return book->chartSize(*sheet, sheet->chartObjects.front());
+    };
+    constexpr qint64 kInch = 914400;
+    const QString generated = generatedWorkbook(QStringLiteral("chartsheets.xlsx"));
+    // Letter landscape, 11 x 8.5 in, less 0.7 in at the sides and 0.75 in at top and bottom.
+    EXPECT_EQ(size(generated, QStringLiteral("Pie Sheet")), (std::pair<qint64, qint64>{kInch * 96 / 10, kInch * 7}));
+    // A4 portrait, 210 x 297 mm, less half an inch all round.
+    EXPECT_EQ(size(generated, QStringLiteral("Portrait A4")),
+              (std::pair<qint64, qint64>{std::llround((210 / 25.4 - 1) * kInch), std::llround((297 / 25.4 - 1) * kInch)}));
+
+    const QString data = QStringLiteral(QUILLMERE_TEST_SOURCE_ROOT "/tests/workbook/data/");
+    EXPECT_EQ(size(data + QStringLiteral("chart_sheet.xlsx"), QStringLiteral("Chart1")),
+              (std::pair<qint64, qint64>{kInch * 96 / 10, kInch * 7}));
+    EXPECT_EQ(size(data + QStringLiteral("WithChartSheet.xlsx"), QStringLiteral("Chart2")),
+              (std::pair<qint64, qint64>{kInch * 95 / 10, kInch * 65 / 10}));
+}
+
+TEST(Workbook, ChartSheetsSavedByTheSpreadsheetApplicationAreRead) {
+    const QString data = QStringLiteral(QUILLMERE_TEST_SOURCE_ROOT "/tests/workbook/data/");
+    const auto first = Workbook::open(data + QStringLiteral("chart_sheet.xlsx"));
+    ASSERT_EQ(first->chartsheets().size(), 1u);
+    EXPECT_EQ(chartNames(*first->chartsheets().front()), QStringList{QStringLiteral("Chart 1")});
+    for (const Workbook::Sheet* sheet : first->worksheets()) EXPECT_TRUE(sheet->chartObjects.empty());
+    const auto second = Workbook::open(data + QStringLiteral("WithChartSheet.xlsx"));
+    ASSERT_EQ(second->chartsheets().size(), 1u);
+    EXPECT_EQ(second->chartsheets().front()->name, QStringLiteral("Chart2"));
+    EXPECT_EQ(chartNames(*second->chartsheets().front()), QStringList{QStringLiteral("Shape")});
+}
+
+// A damaged chart sheet is reached only on request, so it leaves the rest of the workbook
+// readable and is told, naming the file and part, when its chart is asked for.
+TEST(WorkbookFaults, ChartSheetWhoseDrawingIsMissingKeepsTheWorkbookReadable) {
+    const auto book = Workbook::open(generatedWorkbook(QStringLiteral("chartsheet-broken.xlsx")));
+    EXPECT_EQ(book->sheetByName(QStringLiteral("Data"))->chartObjects.size(), 1u);
+    const Workbook::Sheet& lost = *book->sheetByName(QStringLiteral("Lost"));
+    EXPECT_TRUE(lost.chartObjects.empty());
+    ASSERT_TRUE(lost.chartFailure);
+    const QString message = lost.chartFailure->message();
+    EXPECT_TRUE(message.contains(QStringLiteral("chartsheet-broken.xlsx"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("xl/drawings/drawing2.xml is missing"))) << message.toStdString();
 }
 
 TEST(Workbook, NoChartsWhereOnlyPicturesAndShapes) {
@@ -67,13 +132,42 @@ TEST(Workbook, NoChartsWhereOnlyPicturesAndShapes) {
     EXPECT_TRUE(book->worksheets()[0]->chartObjects.empty());
 }
 
-TEST(Workbook, GroupedChartsAndChartexAreNotChartObjectsButOneCellAnchorsAre) {
+TEST(Workbook, GroupedChartsAreNotChartObjectsButChartexAndOneCellAnchorsAre) {
     const auto book = Workbook::open(generatedWorkbook(QStringLiteral("groups.xlsx")));
     const auto& sheet = *book->sheetByName(QStringLiteral("It's here"));
-    EXPECT_EQ(chartNames(sheet), (QStringList{"Chart 1", "One Cell"}));
-    ASSERT_EQ(sheet.chartObjects.size(), 2u);
-    const auto size = book->chartSize(sheet, sheet.chartObjects[1]);
+    // The waterfall's whole anchor stands in mc:AlternateContent.
+    EXPECT_EQ(chartNames(sheet), (QStringList{"Chart 1", "Waterfall 1", "One Cell"}));
+    ASSERT_EQ(sheet.chartObjects.size(), 3u);
+    EXPECT_FALSE(sheet.chartObjects[0].frame.extended);
+    EXPECT_TRUE(sheet.chartObjects[1].frame.extended);
+    EXPECT_EQ(sheet.chartObjects[1].chartPart, QStringLiteral("/xl/charts/chartEx1.xml"));
+    const auto size = book->chartSize(sheet, sheet.chartObjects[2]);
     EXPECT_EQ(size, (std::pair<qint64, qint64>{1234567, 765432}));
+}
+
+// Charts of the newer kinds count among the chart objects in the drawing's order, as the
+// spreadsheet application counts them; an mc:AlternateContent stands for the branch a reader
+// that knows those kinds takes.
+TEST(Workbook, ChartexFramesAreChartObjectsInDocumentOrder) {
+    const auto book = Workbook::open(generatedWorkbook(QStringLiteral("chartex.xlsx")));
+    const auto& sheet = *book->sheetByName(QStringLiteral("Data"));
+    EXPECT_EQ(chartNames(sheet), (QStringList{"Chart 1", "Waterfall 1", "Histogram 1", "Pareto 1", "Box 1", "Treemap 1",
+                                              "Sunburst 1", "Funnel 1", "Map 1", "Chart 2"}));
+    ASSERT_EQ(sheet.chartObjects.size(), 10u);
+    for (size_t i = 1; i <= 8; ++i) {
+        EXPECT_TRUE(sheet.chartObjects[i].frame.extended) << i;
+        EXPECT_EQ(sheet.chartObjects[i].chartPart, QStringLiteral("/xl/charts/chartEx%1.xml").arg(i)) << i;
+    }
+    EXPECT_FALSE(sheet.chartObjects[9].frame.extended);
+    // The anchor inside the alternate content gives the size: 8 default columns by 14 rows.
+    EXPECT_EQ(book->chartSize(sheet, sheet.chartObjects[1]), (std::pair<qint64, qint64>{8 * 64 * 9525, 14 * 20 * 9525}));
+
+    // A choice that requires a namespace no reader knows is not taken: the fallback, a shape, is.
+    const auto unknown = Workbook::open(generatedWorkbook(QStringLiteral("chartex-unknown.xlsx")));
+    const QStringList names = chartNames(*unknown->sheetByName(QStringLiteral("Data")));
+    EXPECT_EQ(names.size(), 7);
+    EXPECT_FALSE(names.contains(QStringLiteral("Funnel 1")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Map 1")));
 }
 
 TEST(Workbook, ChartSizesInEmuFromTheAnchor) {
