@@ -22,7 +22,7 @@ CHECKER = os.path.join(ROOT, "tools", "check-ooxml-schema.py")
 GENERATOR = os.path.join(ROOT, "tools", "make_test_workbooks.py")
 LEGACY = os.path.join(ROOT, "tests", "legacy", "data")
 # Generated workbooks that hold charts (the others are broken or empty on purpose).
-GENERATED = ["charts", "groups", "shared-ranges", "cachefallback", "chartparts", "unordered",
+GENERATED = ["charts", "groups", "shared-ranges", "cachefallback", "chartparts", "unordered", "chartex",
              "defaults-2007", "defaults-2007-more"]
 SAVED_XLS = [os.path.join(ROOT, "assets", "Samples", "sample1.xls")] + [
     os.path.join(LEGACY, name) for name in
