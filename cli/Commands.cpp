@@ -4,10 +4,14 @@
 #include "office/PowerPoint.h"
 #include "office/ServerRegistry.h"
 #include "platform/Failure.h"
+#include "refresh/DeckRefresh.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QSet>
 #include <atomic>
@@ -420,6 +424,105 @@ int runRender(const Options& options, Console& console) {
         }
     }
     console.progress(QString());
+    return result;
+}
+
+namespace {
+
+const char* outcomeName(refresh::ChartResult::Outcome outcome) {
+    switch (outcome) {
+    case refresh::ChartResult::Outcome::Updated:
+        return "updated";
+    case refresh::ChartResult::Outcome::Unchanged:
+        return "unchanged";
+    case refresh::ChartResult::Outcome::WorkbookMissing:
+        return "workbook-missing";
+    case refresh::ChartResult::Outcome::ChartMissing:
+        return "chart-missing";
+    case refresh::ChartResult::Outcome::Failed:
+        break;
+    }
+    return "failed";
+}
+
+}  // namespace
+
+int runRefresh(const Options& options, Console& console) {
+    if (!options.output.isEmpty()) requireWritableOutput(options.output, {});
+    deferEndingSignalsDuringSaves();
+    refresh::RefreshOptions refreshOptions;
+    refreshOptions.replace = options.replace;
+    for (const auto& [from, to] : options.workbookMap) refreshOptions.workbookMap.emplace_back(from, to);
+    refresh::WorkbookShelf shelf;  // a workbook several decks take charts from is read once
+
+    int result = status::kSuccess;
+    QJsonArray records;
+    QByteArray lines;
+    for (const Source& deck : options.sources) {
+        const QString path = deck.workbook;
+        console.progress(QStringLiteral("Refreshing %1").arg(path));
+        std::optional<engine::Presentation> presentation;
+        try {
+            requireReadable(path);
+            presentation.emplace(engine::Presentation::open(path));
+        } catch (const CommandError& e) {
+            std::fprintf(stderr, "quillmere-cli: %s\n", e.message().toLocal8Bit().constData());
+            result = std::max(result, status::kUnreadableInput);
+            continue;
+        } catch (const engine::DocumentError& e) {
+            std::fprintf(stderr, "quillmere-cli: %s\n", aboutFile(path, e.message()).toLocal8Bit().constData());
+            result = std::max(result, status::kUnreadableInput);
+            continue;
+        }
+        std::vector<refresh::ChartResult> charts;
+        try {
+            charts = refresh::refreshPresentation(*presentation, path, refreshOptions, shelf);
+        } catch (const engine::DocumentError& e) {
+            std::fprintf(stderr, "quillmere-cli: %s\n", aboutFile(path, e.message()).toLocal8Bit().constData());
+            result = std::max(result, status::kUnreadableInput);
+            continue;
+        }
+        bool changed = false;
+        for (const refresh::ChartResult& chart : charts) {
+            changed = changed || chart.deckChanged;
+            if (chart.outcome != refresh::ChartResult::Outcome::Updated &&
+                chart.outcome != refresh::ChartResult::Outcome::Unchanged) {
+                result = std::max(result, status::kUnreadableInput);
+            }
+            if (options.json) {
+                QJsonObject record;
+                record[QStringLiteral("deck")] = path;
+                record[QStringLiteral("slide")] = chart.slide;
+                record[QStringLiteral("chart")] = chart.chart;
+                record[QStringLiteral("source")] = chart.source;
+                record[QStringLiteral("workbook")] = chart.workbook;
+                record[QStringLiteral("outcome")] = QString::fromLatin1(outcomeName(chart.outcome));
+                record[QStringLiteral("change")] = chart.what;
+                records.append(record);
+            } else {
+                lines += QStringLiteral("%1: slide %2, %3 (%4): %5\n")
+                             .arg(path)
+                             .arg(chart.slide)
+                             .arg(chart.chart, chart.source, chart.what)
+                             .toUtf8();
+            }
+        }
+        // A deck with no chart from a workbook, or none changed, is not rewritten; OUT is written
+        // whenever the deck has charts to refresh, so that a script finds it.
+        const QString target = options.output.isEmpty() ? path : options.output;
+        const bool write = !options.dryRun && !charts.empty() && (changed || !options.output.isEmpty());
+        if (charts.empty()) console.notice(path + QStringLiteral(": no chart from a workbook; left as it is"));
+        if (!write) continue;
+        try {
+            const SaveGuard guard;
+            presentation->save(QFileInfo(target).absoluteFilePath());
+        } catch (const engine::DocumentError& e) {
+            std::fprintf(stderr, "quillmere-cli: %s\n", aboutFile(target, e.message()).toLocal8Bit().constData());
+            result = std::max(result, status::kOutputNotWritable);
+        }
+    }
+    console.progress(QString());
+    console.result(options.json ? QJsonDocument(records).toJson(QJsonDocument::Indented) : lines);
     return result;
 }
 

@@ -8,7 +8,9 @@
 #include "engine/presentation/SlideLayoutPart.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QSet>
 #include <QHash>
 #include <algorithm>
 #include <cmath>
@@ -304,6 +306,22 @@ Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& c
     made.rect = placedChart(chart.cx, chart.cy);
     made.parts = makeChartParts(m_package, chart, pasted ? &pasted->model : nullptr);
     if (pasted) pasted->part = made.parts.chartPart;
+    if (!chart.sourceFile.isEmpty()) {
+        // Where the chart came from goes with it, so that the deck can be refreshed later.
+        ChartProvenance provenance;
+        provenance.workbook = QFileInfo(chart.sourceFile).absoluteFilePath();
+        provenance.sheet = chart.sheetName;
+        provenance.chart = chart.chartName;
+        provenance.chartIndex = chart.chartIndex >= 0 ? chart.chartIndex + 1 : 0;
+        provenance.seriesRanges =
+            chartSeriesRanges(made.parts.parts.front().second, m_name, made.parts.chartPart);
+        provenance.copiedAt = QDateTime::currentDateTimeUtc();
+        QSet<QString> reserved;
+        for (const auto& part : made.parts.parts) reserved.insert(part.first.toLower());
+        made.tagsPart = m_package.freePartName(QStringLiteral("/ppt/tags/tag%1.xml"), reserved);
+        made.parts.parts.emplace_back(made.tagsPart, provenanceTagsXml(provenance));
+        made.parts.types.emplace_back(made.tagsPart, ooxml::ct::kTags);
+    }
     return made;
 }
 
@@ -321,9 +339,11 @@ void Presentation::placeChart(const MadeChart& made) {
         auto rels = package.relationships(slidePart);
         addChartParts(package, made.parts);
         const QString relId = rels.add(ooxml::rel::kChart, slidePart, made.parts.chartPart);
+        const QString tagsRelId =
+            made.tagsPart.isEmpty() ? QString() : rels.add(ooxml::rel::kTags, slidePart, made.tagsPart);
         package.setRelationships(slidePart, rels);
         const QString name = made.name.isEmpty() ? QStringLiteral("Chart %1").arg(slide.nextShapeId() - 1) : made.name;
-        slide.appendChartFrame(name, made.rect, relId);
+        slide.appendChartFrame(name, made.rect, relId, tagsRelId);
     });
 }
 
@@ -408,7 +428,118 @@ chart::ChartSpace Presentation::chartModel(const QString& chartPart) const {
     return chart::readChartSpace(m_package.part(chartPart), m_name, chartPart);
 }
 
+std::vector<Presentation::ChartFrame> Presentation::chartFrames() const {
+    std::vector<ChartFrame> frames;
+    for (int i = 0; i < slideCount(); ++i) {
+        const QString slidePart = m_slides[size_t(i)];
+        std::optional<Relationships> rels;
+        for (const SlideShape& shape : slideShapes(i)) {
+            if (shape.kind != SlideShape::Kind::Chart) continue;
+            if (!rels) rels = m_package.relationships(slidePart);
+            const Relationship* chart = rels->byId(shape.relId);
+            if (!chart || chart->external || !m_package.hasPart(chart->targetPart)) continue;
+            ChartFrame frame;
+            frame.slide = i;
+            frame.shapeId = shape.id;
+            frame.name = shape.name;
+            frame.frame = shape.frame;
+            frame.chartPart = chart->targetPart;
+            const Relationship* tags = shape.tagsRelId.isEmpty() ? nullptr : rels->byId(shape.tagsRelId);
+            if (tags && !tags->external && m_package.hasPart(tags->targetPart)) {
+                frame.tagsPart = tags->targetPart;
+                frame.provenance = readProvenanceTags(m_package.part(tags->targetPart), m_name, tags->targetPart);
+            }
+            frames.push_back(std::move(frame));
+        }
+    }
+    return frames;
+}
+
+QString Presentation::embeddedWorkbookOf(const QString& chartPart) const {
+    const QString relId = chartSummary(chartPart).externalDataRelId;
+    if (relId.isEmpty()) return {};
+    const Relationships rels = m_package.relationships(chartPart);
+    const Relationship* r = rels.byId(relId);
+    return r && !r->external && m_package.hasPart(r->targetPart) ? r->targetPart : QString();
+}
+
+void Presentation::setFrameProvenance(const ChartFrame& frame, const ChartProvenance& provenance) {
+    if (!frame.tagsPart.isEmpty() && m_package.hasPart(frame.tagsPart)) {
+        m_package.setPart(frame.tagsPart, provenanceTagsXml(provenance, m_package.part(frame.tagsPart)));
+        return;
+    }
+    checkRoomFor(1, QStringLiteral("the chart's provenance"));
+    const QByteArray tagsXml = provenanceTagsXml(provenance);
+    editSlide(frame.slide, [&](SlidePart& slide, Package& package, const QString& slidePart) {
+        auto rels = package.relationships(slidePart);
+        const QString tags = package.freePartName(QStringLiteral("/ppt/tags/tag%1.xml"));
+        const QString tagsRelId = rels.add(ooxml::rel::kTags, slidePart, tags);
+        QString chartRelId;
+        for (const SlideShape& shape : slide.shapes()) {
+            if (shape.id == frame.shapeId) chartRelId = shape.relId;
+        }
+        if (!slide.relinkChartFrame(frame.shapeId, chartRelId, tagsRelId)) return;
+        package.setPart(tags, tagsXml);
+        package.contentTypes().setOverride(tags, ooxml::ct::kTags);
+        package.setRelationships(slidePart, rels);
+    });
+}
+
+void Presentation::updateChart(const ChartFrame& frame, const QByteArray& chartXml, const QByteArray& embeddedWorkbook,
+                               const ChartProvenance& provenance) {
+    checkIndex(frame.slide);
+    const QString workbook = embeddedWorkbookOf(frame.chartPart);
+    m_package.setPart(frame.chartPart, chartXml);
+    if (!workbook.isEmpty() && !embeddedWorkbook.isEmpty()) m_package.setPart(workbook, embeddedWorkbook);
+    setFrameProvenance(frame, provenance);
+}
+
+void Presentation::replaceChart(const ChartFrame& frame, const ChartPackage& chart, const ChartProvenance& provenance) {
+    checkIndex(frame.slide);
+    const QString slidePart = m_slides[size_t(frame.slide)];
+    ChartParts parts = makeChartParts(m_package, chart, nullptr, true);
+    checkRoomFor(qsizetype(parts.parts.size()), QStringLiteral("another chart"));
+
+    // The old chart and the parts only a chart carries (its workbook, style, colours, theme
+    // override, user shapes and their pictures) go.
+    std::vector<QString> old{frame.chartPart};
+    for (size_t i = 0; i < old.size() && i < size_t(kMaxChartPackageParts); ++i) {
+        if (!m_package.hasPart(relationshipsPartName(old[i]))) continue;
+        const Relationships rels = m_package.relationships(old[i]);
+        for (const Relationship& r : rels.all()) {
+            if (r.external || !m_package.hasPart(r.targetPart)) continue;
+            if (!chartPackageCarriesRelationship(r.type) && !xml::relationshipTypeIs(r.type.toStdString(), ooxml::rel::kPackage)) continue;
+            if (std::find(old.begin(), old.end(), r.targetPart) == old.end()) old.push_back(r.targetPart);
+        }
+    }
+    addChartParts(m_package, parts);
+    QString chartRelId;
+    editSlide(frame.slide, [&](SlidePart& slide, Package& package, const QString&) {
+        auto rels = package.relationships(slidePart);
+        for (const SlideShape& shape : slide.shapes()) {
+            if (shape.id == frame.shapeId && !shape.relId.isEmpty()) rels.remove(shape.relId);
+        }
+        chartRelId = rels.add(ooxml::rel::kChart, slidePart, parts.chartPart);
+        package.setRelationships(slidePart, rels);
+        slide.relinkChartFrame(frame.shapeId, chartRelId, QString());
+    });
+    for (const QString& part : old) {
+        m_package.removePart(relationshipsPartName(part));
+        m_package.removePart(part);
+    }
+    ChartFrame placed = frame;
+    placed.chartPart = parts.chartPart;
+    setFrameProvenance(placed, provenance);
+}
+
 void Presentation::save(const QString& path) const {
+    // Each chart that remembers its workbook also remembers where it lies from the deck, so
+    // that a workbook moved together with the deck is found again.
+    const QString folder = QFileInfo(path).absolutePath();
+    for (const QString& name : m_package.partNames()) {
+        if (m_package.contentTypes().of(name) != QLatin1String(ooxml::ct::kTags)) continue;
+        if (auto tags = withRelativeWorkbook(m_package.part(name), folder)) m_package.setPart(name, *tags);
+    }
     writeMain();
     m_package.saveAtomically(path, m_limits);
 }

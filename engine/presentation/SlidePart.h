@@ -30,6 +30,7 @@ struct SlideShape {
     QString placeholderType;  // "" when the shape is no placeholder, "body" for the default one
     QStringList paragraphs;   // text shapes
     QString relId;            // the picture's blip or the chart's part, through the slide rels
+    QString tagsRelId;        // the shape's tags part (p:nvPr/p:custDataLst/p:tags), "" when none
 };
 
 // A slide part (p:sld). Holds the parsed part for editing; bytes() writes it back with only the
@@ -50,8 +51,13 @@ public:
     std::vector<SlideShape> shapes() const;
     int nextShapeId() const;
 
-    // Appends a chart frame (p:graphicFrame holding c:chart r:id=chartRelId).
-    void appendChartFrame(const QString& name, const EmuRect& frame, const QString& chartRelId);
+    // Appends a chart frame (p:graphicFrame holding c:chart r:id=chartRelId), with its tags part
+    // when tagsRelId is not "".
+    void appendChartFrame(const QString& name, const EmuRect& frame, const QString& chartRelId,
+                          const QString& tagsRelId = {});
+    // Points the chart frame with this shape id at another chart part, and gives it a tags part
+    // when tagsRelId is not "" and it has none. False when the slide has no such chart frame.
+    bool relinkChartFrame(int shapeId, const QString& chartRelId, const QString& tagsRelId);
     // Appends a picture (p:pic filled from the image part of imageRelId).
     void appendPicture(const QString& name, const EmuRect& frame, const QString& imageRelId);
     // Appends a text box, one paragraph per line.
