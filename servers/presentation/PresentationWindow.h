@@ -22,7 +22,8 @@ class PresentationDocument;
 // The window of one open presentation: a strip of slide thumbnails on the left, the selected
 // slide large on the right, and File > Save (Ctrl+S), Save As (Ctrl+Shift+S), Close (Ctrl+W);
 // View > Zoom to Fit, Actual Size (100 %: a point of the slide is a point of the screen),
-// Zoom In (Ctrl+plus) and Zoom Out (Ctrl+minus). Titled with the presentation's name
+// Zoom In (Ctrl+plus) and Zoom Out (Ctrl+minus); Charts > Update Charts From Workbooks
+// (Ctrl+Shift+U) and Redraw Charts From Workbooks. Titled with the presentation's name
 // ("Presentation1" or the file name).
 //
 // Drawing stays off the copy run's way: the document keeps each slide laid out until it
@@ -51,6 +52,8 @@ public:
     QAction* zoomInAction() const { return m_zoomIn; }
     QAction* zoomOutAction() const { return m_zoomOut; }
     QAction* aboutAction() const { return m_about; }
+    QAction* updateChartsAction() const { return m_updateCharts; }
+    QAction* redrawChartsAction() const { return m_redrawCharts; }
 
     // The zoom of the large view: 0 when fitted to the window, else the scale (1 = 100 %).
     double zoom() const { return m_zoom; }
@@ -80,6 +83,9 @@ private:
     void refreshThumbnail(int index);
     void showSelection(int index);
     void zoomBy(int steps);
+    // Charts > Update Charts From Workbooks (replace: Redraw...): the refresh runs, a missing
+    // workbook is asked for once, and the results are shown in a ChartRefreshDialog.
+    void updateCharts(bool replace);
     void layoutView();
 
     std::shared_ptr<PresentationApplication> m_application;
@@ -94,6 +100,8 @@ private:
     QAction* m_zoomIn = nullptr;
     QAction* m_zoomOut = nullptr;
     QAction* m_about = nullptr;
+    QAction* m_updateCharts = nullptr;
+    QAction* m_redrawCharts = nullptr;
     QScrollArea* m_scroll = nullptr;
     double m_zoom = 0;
     QHash<QString, QPixmap> m_thumbnails;  // by slide part
