@@ -5,6 +5,9 @@
 
 #include <QDir>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSet>
 #include <cstring>
 #include <pugixml.hpp>
@@ -108,6 +111,101 @@ std::optional<QByteArray> withRelativeWorkbook(const QByteArray& tagsXml, const 
         return std::nullopt;
     setProvenanceTag(list, kProvenanceRelativeTag, relative);
     return xmlBytes(doc);
+}
+
+namespace {
+
+constexpr const char* kProvenanceProperty = "QM_CHART_SOURCES";
+constexpr const char* kCustomPropertiesNs = "http://schemas.openxmlformats.org/officeDocument/2006/custom-properties";
+constexpr const char* kPropertyTypesNs = "http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes";
+// The format id every user-defined property carries.
+constexpr const char* kUserPropertyFormatId = "{D5CDD505-2E9C-101B-9397-08002B2CF9AE}";
+
+}  // namespace
+
+QByteArray provenanceCustomPropertiesXml(const std::vector<FrameProvenance>& frames, const QByteArray& existing) {
+    QJsonArray records;
+    for (const FrameProvenance& f : frames) {
+        const ChartProvenance& p = f.provenance;
+        QJsonObject record;
+        record[QStringLiteral("slide")] = f.slide;
+        record[QStringLiteral("frame")] = f.frame;
+        record[QStringLiteral("nth")] = f.nth;
+        record[QStringLiteral("workbook")] = p.workbook;
+        record[QStringLiteral("relative")] = p.workbookRelative;
+        record[QStringLiteral("sheet")] = p.sheet;
+        record[QStringLiteral("chart")] = p.chart;
+        record[QStringLiteral("index")] = p.chartIndex;
+        record[QStringLiteral("series")] = QJsonArray::fromStringList(p.seriesRanges);
+        record[QStringLiteral("copied")] = p.copiedAt.isValid() ? p.copiedAt.toUTC().toString(Qt::ISODate) : QString();
+        records.append(record);
+    }
+    const QByteArray json = QJsonDocument(records).toJson(QJsonDocument::Compact);
+
+    pugi::xml_document doc;
+    if (!existing.isEmpty()) parseXml(doc, existing, QStringLiteral("docProps/custom.xml"), QString());
+    pugi::xml_node root = doc.document_element();
+    if (!root || std::strcmp(root.name(), "Properties") != 0) {
+        doc.reset();
+        auto declaration = doc.append_child(pugi::node_declaration);
+        declaration.append_attribute("version") = "1.0";
+        declaration.append_attribute("encoding") = "UTF-8";
+        declaration.append_attribute("standalone") = "yes";
+        root = doc.append_child("Properties");
+        root.append_attribute("xmlns") = kCustomPropertiesNs;
+        root.append_attribute("xmlns:vt") = kPropertyTypesNs;
+    }
+    pugi::xml_node property;
+    int pid = 1;  // identifiers start at 2
+    for (auto p : root.children()) {
+        pid = std::max(pid, p.attribute("pid").as_int());
+        if (QString::fromUtf8(p.attribute("name").value()) == QLatin1String(kProvenanceProperty)) property = p;
+    }
+    if (!property) {
+        property = root.append_child("property");
+        property.append_attribute("fmtid") = kUserPropertyFormatId;
+        property.append_attribute("pid") = pid + 1;
+        property.append_attribute("name") = kProvenanceProperty;
+    }
+    property.remove_children();
+    // The value types' namespace, under the prefix the part binds it to.
+    std::string prefix;
+    for (auto a : root.attributes()) {
+        if (std::strcmp(a.value(), kPropertyTypesNs) == 0 && std::strncmp(a.name(), "xmlns:", 6) == 0) prefix = a.name() + 6;
+    }
+    if (prefix.empty()) {
+        prefix = root.attribute("xmlns:vt") ? "qmvt" : "vt";
+        root.append_attribute(("xmlns:" + prefix).c_str()) = kPropertyTypesNs;
+    }
+    property.append_child((prefix + ":lpwstr").c_str()).text() = json.constData();
+    return xmlBytes(doc);
+}
+
+std::vector<FrameProvenance> readProvenanceCustomProperties(const QByteArray& xml) {
+    pugi::xml_document doc;
+    if (!doc.load_buffer(xml.constData(), size_t(xml.size()))) return {};
+    std::vector<FrameProvenance> frames;
+    for (auto p : doc.document_element().children()) {
+        if (QString::fromUtf8(p.attribute("name").value()) != QLatin1String(kProvenanceProperty)) continue;
+        const QJsonDocument json = QJsonDocument::fromJson(QByteArray(p.first_child().text().get()));
+        for (const QJsonValue& value : json.array()) {
+            const QJsonObject record = value.toObject();
+            FrameProvenance f;
+            f.slide = record.value(QStringLiteral("slide")).toInt();
+            f.frame = record.value(QStringLiteral("frame")).toString();
+            f.nth = record.value(QStringLiteral("nth")).toInt(1);
+            ChartProvenance& c = f.provenance;
+            c.workbook = record.value(QStringLiteral("workbook")).toString();
+            c.workbookRelative = record.value(QStringLiteral("relative")).toString();
+            c.sheet = record.value(QStringLiteral("sheet")).toString();
+            c.chart = record.value(QStringLiteral("chart")).toString();
+            c.chartIndex = std::max(0, record.value(QStringLiteral("index")).toInt());
+            for (const QJsonValue& range : record.value(QStringLiteral("series")).toArray()) c.seriesRanges << range.toString();
+            c.copiedAt = QDateTime::fromString(record.value(QStringLiteral("copied")).toString(), Qt::ISODate);
+            if (f.slide > 0 && !c.workbook.isEmpty()) frames.push_back(std::move(f));
+        }
+    }
+    return frames;
 }
 
 QStringList chartSeriesRanges(const QByteArray& chartXml, const QString& file, const QString& part) {

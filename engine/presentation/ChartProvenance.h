@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 namespace engine {
 
@@ -42,6 +43,24 @@ std::optional<ChartProvenance> readProvenanceTags(const QByteArray& tagsXml, con
 // The tags part with QM_WORKBOOK_REL set to relative; nullopt when it already says so or holds
 // no provenance.
 std::optional<QByteArray> withRelativeWorkbook(const QByteArray& tagsXml, const QString& deckFolder);
+
+// A copy of every chart's provenance for the whole deck, kept as the custom document property
+// QM_CHART_SOURCES (docProps/custom.xml, a JSON array): applications that drop shape tags when
+// they save (LibreOffice Impress) keep custom document properties, slide order and shape names.
+// A frame without tags of its own is matched to its record by slide, frame name and its place
+// among the frames of that name on the slide.
+struct FrameProvenance {
+    int slide = 0;  // 1-based
+    QString frame;
+    int nth = 1;    // 1-based among the slide's chart frames of that name
+    ChartProvenance provenance;
+};
+// The custom properties part (existing, or a new one when empty) with QM_CHART_SOURCES set to
+// these records and every other property kept. Throws DocumentError when existing is malformed.
+QByteArray provenanceCustomPropertiesXml(const std::vector<FrameProvenance>& frames, const QByteArray& existing);
+// The records a custom properties part holds; none when it has no such property or the property
+// does not read as records (a writer may cut long property values short).
+std::vector<FrameProvenance> readProvenanceCustomProperties(const QByteArray& xml);
 
 // The ranges a chart part's series read, in document order, each once: the formulas of their
 // names, categories, values, x and y values and bubble sizes. Throws like parseXml.

@@ -25,6 +25,10 @@ using drawingml::kDefaultChartCy;
 constexpr qint64 kEmuPerPixel = 9525;        // at 96 dpi
 constexpr qint64 kTextLineEmu = 457200;      // half an inch per pasted line of text
 
+constexpr const char* kCustomPropertiesRelationship =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/custom-properties";
+constexpr const char* kCustomPropertiesType = "application/vnd.openxmlformats-officedocument.custom-properties+xml";
+
 bool isPresentationType(const QString& type) {
     namespace ct = ooxml::ct;
     return type == ct::kPresentation || type == ct::kPresentationMacro || type == ct::kSlideShow ||
@@ -452,7 +456,48 @@ std::vector<Presentation::ChartFrame> Presentation::chartFrames() const {
             frames.push_back(std::move(frame));
         }
     }
+    // Frames that lost their tags (a deck saved by an application that drops them) take their
+    // provenance from the deck's copy of it, matched by slide, name and place among namesakes.
+    const bool someLost = std::any_of(frames.begin(), frames.end(), [](const ChartFrame& f) { return !f.provenance; });
+    const QString custom = someLost ? customPropertiesPart() : QString();
+    if (custom.isEmpty()) return frames;
+    const std::vector<FrameProvenance> records = readProvenanceCustomProperties(m_package.part(custom));
+    QHash<QString, int> seen;
+    for (ChartFrame& frame : frames) {
+        const int nth = ++seen[QStringLiteral("%1\n%2").arg(frame.slide).arg(frame.name)];
+        if (frame.provenance) continue;
+        for (const FrameProvenance& record : records) {
+            if (record.slide == frame.slide + 1 && record.frame == frame.name && record.nth == nth) frame.provenance = record.provenance;
+        }
+    }
     return frames;
+}
+
+QString Presentation::customPropertiesPart() const {
+    const Relationships root = m_package.relationships(QString());
+    const Relationship* r = root.firstOfType(QString::fromLatin1(kCustomPropertiesRelationship));
+    return r && !r->external && m_package.hasPart(r->targetPart) ? r->targetPart : QString();
+}
+
+void Presentation::writeProvenanceRecords() const {
+    std::vector<FrameProvenance> records;
+    QHash<QString, int> seen;
+    for (const ChartFrame& frame : chartFrames()) {
+        const int nth = ++seen[QStringLiteral("%1\n%2").arg(frame.slide).arg(frame.name)];
+        if (frame.provenance) records.push_back({frame.slide + 1, frame.name, nth, *frame.provenance});
+    }
+    QString part = customPropertiesPart();
+    const QByteArray existing = part.isEmpty() ? QByteArray() : m_package.part(part);
+    const QByteArray bytes = provenanceCustomPropertiesXml(records, existing);
+    if (bytes == existing) return;
+    if (part.isEmpty()) {
+        part = m_package.freePartName(QStringLiteral("/docProps/custom%1.xml"));
+        Relationships root = m_package.relationships(QString());
+        root.add(QString::fromLatin1(kCustomPropertiesRelationship), QString(), part);
+        m_package.setRelationships(QString(), root);
+        m_package.contentTypes().setOverride(part, QString::fromLatin1(kCustomPropertiesType));
+    }
+    m_package.setPart(part, bytes);
 }
 
 QString Presentation::embeddedWorkbookOf(const QString& chartPart) const {
@@ -536,10 +581,13 @@ void Presentation::save(const QString& path) const {
     // Each chart that remembers its workbook also remembers where it lies from the deck, so
     // that a workbook moved together with the deck is found again.
     const QString folder = QFileInfo(path).absolutePath();
+    bool provenance = false;
     for (const QString& name : m_package.partNames()) {
         if (m_package.contentTypes().of(name) != QLatin1String(ooxml::ct::kTags)) continue;
         if (auto tags = withRelativeWorkbook(m_package.part(name), folder)) m_package.setPart(name, *tags);
+        provenance = provenance || m_package.part(name).contains("QM_WORKBOOK");
     }
+    if (provenance) writeProvenanceRecords();
     writeMain();
     m_package.saveAtomically(path, m_limits);
 }

@@ -116,8 +116,9 @@ public:
         QString tagsPart;  // "" when the frame has no tags part
         std::optional<ChartProvenance> provenance;
     };
-    // Every chart frame, slide by slide in drawing order. Throws DocumentError naming the part
-    // when a slide or a frame's tags part is malformed.
+    // Every chart frame, slide by slide in drawing order. A frame without tags takes its
+    // provenance from the deck's copy (see FrameProvenance) when that has one for it. Throws
+    // DocumentError naming the part when a slide or a frame's tags part is malformed.
     std::vector<ChartFrame> chartFrames() const;
     // The embedded workbook a chart part's c:externalData points to inside the package; "" when
     // it has none or the link leads outside.
@@ -135,7 +136,8 @@ public:
 
     // Writes the presentation to path atomically (a temporary file beside it, checked, then
     // renamed over it). Throws DocumentError naming the file; the target is then unchanged.
-    // Each chart's provenance is given the workbook's path relative to path's folder first.
+    // Each chart's provenance is given the workbook's path relative to path's folder first, and
+    // the deck's copy of all of them is written anew (see FrameProvenance).
     void save(const QString& path) const;
 
 private:
@@ -165,6 +167,10 @@ private:
     // changes the package; the slide's bytes are set after.
     void editSlide(int index, const std::function<void(SlidePart&, Package&, const QString&)>& edit);
     void checkIndex(int index) const;
+    // The package's custom properties part, "" when none.
+    QString customPropertiesPart() const;
+    // Writes the deck's copy of every chart's provenance (see FrameProvenance).
+    void writeProvenanceRecords() const;
     // Gives a frame the tags part holding provenance, made or rewritten.
     void setFrameProvenance(const ChartFrame& frame, const ChartProvenance& provenance);
 

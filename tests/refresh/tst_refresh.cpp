@@ -114,6 +114,7 @@ private slots:
     void dryRunAndDecksWithoutSourcesWriteNothing();
     void replaceRedrawsTheChartInTheFramesPlace();
     void refreshedDeckOpensInLibreOffice();
+    void deckSavedByLibreOfficeStillRefreshes();
 
 private:
     // A folder with the base workbook and a deck of its two charts copied by the CLI.
@@ -345,6 +346,33 @@ void RefreshTest::refreshedDeckOpensInLibreOffice() {
         QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(pdfinfo.readAllStandardOutput()));
     QVERIFY(pages.hasMatch());
     QCOMPARE(pages.captured(1).toInt(), engine::Presentation::open(s.deck).slideCount());
+}
+
+void RefreshTest::deckSavedByLibreOfficeStillRefreshes() {
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) QSKIP("LibreOffice (soffice) is not installed");
+    const Setup s = copied();
+    QTemporaryDir work;
+    QProcess soffice;
+    soffice.start(QStringLiteral("soffice"),
+                  {QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
+                   QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pptx"),
+                   QStringLiteral("--outdir"), work.path(), s.deck});
+    QVERIFY(soffice.waitForFinished(240000));
+    const QString saved = work.filePath(QStringLiteral("deck.pptx"));
+    // Impress drops the frames' tags; the deck's own copy of the provenance stands in.
+    const auto frames = engine::Presentation::open(saved).chartFrames();
+    QCOMPARE(frames.size(), size_t(2));
+    QVERIFY(frames[0].tagsPart.isEmpty());
+    QVERIFY(frames[0].provenance);
+    QCOMPARE(frames[0].provenance->chart, QStringLiteral("Revenue"));
+
+    const QJsonObject facts = writeWorkbook(QStringLiteral("series-added"), s.dir->path());
+    const Result result = runCli({QStringLiteral("refresh"), saved});
+    QVERIFY2(result.status == 0, result.out.constData());
+    QVERIFY2(reportLines(result).value(0).contains(QStringLiteral("1 series added")), result.out.constData());
+    const engine::Presentation deck = engine::Presentation::open(saved);
+    QVERIFY(!deck.chartFrames()[0].tagsPart.isEmpty());
+    compareWithWorkbook(deck, facts);
 }
 
 QTEST_GUILESS_MAIN(RefreshTest)
