@@ -1,5 +1,6 @@
 #include "refresh/DeckRefresh.h"
 
+#include "engine/chart/ChartCaches.h"
 #include "engine/chart/ChartCollector.h"
 #include "engine/chart/ChartDataUpdate.h"
 #include "engine/legacy/LegacyConverter.h"
@@ -7,6 +8,8 @@
 #include "engine/legacy/XlsStructure.h"
 #include "engine/presentation/ChartInsertion.h"
 #include "engine/presentation/OoxmlNames.h"
+#include "engine/package/Xml.h"
+#include "engine/workbook/CellReference.h"
 #include "engine/workbook/Workbook.h"
 
 #include <QDateTime>
@@ -14,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <algorithm>
 
 namespace refresh {
@@ -156,7 +160,47 @@ std::optional<engine::ChartPackage> WorkbookShelf::chart(const QString& path, co
     return package;
 }
 
+std::vector<engine::ChartPackage::Cell> WorkbookShelf::cells(const QString& path, const QStringList& formulas,
+                                                             bool* date1904) {
+    Book& b = book(path);
+    if (b.failure) throw *b.failure;
+    if (!b.workbook) {
+        throw engine::DocumentError(QFileInfo(path).fileName(), QString(),
+                                    QStringLiteral("charts linked to a legacy .xls workbook are not refreshed"));
+    }
+    if (date1904) *date1904 = b.workbook->date1904();
+    QHash<QString, std::vector<engine::CellRange>> bySheet;
+    for (const QString& formula : formulas) {
+        const auto ranges = engine::parseChartFormula(formula);
+        if (!ranges) continue;
+        for (const engine::CellRange& range : *ranges) bySheet[range.sheet].push_back(range);
+    }
+    std::vector<engine::ChartPackage::Cell> cells;
+    for (auto it = bySheet.constBegin(); it != bySheet.constEnd(); ++it) {
+        const auto read = b.workbook->readCells(it.key(), it.value());
+        if (!read) continue;  // no such worksheet: those caches stay as they are
+        for (const engine::Workbook::CellValue& cell : *read) {
+            cells.push_back({it.key(), cell.row, cell.column, cell.value, cell.numberFormat});
+        }
+    }
+    return cells;
+}
+
 namespace {
+
+// The file a link of the office applications names, as a path here: "file:///C:\a\b.xlsx",
+// "file:///\\server\share\b.xlsx", "/home/a/b.xlsx" or a relative "b.xlsx".
+QString linkedWorkbookPath(const QString& target) {
+    QString path = target;
+    if (path.startsWith(QLatin1String("file:///"), Qt::CaseInsensitive)) path.remove(0, 8);
+    else if (path.startsWith(QLatin1String("file://"), Qt::CaseInsensitive)) path.remove(0, 7);
+    path.replace(u'\\', u'/');
+    // "/home/..." lost its leading slash with "file:///"; a drive or a share did not have one.
+    const bool drive = path.size() > 1 && path[1] == u':';
+    if (target.startsWith(QLatin1String("file:///"), Qt::CaseInsensitive) && !drive && !path.startsWith(u'/')) path.prepend(u'/');
+    if (path.contains(u'%') && !QFileInfo::exists(path)) path = QUrl::fromPercentEncoding(path.toUtf8());
+    return path;
+}
 
 // Where a chart's workbook is now, or "" when it is found nowhere.
 class WorkbookFinder {
@@ -195,6 +239,31 @@ private:
         return {};
     }
 
+public:
+    // The workbook a link of the office applications names: the path as it is, then relative to
+    // the deck, then a file of its name beside the deck, then the workbook map (the target as
+    // written or its file name); "" when found nowhere.
+    QString findLinked(const QString& target) {
+        const QString path = linkedWorkbookPath(target);
+        const QString name = path.section(u'/', -1);
+        for (const auto& [from, to] : m_options.workbookMap) {
+            if (from == target || from == name || from == path) return QFileInfo(to).absoluteFilePath();
+        }
+        const bool absolute = path.startsWith(u'/') && !path.startsWith(QLatin1String("//"));
+        if (absolute && QFileInfo(path).isFile()) return path;
+        if (!m_deckFolder.isEmpty()) {
+            const bool drive = path.size() > 1 && path[1] == u':';
+            if (!absolute && !drive && !path.startsWith(QLatin1String("//"))) {
+                const QString relative = QDir::cleanPath(QDir(m_deckFolder).absoluteFilePath(path));
+                if (QFileInfo(relative).isFile()) return relative;
+            }
+            const QString beside = QDir(m_deckFolder).absoluteFilePath(name);
+            if (!name.isEmpty() && QFileInfo(beside).isFile()) return beside;
+        }
+        return {};
+    }
+
+private:
     const RefreshOptions& m_options;
     QString m_deckFolder;
     QHash<QString, QString> m_found;
@@ -212,13 +281,65 @@ QByteArray embeddedWorkbookOfParts(const engine::ChartParts& parts) {
 
 }  // namespace
 
+namespace {
+
+ChartResult refreshLinkedChart(engine::Presentation& presentation, const engine::Presentation::ChartFrame& frame,
+                               const QString& target, WorkbookFinder& finder, WorkbookShelf& shelf) {
+    ChartResult result;
+    result.slide = frame.slide + 1;
+    result.chart = frame.name;
+    result.source = linkedWorkbookPath(target).section(u'/', -1) + QStringLiteral(", linked");
+    const QString path = finder.findLinked(target);
+    if (path.isEmpty()) {
+        result.outcome = ChartResult::Outcome::WorkbookMissing;
+        result.what = QStringLiteral("workbook missing: %1").arg(target);
+        return result;
+    }
+    result.workbook = path;
+    try {
+        const QByteArray deckXml = presentation.partBytes(frame.chartPart);
+        bool date1904 = false;
+        std::vector<engine::ChartPackage::Cell> cells;
+        try {
+            cells = shelf.cells(path, engine::chartSeriesRanges(deckXml, presentation.name(), frame.chartPart), &date1904);
+        } catch (const engine::DocumentError& e) {
+            result.outcome = ChartResult::Outcome::WorkbookMissing;
+            result.what = QStringLiteral("workbook unreadable: %1").arg(e.message());
+            return result;
+        }
+        pugi::xml_document doc;
+        engine::parseXml(doc, deckXml, presentation.name(), frame.chartPart);
+        engine::fillChartCaches(doc, cells, date1904, true);
+        const QByteArray refreshed = engine::xmlBytes(doc);
+        engine::ChartDataChange change;
+        engine::updateChartData(deckXml, refreshed, presentation.name(), frame.chartPart, &change);
+        result.what = change.text();
+        result.outcome = change.any() ? ChartResult::Outcome::Updated : ChartResult::Outcome::Unchanged;
+        if (change.any()) {
+            presentation.updateChart(frame, refreshed, QByteArray(), std::nullopt);
+            result.deckChanged = true;
+        }
+        if (path != linkedWorkbookPath(target)) result.what += QStringLiteral(" (workbook found at %1)").arg(path);
+    } catch (const engine::DocumentError& e) {
+        result.outcome = ChartResult::Outcome::Failed;
+        result.what = QStringLiteral("not updated: %1").arg(e.message());
+    }
+    return result;
+}
+
+}  // namespace
+
 std::vector<ChartResult> refreshPresentation(engine::Presentation& presentation, const QString& deckPath,
                                              const RefreshOptions& options, WorkbookShelf& shelf) {
     std::vector<ChartResult> results;
     WorkbookFinder finder(deckPath, options);
     const std::vector<engine::Presentation::ChartFrame> frames = presentation.chartFrames();
     for (const engine::Presentation::ChartFrame& frame : frames) {
-        if (!frame.provenance) continue;
+        if (!frame.provenance) {
+            const QString target = presentation.externalWorkbookOf(frame.chartPart);
+            if (!target.isEmpty()) results.push_back(refreshLinkedChart(presentation, frame, target, finder, shelf));
+            continue;
+        }
         const engine::ChartProvenance& was = *frame.provenance;
         ChartResult result;
         result.slide = frame.slide + 1;

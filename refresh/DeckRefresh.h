@@ -65,6 +65,10 @@ public:
     // returns nothing when it has no such chart.
     std::optional<engine::ChartPackage> chart(const QString& path, const engine::ChartProvenance& wanted,
                                               const QStringList& taken, QString* how);
+    // The cells the formulas name (sheet-qualified ranges, as c:f holds them), read from the
+    // workbook at path, and its date system. Throws engine::DocumentError when the workbook
+    // cannot be read or is a legacy .xls (whose linked charts are not refreshed).
+    std::vector<engine::ChartPackage::Cell> cells(const QString& path, const QStringList& formulas, bool* date1904);
     int workbooksOpened() const { return m_opened; }
 
 private:
@@ -78,8 +82,10 @@ private:
 // caller saves it, or not). deckPath is the file it was opened from, "" for an unsaved deck: a
 // workbook is looked for by its path relative to the deck's folder first, then through the
 // options' workbook map, then at its absolute path, then by asking. A workbook that cannot be
-// read, or no longer has the chart, leaves the chart exactly as it was. Charts that do not
-// remember a workbook are not listed.
+// read, or no longer has the chart, leaves the chart exactly as it was. A chart linked to its
+// workbook the office applications' way (c:externalData to an external file) has its caches
+// written again from the cells its formulas name, the link's target found as a path, beside the
+// deck under its file name, or through the workbook map. Other charts are not listed.
 std::vector<ChartResult> refreshPresentation(engine::Presentation& presentation, const QString& deckPath,
                                              const RefreshOptions& options, WorkbookShelf& shelf);
 

@@ -530,13 +530,21 @@ void Presentation::setFrameProvenance(const ChartFrame& frame, const ChartProven
     });
 }
 
+QString Presentation::externalWorkbookOf(const QString& chartPart) const {
+    const QString relId = chartSummary(chartPart).externalDataRelId;
+    if (relId.isEmpty()) return {};
+    const Relationships rels = m_package.relationships(chartPart);
+    const Relationship* r = rels.byId(relId);
+    return r && r->external ? r->target : QString();
+}
+
 void Presentation::updateChart(const ChartFrame& frame, const QByteArray& chartXml, const QByteArray& embeddedWorkbook,
-                               const ChartProvenance& provenance) {
+                               const std::optional<ChartProvenance>& provenance) {
     checkIndex(frame.slide);
     const QString workbook = embeddedWorkbookOf(frame.chartPart);
     m_package.setPart(frame.chartPart, chartXml);
     if (!workbook.isEmpty() && !embeddedWorkbook.isEmpty()) m_package.setPart(workbook, embeddedWorkbook);
-    setFrameProvenance(frame, provenance);
+    if (provenance) setFrameProvenance(frame, *provenance);
 }
 
 void Presentation::replaceChart(const ChartFrame& frame, const ChartPackage& chart, const ChartProvenance& provenance) {

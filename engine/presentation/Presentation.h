@@ -123,12 +123,16 @@ public:
     // The embedded workbook a chart part's c:externalData points to inside the package; "" when
     // it has none or the link leads outside.
     QString embeddedWorkbookOf(const QString& chartPart) const;
+    // The target, as written, of a chart part's c:externalData when it links to a file outside
+    // the package (a chart pasted with its data linked); "" otherwise.
+    QString externalWorkbookOf(const QString& chartPart) const;
     const QByteArray& partBytes(const QString& partName) const { return m_package.part(partName); }
 
     // Rewrites the chart of a frame in place: its part's bytes, its embedded workbook's (when
-    // given and the chart has one) and its provenance. Nothing else of the deck changes.
+    // given and the chart has one) and its provenance (when given). Nothing else of the deck
+    // changes.
     void updateChart(const ChartFrame& frame, const QByteArray& chartXml, const QByteArray& embeddedWorkbook,
-                     const ChartProvenance& provenance);
+                     const std::optional<ChartProvenance>& provenance);
     // Puts the chart a package makes in the frame's place instead of the one there, at the same
     // position and size, with the provenance given; the old chart's parts go. Throws
     // DocumentError, changing nothing, when the chart cannot be made.

@@ -115,6 +115,7 @@ private slots:
     void replaceRedrawsTheChartInTheFramesPlace();
     void refreshedDeckOpensInLibreOffice();
     void deckSavedByLibreOfficeStillRefreshes();
+    void chartsLinkedTheOfficeWayRefreshFromTheirWorkbook();
 
 private:
     // A folder with the base workbook and a deck of its two charts copied by the CLI.
@@ -373,6 +374,54 @@ void RefreshTest::deckSavedByLibreOfficeStillRefreshes() {
     const engine::Presentation deck = engine::Presentation::open(saved);
     QVERIFY(!deck.chartFrames()[0].tagsPart.isEmpty());
     compareWithWorkbook(deck, facts);
+}
+
+void RefreshTest::chartsLinkedTheOfficeWayRefreshFromTheirWorkbook() {
+    // The copied deck made over into one whose charts link their data as the office
+    // applications write it: no tags, no embedded workbooks, c:externalData through an external
+    // oleObject relationship to a Windows path.
+    const Setup s = copied();
+    engine::Package package = engine::Package::load(s.deck);
+    static const QRegularExpression custData(QStringLiteral("<p:custDataLst>.*?</p:custDataLst>"));
+    static const QRegularExpression tagsRel(QStringLiteral("<Relationship [^>]*relationships/tags\"[^>]*/>"));
+    static const QRegularExpression customRel(QStringLiteral("<Relationship [^>]*relationships/custom-properties\"[^>]*/>"));
+    static const QRegularExpression packageRel(
+        QStringLiteral("Type=\"[^\"]*relationships/package\" Target=\"[^\"]*\""));
+    for (const QString& part : package.partNames()) {
+        QString text = QString::fromUtf8(package.part(part));
+        if (part.startsWith(QStringLiteral("/ppt/tags/")) || part.startsWith(QStringLiteral("/ppt/embeddings/")) ||
+            part.startsWith(QStringLiteral("/docProps/custom"))) {
+            package.removePart(part);
+            continue;
+        }
+        if (part.startsWith(QStringLiteral("/ppt/slides/"))) text.remove(custData).remove(tagsRel);
+        if (part == QStringLiteral("/_rels/.rels")) text.remove(customRel);
+        if (part.startsWith(QStringLiteral("/ppt/charts/_rels/"))) {
+            text.replace(packageRel, QStringLiteral("Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/oleObject\" "
+                                                    "Target=\"file:///C:\\Users\\ana\\Reports\\sales.xlsx\" TargetMode=\"External\""));
+        }
+        package.setPart(part, text.toUtf8());
+    }
+    package.saveAtomically(s.deck);
+    const engine::Presentation linked = engine::Presentation::open(s.deck);
+    QCOMPARE(linked.chartFrames().size(), size_t(2));
+    QVERIFY(!linked.chartFrames()[0].provenance);
+    QCOMPARE(linked.externalWorkbookOf(linked.chartFrames()[0].chartPart), QStringLiteral("file:///C:\\Users\\ana\\Reports\\sales.xlsx"));
+
+    // The workbook changed, beside the deck under the link's file name.
+    writeWorkbook(QStringLiteral("values"), s.dir->path());
+    const Result result = runCli({QStringLiteral("refresh"), s.deck});
+    QVERIFY2(result.status == 0, result.out.constData());
+    const QStringList lines = reportLines(result);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].contains(QStringLiteral("(sales.xlsx, linked): 8 values")), qPrintable(lines[0]));
+    const engine::Presentation deck = engine::Presentation::open(s.deck);
+    const engine::chart::ChartSpace model = deck.chartModel(deck.chartFrames()[0].chartPart);
+    const auto series = model.allSeries();
+    QCOMPARE(series[0]->valueData()->numbers->points[0].value, 241.0);
+    QCOMPARE(series[1]->valueData()->numbers->points[3].value, 2 * (80 + 21) + 1.0);
+    // The link stays the office applications' own.
+    QCOMPARE(deck.externalWorkbookOf(deck.chartFrames()[0].chartPart), QStringLiteral("file:///C:\\Users\\ana\\Reports\\sales.xlsx"));
 }
 
 QTEST_GUILESS_MAIN(RefreshTest)
