@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <QSet>
+#include <QUrl>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -320,6 +321,30 @@ int runList(const Options& options, Console& console) {
     return result;
 }
 
+namespace {
+
+// The charts a copy pasted (on the slides after the first `firstSlide`), linked to their
+// workbooks instead of embedding them: by the workbook's file name when it lies beside the
+// deck, else by its file URI. The deck is written again, atomically.
+void linkCopiedCharts(const QString& output, int firstSlide) {
+    try {
+        engine::Presentation deck = engine::Presentation::open(output);
+        const QString folder = QFileInfo(output).absolutePath();
+        for (const auto& frame : deck.chartFrames()) {
+            if (frame.slide < firstSlide || !frame.provenance) continue;
+            const QFileInfo workbook(frame.provenance->workbook);
+            deck.linkChart(frame, workbook.absolutePath() == folder ? workbook.fileName()
+                                                                    : QUrl::fromLocalFile(workbook.absoluteFilePath()).toString());
+        }
+        const SaveGuard guard;
+        deck.save(QFileInfo(output).absoluteFilePath());
+    } catch (const engine::DocumentError& e) {
+        throw CommandError(status::kOutputNotWritable, aboutFile(output, e.message()));
+    }
+}
+
+}  // namespace
+
 int runCopy(const Options& options, Console& console) {
     for (const Source& source : options.sources) requireReadable(source.workbook);
     if (!options.into.isEmpty()) requireReadable(options.into);
@@ -362,12 +387,14 @@ int runCopy(const Options& options, Console& console) {
         }
     }
     console.progress(QStringLiteral("Saving %1").arg(options.output));
+    const int slidesBefore = options.into.isEmpty() ? 0 : int(target->Slides()->Count()) - copied;
     try {
         const SaveGuard guard;
         target->SaveAs(QFileInfo(options.output).absoluteFilePath());
     } catch (const AutomationError& e) {
         throw CommandError(status::kOutputNotWritable, aboutFile(options.output, e.description()));
     }
+    if (options.link) linkCopiedCharts(options.output, slidesBefore);
     console.progress(QString());
     if (copied == 0) console.notice(QStringLiteral("No charts."));
     return status::kSuccess;

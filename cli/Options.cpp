@@ -74,6 +74,8 @@ public:
             } else if (arg == QLatin1String("--json") &&
                        (o.command == Options::Command::List || o.command == Options::Command::Refresh)) {
                 o.json = true;
+            } else if (arg == QLatin1String("--link") && o.command == Options::Command::Copy) {
+                o.link = true;
             } else if (arg == QLatin1String("--dry-run") && o.command == Options::Command::Refresh) {
                 o.dryRun = true;
             } else if (arg == QLatin1String("--replace") && o.command == Options::Command::Refresh) {
@@ -211,7 +213,7 @@ QString usageText() {
         "Usage:\n"
         "  quillmere-cli list WORKBOOK [--json]\n"
         "  quillmere-cli copy WORKBOOK [--chart SHEET:INDEX]... [WORKBOOK [--chart SHEET:INDEX]...]...\n"
-        "                     [--into DECK] --output OUT.pptx\n"
+        "                     [--into DECK] [--link] --output OUT.pptx\n"
         "  quillmere-cli render WORKBOOK [--chart SHEET:INDEX]... --format png|svg|pdf\n"
         "                     [--scale N | --width W --height H] [--locale NAME] --output DIR\n"
         "  quillmere-cli refresh DECK... [--output OUT.pptx] [--workbook OLD=NEW]... [--replace]\n"
@@ -222,7 +224,9 @@ QString usageText() {
         "        --json gives an array of objects with the same fields.\n"
         "copy    Copies every chart of each workbook (or the charts named by the --chart options after\n"
         "        it, in that order) onto new blank slides at the end of a new presentation, or of a copy\n"
-        "        of DECK, and saves OUT.pptx. DECK is not changed unless OUT names it.\n"
+        "        of DECK, and saves OUT.pptx. DECK is not changed unless OUT names it. With --link the\n"
+        "        charts link to their workbooks as the office applications' \"Link Data\" does (by a\n"
+        "        relative path when deck and workbook share a folder) instead of embedding their data.\n"
         "render  Draws every chart of the workbook (or those named) into DIR, made if missing, one file\n"
         "        per chart named <sheet>-<index>.<format> (characters no file name may hold become _).\n"
         "        PNG at the chart's own size on a 96 dpi screen times --scale (default 1), or laid out\n"

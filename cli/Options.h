@@ -39,6 +39,7 @@ struct Options {
     bool json = false;           // list, refresh
     bool dryRun = false;         // refresh: nothing written, what would change said
     bool replace = false;        // refresh: whole charts as their workbooks draw them now
+    bool link = false;           // copy: charts linked to their workbooks instead of embedding them
     QList<QPair<QString, QString>> workbookMap;  // refresh: --workbook OLD=NEW, in order
     QList<Source> sources;       // list: exactly one; copy and render: one or more; refresh: the decks
     QString into;                // copy: the deck to start from, "" for a new presentation

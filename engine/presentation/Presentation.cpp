@@ -1,6 +1,7 @@
 #include "engine/presentation/Presentation.h"
 
 #include "engine/drawingml/Units.h"
+#include "engine/package/Xml.h"
 #include "engine/presentation/BuiltInTemplate.h"
 #include "engine/presentation/ChartInsertion.h"
 #include "engine/presentation/Ids.h"
@@ -545,6 +546,26 @@ void Presentation::updateChart(const ChartFrame& frame, const QByteArray& chartX
     m_package.setPart(frame.chartPart, chartXml);
     if (!workbook.isEmpty() && !embeddedWorkbook.isEmpty()) m_package.setPart(workbook, embeddedWorkbook);
     if (provenance) setFrameProvenance(frame, *provenance);
+}
+
+void Presentation::linkChart(const ChartFrame& frame, const QString& target) {
+    checkIndex(frame.slide);
+    const QString relId = chartSummary(frame.chartPart).externalDataRelId;
+    Relationships rels = m_package.relationships(frame.chartPart);
+    const Relationship* embedded = relId.isEmpty() ? nullptr : rels.byId(relId);
+    if (!embedded || embedded->external) return;
+    const QString workbook = embedded->targetPart;
+    pugi::xml_document doc;
+    parseXml(doc, m_package.part(frame.chartPart), m_name, frame.chartPart);
+    pugi::xml_node data = xml::child(doc.document_element(), xml::Ns::C, "externalData");
+    pugi::xml_attribute id = xml::attribute(data, xml::Ns::R, "id");
+    if (!id) return;
+    rels.remove(relId);
+    const QString linkId = rels.addExternal(QString::fromLatin1(ooxml::rel::kOleObject), target);
+    id = linkId.toUtf8().constData();
+    m_package.setPart(frame.chartPart, xmlBytes(doc));
+    m_package.setRelationships(frame.chartPart, rels);
+    m_package.removePart(workbook);
 }
 
 void Presentation::replaceChart(const ChartFrame& frame, const ChartPackage& chart, const ChartProvenance& provenance) {

@@ -133,6 +133,11 @@ public:
     // changes.
     void updateChart(const ChartFrame& frame, const QByteArray& chartXml, const QByteArray& embeddedWorkbook,
                      const std::optional<ChartProvenance>& provenance);
+    // Links the chart of a frame to its workbook the office applications' way instead of
+    // embedding the workbook: c:externalData then names an external oleObject relationship to
+    // target (a path relative to the deck, or a file URI), and the embedded workbook goes. A
+    // chart that embeds no workbook is left as it is.
+    void linkChart(const ChartFrame& frame, const QString& target);
     // Puts the chart a package makes in the frame's place instead of the one there, at the same
     // position and size, with the provenance given; the old chart's parts go. Throws
     // DocumentError, changing nothing, when the chart cannot be made.

@@ -116,6 +116,7 @@ private slots:
     void refreshedDeckOpensInLibreOffice();
     void deckSavedByLibreOfficeStillRefreshes();
     void chartsLinkedTheOfficeWayRefreshFromTheirWorkbook();
+    void copyLinkLinksChartsToTheirWorkbookBesideTheDeck();
 
 private:
     // A folder with the base workbook and a deck of its two charts copied by the CLI.
@@ -324,29 +325,34 @@ void RefreshTest::replaceRedrawsTheChartInTheFramesPlace() {
     compareWithWorkbook(deck, facts);
 }
 
-void RefreshTest::refreshedDeckOpensInLibreOffice() {
-    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty()) {
-        QSKIP("LibreOffice (soffice) or pdfinfo is not installed");
-    }
-    const Setup s = copied();
-    writeWorkbook(QStringLiteral("series-added"), s.dir->path());
-    QCOMPARE(runCli({QStringLiteral("refresh"), s.deck}).status, 0);
+// The pages LibreOffice makes of a deck when it converts it to PDF; -1 when it cannot.
+int pagesInLibreOffice(const QString& deck) {
     QTemporaryDir work;
     QProcess soffice;
     soffice.start(QStringLiteral("soffice"),
                   {QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
                    QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
-                   QStringLiteral("--outdir"), work.path(), s.deck});
-    QVERIFY(soffice.waitForFinished(240000));
+                   QStringLiteral("--outdir"), work.path(), deck});
+    if (!soffice.waitForFinished(240000)) return -1;
     QProcess pdfinfo;
-    pdfinfo.start(QStringLiteral("pdfinfo"), {work.filePath(QStringLiteral("deck.pdf"))});
-    QVERIFY(pdfinfo.waitForFinished(60000));
-    QCOMPARE(pdfinfo.exitCode(), 0);
+    pdfinfo.start(QStringLiteral("pdfinfo"), {work.filePath(QFileInfo(deck).completeBaseName() + QStringLiteral(".pdf"))});
+    if (!pdfinfo.waitForFinished(60000) || pdfinfo.exitCode() != 0) return -1;
     const QRegularExpressionMatch pages =
         QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(pdfinfo.readAllStandardOutput()));
-    QVERIFY(pages.hasMatch());
-    QCOMPARE(pages.captured(1).toInt(), engine::Presentation::open(s.deck).slideCount());
+    return pages.hasMatch() ? pages.captured(1).toInt() : -1;
+}
+
+bool libreOfficeMissing() {
+    return QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty() ||
+           QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty();
+}
+
+void RefreshTest::refreshedDeckOpensInLibreOffice() {
+    if (libreOfficeMissing()) QSKIP("LibreOffice (soffice) or pdfinfo is not installed");
+    const Setup s = copied();
+    writeWorkbook(QStringLiteral("series-added"), s.dir->path());
+    QCOMPARE(runCli({QStringLiteral("refresh"), s.deck}).status, 0);
+    QCOMPARE(pagesInLibreOffice(s.deck), engine::Presentation::open(s.deck).slideCount());
 }
 
 void RefreshTest::deckSavedByLibreOfficeStillRefreshes() {
@@ -422,6 +428,30 @@ void RefreshTest::chartsLinkedTheOfficeWayRefreshFromTheirWorkbook() {
     QCOMPARE(series[1]->valueData()->numbers->points[3].value, 2 * (80 + 21) + 1.0);
     // The link stays the office applications' own.
     QCOMPARE(deck.externalWorkbookOf(deck.chartFrames()[0].chartPart), QStringLiteral("file:///C:\\Users\\ana\\Reports\\sales.xlsx"));
+}
+
+void RefreshTest::copyLinkLinksChartsToTheirWorkbookBesideTheDeck() {
+    QTemporaryDir dir;
+    writeWorkbook(QStringLiteral("base"), dir.path());
+    const QString deckPath = dir.filePath(QStringLiteral("linked.pptx"));
+    const Result copy = runCli({QStringLiteral("copy"), dir.filePath(QStringLiteral("sales.xlsx")), QStringLiteral("--link"),
+                                QStringLiteral("--output"), deckPath});
+    QVERIFY2(copy.status == 0, copy.err.constData());
+    const engine::Presentation deck = engine::Presentation::open(deckPath);
+    for (const auto& frame : deck.chartFrames()) {
+        QCOMPARE(deck.externalWorkbookOf(frame.chartPart), QStringLiteral("sales.xlsx"));
+        QVERIFY(deck.embeddedWorkbookOf(frame.chartPart).isEmpty());
+        QVERIFY(frame.provenance);
+    }
+    for (const QString& part : deck.package().partNames()) QVERIFY2(!part.startsWith(QStringLiteral("/ppt/embeddings/")), qPrintable(part));
+
+    const QJsonObject facts = writeWorkbook(QStringLiteral("category"), dir.path());
+    const Result result = runCli({QStringLiteral("refresh"), deckPath});
+    QVERIFY2(result.status == 0, result.out.constData());
+    const engine::Presentation refreshed = engine::Presentation::open(deckPath);
+    compareWithWorkbook(refreshed, facts);
+    QCOMPARE(refreshed.externalWorkbookOf(refreshed.chartFrames()[0].chartPart), QStringLiteral("sales.xlsx"));
+    if (!libreOfficeMissing()) QCOMPARE(pagesInLibreOffice(deckPath), refreshed.slideCount());
 }
 
 QTEST_GUILESS_MAIN(RefreshTest)
