@@ -118,7 +118,7 @@ void pairRefreshedSeries(std::vector<RefreshedSeries>& deck, std::vector<Refresh
     }
 }
 
-bool isChartGroup(const pugi::xml_node& node) {
+bool isRefreshedChartGroup(const pugi::xml_node& node) {
     if (xml::namespaceOf(node) != Ns::C) return false;
     const std::string_view local = xml::localName(node);
     return local.size() > 5 && local.substr(local.size() - 5) == "Chart";
@@ -127,12 +127,12 @@ bool isChartGroup(const pugi::xml_node& node) {
 std::vector<pugi::xml_node> refreshGroupsOf(const pugi::xml_node& plotArea) {
     std::vector<pugi::xml_node> groups;
     for (auto c : plotArea.children()) {
-        if (c.type() == pugi::node_element && isChartGroup(c)) groups.push_back(c);
+        if (c.type() == pugi::node_element && isRefreshedChartGroup(c)) groups.push_back(c);
     }
     return groups;
 }
 
-bool samePrefix(const pugi::xml_node& a, const pugi::xml_node& b, Ns ns) {
+bool refreshSamePrefix(const pugi::xml_node& a, const pugi::xml_node& b, Ns ns) {
     std::string pa, pb;
     const bool hasA = xml::prefixInScope(a, ns, &pa);
     const bool hasB = xml::prefixInScope(b, ns, &pb);
@@ -193,7 +193,7 @@ QByteArray updateChartData(const QByteArray& deckXml, const QByteArray& freshXml
     for (size_t i = 0; same && i < deckGroups.size(); ++i)
         same = std::strcmp(xml::localName(deckGroups[i]), xml::localName(freshGroups[i])) == 0;
     // Nodes are copied from one document into the other by their qualified names.
-    for (Ns ns : {Ns::C, Ns::A, Ns::R, Ns::C14, Ns::C16}) same = same && samePrefix(deck.document_element(), fresh.document_element(), ns);
+    for (Ns ns : {Ns::C, Ns::A, Ns::R, Ns::C14, Ns::C16}) same = same && refreshSamePrefix(deck.document_element(), fresh.document_element(), ns);
     if (!same) {
         result.structureChanged = true;
         if (change) *change = result;

@@ -492,7 +492,8 @@ void Presentation::writeProvenanceRecords() const {
     const QByteArray bytes = provenanceCustomPropertiesXml(records, existing);
     if (bytes == existing) return;
     if (part.isEmpty()) {
-        part = m_package.freePartName(QStringLiteral("/docProps/custom%1.xml"));
+        part = m_package.hasPart(QStringLiteral("/docProps/custom.xml")) ? m_package.freePartName(QStringLiteral("/docProps/custom%1.xml"))
+                                                                          : QStringLiteral("/docProps/custom.xml");
         Relationships root = m_package.relationships(QString());
         root.add(QString::fromLatin1(kCustomPropertiesRelationship), QString(), part);
         m_package.setRelationships(QString(), root);
