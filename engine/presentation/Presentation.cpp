@@ -491,6 +491,9 @@ void Presentation::writeProvenanceRecords() const {
     const QByteArray existing = part.isEmpty() ? QByteArray() : m_package.part(part);
     const QByteArray bytes = provenanceCustomPropertiesXml(records, existing);
     if (bytes == existing) return;
+    // The copy is a second store beside the frames' tags: a deck at its bound of entries is
+    // saved without it rather than not at all.
+    if (part.isEmpty() && m_package.entryCount() + 1 > m_limits.maxEntries) return;
     if (part.isEmpty()) {
         part = m_package.hasPart(QStringLiteral("/docProps/custom.xml")) ? m_package.freePartName(QStringLiteral("/docProps/custom%1.xml"))
                                                                           : QStringLiteral("/docProps/custom.xml");
