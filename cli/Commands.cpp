@@ -4,12 +4,17 @@
 #include "office/PowerPoint.h"
 #include "office/ServerRegistry.h"
 #include "platform/Failure.h"
+#include "refresh/DeckRefresh.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QSet>
+#include <QUrl>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -382,6 +387,30 @@ int runList(const Options& options, Console& console) {
     return result;
 }
 
+namespace {
+
+// The charts a copy pasted (on the slides after the first `firstSlide`), linked to their
+// workbooks instead of embedding them: by the workbook's file name when it lies beside the
+// deck, else by its file URI. The deck is written again, atomically.
+void linkCopiedCharts(const QString& output, int firstSlide) {
+    try {
+        engine::Presentation deck = engine::Presentation::open(output);
+        const QString folder = QFileInfo(output).absolutePath();
+        for (const auto& frame : deck.chartFrames()) {
+            if (frame.slide < firstSlide || !frame.provenance) continue;
+            const QFileInfo workbook(frame.provenance->workbook);
+            deck.linkChart(frame, workbook.absolutePath() == folder ? workbook.fileName()
+                                                                    : QUrl::fromLocalFile(workbook.absoluteFilePath()).toString());
+        }
+        const SaveGuard guard;
+        deck.save(QFileInfo(output).absoluteFilePath());
+    } catch (const engine::DocumentError& e) {
+        throw CommandError(status::kOutputNotWritable, aboutFile(output, e.message()));
+    }
+}
+
+}  // namespace
+
 int runCopy(const Options& options, Console& console) {
     for (const Source& source : options.sources) requireReadable(source.workbook);
     if (!options.into.isEmpty()) requireReadable(options.into);
@@ -424,12 +453,14 @@ int runCopy(const Options& options, Console& console) {
         }
     }
     console.progress(QStringLiteral("Saving %1").arg(options.output));
+    const int slidesBefore = options.into.isEmpty() ? 0 : int(target->Slides()->Count()) - copied;
     try {
         const SaveGuard guard;
         target->SaveAs(QFileInfo(options.output).absoluteFilePath());
     } catch (const AutomationError& e) {
         throw CommandError(status::kOutputNotWritable, aboutFile(options.output, e.description()));
     }
+    if (options.link) linkCopiedCharts(options.output, slidesBefore);
     console.progress(QString());
     if (copied == 0) console.notice(QStringLiteral("No charts."));
     return status::kSuccess;
@@ -484,6 +515,105 @@ int runRender(const Options& options, Console& console) {
         }
     }
     console.progress(QString());
+    return result;
+}
+
+namespace {
+
+const char* outcomeName(refresh::ChartResult::Outcome outcome) {
+    switch (outcome) {
+    case refresh::ChartResult::Outcome::Updated:
+        return "updated";
+    case refresh::ChartResult::Outcome::Unchanged:
+        return "unchanged";
+    case refresh::ChartResult::Outcome::WorkbookMissing:
+        return "workbook-missing";
+    case refresh::ChartResult::Outcome::ChartMissing:
+        return "chart-missing";
+    case refresh::ChartResult::Outcome::Failed:
+        break;
+    }
+    return "failed";
+}
+
+}  // namespace
+
+int runRefresh(const Options& options, Console& console) {
+    if (!options.output.isEmpty()) requireWritableOutput(options.output, {});
+    deferEndingSignalsDuringSaves();
+    refresh::RefreshOptions refreshOptions;
+    refreshOptions.replace = options.replace;
+    for (const auto& [from, to] : options.workbookMap) refreshOptions.workbookMap.emplace_back(from, to);
+    refresh::WorkbookShelf shelf;  // a workbook several decks take charts from is read once
+
+    int result = status::kSuccess;
+    QJsonArray records;
+    QByteArray lines;
+    for (const Source& deck : options.sources) {
+        const QString path = deck.workbook;
+        console.progress(QStringLiteral("Refreshing %1").arg(path));
+        std::optional<engine::Presentation> presentation;
+        try {
+            requireReadable(path);
+            presentation.emplace(engine::Presentation::open(path));
+        } catch (const CommandError& e) {
+            std::fprintf(stderr, "quillmere-cli: %s\n", e.message().toLocal8Bit().constData());
+            result = std::max(result, status::kUnreadableInput);
+            continue;
+        } catch (const engine::DocumentError& e) {
+            std::fprintf(stderr, "quillmere-cli: %s\n", aboutFile(path, e.message()).toLocal8Bit().constData());
+            result = std::max(result, status::kUnreadableInput);
+            continue;
+        }
+        std::vector<refresh::ChartResult> charts;
+        try {
+            charts = refresh::refreshPresentation(*presentation, path, refreshOptions, shelf);
+        } catch (const engine::DocumentError& e) {
+            std::fprintf(stderr, "quillmere-cli: %s\n", aboutFile(path, e.message()).toLocal8Bit().constData());
+            result = std::max(result, status::kUnreadableInput);
+            continue;
+        }
+        bool changed = false;
+        for (const refresh::ChartResult& chart : charts) {
+            changed = changed || chart.deckChanged;
+            if (chart.outcome != refresh::ChartResult::Outcome::Updated &&
+                chart.outcome != refresh::ChartResult::Outcome::Unchanged) {
+                result = std::max(result, status::kUnreadableInput);
+            }
+            if (options.json) {
+                QJsonObject record;
+                record[QStringLiteral("deck")] = path;
+                record[QStringLiteral("slide")] = chart.slide;
+                record[QStringLiteral("chart")] = chart.chart;
+                record[QStringLiteral("source")] = chart.source;
+                record[QStringLiteral("workbook")] = chart.workbook;
+                record[QStringLiteral("outcome")] = QString::fromLatin1(outcomeName(chart.outcome));
+                record[QStringLiteral("change")] = chart.what;
+                records.append(record);
+            } else {
+                lines += QStringLiteral("%1: slide %2, %3 (%4): %5\n")
+                             .arg(path)
+                             .arg(chart.slide)
+                             .arg(chart.chart, chart.source, chart.what)
+                             .toUtf8();
+            }
+        }
+        // A deck with no chart from a workbook, or none changed, is not rewritten; OUT is written
+        // whenever the deck has charts to refresh, so that a script finds it.
+        const QString target = options.output.isEmpty() ? path : options.output;
+        const bool write = !options.dryRun && !charts.empty() && (changed || !options.output.isEmpty());
+        if (charts.empty()) console.notice(path + QStringLiteral(": no chart from a workbook; left as it is"));
+        if (!write) continue;
+        try {
+            const SaveGuard guard;
+            presentation->save(QFileInfo(target).absoluteFilePath());
+        } catch (const engine::DocumentError& e) {
+            std::fprintf(stderr, "quillmere-cli: %s\n", aboutFile(target, e.message()).toLocal8Bit().constData());
+            result = std::max(result, status::kOutputNotWritable);
+        }
+    }
+    console.progress(QString());
+    console.result(options.json ? QJsonDocument(records).toJson(QJsonDocument::Indented) : lines);
     return result;
 }
 

@@ -90,5 +90,7 @@ QByteArray listAsJson(const std::vector<ListedChart>& charts);
 int runList(const Options& options, Console& console);
 int runCopy(const Options& options, Console& console);
 int runRender(const Options& options, Console& console);
+// Needs no automation server: the decks and workbooks are read by the engine directly.
+int runRefresh(const Options& options, Console& console);
 
 }  // namespace cli

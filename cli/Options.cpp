@@ -49,7 +49,7 @@ public:
                 return result;
             }
         }
-        if (m_args.isEmpty()) return fail(QStringLiteral("no command given (list, copy or render)"));
+        if (m_args.isEmpty()) return fail(QStringLiteral("no command given (list, copy, render or refresh)"));
         const QString command = m_args.front();
         Options& o = result.options;
         if (command == QLatin1String("list")) {
@@ -58,8 +58,10 @@ public:
             o.command = Options::Command::Copy;
         } else if (command == QLatin1String("render")) {
             o.command = Options::Command::Render;
+        } else if (command == QLatin1String("refresh")) {
+            o.command = Options::Command::Refresh;
         } else {
-            return fail(QStringLiteral("unknown command \"%1\" (list, copy or render)").arg(command));
+            return fail(QStringLiteral("unknown command \"%1\" (list, copy, render or refresh)").arg(command));
         }
         m_command = command;
         bool onlyPaths = false;
@@ -75,11 +77,27 @@ public:
             }
             if (arg == QLatin1String("--quiet")) {
                 o.quiet = true;
-            } else if (arg == QLatin1String("--json") && o.command == Options::Command::List) {
+            } else if (arg == QLatin1String("--json") &&
+                       (o.command == Options::Command::List || o.command == Options::Command::Refresh)) {
                 o.json = true;
             } else if (arg == QLatin1String("--chart-sheets") && o.command == Options::Command::List) {
                 o.chartSheets = true;
-            } else if (arg == QLatin1String("--chart") && o.command != Options::Command::List) {
+            } else if (arg == QLatin1String("--link") && o.command == Options::Command::Copy) {
+                o.link = true;
+            } else if (arg == QLatin1String("--dry-run") && o.command == Options::Command::Refresh) {
+                o.dryRun = true;
+            } else if (arg == QLatin1String("--replace") && o.command == Options::Command::Refresh) {
+                o.replace = true;
+            } else if (arg == QLatin1String("--workbook") && o.command == Options::Command::Refresh) {
+                QString text;
+                if (!value(arg, &text)) return m_result;
+                const qsizetype equals = text.indexOf(u'=');
+                if (equals <= 0 || equals == text.size() - 1) {
+                    return fail(QStringLiteral("--workbook %1: expected OLD=NEW").arg(text));
+                }
+                o.workbookMap.append({text.left(equals), text.mid(equals + 1)});
+            } else if (arg == QLatin1String("--chart") && o.command != Options::Command::List &&
+                       o.command != Options::Command::Refresh) {
                 QString text;
                 if (!value(arg, &text)) return m_result;
                 ChartRef ref;
@@ -134,6 +152,16 @@ public:
 private:
     ParseResult check(ParseResult result) {
         const Options& o = result.options;
+        if (o.command == Options::Command::Refresh) {
+            if (o.sources.isEmpty()) return fail(QStringLiteral("no presentation given"));
+            if (!o.output.isEmpty() && o.sources.size() > 1) return fail(QStringLiteral("--output takes one presentation"));
+            if (!o.output.isEmpty() && !o.output.endsWith(QLatin1String(".pptx"), Qt::CaseInsensitive) &&
+                !o.output.endsWith(QLatin1String(".pptm"), Qt::CaseInsensitive)) {
+                return fail(QStringLiteral("--output %1: the presentation's name must end in .pptx (.pptm for one with macros)")
+                                .arg(o.output));
+            }
+            return result;
+        }
         if (o.sources.isEmpty()) return fail(QStringLiteral("no workbook given"));
         for (const Source& source : o.sources) {
             if (source.workbook.isEmpty()) return fail(QStringLiteral("an empty workbook path was given"));
@@ -194,9 +222,11 @@ QString usageText() {
         "Usage:\n"
         "  quillmere-cli list WORKBOOK [--chart-sheets] [--json]\n"
         "  quillmere-cli copy WORKBOOK [--chart CHART]... [WORKBOOK [--chart CHART]...]...\n"
-        "                     [--into DECK] --output OUT.pptx\n"
+        "                     [--into DECK] [--link] --output OUT.pptx\n"
         "  quillmere-cli render WORKBOOK [--chart CHART]... --format png|svg|pdf\n"
         "                     [--scale N | --width W --height H] [--locale NAME] --output DIR\n"
+        "  quillmere-cli refresh DECK... [--output OUT.pptx] [--workbook OLD=NEW]... [--replace]\n"
+        "                     [--dry-run] [--json]\n"
         "\n"
         "list    One line per chart of the workbook's worksheets, in the window's order, tab-separated:\n"
         "        sheet name, chart name, chart index, kind, title, series count, width and height in EMU.\n"
@@ -206,7 +236,9 @@ QString usageText() {
         "copy    Copies every chart of each workbook's worksheets (or the charts named by the --chart\n"
         "        options after it, in that order) onto new blank slides at the end of a new presentation,\n"
         "        or of a copy of DECK, and saves OUT.pptx. DECK is not changed unless OUT names it.\n"
-        "        CHART is SHEET:INDEX for a worksheet's chart, or the name of a chart sheet alone.\n"
+        "        CHART is SHEET:INDEX for a worksheet's chart, or the name of a chart sheet alone. With\n"
+        "        --link the charts link to their workbooks as the office applications' \"Link Data\" does\n"
+        "        (by a relative path when deck and workbook share a folder) instead of embedding their data.\n"
         "render  Draws every chart of the workbook (or those named) into DIR, made if missing, one file\n"
         "        per chart named <sheet>-<index>.<format>, <sheet>.<format> for a chart sheet (characters\n"
         "        no file name may hold become _).\n"
@@ -216,6 +248,15 @@ QString usageText() {
         "        (exit status 2); files of the same name are replaced. Numbers show with the decimal\n"
         "        and thousands separators of the user's region (LC_ALL, LC_NUMERIC, LANG), or of\n"
         "        --locale NAME (de_DE, fr_FR, en_US, C...), so that batch pictures are reproducible.\n"
+        "refresh Brings every chart the decks got from a workbook up to date from that workbook as it is\n"
+        "        now: values, categories, series names, number formats and the embedded data, keeping\n"
+        "        the deck's formatting (series added or removed in the workbook are added or removed);\n"
+        "        --replace puts the whole chart as the workbook draws it in the frame's place instead.\n"
+        "        A workbook is looked for beside the deck by its relative path, then as --workbook maps\n"
+        "        it (OLD a path or a file name), then where it was. One line per chart: deck, slide,\n"
+        "        chart, source, what changed; --json gives one object per chart. Each deck is rewritten\n"
+        "        in place (or to OUT.pptx) only when a chart changed; --dry-run writes nothing. Exit\n"
+        "        status 2 when a workbook or chart is missing (its charts are left as they were).\n"
         "\n"
         "Options:\n"
         "  --quiet     no progress and no notices on standard error; errors are still shown\n"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -33,15 +34,19 @@ struct Source {
 
 // What the command line asks for. Paths are kept exactly as given.
 struct Options {
-    enum class Command { Help, Version, List, Copy, Render };
+    enum class Command { Help, Version, List, Copy, Render, Refresh };
 
     Command command = Command::Help;
     bool quiet = false;
-    bool json = false;           // list
+    bool json = false;           // list, refresh
     bool chartSheets = false;    // list: the chart sheets' charts too
-    QList<Source> sources;       // list: exactly one; copy and render: one or more
+    bool dryRun = false;         // refresh: nothing written, what would change said
+    bool replace = false;        // refresh: whole charts as their workbooks draw them now
+    bool link = false;           // copy: charts linked to their workbooks instead of embedding them
+    QList<QPair<QString, QString>> workbookMap;  // refresh: --workbook OLD=NEW, in order
+    QList<Source> sources;       // list: exactly one; copy and render: one or more; refresh: the decks
     QString into;                // copy: the deck to start from, "" for a new presentation
-    QString output;              // copy: the presentation to write; render: the folder
+    QString output;              // copy, refresh: the presentation to write; render: the folder
     QString format;              // render: png, svg or pdf
     double scale = 0;            // render: 0 when not given
     int width = 0, height = 0;   // render: 0 when not given

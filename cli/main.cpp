@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     // clipboard is private to the process, so a run neither needs a display nor disturbs the
     // user's clipboard.
     std::unique_ptr<QCoreApplication> application;
-    if (options.command != cli::Options::Command::List) {
+    if (options.command != cli::Options::Command::List && options.command != cli::Options::Command::Refresh) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         application = std::make_unique<QApplication>(argc, argv);
     } else {
@@ -75,6 +75,8 @@ int main(int argc, char** argv) {
             return cli::runList(options, console);
         case cli::Options::Command::Copy:
             return cli::runCopy(options, console);
+        case cli::Options::Command::Refresh:
+            return cli::runRefresh(options, console);
         default:
             return cli::runRender(options, console);
         }

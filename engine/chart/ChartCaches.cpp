@@ -67,7 +67,8 @@ struct Point {
 
 class CacheFiller {
 public:
-    CacheFiller(const std::vector<ChartPackage::Cell>& cells, bool date1904) : m_cells(cells), m_date1904(date1904) {}
+    CacheFiller(const std::vector<ChartPackage::Cell>& cells, bool date1904, bool rewrite)
+        : m_cells(cells), m_date1904(date1904), m_rewrite(rewrite) {}
 
     void visit(pugi::xml_node node) {
         for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
@@ -97,9 +98,13 @@ private:
             length += range.cellCount();
         }
         pugi::xml_node cache = xml::child(ref, Ns::C, numbers ? "numCache" : "strCache");
-        if (cache && xml::child(cache, Ns::C, "ptCount").attribute("val").as_llong(0) >= length) return;
+        if (!m_rewrite && cache && xml::child(cache, Ns::C, "ptCount").attribute("val").as_llong(0) >= length) return;
 
         if (!m_index) m_index.emplace(m_cells);
+        if (m_rewrite && std::any_of(ranges->begin(), ranges->end(),
+                                     [&](const CellRange& r) { return !m_index->sheet(r.sheet); })) {
+            return;  // cells the copy did not read: the cache is all there is
+        }
         std::vector<Point> points;
         qint64 offset = 0;
         for (const CellRange& range : *ranges) {
@@ -136,20 +141,21 @@ private:
         if (cache) {
             for (auto pt = cache.first_child(); pt; pt = pt.next_sibling()) present += xml::is(pt, Ns::C, "pt") ? 1 : 0;
         }
-        if (points.empty() || qint64(points.size()) < present) return;
+        if (!m_rewrite && (points.empty() || qint64(points.size()) < present)) return;
 
         // A whole column or row counts to its last value, not to the sheet's end.
         const bool whole = std::any_of(ranges->begin(), ranges->end(), [](const CellRange& r) {
             return r.lastRow == kMaxRows - 1 || r.lastColumn == kMaxColumns - 1;
         });
-        const qint64 count = whole ? points.back().index + 1 : length;
+        const qint64 count = whole ? (points.empty() ? 0 : points.back().index + 1) : length;
         if (cache) ref.remove_child(cache);
         cache = xml::insertChild(ref, chart::schema::kStringReference, Ns::C, numbers ? "numCache" : "strCache");
         const std::string pt = xml::qualifiedName(cache, Ns::C, "pt");
         const std::string v = xml::qualifiedName(cache, Ns::C, "v");
         QString format;
         if (numbers) {
-            format = points.front().cell->numberFormat.isEmpty() ? QStringLiteral("General") : points.front().cell->numberFormat;
+            format = points.empty() || points.front().cell->numberFormat.isEmpty() ? QStringLiteral("General")
+                                                                                   : points.front().cell->numberFormat;
             cache.append_child(xml::qualifiedName(cache, Ns::C, "formatCode").c_str()).text() = format.toUtf8().constData();
         }
         cache.append_child(xml::qualifiedName(cache, Ns::C, "ptCount").c_str()).append_attribute("val") =
@@ -178,14 +184,16 @@ private:
 
     const std::vector<ChartPackage::Cell>& m_cells;
     bool m_date1904;
+    bool m_rewrite;
     std::optional<CellIndex> m_index;  // built when a first cache needs it
 };
 
 }  // namespace
 
-void fillChartCaches(pugi::xml_document& doc, const std::vector<ChartPackage::Cell>& cells, bool date1904) {
+void fillChartCaches(pugi::xml_document& doc, const std::vector<ChartPackage::Cell>& cells, bool date1904,
+                     bool rewrite) {
     if (cells.empty()) return;
-    CacheFiller(cells, date1904).visit(doc.document_element());
+    CacheFiller(cells, date1904, rewrite).visit(doc.document_element());
 }
 
 }  // namespace engine

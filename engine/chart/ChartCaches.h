@@ -14,6 +14,10 @@ namespace engine {
 // cell's text as the cell shows it. A reference whose cells are not among the given ones (a
 // defined name, another workbook, cells the copy could not read) keeps its cache as it was.
 // References along one row or column only, as charts use them. Linear in the part and cells.
-void fillChartCaches(pugi::xml_document& doc, const std::vector<ChartPackage::Cell>& cells, bool date1904);
+// With `rewrite`, every cache whose sheet is among the cells is written again from them, however
+// long it was: a refresh takes the cells as they are now, not a cache the workbook's writer may
+// have left behind.
+void fillChartCaches(pugi::xml_document& doc, const std::vector<ChartPackage::Cell>& cells, bool date1904,
+                     bool rewrite = false);
 
 }  // namespace engine

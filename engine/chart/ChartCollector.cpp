@@ -377,6 +377,9 @@ ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet
     package.sourceFile = workbook.path();
     package.sheetName = sheet.name;
     package.chartName = chart.name;
+    for (size_t i = 0; i < sheet.chartObjects.size(); ++i) {
+        if (&sheet.chartObjects[i] == &chart) package.chartIndex = int(i);
+    }
     package.date1904 = workbook.date1904();
     collectParts(workbook, chart.chartPart, chart.frame.extended, package);
     package.theme = workbook.theme();

@@ -19,9 +19,10 @@ constexpr quint32 kMagic = 0x514D4350;  // "QMCP"
 // still read (with an unknown producer). Version 4 names each cell's sheet and number format by
 // their place in a table written once, instead of spelling both out per cell: a chart of many
 // points takes a third less room, and reading it back makes no string per cell. A package
-// whose table would not fit 16-bit places is written as version 3.
-constexpr quint32 kVersion = 4;
-constexpr quint32 kSpelledOutVersion = 3;
+// whose table would not fit 16-bit places is written spelled out. Version 5 adds, after the
+// producer, the chart's place on its sheet (where the pasted chart remembers it came from) and
+// whether the cells are written by table; versions 2 to 4 are still read.
+constexpr quint32 kVersion = 5;
 constexpr qsizetype kMaxTable = 65536;
 constexpr quint32 kOldestVersion = 2;
 constexpr quint32 kMaxCells = 4'000'000;
@@ -191,8 +192,8 @@ QByteArray chartPackageToBytes(const ChartPackage& p) {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
-    out << kMagic << (tabled ? kVersion : kSpelledOutVersion) << p.sourceFile << p.sheetName << p.chartName
-        << p.cx << p.cy << p.date1904 << p.theme << p.producerApplication << p.producerVersion;
+    out << kMagic << kVersion << p.sourceFile << p.sheetName << p.chartName << p.cx << p.cy << p.date1904
+        << p.theme << p.producerApplication << p.producerVersion << static_cast<qint32>(p.chartIndex) << tabled;
     out << static_cast<quint32>(p.parts.size());
     for (const auto& part : p.parts) out << part.name << part.contentType << part.data << part.rels;
     if (tabled) {
@@ -233,6 +234,12 @@ ChartPackage chartPackageFromBytes(const QByteArray& bytes) {
         p.producerApplication = readName(in, "producer");
         p.producerVersion = readName(in, "producer version");
     }
+    bool tabled = version == 4;
+    if (version >= 5) {
+        qint32 index = -1;
+        in >> index >> tabled;
+        p.chartIndex = index < 0 ? -1 : index;
+    }
     checkStream(in);
     if (p.cx < 0 || p.cy < 0) refuse(QStringLiteral("chart package with a negative size"));
     if (p.cx > kMaxExtent || p.cy > kMaxExtent) refuse(QStringLiteral("chart package with a size beyond any drawing"));
@@ -270,7 +277,7 @@ ChartPackage chartPackageFromBytes(const QByteArray& bytes) {
         p.parts.push_back(std::move(part));
     }
     QStringList table;
-    if (version >= 4) {
+    if (tabled) {
         quint32 entries = 0;
         in >> entries;
         if (in.status() != QDataStream::Ok || entries > quint32(kMaxTable)) refuse(QStringLiteral("chart package data damaged"));
@@ -293,7 +300,7 @@ ChartPackage chartPackageFromBytes(const QByteArray& bytes) {
     for (quint32 i = 0; i < cellCount; ++i) {
         ChartPackage::Cell cell;
         qint32 row = 0, column = 0;
-        if (version >= 4) {
+        if (tabled) {
             quint16 sheet = 0, format = 0, shortColumn = 0;
             in >> sheet >> format >> row >> shortColumn;
             checkStream(in);
@@ -311,7 +318,7 @@ ChartPackage chartPackageFromBytes(const QByteArray& bytes) {
         cell.row = row;
         cell.column = column;
         cell.value = readValue(in);
-        if (version < 4) in >> cell.numberFormat;
+        if (!tabled) in >> cell.numberFormat;
         checkStream(in);
         p.cells.push_back(std::move(cell));
     }

@@ -39,6 +39,7 @@ struct ChartPackage {
     QString sourceFile;  // the workbook path, for messages
     QString sheetName;   // the worksheet that holds the chart
     QString chartName;   // the chart object's name ("Chart 1")
+    int chartIndex = -1;  // 0-based place among the sheet's chart objects; -1 when unknown
     std::vector<Part> parts;  // parts[0] is the chart part
     QByteArray theme;         // the workbook's theme part, empty when it has none
     std::vector<Cell> cells;

@@ -41,7 +41,7 @@ QByteArray chartForSlide(const QByteArray& chartXml, const SlideChartOptions& op
         throw DocumentError(DocumentError::Kind::Unsupported, file, part,
                             QStringLiteral("not a chart (no c:chartSpace/c:chart)"));
     }
-    if (options.cells) fillChartCaches(doc, *options.cells, options.date1904);
+    if (options.cells) fillChartCaches(doc, *options.cells, options.date1904, options.rewriteCaches);
     if (options.look) {
         // The model is read from the document as it stands, before the look changes it.
         const chart::ChartSpace model = chart::readChartSpace(doc, file, part);

@@ -24,6 +24,9 @@ struct SlideChartOptions {
     // written from them (nullptr: caches stay as they are).
     const std::vector<ChartPackage::Cell>* cells = nullptr;
     bool date1904 = false;  // the date system the cells' dates count in
+    // Every cache of a sheet among the cells written again from them, not only missing or short
+    // ones (a refresh from the workbook as it is now).
+    bool rewriteCaches = false;
     // The context the chart was shown in (source theme and producer, workbook host): its look is
     // written into the part explicitly (nullptr: the part's formatting stays as it is).
     const chart::RenderContext* look = nullptr;

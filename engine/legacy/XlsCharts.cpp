@@ -2500,6 +2500,7 @@ ChartPackage XlsWorkbook::chartPackage(const XlsStructure::Sheet& sheet, int cha
     part.data = m->part(sheet, chart, &package.cells);
     package.parts.push_back(std::move(part));
     package.sourceFile = m->path;
+    package.chartIndex = chart;
     package.sheetName = sheet.name;
     package.chartName = sheet.chartObjects[size_t(chart)].name;
     package.date1904 = m->globals.date1904;

@@ -75,6 +75,10 @@ inline constexpr const char* kPackage =
 inline constexpr const char* kChartex = "http://schemas.microsoft.com/office/2014/relationships/chartEx";
 inline constexpr const char* kImage =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
+inline constexpr const char* kTags =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/tags";
+inline constexpr const char* kOleObject =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/oleObject";
 inline constexpr const char* kNotesSlide =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/notesSlide";
 inline constexpr const char* kWorksheet =

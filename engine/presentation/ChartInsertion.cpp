@@ -120,7 +120,8 @@ chart::RenderContext sourceLook(const ChartPackage& chart, const QHash<QString, 
 
 }  // namespace
 
-ChartParts makeChartParts(const Package& package, const ChartPackage& chart, chart::ChartSpace* written) {
+ChartParts makeChartParts(const Package& package, const ChartPackage& chart, chart::ChartSpace* written,
+                          bool rewriteCaches) {
     if (chart.parts.empty()) throw DocumentError(kClipboard, QString(), QStringLiteral("chart package has no chart part"));
 
     // Only parts the chart reaches through relationships of the kinds a chart package carries
@@ -220,6 +221,7 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& chart, cha
         options.packageRelId = packageRel;
         options.cells = &chart.cells;
         options.date1904 = chart.date1904;
+        options.rewriteCaches = rewriteCaches;
         options.look = &look;
         options.written = written;
         result.parts.front().second = chartForSlide(chart.chartPart().data, options, kClipboard, chart.chartPart().name);

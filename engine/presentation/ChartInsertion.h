@@ -28,7 +28,9 @@ struct ChartParts {
     std::vector<std::pair<QString, QByteArray>> parts;  // name, bytes; relationships parts too
     std::vector<std::pair<QString, QString>> types;     // name, content type
 };
-ChartParts makeChartParts(const Package& package, const ChartPackage& chart, chart::ChartSpace* written = nullptr);
+// With rewriteCaches, every cache is written again from the package's cells (a refresh).
+ChartParts makeChartParts(const Package& package, const ChartPackage& chart, chart::ChartSpace* written = nullptr,
+                          bool rewriteCaches = false);
 void addChartParts(Package& package, const ChartParts& parts);
 
 }  // namespace engine

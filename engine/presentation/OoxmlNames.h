@@ -50,6 +50,8 @@ inline constexpr const char* kChart =
 inline constexpr const char* kXlsx =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
 inline constexpr const char* kPng = "image/png";
+inline constexpr const char* kTags =
+    "application/vnd.openxmlformats-officedocument.presentationml.tags+xml";
 }  // namespace ct
 
 }  // namespace engine::ooxml

@@ -1,6 +1,7 @@
 #include "engine/presentation/Presentation.h"
 
 #include "engine/drawingml/Units.h"
+#include "engine/package/Xml.h"
 #include "engine/presentation/BuiltInTemplate.h"
 #include "engine/presentation/ChartInsertion.h"
 #include "engine/chart/ChartexPart.h"
@@ -9,7 +10,9 @@
 #include "engine/presentation/SlideLayoutPart.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QSet>
 #include <QHash>
 #include <algorithm>
 #include <cmath>
@@ -23,6 +26,10 @@ using drawingml::kDefaultChartCx;
 using drawingml::kDefaultChartCy;
 constexpr qint64 kEmuPerPixel = 9525;        // at 96 dpi
 constexpr qint64 kTextLineEmu = 457200;      // half an inch per pasted line of text
+
+constexpr const char* kCustomPropertiesRelationship =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/custom-properties";
+constexpr const char* kCustomPropertiesType = "application/vnd.openxmlformats-officedocument.custom-properties+xml";
 
 bool isPresentationType(const QString& type) {
     namespace ct = ooxml::ct;
@@ -343,6 +350,22 @@ Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& c
                                 QStringLiteral("the chart's picture cannot be encoded as PNG"));
         }
     }
+    if (!chart.sourceFile.isEmpty() && !chart.isChartex()) {
+        // Where the chart came from goes with it, so that the deck can be refreshed later.
+        ChartProvenance provenance;
+        provenance.workbook = QFileInfo(chart.sourceFile).absoluteFilePath();
+        provenance.sheet = chart.sheetName;
+        provenance.chart = chart.chartName;
+        provenance.chartIndex = chart.chartIndex >= 0 ? chart.chartIndex + 1 : 0;
+        provenance.seriesRanges =
+            chartSeriesRanges(made.parts.parts.front().second, m_name, made.parts.chartPart);
+        provenance.copiedAt = QDateTime::currentDateTimeUtc();
+        QSet<QString> reserved;
+        for (const auto& part : made.parts.parts) reserved.insert(part.first.toLower());
+        made.tagsPart = m_package.freePartName(QStringLiteral("/ppt/tags/tag%1.xml"), reserved);
+        made.parts.parts.emplace_back(made.tagsPart, provenanceTagsXml(provenance));
+        made.parts.types.emplace_back(made.tagsPart, ooxml::ct::kTags);
+    }
     return made;
 }
 
@@ -364,8 +387,10 @@ void Presentation::placeChart(const MadeChart& made) {
         if (!chartex) {
             addChartParts(package, made.parts);
             const QString relId = rels.add(ooxml::rel::kChart, slidePart, made.parts.chartPart);
+            const QString tagsRelId =
+                made.tagsPart.isEmpty() ? QString() : rels.add(ooxml::rel::kTags, slidePart, made.tagsPart);
             package.setRelationships(slidePart, rels);
-            slide.appendChartFrame(name, made.rect, relId);
+            slide.appendChartFrame(name, made.rect, relId, tagsRelId);
             return;
         }
         const QString media = package.freePartName(QStringLiteral("/ppt/media/image%1.png"));
@@ -680,7 +705,194 @@ void Presentation::moveSlides(std::vector<int> indices, int to) {
     m_slides = std::move(slides);
 }
 
+std::vector<Presentation::ChartFrame> Presentation::chartFrames() const {
+    std::vector<ChartFrame> frames;
+    for (int i = 0; i < slideCount(); ++i) {
+        const QString slidePart = m_slides[size_t(i)];
+        std::optional<Relationships> rels;
+        for (const SlideShape& shape : slideShapes(i)) {
+            if (shape.kind != SlideShape::Kind::Chart) continue;
+            if (!rels) rels = m_package.relationships(slidePart);
+            const Relationship* chart = rels->byId(shape.relId);
+            if (!chart || chart->external || !m_package.hasPart(chart->targetPart)) continue;
+            ChartFrame frame;
+            frame.slide = i;
+            frame.shapeId = shape.id;
+            frame.name = shape.name;
+            frame.frame = shape.frame;
+            frame.chartPart = chart->targetPart;
+            const Relationship* tags = shape.tagsRelId.isEmpty() ? nullptr : rels->byId(shape.tagsRelId);
+            if (tags && !tags->external && m_package.hasPart(tags->targetPart)) {
+                frame.tagsPart = tags->targetPart;
+                frame.provenance = readProvenanceTags(m_package.part(tags->targetPart), m_name, tags->targetPart);
+            }
+            frames.push_back(std::move(frame));
+        }
+    }
+    // Frames that lost their tags (a deck saved by an application that drops them) take their
+    // provenance from the deck's copy of it, matched by slide, name and place among namesakes.
+    const bool someLost = std::any_of(frames.begin(), frames.end(), [](const ChartFrame& f) { return !f.provenance; });
+    const QString custom = someLost ? customPropertiesPart() : QString();
+    if (custom.isEmpty()) return frames;
+    const std::vector<FrameProvenance> records = readProvenanceCustomProperties(m_package.part(custom));
+    QHash<QString, int> seen;
+    for (ChartFrame& frame : frames) {
+        const int nth = ++seen[QStringLiteral("%1\n%2").arg(frame.slide).arg(frame.name)];
+        if (frame.provenance) continue;
+        for (const FrameProvenance& record : records) {
+            if (record.slide == frame.slide + 1 && record.frame == frame.name && record.nth == nth) frame.provenance = record.provenance;
+        }
+    }
+    return frames;
+}
+
+QString Presentation::customPropertiesPart() const {
+    const Relationships root = m_package.relationships(QString());
+    const Relationship* r = root.firstOfType(QString::fromLatin1(kCustomPropertiesRelationship));
+    return r && !r->external && m_package.hasPart(r->targetPart) ? r->targetPart : QString();
+}
+
+void Presentation::writeProvenanceRecords() const {
+    std::vector<FrameProvenance> records;
+    QHash<QString, int> seen;
+    for (const ChartFrame& frame : chartFrames()) {
+        const int nth = ++seen[QStringLiteral("%1\n%2").arg(frame.slide).arg(frame.name)];
+        if (frame.provenance) records.push_back({frame.slide + 1, frame.name, nth, *frame.provenance});
+    }
+    QString part = customPropertiesPart();
+    const QByteArray existing = part.isEmpty() ? QByteArray() : m_package.part(part);
+    const QByteArray bytes = provenanceCustomPropertiesXml(records, existing);
+    if (bytes == existing) return;
+    // The copy is a second store beside the frames' tags: a deck at its bound of entries is
+    // saved without it rather than not at all.
+    if (part.isEmpty() && m_package.entryCount() + 1 > m_limits.maxEntries) return;
+    if (part.isEmpty()) {
+        part = m_package.hasPart(QStringLiteral("/docProps/custom.xml")) ? m_package.freePartName(QStringLiteral("/docProps/custom%1.xml"))
+                                                                          : QStringLiteral("/docProps/custom.xml");
+        Relationships root = m_package.relationships(QString());
+        root.add(QString::fromLatin1(kCustomPropertiesRelationship), QString(), part);
+        m_package.setRelationships(QString(), root);
+        m_package.contentTypes().setOverride(part, QString::fromLatin1(kCustomPropertiesType));
+    }
+    m_package.setPart(part, bytes);
+}
+
+QString Presentation::embeddedWorkbookOf(const QString& chartPart) const {
+    const QString relId = chartSummary(chartPart).externalDataRelId;
+    if (relId.isEmpty()) return {};
+    const Relationships rels = m_package.relationships(chartPart);
+    const Relationship* r = rels.byId(relId);
+    return r && !r->external && m_package.hasPart(r->targetPart) ? r->targetPart : QString();
+}
+
+void Presentation::setFrameProvenance(const ChartFrame& frame, const ChartProvenance& provenance) {
+    if (!frame.tagsPart.isEmpty() && m_package.hasPart(frame.tagsPart)) {
+        m_package.setPart(frame.tagsPart, provenanceTagsXml(provenance, m_package.part(frame.tagsPart)));
+        return;
+    }
+    checkRoomFor(1, QStringLiteral("the chart's provenance"));
+    const QByteArray tagsXml = provenanceTagsXml(provenance);
+    editSlide(frame.slide, [&](SlidePart& slide, Package& package, const QString& slidePart) {
+        auto rels = package.relationships(slidePart);
+        const QString tags = package.freePartName(QStringLiteral("/ppt/tags/tag%1.xml"));
+        const QString tagsRelId = rels.add(ooxml::rel::kTags, slidePart, tags);
+        QString chartRelId;
+        for (const SlideShape& shape : slide.shapes()) {
+            if (shape.id == frame.shapeId) chartRelId = shape.relId;
+        }
+        if (!slide.relinkChartFrame(frame.shapeId, chartRelId, tagsRelId)) return;
+        package.setPart(tags, tagsXml);
+        package.contentTypes().setOverride(tags, ooxml::ct::kTags);
+        package.setRelationships(slidePart, rels);
+    });
+}
+
+QString Presentation::externalWorkbookOf(const QString& chartPart) const {
+    const QString relId = chartSummary(chartPart).externalDataRelId;
+    if (relId.isEmpty()) return {};
+    const Relationships rels = m_package.relationships(chartPart);
+    const Relationship* r = rels.byId(relId);
+    return r && r->external ? r->target : QString();
+}
+
+void Presentation::updateChart(const ChartFrame& frame, const QByteArray& chartXml, const QByteArray& embeddedWorkbook,
+                               const std::optional<ChartProvenance>& provenance) {
+    checkIndex(frame.slide);
+    const QString workbook = embeddedWorkbookOf(frame.chartPart);
+    m_package.setPart(frame.chartPart, chartXml);
+    if (!workbook.isEmpty() && !embeddedWorkbook.isEmpty()) m_package.setPart(workbook, embeddedWorkbook);
+    if (provenance) setFrameProvenance(frame, *provenance);
+}
+
+void Presentation::linkChart(const ChartFrame& frame, const QString& target) {
+    checkIndex(frame.slide);
+    const QString relId = chartSummary(frame.chartPart).externalDataRelId;
+    Relationships rels = m_package.relationships(frame.chartPart);
+    const Relationship* embedded = relId.isEmpty() ? nullptr : rels.byId(relId);
+    if (!embedded || embedded->external) return;
+    const QString workbook = embedded->targetPart;
+    pugi::xml_document doc;
+    parseXml(doc, m_package.part(frame.chartPart), m_name, frame.chartPart);
+    pugi::xml_node data = xml::child(doc.document_element(), xml::Ns::C, "externalData");
+    pugi::xml_attribute id = xml::attribute(data, xml::Ns::R, "id");
+    if (!id) return;
+    rels.remove(relId);
+    const QString linkId = rels.addExternal(QString::fromLatin1(ooxml::rel::kOleObject), target);
+    id = linkId.toUtf8().constData();
+    m_package.setPart(frame.chartPart, xmlBytes(doc));
+    m_package.setRelationships(frame.chartPart, rels);
+    m_package.removePart(workbook);
+}
+
+void Presentation::replaceChart(const ChartFrame& frame, const ChartPackage& chart, const ChartProvenance& provenance) {
+    checkIndex(frame.slide);
+    const QString slidePart = m_slides[size_t(frame.slide)];
+    ChartParts parts = makeChartParts(m_package, chart, nullptr, true);
+    checkRoomFor(qsizetype(parts.parts.size()), QStringLiteral("another chart"));
+
+    // The old chart and the parts only a chart carries (its workbook, style, colours, theme
+    // override, user shapes and their pictures) go.
+    std::vector<QString> old{frame.chartPart};
+    for (size_t i = 0; i < old.size() && i < size_t(kMaxChartPackageParts); ++i) {
+        if (!m_package.hasPart(relationshipsPartName(old[i]))) continue;
+        const Relationships rels = m_package.relationships(old[i]);
+        for (const Relationship& r : rels.all()) {
+            if (r.external || !m_package.hasPart(r.targetPart)) continue;
+            if (!chartPackageCarriesRelationship(r.type) && !xml::relationshipTypeIs(r.type.toStdString(), ooxml::rel::kPackage)) continue;
+            if (std::find(old.begin(), old.end(), r.targetPart) == old.end()) old.push_back(r.targetPart);
+        }
+    }
+    addChartParts(m_package, parts);
+    QString chartRelId;
+    editSlide(frame.slide, [&](SlidePart& slide, Package& package, const QString&) {
+        auto rels = package.relationships(slidePart);
+        for (const SlideShape& shape : slide.shapes()) {
+            if (shape.id == frame.shapeId && !shape.relId.isEmpty()) rels.remove(shape.relId);
+        }
+        chartRelId = rels.add(ooxml::rel::kChart, slidePart, parts.chartPart);
+        package.setRelationships(slidePart, rels);
+        slide.relinkChartFrame(frame.shapeId, chartRelId, QString());
+    });
+    for (const QString& part : old) {
+        m_package.removePart(relationshipsPartName(part));
+        m_package.removePart(part);
+    }
+    ChartFrame placed = frame;
+    placed.chartPart = parts.chartPart;
+    setFrameProvenance(placed, provenance);
+}
+
 void Presentation::save(const QString& path) const {
+    // Each chart that remembers its workbook also remembers where it lies from the deck, so
+    // that a workbook moved together with the deck is found again.
+    const QString folder = QFileInfo(path).absolutePath();
+    bool provenance = false;
+    for (const QString& name : m_package.partNames()) {
+        if (m_package.contentTypes().of(name) != QLatin1String(ooxml::ct::kTags)) continue;
+        if (auto tags = withRelativeWorkbook(m_package.part(name), folder)) m_package.setPart(name, *tags);
+        provenance = provenance || m_package.part(name).contains("QM_WORKBOOK");
+    }
+    if (provenance) writeProvenanceRecords();
     writeMain();
     m_package.saveAtomically(path, m_limits);
 }

@@ -5,6 +5,7 @@
 #include "engine/chart/ChartModel.h"
 #include "engine/chart/ChartPart.h"
 #include "engine/presentation/ChartInsertion.h"
+#include "engine/presentation/ChartProvenance.h"
 #include "engine/presentation/PresentationPart.h"
 #include "engine/presentation/SlidePart.h"
 
@@ -117,7 +118,8 @@ public:
         QString slidePart;
         QString name;  // the frame's name, "" for the default
         EmuRect rect;
-        ChartParts parts;
+        ChartParts parts;  // the chart's parts, and its provenance tags part when it has one
+        QString tagsPart;  // "" when the chart's package named no workbook
         // The newer kinds: the picture readers that do not know the kind show (PNG), and the
         // namespace the frame's choice requires.
         QByteArray fallbackPicture;
@@ -137,8 +139,48 @@ public:
     // The model of a chart part of this presentation (throws like chart::readChartSpace).
     chart::ChartSpace chartModel(const QString& chartPart) const;
 
+    // A chart frame of a slide, and where its chart came from when the frame remembers it (see
+    // ChartProvenance). Frames inside groups are listed too.
+    struct ChartFrame {
+        int slide = 0;  // 0-based
+        int shapeId = 0;
+        QString name;
+        EmuRect frame;
+        QString chartPart;
+        QString tagsPart;  // "" when the frame has no tags part
+        std::optional<ChartProvenance> provenance;
+    };
+    // Every chart frame, slide by slide in drawing order. A frame without tags takes its
+    // provenance from the deck's copy (see FrameProvenance) when that has one for it. Throws
+    // DocumentError naming the part when a slide or a frame's tags part is malformed.
+    std::vector<ChartFrame> chartFrames() const;
+    // The embedded workbook a chart part's c:externalData points to inside the package; "" when
+    // it has none or the link leads outside.
+    QString embeddedWorkbookOf(const QString& chartPart) const;
+    // The target, as written, of a chart part's c:externalData when it links to a file outside
+    // the package (a chart pasted with its data linked); "" otherwise.
+    QString externalWorkbookOf(const QString& chartPart) const;
+    const QByteArray& partBytes(const QString& partName) const { return m_package.part(partName); }
+
+    // Rewrites the chart of a frame in place: its part's bytes, its embedded workbook's (when
+    // given and the chart has one) and its provenance (when given). Nothing else of the deck
+    // changes.
+    void updateChart(const ChartFrame& frame, const QByteArray& chartXml, const QByteArray& embeddedWorkbook,
+                     const std::optional<ChartProvenance>& provenance);
+    // Links the chart of a frame to its workbook the office applications' way instead of
+    // embedding the workbook: c:externalData then names an external oleObject relationship to
+    // target (a path relative to the deck, or a file URI), and the embedded workbook goes. A
+    // chart that embeds no workbook is left as it is.
+    void linkChart(const ChartFrame& frame, const QString& target);
+    // Puts the chart a package makes in the frame's place instead of the one there, at the same
+    // position and size, with the provenance given; the old chart's parts go. Throws
+    // DocumentError, changing nothing, when the chart cannot be made.
+    void replaceChart(const ChartFrame& frame, const ChartPackage& chart, const ChartProvenance& provenance);
+
     // Writes the presentation to path atomically (a temporary file beside it, checked, then
     // renamed over it). Throws DocumentError naming the file; the target is then unchanged.
+    // Each chart's provenance is given the workbook's path relative to path's folder first, and
+    // the deck's copy of all of them is written anew (see FrameProvenance).
     void save(const QString& path) const;
 
 private:
@@ -177,6 +219,12 @@ private:
     // The parts reached from pending that nothing reaches once the relationships in skipped
     // are gone: what goes with them.
     QStringList partsLeftUnused(const QSet<QString>& skipped, std::vector<QString> pending) const;
+    // The package's custom properties part, "" when none.
+    QString customPropertiesPart() const;
+    // Writes the deck's copy of every chart's provenance (see FrameProvenance).
+    void writeProvenanceRecords() const;
+    // Gives a frame the tags part holding provenance, made or rewritten.
+    void setFrameProvenance(const ChartFrame& frame, const ChartProvenance& provenance);
 
     mutable Package m_package;
     QString m_name;

@@ -106,6 +106,8 @@ void readShape(const pugi::xml_node& node, const GroupMap& map, std::vector<Slid
     const auto cNvPr = xml::child(nv, Ns::P, "cNvPr");
     shape.id = cNvPr.attribute("id").as_int();
     shape.name = QString::fromUtf8(cNvPr.attribute("name").value());
+    shape.tagsRelId =
+        xml::relationshipId(xml::child(xml::child(xml::child(nv, Ns::P, "nvPr"), Ns::P, "custDataLst"), Ns::P, "tags"));
     if (const auto ph = xml::child(xml::child(nv, Ns::P, "nvPr"), Ns::P, "ph")) {
         shape.placeholderType = ph.attribute("type") ? QString::fromUtf8(ph.attribute("type").value())
                                                       : QStringLiteral("body");
@@ -290,7 +292,7 @@ bool SlidePart::removeChartFrame(int shapeId) {
 }
 
 void SlidePart::appendChartFrame(const QString& name, const EmuRect& frame,
-                                 const QString& chartRelId) {
+                                 const QString& chartRelId, const QString& tagsRelId) {
     const int id = nextShapeId();
     const std::string pa = prefixPart(a("x"));
     auto gf = appendShapeNode(m_tree, "graphicFrame");
@@ -299,7 +301,12 @@ void SlidePart::appendChartFrame(const QString& name, const EmuRect& frame,
     c.append_attribute("id") = id;
     c.append_attribute("name") = name.toUtf8().constData();
     nv.append_child(p("cNvGraphicFramePr").c_str());
-    nv.append_child(p("nvPr").c_str());
+    auto nvPr = nv.append_child(p("nvPr").c_str());
+    if (!tagsRelId.isEmpty()) {
+        nvPr.append_child(p("custDataLst").c_str()).append_child(p("tags").c_str())
+            .append_attribute(xml::qualifiedName(m_doc->document_element(), Ns::R, "id").c_str()) =
+            tagsRelId.toUtf8().constData();
+    }
     setFrame(gf.append_child(p("xfrm").c_str()), pa, frame);
     auto data = gf.append_child((pa + "graphic").c_str()).append_child((pa + "graphicData").c_str());
     data.append_attribute("uri") = xml::uriOf(Ns::C);
@@ -353,6 +360,49 @@ void SlidePart::appendChartexFrame(const QString& name, const EmuRect& frame, co
     auto geom = spPr.append_child((pa + "prstGeom").c_str());
     geom.append_attribute("prst") = "rect";
     geom.append_child((pa + "avLst").c_str());
+}
+
+namespace {
+// The non-visual application properties: a placeholder, media, then custom data, then extensions.
+const xml::ChildSequence kFrameNvPrChildren{
+    {{Ns::P, "ph"}},
+    {{Ns::A, "audioCd"}, {Ns::A, "wavAudioFile"}, {Ns::A, "audioFile"}, {Ns::A, "videoFile"}, {Ns::A, "quickTimeFile"}},
+    {{Ns::P, "custDataLst"}},
+    {{Ns::P, "extLst"}}};
+
+pugi::xml_node chartFrameWithId(const pugi::xml_node& tree, int shapeId) {
+    for (auto node : tree.children()) {
+        if (xml::is(node, Ns::P, "grpSp")) {
+            if (auto inner = chartFrameWithId(node, shapeId)) return inner;
+            continue;
+        }
+        if (!xml::is(node, Ns::P, "graphicFrame")) continue;
+        const auto nv = xml::child(node, Ns::P, "nvGraphicFramePr");
+        if (xml::child(nv, Ns::P, "cNvPr").attribute("id").as_int() == shapeId) return node;
+    }
+    return {};
+}
+}  // namespace
+
+bool SlidePart::relinkChartFrame(int shapeId, const QString& chartRelId, const QString& tagsRelId) {
+    const pugi::xml_node frame = chartFrameWithId(m_tree, shapeId);
+    const auto data = xml::child(xml::child(frame, Ns::A, "graphic"), Ns::A, "graphicData");
+    pugi::xml_node chart = xml::child(data, Ns::C, "chart");
+    if (!frame || !chart) return false;
+    const std::string rId = xml::qualifiedName(chart, Ns::R, "id");
+    if (auto old = xml::attribute(chart, Ns::R, "id")) chart.remove_attribute(old);
+    chart.append_attribute(rId.c_str()) = chartRelId.toUtf8().constData();
+    if (tagsRelId.isEmpty()) return true;
+    pugi::xml_node nv = xml::child(frame, Ns::P, "nvGraphicFramePr");
+    pugi::xml_node nvPr = xml::child(nv, Ns::P, "nvPr");
+    if (!nvPr) nvPr = nv.append_child(p("nvPr").c_str());
+    pugi::xml_node list = xml::child(nvPr, Ns::P, "custDataLst");
+    if (!list) list = xml::insertChild(nvPr, kFrameNvPrChildren, Ns::P, "custDataLst");
+    if (xml::child(list, Ns::P, "tags")) return true;
+    list.append_child(p("tags").c_str())
+        .append_attribute(xml::qualifiedName(m_doc->document_element(), Ns::R, "id").c_str()) =
+        tagsRelId.toUtf8().constData();
+    return true;
 }
 
 void SlidePart::appendPicture(const QString& name, const EmuRect& frame, const QString& imageRelId) {

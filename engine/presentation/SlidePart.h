@@ -30,6 +30,7 @@ struct SlideShape {
     QString placeholderType;  // "" when the shape is no placeholder, "body" for the default one
     QStringList paragraphs;   // text shapes
     QString relId;            // the picture's blip or the chart's part, through the slide rels
+    QString tagsRelId;        // the shape's tags part (p:nvPr/p:custDataLst/p:tags), "" when none
 };
 
 // A slide part (p:sld). Holds the parsed part for editing; bytes() writes it back with only the
@@ -57,8 +58,13 @@ public:
     // Removes the chart frame with this shape id from the shape tree; false when there is none.
     bool removeChartFrame(int shapeId);
 
-    // Appends a chart frame (p:graphicFrame holding c:chart r:id=chartRelId).
-    void appendChartFrame(const QString& name, const EmuRect& frame, const QString& chartRelId);
+    // Appends a chart frame (p:graphicFrame holding c:chart r:id=chartRelId), with its tags part
+    // when tagsRelId is not "".
+    void appendChartFrame(const QString& name, const EmuRect& frame, const QString& chartRelId,
+                          const QString& tagsRelId = {});
+    // Points the chart frame with this shape id at another chart part, and gives it a tags part
+    // when tagsRelId is not "" and it has none. False when the slide has no such chart frame.
+    bool relinkChartFrame(int shapeId, const QString& chartRelId, const QString& tagsRelId);
     // A frame of one of the newer chart kinds as the presentation application writes it: an
     // mc:AlternateContent whose mc:Choice (requiring the prefix bound to requiredUri) holds the
     // graphic frame of the chartex part and whose mc:Fallback holds a picture of the chart for

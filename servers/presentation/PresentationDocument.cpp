@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QSet>
 #include <QStandardPaths>
 #include <QScopeGuard>
 #include <algorithm>
@@ -283,6 +284,27 @@ void PresentationDocument::paste(const QMimeData& data) {
     });
     m_drawnCharts.insert(charts);
     pasted(slide);
+}
+
+std::vector<refresh::ChartResult> PresentationDocument::refreshCharts(const refresh::RefreshOptions& options) {
+    // Worked on a copy (it costs little) that takes the presentation's place when done, so that
+    // a failure half-way leaves the presentation as it was. It runs on this thread: a missing
+    // workbook may have to be asked for.
+    engine::Presentation work = m_presentation;
+    refresh::WorkbookShelf shelf;
+    std::vector<refresh::ChartResult> results = refresh::refreshPresentation(work, m_path, options, shelf);
+    QSet<int> changed;
+    for (const refresh::ChartResult& result : results) {
+        if (result.deckChanged) changed.insert(result.slide - 1);
+    }
+    if (changed.isEmpty()) return results;
+    m_presentation = std::move(work);
+    // A chart rewritten in place keeps its part's name: what was drawn of it goes.
+    m_drawnCharts.clear();
+    for (int index : changed) m_drawn.remove(m_presentation.slidePartName(index));
+    setModified(true);
+    for (int index : changed) emit slideChanged(index);
+    return results;
 }
 
 void PresentationDocument::pasted(std::shared_ptr<const DrawnSlide> drawn) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/presentation/Presentation.h"
+#include "refresh/DeckRefresh.h"
 #include "engine/chart/ChartScene.h"
 #include "engine/slide/SlideScene.h"
 #include "servers/presentation/PresentationWindow.h"
@@ -117,6 +118,11 @@ public:
     // (a pasted chart's part never changes). Never throws: a chart that cannot be read comes
     // back with its failure.
     DrawnChart drawnChart(const QString& chartPart, const DrawnSlide& slide, QSizeF sizeInPoints) const;
+
+    // Brings every chart that remembers its workbook up to date (see refresh::refreshPresentation),
+    // the window live meanwhile. The presentation changes in memory only: it is modified, and
+    // written when saved. Workbooks are looked for beside the saved file first.
+    std::vector<refresh::ChartResult> refreshCharts(const refresh::RefreshOptions& options);
 
     // Saves to its file, asking for one first when it has none (or is read-only). False when
     // the user cancelled or the save failed (reported).

@@ -1,5 +1,7 @@
 #include "servers/presentation/PresentationWindow.h"
 
+#include "servers/presentation/ChartRefreshDialog.h"
+
 #include "office/PowerPoint.h"
 #include "platform/About.h"
 #include "platform/ColourScheme.h"
@@ -11,6 +13,7 @@
 #include "servers/presentation/SlideRenderer.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QApplication>
 #include <QScrollArea>
 #include <QStyledItemDelegate>
@@ -515,6 +518,13 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_zoomOut->setObjectName(QStringLiteral("actionZoomOut"));
     m_zoomOut->setShortcut(QKeySequence(QStringLiteral("Ctrl+-")));
 
+    auto* charts = menuBar()->addMenu(QStringLiteral("&Charts"));
+    m_updateCharts = charts->addAction(QStringLiteral("&Update Charts From Workbooks"), this, [this] { updateCharts(false); });
+    m_updateCharts->setObjectName(QStringLiteral("actionUpdateCharts"));
+    m_updateCharts->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+U")));
+    m_redrawCharts = charts->addAction(QStringLiteral("&Redraw Charts From Workbooks"), this, [this] { updateCharts(true); });
+    m_redrawCharts->setObjectName(QStringLiteral("actionRedrawCharts"));
+
     auto* help = menuBar()->addMenu(QStringLiteral("&Help"));
     m_about = help->addAction(QStringLiteral("&About Quillmere"), this,
                               [this] { platform::showAbout(m_application->dialogs()); });
@@ -912,6 +922,26 @@ void PresentationWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_closed)
         m_application->windowActivated(m_document.get());
     QMainWindow::changeEvent(event);
+}
+
+void PresentationWindow::updateCharts(bool replace) {
+    refresh::RefreshOptions options;
+    options.replace = replace;
+    platform::Dialogs& dialogs = m_application->dialogs();
+    options.locate = [&dialogs](const QString& missing) {
+        const QString name = QFileInfo(missing).fileName();
+        return dialogs.openFileName(QStringLiteral("Where is %1 now?").arg(name),
+                                    QStringLiteral("Excel Files (*.xl*;*.ods)|*.xl*;*.ods|"), name);
+    };
+    std::vector<refresh::ChartResult> results;
+    try {
+        results = m_document->refreshCharts(options);
+    } catch (const engine::DocumentError& e) {
+        dialogs.messageBox(e.message(), platform::box::kOkOnly | platform::box::kExclamation, QString());
+        return;
+    }
+    auto* dialog = new ChartRefreshDialog(results, this);
+    dialog->show();
 }
 
 }  // namespace servers

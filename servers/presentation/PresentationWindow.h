@@ -35,7 +35,8 @@ class PresentationDocument;
 // of the slide), Fit All Charts to Slide, Delete Chart (also the Delete key while the large
 // slide has the focus and a chart selected);
 // View > Zoom to Fit, Actual Size (100 %: a point of the slide is a point of the screen),
-// Zoom In (Ctrl+plus) and Zoom Out (Ctrl+minus). Titled with the presentation's name
+// Zoom In (Ctrl+plus) and Zoom Out (Ctrl+minus); Charts > Update Charts From Workbooks
+// (Ctrl+Shift+U) and Redraw Charts From Workbooks. Titled with the presentation's name
 // ("Presentation1" or the file name), marked "*" while it has unsaved changes.
 //
 // The strip takes several slides at once (Shift and Ctrl with the mouse) and moves them by
@@ -69,6 +70,8 @@ public:
     QAction* zoomInAction() const { return m_zoomIn; }
     QAction* zoomOutAction() const { return m_zoomOut; }
     QAction* aboutAction() const { return m_about; }
+    QAction* updateChartsAction() const { return m_updateCharts; }
+    QAction* redrawChartsAction() const { return m_redrawCharts; }
     QAction* openInOfficeSuiteAction() const { return m_openInSuite; }
     QAction* undoAction() const { return m_undo; }
     QAction* redoAction() const { return m_redo; }
@@ -129,6 +132,9 @@ private:
     void refreshThumbnail(int index);
     void showSelection(int index);
     void zoomBy(int steps);
+    // Charts > Update Charts From Workbooks (replace: Redraw...): the refresh runs, a missing
+    // workbook is asked for once, and the results are shown in a ChartRefreshDialog.
+    void updateCharts(bool replace);
     void layoutView();
     void openInOfficeSuite();
     void deleteSelectedSlides();
@@ -169,6 +175,8 @@ private:
     QAction* m_fitAllToSlide = nullptr;
     QAction* m_deleteChart = nullptr;
     DesktopOpener m_opener;
+    QAction* m_updateCharts = nullptr;
+    QAction* m_redrawCharts = nullptr;
     QScrollArea* m_scroll = nullptr;
     double m_zoom = 0;
     QHash<QString, QPixmap> m_thumbnails;  // by slide part

@@ -142,14 +142,20 @@ public:
             m_handle.book->requireChartOfSheet(m_place);
             if (const engine::XlsWorkbook* xls = m_handle.book->xls.get()) {
                 const engine::XlsStructure::Sheet& sheet = *m_handle.book->listed(m_place).legacy;
-                platform::runWhileServicingEvents(
-                    [&] { bytes = engine::chartPackageToBytes(xls->chartPackage(sheet, m_place.chart)); });
+                platform::runWhileServicingEvents([&] {
+                    engine::ChartPackage package = xls->chartPackage(sheet, m_place.chart);
+                    package.sourceFile = sourcePath();
+                    bytes = engine::chartPackageToBytes(package);
+                });
             } else {
                 const auto [sheet, chart] = m_handle.book->chartFor(m_place);
                 const engine::Workbook& workbook = *m_handle.book->workbook;
                 platform::runWhileServicingEvents([&, sheet = sheet, chart = chart] {
-                    const engine::ChartPackage package =
+                    engine::ChartPackage package =
                         engine::collectChart(workbook, *sheet, sheet->chartObjects[size_t(chart)]);
+                    // A converted workbook's chart comes from the file the user named, not from
+                    // the converted copy it was read from.
+                    package.sourceFile = sourcePath();
                     const QString app = QStringLiteral("/docProps/app.xml");
                     if (workbook.package().hasPart(app))
                         producer = engine::chart::producerFromAppXml(workbook.package().read(app));
@@ -163,6 +169,10 @@ public:
     }
 
 private:
+    // The workbook as the pasted chart remembers it: absolute, so that it can be found again
+    // from wherever the presentation is opened.
+    QString sourcePath() const { return QFileInfo(m_handle.book->path).absoluteFilePath(); }
+
     Handle m_handle;
     ChartPlace m_place;
 };

@@ -186,8 +186,11 @@ TEST(OutsidePresentation, KeepsItsSlidesNotesAndMediaAndGetsNewSlidesAtTheEnd) {
     EXPECT_EQ(back.slidePartName(0), first);
     EXPECT_EQ(back.slidePartName(1), second);
     const auto& pkg = back.package();
-    // Every part the paste had no reason to change is byte for byte what LibreOffice wrote.
-    const QStringList changed{"/ppt/presentation.xml", "/ppt/_rels/presentation.xml.rels"};
+    // Every part the paste had no reason to change is byte for byte what LibreOffice wrote; the
+    // custom properties (and the package's relationship to them) take the deck's copy of where
+    // the pasted chart came from.
+    const QStringList changed{"/ppt/presentation.xml", "/ppt/_rels/presentation.xml.rels", "/docProps/custom.xml",
+                              "/_rels/.rels"};
     int notes = 0, media = 0;
     for (const QString& part : original.partNames()) {
         ASSERT_TRUE(pkg.hasPart(part)) << part.toStdString();
@@ -267,7 +270,8 @@ TEST(OutsidePresentation, ASaveCopiesEveryEntryItDidNotChangeAsStoredAndLibreOff
     const auto before = storedEntries(source);
     const auto after = storedEntries(saved);
     ASSERT_FALSE(before.empty());
-    const QStringList changed{"[Content_Types].xml", "ppt/presentation.xml", "ppt/_rels/presentation.xml.rels"};
+    const QStringList changed{"[Content_Types].xml", "ppt/presentation.xml", "ppt/_rels/presentation.xml.rels",
+                              "docProps/custom.xml", "_rels/.rels"};
     int media = 0;
     for (const auto& [name, stored] : before) {
         const auto it = after.find(name);

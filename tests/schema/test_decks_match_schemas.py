@@ -85,6 +85,18 @@ def main(cli):
         if result.returncode == 0:
             decks.append(appended)
 
+        # Charts linked to their workbook instead of embedding it, and a deck refreshed with
+        # each chart redrawn from its workbook.
+        linked = os.path.join(work, "linked.pptx")
+        result = run([cli, "copy", os.path.join(work, "charts.xlsx"), "--link", "--output", linked])
+        check("copy --link", result.returncode == 0, result.stderr)
+        if result.returncode == 0:
+            decks.append(linked)
+        redrawn = os.path.join(work, "redrawn.pptx")
+        result = run([cli, "refresh", base, "--replace", "--output", redrawn])
+        check("refresh --replace", result.returncode == 0, result.stderr + result.stdout)
+        if result.returncode == 0:
+            decks.append(redrawn)
         for deck in decks:
             status, report = schema_check(deck)
             check("valid " + os.path.basename(deck), status == 0, report)
