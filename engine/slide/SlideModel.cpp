@@ -112,6 +112,7 @@ void mergeRun(RunProperties& into, const RunProperties& from) {
     take(into.underline, from.underline);
     take(into.strike, from.strike);
     take(into.baseline, from.baseline);
+    take(into.capitals, from.capitals);
     take(into.fill, from.fill);
     take(into.latin, from.latin);
     take(into.eastAsian, from.eastAsian);
@@ -502,6 +503,7 @@ TextFrame SlideReader::readText(const pugi::xml_node& txBody, const ListStyle& b
         run.underline = !props.underline.isEmpty() && props.underline != QLatin1String("none");
         run.strike = !props.strike.isEmpty() && props.strike != QLatin1String("noStrike");
         run.baseline = props.baseline.value_or(0);
+        if (props.capitals != QLatin1String("none")) run.capitals = props.capitals;
         const QString face = props.latin && !props.latin->isEmpty() ? *props.latin : QStringLiteral("+mn-lt");
         run.family = drawingml::resolveTypeface(face, m_fonts);
         if (run.family.isEmpty()) run.family = QStringLiteral("Calibri");

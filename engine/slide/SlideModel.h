@@ -60,6 +60,9 @@ struct TextRun {
     bool underline = false;
     bool strike = false;
     int baseline = 0;   // superscript > 0, subscript < 0, thousandths of a percent
+    // "all": drawn in capitals, "small": lower-case letters as small capitals; the text keeps
+    // the letters as written either way.
+    QString capitals;
     QColor color = Qt::black;
 };
 

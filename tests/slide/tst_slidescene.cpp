@@ -60,6 +60,19 @@ QImage paint(const SlideScene& scene, int width = 960) {
     return image;
 }
 
+// A deck the presentation application saved, from tests/slide/data (see the README there).
+engine::Presentation savedDeck(const char* name) {
+    return engine::Presentation::open(qEnvironmentVariable("QUILLMERE_SOURCE_DIR") + QStringLiteral("/tests/slide/data/") +
+                                      QLatin1String(name));
+}
+
+// The index of the slide stored in part, or -1.
+int slideStoredIn(const engine::Presentation& p, const QString& part) {
+    for (int i = 0; i < p.slideCount(); ++i)
+        if (p.slidePartName(i) == part) return i;
+    return -1;
+}
+
 // A pixel of the painted slide at a point of the slide.
 QColor pixelAt(const QImage& image, const SlideScene& scene, QPointF point) {
     const double s = image.width() / scene.size.width();
@@ -320,6 +333,40 @@ private slots:
         const auto deck = testdecks::deck({slide, slide, slide});
         QCOMPARE(sceneOf(deck, 0).textOf(QStringLiteral("shape 2 ")), QStringLiteral("1"));
         QCOMPARE(sceneOf(deck, 2).textOf(QStringLiteral("shape 2 ")), QStringLiteral("3"));
+    }
+
+    void capitalsAreDrawnInCapitalsWhileTheTextKeepsItsLetters() {
+        // The deck's title style asks for capitals; its subtitle says what the title shows.
+        const auto saved = savedDeck("themes.pptx");
+        const int sandy = slideStoredIn(saved, QStringLiteral("/ppt/slides/slide8.xml"));
+        QVERIFY(sandy >= 0);
+        const SlideModel model = readSlideModel(saved, sandy);
+        const SlideScene scene = buildSlideScene(model);
+        QCOMPARE(scene.textOf(QStringLiteral("shape 3 \"Title 2\" text")), QStringLiteral("TRECK THEME IS SANDY"));
+        QVERIFY(scene.textOf(QStringLiteral("shape 4 \"Subtitle 3\" text")).startsWith(QStringLiteral("Text in the title")));
+        const auto title = std::find_if(model.elements.begin(), model.elements.end(), [](const SlideElement& e) { return e.id == 3; });
+        QVERIFY(title != model.elements.end() && title->text);
+        QCOMPARE(title->text->paragraphs.front().runs.front().text, QStringLiteral("Treck"));
+
+        // A run saying "none" keeps its letters against its list style; "small" draws small
+        // capitals; capitals are measured as such, so a line of them breaks where they need it.
+        const QString capsBody = QStringLiteral(
+            "<p:txBody><a:bodyPr/><a:lstStyle><a:lvl1pPr><a:defRPr cap=\"all\"/></a:lvl1pPr></a:lstStyle>"
+            "<a:p><a:r><a:rPr lang=\"en-US\"/><a:t>loud </a:t></a:r><a:r><a:rPr lang=\"en-US\" cap=\"none\"/><a:t>quiet</a:t></a:r></a:p>"
+            "<a:p><a:r><a:rPr lang=\"en-US\" cap=\"small\"/><a:t>small</a:t></a:r></a:p></p:txBody>");
+        const QString wide = QStringLiteral("wmwmwm wmwmwm wmwmwm");
+        const auto deck = testdecks::deck({slideXml(
+            shape(2, QStringLiteral("Caps"), 50, 50, 400, 100, QString(), capsBody) +
+            shape(3, QStringLiteral("Narrow"), 50, 200, 190, 100, QString(),
+                  QStringLiteral("<p:txBody><a:bodyPr/><a:lstStyle/>%1</p:txBody>").arg(para(wide, QStringLiteral("sz=\"1800\" cap=\"all\"")))) +
+            shape(4, QStringLiteral("Narrow lower"), 50, 350, 190, 100, QString(),
+                  QStringLiteral("<p:txBody><a:bodyPr/><a:lstStyle/>%1</p:txBody>").arg(para(wide, QStringLiteral("sz=\"1800\"")))))});
+        const SlideScene built = sceneOf(deck);
+        QCOMPARE(built.textOf(QStringLiteral("shape 2 \"Caps\" text")), QStringLiteral("LOUD quiet\nsmall"));
+        const auto small = texts(built, QStringLiteral("shape 2 \"Caps\" text")).back();
+        QCOMPARE(small->font.capitalization(), QFont::SmallCaps);
+        QVERIFY(built.textOf(QStringLiteral("shape 3 \"Narrow\" text")).count(u'\n') >
+                built.textOf(QStringLiteral("shape 4 \"Narrow lower\" text")).count(u'\n'));
     }
 
     void elementsWithoutADrawingBecomeThinOutlinesWithTheirName() {
