@@ -772,6 +772,12 @@ void SlideReader::readShapeLike(const pugi::xml_node& node, const Source& source
     mergeBody(body, xml::child(txBody, Ns::A, "bodyPr"), true);
     std::optional<drawingml::Rgba> fontColor;
     if (style.font) fontColor = rgba(style.font->color);
+    // The style's font colour stands above the inherited text styles (the presentation's
+    // defaults name tx1 for every level, which would otherwise draw white shape text black);
+    // the shape's own list style and runs still override it.
+    if (fontColor) {
+        for (LevelStyle& level : base) level.run.fill.reset();
+    }
     element.text = readText(txBody, base, body, fontColor);
 }
 

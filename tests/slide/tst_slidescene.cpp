@@ -73,6 +73,13 @@ int slideStoredIn(const engine::Presentation& p, const QString& part) {
     return -1;
 }
 
+QString textColours(const SlideScene& scene, const QString& prefix) {
+    QStringList names;
+    for (const auto* t : texts(scene, prefix)) names << t->color.name();
+    names.removeDuplicates();
+    return names.join(u',');
+}
+
 // A pixel of the painted slide at a point of the slide.
 QColor pixelAt(const QImage& image, const SlideScene& scene, QPointF point) {
     const double s = image.width() / scene.size.width();
@@ -367,6 +374,39 @@ private slots:
         QCOMPARE(small->font.capitalization(), QFont::SmallCaps);
         QVERIFY(built.textOf(QStringLiteral("shape 3 \"Narrow\" text")).count(u'\n') >
                 built.textOf(QStringLiteral("shape 4 \"Narrow lower\" text")).count(u'\n'));
+    }
+
+    void shapeTextTakesTheColourOfItsStylesFontReference() {
+        // "Text: white", says the shape: its style's font reference names lt1 while the
+        // presentation's default text style names tx1.
+        const auto saved = savedDeck("themes.pptx");
+        const int first = slideStoredIn(saved, QStringLiteral("/ppt/slides/slide1.xml"));
+        QVERIFY(first >= 0);
+        const SlideScene scene = sceneOf(saved, first);
+        QCOMPARE(scene.textOf(QStringLiteral("shape 4 \"Rectangle 3\" text")), QStringLiteral("Fill: RGB(79,129,189)\nText: white"));
+        QCOMPARE(textColours(scene, QStringLiteral("shape 4 \"Rectangle 3\" text")), QStringLiteral("#ffffff"));
+        QCOMPARE(textColours(scene, QStringLiteral("shape 2 \"Title 1\" text")), QStringLiteral("#000000"));
+
+        // The shape's own list style and runs still say otherwise.
+        const QString style = QStringLiteral(
+            "<p:style><a:lnRef idx=\"0\"><a:schemeClr val=\"accent1\"/></a:lnRef><a:fillRef idx=\"0\"><a:schemeClr val=\"accent1\"/></a:fillRef>"
+            "<a:effectRef idx=\"0\"><a:schemeClr val=\"accent1\"/></a:effectRef>"
+            "<a:fontRef idx=\"minor\"><a:srgbClr val=\"00FF00\"/></a:fontRef></p:style>");
+        auto styled = [&](int id, const char* name, double y, const QString& lstStyle, const QString& runAttributes,
+                          const QString& runChildren) {
+            QString sp = shape(id, QString::fromLatin1(name), 50, y, 300, 60, solid("000000"),
+                               QStringLiteral("<p:txBody><a:bodyPr/><a:lstStyle>%1</a:lstStyle>%2</p:txBody>")
+                                   .arg(lstStyle, para(QStringLiteral("words"), runAttributes, runChildren)));
+            return sp.replace(QStringLiteral("<p:txBody>"), style + QStringLiteral("<p:txBody>"));
+        };
+        const auto deck = testdecks::deck({slideXml(
+            styled(2, "Plain", 20, QString(), QString(), QString()) +
+            styled(3, "Own run", 100, QString(), QString(), solid("FF0000")) +
+            styled(4, "Own list", 180, QStringLiteral("<a:lvl1pPr><a:defRPr>%1</a:defRPr></a:lvl1pPr>").arg(solid("0000FF")), QString(), QString()))});
+        const SlideScene built = sceneOf(deck);
+        QCOMPARE(textColours(built, QStringLiteral("shape 2 \"Plain\" text")), QStringLiteral("#00ff00"));
+        QCOMPARE(textColours(built, QStringLiteral("shape 3 \"Own run\" text")), QStringLiteral("#ff0000"));
+        QCOMPARE(textColours(built, QStringLiteral("shape 4 \"Own list\" text")), QStringLiteral("#0000ff"));
     }
 
     void elementsWithoutADrawingBecomeThinOutlinesWithTheirName() {
