@@ -61,7 +61,14 @@ std::optional<Fill> readFillElement(const pugi::xml_node& element) {
         fill.background = readColor(xml::child(element, Ns::A, "bgClr"));
     } else if (local == "blipFill") {
         fill.kind = Fill::Kind::Picture;
-        fill.blipRelId = xml::relationshipId(xml::child(element, Ns::A, "blip"), "embed");
+        const auto blip = xml::child(element, Ns::A, "blip");
+        fill.blipRelId = xml::relationshipId(blip, "embed");
+        if (const auto duotone = xml::child(blip, Ns::A, "duotone")) {
+            for (auto c = duotone.first_child(); c; c = c.next_sibling()) {
+                if (const Color color = readColorElement(c); color.isSet()) fill.duotone.push_back(color);
+            }
+            if (fill.duotone.size() != 2) fill.duotone.clear();
+        }
         fill.stretch = bool(xml::child(element, Ns::A, "stretch"));
         fill.tile = bool(xml::child(element, Ns::A, "tile"));
         fill.rotateWithShape = optionalBool(element.attribute("rotWithShape"));

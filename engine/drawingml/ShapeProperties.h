@@ -39,6 +39,9 @@ struct Fill {
 
     // Picture
     QString blipRelId;  // a:blip r:embed
+    // a:blip a:duotone: the picture recoloured from the first colour (its darkest) to the
+    // second (its lightest); empty when the blip has none (or not the two it needs).
+    std::vector<Color> duotone;
     bool stretch = false;
     bool tile = false;
 };

@@ -409,6 +409,53 @@ private slots:
         QCOMPARE(textColours(built, QStringLiteral("shape 4 \"Own list\" text")), QStringLiteral("#0000ff"));
     }
 
+    void themeBackgroundPicturesAreDrawnWithTheirDuotone() {
+        // The slide's background refers to the theme's third background fill: a picture of the
+        // theme's own (a relationship of the theme part) stretched over the slide, recoloured as
+        // a duotone of the slide's bg2 (the theme's lt2, FBEEC9).
+        const auto saved = savedDeck("themes.pptx");
+        const int sandy = slideStoredIn(saved, QStringLiteral("/ppt/slides/slide8.xml"));
+        QVERIFY(sandy >= 0);
+        const SlideScene scene = sceneOf(saved, sandy);
+        const auto backgrounds = scene.tagged(QStringLiteral("background"));
+        QCOMPARE(backgrounds.size(), size_t(1));
+        const ScenePrimitive& background = *backgrounds.front();
+        QCOMPARE(background.kind, ScenePrimitive::Kind::Image);
+        QCOMPARE(background.rect, QRectF(QPointF(0, 0), scene.size));
+        QImage source;
+        QVERIFY(source.loadFromData(saved.package().part(QStringLiteral("/ppt/media/image3.jpeg"))));
+        QCOMPARE(background.image.size(), source.size());
+
+        // Every pixel takes the hue of bg2, and the lighter the picture, the lighter the pixel.
+        const double sandHue = QColor(0xFB, 0xEE, 0xC9).hueF() * 360;
+        int coloured = 0, ordered = 0, compared = 0;
+        QColor previous, previousSource;
+        for (int y = 5; y < source.height(); y += 97) {
+            for (int x = 5; x < source.width(); x += 89) {
+                const QColor out = background.image.pixelColor(x, y);
+                const QColor in = source.pixelColor(x, y);
+                if (out.hslSaturationF() > 0.1) {
+                    ++coloured;
+                    QVERIFY2(std::abs(out.hueF() * 360 - sandHue) < 10, qPrintable(out.name()));
+                }
+                if (previous.isValid() && std::abs(in.lightnessF() - previousSource.lightnessF()) > 0.1) {
+                    ++compared;
+                    if ((in.lightnessF() > previousSource.lightnessF()) == (out.lightnessF() > previous.lightnessF())) ++ordered;
+                }
+                previous = out;
+                previousSource = in;
+            }
+        }
+        QVERIFY(coloured > 100);
+        QVERIFY(compared > 20);
+        QCOMPARE(ordered, compared);
+        QVERIFY(background.image != source.convertToFormat(background.image.format()));
+
+        // Painted, the slide shows the picture, not white.
+        const QImage image = paint(scene);
+        QVERIFY(pixelAt(image, scene, {scene.size.width() / 2, scene.size.height() - 5}) != QColor(Qt::white));
+    }
+
     void elementsWithoutADrawingBecomeThinOutlinesWithTheirName() {
         const QString diagram = QStringLiteral(
             "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"11\" name=\"Diagram 10\"/><p:cNvGraphicFramePr/><p:nvPr/></p:nvGraphicFramePr>"
