@@ -70,7 +70,18 @@ std::optional<Fill> readFillElement(const pugi::xml_node& element) {
             if (fill.duotone.size() != 2) fill.duotone.clear();
         }
         fill.stretch = bool(xml::child(element, Ns::A, "stretch"));
-        fill.tile = bool(xml::child(element, Ns::A, "tile"));
+        if (const auto tile = xml::child(element, Ns::A, "tile")) {
+            fill.tile = true;
+            // A scale of zero or less would make no tile at all: the picture's own size.
+            auto scale = [&](const char* name) {
+                const double v = xml::toDouble(tile.attribute(name), 100000) / 100000.0;
+                return v > 0 ? v : 1.0;
+            };
+            fill.tileScaleX = scale("sx");
+            fill.tileScaleY = scale("sy");
+            fill.tileOffsetX = xml::toDouble(tile.attribute("tx"), 0) / kEmuPerPoint;
+            fill.tileOffsetY = xml::toDouble(tile.attribute("ty"), 0) / kEmuPerPoint;
+        }
         fill.rotateWithShape = optionalBool(element.attribute("rotWithShape"));
     } else if (local == "grpFill") {
         fill.kind = Fill::Kind::Group;

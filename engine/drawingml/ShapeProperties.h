@@ -44,6 +44,12 @@ struct Fill {
     std::vector<Color> duotone;
     bool stretch = false;
     bool tile = false;
+    // a:tile: each tile the picture at its own size times these scales, the tiling moved by the
+    // offset (points) from the filled box's top-left corner.
+    double tileScaleX = 1;
+    double tileScaleY = 1;
+    double tileOffsetX = 0;
+    double tileOffsetY = 0;
 };
 
 // Reads the fill choice among node's children (a:noFill, a:solidFill, a:gradFill, a:pattFill,

@@ -437,6 +437,13 @@ Paint SlideReader::paint(const Fill& fill, const PartDoc& source, const std::opt
         p.image = picture(source, fill.blipRelId);
         p.tile = fill.tile;
         if (p.image.isNull()) p.kind = Paint::Kind::None;
+        if (p.tile && !p.image.isNull()) {
+            // A tile is the picture at its own resolution (96 dpi when it states none).
+            const double dpiX = p.image.dotsPerMeterX() > 0 ? p.image.dotsPerMeterX() * 0.0254 : 96;
+            const double dpiY = p.image.dotsPerMeterY() > 0 ? p.image.dotsPerMeterY() * 0.0254 : 96;
+            p.tileSize = QSizeF(p.image.width() * 72 / dpiX * fill.tileScaleX, p.image.height() * 72 / dpiY * fill.tileScaleY);
+            p.tileOffset = QPointF(fill.tileOffsetX, fill.tileOffsetY);
+        }
         else if (fill.duotone.size() == 2)
             p.image = duotoneOfPicture(p.image, color(fill.duotone[0], placeholder), color(fill.duotone[1], placeholder));
         break;

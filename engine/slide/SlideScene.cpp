@@ -391,6 +391,19 @@ public:
 
     void background(const Paint& paint) {
         const QRectF page(QPointF(0, 0), m_scene.size);
+        if (paint.kind == Paint::Kind::Picture && paint.tile && !paint.tileSize.isEmpty()) {
+            ScenePrimitive p;
+            p.tag = QStringLiteral("background");
+            p.path.addRect(page);
+            QBrush tiles(paint.image);
+            QTransform t;
+            t.translate(paint.tileOffset.x(), paint.tileOffset.y());
+            t.scale(paint.tileSize.width() / paint.image.width(), paint.tileSize.height() / paint.image.height());
+            tiles.setTransform(t);
+            p.brush = tiles;
+            m_scene.items.push_back(std::move(p));
+            return;
+        }
         if (paint.kind == Paint::Kind::Picture) {
             image(QStringLiteral("background"), paint.image, QRectF(QPointF(0, 0), QSizeF(paint.image.size())), page, {}, {});
             return;

@@ -456,6 +456,35 @@ private slots:
         QVERIFY(pixelAt(image, scene, {scene.size.width() / 2, scene.size.height() - 5}) != QColor(Qt::white));
     }
 
+    void tiledBackgroundPicturesRepeatAtTheirOwnSize() {
+        // "This slide overrides master background with a texture fill": a picture of 128 x 128
+        // pixels at 75 dpi, tiled at its size (122.88 points a side) from the top-left corner.
+        const auto saved = savedDeck("themes.pptx");
+        const int textured = slideStoredIn(saved, QStringLiteral("/ppt/slides/slide5.xml"));
+        QVERIFY(textured >= 0);
+        const SlideScene scene = sceneOf(saved, textured);
+        const auto backgrounds = scene.tagged(QStringLiteral("background"));
+        QCOMPARE(backgrounds.size(), size_t(1));
+        QCOMPARE(backgrounds.front()->brush.style(), Qt::TexturePattern);
+        SlideScene backgroundOnly;  // what the slide shows over it would hide the tiles
+        backgroundOnly.size = scene.size;
+        backgroundOnly.items.push_back(*backgrounds.front());
+        const QImage image = paint(backgroundOnly, 720);  // one point a pixel
+        const double tile = 128 * 72 / 75.0;
+        QImage source;
+        QVERIFY(source.loadFromData(saved.package().part(QStringLiteral("/ppt/media/image4.jpeg"))));
+        int same = 0;
+        for (int i = 0; i < 40; ++i) {
+            const QPointF at(10.5 + i * 13.3, 10.5 + i * 9.1);  // over several tiles
+            const QPointF inTile(std::fmod(at.x(), tile) * 75 / 72, std::fmod(at.y(), tile) * 75 / 72);
+            const int painted = qGray(pixelAt(image, backgroundOnly, at).rgb());
+            const int own = qGray(source.pixelColor(int(inTile.x()), int(inTile.y())).rgb());
+            // A tile is not a whole number of pixels: a pixel may blend with its neighbours.
+            if (std::abs(painted - own) <= 8) ++same;
+        }
+        QVERIFY2(same >= 34, qPrintable(QString::number(same)));  // at 96 or 72 dpi: 20 to 23
+    }
+
     void elementsWithoutADrawingBecomeThinOutlinesWithTheirName() {
         const QString diagram = QStringLiteral(
             "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"11\" name=\"Diagram 10\"/><p:cNvGraphicFramePr/><p:nvPr/></p:nvGraphicFramePr>"
