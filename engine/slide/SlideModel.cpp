@@ -441,11 +441,13 @@ Paint SlideReader::paint(const Fill& fill, const PartDoc& source, const std::opt
             // A tile is the picture at its own resolution (96 dpi when it states none).
             const double dpiX = p.image.dotsPerMeterX() > 0 ? p.image.dotsPerMeterX() * 0.0254 : 96;
             const double dpiY = p.image.dotsPerMeterY() > 0 ? p.image.dotsPerMeterY() * 0.0254 : 96;
-            p.tileSize = QSizeF(p.image.width() * 72 / dpiX * fill.tileScaleX, p.image.height() * 72 / dpiY * fill.tileScaleY);
+            p.tileSize = QSizeF(p.image.width() * 72 / dpiX * fill.tileScaleX,
+                                p.image.height() * 72 / dpiY * fill.tileScaleY);
             p.tileOffset = QPointF(fill.tileOffsetX, fill.tileOffsetY);
         }
         else if (fill.duotone.size() == 2)
-            p.image = duotoneOfPicture(p.image, color(fill.duotone[0], placeholder), color(fill.duotone[1], placeholder));
+            p.image = duotoneOfPicture(p.image, color(fill.duotone[0], placeholder),
+                                       color(fill.duotone[1], placeholder));
         break;
     case Fill::Kind::Group:
         if (groupFill) p = *groupFill;
@@ -778,7 +780,8 @@ void SlideReader::readShapeLike(const pugi::xml_node& node, const Source& source
         const auto blipFill = xml::child(node, Ns::P, "blipFill");
         const auto blip = xml::child(blipFill, Ns::A, "blip");
         element.image = picture(part, xml::relationshipId(blip, "embed"));
-        if (const auto asFill = drawingml::readFillElement(blipFill); asFill && asFill->duotone.size() == 2 && !element.image.isNull())
+        const auto asFill = drawingml::readFillElement(blipFill);
+        if (asFill && asFill->duotone.size() == 2 && !element.image.isNull())
             element.image = duotoneOfPicture(element.image, color(asFill->duotone[0]), color(asFill->duotone[1]));
         if (const auto src = xml::child(blipFill, Ns::A, "srcRect")) {
             const double l = xml::toDouble(src.attribute("l"), 0) / 100000.0;
