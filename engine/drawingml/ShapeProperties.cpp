@@ -61,9 +61,27 @@ std::optional<Fill> readFillElement(const pugi::xml_node& element) {
         fill.background = readColor(xml::child(element, Ns::A, "bgClr"));
     } else if (local == "blipFill") {
         fill.kind = Fill::Kind::Picture;
-        fill.blipRelId = xml::relationshipId(xml::child(element, Ns::A, "blip"), "embed");
+        const auto blip = xml::child(element, Ns::A, "blip");
+        fill.blipRelId = xml::relationshipId(blip, "embed");
+        if (const auto duotone = xml::child(blip, Ns::A, "duotone")) {
+            for (auto c = duotone.first_child(); c; c = c.next_sibling()) {
+                if (const Color color = readColorElement(c); color.isSet()) fill.duotone.push_back(color);
+            }
+            if (fill.duotone.size() != 2) fill.duotone.clear();
+        }
         fill.stretch = bool(xml::child(element, Ns::A, "stretch"));
-        fill.tile = bool(xml::child(element, Ns::A, "tile"));
+        if (const auto tile = xml::child(element, Ns::A, "tile")) {
+            fill.tile = true;
+            // A scale of zero or less would make no tile at all: the picture's own size.
+            auto scale = [&](const char* name) {
+                const double v = xml::toDouble(tile.attribute(name), 100000) / 100000.0;
+                return v > 0 ? v : 1.0;
+            };
+            fill.tileScaleX = scale("sx");
+            fill.tileScaleY = scale("sy");
+            fill.tileOffsetX = xml::toDouble(tile.attribute("tx"), 0) / kEmuPerPoint;
+            fill.tileOffsetY = xml::toDouble(tile.attribute("ty"), 0) / kEmuPerPoint;
+        }
         fill.rotateWithShape = optionalBool(element.attribute("rotWithShape"));
     } else if (local == "grpFill") {
         fill.kind = Fill::Kind::Group;

@@ -39,8 +39,17 @@ struct Fill {
 
     // Picture
     QString blipRelId;  // a:blip r:embed
+    // a:blip a:duotone: the picture recoloured from the first colour (its darkest) to the
+    // second (its lightest); empty when the blip has none (or not the two it needs).
+    std::vector<Color> duotone;
     bool stretch = false;
     bool tile = false;
+    // a:tile: each tile the picture at its own size times these scales, the tiling moved by the
+    // offset (points) from the filled box's top-left corner.
+    double tileScaleX = 1;
+    double tileScaleY = 1;
+    double tileOffsetX = 0;
+    double tileOffsetY = 0;
 };
 
 // Reads the fill choice among node's children (a:noFill, a:solidFill, a:gradFill, a:pattFill,

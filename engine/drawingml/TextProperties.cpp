@@ -42,6 +42,7 @@ RunProperties readRunProperties(const pugi::xml_node& element) {
     run.strike = text(element.attribute("strike"));
     if (const auto baseline = element.attribute("baseline")) run.baseline = baseline.as_int(0);
     if (const auto spc = element.attribute("spc")) run.spacing = xml::toDouble(spc, 0) / 100.0;
+    run.capitals = text(element.attribute("cap"));
     run.language = text(element.attribute("lang"));
     run.fill = readFill(element);
     if (const auto ln = xml::child(element, Ns::A, "ln")) run.outline = readLine(ln);

@@ -22,6 +22,7 @@ struct RunProperties {
     QString strike;              // "noStrike", "sngStrike", "dblStrike"; "" when absent
     std::optional<int> baseline; // thousandths of a percent
     std::optional<double> spacing;  // spc, points
+    QString capitals;            // cap: "none", "small", "all"; "" when absent
     QString language;            // lang
     std::optional<Fill> fill;    // the text colour is its solid fill
     std::optional<Line> outline;

@@ -38,6 +38,24 @@ double points(const pugi::xml_attribute& emu, double fallback = 0) {
     return emu ? xml::toDouble(emu, 0) / kEmuPerPoint : fallback;
 }
 
+// A picture recoloured as a duotone: each pixel takes the colour between dark and light that its
+// luminance gives, keeping its own opacity.
+QImage duotoneOfPicture(const QImage& source, const QColor& dark, const QColor& light) {
+    QImage image = source.convertToFormat(QImage::Format_ARGB32);
+    const double dr = dark.redF(), dg = dark.greenF(), db = dark.blueF();
+    const double lr = light.redF(), lg = light.greenF(), lb = light.blueF();
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb px = line[x];
+            const double t = (0.299 * qRed(px) + 0.587 * qGreen(px) + 0.114 * qBlue(px)) / 255.0;
+            auto mix = [t](double a, double b) { return int(std::lround((a + (b - a) * t) * 255)); };
+            line[x] = qRgba(mix(dr, lr), mix(dg, lg), mix(db, lb), qAlpha(px));
+        }
+    }
+    return image;
+}
+
 
 bool isA(const pugi::xml_node& node, const char* local) {
     return xml::is(node, Ns::A, local);
@@ -112,6 +130,7 @@ void mergeRun(RunProperties& into, const RunProperties& from) {
     take(into.underline, from.underline);
     take(into.strike, from.strike);
     take(into.baseline, from.baseline);
+    take(into.capitals, from.capitals);
     take(into.fill, from.fill);
     take(into.latin, from.latin);
     take(into.eastAsian, from.eastAsian);
@@ -339,6 +358,7 @@ private:
                        SlideElement& element);
     void readGraphicFrame(const pugi::xml_node& node, const Source& source, SlideElement& element);
     void readTable(const pugi::xml_node& tbl, const PartDoc& source, SlideElement& element);
+    Paint themePaint(const Fill& fill, const std::optional<drawingml::Rgba>& placeholder, const Paint* groupFill) const;
     TextFrame readText(const pugi::xml_node& txBody, const ListStyle& base, const BodyStyle& body,
                        const std::optional<drawingml::Rgba>& fontColor) const;
     Paint background(const PartDoc& part, bool* found) const;
@@ -346,6 +366,7 @@ private:
     const Presentation& m_presentation;
     int m_index;
     drawingml::Theme m_theme;
+    PartDoc m_themeSource;  // the theme's part and relationships (its fills' pictures); no XML
     drawingml::ColorScheme m_scheme = drawingml::defaultColorScheme();
     drawingml::ColorMap m_map = drawingml::ColorMap::standard();
     drawingml::FontScheme m_fonts;
@@ -416,6 +437,17 @@ Paint SlideReader::paint(const Fill& fill, const PartDoc& source, const std::opt
         p.image = picture(source, fill.blipRelId);
         p.tile = fill.tile;
         if (p.image.isNull()) p.kind = Paint::Kind::None;
+        if (p.tile && !p.image.isNull()) {
+            // A tile is the picture at its own resolution (96 dpi when it states none).
+            const double dpiX = p.image.dotsPerMeterX() > 0 ? p.image.dotsPerMeterX() * 0.0254 : 96;
+            const double dpiY = p.image.dotsPerMeterY() > 0 ? p.image.dotsPerMeterY() * 0.0254 : 96;
+            p.tileSize = QSizeF(p.image.width() * 72 / dpiX * fill.tileScaleX,
+                                p.image.height() * 72 / dpiY * fill.tileScaleY);
+            p.tileOffset = QPointF(fill.tileOffsetX, fill.tileOffsetY);
+        }
+        else if (fill.duotone.size() == 2)
+            p.image = duotoneOfPicture(p.image, color(fill.duotone[0], placeholder),
+                                       color(fill.duotone[1], placeholder));
         break;
     case Fill::Kind::Group:
         if (groupFill) p = *groupFill;
@@ -451,6 +483,12 @@ Stroke SlideReader::stroke(const Line& line, const std::optional<drawingml::Rgba
     return s;
 }
 
+// A fill of the theme's format scheme: its pictures are the theme part's relationships.
+Paint SlideReader::themePaint(const Fill& fill, const std::optional<drawingml::Rgba>& placeholder,
+                              const Paint* groupFill) const {
+    return paint(fill, m_themeSource, placeholder, groupFill);
+}
+
 Paint SlideReader::background(const PartDoc& part, bool* found) const {
     *found = false;
     const auto bg = xml::child(xml::child(part.root, Ns::P, "cSld"), Ns::P, "bg");
@@ -465,8 +503,11 @@ Paint SlideReader::background(const PartDoc& part, bool* found) const {
         const int idx = bgRef.attribute("idx").as_int(0);
         const auto phClr = rgba(drawingml::readColor(bgRef));
         *found = true;
-        if (const Fill* fill = m_theme.fillOf(idx)) return paint(*fill, part, phClr, nullptr);
-        Paint p;  // a reference the theme cannot answer: the reference's own colour
+        if (const Fill* fill = m_theme.fillOf(idx)) {
+            Paint p = themePaint(*fill, phClr, nullptr);
+            if (p.isVisible() || fill->kind == Fill::Kind::None) return p;
+        }
+        Paint p;  // a reference the theme cannot answer (or a picture it lacks): the reference's own colour
         p.kind = Paint::Kind::Solid;
         p.color = phClr ? phClr->toQColor() : QColor(Qt::white);
         return p;
@@ -502,6 +543,7 @@ TextFrame SlideReader::readText(const pugi::xml_node& txBody, const ListStyle& b
         run.underline = !props.underline.isEmpty() && props.underline != QLatin1String("none");
         run.strike = !props.strike.isEmpty() && props.strike != QLatin1String("noStrike");
         run.baseline = props.baseline.value_or(0);
+        if (props.capitals != QLatin1String("none")) run.capitals = props.capitals;
         const QString face = props.latin && !props.latin->isEmpty() ? *props.latin : QStringLiteral("+mn-lt");
         run.family = drawingml::resolveTypeface(face, m_fonts);
         if (run.family.isEmpty()) run.family = QStringLiteral("Calibri");
@@ -713,7 +755,7 @@ void SlideReader::readShapeLike(const pugi::xml_node& node, const Source& source
             element.fill = paint(*fill, part, std::nullopt, groupFill);
         } else if (style.fill) {
             if (const Fill* themed = m_theme.fillOf(style.fill->index))
-                element.fill = paint(*themed, part, rgba(style.fill->color), groupFill);
+                element.fill = themePaint(*themed, rgba(style.fill->color), groupFill);
         }
     }
     std::optional<Line> styled;
@@ -738,6 +780,9 @@ void SlideReader::readShapeLike(const pugi::xml_node& node, const Source& source
         const auto blipFill = xml::child(node, Ns::P, "blipFill");
         const auto blip = xml::child(blipFill, Ns::A, "blip");
         element.image = picture(part, xml::relationshipId(blip, "embed"));
+        const auto asFill = drawingml::readFillElement(blipFill);
+        if (asFill && asFill->duotone.size() == 2 && !element.image.isNull())
+            element.image = duotoneOfPicture(element.image, color(asFill->duotone[0]), color(asFill->duotone[1]));
         if (const auto src = xml::child(blipFill, Ns::A, "srcRect")) {
             const double l = xml::toDouble(src.attribute("l"), 0) / 100000.0;
             const double t = xml::toDouble(src.attribute("t"), 0) / 100000.0;
@@ -770,6 +815,12 @@ void SlideReader::readShapeLike(const pugi::xml_node& node, const Source& source
     mergeBody(body, xml::child(txBody, Ns::A, "bodyPr"), true);
     std::optional<drawingml::Rgba> fontColor;
     if (style.font) fontColor = rgba(style.font->color);
+    // The style's font colour stands above the inherited text styles (the presentation's
+    // defaults name tx1 for every level, which would otherwise draw white shape text black);
+    // the shape's own list style and runs still override it.
+    if (fontColor) {
+        for (LevelStyle& level : base) level.run.fill.reset();
+    }
     element.text = readText(txBody, base, body, fontColor);
 }
 
@@ -947,6 +998,8 @@ SlideModel SlideReader::read() {
             try {
                 m_theme = drawingml::readTheme(package().part(themeRel->targetPart), file(), themeRel->targetPart);
                 model.themePart = themeRel->targetPart;
+                m_themeSource.part = themeRel->targetPart;
+                m_themeSource.rels = package().relationships(themeRel->targetPart);
             } catch (const DocumentError&) {
                 // A theme that cannot be read leaves the office defaults.
             }

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainterPath>
 #include <QRectF>
+#include <QPointF>
 #include <QSizeF>
 #include <QString>
 #include <map>
@@ -37,6 +38,8 @@ struct Paint {
     double angle = 90;                            // linear gradients: degrees, clockwise from +x
     QImage image;                                 // Picture (null when the picture is unreadable)
     bool tile = false;
+    QSizeF tileSize;     // Picture, tiled: the size of one tile in points
+    QPointF tileOffset;  // Picture, tiled: where the tiling starts, from the box's top-left corner
 
     bool isVisible() const { return kind != Kind::None; }
 };
@@ -60,6 +63,9 @@ struct TextRun {
     bool underline = false;
     bool strike = false;
     int baseline = 0;   // superscript > 0, subscript < 0, thousandths of a percent
+    // "all": drawn in capitals, "small": lower-case letters as small capitals; the text keeps
+    // the letters as written either way.
+    QString capitals;
     QColor color = Qt::black;
 };
 

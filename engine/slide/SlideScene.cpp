@@ -185,6 +185,7 @@ QFont runFont(const TextRun& run, double scale) {
     QFont font = fonts().font(run.family, std::max(0.5, run.size * scale), run.bold, run.italic);
     font.setUnderline(run.underline);
     font.setStrikeOut(run.strike);
+    if (run.capitals == QLatin1String("small")) font.setCapitalization(QFont::SmallCaps);
     return font;
 }
 
@@ -262,7 +263,8 @@ private:
         QList<QTextLayout::FormatRange> formats;
         std::vector<const TextRun*> runAt;  // the run of each format range
         for (const TextRun& run : p.runs) {
-            QString piece = run.text;
+            // Capitals are laid out as such, so that lines break where the capitals make them.
+            QString piece = run.capitals == QLatin1String("all") ? run.text.toUpper() : run.text;
             piece.replace(u'\n', QChar::LineSeparator);
             piece.replace(u'\t', u' ');
             if (piece.isEmpty()) continue;
@@ -288,6 +290,7 @@ private:
             if (!p.bullet.family.isEmpty() && fonts().isInstalled(p.bullet.family)) b.family = p.bullet.family;
             b.size = firstRun.size * p.bullet.sizeScale;
             b.bold = b.italic = b.underline = b.strike = false;
+            b.capitals.clear();
             bullet.kind = ScenePrimitive::Kind::Text;
             bullet.tag = m_tag + QStringLiteral(" bullet");
             bullet.text = bulletText(p.bullet, number);
@@ -388,6 +391,19 @@ public:
 
     void background(const Paint& paint) {
         const QRectF page(QPointF(0, 0), m_scene.size);
+        if (paint.kind == Paint::Kind::Picture && paint.tile && !paint.tileSize.isEmpty()) {
+            ScenePrimitive p;
+            p.tag = QStringLiteral("background");
+            p.path.addRect(page);
+            QBrush tiles(paint.image);
+            QTransform t;
+            t.translate(paint.tileOffset.x(), paint.tileOffset.y());
+            t.scale(paint.tileSize.width() / paint.image.width(), paint.tileSize.height() / paint.image.height());
+            tiles.setTransform(t);
+            p.brush = tiles;
+            m_scene.items.push_back(std::move(p));
+            return;
+        }
         if (paint.kind == Paint::Kind::Picture) {
             image(QStringLiteral("background"), paint.image, QRectF(QPointF(0, 0), QSizeF(paint.image.size())), page, {}, {});
             return;

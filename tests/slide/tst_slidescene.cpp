@@ -60,6 +60,26 @@ QImage paint(const SlideScene& scene, int width = 960) {
     return image;
 }
 
+// A deck the presentation application saved, from tests/slide/data (see the README there).
+engine::Presentation savedDeck(const char* name) {
+    return engine::Presentation::open(qEnvironmentVariable("QUILLMERE_SOURCE_DIR") + QStringLiteral("/tests/slide/data/") +
+                                      QLatin1String(name));
+}
+
+// The index of the slide stored in part, or -1.
+int slideStoredIn(const engine::Presentation& p, const QString& part) {
+    for (int i = 0; i < p.slideCount(); ++i)
+        if (p.slidePartName(i) == part) return i;
+    return -1;
+}
+
+QString textColours(const SlideScene& scene, const QString& prefix) {
+    QStringList names;
+    for (const auto* t : texts(scene, prefix)) names << t->color.name();
+    names.removeDuplicates();
+    return names.join(u',');
+}
+
 // A pixel of the painted slide at a point of the slide.
 QColor pixelAt(const QImage& image, const SlideScene& scene, QPointF point) {
     const double s = image.width() / scene.size.width();
@@ -320,6 +340,149 @@ private slots:
         const auto deck = testdecks::deck({slide, slide, slide});
         QCOMPARE(sceneOf(deck, 0).textOf(QStringLiteral("shape 2 ")), QStringLiteral("1"));
         QCOMPARE(sceneOf(deck, 2).textOf(QStringLiteral("shape 2 ")), QStringLiteral("3"));
+    }
+
+    void capitalsAreDrawnInCapitalsWhileTheTextKeepsItsLetters() {
+        // The deck's title style asks for capitals; its subtitle says what the title shows.
+        const auto saved = savedDeck("themes.pptx");
+        const int sandy = slideStoredIn(saved, QStringLiteral("/ppt/slides/slide8.xml"));
+        QVERIFY(sandy >= 0);
+        const SlideModel model = readSlideModel(saved, sandy);
+        const SlideScene scene = buildSlideScene(model);
+        QCOMPARE(scene.textOf(QStringLiteral("shape 3 \"Title 2\" text")), QStringLiteral("TRECK THEME IS SANDY"));
+        QVERIFY(scene.textOf(QStringLiteral("shape 4 \"Subtitle 3\" text")).startsWith(QStringLiteral("Text in the title")));
+        const auto title = std::find_if(model.elements.begin(), model.elements.end(), [](const SlideElement& e) { return e.id == 3; });
+        QVERIFY(title != model.elements.end() && title->text);
+        QCOMPARE(title->text->paragraphs.front().runs.front().text, QStringLiteral("Treck"));
+
+        // A run saying "none" keeps its letters against its list style; "small" draws small
+        // capitals; capitals are measured as such, so a line of them breaks where they need it.
+        const QString capsBody = QStringLiteral(
+            "<p:txBody><a:bodyPr/><a:lstStyle><a:lvl1pPr><a:defRPr cap=\"all\"/></a:lvl1pPr></a:lstStyle>"
+            "<a:p><a:r><a:rPr lang=\"en-US\"/><a:t>loud </a:t></a:r><a:r><a:rPr lang=\"en-US\" cap=\"none\"/><a:t>quiet</a:t></a:r></a:p>"
+            "<a:p><a:r><a:rPr lang=\"en-US\" cap=\"small\"/><a:t>small</a:t></a:r></a:p></p:txBody>");
+        const QString wide = QStringLiteral("wmwmwm wmwmwm wmwmwm");
+        const auto deck = testdecks::deck({slideXml(
+            shape(2, QStringLiteral("Caps"), 50, 50, 400, 100, QString(), capsBody) +
+            shape(3, QStringLiteral("Narrow"), 50, 200, 190, 100, QString(),
+                  QStringLiteral("<p:txBody><a:bodyPr/><a:lstStyle/>%1</p:txBody>").arg(para(wide, QStringLiteral("sz=\"1800\" cap=\"all\"")))) +
+            shape(4, QStringLiteral("Narrow lower"), 50, 350, 190, 100, QString(),
+                  QStringLiteral("<p:txBody><a:bodyPr/><a:lstStyle/>%1</p:txBody>").arg(para(wide, QStringLiteral("sz=\"1800\"")))))});
+        const SlideScene built = sceneOf(deck);
+        QCOMPARE(built.textOf(QStringLiteral("shape 2 \"Caps\" text")), QStringLiteral("LOUD quiet\nsmall"));
+        const auto small = texts(built, QStringLiteral("shape 2 \"Caps\" text")).back();
+        QCOMPARE(small->font.capitalization(), QFont::SmallCaps);
+        QVERIFY(built.textOf(QStringLiteral("shape 3 \"Narrow\" text")).count(u'\n') >
+                built.textOf(QStringLiteral("shape 4 \"Narrow lower\" text")).count(u'\n'));
+    }
+
+    void shapeTextTakesTheColourOfItsStylesFontReference() {
+        // "Text: white", says the shape: its style's font reference names lt1 while the
+        // presentation's default text style names tx1.
+        const auto saved = savedDeck("themes.pptx");
+        const int first = slideStoredIn(saved, QStringLiteral("/ppt/slides/slide1.xml"));
+        QVERIFY(first >= 0);
+        const SlideScene scene = sceneOf(saved, first);
+        QCOMPARE(scene.textOf(QStringLiteral("shape 4 \"Rectangle 3\" text")), QStringLiteral("Fill: RGB(79,129,189)\nText: white"));
+        QCOMPARE(textColours(scene, QStringLiteral("shape 4 \"Rectangle 3\" text")), QStringLiteral("#ffffff"));
+        QCOMPARE(textColours(scene, QStringLiteral("shape 2 \"Title 1\" text")), QStringLiteral("#000000"));
+
+        // The shape's own list style and runs still say otherwise.
+        const QString style = QStringLiteral(
+            "<p:style><a:lnRef idx=\"0\"><a:schemeClr val=\"accent1\"/></a:lnRef><a:fillRef idx=\"0\"><a:schemeClr val=\"accent1\"/></a:fillRef>"
+            "<a:effectRef idx=\"0\"><a:schemeClr val=\"accent1\"/></a:effectRef>"
+            "<a:fontRef idx=\"minor\"><a:srgbClr val=\"00FF00\"/></a:fontRef></p:style>");
+        auto styled = [&](int id, const char* name, double y, const QString& lstStyle, const QString& runAttributes,
+                          const QString& runChildren) {
+            QString sp = shape(id, QString::fromLatin1(name), 50, y, 300, 60, solid("000000"),
+                               QStringLiteral("<p:txBody><a:bodyPr/><a:lstStyle>%1</a:lstStyle>%2</p:txBody>")
+                                   .arg(lstStyle, para(QStringLiteral("words"), runAttributes, runChildren)));
+            return sp.replace(QStringLiteral("<p:txBody>"), style + QStringLiteral("<p:txBody>"));
+        };
+        const auto deck = testdecks::deck({slideXml(
+            styled(2, "Plain", 20, QString(), QString(), QString()) +
+            styled(3, "Own run", 100, QString(), QString(), solid("FF0000")) +
+            styled(4, "Own list", 180, QStringLiteral("<a:lvl1pPr><a:defRPr>%1</a:defRPr></a:lvl1pPr>").arg(solid("0000FF")), QString(), QString()))});
+        const SlideScene built = sceneOf(deck);
+        QCOMPARE(textColours(built, QStringLiteral("shape 2 \"Plain\" text")), QStringLiteral("#00ff00"));
+        QCOMPARE(textColours(built, QStringLiteral("shape 3 \"Own run\" text")), QStringLiteral("#ff0000"));
+        QCOMPARE(textColours(built, QStringLiteral("shape 4 \"Own list\" text")), QStringLiteral("#0000ff"));
+    }
+
+    void themeBackgroundPicturesAreDrawnWithTheirDuotone() {
+        // The slide's background refers to the theme's third background fill: a picture of the
+        // theme's own (a relationship of the theme part) stretched over the slide, recoloured as
+        // a duotone of the slide's bg2 (the theme's lt2, FBEEC9).
+        const auto saved = savedDeck("themes.pptx");
+        const int sandy = slideStoredIn(saved, QStringLiteral("/ppt/slides/slide8.xml"));
+        QVERIFY(sandy >= 0);
+        const SlideScene scene = sceneOf(saved, sandy);
+        const auto backgrounds = scene.tagged(QStringLiteral("background"));
+        QCOMPARE(backgrounds.size(), size_t(1));
+        const ScenePrimitive& background = *backgrounds.front();
+        QCOMPARE(background.kind, ScenePrimitive::Kind::Image);
+        QCOMPARE(background.rect, QRectF(QPointF(0, 0), scene.size));
+        QImage source;
+        QVERIFY(source.loadFromData(saved.package().part(QStringLiteral("/ppt/media/image3.jpeg"))));
+        QCOMPARE(background.image.size(), source.size());
+
+        // Every pixel takes the hue of bg2, and the lighter the picture, the lighter the pixel.
+        const double sandHue = QColor(0xFB, 0xEE, 0xC9).hueF() * 360;
+        int coloured = 0, ordered = 0, compared = 0;
+        QColor previous, previousSource;
+        for (int y = 5; y < source.height(); y += 97) {
+            for (int x = 5; x < source.width(); x += 89) {
+                const QColor out = background.image.pixelColor(x, y);
+                const QColor in = source.pixelColor(x, y);
+                if (out.hslSaturationF() > 0.1) {
+                    ++coloured;
+                    QVERIFY2(std::abs(out.hueF() * 360 - sandHue) < 10, qPrintable(out.name()));
+                }
+                if (previous.isValid() && std::abs(in.lightnessF() - previousSource.lightnessF()) > 0.1) {
+                    ++compared;
+                    if ((in.lightnessF() > previousSource.lightnessF()) == (out.lightnessF() > previous.lightnessF())) ++ordered;
+                }
+                previous = out;
+                previousSource = in;
+            }
+        }
+        QVERIFY(coloured > 100);
+        QVERIFY(compared > 20);
+        QCOMPARE(ordered, compared);
+        QVERIFY(background.image != source.convertToFormat(background.image.format()));
+
+        // Painted, the slide shows the picture, not white.
+        const QImage image = paint(scene);
+        QVERIFY(pixelAt(image, scene, {scene.size.width() / 2, scene.size.height() - 5}) != QColor(Qt::white));
+    }
+
+    void tiledBackgroundPicturesRepeatAtTheirOwnSize() {
+        // "This slide overrides master background with a texture fill": a picture of 128 x 128
+        // pixels at 75 dpi, tiled at its size (122.88 points a side) from the top-left corner.
+        const auto saved = savedDeck("themes.pptx");
+        const int textured = slideStoredIn(saved, QStringLiteral("/ppt/slides/slide5.xml"));
+        QVERIFY(textured >= 0);
+        const SlideScene scene = sceneOf(saved, textured);
+        const auto backgrounds = scene.tagged(QStringLiteral("background"));
+        QCOMPARE(backgrounds.size(), size_t(1));
+        QCOMPARE(backgrounds.front()->brush.style(), Qt::TexturePattern);
+        SlideScene backgroundOnly;  // what the slide shows over it would hide the tiles
+        backgroundOnly.size = scene.size;
+        backgroundOnly.items.push_back(*backgrounds.front());
+        const QImage image = paint(backgroundOnly, 720);  // one point a pixel
+        const double tile = 128 * 72 / 75.0;
+        QImage source;
+        QVERIFY(source.loadFromData(saved.package().part(QStringLiteral("/ppt/media/image4.jpeg"))));
+        int same = 0;
+        for (int i = 0; i < 40; ++i) {
+            const QPointF at(10.5 + i * 13.3, 10.5 + i * 9.1);  // over several tiles
+            const QPointF inTile(std::fmod(at.x(), tile) * 75 / 72, std::fmod(at.y(), tile) * 75 / 72);
+            const int painted = qGray(pixelAt(image, backgroundOnly, at).rgb());
+            const int own = qGray(source.pixelColor(int(inTile.x()), int(inTile.y())).rgb());
+            // A tile is not a whole number of pixels: a pixel may blend with its neighbours.
+            if (std::abs(painted - own) <= 8) ++same;
+        }
+        QVERIFY2(same >= 34, qPrintable(QString::number(same)));  // at 96 or 72 dpi: 20 to 23
     }
 
     void elementsWithoutADrawingBecomeThinOutlinesWithTheirName() {
