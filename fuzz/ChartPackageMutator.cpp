@@ -6,6 +6,7 @@
 
 #include "XmlMutator.h"
 #include "engine/chart/ChartPackage.h"
+#include "engine/package/Package.h"
 
 #include <QByteArray>
 #include <cmath>

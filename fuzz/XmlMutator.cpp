@@ -74,7 +74,7 @@ bool edit(Tree& tree, std::minstd_rand& random, const Vocabulary& vocabulary) {
         if (root) return false;
         return bool(node.parent().insert_copy_after(node, node));
     case 2: {  // copied under another element of the document
-        const pugi::xml_node target = pick(tree.elements, random);
+        pugi::xml_node target = pick(tree.elements, random);
         for (pugi::xml_node up = target; up; up = up.parent())
             if (up == node) return false;
         return bool(target.append_copy(node));
