@@ -202,6 +202,28 @@ private slots:
         QVERIFY(pasted->scene.textOf(QStringLiteral("shape")).contains(QStringLiteral("pasted meanwhile")));
     }
 
+    void aThumbnailDrawnBeforeItsPictureIsDecodedIsDrawnAgainWithIt() {
+        auto* window = onlyWindow();
+        auto& document = window->document();
+        document.selectSlide(0);
+        QImage large(3000, 2000, QImage::Format_RGB32);
+        large.fill(QColor(0xE0, 0x10, 0x10));
+        QMimeData picture;
+        picture.setImageData(large);
+        document.paste(picture);
+        // Drawn now, before the event loop can bring the decoded picture: the frame only.
+        window->thumbnail(0);
+        QCOMPARE(document.drawnSlide(0)->picturesToCome, 1);
+        finishPictureDecodes();
+        QCoreApplication::processEvents();
+        const QImage thumbnail = window->thumbnail(0).toImage();
+        int red = 0;
+        for (int y = 0; y < thumbnail.height(); ++y)
+            for (int x = 0; x < thumbnail.width(); ++x)
+                if (thumbnail.pixelColor(x, y).red() > 200 && thumbnail.pixelColor(x, y).green() < 60) ++red;
+        QVERIFY2(red > thumbnail.width() * thumbnail.height() / 20, qPrintable(QString::number(red)));
+    }
+
     void cleanupTestCase() {
         m_dialogs.saveChangesAnswers = {platform::Dialogs::SaveChoice::Discard};
         if (auto* w = onlyWindow()) w->close();
