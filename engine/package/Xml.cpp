@@ -267,6 +267,14 @@ bool isUsablePrefix(const std::string& prefix) {
     return true;
 }
 
+// Whether names with this prefix ("" for none) read back in ns at node: a part may declare a
+// prefix twice, and readers take the first declaration.
+bool prefixReadsBackAs(const pugi::xml_node& node, const std::string& prefix, Ns ns) {
+    const std::string probe = prefix.empty() ? std::string("x") : prefix + ":x";
+    const char* uri = uriInScope(node, probe.c_str());
+    return uri && namespaceOfUri(uri) == ns;
+}
+
 // Declares the usual prefix of ns (numbered when the document element has it already) on the
 // document element, so that every element added below it sees the binding, and returns it.
 std::string declareUsualPrefix(const pugi::xml_node& node, Ns ns) {
@@ -286,7 +294,8 @@ std::string declareUsualPrefix(const pugi::xml_node& node, Ns ns) {
 
 std::string qualifiedName(const pugi::xml_node& node, Ns ns, const char* local) {
     std::string prefix;
-    if (!prefixInScope(node, ns, &prefix) || !isUsablePrefix(prefix)) prefix = declareUsualPrefix(node, ns);
+    if (!prefixInScope(node, ns, &prefix) || !isUsablePrefix(prefix) || !prefixReadsBackAs(node, prefix, ns))
+        prefix = declareUsualPrefix(node, ns);
     return prefix.empty() ? std::string(local) : prefix + ":" + local;
 }
 
@@ -296,7 +305,7 @@ std::string qualifiedAttributeName(const pugi::xml_node& node, Ns ns, const char
         for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
             if (std::strncmp(a.name(), "xmlns:", 6) != 0 || namespaceOfUri(a.value()) != ns) continue;
             const std::string prefix(a.name() + 6);
-            if (!prefix.empty() && isUsablePrefix(prefix)) return prefix + ":" + local;
+            if (!prefix.empty() && isUsablePrefix(prefix) && prefixReadsBackAs(node, prefix, ns)) return prefix + ":" + local;
         }
     }
     return declareUsualPrefix(node, ns) + ":" + local;

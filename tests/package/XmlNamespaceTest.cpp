@@ -174,6 +174,16 @@ TEST(XmlNamespaces, AttributesWrittenReadBackWhereTheirNamespaceIsTheDefaultOne)
     EXPECT_EQ(xml::relationshipId(xml::child(back.document_element(), Ns::C, "chart")), "rId3");
     // A usable prefix in scope is taken as it is.
     EXPECT_EQ(xml::qualifiedAttributeName(root, Ns::R, "embed"), "r:embed");
+
+    // A prefix declared twice reads as its first declaration: the second one is no use.
+    auto twice = parsed(
+        "<c:chartSpace xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart' xmlns:r='urn:other'"
+        " xmlns:r='http://schemas.openxmlformats.org/officeDocument/2006/relationships'><c:chart/></c:chartSpace>");
+    auto twiceRoot = twice.document_element();
+    const std::string other = xml::qualifiedAttributeName(twiceRoot, Ns::R, "id");
+    EXPECT_EQ(other, "r1:id");
+    xml::child(twiceRoot, Ns::C, "chart").append_attribute(other.c_str()) = "rId4";
+    EXPECT_EQ(xml::relationshipId(xml::child(twiceRoot, Ns::C, "chart")), "rId4");
 }
 
 TEST(XmlNamespaces, InsertionFollowsTheDeclaredSequenceAndKeepsUnknownChildren) {
