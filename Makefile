@@ -64,39 +64,23 @@ build: configure
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)
 
-# Fuzzing: the engine's fuzz targets built with clang, libFuzzer, AddressSanitizer and
-# UndefinedBehaviorSanitizer in a build folder of their own (`make test` replays their seeds
-# and kept inputs in the plain build). `make fuzz-run SECONDS=N` fuzzes each target for N
-# seconds from its seeds (the targets that read chart parts share theirs and a dictionary of
-# names); `make fuzz-run FUZZ_TARGETS=<target>` runs one. The corpus grows under
-# $(FUZZ_BUILD)/corpus, findings land in $(FUZZ_BUILD)/findings/<target>/.
+# Fuzzing: the engine's fuzz targets built with clang, libFuzzer, AddressSanitizer,
+# UndefinedBehaviorSanitizer and clang's source-based coverage in a build folder of their own
+# (`make test` replays their seeds and kept inputs in the plain build). `make fuzz-run` runs
+# every target (FUZZ_TARGETS="a b" for some) for SECONDS each, keeps going after a finding,
+# merges each grown corpus under $(FUZZ_BUILD)/corpus and prints what it covers; findings land in
+# $(FUZZ_BUILD)/findings/<target>/ and fail the run at the end (see tools/fuzz-run).
 FUZZ_BUILD   ?= build-fuzz
-FUZZ_TARGETS  = workbook_fuzzer presentation_fuzzer chart_package_fuzzer xml_tokenizer_fuzzer \
-                zip_fuzzer xls_structure_fuzzer chart_model_fuzzer format_resolver_fuzzer \
-                chart_renderer_fuzzer slide_fuzzer xls_chart_fuzzer
+FUZZ_TARGETS ?=
 SECONDS      ?= 60
 
 deps-fuzz:
-	@./tools/ensure-packages $(TEST_PKGS) clang libclang-rt-14-dev
+	@./tools/ensure-packages $(TEST_PKGS) clang libclang-rt-14-dev llvm
 
 fuzz: deps-fuzz
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_FUZZ=ON
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_FUZZ=ON \
+	  -DQUILLMERE_FUZZ_COVERAGE=ON
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target quillmere_fuzzers
 
 fuzz-run: fuzz
-	@set -e; for t in $(FUZZ_TARGETS); do \
-	  mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/findings/$$t; \
-	  seeds=; [ -d fuzz/corpus/$$t ] && seeds=fuzz/corpus/$$t; dict=; \
-	  case $$t in \
-	    xls_structure_fuzzer) seeds=assets/Samples;; \
-	    chart_model_fuzzer|format_resolver_fuzzer|chart_renderer_fuzzer) seeds=fuzz/corpus/chart_parts; dict=-dict=fuzz/chart_parts.dict;; \
-	  esac; \
-	  echo "== $$t for $(SECONDS) s"; \
-	  ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp \
-	  QT_QPA_PLATFORM=offscreen $(FUZZ_BUILD)/bin/$$t $(FUZZ_BUILD)/corpus/$$t $$seeds fuzz/regressions \
-	    -rss_limit_mb=2048 -timeout=10 -max_total_time=$(SECONDS) -print_final_stats=1 $$dict \
-	    -artifact_prefix=$(FUZZ_BUILD)/findings/$$t/ 2>&1 | tee $(FUZZ_BUILD)/findings/$$t/last-run.log \
-	    | grep -E "stat::number_of_executed_units|ERROR|SUMMARY|Done [0-9]+ runs" || true; \
-	  if ls $(FUZZ_BUILD)/findings/$$t | grep -qE '^(crash|leak|timeout|oom)-'; then \
-	    echo "$$t: findings in $(FUZZ_BUILD)/findings/$$t"; exit 1; fi; \
-	done
+	FUZZ_BUILD=$(FUZZ_BUILD) SECONDS_PER_TARGET=$(SECONDS) ./tools/fuzz-run $(FUZZ_TARGETS)

@@ -1,7 +1,9 @@
 // A structure-aware mutator for the targets that read zip packages of XML parts: it opens the
-// input as a zip, lets libFuzzer mutate one entry (now and then its name, or drops or doubles
-// it) and zips the result again, so that mutations reach the XML readers instead of dying in
+// input as a zip, edits one entry (as XML element by element, or as bytes by libFuzzer; now and
+// then its name, or drops or doubles it) and zips the result again, so that mutations reach the XML readers instead of dying in
 // the zip reader's checks. Inputs that are no zip are mutated as bytes.
+
+#include "XmlMutator.h"
 
 #include <zip.h>
 
@@ -93,25 +95,34 @@ extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max
     if (random() % 16 == 0 || !unzip(data, size, &entries)) return LLVMFuzzerMutate(data, size, maxSize);
 
     Entry& chosen = entries[random() % entries.size()];
-    switch (random() % 16) {
-    case 0:  // the name
-        chosen.name.resize(chosen.name.size() + 8);
-        chosen.name.resize(LLVMFuzzerMutate(reinterpret_cast<uint8_t*>(chosen.name.data()),
-                                            chosen.name.size() - 8, chosen.name.size()));
-        break;
-    case 1:  // dropped
-        if (entries.size() > 1) entries.erase(entries.begin() + std::ptrdiff_t(&chosen - entries.data()));
-        break;
-    case 2:  // doubled under another name
-        entries.push_back({chosen.name + "x", chosen.data});
-        break;
-    default: {  // the content, given room to grow
+    const auto mutateBytes = [&] {  // the content, given room to grow
         const size_t room = std::min<size_t>(chosen.data.size() * 2 + 256, maxSize);
         const size_t length = chosen.data.size();
         chosen.data.resize(std::max(room, length));
         chosen.data.resize(LLVMFuzzerMutate(reinterpret_cast<uint8_t*>(chosen.data.data()), length, chosen.data.size()));
-        break;
-    }
+    };
+    const bool xml = chosen.name.ends_with(".xml") || chosen.name.ends_with(".rels");
+    const unsigned choice = random() % 16;
+    if (choice == 0) {  // the name
+        chosen.name.resize(chosen.name.size() + 8);
+        chosen.name.resize(LLVMFuzzerMutate(reinterpret_cast<uint8_t*>(chosen.name.data()),
+                                            chosen.name.size() - 8, chosen.name.size()));
+    } else if (choice == 1) {  // dropped
+        if (entries.size() > 1) entries.erase(entries.begin() + std::ptrdiff_t(&chosen - entries.data()));
+    } else if (choice == 2) {  // doubled under another name
+        entries.push_back({chosen.name + "x", chosen.data});
+    } else if (choice < 10 && xml) {
+        // Edited element by element, with the names of its kind of part: the chart schema's
+        // for charts, and those the part and another of the package use (all of them would
+        // cost a parse of the whole package per mutation).
+        fuzzmutate::Vocabulary vocabulary;
+        if (chosen.name.find("chart") != std::string::npos) vocabulary = fuzzmutate::chartVocabulary();
+        fuzzmutate::harvest(chosen.data, vocabulary);
+        if (const Entry& other = entries[random() % entries.size()]; other.name.ends_with(".xml"))
+            fuzzmutate::harvest(other.data, vocabulary);
+        if (!fuzzmutate::mutateXml(chosen.data, maxSize, random, vocabulary)) mutateBytes();
+    } else {
+        mutateBytes();
     }
     const size_t written = rezip(entries, data, maxSize);
     return written > 0 ? written : LLVMFuzzerMutate(data, size, maxSize);

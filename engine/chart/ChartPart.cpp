@@ -50,7 +50,7 @@ QByteArray chartForSlide(const QByteArray& chartXml, const SlideChartOptions& op
         const chart::FormatResolver resolver(model, context);
         chart::writeExplicitFormat(doc, model, resolver);
     }
-    const std::string relId = xml::qualifiedName(root, Ns::R, "id");
+    const std::string relId = xml::qualifiedAttributeName(root, Ns::R, "id");
 
     while (auto old = childC(root, "externalData")) root.remove_child(old);
     while (auto old = childC(root, "printSettings")) root.remove_child(old);

@@ -32,9 +32,12 @@ std::optional<QString> face(const pugi::xml_node& node, const char* local) {
 
 RunProperties readRunProperties(const pugi::xml_node& element) {
     RunProperties run;
-    // A size outside the schema's 1 to 4000 points is no size to draw text at: absent.
-    if (const auto sz = element.attribute("sz"); sz && sz.as_int(0) >= 100 && sz.as_int(0) <= 400000) {
-        run.size = xml::toDouble(sz, 0) / 100.0;
+    // A size outside the schema's 1 to 4000 points is no size to draw text at: absent, as is
+    // one that is not a number as a whole ("100e" once passed the range as 100 and then read
+    // as 0 points).
+    if (const auto sz = element.attribute("sz")) {
+        const double hundredths = xml::toDouble(sz, 0);
+        if (hundredths >= 100 && hundredths <= 400000) run.size = hundredths / 100.0;
     }
     run.bold = optionalBool(element.attribute("b"));
     run.italic = optionalBool(element.attribute("i"));

@@ -267,23 +267,48 @@ bool isUsablePrefix(const std::string& prefix) {
     return true;
 }
 
+// Whether names with this prefix ("" for none) read back in ns at node: a part may declare a
+// prefix twice, and readers take the first declaration.
+bool prefixReadsBackAs(const pugi::xml_node& node, const std::string& prefix, Ns ns) {
+    const std::string probe = prefix.empty() ? std::string("x") : prefix + ":x";
+    const char* uri = uriInScope(node, probe.c_str());
+    return uri && namespaceOfUri(uri) == ns;
+}
+
+// Declares the usual prefix of ns (numbered when the document element has it already) on the
+// document element, so that every element added below it sees the binding, and returns it.
+std::string declareUsualPrefix(const pugi::xml_node& node, Ns ns) {
+    pugi::xml_node root = firstElement(node.root());
+    const char* usual = usualPrefixOf(ns);
+    std::string prefix = *usual ? usual : "ns";
+    std::string declaration = "xmlns:" + prefix;
+    for (int n = 1; root.attribute(declaration.c_str()); ++n) {
+        prefix = std::string(*usual ? usual : "ns") + std::to_string(n);
+        declaration = "xmlns:" + prefix;
+    }
+    root.append_attribute(declaration.c_str()) = uriOf(ns);
+    return prefix;
+}
+
 }  // namespace
 
 std::string qualifiedName(const pugi::xml_node& node, Ns ns, const char* local) {
     std::string prefix;
-    if (!prefixInScope(node, ns, &prefix) || !isUsablePrefix(prefix)) {
-        pugi::xml_node root = firstElement(node.root());
-        const char* usual = usualPrefixOf(ns);
-        prefix = *usual ? usual : "ns";
-        std::string declaration = "xmlns:" + prefix;
-        // Declared on the root, so that every element added below it sees the binding.
-        for (int n = 1; root.attribute(declaration.c_str()); ++n) {
-            prefix = std::string(*usual ? usual : "ns") + std::to_string(n);
-            declaration = "xmlns:" + prefix;
-        }
-        root.append_attribute(declaration.c_str()) = uriOf(ns);
-    }
+    if (!prefixInScope(node, ns, &prefix) || !isUsablePrefix(prefix) || !prefixReadsBackAs(node, prefix, ns))
+        prefix = declareUsualPrefix(node, ns);
     return prefix.empty() ? std::string(local) : prefix + ":" + local;
+}
+
+std::string qualifiedAttributeName(const pugi::xml_node& node, Ns ns, const char* local) {
+    // A default namespace applies to elements only: an attribute is in ns only with a prefix.
+    for (pugi::xml_node n = node; n && n.type() == pugi::node_element; n = n.parent()) {
+        for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+            if (std::strncmp(a.name(), "xmlns:", 6) != 0 || namespaceOfUri(a.value()) != ns) continue;
+            const std::string prefix(a.name() + 6);
+            if (!prefix.empty() && isUsablePrefix(prefix) && prefixReadsBackAs(node, prefix, ns)) return prefix + ":" + local;
+        }
+    }
+    return declareUsualPrefix(node, ns) + ":" + local;
 }
 
 ChildSequence::ChildSequence(std::initializer_list<std::initializer_list<QName>> sequence) {

@@ -160,6 +160,9 @@ bool prefixInScope(const pugi::xml_node& node, Ns ns, std::string* prefix);
 // "prefix:local" with the prefix the document already uses, else declaring the usual prefix
 // (numbered when taken) on the document element.
 std::string qualifiedName(const pugi::xml_node& node, Ns ns, const char* local);
+// The same for a new attribute, which always takes a prefix: a default namespace declared for
+// ns would leave an unprefixed attribute in no namespace at all.
+std::string qualifiedAttributeName(const pugi::xml_node& node, Ns ns, const char* local);
 
 // One element's children in schema order: a sequence of slots, each naming the elements that
 // may stand there (a choice shares one slot). Declared once per element kind and used to put a

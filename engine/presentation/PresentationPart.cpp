@@ -125,7 +125,7 @@ void PresentationPart::insertSlide(int index, quint32 id, const QString& relId) 
     auto root = m_doc->document_element();
     auto list = xml::child(root, Ns::P, "sldIdLst");
     if (!list) list = xml::insertChild(root, kPresentationChildren, Ns::P, "sldIdLst");
-    const std::string relName = xml::qualifiedName(root, Ns::R, "id");
+    const std::string relName = xml::qualifiedAttributeName(root, Ns::R, "id");
     // Insert before the slide that now holds position index, if any.
     pugi::xml_node before;
     pugi::xml_node after;

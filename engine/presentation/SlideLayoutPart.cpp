@@ -85,7 +85,7 @@ QByteArray masterWithLayout(const QByteArray& masterXml, quint32 layoutId, const
     auto root = doc.document_element();
     auto list = xml::child(root, Ns::P, "sldLayoutIdLst");
     if (!list) list = xml::insertChild(root, kMasterChildren, Ns::P, "sldLayoutIdLst");
-    const std::string relName = xml::qualifiedName(root, Ns::R, "id");
+    const std::string relName = xml::qualifiedAttributeName(root, Ns::R, "id");
     // The list may end with an extension list, which must stay last.
     auto element = xml::insertChild(list, kLayoutIdListChildren, Ns::P, "sldLayoutId");
     element.append_attribute("id") = static_cast<unsigned int>(layoutId);

@@ -408,7 +408,7 @@ bool SlidePart::relinkChartFrame(int shapeId, const QString& chartRelId, const Q
 void SlidePart::appendPicture(const QString& name, const EmuRect& frame, const QString& imageRelId) {
     const int id = nextShapeId();
     const std::string pa = prefixPart(a("x"));
-    const std::string embed = xml::qualifiedName(m_doc->document_element(), Ns::R, "embed");
+    const std::string embed = xml::qualifiedAttributeName(m_doc->document_element(), Ns::R, "embed");
     auto pic = appendShapeNode(m_tree, "pic");
     auto nv = pic.append_child(p("nvPicPr").c_str());
     auto c = nv.append_child(p("cNvPr").c_str());

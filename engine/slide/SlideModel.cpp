@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QHash>
 #include <QImageReader>
+#include <QSet>
 #include <QtMath>
 #include <array>
 #include <cmath>
@@ -335,7 +336,8 @@ struct Source {
 
 class SlideReader {
 public:
-    SlideReader(const Presentation& presentation, int index) : m_presentation(presentation), m_index(index) {}
+    SlideReader(const Presentation& presentation, int index, const SlideReadOptions& options)
+        : m_presentation(presentation), m_index(index), m_options(options) {}
 
     SlideModel read();
 
@@ -365,6 +367,7 @@ private:
 
     const Presentation& m_presentation;
     int m_index;
+    SlideReadOptions m_options;
     drawingml::Theme m_theme;
     PartDoc m_themeSource;  // the theme's part and relationships (its fills' pictures); no XML
     drawingml::ColorScheme m_scheme = drawingml::defaultColorScheme();
@@ -372,6 +375,7 @@ private:
     drawingml::FontScheme m_fonts;
     ListStyle m_titleStyle, m_bodyStyle, m_otherStyle, m_defaultStyle;
     mutable QHash<QString, QImage> m_pictures;  // by part name
+    mutable QSet<QString> m_undecoded;           // parts left for a reading without limit
 };
 
 std::optional<drawingml::Rgba> SlideReader::rgba(const Color& c) const {
@@ -395,9 +399,15 @@ QImage SlideReader::picture(const PartDoc& source, const QString& relId) const {
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
         const QSize size = reader.size();  // from the header alone
-        if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide))
-            reader.setScaledSize(size.scaled(kMaxPictureSide, kMaxPictureSide, Qt::KeepAspectRatio));
-        if (!size.isValid() || qint64(size.width()) * size.height() <= kMaxPicturePixels) image = reader.read();
+        const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : -1;
+        const bool slow = pixels < 0 ? bytes.size() > kQuickPictureBytes : pixels > kQuickPicturePixels;
+        if (m_options.onlyQuickPictures && slow && pixels <= kMaxPicturePixels) {
+            m_undecoded.insert(part);
+        } else {
+            if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide))
+                reader.setScaledSize(size.scaled(kMaxPictureSide, kMaxPictureSide, Qt::KeepAspectRatio));
+            if (pixels <= kMaxPicturePixels) image = reader.read();
+        }
     } catch (const DocumentError&) {
         // A picture part that cannot be read is drawn as an empty frame, like one that does not decode.
     }
@@ -1057,6 +1067,7 @@ SlideModel SlideReader::read() {
     if (showsMaster(slide))
         readTree(tree(layout), Source{&layout, nullptr, &masterPlaceholders}, {}, nullptr, false, &model.elements);
     readTree(tree(slide), Source{&slide, &layoutPlaceholders, &masterPlaceholders}, {}, nullptr, true, &model.elements);
+    model.undecodedPictures = int(m_undecoded.size());
     return model;
 }
 
@@ -1069,8 +1080,8 @@ bool TextFrame::hasText() const {
     return false;
 }
 
-SlideModel readSlideModel(const Presentation& presentation, int index) {
-    return SlideReader(presentation, index).read();
+SlideModel readSlideModel(const Presentation& presentation, int index, const SlideReadOptions& options) {
+    return SlideReader(presentation, index, options).read();
 }
 
 }  // namespace engine::slide

@@ -173,6 +173,9 @@ struct SlideModel {
     // What charts on the slide draw with: the master's theme and the slide's colour map.
     drawingml::Theme theme;
     drawingml::ColorMap colorMap = drawingml::ColorMap::standard();
+    // Pictures left undecoded because SlideReadOptions put slow decodes off (their elements
+    // and fills have null images); reading the slide again without that limit decodes them.
+    int undecodedPictures = 0;
     QString slidePart;
     QString layoutPart;
     QString masterPart;
@@ -188,6 +191,19 @@ struct SlideModel {
 // in proportion to the source's pixels even when scaled down (a compressed PNG of 60000 x 60000
 // pixels takes half a minute), and slides are read as they are drawn.
 inline constexpr qint64 kMaxPicturePixels = 64LL * 1024 * 1024;
-SlideModel readSlideModel(const Presentation& presentation, int index);
+
+// Pictures a window decodes while it lays out a slide: up to this many source pixels (a full-HD
+// screenshot), or, when the header gives no size, this many bytes. Larger ones take from a
+// tenth of a second to about a second each and are decoded on another thread.
+inline constexpr qint64 kQuickPicturePixels = 2LL * 1024 * 1024;
+inline constexpr qint64 kQuickPictureBytes = 1024 * 1024;
+
+struct SlideReadOptions {
+    // When set, a picture beyond kQuickPicturePixels (kQuickPictureBytes when its size is
+    // unknown) is not decoded but counted in SlideModel::undecodedPictures.
+    bool onlyQuickPictures = false;
+};
+
+SlideModel readSlideModel(const Presentation& presentation, int index, const SlideReadOptions& options = {});
 
 }  // namespace engine::slide

@@ -9,10 +9,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QGuiApplication>
+#include <QPromise>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStandardPaths>
-#include <QScopeGuard>
+#include <QThreadPool>
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -318,9 +321,48 @@ std::shared_ptr<const DrawnSlide> PresentationDocument::drawnSlide(int index) co
     const QString part = m_presentation.slidePartName(index);
     if (part.isEmpty()) return nullptr;
     if (auto it = m_drawn.constFind(part); it != m_drawn.constEnd()) return *it;
-    auto drawn = drawSlide(m_presentation, index);
+    engine::slide::SlideReadOptions quick;
+    quick.onlyQuickPictures = true;
+    auto drawn = drawSlide(m_presentation, index, quick);
     m_drawn.insert(part, drawn);
+    if (drawn->picturesToCome > 0) decodePicturesAside(index, drawn);
     return drawn;
+}
+
+void PresentationDocument::decodePicturesAside(int index, const std::shared_ptr<const DrawnSlide>& pending) const {
+    using Result = std::shared_ptr<const DrawnSlide>;
+    // The kept drawings are a cache of what the presentation shows, filled in from const
+    // readers; filling in a late picture is part of that.
+    auto* self = const_cast<PresentationDocument*>(this);
+    const QString part = m_presentation.slidePartName(index);
+    auto* watcher = new QFutureWatcher<Result>(self);
+    connect(watcher, &QFutureWatcherBase::finished, self, [self, watcher, part, pending] {
+        watcher->deleteLater();
+        if (watcher->future().resultCount() > 0) self->picturesDecoded(part, pending, watcher->result());
+    });
+    // The pool's thread reads its own copy, which shares the parts and is only read there.
+    auto promise = std::make_shared<QPromise<Result>>();
+    watcher->setFuture(promise->future());
+    QThreadPool::globalInstance()->start([promise, work = m_presentation, index] {
+        promise->start();
+        promise->addResult(drawSlide(work, index));
+        promise->finish();
+    });
+}
+
+void PresentationDocument::picturesDecoded(const QString& slidePart, const std::shared_ptr<const DrawnSlide>& pending,
+                                           std::shared_ptr<const DrawnSlide> complete) {
+    // A slide changed while its pictures were decoded has been drawn anew since (or will be
+    // when next shown); this drawing is of what it was.
+    auto it = m_drawn.find(slidePart);
+    if (it == m_drawn.end() || *it != pending) return;
+    *it = std::move(complete);
+    for (int i = 0; i < slideCount(); ++i) {
+        if (m_presentation.slidePartName(i) == slidePart) {
+            emit slideRedrawn(i);
+            return;
+        }
+    }
 }
 
 DrawnChart PresentationDocument::drawnChart(const QString& chartPart, const DrawnSlide& slide,
@@ -339,10 +381,12 @@ QString PresentationDocument::chartKey(const QString& chartPart, const DrawnSlid
         .arg(qRound(sizeInPoints.height() * 100));
 }
 
-std::shared_ptr<const DrawnSlide> PresentationDocument::drawSlide(const engine::Presentation& presentation, int index) {
+std::shared_ptr<const DrawnSlide> PresentationDocument::drawSlide(const engine::Presentation& presentation, int index,
+                                                                  const engine::slide::SlideReadOptions& options) {
     auto drawn = std::make_shared<DrawnSlide>();
     try {
-        const engine::slide::SlideModel model = engine::slide::readSlideModel(presentation, index);
+        const engine::slide::SlideModel model = engine::slide::readSlideModel(presentation, index, options);
+        drawn->picturesToCome = model.undecodedPictures;
         drawn->scene = engine::slide::buildSlideScene(model);
         drawn->theme = model.theme;
         drawn->colorMap = model.colorMap;

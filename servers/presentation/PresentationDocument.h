@@ -3,6 +3,7 @@
 #include "engine/presentation/Presentation.h"
 #include "refresh/DeckRefresh.h"
 #include "engine/chart/ChartScene.h"
+#include "engine/slide/SlideModel.h"
 #include "engine/slide/SlideScene.h"
 #include "servers/presentation/PresentationWindow.h"
 
@@ -34,6 +35,9 @@ struct DrawnSlide {
     engine::drawingml::ColorMap colorMap = engine::drawingml::ColorMap::standard();
     QString themePart;  // the master's theme, "" when it has none
     QString failure;
+    // Pictures still being decoded on another thread (drawn as their empty frames meanwhile);
+    // the document announces the finished slide with slideRedrawn.
+    int picturesToCome = 0;
 };
 
 // A chart of a slide as drawn at its frame's size, or why it cannot be drawn.
@@ -110,7 +114,10 @@ public:
 
     // Slide `index` read, resolved and laid out on first use, then kept until the slide
     // changes (a paste onto it). Never throws: a slide that cannot be read comes back with its
-    // failure. Null for an index out of range.
+    // failure. Null for an index out of range. Large pictures are decoded on a thread of the
+    // application's pool, so that the window's thread never waits for them: until they are,
+    // the slide comes back with picturesToCome set, and slideRedrawn says when the slide with
+    // its pictures is kept instead (through the event loop).
     std::shared_ptr<const DrawnSlide> drawnSlide(int index) const;
     // A chart of a drawn slide at sizeInPoints, drawn by the chart renderer in the slide's
     // context: the slide's theme with the chart's theme override over it, the chart's colour
@@ -146,6 +153,8 @@ signals:
     void slideInserted(int index);
     void slideChanged(int index);
     void selectionChanged(int index);
+    // The slide looks different, not its content: its large pictures have been decoded.
+    void slideRedrawn(int index);
     void nameChanged(const QString& name);
     void modifiedChanged(bool modified);
     // The slides were deleted, moved or copied, or an undo or redo put back another state:
@@ -158,7 +167,13 @@ signals:
 private:
     // What drawnSlide() and drawnChart() build, from any thread: they read only the
     // presentation given.
-    static std::shared_ptr<const DrawnSlide> drawSlide(const engine::Presentation& presentation, int index);
+    static std::shared_ptr<const DrawnSlide> drawSlide(const engine::Presentation& presentation, int index,
+                                                       const engine::slide::SlideReadOptions& options = {});
+    // Draws slide `index` again with all its pictures on a pool thread, from a copy of the
+    // presentation, and keeps the result unless the slide changed meanwhile.
+    void decodePicturesAside(int index, const std::shared_ptr<const DrawnSlide>& pending) const;
+    void picturesDecoded(const QString& slidePart, const std::shared_ptr<const DrawnSlide>& pending,
+                         std::shared_ptr<const DrawnSlide> complete);
     // model: the chart's model when the caller has it already, else it is read from the part.
     static DrawnChart drawChart(const engine::Presentation& presentation, const QString& chartPart,
                                 const DrawnSlide& slide, QSizeF sizeInPoints,

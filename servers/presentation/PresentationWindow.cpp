@@ -567,6 +567,7 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     });
     connect(m_document.get(), &PresentationDocument::slideInserted, this, &PresentationWindow::insertThumbnail);
     connect(m_document.get(), &PresentationDocument::slideChanged, this, &PresentationWindow::refreshThumbnail);
+    connect(m_document.get(), &PresentationDocument::slideRedrawn, this, &PresentationWindow::refreshThumbnail);
     // Edits in quick succession (a copy run adds and fills a slide per chart) put drawing off
     // until they pause, so that the run is not kept waiting for pictures about to change.
     auto deferDrawing = [this] {

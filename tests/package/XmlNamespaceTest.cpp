@@ -159,6 +159,33 @@ TEST(XmlNamespaces, NamesWrittenReadBackEvenWhereThePartBindsAPrefixNoNameCanCar
     EXPECT_EQ(xml::qualifiedName(root, Ns::C, "f"), "c:f");
 }
 
+TEST(XmlNamespaces, AttributesWrittenReadBackWhereTheirNamespaceIsTheDefaultOne) {
+    // A default namespace names elements only: an unprefixed "id" would be in no namespace, and
+    // the chart's link to its embedded workbook would be lost.
+    auto doc = parsed(
+        "<c:chartSpace xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart'"
+        " xmlns='http://schemas.openxmlformats.org/officeDocument/2006/relationships'><c:chart/></c:chartSpace>");
+    auto root = doc.document_element();
+    EXPECT_EQ(xml::qualifiedName(root, Ns::R, "x"), "x");  // an element may take the default
+    const std::string name = xml::qualifiedAttributeName(root, Ns::R, "id");
+    EXPECT_EQ(name, "r:id");
+    xml::child(root, Ns::C, "chart").append_attribute(name.c_str()) = "rId3";
+    const auto back = parsed(xmlBytes(doc));
+    EXPECT_EQ(xml::relationshipId(xml::child(back.document_element(), Ns::C, "chart")), "rId3");
+    // A usable prefix in scope is taken as it is.
+    EXPECT_EQ(xml::qualifiedAttributeName(root, Ns::R, "embed"), "r:embed");
+
+    // A prefix declared twice reads as its first declaration: the second one is no use.
+    auto twice = parsed(
+        "<c:chartSpace xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart' xmlns:r='urn:other'"
+        " xmlns:r='http://schemas.openxmlformats.org/officeDocument/2006/relationships'><c:chart/></c:chartSpace>");
+    auto twiceRoot = twice.document_element();
+    const std::string other = xml::qualifiedAttributeName(twiceRoot, Ns::R, "id");
+    EXPECT_EQ(other, "r1:id");
+    xml::child(twiceRoot, Ns::C, "chart").append_attribute(other.c_str()) = "rId4";
+    EXPECT_EQ(xml::relationshipId(xml::child(twiceRoot, Ns::C, "chart")), "rId4");
+}
+
 TEST(XmlNamespaces, InsertionFollowsTheDeclaredSequenceAndKeepsUnknownChildren) {
     const xml::ChildSequence sequence{{{Ns::C, "a"}}, {{Ns::C, "b"}, {Ns::Mc, "AlternateContent"}},
                                       {{Ns::C, "c"}}, {{Ns::C, "d"}}};

@@ -12,7 +12,9 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QScrollArea>
+#include <QSignalSpy>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -38,6 +40,31 @@ int colours(const QImage& image) {
             if (seen.size() > 8) return int(seen.size());
         }
     return int(seen.size());
+}
+
+// A picture element showing media relationship relId, in a frame at x points from the left.
+QString pictureXml(int id, const QString& relId, int x) {
+    return QStringLiteral(
+               "<p:pic><p:nvPicPr><p:cNvPr id=\"%1\" name=\"Picture %1\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
+               "<p:blipFill><a:blip r:embed=\"%2\"/><a:stretch><a:fillRect/></a:stretch></p:blipFill>"
+               "<p:spPr><a:xfrm><a:off x=\"%3\" y=\"508000\"/><a:ext cx=\"3810000\" cy=\"2540000\"/></a:xfrm>"
+               "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:pic>")
+        .arg(id)
+        .arg(relId)
+        .arg(qint64(x) * 12700);
+}
+
+int drawnPictures(const servers::DrawnSlide& slide) {
+    int n = 0;
+    for (const auto& item : slide.scene.items)
+        if (item.kind == engine::slide::ScenePrimitive::Kind::Image) ++n;
+    return n;
+}
+
+// Lets every picture decode on the pool finish and its result arrive, as the event loop would.
+void finishPictureDecodes() {
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::sendPostedEvents();
 }
 
 }  // namespace
@@ -135,6 +162,66 @@ private slots:
         window->zoomInAction()->trigger();
         QVERIFY(window->zoom() > fitted);
         window->zoomFitAction()->trigger();
+    }
+
+    void largePicturesAreDecodedOffTheWindowsThreadAndAStaleDecodeIsDropped() {
+        // One picture of 3000 x 2000 pixels, which takes long to decode, and one small one.
+        const QByteArray slide = testdecks::slideXml(pictureXml(2, QStringLiteral("rId2"), 40) +
+                                                     pictureXml(3, QStringLiteral("rId3"), 400));
+        engine::Presentation deck = testdecks::deck(
+            {slide, slide}, 12,
+            {{testdecks::png(3000, 2000, Qt::red, Qt::blue)}, {testdecks::png(32, 32, Qt::green, Qt::yellow)}});
+        servers::PresentationDocument document(std::move(deck), QStringLiteral("pictures.pptx"), QString(), QString(),
+                                               false);
+        QSignalSpy redrawn(&document, &servers::PresentationDocument::slideRedrawn);
+
+        // Laid out at once: the small picture drawn, the large one's frame only.
+        const auto pending = document.drawnSlide(1);
+        QCOMPARE(pending->picturesToCome, 1);
+        QCOMPARE(drawnPictures(*pending), 1);
+        QCOMPARE(document.drawnSlide(1).get(), pending.get());
+        finishPictureDecodes();
+        QCOMPARE(redrawn.count(), 1);
+        QCOMPARE(redrawn.takeFirst().at(0).toInt(), 1);
+        const auto complete = document.drawnSlide(1);
+        QCOMPARE(complete->picturesToCome, 0);
+        QCOMPARE(drawnPictures(*complete), 2);
+        QVERIFY(!document.isModified());
+
+        // A slide pasted onto while its picture decodes keeps the paste: the decode of the
+        // slide as it was is dropped, the one of the slide as it is kept.
+        QCOMPARE(document.drawnSlide(0)->picturesToCome, 1);
+        QMimeData text;
+        text.setText(QStringLiteral("pasted meanwhile"));
+        document.paste(text);
+        QCOMPARE(document.drawnSlide(0)->picturesToCome, 1);
+        finishPictureDecodes();
+        QCOMPARE(redrawn.count(), 1);
+        const auto pasted = document.drawnSlide(0);
+        QCOMPARE(drawnPictures(*pasted), 2);
+        QVERIFY(pasted->scene.textOf(QStringLiteral("shape")).contains(QStringLiteral("pasted meanwhile")));
+    }
+
+    void aThumbnailDrawnBeforeItsPictureIsDecodedIsDrawnAgainWithIt() {
+        auto* window = onlyWindow();
+        auto& document = window->document();
+        document.selectSlide(0);
+        QImage large(3000, 2000, QImage::Format_RGB32);
+        large.fill(QColor(0xE0, 0x10, 0x10));
+        QMimeData picture;
+        picture.setImageData(large);
+        document.paste(picture);
+        // Drawn now, before the event loop can bring the decoded picture: the frame only.
+        window->thumbnail(0);
+        QCOMPARE(document.drawnSlide(0)->picturesToCome, 1);
+        finishPictureDecodes();
+        QCoreApplication::processEvents();
+        const QImage thumbnail = window->thumbnail(0).toImage();
+        int red = 0;
+        for (int y = 0; y < thumbnail.height(); ++y)
+            for (int x = 0; x < thumbnail.width(); ++x)
+                if (thumbnail.pixelColor(x, y).red() > 200 && thumbnail.pixelColor(x, y).green() < 60) ++red;
+        QVERIFY2(red > thumbnail.width() * thumbnail.height() / 20, qPrintable(QString::number(red)));
     }
 
     void cleanupTestCase() {
