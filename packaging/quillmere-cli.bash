@@ -8,7 +8,7 @@ _quillmere_cli() {
     local i
     for ((i = 1; i < cword; i++)); do
         case "${words[i]}" in
-            list|copy|render) command="${words[i]}"; break ;;
+            list|copy|render|refresh) command="${words[i]}"; break ;;
         esac
     done
 
@@ -23,12 +23,12 @@ _quillmere_cli() {
                 _filedir '@(pptx|pptm|ppt|odp)'
             fi
             return ;;
-        --chart|--scale|--width|--height)
+        --chart|--scale|--width|--height|--workbook|--locale)
             return ;;
     esac
 
     if [[ -z $command ]]; then
-        COMPREPLY=($(compgen -W "list copy render --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "list copy render refresh --help --version" -- "$cur"))
         return
     fi
 
@@ -36,12 +36,17 @@ _quillmere_cli() {
         local options="--quiet"
         case $command in
             list)   options+=" --chart-sheets --json" ;;
-            copy)   options+=" --chart --into --output" ;;
-            render) options+=" --chart --format --scale --width --height --output" ;;
+            copy)   options+=" --chart --into --link --output" ;;
+            render) options+=" --chart --format --scale --width --height --locale --output" ;;
+            refresh) options+=" --output --workbook --replace --dry-run --json" ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return
     fi
-    _filedir '@(xlsx|xlsm|xltx|xltm|xls|xlsb|ods)'
+    if [[ $command == refresh ]]; then
+        _filedir '@(pptx|pptm)'
+    else
+        _filedir '@(xlsx|xlsm|xltx|xltm|xls|xlsb|ods)'
+    fi
 } &&
     complete -F _quillmere_cli quillmere-cli

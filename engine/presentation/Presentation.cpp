@@ -593,9 +593,13 @@ void Presentation::deleteSlides(std::vector<int> indices) {
 void Presentation::deleteChart(int index, int shapeId) {
     checkIndex(index);
     const QString slidePart = m_slides[static_cast<size_t>(index)];
-    QString relId;
-    for (const auto& shape : slideShapes(index))
-        if (shape.id == shapeId && shape.kind == SlideShape::Kind::Chart) relId = shape.relId;
+    QString relId, tagsRelId;
+    for (const auto& shape : slideShapes(index)) {
+        if (shape.id == shapeId && shape.kind == SlideShape::Kind::Chart) {
+            relId = shape.relId;
+            tagsRelId = shape.tagsRelId;
+        }
+    }
     SlidePart slide = SlidePart::parse(m_package.part(slidePart), m_name, slidePart);
     if (relId.isEmpty() || !slide.removeChartFrame(shapeId)) {
         throw DocumentError(DocumentError::Kind::Missing, m_name, slidePart,
@@ -610,9 +614,16 @@ void Presentation::deleteChart(int index, int shapeId) {
     if (!stillNamed && chart && !chart->external)
         unused = partsLeftUnused({slidePart.toLower() + u'|' + relId}, {chart->targetPart});
 
+    // The frame's provenance tags go with it too, unless something else still names them.
+    const Relationship* tags = tagsRelId.isEmpty() ? nullptr : rels.byId(tagsRelId);
+    const bool tagsGo = tags && !tags->external &&
+                        !bytes.contains(QByteArray("\"") + tagsRelId.toUtf8() + '"');
+    if (tagsGo) unused.append(partsLeftUnused({slidePart.toLower() + u'|' + tagsRelId}, {tags->targetPart}));
+
     m_package.setPart(slidePart, bytes);
-    if (!stillNamed) {
-        rels.remove(relId);
+    if (!stillNamed || tagsGo) {
+        if (!stillNamed) rels.remove(relId);
+        if (tagsGo) rels.remove(tagsRelId);
         m_package.setRelationships(slidePart, rels);
     }
     for (const QString& part : unused) {

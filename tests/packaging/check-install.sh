@@ -71,9 +71,10 @@ offered() {
              _quillmere_cli quillmere-cli "${COMP_WORDS[-1]}" "${COMP_WORDS[-2]}"; echo "${COMPREPLY[*]}"' \
         _ "$completion" "$@"
 }
-[ "$(offered quillmere-cli '')" = "list copy render --help --version" ] || fail "completion of the command: $(offered quillmere-cli '')"
-[ "$(offered quillmere-cli list book.xlsx --)" = "--quiet --json" ] || fail "completion of list's options: $(offered quillmere-cli list book.xlsx --)"
+[ "$(offered quillmere-cli '')" = "list copy render refresh --help --version" ] || fail "completion of the command: $(offered quillmere-cli '')"
+[ "$(offered quillmere-cli list book.xlsx --)" = "--quiet --chart-sheets --json" ] || fail "completion of list's options: $(offered quillmere-cli list book.xlsx --)"
 [ "$(offered quillmere-cli render book.xlsx --format '')" = "png svg pdf" ] || fail "completion of --format"
+[ "$(offered quillmere-cli refresh deck.pptx --)" = "--quiet --output --workbook --replace --dry-run --json" ] || fail "completion of refresh's options: $(offered quillmere-cli refresh deck.pptx --)"
 
 # No display, no platform: the installed program still answers its two options.
 for option in --version --help; do

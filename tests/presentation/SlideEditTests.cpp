@@ -69,6 +69,10 @@ TEST(SlideEdits, DeletedSlideTakesItsChartWorkbookAndOverrideAlongAndLeavesEvery
     ASSERT_NE(chartRels.firstOfType(kPackageRel), nullptr);
     QStringList gone{slide, engine::relationshipsPartName(slide), chart, engine::relationshipsPartName(chart)};
     for (const auto& r : chartRels.all()) gone << r.targetPart;  // workbook, theme override, style...
+    // The chart frame's provenance tags go with the slide too.
+    for (const auto& r : p.package().relationships(slide).all()) {
+        if (r.type.endsWith(QLatin1String("/relationships/tags"))) gone << r.targetPart;
+    }
 
     p.deleteSlides({1});
     const QString after = dir.filePath("after.pptx");
@@ -80,8 +84,10 @@ TEST(SlideEdits, DeletedSlideTakesItsChartWorkbookAndOverrideAlongAndLeavesEvery
         EXPECT_TRUE(was.contains(part)) << part.toStdString();
         EXPECT_FALSE(now.contains(part)) << part.toStdString();
     }
-    // Nothing else went, and nothing but the slide list changed.
-    const QStringList changed{"/ppt/presentation.xml", "/ppt/_rels/presentation.xml.rels"};
+    // Nothing else went, and nothing but the slide list (and the deck's copy of its charts'
+    // provenance) changed.
+    const QStringList changed{"/ppt/presentation.xml", "/ppt/_rels/presentation.xml.rels",
+                              "/docProps/custom.xml"};
     for (auto it = was.cbegin(); it != was.cend(); ++it) {
         if (gone.contains(it.key())) continue;
         ASSERT_TRUE(now.contains(it.key())) << it.key().toStdString();
@@ -287,6 +293,9 @@ TEST(ChartFrames, DeletedChartTakesItsWorkbookAlongAndLeavesTheRestOfTheDeckAsIt
     const auto chartRels = p.package().relationships(chart);
     QStringList gone{chart, engine::relationshipsPartName(chart)};
     for (const auto& r : chartRels.all()) gone << r.targetPart;
+    for (const auto& r : p.package().relationships(p.slidePartName(2)).all()) {
+        if (r.type.endsWith(QLatin1String("/relationships/tags"))) gone << r.targetPart;  // provenance
+    }
     const int id = p.slideShapes(2).front().id;
 
     EXPECT_THROW(p.deleteChart(2, id + 1), engine::DocumentError);
@@ -299,7 +308,8 @@ TEST(ChartFrames, DeletedChartTakesItsWorkbookAlongAndLeavesTheRestOfTheDeckAsIt
 
     const auto was = savedParts(before);
     const auto now = savedParts(after);
-    const QStringList changed{p.slidePartName(2), engine::relationshipsPartName(p.slidePartName(2))};
+    const QStringList changed{p.slidePartName(2), engine::relationshipsPartName(p.slidePartName(2)),
+                              "/docProps/custom.xml"};
     for (auto it = was.cbegin(); it != was.cend(); ++it) {
         if (gone.contains(it.key())) {
             EXPECT_FALSE(now.contains(it.key())) << it.key().toStdString();
