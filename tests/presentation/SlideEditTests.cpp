@@ -70,7 +70,8 @@ TEST(SlideEdits, DeletedSlideTakesItsChartWorkbookAndOverrideAlongAndLeavesEvery
     QStringList gone{slide, engine::relationshipsPartName(slide), chart, engine::relationshipsPartName(chart)};
     for (const auto& r : chartRels.all()) gone << r.targetPart;  // workbook, theme override, style...
     // The chart frame's provenance tags go with the slide too.
-    for (const auto& r : p.package().relationships(slide).all()) {
+    const auto slideRels = p.package().relationships(slide);
+    for (const auto& r : slideRels.all()) {
         if (r.type.endsWith(QLatin1String("/relationships/tags"))) gone << r.targetPart;
     }
 
@@ -293,7 +294,8 @@ TEST(ChartFrames, DeletedChartTakesItsWorkbookAlongAndLeavesTheRestOfTheDeckAsIt
     const auto chartRels = p.package().relationships(chart);
     QStringList gone{chart, engine::relationshipsPartName(chart)};
     for (const auto& r : chartRels.all()) gone << r.targetPart;
-    for (const auto& r : p.package().relationships(p.slidePartName(2)).all()) {
+    const auto slideRels = p.package().relationships(p.slidePartName(2));
+    for (const auto& r : slideRels.all()) {
         if (r.type.endsWith(QLatin1String("/relationships/tags"))) gone << r.targetPart;  // provenance
     }
     const int id = p.slideShapes(2).front().id;
