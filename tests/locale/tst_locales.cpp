@@ -195,6 +195,15 @@ void LocaleTest::renderLocaleOptionWinsOverTheEnvironment() {
     QVERIFY2(wrong.err.contains("--locale xx_NOWHERE"), wrong.err.constData());
 }
 
+// A part with the time each chart was copied (its provenance, in UTC and ISO 8601, so in no
+// region's form) made comparable between runs that straddle a second.
+static QByteArray withoutCopyTime(const QString& name, const QByteArray& part) {
+    if (!name.startsWith(QLatin1String("ppt/tags/")) && name != QLatin1String("docProps/custom.xml"))
+        return part;
+    static const QRegularExpression time(QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ"));
+    return QString::fromUtf8(part).replace(time, QStringLiteral("TIME")).toUtf8();
+}
+
 void LocaleTest::copiedDecksAreByteForByteTheSameInEveryRegion() {
     QHash<QString, QByteArray> reference;
     QStringList referenceNames;
@@ -214,7 +223,8 @@ void LocaleTest::copiedDecksAreByteForByteTheSameInEveryRegion() {
         }
         QCOMPARE(names, referenceNames);
         for (auto it = reference.constBegin(); it != reference.constEnd(); ++it)
-            QVERIFY2(bytes.value(it.key()) == it.value(), qPrintable(locale + QStringLiteral(": ") + it.key() + QStringLiteral(" differs")));
+            QVERIFY2(withoutCopyTime(it.key(), bytes.value(it.key())) == withoutCopyTime(it.key(), it.value()),
+                     qPrintable(locale + QStringLiteral(": ") + it.key() + QStringLiteral(" differs")));
     }
 }
 
