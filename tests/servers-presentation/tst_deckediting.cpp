@@ -3,6 +3,7 @@
 // window, and the deck handed to the desktop's office suite.
 
 #include "Fixtures.h"
+#include "PresentationTestSupport.h"
 #include "tests/support/FakeDialogs.h"
 
 #include "office/ServerRegistry.h"
@@ -24,34 +25,15 @@
 using office::msoFalse;
 using office::msoTrue;
 using testsupport::FakeDialogs;
+using namespace presentationtest;
 
 namespace {
-
-QList<servers::PresentationWindow*> windows() {
-    QList<servers::PresentationWindow*> result;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* pw = qobject_cast<servers::PresentationWindow*>(w)) result << pw;
-    return result;
-}
-
-void flushDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
-std::shared_ptr<office::PptApplication> createPowerPoint() {
-    return office::createObject<office::PptApplication>(office::kPowerPointProgId);
-}
 
 // What the copy run does for each chart: a blank slide at the end, selected, the chart pasted.
 void copyRun(office::PptApplication& app, int charts) {
     auto target = app.ActivePresentation();
     for (int chart = 1; chart <= charts; ++chart) {
-        auto* data = new QMimeData;
-        data->setData(engine::kChartPackageMime,
-                      engine::chartPackageToBytes(fixtures::chartPackageFromWorkbook(
-                          fixtures::fixtureDir() + "/charts.xlsx", chart, QString("Chart %1").arg(chart))));
-        QGuiApplication::clipboard()->setMimeData(data);
+        putChartOnClipboard(chart, QString("Chart %1").arg(chart));
         auto slides = target->Slides();
         slides->Add(slides->Count() + 1, office::ppLayoutBlank);
         slides->Item(slides->Count())->Select();

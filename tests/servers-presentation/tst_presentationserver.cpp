@@ -1,6 +1,7 @@
 // The presentation application as the copy run drives it, its refusals, and its windows.
 
 #include "Fixtures.h"
+#include "PresentationTestSupport.h"
 #include "tests/support/FakeDialogs.h"
 
 #include "engine/presentation/Presentation.h"
@@ -24,20 +25,9 @@
 using office::msoFalse;
 using office::msoTrue;
 using testsupport::FakeDialogs;
+using namespace presentationtest;
 
 namespace {
-
-QList<servers::PresentationWindow*> windows() {
-    QList<servers::PresentationWindow*> result;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* pw = qobject_cast<servers::PresentationWindow*>(w)) result << pw;
-    return result;
-}
-
-void flushDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
 
 QString description(const std::function<void()>& call) {
     try {
@@ -46,18 +36,6 @@ QString description(const std::function<void()>& call) {
         return e.description();
     }
     return QStringLiteral("(no failure)");
-}
-
-void putChartOnClipboard(int chartNumber, const QString& name) {
-    auto* data = new QMimeData;
-    data->setData(engine::kChartPackageMime,
-                  engine::chartPackageToBytes(
-                      fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/charts.xlsx", chartNumber, name)));
-    QGuiApplication::clipboard()->setMimeData(data);
-}
-
-std::shared_ptr<office::PptApplication> createPowerPoint() {
-    return office::createObject<office::PptApplication>(office::kPowerPointProgId);
 }
 
 }  // namespace
