@@ -295,15 +295,6 @@ class ChartexSceneMaker {
     chart::ChartScene m_scene;
 };
 
-SceneTag chartexTag(SceneTag::Element element, int series = -1, int point = -1, int axis = -1) {
-    SceneTag tag;
-    tag.element = element;
-    tag.series = series;
-    tag.point = point;
-    tag.axis = axis;
-    return tag;
-}
-
 QString chartexNumber(double value) { return QLocale().toString(value, 'g', 12); }
 
 // Bounds and step of a value axis over [low, high] with about five steps of 1, 2 or 5 times a
@@ -357,7 +348,7 @@ double chartexTitle(ChartexSceneMaker& maker, const ChartexChart& chart, double 
                               ? chart.series.empty() ? QString() : chart.series.front().name
                               : chart.title;
     if (title.isEmpty()) return 8;
-    maker.text(chartexTag(SceneTag::Element::Title), title, 14, QPointF(width / 2, 6),
+    maker.text(SceneTag{SceneTag::Element::Title}, title, 14, QPointF(width / 2, 6),
                Qt::AlignHCenter | Qt::AlignTop);
     return 6 + maker.measure(title, 14).height() + 6;
 }
@@ -399,9 +390,9 @@ bool chartexWaterfall(ChartexSceneMaker& maker, const ChartexChart& chart, QSize
     int index = 0;
     for (double v = scale.minimum; v <= scale.maximum + scale.step / 2; v += scale.step, ++index) {
         const double y = yOf(v);
-        maker.line(chartexTag(SceneTag::Element::MajorGridline, -1, index, 1),
+        maker.line(SceneTag{SceneTag::Element::MajorGridline, -1, index, 1},
                    QPointF(plot.left(), y), QPointF(plot.right(), y), kChartexGrid, 0.75);
-        maker.text(chartexTag(SceneTag::Element::AxisLabel, -1, index, 1), chartexNumber(v), 9,
+        maker.text(SceneTag{SceneTag::Element::AxisLabel, -1, index, 1}, chartexNumber(v), 9,
                    QPointF(plot.left() - 4, y), Qt::AlignRight | Qt::AlignVCenter);
     }
     const double slot = plot.width() / double(n);
@@ -417,16 +408,16 @@ bool chartexWaterfall(ChartexSceneMaker& maker, const ChartexChart& chart, QSize
         const double left = plot.left() + slot * double(i) + (slot - width) / 2;
         const QRectF column(QPointF(left, yOf(std::max(from, to))),
                             QPointF(left + width, yOf(std::min(from, to))));
-        maker.rect(chartexTag(SceneTag::Element::DataPoint, 0, int(i)), column, color);
-        maker.text(chartexTag(SceneTag::Element::AxisLabel, -1, int(i), 0), points->categories[i],
+        maker.rect(SceneTag{SceneTag::Element::DataPoint, 0, int(i)}, column, color);
+        maker.text(SceneTag{SceneTag::Element::AxisLabel, -1, int(i), 0}, points->categories[i],
                    9, QPointF(left + width / 2, plot.bottom() + 3),
                    Qt::AlignHCenter | Qt::AlignTop);
         const double value = points->values[i].value_or(0);
-        maker.text(chartexTag(SceneTag::Element::DataLabel, 0, int(i)), chartexNumber(value), 9,
+        maker.text(SceneTag{SceneTag::Element::DataLabel, 0, int(i)}, chartexNumber(value), 9,
                    QPointF(left + width / 2, column.top() - 2), Qt::AlignHCenter | Qt::AlignBottom);
         if (i + 1 < n) {
             const double y = yOf(to);
-            maker.line(chartexTag(SceneTag::Element::SeriesConnector, 0, int(i)),
+            maker.line(SceneTag{SceneTag::Element::SeriesConnector, 0, int(i)},
                        QPointF(left + width, y), QPointF(left + slot, y), QColor(0x7f, 0x7f, 0x7f),
                        0.75);
         }
@@ -455,11 +446,11 @@ bool chartexFunnel(ChartexSceneMaker& maker, const ChartexChart& chart, QSizeF s
         const double width = largest > 0 ? std::abs(value) / largest * plot.width() : 0;
         const double y = plot.top() + slot * double(i) + (slot - height) / 2;
         const QRectF bar(plot.center().x() - width / 2, y, width, height);
-        maker.rect(chartexTag(SceneTag::Element::DataPoint, 0, int(i)), bar, kChartexAccent1);
-        maker.text(chartexTag(SceneTag::Element::AxisLabel, -1, int(i), 0), points->categories[i],
+        maker.rect(SceneTag{SceneTag::Element::DataPoint, 0, int(i)}, bar, kChartexAccent1);
+        maker.text(SceneTag{SceneTag::Element::AxisLabel, -1, int(i), 0}, points->categories[i],
                    9, QPointF(plot.left() - 6, bar.center().y()),
                    Qt::AlignRight | Qt::AlignVCenter);
-        maker.text(chartexTag(SceneTag::Element::DataLabel, 0, int(i)), chartexNumber(value), 9,
+        maker.text(SceneTag{SceneTag::Element::DataLabel, 0, int(i)}, chartexNumber(value), 9,
                    bar.center(), Qt::AlignCenter, Qt::white);
     }
     return true;
@@ -476,9 +467,9 @@ chart::ChartScene chartexScene(const ChartexChart& chart, QSizeF sizeInPoints) {
     if (layout == QLatin1String("funnel") && chartexFunnel(maker, chart, sizeInPoints))
         return maker.take();
     const QString kind = chart.kindName();
-    maker.text(chartexTag(SceneTag::Element::Title), chart.title.isEmpty() ? kind : chart.title, 14,
+    maker.text(SceneTag{SceneTag::Element::Title}, chart.title.isEmpty() ? kind : chart.title, 14,
                QPointF(sizeInPoints.width() / 2, 8), Qt::AlignHCenter | Qt::AlignTop);
-    maker.text(chartexTag(SceneTag::Element::Note), QStringLiteral("%1 chart").arg(kind), 9,
+    maker.text(SceneTag{SceneTag::Element::Note}, QStringLiteral("%1 chart").arg(kind), 9,
                QPointF(sizeInPoints.width() / 2, sizeInPoints.height() / 2), Qt::AlignCenter);
     return maker.take();
 }

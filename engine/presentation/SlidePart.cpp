@@ -293,28 +293,33 @@ bool SlidePart::removeChartFrame(int shapeId) {
 
 void SlidePart::appendChartFrame(const QString& name, const EmuRect& frame,
                                  const QString& chartRelId, const QString& tagsRelId) {
-    const int id = nextShapeId();
+    auto [data, nvPr] =
+        fillGraphicFrame(appendShapeNode(m_tree, "graphicFrame"), nextShapeId(), name, frame, xml::uriOf(Ns::C));
+    if (!tagsRelId.isEmpty()) {
+        nvPr.append_child(p("custDataLst").c_str()).append_child(p("tags").c_str())
+            .append_attribute(xml::qualifiedName(m_doc->document_element(), Ns::R, "id").c_str()) =
+            tagsRelId.toUtf8().constData();
+    }
+    // The chart element declares its own namespaces, as office suites write it.
+    auto chart = data.append_child("c:chart");
+    chart.append_attribute("xmlns:c") = xml::uriOf(Ns::C);
+    chart.append_attribute("xmlns:r") = xml::uriOf(Ns::R);
+    chart.append_attribute("r:id") = chartRelId.toUtf8().constData();
+}
+
+std::pair<pugi::xml_node, pugi::xml_node> SlidePart::fillGraphicFrame(pugi::xml_node gf, int id, const QString& name,
+                                                                      const EmuRect& frame, const char* uri) {
     const std::string pa = prefixPart(a("x"));
-    auto gf = appendShapeNode(m_tree, "graphicFrame");
     auto nv = gf.append_child(p("nvGraphicFramePr").c_str());
     auto c = nv.append_child(p("cNvPr").c_str());
     c.append_attribute("id") = id;
     c.append_attribute("name") = name.toUtf8().constData();
     nv.append_child(p("cNvGraphicFramePr").c_str());
     auto nvPr = nv.append_child(p("nvPr").c_str());
-    if (!tagsRelId.isEmpty()) {
-        nvPr.append_child(p("custDataLst").c_str()).append_child(p("tags").c_str())
-            .append_attribute(xml::qualifiedName(m_doc->document_element(), Ns::R, "id").c_str()) =
-            tagsRelId.toUtf8().constData();
-    }
     setFrame(gf.append_child(p("xfrm").c_str()), pa, frame);
     auto data = gf.append_child((pa + "graphic").c_str()).append_child((pa + "graphicData").c_str());
-    data.append_attribute("uri") = xml::uriOf(Ns::C);
-    // The chart element declares its own namespaces, as office suites write it.
-    auto chart = data.append_child("c:chart");
-    chart.append_attribute("xmlns:c") = xml::uriOf(Ns::C);
-    chart.append_attribute("xmlns:r") = xml::uriOf(Ns::R);
-    chart.append_attribute("r:id") = chartRelId.toUtf8().constData();
+    data.append_attribute("uri") = uri;
+    return {data, nvPr};
 }
 
 void SlidePart::appendChartexFrame(const QString& name, const EmuRect& frame, const QString& chartRelId,
@@ -329,16 +334,7 @@ void SlidePart::appendChartexFrame(const QString& name, const EmuRect& frame, co
     auto choice = alternate.append_child("mc:Choice");
     choice.append_attribute((std::string("xmlns:") + requiredPrefix).c_str()) = requiredUri;
     choice.append_attribute("Requires") = requiredPrefix;
-    auto gf = choice.append_child(p("graphicFrame").c_str());
-    auto nv = gf.append_child(p("nvGraphicFramePr").c_str());
-    auto c = nv.append_child(p("cNvPr").c_str());
-    c.append_attribute("id") = id;
-    c.append_attribute("name") = name.toUtf8().constData();
-    nv.append_child(p("cNvGraphicFramePr").c_str());
-    nv.append_child(p("nvPr").c_str());
-    setFrame(gf.append_child(p("xfrm").c_str()), pa, frame);
-    auto data = gf.append_child((pa + "graphic").c_str()).append_child((pa + "graphicData").c_str());
-    data.append_attribute("uri") = xml::uriOf(Ns::Cx);
+    auto data = fillGraphicFrame(choice.append_child(p("graphicFrame").c_str()), id, name, frame, xml::uriOf(Ns::Cx)).first;
     auto chart = data.append_child("cx:chart");
     chart.append_attribute("xmlns:cx") = xml::uriOf(Ns::Cx);
     chart.append_attribute("xmlns:r") = xml::uriOf(Ns::R);

@@ -82,6 +82,10 @@ private:
     SlidePart() = default;
     std::string p(const char* local);
     std::string a(const char* local);
+    // Fills gf (an empty p:graphicFrame) with its non-visual properties, frame and a
+    // graphicData of the given uri, and returns that graphicData and the frame's p:nvPr.
+    std::pair<pugi::xml_node, pugi::xml_node> fillGraphicFrame(pugi::xml_node gf, int id, const QString& name,
+                                                               const EmuRect& frame, const char* uri);
 
     std::unique_ptr<pugi::xml_document> m_doc;
     pugi::xml_node m_tree;
