@@ -1,8 +1,8 @@
 #include "app/ChartPreview.h"
 
-#include "engine/chart/ChartexPart.h"
-#include "engine/chart/ChartPart.h"
-#include "engine/chart/ChartRenderer.h"
+#include "engine/chartmodel/ChartexPart.h"
+#include "engine/chartcopy/ChartPart.h"
+#include "engine/chartdraw/ChartRenderer.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/legacy/XlsCharts.h"
 #include "engine/package/Namespaces.h"

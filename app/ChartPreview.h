@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/chart/ChartScene.h"
-#include "engine/chart/WorkbookChart.h"
+#include "engine/chartdraw/ChartScene.h"
+#include "engine/chartcopy/WorkbookChart.h"
 
 #include <QString>
 #include <QWidget>

@@ -4,7 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/CursorFile.h"
 #include "app/ProductIcon.h"
-#include "charts/ChartCommands.h"
+#include "discovery/ChartCommands.h"
 #include "office/IsInstalled.h"
 #include "platform/About.h"
 #include "platform/ApplicationTitle.h"

@@ -5,7 +5,7 @@
 // no package are mutated as bytes.
 
 #include "XmlMutator.h"
-#include "engine/chart/ChartPackage.h"
+#include "engine/chartcopy/ChartPackage.h"
 #include "engine/package/Package.h"
 
 #include <QByteArray>

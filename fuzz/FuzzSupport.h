@@ -4,7 +4,7 @@
 // the one outcome besides success an input may have, a DocumentError. Any other exception,
 // crash or sanitizer report is a finding.
 
-#include "engine/chart/ChartPackage.h"
+#include "engine/chartcopy/ChartPackage.h"
 #include "engine/package/Package.h"
 
 #include <QByteArray>

@@ -5,10 +5,10 @@
 // read as one of the newer kinds (chartex), with the same promises.
 
 #include "FuzzSupport.h"
-#include "engine/chart/AxisScale.h"
-#include "engine/chart/ChartModel.h"
-#include "engine/chart/ChartPart.h"
-#include "engine/chart/ChartexPart.h"
+#include "engine/chartdraw/AxisScale.h"
+#include "engine/chartmodel/ChartModel.h"
+#include "engine/chartcopy/ChartPart.h"
+#include "engine/chartmodel/ChartexPart.h"
 
 #include <QByteArray>
 #include <QString>

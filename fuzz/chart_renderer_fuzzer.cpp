@@ -5,9 +5,9 @@
 // series is never empty, and every primitive has finite coordinates, widths and sizes.
 
 #include "FuzzSupport.h"
-#include "engine/chart/ChartModel.h"
-#include "engine/chart/ChartRenderer.h"
-#include "engine/chart/FormatResolver.h"
+#include "engine/chartmodel/ChartModel.h"
+#include "engine/chartdraw/ChartRenderer.h"
+#include "engine/chartformat/FormatResolver.h"
 
 #include <QByteArray>
 #include <QHash>

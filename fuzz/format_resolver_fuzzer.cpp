@@ -6,8 +6,8 @@
 // order, markers of a size a marker may have.
 
 #include "FuzzSupport.h"
-#include "engine/chart/ChartModel.h"
-#include "engine/chart/FormatResolver.h"
+#include "engine/chartmodel/ChartModel.h"
+#include "engine/chartformat/FormatResolver.h"
 
 #include <QByteArray>
 #include <QHash>

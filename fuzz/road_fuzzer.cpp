@@ -5,9 +5,9 @@
 // names a chart part the deck holds, and that part reads as a chart of the same kind.
 
 #include "FuzzSupport.h"
-#include "engine/chart/ChartCollector.h"
-#include "engine/chart/ChartModel.h"
-#include "engine/chart/ChartPart.h"
+#include "engine/chartcopy/ChartCollector.h"
+#include "engine/chartmodel/ChartModel.h"
+#include "engine/chartcopy/ChartPart.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/slide/SlideModel.h"
 #include "engine/workbook/Workbook.h"

@@ -2,7 +2,7 @@
 // as a copy run does (open, list, collect, through the clipboard format, paste, save).
 
 #include "FuzzSupport.h"
-#include "engine/chart/ChartCollector.h"
+#include "engine/chartcopy/ChartCollector.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/workbook/Workbook.h"
 

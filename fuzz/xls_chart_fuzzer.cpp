@@ -6,7 +6,7 @@
 // input is mutated record by record (BiffMutator.cpp).
 
 #include "FuzzSupport.h"
-#include "engine/chart/ChartModel.h"
+#include "engine/chartmodel/ChartModel.h"
 #include "engine/legacy/XlsCharts.h"
 
 #include <cstddef>

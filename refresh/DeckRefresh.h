@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/chart/ChartPackage.h"
+#include "engine/chartcopy/ChartPackage.h"
 #include "engine/presentation/ChartProvenance.h"
 #include "engine/presentation/Presentation.h"
 

@@ -14,7 +14,7 @@
 #include <QString>
 #include <malloc.h>
 
-#include "engine/chart/ChartRenderer.h"
+#include "engine/chartdraw/ChartRenderer.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 // largest run so far). Linear means time per chart about the same for every N.
 
 #include "bench/support/CachedWorkbook.h"
-#include "engine/chart/ChartCollector.h"
+#include "engine/chartcopy/ChartCollector.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/workbook/Workbook.h"
 

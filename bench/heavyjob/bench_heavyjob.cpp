@@ -21,7 +21,7 @@
 #include "bench/support/WindowRun.h"
 #include "bench/support/Heartbeat.h"
 #include "app/Form1.h"
-#include "engine/chart/ChartCollector.h"
+#include "engine/chartcopy/ChartCollector.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/workbook/Workbook.h"
 #include "office/ServerRegistry.h"

@@ -7,7 +7,7 @@
 // their parts, the theme each keeps, and the embedded workbook with their data, uncompressed)
 // and size_ratio = file_bytes / chart_bytes (target: at most 2).
 
-#include "engine/chart/ChartCollector.h"
+#include "engine/chartcopy/ChartCollector.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/workbook/Workbook.h"
 

@@ -4,7 +4,7 @@
 // deck is made once, outside the timing, by pasting the workbooks' charts through the engine.
 
 #include "bench/support/CachedWorkbook.h"
-#include "engine/chart/ChartCollector.h"
+#include "engine/chartcopy/ChartCollector.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/workbook/Workbook.h"
 #include "refresh/DeckRefresh.h"

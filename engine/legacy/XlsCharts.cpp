@@ -1,8 +1,8 @@
 #include "engine/legacy/XlsCharts.h"
 
-#include "engine/chart/ChartCaches.h"
-#include "engine/chart/ChartModel.h"
-#include "engine/chart/FormatResolver.h"
+#include "engine/chartcopy/ChartCaches.h"
+#include "engine/chartmodel/ChartModel.h"
+#include "engine/chartformat/FormatResolver.h"
 #include "engine/legacy/BiffRecords.h"
 #include "engine/numfmt/NumberFormat.h"
 #include "engine/package/Xml.h"

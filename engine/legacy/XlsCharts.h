@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/chart/ChartPackage.h"
-#include "engine/chart/WorkbookChart.h"
+#include "engine/chartcopy/ChartPackage.h"
+#include "engine/chartcopy/WorkbookChart.h"
 #include "engine/legacy/XlsStructure.h"
 
 #include <QByteArray>

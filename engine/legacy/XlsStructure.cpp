@@ -1,8 +1,8 @@
 #include "XlsStructure.h"
 #include "engine/legacy/BiffRecords.h"
 
-#include "engine/chart/ChartModel.h"
-#include "engine/chart/ChartPart.h"
+#include "engine/chartmodel/ChartModel.h"
+#include "engine/chartcopy/ChartPart.h"
 #include "engine/package/Package.h"
 
 #include <gsf/gsf-infile-msole.h>

@@ -1,6 +1,6 @@
 #include "engine/presentation/BuiltInTemplate.h"
 
-#include "engine/presentation/OoxmlNames.h"
+#include "engine/package/OoxmlNames.h"
 
 namespace engine {
 

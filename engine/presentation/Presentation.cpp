@@ -3,10 +3,10 @@
 #include "engine/drawingml/Units.h"
 #include "engine/package/Xml.h"
 #include "engine/presentation/BuiltInTemplate.h"
-#include "engine/presentation/ChartInsertion.h"
-#include "engine/chart/ChartexPart.h"
+#include "engine/chartcopy/ChartInsertion.h"
+#include "engine/chartmodel/ChartexPart.h"
 #include "engine/presentation/Ids.h"
-#include "engine/presentation/OoxmlNames.h"
+#include "engine/package/OoxmlNames.h"
 #include "engine/presentation/SlideLayoutPart.h"
 
 #include <QBuffer>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "engine/chart/ChartPackage.h"
+#include "engine/chartcopy/ChartPackage.h"
 #include "engine/package/Package.h"
-#include "engine/chart/ChartModel.h"
-#include "engine/chart/ChartPart.h"
-#include "engine/presentation/ChartInsertion.h"
+#include "engine/chartmodel/ChartModel.h"
+#include "engine/chartcopy/ChartPart.h"
+#include "engine/chartcopy/ChartInsertion.h"
 #include "engine/presentation/ChartProvenance.h"
 #include "engine/presentation/PresentationPart.h"
 #include "engine/presentation/SlidePart.h"

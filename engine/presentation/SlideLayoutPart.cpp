@@ -1,7 +1,7 @@
 #include "engine/presentation/SlideLayoutPart.h"
 
 #include "engine/package/Xml.h"
-#include "engine/presentation/OoxmlNames.h"
+#include "engine/package/OoxmlNames.h"
 
 #include <cstring>
 

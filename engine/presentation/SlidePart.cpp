@@ -2,7 +2,7 @@
 
 #include "engine/package/Xml.h"
 #include "engine/presentation/Ids.h"
-#include "engine/presentation/OoxmlNames.h"
+#include "engine/package/OoxmlNames.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 #include "office/PowerPoint.h"
 #include "platform/Dialogs.h"
 #include "platform/WorkAside.h"
-#include "engine/chart/ChartRenderer.h"
+#include "engine/chartdraw/ChartRenderer.h"
 #include "engine/package/Namespaces.h"
 #include "engine/slide/SlideModel.h"
 

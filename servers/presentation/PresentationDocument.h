@@ -2,7 +2,7 @@
 
 #include "engine/presentation/Presentation.h"
 #include "refresh/DeckRefresh.h"
-#include "engine/chart/ChartScene.h"
+#include "engine/chartdraw/ChartScene.h"
 #include "engine/slide/SlideModel.h"
 #include "engine/slide/SlideScene.h"
 #include "servers/presentation/PresentationWindow.h"

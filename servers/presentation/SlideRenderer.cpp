@@ -1,6 +1,6 @@
 #include "servers/presentation/SlideRenderer.h"
 
-#include "engine/chart/ChartRenderer.h"
+#include "engine/chartdraw/ChartRenderer.h"
 #include "engine/slide/SlidePainter.h"
 #include "servers/presentation/PresentationDocument.h"
 

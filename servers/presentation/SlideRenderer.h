@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/chart/ChartPart.h"
+#include "engine/chartcopy/ChartPart.h"
 #include "engine/slide/SlideScene.h"
 
 #include <QRectF>

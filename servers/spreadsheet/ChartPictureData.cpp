@@ -1,6 +1,6 @@
 #include "servers/spreadsheet/ChartPictureData.h"
 
-#include "engine/chart/ChartRenderer.h"
+#include "engine/chartdraw/ChartRenderer.h"
 #include "engine/drawingml/Units.h"
 
 #include <QBuffer>

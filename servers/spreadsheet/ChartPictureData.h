@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/chart/ChartPackage.h"
-#include "engine/chart/FormatResolver.h"
+#include "engine/chartcopy/ChartPackage.h"
+#include "engine/chartformat/FormatResolver.h"
 
 #include <QImage>
 #include <QMimeData>

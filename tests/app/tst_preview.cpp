@@ -5,7 +5,7 @@
 
 #include "app/ChartPreview.h"
 #include "app/Form1.h"
-#include "engine/chart/ChartScene.h"
+#include "engine/chartdraw/ChartScene.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "platform/ChartList.h"
 #include "platform/Services.h"

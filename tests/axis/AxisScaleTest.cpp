@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-#include "engine/chart/AxisScale.h"
+#include "engine/chartdraw/AxisScale.h"
 
 using namespace engine;
 

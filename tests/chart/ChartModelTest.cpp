@@ -2,9 +2,9 @@
 // what the part holds (read here independently, by XPath on local names) must be what the model
 // says, and what the part leaves out must be absent from the model.
 
-#include "engine/chart/ChartCollector.h"
-#include "engine/chart/ChartModel.h"
-#include "engine/chart/ChartPart.h"
+#include "engine/chartcopy/ChartCollector.h"
+#include "engine/chartmodel/ChartModel.h"
+#include "engine/chartcopy/ChartPart.h"
 #include "engine/package/Xml.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/workbook/Workbook.h"

@@ -2,9 +2,9 @@
 // model: on every chart part of every workbook and deck the project's generators write, and on
 // parts made here for the forms the generators never write.
 
-#include "engine/chart/ChartModel.h"
-#include "engine/chart/ChartOutline.h"
-#include "engine/chart/ChartPart.h"
+#include "engine/chartmodel/ChartModel.h"
+#include "engine/chartcopy/ChartOutline.h"
+#include "engine/chartcopy/ChartPart.h"
 #include "tests/support/GeneratedFiles.h"
 
 #include <QDir>

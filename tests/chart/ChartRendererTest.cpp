@@ -2,8 +2,8 @@
 // slices, legend entries, axis labels, titles, data labels), that nothing leaves the chart's
 // box, and that PNG, SVG and PDF pictures are written whole.
 
-#include "engine/chart/ChartRenderer.h"
-#include "engine/chart/WorkbookChart.h"
+#include "engine/chartdraw/ChartRenderer.h"
+#include "engine/chartcopy/WorkbookChart.h"
 #include "engine/numfmt/NumberFormat.h"
 #include "engine/package/Package.h"
 #include "engine/workbook/Workbook.h"

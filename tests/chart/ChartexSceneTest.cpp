@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/chart/ChartexPart.h"
+#include "engine/chartmodel/ChartexPart.h"
 
 using engine::ChartexChart;
 using engine::chart::ChartScene;

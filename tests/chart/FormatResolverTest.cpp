@@ -5,8 +5,8 @@
 // Expected colours are computed here from the documented rules (tint and shade in linear RGB),
 // not taken from the resolver.
 
-#include "engine/chart/FormatResolver.h"
-#include "engine/chart/ChartModel.h"
+#include "engine/chartformat/FormatResolver.h"
+#include "engine/chartmodel/ChartModel.h"
 
 #include <QString>
 #include <cmath>

@@ -2,14 +2,14 @@
 // real charts. What list prints is held against the rows the window's discovery gives for the
 // same workbook; what copy writes is read back with the presentation engine and LibreOffice.
 
-#include "charts/Excel1.h"
-#include "engine/chart/ChartPart.h"
+#include "discovery/Excel1.h"
+#include "engine/chartcopy/ChartPart.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/workbook/Workbook.h"
 #include "engine/package/Package.h"
 #include "engine/presentation/Presentation.h"
 #include "servers/spreadsheet/SpreadsheetServer.h"
-#include "tests/charts/Harness.h"
+#include "tests/discovery/Harness.h"
 #include "tests/cli/CliProcess.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // series, their formulas and cached values, titles, axis kinds and scaling. Where the two differ
 // by what the conversion loses or changes, the test says so and checks the difference itself.
 
-#include "engine/chart/ChartModel.h"
+#include "engine/chartmodel/ChartModel.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/legacy/XlsCharts.h"
 #include "engine/numfmt/NumberFormat.h"

@@ -1,4 +1,4 @@
-#include "engine/chart/ChartModel.h"
+#include "engine/chartmodel/ChartModel.h"
 #include "engine/legacy/XlsCharts.h"
 #include "engine/package/Package.h"
 #include "engine/workbook/CellReference.h"

@@ -2,8 +2,8 @@
 // thousands). The C library is really switched to each (locales compiled for this program), so
 // that any number conversion that follows it shows here as a wrong label or a changed file.
 
-#include "engine/chart/ChartRenderer.h"
-#include "engine/chart/WorkbookChart.h"
+#include "engine/chartdraw/ChartRenderer.h"
+#include "engine/chartcopy/WorkbookChart.h"
 #include "engine/numfmt/NumberFormat.h"
 #include "engine/package/Zip.h"
 #include "engine/workbook/Workbook.h"

@@ -1,4 +1,4 @@
-#include "engine/chart/ChartPackage.h"
+#include "engine/chartcopy/ChartPackage.h"
 #include "engine/package/Package.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "Fixtures.h"
 
 #include "engine/package/Xml.h"
-#include "engine/presentation/EmbeddedWorkbook.h"
+#include "engine/chartcopy/EmbeddedWorkbook.h"
 #include "engine/workbook/Workbook.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/chart/ChartPackage.h"
+#include "engine/chartcopy/ChartPackage.h"
 #include "engine/package/Package.h"
 
 #include <QByteArray>

@@ -3,7 +3,7 @@
 
 #include "Fixtures.h"
 
-#include "engine/presentation/OoxmlNames.h"
+#include "engine/package/OoxmlNames.h"
 #include "engine/presentation/Presentation.h"
 
 #include <QImage>

@@ -4,7 +4,7 @@
 #include "Fixtures.h"
 
 #include "engine/package/Xml.h"
-#include "engine/presentation/OoxmlNames.h"
+#include "engine/package/OoxmlNames.h"
 #include "engine/presentation/Presentation.h"
 
 #include <QBuffer>

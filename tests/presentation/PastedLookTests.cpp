@@ -6,9 +6,9 @@
 
 #include "Fixtures.h"
 
-#include "engine/chart/ChartCollector.h"
-#include "engine/chart/ChartModel.h"
-#include "engine/chart/FormatResolver.h"
+#include "engine/chartcopy/ChartCollector.h"
+#include "engine/chartmodel/ChartModel.h"
+#include "engine/chartformat/FormatResolver.h"
 #include "engine/package/Xml.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/workbook/Workbook.h"

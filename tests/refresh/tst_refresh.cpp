@@ -2,7 +2,7 @@
 // charts copied by quillmere-cli copy, the workbook changed in one way at a time, refresh run,
 // and the deck read back chart by chart against what the workbook now holds.
 
-#include "engine/chart/ChartModel.h"
+#include "engine/chartmodel/ChartModel.h"
 #include "engine/package/Package.h"
 #include "engine/package/Xml.h"
 #include "engine/presentation/Presentation.h"

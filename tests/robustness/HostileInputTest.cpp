@@ -1,8 +1,8 @@
 // Inputs that once crashed, overflowed or passed as success while doing harm: each kept
 // under fuzz/regressions or built here, each checked for the sound outcome.
 
-#include "engine/chart/ChartCollector.h"
-#include "engine/chart/ChartPackage.h"
+#include "engine/chartcopy/ChartCollector.h"
+#include "engine/chartcopy/ChartPackage.h"
 #include "engine/package/Package.h"
 #include "engine/package/Xml.h"
 #include "engine/presentation/Presentation.h"

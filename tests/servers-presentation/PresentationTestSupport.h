@@ -6,7 +6,7 @@
 
 #include "Fixtures.h"
 
-#include "engine/chart/ChartPackage.h"
+#include "engine/chartcopy/ChartPackage.h"
 #include "office/PowerPoint.h"
 #include "office/ServerRegistry.h"
 #include "servers/presentation/PresentationWindow.h"

@@ -1,4 +1,4 @@
-#include "engine/chart/ChartPackage.h"
+#include "engine/chartcopy/ChartPackage.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/presentation/Presentation.h"
 #include "office/Excel.h"

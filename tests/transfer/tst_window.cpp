@@ -3,8 +3,8 @@
 // saved from its window, reopened by our reader and by LibreOffice. Dialogs are scripted.
 
 #include "app/Form1.h"
-#include "engine/chart/ChartPackage.h"
-#include "engine/chart/ChartPart.h"
+#include "engine/chartcopy/ChartPackage.h"
+#include "engine/chartcopy/ChartPart.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/presentation/SlidePart.h"

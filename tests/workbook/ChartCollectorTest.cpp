@@ -1,5 +1,5 @@
 #include "GeneratedWorkbooks.h"
-#include "engine/chart/ChartCollector.h"
+#include "engine/chartcopy/ChartCollector.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // made a reading quadratic: many formulas, relationships, <col> elements, long tags and text.
 
 #include "GeneratedWorkbooks.h"
-#include "engine/chart/ChartCollector.h"
+#include "engine/chartcopy/ChartCollector.h"
 #include "engine/workbook/Workbook.h"
 #include "engine/workbook/XmlStream.h"
 

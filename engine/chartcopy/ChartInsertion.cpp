@@ -1,0 +1,246 @@
+#include "engine/chartcopy/ChartInsertion.h"
+
+#include "engine/package/Xml.h"
+#include "engine/chartcopy/ChartPart.h"
+#include "engine/chartmodel/ChartexPart.h"
+#include "engine/chartformat/FormatResolver.h"
+#include "engine/chartcopy/EmbeddedWorkbook.h"
+#include "engine/package/OoxmlNames.h"
+#include "engine/chartcopy/ThemeOverridePart.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QRegularExpression>
+#include <future>
+#include <optional>
+
+namespace engine {
+
+namespace {
+
+const QString kClipboard = QStringLiteral("clipboard");
+
+// The pattern a copied part is named from: its folder below the workbook's main folder moved
+// under /ppt, and its file name with the number taken out ("/xl/charts/style3.xml" ->
+// "/ppt/charts/style%1.xml").
+QString patternFor(const QString& sourceName) {
+    // A "%" in the source name would read as a placeholder of the pattern.
+    QString source = sourceName;
+    source.remove(u'%');
+    QStringList folders = partFolder(source).split(u'/', Qt::SkipEmptyParts);
+    if (!folders.isEmpty()) folders.removeFirst();
+    if (folders.isEmpty()) folders << QStringLiteral("charts");
+    const QFileInfo info(source.section(u'/', -1));
+    QString stem = info.completeBaseName();
+    static const QRegularExpression trailingDigits(QStringLiteral("\\d+$"));
+    stem.remove(trailingDigits);
+    if (stem.isEmpty()) stem = QStringLiteral("part");
+    const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix();
+    return QStringLiteral("/ppt/") + folders.join(u'/') + u'/' + stem + QStringLiteral("%1") + suffix;
+}
+
+void addContentType(Package& package, const QString& partName, const QString& contentType) {
+    auto& types = package.contentTypes();
+    const QString extension = QFileInfo(partName).suffix().toLower();
+    // Pictures and workbooks are described by extension, as office suites write them; an
+    // extension already given another type gets an override instead.
+    const bool byExtension =
+        contentType.startsWith(QStringLiteral("image/")) || contentType == ooxml::ct::kXlsx;
+    if (byExtension && !extension.isEmpty()) {
+        if (!types.hasDefault(extension)) {
+            types.setDefault(extension, contentType);
+            return;
+        }
+        if (types.of(partName) == contentType) return;
+    }
+    if (types.of(partName) != contentType || !byExtension) types.setOverride(partName, contentType);
+}
+
+// The relationships part of a copied part with every internal target moved to the new names
+// and links to source-side embedded packages dropped (the chart gets its own).
+QByteArray rewrittenRels(const QByteArray& rels, const QString& sourceName, const QString& sourceType,
+                         const QString& newName, const QHash<QString, QString>& renamed) {
+    pugi::xml_document doc;
+    parseXml(doc, rels, kClipboard, relationshipsPartName(sourceName));
+    auto root = doc.document_element();
+    std::vector<pugi::xml_node> drop;
+    for (auto rel : root.children()) {
+        if (rel.type() != pugi::node_element) continue;
+        if (QString::fromUtf8(rel.attribute("TargetMode").value()).compare("External", Qt::CaseInsensitive) == 0)
+            continue;
+        // Embedded packages of the source (the chart gets its own) and parts of kinds a chart
+        // package does not carry stay behind, with the relationships that name them.
+        if (!chartPackageCarriesRelationship(QString::fromUtf8(rel.attribute("Type").value()))) {
+            drop.push_back(rel);
+            continue;
+        }
+        const QString target = QString::fromUtf8(rel.attribute("Target").value());
+        const QString resolved = resolvePartName(sourceName, target);
+        auto it = renamed.constFind(resolved.toLower());
+        if (it == renamed.constEnd() &&
+            !chartPackageNamesPartById(sourceType, QString::fromUtf8(rel.attribute("Type").value()))) {
+            // Not the chart's by the package rule (chartPackageCarriesPart), and named by
+            // nothing in the chart: it stays behind like the rest.
+            drop.push_back(rel);
+            continue;
+        }
+        if (it == renamed.constEnd()) {
+            throw DocumentError(kClipboard, sourceName,
+                                QStringLiteral("relationship %1 points to %2, which the chart "
+                                               "package does not carry")
+                                    .arg(QString::fromUtf8(rel.attribute("Id").value()), target));
+        }
+        rel.attribute("Target") = relativeTarget(newName, *it).toUtf8().constData();
+    }
+    for (auto& rel : drop) root.remove_child(rel);
+    return xmlBytes(doc);
+}
+
+// How the chart looked in its workbook: the workbook's theme under the chart's own theme
+// override, the standard colour map (a workbook has no other), the workbook's producer.
+chart::RenderContext sourceLook(const ChartPackage& chart, const QHash<QString, const ChartPackage::Part*>& byName) {
+    QByteArray override_;
+    if (!chart.chartPart().rels.isEmpty()) {
+        const auto rels = Relationships::parse(chart.chartPart().rels, chart.chartPart().name, kClipboard);
+        if (const Relationship* r = rels.firstOfType(ooxml::rel::kThemeOverride)) {
+            if (const auto* part = byName.value(r->targetPart.toLower())) override_ = part->data;
+        }
+    }
+    chart::RenderContext context;
+    if (!chart.theme.isEmpty()) context.theme = drawingml::readTheme(chart.theme, kClipboard, QStringLiteral("theme"));
+    if (!override_.isEmpty()) {
+        context.theme = drawingml::withOverride(std::move(context.theme),
+                                                drawingml::readTheme(override_, kClipboard, QStringLiteral("theme override")));
+    }
+    context.host = chart::ChartHost::Workbook;
+    context.producer = {chart.producerApplication, chart.producerVersion};
+    return context;
+}
+
+}  // namespace
+
+ChartParts makeChartParts(const Package& package, const ChartPackage& chart, chart::ChartSpace* written,
+                          bool rewriteCaches) {
+    if (chart.parts.empty()) throw DocumentError(kClipboard, QString(), QStringLiteral("chart package has no chart part"));
+
+    // Only parts the chart reaches through relationships of the kinds a chart package carries
+    // are placed; anything else on the clipboard is left behind.
+    QHash<QString, const ChartPackage::Part*> byName;
+    for (const auto& part : chart.parts) byName.insert(part.name.toLower(), &part);
+    QSet<QString> reached{chart.parts.front().name.toLower()};
+    std::vector<const ChartPackage::Part*> queue{&chart.parts.front()};
+    while (!queue.empty()) {
+        const ChartPackage::Part* part = queue.back();
+        queue.pop_back();
+        if (part->rels.isEmpty()) continue;
+        const auto rels = Relationships::parse(part->rels, part->name, kClipboard);
+        for (const Relationship& r : rels.all()) {
+            if (r.external) continue;
+            const QString target = r.targetPart.toLower();
+            const auto* next = byName.value(target);
+            if (!next || !chartPackageCarriesPart(r.type, next->contentType) || reached.contains(target)) continue;
+            reached.insert(target);
+            queue.push_back(next);
+        }
+    }
+
+    // The embedded workbook of a chart of many points is written beside the rest of the work,
+    // which it costs as much as; a small one is written in turn, where a thread would cost more
+    // than it saves. Its failure is reported when it is placed.
+    constexpr size_t kCellsWorthAThread = 20000;
+    auto embedded = std::async(chart.cells.size() >= kCellsWorthAThread ? std::launch::async : std::launch::deferred,
+                               [&chart] { return buildEmbeddedWorkbook(chart); });
+    struct Joined {
+        std::future<QByteArray>& future;
+        ~Joined() {
+            if (future.valid()) future.wait();  // never leave it reading the chart behind us
+        }
+    } joined{embedded};
+
+    // Nothing is added until everything is made, so a failure half-way leaves the package as
+    // it was without a copy of it: names are reserved here, bytes gathered in result.
+    ChartParts result;
+    QSet<QString> reserved;  // lower-case names chosen so far
+    const auto freeName = [&](const QString& pattern) {
+        const QString name = package.freePartName(pattern, reserved);
+        reserved.insert(name.toLower());
+        return name;
+    };
+    QHash<QString, QString> renamed;  // lower-case source name -> new name
+    std::vector<std::pair<const ChartPackage::Part*, QString>> placed;
+    for (size_t i = 0; i < chart.parts.size(); ++i) {
+        const auto& part = chart.parts[i];
+        if (!reached.contains(part.name.toLower())) continue;
+        if (renamed.contains(part.name.toLower())) {
+            throw DocumentError(kClipboard, part.name, QStringLiteral("part carried twice"));
+        }
+        const QString pattern = i > 0              ? patternFor(part.name)
+                                : chart.isChartex() ? QStringLiteral("/ppt/charts/chartEx%1.xml")
+                                                    : QStringLiteral("/ppt/charts/chart%1.xml");
+        const QString name = freeName(pattern);
+        renamed.insert(part.name.toLower(), name);
+        placed.emplace_back(&part, name);
+    }
+
+    // Parts in the order the package took them before: the parts, their relationships, the
+    // theme override, the workbook; the chart's own bytes and relationships are filled in last.
+    const QString chartName = placed.front().second;
+    for (const auto& [part, name] : placed) result.parts.emplace_back(name, part->data);
+    Relationships chartRels;
+    std::optional<size_t> chartRelsSlot;
+    for (const auto& [part, name] : placed) {
+        result.types.emplace_back(name, part->contentType);
+        if (part->rels.isEmpty()) continue;
+        QByteArray rels = rewrittenRels(part->rels, part->name, part->contentType, name, renamed);
+        if (name == chartName) {
+            chartRels = Relationships::parse(rels, chartName, kClipboard);
+            chartRelsSlot = result.parts.size();
+        }
+        result.parts.emplace_back(relationshipsPartName(name), std::move(rels));
+    }
+    // The newer kinds take the presentation's theme: no override is known to be read with them.
+    if (!chart.isChartex() && !chartRels.firstOfType(ooxml::rel::kThemeOverride) && !chart.theme.isEmpty()) {
+        const QString overrideName = freeName(QStringLiteral("/ppt/theme/themeOverride%1.xml"));
+        result.parts.emplace_back(overrideName, themeOverrideFromTheme(chart.theme, kClipboard, QStringLiteral("/xl/theme/theme1.xml")));
+        result.types.emplace_back(overrideName, ooxml::ct::kThemeOverride);
+        chartRels.add(ooxml::rel::kThemeOverride, chartName, overrideName);
+    }
+
+    const QString workbookName = freeName(QStringLiteral("/ppt/embeddings/Microsoft_Excel_Worksheet%1.xlsx"));
+    result.types.emplace_back(workbookName, ooxml::ct::kXlsx);
+    const QString packageRel = chartRels.add(ooxml::rel::kPackage, chartName, workbookName);
+
+    result.chartPart = chartName;
+    if (chart.isChartex()) {
+        result.parts.front().second =
+            chartexForSlide(chart.chartPart().data, packageRel, kClipboard, chart.chartPart().name);
+    } else {
+        const chart::RenderContext look = sourceLook(chart, byName);
+        SlideChartOptions options;
+        options.packageRelId = packageRel;
+        options.cells = &chart.cells;
+        options.date1904 = chart.date1904;
+        options.rewriteCaches = rewriteCaches;
+        options.look = &look;
+        options.written = written;
+        result.parts.front().second = chartForSlide(chart.chartPart().data, options, kClipboard, chart.chartPart().name);
+    }
+    result.parts.emplace_back(workbookName, embedded.get());
+    if (chartRelsSlot) result.parts[*chartRelsSlot].second = chartRels.serialize();
+    else result.parts.emplace_back(relationshipsPartName(chartName), chartRels.serialize());
+    return result;
+}
+
+void addChartParts(Package& package, const ChartParts& parts) {
+    for (const auto& [name, bytes] : parts.parts) package.setPart(name, bytes);
+    for (const auto& [name, type] : parts.types) addContentType(package, name, type);
+}
+
+QString insertChartParts(Package& package, const ChartPackage& chart, chart::ChartSpace* written) {
+    const ChartParts parts = makeChartParts(package, chart, written);
+    addChartParts(package, parts);
+    return parts.chartPart;
+}
+
+}  // namespace engine

@@ -1,0 +1,116 @@
+#include "engine/chartcopy/ChartPart.h"
+
+#include "engine/chartcopy/ChartCaches.h"
+#include "engine/chartmodel/ChartModel.h"
+#include "engine/chartformat/ExplicitFormat.h"
+#include "engine/chartmodel/ChartSchema.h"
+#include "engine/package/Xml.h"
+
+#include <cstring>
+
+namespace engine {
+
+namespace {
+
+using xml::Ns;
+
+bool isC(const pugi::xml_node& node, const char* local) {
+    return xml::is(node, Ns::C, local);
+}
+
+pugi::xml_node childC(const pugi::xml_node& node, const char* local) {
+    return xml::child(node, Ns::C, local);
+}
+
+}  // namespace
+
+QByteArray chartForSlide(const QByteArray& chartXml, const QString& packageRelId,
+                         const QString& file, const QString& part) {
+    SlideChartOptions options;
+    options.packageRelId = packageRelId;
+    return chartForSlide(chartXml, options, file, part);
+}
+
+QByteArray chartForSlide(const QByteArray& chartXml, const SlideChartOptions& options,
+                         const QString& file, const QString& part) {
+    const QString& packageRelId = options.packageRelId;
+    pugi::xml_document doc;
+    parseXml(doc, chartXml, file, part);
+    auto root = doc.document_element();
+    if (!isC(root, "chartSpace") || !childC(root, "chart")) {
+        throw DocumentError(DocumentError::Kind::Unsupported, file, part,
+                            QStringLiteral("not a chart (no c:chartSpace/c:chart)"));
+    }
+    if (options.cells) fillChartCaches(doc, *options.cells, options.date1904, options.rewriteCaches);
+    if (options.look) {
+        // The model is read from the document as it stands, before the look changes it.
+        const chart::ChartSpace model = chart::readChartSpace(doc, file, part);
+        chart::RenderContext context = *options.look;
+        if (model.colorMapOverride) context.colorMap = *model.colorMapOverride;
+        const chart::FormatResolver resolver(model, context);
+        chart::writeExplicitFormat(doc, model, resolver);
+    }
+    const std::string relId = xml::qualifiedAttributeName(root, Ns::R, "id");
+
+    while (auto old = childC(root, "externalData")) root.remove_child(old);
+    while (auto old = childC(root, "printSettings")) root.remove_child(old);
+
+    auto data = xml::insertChild(root, chart::schema::kChartSpace, Ns::C, "externalData");
+    data.append_attribute(relId.c_str()) = packageRelId.toUtf8().constData();
+    data.append_child(xml::qualifiedName(root, Ns::C, "autoUpdate").c_str()).append_attribute("val") = "0";
+
+    if (!childC(root, "clrMapOvr")) {
+        auto map = xml::insertChild(root, chart::schema::kChartSpace, Ns::C, "clrMapOvr");
+        const char* const identity[][2] = {
+            {"bg1", "lt1"},          {"tx1", "dk1"},          {"bg2", "lt2"},
+            {"tx2", "dk2"},          {"accent1", "accent1"}, {"accent2", "accent2"},
+            {"accent3", "accent3"}, {"accent4", "accent4"}, {"accent5", "accent5"},
+            {"accent6", "accent6"}, {"hlink", "hlink"},     {"folHlink", "folHlink"}};
+        for (const auto& [name, value] : identity) map.append_attribute(name) = value;
+    }
+    if (options.written) *options.written = chart::readChartSpace(doc, file, part);
+    // The look and the link add little to a part: a tenth more than it came with is room enough.
+    return xmlBytes(doc, chartXml.size() + chartXml.size() / 10 + 4096);
+}
+
+QString summaryKindOf(const QStringList& groupKindNames) {
+    if (groupKindNames.isEmpty()) return QStringLiteral("Chart");
+    for (const QString& name : groupKindNames) {
+        if (name != groupKindNames.front()) return QStringLiteral("Combination");
+    }
+    return groupKindNames.front();
+}
+
+ChartSummary summarizeChart(const chart::ChartSpace& space) {
+    ChartSummary summary;
+    QStringList kinds;
+    for (const chart::ChartGroup& group : space.chart.plotArea.groups) kinds << group.kindName();
+    summary.kind = summaryKindOf(kinds);
+    if (space.chart.title && space.chart.title->text) {
+        summary.title = space.chart.title->text->text().replace(u'\n', u' ');
+    }
+    for (const chart::Series* series : space.allSeries()) {
+        ChartSeriesSummary s;
+        if (series->text) {
+            s.nameFormula = series->text->formula;
+            s.name = series->text->text();
+        }
+        if (const chart::DataSource* categories = series->categoryData()) s.categoryFormula = categories->formula;
+        if (const chart::DataSource* values = series->valueData()) {
+            s.valueFormula = values->formula;
+            if (values->numbers) s.pointCount = static_cast<int>(values->numbers->points.size());
+        }
+        summary.series.push_back(s);
+    }
+    summary.externalDataRelId = space.externalDataRelId;
+    summary.autoUpdateOff = space.autoUpdate.has_value() && !*space.autoUpdate;
+    summary.userShapesRelId = space.userShapesRelId;
+    return summary;
+}
+
+ChartSummary readChartSummary(const QByteArray& chartXml, const QString& file,
+                              const QString& part) {
+    return summarizeChart(chart::readChartSpace(chartXml, file, part));
+}
+
+}  // namespace engine

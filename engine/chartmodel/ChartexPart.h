@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "engine/chartcopy/ChartOutline.h"
+#include "engine/chartdraw/ChartScene.h"
+#include "engine/package/Package.h"
+
+namespace engine {
+
+// A chart of the kinds the spreadsheet application added in its 2016 version (waterfall,
+// histogram, pareto, box and whisker, treemap, sunburst, funnel, region map), read from its
+// chartex part (cx:chartSpace, [MS-ODRAWXML]) as far as listing, copying and drawing it need:
+// the data it holds (cx:chartData: each cx:data with its dimensions, their formula and the
+// cached points of their first level), its title and its series in plot order.
+//
+// A series whose layout derives it from another (the pareto line, cx:series/@ownerIdx) is kept
+// with owned set. The kind is named from the series' layouts as the application names it:
+// "Waterfall", "Histogram" (clusteredColumn), "Pareto" (a histogram with its pareto line),
+// "Box and Whisker", "Treemap", "Sunburst", "Funnel", "Filled Map" (regionMap); "Chart" when
+// the plot area holds no series.
+//
+// Errors: throws DocumentError naming the file and part for malformed XML (within the limits of
+// depth and size), and, as Unsupported, for a part whose root is not cx:chartSpace holding a
+// cx:chart.
+struct ChartexChart {
+    struct Dimension {
+        QString type;  // cx:numDim/cx:strDim @type: "val", "cat", "size", "x", "y", "colorVal"...
+        bool numeric = false;  // cx:numDim
+        QString formula;       // cx:f; "" when the data are literal
+        QString formatCode;    // the first level's @formatCode (numbers)
+        // The first level's points by index (ptCount of them; a point not given is empty):
+        // numbers for cx:numDim, texts for cx:strDim.
+        std::vector<std::optional<double>> numbers;
+        std::vector<QString> texts;
+    };
+    struct Data {
+        int id = 0;  // cx:data/@id, referred to by cx:series/cx:dataId/@val
+        std::vector<Dimension> dimensions;
+    };
+    struct Series {
+        QString layout;  // cx:series/@layoutId
+        QString name;    // the cached text of cx:tx (cx:txData/cx:v)
+        QString nameFormula;
+        int dataId = -1;
+        bool owned = false;  // derived from another series (@ownerIdx)
+        bool hidden = false;
+        std::vector<int> subtotals;  // waterfall: the points set as totals (layoutPr/subtotals)
+    };
+
+    std::vector<Data> data;
+    std::vector<Series> series;
+    bool hasTitle = false;
+    QString title;  // the title's own text, blanks for line breaks; "" when none or automatic
+
+    QString kindName() const;
+    // The series counted as the chart's own: those no other series derives.
+    int ownSeriesCount() const;
+    const Data* dataById(int id) const;
+    // The first dimension of this series' data of the type given ("val", "cat"...); nullptr
+    // when it has none.
+    const Dimension* dimension(const Series& series, const QString& type) const;
+};
+
+ChartexChart readChartex(const QByteArray& xml, const QString& file, const QString& part,
+                         const Limits& limits = {});
+
+// The outline a list shows of a chartex part: its kind, title and own series.
+ChartOutline readChartexOutline(const PackageReader& package, const QString& part);
+
+// The markup-compatibility namespace a frame of this chart requires in mc:Choice, as the office
+// applications declare it: cx2 for a funnel, cx4 for a region map, cx1 for the other kinds.
+struct ChartexRequirement {
+    const char* prefix;
+    const char* uri;
+};
+ChartexRequirement chartexRequirement(const ChartexChart& chart);
+
+// The chartex part as a presentation holds it: its data linked to the embedded workbook of
+// relationship packageRelId (cx:externalData, first in cx:chartData, not updated on open), any
+// link it had before dropped. Throws like readChartex.
+QByteArray chartexForSlide(const QByteArray& xml, const QString& packageRelId, const QString& file,
+                           const QString& part);
+
+// The chart drawn at sizeInPoints in the look of the application's default style (Office theme
+// colours, Calibri's metric twin): a waterfall as floating columns from one running total,
+// increases in accent 1, decreases in accent 2, totals from the axis in accent 3, joined by
+// connector lines, with value labels above; a funnel as bars centred on one axis, as wide as
+// their values, with their categories beside and values inside. The other kinds, and a
+// waterfall or funnel without values, are drawn as a named outline: a white area with a thin
+// grey border holding the chart's title (or kind) at the top and a note naming its kind in the
+// middle. Needs a QGuiApplication (text is measured).
+chart::ChartScene chartexScene(const ChartexChart& chart, QSizeF sizeInPoints);
+// That scene as a picture of pixels on a 96 dpi screen (at least 1 x 1), for readers that do not
+// know the kind.
+QImage chartexPicture(const ChartexChart& chart, QSize pixels);
+
+}  // namespace engine

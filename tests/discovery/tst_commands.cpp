@@ -1,0 +1,265 @@
+// The six chart-list commands with scripted dialogs, files and spreadsheet application: their
+// tables, what each does to the path box and the list, and Find's busy, blank and existence
+// tests.
+
+#include "FakeExcel.h"
+#include "Harness.h"
+#include "discovery/ChartCommands.h"
+#include "platform/Dialogs.h"
+
+#include <QStandardPaths>
+#include <QtTest>
+
+using chartstest::FakeExcelServer;
+using chartstest::FakeSheet;
+using chartstest::Harness;
+
+namespace {
+
+QList<int> linesOf(const platform::Procedure& procedure) {
+    QList<int> lines;
+    for (const auto& step : procedure.steps) lines.append(step.line);
+    return lines;
+}
+
+QString locationOf(const char* procedure) {
+    return QStringLiteral("in Ostrivane2021/08/31.Form1.%1 ").arg(QLatin1String(procedure));
+}
+
+void addRows(Harness& h, const QList<bool>& marks) {
+    platform::ChartList list = h.list();
+    for (bool mark : marks) {
+        const int row = list.append(QStringLiteral("S"));
+        list.setChecked(row, mark);
+    }
+}
+
+QList<bool> marks(Harness& h) {
+    QList<bool> all;
+    platform::ChartList list = h.list();
+    for (int i = 1; i <= list.count(); ++i) all.append(list.checked(i));
+    return all;
+}
+
+}  // namespace
+
+class CommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void tablesCarryTheirLocationsAndLines();
+    void browseAsksWithTitleAndExcelFilterAndPutsTheChoiceInTheBox();
+    void cancelledBrowseKeepsTheBox();
+    void failedDialogStillEndsWithoutTouchingTheBox();
+    void findEmptiesTheListAndStopsSilentlyOnBlankBox_data();
+    void findEmptiesTheListAndStopsSilentlyOnBlankBox();
+    void findWithNoMatchingFileStopsSilently();
+    void findTestsTheUntrimmedTextAsPatternAndHandsItToDiscovery();
+    void findTwiceListsEachChartOnce();
+    void findWhileBusyAddsAfterTheRowsThere();
+    void loadSampleFillsTheBoxFromTheProgramFolderAndLeavesTheList();
+    void clearFileEmptiesTheBoxAndKeepsRowsAndMarks();
+    void checkAllAndUncheckAllSetEveryMark();
+    void checkCommandsOnEmptyListDoNothing();
+};
+
+void CommandsTest::tablesCarryTheirLocationsAndLines() {
+    Harness h;
+    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+    const struct {
+        const char* name;
+        platform::Procedure table;
+        QList<int> lines;
+    } all[] = {
+        {"PushButton1_Click", commands.pushButton1Procedure(), {100, 102, 104, 106, 108, 110}},
+        {"PushButton4_Click", commands.pushButton4Procedure(), {100, 102, 104, 106}},
+        {"PushButton5_Click", commands.pushButton5Procedure(), {100}},
+        {"PushButton6_Click", commands.pushButton6Procedure(), {100}},
+        {"PushButton7_Click", commands.pushButton7Procedure(), {100, 102, 104}},
+        {"PushButton9_Click", commands.pushButton9Procedure(), {100, 102, 104}},
+    };
+    for (const auto& entry : all) {
+        QCOMPARE(entry.table.location, locationOf(entry.name));
+        QCOMPARE(linesOf(entry.table), entry.lines);
+        // Every failure goes on with the next step; a failed test runs what it guards.
+        for (const auto& step : entry.table.steps) QCOMPARE(step.onFailure, platform::kNext);
+    }
+}
+
+void CommandsTest::browseAsksWithTitleAndExcelFilterAndPutsTheChoiceInTheBox() {
+    Harness h;
+    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+    h.form.Text1()->setText(QStringLiteral("/old/book.xlsx"));
+    h.dialogs.openAnswers.push_back(QStringLiteral("/data/chosen book.xlsm"));
+    commands.PushButton1_Click();
+
+    QCOMPARE(h.dialogs.calls.size(), 1);
+    const auto& call = h.dialogs.calls.first();
+    QCOMPARE(call.kind, testsupport::FakeDialogs::Kind::OpenFile);
+    QCOMPARE(call.title, QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"));
+    QCOMPARE(call.filter, QStringLiteral("Excel Files (*.xl*)|*.xl*|"));
+    QCOMPARE(call.fileName, QString());
+    QCOMPARE(h.form.Text1()->text(), QStringLiteral("/data/chosen book.xlsm"));
+    QVERIFY(h.reports.isEmpty());
+}
+
+void CommandsTest::cancelledBrowseKeepsTheBox() {
+    Harness h;
+    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+    h.form.Text1()->setText(QStringLiteral("/old/book.xlsx"));
+    commands.PushButton1_Click();  // no answer scripted: the user cancels
+    QCOMPARE(h.form.Text1()->text(), QStringLiteral("/old/book.xlsx"));
+    QVERIFY(h.reports.isEmpty());
+    QVERIFY(h.dialogs.messageBoxes().isEmpty());
+}
+
+void CommandsTest::failedDialogStillEndsWithoutTouchingTheBox() {
+    Harness h;
+    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+    h.form.Text1()->setText(QStringLiteral("/old/book.xlsx"));
+    h.dialogs.onShow = [](const testsupport::FakeDialogs::Call& call) {
+        if (call.kind == testsupport::FakeDialogs::Kind::OpenFile) {
+            throw platform::Failure(QStringLiteral("dialog refused"));
+        }
+    };
+    commands.PushButton1_Click();
+    QCOMPARE(h.reportedLines(), QList<int>({106}));
+    QCOMPARE(h.reports.first().location, locationOf("PushButton1_Click"));
+    // The file name stayed "", so line 108's test ends the command.
+    QCOMPARE(h.form.Text1()->text(), QStringLiteral("/old/book.xlsx"));
+}
+
+void CommandsTest::findEmptiesTheListAndStopsSilentlyOnBlankBox_data() {
+    QTest::addColumn<QString>("box");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blanks") << QStringLiteral("    ");
+}
+
+void CommandsTest::findEmptiesTheListAndStopsSilentlyOnBlankBox() {
+    QFETCH(QString, box);
+    Harness h;
+    FakeExcelServer server;
+    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+    addRows(h, {true, false});
+    h.form.Text1()->setText(box);
+    commands.PushButton4_Click();
+    QCOMPARE(h.list().count(), 0);
+    QCOMPARE(server.state->created, 0);
+    QVERIFY(h.dialogs.calls.isEmpty());
+}
+
+void CommandsTest::findWithNoMatchingFileStopsSilently() {
+    Harness h;
+    FakeExcelServer server;
+    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+    h.files.addFolder(QStringLiteral("/data/folder.xlsx"));
+    addRows(h, {true});
+    for (const QString& path : {QStringLiteral("/data/missing.xlsx"),
+                                QStringLiteral("/data/folder.xlsx")}) {
+        h.form.Text1()->setText(path);
+        commands.PushButton4_Click();
+        QCOMPARE(h.list().count(), 0);
+    }
+    QCOMPARE(server.state->created, 0);
+    QVERIFY(h.dialogs.calls.isEmpty());
+}
+
+void CommandsTest::findTestsTheUntrimmedTextAsPatternAndHandsItToDiscovery() {
+    Harness h;
+    FakeExcelServer server;
+    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+    // A pattern that matches a file: discovery gets the text exactly as typed, wildcard and all.
+    h.files.addFile(QStringLiteral("/data/book1.xlsx"));
+    const QString typed = QStringLiteral("/data/book?.xlsx");
+    server.state->workbooks.insert(typed, {FakeSheet{QStringLiteral("S"), {QStringLiteral("c")}}});
+    h.form.Text1()->setText(typed);
+    commands.PushButton4_Click();
+    QCOMPARE(server.state->openedPaths, QStringList({typed}));
+    QCOMPARE(h.rows(), QStringList({QStringLiteral("S|c|1|1")}));
+
+    // Blanks around the name are part of the pattern: "/data/book1.xlsx " names no file.
+    h.form.Text1()->setText(QStringLiteral("/data/book1.xlsx "));
+    commands.PushButton4_Click();
+    QCOMPARE(server.state->created, 1);
+    QCOMPARE(h.list().count(), 0);
+}
+
+void CommandsTest::findTwiceListsEachChartOnce() {
+    Harness h;
+    FakeExcelServer server;
+    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+    const QString book = QStringLiteral("/data/book.xlsx");
+    h.files.addFile(book);
+    server.state->workbooks.insert(
+        book, {FakeSheet{QStringLiteral("S"), {QStringLiteral("a"), QStringLiteral("b")}}});
+    h.form.Text1()->setText(book);
+    commands.PushButton4_Click();
+    h.list().setChecked(1, false);
+    commands.PushButton4_Click();
+    QCOMPARE(h.rows(), QStringList({QStringLiteral("S|a|1|1"), QStringLiteral("S|b|2|1")}));
+    QCOMPARE(server.state->created, 2);
+}
+
+void CommandsTest::findWhileBusyAddsAfterTheRowsThere() {
+    Harness h;
+    FakeExcelServer server;
+    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+    const QString book = QStringLiteral("/data/book.xlsx");
+    h.files.addFile(book);
+    server.state->workbooks.insert(book, {FakeSheet{QStringLiteral("T"), {QStringLiteral("t")}}});
+    addRows(h, {false});
+    h.form.setMousePointer(platform::pointer::kHourglass);
+    h.form.Text1()->setText(book);
+    commands.PushButton4_Click();
+    QCOMPARE(h.rows(), QStringList({QStringLiteral("S|||0"), QStringLiteral("T|t|1|1")}));
+    QCOMPARE(h.form.MousePointer(), platform::pointer::kDefault);
+}
+
+void CommandsTest::loadSampleFillsTheBoxFromTheProgramFolderAndLeavesTheList() {
+    Harness h;
+    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+    h.files.setProgramFolder(QStringLiteral("/opt/my programs/quillmere"));
+    addRows(h, {false, true});
+    commands.PushButton5_Click();
+    QCOMPARE(h.form.Text1()->text(),
+             QStringLiteral("/opt/my programs/quillmere/Samples/sample1.xls"));
+    QCOMPARE(marks(h), QList<bool>({false, true}));
+    QVERIFY(h.dialogs.calls.isEmpty());
+}
+
+void CommandsTest::clearFileEmptiesTheBoxAndKeepsRowsAndMarks() {
+    Harness h;
+    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+    h.form.Text1()->setText(QStringLiteral("/data/book.xlsx"));
+    addRows(h, {true, false, true});
+    commands.PushButton6_Click();
+    QCOMPARE(h.form.Text1()->text(), QString());
+    QCOMPARE(marks(h), QList<bool>({true, false, true}));
+}
+
+void CommandsTest::checkAllAndUncheckAllSetEveryMark() {
+    Harness h;
+    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+    addRows(h, {true, false, true, false});
+    commands.PushButton9_Click();
+    QCOMPARE(marks(h), QList<bool>({true, true, true, true}));
+    commands.PushButton9_Click();
+    QCOMPARE(marks(h), QList<bool>({true, true, true, true}));
+    commands.PushButton7_Click();
+    QCOMPARE(marks(h), QList<bool>({false, false, false, false}));
+    QVERIFY(h.reports.isEmpty());
+}
+
+void CommandsTest::checkCommandsOnEmptyListDoNothing() {
+    Harness h;
+    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+    commands.PushButton9_Click();
+    commands.PushButton7_Click();
+    QCOMPARE(h.list().count(), 0);
+    QVERIFY(h.reports.isEmpty());
+}
+
+QTEST_MAIN(CommandsTest)
+#include "tst_commands.moc"
