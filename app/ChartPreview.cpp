@@ -1,6 +1,6 @@
 #include "app/ChartPreview.h"
 
-#include "engine/chartmodel/ChartexPart.h"
+#include "engine/chartdraw/ChartexScene.h"
 #include "engine/chartcopy/ChartPart.h"
 #include "engine/chartdraw/ChartRenderer.h"
 #include "engine/legacy/LegacyConverter.h"

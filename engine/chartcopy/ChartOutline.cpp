@@ -1,6 +1,7 @@
 #include "engine/chartcopy/ChartOutline.h"
 
 #include "engine/chartmodel/ChartModel.h"
+#include "engine/chartmodel/ChartexPart.h"
 #include "engine/chartcopy/ChartPart.h"
 #include "engine/package/Namespaces.h"
 #include "engine/workbook/XmlStream.h"
@@ -284,6 +285,12 @@ ChartOutline readChartOutline(const PackageReader& package, const QString& part)
     stream.finish();
     handler.check(file, part);
     return handler.outline();
+}
+
+ChartOutline readChartexOutline(const PackageReader& package, const QString& part) {
+    const ChartexChart chart =
+        readChartex(package.read(part), package.fileName(), part, package.limits());
+    return ChartOutline{chart.kindName(), chart.title, chart.ownSeriesCount()};
 }
 
 }  // namespace engine

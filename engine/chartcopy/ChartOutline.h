@@ -42,4 +42,8 @@ ChartOutline readChartOutline(const QByteArray& chartXml, const QString& file, c
 // The outline of a part of a package, inflated piece by piece and read only as far as needed.
 ChartOutline readChartOutline(const PackageReader& package, const QString& part);
 
+// The outline of a chartex part (ChartexPart.h): its kind, title and own series. The part is
+// read whole, through the chartex model; throws like readChartex.
+ChartOutline readChartexOutline(const PackageReader& package, const QString& part);
+
 }  // namespace engine

@@ -1,14 +1,10 @@
 #pragma once
 
 #include <QByteArray>
-#include <QImage>
-#include <QSize>
 #include <QString>
 #include <optional>
 #include <vector>
 
-#include "engine/chartcopy/ChartOutline.h"
-#include "engine/chartdraw/ChartScene.h"
 #include "engine/package/Package.h"
 
 namespace engine {
@@ -70,9 +66,6 @@ struct ChartexChart {
 ChartexChart readChartex(const QByteArray& xml, const QString& file, const QString& part,
                          const Limits& limits = {});
 
-// The outline a list shows of a chartex part: its kind, title and own series.
-ChartOutline readChartexOutline(const PackageReader& package, const QString& part);
-
 // The markup-compatibility namespace a frame of this chart requires in mc:Choice, as the office
 // applications declare it: cx2 for a funnel, cx4 for a region map, cx1 for the other kinds.
 struct ChartexRequirement {
@@ -86,18 +79,5 @@ ChartexRequirement chartexRequirement(const ChartexChart& chart);
 // link it had before dropped. Throws like readChartex.
 QByteArray chartexForSlide(const QByteArray& xml, const QString& packageRelId, const QString& file,
                            const QString& part);
-
-// The chart drawn at sizeInPoints in the look of the application's default style (Office theme
-// colours, Calibri's metric twin): a waterfall as floating columns from one running total,
-// increases in accent 1, decreases in accent 2, totals from the axis in accent 3, joined by
-// connector lines, with value labels above; a funnel as bars centred on one axis, as wide as
-// their values, with their categories beside and values inside. The other kinds, and a
-// waterfall or funnel without values, are drawn as a named outline: a white area with a thin
-// grey border holding the chart's title (or kind) at the top and a note naming its kind in the
-// middle. Needs a QGuiApplication (text is measured).
-chart::ChartScene chartexScene(const ChartexChart& chart, QSizeF sizeInPoints);
-// That scene as a picture of pixels on a 96 dpi screen (at least 1 x 1), for readers that do not
-// know the kind.
-QImage chartexPicture(const ChartexChart& chart, QSize pixels);
 
 }  // namespace engine

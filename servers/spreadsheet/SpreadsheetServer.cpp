@@ -3,7 +3,7 @@
 
 #include "engine/chartcopy/ChartCollector.h"
 #include "engine/chartcopy/ChartOutline.h"
-#include "engine/chartmodel/ChartexPart.h"
+#include "engine/chartdraw/ChartexScene.h"
 #include "engine/chartcopy/ChartPackage.h"
 #include "engine/chartcopy/ChartPart.h"
 #include "engine/chartdraw/ChartRenderer.h"

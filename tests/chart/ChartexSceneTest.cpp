@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/chartmodel/ChartexPart.h"
+#include "engine/chartdraw/ChartexScene.h"
 
 using engine::ChartexChart;
 using engine::chart::ChartScene;
