@@ -482,14 +482,16 @@ void Form1::Option1_Click() { transfer::Option1_Click(*this); }
 void Form1::Option2_Click() { transfer::Option2_Click(*this); }
 
 void Form1::Text1_Change() {
-    platform::WriteSetting(QStringLiteral("Excel File"), m_text1->text());
+    platform::Settings::write(platform::Settings::Key::WorkbookPath, m_text1->text());
 }
 
 void Form1::Text2_Change() {
-    platform::WriteSetting(QStringLiteral("PowerPoint File"), m_text2->text());
+    platform::Settings::write(platform::Settings::Key::PresentationPath, m_text2->text());
 }
 
-void Form1::Text3_Change() { platform::WriteSetting(QStringLiteral("Delay"), m_text3->text()); }
+void Form1::Text3_Change() {
+    platform::Settings::write(platform::Settings::Key::Delay, m_text3->text());
+}
 
 namespace {
 
@@ -648,25 +650,25 @@ platform::Procedure Form1::formLoadProcedure() {
     s.push_back(step(140, [this] { setListColumnWidth(2, 1); }));
     // Restoring a box's text goes through its change handler, which stores it back.
     s.push_back(step(142, [this] {
-        m_text1->setText(platform::ReadSetting(QStringLiteral("Excel File")));
+        m_text1->setText(platform::Settings::read(platform::Settings::Key::WorkbookPath));
     }));
     s.push_back({144, [this] { return FileExists(m_text1->text(), m_files) ? 148 : kNext; }});
     s.push_back(step(146, [this] { m_text1->setText(QString()); }));
     s.push_back(step(148, [this] {
-        m_text3->setText(platform::ReadSetting(QStringLiteral("Delay"), QStringLiteral("1")));
+        m_text3->setText(platform::Settings::read(platform::Settings::Key::Delay));
     }));
     s.push_back(step(150, [this] {
-        m_text2->setText(platform::ReadSetting(QStringLiteral("PowerPoint File")));
+        m_text2->setText(platform::Settings::read(platform::Settings::Key::PresentationPath));
     }));
     s.push_back({152, [this] { return FileExists(m_text2->text(), m_files) ? 156 : kNext; }});
     s.push_back(step(154, [this] { m_text2->setText(QString()); }));
     s.push_back(step(156, [this] {
-        setOption(m_option1, platform::settingAsBoolean(
-                                 platform::ReadSetting(QStringLiteral("Option1"), QStringLiteral("1"))));
+        setOption(m_option1,
+                  platform::Settings::readBoolean(platform::Settings::Key::NewPresentation));
     }));
     s.push_back(step(158, [this] {
-        setOption(m_option2, platform::settingAsBoolean(
-                                 platform::ReadSetting(QStringLiteral("Option2"), QStringLiteral("0"))));
+        setOption(m_option2,
+                  platform::Settings::readBoolean(platform::Settings::Key::ExistingPresentation));
     }));
     // Without Excel the program ends here: no later step, and the window is never shown.
     s.push_back({160, [this] {

@@ -76,4 +76,41 @@ bool settingAsBoolean(const QString& text) {
     return number != 0.0;
 }
 
+namespace {
+
+struct SettingEntry {
+    const char* name;
+    const char* defaultValue;
+};
+
+// The one list of the settings, their stored keys and defaults. A switch, so that a key added
+// to Settings::Key without its entry here is a compiler warning.
+SettingEntry settingEntry(Settings::Key key) {
+    switch (key) {
+        case Settings::Key::WorkbookPath: return {"Excel File", ""};
+        case Settings::Key::PresentationPath: return {"PowerPoint File", ""};
+        case Settings::Key::Delay: return {"Delay", "1"};
+        case Settings::Key::NewPresentation: return {"Option1", "1"};
+        case Settings::Key::ExistingPresentation: return {"Option2", "0"};
+        case Settings::Key::PresentationWindowSize: return {"PresentationWindowSize", ""};
+    }
+    return {"", ""};
+}
+
+}  // namespace
+
+QString Settings::keyOf(Key key) { return QString::fromLatin1(settingEntry(key).name); }
+
+QString Settings::defaultOf(Key key) { return QString::fromLatin1(settingEntry(key).defaultValue); }
+
+QString Settings::read(Key key) { return ReadSetting(keyOf(key), defaultOf(key)); }
+
+void Settings::write(Key key, const QString& text) { WriteSetting(keyOf(key), text); }
+
+bool Settings::readBoolean(Key key) { return settingAsBoolean(read(key)); }
+
+void Settings::writeBoolean(Key key, bool value) {
+    write(key, value ? QStringLiteral("True") : QStringLiteral("False"));
+}
+
 }  // namespace platform

@@ -11,11 +11,11 @@ namespace transfer {
 
 namespace {
 
-QString truthText(bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); }
-
 void storeChoice(platform::FormControls& form) {
-    platform::WriteSetting(QStringLiteral("Option1"), truthText(form.Option1()->isChecked()));
-    platform::WriteSetting(QStringLiteral("Option2"), truthText(form.Option2()->isChecked()));
+    platform::Settings::writeBoolean(platform::Settings::Key::NewPresentation,
+                                     form.Option1()->isChecked());
+    platform::Settings::writeBoolean(platform::Settings::Key::ExistingPresentation,
+                                     form.Option2()->isChecked());
 }
 
 }  // namespace

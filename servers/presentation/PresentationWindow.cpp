@@ -44,8 +44,6 @@ constexpr int kSettleMilliseconds = 60;
 // The zoom steps of Zoom In and Zoom Out.
 constexpr double kZoomSteps[] = {0.1, 0.25, 0.33, 0.5, 0.67, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
 constexpr QSize kDefaultWindowSize(1100, 640);
-// The setting that keeps the size of the last presentation window closed, as "WIDTHxHEIGHT".
-const char* const kWindowSizeKey = "PresentationWindowSize";
 
 const char* const kPptxMimeType = "application/vnd.openxmlformats-officedocument.presentationml.presentation";
 const char* const kPptmMimeType = "application/vnd.ms-powerpoint.presentation.macroEnabled.12";
@@ -53,8 +51,10 @@ const char* const kPptmMimeType = "application/vnd.ms-powerpoint.presentation.ma
 // The presentation window placed last, from which the next one cascades.
 QPointer<QWidget> g_lastPlaced;
 
+// The size of the last presentation window closed, kept in the settings.
 QSize rememberedWindowSize() {
-    const QStringList parts = platform::ReadSetting(QString::fromLatin1(kWindowSizeKey)).split(u'x');
+    const QStringList parts =
+        platform::Settings::read(platform::Settings::Key::PresentationWindowSize).split(u'x');
     if (parts.size() != 2) return kDefaultWindowSize;
     bool okWidth = false, okHeight = false;
     const int width = parts[0].toInt(&okWidth);
@@ -825,8 +825,9 @@ void PresentationWindow::placeOnScreen() {
 
 void PresentationWindow::rememberSize() {
     if (isMaximized() || isFullScreen()) return;
-    platform::WriteSetting(QString::fromLatin1(kWindowSizeKey),
-                           QStringLiteral("%1x%2").arg(QString::number(width()), QString::number(height())));
+    platform::Settings::write(
+        platform::Settings::Key::PresentationWindowSize,
+        QStringLiteral("%1x%2").arg(QString::number(width()), QString::number(height())));
 }
 
 void PresentationWindow::showSelection(int index) {

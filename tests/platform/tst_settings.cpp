@@ -50,6 +50,38 @@ private slots:
         QCOMPARE(platform::ReadSetting(QStringLiteral("Delay")), QStringLiteral("12"));
     }
 
+    void namedSettingsReadTheirDefaultsUntilWritten() {
+        using platform::Settings;
+        QCOMPARE(Settings::read(Settings::Key::Delay), QStringLiteral("1"));
+        QCOMPARE(Settings::read(Settings::Key::WorkbookPath), QString());
+        QVERIFY(Settings::readBoolean(Settings::Key::NewPresentation));
+        QVERIFY(!Settings::readBoolean(Settings::Key::ExistingPresentation));
+        QCOMPARE(Settings::read(Settings::Key::PresentationWindowSize), QString());
+        QVERIFY(!QFile::exists(platform::settingsFilePath()));
+        // Written empty is not absent: the default no longer applies.
+        Settings::write(Settings::Key::Delay, QString());
+        QCOMPARE(Settings::read(Settings::Key::Delay), QString());
+    }
+
+    // A settings file an earlier version wrote, under the literal keys, reads the same through
+    // the named settings, and what they write is found under those keys.
+    void namedSettingsUseTheKeysStoredFilesHold() {
+        using platform::Settings;
+        platform::WriteSetting(QStringLiteral("Excel File"), QStringLiteral("/d/book.xlsx"));
+        platform::WriteSetting(QStringLiteral("PowerPoint File"), QStringLiteral("/d/deck.pptx"));
+        platform::WriteSetting(QStringLiteral("Option1"), QStringLiteral("False"));
+        QCOMPARE(Settings::read(Settings::Key::WorkbookPath), QStringLiteral("/d/book.xlsx"));
+        QCOMPARE(Settings::read(Settings::Key::PresentationPath), QStringLiteral("/d/deck.pptx"));
+        QVERIFY(!Settings::readBoolean(Settings::Key::NewPresentation));
+
+        Settings::writeBoolean(Settings::Key::ExistingPresentation, true);
+        Settings::write(Settings::Key::PresentationWindowSize, QStringLiteral("900x700"));
+        QCOMPARE(platform::ReadSetting(QStringLiteral("Option2")), QStringLiteral("True"));
+        QCOMPARE(platform::ReadSetting(QStringLiteral("PresentationWindowSize")),
+                 QStringLiteral("900x700"));
+        QCOMPARE(testsupport::storedKeys().size(), 5);
+    }
+
     void optionValuesReadAsTruth_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("value");
