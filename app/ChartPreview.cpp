@@ -155,12 +155,14 @@ Read readLegacyChart(const QString& path, const QString& sheetName, int chartInd
         if (!sheet && candidate->name.compare(sheetName, Qt::CaseInsensitive) == 0) sheet = candidate;
     }
     if (!sheet) {
-        throw engine::DocumentError(workbook->displayName(), QString(),
-                                    QStringLiteral("there is no worksheet named \"%1\"").arg(sheetName));
+        throw engine::DocumentError(
+            engine::DocumentError::Kind::Missing, workbook->displayName(), QString(),
+            QStringLiteral("there is no worksheet named \"%1\"").arg(sheetName));
     }
     if (chartIndex < 1 || chartIndex > int(sheet->chartObjects.size())) {
-        throw engine::DocumentError(workbook->displayName(), QString(),
-                                    QStringLiteral("worksheet \"%1\" has no chart %2").arg(sheetName).arg(chartIndex));
+        throw engine::DocumentError(
+            engine::DocumentError::Kind::Missing, workbook->displayName(), QString(),
+            QStringLiteral("worksheet \"%1\" has no chart %2").arg(sheetName).arg(chartIndex));
     }
     read.chart = workbook->workbookChart(*sheet, chartIndex - 1);
     read.scene = std::make_shared<engine::chart::ChartScene>(
@@ -193,12 +195,14 @@ Read readChart(const QString& path, const QString& sheetName, int chartIndex, co
         const std::unique_ptr<engine::Workbook> workbook = engine::Workbook::open(readPath);
         const engine::Workbook::Sheet* sheet = workbook->sheetByName(sheetName);
         if (!sheet || sheet->kind != engine::Workbook::SheetKind::Worksheet) {
-            throw engine::DocumentError(QFileInfo(path).fileName(), QString(),
-                                        QStringLiteral("there is no worksheet named \"%1\"").arg(sheetName));
+            throw engine::DocumentError(
+                engine::DocumentError::Kind::Missing, QFileInfo(path).fileName(), QString(),
+                QStringLiteral("there is no worksheet named \"%1\"").arg(sheetName));
         }
         if (chartIndex < 1 || chartIndex > int(sheet->chartObjects.size())) {
-            throw engine::DocumentError(QFileInfo(path).fileName(), QString(),
-                                        QStringLiteral("worksheet \"%1\" has no chart %2").arg(sheetName).arg(chartIndex));
+            throw engine::DocumentError(
+                engine::DocumentError::Kind::Missing, QFileInfo(path).fileName(), QString(),
+                QStringLiteral("worksheet \"%1\" has no chart %2").arg(sheetName).arg(chartIndex));
         }
         const auto& object = sheet->chartObjects[size_t(chartIndex - 1)];
         if (object.frame.extended) {

@@ -95,8 +95,9 @@ WorkbookShelf::Book& WorkbookShelf::book(const QString& path) {
             readFrom = book->converted->filePath(QStringLiteral("converted.xlsx"));
             QFile out(readFrom);
             if (!book->converted->isValid() || !out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
-                throw engine::DocumentError(QFileInfo(key).fileName(), QString(),
-                                            QStringLiteral("no room for the converted copy in the temporary folder"));
+                throw engine::DocumentError(
+                    engine::DocumentError::Kind::Io, QFileInfo(key).fileName(), QString(),
+                    QStringLiteral("no room for the converted copy in the temporary folder"));
             }
         }
         book->workbook = engine::Workbook::open(readFrom);
@@ -165,8 +166,9 @@ std::vector<engine::ChartPackage::Cell> WorkbookShelf::cells(const QString& path
     Book& b = book(path);
     if (b.failure) throw *b.failure;
     if (!b.workbook) {
-        throw engine::DocumentError(QFileInfo(path).fileName(), QString(),
-                                    QStringLiteral("charts linked to a legacy .xls workbook are not refreshed"));
+        throw engine::DocumentError(
+            engine::DocumentError::Kind::Unsupported, QFileInfo(path).fileName(), QString(),
+            QStringLiteral("charts linked to a legacy .xls workbook are not refreshed"));
     }
     if (date1904) *date1904 = b.workbook->date1904();
     QHash<QString, std::vector<engine::CellRange>> bySheet;

@@ -52,10 +52,12 @@ void collectParts(const Workbook& workbook, const QString& chartPart, bool chart
                 const QString kind = package.contentTypes().of(rel.targetPart);
                 if (!chartPackageCarriesPart(rel.type, kind)) {
                     if (!chartPackageNamesPartById(part.contentType, rel.type)) continue;
-                    throw DocumentError(file, relsPart,
-                                        QStringLiteral("relationship \"%1\" points at %2, which is not of the kind it "
-                                                       "names (content type \"%3\")")
-                                            .arg(rel.id, rel.target, kind));
+                    throw DocumentError(
+                        DocumentError::Kind::Corrupt, file, relsPart,
+                        QStringLiteral(
+                            "relationship \"%1\" points at %2, which is not of the kind it "
+                            "names (content type \"%3\")")
+                            .arg(rel.id, rel.target, kind));
                 }
                 if (seen.contains(rel.targetPart.toLower())) continue;
                 seen.insert(rel.targetPart.toLower());

@@ -86,7 +86,7 @@ QByteArray rewrittenRels(const QByteArray& rels, const QString& sourceName, cons
             continue;
         }
         if (it == renamed.constEnd()) {
-            throw DocumentError(kClipboard, sourceName,
+            throw DocumentError(DocumentError::Kind::Corrupt, kClipboard, sourceName,
                                 QStringLiteral("relationship %1 points to %2, which the chart "
                                                "package does not carry")
                                     .arg(QString::fromUtf8(rel.attribute("Id").value()), target));
@@ -122,7 +122,9 @@ chart::RenderContext sourceLook(const ChartPackage& chart, const QHash<QString, 
 
 ChartParts makeChartParts(const Package& package, const ChartPackage& chart, chart::ChartSpace* written,
                           bool rewriteCaches) {
-    if (chart.parts.empty()) throw DocumentError(kClipboard, QString(), QStringLiteral("chart package has no chart part"));
+    if (chart.parts.empty())
+        throw DocumentError(DocumentError::Kind::Corrupt, kClipboard, QString(),
+                            QStringLiteral("chart package has no chart part"));
 
     // Only parts the chart reaches through relationships of the kinds a chart package carries
     // are placed; anything else on the clipboard is left behind.
@@ -173,7 +175,8 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& chart, cha
         const auto& part = chart.parts[i];
         if (!reached.contains(part.name.toLower())) continue;
         if (renamed.contains(part.name.toLower())) {
-            throw DocumentError(kClipboard, part.name, QStringLiteral("part carried twice"));
+            throw DocumentError(DocumentError::Kind::Corrupt, kClipboard, part.name,
+                                QStringLiteral("part carried twice"));
         }
         const QString pattern = i > 0              ? patternFor(part.name)
                                 : chart.isChartex() ? QStringLiteral("/ppt/charts/chartEx%1.xml")

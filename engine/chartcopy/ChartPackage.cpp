@@ -35,7 +35,7 @@ enum class ValueKind : quint8 { Empty = 0, Number = 1, Text = 2, Truth = 3 };
 const QString kClipboard = QStringLiteral("clipboard");
 
 [[noreturn]] void refuse(const QString& what) {
-    throw DocumentError(kClipboard, QString(), what);
+    throw DocumentError(DocumentError::Kind::Corrupt, kClipboard, QString(), what);
 }
 
 void writeValue(QDataStream& out, const QVariant& value) {

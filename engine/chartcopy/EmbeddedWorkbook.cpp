@@ -30,7 +30,7 @@ const char* const kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/200
 const char* const kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
 [[noreturn]] void fail(const QString& what) {
-    throw DocumentError(kSource, kPart, what);
+    throw DocumentError(DocumentError::Kind::Corrupt, kSource, kPart, what);
 }
 
 // Text as XML character data or attribute value. Characters XML cannot carry at all (most

@@ -13,13 +13,15 @@ QByteArray themeOverrideFromTheme(const QByteArray& themeXml, const QString& fil
     parseXml(theme, themeXml, file, part);
     const auto root = theme.document_element();
     if (!xml::is(root, xml::Ns::A, "theme")) {
-        throw DocumentError(file, part, QStringLiteral("root element is not a:theme"));
+        throw DocumentError(DocumentError::Kind::Corrupt, file, part,
+                            QStringLiteral("root element is not a:theme"));
     }
     const auto elements = xml::child(root, xml::Ns::A, "themeElements");
     const char* const schemes[] = {"clrScheme", "fontScheme", "fmtScheme"};
     for (const char* scheme : schemes) {
         if (!xml::child(elements, xml::Ns::A, scheme)) {
-            throw DocumentError(file, part, QStringLiteral("theme has no a:%1").arg(scheme));
+            throw DocumentError(DocumentError::Kind::Corrupt, file, part,
+                                QStringLiteral("theme has no a:%1").arg(scheme));
         }
     }
 

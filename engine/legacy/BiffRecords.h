@@ -35,7 +35,7 @@ public:
     Reader(const QByteArray& stream, const QString& file) : m_stream(stream), m_file(file) {}
 
     [[noreturn]] void fail(const QString& what) const {
-        throw DocumentError(m_file, QStringLiteral("Workbook"), what);
+        throw DocumentError(DocumentError::Kind::Corrupt, m_file, QStringLiteral("Workbook"), what);
     }
 
     struct Record {

@@ -108,13 +108,16 @@ QByteArray runConversion(const QString& path, const QString& targetExtension, co
     const QString file = displayName(path);
     const QString program = LegacyConverter::officeProgram();
     if (program.isEmpty() || !QFileInfo(program).isExecutable()) {
-        throw DocumentError(file, QString(),
-                            QStringLiteral("this format is read through LibreOffice, which is not installed; %1")
-                                .arg(installHint(targetExtension)));
+        throw DocumentError(
+            DocumentError::Kind::Unsupported, file, QString(),
+            QStringLiteral("this format is read through LibreOffice, which is not installed; %1")
+                .arg(installHint(targetExtension)));
     }
 
     QTemporaryDir work(QDir::tempPath() + QStringLiteral("/quillmere-convert-XXXXXX"));
-    if (!work.isValid()) throw DocumentError(file, QString(), QStringLiteral("no temporary folder for the conversion"));
+    if (!work.isValid())
+        throw DocumentError(DocumentError::Kind::Io, file, QString(),
+                            QStringLiteral("no temporary folder for the conversion"));
     const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
     const QString input = work.filePath(QStringLiteral("input") + suffix);
     if (!QFile::copy(path, input)) throw DocumentError(DocumentError::Kind::Io, file, QString(), QStringLiteral("cannot be read"));
@@ -138,8 +141,9 @@ QByteArray runConversion(const QString& path, const QString& targetExtension, co
     }
     process.start(program, arguments);
     if (!process.waitForStarted(10000)) {
-        throw DocumentError(file, QString(), QStringLiteral("LibreOffice could not be started (%1); %2")
-                                                 .arg(process.errorString(), installHint(targetExtension)));
+        throw DocumentError(DocumentError::Kind::Unsupported, file, QString(),
+                            QStringLiteral("LibreOffice could not be started (%1); %2")
+                                .arg(process.errorString(), installHint(targetExtension)));
     }
     QElapsedTimer clock;
     clock.start();
@@ -151,17 +155,21 @@ QByteArray runConversion(const QString& path, const QString& targetExtension, co
         }
         if (clock.elapsed() > timeLimit) {
             endProcessGroup(process);
-            throw DocumentError(file, QString(), QStringLiteral("LibreOffice did not finish converting it within %1 s")
-                                                     .arg(timeLimit / 1000));
+            throw DocumentError(
+                DocumentError::Kind::OverLimit, file, QString(),
+                QStringLiteral("LibreOffice did not finish converting it within %1 s")
+                    .arg(timeLimit / 1000));
         }
     }
     const QString output = QDir(outDir).filePath(QStringLiteral("input.") + targetExtension);
     QFile converted(output);
     if (!converted.open(QIODevice::ReadOnly)) {
         const QString said = QString::fromLocal8Bit(process.readAll()).simplified().left(200);
-        throw DocumentError(file, QString(),
-                            QStringLiteral("LibreOffice could not convert it to .%1%2")
-                                .arg(targetExtension, said.isEmpty() ? QString() : QStringLiteral(" (") + said + u')'));
+        throw DocumentError(
+            DocumentError::Kind::Corrupt, file, QString(),
+            QStringLiteral("LibreOffice could not convert it to .%1%2")
+                .arg(targetExtension,
+                     said.isEmpty() ? QString() : QStringLiteral(" (") + said + u')'));
     }
     return converted.readAll();
 }

@@ -1354,8 +1354,8 @@ public:
         m_xml.writeEndElement();  // chartSpace
         m_xml.writeEndDocument();
         if (m_xml.hasError())
-            throw DocumentError(QStringLiteral("chart part"), QString(),
-                                QStringLiteral("cannot be written"));
+            throw DocumentError(DocumentError::Kind::Corrupt, QStringLiteral("chart part"),
+                                QString(), QStringLiteral("cannot be written"));
         return m_bytes;
     }
 
@@ -2378,7 +2378,7 @@ struct XlsWorkbook::Impl {
                 (sheets[s].name == sheet.name && sheets[s].kind == sheet.kind))
                 return {s, chart};
         }
-        throw DocumentError(file, QString(),
+        throw DocumentError(DocumentError::Kind::Missing, file, QString(),
                             QStringLiteral("there is no sheet \"%1\"").arg(sheet.name));
     }
 

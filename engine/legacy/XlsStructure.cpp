@@ -499,7 +499,7 @@ QByteArray workbookStream(GsfInput* input, const QString& file) {
     if (!compound) {
         const QString why = error ? QString::fromUtf8(error->message) : QString();
         if (error) g_error_free(error);
-        throw DocumentError(file, QString(),
+        throw DocumentError(DocumentError::Kind::Corrupt, file, QString(),
                             QStringLiteral("not a readable compound file (damaged or truncated)%1")
                                 .arg(why.isEmpty() ? QString() : QStringLiteral(": ") + why));
     }
@@ -533,8 +533,11 @@ QByteArray workbookStream(GsfInput* input, const QString& file) {
                                 QStringLiteral("not a workbook: the file is %1").arg(otherDocument));
         }
         if (book) throw DocumentError(DocumentError::Kind::Unsupported, file, QString(), oldFormatMessage(QStringLiteral("Excel 5.0/95")));
-        throw DocumentError(file, QString(), QStringLiteral("the compound file holds no Workbook stream: it is damaged or truncated, "
-                                           "or not an Excel workbook"));
+        throw DocumentError(
+            DocumentError::Kind::Corrupt, file, QString(),
+            QStringLiteral(
+                "the compound file holds no Workbook stream: it is damaged or truncated, "
+                "or not an Excel workbook"));
     }
     const gsf_off_t size = gsf_input_size(stream.get());
     if (size < 0 || size > XlsStructure::kMaxStreamBytes) {
@@ -542,8 +545,9 @@ QByteArray workbookStream(GsfInput* input, const QString& file) {
     }
     QByteArray bytes(qsizetype(size), Qt::Uninitialized);
     if (size > 0 && !gsf_input_read(stream.get(), size_t(size), reinterpret_cast<guint8*>(bytes.data()))) {
-        throw DocumentError(file, QStringLiteral("Workbook"),
-                            QStringLiteral("the stream cannot be read whole (damaged or truncated file)"));
+        throw DocumentError(
+            DocumentError::Kind::Corrupt, file, QStringLiteral("Workbook"),
+            QStringLiteral("the stream cannot be read whole (damaged or truncated file)"));
     }
     return bytes;
 }
@@ -693,7 +697,9 @@ XlsStructure XlsStructure::fromFileBytes(const QByteArray& file, const QString& 
     initialiseGsf();
     GsfPointer<GsfInput> input(
         gsf_input_memory_new(reinterpret_cast<const guint8*>(file.constData()), file.size(), FALSE));
-    if (!input) throw DocumentError(displayName, QString(), QStringLiteral("cannot be read"));
+    if (!input)
+        throw DocumentError(DocumentError::Kind::Io, displayName, QString(),
+                            QStringLiteral("cannot be read"));
     return fromWorkbookStream(workbookStream(input.get(), displayName), displayName);
 }
 
@@ -713,7 +719,8 @@ QByteArray XlsStructure::readWorkbookStream(const QString& path, const QString& 
     GsfPointer<GsfInput> input(gsf_input_stdio_new(QFile::encodeName(path).constData(), &error));
     if (!input) {
         if (error) g_error_free(error);
-        throw DocumentError(file, QString(), QStringLiteral("cannot be read"));
+        throw DocumentError(DocumentError::Kind::Io, file, QString(),
+                            QStringLiteral("cannot be read"));
     }
     return workbookStream(input.get(), file);
 }

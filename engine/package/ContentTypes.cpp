@@ -21,7 +21,8 @@ ContentTypes ContentTypes::parse(const QByteArray& xml, const QString& file, con
     parseXml(doc, xml, file, part, limits);
     const pugi::xml_node root = doc.document_element();
     if (!xml::is(root, xml::Ns::ContentTypes, "Types")) {
-        throw DocumentError(file, part, QStringLiteral("root is not Types"));
+        throw DocumentError(DocumentError::Kind::Corrupt, file, part,
+                            QStringLiteral("root is not Types"));
     }
     ContentTypes types;
     xml::ChildScope entries(root, xml::Ns::ContentTypes);

@@ -90,12 +90,14 @@ Package Package::open(const QString& path, const QString& name, const Limits& li
         if (i == ct || e.name.endsWith(u'/')) continue;
         const QString part = partNameFromZipEntry(e.name);
         if (!isValidPartName(part)) {
-            throw DocumentError(name, QString(),
-                                QStringLiteral("zip entry \"%1\" is not a valid part name").arg(e.name));
+            throw DocumentError(
+                DocumentError::Kind::Corrupt, name, QString(),
+                QStringLiteral("zip entry \"%1\" is not a valid part name").arg(e.name));
         }
         const QString key = part.toLower();
         if (package.m_spelling.contains(key)) {
-            throw DocumentError(name, part, QStringLiteral("part stored twice"));
+            throw DocumentError(DocumentError::Kind::Corrupt, name, part,
+                                QStringLiteral("part stored twice"));
         }
         package.m_order << part;
         package.m_spelling.insert(key, part);
@@ -205,7 +207,8 @@ std::vector<ZipOutEntry> Package::zipEntries() const {
     for (const QString& name : m_order) {
         // A name that would leave the package's folders is never written, whoever set it.
         if (!isValidPartName(name)) {
-            throw DocumentError(m_name, QString(), QStringLiteral("\"%1\" is not a valid part name").arg(name));
+            throw DocumentError(DocumentError::Kind::Corrupt, m_name, QString(),
+                                QStringLiteral("\"%1\" is not a valid part name").arg(name));
         }
         const auto stored = m_stored.constFind(name.toLower());
         if (stored != m_stored.constEnd()) {

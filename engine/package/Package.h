@@ -16,22 +16,24 @@ namespace engine {
 
 // A fault in a document: what kind of fault, the file, the part (when one is concerned) and
 // what is wrong, in short words: "book.xlsx: xl/charts/chart3.xml: not well-formed XML at line 12".
-// Callers decide by kind(), never by the message, which is for people.
+// Callers decide by kind(), never by the message, which is for people; so every error is made
+// with its kind.
 class DocumentError : public std::runtime_error {
 public:
     enum class Kind {
         Corrupt,         // malformed or inconsistent content
-        Missing,         // a file, part or relationship target that is not there
-        OverLimit,       // refused because it breaks a bound on untrusted input
+        Missing,         // a file, part or relationship target that is not there; a sheet,
+                         // slide, chart or position asked for that the document does not have
+        OverLimit,       // refused because it breaks a bound: on untrusted input, on the ids
+                         // left, on a size, on the time a conversion may take
         Unsupported,     // well-formed, but not something this engine reads
         NothingToPaste,  // the clipboard holds nothing a presentation can take
-        Io,              // a file that cannot be read, written or replaced
+        Io,              // a file that cannot be read, written or replaced (a temporary one
+                         // included), a picture that cannot be encoded
     };
 
     DocumentError(Kind kind, const QString& file, const QString& part, const QString& what);
-    DocumentError(const QString& file, const QString& part, const QString& what);
     DocumentError(Kind kind, const QString& message);
-    explicit DocumentError(const QString& message);
 
     Kind kind() const noexcept { return m_kind; }
     const QString& message() const noexcept { return m_message; }

@@ -17,13 +17,8 @@ QString located(const QString& file, const QString& part, const QString& what) {
 DocumentError::DocumentError(Kind kind, const QString& file, const QString& part, const QString& what)
     : DocumentError(kind, located(file, part, what)) {}
 
-DocumentError::DocumentError(const QString& file, const QString& part, const QString& what)
-    : DocumentError(Kind::Corrupt, located(file, part, what)) {}
-
 DocumentError::DocumentError(Kind kind, const QString& message)
     : std::runtime_error(message.toStdString()), m_kind(kind), m_message(message) {}
-
-DocumentError::DocumentError(const QString& message) : DocumentError(Kind::Corrupt, message) {}
 
 QString partNameFromZipEntry(const QString& entry) {
     return entry.startsWith(u'/') ? entry : QStringLiteral("/") + entry;

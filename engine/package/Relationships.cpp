@@ -34,7 +34,8 @@ Relationships Relationships::parse(const QByteArray& xml, const QString& sourceP
     parseXml(doc, xml, file, relsPart, limits);
     const pugi::xml_node root = doc.document_element();
     if (!xml::is(root, xml::Ns::PackageRels, "Relationships")) {
-        throw DocumentError(file, relsPart, QStringLiteral("root is not Relationships"));
+        throw DocumentError(DocumentError::Kind::Corrupt, file, relsPart,
+                            QStringLiteral("root is not Relationships"));
     }
     Relationships rels;
     for (const pugi::xml_node node :
@@ -46,10 +47,11 @@ Relationships Relationships::parse(const QByteArray& xml, const QString& sourceP
         rel.external = attr(node, "TargetMode").compare(QStringLiteral("External"),
                                                         Qt::CaseInsensitive) == 0;
         if (rel.id.isEmpty() || rel.type.isEmpty()) {
-            throw DocumentError(file, relsPart, QStringLiteral("relationship without Id or Type"));
+            throw DocumentError(DocumentError::Kind::Corrupt, file, relsPart,
+                                QStringLiteral("relationship without Id or Type"));
         }
         if (rels.byId(rel.id)) {
-            throw DocumentError(file, relsPart,
+            throw DocumentError(DocumentError::Kind::Corrupt, file, relsPart,
                                 QStringLiteral("relationship id %1 used twice").arg(rel.id));
         }
         if (!rel.external) rel.targetPart = resolvePartName(sourcePart, rel.target);

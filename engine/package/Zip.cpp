@@ -63,9 +63,10 @@ namespace {
     QFile in(path);
     const QByteArray head = in.open(QIODevice::ReadOnly) ? in.read(512) : QByteArray();
     if (head.startsWith("PK\x03\x04")) {
-        throw DocumentError(file, QString(),
-                            QStringLiteral("the file is cut short or damaged: its zip directory is missing "
-                                           "(an incomplete download or copy?)"));
+        throw DocumentError(
+            DocumentError::Kind::Corrupt, file, QString(),
+            QStringLiteral("the file is cut short or damaged: its zip directory is missing "
+                           "(an incomplete download or copy?)"));
     }
     const QString what = describeFileStart(head, in.size());
     throw DocumentError(DocumentError::Kind::Unsupported, file, QString(),
@@ -91,13 +92,14 @@ ZipReader::ZipReader(const QString& path, const QString& displayName, const Limi
             case ZIP_ER_NOZIP:
                 refuseNonZip(path, m_file);
             case ZIP_ER_INCONS:
-                throw DocumentError(m_file, QString(),
+                throw DocumentError(DocumentError::Kind::Corrupt, m_file, QString(),
                                     QStringLiteral("damaged or truncated zip package"));
             case ZIP_ER_OPEN:
             case ZIP_ER_READ:
                 throw DocumentError(DocumentError::Kind::Io, m_file, QString(), QStringLiteral("cannot be read"));
             default:
-                throw DocumentError(m_file, QString(), zipErrorText(code));
+                throw DocumentError(DocumentError::Kind::Corrupt, m_file, QString(),
+                                    zipErrorText(code));
         }
     }
     const zip_int64_t count = zip_get_num_entries(m_zip, 0);
@@ -167,7 +169,9 @@ using ZipFile = std::unique_ptr<zip_file_t, int (*)(zip_file_t*)>;
 // Closed on every way out, also when a consumer throws (a reader refusing the part).
 ZipFile openEntry(zip_t* zip, int index, const QString& file, const QString& part) {
     ZipFile opened(zip_fopen_index(zip, static_cast<zip_uint64_t>(index), 0), zip_fclose);
-    if (!opened) throw DocumentError(file, part, QStringLiteral("cannot be opened in the zip"));
+    if (!opened)
+        throw DocumentError(DocumentError::Kind::Corrupt, file, part,
+                            QStringLiteral("cannot be opened in the zip"));
     return opened;
 }
 
@@ -176,7 +180,8 @@ qint64 readSome(zip_file_t* f, char* data, qint64 size, const QString& file, con
     const zip_int64_t n = zip_fread(f, data, static_cast<zip_uint64_t>(size));
     if (n < 0) {
         const QString why = QString::fromUtf8(zip_error_strerror(zip_file_get_error(f)));
-        throw DocumentError(file, part, QStringLiteral("damaged zip data (%1)").arg(why));
+        throw DocumentError(DocumentError::Kind::Corrupt, file, part,
+                            QStringLiteral("damaged zip data (%1)").arg(why));
     }
     return n;
 }

@@ -131,13 +131,15 @@ void Presentation::load() {
         }
     }
     if (presentation.masters().empty()) {
-        throw DocumentError(m_name, m_presentationPart, QStringLiteral("presentation has no slide master"));
+        throw DocumentError(DocumentError::Kind::Corrupt, m_name, m_presentationPart,
+                            QStringLiteral("presentation has no slide master"));
     }
     for (const auto& s : presentation.slides()) {
         const Relationship* r = rels.byId(s.relId);
         if (!r || r->type != ooxml::rel::kSlide) {
-            throw DocumentError(m_name, m_presentationPart,
-                                QStringLiteral("slide %1 has no slide relationship %2").arg(s.id).arg(s.relId));
+            throw DocumentError(
+                DocumentError::Kind::Corrupt, m_name, m_presentationPart,
+                QStringLiteral("slide %1 has no slide relationship %2").arg(s.id).arg(s.relId));
         }
         checkSlide(r->targetPart);
         m_slides.push_back(r->targetPart);
@@ -154,7 +156,8 @@ void Presentation::checkSlide(const QString& slidePart) {
         }
     }
     if (!rels.firstOfType(ooxml::rel::kSlideLayout)) {
-        throw DocumentError(m_name, slidePart, QStringLiteral("slide has no layout"));
+        throw DocumentError(DocumentError::Kind::Corrupt, m_name, slidePart,
+                            QStringLiteral("slide has no layout"));
     }
 }
 
@@ -204,8 +207,10 @@ void Presentation::checkRoomFor(qsizetype added, const QString& what) const {
 
 void Presentation::checkIndex(int index) const {
     if (index < 0 || index >= slideCount()) {
-        throw DocumentError(m_name, QString(),
-                            QStringLiteral("slide position %1 is out of bounds (0 to %2)").arg(index).arg(slideCount() - 1));
+        throw DocumentError(DocumentError::Kind::Missing, m_name, QString(),
+                            QStringLiteral("slide position %1 is out of bounds (0 to %2)")
+                                .arg(index)
+                                .arg(slideCount() - 1));
     }
 }
 
@@ -236,7 +241,9 @@ QString Presentation::addBlankLayout() {
         for (quint32 id : layoutIdsOfMaster(m_package.part(part), m_name, part)) used.push_back(id);
     }
     const auto layoutId = nextFreeId(std::move(used), 2147483648u, 4294967295u);
-    if (!layoutId) throw DocumentError(m_name, master, QStringLiteral("no layout id is left for a blank layout"));
+    if (!layoutId)
+        throw DocumentError(DocumentError::Kind::OverLimit, m_name, master,
+                            QStringLiteral("no layout id is left for a blank layout"));
     // What can fail is made first; the package is changed after.
     const QString layout = m_package.freePartName(QStringLiteral("/ppt/slideLayouts/slideLayout%1.xml"));
     auto masterRels = m_package.relationships(master);
@@ -254,20 +261,25 @@ QString Presentation::addBlankLayout() {
 
 void Presentation::addSlide(int index, int layoutNumber) {
     if (index < 0 || index > slideCount()) {
-        throw DocumentError(m_name, QString(),
-                            QStringLiteral("slide position %1 is out of bounds (0 to %2)").arg(index).arg(slideCount()));
+        throw DocumentError(DocumentError::Kind::Missing, m_name, QString(),
+                            QStringLiteral("slide position %1 is out of bounds (0 to %2)")
+                                .arg(index)
+                                .arg(slideCount()));
     }
     const QString wanted = layoutTypeOfNumber(layoutNumber);
     if (wanted.isEmpty()) {
-        throw DocumentError(m_name, QString(),
-                            QStringLiteral("layout %1 is not a slide layout number").arg(layoutNumber));
+        throw DocumentError(
+            DocumentError::Kind::Unsupported, m_name, QString(),
+            QStringLiteral("layout %1 is not a slide layout number").arg(layoutNumber));
     }
     // Everything that can fail comes before the first change, so a refusal leaves the
     // presentation as it was without a copy of it to go back to.
     QString layout = findLayout(wanted);
     if (layout.isEmpty() && layoutNumber != 12) {
-        throw DocumentError(m_name, QString(),
-                            QStringLiteral("no slide layout of type \"%1\" (layout %2)").arg(wanted).arg(layoutNumber));
+        throw DocumentError(DocumentError::Kind::Missing, m_name, QString(),
+                            QStringLiteral("no slide layout of type \"%1\" (layout %2)")
+                                .arg(wanted)
+                                .arg(layoutNumber));
     }
     const quint32 slideId = m_main->part->nextSlideId();
     // The slide and its relationships, and a blank layout with its own when one is made.
@@ -346,7 +358,8 @@ Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& c
         QBuffer buffer(&made.fallbackPicture);
         buffer.open(QIODevice::WriteOnly);
         if (!chartexPicture(chartex, pixels).save(&buffer, "PNG")) {
-            throw DocumentError(QStringLiteral("clipboard"), chart.chartPart().name,
+            throw DocumentError(DocumentError::Kind::Io, QStringLiteral("clipboard"),
+                                chart.chartPart().name,
                                 QStringLiteral("the chart's picture cannot be encoded as PNG"));
         }
     }
@@ -375,7 +388,8 @@ void Presentation::placeChart(const MadeChart& made) {
     const bool namesFree = std::none_of(made.parts.parts.begin(), made.parts.parts.end(),
                                         [&](const auto& part) { return m_package.hasPart(part.first); });
     if (!sameSlide || !namesFree) {
-        throw DocumentError(m_name, made.slidePart, QStringLiteral("the presentation changed while the chart was pasted"));
+        throw DocumentError(DocumentError::Kind::Corrupt, m_name, made.slidePart,
+                            QStringLiteral("the presentation changed while the chart was pasted"));
     }
     const bool slideHasRels = m_package.hasPart(relationshipsPartName(made.slidePart));
     const bool chartex = !made.fallbackPicture.isEmpty();
@@ -411,7 +425,8 @@ void Presentation::pastePicture(int index, const QImage& image) {
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG")) {
-        throw DocumentError(QStringLiteral("clipboard"), QString(), QStringLiteral("picture cannot be encoded as PNG"));
+        throw DocumentError(DocumentError::Kind::Io, QStringLiteral("clipboard"), QString(),
+                            QStringLiteral("picture cannot be encoded as PNG"));
     }
     editSlide(index, [&](SlidePart& slide, Package& work, const QString& slidePart) {
         auto rels = work.relationships(slidePart);
@@ -488,8 +503,9 @@ chart::ChartSpace Presentation::chartModel(const QString& chartPart) const {
 
 void Presentation::setChartFrame(int index, int shapeId, const EmuRect& frame) {
     if (frame.cx < 1 || frame.cy < 1) {
-        throw DocumentError(m_name, slidePartName(index),
-                            QStringLiteral("a chart frame of %1 x %2 EMU has no size").arg(frame.cx).arg(frame.cy));
+        throw DocumentError(
+            DocumentError::Kind::OverLimit, m_name, slidePartName(index),
+            QStringLiteral("a chart frame of %1 x %2 EMU has no size").arg(frame.cx).arg(frame.cy));
     }
     const auto shapes = slideShapes(index);
     const bool found = std::any_of(shapes.begin(), shapes.end(), [&](const SlideShape& s) {
@@ -690,8 +706,9 @@ void Presentation::moveSlides(std::vector<int> indices, int to) {
     indices = checkedPositions(std::move(indices));
     const int rest = slideCount() - static_cast<int>(indices.size());
     if (to < 0 || to > rest) {
-        throw DocumentError(m_name, QString(),
-                            QStringLiteral("slide position %1 is out of bounds (0 to %2)").arg(to).arg(rest));
+        throw DocumentError(
+            DocumentError::Kind::Missing, m_name, QString(),
+            QStringLiteral("slide position %1 is out of bounds (0 to %2)").arg(to).arg(rest));
     }
     std::vector<bool> moving(static_cast<size_t>(slideCount()), false);
     for (int index : indices) moving[static_cast<size_t>(index)] = true;

@@ -69,7 +69,8 @@ PresentationPart PresentationPart::parse(const QByteArray& xml, const QString& f
     parseXml(*result.m_doc, xml, file, part);
     const auto root = result.m_doc->document_element();
     if (!xml::is(root, Ns::P, "presentation")) {
-        throw DocumentError(file, part, QStringLiteral("root element is not p:presentation"));
+        throw DocumentError(DocumentError::Kind::Corrupt, file, part,
+                            QStringLiteral("root element is not p:presentation"));
     }
     for (const auto m : xml::children(xml::child(root, Ns::P, "sldMasterIdLst"), Ns::P, "sldMasterId")) {
         result.m_masters.push_back({m.attribute("id").as_uint(), xml::relationshipId(m)});
@@ -78,11 +79,12 @@ PresentationPart PresentationPart::parse(const QByteArray& xml, const QString& f
         const qint64 id = s.attribute("id").as_llong(-1);
         const QString relId = xml::relationshipId(s);
         if (id < 256 || id >= 2147483648LL) {
-            throw DocumentError(file, part,
+            throw DocumentError(DocumentError::Kind::Corrupt, file, part,
                                 QStringLiteral("slide id %1 is out of range").arg(id));
         }
         if (relId.isEmpty()) {
-            throw DocumentError(file, part, QStringLiteral("slide %1 has no r:id").arg(id));
+            throw DocumentError(DocumentError::Kind::Corrupt, file, part,
+                                QStringLiteral("slide %1 has no r:id").arg(id));
         }
         result.m_slides.push_back({static_cast<quint32>(id), relId});
         result.m_highestSlideId = std::max(result.m_highestSlideId, static_cast<quint32>(id));
@@ -117,7 +119,9 @@ quint32 PresentationPart::nextSlideId() const {
     std::vector<quint64> used;
     for (const auto& s : m_slides) used.push_back(s.id);
     const auto id = nextFreeId(std::move(used), 256, 2147483647);
-    if (!id) throw DocumentError(QStringLiteral("no slide id is left for another slide"));
+    if (!id)
+        throw DocumentError(DocumentError::Kind::OverLimit,
+                            QStringLiteral("no slide id is left for another slide"));
     return static_cast<quint32>(*id);
 }
 

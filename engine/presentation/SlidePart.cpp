@@ -162,9 +162,13 @@ SlidePart SlidePart::parse(const QByteArray& xml, const QString& file, const QSt
     slide.m_doc = std::make_unique<pugi::xml_document>();
     parseXml(*slide.m_doc, xml, file, part);
     const auto root = slide.m_doc->document_element();
-    if (!isP(root, "sld")) throw DocumentError(file, part, QStringLiteral("root element is not p:sld"));
+    if (!isP(root, "sld"))
+        throw DocumentError(DocumentError::Kind::Corrupt, file, part,
+                            QStringLiteral("root element is not p:sld"));
     slide.m_tree = xml::child(xml::child(root, Ns::P, "cSld"), Ns::P, "spTree");
-    if (!slide.m_tree) throw DocumentError(file, part, QStringLiteral("slide has no shape tree"));
+    if (!slide.m_tree)
+        throw DocumentError(DocumentError::Kind::Corrupt, file, part,
+                            QStringLiteral("slide has no shape tree"));
     return slide;
 }
 
@@ -226,7 +230,9 @@ int SlidePart::nextShapeId() const {
     // Shape ids are unsigned in the schema, but readers hold them as int: new ones stay below
     // 2^31, and id 1 is the shape tree's own.
     const auto id = nextFreeId(std::move(used), 2, 2147483647);
-    if (!id) throw DocumentError(QStringLiteral("no shape id is left on the slide"));
+    if (!id)
+        throw DocumentError(DocumentError::Kind::OverLimit,
+                            QStringLiteral("no shape id is left on the slide"));
     return static_cast<int>(*id);
 }
 
@@ -276,7 +282,8 @@ void SlidePart::setChartFrame(int shapeId, const EmuRect& frame) {
         set(ext, "cy", frame.cy);
         return;
     }
-    throw DocumentError(QStringLiteral("the slide has no chart with shape id %1").arg(shapeId));
+    throw DocumentError(DocumentError::Kind::Missing,
+                        QStringLiteral("the slide has no chart with shape id %1").arg(shapeId));
 }
 
 bool SlidePart::removeChartFrame(int shapeId) {

@@ -989,17 +989,20 @@ SlideModel SlideReader::read() {
     model.size = QSizeF(m_presentation.slideWidth() / kEmuPerPoint, m_presentation.slideHeight() / kEmuPerPoint);
     model.slidePart = m_presentation.slidePartName(m_index);
     if (model.slidePart.isEmpty()) {
-        throw DocumentError(file(), QString(), QStringLiteral("there is no slide %1").arg(m_index + 1));
+        throw DocumentError(DocumentError::Kind::Missing, file(), QString(),
+                            QStringLiteral("there is no slide %1").arg(m_index + 1));
     }
     const PartDoc slide = loadPart(package(), file(), model.slidePart);
     const Relationship* layoutRel = slide.rels.firstOfType(QString::fromLatin1(xml::rel::kSlideLayout));
     if (!layoutRel || layoutRel->targetPart.isEmpty() || !package().hasPart(layoutRel->targetPart))
-        throw DocumentError(file(), model.slidePart, QStringLiteral("slide has no layout"));
+        throw DocumentError(DocumentError::Kind::Corrupt, file(), model.slidePart,
+                            QStringLiteral("slide has no layout"));
     model.layoutPart = layoutRel->targetPart;
     const PartDoc layout = loadPart(package(), file(), model.layoutPart);
     const Relationship* masterRel = layout.rels.firstOfType(QString::fromLatin1(xml::rel::kSlideMaster));
     if (!masterRel || masterRel->targetPart.isEmpty() || !package().hasPart(masterRel->targetPart))
-        throw DocumentError(file(), model.layoutPart, QStringLiteral("layout has no slide master"));
+        throw DocumentError(DocumentError::Kind::Corrupt, file(), model.layoutPart,
+                            QStringLiteral("layout has no slide master"));
     model.masterPart = masterRel->targetPart;
     const PartDoc master = loadPart(package(), file(), model.masterPart);
 

@@ -85,7 +85,7 @@ ChartsheetPage readChartsheetPage(const PackageReader& package, const QString& p
     parseXml(doc, package.read(part), file, part, package.limits());
     const pugi::xml_node root = doc.document_element();
     if (!xml::is(root, Ns::S, "chartsheet")) {
-        throw DocumentError(file, part,
+        throw DocumentError(DocumentError::Kind::Corrupt, file, part,
                             QStringLiteral("not a chart sheet part (root <%1>)")
                                 .arg(QString::fromUtf8(root.name())));
     }

@@ -115,8 +115,9 @@ std::vector<ChartFrame> readDrawingChartFrames(const PackageReader& package, con
     parseXml(doc, package.read(part), file, part, package.limits());
     const pugi::xml_node root = doc.document_element();
     if (!xml::is(root, Ns::Xdr, "wsDr")) {
-        throw DocumentError(file, part, QStringLiteral("not a drawing part (root <%1>)")
-                                            .arg(QString::fromUtf8(root.name())));
+        throw DocumentError(
+            DocumentError::Kind::Corrupt, file, part,
+            QStringLiteral("not a drawing part (root <%1>)").arg(QString::fromUtf8(root.name())));
     }
     const Relationships relationships = package.relationships(part);
     std::vector<ChartFrame> frames;

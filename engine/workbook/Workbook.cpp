@@ -94,19 +94,21 @@ std::unique_ptr<Workbook> Workbook::open(const QString& path, const Limits& limi
         // taking it would read the same drawing once per listing.
         const auto earlier = sheetOfRelationship.constFind(entry.relationshipId);
         if (earlier != sheetOfRelationship.constEnd()) {
-            throw DocumentError(file, main->targetPart,
-                                QStringLiteral("sheets \"%1\" and \"%2\" both refer to relationship \"%3\"")
-                                    .arg(*earlier, entry.name, entry.relationshipId));
+            throw DocumentError(
+                DocumentError::Kind::Corrupt, file, main->targetPart,
+                QStringLiteral("sheets \"%1\" and \"%2\" both refer to relationship \"%3\"")
+                    .arg(*earlier, entry.name, entry.relationshipId));
         }
         sheetOfRelationship.insert(entry.relationshipId, entry.name);
         // Sheets are found by name, and the spreadsheet application compares names without
         // regard to case: of two such, one could never be reached.
         const auto alike = sheetOfName.constFind(entry.name.toCaseFolded());
         if (alike != sheetOfName.constEnd()) {
-            throw DocumentError(file, main->targetPart,
-                                QStringLiteral("sheets \"%1\" and \"%2\" have the same name (the case of letters "
-                                               "does not tell sheets apart)")
-                                    .arg(*alike, entry.name));
+            throw DocumentError(
+                DocumentError::Kind::Corrupt, file, main->targetPart,
+                QStringLiteral("sheets \"%1\" and \"%2\" have the same name (the case of letters "
+                               "does not tell sheets apart)")
+                    .arg(*alike, entry.name));
         }
         sheetOfName.insert(entry.name.toCaseFolded(), entry.name);
         Sheet sheet;

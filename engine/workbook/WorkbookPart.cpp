@@ -12,8 +12,9 @@ WorkbookPart WorkbookPart::parse(const QByteArray& xml, const QString& file, con
     parseXml(doc, xml, file, part, limits);
     const pugi::xml_node root = doc.document_element();
     if (!xml::is(root, Ns::S, "workbook")) {
-        throw DocumentError(file, part, QStringLiteral("not a workbook part (root <%1>)")
-                                            .arg(QString::fromUtf8(root.name())));
+        throw DocumentError(
+            DocumentError::Kind::Corrupt, file, part,
+            QStringLiteral("not a workbook part (root <%1>)").arg(QString::fromUtf8(root.name())));
     }
     WorkbookPart workbook;
     const pugi::xml_node properties = xml::child(root, Ns::S, Ns::S, "workbookPr");
@@ -24,10 +25,14 @@ WorkbookPart WorkbookPart::parse(const QByteArray& xml, const QString& file, con
         entry.name = QString::fromUtf8(sheet.attribute("name").value());
         entry.state = QString::fromUtf8(sheet.attribute("state").as_string("visible"));
         entry.relationshipId = xml::relationshipId(sheet);
-        if (entry.name.isEmpty()) throw DocumentError(file, part, QStringLiteral("a sheet without a name"));
+        if (entry.name.isEmpty())
+            throw DocumentError(DocumentError::Kind::Corrupt, file, part,
+                                QStringLiteral("a sheet without a name"));
         workbook.sheets.push_back(entry);
     }
-    if (workbook.sheets.empty()) throw DocumentError(file, part, QStringLiteral("the workbook has no sheets"));
+    if (workbook.sheets.empty())
+        throw DocumentError(DocumentError::Kind::Corrupt, file, part,
+                            QStringLiteral("the workbook has no sheets"));
     return workbook;
 }
 

@@ -124,11 +124,14 @@ XmlStream::XmlStream(Handler& handler, QString file, QString part, const Limits&
     : m_handler(handler), m_file(std::move(file)), m_part(std::move(part)), m_limits(limits) {}
 
 void XmlStream::fail(const QString& what) const {
-    throw DocumentError(m_file, m_part, QStringLiteral("not well-formed XML (%1)").arg(what));
+    throw DocumentError(DocumentError::Kind::Corrupt, m_file, m_part,
+                        QStringLiteral("not well-formed XML (%1)").arg(what));
 }
 
 void XmlStream::failTooDeep() const {
-    throw DocumentError(m_file, m_part, QStringLiteral("XML nested deeper than %1 levels").arg(m_limits.maxXmlDepth));
+    throw DocumentError(
+        DocumentError::Kind::OverLimit, m_file, m_part,
+        QStringLiteral("XML nested deeper than %1 levels").arg(m_limits.maxXmlDepth));
 }
 
 QByteArray XmlStream::decode(std::string_view text) {

@@ -405,7 +405,8 @@ DrawnChart PresentationDocument::drawChart(const engine::Presentation& presentat
     try {
         const engine::Package& package = presentation.package();
         if (chartPart.isEmpty() || !package.hasPart(chartPart)) {
-            throw engine::DocumentError(presentation.name(), chartPart, QStringLiteral("the chart's part is missing"));
+            throw engine::DocumentError(engine::DocumentError::Kind::Missing, presentation.name(),
+                                        chartPart, QStringLiteral("the chart's part is missing"));
         }
         std::optional<engine::chart::ChartSpace> read;
         if (!model) read = presentation.chartModel(chartPart);

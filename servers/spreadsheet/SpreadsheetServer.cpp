@@ -66,6 +66,7 @@ struct OpenWorkbook {
     std::unique_ptr<engine::XlsWorkbook> xls;    // a legacy .xls, read from its own records
     bool released = false;                       // its application has quit
     QString conversionFailure;                   // why the conversion failed, told at every copy
+    engine::DocumentError::Kind conversionFailureKind = engine::DocumentError::Kind::Corrupt;
 
     QString fileName() const { return QFileInfo(path).fileName(); }
 
@@ -418,26 +419,30 @@ private:
 const engine::Workbook& OpenWorkbook::chartSource() {
     if (workbook) return *workbook;
     // A conversion that failed is not run again for every chart of the same run.
-    if (!conversionFailure.isEmpty()) throw engine::DocumentError(conversionFailure);
+    if (!conversionFailure.isEmpty())
+        throw engine::DocumentError(conversionFailureKind, conversionFailure);
     QByteArray bytes;
     try {
         bytes = engine::LegacyConverter::convert(path, QStringLiteral("xlsx"));
     } catch (const engine::DocumentError& e) {
         conversionFailure = e.message();
+        conversionFailureKind = e.kind();
         throw;
     }
     auto folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quillmere-book-XXXXXX"));
     const QString copy = folder->filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".xlsx"));
     QFile out(copy);
     if (!folder->isValid() || !out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
-        throw engine::DocumentError(fileName(), QString(),
-                                    QStringLiteral("no room for the converted copy in the temporary folder"));
+        throw engine::DocumentError(
+            engine::DocumentError::Kind::Io, fileName(), QString(),
+            QStringLiteral("no room for the converted copy in the temporary folder"));
     }
     out.close();
     try {
         workbook = engine::Workbook::open(copy);
     } catch (const engine::DocumentError& e) {
         throw engine::DocumentError(
+            e.kind(),
             QStringLiteral("%1 (as converted by LibreOffice): %2").arg(fileName(), e.message()));
     }
     converted = std::move(folder);
@@ -455,15 +460,18 @@ void OpenWorkbook::requireChartOfSheet(const ChartPlace& place) const {
     if (!place.chartSheet) return;
     const ListedSheet& sheet = listed(place);
     if (sheet.legacy) {
-        throw engine::DocumentError(fileName(), QString(),
-                                    QStringLiteral("chart sheet \"%1\": the charts of an .xls workbook's chart sheets "
-                                                   "are not read (save the workbook as .xlsx to reach them)")
-                                        .arg(sheet.name));
+        throw engine::DocumentError(
+            engine::DocumentError::Kind::Unsupported, fileName(), QString(),
+            QStringLiteral("chart sheet \"%1\": the charts of an .xls workbook's chart sheets "
+                           "are not read (save the workbook as .xlsx to reach them)")
+                .arg(sheet.name));
     }
     if (sheet.sheet && sheet.sheet->chartFailure) throw *sheet.sheet->chartFailure;
     if (sheet.chartNames.empty()) {
-        throw engine::DocumentError(fileName(), sheet.sheet ? sheet.sheet->part : QString(),
-                                    QStringLiteral("chart sheet \"%1\" shows no chart").arg(sheet.name));
+        throw engine::DocumentError(
+            engine::DocumentError::Kind::Missing, fileName(),
+            sheet.sheet ? sheet.sheet->part : QString(),
+            QStringLiteral("chart sheet \"%1\" shows no chart").arg(sheet.name));
     }
 }
 

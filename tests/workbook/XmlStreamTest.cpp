@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using engine::DocumentError;
 using engine::XmlStream;
 
@@ -168,4 +170,25 @@ TEST(XmlStream, MalformedOrTooDeepDocumentsThrowNamingFileAndPart) {
     shallow.maxXmlDepth = 3;
     EXPECT_TRUE(failure("<a><b><c><d/></c></b></a>", shallow).contains(QStringLiteral("deeper than 3")));
     EXPECT_TRUE(failure("<a><b><c/></b></a>", shallow).isEmpty());
+}
+
+// Nesting beyond the limits is refused as over a limit, as the document reader refuses it;
+// broken XML is corrupt.
+TEST(XmlStream, TooDeepIsOverTheLimitsBrokenIsCorrupt) {
+    const auto kindOf = [](const QByteArray& xml, engine::Limits limits) {
+        Recorder recorder;
+        XmlStream stream(recorder, QStringLiteral("book.xlsx"), QStringLiteral("/xl/worksheets/sheet1.xml"), limits);
+        try {
+            stream.feed(xml);
+            stream.finish();
+        } catch (const DocumentError& e) {
+            return std::optional<DocumentError::Kind>(e.kind());
+        }
+        return std::optional<DocumentError::Kind>();
+    };
+    engine::Limits shallow;
+    shallow.maxXmlDepth = 3;
+    EXPECT_EQ(kindOf("<a><b><c><d/></c></b></a>", shallow), DocumentError::Kind::OverLimit);
+    EXPECT_EQ(kindOf("<a><b></a>", {}), DocumentError::Kind::Corrupt);
+    EXPECT_EQ(kindOf("<a><b>", {}), DocumentError::Kind::Corrupt);
 }
