@@ -26,6 +26,7 @@ constexpr const char* kProvenanceChartTag = "QM_CHART";
 constexpr const char* kProvenanceIndexTag = "QM_CHART_INDEX";
 constexpr const char* kProvenanceSeriesTag = "QM_SERIES";
 constexpr const char* kProvenanceCopiedTag = "QM_COPIED";
+constexpr const char* kProvenanceSizeTag = "QM_SOURCE_SIZE";
 
 // Tag names are unique within a list regardless of case, as the presentation application reads them.
 pugi::xml_node provenanceTagNode(const pugi::xml_node& list, const char* name) {
@@ -47,6 +48,23 @@ void setProvenanceTag(pugi::xml_node list, const char* name, const QString& valu
 
 QString provenanceTagValue(const pugi::xml_node& list, const char* name) {
     return QString::fromUtf8(provenanceTagNode(list, name).attribute("val").value());
+}
+
+// "CX CY" in EMU, each a positive whole number; anything else is no size.
+bool readProvenanceSize(const QString& text, ChartProvenance& into) {
+    const QStringList parts = text.split(u' ', Qt::SkipEmptyParts);
+    if (parts.size() != 2) return false;
+    bool okCx = false, okCy = false;
+    const qint64 cx = parts[0].toLongLong(&okCx);
+    const qint64 cy = parts[1].toLongLong(&okCy);
+    if (!okCx || !okCy || cx <= 0 || cy <= 0) return false;
+    into.sourceCx = cx;
+    into.sourceCy = cy;
+    return true;
+}
+
+QString provenanceSizeText(const ChartProvenance& provenance) {
+    return QString::number(provenance.sourceCx) + u' ' + QString::number(provenance.sourceCy);
 }
 
 }  // namespace
@@ -74,6 +92,7 @@ QByteArray provenanceTagsXml(const ChartProvenance& provenance, const QByteArray
     setProvenanceTag(list, kProvenanceSeriesTag, provenance.seriesRanges.join(u'\n'));
     setProvenanceTag(list, kProvenanceCopiedTag,
                      provenance.copiedAt.isValid() ? provenance.copiedAt.toUTC().toString(Qt::ISODate) : QString());
+    if (provenance.hasSourceSize()) setProvenanceTag(list, kProvenanceSizeTag, provenanceSizeText(provenance));
     return xmlBytes(doc);
 }
 
@@ -94,6 +113,7 @@ std::optional<ChartProvenance> readProvenanceTags(const QByteArray& tagsXml, con
     const QString series = provenanceTagValue(list, kProvenanceSeriesTag);
     if (!series.isEmpty()) p.seriesRanges = series.split(u'\n');
     p.copiedAt = QDateTime::fromString(provenanceTagValue(list, kProvenanceCopiedTag), Qt::ISODate);
+    readProvenanceSize(provenanceTagValue(list, kProvenanceSizeTag), p);
     return p;
 }
 
@@ -138,6 +158,7 @@ QByteArray provenanceCustomPropertiesXml(const std::vector<FrameProvenance>& fra
         record[QStringLiteral("index")] = p.chartIndex;
         record[QStringLiteral("series")] = QJsonArray::fromStringList(p.seriesRanges);
         record[QStringLiteral("copied")] = p.copiedAt.isValid() ? p.copiedAt.toUTC().toString(Qt::ISODate) : QString();
+        if (p.hasSourceSize()) record[QStringLiteral("size")] = provenanceSizeText(p);
         records.append(record);
     }
     const QByteArray json = QJsonDocument(records).toJson(QJsonDocument::Compact);
@@ -202,6 +223,7 @@ std::vector<FrameProvenance> readProvenanceCustomProperties(const QByteArray& xm
             c.chartIndex = std::max(0, record.value(QStringLiteral("index")).toInt());
             for (const QJsonValue& range : record.value(QStringLiteral("series")).toArray()) c.seriesRanges << range.toString();
             c.copiedAt = QDateTime::fromString(record.value(QStringLiteral("copied")).toString(), Qt::ISODate);
+            readProvenanceSize(record.value(QStringLiteral("size")).toString(), c);
             if (f.slide > 0 && !c.workbook.isEmpty()) frames.push_back(std::move(f));
         }
     }

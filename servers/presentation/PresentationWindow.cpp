@@ -137,10 +137,17 @@ QSizeF actualSize(const PresentationDocument& document, const QWidget* widget) {
 // only the frame's outline follows; the chart is laid out again at its new size once it is let go.
 class SlideView : public QWidget {
 public:
+    // A frame set by the mouse (text names the step) or by a key (a nudge: text is empty).
     using Commit = std::function<void(int shapeId, const engine::EmuRect& frame, const QString& text)>;
 
-    explicit SlideView(const PresentationDocument& document, const bool& deferred, Commit commit, QWidget* parent)
-        : QWidget(parent), m_document(document), m_deferred(deferred), m_commit(std::move(commit)) {
+    // selected: told whenever the chart selected may have changed (a click, Escape, a call).
+    explicit SlideView(const PresentationDocument& document, const bool& deferred, Commit commit,
+                       std::function<void()> selected, QWidget* parent)
+        : QWidget(parent),
+          m_document(document),
+          m_deferred(deferred),
+          m_commit(std::move(commit)),
+          m_selected(std::move(selected)) {
         setObjectName(QStringLiteral("slideView"));
         setMinimumSize(320, 180);
         setFocusPolicy(Qt::StrongFocus);
@@ -159,6 +166,7 @@ public:
     void selectChart(int shapeId) {
         m_selectedId = shapeId;
         m_drag = Drag::None;
+        m_selected();
         update();
     }
     // Where the slide is drawn in the view, in view coordinates.
@@ -218,6 +226,7 @@ protected:
         }
         const auto hit = chartAt(at);
         m_selectedId = hit ? hit->id : 0;
+        m_selected();
         if (hit) startDrag(Drag::Move, *hit, at);
         update();
     }
@@ -262,7 +271,7 @@ protected:
         default:
             return QWidget::keyPressEvent(event);
         }
-        m_commit(selected->id, moved(selected->frame, dx, dy), QStringLiteral("Move Chart"));
+        m_commit(selected->id, moved(selected->frame, dx, dy), QString());
     }
 
 private:
@@ -385,6 +394,7 @@ private:
     const PresentationDocument& m_document;
     const bool& m_deferred;
     Commit m_commit;
+    std::function<void()> m_selected;
     QPixmap m_cache;
     std::shared_ptr<const DrawnSlide> m_cachedSlide;  // what m_cache shows
     int m_draws = 0;
@@ -500,6 +510,14 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_fitToSlide->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")));
     m_fitAllToSlide = chart->addAction(QStringLiteral("Fit &All Charts to Slide"), this, [this] { fitCharts(-1, 0); });
     m_fitAllToSlide->setObjectName(QStringLiteral("actionFitAllToSlide"));
+    m_originalSize = chart->addAction(QStringLiteral("&Original Size"), this, [this] {
+        const int chosen = static_cast<SlideView*>(m_view)->selectedChart();
+        chartsToOriginalSize(m_document->selectedSlide(), chosen);
+    });
+    m_originalSize->setObjectName(QStringLiteral("actionOriginalSize"));
+    m_allOriginalSize =
+        chart->addAction(QStringLiteral("All Charts to O&riginal Size"), this, [this] { chartsToOriginalSize(-1, 0); });
+    m_allOriginalSize->setObjectName(QStringLiteral("actionAllOriginalSize"));
     chart->addSeparator();
     m_deleteChart = chart->addAction(QStringLiteral("&Delete Chart"), this, &PresentationWindow::deleteSelectedChart);
     m_deleteChart->setObjectName(QStringLiteral("actionDeleteChart"));
@@ -542,11 +560,10 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_scroll->setObjectName(QStringLiteral("slideScroll"));
     m_scroll->setAlignment(Qt::AlignCenter);
     m_scroll->setWidgetResizable(true);
-    m_view = new SlideView(*m_document, m_deferred,
-                           [this](int shapeId, const engine::EmuRect& frame, const QString& text) {
-                               setChartFrame(shapeId, frame, text);
-                           },
-                           m_scroll);
+    m_view = new SlideView(
+        *m_document, m_deferred,
+        [this](int shapeId, const engine::EmuRect& frame, const QString& text) { setChartFrame(shapeId, frame, text); },
+        [this] { m_document->endNudging(); }, m_scroll);
     m_scroll->setWidget(m_view);
     splitter->addWidget(m_strip);
     splitter->addWidget(m_scroll);
@@ -761,7 +778,8 @@ QRectF PresentationWindow::chartRectInView(const engine::EmuRect& frame) const {
 void PresentationWindow::setChartFrame(int shapeId, const engine::EmuRect& frame, const QString& text) {
     if (m_saving || m_document->isBusy() || m_document->selectedSlide() < 0) return;
     try {
-        m_document->setChartFrame(m_document->selectedSlide(), shapeId, frame, text);
+        if (text.isEmpty()) m_document->nudgeChart(m_document->selectedSlide(), shapeId, frame);
+        else m_document->setChartFrame(m_document->selectedSlide(), shapeId, frame, text);
     } catch (const engine::DocumentError& e) {
         m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
                                             QString::fromLatin1(office::kPowerPointName));
@@ -772,6 +790,16 @@ void PresentationWindow::fitCharts(int index, int shapeId) {
     if (m_saving || m_document->isBusy() || (index < 0 && m_document->slideCount() == 0)) return;
     try {
         m_document->fitChartsToSlide(index, shapeId);
+    } catch (const engine::DocumentError& e) {
+        m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
+                                            QString::fromLatin1(office::kPowerPointName));
+    }
+}
+
+void PresentationWindow::chartsToOriginalSize(int index, int shapeId) {
+    if (m_saving || m_document->isBusy() || (index < 0 && m_document->slideCount() == 0)) return;
+    try {
+        m_document->chartsToOriginalSize(index, shapeId);
     } catch (const engine::DocumentError& e) {
         m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
                                             QString::fromLatin1(office::kPowerPointName));
