@@ -8,6 +8,7 @@
 #include "platform/DesktopOpen.h"
 #include "platform/Dialogs.h"
 #include "platform/Settings.h"
+#include "platform/WindowPlacement.h"
 #include "servers/presentation/PresentationApplication.h"
 #include "servers/presentation/PresentationDocument.h"
 #include "servers/presentation/SlideRenderer.h"
@@ -27,6 +28,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QUndoStack>
@@ -44,6 +46,11 @@ constexpr int kSettleMilliseconds = 60;
 // The zoom steps of Zoom In and Zoom Out.
 constexpr double kZoomSteps[] = {0.1, 0.25, 0.33, 0.5, 0.67, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
 constexpr QSize kDefaultWindowSize(1100, 640);
+// The smallest a new window is made to stand beside the main window: the strip and a slide
+// drawn 200 pixels wide.
+constexpr QSize kSmallestPlacedWindow(480, 360);
+// The large view's smallest size when fitted to the window.
+constexpr QSize kSmallestView(200, 120);
 // The setting that keeps the size of the last presentation window closed, as "WIDTHxHEIGHT".
 const char* const kWindowSizeKey = "PresentationWindowSize";
 
@@ -149,7 +156,7 @@ public:
           m_commit(std::move(commit)),
           m_selected(std::move(selected)) {
         setObjectName(QStringLiteral("slideView"));
-        setMinimumSize(320, 180);
+        setMinimumSize(kSmallestView);
         setFocusPolicy(Qt::StrongFocus);
         setMouseTracking(true);
     }
@@ -840,19 +847,33 @@ void PresentationWindow::placeOnScreen() {
     if (g_lastPlaced && g_lastPlaced != this && g_lastPlaced->isVisible()) last = g_lastPlaced;
     QScreen* screen = main ? main->screen() : this->screen();
     if (!screen) return;
+    if (!main && !last) return;
     // The frame's margins are not known before the window is shown: the main window's stand in.
     const QSize margins = main ? main->frameGeometry().size() - main->size() : QSize();
-    const QSize frame = size() + margins;
-    const QRect keepClear = main ? main->frameGeometry() : QRect();
-    std::optional<QRect> lastFrame;
-    if (last) lastFrame = last->frameGeometry();
-    if (!main && !lastFrame) return;
-    move(platform::placeBeside(keepClear, frame, screen->availableGeometry(), lastFrame));
+    platform::WindowPlacementRequest request;
+    request.screen = screen->availableGeometry();
+    request.remembered = size() + margins;
+    request.minimum = kSmallestPlacedWindow + margins;
+    if (main) {
+        request.mainWindow = main->frameGeometry();
+        // What the user works with in the main window: whatever takes the keyboard, and the
+        // progress bar that follows the run.
+        for (QWidget* child : main->findChildren<QWidget*>()) {
+            if (!child->isVisible() || (child->focusPolicy() == Qt::NoFocus && !qobject_cast<QProgressBar*>(child)))
+                continue;
+            request.controls.emplace_back(child->mapToGlobal(QPoint(0, 0)), child->size());
+        }
+    }
+    if (last) request.last = last->frameGeometry();
+    const QRect frame = platform::placeNewWindow(request);
+    if (frame.size() != request.remembered) m_placedSmaller = frame.size() - margins;
+    resize(frame.size() - margins);
+    move(frame.topLeft());
     g_lastPlaced = this;
 }
 
 void PresentationWindow::rememberSize() {
-    if (isMaximized() || isFullScreen()) return;
+    if (isMaximized() || isFullScreen() || size() == m_placedSmaller) return;
     platform::WriteSetting(QString::fromLatin1(kWindowSizeKey),
                            QStringLiteral("%1x%2").arg(QString::number(width()), QString::number(height())));
 }
@@ -897,7 +918,7 @@ void PresentationWindow::zoomBy(int steps) {
 void PresentationWindow::layoutView() {
     if (m_zoom <= 0) {
         m_scroll->setWidgetResizable(true);
-        m_view->setMinimumSize(320, 180);
+        m_view->setMinimumSize(kSmallestView);
     } else {
         const QSizeF actual = actualSize(*m_document, m_view) * m_zoom;
         const QSize size = (actual + QSizeF(2 * kMargin, 2 * kMargin)).toSize();

@@ -103,8 +103,10 @@ public:
     using DesktopOpener = std::function<platform::DesktopOpenResult(const QString& path)>;
     void setDesktopOpener(DesktopOpener opener) { m_opener = std::move(opener); }
 
-    // Puts a window about to be shown where it leaves the program's main window uncovered
-    // (beside it, or cascaded from the last presentation window), at the size last used.
+    // Puts a window about to be shown where it leaves the program's main window's controls
+    // uncovered (see platform::placeNewWindow): beside it at the size last used, else narrowed
+    // to the room beside it, else where it hides the least of them. A size the placement chose
+    // is not remembered as the user's.
     void placeOnScreen();
 
     // The zoom of the large view: 0 when fitted to the window, else the scale (1 = 100 %).
@@ -190,6 +192,7 @@ private:
     int m_thumbnailsDrawn = 0;
     bool m_deferred = false;
     QTimer* m_settle = nullptr;
+    QSize m_placedSmaller;  // the size placeOnScreen narrowed the window to, if it did
     bool m_closed = false;
     bool m_saving = false;  // a save is under way; another, or closing, is refused until it ends
 };

@@ -8,6 +8,8 @@
 
 #include "office/ServerRegistry.h"
 #include "platform/DesktopOpen.h"
+#include "platform/Settings.h"
+#include "platform/WindowPlacement.h"
 #include "servers/presentation/PresentationDocument.h"
 #include "servers/presentation/PresentationServer.h"
 #include "servers/presentation/PresentationWindow.h"
@@ -17,6 +19,8 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUndoStack>
@@ -395,6 +399,68 @@ private slots:
         app->setVisible(msoTrue);
         app->Presentations()->Add(msoTrue);
         QCOMPARE(windows().front()->size(), QSize(520, 360));
+    }
+
+    void newWindowsNarrowToTheRoomBesideTheMainWindowOrCoverTheLeastOfItsControls() {
+        platform::WindowPlacementRequest request;
+        request.screen = QRect(0, 0, 1600, 1000);
+        request.remembered = QSize(1100, 640);
+        request.minimum = QSize(480, 360);
+        // The main window centred on the screen, as seen: 532 pixels on either side.
+        request.mainWindow = QRect(532, 215, 536, 570);
+        request.controls = {QRect(550, 300, 500, 300), QRect(550, 700, 500, 40)};
+        QCOMPARE(platform::placeNewWindow(request), QRect(1068, 215, 532, 640));
+        // The next one stands a step lower, still beside it.
+        request.last = QRect(1068, 215, 532, 640);
+        QCOMPARE(platform::placeNewWindow(request), QRect(1068, 247, 532, 640));
+        request.last.reset();
+        // Room for the remembered size: kept, beside the main window.
+        request.mainWindow = QRect(20, 20, 400, 300);
+        QCOMPARE(platform::placeNewWindow(request), QRect(420, 20, 1100, 640));
+        // More room on the left.
+        request.mainWindow = QRect(1000, 100, 536, 570);
+        QCOMPARE(platform::placeNewWindow(request), QRect(0, 100, 1000, 640));
+        // Too little room on either side even for the smallest window: where it hides none of
+        // the controls, which here only the smaller size manages (below them, on the right).
+        request.mainWindow = QRect(200, 100, 1200, 800);
+        request.controls = {QRect(220, 150, 1160, 300), QRect(220, 460, 1160, 40)};
+        QRect placed = platform::placeNewWindow(request);
+        QCOMPARE(placed, QRect(1120, 640, 480, 360));
+        // ... and at the remembered size where that hides none.
+        request.remembered = QSize(900, 600);
+        request.mainWindow = QRect(100, 100, 1400, 800);
+        request.controls = {QRect(120, 150, 500, 700)};
+        QCOMPARE(platform::placeNewWindow(request), QRect(700, 100, 900, 600));
+        // Controls everywhere: the least of them covered, and never larger than the screen.
+        request.remembered = QSize(3000, 2000);
+        request.controls = {QRect(100, 100, 1400, 800)};
+        placed = platform::placeNewWindow(request);
+        QVERIFY(request.screen.contains(placed));
+        QCOMPARE(placed.size(), QSize(480, 360));
+
+        // On the screen: a main window with less room beside it than the remembered size
+        // keeps its buttons in view, and the narrowed size is not remembered as the user's.
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QWidget main;
+        main.setWindowTitle("Quillmere");
+        main.setGeometry(available.left(), available.top(), available.width() - 500, 300);
+        auto* button = new QPushButton("Start Copying", &main);
+        button->setGeometry(10, 240, 200, 40);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        platform::WriteSetting("PresentationWindowSize", "700x500");
+        auto app = createPowerPoint();
+        app->Presentations()->Add(msoTrue);
+        app->setVisible(msoTrue);
+        auto* window = windows().front();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY2(!window->frameGeometry().intersects(main.frameGeometry()),
+                 qPrintable(QString("%1,%2 %3x%4").arg(window->x()).arg(window->y()).arg(window->width()).arg(window->height())));
+        QVERIFY(window->width() < 700);
+        m_dialogs.saveChangesAnswers = {platform::Dialogs::SaveChoice::Discard};
+        window->close();
+        flushDeletes();
+        QCOMPARE(platform::ReadSetting("PresentationWindowSize"), QString("700x500"));
     }
 
     void aChartIsMovedSizedAndFittedOnTheLargeSlideAndEveryStepUndone() {
