@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <algorithm>
 #include <cstring>
 #include <pugixml.hpp>
 
@@ -236,9 +237,28 @@ QStringList chartSeriesRanges(const QByteArray& chartXml, const QString& file, c
     QStringList ranges;
     QSet<QString> seen;
     static const char* const kDataElements[] = {"tx", "cat", "val", "xVal", "yVal", "bubbleSize"};
-    for (const pugi::xpath_node& found : doc.select_nodes("//*[local-name()='ser']")) {
-        const pugi::xml_node series = found.node();
-        if (!xml::is(series, Ns::C, "ser")) continue;
+    // Every c:ser in document order. A series is never inside another, nor inside a cache or a
+    // literal, so those (a large chart's thousands of points) are not walked.
+    std::vector<pugi::xml_node> allSeries;
+    std::vector<pugi::xml_node> pending{doc.document_element()};
+    while (!pending.empty()) {
+        const pugi::xml_node node = pending.back();
+        pending.pop_back();
+        if (xml::is(node, Ns::C, "ser")) {
+            allSeries.push_back(node);
+            continue;
+        }
+        if (xml::is(node, Ns::C, "numCache") || xml::is(node, Ns::C, "strCache") || xml::is(node, Ns::C, "numLit") ||
+            xml::is(node, Ns::C, "strLit") || xml::is(node, Ns::C, "multiLvlStrCache")) {
+            continue;
+        }
+        const size_t at = pending.size();
+        for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+            if (child.type() == pugi::node_element) pending.push_back(child);
+        }
+        std::reverse(pending.begin() + std::ptrdiff_t(at), pending.end());
+    }
+    for (const pugi::xml_node& series : allSeries) {
         for (const char* local : kDataElements) {
             const pugi::xml_node data = xml::child(series, Ns::C, local);
             if (!data) continue;
