@@ -71,8 +71,9 @@ struct ZipOutEntry {
 };
 
 // Writes a zip file from the entries in the order given; [Content_Types].xml should come
-// first. Bytes are deflated at level 6, except formats that are compressed already (images,
-// audio, video, zips such as embedded workbooks), which are stored. Throws DocumentError
+// first. Bytes are deflated at level 6 (entries of a megabyte or more at level 4, for speed),
+// except formats that are compressed already (images, audio, video, zips such as embedded
+// workbooks), which are stored. Throws DocumentError
 // (kind Io) naming displayName, or path when that is empty, on any failure; a disk without
 // room for the file is said in so many words.
 void writeZipEntries(const QString& path, const std::vector<ZipOutEntry>& entries,

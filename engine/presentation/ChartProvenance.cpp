@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <algorithm>
 #include <cstring>
 #include <pugixml.hpp>
 
@@ -26,6 +27,7 @@ constexpr const char* kProvenanceChartTag = "QM_CHART";
 constexpr const char* kProvenanceIndexTag = "QM_CHART_INDEX";
 constexpr const char* kProvenanceSeriesTag = "QM_SERIES";
 constexpr const char* kProvenanceCopiedTag = "QM_COPIED";
+constexpr const char* kProvenanceSizeTag = "QM_SOURCE_SIZE";
 
 // Tag names are unique within a list regardless of case, as the presentation application reads them.
 pugi::xml_node provenanceTagNode(const pugi::xml_node& list, const char* name) {
@@ -47,6 +49,23 @@ void setProvenanceTag(pugi::xml_node list, const char* name, const QString& valu
 
 QString provenanceTagValue(const pugi::xml_node& list, const char* name) {
     return QString::fromUtf8(provenanceTagNode(list, name).attribute("val").value());
+}
+
+// "CX CY" in EMU, each a positive whole number; anything else is no size.
+bool readProvenanceSize(const QString& text, ChartProvenance& into) {
+    const QStringList parts = text.split(u' ', Qt::SkipEmptyParts);
+    if (parts.size() != 2) return false;
+    bool okCx = false, okCy = false;
+    const qint64 cx = parts[0].toLongLong(&okCx);
+    const qint64 cy = parts[1].toLongLong(&okCy);
+    if (!okCx || !okCy || cx <= 0 || cy <= 0) return false;
+    into.sourceCx = cx;
+    into.sourceCy = cy;
+    return true;
+}
+
+QString provenanceSizeText(const ChartProvenance& provenance) {
+    return QString::number(provenance.sourceCx) + u' ' + QString::number(provenance.sourceCy);
 }
 
 }  // namespace
@@ -74,6 +93,7 @@ QByteArray provenanceTagsXml(const ChartProvenance& provenance, const QByteArray
     setProvenanceTag(list, kProvenanceSeriesTag, provenance.seriesRanges.join(u'\n'));
     setProvenanceTag(list, kProvenanceCopiedTag,
                      provenance.copiedAt.isValid() ? provenance.copiedAt.toUTC().toString(Qt::ISODate) : QString());
+    if (provenance.hasSourceSize()) setProvenanceTag(list, kProvenanceSizeTag, provenanceSizeText(provenance));
     return xmlBytes(doc);
 }
 
@@ -94,6 +114,7 @@ std::optional<ChartProvenance> readProvenanceTags(const QByteArray& tagsXml, con
     const QString series = provenanceTagValue(list, kProvenanceSeriesTag);
     if (!series.isEmpty()) p.seriesRanges = series.split(u'\n');
     p.copiedAt = QDateTime::fromString(provenanceTagValue(list, kProvenanceCopiedTag), Qt::ISODate);
+    readProvenanceSize(provenanceTagValue(list, kProvenanceSizeTag), p);
     return p;
 }
 
@@ -138,6 +159,7 @@ QByteArray provenanceCustomPropertiesXml(const std::vector<FrameProvenance>& fra
         record[QStringLiteral("index")] = p.chartIndex;
         record[QStringLiteral("series")] = QJsonArray::fromStringList(p.seriesRanges);
         record[QStringLiteral("copied")] = p.copiedAt.isValid() ? p.copiedAt.toUTC().toString(Qt::ISODate) : QString();
+        if (p.hasSourceSize()) record[QStringLiteral("size")] = provenanceSizeText(p);
         records.append(record);
     }
     const QByteArray json = QJsonDocument(records).toJson(QJsonDocument::Compact);
@@ -202,6 +224,7 @@ std::vector<FrameProvenance> readProvenanceCustomProperties(const QByteArray& xm
             c.chartIndex = std::max(0, record.value(QStringLiteral("index")).toInt());
             for (const QJsonValue& range : record.value(QStringLiteral("series")).toArray()) c.seriesRanges << range.toString();
             c.copiedAt = QDateTime::fromString(record.value(QStringLiteral("copied")).toString(), Qt::ISODate);
+            readProvenanceSize(record.value(QStringLiteral("size")).toString(), c);
             if (f.slide > 0 && !c.workbook.isEmpty()) frames.push_back(std::move(f));
         }
     }
@@ -214,9 +237,28 @@ QStringList chartSeriesRanges(const QByteArray& chartXml, const QString& file, c
     QStringList ranges;
     QSet<QString> seen;
     static const char* const kDataElements[] = {"tx", "cat", "val", "xVal", "yVal", "bubbleSize"};
-    for (const pugi::xpath_node& found : doc.select_nodes("//*[local-name()='ser']")) {
-        const pugi::xml_node series = found.node();
-        if (!xml::is(series, Ns::C, "ser")) continue;
+    // Every c:ser in document order. A series is never inside another, nor inside a cache or a
+    // literal, so those (a large chart's thousands of points) are not walked.
+    std::vector<pugi::xml_node> allSeries;
+    std::vector<pugi::xml_node> pending{doc.document_element()};
+    while (!pending.empty()) {
+        const pugi::xml_node node = pending.back();
+        pending.pop_back();
+        if (xml::is(node, Ns::C, "ser")) {
+            allSeries.push_back(node);
+            continue;
+        }
+        if (xml::is(node, Ns::C, "numCache") || xml::is(node, Ns::C, "strCache") || xml::is(node, Ns::C, "numLit") ||
+            xml::is(node, Ns::C, "strLit") || xml::is(node, Ns::C, "multiLvlStrCache")) {
+            continue;
+        }
+        const size_t at = pending.size();
+        for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+            if (child.type() == pugi::node_element) pending.push_back(child);
+        }
+        std::reverse(pending.begin() + std::ptrdiff_t(at), pending.end());
+    }
+    for (const pugi::xml_node& series : allSeries) {
         for (const char* local : kDataElements) {
             const pugi::xml_node data = xml::child(series, Ns::C, local);
             if (!data) continue;

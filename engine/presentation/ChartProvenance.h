@@ -24,6 +24,8 @@ namespace engine {
 //   QM_CHART_INDEX      its 1-based place among the sheet's chart objects
 //   QM_SERIES           the ranges the series read (names, categories, values), one a line
 //   QM_COPIED           when it was copied or last refreshed, UTC, ISO 8601
+//   QM_SOURCE_SIZE      the chart's size in its workbook when it was copied, "CX CY" in EMU;
+//                       absent when not known (charts pasted before it was recorded)
 struct ChartProvenance {
     QString workbook;
     QString workbookRelative;
@@ -32,6 +34,11 @@ struct ChartProvenance {
     int chartIndex = 0;  // 1-based; 0 when unknown
     QStringList seriesRanges;
     QDateTime copiedAt;
+    // The chart's size in the workbook (EMU), 0 x 0 when not known. Writing a provenance without
+    // it keeps the size a tags part holds already: a refresh does not forget it.
+    qint64 sourceCx = 0;
+    qint64 sourceCy = 0;
+    bool hasSourceSize() const { return sourceCx > 0 && sourceCy > 0; }
 };
 
 // The tags part holding provenance: existing (the frame's tags part, empty for a new one) with

@@ -373,6 +373,11 @@ Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& c
         provenance.seriesRanges =
             chartSeriesRanges(made.parts.parts.front().second, m_name, made.parts.chartPart);
         provenance.copiedAt = QDateTime::currentDateTimeUtc();
+        // The frame may be scaled down to fit the slide: the workbook's size is kept aside.
+        if (chart.cx > 0 && chart.cy > 0) {
+            provenance.sourceCx = chart.cx;
+            provenance.sourceCy = chart.cy;
+        }
         QSet<QString> reserved;
         for (const auto& part : made.parts.parts) reserved.insert(part.first.toLower());
         made.tagsPart = m_package.freePartName(QStringLiteral("/ppt/tags/tag%1.xml"), reserved);
@@ -527,6 +532,23 @@ EmuRect Presentation::fittedToSlide(const EmuRect& frame) const {
     r.cy = static_cast<qint64>(std::floor(cy * scale));
     r.x = (slideWidth() - r.cx) / 2;
     r.y = (slideHeight() - r.cy) / 2;
+    return r;
+}
+
+EmuRect Presentation::atOriginalSize(const ChartFrame& frame) const {
+    EmuRect r;
+    const bool known = frame.provenance && frame.provenance->hasSourceSize();
+    r.cx = known ? frame.provenance->sourceCx : kDefaultChartCx;
+    r.cy = known ? frame.provenance->sourceCy : kDefaultChartCy;
+    // Where the chart was, seen from its centre; then onto the slide, as far as it fits.
+    r.x = frame.frame.x + (frame.frame.cx - r.cx) / 2;
+    r.y = frame.frame.y + (frame.frame.cy - r.cy) / 2;
+    const auto onSlide = [](qint64 at, qint64 size, qint64 slide) {
+        if (size >= slide) return (slide - size) / 2;
+        return std::clamp<qint64>(at, 0, slide - size);
+    };
+    r.x = onSlide(r.x, r.cx, slideWidth());
+    r.y = onSlide(r.y, r.cy, slideHeight());
     return r;
 }
 

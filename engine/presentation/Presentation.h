@@ -176,6 +176,11 @@ public:
     // position and size, with the provenance given; the old chart's parts go. Throws
     // DocumentError, changing nothing, when the chart cannot be made.
     void replaceChart(const ChartFrame& frame, const ChartPackage& chart, const ChartProvenance& provenance);
+    // The frame at the chart's size in its workbook, as its provenance recorded it when pasted;
+    // a chart without that record (pasted from elsewhere, or before it was kept) takes the
+    // spreadsheet application's default chart size, 5 x 3 in. Centred where the frame was, then
+    // moved onto the slide as far as it fits there (centred on it when larger).
+    EmuRect atOriginalSize(const ChartFrame& frame) const;
 
     // Writes the presentation to path atomically (a temporary file beside it, checked, then
     // renamed over it). Throws DocumentError naming the file; the target is then unchanged.

@@ -17,6 +17,7 @@ struct EmuRect {
     qint64 y = 0;
     qint64 cx = 0;
     qint64 cy = 0;
+    bool operator==(const EmuRect&) const = default;
 };
 
 // One shape of a slide as the presentation window and the checks read it.

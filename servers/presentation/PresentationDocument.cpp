@@ -50,6 +50,25 @@ public:
     }
     ~DeckStep() override {
         if (m_document->m_automationStep == this) m_document->m_automationStep = nullptr;
+        if (m_document->m_nudgeStep == this) m_document->m_nudgeStep = nullptr;
+    }
+
+    // Makes this step a nudge of the chart shapeId on slidePart, which later nudges of the same
+    // chart join while it is the document's open nudge.
+    void markNudge(const QString& slidePart, int shapeId) {
+        m_nudgedSlide = slidePart;
+        m_nudgedShape = shapeId;
+    }
+    int id() const override { return m_nudgedShape != 0 ? kNudgeStepId : -1; }
+    bool mergeWith(const QUndoCommand* other) override {
+        const auto* next = static_cast<const DeckStep*>(other);
+        if (m_document->m_nudgeStep != this || next->m_nudgedShape != m_nudgedShape ||
+            next->m_nudgedSlide != m_nudgedSlide) {
+            return false;
+        }
+        m_after = next->m_after;
+        m_selectedAfter = next->m_selectedAfter;
+        return true;
     }
 
     void close() {
@@ -59,16 +78,22 @@ public:
     }
 
     void undo() override {
+        m_document->m_nudgeStep = nullptr;
         if (!m_after) close();
         m_document->restore(m_before, m_selectedBefore, m_contentChanged);
     }
     void redo() override {
+        if (m_pushed) m_document->m_nudgeStep = nullptr;
         if (m_pushed) m_document->restore(*m_after, m_selectedAfter, m_contentChanged);
         m_pushed = true;
     }
 
 private:
+    static constexpr int kNudgeStepId = 1;
+
     PresentationDocument* m_document;
+    QString m_nudgedSlide;
+    int m_nudgedShape = 0;
     engine::Presentation m_before;
     std::optional<engine::Presentation> m_after;
     int m_selectedBefore = -1;
@@ -95,6 +120,7 @@ PresentationDocument::~PresentationDocument() {
 }
 
 void PresentationDocument::automationEdit(const std::function<void()>& edit) {
+    m_nudgeStep = nullptr;
     std::optional<engine::Presentation> before;
     const int selectedBefore = m_selected;
     if (!m_automationStep) before = m_presentation;
@@ -108,6 +134,7 @@ void PresentationDocument::endAutomationStep() {
 
 void PresentationDocument::pushEdit(const QString& text, engine::Presentation before, int selectedBefore,
                                     bool contentChanged) {
+    m_nudgeStep = nullptr;
     m_undo.push(new DeckStep(this, text, std::move(before), selectedBefore, contentChanged));
 }
 
@@ -169,6 +196,21 @@ void PresentationDocument::setChartFrame(int index, int shapeId, const engine::E
     emit chartFramesChanged(index);
 }
 
+void PresentationDocument::nudgeChart(int index, int shapeId, const engine::EmuRect& frame) {
+    endAutomationStep();
+    engine::Presentation before = m_presentation;
+    m_presentation.setChartFrame(index, shapeId, frame);
+    const QString slidePart = m_presentation.slidePartName(index);
+    m_drawn.remove(slidePart);
+    auto* step = new DeckStep(this, QStringLiteral("Move Chart"), std::move(before), m_selected, true);
+    step->markNudge(slidePart, shapeId);
+    // Joined to the open nudge of this chart when there is one (the stack then deletes step);
+    // either way the step on top is the one later nudges join.
+    m_undo.push(step);
+    m_nudgeStep = static_cast<DeckStep*>(const_cast<QUndoCommand*>(m_undo.command(m_undo.index() - 1)));
+    emit chartFramesChanged(index);
+}
+
 void PresentationDocument::deleteChart(int index, int shapeId) {
     endAutomationStep();
     engine::Presentation before = m_presentation;
@@ -204,6 +246,26 @@ bool PresentationDocument::fitChartsToSlide(int index, int shapeId) {
     return true;
 }
 
+bool PresentationDocument::chartsToOriginalSize(int index, int shapeId) {
+    endAutomationStep();
+    engine::Presentation work = m_presentation;
+    std::vector<int> changed;
+    for (const engine::Presentation::ChartFrame& frame : work.chartFrames()) {
+        if (index >= 0 && frame.slide != index) continue;
+        if (shapeId != 0 && frame.shapeId != shapeId) continue;
+        const engine::EmuRect sized = work.atOriginalSize(frame);
+        if (sized == frame.frame) continue;
+        work.setChartFrame(frame.slide, frame.shapeId, sized);
+        if (changed.empty() || changed.back() != frame.slide) changed.push_back(frame.slide);
+    }
+    if (changed.empty()) return false;
+    engine::Presentation before = std::exchange(m_presentation, std::move(work));
+    for (int i : changed) m_drawn.remove(m_presentation.slidePartName(i));
+    pushEdit(QStringLiteral("Original Size"), std::move(before), m_selected, true);
+    for (int i : changed) emit chartFramesChanged(i);
+    return true;
+}
+
 void PresentationDocument::moveSlides(const std::vector<int>& indices, int to) {
     if (indices.empty()) return;
     endAutomationStep();
@@ -222,6 +284,7 @@ void PresentationDocument::moveSlides(const std::vector<int>& indices, int to) {
 
 void PresentationDocument::selectSlide(int index) {
     if (index < 0 || index >= slideCount() || index == m_selected) return;
+    m_nudgeStep = nullptr;
     m_selected = index;
     emit selectionChanged(index);
 }
@@ -504,6 +567,7 @@ void PresentationDocument::rename(const QString& path) {
         m_name = name;
         emit nameChanged(m_name);
     }
+    m_nudgeStep = nullptr;
     m_undo.setClean();
     setModified(false);
 }

@@ -98,12 +98,20 @@ public:
 
     // Moves or sizes the chart with shapeId on slide index, one step named text ("Move Chart").
     void setChartFrame(int index, int shapeId, const engine::EmuRect& frame, const QString& text);
+    // Moves the chart with shapeId on slide index by a key press: one step "Move Chart", joined
+    // with the nudges of the same chart right before it, until endNudging(), another step, an
+    // undo or redo, a save or another slide selected ends the run.
+    void nudgeChart(int index, int shapeId, const engine::EmuRect& frame);
+    void endNudging() { m_nudgeStep = nullptr; }
     // Removes the chart with shapeId from slide index, one step.
     void deleteChart(int index, int shapeId);
     // Fits charts to the slide (the largest size inside the margins, centred), one step: the
     // chart with shapeId on slide index; every chart of slide index when shapeId is 0; every
     // chart of every slide when index is -1. False when there was no chart to fit.
     bool fitChartsToSlide(int index, int shapeId);
+    // Gives charts their size in the workbook (see Presentation::atOriginalSize), one step, for
+    // the same choice of charts as fitChartsToSlide. False when no chart changed.
+    bool chartsToOriginalSize(int index, int shapeId);
 
     QUndoStack* undoStack() { return &m_undo; }
     // Ends the step that gathers the automation's edits: the next one starts a new step.
@@ -208,6 +216,7 @@ private:
     int m_selected = -1;
     QUndoStack m_undo;
     DeckStep* m_automationStep = nullptr;  // the step gathering automation edits, if open
+    DeckStep* m_nudgeStep = nullptr;       // the step later nudges of its chart join, if open
     QPointer<PresentationWindow> m_window;
     mutable QHash<QString, std::shared_ptr<const DrawnSlide>> m_drawn;  // by slide part
     mutable QHash<QString, DrawnChart> m_drawnCharts;  // by chart part, theme part and size

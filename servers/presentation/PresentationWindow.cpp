@@ -8,6 +8,7 @@
 #include "platform/DesktopOpen.h"
 #include "platform/Dialogs.h"
 #include "platform/Settings.h"
+#include "platform/WindowPlacement.h"
 #include "servers/presentation/PresentationApplication.h"
 #include "servers/presentation/PresentationDocument.h"
 #include "servers/presentation/SlideRenderer.h"
@@ -27,6 +28,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QUndoStack>
@@ -44,6 +46,11 @@ constexpr int kSettleMilliseconds = 60;
 // The zoom steps of Zoom In and Zoom Out.
 constexpr double kZoomSteps[] = {0.1, 0.25, 0.33, 0.5, 0.67, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
 constexpr QSize kDefaultWindowSize(1100, 640);
+// The smallest a new window is made to stand beside the main window: the strip and a slide
+// drawn 200 pixels wide.
+constexpr QSize kSmallestPlacedWindow(480, 360);
+// The large view's smallest size when fitted to the window.
+constexpr QSize kSmallestView(200, 120);
 
 const char* const kPptxMimeType = "application/vnd.openxmlformats-officedocument.presentationml.presentation";
 const char* const kPptmMimeType = "application/vnd.ms-powerpoint.presentation.macroEnabled.12";
@@ -137,12 +144,19 @@ QSizeF actualSize(const PresentationDocument& document, const QWidget* widget) {
 // only the frame's outline follows; the chart is laid out again at its new size once it is let go.
 class SlideView : public QWidget {
 public:
+    // A frame set by the mouse (text names the step) or by a key (a nudge: text is empty).
     using Commit = std::function<void(int shapeId, const engine::EmuRect& frame, const QString& text)>;
 
-    explicit SlideView(const PresentationDocument& document, const bool& deferred, Commit commit, QWidget* parent)
-        : QWidget(parent), m_document(document), m_deferred(deferred), m_commit(std::move(commit)) {
+    // selected: told whenever the chart selected may have changed (a click, Escape, a call).
+    explicit SlideView(const PresentationDocument& document, const bool& deferred, Commit commit,
+                       std::function<void()> selected, QWidget* parent)
+        : QWidget(parent),
+          m_document(document),
+          m_deferred(deferred),
+          m_commit(std::move(commit)),
+          m_selected(std::move(selected)) {
         setObjectName(QStringLiteral("slideView"));
-        setMinimumSize(320, 180);
+        setMinimumSize(kSmallestView);
         setFocusPolicy(Qt::StrongFocus);
         setMouseTracking(true);
     }
@@ -159,6 +173,7 @@ public:
     void selectChart(int shapeId) {
         m_selectedId = shapeId;
         m_drag = Drag::None;
+        m_selected();
         update();
     }
     // Where the slide is drawn in the view, in view coordinates.
@@ -218,6 +233,7 @@ protected:
         }
         const auto hit = chartAt(at);
         m_selectedId = hit ? hit->id : 0;
+        m_selected();
         if (hit) startDrag(Drag::Move, *hit, at);
         update();
     }
@@ -262,7 +278,7 @@ protected:
         default:
             return QWidget::keyPressEvent(event);
         }
-        m_commit(selected->id, moved(selected->frame, dx, dy), QStringLiteral("Move Chart"));
+        m_commit(selected->id, moved(selected->frame, dx, dy), QString());
     }
 
 private:
@@ -385,6 +401,7 @@ private:
     const PresentationDocument& m_document;
     const bool& m_deferred;
     Commit m_commit;
+    std::function<void()> m_selected;
     QPixmap m_cache;
     std::shared_ptr<const DrawnSlide> m_cachedSlide;  // what m_cache shows
     int m_draws = 0;
@@ -500,6 +517,14 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_fitToSlide->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")));
     m_fitAllToSlide = chart->addAction(QStringLiteral("Fit &All Charts to Slide"), this, [this] { fitCharts(-1, 0); });
     m_fitAllToSlide->setObjectName(QStringLiteral("actionFitAllToSlide"));
+    m_originalSize = chart->addAction(QStringLiteral("&Original Size"), this, [this] {
+        const int chosen = static_cast<SlideView*>(m_view)->selectedChart();
+        chartsToOriginalSize(m_document->selectedSlide(), chosen);
+    });
+    m_originalSize->setObjectName(QStringLiteral("actionOriginalSize"));
+    m_allOriginalSize =
+        chart->addAction(QStringLiteral("All Charts to O&riginal Size"), this, [this] { chartsToOriginalSize(-1, 0); });
+    m_allOriginalSize->setObjectName(QStringLiteral("actionAllOriginalSize"));
     chart->addSeparator();
     m_deleteChart = chart->addAction(QStringLiteral("&Delete Chart"), this, &PresentationWindow::deleteSelectedChart);
     m_deleteChart->setObjectName(QStringLiteral("actionDeleteChart"));
@@ -542,11 +567,10 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_scroll->setObjectName(QStringLiteral("slideScroll"));
     m_scroll->setAlignment(Qt::AlignCenter);
     m_scroll->setWidgetResizable(true);
-    m_view = new SlideView(*m_document, m_deferred,
-                           [this](int shapeId, const engine::EmuRect& frame, const QString& text) {
-                               setChartFrame(shapeId, frame, text);
-                           },
-                           m_scroll);
+    m_view = new SlideView(
+        *m_document, m_deferred,
+        [this](int shapeId, const engine::EmuRect& frame, const QString& text) { setChartFrame(shapeId, frame, text); },
+        [this] { m_document->endNudging(); }, m_scroll);
     m_scroll->setWidget(m_view);
     splitter->addWidget(m_strip);
     splitter->addWidget(m_scroll);
@@ -761,7 +785,8 @@ QRectF PresentationWindow::chartRectInView(const engine::EmuRect& frame) const {
 void PresentationWindow::setChartFrame(int shapeId, const engine::EmuRect& frame, const QString& text) {
     if (m_saving || m_document->isBusy() || m_document->selectedSlide() < 0) return;
     try {
-        m_document->setChartFrame(m_document->selectedSlide(), shapeId, frame, text);
+        if (text.isEmpty()) m_document->nudgeChart(m_document->selectedSlide(), shapeId, frame);
+        else m_document->setChartFrame(m_document->selectedSlide(), shapeId, frame, text);
     } catch (const engine::DocumentError& e) {
         m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
                                             QString::fromLatin1(office::kPowerPointName));
@@ -772,6 +797,16 @@ void PresentationWindow::fitCharts(int index, int shapeId) {
     if (m_saving || m_document->isBusy() || (index < 0 && m_document->slideCount() == 0)) return;
     try {
         m_document->fitChartsToSlide(index, shapeId);
+    } catch (const engine::DocumentError& e) {
+        m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
+                                            QString::fromLatin1(office::kPowerPointName));
+    }
+}
+
+void PresentationWindow::chartsToOriginalSize(int index, int shapeId) {
+    if (m_saving || m_document->isBusy() || (index < 0 && m_document->slideCount() == 0)) return;
+    try {
+        m_document->chartsToOriginalSize(index, shapeId);
     } catch (const engine::DocumentError& e) {
         m_application->dialogs().messageBox(e.message(), platform::box::kOkOnly + platform::box::kExclamation,
                                             QString::fromLatin1(office::kPowerPointName));
@@ -812,19 +847,33 @@ void PresentationWindow::placeOnScreen() {
     if (g_lastPlaced && g_lastPlaced != this && g_lastPlaced->isVisible()) last = g_lastPlaced;
     QScreen* screen = main ? main->screen() : this->screen();
     if (!screen) return;
+    if (!main && !last) return;
     // The frame's margins are not known before the window is shown: the main window's stand in.
     const QSize margins = main ? main->frameGeometry().size() - main->size() : QSize();
-    const QSize frame = size() + margins;
-    const QRect keepClear = main ? main->frameGeometry() : QRect();
-    std::optional<QRect> lastFrame;
-    if (last) lastFrame = last->frameGeometry();
-    if (!main && !lastFrame) return;
-    move(platform::placeBeside(keepClear, frame, screen->availableGeometry(), lastFrame));
+    platform::WindowPlacementRequest request;
+    request.screen = screen->availableGeometry();
+    request.remembered = size() + margins;
+    request.minimum = kSmallestPlacedWindow + margins;
+    if (main) {
+        request.mainWindow = main->frameGeometry();
+        // What the user works with in the main window: whatever takes the keyboard, and the
+        // progress bar that follows the run.
+        for (QWidget* child : main->findChildren<QWidget*>()) {
+            if (!child->isVisible() || (child->focusPolicy() == Qt::NoFocus && !qobject_cast<QProgressBar*>(child)))
+                continue;
+            request.controls.emplace_back(child->mapToGlobal(QPoint(0, 0)), child->size());
+        }
+    }
+    if (last) request.last = last->frameGeometry();
+    const QRect frame = platform::placeNewWindow(request);
+    if (frame.size() != request.remembered) m_placedSmaller = frame.size() - margins;
+    resize(frame.size() - margins);
+    move(frame.topLeft());
     g_lastPlaced = this;
 }
 
 void PresentationWindow::rememberSize() {
-    if (isMaximized() || isFullScreen()) return;
+    if (isMaximized() || isFullScreen() || size() == m_placedSmaller) return;
     platform::Settings::write(
         platform::Settings::Key::PresentationWindowSize,
         QStringLiteral("%1x%2").arg(QString::number(width()), QString::number(height())));
@@ -870,7 +919,7 @@ void PresentationWindow::zoomBy(int steps) {
 void PresentationWindow::layoutView() {
     if (m_zoom <= 0) {
         m_scroll->setWidgetResizable(true);
-        m_view->setMinimumSize(320, 180);
+        m_view->setMinimumSize(kSmallestView);
     } else {
         const QSizeF actual = actualSize(*m_document, m_view) * m_zoom;
         const QSize size = (actual + QSizeF(2 * kMargin, 2 * kMargin)).toSize();

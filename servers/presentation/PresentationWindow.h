@@ -32,7 +32,8 @@ class PresentationDocument;
 // Suite, Close (Ctrl+W); Edit > Undo (Ctrl+Z), Redo (Ctrl+Shift+Z, Ctrl+Y), Duplicate Slide
 // (Ctrl+D), Delete Slide (Delete), Move Slide Up (Ctrl+Up), Move Slide Down (Ctrl+Down);
 // Chart > Fit to Slide (Ctrl+Shift+F: the chart selected on the large slide, else every chart
-// of the slide), Fit All Charts to Slide, Delete Chart (also the Delete key while the large
+// of the slide), Fit All Charts to Slide, Original Size (the size the chart had in its
+// workbook; likewise the selected chart or the slide's), All Charts to Original Size, Delete Chart (also the Delete key while the large
 // slide has the focus and a chart selected);
 // View > Zoom to Fit, Actual Size (100 %: a point of the slide is a point of the screen),
 // Zoom In (Ctrl+plus) and Zoom Out (Ctrl+minus); Charts > Update Charts From Workbooks
@@ -82,6 +83,8 @@ public:
     QAction* fitToSlideAction() const { return m_fitToSlide; }
     QAction* fitAllToSlideAction() const { return m_fitAllToSlide; }
     QAction* deleteChartAction() const { return m_deleteChart; }
+    QAction* originalSizeAction() const { return m_originalSize; }
+    QAction* allOriginalSizeAction() const { return m_allOriginalSize; }
 
     // The chart selected on the large slide (its shape id), 0 when none; selecting 0 clears.
     int selectedChart() const;
@@ -100,8 +103,10 @@ public:
     using DesktopOpener = std::function<platform::DesktopOpenResult(const QString& path)>;
     void setDesktopOpener(DesktopOpener opener) { m_opener = std::move(opener); }
 
-    // Puts a window about to be shown where it leaves the program's main window uncovered
-    // (beside it, or cascaded from the last presentation window), at the size last used.
+    // Puts a window about to be shown where it leaves the program's main window's controls
+    // uncovered (see platform::placeNewWindow): beside it at the size last used, else narrowed
+    // to the room beside it, else where it hides the least of them. A size the placement chose
+    // is not remembered as the user's.
     void placeOnScreen();
 
     // The zoom of the large view: 0 when fitted to the window, else the scale (1 = 100 %).
@@ -146,6 +151,8 @@ private:
     void setChartFrame(int shapeId, const engine::EmuRect& frame, const QString& text);
     // Fits charts to the slide: see PresentationDocument::fitChartsToSlide.
     void fitCharts(int index, int shapeId);
+    // Gives charts their size in the workbook: see PresentationDocument::chartsToOriginalSize.
+    void chartsToOriginalSize(int index, int shapeId);
     // Lays the strip out again from the document's slides; drops every thumbnail when the
     // slides' content changed.
     void resetStrip(bool contentChanged);
@@ -174,6 +181,8 @@ private:
     QAction* m_fitToSlide = nullptr;
     QAction* m_fitAllToSlide = nullptr;
     QAction* m_deleteChart = nullptr;
+    QAction* m_originalSize = nullptr;
+    QAction* m_allOriginalSize = nullptr;
     DesktopOpener m_opener;
     QAction* m_updateCharts = nullptr;
     QAction* m_redrawCharts = nullptr;
@@ -183,6 +192,7 @@ private:
     int m_thumbnailsDrawn = 0;
     bool m_deferred = false;
     QTimer* m_settle = nullptr;
+    QSize m_placedSmaller;  // the size placeOnScreen narrowed the window to, if it did
     bool m_closed = false;
     bool m_saving = false;  // a save is under way; another, or closing, is refused until it ends
 };

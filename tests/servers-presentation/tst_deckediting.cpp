@@ -8,6 +8,8 @@
 
 #include "office/ServerRegistry.h"
 #include "platform/DesktopOpen.h"
+#include "platform/Settings.h"
+#include "platform/WindowPlacement.h"
 #include "servers/presentation/PresentationDocument.h"
 #include "servers/presentation/PresentationServer.h"
 #include "servers/presentation/PresentationWindow.h"
@@ -17,6 +19,8 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUndoStack>
@@ -57,6 +61,25 @@ QStringList chartNames(const engine::Presentation& p) {
         names << onSlide.join('+');
     }
     return names;
+}
+
+// Puts a chart of charts.xlsx on the clipboard as the spreadsheet application copies it at
+// cx x cy EMU, naming its workbook or, with fromWorkbook false, naming none (a chart pasted
+// from elsewhere keeps no record of its source).
+void putSizedChartOnClipboard(int chartNumber, const QString& name, qint64 cx, qint64 cy, bool fromWorkbook = true) {
+    auto package = fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/charts.xlsx", chartNumber, name);
+    package.cx = cx;
+    package.cy = cy;
+    if (!fromWorkbook) package.sourceFile.clear();
+    auto* data = new QMimeData;
+    data->setData(engine::kChartPackageMime, engine::chartPackageToBytes(package));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+engine::EmuRect chartFrameOf(const engine::Presentation& p, int slide) {
+    for (const auto& shape : p.slideShapes(slide))
+        if (shape.kind == engine::SlideShape::Kind::Chart) return shape.frame;
+    return {};
 }
 
 QByteArray fileBytes(const QString& path) {
@@ -378,6 +401,68 @@ private slots:
         QCOMPARE(windows().front()->size(), QSize(520, 360));
     }
 
+    void newWindowsNarrowToTheRoomBesideTheMainWindowOrCoverTheLeastOfItsControls() {
+        platform::WindowPlacementRequest request;
+        request.screen = QRect(0, 0, 1600, 1000);
+        request.remembered = QSize(1100, 640);
+        request.minimum = QSize(480, 360);
+        // The main window centred on the screen, as seen: 532 pixels on either side.
+        request.mainWindow = QRect(532, 215, 536, 570);
+        request.controls = {QRect(550, 300, 500, 300), QRect(550, 700, 500, 40)};
+        QCOMPARE(platform::placeNewWindow(request), QRect(1068, 215, 532, 640));
+        // The next one stands a step lower, still beside it.
+        request.last = QRect(1068, 215, 532, 640);
+        QCOMPARE(platform::placeNewWindow(request), QRect(1068, 247, 532, 640));
+        request.last.reset();
+        // Room for the remembered size: kept, beside the main window.
+        request.mainWindow = QRect(20, 20, 400, 300);
+        QCOMPARE(platform::placeNewWindow(request), QRect(420, 20, 1100, 640));
+        // More room on the left.
+        request.mainWindow = QRect(1000, 100, 536, 570);
+        QCOMPARE(platform::placeNewWindow(request), QRect(0, 100, 1000, 640));
+        // Too little room on either side even for the smallest window: where it hides none of
+        // the controls, which here only the smaller size manages (below them, on the right).
+        request.mainWindow = QRect(200, 100, 1200, 800);
+        request.controls = {QRect(220, 150, 1160, 300), QRect(220, 460, 1160, 40)};
+        QRect placed = platform::placeNewWindow(request);
+        QCOMPARE(placed, QRect(1120, 640, 480, 360));
+        // ... and at the remembered size where that hides none.
+        request.remembered = QSize(900, 600);
+        request.mainWindow = QRect(100, 100, 1400, 800);
+        request.controls = {QRect(120, 150, 500, 700)};
+        QCOMPARE(platform::placeNewWindow(request), QRect(700, 100, 900, 600));
+        // Controls everywhere: the least of them covered, and never larger than the screen.
+        request.remembered = QSize(3000, 2000);
+        request.controls = {QRect(100, 100, 1400, 800)};
+        placed = platform::placeNewWindow(request);
+        QVERIFY(request.screen.contains(placed));
+        QCOMPARE(placed.size(), QSize(480, 360));
+
+        // On the screen: a main window with less room beside it than the remembered size
+        // keeps its buttons in view, and the narrowed size is not remembered as the user's.
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QWidget main;
+        main.setWindowTitle("Quillmere");
+        main.setGeometry(available.left(), available.top(), available.width() - 500, 300);
+        auto* button = new QPushButton("Start Copying", &main);
+        button->setGeometry(10, 240, 200, 40);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        platform::WriteSetting("PresentationWindowSize", "700x500");
+        auto app = createPowerPoint();
+        app->Presentations()->Add(msoTrue);
+        app->setVisible(msoTrue);
+        auto* window = windows().front();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY2(!window->frameGeometry().intersects(main.frameGeometry()),
+                 qPrintable(QString("%1,%2 %3x%4").arg(window->x()).arg(window->y()).arg(window->width()).arg(window->height())));
+        QVERIFY(window->width() < 700);
+        m_dialogs.saveChangesAnswers = {platform::Dialogs::SaveChoice::Discard};
+        window->close();
+        flushDeletes();
+        QCOMPARE(platform::ReadSetting("PresentationWindowSize"), QString("700x500"));
+    }
+
     void aChartIsMovedSizedAndFittedOnTheLargeSlideAndEveryStepUndone() {
         auto* window = savedDeckOfThreeCharts("charts.pptx");
         window->resize(1000, 640);
@@ -469,8 +554,8 @@ private slots:
             QCOMPARE(shape.frame.cx, document.presentation().fittedToSlide(shape.frame).cx);
         }
 
-        // Each step undone in turn, back to the chart as pasted and saved.
-        for (int i = 0; i < 7; ++i) window->undoAction()->trigger();
+        // Each step undone in turn (the two nudges are one), back to the chart as pasted and saved.
+        for (int i = 0; i < 6; ++i) window->undoAction()->trigger();
         frame = frameNow().second;
         QCOMPARE(frame.x, original.x);
         QCOMPARE(frame.y, original.y);
@@ -500,6 +585,146 @@ private slots:
         window->undoAction()->trigger();
         QCOMPARE(frameNow().first, id);
         QVERIFY(document.presentation().package().hasPart(chartPart));
+    }
+
+    void originalSizeGivesChartsTheirSizeInTheWorkbookAndSurvivesTheSave() {
+        auto app = createPowerPoint();
+        app->setVisible(msoTrue);
+        app->Presentations()->Add(msoTrue);
+        auto* window = windows().front();
+        auto& document = window->document();
+        const qint64 slideCx = document.presentation().slideWidth(), slideCy = document.presentation().slideHeight();
+        constexpr qint64 kInch = 914400;
+        // Wider than the slide (pasted scaled down), small, and one that names no workbook.
+        const QList<std::pair<qint64, qint64>> sizes{{20 * kInch, 10 * kInch}, {3 * kInch, 2 * kInch}, {7 * kInch, 4 * kInch}};
+        auto target = app->ActivePresentation();
+        for (int i = 0; i < 3; ++i) {
+            putSizedChartOnClipboard(i + 1, QString("Chart %1").arg(i + 1), sizes[i].first, sizes[i].second, i != 2);
+            target->Slides()->Add(target->Slides()->Count() + 1, office::ppLayoutBlank);
+            target->Slides()->Item(target->Slides()->Count())->Select();
+            app->ActiveWindow()->View()->Paste();
+        }
+        QVERIFY(chartFrameOf(document.presentation(), 0).cx < 20 * kInch);
+
+        // The small chart moved to a corner and fitted: back to 3 x 2 in where it stood.
+        document.selectSlide(1);
+        engine::EmuRect corner{slideCx - 3 * kInch, slideCy - 2 * kInch, 3 * kInch, 2 * kInch};
+        document.setChartFrame(1, document.presentation().slideShapes(1).front().id, corner, "Move Chart");
+        window->fitToSlideAction()->trigger();
+        QVERIFY(chartFrameOf(document.presentation(), 1).cx > 3 * kInch);
+        window->originalSizeAction()->trigger();
+        auto frame = chartFrameOf(document.presentation(), 1);
+        QCOMPARE(frame.cx, 3 * kInch);
+        QCOMPARE(frame.cy, 2 * kInch);
+        // Centred where the fitted chart was (the slide's centre), inside the slide.
+        QVERIFY(qAbs(frame.x + frame.cx / 2 - slideCx / 2) <= 1);
+        QVERIFY(qAbs(frame.y + frame.cy / 2 - slideCy / 2) <= 1);
+        QCOMPARE(window->undoAction()->text(), QString("&Undo Original Size"));
+
+        // A chart in a corner keeps to the slide when it grows back.
+        document.setChartFrame(1, document.presentation().slideShapes(1).front().id,
+                               {slideCx - kInch, slideCy - kInch, kInch, kInch}, "Size Chart");
+        window->originalSizeAction()->trigger();
+        frame = chartFrameOf(document.presentation(), 1);
+        QCOMPARE(frame.x + frame.cx, slideCx);
+        QCOMPARE(frame.y + frame.cy, slideCy);
+
+        // Every chart at once, one step: larger than the slide, centred on it; without a record
+        // of its workbook, the spreadsheet application's default 5 x 3 in.
+        window->allOriginalSizeAction()->trigger();
+        const auto wide = chartFrameOf(document.presentation(), 0);
+        QCOMPARE(wide.cx, 20 * kInch);
+        QCOMPARE(wide.cy, 10 * kInch);
+        QCOMPARE(wide.x, (slideCx - wide.cx) / 2);
+        const auto unknown = chartFrameOf(document.presentation(), 2);
+        QCOMPARE(unknown.cx, 5 * kInch);
+        QCOMPARE(unknown.cy, 3 * kInch);
+        window->undoAction()->trigger();
+        QVERIFY(chartFrameOf(document.presentation(), 0).cx < 20 * kInch);
+        QCOMPARE(chartFrameOf(document.presentation(), 2).cx, 7 * kInch);
+        QCOMPARE(chartFrameOf(document.presentation(), 1), frame);
+
+        // The size is kept with the chart's source, across a save and a refresh's rewrite of
+        // the tags that does not know it.
+        auto back = saveCopy(window, "original-size.pptx");
+        m_pages << 3;
+        const auto frames = back.chartFrames();
+        QCOMPARE(frames.size(), size_t(3));
+        QVERIFY(frames[0].provenance);
+        QCOMPARE(frames[0].provenance->sourceCx, 20 * kInch);
+        QCOMPARE(frames[0].provenance->sourceCy, 10 * kInch);
+        QVERIFY(!frames[2].provenance);
+        QCOMPARE(back.atOriginalSize(frames[0]).cx, 20 * kInch);
+        engine::ChartProvenance forgetful = *frames[1].provenance;
+        forgetful.sourceCx = forgetful.sourceCy = 0;
+        const QByteArray rewritten = engine::provenanceTagsXml(forgetful, back.partBytes(frames[1].tagsPart));
+        const auto reread = engine::readProvenanceTags(rewritten, "deck", frames[1].tagsPart);
+        QCOMPARE(reread->sourceCx, 3 * kInch);
+        QCOMPARE(reread->sourceCy, 2 * kInch);
+        // A size that does not read as two positive numbers is no size.
+        QByteArray damaged = rewritten;
+        damaged.replace(QByteArray::number(3 * kInch) + ' ' + QByteArray::number(2 * kInch), "-5 x");
+        QVERIFY(!engine::readProvenanceTags(damaged, "deck", frames[1].tagsPart)->hasSourceSize());
+        // The deck's own copy of the sources (kept where Impress drops shape tags) has it too.
+        const auto records = engine::readProvenanceCustomProperties(back.partBytes("/docProps/custom.xml"));
+        QCOMPARE(records.size(), size_t(2));
+        QCOMPARE(records[0].provenance.sourceCx, 20 * kInch);
+        QCOMPARE(records[1].provenance.sourceCy, 2 * kInch);
+    }
+
+    void arrowKeyNudgesOfOneChartAreOneUndoStepUntilSomethingElseHappens() {
+        auto* window = savedDeckOfThreeCharts("nudges.pptx");
+        window->resize(1000, 640);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        auto& document = window->document();
+        auto* steps = document.undoStack();
+        document.selectSlide(0);
+        QWidget* view = window->slideView();
+        const int id = document.presentation().slideShapes(0).front().id;
+        const auto start = chartFrameOf(document.presentation(), 0);
+        window->selectChart(id);
+        const int atStart = steps->count();
+
+        for (int i = 0; i < 4; ++i) QTest::keyClick(view, Qt::Key_Right);
+        QTest::keyClick(view, Qt::Key_Up, Qt::ShiftModifier);
+        QCOMPARE(steps->count(), atStart + 1);
+        QCOMPARE(chartFrameOf(document.presentation(), 0).x, start.x + 4 * 76200);
+        QVERIFY(window->isWindowModified());
+        window->undoAction()->trigger();
+        QCOMPARE(chartFrameOf(document.presentation(), 0), start);
+        QVERIFY(!window->isWindowModified());
+        window->redoAction()->trigger();
+        QCOMPARE(chartFrameOf(document.presentation(), 0).y, start.y - 12700);
+
+        // Undo and redo leave no chart selected. A nudge after another edit starts a step of
+        // its own, as one after the chart was selected again, or after a save does.
+        QCOMPARE(window->selectedChart(), 0);
+        window->selectChart(id);
+        QTest::keyClick(view, Qt::Key_Left);
+        QCOMPARE(steps->count(), atStart + 2);
+        window->fitToSlideAction()->trigger();
+        QTest::keyClick(view, Qt::Key_Left);
+        QTest::keyClick(view, Qt::Key_Left);
+        QCOMPARE(steps->count(), atStart + 4);
+        window->selectChart(id);
+        QTest::keyClick(view, Qt::Key_Down);
+        QCOMPARE(steps->count(), atStart + 5);
+        window->saveAction()->trigger();
+        QTest::keyClick(view, Qt::Key_Down);
+        QCOMPARE(steps->count(), atStart + 6);
+        const auto last = chartFrameOf(document.presentation(), 0);
+        window->undoAction()->trigger();
+        QVERIFY(!window->isWindowModified());
+        QCOMPARE(chartFrameOf(document.presentation(), 0).y, last.y - 76200);
+
+        // Another chart nudged ends the run too.
+        document.selectSlide(1);
+        window->selectChart(document.presentation().slideShapes(1).front().id);
+        QTest::keyClick(view, Qt::Key_Right);
+        document.selectSlide(0);
+        window->selectChart(id);
+        QTest::keyClick(view, Qt::Key_Right);
+        QCOMPARE(steps->count(), atStart + 7);
     }
 
     void editedDecksOpenInLibreOfficeWithTheirSlides() {
