@@ -1,6 +1,7 @@
 #include "app/ChartPreview.h"
 
 #include "engine/chart/ChartexPart.h"
+#include "engine/chartdraw/ChartexScene.h"
 #include "engine/chart/ChartPart.h"
 #include "engine/chart/ChartRenderer.h"
 #include "engine/legacy/LegacyConverter.h"

@@ -1,14 +1,11 @@
 #pragma once
 
 #include <QByteArray>
-#include <QImage>
-#include <QSize>
 #include <QString>
 #include <optional>
 #include <vector>
 
 #include "engine/chart/ChartOutline.h"
-#include "engine/chart/ChartScene.h"
 #include "engine/package/Package.h"
 
 namespace engine {
@@ -38,6 +35,9 @@ struct ChartexChart {
         // numbers for cx:numDim, texts for cx:strDim.
         std::vector<std::optional<double>> numbers;
         std::vector<QString> texts;
+        // Every level of a cx:strDim as texts, the first (the innermost: leaves of a treemap or
+        // sunburst) first; a hierarchy's outer levels follow. texts is levels.front().
+        std::vector<std::vector<QString>> levels;
     };
     struct Data {
         int id = 0;  // cx:data/@id, referred to by cx:series/cx:dataId/@val
@@ -51,11 +51,35 @@ struct ChartexChart {
         bool owned = false;  // derived from another series (@ownerIdx)
         bool hidden = false;
         std::vector<int> subtotals;  // waterfall: the points set as totals (layoutPr/subtotals)
+        // Histogram and pareto: how the values are put into bins (layoutPr/binning); unset when
+        // the series has no cx:binning. Neither size nor count means the width is automatic.
+        struct Binning {
+            std::optional<double> size;
+            std::optional<int> count;
+            bool closedLeft = false;  // intervalClosed="l": [a, b) instead of (a, b]
+            std::optional<double> underflow;  // values at or below it in one bin of their own
+            std::optional<double> overflow;   // values above it in one bin of their own
+        };
+        std::optional<Binning> binning;
+        bool aggregation = false;  // layoutPr/aggregation: values summed per category
+        // Box and whisker (layoutPr/statistics, layoutPr/visibility), with the application's
+        // defaults: exclusive quartiles, mean marker and outliers shown.
+        bool quartileExclusive = true;
+        bool meanLine = false;
+        bool meanMarker = true;
+        bool innerPoints = false;  // visibility/@nonoutliers
+        bool outliers = true;
+        // Treemap: layoutPr/parentLabelLayout ("overlapping", "banner", "none").
+        QString parentLabels = QStringLiteral("overlapping");
     };
 
     std::vector<Data> data;
     std::vector<Series> series;
+    // The category axis' gap between columns, in columns' widths (cx:catScaling/@gapWidth of
+    // the plot area's first axis that has one); unset when none says.
+    std::optional<double> gapWidth;
     bool hasTitle = false;
+    bool hasLegend = false;  // cx:legend
     QString title;  // the title's own text, blanks for line breaks; "" when none or automatic
 
     QString kindName() const;
@@ -86,18 +110,5 @@ ChartexRequirement chartexRequirement(const ChartexChart& chart);
 // link it had before dropped. Throws like readChartex.
 QByteArray chartexForSlide(const QByteArray& xml, const QString& packageRelId, const QString& file,
                            const QString& part);
-
-// The chart drawn at sizeInPoints in the look of the application's default style (Office theme
-// colours, Calibri's metric twin): a waterfall as floating columns from one running total,
-// increases in accent 1, decreases in accent 2, totals from the axis in accent 3, joined by
-// connector lines, with value labels above; a funnel as bars centred on one axis, as wide as
-// their values, with their categories beside and values inside. The other kinds, and a
-// waterfall or funnel without values, are drawn as a named outline: a white area with a thin
-// grey border holding the chart's title (or kind) at the top and a note naming its kind in the
-// middle. Needs a QGuiApplication (text is measured).
-chart::ChartScene chartexScene(const ChartexChart& chart, QSizeF sizeInPoints);
-// That scene as a picture of pixels on a 96 dpi screen (at least 1 x 1), for readers that do not
-// know the kind.
-QImage chartexPicture(const ChartexChart& chart, QSize pixels);
 
 }  // namespace engine

@@ -5,6 +5,7 @@
 #include "engine/presentation/BuiltInTemplate.h"
 #include "engine/presentation/ChartInsertion.h"
 #include "engine/chart/ChartexPart.h"
+#include "engine/chartdraw/ChartexScene.h"
 #include "engine/presentation/Ids.h"
 #include "engine/presentation/OoxmlNames.h"
 #include "engine/presentation/SlideLayoutPart.h"

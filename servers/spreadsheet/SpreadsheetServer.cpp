@@ -4,6 +4,7 @@
 #include "engine/chart/ChartCollector.h"
 #include "engine/chart/ChartOutline.h"
 #include "engine/chart/ChartexPart.h"
+#include "engine/chartdraw/ChartexScene.h"
 #include "engine/chart/ChartPackage.h"
 #include "engine/chart/ChartPart.h"
 #include "engine/chart/ChartRenderer.h"
