@@ -63,9 +63,11 @@ std::vector<HistogramBin> histogramBins(const std::vector<double>& values,
         if (!(width > 0) || !std::isfinite(width)) width = span;
         // A tiny rounding error must not open a bin for the last value alone.
         const double steps = span / width;
-        count = binning.count ? *binning.count : int(std::min(std::ceil(steps - 1e-9), 1e9));
-        count = std::clamp(count, 1, maxBins);
-        if (!binning.count && std::ceil(steps - 1e-9) > maxBins) width = span / count;
+        const int wanted =
+            binning.count ? *binning.count : int(std::min(std::ceil(steps - 1e-9), 1e9));
+        count = std::clamp(wanted, 1, maxBins);
+        // Fewer bins than asked for cover the span all the same.
+        if (count < wanted) width = span / count;
     }
     const bool left = binning.closedLeft;
 

@@ -92,6 +92,14 @@ TEST(ChartexStatistics, ExtremeBinningsAreBounded) {
     EXPECT_EQ(total, 3);
     EXPECT_EQ(bins.front().value, 1);
     EXPECT_EQ(bins.back().value, 1);
+    // So is a bin count past the bound: the bins it keeps still cover every value.
+    Binning many;
+    many.count = 1'000'000;
+    const auto counted = engine::chartex::histogramBins({0, 1, 2, 3}, many, 1000);
+    ASSERT_EQ(counted.size(), 1000u);
+    EXPECT_DOUBLE_EQ(counted.back().high, 3);
+    EXPECT_EQ(counted.back().value, 1);
+    EXPECT_EQ(counted[333].value, 1);  // 1 lies in (0.999, 1.002]
     const auto apart = engine::chartex::histogramBins({-1e308, 0, 1e308}, Binning{});
     ASSERT_EQ(apart.size(), 1u);
     EXPECT_EQ(apart[0].value, 3);
