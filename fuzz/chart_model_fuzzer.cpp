@@ -116,13 +116,15 @@ void checkChartex(const QByteArray& xml) {
             std::vector<double> numbers;
             for (const auto& v : values->numbers)
                 if (v) numbers.push_back(*v);
-            const auto bins = engine::chartex::histogramBins(numbers, series.binning.value_or(ChartexChart::Series::Binning{}));
+            const auto bins = engine::chartex::histogramBins(
+                numbers, series.binning.value_or(ChartexChart::Series::Binning{}));
             double counted = 0;
             for (const auto& bin : bins) counted += bin.value;
             if (counted != double(numbers.size())) broken("a histogram lost or doubled values");
             if (bins.size() > 1002) broken("a histogram grew past its bound of bins");
             const auto box = engine::chartex::boxStatistics(numbers, series.quartileExclusive);
-            if (box && !(box->lowWhisker <= box->q1 && box->q1 <= box->median && box->median <= box->q3 && box->q3 <= box->highWhisker))
+            if (box && !(box->lowWhisker <= box->q1 && box->q1 <= box->median &&
+                         box->median <= box->q3 && box->q3 <= box->highWhisker))
                 broken("a box's statistics are out of order");
         }
         const auto nodes = engine::chartex::hierarchy(chart, series);
@@ -131,7 +133,8 @@ void checkChartex(const QByteArray& xml) {
             if (node.parent < 0) sizes.push_back(node.value);
         const QRectF area(0, 0, 360, 216);
         for (const QRectF& r : engine::chartex::squarify(sizes, area))
-            if (!r.isEmpty() && !area.adjusted(-1e-6, -1e-6, 1e-6, 1e-6).contains(r)) broken("a treemap rectangle left its area");
+            if (!r.isEmpty() && !area.adjusted(-1e-6, -1e-6, 1e-6, 1e-6).contains(r))
+                broken("a treemap rectangle left its area");
     }
     ChartexChart again;
     try {

@@ -9,8 +9,8 @@
 #include "engine/chart/ChartModel.h"
 #include "engine/chart/ChartRenderer.h"
 #include "engine/chart/ChartexPart.h"
-#include "engine/chartdraw/ChartexScene.h"
 #include "engine/chart/FormatResolver.h"
+#include "engine/chartdraw/ChartexScene.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -65,8 +65,8 @@ void paintSmall(const ChartScene& scene) {
 void drawChartex(const QByteArray& xml, QSizeF points) {
     ChartexChart chart;
     try {
-        chart = readChartex(xml, QStringLiteral("fuzz.xlsx"), QStringLiteral("/xl/charts/chartEx1.xml"),
-                            fuzzsupport::fuzzLimits());
+        chart = readChartex(xml, QStringLiteral("fuzz.xlsx"),
+                            QStringLiteral("/xl/charts/chartEx1.xml"), fuzzsupport::fuzzLimits());
     } catch (const DocumentError&) {
         return;
     }

@@ -4,8 +4,8 @@
 
 #include "engine/chart/ChartRenderer.h"
 #include "engine/chart/ChartexPart.h"
-#include "engine/chartdraw/ChartexScene.h"
 #include "engine/chart/WorkbookChart.h"
+#include "engine/chartdraw/ChartexScene.h"
 #include "engine/numfmt/NumberFormat.h"
 #include "engine/package/Package.h"
 #include "engine/workbook/Workbook.h"
