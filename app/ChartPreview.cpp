@@ -3,6 +3,7 @@
 #include "engine/chartdraw/ChartexScene.h"
 #include "engine/chartcopy/ChartPart.h"
 #include "engine/chartdraw/ChartRenderer.h"
+#include "engine/chartmodel/ChartexPart.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/legacy/XlsCharts.h"
 #include "engine/package/Namespaces.h"

@@ -9,6 +9,7 @@
 #include "engine/chartmodel/ChartModel.h"
 #include "engine/chartcopy/ChartPart.h"
 #include "engine/chartmodel/ChartexPart.h"
+#include "engine/chartdraw/ChartexStatistics.h"
 
 #include <QByteArray>
 #include <QString>
@@ -102,8 +103,38 @@ void checkChartex(const QByteArray& xml) {
     if (chart.kindName().isEmpty() || chart.ownSeriesCount() > int(chart.series.size())) broken("a chartex outline is inconsistent");
     for (const ChartexChart::Data& data : chart.data) {
         for (const ChartexChart::Dimension& dimension : data.dimensions) {
-            if (dimension.numbers.size() + dimension.texts.size() > 1'000'000) broken("a chartex level grew past its bound");
+            size_t points = dimension.numbers.size();
+            for (const auto& level : dimension.levels) points += level.size();
+            if (points > 1'000'000) broken("a chartex level grew past its bound");
         }
+    }
+    // What the drawing computes from the data: every finite value in one bin, boxes in order,
+    // rectangles within their area.
+    for (const ChartexChart::Series& series : chart.series) {
+        const ChartexChart::Dimension* values = chart.dimension(series, QStringLiteral("val"));
+        if (values) {
+            std::vector<double> numbers;
+            for (const auto& v : values->numbers)
+                if (v) numbers.push_back(*v);
+            const auto bins = engine::chartex::histogramBins(
+                numbers, series.binning.value_or(ChartexChart::Series::Binning{}));
+            double counted = 0;
+            for (const auto& bin : bins) counted += bin.value;
+            if (counted != double(numbers.size())) broken("a histogram lost or doubled values");
+            if (bins.size() > 1002) broken("a histogram grew past its bound of bins");
+            const auto box = engine::chartex::boxStatistics(numbers, series.quartileExclusive);
+            if (box && !(box->lowWhisker <= box->q1 && box->q1 <= box->median &&
+                         box->median <= box->q3 && box->q3 <= box->highWhisker))
+                broken("a box's statistics are out of order");
+        }
+        const auto nodes = engine::chartex::hierarchy(chart, series);
+        std::vector<double> sizes;
+        for (const auto& node : nodes)
+            if (node.parent < 0) sizes.push_back(node.value);
+        const QRectF area(0, 0, 360, 216);
+        for (const QRectF& r : engine::chartex::squarify(sizes, area))
+            if (!r.isEmpty() && !area.adjusted(-1e-6, -1e-6, 1e-6, 1e-6).contains(r))
+                broken("a treemap rectangle left its area");
     }
     ChartexChart again;
     try {

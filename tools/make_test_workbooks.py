@@ -454,11 +454,64 @@ def write_chartex(outdir):
             for part, body in parts.items():
                 zout.writestr(part, body)
         os.remove(stem)
+    write_chartex_chartsheet(outdir)
     # The funnel's choice also requires a namespace no reader knows: it is read as its fallback,
     # a shape, and is no chart.
     rewrite(outdir + "/chartex-only.xlsx", outdir + "/chartex-unknown.xlsx",
             lambda n, d: d.replace(b'Requires="cx2"', b'xmlns:zz="urn:example:unknown" Requires="cx2 zz"')
             if n == "xl/drawings/drawing1.xml" else d)
+
+
+def write_chartex_chartsheet(outdir):
+    """chartex-chartsheet.xlsx: worksheet "Data" (the waterfall's table, no chart), then chart
+    sheet "Flow" whose only chart is the waterfall "Cash flow": its drawing's absolute anchor
+    holds the chartex frame in mc:AlternateContent, as a worksheet's anchor would."""
+    stem = outdir + "/chartex-chartsheet.base.xlsx"
+    book = xlsxwriter.Workbook(stem)
+    data = book.add_worksheet("Data")
+    data.write_row(0, 0, ["Step", "Amount"])
+    for i, (label, value) in enumerate(WATERFALL):
+        data.write_row(i + 1, 0, [label, value])
+    placeholder = book.add_chart({"type": "column"})
+    placeholder.add_series({"values": "=Data!$B$2:$B$7"})
+    book.add_chartsheet("Flow").set_chart(placeholder)
+    book.close()
+    kind, requires, name, part = chartex_parts()[0]
+    frame = ('<mc:AlternateContent xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006">'
+             '<mc:Choice xmlns:%s="%s" Requires="%s"><xdr:graphicFrame macro=""><xdr:nvGraphicFramePr>'
+             '<xdr:cNvPr id="2" name="%s"/><xdr:cNvGraphicFramePr/></xdr:nvGraphicFramePr>'
+             '<xdr:xfrm><a:off x="0" y="0"/><a:ext cx="0" cy="0"/></xdr:xfrm><a:graphic>'
+             '<a:graphicData uri="http://schemas.microsoft.com/office/drawing/2014/chartex">'
+             '<cx:chart xmlns:cx="http://schemas.microsoft.com/office/drawing/2014/chartex" '
+             'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships" r:id="rId1"/>'
+             '</a:graphicData></a:graphic></xdr:graphicFrame></mc:Choice><mc:Fallback/></mc:AlternateContent>'
+             % (requires, CX_REQUIRES[requires], requires, name)).encode("utf-8")
+
+    def change(entry, body):
+        if entry == "xl/charts/chart1.xml":
+            return None
+        if entry == "[Content_Types].xml":
+            return body.replace(b'<Override PartName="/xl/charts/chart1.xml" '
+                                b'ContentType="application/vnd.openxmlformats-officedocument.drawingml.chart+xml"/>',
+                                ('<Override PartName="/xl/charts/chartEx1.xml" ContentType="%s"/>'
+                                 % CHARTEX_TYPE).encode())
+        if entry == "xl/drawings/_rels/drawing1.xml.rels":
+            return body.replace(b"http://schemas.openxmlformats.org/officeDocument/2006/relationships/chart",
+                                CHARTEX_REL.encode()).replace(b"chart1.xml", b"chartEx1.xml")
+        if entry == "xl/drawings/drawing1.xml":
+            start = body.index(b"<xdr:graphicFrame")
+            end = body.index(b"</xdr:graphicFrame>") + len(b"</xdr:graphicFrame>")
+            return body[:start] + frame + body[end:]
+        return body
+
+    with zipfile.ZipFile(stem) as zin, zipfile.ZipFile(outdir + "/chartex-chartsheet.xlsx", "w",
+                                                      zipfile.ZIP_DEFLATED) as zout:
+        for info in zin.infolist():
+            body = change(info.filename, zin.read(info.filename))
+            if body is not None:
+                zout.writestr(info.filename, body)
+        zout.writestr("xl/charts/chartEx1.xml", part)
+    os.remove(stem)
 
 
 def write_three_sheets(outdir):

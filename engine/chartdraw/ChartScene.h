@@ -23,7 +23,10 @@ struct SceneTag {
         MinorGridline, MajorTick, MinorTick, Legend, LegendEntry, LegendKey, DataPoint,
         SeriesLine, Marker, DataLabel, LeaderLine, Trendline, TrendlineLabel, ErrorBar, DropLine,
         HighLowLine, SeriesConnector, UpBar, DownBar, DisplayUnitsLabel, Note,
-        DataTable  // a data table's borders and texts (series: row, point: column, -1 for the name)
+        DataTable,  // a data table's borders and texts (series: row, point: column, -1 for the name)
+        // The newer kinds' own parts: a box's whiskers with their caps, its median line, its
+        // mean marker, a series' line through its means, and a treemap parent's label or banner.
+        Whisker, Median, MeanMarker, MeanLine, ParentLabel
     };
     Element element = Element::ChartArea;
     int series = -1;  // series position in the plot area (all groups, in order), or legend entry

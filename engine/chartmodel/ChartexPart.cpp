@@ -43,35 +43,104 @@ QString chartexTextOf(const pugi::xml_node& tx, QString* formula = nullptr) {
     return {};
 }
 
-ChartexChart::Dimension dimensionOf(const pugi::xml_node& node, bool numeric) {
-    ChartexChart::Dimension dimension;
-    dimension.numeric = numeric;
-    dimension.type = QString::fromUtf8(node.attribute("type").value());
-    dimension.formula = chartexText(xml::child(node, Ns::Cx, Ns::Cx, "f"));
-    const pugi::xml_node level = xml::child(node, Ns::Cx, Ns::Cx, "lvl");
-    if (!level) return dimension;
-    dimension.formatCode = QString::fromUtf8(level.attribute("formatCode").value());
+// The points of one cx:lvl by index: ptCount of them (held to kMaxChartexPoints), or more when
+// a point's index lies beyond it.
+int chartexLevelCount(const pugi::xml_node& level) {
     int count = std::clamp(level.attribute("ptCount").as_int(0), 0, kMaxChartexPoints);
     for (const pugi::xml_node point : xml::children(level, Ns::Cx, Ns::Cx, "pt")) {
         const int index = point.attribute("idx").as_int(-1);
         if (index >= 0 && index < kMaxChartexPoints) count = std::max(count, index + 1);
     }
-    if (numeric)
-        dimension.numbers.resize(size_t(count));
-    else
-        dimension.texts.resize(size_t(count));
-    for (const pugi::xml_node point : xml::children(level, Ns::Cx, Ns::Cx, "pt")) {
-        const int index = point.attribute("idx").as_int(-1);
-        if (index < 0 || index >= count) continue;
-        if (numeric) {
+    return count;
+}
+
+ChartexChart::Dimension dimensionOf(const pugi::xml_node& node, bool numeric) {
+    ChartexChart::Dimension dimension;
+    dimension.numeric = numeric;
+    dimension.type = QString::fromUtf8(node.attribute("type").value());
+    dimension.formula = chartexText(xml::child(node, Ns::Cx, Ns::Cx, "f"));
+    const pugi::xml_node first = xml::child(node, Ns::Cx, Ns::Cx, "lvl");
+    if (!first) return dimension;
+    dimension.formatCode = QString::fromUtf8(first.attribute("formatCode").value());
+    if (numeric) {
+        dimension.numbers.resize(size_t(chartexLevelCount(first)));
+        for (const pugi::xml_node point : xml::children(first, Ns::Cx, Ns::Cx, "pt")) {
+            const int index = point.attribute("idx").as_int(-1);
+            if (index < 0 || size_t(index) >= dimension.numbers.size()) continue;
             bool ok = false;
             const double value = chartexText(point).trimmed().toDouble(&ok);
             if (ok && std::isfinite(value)) dimension.numbers[size_t(index)] = value;
-        } else {
-            dimension.texts[size_t(index)] = chartexText(point);
         }
+        return dimension;
     }
+    // A hierarchy's levels together are held to the same bound as one level, so that many
+    // levels of a hostile count cost no more memory than one.
+    qint64 budget = kMaxChartexPoints;
+    for (const pugi::xml_node level : xml::children(node, Ns::Cx, Ns::Cx, "lvl")) {
+        const int count = chartexLevelCount(level);
+        if (count > budget) break;
+        budget -= std::max(count, 1);
+        std::vector<QString> texts(static_cast<size_t>(count));
+        for (const pugi::xml_node point : xml::children(level, Ns::Cx, Ns::Cx, "pt")) {
+            const int index = point.attribute("idx").as_int(-1);
+            if (index >= 0 && index < count) texts[size_t(index)] = chartexText(point);
+        }
+        dimension.levels.push_back(std::move(texts));
+    }
+    if (!dimension.levels.empty()) dimension.texts = dimension.levels.front();
     return dimension;
+}
+
+// A number of cx:binning's underflow / overflow: unset for "auto" or anything not a number.
+std::optional<double> chartexBound(const pugi::xml_attribute& attribute) {
+    bool ok = false;
+    const double value = QString::fromUtf8(attribute.value()).trimmed().toDouble(&ok);
+    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+}
+
+bool chartexFlag(const pugi::xml_node& node, const char* name, bool otherwise) {
+    const pugi::xml_attribute attribute = node.attribute(name);
+    if (attribute.empty()) return otherwise;
+    const std::string_view value = attribute.value();
+    return value == "1" || value == "true";
+}
+
+void readChartexLayout(const pugi::xml_node& layout, ChartexChart::Series& series) {
+    for (const pugi::xml_node index :
+         xml::children(xml::child(layout, Ns::Cx, Ns::Cx, "subtotals"), Ns::Cx, Ns::Cx, "idx")) {
+        const int at = index.attribute("val").as_int(-1);
+        if (at >= 0 && at < kMaxChartexPoints) series.subtotals.push_back(at);
+    }
+    if (const pugi::xml_node binning = xml::child(layout, Ns::Cx, Ns::Cx, "binning")) {
+        ChartexChart::Series::Binning bins;
+        bins.closedLeft = std::string_view(binning.attribute("intervalClosed").value()) == "l";
+        bins.underflow = chartexBound(binning.attribute("underflow"));
+        bins.overflow = chartexBound(binning.attribute("overflow"));
+        if (const pugi::xml_node size = xml::child(binning, Ns::Cx, Ns::Cx, "binSize")) {
+            const std::optional<double> value = chartexBound(size.attribute("val"));
+            if (value && *value > 0) bins.size = value;
+        }
+        if (const pugi::xml_node count = xml::child(binning, Ns::Cx, Ns::Cx, "binCount")) {
+            const int value = count.attribute("val").as_int(0);
+            if (value > 0) bins.count = std::min(value, kMaxChartexPoints);
+        }
+        series.binning = bins;
+    }
+    series.aggregation = bool(xml::child(layout, Ns::Cx, Ns::Cx, "aggregation"));
+    if (const pugi::xml_node statistics = xml::child(layout, Ns::Cx, Ns::Cx, "statistics")) {
+        series.quartileExclusive =
+            std::string_view(statistics.attribute("quartileMethod").value()) != "inclusive";
+    }
+    if (const pugi::xml_node visibility = xml::child(layout, Ns::Cx, Ns::Cx, "visibility")) {
+        series.meanLine = chartexFlag(visibility, "meanLine", series.meanLine);
+        series.meanMarker = chartexFlag(visibility, "meanMarker", series.meanMarker);
+        series.innerPoints = chartexFlag(visibility, "nonoutliers", series.innerPoints);
+        series.outliers = chartexFlag(visibility, "outliers", series.outliers);
+    }
+    if (const pugi::xml_node parents = xml::child(layout, Ns::Cx, Ns::Cx, "parentLabelLayout")) {
+        const QString value = QString::fromUtf8(parents.attribute("val").value());
+        if (!value.isEmpty()) series.parentLabels = value;
+    }
 }
 
 }  // namespace
@@ -149,8 +218,17 @@ ChartexChart readChartex(const QByteArray& bytes, const QString& file, const QSt
         out.title.replace(u'\n', u' ');
         out.title.replace(u'\r', u' ');
     }
-    const pugi::xml_node region =
-        xml::child(xml::child(chart, Ns::Cx, Ns::Cx, "plotArea"), Ns::Cx, Ns::Cx, "plotAreaRegion");
+    out.hasLegend = bool(xml::child(chart, Ns::Cx, Ns::Cx, "legend"));
+    const pugi::xml_node plotArea = xml::child(chart, Ns::Cx, Ns::Cx, "plotArea");
+    for (const pugi::xml_node axis : xml::children(plotArea, Ns::Cx, Ns::Cx, "axis")) {
+        const std::optional<double> gap =
+            chartexBound(xml::child(axis, Ns::Cx, Ns::Cx, "catScaling").attribute("gapWidth"));
+        if (gap && *gap >= 0) {
+            out.gapWidth = std::min(*gap, 5.0);
+            break;
+        }
+    }
+    const pugi::xml_node region = xml::child(plotArea, Ns::Cx, Ns::Cx, "plotAreaRegion");
     for (const pugi::xml_node series : xml::children(region, Ns::Cx, Ns::Cx, "series")) {
         ChartexChart::Series entry;
         entry.layout = QString::fromUtf8(series.attribute("layoutId").value());
@@ -161,15 +239,16 @@ ChartexChart readChartex(const QByteArray& bytes, const QString& file, const QSt
         if (const pugi::xml_node dataId = xml::child(series, Ns::Cx, Ns::Cx, "dataId")) {
             entry.dataId = dataId.attribute("val").as_int(-1);
         }
-        const pugi::xml_node subtotals =
-            xml::child(xml::child(series, Ns::Cx, Ns::Cx, "layoutPr"), Ns::Cx, Ns::Cx, "subtotals");
-        for (const pugi::xml_node index : xml::children(subtotals, Ns::Cx, Ns::Cx, "idx")) {
-            const int at = index.attribute("val").as_int(-1);
-            if (at >= 0 && at < kMaxChartexPoints) entry.subtotals.push_back(at);
-        }
+        readChartexLayout(xml::child(series, Ns::Cx, Ns::Cx, "layoutPr"), entry);
         out.series.push_back(std::move(entry));
     }
     return out;
+}
+
+ChartOutline readChartexOutline(const PackageReader& package, const QString& part) {
+    const ChartexChart chart =
+        readChartex(package.read(part), package.fileName(), part, package.limits());
+    return ChartOutline{chart.kindName(), chart.title, chart.ownSeriesCount()};
 }
 
 ChartexRequirement chartexRequirement(const ChartexChart& chart) {

@@ -34,6 +34,9 @@ struct ChartexChart {
         // numbers for cx:numDim, texts for cx:strDim.
         std::vector<std::optional<double>> numbers;
         std::vector<QString> texts;
+        // Every level of a cx:strDim as texts, the first (the innermost: leaves of a treemap or
+        // sunburst) first; a hierarchy's outer levels follow. texts is levels.front().
+        std::vector<std::vector<QString>> levels;
     };
     struct Data {
         int id = 0;  // cx:data/@id, referred to by cx:series/cx:dataId/@val
@@ -47,11 +50,35 @@ struct ChartexChart {
         bool owned = false;  // derived from another series (@ownerIdx)
         bool hidden = false;
         std::vector<int> subtotals;  // waterfall: the points set as totals (layoutPr/subtotals)
+        // Histogram and pareto: how the values are put into bins (layoutPr/binning); unset when
+        // the series has no cx:binning. Neither size nor count means the width is automatic.
+        struct Binning {
+            std::optional<double> size;
+            std::optional<int> count;
+            bool closedLeft = false;  // intervalClosed="l": [a, b) instead of (a, b]
+            std::optional<double> underflow;  // values at or below it in one bin of their own
+            std::optional<double> overflow;   // values above it in one bin of their own
+        };
+        std::optional<Binning> binning;
+        bool aggregation = false;  // layoutPr/aggregation: values summed per category
+        // Box and whisker (layoutPr/statistics, layoutPr/visibility), with the application's
+        // defaults: exclusive quartiles, mean marker and outliers shown.
+        bool quartileExclusive = true;
+        bool meanLine = false;
+        bool meanMarker = true;
+        bool innerPoints = false;  // visibility/@nonoutliers
+        bool outliers = true;
+        // Treemap: layoutPr/parentLabelLayout ("overlapping", "banner", "none").
+        QString parentLabels = QStringLiteral("overlapping");
     };
 
     std::vector<Data> data;
     std::vector<Series> series;
+    // The category axis' gap between columns, in columns' widths (cx:catScaling/@gapWidth of
+    // the plot area's first axis that has one); unset when none says.
+    std::optional<double> gapWidth;
     bool hasTitle = false;
+    bool hasLegend = false;  // cx:legend
     QString title;  // the title's own text, blanks for line breaks; "" when none or automatic
 
     QString kindName() const;

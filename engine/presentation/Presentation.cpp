@@ -4,6 +4,7 @@
 #include "engine/package/Xml.h"
 #include "engine/presentation/BuiltInTemplate.h"
 #include "engine/chartcopy/ChartInsertion.h"
+#include "engine/chartmodel/ChartexPart.h"
 #include "engine/chartdraw/ChartexScene.h"
 #include "engine/presentation/Ids.h"
 #include "engine/package/OoxmlNames.h"

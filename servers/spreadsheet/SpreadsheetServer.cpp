@@ -8,6 +8,7 @@
 #include "engine/chartcopy/ChartPart.h"
 #include "engine/chartdraw/ChartRenderer.h"
 #include "engine/chartcopy/WorkbookChart.h"
+#include "engine/chartmodel/ChartexPart.h"
 #include "engine/drawingml/Units.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/legacy/XlsCharts.h"

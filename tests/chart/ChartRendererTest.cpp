@@ -4,6 +4,8 @@
 
 #include "engine/chartdraw/ChartRenderer.h"
 #include "engine/chartcopy/WorkbookChart.h"
+#include "engine/chartmodel/ChartexPart.h"
+#include "engine/chartdraw/ChartexScene.h"
 #include "engine/numfmt/NumberFormat.h"
 #include "engine/package/Package.h"
 #include "engine/workbook/Workbook.h"
@@ -625,6 +627,27 @@ TEST(ChartRenderer, PicturesMatchTheirGoldenCopies) {
     expectMatchesGolden(renderChartImage(bubbleSpecimen(), context, size, 1), QStringLiteral("specimen-bubble.png"));
     expectMatchesGolden(renderChartImage(barOfPieSpecimen(), context, size, 1), QStringLiteral("specimen-bar-of-pie.png"));
     expectMatchesGolden(renderChartImage(surfaceSpecimen(), context, size, 1), QStringLiteral("specimen-surface.png"));
+}
+
+// The newer kinds: one chart of each kind the generated workbook holds, at the size of a
+// frame of 5 x 3 inches, and the waterfall the presentation application saved, at the size of
+// the application's own picture of it (tests/chart/data/powerpoint-waterfall).
+TEST(ChartRenderer, ChartexPicturesMatchTheirGoldenCopies) {
+    const auto package =
+        PackageReader::open(generated(QStringLiteral("make_test_workbooks.py"), QStringLiteral("chartex-only.xlsx")));
+    for (int i = 1; i <= 8; ++i) {
+        const QString part = QStringLiteral("/xl/charts/chartEx%1.xml").arg(i);
+        const ChartexChart chart = readChartex(package->read(part), package->fileName(), part);
+        const QString kind = chart.kindName().toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
+        expectMatchesGolden(chartexPicture(chart, QSize(480, 288)), QStringLiteral("chartex-%1.png").arg(kind));
+    }
+    const QString saved = sourceRoot() + QStringLiteral("/tests/chart/data/powerpoint-waterfall/chartEx1.xml");
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const ChartexChart waterfall = readChartex(file.readAll(), saved, QStringLiteral("/ppt/charts/chartEx1.xml"));
+    const QImage application(sourceRoot() + QStringLiteral("/tests/chart/data/powerpoint-waterfall/fallback.png"));
+    ASSERT_EQ(application.size(), QSize(855, 571));
+    expectMatchesGolden(chartexPicture(waterfall, application.size()), QStringLiteral("chartex-powerpoint-waterfall.png"));
 }
 
 int main(int argc, char** argv) {

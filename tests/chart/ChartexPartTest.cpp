@@ -142,3 +142,56 @@ TEST(ChartexPart, PartsThatAreNoChartexChartAreRefusedNamingFileAndPart) {
     EXPECT_TRUE(malformed.startsWith(QStringLiteral("book.xlsx: xl/charts/chartEx1.xml: ")))
         << malformed.toStdString();
 }
+
+// A hierarchy keeps every level of its categories, the first (the leaves) first; its levels
+// together are held to the bound of one, so that many levels of a hostile count cost no more.
+TEST(ChartexPart, CategoryLevelsAreKeptWithinOneBound) {
+    const ChartexChart tree = chartex(
+        "<cx:chartData><cx:data id=\"0\"><cx:strDim type=\"cat\">"
+        "<cx:lvl ptCount=\"2\"><cx:pt idx=\"0\">Lyon</cx:pt><cx:pt idx=\"1\">Kyoto</cx:pt></cx:lvl>"
+        "<cx:lvl ptCount=\"2\"><cx:pt idx=\"0\">France</cx:pt></cx:lvl></cx:strDim></cx:data>"
+        "</cx:chartData>" +
+        plotOf("<cx:series layoutId=\"treemap\"><cx:dataId val=\"0\"/></cx:series>"));
+    const ChartexChart::Dimension& names = tree.data[0].dimensions[0];
+    ASSERT_EQ(names.levels.size(), 2u);
+    EXPECT_EQ(names.texts, (std::vector<QString>{QStringLiteral("Lyon"), QStringLiteral("Kyoto")}));
+    EXPECT_EQ(names.levels[1], (std::vector<QString>{QStringLiteral("France"), QString()}));
+
+    QByteArray levels;
+    for (int i = 0; i < 5; ++i) levels += "<cx:lvl ptCount=\"400000\"/>";
+    const ChartexChart hostile = chartex("<cx:chartData><cx:data id=\"0\"><cx:strDim type=\"cat\">" + levels +
+                                         "</cx:strDim></cx:data></cx:chartData>" + plotOf(""));
+    size_t points = 0;
+    for (const auto& level : hostile.data[0].dimensions[0].levels) points += level.size();
+    EXPECT_LE(points, 1'000'000u);
+    EXPECT_EQ(hostile.data[0].dimensions[0].levels.size(), 2u);
+}
+
+// The series' layout settings as written, and the application's defaults where none are.
+TEST(ChartexPart, LayoutSettingsOfTheSeries) {
+    const ChartexChart chart = chartex(plotOf(
+        "<cx:series layoutId=\"clusteredColumn\"><cx:layoutPr><cx:binning intervalClosed=\"l\" "
+        "underflow=\"auto\" overflow=\"9.5\"><cx:binCount val=\"7\"/></cx:binning></cx:layoutPr></cx:series>"
+        "<cx:series layoutId=\"boxWhisker\"><cx:layoutPr><cx:visibility meanLine=\"1\" meanMarker=\"0\" "
+        "nonoutliers=\"true\"/><cx:statistics quartileMethod=\"inclusive\"/></cx:layoutPr></cx:series>"
+        "<cx:series layoutId=\"treemap\"><cx:layoutPr><cx:parentLabelLayout val=\"banner\"/>"
+        "</cx:layoutPr></cx:series><cx:series layoutId=\"boxWhisker\"/>"));
+    const auto& bins = chart.series[0].binning;
+    ASSERT_TRUE(bins);
+    EXPECT_TRUE(bins->closedLeft);
+    EXPECT_FALSE(bins->underflow);
+    EXPECT_EQ(bins->overflow, 9.5);
+    EXPECT_EQ(bins->count, 7);
+    EXPECT_FALSE(bins->size);
+    const auto& box = chart.series[1];
+    EXPECT_FALSE(box.quartileExclusive);
+    EXPECT_TRUE(box.meanLine);
+    EXPECT_FALSE(box.meanMarker);
+    EXPECT_TRUE(box.innerPoints);
+    EXPECT_TRUE(box.outliers);
+    EXPECT_EQ(chart.series[2].parentLabels, QStringLiteral("banner"));
+    const auto& plain = chart.series[3];
+    EXPECT_TRUE(plain.quartileExclusive && plain.meanMarker && plain.outliers);
+    EXPECT_FALSE(plain.meanLine || plain.innerPoints || plain.binning);
+    EXPECT_EQ(plain.parentLabels, QStringLiteral("overlapping"));
+}

@@ -113,6 +113,7 @@ private slots:
     void chartSheetsAreListedOnRequestOnlyAfterTheWorksheetsCharts_data();
     void chartSheetsAreListedOnRequestOnlyAfterTheWorksheetsCharts();
     void chartSheetIsCopiedAndDrawnByItsNameAtTheSizeOfItsPage();
+    void chartSheetOfANewerKindIsCopiedAndDrawnAsOne();
     void chartSheetNamedWrongOrDamagedFailsWithOneLine();
     void newerKindsAreListedInTheDrawingsOrderWithTheirKind();
     void newerKindsAreCopiedAsTheirOwnPartsWithAPictureForOtherReaders();
@@ -432,6 +433,8 @@ void CliTest::chartSheetsAreListedOnRequestOnlyAfterTheWorksheetsCharts_data() {
                                               QStringLiteral("Q1-1|Bar|") + letter};
     QTest::newRow("main test workbook") << engineBook(QStringLiteral("charts.xlsx")) << QStringList()
                                         << QStringList{QStringLiteral("Chart Sheet|Bar|") + letter};
+    QTest::newRow("a newer kind") << engineBook(QStringLiteral("chartex-chartsheet.xlsx")) << QStringList()
+                                  << QStringList{QStringLiteral("Flow|Waterfall|") + letter};
     QTest::newRow("saved by the spreadsheet application") << saved + QStringLiteral("chart_sheet.xlsx") << QStringList()
                                                            << QStringList{QStringLiteral("Chart1|Column|") + letter};
     QTest::newRow("saved by the spreadsheet application, 1-inch margins")
@@ -533,6 +536,41 @@ void CliTest::chartSheetIsCopiedAndDrawnByItsNameAtTheSizeOfItsPage() {
     QCOMPARE(QDir(pictures).entryList(QDir::Files, QDir::Name), (QStringList{QStringLiteral("Q1-1.png"), QStringLiteral("Q1-1_2.png")}));
     QCOMPARE(QImage(QDir(pictures).filePath(QStringLiteral("Q1-1_2.png"))).size(), QSize(922, 672));
     QCOMPARE(QImage(QDir(pictures).filePath(QStringLiteral("Q1-1.png"))).size(), QSize(480, 288));
+}
+
+// A chart sheet whose chart is of the newer kinds is pasted as that kind (its chartex part
+// behind a picture) at the size of the sheet's page, and drawn as a chart.
+void CliTest::chartSheetOfANewerKindIsCopiedAndDrawnAsOne() {
+    const QString book = engineBook(QStringLiteral("chartex-chartsheet.xlsx"));
+    const QString deck = out(QStringLiteral("chartex-chartsheet.pptx"));
+    const Result copy = runCli({QStringLiteral("copy"), book, QStringLiteral("--chart"), QStringLiteral("Flow"),
+                                QStringLiteral("--output"), deck});
+    QVERIFY2(copy.status == 0, copy.err.constData());
+    const engine::Presentation presentation = engine::Presentation::open(deck);
+    QCOMPARE(presentation.slideCount(), 1);
+    const auto package = engine::PackageReader::open(deck);
+    const QString slidePart = presentation.slidePartName(0);
+    QVERIFY(QString::fromUtf8(package->read(slidePart)).contains(QStringLiteral("Requires=\"cx1\"")));
+    const engine::Relationships rels = package->relationships(slidePart);
+    QCOMPARE(rels.ofType(QStringLiteral("http://schemas.microsoft.com/office/2014/relationships/chartEx")).size(), 1);
+    const auto pictures = rels.ofType(QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/image"));
+    QCOMPARE(pictures.size(), 1);
+    // Letter landscape less the margins (9.6 x 7 in), scaled down to the slide in proportion.
+    const std::vector<engine::SlideShape> shapes = presentation.slideShapes(0);
+    QCOMPARE(shapes.size(), size_t(1));
+    QVERIFY(qAbs(double(shapes[0].frame.cx) / shapes[0].frame.cy - 9.6 / 7) < 1e-3);
+    const QImage picture = QImage::fromData(package->read(pictures.front()->targetPart), "PNG");
+    QVERIFY(qAbs(double(picture.width()) / picture.height() - 9.6 / 7) < 1e-2);
+
+    const QString folder = out(QStringLiteral("chartex-chartsheet-pictures"));
+    const Result render = runCli({QStringLiteral("render"), book, QStringLiteral("--chart"), QStringLiteral("Flow"),
+                                  QStringLiteral("--format"), QStringLiteral("svg"), QStringLiteral("--output"), folder});
+    QVERIFY2(render.status == 0, render.err.constData());
+    QFile svg(QDir(folder).filePath(QStringLiteral("Flow.svg")));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    const QByteArray drawn = svg.readAll();
+    QVERIFY2(drawn.contains(">Cash flow<") && drawn.contains(">Returns<") && !drawn.contains(">Waterfall chart<"),
+             drawn.left(2000).constData());
 }
 
 void CliTest::chartSheetNamedWrongOrDamagedFailsWithOneLine() {
@@ -665,16 +703,16 @@ void CliTest::newerKindsAreCopiedAsTheirOwnPartsWithAPictureForOtherReaders() {
     }
 }
 
-// The newer kinds are drawn in every format, at the chart's size: waterfall and funnel as
-// charts, the kinds not drawn yet as an outline naming the kind; the other charts as ever.
+// The newer kinds are drawn in every format, at the chart's size: as charts, region maps as an
+// outline naming the kind; the other charts as ever.
 void CliTest::newerKindsAreDrawnInEveryFormat() {
     const QString book = engineBook(QStringLiteral("chartex.xlsx"));
     const QString folder = out(QStringLiteral("newer-pictures"));
     for (const QString& format : {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")}) {
         const Result render = runCli({QStringLiteral("render"), book, QStringLiteral("--chart"), QStringLiteral("Data:2"),
                                       QStringLiteral("--chart"), QStringLiteral("Data:8"), QStringLiteral("--chart"),
-                                      QStringLiteral("Data:5"), QStringLiteral("--chart"),
-                                      QStringLiteral("Data:1"), QStringLiteral("--format"), format, QStringLiteral("--output"), folder});
+                                      QStringLiteral("Data:5"), QStringLiteral("--chart"), QStringLiteral("Data:9"),
+                                      QStringLiteral("--chart"), QStringLiteral("Data:1"), QStringLiteral("--format"), format, QStringLiteral("--output"), folder});
         QVERIFY2(render.status == 0, render.err.constData());
     }
     QCOMPARE(QImage(QDir(folder).filePath(QStringLiteral("Data-2.png"))).size(), QSize(512, 280));
@@ -686,7 +724,9 @@ void CliTest::newerKindsAreDrawnInEveryFormat() {
     QVERIFY2(funnel.contains(">Pipeline<") && funnel.contains(">Visitors<") && funnel.contains(">Orders<"),
              funnel.left(2000).constData());
     const QByteArray box = svgText(QStringLiteral("Data-5.svg"));
-    QVERIFY2(box.contains(">Box and Whisker chart<"), box.left(2000).constData());
+    QVERIFY2(!box.contains(">Box and Whisker chart<") && box.contains(">80<"), box.left(2000).constData());
+    const QByteArray map = svgText(QStringLiteral("Data-9.svg"));
+    QVERIFY2(map.contains(">Filled Map chart<"), map.left(2000).constData());
     QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("Data-2.pdf"))).size() > 0);
     QVERIFY(QFileInfo(QDir(folder).filePath(QStringLiteral("Data-1.pdf"))).size() > 0);
 }

@@ -85,6 +85,14 @@ def main(cli):
         if result.returncode == 0:
             decks.append(appended)
 
+        # A chart sheet's chart of the newer kinds, asked for by its sheet.
+        flow = os.path.join(work, "chartex-chartsheet.pptx")
+        result = run([cli, "copy", os.path.join(work, "chartex-chartsheet.xlsx"), "--chart", "Flow",
+                      "--output", flow])
+        check("copy a chart sheet of a newer kind", result.returncode == 0, result.stderr)
+        if result.returncode == 0:
+            decks.append(flow)
+
         # Charts linked to their workbook instead of embedding it, and a deck refreshed with
         # each chart redrawn from its workbook.
         linked = os.path.join(work, "linked.pptx")
