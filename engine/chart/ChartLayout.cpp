@@ -165,15 +165,6 @@ QString categoryLabel(const QStringList& texts, int index) {
     return index < texts.size() ? texts[index] : QString::number(index + 1);
 }
 
-bool isPieLike(const ChartGroup& g) {
-    using K = ChartGroup::Kind;
-    return g.kind == K::Pie || g.kind == K::Pie3D || g.kind == K::Doughnut || g.kind == K::OfPie;
-}
-
-bool isScatterLike(const ChartGroup& g) {
-    return g.kind == ChartGroup::Kind::Scatter || g.kind == ChartGroup::Kind::Bubble;
-}
-
 QString titleText(const FormatResolver& resolver, bool* shown) {
     *shown = resolver.titleShown();
     if (!*shown) return {};
@@ -239,7 +230,7 @@ class Layouter {
             data.percent = grouping == QLatin1String("percentStacked");
             data.horizontal = (g.kind == ChartGroup::Kind::Bar || g.kind == ChartGroup::Kind::Bar3D) &&
                               g.barDirection.value_or(QString()) == QLatin1String("bar");
-            data.polar = isPieLike(g) || g.kind == ChartGroup::Kind::Radar;
+            data.polar = chartKind(g).axes == ChartKind::Axes::None || chartKind(g).axes == ChartKind::Axes::Radial;
             if (!isPieLike(g) && g.axisIds.size() >= 2) {
                 data.categoryAxis = axisById(g.axisIds[0]);
                 data.valueAxis = axisById(g.axisIds[1]);
@@ -419,7 +410,7 @@ class Layouter {
             if (!asValue && !asX) continue;
             using K = ChartGroup::Kind;
             const K k = g.group->kind;
-            threeD = threeD || k == K::Bar3D || k == K::Line3D || k == K::Area3D || k == K::Surface3D;
+            threeD = threeD || chartKind(k).threeD;
             if (asValue && g.stacked) {
                 std::vector<std::vector<double>> values;
                 for (const SeriesData& s : g.series) values.push_back(s.values);
@@ -437,7 +428,6 @@ class Layouter {
                     for (size_t i = 0; i < v.size(); ++i) {
                         double x = v[i];
                         if (!std::isfinite(x)) continue;
-                        if (k == K::Stock && false) continue;
                         lo = std::min(lo, x);
                         hi = std::max(hi, x);
                     }

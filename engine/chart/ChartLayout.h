@@ -3,6 +3,7 @@
 #include "engine/chart/AxisScale.h"
 #include "engine/chart/ChartFormats.h"
 #include "engine/chart/ChartModel.h"
+#include "engine/chartmodel/ChartKind.h"
 #include "engine/numfmt/NumberFormat.h"
 
 #include <QRectF>
@@ -204,8 +205,5 @@ QString titleText(const FormatResolver& resolver, bool* shown);
 
 // The text of category `index`: its own, else its number (1-based), as the applications show it.
 QString categoryLabel(const QStringList& texts, int index);
-
-bool isPieLike(const ChartGroup& group);
-bool isScatterLike(const ChartGroup& group);
 
 }  // namespace engine::chart

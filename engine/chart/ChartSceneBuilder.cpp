@@ -185,6 +185,30 @@ double ChartSceneBuilder::blankValue(double v) const {
     return R().displayBlanksAs() == QLatin1String("zero") ? 0 : kNaN;
 }
 
+bool ChartSceneBuilder::showsSeriesLine(const GroupData& g, const Series& s) const {
+    switch (g.group->kind) {
+    case K::Stock: return s.shape && s.shape->line;  // stock series show no line unless they say so
+    case K::Scatter: {
+        const QString style = g.group->scatterStyle.value_or(QStringLiteral("lineMarker"));
+        if (style == QLatin1String("marker") || style == QLatin1String("none")) return false;
+        return !(s.shape && s.shape->line && s.shape->line->fill && s.shape->line->fill->kind == drawingml::Fill::Kind::None);
+    }
+    default: return true;
+    }
+}
+
+bool ChartSceneBuilder::automaticMarkers(const GroupData& g) const {
+    switch (g.group->kind) {
+    case K::Stock: return false;
+    case K::Scatter: {
+        const QString style = g.group->scatterStyle.value_or(QStringLiteral("lineMarker"));
+        return style != QLatin1String("line") && style != QLatin1String("smooth");
+    }
+    case K::Radar: return g.group->radarStyle.value_or(QString()) == QLatin1String("marker");
+    default: return true;
+    }
+}
+
 QPointF ChartSceneBuilder::at(const GroupData& g, double category, double value) const {
     const bool whole = std::floor(category) == category && std::abs(category) < 2e9;
     const double c = g.categoryAxis->categoryCenter(whole ? g.categoryAxis->slot(int(category)) : category);

@@ -76,10 +76,7 @@ class LegendPlacer {
         std::vector<LegendEntryDraft> entries;
         std::vector<LegendEntryDraft> trendEntries;
         for (const GroupData& g : m_layout.groups) {
-            const bool byPoint = (isPieLike(*g.group) || (g.group->varyColors.value_or(false) && g.series.size() == 1 &&
-                                  g.group->kind != ChartGroup::Kind::Line && !isScatterLike(*g.group) &&
-                                  g.group->kind != ChartGroup::Kind::Area && g.group->kind != ChartGroup::Kind::Radar)) && !g.series.empty();
-            if (byPoint) {
+            if (R().legendListsPoints(*g.group)) {
                 const SeriesData& s = g.series.front();
                 const int n = std::max<int>(int(s.values.size()), 0);
                 for (int i = 0; i < n; ++i)
@@ -112,13 +109,10 @@ class LegendPlacer {
     double squareKey() const { return kLegendKeyPerPoint * m_out.style.size; }
     double keyGap() const { return m_out.lineHeight * 0.3; }
 
-    // Lines and markers show as a short line; everything else as a square.
+    // A trendline's key and the series keys of line kinds are a short line; all others a square.
     double keyWidthOf(const LegendEntryDraft& e) const {
-        const auto k = e.group->group->kind;
         const bool lineKey = e.kind == LegendItem::Kind::Trendline ||
-                             ((k == ChartGroup::Kind::Line || k == ChartGroup::Kind::Line3D || k == ChartGroup::Kind::Scatter ||
-                               k == ChartGroup::Kind::Radar || k == ChartGroup::Kind::Stock) &&
-                              e.kind == LegendItem::Kind::Series);
+                             (e.kind == LegendItem::Kind::Series && legendKeyOf(*e.group->group) == ChartKind::LegendKey::Line);
         return lineKey ? m_out.lineHeight * 1.8 : squareKey();
     }
 
@@ -298,7 +292,6 @@ void ChartSceneBuilder::drawLegend() {
         const int e = entry++;
         const GroupData& g = *item.group;
         const SeriesData& s = *item.data;
-        const K kind = g.group->kind;
         const QRectF key = item.keyRect;
         const SceneTag keyTag = tagOf(E::LegendKey, e, item.point);
         if (item.kind == LegendItem::Kind::Trendline) {
@@ -312,17 +305,14 @@ void ChartSceneBuilder::drawLegend() {
             QPainterPath p;
             p.addRect(key);
             addShape(keyTag, p, R().dataPoint(*g.group, *s.series, item.point));
-        } else if (kind == K::Line || kind == K::Line3D || kind == K::Scatter || kind == K::Stock ||
-                   (kind == K::Radar && g.group->radarStyle.value_or(QString()) != QLatin1String("filled"))) {
+        } else if (legendKeyOf(*g.group) == ChartKind::LegendKey::Line) {
+            // A line kind's key: its line and marker as the plot draws them.
             const double y = item.textRect.top() + legend.lineHeight / 2;
-            const bool scatterNoLine = kind == K::Scatter && s.series->shape && s.series->shape->line && s.series->shape->line->fill &&
-                                       s.series->shape->line->fill->kind == drawingml::Fill::Kind::None;
-            if (!scatterNoLine && !(kind == K::Stock && !(s.series->shape && s.series->shape->line)))
+            if (showsSeriesLine(g, *s.series))
                 addLine(keyTag, QPointF(key.left(), y), QPointF(key.right(), y), m_formats.line(R().series(*g.group, *s.series)));
             const MarkerStyle m = ChartFormats::marker(R().marker(*g.group, *s.series));
-            const bool automatic = kind != K::Stock && !(kind == K::Radar && g.group->radarStyle.value_or(QString()) != QLatin1String("marker"));
             const bool explicitSymbol = s.series->marker && s.series->marker->symbol;
-            if (m.visible && (automatic || explicitSymbol) && R().groupShowsMarkers(*g.group))
+            if (m.visible && (automaticMarkers(g) || explicitSymbol) && R().groupShowsMarkers(*g.group))
                 addPath(keyTag, markerPath(m.symbol, QPointF(key.center().x(), y), m.size), isOpenSymbol(m.symbol) ? std::nullopt : m.fill, m.line);
         } else {
             QPainterPath p;

@@ -111,6 +111,15 @@ class ChartSceneBuilder {
 
     double blankValue(double v) const;
 
+    // Whether a series of a line kind is drawn with its line, in the plot as in its legend key:
+    // not a stock series without a line of its own, nor a scatter series of a style without
+    // lines or whose line is none.
+    bool showsSeriesLine(const GroupData& g, const Series& s) const;
+
+    // Whether the group's series show markers their file does not name: not stock series, not
+    // scatter series of a line-only style, radar series only in the marker style.
+    bool automaticMarkers(const GroupData& g) const;
+
     QPointF at(const GroupData& g, double category, double value) const;
 
     // Per category: the value each series stands at once stacked (and made percent).

@@ -50,7 +50,6 @@ void ChartSceneBuilder::drawBars(const GroupData& g) {
 }
 
 void ChartSceneBuilder::drawLines(const GroupData& g) {
-    const bool stock = g.group->kind == K::Stock;
     const auto tops = stackedTops(g, nullptr);
     const bool span = R().displayBlanksAs() == QLatin1String("span");
     for (size_t si = 0; si < g.series.size(); ++si) {
@@ -69,10 +68,8 @@ void ChartSceneBuilder::drawLines(const GroupData& g) {
             runs.back().push_back(p);
             points.push_back({int(i), p});
         }
-        // Stock series show no line unless they say so.
         std::optional<ScenePen> pen;
-        if (!stock || (s.series->shape && s.series->shape->line))
-            pen = m_formats.line(R().series(*g.group, *s.series));
+        if (showsSeriesLine(g, *s.series)) pen = m_formats.line(R().series(*g.group, *s.series));
         if (pen) {
             const bool smooth = R().smooth(*g.group, *s.series);
             for (const auto& run : runs) {
@@ -89,7 +86,7 @@ void ChartSceneBuilder::drawLines(const GroupData& g) {
         m_linePoints[s.position] = points;
         const bool groupMarkers = R().groupShowsMarkers(*g.group);
         if (!groupMarkers) continue;
-        drawMarkers(g, s, points, /*automatic=*/!stock);
+        drawMarkers(g, s, points, automaticMarkers(g));
     }
 }
 
@@ -192,7 +189,6 @@ void ChartSceneBuilder::drawAreas(const GroupData& g) {
 }
 
 void ChartSceneBuilder::drawScatter(const GroupData& g) {
-    const QString style = g.group->scatterStyle.value_or(QStringLiteral("lineMarker"));
     const AxisLayout& x = *g.categoryAxis;
     const AxisLayout& y = *g.valueAxis;
     const bool span = R().displayBlanksAs() == QLatin1String("span");
@@ -209,18 +205,14 @@ void ChartSceneBuilder::drawScatter(const GroupData& g) {
             runs.back().push_back(p);
             points.push_back({int(i), p});
         }
-        const bool noLine = style == QLatin1String("marker") || style == QLatin1String("none") ||
-                            (s.series->shape && s.series->shape->line && s.series->shape->line->fill &&
-                             s.series->shape->line->fill->kind == drawingml::Fill::Kind::None);
-        if (!noLine) {
+        if (showsSeriesLine(g, *s.series)) {
             const auto pen = m_formats.line(R().series(*g.group, *s.series));
             const bool smooth = R().smooth(*g.group, *s.series);
             for (const auto& run : runs)
                 if (run.size() >= 2) addPath(tagOf(E::SeriesLine, s.position), smooth ? smoothPath(run) : polyline(run), std::nullopt, pen);
         }
         m_linePoints[s.position] = points;
-        const bool lineOnly = style == QLatin1String("line") || style == QLatin1String("smooth");
-        drawMarkers(g, s, points, !lineOnly);
+        drawMarkers(g, s, points, automaticMarkers(g));
     }
 }
 
