@@ -391,7 +391,12 @@ bool FormatResolver::variesByPoint(const ChartGroup& group) const {
     case ChartKind::VaryByPoint::Always: return true;
     // Bars and bubbles take one colour each only where the chart holds one series in all: beside
     // another group's series (a combination chart) they keep their series' colour.
-    case ChartKind::VaryByPoint::LoneSeries: return group.series.size() == 1 && m_chart.allSeries().size() == 1;
+    case ChartKind::VaryByPoint::LoneSeries: {
+        if (group.series.size() != 1) return false;
+        size_t inAll = 0;  // counted, not listed: asked once per point
+        for (const ChartGroup& g : m_chart.chart.plotArea.groups) inAll += g.series.size();
+        return inAll == 1;
+    }
     case ChartKind::VaryByPoint::Never: return false;
     }
     return false;
