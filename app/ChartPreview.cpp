@@ -6,7 +6,6 @@
 #include "engine/chartmodel/ChartexPart.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/legacy/XlsCharts.h"
-#include "engine/package/Namespaces.h"
 #include "engine/workbook/Workbook.h"
 #include "platform/ColourScheme.h"
 #include "platform/Dialogs.h"
@@ -220,17 +219,8 @@ Read readChart(const QString& path, const QString& sheetName, int chartIndex, co
                                    .arg(chartSizeText(points));
             return read;
         }
+        // Drawn in the look every picture of the chart has (its theme override included).
         read.chart = engine::chart::workbookChart(*workbook, *sheet, object);
-        // A chart with a theme of its own (a theme override) draws in that theme's colours.
-        const engine::Relationships rels = workbook->package().relationships(object.chartPart);
-        if (const engine::Relationship* r = rels.firstOfType(QString::fromLatin1(engine::xml::rel::kThemeOverride))) {
-            if (!r->external && workbook->package().hasPart(r->targetPart)) {
-                read.chart->context = engine::chart::makeRenderContext(
-                    read.chart->chart, workbook->theme(), workbook->package().read(r->targetPart),
-                    engine::chart::ChartHost::Workbook, read.chart->context.producer,
-                    engine::drawingml::ColorMap::standard(), workbook->displayName());
-            }
-        }
         read.scene = std::make_shared<engine::chart::ChartScene>(
             engine::chart::buildChartScene(read.chart->chart, read.chart->context, read.chart->sizeInPoints));
         read.description = describe(sheetName, chartName.isEmpty() ? object.name : chartName, *read.chart);

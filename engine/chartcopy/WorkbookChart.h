@@ -9,8 +9,9 @@
 namespace engine::chart {
 
 // One chart of a workbook with what drawing it needs: the model of its part, the context (the
-// workbook's theme, the chart's colour map override or the standard map, the workbook host, the
-// producer named in docProps/app.xml) and the size of its frame in points.
+// workbook's theme under the chart's own theme override, the chart's colour map override or the
+// standard map, the workbook host, the producer named in docProps/app.xml) and the size of its
+// frame in points.
 struct WorkbookChart {
     ChartSpace chart;
     RenderContext context;

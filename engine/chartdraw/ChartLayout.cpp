@@ -1,8 +1,6 @@
 #include "engine/chartdraw/ChartLayout.h"
 
 #include <QDate>
-#include <QFontMetricsF>
-#include <QHash>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -25,11 +23,8 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 //   (line height 12.2 pt), with each entry centred in its row.
 constexpr double kChartPadding = 11.5;        // between the chart's edge and what it holds
 constexpr double kAxisTitleOuterGap = 3.5;    // between an axis title and the chart's edge, besides the padding
-constexpr double kLegendPitchPerPoint = 2.1;  // a side legend's row height per point of its font
 // - a legend on the side has its keys 20 pt from the plot area's edge, and is centred on the
 //   room from the title's bottom to the chart's bottom edge; square keys are 5 pt at 10 pt.
-constexpr double kLegendKeyPerPoint = 0.5;    // a square legend key's side per point of its font
-constexpr double kSideLegendGap = 17;         // between a side legend's box and the plot area
 // - the plot area's top (its top value label's ink) starts 13 pt below the title's ink.
 constexpr double kValueIntervalLines = 1.1;   // the least height of a vertical value axis' interval, in label lines
 constexpr double kTableCellPadding = 1.5;     // above, below and beside the text of a data table's cell
@@ -37,34 +32,6 @@ constexpr double kTitleGap = 8;               // between the title and what lies
 constexpr double kGap = 4;                    // between legend and plot area, axis titles and labels
 constexpr double kTickLength = 3.75;   // a major tick mark outside the plot
 constexpr double kLabelGap = 2.5;      // between a tick and its label
-
-// Metrics of one face at a large pixel size, scaled linearly to any size: widths then follow the
-// size exactly as in the office applications' layout, whatever size Qt would hint to.
-struct FaceMetrics {
-    QFontMetricsF metrics;
-    static constexpr double kReference = 1024;
-};
-
-const QFontMetricsF& metricsFor(const TextStyle& style) {
-    thread_local QHash<QString, std::shared_ptr<QFontMetricsF>> cache;
-    const QString key = style.family + QLatin1Char(style.bold ? 'b' : '-') + QLatin1Char(style.italic ? 'i' : '-');
-    auto it = cache.find(key);
-    if (it == cache.end()) {
-        QFont font(style.family);
-        font.setStyleStrategy(QFont::PreferMatch);
-        font.setHintingPreference(QFont::PreferNoHinting);
-        font.setKerning(true);
-        font.setPixelSize(int(FaceMetrics::kReference));
-        font.setBold(style.bold);
-        font.setItalic(style.italic);
-        it = cache.insert(key, std::make_shared<QFontMetricsF>(font));
-    }
-    return **it;
-}
-
-double lineHeightOf(const TextStyle& style) {
-    return metricsFor(style).height() * style.size / FaceMetrics::kReference;
-}
 
 bool allNumbers(const std::vector<double>& values) {
     if (values.empty()) return false;
@@ -96,7 +63,18 @@ QString seriesName(const Series& series) {
     return QStringLiteral("Series%1").arg(qint64(series.index) + 1);
 }
 
-// Where a manual layout puts an element whose automatic place is `automatic`.
+// The format an axis shows its numbers in: its own, unless linked to its source; linked, the
+// source's as the cache holds it. Where the cache holds no format but "General" (as some writers
+// leave every cache) the axis' record of its source's format stands in for the cells' own.
+QString axisNumberFormat(const Axis& axis, const QString& cacheFormat) {
+    if (!axis.numberFormat || axis.numberFormat->formatCode.isEmpty()) return cacheFormat;
+    if (!axis.numberFormat->sourceLinked.value_or(false)) return axis.numberFormat->formatCode;
+    const bool cacheGeneral = cacheFormat.isEmpty() || cacheFormat.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0;
+    return cacheGeneral ? axis.numberFormat->formatCode : cacheFormat;
+}
+
+}  // namespace
+
 QRectF placeManually(const ManualLayout& m, const QRectF& automatic, QSizeF chart) {
     QRectF r = automatic;
     const bool xEdge = m.xMode.value_or(QString()) == QLatin1String("edge");
@@ -116,19 +94,11 @@ QRectF placeManually(const ManualLayout& m, const QRectF& automatic, QSizeF char
     return r;
 }
 
-// The format an axis shows its numbers in: its own, unless linked to its source; linked, the
-// source's as the cache holds it. Where the cache holds no format but "General" (as some writers
-// leave every cache) the axis' record of its source's format stands in for the cells' own.
-QString axisNumberFormat(const Axis& axis, const QString& cacheFormat) {
-    if (!axis.numberFormat || axis.numberFormat->formatCode.isEmpty()) return cacheFormat;
-    if (!axis.numberFormat->sourceLinked.value_or(false)) return axis.numberFormat->formatCode;
-    const bool cacheGeneral = cacheFormat.isEmpty() || cacheFormat.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0;
-    return cacheGeneral ? axis.numberFormat->formatCode : cacheFormat;
-}
-
 const ManualLayout* manualOf(const std::optional<Layout>& layout) {
     return layout && layout->manual ? &*layout->manual : nullptr;
 }
+
+namespace {
 
 double displayUnitDivisor(const DisplayUnits& units, const NumberSymbols& numbers, QString* label) {
     static const std::pair<const char*, double> kUnits[] = {
@@ -168,21 +138,6 @@ std::vector<double> numbersOf(const DataSource* source) {
     return out;
 }
 
-QSizeF measureText(const QString& text, const TextStyle& style) {
-    const QFontMetricsF& m = metricsFor(style);
-    const double k = style.size / FaceMetrics::kReference;
-    // Shaping is the costly part, and charts measure the same labels again and again (layout
-    // passes, redraws): keep the widths at the reference size, a bounded number of them.
-    thread_local QHash<QString, double> widths;
-    const QString key = style.family + QLatin1Char(style.bold ? 'b' : '-') + QLatin1Char(style.italic ? 'i' : '-') + text;
-    auto it = widths.constFind(key);
-    if (it == widths.constEnd()) {
-        if (widths.size() > 20000) widths.clear();
-        it = widths.insert(key, m.horizontalAdvance(text));
-    }
-    return {*it * k, m.height() * k};
-}
-
 namespace {
 
 // The width of the widest tick label. An axis of many categories (one per point of a long
@@ -206,36 +161,8 @@ double widestLabel(const std::vector<AxisTick>& ticks, const TextStyle& style) {
 
 }  // namespace
 
-QStringList wrapText(const QString& text, const TextStyle& style, double maxWidth) {
-    QStringList lines;
-    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
-        const QStringList words = paragraph.split(QLatin1Char(' '));
-        QString line;
-        for (const QString& word : words) {
-            const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-            if (!line.isEmpty() && measureText(candidate, style).width() > maxWidth) {
-                lines << line;
-                line = word;
-            } else {
-                line = candidate;
-            }
-        }
-        lines << line;
-    }
-    return lines;
-}
-
 QString categoryLabel(const QStringList& texts, int index) {
     return index < texts.size() ? texts[index] : QString::number(index + 1);
-}
-
-bool isPieLike(const ChartGroup& g) {
-    using K = ChartGroup::Kind;
-    return g.kind == K::Pie || g.kind == K::Pie3D || g.kind == K::Doughnut || g.kind == K::OfPie;
-}
-
-bool isScatterLike(const ChartGroup& g) {
-    return g.kind == ChartGroup::Kind::Scatter || g.kind == ChartGroup::Kind::Bubble;
 }
 
 QString titleText(const FormatResolver& resolver, bool* shown) {
@@ -249,57 +176,6 @@ QString titleText(const FormatResolver& resolver, bool* shown) {
     if (series.size() == 1 && series.front()->text && !series.front()->text->text().isEmpty())
         return series.front()->text->text();
     return QStringLiteral("Chart Title");
-}
-
-double AxisLayout::map(double value) const {
-    double t;
-    if (logarithmic) {
-        const double lmin = std::log(scale.min), lmax = std::log(scale.max);
-        t = value > 0 ? (std::log(value) - lmin) / (lmax - lmin) : -1;
-    } else {
-        t = (value - scale.min) / (scale.max - scale.min);
-    }
-    return lo + t * (hi - lo);
-}
-
-double AxisLayout::categoryWidth() const {
-    const int n = std::max(1, categoryCount);
-    return between ? (hi - lo) / n : (n > 1 ? (hi - lo) / (n - 1) : (hi - lo));
-}
-
-double AxisLayout::slot(int point) const {
-    return point >= 0 && size_t(point) < dateSlots.size() && dateSlots[size_t(point)] >= 0 ? dateSlots[size_t(point)] : point;
-}
-
-double AxisLayout::categoryCenter(double index) const {
-    const int n = std::max(1, categoryCount);
-    if (between) return lo + (index + 0.5) * (hi - lo) / n;
-    return n > 1 ? lo + index * (hi - lo) / (n - 1) : (lo + hi) / 2;
-}
-
-double AxisLayout::crossValueOn(const AxisLayout& partner) const {
-    const QString crosses = axis && axis->crosses ? *axis->crosses : QStringLiteral("autoZero");
-    if (partner.numeric) {
-        const double lo = partner.scale.min, hi = partner.scale.max;
-        if (axis && axis->crossesAt) return std::clamp(*axis->crossesAt, lo, hi);
-        if (crosses == QLatin1String("max")) return hi;
-        if (crosses == QLatin1String("min")) return lo;
-        if (partner.logarithmic) return lo;
-        return lo > 0 ? lo : (hi < 0 ? hi : 0);
-    }
-    // On a category axis: the edge of the first or last category, or category n (1-based).
-    const int n = std::max(1, partner.categoryCount);
-    const double last = partner.between ? n : n - 1;
-    if (axis && axis->crossesAt) {
-        const double at = *axis->crossesAt - 1;
-        return std::clamp(partner.between ? at : at, 0.0, last);
-    }
-    if (crosses == QLatin1String("max")) return last;
-    return 0;
-}
-
-QString AxisLayout::labelFor(double value) const {
-    return format.format(value / unitDivisor, dates, numbers);
 }
 
 namespace {
@@ -318,7 +194,7 @@ class Layouter {
         QRectF free(QPointF(0, 0), m_out.size);
         free.adjust(kChartPadding, kChartPadding, -kChartPadding, -kChartPadding);
         placeTitle(free);
-        placeLegend(free);
+        placeLegend(m_chart, m_formats, m_out, free);
         placePlot(free);
         return std::move(m_out);
     }
@@ -354,7 +230,7 @@ class Layouter {
             data.percent = grouping == QLatin1String("percentStacked");
             data.horizontal = (g.kind == ChartGroup::Kind::Bar || g.kind == ChartGroup::Kind::Bar3D) &&
                               g.barDirection.value_or(QString()) == QLatin1String("bar");
-            data.polar = isPieLike(g) || g.kind == ChartGroup::Kind::Radar;
+            data.polar = chartKind(g).axes == ChartKind::Axes::None || chartKind(g).axes == ChartKind::Axes::Radial;
             if (!isPieLike(g) && g.axisIds.size() >= 2) {
                 data.categoryAxis = axisById(g.axisIds[0]);
                 data.valueAxis = axisById(g.axisIds[1]);
@@ -534,7 +410,7 @@ class Layouter {
             if (!asValue && !asX) continue;
             using K = ChartGroup::Kind;
             const K k = g.group->kind;
-            threeD = threeD || k == K::Bar3D || k == K::Line3D || k == K::Area3D || k == K::Surface3D;
+            threeD = threeD || chartKind(k).threeD;
             if (asValue && g.stacked) {
                 std::vector<std::vector<double>> values;
                 for (const SeriesData& s : g.series) values.push_back(s.values);
@@ -552,7 +428,6 @@ class Layouter {
                     for (size_t i = 0; i < v.size(); ++i) {
                         double x = v[i];
                         if (!std::isfinite(x)) continue;
-                        if (k == K::Stock && false) continue;
                         lo = std::min(lo, x);
                         hi = std::max(hi, x);
                     }
@@ -720,203 +595,6 @@ class Layouter {
         if (!R().titleOverlay() && !(t && manualOf(t->layout)))
             free.setTop(block.rect.bottom() + kTitleGap);
         m_out.title = block;
-    }
-
-    void placeLegend(QRectF& free) {
-        if (!m_chart.chart.legend) return;
-        const Legend& legend = *m_chart.chart.legend;
-        LegendLayout out;
-        out.style = m_formats.text(R().legendText());
-        out.lineHeight = lineHeightOf(out.style);
-        // The entries: one per category where colours vary by point, else one per series, then
-        // one per trendline.
-        struct Entry { QString text; int series; int point; const SeriesData* data; const GroupData* group; };
-        std::vector<Entry> entries;
-        std::vector<Entry> trendEntries;
-        for (const GroupData& g : m_out.groups) {
-            const bool byPoint = (isPieLike(*g.group) || (g.group->varyColors.value_or(false) && g.series.size() == 1 &&
-                                  g.group->kind != ChartGroup::Kind::Line && !isScatterLike(*g.group) &&
-                                  g.group->kind != ChartGroup::Kind::Area && g.group->kind != ChartGroup::Kind::Radar)) && !g.series.empty();
-            if (byPoint) {
-                const SeriesData& s = g.series.front();
-                const int n = std::max<int>(int(s.values.size()), 0);
-                for (int i = 0; i < n; ++i)
-                    entries.push_back({categoryLabel(m_out.categories, i), s.position, i, &s, &g});
-            } else {
-                std::vector<Entry> groupEntries;
-                for (const SeriesData& s : g.series) groupEntries.push_back({s.name, s.position, -1, &s, &g});
-                // A legend down the side lists stacked series from the top, as they are stacked
-                // upwards (stacked lines too); so does it the bars of a bar chart.
-                const QString pos = legend.position.value_or(QStringLiteral("r"));
-                const bool sideLegend = pos == QLatin1String("r") || pos == QLatin1String("l") || pos == QLatin1String("tr");
-                if (sideLegend && (g.stacked != g.horizontal))
-                    std::reverse(groupEntries.begin(), groupEntries.end());
-                entries.insert(entries.end(), groupEntries.begin(), groupEntries.end());
-            }
-            for (const SeriesData& s : g.series) {
-                for (const Trendline& t : s.series->trendlines) {
-                    QString name = t.name;
-                    if (name.isEmpty()) {
-                        const QString type = t.type.value_or(QStringLiteral("linear"));
-                        QString kind = QStringLiteral("Linear");
-                        if (type == QLatin1String("exp")) kind = QStringLiteral("Expon.");
-                        else if (type == QLatin1String("log")) kind = QStringLiteral("Log.");
-                        else if (type == QLatin1String("poly")) kind = QStringLiteral("Poly.");
-                        else if (type == QLatin1String("power")) kind = QStringLiteral("Power");
-                        else if (type == QLatin1String("movingAvg")) kind = QStringLiteral("%1 per. Mov. Avg.").arg(t.period.value_or(2));
-                        name = QStringLiteral("%1 (%2)").arg(kind, s.name);
-                    }
-                    trendEntries.push_back({name, s.position, -2, &s, &g});
-                }
-            }
-        }
-        entries.insert(entries.end(), trendEntries.begin(), trendEntries.end());
-        for (size_t i = entries.size(); i-- > 0;) {
-            for (const LegendEntry& e : legend.entries)
-                if (e.index == int(i) && e.deleted.value_or(false)) entries.erase(entries.begin() + i);
-        }
-        if (entries.empty()) return;
-        const QString pos = legend.position.value_or(QStringLiteral("r"));
-        const double lh = out.lineHeight;
-        const double keyW = kLegendKeyPerPoint * out.style.size;
-        auto keyWidthOf = [&](const Entry& e) {
-            const auto k = e.group->group->kind;
-            const bool lineKey = e.point == -2 || ((k == ChartGroup::Kind::Line || k == ChartGroup::Kind::Line3D ||
-                                                   k == ChartGroup::Kind::Scatter || k == ChartGroup::Kind::Radar ||
-                                                   k == ChartGroup::Kind::Stock) && e.point < 0);
-            return lineKey ? lh * 1.8 : keyW;
-        };
-        const double pad = 3, keyGap = lh * 0.3, itemGap = lh * 0.8;
-        const bool vertical = pos == QLatin1String("r") || pos == QLatin1String("l") || pos == QLatin1String("tr");
-        const double maxTextWidth = vertical ? std::max(20.0, m_out.size.width() * 0.3) : std::max(20.0, free.width() - 2 * pad - 2 * lh);
-        struct Sized { Entry e; QStringList lines; double textW; double keyW; };
-        std::vector<Sized> sized;
-        for (const Entry& e : entries) {
-            Sized s{e, wrapText(e.text, out.style, maxTextWidth), 0, keyWidthOf(e)};
-            for (const QString& l : s.lines) s.textW = std::max(s.textW, measureText(l, out.style).width());
-            sized.push_back(s);
-        }
-        auto addItem = [&](const Sized& s, double x, double y) {
-            LegendItem item;
-            item.lines = s.lines;
-            item.series = s.e.series;
-            item.point = s.e.point;
-            item.data = s.e.data;
-            item.group = s.e.group;
-            const double h = lh * s.lines.size();
-            item.keyRect = QRectF(x, y + (std::min(h, lh) - std::min(s.keyW, keyW)) / 2, s.keyW, s.keyW == keyW ? keyW : keyW);
-            item.textRect = QRectF(x + s.keyW + keyGap, y, s.textW, h);
-            out.items.push_back(item);
-        };
-        QRectF box;
-        if (vertical) {
-            double w = 0, h = 0;
-            for (const Sized& s : sized) {
-                const double ih = lh * s.lines.size();
-                if (h + ih > free.height() - 2 * pad && !out.items.empty() && h > 0) break;  // no room: the rest is cut
-                w = std::max(w, s.keyW + keyGap + s.textW);
-                h += ih;
-                out.items.push_back({});
-            }
-            out.items.clear();
-            const int shown = int(std::max<size_t>(1, std::min(sized.size(), size_t(std::max(1.0, (free.height() - 2 * pad) / lh)))));
-            box.setSize(QSizeF(w + 2 * pad, 0));
-            // Room between entries, as much as the application leaves where it fits, less where
-            // it does not: every entry shown comes before the room between them.
-            double allLines = 0;
-            for (const Sized& s : sized) allLines += lh * s.lines.size();
-            const double roomy = std::max(0.0, kLegendPitchPerPoint * out.style.size - lh);
-            const double lead = std::clamp((free.height() - 2 * pad - allLines) / double(sized.size()), 0.0, roomy);
-            double y = 0;
-            std::vector<const Sized*> kept;
-            for (int i = 0; i < int(sized.size()) && y + lh * sized[i].lines.size() + lead <= free.height() - 2 * pad + 1e-6; ++i) {
-                kept.push_back(&sized[i]);
-                y += lh * sized[i].lines.size() + lead;
-            }
-            if (kept.empty() && shown > 0) kept.push_back(&sized[0]), y = lh;
-            box.setHeight(y + 2 * pad);
-            double x0;
-            if (pos == QLatin1String("l")) x0 = free.left();
-            else x0 = free.right() - box.width();
-            const double roomTop = m_out.title && !R().titleOverlay() ? m_out.title->rect.bottom() : 0;
-            double y0 = pos == QLatin1String("tr") ? free.top() : (roomTop + m_out.size.height() - box.height()) / 2;
-            y0 = std::max(free.top(), std::min(y0, free.bottom() - box.height()));
-            box.moveTopLeft(QPointF(x0, y0));
-            double yy = box.top() + pad;
-            for (const Sized* s : kept) {
-                addItem(*s, box.left() + pad, yy + lead / 2);
-                yy += lh * s->lines.size() + lead;
-            }
-            if (!R().legendOverlay() && !manualOf(legend.layout)) {
-                if (pos == QLatin1String("l")) free.setLeft(box.right() + kSideLegendGap);
-                else free.setRight(box.left() - kSideLegendGap);
-            }
-        } else {
-            // Rows of entries, as many to a row as fit; the rows centred.
-            std::vector<std::vector<const Sized*>> rows(1);
-            double rowW = 0;
-            const double maxW = free.width() - 2 * pad;
-            for (const Sized& s : sized) {
-                const double w = s.keyW + keyGap + s.textW;
-                if (!rows.back().empty() && rowW + itemGap + w > maxW) {
-                    rows.emplace_back();
-                    rowW = 0;
-                }
-                rowW += (rows.back().empty() ? 0 : itemGap) + w;
-                rows.back().push_back(&s);
-            }
-            double h = 0, w = 0;
-            std::vector<double> rowHeights, rowWidths;
-            for (const auto& row : rows) {
-                double rh = 0, rw = 0;
-                for (const Sized* s : row) {
-                    rh = std::max(rh, lh * s->lines.size());
-                    rw += (rw > 0 ? itemGap : 0) + s->keyW + keyGap + s->textW;
-                }
-                if (h + rh > free.height() * 0.5 && h > 0) break;  // no room for more rows
-                rowHeights.push_back(rh);
-                rowWidths.push_back(rw);
-                h += rh;
-                w = std::max(w, rw);
-            }
-            box.setSize(QSizeF(w + 2 * pad, h + 2 * pad));
-            const double y0 = pos == QLatin1String("t") ? free.top() : free.bottom() - box.height();
-            box.moveTopLeft(QPointF(free.center().x() - box.width() / 2, y0));
-            double y = box.top() + pad;
-            for (size_t r = 0; r < rowHeights.size(); ++r) {
-                double x = box.center().x() - rowWidths[r] / 2;
-                for (const Sized* s : rows[r]) {
-                    addItem(*s, x, y);
-                    x += s->keyW + keyGap + s->textW + itemGap;
-                }
-                y += rowHeights[r];
-            }
-            if (!R().legendOverlay() && !manualOf(legend.layout)) {
-                if (pos == QLatin1String("t")) free.setTop(box.bottom() + kGap);
-                else free.setBottom(box.top() - kGap);
-            }
-        }
-        if (const ManualLayout* m = manualOf(legend.layout)) {
-            const QRectF moved = placeManually(*m, box, m_out.size);
-            const QPointF shift = moved.topLeft() - box.topLeft();
-            for (LegendItem& item : out.items) {
-                item.keyRect.translate(shift);
-                item.textRect.translate(shift);
-            }
-            box = moved;
-        }
-        // Entries wider than a legend box placed by hand would leave the chart: keep them in.
-        double overflow = 0;
-        for (const LegendItem& item : out.items) overflow = std::max(overflow, item.textRect.right() - (m_out.size.width() - 1));
-        if (overflow > 0) {
-            for (LegendItem& item : out.items) {
-                item.keyRect.translate(-overflow, 0);
-                item.textRect.translate(-overflow, 0);
-            }
-            box.translate(-overflow, 0);
-        }
-        out.rect = box;
-        m_out.legend = out;
     }
 
     void placePlot(const QRectF& free) {

@@ -3,6 +3,7 @@
 #include "engine/chartdraw/AxisScale.h"
 #include "engine/chartdraw/ChartFormats.h"
 #include "engine/chartmodel/ChartModel.h"
+#include "engine/chartmodel/ChartKind.h"
 #include "engine/numfmt/NumberFormat.h"
 
 #include <QRectF>
@@ -131,11 +132,16 @@ struct AxisLayout {
 };
 
 struct LegendItem {
+    // What the entry stands for: a series, one point of a series whose colours vary by point, or
+    // one of a series' trendlines.
+    enum class Kind { Series, Point, Trendline };
+    Kind kind = Kind::Series;
     QStringList lines;
     QRectF keyRect;
     QRectF textRect;
-    int series = -1;  // series position, or point index for varied colours
-    int point = -1;
+    int series = -1;     // series position
+    int point = -1;      // the point's index (Kind::Point)
+    int trendline = -1;  // the index in the series' trendlines (Kind::Trendline)
     const SeriesData* data = nullptr;
     const GroupData* group = nullptr;
 };
@@ -179,13 +185,25 @@ struct ChartLayout {
 
 ChartLayout layoutChart(const ChartSpace& chart, const ChartFormats& formats, QSizeF size);
 
+// Places the chart's legend (into layout.legend) within `free`, the room left after the title,
+// and takes the room it needs from `free` unless it overlays the plot or is placed by hand.
+// Reads layout.groups, layout.categories, layout.title and layout.size. (ChartLegend.cpp)
+void placeLegend(const ChartSpace& chart, const ChartFormats& formats, ChartLayout& layout, QRectF& free);
+
+// A square legend key's side per point of its font (legends and data tables).
+inline constexpr double kLegendKeyPerPoint = 0.5;
+
+// The height of a line of text in `style`, in points.
+double lineHeightOf(const TextStyle& style);
+// Where a manual layout puts an element whose automatic place is `automatic`.
+QRectF placeManually(const ManualLayout& m, const QRectF& automatic, QSizeF chart);
+// The manual layout of an element, null when it has none.
+const ManualLayout* manualOf(const std::optional<Layout>& layout);
+
 // The text an automatic title shows, "" when the chart shows none.
 QString titleText(const FormatResolver& resolver, bool* shown);
 
 // The text of category `index`: its own, else its number (1-based), as the applications show it.
 QString categoryLabel(const QStringList& texts, int index);
-
-bool isPieLike(const ChartGroup& group);
-bool isScatterLike(const ChartGroup& group);
 
 }  // namespace engine::chart

@@ -1,4 +1,5 @@
 #include "engine/chartformat/ExplicitFormat.h"
+#include "engine/chartmodel/ChartKind.h"
 
 #include "engine/chartmodel/ChartSchema.h"
 #include "engine/package/Xml.h"
@@ -191,11 +192,6 @@ QString tickMarkName(TickMark mark) {
     return QStringLiteral("cross");
 }
 
-bool hasMarkers(ChartGroup::Kind kind) {
-    return kind == ChartGroup::Kind::Line || kind == ChartGroup::Kind::Scatter ||
-           kind == ChartGroup::Kind::Radar || kind == ChartGroup::Kind::Stock;
-}
-
 // How many points a series draws, from the points its value cache holds as it stands now
 // (caches may have been filled in just before): one past the last point present. The cache's
 // ptCount is not trusted, so a part claiming billions of points costs what its points cost.
@@ -339,9 +335,7 @@ private:
 
     void writeGroup(pugi::xml_node node, const ChartGroup& group) {
         using K = ChartGroup::Kind;
-        if (group.kind != K::Stock && group.kind != K::Surface && group.kind != K::Surface3D) {
-            ensureBool(node, s::kGroup, "varyColors", m_r.varyColors(group));
-        }
+        if (chartKind(group).varyColorsElement) ensureBool(node, s::kGroup, "varyColors", m_r.varyColors(group));
         if (group.kind == K::Line) ensureBool(node, s::kGroup, "marker", m_r.groupShowsMarkers(group));
         size_t index = 0;
         for (auto ser : xml::children(node, Ns::C, "ser")) {
@@ -365,13 +359,10 @@ private:
     }
 
     void writeSeries(pugi::xml_node ser, const ChartGroup& group, const Series& series) {
-        using K = ChartGroup::Kind;
         const bool filled = m_r.drawsFilled(group);
         completeShape(ser, s::kSeries, m_r.series(group, series), filled, true);
-        if (group.kind == K::Bar || group.kind == K::Bar3D || group.kind == K::Bubble) {
-            ensureBool(ser, s::kSeries, "invertIfNegative", m_r.invertIfNegative(series));
-        }
-        if (hasMarkers(group.kind)) writeMarker(ser, group, series);
+        if (chartKind(group).invertIfNegative) ensureBool(ser, s::kSeries, "invertIfNegative", m_r.invertIfNegative(series));
+        if (chartKind(group).seriesMarkers) writeMarker(ser, group, series);
         writePoints(ser, group, series, filled);
         if (auto labels = childC(ser, "dLbls"); labels && series.labels) writeLabels(labels, group, *series.labels);
         size_t t = 0;
@@ -389,9 +380,7 @@ private:
         for (auto element : xml::children(ser, Ns::C, "errBars")) {
             if (e < series.errorBars.size()) completeLineOf(element, s::kErrorBars, m_r.errorBars(series.errorBars[e++]));
         }
-        if (group.kind == K::Line || group.kind == K::Line3D || group.kind == K::Scatter) {
-            ensureBool(ser, s::kSeries, "smooth", m_r.smooth(group, series));
-        }
+        if (chartKind(group).smoothable) ensureBool(ser, s::kSeries, "smooth", m_r.smooth(group, series));
     }
 
     void writeMarker(pugi::xml_node ser, const ChartGroup& group, const Series& series) {
@@ -433,8 +422,7 @@ private:
                                       : xml::insertChild(ser, s::kSeries, Ns::C, "dPt");
             last = dPt;
             appendC(dPt, "idx").append_attribute("val") = index;
-            if (group.kind == ChartGroup::Kind::Bar || group.kind == ChartGroup::Kind::Bar3D ||
-                group.kind == ChartGroup::Kind::Bubble) {
+            if (chartKind(group).invertIfNegative) {
                 appendC(dPt, "invertIfNegative").append_attribute("val") = m_r.invertIfNegative(series) ? "1" : "0";
             }
             if (group.kind == ChartGroup::Kind::Bubble) appendC(dPt, "bubble3D").append_attribute("val") = "0";

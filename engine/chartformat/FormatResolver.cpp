@@ -1,4 +1,5 @@
 #include "engine/chartformat/FormatResolver.h"
+#include "engine/chartmodel/ChartKind.h"
 
 #include "engine/package/Xml.h"
 
@@ -152,17 +153,6 @@ int percent(double fraction) {
     return static_cast<int>(std::lround(fraction * 100000.0));
 }
 
-bool isPieKind(ChartGroup::Kind kind) {
-    return kind == ChartGroup::Kind::Pie || kind == ChartGroup::Kind::Pie3D ||
-           kind == ChartGroup::Kind::Doughnut || kind == ChartGroup::Kind::OfPie;
-}
-
-bool isLineKind(ChartGroup::Kind kind) {
-    return kind == ChartGroup::Kind::Line || kind == ChartGroup::Kind::Line3D ||
-           kind == ChartGroup::Kind::Scatter || kind == ChartGroup::Kind::Radar ||
-           kind == ChartGroup::Kind::Stock;
-}
-
 TickMark tickMarkOf(const QString& value, TickMark absent) {
     if (value == QLatin1String("none")) return TickMark::None;
     if (value == QLatin1String("in")) return TickMark::In;
@@ -313,8 +303,7 @@ int FormatResolver::markerSizeDefault() const {
 }
 
 bool FormatResolver::drawsFilled(const ChartGroup& group) const {
-    if (group.kind == ChartGroup::Kind::Radar) return group.radarStyle.value_or(QString()) == QLatin1String("filled");
-    return !isLineKind(group.kind);
+    return engine::chart::drawsFilled(group);
 }
 
 ResolvedLine FormatResolver::themedLine(int index, Rgba c, double widthFactor) const {
@@ -398,19 +387,27 @@ bool FormatResolver::varyColors(const ChartGroup& group) const {
 
 bool FormatResolver::variesByPoint(const ChartGroup& group) const {
     if (!varyColors(group)) return false;
-    if (isPieKind(group.kind)) return true;
-    // Bars and bubbles of a lone series take one colour each; lines and areas keep the series'
-    // colour (their markers are not varied here).
-    const bool byPoint = group.kind == ChartGroup::Kind::Bar || group.kind == ChartGroup::Kind::Bar3D ||
-                         group.kind == ChartGroup::Kind::Bubble;
-    return byPoint && group.series.size() == 1 && m_chart.chart.plotArea.groups.size() == 1;
+    switch (chartKind(group).vary) {
+    case ChartKind::VaryByPoint::Always: return true;
+    // Bars and bubbles take one colour each only where the chart holds one series in all: beside
+    // another group's series (a combination chart) they keep their series' colour.
+    case ChartKind::VaryByPoint::LoneSeries: {
+        if (group.series.size() != 1) return false;
+        size_t inAll = 0;  // counted, not listed: asked once per point
+        for (const ChartGroup& g : m_chart.chart.plotArea.groups) inAll += g.series.size();
+        return inAll == 1;
+    }
+    case ChartKind::VaryByPoint::Never: return false;
+    }
+    return false;
+}
+
+bool FormatResolver::legendListsPoints(const ChartGroup& group) const {
+    return !group.series.empty() && (chartKind(group).pieLike || variesByPoint(group));
 }
 
 bool FormatResolver::smooth(const ChartGroup& group, const Series& series) const {
-    if (group.kind != ChartGroup::Kind::Line && group.kind != ChartGroup::Kind::Line3D &&
-        group.kind != ChartGroup::Kind::Scatter) {
-        return false;
-    }
+    if (!chartKind(group).smoothable) return false;
     return series.smooth.value_or(!producer2007());
 }
 
@@ -509,9 +506,7 @@ ResolvedShape FormatResolver::plotArea() const {
     // A 3-D plot area is drawn by its walls and floor.
     bool threeD = false;
     for (const auto& group : m_chart.chart.plotArea.groups) {
-        threeD = threeD || group.kind == ChartGroup::Kind::Bar3D || group.kind == ChartGroup::Kind::Line3D ||
-                 group.kind == ChartGroup::Kind::Area3D || group.kind == ChartGroup::Kind::Pie3D ||
-                 group.kind == ChartGroup::Kind::Surface3D;
+        threeD = threeD || chartKind(group).threeD;
     }
     if (threeD) base.fill.kind = ResolvedFill::Kind::None;
     return applyShape(m_chart.chart.plotArea.shape, base);
@@ -776,26 +771,11 @@ ResolvedText FormatResolver::displayUnitsText(const Axis& axis) const {
 }
 
 QString FormatResolver::defaultLabelPosition(const ChartGroup& group) const {
-    switch (group.kind) {
-    case ChartGroup::Kind::Bar:
-    case ChartGroup::Kind::Bar3D: {
+    if (group.kind == ChartGroup::Kind::Bar || group.kind == ChartGroup::Kind::Bar3D) {
         const QString g = grouping(group);
-        return g == QLatin1String("stacked") || g == QLatin1String("percentStacked") ? QStringLiteral("ctr")
-                                                                                     : QStringLiteral("outEnd");
+        if (g == QLatin1String("stacked") || g == QLatin1String("percentStacked")) return QStringLiteral("ctr");
     }
-    case ChartGroup::Kind::Pie:
-    case ChartGroup::Kind::Pie3D:
-    case ChartGroup::Kind::OfPie:
-        return QStringLiteral("bestFit");
-    case ChartGroup::Kind::Line:
-    case ChartGroup::Kind::Line3D:
-    case ChartGroup::Kind::Scatter:
-    case ChartGroup::Kind::Stock:
-    case ChartGroup::Kind::Bubble:
-        return QStringLiteral("r");
-    default:
-        return QStringLiteral("ctr");
-    }
+    return QString::fromLatin1(chartKind(group).defaultLabelPosition);
 }
 
 ResolvedDataLabel FormatResolver::resolveLabels(const ChartGroup& group, const DataLabels& labels,
@@ -809,7 +789,7 @@ ResolvedDataLabel FormatResolver::resolveLabels(const ChartGroup& group, const D
     out.showValue = flag(&DataLabelContent::showValue);
     out.showCategoryName = flag(&DataLabelContent::showCategoryName);
     out.showSeriesName = flag(&DataLabelContent::showSeriesName);
-    out.showPercent = flag(&DataLabelContent::showPercent) && isPieKind(group.kind);
+    out.showPercent = flag(&DataLabelContent::showPercent) && chartKind(group).pieLike;
     out.showBubbleSize = flag(&DataLabelContent::showBubbleSize) && group.kind == ChartGroup::Kind::Bubble;
     out.showLegendKey = flag(&DataLabelContent::showLegendKey);
     out.separator = point && point->separator ? *point->separator : labels.separator.value_or(QStringLiteral(", "));

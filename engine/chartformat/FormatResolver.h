@@ -183,6 +183,9 @@ public:
     // Whether the points of this group's series take their own colours (varyColors on any pie,
     // or on the lone series of a bar or bubble chart).
     bool variesByPoint(const ChartGroup& group) const;
+    // Whether the legend lists the group's points (categories) rather than its series: a pie's
+    // always, any other group's where its colours vary by point.
+    bool legendListsPoints(const ChartGroup& group) const;
     bool smooth(const ChartGroup& group, const Series& series) const;
     bool groupShowsMarkers(const ChartGroup& group) const;  // c:marker of line groups
     QString grouping(const ChartGroup& group) const;

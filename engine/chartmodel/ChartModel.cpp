@@ -1,4 +1,5 @@
 #include "engine/chartmodel/ChartModel.h"
+#include "engine/chartmodel/ChartKind.h"
 
 #include "engine/package/Xml.h"
 
@@ -382,21 +383,6 @@ Series seriesOf(const pugi::xml_node& e) {
     return series;
 }
 
-struct GroupName {
-    const char* local;
-    ChartGroup::Kind kind;
-};
-constexpr GroupName kGroups[] = {
-    {"barChart", ChartGroup::Kind::Bar},         {"bar3DChart", ChartGroup::Kind::Bar3D},
-    {"lineChart", ChartGroup::Kind::Line},       {"line3DChart", ChartGroup::Kind::Line3D},
-    {"areaChart", ChartGroup::Kind::Area},       {"area3DChart", ChartGroup::Kind::Area3D},
-    {"pieChart", ChartGroup::Kind::Pie},         {"pie3DChart", ChartGroup::Kind::Pie3D},
-    {"doughnutChart", ChartGroup::Kind::Doughnut}, {"ofPieChart", ChartGroup::Kind::OfPie},
-    {"scatterChart", ChartGroup::Kind::Scatter}, {"bubbleChart", ChartGroup::Kind::Bubble},
-    {"radarChart", ChartGroup::Kind::Radar},     {"stockChart", ChartGroup::Kind::Stock},
-    {"surfaceChart", ChartGroup::Kind::Surface}, {"surface3DChart", ChartGroup::Kind::Surface3D},
-};
-
 ChartGroup groupOf(const pugi::xml_node& e, ChartGroup::Kind kind) {
     ChartGroup group;
     group.kind = kind;
@@ -617,31 +603,15 @@ const DataSource* Series::valueData() const {
 }
 
 QString ChartGroup::kindName() const {
-    QString name;
-    switch (kind) {
-    case Kind::Bar:
-    case Kind::Bar3D:
-        name = barDirection == QLatin1String("bar") ? QStringLiteral("Bar") : QStringLiteral("Column");
-        break;
-    case Kind::Line: case Kind::Line3D: name = QStringLiteral("Line"); break;
-    case Kind::Area: case Kind::Area3D: name = QStringLiteral("Area"); break;
-    case Kind::Pie: case Kind::Pie3D: case Kind::OfPie: name = QStringLiteral("Pie"); break;
-    case Kind::Doughnut: name = QStringLiteral("Doughnut"); break;
-    case Kind::Scatter: name = QStringLiteral("Scatter"); break;
-    case Kind::Bubble: name = QStringLiteral("Bubble"); break;
-    case Kind::Radar: name = QStringLiteral("Radar"); break;
-    case Kind::Stock: name = QStringLiteral("Stock"); break;
-    case Kind::Surface: case Kind::Surface3D: name = QStringLiteral("Surface"); break;
-    }
-    const bool threeD = kind == Kind::Bar3D || kind == Kind::Line3D || kind == Kind::Area3D ||
-                        kind == Kind::Pie3D || kind == Kind::Surface3D;
-    return threeD ? QStringLiteral("3-D ") + name : name;
+    const ChartKind& k = chartKind(kind);
+    const QString name = (kind == Kind::Bar || kind == Kind::Bar3D) && barDirection == QLatin1String("bar")
+                             ? QStringLiteral("Bar")
+                             : QString::fromLatin1(k.name);
+    return k.threeD ? QStringLiteral("3-D ") + name : name;
 }
 
 std::optional<ChartGroup::Kind> chartGroupKindOf(std::string_view local) {
-    for (const GroupName& g : kGroups) {
-        if (local == g.local) return g.kind;
-    }
+    if (const ChartKind* k = chartKindOfElement(local)) return k->kind;
     return std::nullopt;
 }
 

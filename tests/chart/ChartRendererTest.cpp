@@ -659,8 +659,9 @@ int main(int argc, char** argv) {
 TEST(ChartRenderer, NumbersPastWhatTheyCanStandForReadAsAbsent) {
     const RenderContext context;
     // A series numbered 2^32 - 1 without a name: its automatic name counts on past the largest int.
+    // (Its colours do not vary by point, or the legend would list the categories instead.)
     const ChartSpace unnamed = chartFromXml(
-        "<c:barChart><c:barDir val=\"col\"/><c:ser><c:idx val=\"4294967295\"/><c:order val=\"0\"/><c:val>" +
+        "<c:barChart><c:barDir val=\"col\"/><c:varyColors val=\"0\"/><c:ser><c:idx val=\"4294967295\"/><c:order val=\"0\"/><c:val>" +
             numbers({1, 2}) + "</c:val></c:ser><c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + kCatValAxes,
         "<c:legend><c:legendPos val=\"r\"/></c:legend>");
     EXPECT_EQ(buildChartScene(unnamed, context, QSizeF(360, 216)).texts(E::LegendEntry), QStringList{"Series2147483648"});

@@ -1,0 +1,182 @@
+// The scene of pie, doughnut and of-pie groups.
+
+#include "engine/chartdraw/ChartSceneBuilder.h"
+
+namespace engine::chart {
+
+QPainterPath ChartSceneBuilder::slicePath(const Slice& s) const {
+    // Qt's angles run counter-clockwise from 3 o'clock.
+    const double qStart = 90 - s.start;
+    QPainterPath path;
+    const QRectF outerRect(s.center.x() - s.outer, s.center.y() - s.outer, 2 * s.outer, 2 * s.outer);
+    if (s.inner > 0) {
+        const QRectF innerRect(s.center.x() - s.inner, s.center.y() - s.inner, 2 * s.inner, 2 * s.inner);
+        path.arcMoveTo(outerRect, qStart);
+        path.arcTo(outerRect, qStart, -s.sweep);
+        path.arcTo(innerRect, qStart - s.sweep, s.sweep);
+        path.closeSubpath();
+    } else {
+        path.moveTo(s.center);
+        path.arcTo(outerRect, qStart, -s.sweep);
+        path.closeSubpath();
+    }
+    return path;
+}
+
+QPointF ChartSceneBuilder::polar(QPointF c, double r, double degreesFromTop) {
+    const double a = (degreesFromTop - 90) * M_PI / 180;
+    return {c.x() + r * std::cos(a), c.y() + r * std::sin(a)};
+}
+
+void ChartSceneBuilder::drawPie(const GroupData& g) {
+    const QRectF plot = m_layout.plot;
+    const bool doughnut = g.group->kind == K::Doughnut;
+    const std::vector<SeriesData> rings = doughnut ? g.series
+                                                   : std::vector<SeriesData>(g.series.begin(), g.series.begin() + std::min<size_t>(1, g.series.size()));
+    int maxExplosion = 0;
+    for (const SeriesData& s : rings) {
+        maxExplosion = std::max(maxExplosion, s.series->explosion.value_or(0));
+        for (const DataPoint& p : s.series->points) maxExplosion = std::max(maxExplosion, p.explosion.value_or(0));
+    }
+    const bool labelsOutside = hasOutsidePieLabels(g);
+    double radius = std::min(plot.width(), plot.height()) / 2 * (labelsOutside ? 0.75 : 0.95);
+    radius /= 1 + std::min(maxExplosion, 400) / 100.0;
+    const QPointF center = plot.center();
+    const double hole = doughnut ? std::clamp(g.group->holeSize.value_or(10), 1, 90) / 100.0 * radius : 0;
+    const double ringWidth = rings.empty() ? 0 : (radius - hole) / rings.size();
+    const double first = g.group->firstSliceAngle.value_or(0);
+    for (size_t ri = 0; ri < rings.size(); ++ri) {
+        const SeriesData& s = rings[ri];
+        double total = 0;
+        for (double v : s.values)
+            if (std::isfinite(v)) total += std::abs(v);
+        double angle = first;
+        std::vector<Slice> slices;
+        for (size_t i = 0; i < s.values.size(); ++i) {
+            Slice slice = Slice::next(s.values[i], total, angle);
+            slice.outer = doughnut ? hole + (ri + 1) * ringWidth : radius;
+            slice.inner = doughnut ? hole + ri * ringWidth : 0;
+            const DataPoint* dp = byIndex(s.series->points, int(i));
+            const int explosion = dp && dp->explosion ? *dp->explosion : s.series->explosion.value_or(0);
+            slice.center = explosion > 0 && !doughnut ? polar(center, radius * explosion / 100.0, slice.start + slice.sweep / 2) : center;
+            slices.push_back(slice);
+            if (slice.sweep <= 0) continue;
+            addShape(tagOf(E::DataPoint, s.position, int(i)), slicePath(slice), R().dataPoint(*g.group, *s.series, int(i)));
+        }
+        m_slices[s.position] = slices;
+    }
+}
+
+bool ChartSceneBuilder::hasOutsidePieLabels(const GroupData& g) const {
+    for (const SeriesData& s : g.series) {
+        const auto label = R().dataLabel(*g.group, *s.series);
+        if (label && label->visible() && label->position == QLatin1String("outEnd")) return true;
+    }
+    return false;
+}
+
+void ChartSceneBuilder::drawOfPie(const GroupData& g) {
+    if (g.series.empty()) return;
+    const SeriesData& s = g.series.front();
+    const QRectF plot = m_layout.plot;
+    const size_t n = s.values.size();
+    // Which points go to the second plot.
+    std::vector<bool> second(n, false);
+    const QString split = g.group->splitType.value_or(QStringLiteral("auto"));
+    if (split == QLatin1String("val") || split == QLatin1String("percent")) {
+        double total = 0;
+        for (double v : s.values) if (std::isfinite(v)) total += std::abs(v);
+        const double limit = g.group->splitPosition.value_or(split == QLatin1String("val") ? 0 : 10);
+        for (size_t i = 0; i < n; ++i) {
+            const double v = std::isfinite(s.values[i]) ? std::abs(s.values[i]) : 0;
+            second[i] = split == QLatin1String("val") ? v < limit : (total > 0 && v / total * 100 < limit);
+        }
+    } else {
+        const int last = std::clamp(int(g.group->splitPosition.value_or(2)), 0, int(n));
+        for (size_t i = n - last; i < n; ++i) second[i] = true;
+    }
+    double mainTotal = 0, otherTotal = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const double v = std::isfinite(s.values[i]) ? std::abs(s.values[i]) : 0;
+        (second[i] ? otherTotal : mainTotal) += v;
+    }
+    const double total = mainTotal + otherTotal;
+    const double radius = std::min(plot.width() * 0.27, plot.height() * 0.45);
+    const QPointF mainCenter(plot.left() + plot.width() * 0.3, plot.center().y());
+    const double secondRadius = radius * g.group->secondPieSize.value_or(75) / 100.0;
+    const QPointF secondCenter(plot.left() + plot.width() * 0.78, plot.center().y());
+    // The main pie: its own points, then one slice for the others, centred at 3 o'clock.
+    const double otherSweep = total > 0 ? otherTotal / total * 360 : 0;
+    double angle = 90 + otherSweep / 2;
+    std::vector<Slice> slices(n);
+    for (size_t i = 0; i < n; ++i) {
+        if (second[i]) continue;
+        Slice sl = Slice::next(s.values[i], total, angle);
+        sl.center = mainCenter;
+        sl.outer = radius;
+        slices[i] = sl;
+        if (sl.sweep > 0)
+            addShape(tagOf(E::DataPoint, s.position, int(i)), slicePath(sl), R().dataPoint(*g.group, *s.series, int(i)));
+    }
+    Slice other;
+    other.start = 90 - otherSweep / 2;
+    other.sweep = otherSweep;
+    other.center = mainCenter;
+    other.outer = radius;
+    if (otherSweep > 0)
+    {
+        // The slice standing for the second plot takes the colour of the next point.
+        ResolvedShape shape = R().dataPoint(*g.group, *s.series, int(n) - 1);
+        shape.fill.kind = ResolvedFill::Kind::Solid;
+        shape.fill.color = R().automaticPointColor(*g.group, *s.series, int(n));
+        addShape(tagOf(E::DataPoint, s.position, int(n)), slicePath(other), shape);
+    }
+    // The second plot.
+    const bool bar = g.group->ofPieType.value_or(QStringLiteral("pie")) == QLatin1String("bar");
+    const std::optional<ScenePen> connector = m_formats.pen(R().groupLines(g.group->seriesLines.empty() ? ChartLines{} : g.group->seriesLines.front()));
+    if (bar) {
+        const double h = secondRadius * 2, w = secondRadius * 0.7;
+        double y = secondCenter.y() + h / 2;
+        for (size_t i = 0; i < n; ++i) {
+            if (!second[i]) continue;
+            const double v = std::isfinite(s.values[i]) ? std::abs(s.values[i]) : 0;
+            const double bh = otherTotal > 0 ? v / otherTotal * h : 0;
+            const QRectF r(secondCenter.x() - w / 2, y - bh, w, bh);
+            y -= bh;
+            QPainterPath path;
+            path.addRect(r);
+            addShape(tagOf(E::DataPoint, s.position, int(i)), path, R().dataPoint(*g.group, *s.series, int(i)));
+            m_barRects[{s.position, int(i)}] = r;
+        }
+        if (otherSweep > 0) {
+            addLine(tagOf(E::SeriesConnector, s.position), polar(mainCenter, radius, other.start), QPointF(secondCenter.x() - w / 2, secondCenter.y() - h / 2), connector);
+            addLine(tagOf(E::SeriesConnector, s.position), polar(mainCenter, radius, other.start + other.sweep), QPointF(secondCenter.x() - w / 2, secondCenter.y() + h / 2), connector);
+        }
+    } else {
+        double sweepSum = 0;
+        for (size_t i = 0; i < n; ++i) if (second[i]) sweepSum += otherTotal > 0 ? (std::isfinite(s.values[i]) ? std::abs(s.values[i]) : 0) / otherTotal * 360 : 0;
+        // The second pie's slices run clockwise, centred on 3 o'clock (a turn past 90 degrees).
+        double start = 450 - sweepSum / 2;
+        for (size_t i = 0; i < n; ++i) {
+            if (!second[i]) continue;
+            Slice sl;
+            sl.value = std::isfinite(s.values[i]) ? s.values[i] : 0;
+            sl.share = total > 0 ? std::abs(sl.value) / total : 0;
+            sl.start = start;
+            sl.sweep = otherTotal > 0 ? std::abs(sl.value) / otherTotal * 360 : 0;
+            start += sl.sweep;
+            sl.center = secondCenter;
+            sl.outer = secondRadius;
+            slices[i] = sl;
+            if (sl.sweep > 0)
+                addShape(tagOf(E::DataPoint, s.position, int(i)), slicePath(sl), R().dataPoint(*g.group, *s.series, int(i)));
+        }
+        if (otherSweep > 0) {
+            addLine(tagOf(E::SeriesConnector, s.position), polar(mainCenter, radius, other.start), polar(secondCenter, secondRadius, 0), connector);
+            addLine(tagOf(E::SeriesConnector, s.position), polar(mainCenter, radius, other.start + other.sweep), polar(secondCenter, secondRadius, 180), connector);
+        }
+    }
+    m_slices[s.position] = slices;
+}
+
+}  // namespace engine::chart
