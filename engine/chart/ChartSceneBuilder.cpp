@@ -2,6 +2,7 @@
 
 #include "engine/chart/ChartLayout.h"
 #include "engine/chart/ChartRenderer.h"
+#include "engine/chartdraw/ShapeEffects.h"
 
 #include <QRegularExpression>
 #include <QTransform>
@@ -407,7 +408,14 @@ class SceneBuilder {
                     addText(tag, t.text, a.labelStyle, topLeft + QPointF(0, 0), a.labelAngle,
                             QPointF(right ? anchor.x() : anchor.x(), origin.y()));
                 } else {
-                    addText(tag, t.text, a.labelStyle, QPointF(t.position - s.width() / 2, a.labelsLowSide ? y : y - s.height()));
+                    // A label broken into lines is drawn line under line, each centred.
+                    const QStringList lines = t.text.split(QLatin1Char('\n'));
+                    double lineTop = a.labelsLowSide ? y : y - s.height() * lines.size();
+                    for (const QString& line : lines) {
+                        const QSizeF ls = measureText(line, a.labelStyle);
+                        addText(tag, line, a.labelStyle, QPointF(t.position - ls.width() / 2, lineTop));
+                        lineTop += s.height();
+                    }
                 }
             } else {
                 const double x = a.labelsLowSide ? a.labelLine - gap - s.width() : a.labelLine + gap;
@@ -1384,19 +1392,30 @@ class SceneBuilder {
                 w = std::max(w, sz.width());
                 h += sz.height();
             }
-            const std::optional<QPointF> center = labelCenter(g, s, int(i), label->position, QSizeF(w, h));
+            // A label its text properties turn (a:bodyPr rot) is placed by the room its turned
+            // box takes, and turned about its centre.
+            const double angle = style.rotation.value_or(0);
+            const double turn = angle * M_PI / 180;
+            const QSizeF room(std::abs(w * std::cos(turn)) + std::abs(h * std::sin(turn)),
+                              std::abs(w * std::sin(turn)) + std::abs(h * std::cos(turn)));
+            const std::optional<QPointF> center = labelCenter(g, s, int(i), label->position, room);
             if (!center) continue;
-            QRectF box(center->x() - w / 2, center->y() - h / 2, w, h);
             // Labels stay inside the chart.
-            box.moveLeft(std::clamp(box.left(), 0.0, std::max(0.0, m_size.width() - w)));
-            box.moveTop(std::clamp(box.top(), 0.0, std::max(0.0, m_size.height() - h)));
+            const QPointF c(std::clamp(center->x(), room.width() / 2, std::max(room.width() / 2, m_size.width() - room.width() / 2)),
+                            std::clamp(center->y(), room.height() / 2, std::max(room.height() / 2, m_size.height() - room.height() / 2)));
+            const QRectF box(c.x() - w / 2, c.y() - h / 2, w, h);
             QPainterPath bg;
-            bg.addRect(box.adjusted(-2, -1, 2, 1).intersected(QRectF(QPointF(0, 0), m_size)));
+            if (angle == 0) {
+                bg.addRect(box.adjusted(-2, -1, 2, 1).intersected(QRectF(QPointF(0, 0), m_size)));
+            } else {
+                bg.addRect(box.adjusted(-2, -1, 2, 1));
+                bg = QTransform().translate(c.x(), c.y()).rotate(angle).translate(-c.x(), -c.y()).map(bg);
+            }
             addShape(tagOf(E::DataLabel, s.position, int(i)), bg, label->shape);
             double y = box.top();
             for (const QString& l : lines) {
                 const QSizeF sz = measureText(l, style);
-                addText(tagOf(E::DataLabel, s.position, int(i)), l, style, QPointF(box.center().x() - sz.width() / 2, y));
+                addText(tagOf(E::DataLabel, s.position, int(i)), l, style, QPointF(box.center().x() - sz.width() / 2, y), angle, c);
                 y += sz.height();
             }
         }
@@ -1556,7 +1575,9 @@ ChartScene buildChartScene(const ChartSpace& chart, const RenderContext& context
 
 ChartScene buildChartScene(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints,
                            double pixelsPerPoint) {
-    return SceneBuilder(chart, context, sizeInPoints, pixelsPerPoint).build();
+    ChartScene scene = SceneBuilder(chart, context, sizeInPoints, pixelsPerPoint).build();
+    addShapeEffects(scene, chart, FormatResolver(chart, context));
+    return scene;
 }
 
 }  // namespace engine::chart
