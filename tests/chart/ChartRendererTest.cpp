@@ -955,10 +955,18 @@ TEST(ChartRenderer, PresetPatternsAreDistinctAndRunTheirNamedWay) {
                 up += bit(t, r + 1, c - 1);
             }
         const bool dashed = name.startsWith("dash");
-        if (name.endsWith("Horz") && !dashed) EXPECT_TRUE(fullRow && !fullColumn) << name.toStdString();
-        if (name.endsWith("Vert") && !dashed) EXPECT_TRUE(fullColumn && !fullRow) << name.toStdString();
-        if (name.contains("DnDiag")) EXPECT_GT(down, up) << name.toStdString();
-        if (name.contains("UpDiag")) EXPECT_GT(up, down) << name.toStdString();
+        if (name.endsWith("Horz") && !dashed) {
+            EXPECT_TRUE(fullRow && !fullColumn) << name.toStdString();
+        }
+        if (name.endsWith("Vert") && !dashed) {
+            EXPECT_TRUE(fullColumn && !fullRow) << name.toStdString();
+        }
+        if (name.contains("DnDiag")) {
+            EXPECT_GT(down, up) << name.toStdString();
+        }
+        if (name.contains("UpDiag")) {
+            EXPECT_GT(up, down) << name.toStdString();
+        }
     }
 }
 

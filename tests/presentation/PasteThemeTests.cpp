@@ -41,7 +41,8 @@ QString chartOn(const Presentation& deck, int slide) {
 }
 
 QString themeOverrideOf(const Presentation& deck, const QString& chartPart) {
-    const auto* r = deck.package().relationships(chartPart).firstOfType(engine::ooxml::rel::kThemeOverride);
+    const auto rels = deck.package().relationships(chartPart);
+    const auto* r = rels.firstOfType(engine::ooxml::rel::kThemeOverride);
     return r ? r->targetPart : QString();
 }
 
@@ -226,7 +227,8 @@ TEST(PasteTheme, PivotChartKeepsThePointsItShowsAndEmbedsExactlyThose) {
 
     // The embedded data: the two category levels, the names, the four values of each series,
     // and nothing of the subtotals or the grand total; the references name it.
-    const auto* data = deck.package().relationships(part).byId(summary.externalDataRelId);
+    const auto rels = deck.package().relationships(part);
+    const auto* data = rels.byId(summary.externalDataRelId);
     ASSERT_NE(data, nullptr);
     const fixtures::Cells cells = fixtures::readWorkbookCells(deck.package().part(data->targetPart));
     QStringList shown;
