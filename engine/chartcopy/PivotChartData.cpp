@@ -1,10 +1,10 @@
 #include "engine/chartcopy/PivotChartData.h"
 
-#include "engine/package/Xml.h"
-
 #include <algorithm>
 #include <charconv>
 #include <map>
+
+#include "engine/package/Xml.h"
 
 namespace engine {
 
@@ -23,7 +23,8 @@ QString pivotColumnLetters(int column) {
 
 // "Sheet1!$B$2:$B$5", rows 0-based.
 QString pivotRange(int firstColumn, int firstRow, int lastColumn, int lastRow) {
-    const QString first = QStringLiteral("$%1$%2").arg(pivotColumnLetters(firstColumn)).arg(firstRow + 1);
+    const QString first =
+        QStringLiteral("$%1$%2").arg(pivotColumnLetters(firstColumn)).arg(firstRow + 1);
     if (firstColumn == lastColumn && firstRow == lastRow) return kPivotDataSheet + u'!' + first;
     return kPivotDataSheet + u'!' + first +
            QStringLiteral(":$%1$%2").arg(pivotColumnLetters(lastColumn)).arg(lastRow + 1);
@@ -73,8 +74,10 @@ QVariant pivotCellValue(const QString& text, bool numeric) {
     if (numeric) {
         const QByteArray bytes = text.trimmed().toLatin1();
         double value = 0;
-        const auto [end, error] = std::from_chars(bytes.constData(), bytes.constData() + bytes.size(), value);
-        if (error == std::errc() && end == bytes.constData() + bytes.size() && !bytes.isEmpty()) return value;
+        const auto [end, error] =
+            std::from_chars(bytes.constData(), bytes.constData() + bytes.size(), value);
+        if (error == std::errc() && end == bytes.constData() + bytes.size() && !bytes.isEmpty())
+            return value;
     }
     return text;
 }
@@ -86,8 +89,8 @@ QString pivotNumberFormat(const pugi::xml_node& cache) {
 
 }  // namespace
 
-std::optional<PlainChartData> pivotChartAsPlainChart(const QByteArray& chartXml, const QString& file,
-                                                     const QString& part) {
+std::optional<PlainChartData> pivotChartAsPlainChart(const QByteArray& chartXml,
+                                                     const QString& file, const QString& part) {
     pugi::xml_document doc;
     parseXml(doc, chartXml, file, part);
     pugi::xml_node root = doc.document_element();
@@ -106,7 +109,8 @@ std::optional<PlainChartData> pivotChartAsPlainChart(const QByteArray& chartXml,
     pugi::xml_node categoryCache;
     for (const pugi::xml_node ser : series) {
         for (const char* kind : {"cat", "xVal"}) {
-            if (const auto ref = pivotReference(xml::child(ser, Ns::C, kind))) categoryCache = pivotCacheOf(ref);
+            if (const auto ref = pivotReference(xml::child(ser, Ns::C, kind)))
+                categoryCache = pivotCacheOf(ref);
             if (categoryCache) break;
         }
         if (categoryCache) break;
@@ -120,8 +124,10 @@ std::optional<PlainChartData> pivotChartAsPlainChart(const QByteArray& chartXml,
     }
 
     PlainChartData out;
-    auto addCell = [&out](int row, int column, const QVariant& value, const QString& format = QString()) {
-        if (value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isEmpty())) return;
+    auto addCell = [&out](int row, int column, const QVariant& value,
+                          const QString& format = QString()) {
+        if (value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isEmpty()))
+            return;
         out.cells.push_back(ChartPackage::Cell{kPivotDataSheet, row, column, value, format});
     };
 
@@ -130,7 +136,8 @@ std::optional<PlainChartData> pivotChartAsPlainChart(const QByteArray& chartXml,
     bool numericCategories = false;
     if (categoryCache) {
         if (xml::is(categoryCache, Ns::C, "multiLvlStrCache")) {
-            for (const pugi::xml_node lvl : xml::children(categoryCache, Ns::C, "lvl")) levels.insert(levels.begin(), lvl);
+            for (const pugi::xml_node lvl : xml::children(categoryCache, Ns::C, "lvl"))
+                levels.insert(levels.begin(), lvl);
         } else {
             levels.push_back(categoryCache);
             numericCategories = xml::is(categoryCache, Ns::C, "numCache");
@@ -138,7 +145,8 @@ std::optional<PlainChartData> pivotChartAsPlainChart(const QByteArray& chartXml,
     }
     const int levelCount = static_cast<int>(levels.size());
     for (int level = 0; level < levelCount; ++level) {
-        const QString format = numericCategories ? pivotNumberFormat(levels[size_t(level)]) : QString();
+        const QString format =
+            numericCategories ? pivotNumberFormat(levels[size_t(level)]) : QString();
         for (const auto& [idx, text] : pivotCachePoints(levels[size_t(level)], points))
             addCell(idx + 1, level, pivotCellValue(text, numericCategories), format);
     }
@@ -150,14 +158,16 @@ std::optional<PlainChartData> pivotChartAsPlainChart(const QByteArray& chartXml,
         const int column = levelCount + static_cast<int>(k);
         if (const auto name = pivotReference(xml::child(ser, Ns::C, "tx"))) {
             // The name as the chart shows it, however many header cells the table gave it.
-            const auto texts = pivotCachePoints(pivotCacheOf(name), std::max(1, pivotPointCount(pivotCacheOf(name))));
+            const auto texts = pivotCachePoints(pivotCacheOf(name),
+                                                std::max(1, pivotPointCount(pivotCacheOf(name))));
             QStringList parts;
             for (const auto& [idx, text] : texts) parts << text;
             addCell(0, column, parts.join(u' '));
             setPivotFormula(name, pivotRange(column, 0, column, 0));
         }
         for (const char* kind : {"cat", "xVal"}) {
-            if (const auto ref = pivotReference(xml::child(ser, Ns::C, kind)); ref && !categoryRange.isEmpty())
+            if (const auto ref = pivotReference(xml::child(ser, Ns::C, kind));
+                ref && !categoryRange.isEmpty())
                 setPivotFormula(ref, categoryRange);
         }
         for (const char* kind : {"val", "yVal"}) {
@@ -166,7 +176,8 @@ std::optional<PlainChartData> pivotChartAsPlainChart(const QByteArray& chartXml,
             const pugi::xml_node cache = pivotCacheOf(ref);
             const bool numeric = xml::is(cache, Ns::C, "numCache");
             const QString format = numeric ? pivotNumberFormat(cache) : QString();
-            for (const auto& [idx, text] : pivotCachePoints(cache, points)) addCell(idx + 1, column, pivotCellValue(text, numeric), format);
+            for (const auto& [idx, text] : pivotCachePoints(cache, points))
+                addCell(idx + 1, column, pivotCellValue(text, numeric), format);
             setPivotFormula(ref, pivotRange(column, 1, column, points));
         }
     }

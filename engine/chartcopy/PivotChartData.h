@@ -1,11 +1,11 @@
 #pragma once
 
-#include "engine/chart/ChartPackage.h"
-
 #include <QByteArray>
 #include <QString>
 #include <optional>
 #include <vector>
+
+#include "engine/chart/ChartPackage.h"
 
 namespace engine {
 
@@ -31,7 +31,7 @@ struct PlainChartData {
 // The chart as an ordinary chart over its own values, when chartXml is a pivot chart's part;
 // nullopt for any other chart. Throws DocumentError naming file and part when the XML is
 // malformed.
-std::optional<PlainChartData> pivotChartAsPlainChart(const QByteArray& chartXml, const QString& file,
-                                                     const QString& part);
+std::optional<PlainChartData> pivotChartAsPlainChart(const QByteArray& chartXml,
+                                                     const QString& file, const QString& part);
 
 }  // namespace engine

@@ -116,8 +116,10 @@ std::optional<std::array<std::uint8_t, 8>> presetPatternBits(const QString& pres
     return std::nullopt;
 }
 
-QImage presetPatternTile(const QString& preset, const QColor& foreground, const QColor& background) {
-    const PatternTile tile = presetPatternBits(preset).value_or(*presetPatternBits(QStringLiteral("pct5")));
+QImage presetPatternTile(const QString& preset, const QColor& foreground,
+                         const QColor& background) {
+    const PatternTile tile =
+        presetPatternBits(preset).value_or(*presetPatternBits(QStringLiteral("pct5")));
     QImage image(8, 8, QImage::Format_ARGB32_Premultiplied);
     const QRgb fg = qPremultiply(foreground.rgba());
     const QRgb bg = qPremultiply(background.rgba());
@@ -128,7 +130,8 @@ QImage presetPatternTile(const QString& preset, const QColor& foreground, const 
     return image;
 }
 
-QBrush presetPatternBrush(const QString& preset, const QColor& foreground, const QColor& background) {
+QBrush presetPatternBrush(const QString& preset, const QColor& foreground,
+                          const QColor& background) {
     QBrush brush(presetPatternTile(preset, foreground, background));
     brush.setTransform(QTransform::fromScale(kPatternPixelPoints, kPatternPixelPoints));
     return brush;

@@ -25,6 +25,7 @@ QImage presetPatternTile(const QString& preset, const QColor& foreground, const 
 // A brush that repeats the tile from the scene's origin, one tile pixel per 0.75 pt (a pixel at
 // 96 dpi), so that a painter scaled from points to a 96 dpi device draws each tile pixel on one
 // device pixel.
-QBrush presetPatternBrush(const QString& preset, const QColor& foreground, const QColor& background);
+QBrush presetPatternBrush(const QString& preset, const QColor& foreground,
+                          const QColor& background);
 
 }  // namespace engine::chart

@@ -1,8 +1,8 @@
 #include "engine/chartdraw/ShapeEffects.h"
 
 #include <QLinearGradient>
-#include <algorithm>
 #include <QPen>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -15,11 +15,14 @@ void addShapeEffects(ChartScene& scene, const ChartSpace& chart, const FormatRes
         for (const Series& series : group.series) byPosition.emplace_back(&group, &series);
     }
     for (ScenePrimitive& p : scene.items) {
-        if (p.kind != ScenePrimitive::Kind::Path || p.tag.element != SceneTag::Element::DataPoint || !p.fill) continue;
+        if (p.kind != ScenePrimitive::Kind::Path || p.tag.element != SceneTag::Element::DataPoint ||
+            !p.fill)
+            continue;
         if (p.tag.series < 0 || size_t(p.tag.series) >= byPosition.size()) continue;
         const auto [group, series] = byPosition[size_t(p.tag.series)];
-        const ResolvedShape shape =
-            p.tag.point >= 0 ? resolver.dataPoint(*group, *series, p.tag.point) : resolver.series(*group, *series);
+        const ResolvedShape shape = p.tag.point >= 0
+                                        ? resolver.dataPoint(*group, *series, p.tag.point)
+                                        : resolver.series(*group, *series);
         if (shape.shadow && shape.shadow->color.a > 0) {
             const double angle = shape.shadow->direction * M_PI / 180;
             SceneShadow shadow;

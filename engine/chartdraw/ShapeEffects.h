@@ -1,10 +1,10 @@
 #pragma once
 
-#include "engine/chart/ChartScene.h"
-#include "engine/chart/FormatResolver.h"
-
 #include <QPainter>
 #include <QPainterPath>
+
+#include "engine/chart/ChartScene.h"
+#include "engine/chart/FormatResolver.h"
 
 // The style effects of a chart's filled shapes (bars, slices, areas, bubbles): the outer shadow
 // and the top bevel the shape's own properties or its chart style (through the theme's effect

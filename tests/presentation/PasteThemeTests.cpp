@@ -3,8 +3,15 @@
 // LibreOffice's. A pivot chart pasted keeps the points it shows; pasting a chart again adds
 // only another chart.
 
-#include "Fixtures.h"
+#include <gtest/gtest.h>
 
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "Fixtures.h"
 #include "engine/chart/ChartCollector.h"
 #include "engine/chart/ChartModel.h"
 #include "engine/chart/ChartRenderer.h"
@@ -14,13 +21,6 @@
 #include "engine/presentation/OoxmlNames.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/workbook/Workbook.h"
-
-#include <QFile>
-#include <QGuiApplication>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using engine::PasteFormatting;
 using engine::Presentation;
@@ -35,7 +35,8 @@ const QColor kDeckAccent1(0x2E, 0x6D, 0xB4);
 // The deck's one chart part on slide `slide`.
 QString chartOn(const Presentation& deck, int slide) {
     for (const auto& shape : deck.slideShapes(slide)) {
-        if (shape.kind == engine::SlideShape::Kind::Chart) return deck.slideTarget(slide, shape.relId);
+        if (shape.kind == engine::SlideShape::Kind::Chart)
+            return deck.slideTarget(slide, shape.relId);
     }
     return {};
 }
@@ -64,14 +65,16 @@ engine::chart::ChartScene drawnOnSlide(const Presentation& deck, int slide) {
     const auto model = deck.chartModel(part);
     const QString override_ = themeOverrideOf(deck, part);
     const auto context = engine::chart::makeRenderContext(
-        model, deck.slideTheme(slide), override_.isEmpty() ? QByteArray() : deck.package().part(override_),
+        model, deck.slideTheme(slide),
+        override_.isEmpty() ? QByteArray() : deck.package().part(override_),
         engine::chart::ChartHost::Slide, engine::chart::Producer::unknown());
     return engine::chart::buildChartScene(model, context, QSizeF(480, 288));
 }
 
 QColor firstSeriesFill(const engine::chart::ChartScene& scene) {
     for (const auto& p : scene.items) {
-        if (p.tag.element == engine::chart::SceneTag::Element::DataPoint && p.tag.series == 0 && p.fill)
+        if (p.tag.element == engine::chart::SceneTag::Element::DataPoint && p.tag.series == 0 &&
+            p.fill)
             return p.fill->color;
     }
     return {};
@@ -89,7 +92,8 @@ QString axisLabelFamily(const engine::chart::ChartScene& scene) {
 // One slide per formatting, the same column chart on each.
 Presentation deckWithBothPastes() {
     needGuiApplication();
-    const auto chart = fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/charts.xlsx", 1);
+    const auto chart =
+        fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/charts.xlsx", 1);
     auto deck = Presentation::createNew();
     deck.addSlide(0, 12);
     deck.addSlide(1, 12);
@@ -148,7 +152,8 @@ TEST(PasteTheme, FixedColoursStayInTheDecksTheme) {
     EXPECT_EQ(firstSeriesFill(scene), QColor(0x12, 0xAB, 0x34));
     // The second series still follows the deck's theme (accent 2).
     for (const auto& p : scene.items) {
-        if (p.tag.element == engine::chart::SceneTag::Element::DataPoint && p.tag.series == 1 && p.fill) {
+        if (p.tag.element == engine::chart::SceneTag::Element::DataPoint && p.tag.series == 1 &&
+            p.fill) {
             EXPECT_EQ(p.fill->color, QColor(0xD9, 0x82, 0x2B));
             break;
         }
@@ -159,7 +164,8 @@ TEST(PasteTheme, FixedColoursStayInTheDecksTheme) {
 // deck's own theme): each paste must state its colours and faces for LibreOffice to draw them
 // as the office applications do. Its own flat document of each deck says what it drew with.
 TEST(PasteTheme, LibreOfficeDrawsEachPasteInItsTheme) {
-    if (!fixtures::sofficeAvailable()) GTEST_SKIP() << "LibreOffice is not installed; outside check skipped";
+    if (!fixtures::sofficeAvailable())
+        GTEST_SKIP() << "LibreOffice is not installed; outside check skipped";
     QTemporaryDir dir;
     const Presentation both = deckWithBothPastes();
     QStringList chartsDrawn;
@@ -169,8 +175,9 @@ TEST(PasteTheme, LibreOfficeDrawsEachPasteInItsTheme) {
         const QString path = dir.filePath(QStringLiteral("paste%1.pptx").arg(slide));
         one.save(path);
         QProcess soffice;
-        soffice.start("soffice", {"-env:UserInstallation=file://" + dir.path() + "/lo-profile", "--headless",
-                                  "--convert-to", "fodp", "--outdir", dir.path(), path});
+        soffice.start("soffice",
+                      {"-env:UserInstallation=file://" + dir.path() + "/lo-profile", "--headless",
+                       "--convert-to", "fodp", "--outdir", dir.path(), path});
         ASSERT_TRUE(soffice.waitForFinished(240000));
         QFile fodp(dir.filePath(QStringLiteral("paste%1.fodp").arg(slide)));
         ASSERT_TRUE(fodp.open(QIODevice::ReadOnly)) << fodp.fileName().toStdString();
@@ -230,14 +237,18 @@ TEST(PasteTheme, PivotChartKeepsThePointsItShowsAndEmbedsExactlyThose) {
     const auto rels = deck.package().relationships(part);
     const auto* data = rels.byId(summary.externalDataRelId);
     ASSERT_NE(data, nullptr);
-    const fixtures::Cells cells = fixtures::readWorkbookCells(deck.package().part(data->targetPart));
+    const fixtures::Cells cells =
+        fixtures::readWorkbookCells(deck.package().part(data->targetPart));
     QStringList shown;
     for (auto it = cells.begin(); it != cells.end(); ++it) {
-        shown << QStringLiteral("%1%2=%3").arg(QChar(u'A' + it.key().column)).arg(it.key().row + 1).arg(it.value().value.toString());
+        shown << QStringLiteral("%1%2=%3")
+                     .arg(QChar(u'A' + it.key().column))
+                     .arg(it.key().row + 1)
+                     .arg(it.value().value.toString());
     }
-    EXPECT_EQ(shown, (QStringList{"C1=Sum of Sales", "D1=Sum of Cost", "A2=East", "B2=Apples", "C2=10", "D2=4",
-                                  "B3=Pears", "C3=20", "D3=9", "A4=West", "B4=Apples", "C4=5", "D4=3",
-                                  "B5=Pears", "C5=20", "D5=8"}));
+    EXPECT_EQ(shown, (QStringList{"C1=Sum of Sales", "D1=Sum of Cost", "A2=East", "B2=Apples",
+                                  "C2=10", "D2=4", "B3=Pears", "C3=20", "D3=9", "A4=West",
+                                  "B4=Apples", "C4=5", "D4=3", "B5=Pears", "C5=20", "D5=8"}));
     EXPECT_EQ(summary.series[0].valueFormula, "Sheet1!$C$2:$C$5");
     EXPECT_EQ(summary.series[0].nameFormula, "Sheet1!$C$1");
     EXPECT_EQ(summary.series[1].categoryFormula, "Sheet1!$A$2:$B$5");
@@ -248,8 +259,10 @@ TEST(PasteTheme, PivotChartKeepsThePointsItShowsAndEmbedsExactlyThose) {
 // either formatting: no second theme override, no part of the first one copied twice.
 TEST(PasteTheme, SecondPasteAddsOnlyAnotherChart) {
     needGuiApplication();
-    const auto chart = fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/charts.xlsx", 1);
-    for (const PasteFormatting formatting : {PasteFormatting::DeckTheme, PasteFormatting::KeepSource}) {
+    const auto chart =
+        fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/charts.xlsx", 1);
+    for (const PasteFormatting formatting :
+         {PasteFormatting::DeckTheme, PasteFormatting::KeepSource}) {
         auto deck = Presentation::createNew();
         deck.addSlide(0, 12);
         const qsizetype before = deck.package().partNames().size();
@@ -261,17 +274,20 @@ TEST(PasteTheme, SecondPasteAddsOnlyAnotherChart) {
 
         int overrides = 0;
         for (const QString& name : deck.package().partNames())
-            overrides += deck.package().contentTypes().of(name) == QLatin1String(engine::ooxml::ct::kThemeOverride);
+            overrides += deck.package().contentTypes().of(name) ==
+                         QLatin1String(engine::ooxml::ct::kThemeOverride);
         EXPECT_EQ(overrides, formatting == PasteFormatting::KeepSource ? 2 : 0);
 
         // The two charts are the same chart.
         QStringList charts;
         for (const auto& shape : deck.slideShapes(0)) {
-            if (shape.kind == engine::SlideShape::Kind::Chart) charts << deck.slideTarget(0, shape.relId);
+            if (shape.kind == engine::SlideShape::Kind::Chart)
+                charts << deck.slideTarget(0, shape.relId);
         }
         ASSERT_EQ(charts.size(), 2);
         EXPECT_EQ(deck.package().part(charts[0]), deck.package().part(charts[1]));
-        EXPECT_LE(deck.package().relationships(charts[1]).all().size(), formatting == PasteFormatting::KeepSource ? 2u : 1u);
+        EXPECT_LE(deck.package().relationships(charts[1]).all().size(),
+                  formatting == PasteFormatting::KeepSource ? 2u : 1u);
     }
 }
 
@@ -285,5 +301,6 @@ TEST(PasteTheme, DecksOfBothPastesPassTheSchemaCheck) {
     QProcess check;
     check.start("/usr/bin/python3", {source + "/tools/check-ooxml-schema.py", path});
     ASSERT_TRUE(check.waitForFinished(240000));
-    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString() << check.readAllStandardError().toStdString();
+    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString()
+                                   << check.readAllStandardError().toStdString();
 }
