@@ -314,13 +314,17 @@ QList<ChartRef> chartsToTake(const Source& source, OpenWorkbook& book) {
 // The copy run's steps for one chart: the chart area to the clipboard, a blank slide at the
 // end, that slide selected, the paste.
 void copyChart(OpenWorkbook& book, const ChartRef& chart, office::PptApplication& powerPoint,
-               office::PptPresentation& target) {
+               office::PptPresentation& target, bool keepSourceFormatting) {
     try {
         need(chartNamed(book, chart)->ChartArea())->Copy();
         const auto slides = need(target.Slides());
         slides->Add(slides->Count() + 1, office::ppLayoutBlank);
         need(slides->Item(slides->Count()))->Select();
-        need(need(powerPoint.ActiveWindow())->View())->Paste();
+        const auto view = need(need(powerPoint.ActiveWindow())->View());
+        // Chosen here whatever the window's setting says, so that a copy is the same on any
+        // machine.
+        if (keepSourceFormatting) view->PasteSourceFormatting();
+        else view->PasteDestinationTheme();
     } catch (const AutomationError& e) {
         throw CommandError(status::kUnreadableInput, aboutChart(book.path(), chart.text(), e.description()));
     }
@@ -448,7 +452,7 @@ int runCopy(const Options& options, Console& console) {
                                  .arg(i + 1)
                                  .arg(charts.size())
                                  .arg(charts[i].text()));
-            copyChart(book, charts[i], *powerPoint, *target);
+            copyChart(book, charts[i], *powerPoint, *target, options.keepSourceFormatting);
             ++copied;
         }
     }

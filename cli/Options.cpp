@@ -84,6 +84,8 @@ public:
                 o.chartSheets = true;
             } else if (arg == QLatin1String("--link") && o.command == Options::Command::Copy) {
                 o.link = true;
+            } else if (arg == QLatin1String("--keep-source-formatting") && o.command == Options::Command::Copy) {
+                o.keepSourceFormatting = true;
             } else if (arg == QLatin1String("--dry-run") && o.command == Options::Command::Refresh) {
                 o.dryRun = true;
             } else if (arg == QLatin1String("--replace") && o.command == Options::Command::Refresh) {
@@ -222,7 +224,7 @@ QString usageText() {
         "Usage:\n"
         "  quillmere-cli list WORKBOOK [--chart-sheets] [--json]\n"
         "  quillmere-cli copy WORKBOOK [--chart CHART]... [WORKBOOK [--chart CHART]...]...\n"
-        "                     [--into DECK] [--link] --output OUT.pptx\n"
+        "                     [--into DECK] [--link] [--keep-source-formatting] --output OUT.pptx\n"
         "  quillmere-cli render WORKBOOK [--chart CHART]... --format png|svg|pdf\n"
         "                     [--scale N | --width W --height H] [--locale NAME] --output DIR\n"
         "  quillmere-cli refresh DECK... [--output OUT.pptx] [--workbook OLD=NEW]... [--replace]\n"
@@ -239,6 +241,8 @@ QString usageText() {
         "        CHART is SHEET:INDEX for a worksheet's chart, or the name of a chart sheet alone. With\n"
         "        --link the charts link to their workbooks as the office applications' \"Link Data\" does\n"
         "        (by a relative path when deck and workbook share a folder) instead of embedding their data.\n"
+        "        The charts take the deck's theme (its colours and fonts), as the presentation application's\n"
+        "        paste does; with --keep-source-formatting they keep the look of their workbook's theme.\n"
         "render  Draws every chart of the workbook (or those named) into DIR, made if missing, one file\n"
         "        per chart named <sheet>-<index>.<format>, <sheet>.<format> for a chart sheet (characters\n"
         "        no file name may hold become _).\n"

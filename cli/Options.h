@@ -43,6 +43,7 @@ struct Options {
     bool dryRun = false;         // refresh: nothing written, what would change said
     bool replace = false;        // refresh: whole charts as their workbooks draw them now
     bool link = false;           // copy: charts linked to their workbooks instead of embedding them
+    bool keepSourceFormatting = false;  // copy: charts keep their workbook's look, not the deck's theme
     QList<QPair<QString, QString>> workbookMap;  // refresh: --workbook OLD=NEW, in order
     QList<Source> sources;       // list: exactly one; copy and render: one or more; refresh: the decks
     QString into;                // copy: the deck to start from, "" for a new presentation

@@ -63,6 +63,11 @@ public:
     // chart, a picture a picture, text a text box. Anything else fails with
     // "Clipboard is empty or contains data which may not be pasted here.".
     virtual void Paste() = 0;
+    // The same with the formatting of a pasted chart chosen whatever the application's setting
+    // says: in the deck's theme, or keeping the look it had in its workbook (the application's
+    // "Use Destination Theme" and "Keep Source Formatting" paste commands).
+    virtual void PasteDestinationTheme() = 0;
+    virtual void PasteSourceFormatting() = 0;
 };
 
 class PptDocumentWindow {

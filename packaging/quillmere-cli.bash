@@ -36,7 +36,7 @@ _quillmere_cli() {
         local options="--quiet"
         case $command in
             list)   options+=" --chart-sheets --json" ;;
-            copy)   options+=" --chart --into --link --output" ;;
+            copy)   options+=" --chart --into --link --keep-source-formatting --output" ;;
             render) options+=" --chart --format --scale --width --height --locale --output" ;;
             refresh) options+=" --output --workbook --replace --dry-run --json" ;;
         esac

@@ -396,7 +396,7 @@ std::vector<ChartResult> refreshPresentation(engine::Presentation& presentation,
             now.sheet = package->sheetName;
             now.chart = package->chartName;
             now.chartIndex = package->chartIndex + 1;
-            now.seriesRanges = engine::chartSeriesRanges(fresh, presentation.name(), frame.chartPart);
+            now.seriesRanges = engine::chartSeriesRanges(package->chartPart().data, presentation.name(), frame.chartPart);
             const bool moved = now.workbook != was.workbook || now.sheet != was.sheet || now.chart != was.chart ||
                                now.chartIndex != was.chartIndex;
             now.copiedAt = QDateTime::currentDateTimeUtc();

@@ -7,6 +7,7 @@
 #include "engine/chartcopy/EmbeddedWorkbook.h"
 #include "engine/package/OoxmlNames.h"
 #include "engine/chartcopy/ThemeOverridePart.h"
+#include "engine/chartcopy/PivotChartData.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -97,18 +98,34 @@ QByteArray rewrittenRels(const QByteArray& rels, const QString& sourceName, cons
     return xmlBytes(doc);
 }
 
-// How the chart looked in its workbook: the workbook's theme under the chart's own theme
-// override, the standard colour map (a workbook has no other), the workbook's producer.
-chart::RenderContext sourceLook(const ChartPackage& chart, const QHash<QString, const ChartPackage::Part*>& byName) {
-    QByteArray override_;
-    if (!chart.chartPart().rels.isEmpty()) {
-        const auto rels = Relationships::parse(chart.chartPart().rels, chart.chartPart().name, kClipboard);
-        if (const Relationship* r = rels.firstOfType(ooxml::rel::kThemeOverride)) {
-            if (const auto* part = byName.value(r->targetPart.toLower())) override_ = part->data;
+// The chart's own theme override, when it brings one; empty otherwise.
+QByteArray ownThemeOverride(const ChartPackage& chart, const QHash<QString, const ChartPackage::Part*>& byName) {
+    if (chart.chartPart().rels.isEmpty()) return {};
+    const auto rels = Relationships::parse(chart.chartPart().rels, chart.chartPart().name, kClipboard);
+    if (const Relationship* r = rels.firstOfType(ooxml::rel::kThemeOverride)) {
+        if (const auto* part = byName.value(r->targetPart.toLower())) return part->data;
+    }
+    return {};
+}
+
+// The look a chart is written in: the workbook's theme (KeepSource) or the deck's (DeckTheme),
+// under the chart's own theme override either way, the standard colour map (a workbook has no
+// other, and the pasted chart states the identity map), and the workbook's producer, whose
+// defaults the chart was made with. The host stays the workbook: the chart keeps the sizes and
+// border it had there, only its theme changes.
+chart::RenderContext pasteContext(const ChartPackage& chart, const QHash<QString, const ChartPackage::Part*>& byName,
+                                  const PasteLook& look) {
+    chart::RenderContext context;
+    if (look.formatting == PasteFormatting::KeepSource) {
+        if (!chart.theme.isEmpty()) context.theme = drawingml::readTheme(chart.theme, kClipboard, QStringLiteral("theme"));
+    } else if (!look.deckTheme.isEmpty()) {
+        try {
+            context.theme = drawingml::readTheme(look.deckTheme, QStringLiteral("presentation"), QStringLiteral("theme"));
+        } catch (const DocumentError&) {
+            // A deck theme that cannot be read leaves the office defaults, as its slides show.
         }
     }
-    chart::RenderContext context;
-    if (!chart.theme.isEmpty()) context.theme = drawingml::readTheme(chart.theme, kClipboard, QStringLiteral("theme"));
+    const QByteArray override_ = ownThemeOverride(chart, byName);
     if (!override_.isEmpty()) {
         context.theme = drawingml::withOverride(std::move(context.theme),
                                                 drawingml::readTheme(override_, kClipboard, QStringLiteral("theme override")));
@@ -120,11 +137,21 @@ chart::RenderContext sourceLook(const ChartPackage& chart, const QHash<QString, 
 
 }  // namespace
 
-ChartParts makeChartParts(const Package& package, const ChartPackage& chart, chart::ChartSpace* written,
-                          bool rewriteCaches) {
-    if (chart.parts.empty())
+ChartParts makeChartParts(const Package& package, const ChartPackage& source, chart::ChartSpace* written,
+                          bool rewriteCaches, const PasteLook& look) {
+    if (source.parts.empty())
         throw DocumentError(DocumentError::Kind::Corrupt, kClipboard, QString(),
                             QStringLiteral("chart package has no chart part"));
+    // A pivot chart goes as an ordinary chart over the values it shows (see PivotChartData.h).
+    std::optional<ChartPackage> plain;
+    if (!source.isChartex()) {
+        if (auto data = pivotChartAsPlainChart(source.chartPart().data, kClipboard, source.chartPart().name)) {
+            plain = source;
+            plain->parts.front().data = std::move(data->chartXml);
+            plain->cells = std::move(data->cells);
+        }
+    }
+    const ChartPackage& chart = plain ? *plain : source;
 
     // Only parts the chart reaches through relationships of the kinds a chart package carries
     // are placed; anything else on the clipboard is left behind.
@@ -203,7 +230,9 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& chart, cha
         result.parts.emplace_back(relationshipsPartName(name), std::move(rels));
     }
     // The newer kinds take the presentation's theme: no override is known to be read with them.
-    if (!chart.isChartex() && !chartRels.firstOfType(ooxml::rel::kThemeOverride) && !chart.theme.isEmpty()) {
+    // In the deck's theme the chart needs none either: its look is stated in the deck's terms.
+    if (!chart.isChartex() && look.formatting == PasteFormatting::KeepSource &&
+        !chartRels.firstOfType(ooxml::rel::kThemeOverride) && !chart.theme.isEmpty()) {
         const QString overrideName = freeName(QStringLiteral("/ppt/theme/themeOverride%1.xml"));
         result.parts.emplace_back(overrideName, themeOverrideFromTheme(chart.theme, kClipboard, QStringLiteral("/xl/theme/theme1.xml")));
         result.types.emplace_back(overrideName, ooxml::ct::kThemeOverride);
@@ -219,13 +248,13 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& chart, cha
         result.parts.front().second =
             chartexForSlide(chart.chartPart().data, packageRel, kClipboard, chart.chartPart().name);
     } else {
-        const chart::RenderContext look = sourceLook(chart, byName);
+        const chart::RenderContext context = pasteContext(chart, byName, look);
         SlideChartOptions options;
         options.packageRelId = packageRel;
         options.cells = &chart.cells;
         options.date1904 = chart.date1904;
         options.rewriteCaches = rewriteCaches;
-        options.look = &look;
+        options.look = &context;
         options.written = written;
         result.parts.front().second = chartForSlide(chart.chartPart().data, options, kClipboard, chart.chartPart().name);
     }
@@ -240,8 +269,9 @@ void addChartParts(Package& package, const ChartParts& parts) {
     for (const auto& [name, type] : parts.types) addContentType(package, name, type);
 }
 
-QString insertChartParts(Package& package, const ChartPackage& chart, chart::ChartSpace* written) {
-    const ChartParts parts = makeChartParts(package, chart, written);
+QString insertChartParts(Package& package, const ChartPackage& chart, chart::ChartSpace* written,
+                         const PasteLook& look) {
+    const ChartParts parts = makeChartParts(package, chart, written, false, look);
     addChartParts(package, parts);
     return parts.chartPart;
 }

@@ -375,11 +375,33 @@ class Layouter {
             if (base == TimeUnit::Months) return (d.year() - first.year()) * 12.0 + d.month() - first.month();
             return double(d.year() - first.year());
         };
-        const double lo = *std::min_element(present.begin(), present.end());
-        const double hi = *std::max_element(present.begin(), present.end());
+        double lo = *std::min_element(present.begin(), present.end());
+        double hi = *std::max_element(present.begin(), present.end());
+        // Bounds the axis states (dates, in whole days) stand over the data's; points outside
+        // them are not drawn.
+        const auto bound = [&](const std::optional<double>& b) -> std::optional<double> {
+            if (b && std::abs(*b) <= kLastSerial) return std::floor(*b);
+            return std::nullopt;
+        };
+        const double boundLo = bound(axis.minimum).value_or(lo), boundHi = bound(axis.maximum).value_or(hi);
+        if (boundLo <= boundHi) {
+            lo = boundLo;
+            hi = boundHi;
+        }
         const QDate first = dateOf(lo);
         a.dateSlots.clear();
-        for (double v : serials) a.dateSlots.push_back(std::isfinite(v) ? slotOf(first, dateOf(std::floor(v))) : -1);
+        for (double v : serials) {
+            const bool inside = std::isfinite(v) && std::floor(v) >= lo && std::floor(v) <= hi;
+            a.dateSlots.push_back(inside ? slotOf(first, dateOf(std::floor(v))) : -1);
+        }
+        for (GroupData& g : m_out.groups) {
+            if (g.categoryAxis != &a) continue;
+            for (SeriesData& s : g.series) {
+                for (size_t i = 0; i < s.values.size() && i < serials.size(); ++i) {
+                    if (std::isfinite(serials[i]) && a.dateSlots[i] < 0) s.values[i] = std::numeric_limits<double>::quiet_NaN();
+                }
+            }
+        }
         a.categoryCount = int(slotOf(first, dateOf(hi))) + 1;
         a.date = true;
         // The labels: the axis' format, else the dates' own.
@@ -534,6 +556,7 @@ class Layouter {
         const double widest = widestLabel(a.majorTicks, a.labelStyle);
         a.labelSkip = 1;
         a.labelAngle = a.labelStyle.rotation.value_or(0);
+        a.labelWrapWidth = 0;
         if (a.numeric) {
             return a.horizontal ? lh : widest;
         }
@@ -547,7 +570,12 @@ class Layouter {
             if (!axis.tickLabelSkip && slot > 0) a.labelSkip = toStride(std::max(1, int(std::ceil(lh / slot - 1e-6))));
             return widest;
         }
-        if (!a.labelStyle.rotation && widest > slot * a.labelSkip * 0.98 && n > 1) a.labelAngle = -45;
+        if (!a.labelStyle.rotation && widest > slot * a.labelSkip * 0.98 && n > 1) {
+            // Labels too wide for their slot are first broken at their spaces, as the
+            // application does; only where a word is still wider than the slot are they turned.
+            if (const int lines = wrapCategoryLabels(a, slot * a.labelSkip * 0.98)) return lines * lh + a.outerLevels.size() * lh;
+            a.labelAngle = -45;
+        }
         if (a.labelAngle != 0) {
             const double rad = std::abs(a.labelAngle) * M_PI / 180;
             const double along = lh / std::max(0.2, std::sin(rad));
@@ -558,6 +586,30 @@ class Layouter {
         }
         // Outer levels: a row each under the labels.
         return a.innerLabelDepth + a.outerLevels.size() * lh;
+    }
+
+    // Breaks every label of a horizontal category axis into lines no wider than `width` and
+    // answers the most lines a label takes; 0, leaving the labels as they were, when a word
+    // is wider than that or a label would take more than three lines.
+    int wrapCategoryLabels(AxisLayout& a, double width) {
+        constexpr int kMostLines = 3;
+        if (a.majorTicks.size() > 1000) return 0;
+        // The layout may be tried more than once: a label broken before is whole again first.
+        for (AxisTick& t : a.majorTicks) t.text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        std::vector<QStringList> wrapped;
+        int most = 1;
+        for (const AxisTick& t : a.majorTicks) {
+            QStringList lines = wrapText(t.text, a.labelStyle, width);
+            for (const QString& line : lines)
+                if (measureText(line, a.labelStyle).width() > width) return 0;
+            if (lines.size() > kMostLines) return 0;
+            most = std::max(most, int(lines.size()));
+            wrapped.push_back(std::move(lines));
+        }
+        for (size_t i = 0; i < wrapped.size(); ++i) a.majorTicks[i].text = wrapped[i].join(QLatin1Char('\n'));
+        a.innerLabelDepth = most * lineHeightOf(a.labelStyle);
+        a.labelWrapWidth = width;
+        return most;
     }
 
     std::optional<TextBlock> axisTitle(const AxisLayout& a) {
@@ -776,6 +828,8 @@ class Layouter {
             a.hi = a.reversed ? plot.bottom() : plot.top();
         }
         makeTicks(a);
+        // The ticks are made anew for the plot's final size: labels broken before are again.
+        if (a.labelWrapWidth > 0) wrapCategoryLabels(a, a.labelWrapWidth);
         // The line sits where it crosses its partner.
         if (a.cross) {
             AxisLayout& p = *a.cross;

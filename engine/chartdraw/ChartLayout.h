@@ -113,6 +113,7 @@ struct AxisLayout {
     // axis shows each as a row under its labels.
     std::vector<std::vector<CategoryGroup>> outerLevels;
     double innerLabelDepth = 0; // the depth of the labels proper, without outer levels
+    double labelWrapWidth = 0;  // category labels broken into lines this wide; 0: whole
     double labelExtent = 0;     // the labels' depth away from the axis
     std::vector<AxisTick> majorTicks;
     std::vector<double> minorTicks;

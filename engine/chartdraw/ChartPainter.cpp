@@ -1,6 +1,8 @@
 // The third stage of drawing a chart: painting a scene with QPainter.
 
 #include "engine/chartdraw/ChartRenderer.h"
+#include "engine/chartdraw/PatternFill.h"
+#include "engine/chartdraw/ShapeEffects.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -14,31 +16,8 @@ namespace engine::chart {
 
 namespace {
 
-// The nearest of Qt's patterns to a preset pattern: by direction of its lines, else by how much
-// of the area the foreground covers.
-Qt::BrushStyle patternStyle(const QString& preset) {
-    const QString p = preset.toLower();
-    if (p.contains(QLatin1String("horz")) && !p.contains(QLatin1String("brick"))) return Qt::HorPattern;
-    if (p.contains(QLatin1String("vert"))) return Qt::VerPattern;
-    if (p.contains(QLatin1String("dndiag"))) return Qt::FDiagPattern;
-    if (p.contains(QLatin1String("updiag"))) return Qt::BDiagPattern;
-    if (p.contains(QLatin1String("diagcross")) || p.contains(QLatin1String("diamond"))) return Qt::DiagCrossPattern;
-    if (p.contains(QLatin1String("cross")) || p.contains(QLatin1String("grid")) || p.contains(QLatin1String("check"))) return Qt::CrossPattern;
-    if (p.startsWith(QLatin1String("pct"))) {
-        const int percent = p.mid(3).toInt();
-        if (percent <= 10) return Qt::Dense7Pattern;
-        if (percent <= 20) return Qt::Dense6Pattern;
-        if (percent <= 40) return Qt::Dense5Pattern;
-        if (percent <= 60) return Qt::Dense4Pattern;
-        if (percent <= 75) return Qt::Dense3Pattern;
-        if (percent <= 80) return Qt::Dense2Pattern;
-        return Qt::Dense1Pattern;
-    }
-    return Qt::Dense4Pattern;
-}
-
 QBrush brushFor(const SceneBrush& b, const QRectF& bounds) {
-    if (!b.pattern.isEmpty()) return QBrush(b.color, patternStyle(b.pattern));
+    if (!b.pattern.isEmpty()) return presetPatternBrush(b.pattern, b.color, b.background);
     if (b.stops.empty()) return QBrush(b.color);
     QGradientStops stops;
     for (const auto& [position, color] : b.stops) stops.append({std::clamp(position, 0.0, 1.0), color});
@@ -103,15 +82,14 @@ void paintChartScene(const ChartScene& scene, QPainter& painter, const QRectF& t
             QPainterPath transient;
             if (!rectangle) transient.addPath(p.path);
             const QPainterPath& path = rectangle ? p.path : transient;
-            if (p.fill && !p.fill->pattern.isEmpty() && p.fill->background.alpha() > 0) {
-                // under the pattern
-                if (rectangle) painter.fillRect(*rectangle, p.fill->background);
-                else painter.fillPath(path, p.fill->background);
-            }
+            QPainterPath effectPath;
+            if ((p.shadow || p.bevel > 0) && p.fill) effectPath.addPath(p.path);
+            if (p.shadow && p.fill) paintShapeShadow(painter, effectPath, *p.shadow);
             painter.setPen(p.stroke ? penFor(*p.stroke) : QPen(Qt::NoPen));
             painter.setBrush(p.fill ? brushFor(*p.fill, p.path.boundingRect()) : QBrush(Qt::NoBrush));
             if (rectangle) painter.drawRect(*rectangle);
             else painter.drawPath(path);
+            if (p.bevel > 0 && p.fill) paintShapeBevel(painter, effectPath, p.bevel);
             break;
         }
         case ScenePrimitive::Kind::Text: {

@@ -53,6 +53,14 @@ struct SceneBrush {
     QColor background;
 };
 
+// A soft shadow under a filled shape: the shape moved by `offset` (points), in `color`, its
+// edge blurred over `blur` points.
+struct SceneShadow {
+    QColor color;
+    QPointF offset;
+    double blur = 0;
+};
+
 struct ScenePrimitive {
     enum class Kind { Path, Text, Image };
     Kind kind = Kind::Path;
@@ -62,6 +70,10 @@ struct ScenePrimitive {
     QPainterPath path;
     std::optional<SceneBrush> fill;
     std::optional<ScenePen> stroke;
+    // The shape's style effects: a shadow drawn under it, and a bevel (its width in points, 0
+    // for none) drawn as a light upper-left and a dark lower-right edge inside it.
+    std::optional<SceneShadow> shadow;
+    double bevel = 0;
 
     // Text: one line, drawn with its box's top-left at `position` before rotating the box by
     // `angle` degrees (clockwise) about `origin`.

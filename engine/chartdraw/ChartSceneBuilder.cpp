@@ -3,6 +3,7 @@
 #include "engine/chartdraw/ChartLayout.h"
 #include "engine/chartdraw/ChartRenderer.h"
 #include "engine/chartdraw/ChartSceneBuilder.h"
+#include "engine/chartdraw/ShapeEffects.h"
 
 #include <QRegularExpression>
 #include <QTransform>
@@ -349,7 +350,14 @@ void ChartSceneBuilder::drawAxisLabels(const AxisLayout& a) {
                 addText(tag, t.text, a.labelStyle, topLeft + QPointF(0, 0), a.labelAngle,
                         QPointF(right ? anchor.x() : anchor.x(), origin.y()));
             } else {
-                addText(tag, t.text, a.labelStyle, QPointF(t.position - s.width() / 2, a.labelsLowSide ? y : y - s.height()));
+                // A label broken into lines is drawn line under line, each centred.
+                const QStringList lines = t.text.split(QLatin1Char('\n'));
+                double lineTop = a.labelsLowSide ? y : y - s.height() * lines.size();
+                for (const QString& line : lines) {
+                    const QSizeF ls = measureText(line, a.labelStyle);
+                    addText(tag, line, a.labelStyle, QPointF(t.position - ls.width() / 2, lineTop));
+                    lineTop += s.height();
+                }
             }
         } else {
             const double x = a.labelsLowSide ? a.labelLine - gap - s.width() : a.labelLine + gap;
@@ -467,7 +475,9 @@ ChartScene buildChartScene(const ChartSpace& chart, const RenderContext& context
 
 ChartScene buildChartScene(const ChartSpace& chart, const RenderContext& context, QSizeF sizeInPoints,
                            double pixelsPerPoint) {
-    return ChartSceneBuilder(chart, context, sizeInPoints, pixelsPerPoint).build();
+    ChartScene scene = ChartSceneBuilder(chart, context, sizeInPoints, pixelsPerPoint).build();
+    addShapeEffects(scene, chart, FormatResolver(chart, context));
+    return scene;
 }
 
 }  // namespace engine::chart

@@ -3,6 +3,8 @@
 
 #include "engine/chartdraw/ChartSceneBuilder.h"
 
+#include <QTransform>
+#include <cmath>
 #include <functional>
 
 namespace engine::chart {
@@ -357,19 +359,30 @@ void ChartSceneBuilder::drawDataLabels(const GroupData& g, const SeriesData& s) 
             w = std::max(w, sz.width());
             h += sz.height();
         }
-        const std::optional<QPointF> center = labelCenter(g, s, int(i), label->position, QSizeF(w, h));
+        // A label its text properties turn (a:bodyPr rot) is placed by the room its turned
+        // box takes, and turned about its centre.
+        const double angle = style.rotation.value_or(0);
+        const double turn = angle * M_PI / 180;
+        const QSizeF room(std::abs(w * std::cos(turn)) + std::abs(h * std::sin(turn)),
+                          std::abs(w * std::sin(turn)) + std::abs(h * std::cos(turn)));
+        const std::optional<QPointF> center = labelCenter(g, s, int(i), label->position, room);
         if (!center) continue;
-        QRectF box(center->x() - w / 2, center->y() - h / 2, w, h);
         // Labels stay inside the chart.
-        box.moveLeft(std::clamp(box.left(), 0.0, std::max(0.0, m_size.width() - w)));
-        box.moveTop(std::clamp(box.top(), 0.0, std::max(0.0, m_size.height() - h)));
+        const QPointF c(std::clamp(center->x(), room.width() / 2, std::max(room.width() / 2, m_size.width() - room.width() / 2)),
+                        std::clamp(center->y(), room.height() / 2, std::max(room.height() / 2, m_size.height() - room.height() / 2)));
+        const QRectF box(c.x() - w / 2, c.y() - h / 2, w, h);
         QPainterPath bg;
-        bg.addRect(box.adjusted(-2, -1, 2, 1).intersected(QRectF(QPointF(0, 0), m_size)));
+        if (angle == 0) {
+            bg.addRect(box.adjusted(-2, -1, 2, 1).intersected(QRectF(QPointF(0, 0), m_size)));
+        } else {
+            bg.addRect(box.adjusted(-2, -1, 2, 1));
+            bg = QTransform().translate(c.x(), c.y()).rotate(angle).translate(-c.x(), -c.y()).map(bg);
+        }
         addShape(tagOf(E::DataLabel, s.position, int(i)), bg, label->shape);
         double y = box.top();
         for (const QString& l : lines) {
             const QSizeF sz = measureText(l, style);
-            addText(tagOf(E::DataLabel, s.position, int(i)), l, style, QPointF(box.center().x() - sz.width() / 2, y));
+            addText(tagOf(E::DataLabel, s.position, int(i)), l, style, QPointF(box.center().x() - sz.width() / 2, y), angle, c);
             y += sz.height();
         }
     }

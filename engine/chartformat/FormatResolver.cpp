@@ -365,18 +365,23 @@ ResolvedShape FormatResolver::applyShape(const std::optional<ShapeProperties>& o
     if (!own) return out;
     if (own->fill) out.fill = fill(*own->fill, placeholder ? placeholder : std::optional<Rgba>(base.fill.color));
     if (own->line) out.line = applyLine(*own->line, out.line);
-    if (own->effects) {
-        out.shadow.reset();
-        if (const auto& shadow = own->effects->outerShadow) {
-            ResolvedShadow s;
-            s.color = shadow->color.isSet() ? color(shadow->color, placeholder) : Rgba::fromRgb(0);
-            s.blurRadius = shadow->blurRadius.value_or(0);
-            s.distance = shadow->distance.value_or(0);
-            s.direction = shadow->direction.value_or(0);
-            out.shadow = s;
-        }
-    }
+    if (own->effects) applyEffects(*own->effects, out, placeholder);
+    // Effects or a 3-D description of its own state the whole look: no bevel unless named.
+    if (own->effects || own->has3D) out.bevel = own->bevelWidth;
     return out;
+}
+
+void FormatResolver::applyEffects(const drawingml::Effects& effects, ResolvedShape& out,
+                                  const std::optional<Rgba>& placeholder) const {
+    out.shadow.reset();
+    if (const auto& shadow = effects.outerShadow) {
+        ResolvedShadow s;
+        s.color = shadow->color.isSet() ? color(shadow->color, placeholder) : Rgba::fromRgb(0);
+        s.blurRadius = shadow->blurRadius.value_or(0);
+        s.distance = shadow->distance.value_or(0);
+        s.direction = shadow->direction.value_or(0);
+        out.shadow = s;
+    }
 }
 
 // --- booleans and choices --------------------------------------------------------------------
@@ -544,7 +549,14 @@ ResolvedShape FormatResolver::styledShape(const ChartGroup& group, Rgba c) const
     ResolvedShape base;
     const int band = (m_style - 1) / 8;  // 0: 1-8, 1: 9-16, ... 5: 41-48
     if (drawsFilled(group)) {
-        base.fill = themedFill(band == 2 || band == 3 || band == 5 ? 3 : 1, c);
+        const bool intense = band == 2 || band == 3 || band == 5;
+        base.fill = themedFill(intense ? 3 : 1, c);
+        // The styles of intense fills take the theme's intense effect with them: the soft
+        // shadow, and the bevel where the theme gives one (Office 2007's theme does).
+        if (const drawingml::Effects* effects = intense ? m_theme.effectOf(3) : nullptr) {
+            applyEffects(*effects, base, c);
+            base.bevel = effects->bevelWidth;
+        }
         if (band == 1) {
             base.line = themedLine(1, scheme(SchemeSlot::Lt1));
         } else if (m_style == 33) {

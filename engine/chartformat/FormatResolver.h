@@ -118,6 +118,7 @@ struct ResolvedShape {
     ResolvedFill fill;
     ResolvedLine line;
     std::optional<ResolvedShadow> shadow;
+    std::optional<double> bevel;  // the top bevel's width in points, when the shape has one
 };
 
 struct ResolvedText {
@@ -262,6 +263,9 @@ private:
     ResolvedShape applyShape(const std::optional<ShapeProperties>& own, const ResolvedShape& base,
                              const std::optional<Rgba>& placeholder = std::nullopt) const;
     ResolvedLine applyLine(const drawingml::Line& own, ResolvedLine base) const;
+    // The shadow an effect list gives (none when it has none), its colours resolved with the
+    // placeholder colour for phClr.
+    void applyEffects(const drawingml::Effects& effects, ResolvedShape& out, const std::optional<Rgba>& placeholder) const;
     ResolvedLine themedLine(int index, Rgba color, double widthFactor = 1) const;
     ResolvedFill themedFill(int index, Rgba color) const;
     ResolvedText textFor(const std::optional<drawingml::TextBody>& own, bool title, bool bold,

@@ -144,6 +144,12 @@ Effects readEffects(const pugi::xml_node& effectLst) {
     return effects;
 }
 
+std::optional<double> readBevelWidth(const pugi::xml_node& sp3d) {
+    const auto bevel = xml::child(sp3d, Ns::A, "bevelT");
+    if (!bevel) return std::nullopt;
+    return optionalNumber(bevel.attribute("w"), kEmuPerPoint).value_or(6.0);
+}
+
 ShapeProperties readShapeProperties(const pugi::xml_node& spPr) {
     ShapeProperties properties;
     properties.fill = readFill(spPr);
@@ -153,6 +159,7 @@ ShapeProperties readShapeProperties(const pugi::xml_node& spPr) {
         properties.presetGeometry = text(geometry.attribute("prst"));
     }
     properties.has3D = xml::child(spPr, Ns::A, "scene3d") || xml::child(spPr, Ns::A, "sp3d");
+    properties.bevelWidth = readBevelWidth(xml::child(spPr, Ns::A, "sp3d"));
     return properties;
 }
 

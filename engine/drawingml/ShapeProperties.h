@@ -92,8 +92,13 @@ struct Effects {
     };
     std::optional<Shadow> outerShadow;
     bool hasOther = false;  // glow, soft edge, reflection, inner shadow...
+    // The width of the bevel on the shape's top face (a:sp3d/a:bevelT w, points), from the
+    // a:sp3d beside the list in a shape's properties or a theme's effect style; nullopt for none.
+    std::optional<double> bevelWidth;
 };
 Effects readEffects(const pugi::xml_node& effectLst);
+// The top bevel's width an a:sp3d gives (6 pt when a:bevelT names none); nullopt without one.
+std::optional<double> readBevelWidth(const pugi::xml_node& sp3d);
 
 struct ShapeProperties {
     std::optional<Fill> fill;
@@ -101,6 +106,7 @@ struct ShapeProperties {
     std::optional<Effects> effects;  // a:effectLst (a:effectDag is not modelled)
     QString presetGeometry;          // a:prstGeom prst
     bool has3D = false;              // a:scene3d or a:sp3d present
+    std::optional<double> bevelWidth;  // a:sp3d's top bevel, points
 };
 ShapeProperties readShapeProperties(const pugi::xml_node& spPr);
 

@@ -41,7 +41,9 @@ FormatScheme readFormatScheme(const pugi::xml_node& node) {
     }
     for (const auto style :
          xml::children(xml::child(node, Ns::A, "effectStyleLst"), Ns::A, "effectStyle")) {
-        scheme.effects.push_back(readEffects(xml::child(style, Ns::A, "effectLst")));
+        Effects effects = readEffects(xml::child(style, Ns::A, "effectLst"));
+        effects.bevelWidth = readBevelWidth(xml::child(style, Ns::A, "sp3d"));
+        scheme.effects.push_back(std::move(effects));
     }
     scheme.backgroundFills = readFills(xml::child(node, Ns::A, "bgFillStyleLst"));
     return scheme;

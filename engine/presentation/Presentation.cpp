@@ -332,11 +332,26 @@ Presentation::Presentation(const Presentation& other) = default;
 Presentation& Presentation::operator=(const Presentation& other) = default;
 Presentation::~Presentation() = default;
 
-void Presentation::pasteChart(int index, const ChartPackage& chart, PastedChart* pasted) {
-    placeChart(makeChart(index, chart, pasted));
+void Presentation::pasteChart(int index, const ChartPackage& chart, PastedChart* pasted, PasteFormatting formatting) {
+    placeChart(makeChart(index, chart, pasted, formatting));
 }
 
-Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& chart, PastedChart* pasted) const {
+QByteArray Presentation::slideTheme(int index) const {
+    checkIndex(index);
+    // slide -> layout -> master -> theme, each through the first relationship of its kind.
+    QString part = m_slides[static_cast<size_t>(index)];
+    for (const char* type : {xml::rel::kSlideLayout, xml::rel::kSlideMaster, xml::rel::kTheme}) {
+        if (!m_package.hasPart(relationshipsPartName(part))) return {};
+        const Relationships rels = m_package.relationships(part);
+        const Relationship* next = rels.firstOfType(QString::fromLatin1(type));
+        if (!next || next->external || !m_package.hasPart(next->targetPart)) return {};
+        part = next->targetPart;
+    }
+    return m_package.part(part);
+}
+
+Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& chart, PastedChart* pasted,
+                                                PasteFormatting formatting) const {
     checkIndex(index);
     // The least a chart adds (its part, their relationships, its workbook): a full deck is
     // refused before the chart is made.
@@ -346,7 +361,10 @@ Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& c
     made.slidePart = m_slides[static_cast<size_t>(index)];
     made.name = chart.chartName;
     made.rect = placedChart(chart.cx, chart.cy);
-    made.parts = makeChartParts(m_package, chart, pasted ? &pasted->model : nullptr);
+    PasteLook look;
+    look.formatting = formatting;
+    if (formatting == PasteFormatting::DeckTheme) look.deckTheme = slideTheme(index);
+    made.parts = makeChartParts(m_package, chart, pasted ? &pasted->model : nullptr, false, look);
     if (pasted) pasted->part = made.parts.chartPart;
     if (chart.isChartex()) {
         const ChartexChart chartex = readChartex(chart.chartPart().data, QStringLiteral("clipboard"), chart.chartPart().name);
@@ -371,8 +389,8 @@ Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& c
         provenance.sheet = chart.sheetName;
         provenance.chart = chart.chartName;
         provenance.chartIndex = chart.chartIndex >= 0 ? chart.chartIndex + 1 : 0;
-        provenance.seriesRanges =
-            chartSeriesRanges(made.parts.parts.front().second, m_name, made.parts.chartPart);
+        // The workbook's ranges, which a pivot chart's paste points elsewhere.
+        provenance.seriesRanges = chartSeriesRanges(chart.chartPart().data, m_name, made.parts.chartPart);
         provenance.copiedAt = QDateTime::currentDateTimeUtc();
         // The frame may be scaled down to fit the slide: the workbook's size is kept aside.
         if (chart.cx > 0 && chart.cy > 0) {
@@ -460,9 +478,9 @@ void Presentation::pasteText(int index, const QString& text) {
     });
 }
 
-void Presentation::paste(int index, const QMimeData& data) {
+void Presentation::paste(int index, const QMimeData& data, PasteFormatting formatting) {
     if (data.hasFormat(QString::fromLatin1(kChartPackageMime))) {
-        pasteChart(index, chartPackageFromBytes(data.data(QString::fromLatin1(kChartPackageMime))));
+        pasteChart(index, chartPackageFromBytes(data.data(QString::fromLatin1(kChartPackageMime))), nullptr, formatting);
         return;
     }
     QImage image;
@@ -898,7 +916,12 @@ void Presentation::linkChart(const ChartFrame& frame, const QString& target) {
 void Presentation::replaceChart(const ChartFrame& frame, const ChartPackage& chart, const ChartProvenance& provenance) {
     checkIndex(frame.slide);
     const QString slidePart = m_slides[size_t(frame.slide)];
-    ChartParts parts = makeChartParts(m_package, chart, nullptr, true);
+    PasteLook look;
+    const bool hadOverride = m_package.hasPart(relationshipsPartName(frame.chartPart)) &&
+                             m_package.relationships(frame.chartPart).firstOfType(ooxml::rel::kThemeOverride);
+    look.formatting = hadOverride ? PasteFormatting::KeepSource : PasteFormatting::DeckTheme;
+    if (!hadOverride) look.deckTheme = slideTheme(frame.slide);
+    ChartParts parts = makeChartParts(m_package, chart, nullptr, true, look);
     checkRoomFor(qsizetype(parts.parts.size()), QStringLiteral("another chart"));
 
     // The old chart and the parts only a chart carries (its workbook, style, colours, theme

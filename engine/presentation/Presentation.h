@@ -99,15 +99,17 @@ public:
 
     // Pastes onto slide `index`: a chart package becomes a native chart, a PNG or other image a
     // picture, text a text box, in that order of preference. Throws DocumentError with
-    // kNothingToPaste when the data holds none of them.
-    void paste(int index, const QMimeData& data);
+    // kNothingToPaste when the data holds none of them. A chart is formatted as `formatting`
+    // says, in the theme of the slide's master for DeckTheme.
+    void paste(int index, const QMimeData& data, PasteFormatting formatting = PasteFormatting::DeckTheme);
     // A pasted chart's part and the model of that part as written, for a caller that shows the
     // chart at once (reading the part again would cost a chart of many points dearly).
     struct PastedChart {
         QString part;
         chart::ChartSpace model;
     };
-    void pasteChart(int index, const ChartPackage& chart, PastedChart* pasted = nullptr);
+    void pasteChart(int index, const ChartPackage& chart, PastedChart* pasted = nullptr,
+                    PasteFormatting formatting = PasteFormatting::DeckTheme);
     // pasteChart in two steps, for a caller that makes the chart's parts on another thread while
     // this presentation is read (not edited) meanwhile: makeChart reads only slide positions and
     // part names, and throws like pasteChart; placeChart then adds what was made. It throws
@@ -126,7 +128,11 @@ public:
         const char* requiredPrefix = nullptr;
         const char* requiredUri = nullptr;
     };
-    MadeChart makeChart(int index, const ChartPackage& chart, PastedChart* pasted = nullptr) const;
+    MadeChart makeChart(int index, const ChartPackage& chart, PastedChart* pasted = nullptr,
+                        PasteFormatting formatting = PasteFormatting::DeckTheme) const;
+    // The theme part (a:theme bytes) of the master of slide index's layout; empty when the
+    // chain from the slide to a theme is broken somewhere.
+    QByteArray slideTheme(int index) const;
     void placeChart(const MadeChart& made);
     void pastePicture(int index, const QImage& image);
     void pasteText(int index, const QString& text);
@@ -173,7 +179,9 @@ public:
     // chart that embeds no workbook is left as it is.
     void linkChart(const ChartFrame& frame, const QString& target);
     // Puts the chart a package makes in the frame's place instead of the one there, at the same
-    // position and size, with the provenance given; the old chart's parts go. Throws
+    // position and size, with the provenance given; the old chart's parts go. The chart keeps
+    // the formatting choice the old one was pasted with (a theme override: the source's
+    // formatting; none: the deck's theme). Throws
     // DocumentError, changing nothing, when the chart cannot be made.
     void replaceChart(const ChartFrame& frame, const ChartPackage& chart, const ChartProvenance& provenance);
     // The frame at the chart's size in its workbook, as its provenance recorded it when pasted;

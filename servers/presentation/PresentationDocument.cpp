@@ -2,6 +2,8 @@
 
 #include "office/PowerPoint.h"
 #include "platform/Dialogs.h"
+#include "platform/Failure.h"
+#include "platform/Settings.h"
 #include "platform/WorkAside.h"
 #include "engine/chartdraw/ChartRenderer.h"
 #include "engine/package/Namespaces.h"
@@ -298,10 +300,34 @@ void PresentationDocument::addSlide(int index, int layoutNumber) {
     emit selectionChanged(m_selected);
 }
 
+namespace {
+const QString kKeepSourceFormattingKey = QStringLiteral("Keep Source Formatting");
+}
+
+engine::PasteFormatting PresentationDocument::pasteFormattingSetting() {
+    bool keep = false;
+    try {
+        keep = platform::settingAsBoolean(platform::ReadSetting(kKeepSourceFormattingKey, QStringLiteral("False")));
+    } catch (const platform::Failure&) {
+        // Not a truth value: the plain paste's own choice.
+    }
+    return keep ? engine::PasteFormatting::KeepSource : engine::PasteFormatting::DeckTheme;
+}
+
+void PresentationDocument::setPasteFormattingSetting(engine::PasteFormatting formatting) {
+    platform::WriteSetting(kKeepSourceFormattingKey, formatting == engine::PasteFormatting::KeepSource
+                                                         ? QStringLiteral("True")
+                                                         : QStringLiteral("False"));
+}
+
 void PresentationDocument::paste(const QMimeData& data) {
+    paste(data, pasteFormattingSetting());
+}
+
+void PresentationDocument::paste(const QMimeData& data, engine::PasteFormatting formatting) {
     const QString chartFormat = QString::fromLatin1(engine::kChartPackageMime);
     if (!data.hasFormat(chartFormat)) {
-        automationEdit([&] { m_presentation.paste(m_selected, data); });
+        automationEdit([&] { m_presentation.paste(m_selected, data, formatting); });
         pasted();
         return;
     }
@@ -321,7 +347,7 @@ void PresentationDocument::paste(const QMimeData& data) {
         platform::runWhileServicingEvents([&] {
             constexpr qsizetype kLargeChartBytes = 256 * 1024;
             const engine::ChartPackage chart = engine::chartPackageFromBytes(package);
-            made = source.makeChart(index, chart, &chartPasted);
+            made = source.makeChart(index, chart, &chartPasted, formatting);
             large = chart.chartPart().data.size() >= kLargeChartBytes;
         });
     }

@@ -85,8 +85,14 @@ public:
     void selectSlide(int index);
 
     void addSlide(int index, int layoutNumber);
-    // Pastes onto the selected slide.
+    // Pastes onto the selected slide; a chart is formatted as the user's setting says, or as
+    // `formatting` says.
     void paste(const QMimeData& data);
+    void paste(const QMimeData& data, engine::PasteFormatting formatting);
+    // How a plain paste formats a chart: the "Keep Source Formatting" setting, the deck's theme
+    // unless it is set. A setting that is no truth value counts as unset.
+    static engine::PasteFormatting pasteFormattingSetting();
+    static void setPasteFormattingSetting(engine::PasteFormatting formatting);
 
     // The window's slide edits, each one step of the undo stack. Positions as the engine's
     // (0-based). Afterwards the selected slide is: the one now at the first deleted position

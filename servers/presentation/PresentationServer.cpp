@@ -152,16 +152,22 @@ public:
 class View : public office::PptView, Member {
 public:
     using Member::Member;
-    void Paste() override {
-        check("View.Paste");
-        if (m_doc->selectedSlide() < 0) refuse(QStringLiteral("View.Paste: no slide is selected"));
+    void Paste() override { paste("View.Paste", PresentationDocument::pasteFormattingSetting()); }
+    void PasteDestinationTheme() override { paste("View.PasteDestinationTheme", engine::PasteFormatting::DeckTheme); }
+    void PasteSourceFormatting() override { paste("View.PasteSourceFormatting", engine::PasteFormatting::KeepSource); }
+
+private:
+    void paste(const char* member, engine::PasteFormatting formatting) {
+        check(member);
+        const QString name = QString::fromLatin1(member);
+        if (m_doc->selectedSlide() < 0) refuse(name + QStringLiteral(": no slide is selected"));
         const QMimeData* data = platform::clipboardData();
         if (!data) refuse(QString::fromLatin1(engine::kNothingToPaste));
         try {
-            m_doc->paste(*data);
+            m_doc->paste(*data, formatting);
         } catch (const engine::DocumentError& e) {
             if (e.kind() == engine::DocumentError::Kind::NothingToPaste) refuse(e.message());
-            refuse(QStringLiteral("View.Paste: ") + e.message());
+            refuse(name + QStringLiteral(": ") + e.message());
         }
     }
 };

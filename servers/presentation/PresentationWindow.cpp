@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -503,6 +504,22 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_moveDown = edit->addAction(QStringLiteral("Move Slide Dow&n"), this, [this] { moveSelectedSlides(1); });
     m_moveDown->setObjectName(QStringLiteral("actionMoveSlideDown"));
     m_moveDown->setShortcut(QKeySequence(QStringLiteral("Ctrl+Down")));
+    edit->addSeparator();
+    m_keepSourceFormatting = edit->addAction(QStringLiteral("&Keep Source Formatting When Pasting"));
+    m_keepSourceFormatting->setObjectName(QStringLiteral("actionKeepSourceFormatting"));
+    m_keepSourceFormatting->setCheckable(true);
+    // Each window shows the setting as it is when its menu opens: another window may have
+    // changed it.
+    connect(edit, &QMenu::aboutToShow, this, [this] {
+        m_keepSourceFormatting->setChecked(PresentationDocument::pasteFormattingSetting() ==
+                                           engine::PasteFormatting::KeepSource);
+    });
+    m_keepSourceFormatting->setChecked(PresentationDocument::pasteFormattingSetting() ==
+                                       engine::PasteFormatting::KeepSource);
+    connect(m_keepSourceFormatting, &QAction::triggered, this, [](bool keep) {
+        PresentationDocument::setPasteFormattingSetting(keep ? engine::PasteFormatting::KeepSource
+                                                             : engine::PasteFormatting::DeckTheme);
+    });
     connect(steps, &QUndoStack::canUndoChanged, this, &PresentationWindow::updateEditActions);
     connect(steps, &QUndoStack::canRedoChanged, this, &PresentationWindow::updateEditActions);
     connect(steps, &QUndoStack::undoTextChanged, this, &PresentationWindow::updateEditActions);

@@ -80,6 +80,9 @@ public:
     QAction* deleteSlideAction() const { return m_delete; }
     QAction* moveSlideUpAction() const { return m_moveUp; }
     QAction* moveSlideDownAction() const { return m_moveDown; }
+    // Checked when pasted charts keep their workbook's look instead of taking the deck's theme;
+    // toggling it changes the setting every presentation's paste follows.
+    QAction* keepSourceFormattingAction() const { return m_keepSourceFormatting; }
     QAction* fitToSlideAction() const { return m_fitToSlide; }
     QAction* fitAllToSlideAction() const { return m_fitAllToSlide; }
     QAction* deleteChartAction() const { return m_deleteChart; }
@@ -178,6 +181,7 @@ private:
     QAction* m_delete = nullptr;
     QAction* m_moveUp = nullptr;
     QAction* m_moveDown = nullptr;
+    QAction* m_keepSourceFormatting = nullptr;
     QAction* m_fitToSlide = nullptr;
     QAction* m_fitAllToSlide = nullptr;
     QAction* m_deleteChart = nullptr;

@@ -6,6 +6,7 @@
 #include "engine/chartcopy/WorkbookChart.h"
 #include "engine/chartmodel/ChartexPart.h"
 #include "engine/chartdraw/ChartexScene.h"
+#include "engine/chartdraw/PatternFill.h"
 #include "engine/numfmt/NumberFormat.h"
 #include "engine/package/Package.h"
 #include "engine/workbook/Workbook.h"
@@ -15,6 +16,9 @@
 #include <QPainter>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QMap>
+#include <QSet>
+#include <set>
 #include <QTemporaryDir>
 #include "tests/support/GeneratedFiles.h"
 
@@ -109,6 +113,21 @@ ChartSpace barOfPieSpecimen() {
         "<c:ofPieChart><c:ofPieType val=\"bar\"/><c:varyColors val=\"1\"/><c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>"
         "<c:val>" + numbers({40, 30, 20, 6, 4}) + "</c:val></c:ser><c:splitType val=\"pos\"/><c:splitPos val=\"2\"/>"
         "<c:secondPieSize val=\"75\"/><c:serLines/></c:ofPieChart>");
+}
+
+// Two series of bars filled with preset patterns: light horizontal lines in red on white, and
+// wide downward diagonals in blue on yellow.
+ChartSpace patternSpecimen() {
+    QByteArray bars = "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/>";
+    const char* fills[] = {"<a:pattFill prst=\"ltHorz\"><a:fgClr><a:srgbClr val=\"FF0000\"/></a:fgClr>"
+                           "<a:bgClr><a:srgbClr val=\"FFFFFF\"/></a:bgClr></a:pattFill>",
+                           "<a:pattFill prst=\"wdDnDiag\"><a:fgClr><a:srgbClr val=\"0000FF\"/></a:fgClr>"
+                           "<a:bgClr><a:srgbClr val=\"FFFF00\"/></a:bgClr></a:pattFill>"};
+    for (int s = 0; s < 2; ++s)
+        bars += "<c:ser><c:idx val=\"" + QByteArray::number(s) + "\"/><c:order val=\"" + QByteArray::number(s) +
+                "\"/><c:spPr>" + fills[s] + "<a:ln><a:noFill/></a:ln></c:spPr><c:val>" + numbers({4.0 + s, 6.0, 8.0 - s}) +
+                "</c:val></c:ser>";
+    return chartFromXml(bars + "<c:gapWidth val=\"50\"/><c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + kCatValAxes);
 }
 
 ChartSpace surfaceSpecimen() {
@@ -627,6 +646,46 @@ TEST(ChartRenderer, PicturesMatchTheirGoldenCopies) {
     expectMatchesGolden(renderChartImage(bubbleSpecimen(), context, size, 1), QStringLiteral("specimen-bubble.png"));
     expectMatchesGolden(renderChartImage(barOfPieSpecimen(), context, size, 1), QStringLiteral("specimen-bar-of-pie.png"));
     expectMatchesGolden(renderChartImage(surfaceSpecimen(), context, size, 1), QStringLiteral("specimen-surface.png"));
+    expectMatchesGolden(renderChartImage(patternSpecimen(), context, QSizeF(180, 108), 1), QStringLiteral("specimen-pattern.png"));
+}
+
+// A pattern fill reaches the scene as its preset and both colours, and the painter repeats the
+// preset's tile (one tile pixel to a pixel at 96 dpi) instead of filling with one colour: inside
+// a bar of light horizontal lines a quarter of the rows are the foreground, the rest background.
+TEST(ChartRenderer, PatternFillsArePaintedAsTheirPresetTiles) {
+    const RenderContext context;
+    const ChartScene scene = buildChartScene(patternSpecimen(), context, QSizeF(180, 108));
+    ASSERT_EQ(scene.find(E::DataPoint).size(), 6u);
+    const auto barOf = [&scene](int series, int point) -> const ScenePrimitive* {
+        for (const ScenePrimitive* p : scene.find(E::DataPoint))
+            if (p->tag.series == series && p->tag.point == point) return p;
+        return nullptr;
+    };
+    ASSERT_TRUE(barOf(0, 1) && barOf(0, 1)->fill && barOf(1, 0) && barOf(1, 0)->fill);
+    EXPECT_EQ(barOf(0, 1)->fill->pattern, "ltHorz");
+    EXPECT_EQ(barOf(0, 1)->fill->color, QColor(Qt::red));
+    EXPECT_EQ(barOf(0, 1)->fill->background, QColor(Qt::white));
+    EXPECT_EQ(barOf(1, 0)->fill->pattern, "wdDnDiag");
+
+    const QImage image = renderChartImage(patternSpecimen(), context, QSizeF(180, 108), 1).convertToFormat(QImage::Format_RGB32);
+    // Inside the tallest red bar, away from its antialiased edges, each row is all red or all
+    // white.
+    const QRectF bar = barOf(0, 1)->bounds();  // category 2 of the red series: value 6
+    const double toPixels = image.width() / 180.0;
+    const QRect inside = QRectF(bar.left() * toPixels, bar.top() * toPixels, bar.width() * toPixels, bar.height() * toPixels)
+                             .toAlignedRect()
+                             .adjusted(2, 2, -2, -2);
+    ASSERT_GT(inside.height(), 16);
+    int redRows = 0, whiteRows = 0;
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        QSet<QRgb> colours;
+        for (int x = inside.left(); x <= inside.right(); ++x) colours.insert(image.pixel(x, y));
+        ASSERT_EQ(colours.size(), 1) << "row " << y;
+        redRows += *colours.begin() == qRgb(255, 0, 0);
+        whiteRows += *colours.begin() == qRgb(255, 255, 255);
+    }
+    EXPECT_EQ(redRows + whiteRows, inside.height());
+    EXPECT_NEAR(double(redRows) / inside.height(), 0.25, 0.07);
 }
 
 // The newer kinds: one chart of each kind the generated workbook holds, at the size of a
@@ -872,4 +931,287 @@ TEST(ChartLayoutRules, MultiLevelCategoriesShowTheirOuterLevelUnderTheLabels) {
     EXPECT_TRUE(parted);
     // c:noMultiLvlLbl: the inner level alone.
     EXPECT_EQ(sceneWith("<c:noMultiLvlLbl val=\"1\"/>").texts(E::AxisLabel, 0), (QStringList{"Q1", "Q2", "Q3", "Q1", "Q2", "Q3"}));
+}
+
+// The 54 presets: each its own tile; the percentages cover about their share, more for more;
+// lines run the way their names say.
+TEST(ChartRenderer, PresetPatternsAreDistinctAndRunTheirNamedWay) {
+    const QStringList percents{"pct5", "pct10", "pct20", "pct25", "pct30", "pct40", "pct50", "pct60", "pct70", "pct75", "pct80", "pct90"};
+    const QStringList others{"horz", "vert", "ltHorz", "ltVert", "dkHorz", "dkVert", "narHorz", "narVert", "dashHorz",
+                             "dashVert", "cross", "dnDiag", "upDiag", "ltDnDiag", "ltUpDiag", "dkDnDiag", "dkUpDiag",
+                             "wdDnDiag", "wdUpDiag", "dashDnDiag", "dashUpDiag", "diagCross", "smCheck", "lgCheck",
+                             "smGrid", "lgGrid", "dotGrid", "smConfetti", "lgConfetti", "horzBrick", "diagBrick",
+                             "solidDmnd", "openDmnd", "dotDmnd", "plaid", "sphere", "weave", "divot", "shingle",
+                             "wave", "trellis", "zigZag"};
+    ASSERT_EQ(percents.size() + others.size(), 54);
+    EXPECT_FALSE(presetPatternBits("pct55"));
+    const auto bit = [](const std::array<std::uint8_t, 8>& t, int r, int c) { return (t[size_t(r & 7)] >> (7 - (c & 7))) & 1; };
+    std::set<std::array<std::uint8_t, 8>> seen;
+    for (const QString& name : percents + others) {
+        const auto tile = presetPatternBits(name);
+        ASSERT_TRUE(tile) << name.toStdString();
+        seen.insert(*tile);
+    }
+    EXPECT_EQ(seen.size(), 54u - 1);  // cross and lgGrid are drawn alike
+    int previous = 0;
+    for (const QString& name : percents) {
+        int set = 0;
+        for (int r = 0; r < 8; ++r)
+            for (int c = 0; c < 8; ++c) set += bit(*presetPatternBits(name), r, c);
+        EXPECT_GT(set, previous) << name.toStdString();
+        EXPECT_NEAR(set / 64.0 * 100, name.mid(3).toInt(), 7.5) << name.toStdString();
+        previous = set;
+    }
+    for (const QString& name : others) {
+        const auto t = *presetPatternBits(name);
+        bool fullRow = false, fullColumn = false;
+        int down = 0, up = 0;  // foreground pixels followed by another along each diagonal
+        for (int i = 0; i < 8; ++i) {
+            fullRow = fullRow || t[size_t(i)] == 0xFF;
+            bool column = true;
+            for (int r = 0; r < 8; ++r) column = column && bit(t, r, i);
+            fullColumn = fullColumn || column;
+        }
+        for (int r = 0; r < 8; ++r)
+            for (int c = 0; c < 8; ++c) {
+                if (!bit(t, r, c)) continue;
+                down += bit(t, r + 1, c + 1);
+                up += bit(t, r + 1, c - 1);
+            }
+        const bool dashed = name.startsWith("dash");
+        if (name.endsWith("Horz") && !dashed) {
+            EXPECT_TRUE(fullRow && !fullColumn) << name.toStdString();
+        }
+        if (name.endsWith("Vert") && !dashed) {
+            EXPECT_TRUE(fullColumn && !fullRow) << name.toStdString();
+        }
+        if (name.contains("DnDiag")) {
+            EXPECT_GT(down, up) << name.toStdString();
+        }
+        if (name.contains("UpDiag")) {
+            EXPECT_GT(up, down) << name.toStdString();
+        }
+    }
+}
+
+// Style effects: a shape's own outer shadow, and the theme's intense effect (a soft shadow and a
+// top bevel) that the styles of intense fills give their data points, reach the scene as the
+// primitives' shadow and bevel; an explicit empty effect list takes them away. Painted, the
+// shadow darkens the background beside the bar on the side it falls.
+namespace {
+
+const QByteArray kEffectTheme =
+    "<a:theme xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" name=\"Effects\"><a:themeElements>"
+    "<a:clrScheme name=\"c\"><a:dk1><a:srgbClr val=\"000000\"/></a:dk1><a:lt1><a:srgbClr val=\"FFFFFF\"/></a:lt1>"
+    "<a:dk2><a:srgbClr val=\"1F497D\"/></a:dk2><a:lt2><a:srgbClr val=\"EEECE1\"/></a:lt2>"
+    "<a:accent1><a:srgbClr val=\"4F81BD\"/></a:accent1><a:accent2><a:srgbClr val=\"C0504D\"/></a:accent2>"
+    "<a:accent3><a:srgbClr val=\"9BBB59\"/></a:accent3><a:accent4><a:srgbClr val=\"8064A2\"/></a:accent4>"
+    "<a:accent5><a:srgbClr val=\"4BACC6\"/></a:accent5><a:accent6><a:srgbClr val=\"F79646\"/></a:accent6>"
+    "<a:hlink><a:srgbClr val=\"0000FF\"/></a:hlink><a:folHlink><a:srgbClr val=\"800080\"/></a:folHlink></a:clrScheme>"
+    "<a:fontScheme name=\"f\"><a:majorFont><a:latin typeface=\"Cambria\"/></a:majorFont>"
+    "<a:minorFont><a:latin typeface=\"Calibri\"/></a:minorFont></a:fontScheme>"
+    "<a:fmtScheme name=\"m\"><a:fillStyleLst><a:solidFill><a:schemeClr val=\"phClr\"/></a:solidFill>"
+    "<a:solidFill><a:schemeClr val=\"phClr\"/></a:solidFill><a:solidFill><a:schemeClr val=\"phClr\"/></a:solidFill></a:fillStyleLst>"
+    "<a:lnStyleLst><a:ln w=\"9525\"><a:solidFill><a:schemeClr val=\"phClr\"/></a:solidFill></a:ln>"
+    "<a:ln w=\"25400\"><a:solidFill><a:schemeClr val=\"phClr\"/></a:solidFill></a:ln>"
+    "<a:ln w=\"38100\"><a:solidFill><a:schemeClr val=\"phClr\"/></a:solidFill></a:ln></a:lnStyleLst>"
+    "<a:effectStyleLst><a:effectStyle><a:effectLst/></a:effectStyle><a:effectStyle><a:effectLst/></a:effectStyle>"
+    "<a:effectStyle><a:effectLst><a:outerShdw blurRad=\"40000\" dist=\"23000\" dir=\"5400000\" rotWithShape=\"0\">"
+    "<a:srgbClr val=\"000000\"><a:alpha val=\"35000\"/></a:srgbClr></a:outerShdw></a:effectLst>"
+    "<a:scene3d><a:camera prst=\"orthographicFront\"/><a:lightRig rig=\"threePt\" dir=\"t\"/></a:scene3d>"
+    "<a:sp3d><a:bevelT w=\"63500\" h=\"25400\"/></a:sp3d></a:effectStyle></a:effectStyleLst>"
+    "<a:bgFillStyleLst><a:solidFill><a:schemeClr val=\"phClr\"/></a:solidFill></a:bgFillStyleLst></a:fmtScheme>"
+    "</a:themeElements></a:theme>";
+
+ChartSpace styledBars(int style, const QByteArray& seriesShape = QByteArray()) {
+    const QByteArray bars = "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/><c:varyColors val=\"0\"/>"
+                            "<c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>" + seriesShape + "<c:val>" + numbers({3, 5, 4}) +
+                            "</c:val></c:ser><c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + kCatValAxes;
+    return readChartSpace("<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" "
+                          "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><c:style val=\"" +
+                              QByteArray::number(style) + "\"/><c:chart><c:autoTitleDeleted val=\"1\"/><c:plotArea>" + bars +
+                              "</c:plotArea></c:chart></c:chartSpace>",
+                          "specimen.xlsx", "/xl/charts/chart1.xml");
+}
+
+}  // namespace
+
+TEST(ChartRenderer, StyleEffectsBecomeShadowsAndBevelsOfTheShapes) {
+    RenderContext context;
+    context.theme = drawingml::readTheme(kEffectTheme, "specimen.xlsx", "/xl/theme/theme1.xml");
+    const QSizeF size(240, 144);
+    const auto bars = [&](const ChartSpace& chart) {
+        const ChartScene scene = buildChartScene(chart, context, size);
+        std::vector<ScenePrimitive> out;
+        for (const ScenePrimitive* p : scene.find(E::DataPoint)) out.push_back(*p);
+        return out;
+    };
+
+    // Style 42 (intense fills): the theme's intense effect on every bar.
+    const auto intense = bars(styledBars(42));
+    ASSERT_EQ(intense.size(), 3u);
+    for (const ScenePrimitive& p : intense) {
+        ASSERT_TRUE(p.shadow);
+        EXPECT_NEAR(p.shadow->offset.x(), 0, 1e-9);
+        EXPECT_NEAR(p.shadow->offset.y(), 23000 / 12700.0, 1e-6);  // straight down
+        EXPECT_NEAR(p.shadow->blur, 40000 / 12700.0, 1e-6);
+        EXPECT_EQ(p.shadow->color, QColor(0, 0, 0, qRound(0.35 * 255)));
+        EXPECT_DOUBLE_EQ(p.bevel, 5);
+    }
+    // Style 2 (subtle fills): none.
+    for (const ScenePrimitive& p : bars(styledBars(2))) {
+        EXPECT_FALSE(p.shadow);
+        EXPECT_EQ(p.bevel, 0);
+    }
+    // The series' own shadow, to the lower right, whatever its style; an explicit empty list
+    // takes the style's away.
+    const auto own = bars(styledBars(
+        2, "<c:spPr><a:effectLst><a:outerShdw blurRad=\"50800\" dist=\"38100\" dir=\"2700000\"><a:prstClr val=\"black\">"
+           "<a:alpha val=\"40000\"/></a:prstClr></a:outerShdw></a:effectLst></c:spPr>"));
+    ASSERT_TRUE(own[0].shadow);
+    EXPECT_NEAR(own[0].shadow->offset.x(), 3 / std::sqrt(2.0), 1e-6);
+    EXPECT_NEAR(own[0].shadow->offset.y(), 3 / std::sqrt(2.0), 1e-6);
+    for (const ScenePrimitive& p : bars(styledBars(42, "<c:spPr><a:effectLst/></c:spPr>"))) {
+        EXPECT_FALSE(p.shadow);
+        EXPECT_EQ(p.bevel, 0);
+    }
+
+    // Painted at 96 dpi, a shadow 4 pt to the right darkens the background just right of the
+    // middle bar; left of it the background stays as it was.
+    const QImage plain = renderChartImage(styledBars(2), context, size, 1).convertToFormat(QImage::Format_RGB32);
+    const QImage shaded = renderChartImage(styledBars(
+                                               2, "<c:spPr><a:effectLst><a:outerShdw blurRad=\"25400\" dist=\"50800\" dir=\"0\">"
+                                                  "<a:srgbClr val=\"000000\"/></a:outerShdw></a:effectLst></c:spPr>"),
+                                           context, size, 1)
+                              .convertToFormat(QImage::Format_RGB32);
+    const QRectF bar = bars(styledBars(2))[1].bounds();
+    const double toPixels = plain.width() / size.width();
+    // 2 pt right of the bar's right edge, half way up it: inside the shadow (4 pt to the right).
+    const QPoint beside(qRound((bar.right() + 2) * toPixels), qRound(bar.center().y() * toPixels));
+    EXPECT_LT(qGray(shaded.pixel(beside)), qGray(plain.pixel(beside)) - 40);
+    // On the other side the background stays as it was.
+    const QPoint before(qRound((bar.left() - 2) * toPixels), qRound(bar.center().y() * toPixels));
+    EXPECT_EQ(shaded.pixel(before), plain.pixel(before));
+}
+
+// A date axis's stated bounds stand over its data's dates: the labels run from the minimum to
+// the maximum by the major unit in the base unit, and points outside are not drawn.
+TEST(ChartRenderer, DateAxisBoundsAndUnitsAreHonoured) {
+    const RenderContext context;
+    // Monthly points from 2023-01-01 to 2023-06-01 (serials 44927 ... 45078).
+    const std::vector<double> months{44927, 44958, 44986, 45017, 45047, 45078};
+    const auto dated = [&](const QByteArray& scaling, const QByteArray& units) {
+        return chartFromXml(
+            "<c:lineChart><c:grouping val=\"standard\"/><c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>"
+            "<c:marker><c:symbol val=\"square\"/></c:marker><c:cat>" + numbers(months) + "</c:cat><c:val>" +
+            numbers({1, 2, 3, 4, 5, 6}) + "</c:val></c:ser><c:marker val=\"1\"/><c:axId val=\"1\"/><c:axId val=\"2\"/></c:lineChart>"
+            "<c:dateAx><c:axId val=\"1\"/><c:scaling>" + scaling + "</c:scaling><c:axPos val=\"b\"/>"
+            "<c:numFmt formatCode=\"yyyy-mm-dd\" sourceLinked=\"0\"/><c:crossAx val=\"2\"/><c:auto val=\"0\"/>" + units +
+            "</c:dateAx><c:valAx><c:axId val=\"2\"/><c:scaling/><c:axPos val=\"l\"/><c:crossAx val=\"1\"/></c:valAx>");
+    };
+    const QByteArray monthly = "<c:baseTimeUnit val=\"months\"/><c:majorUnit val=\"1\"/><c:majorTimeUnit val=\"months\"/>";
+    const ChartScene all = buildChartScene(dated("", monthly), context, QSizeF(360, 216));
+    EXPECT_EQ(all.texts(E::AxisLabel, 0),
+              (QStringList{"2023-01-01", "2023-02-01", "2023-03-01", "2023-04-01", "2023-05-01", "2023-06-01"}));
+    EXPECT_EQ(all.find(E::Marker).size(), 6u);
+
+    // From February to May: four labels, the markers of January and June gone.
+    const ChartScene bounded = buildChartScene(
+        dated("<c:orientation val=\"minMax\"/><c:max val=\"45047\"/><c:min val=\"44958\"/>", monthly), context, QSizeF(360, 216));
+    EXPECT_EQ(bounded.texts(E::AxisLabel, 0), (QStringList{"2023-02-01", "2023-03-01", "2023-04-01", "2023-05-01"}));
+    QSet<int> drawn;
+    for (const ScenePrimitive* m : bounded.find(E::Marker)) drawn.insert(m->tag.point);
+    EXPECT_EQ(drawn, (QSet<int>{1, 2, 3, 4}));
+
+    // Every second month, in days as the base: labels two months apart from the minimum.
+    const ChartScene twoMonthly = buildChartScene(
+        dated("<c:min val=\"44927\"/>", "<c:baseTimeUnit val=\"days\"/><c:majorUnit val=\"2\"/><c:majorTimeUnit val=\"months\"/>"),
+        context, QSizeF(360, 216));
+    EXPECT_EQ(twoMonthly.texts(E::AxisLabel, 0), (QStringList{"2023-01-01", "2023-03-01", "2023-05-01"}));
+}
+
+// Data labels turned by their text properties (a:bodyPr rot) are drawn turned, and placed by the
+// room their turned box takes: a label turned upright above a column stands clear of it.
+TEST(ChartRenderer, DataLabelsTurnAsTheirTextPropertiesSay) {
+    const RenderContext context;
+    const auto labelled = [](const QByteArray& bodyPr) {
+        return chartFromXml("<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/><c:ser><c:idx val=\"0\"/>"
+                            "<c:order val=\"0\"/><c:dLbls><c:numFmt formatCode=\"#,##0\" sourceLinked=\"0\"/><c:txPr>" +
+                            bodyPr + "<a:p><a:pPr><a:defRPr/></a:pPr></a:p></c:txPr><c:dLblPos val=\"outEnd\"/>"
+                            "<c:showLegendKey val=\"0\"/><c:showVal val=\"1\"/><c:showCatName val=\"0\"/><c:showSerName val=\"0\"/>"
+                            "<c:showPercent val=\"0\"/><c:showBubbleSize val=\"0\"/></c:dLbls><c:val>" + numbers({12345, 13456}) +
+                            "</c:val></c:ser><c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + kCatValAxes);
+    };
+    const ChartScene flat = buildChartScene(labelled("<a:bodyPr/>"), context, QSizeF(360, 400));
+    const ChartScene upright = buildChartScene(labelled("<a:bodyPr rot=\"-5400000\" vert=\"horz\"/>"), context, QSizeF(360, 400));
+    const auto textOf = [](const ChartScene& scene) -> const ScenePrimitive* {
+        for (const ScenePrimitive* p : scene.find(E::DataLabel))
+            if (p->kind == ScenePrimitive::Kind::Text && p->tag.point == 1) return p;
+        return nullptr;
+    };
+    const ScenePrimitive* a = textOf(flat);
+    const ScenePrimitive* b = textOf(upright);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->text, "13,456");
+    EXPECT_DOUBLE_EQ(a->angle, 0);
+    EXPECT_DOUBLE_EQ(b->angle, -90);
+    // Turned about its centre, the upright label's lowest point is still above the column.
+    const QPointF centre = b->origin;
+    const double lowest = centre.y() + b->box.width() / 2;
+    double columnTop = 1e9;
+    for (const ScenePrimitive* p : upright.find(E::DataPoint))
+        if (p->tag.point == 1) columnTop = p->bounds().top();
+    EXPECT_LE(lowest, columnTop + 0.01);
+    // The flat label sits lower: it needs only its height above the column.
+    EXPECT_GT(a->position.y() + a->box.height() / 2, centre.y() + 1);
+}
+
+// Category labels too wide for their slot are broken at their spaces, line under line, before
+// any is turned; a word wider than the slot turns them all.
+TEST(ChartRenderer, LongCategoryLabelsWrapBeforeTheyTurn) {
+    const RenderContext context;
+    const auto columns = [](const QStringList& names) {
+        QByteArray cats = "<c:strLit><c:ptCount val=\"" + QByteArray::number(names.size()) + "\"/>";
+        for (int i = 0; i < names.size(); ++i)
+            cats += "<c:pt idx=\"" + QByteArray::number(i) + "\"><c:v>" + names[i].toUtf8() + "</c:v></c:pt>";
+        cats += "</c:strLit>";
+        return chartFromXml("<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/><c:ser><c:idx val=\"0\"/>"
+                            "<c:order val=\"0\"/><c:cat>" + cats + "</c:cat><c:val>" + numbers({1, 2, 3, 4, 5, 6}) +
+                            "</c:val></c:ser><c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + kCatValAxes);
+    };
+    const QStringList regions{"North east region", "North west region", "South east region",
+                              "South west region", "Central west region", "Central east region"};
+    const ChartScene wrapped = buildChartScene(columns(regions), context, QSizeF(320, 200));
+    const auto lines = wrapped.find(E::AxisLabel, -1, -1, 0);
+    ASSERT_GT(lines.size(), 6u);
+    QMap<int, QStringList> byLabel;
+    for (const ScenePrimitive* p : lines) {
+        EXPECT_DOUBLE_EQ(p->angle, 0);
+        byLabel[p->tag.point] << p->text;
+    }
+    ASSERT_EQ(byLabel.size(), 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_GT(byLabel[i].size(), 1) << i;
+        EXPECT_EQ(byLabel[i].join(' '), regions[i]);
+    }
+    // Lines of one label stand under one another, centred on the same tick.
+    const auto first = wrapped.find(E::AxisLabel, -1, 0, 0);
+    ASSERT_GE(first.size(), 2u);
+    EXPECT_GT(first[1]->position.y(), first[0]->position.y());
+    EXPECT_NEAR(first[0]->bounds().center().x(), first[1]->bounds().center().x(), 0.5);
+    // Neighbouring labels do not run into each other.
+    for (int i = 0; i + 1 < 6; ++i) {
+        double right = -1e9, left = 1e9;
+        for (const ScenePrimitive* p : wrapped.find(E::AxisLabel, -1, i, 0)) right = std::max(right, p->bounds().right());
+        for (const ScenePrimitive* p : wrapped.find(E::AxisLabel, -1, i + 1, 0)) left = std::min(left, p->bounds().left());
+        EXPECT_LT(right, left) << i;
+    }
+
+    // One word longer than a slot: turned, whole.
+    const QStringList longWords{"Nordrhein-Westfalen-Mitte", "B", "C", "D", "E", "F"};
+    const ChartScene turned = buildChartScene(columns(longWords), context, QSizeF(320, 200));
+    const auto turnedLabels = turned.find(E::AxisLabel, -1, -1, 0);
+    ASSERT_EQ(turnedLabels.size(), 6u);
+    for (const ScenePrimitive* p : turnedLabels) EXPECT_DOUBLE_EQ(p->angle, -45);
+    EXPECT_EQ(turnedLabels[0]->text, "Nordrhein-Westfalen-Mitte");
 }

@@ -6,7 +6,9 @@
 #include "engine/chartcopy/ChartPart.h"
 #include "engine/legacy/LegacyConverter.h"
 #include "engine/workbook/Workbook.h"
+#include "engine/package/Namespaces.h"
 #include "engine/package/Package.h"
+#include "engine/package/Xml.h"
 #include "engine/presentation/Presentation.h"
 #include "servers/spreadsheet/SpreadsheetServer.h"
 #include "tests/discovery/Harness.h"
@@ -22,6 +24,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -122,6 +125,7 @@ private slots:
     void copyOfSeveralWorkbooksPutsEveryChartOnItsOwnSlideInListOrder();
     void copyOfNamedChartsTakesThemInTheOrderGiven();
     void copyIntoADeckKeepsItsSlidesFirstAndLeavesItUnchanged();
+    void copyTakesTheDecksThemeUnlessSourceFormattingIsKept();
     void copiedPresentationOpensInLibreOffice();
 
     void failuresGiveOneLineTheirStatusAndLeaveNothingBehind_data();
@@ -805,6 +809,39 @@ void CliTest::copyIntoADeckKeepsItsSlidesFirstAndLeavesItUnchanged() {
              0);
     QCOMPARE(engine::Presentation::open(deck).slideCount(), before.slideCount() + 1);
     QCOMPARE(QDir(m_out.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".tmp")), QStringList());
+}
+
+// The copy pastes as the presentation application's plain paste does, in the deck's theme (its
+// body font, no theme of the chart's own); --keep-source-formatting keeps the workbook's.
+void CliTest::copyTakesTheDecksThemeUnlessSourceFormattingIsKept() {
+    const QString charts = engineBook(QStringLiteral("charts.xlsx"));
+    struct Expected {
+        QStringList options;
+        QString face;
+        bool themeOverride;
+    };
+    const QList<Expected> runs{{{}, QStringLiteral("Arial"), false},
+                               {{QStringLiteral("--keep-source-formatting")}, QStringLiteral("Calibri"), true}};
+    for (const Expected& run : runs) {
+        const QString deck = out(run.themeOverride ? QStringLiteral("kept.pptx") : QStringLiteral("deck-theme.pptx"));
+        QCOMPARE(runCli(QStringList{QStringLiteral("copy"), charts, QStringLiteral("--chart"), QStringLiteral("Data:1")} +
+                        run.options + QStringList{QStringLiteral("--output"), deck})
+                     .status,
+                 0);
+        const engine::Presentation presentation = engine::Presentation::open(deck);
+        const auto frames = presentation.chartFrames();
+        QCOMPARE(frames.size(), size_t(1));
+        const QString part = frames.front().chartPart;
+        const auto& package = presentation.package();
+        QCOMPARE(package.relationships(part).firstOfType(QString::fromLatin1(engine::xml::rel::kThemeOverride)) != nullptr,
+                 run.themeOverride);
+        pugi::xml_document doc;
+        engine::parseXml(doc, package.part(part), deck, part);
+        QSet<QString> faces;
+        for (const auto& n : doc.select_nodes("//*[local-name()='latin']"))
+            faces.insert(QString::fromUtf8(n.node().attribute("typeface").value()));
+        QCOMPARE(faces, QSet<QString>{run.face});
+    }
 }
 
 void CliTest::copiedPresentationOpensInLibreOffice() {

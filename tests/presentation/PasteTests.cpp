@@ -138,7 +138,8 @@ TEST(PasteChart, KeepsSeriesFormulasCachesAndFormattingOfTheSource) {
     auto p = Presentation::createNew();
     p.addSlide(0, 12);
     const auto package = fixtures::chartPackageFromWorkbook(chartsXlsx(), 1, "Chart 1");
-    p.pasteChart(0, package);
+    // Kept in the source's formatting: the chart carries the workbook's theme.
+    p.pasteChart(0, package, nullptr, engine::PasteFormatting::KeepSource);
 
     const auto pasted = chartOnSlide(p, 0);
     ASSERT_FALSE(pasted.chartPart.isEmpty());

@@ -37,13 +37,14 @@ std::map<QString, engine::ChartPackage> copiedCharts(const QString& path) {
     return charts;
 }
 
-// The chart part a paste makes of a package, on a new presentation.
+// The chart part a paste that keeps the source's formatting makes of a package, on a new
+// presentation: the look written out is the workbook's.
 QByteArray pasted(const engine::ChartPackage& package, Presentation* into = nullptr) {
     auto p = Presentation::createNew();
     Presentation& target = into ? *into : p;
     const int slide = target.slideCount();
     target.addSlide(slide, 12);
-    target.pasteChart(slide, package);
+    target.pasteChart(slide, package, nullptr, engine::PasteFormatting::KeepSource);
     for (const auto& shape : target.slideShapes(slide)) {
         if (shape.kind == engine::SlideShape::Kind::Chart) return target.package().part(target.slideTarget(slide, shape.relId));
     }

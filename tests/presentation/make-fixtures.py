@@ -7,6 +7,12 @@ charts.xlsx   "Data 'Nord' Q1" holds a table (months, two series, a date column 
               format) and three charts: a two-series column chart, a line chart of dates, and
               a pie chart; "Secret" holds values no chart refers to.
 big.xlsx      one chart sized larger than a slide (it must be scaled down when pasted).
+pivot.xlsx    a pivot chart as the spreadsheet application saves one: sheet "Pivot" holds a pivot
+              table's rows (two regions with their subtotals, and a grand total), and the column
+              chart over it names the pivot table (c:pivotSource); its references span every row
+              of the table and its two-cell series names, its caches only the four points it
+              shows, with two levels of categories. xlsxwriter writes no pivot charts, so its
+              chart part is written here.
 outside.fodp  a flat OpenDocument presentation with two slides, speaker notes and a picture,
               which the tests convert with LibreOffice to get a presentation made elsewhere.
 """
@@ -74,6 +80,54 @@ def big(path):
     book.close()
 
 
+PIVOT_SERIES = """<c:ser><c:idx val="{k}"/><c:order val="{k}"/>
+<c:tx><c:strRef><c:f>Pivot!${col}$2:${col}$3</c:f><c:strCache><c:ptCount val="1"/><c:pt idx="0"><c:v>{name}</c:v></c:pt></c:strCache></c:strRef></c:tx>
+<c:invertIfNegative val="0"/>
+<c:cat><c:multiLvlStrRef><c:f>Pivot!$A$4:$A$10</c:f><c:multiLvlStrCache><c:ptCount val="4"/>
+<c:lvl><c:pt idx="0"><c:v>Apples</c:v></c:pt><c:pt idx="1"><c:v>Pears</c:v></c:pt><c:pt idx="2"><c:v>Apples</c:v></c:pt><c:pt idx="3"><c:v>Pears</c:v></c:pt></c:lvl>
+<c:lvl><c:pt idx="0"><c:v>East</c:v></c:pt><c:pt idx="2"><c:v>West</c:v></c:pt></c:lvl>
+</c:multiLvlStrCache></c:multiLvlStrRef></c:cat>
+<c:val><c:numRef><c:f>Pivot!${col}$4:${col}$10</c:f><c:numCache><c:formatCode>#,##0</c:formatCode><c:ptCount val="4"/>{points}</c:numCache></c:numRef></c:val>
+</c:ser>"""
+
+
+def pivot(path):
+    import re
+    import zipfile
+    book = xlsxwriter.Workbook(path)
+    sheet = book.add_worksheet("Pivot")
+    sheet.write_row(1, 1, ["Values", "Values"])
+    sheet.write_row(2, 0, ["Row Labels", "Sum of Sales", "Sum of Cost"])
+    rows = [("East", 30, 13), ("Apples", 10, 4), ("Pears", 20, 9),
+            ("West", 25, 11), ("Apples", 5, 3), ("Pears", 20, 8), ("Grand Total", 55, 24)]
+    for i, row in enumerate(rows):
+        sheet.write_row(3 + i, 0, row)
+    chart = book.add_chart({"type": "column"})
+    for col in (1, 2):
+        chart.add_series({"name": ["Pivot", 2, col], "categories": ["Pivot", 3, 0, 9, 0],
+                          "values": ["Pivot", 3, col, 9, col]})
+    sheet.insert_chart("E2", chart)
+    book.close()
+
+    shown = {"B": [10, 20, 5, 20], "C": [4, 9, 3, 8]}
+    series = ""
+    for k, (col, name) in enumerate((("B", "Sum of Sales"), ("C", "Sum of Cost"))):
+        points = "".join('<c:pt idx="%d"><c:v>%d</c:v></c:pt>' % (i, v) for i, v in enumerate(shown[col]))
+        series += PIVOT_SERIES.replace("{k}", str(k)).replace("{col}", col).replace("{name}", name) \
+                              .replace("{points}", points)
+    with zipfile.ZipFile(path) as z:
+        entries = [(info, z.read(info.filename)) for info in z.infolist()]
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for info, data in entries:
+            if info.filename == "xl/charts/chart1.xml":
+                text = data.decode("utf-8")
+                text = re.sub(r"<c:ser>.*</c:ser>", lambda m: series, text, flags=re.S)
+                text = text.replace("<c:chart>", '<c:pivotSource><c:name>[pivot.xlsx]Pivot!PivotTable1</c:name>'
+                                                 '<c:fmtId val="0"/></c:pivotSource><c:chart>', 1)
+                data = text.encode("utf-8")
+            z.writestr(info, data)
+
+
 FODP = """<?xml version="1.0" encoding="UTF-8"?>
 <office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
  xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
@@ -113,6 +167,7 @@ def main():
     os.makedirs(out, exist_ok=True)
     charts(os.path.join(out, "charts.xlsx"))
     big(os.path.join(out, "big.xlsx"))
+    pivot(os.path.join(out, "pivot.xlsx"))
     image = base64.b64encode(png(16, 16, (30, 120, 200))).decode()
     with open(os.path.join(out, "outside.fodp"), "w", encoding="utf-8") as f:
         f.write(FODP.replace("{image}", image))

@@ -367,8 +367,9 @@ private slots:
         auto p = app->Presentations()->Add(msoTrue);
         p->Slides()->Add(1, office::ppLayoutBlank);
         p->Slides()->Item(1)->Select();
-        // The workbook's theme travels with the chart and becomes its theme override on the
-        // slide; an accent no theme has shows whose colours the chart is drawn with.
+        // Kept in its source's formatting, the workbook's theme travels with the chart and
+        // becomes its theme override on the slide; an accent no theme has shows whose colours
+        // the chart is drawn with.
         engine::ChartPackage package =
             fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/charts.xlsx", 1, "Chart 7");
         const int accent = package.theme.indexOf("<a:accent1>");
@@ -378,7 +379,7 @@ private slots:
         auto* data = new QMimeData;
         data->setData(engine::kChartPackageMime, engine::chartPackageToBytes(package));
         QGuiApplication::clipboard()->setMimeData(data);
-        app->ActiveWindow()->View()->Paste();
+        app->ActiveWindow()->View()->PasteSourceFormatting();
 
         auto& doc = windows().front()->document();
         const auto drawn = doc.drawnSlide(0);
@@ -403,6 +404,40 @@ private slots:
         const double scale = 1280 / drawn->scene.size.width();
         QCOMPARE(image.pixelColor((bar.center() * scale).toPoint()), QColor(0xFF, 0x00, 0xFF));
         QVERIFY(!windows().front()->thumbnail(0).isNull());
+    }
+
+    // The plain paste follows the setting the window's Edit menu changes: the deck's theme
+    // unless the source's formatting is to be kept.
+    void plainPasteFollowsTheKeepSourceFormattingSetting() {
+        auto app = createPowerPoint();
+        app->setVisible(msoTrue);
+        auto p = app->Presentations()->Add(msoTrue);
+        engine::ChartPackage package =
+            fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/charts.xlsx", 1, "Chart 1");
+        const int accent = package.theme.indexOf("<a:accent1>");
+        const int end = package.theme.indexOf("</a:accent1>", accent);
+        package.theme.replace(accent, end - accent, "<a:accent1><a:srgbClr val=\"FF00FF\"/>");
+        auto* data = new QMimeData;
+        data->setData(engine::kChartPackageMime, engine::chartPackageToBytes(package));
+        QGuiApplication::clipboard()->setMimeData(data);
+        auto& doc = windows().back()->document();
+        QAction* keep = windows().back()->keepSourceFormattingAction();
+        QVERIFY(keep && keep->isCheckable());
+        const auto firstBarColour = [&](int slide) {
+            const auto drawn = doc.drawnSlide(slide);
+            const auto frames = drawn->scene.tagged(QStringLiteral("chart"));
+            const auto chart = doc.drawnChart(frames[0]->chartPart, *drawn, frames[0]->rect.size());
+            return chart.scene->find(engine::chart::SceneTag::Element::DataPoint, 0).front()->fill->color;
+        };
+        for (const bool kept : {true, false}) {
+            if (keep->isChecked() != kept) keep->trigger();
+            QCOMPARE(servers::PresentationDocument::pasteFormattingSetting() == engine::PasteFormatting::KeepSource, kept);
+            const int slide = p->Slides()->Count() + 1;
+            p->Slides()->Add(slide, office::ppLayoutBlank);
+            p->Slides()->Item(slide)->Select();
+            app->ActiveWindow()->View()->Paste();
+            QCOMPARE(firstBarColour(slide - 1) == QColor(0xFF, 0x00, 0xFF), kept);
+        }
     }
 
     void aChartKeepsItsOwnColourMapOnAMasterThatSwapsLightAndDark() {

@@ -330,6 +330,8 @@ public:
         }
         presentation.slides[presentation.selected - 1] << m_world.clipboard;
     }
+    void PasteDestinationTheme() override { Paste(); }
+    void PasteSourceFormatting() override { Paste(); }
 
 private:
     OfficeWorld& m_world;
