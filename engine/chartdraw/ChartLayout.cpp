@@ -10,8 +10,6 @@
 namespace engine::chart {
 
 namespace {
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // The spacing of the spreadsheet application's automatic layout, measured on its own pictures of
 // its charts (screenshots at two pixels a point of 412 x 211 pt charts with a title, axis titles
 // and a legend on the right; the ten XlsxWriter examples of tests/data/chart-references):
@@ -73,32 +71,6 @@ QString axisNumberFormat(const Axis& axis, const QString& cacheFormat) {
     return cacheGeneral ? axis.numberFormat->formatCode : cacheFormat;
 }
 
-}  // namespace
-
-QRectF placeManually(const ManualLayout& m, const QRectF& automatic, QSizeF chart) {
-    QRectF r = automatic;
-    const bool xEdge = m.xMode.value_or(QString()) == QLatin1String("edge");
-    const bool yEdge = m.yMode.value_or(QString()) == QLatin1String("edge");
-    if (m.x) r.moveLeft(xEdge ? *m.x * chart.width() : automatic.left() + *m.x * chart.width());
-    if (m.y) r.moveTop(yEdge ? *m.y * chart.height() : automatic.top() + *m.y * chart.height());
-    if (m.w) {
-        const bool edge = m.wMode.value_or(QString()) == QLatin1String("edge");
-        r.setWidth(edge ? *m.w * chart.width() - r.left() : *m.w * chart.width());
-    }
-    if (m.h) {
-        const bool edge = m.hMode.value_or(QString()) == QLatin1String("edge");
-        r.setHeight(edge ? *m.h * chart.height() - r.top() : *m.h * chart.height());
-    }
-    if (r.width() < 1) r.setWidth(1);
-    if (r.height() < 1) r.setHeight(1);
-    return r;
-}
-
-const ManualLayout* manualOf(const std::optional<Layout>& layout) {
-    return layout && layout->manual ? &*layout->manual : nullptr;
-}
-
-namespace {
 
 double displayUnitDivisor(const DisplayUnits& units, const NumberSymbols& numbers, QString* label) {
     static const std::pair<const char*, double> kUnits[] = {
@@ -122,23 +94,6 @@ double displayUnitDivisor(const DisplayUnits& units, const NumberSymbols& number
     return 1;
 }
 
-}  // namespace
-
-std::vector<double> numbersOf(const DataSource* source) {
-    if (!source) return {};
-    if (source->numbers) return source->numbers->dense();
-    std::vector<double> out;
-    if (source->strings) {
-        for (const QString& s : source->strings->dense()) {
-            bool ok = false;
-            const double v = s.toDouble(&ok);
-            out.push_back(ok ? v : kNaN);
-        }
-    }
-    return out;
-}
-
-namespace {
 
 // The width of the widest tick label. An axis of many categories (one per point of a long
 // series) measures only its longest labels by characters: shaping a label per point would cost
@@ -159,26 +114,6 @@ double widestLabel(const std::vector<AxisTick>& ticks, const TextStyle& style) {
     return widest;
 }
 
-}  // namespace
-
-QString categoryLabel(const QStringList& texts, int index) {
-    return index < texts.size() ? texts[index] : QString::number(index + 1);
-}
-
-QString titleText(const FormatResolver& resolver, bool* shown) {
-    *shown = resolver.titleShown();
-    if (!*shown) return {};
-    const auto& title = resolver.chart().chart.title;
-    if (title && title->text) return title->text->text();
-    if (const Series* s = resolver.automaticTitleSeries(); s && s->text) return s->text->text();
-    // A title without text of its own: the one series' name, else the placeholder.
-    const auto series = resolver.chart().allSeries();
-    if (series.size() == 1 && series.front()->text && !series.front()->text->text().isEmpty())
-        return series.front()->text->text();
-    return QStringLiteral("Chart Title");
-}
-
-namespace {
 
 class Layouter {
   public:
