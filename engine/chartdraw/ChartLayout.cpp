@@ -10,6 +10,7 @@
 namespace engine::chart {
 
 namespace {
+
 // The spacing of the spreadsheet application's automatic layout, measured on its own pictures of
 // its charts (screenshots at two pixels a point of 412 x 211 pt charts with a title, axis titles
 // and a legend on the right; the ten XlsxWriter examples of tests/data/chart-references):
