@@ -50,14 +50,15 @@ EmuRect centredWithin(qint64 cx, qint64 cy, double width, double height, qint64 
 }
 
 // Relationship types whose target belongs to its source alone, so that a copy of the source
-// needs a copy of it: a slide's charts, notes, comments and embedded objects, and what a chart
-// holds of its own (workbook, theme override, drawing, style and colours).
+// needs a copy of it: a slide's charts, notes, comments, embedded objects and tags (a chart
+// frame's provenance among them: the copy is refreshed, relinked or deleted on its own), and
+// what a chart holds of its own (workbook, theme override, drawing, style and colours).
 bool isOwnedRelationship(const QString& type) {
     static const QStringList owned{
         QStringLiteral("chart"),        QStringLiteral("package"),         QStringLiteral("themeOverride"),
         QStringLiteral("notesSlide"),   QStringLiteral("comments"),        QStringLiteral("chartUserShapes"),
         QStringLiteral("chartStyle"),   QStringLiteral("chartColorStyle"), QStringLiteral("oleObject"),
-        QStringLiteral("vmlDrawing")};
+        QStringLiteral("vmlDrawing"),   QStringLiteral("tags")};
     return owned.contains(type.section(u'/', -1));
 }
 

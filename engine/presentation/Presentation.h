@@ -75,8 +75,9 @@ public:
     void deleteSlides(std::vector<int> indices);
     // Inserts a copy of slide index right after it, and answers the copy's position. The copy
     // has its own parts for what belongs to one slide alone (charts with their workbooks, theme
-    // overrides and drawings; notes; comments; embedded objects) and shares the rest with the
-    // original (layout, pictures, media). A deck with sections has the copy in the original's.
+    // overrides and drawings; notes; comments; embedded objects; tags, so its charts' provenance
+    // too) and shares the rest with the original (layout, pictures, media). A deck with
+    // sections has the copy in the original's.
     int duplicateSlide(int index);
     // Moves the slides at these positions, keeping their order among themselves, so that they
     // stand together from position `to` of the deck without them (0 to slideCount() minus
