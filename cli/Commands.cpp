@@ -14,7 +14,6 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <QSet>
-#include <QUrl>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -398,9 +397,7 @@ void linkCopiedCharts(const QString& output, int firstSlide) {
         const QString folder = QFileInfo(output).absolutePath();
         for (const auto& frame : deck.chartFrames()) {
             if (frame.slide < firstSlide || !frame.provenance) continue;
-            const QFileInfo workbook(frame.provenance->workbook);
-            deck.linkChart(frame, workbook.absolutePath() == folder ? workbook.fileName()
-                                                                    : QUrl::fromLocalFile(workbook.absoluteFilePath()).toString());
+            deck.linkChart(frame, engine::workbookLinkTarget(frame.provenance->workbook, folder));
         }
         const SaveGuard guard;
         deck.save(QFileInfo(output).absoluteFilePath());

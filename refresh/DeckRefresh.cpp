@@ -431,4 +431,17 @@ std::vector<ChartResult> refreshPresentation(engine::Presentation& presentation,
     return results;
 }
 
+QStringList missingWorkbooks(const engine::Presentation& presentation, const QString& deckPath,
+                             const RefreshOptions& options) {
+    RefreshOptions nobodyAsked = options;
+    nobodyAsked.locate = nullptr;
+    WorkbookFinder finder(deckPath, nobodyAsked);
+    QStringList missing;
+    for (const engine::Presentation::ChartFrame& frame : presentation.chartFrames()) {
+        if (frame.provenance && !missing.contains(frame.provenance->workbook) && finder.find(*frame.provenance).isEmpty())
+            missing << frame.provenance->workbook;
+    }
+    return missing;
+}
+
 }  // namespace refresh

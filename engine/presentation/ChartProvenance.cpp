@@ -4,11 +4,13 @@
 #include "engine/package/Xml.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <QUrl>
 #include <cstring>
 #include <pugixml.hpp>
 
@@ -206,6 +208,12 @@ std::vector<FrameProvenance> readProvenanceCustomProperties(const QByteArray& xm
         }
     }
     return frames;
+}
+
+QString workbookLinkTarget(const QString& workbook, const QString& deckFolder) {
+    const QFileInfo file(workbook);
+    if (!deckFolder.isEmpty() && file.absolutePath() == QFileInfo(deckFolder).absoluteFilePath()) return file.fileName();
+    return QUrl::fromLocalFile(file.absoluteFilePath()).toString();
 }
 
 QStringList chartSeriesRanges(const QByteArray& chartXml, const QString& file, const QString& part) {

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -524,6 +525,15 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_updateCharts->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+U")));
     m_redrawCharts = charts->addAction(QStringLiteral("&Redraw Charts From Workbooks"), this, [this] { updateCharts(true); });
     m_redrawCharts->setObjectName(QStringLiteral("actionRedrawCharts"));
+    charts->addSeparator();
+    m_linkPastedCharts = charts->addAction(QStringLiteral("&Link Pasted Charts to Their Workbooks"));
+    m_linkPastedCharts->setObjectName(QStringLiteral("actionLinkPastedCharts"));
+    m_linkPastedCharts->setCheckable(true);
+    // Every window shows the setting as it is when its menu opens: another window may have changed it.
+    connect(charts, &QMenu::aboutToShow, this,
+            [this] { m_linkPastedCharts->setChecked(PresentationDocument::linkPastedCharts()); });
+    m_linkPastedCharts->setChecked(PresentationDocument::linkPastedCharts());
+    connect(m_linkPastedCharts, &QAction::triggered, this, [](bool on) { PresentationDocument::setLinkPastedCharts(on); });
 
     auto* help = menuBar()->addMenu(QStringLiteral("&Help"));
     m_about = help->addAction(QStringLiteral("&About Quillmere"), this,
@@ -926,6 +936,7 @@ void PresentationWindow::changeEvent(QEvent* event) {
 }
 
 void PresentationWindow::updateCharts(bool replace) {
+    if (m_saving || m_document->isBusy()) return;
     refresh::RefreshOptions options;
     options.replace = replace;
     platform::Dialogs& dialogs = m_application->dialogs();
