@@ -396,7 +396,7 @@ void linkCopiedCharts(const QString& output, int firstSlide) {
         engine::Presentation deck = engine::Presentation::open(output);
         const QString folder = QFileInfo(output).absolutePath();
         for (const auto& frame : deck.chartFrames()) {
-            if (frame.slide < firstSlide || !frame.provenance) continue;
+            if (frame.slide < firstSlide || !frame.provenance || frame.chartex) continue;
             deck.linkChart(frame, engine::workbookLinkTarget(frame.provenance->workbook, folder));
         }
         const SaveGuard guard;

@@ -221,6 +221,17 @@ QStringList chartSeriesRanges(const QByteArray& chartXml, const QString& file, c
     parseXml(doc, chartXml, file, part);
     QStringList ranges;
     QSet<QString> seen;
+    if (xml::is(doc.document_element(), Ns::Cx, "chartSpace")) {
+        // The newer kinds name their cells in the data they share among their series.
+        for (const pugi::xpath_node& found : doc.select_nodes("//*[local-name()='f']")) {
+            if (!xml::is(found.node(), Ns::Cx, "f")) continue;
+            const QString formula = QString::fromUtf8(found.node().text().get()).trimmed();
+            if (formula.isEmpty() || seen.contains(formula)) continue;
+            seen.insert(formula);
+            ranges << formula;
+        }
+        return ranges;
+    }
     static const char* const kDataElements[] = {"tx", "cat", "val", "xVal", "yVal", "bubbleSize"};
     for (const pugi::xpath_node& found : doc.select_nodes("//*[local-name()='ser']")) {
         const pugi::xml_node series = found.node();

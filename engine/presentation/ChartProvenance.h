@@ -68,7 +68,8 @@ std::vector<FrameProvenance> readProvenanceCustomProperties(const QByteArray& xm
 QString workbookLinkTarget(const QString& workbook, const QString& deckFolder);
 
 // The ranges a chart part's series read, in document order, each once: the formulas of their
-// names, categories, values, x and y values and bubble sizes. Throws like parseXml.
+// names, categories, values, x and y values and bubble sizes; of a chartex part (the newer
+// kinds), the formulas of its data and series names. Throws like parseXml.
 QStringList chartSeriesRanges(const QByteArray& chartXml, const QString& file, const QString& part);
 
 }  // namespace engine

@@ -150,6 +150,9 @@ public:
         QString chartPart;
         QString tagsPart;  // "" when the frame has no tags part
         std::optional<ChartProvenance> provenance;
+        // A chart of the newer kinds: chartPart is a chartex part, shown behind a fallback
+        // picture; its data is not updated in place (replaceChart redraws it whole).
+        bool chartex = false;
     };
     // Every chart frame, slide by slide in drawing order. A frame without tags takes its
     // provenance from the deck's copy (see FrameProvenance) when that has one for it. Throws
@@ -174,8 +177,10 @@ public:
     // chart that embeds no workbook is left as it is.
     void linkChart(const ChartFrame& frame, const QString& target);
     // Puts the chart a package makes in the frame's place instead of the one there, at the same
-    // position and size, with the provenance given; the old chart's parts go. Throws
-    // DocumentError, changing nothing, when the chart cannot be made.
+    // position and size, with the provenance given; the old chart's parts go (a chart of the
+    // newer kinds takes a new fallback picture too). Throws DocumentError, changing nothing,
+    // when the chart cannot be made, or when it is of the newer kinds and the frame's is not,
+    // or the other way round.
     void replaceChart(const ChartFrame& frame, const ChartPackage& chart, const ChartProvenance& provenance);
 
     // Writes the presentation to path atomically (a temporary file beside it, checked, then

@@ -155,6 +155,7 @@ private slots:
     void chartsLinkedTheOfficeWayRefreshFromTheirWorkbook();
     void copyLinkLinksChartsToTheirWorkbookBesideTheDeck();
     void handWrittenLinkedDeckRefreshesFromItsWorkbook();
+    void newerKindsRememberTheirSourceAndAreRedrawnWhole();
 
 private:
     // A folder with the base workbook and a deck of its two charts copied by the CLI.
@@ -540,6 +541,90 @@ void RefreshTest::handWrittenLinkedDeckRefreshesFromItsWorkbook() {
     QCOMPARE(deck.externalWorkbookOf(deck.chartFrames().front().chartPart), link);
     QVERIFY(deck.partBytes(deck.chartFrames().front().chartPart).contains("<c:autoUpdate val=\"0\"/>"));
     QVERIFY2(schemaErrors(deckPath).isEmpty(), qPrintable(schemaErrors(deckPath)));
+    if (!libreOfficeMissing()) QCOMPARE(pagesInLibreOffice(deckPath), 1);
+}
+
+void RefreshTest::newerKindsRememberTheirSourceAndAreRedrawnWhole() {
+    QTemporaryDir dir;
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(QUILLMERE_TEST_SOURCE_ROOT "/tools/make_test_workbooks.py"), dir.path()});
+    QVERIFY(python.waitForFinished(300000) && python.exitCode() == 0);
+    const QString workbook = dir.filePath(QStringLiteral("chartex.xlsx"));
+    const QString deckPath = dir.filePath(QStringLiteral("chartex.pptx"));
+    const Result copy = runCli({QStringLiteral("copy"), workbook, QStringLiteral("--output"), deckPath});
+    QVERIFY2(copy.status == 0, copy.err.constData());
+
+    // The workbook's charts of the newer kinds (a classic chart on either side of them) remember
+    // where they came from as the classic ones do.
+    const engine::Presentation copied = engine::Presentation::open(deckPath);
+    const auto frames = copied.chartFrames();
+    std::vector<size_t> newer;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        QVERIFY(frames[i].provenance);
+        QCOMPARE(frames[i].provenance->workbook, QFileInfo(workbook).absoluteFilePath());
+        QVERIFY(frames[i].provenance->chartIndex > 0);
+        QVERIFY(!frames[i].provenance->seriesRanges.isEmpty());
+        QVERIFY(!frames[i].tagsPart.isEmpty());
+        if (frames[i].chartex) newer.push_back(i);
+    }
+    QCOMPARE(newer.size(), size_t(8));
+    const size_t first = newer.front();
+
+    // Current: nothing is written (once a first refresh has brought the classic charts' caches
+    // to the cells' own number formats).
+    Result result = runCli({QStringLiteral("refresh"), deckPath});
+    QVERIFY2(result.status == 0, result.out.constData());
+    for (size_t i : newer) QVERIFY2(reportLines(result).value(qsizetype(i)).endsWith(QStringLiteral(": unchanged")), result.out.constData());
+    const QByteArray before = fileHash(deckPath);
+    result = runCli({QStringLiteral("refresh"), deckPath});
+    QVERIFY2(result.status == 0, result.out.constData());
+    for (const QString& line : reportLines(result)) QVERIFY2(line.endsWith(QStringLiteral(": unchanged")), qPrintable(line));
+    QCOMPARE(fileHash(deckPath), before);
+
+    // The deck's first chart of the newer kinds out of date: redrawn whole from the workbook,
+    // in its frame; the others stay as they are.
+    const QByteArray current = copied.partBytes(frames[first].chartPart);
+    {
+        engine::Package package = engine::Package::load(deckPath);
+        static const QRegularExpression point(QStringLiteral("<cx:pt idx=\"0\">[-0-9.]+</cx:pt>"));
+        QString stale = QString::fromUtf8(package.part(frames[first].chartPart));
+        QVERIFY(stale.contains(point));
+        stale.replace(point, QStringLiteral("<cx:pt idx=\"0\">999999</cx:pt>"));
+        package.setPart(frames[first].chartPart, stale.toUtf8());
+        package.saveAtomically(deckPath);
+    }
+    result = runCli({QStringLiteral("refresh"), deckPath});
+    QVERIFY2(result.status == 0, result.out.constData());
+    const QStringList lines = reportLines(result);
+    QCOMPARE(lines.size(), qsizetype(frames.size()));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString expected = size_t(i) == first ? QStringLiteral(": redrawn as the workbook draws it") : QStringLiteral(": unchanged");
+        QVERIFY2(lines[i].endsWith(expected), qPrintable(lines[i]));
+    }
+    const engine::Presentation deck = engine::Presentation::open(deckPath);
+    const auto after = deck.chartFrames();
+    QCOMPARE(after.size(), frames.size());
+    QVERIFY(after[first].chartex);
+    QCOMPARE(deck.partBytes(after[first].chartPart), current);
+    QCOMPARE(after[first].frame.x, frames[first].frame.x);
+    QCOMPARE(after[first].frame.cy, frames[first].frame.cy);
+    QCOMPARE(after[first].provenance->chart, frames[first].provenance->chart);
+    QCOMPARE(deck.partBytes(after[first + 1].chartPart), copied.partBytes(frames[first + 1].chartPart));
+    // The old chart, its workbook and its picture went: as many of each as before.
+    const auto chartPartsOf = [](const engine::Presentation& p) {
+        int count = 0;
+        for (const QString& part : p.package().partNames()) {
+            count += part.startsWith(QStringLiteral("/ppt/media/")) || part.startsWith(QStringLiteral("/ppt/embeddings/")) ||
+                             part.startsWith(QStringLiteral("/ppt/charts/"))
+                         ? 1
+                         : 0;
+        }
+        return count;
+    };
+    QCOMPARE(chartPartsOf(deck), chartPartsOf(copied));
+    QVERIFY2(schemaErrors(deckPath).isEmpty(), qPrintable(schemaErrors(deckPath)));
+    if (!libreOfficeMissing()) QCOMPARE(pagesInLibreOffice(deckPath), deck.slideCount());
 }
 
 QTEST_GUILESS_MAIN(RefreshTest)
