@@ -909,7 +909,8 @@ bool PresentationWindow::runSave(bool (PresentationDocument::*how)(platform::Dia
 }
 
 void PresentationWindow::closeEvent(QCloseEvent* event) {
-    if (m_saving) {
+    // A paste or a chart update under way works on the document: it is not let go meanwhile.
+    if (m_saving || m_document->isBusy()) {
         event->ignore();
         return;
     }
