@@ -14,7 +14,6 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <QSet>
-#include <QUrl>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -401,10 +400,8 @@ void linkCopiedCharts(const QString& output, int firstSlide) {
         engine::Presentation deck = engine::Presentation::open(output);
         const QString folder = QFileInfo(output).absolutePath();
         for (const auto& frame : deck.chartFrames()) {
-            if (frame.slide < firstSlide || !frame.provenance) continue;
-            const QFileInfo workbook(frame.provenance->workbook);
-            deck.linkChart(frame, workbook.absolutePath() == folder ? workbook.fileName()
-                                                                    : QUrl::fromLocalFile(workbook.absoluteFilePath()).toString());
+            if (frame.slide < firstSlide || !frame.provenance || frame.chartex) continue;
+            deck.linkChart(frame, engine::workbookLinkTarget(frame.provenance->workbook, folder));
         }
         const SaveGuard guard;
         deck.save(QFileInfo(output).absoluteFilePath());

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFile>
 #include <cstdio>
 #include <memory>
@@ -54,9 +55,13 @@ int main(int argc, char** argv) {
     // list needs no clipboard, no windows and no fonts, so it starts the lighter application
     // object. copy needs the clipboard and render the fonts; on the offscreen platform the
     // clipboard is private to the process, so a run neither needs a display nor disturbs the
-    // user's clipboard.
+    // user's clipboard. refresh needs the fonts only (a chart of the newer kinds redrawn takes
+    // a new picture for readers that do not know its kind).
     std::unique_ptr<QCoreApplication> application;
-    if (options.command != cli::Options::Command::List && options.command != cli::Options::Command::Refresh) {
+    if (options.command == cli::Options::Command::Refresh) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else if (options.command != cli::Options::Command::List) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         application = std::make_unique<QApplication>(argc, argv);
     } else {

@@ -93,6 +93,8 @@ SettingEntry settingEntry(Settings::Key key) {
         case Settings::Key::NewPresentation: return {"Option1", "1"};
         case Settings::Key::ExistingPresentation: return {"Option2", "0"};
         case Settings::Key::PresentationWindowSize: return {"PresentationWindowSize", ""};
+        case Settings::Key::KeepSourceFormatting: return {"Keep Source Formatting", "False"};
+        case Settings::Key::LinkPastedCharts: return {"LinkPastedCharts", "0"};
     }
     return {"", ""};
 }

@@ -31,6 +31,10 @@ class Settings {
         NewPresentation,         // "Option1": paste into a new presentation; "1" (true)
         ExistingPresentation,    // "Option2": paste into an existing presentation; "0"
         PresentationWindowSize,  // "PresentationWindowSize": "WIDTHxHEIGHT" in pixels; ""
+        KeepSourceFormatting,    // "Keep Source Formatting": a pasted chart keeps the workbook's
+                                 // look instead of taking the deck's theme; "False"
+        LinkPastedCharts,        // "LinkPastedCharts": pasted charts link to their workbooks,
+                                 // "1" or "0"; "0"
     };
 
     // The key the store holds the setting under.

@@ -338,6 +338,7 @@ std::vector<ChartResult> refreshPresentation(engine::Presentation& presentation,
     const std::vector<engine::Presentation::ChartFrame> frames = presentation.chartFrames();
     for (const engine::Presentation::ChartFrame& frame : frames) {
         if (!frame.provenance) {
+            if (frame.chartex) continue;  // no link of the office applications' kind is read for them
             const QString target = presentation.externalWorkbookOf(frame.chartPart);
             if (!target.isEmpty()) results.push_back(refreshLinkedChart(presentation, frame, target, finder, shelf));
             continue;
@@ -384,6 +385,36 @@ std::vector<ChartResult> refreshPresentation(engine::Presentation& presentation,
                 continue;
             }
             if (!how.isEmpty()) notes << how;
+            if (frame.chartex || package->isChartex()) {
+                // The newer kinds are not updated in place: redrawn whole when the workbook's
+                // chart differs from the deck's (or when asked to).
+                const engine::ChartParts parts = engine::makeChartParts(presentation.package(), *package, nullptr, true);
+                engine::ChartProvenance now = was;
+                now.workbook = path;
+                now.sheet = package->sheetName;
+                now.chart = package->chartName;
+                now.chartIndex = package->chartIndex + 1;
+                now.seriesRanges = engine::chartSeriesRanges(parts.parts.front().second, presentation.name(), frame.chartPart);
+                now.copiedAt = QDateTime::currentDateTimeUtc();
+                if (options.replace || !frame.chartex || parts.parts.front().second != presentation.partBytes(frame.chartPart)) {
+                    presentation.replaceChart(frame, *package, now);
+                    result.deckChanged = true;
+                    result.outcome = ChartResult::Outcome::Updated;
+                    result.what = QStringLiteral("redrawn as the workbook draws it");
+                } else {
+                    if (now.workbook != was.workbook || now.sheet != was.sheet || now.chart != was.chart ||
+                        now.chartIndex != was.chartIndex) {
+                        now.copiedAt = was.copiedAt;
+                        presentation.updateChart(frame, presentation.partBytes(frame.chartPart), QByteArray(), now);
+                        result.deckChanged = true;
+                    }
+                    result.outcome = ChartResult::Outcome::Unchanged;
+                    result.what = QStringLiteral("unchanged");
+                }
+                if (!notes.isEmpty()) result.what += QStringLiteral(" (%1)").arg(notes.join(QStringLiteral("; ")));
+                results.push_back(result);
+                continue;
+            }
             // The chart as a copy would paste it now, its caches written from the cells as they are.
             const engine::ChartParts parts = engine::makeChartParts(presentation.package(), *package, nullptr, true);
             const QByteArray& fresh = parts.parts.front().second;
@@ -431,6 +462,19 @@ std::vector<ChartResult> refreshPresentation(engine::Presentation& presentation,
         results.push_back(result);
     }
     return results;
+}
+
+QStringList missingWorkbooks(const engine::Presentation& presentation, const QString& deckPath,
+                             const RefreshOptions& options) {
+    RefreshOptions nobodyAsked = options;
+    nobodyAsked.locate = nullptr;
+    WorkbookFinder finder(deckPath, nobodyAsked);
+    QStringList missing;
+    for (const engine::Presentation::ChartFrame& frame : presentation.chartFrames()) {
+        if (frame.provenance && !missing.contains(frame.provenance->workbook) && finder.find(*frame.provenance).isEmpty())
+            missing << frame.provenance->workbook;
+    }
+    return missing;
 }
 
 }  // namespace refresh

@@ -89,4 +89,12 @@ private:
 std::vector<ChartResult> refreshPresentation(engine::Presentation& presentation, const QString& deckPath,
                                              const RefreshOptions& options, WorkbookShelf& shelf);
 
+// The workbooks the presentation's charts remember that are found nowhere (not by their path
+// relative to the deck, nor through the options' workbook map, nor at their own path), each
+// once, as the charts remember them: what a window asks the user for before a refresh, so that
+// the refresh itself can run where nobody is asked (its answers then go into the workbook map).
+// Only files are looked at; no workbook is read. options.locate is not called.
+QStringList missingWorkbooks(const engine::Presentation& presentation, const QString& deckPath,
+                             const RefreshOptions& options);
+
 }  // namespace refresh

@@ -4,12 +4,14 @@
 #include "engine/package/Xml.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
 #include <algorithm>
+#include <QUrl>
 #include <cstring>
 #include <pugixml.hpp>
 
@@ -231,11 +233,28 @@ std::vector<FrameProvenance> readProvenanceCustomProperties(const QByteArray& xm
     return frames;
 }
 
+QString workbookLinkTarget(const QString& workbook, const QString& deckFolder) {
+    const QFileInfo file(workbook);
+    if (!deckFolder.isEmpty() && file.absolutePath() == QFileInfo(deckFolder).absoluteFilePath()) return file.fileName();
+    return QUrl::fromLocalFile(file.absoluteFilePath()).toString();
+}
+
 QStringList chartSeriesRanges(const QByteArray& chartXml, const QString& file, const QString& part) {
     pugi::xml_document doc;
     parseXml(doc, chartXml, file, part);
     QStringList ranges;
     QSet<QString> seen;
+    if (xml::is(doc.document_element(), Ns::Cx, "chartSpace")) {
+        // The newer kinds name their cells in the data they share among their series.
+        for (const pugi::xpath_node& found : doc.select_nodes("//*[local-name()='f']")) {
+            if (!xml::is(found.node(), Ns::Cx, "f")) continue;
+            const QString formula = QString::fromUtf8(found.node().text().get()).trimmed();
+            if (formula.isEmpty() || seen.contains(formula)) continue;
+            seen.insert(formula);
+            ranges << formula;
+        }
+        return ranges;
+    }
     static const char* const kDataElements[] = {"tx", "cat", "val", "xVal", "yVal", "bubbleSize"};
     // Every c:ser in document order. A series is never inside another, nor inside a cache or a
     // literal, so those (a large chart's thousands of points) are not walked.

@@ -69,8 +69,14 @@ QByteArray provenanceCustomPropertiesXml(const std::vector<FrameProvenance>& fra
 // does not read as records (a writer may cut long property values short).
 std::vector<FrameProvenance> readProvenanceCustomProperties(const QByteArray& xml);
 
+// The target of the external relationship that links a chart to its workbook the office
+// applications' way: the workbook's file name when it lies in deckFolder (deck and workbook
+// travel together), else its file URI. deckFolder is "" for a deck not saved yet.
+QString workbookLinkTarget(const QString& workbook, const QString& deckFolder);
+
 // The ranges a chart part's series read, in document order, each once: the formulas of their
-// names, categories, values, x and y values and bubble sizes. Throws like parseXml.
+// names, categories, values, x and y values and bubble sizes; of a chartex part (the newer
+// kinds), the formulas of its data and series names. Throws like parseXml.
 QStringList chartSeriesRanges(const QByteArray& chartXml, const QString& file, const QString& part);
 
 }  // namespace engine

@@ -51,14 +51,15 @@ EmuRect centredWithin(qint64 cx, qint64 cy, double width, double height, qint64 
 }
 
 // Relationship types whose target belongs to its source alone, so that a copy of the source
-// needs a copy of it: a slide's charts, notes, comments and embedded objects, and what a chart
-// holds of its own (workbook, theme override, drawing, style and colours).
+// needs a copy of it: a slide's charts, notes, comments, embedded objects and tags (a chart
+// frame's provenance among them: the copy is refreshed, relinked or deleted on its own), and
+// what a chart holds of its own (workbook, theme override, drawing, style and colours).
 bool isOwnedRelationship(const QString& type) {
     static const QStringList owned{
         QStringLiteral("chart"),        QStringLiteral("package"),         QStringLiteral("themeOverride"),
         QStringLiteral("notesSlide"),   QStringLiteral("comments"),        QStringLiteral("chartUserShapes"),
         QStringLiteral("chartStyle"),   QStringLiteral("chartColorStyle"), QStringLiteral("oleObject"),
-        QStringLiteral("vmlDrawing")};
+        QStringLiteral("vmlDrawing"),   QStringLiteral("tags")};
     return owned.contains(type.section(u'/', -1));
 }
 
@@ -350,6 +351,28 @@ QByteArray Presentation::slideTheme(int index) const {
     return m_package.part(part);
 }
 
+namespace {
+// The picture of a chart of the newer kinds that readers not knowing the kind show (PNG), at
+// the frame's size on a 96 dpi screen held to a sensible picture, and the namespace its frame
+// requires.
+QByteArray chartexFallbackPicture(const ChartPackage& chart, const EmuRect& rect, const char** prefix, const char** uri) {
+    const ChartexChart chartex = readChartex(chart.chartPart().data, QStringLiteral("clipboard"), chart.chartPart().name);
+    const ChartexRequirement requirement = chartexRequirement(chartex);
+    *prefix = requirement.prefix;
+    *uri = requirement.uri;
+    const QSize pixels(int(std::clamp<qint64>(rect.cx / kEmuPerPixel, 1, 4000)),
+                       int(std::clamp<qint64>(rect.cy / kEmuPerPixel, 1, 4000)));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!chartexPicture(chartex, pixels).save(&buffer, "PNG")) {
+        throw DocumentError(DocumentError::Kind::Io, QStringLiteral("clipboard"), chart.chartPart().name,
+                            QStringLiteral("the chart's picture cannot be encoded as PNG"));
+    }
+    return png;
+}
+}  // namespace
+
 Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& chart, PastedChart* pasted,
                                                 PasteFormatting formatting) const {
     checkIndex(index);
@@ -366,23 +389,8 @@ Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& c
     if (formatting == PasteFormatting::DeckTheme) look.deckTheme = slideTheme(index);
     made.parts = makeChartParts(m_package, chart, pasted ? &pasted->model : nullptr, false, look);
     if (pasted) pasted->part = made.parts.chartPart;
-    if (chart.isChartex()) {
-        const ChartexChart chartex = readChartex(chart.chartPart().data, QStringLiteral("clipboard"), chart.chartPart().name);
-        const ChartexRequirement requirement = chartexRequirement(chartex);
-        made.requiredPrefix = requirement.prefix;
-        made.requiredUri = requirement.uri;
-        // At the frame's size on a 96 dpi screen, held to a sensible picture.
-        const QSize pixels(int(std::clamp<qint64>(made.rect.cx / kEmuPerPixel, 1, 4000)),
-                           int(std::clamp<qint64>(made.rect.cy / kEmuPerPixel, 1, 4000)));
-        QBuffer buffer(&made.fallbackPicture);
-        buffer.open(QIODevice::WriteOnly);
-        if (!chartexPicture(chartex, pixels).save(&buffer, "PNG")) {
-            throw DocumentError(DocumentError::Kind::Io, QStringLiteral("clipboard"),
-                                chart.chartPart().name,
-                                QStringLiteral("the chart's picture cannot be encoded as PNG"));
-        }
-    }
-    if (!chart.sourceFile.isEmpty() && !chart.isChartex()) {
+    if (chart.isChartex()) made.fallbackPicture = chartexFallbackPicture(chart, made.rect, &made.requiredPrefix, &made.requiredUri);
+    if (!chart.sourceFile.isEmpty()) {
         // Where the chart came from goes with it, so that the deck can be refreshed later.
         ChartProvenance provenance;
         provenance.workbook = QFileInfo(chart.sourceFile).absoluteFilePath();
@@ -438,8 +446,10 @@ void Presentation::placeChart(const MadeChart& made) {
         else if (package.contentTypes().of(media) != ooxml::ct::kPng) package.contentTypes().setOverride(media, ooxml::ct::kPng);
         const QString relId = rels.add(ooxml::rel::kChartex, slidePart, made.parts.chartPart);
         const QString pictureRelId = rels.add(ooxml::rel::kImage, slidePart, media);
+        const QString tagsRelId =
+            made.tagsPart.isEmpty() ? QString() : rels.add(ooxml::rel::kTags, slidePart, made.tagsPart);
         package.setRelationships(slidePart, rels);
-        slide.appendChartexFrame(name, made.rect, relId, pictureRelId, made.requiredPrefix, made.requiredUri);
+        slide.appendChartexFrame(name, made.rect, relId, pictureRelId, made.requiredPrefix, made.requiredUri, tagsRelId);
     });
 }
 
@@ -780,9 +790,10 @@ std::vector<Presentation::ChartFrame> Presentation::chartFrames() const {
         const QString slidePart = m_slides[size_t(i)];
         std::optional<Relationships> rels;
         for (const SlideShape& shape : slideShapes(i)) {
-            if (shape.kind != SlideShape::Kind::Chart) continue;
+            const bool chartex = !shape.chartexRelId.isEmpty();
+            if (shape.kind != SlideShape::Kind::Chart && !chartex) continue;
             if (!rels) rels = m_package.relationships(slidePart);
-            const Relationship* chart = rels->byId(shape.relId);
+            const Relationship* chart = rels->byId(chartex ? shape.chartexRelId : shape.relId);
             if (!chart || chart->external || !m_package.hasPart(chart->targetPart)) continue;
             ChartFrame frame;
             frame.slide = i;
@@ -790,6 +801,7 @@ std::vector<Presentation::ChartFrame> Presentation::chartFrames() const {
             frame.name = shape.name;
             frame.frame = shape.frame;
             frame.chartPart = chart->targetPart;
+            frame.chartex = chartex;
             const Relationship* tags = shape.tagsRelId.isEmpty() ? nullptr : rels->byId(shape.tagsRelId);
             if (tags && !tags->external && m_package.hasPart(tags->targetPart)) {
                 frame.tagsPart = tags->targetPart;
@@ -887,7 +899,7 @@ QString Presentation::externalWorkbookOf(const QString& chartPart) const {
 void Presentation::updateChart(const ChartFrame& frame, const QByteArray& chartXml, const QByteArray& embeddedWorkbook,
                                const std::optional<ChartProvenance>& provenance) {
     checkIndex(frame.slide);
-    const QString workbook = embeddedWorkbookOf(frame.chartPart);
+    const QString workbook = embeddedWorkbook.isEmpty() ? QString() : embeddedWorkbookOf(frame.chartPart);
     m_package.setPart(frame.chartPart, chartXml);
     if (!workbook.isEmpty() && !embeddedWorkbook.isEmpty()) m_package.setPart(workbook, embeddedWorkbook);
     if (provenance) setFrameProvenance(frame, *provenance);
@@ -916,13 +928,21 @@ void Presentation::linkChart(const ChartFrame& frame, const QString& target) {
 void Presentation::replaceChart(const ChartFrame& frame, const ChartPackage& chart, const ChartProvenance& provenance) {
     checkIndex(frame.slide);
     const QString slidePart = m_slides[size_t(frame.slide)];
+    if (frame.chartex != chart.isChartex()) {
+        throw DocumentError(DocumentError::Kind::Unsupported, m_name, frame.chartPart,
+                            frame.chartex ? QStringLiteral("the chart is no longer of the newer kinds: paste it again")
+                                          : QStringLiteral("the chart is now of the newer kinds: paste it again"));
+    }
     PasteLook look;
     const bool hadOverride = m_package.hasPart(relationshipsPartName(frame.chartPart)) &&
                              m_package.relationships(frame.chartPart).firstOfType(ooxml::rel::kThemeOverride);
     look.formatting = hadOverride ? PasteFormatting::KeepSource : PasteFormatting::DeckTheme;
     if (!hadOverride) look.deckTheme = slideTheme(frame.slide);
     ChartParts parts = makeChartParts(m_package, chart, nullptr, true, look);
-    checkRoomFor(qsizetype(parts.parts.size()), QStringLiteral("another chart"));
+    const char* requiredPrefix = nullptr;
+    const char* requiredUri = nullptr;
+    const QByteArray picture = frame.chartex ? chartexFallbackPicture(chart, frame.frame, &requiredPrefix, &requiredUri) : QByteArray();
+    checkRoomFor(qsizetype(parts.parts.size()) + (frame.chartex ? 1 : 0), QStringLiteral("another chart"));
 
     // The old chart and the parts only a chart carries (its workbook, style, colours, theme
     // override, user shapes and their pictures) go.
@@ -936,16 +956,40 @@ void Presentation::replaceChart(const ChartFrame& frame, const ChartPackage& cha
             if (std::find(old.begin(), old.end(), r.targetPart) == old.end()) old.push_back(r.targetPart);
         }
     }
+    // The old fallback picture goes too, unless something else shows it.
+    QString oldPictureRelId;
+    for (const SlideShape& shape : slideShapes(frame.slide)) {
+        if (frame.chartex && shape.id == frame.shapeId && !shape.chartexRelId.isEmpty()) oldPictureRelId = shape.relId;
+    }
+    const Relationships slideRels = m_package.relationships(slidePart);
+    const Relationship* oldPicture = oldPictureRelId.isEmpty() ? nullptr : slideRels.byId(oldPictureRelId);
+    if (oldPicture && !oldPicture->external) {
+        for (const QString& part : partsLeftUnused({slidePart.toLower() + u'|' + oldPictureRelId}, {oldPicture->targetPart}))
+            old.push_back(part);
+    }
     addChartParts(m_package, parts);
     QString chartRelId;
     editSlide(frame.slide, [&](SlidePart& slide, Package& package, const QString&) {
         auto rels = package.relationships(slidePart);
         for (const SlideShape& shape : slide.shapes()) {
-            if (shape.id == frame.shapeId && !shape.relId.isEmpty()) rels.remove(shape.relId);
+            if (shape.id != frame.shapeId) continue;
+            if (!shape.relId.isEmpty()) rels.remove(shape.relId);
+            if (!shape.chartexRelId.isEmpty()) rels.remove(shape.chartexRelId);
         }
-        chartRelId = rels.add(ooxml::rel::kChart, slidePart, parts.chartPart);
+        if (!frame.chartex) {
+            chartRelId = rels.add(ooxml::rel::kChart, slidePart, parts.chartPart);
+            package.setRelationships(slidePart, rels);
+            slide.relinkChartFrame(frame.shapeId, chartRelId, QString());
+            return;
+        }
+        const QString media = package.freePartName(QStringLiteral("/ppt/media/image%1.png"));
+        package.setPart(media, picture);
+        if (!package.contentTypes().hasDefault("png")) package.contentTypes().setDefault("png", ooxml::ct::kPng);
+        else if (package.contentTypes().of(media) != ooxml::ct::kPng) package.contentTypes().setOverride(media, ooxml::ct::kPng);
+        chartRelId = rels.add(ooxml::rel::kChartex, slidePart, parts.chartPart);
+        const QString pictureRelId = rels.add(ooxml::rel::kImage, slidePart, media);
         package.setRelationships(slidePart, rels);
-        slide.relinkChartFrame(frame.shapeId, chartRelId, QString());
+        slide.relinkChartexFrame(frame.shapeId, chartRelId, pictureRelId, requiredPrefix, requiredUri);
     });
     for (const QString& part : old) {
         m_package.removePart(relationshipsPartName(part));

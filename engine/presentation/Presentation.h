@@ -75,8 +75,9 @@ public:
     void deleteSlides(std::vector<int> indices);
     // Inserts a copy of slide index right after it, and answers the copy's position. The copy
     // has its own parts for what belongs to one slide alone (charts with their workbooks, theme
-    // overrides and drawings; notes; comments; embedded objects) and shares the rest with the
-    // original (layout, pictures, media). A deck with sections has the copy in the original's.
+    // overrides and drawings; notes; comments; embedded objects; tags, so its charts' provenance
+    // too) and shares the rest with the original (layout, pictures, media). A deck with
+    // sections has the copy in the original's.
     int duplicateSlide(int index);
     // Moves the slides at these positions, keeping their order among themselves, so that they
     // stand together from position `to` of the deck without them (0 to slideCount() minus
@@ -155,6 +156,9 @@ public:
         QString chartPart;
         QString tagsPart;  // "" when the frame has no tags part
         std::optional<ChartProvenance> provenance;
+        // A chart of the newer kinds: chartPart is a chartex part, shown behind a fallback
+        // picture; its data is not updated in place (replaceChart redraws it whole).
+        bool chartex = false;
     };
     // Every chart frame, slide by slide in drawing order. A frame without tags takes its
     // provenance from the deck's copy (see FrameProvenance) when that has one for it. Throws
@@ -179,10 +183,11 @@ public:
     // chart that embeds no workbook is left as it is.
     void linkChart(const ChartFrame& frame, const QString& target);
     // Puts the chart a package makes in the frame's place instead of the one there, at the same
-    // position and size, with the provenance given; the old chart's parts go. The chart keeps
-    // the formatting choice the old one was pasted with (a theme override: the source's
-    // formatting; none: the deck's theme). Throws
-    // DocumentError, changing nothing, when the chart cannot be made.
+    // position and size, with the provenance given; the old chart's parts go (a chart of the
+    // newer kinds takes a new fallback picture too). The chart keeps the formatting choice the
+    // old one was pasted with (a theme override: the source's formatting; none: the deck's
+    // theme). Throws DocumentError, changing nothing, when the chart cannot be made, or when it
+    // is of the newer kinds and the frame's is not, or the other way round.
     void replaceChart(const ChartFrame& frame, const ChartPackage& chart, const ChartProvenance& provenance);
     // The frame at the chart's size in its workbook, as its provenance recorded it when pasted;
     // a chart without that record (pasted from elsewhere, or before it was kept) takes the

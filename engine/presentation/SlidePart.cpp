@@ -70,7 +70,24 @@ void readShape(const pugi::xml_node& node, const GroupMap& map, std::vector<Slid
         // A reader that knows none of the choices takes the fallback.
         auto fallback = xml::child(node, Ns::Mc, "Fallback");
         auto branch = fallback ? fallback : xml::child(node, Ns::Mc, "Choice");
+        const size_t first = out->size();
         for (auto c : branch.children()) readShape(c, map, out);
+        // A frame of the newer chart kinds: its fallback picture stands for the chart.
+        if (!fallback || out->size() != first + 1) return;
+        for (auto choice : node.children()) {
+            if (!xml::is(choice, Ns::Mc, "Choice")) continue;
+            const auto gf = xml::child(choice, Ns::P, "graphicFrame");
+            const auto data = xml::child(xml::child(gf, Ns::A, "graphic"), Ns::A, "graphicData");
+            const QString relId = xml::relationshipId(xml::child(data, Ns::Cx, "chart"));
+            if (relId.isEmpty()) continue;
+            SlideShape& shape = out->back();
+            shape.chartexRelId = relId;
+            if (shape.tagsRelId.isEmpty()) {
+                const auto nvPr = xml::child(xml::child(gf, Ns::P, "nvGraphicFramePr"), Ns::P, "nvPr");
+                shape.tagsRelId = xml::relationshipId(xml::child(xml::child(nvPr, Ns::P, "custDataLst"), Ns::P, "tags"));
+            }
+            break;
+        }
         return;
     }
     if (isP(node, "grpSp")) {
@@ -330,7 +347,14 @@ std::pair<pugi::xml_node, pugi::xml_node> SlidePart::fillGraphicFrame(pugi::xml_
 }
 
 void SlidePart::appendChartexFrame(const QString& name, const EmuRect& frame, const QString& chartRelId,
-                                   const QString& pictureRelId, const char* requiredPrefix, const char* requiredUri) {
+                                   const QString& pictureRelId, const char* requiredPrefix, const char* requiredUri,
+                                   const QString& tagsRelId) {
+    const auto addTags = [&](pugi::xml_node nvPr) {
+        if (tagsRelId.isEmpty()) return;
+        nvPr.append_child(p("custDataLst").c_str()).append_child(p("tags").c_str())
+            .append_attribute(xml::qualifiedName(m_doc->document_element(), Ns::R, "id").c_str()) =
+            tagsRelId.toUtf8().constData();
+    };
     const int id = nextShapeId();
     const std::string pa = prefixPart(a("x"));
     auto alternate = xml::insertChild(m_tree, kShapeTreeChildren, Ns::Mc, "AlternateContent");
@@ -341,7 +365,8 @@ void SlidePart::appendChartexFrame(const QString& name, const EmuRect& frame, co
     auto choice = alternate.append_child("mc:Choice");
     choice.append_attribute((std::string("xmlns:") + requiredPrefix).c_str()) = requiredUri;
     choice.append_attribute("Requires") = requiredPrefix;
-    auto data = fillGraphicFrame(choice.append_child(p("graphicFrame").c_str()), id, name, frame, xml::uriOf(Ns::Cx)).first;
+    auto [data, frameNvPr] = fillGraphicFrame(choice.append_child(p("graphicFrame").c_str()), id, name, frame, xml::uriOf(Ns::Cx));
+    addTags(frameNvPr);
     auto chart = data.append_child("cx:chart");
     chart.append_attribute("xmlns:cx") = xml::uriOf(Ns::Cx);
     chart.append_attribute("xmlns:r") = xml::uriOf(Ns::R);
@@ -354,7 +379,7 @@ void SlidePart::appendChartexFrame(const QString& name, const EmuRect& frame, co
     cPic.append_attribute("id") = id;
     cPic.append_attribute("name") = name.toUtf8().constData();
     nvPic.append_child(p("cNvPicPr").c_str()).append_child((pa + "picLocks").c_str()).append_attribute("noGrp") = "1";
-    nvPic.append_child(p("nvPr").c_str());
+    addTags(nvPic.append_child(p("nvPr").c_str()));
     auto fill = pic.append_child(p("blipFill").c_str());
     fill.append_child((pa + "blip").c_str()).append_attribute(embed.c_str()) = pictureRelId.toUtf8().constData();
     fill.append_child((pa + "stretch").c_str()).append_child((pa + "fillRect").c_str());
@@ -386,6 +411,43 @@ pugi::xml_node chartFrameWithId(const pugi::xml_node& tree, int shapeId) {
     return {};
 }
 }  // namespace
+
+namespace {
+// The mc:AlternateContent of the chartex frame with this shape id, in the tree or its groups.
+pugi::xml_node chartexFrameWithId(const pugi::xml_node& tree, int shapeId) {
+    for (auto node : tree.children()) {
+        if (xml::is(node, Ns::P, "grpSp")) {
+            if (auto inner = chartexFrameWithId(node, shapeId)) return inner;
+            continue;
+        }
+        if (!xml::is(node, Ns::Mc, "AlternateContent")) continue;
+        const auto gf = xml::child(xml::child(node, Ns::Mc, "Choice"), Ns::P, "graphicFrame");
+        const auto data = xml::child(xml::child(gf, Ns::A, "graphic"), Ns::A, "graphicData");
+        const auto nv = xml::child(gf, Ns::P, "nvGraphicFramePr");
+        if (xml::child(data, Ns::Cx, "chart") && xml::child(nv, Ns::P, "cNvPr").attribute("id").as_int() == shapeId) return node;
+    }
+    return {};
+}
+}  // namespace
+
+bool SlidePart::relinkChartexFrame(int shapeId, const QString& chartRelId, const QString& pictureRelId,
+                                   const char* requiredPrefix, const char* requiredUri) {
+    const pugi::xml_node alternate = chartexFrameWithId(m_tree, shapeId);
+    pugi::xml_node choice = xml::child(alternate, Ns::Mc, "Choice");
+    const auto data = xml::child(xml::child(xml::child(choice, Ns::P, "graphicFrame"), Ns::A, "graphic"), Ns::A, "graphicData");
+    pugi::xml_attribute chart = xml::attribute(xml::child(data, Ns::Cx, "chart"), Ns::R, "id");
+    const auto blip = xml::child(xml::child(xml::child(xml::child(alternate, Ns::Mc, "Fallback"), Ns::P, "pic"), Ns::P, "blipFill"),
+                                 Ns::A, "blip");
+    pugi::xml_attribute embed = xml::attribute(blip, Ns::R, "embed");
+    if (!chart || !embed) return false;
+    chart = chartRelId.toUtf8().constData();
+    embed = pictureRelId.toUtf8().constData();
+    const std::string declaration = std::string("xmlns:") + requiredPrefix;
+    if (!choice.attribute(declaration.c_str())) choice.append_attribute(declaration.c_str());
+    choice.attribute(declaration.c_str()) = requiredUri;
+    choice.attribute("Requires") = requiredPrefix;
+    return true;
+}
 
 bool SlidePart::relinkChartFrame(int shapeId, const QString& chartRelId, const QString& tagsRelId) {
     const pugi::xml_node frame = chartFrameWithId(m_tree, shapeId);

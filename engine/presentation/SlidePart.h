@@ -32,6 +32,10 @@ struct SlideShape {
     QStringList paragraphs;   // text shapes
     QString relId;            // the picture's blip or the chart's part, through the slide rels
     QString tagsRelId;        // the shape's tags part (p:nvPr/p:custDataLst/p:tags), "" when none
+    // A chart of the newer kinds: the shape read is the picture of its mc:Fallback, and this
+    // is the chartex part of the graphic frame of its mc:Choice (whose tags it takes when the
+    // picture has none). "" for every other shape.
+    QString chartexRelId;
 };
 
 // A slide part (p:sld). Holds the parsed part for editing; bytes() writes it back with only the
@@ -70,8 +74,15 @@ public:
     // mc:AlternateContent whose mc:Choice (requiring the prefix bound to requiredUri) holds the
     // graphic frame of the chartex part and whose mc:Fallback holds a picture of the chart for
     // readers that do not know the kind, both with the same shape id and name.
+    // Both carry the tags part when tagsRelId is not "".
     void appendChartexFrame(const QString& name, const EmuRect& frame, const QString& chartRelId,
-                            const QString& pictureRelId, const char* requiredPrefix, const char* requiredUri);
+                            const QString& pictureRelId, const char* requiredPrefix, const char* requiredUri,
+                            const QString& tagsRelId = {});
+    // Points such a frame (by the shape id of its choice) at another chartex part and fallback
+    // picture, requiring the namespace the new chart needs. False when the slide has no such
+    // frame; nothing changes then.
+    bool relinkChartexFrame(int shapeId, const QString& chartRelId, const QString& pictureRelId,
+                            const char* requiredPrefix, const char* requiredUri);
     // Appends a picture (p:pic filled from the image part of imageRelId).
     void appendPicture(const QString& name, const EmuRect& frame, const QString& imageRelId);
     // Appends a text box, one paragraph per line.

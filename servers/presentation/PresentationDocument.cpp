@@ -127,6 +127,7 @@ void PresentationDocument::automationEdit(const std::function<void()>& edit) {
     const int selectedBefore = m_selected;
     if (!m_automationStep) before = m_presentation;
     edit();
+    ++m_changes;
     if (before) m_undo.push(new DeckStep(this, QString(), std::move(*before), selectedBefore, true));
 }
 
@@ -137,11 +138,13 @@ void PresentationDocument::endAutomationStep() {
 void PresentationDocument::pushEdit(const QString& text, engine::Presentation before, int selectedBefore,
                                     bool contentChanged) {
     m_nudgeStep = nullptr;
+    ++m_changes;
     m_undo.push(new DeckStep(this, text, std::move(before), selectedBefore, contentChanged));
 }
 
 void PresentationDocument::restore(const engine::Presentation& state, int selected, bool contentChanged) {
     m_presentation = state;
+    ++m_changes;
     if (contentChanged) {
         m_drawn.clear();
         m_drawnCharts.clear();
@@ -300,14 +303,10 @@ void PresentationDocument::addSlide(int index, int layoutNumber) {
     emit selectionChanged(m_selected);
 }
 
-namespace {
-const QString kKeepSourceFormattingKey = QStringLiteral("Keep Source Formatting");
-}
-
 engine::PasteFormatting PresentationDocument::pasteFormattingSetting() {
     bool keep = false;
     try {
-        keep = platform::settingAsBoolean(platform::ReadSetting(kKeepSourceFormattingKey, QStringLiteral("False")));
+        keep = platform::Settings::readBoolean(platform::Settings::Key::KeepSourceFormatting);
     } catch (const platform::Failure&) {
         // Not a truth value: the plain paste's own choice.
     }
@@ -315,9 +314,8 @@ engine::PasteFormatting PresentationDocument::pasteFormattingSetting() {
 }
 
 void PresentationDocument::setPasteFormattingSetting(engine::PasteFormatting formatting) {
-    platform::WriteSetting(kKeepSourceFormattingKey, formatting == engine::PasteFormatting::KeepSource
-                                                         ? QStringLiteral("True")
-                                                         : QStringLiteral("False"));
+    platform::Settings::writeBoolean(platform::Settings::Key::KeepSourceFormatting,
+                                     formatting == engine::PasteFormatting::KeepSource);
 }
 
 void PresentationDocument::paste(const QMimeData& data) {
@@ -340,6 +338,7 @@ void PresentationDocument::paste(const QMimeData& data, engine::PasteFormatting 
     engine::Presentation::PastedChart chartPasted;
     std::optional<engine::Presentation::MadeChart> made;
     bool large = false;
+    QString linkedWorkbook;  // "" when the chart embeds its workbook
     {
         const engine::Presentation source = m_presentation;
         m_pasting = true;
@@ -349,9 +348,19 @@ void PresentationDocument::paste(const QMimeData& data, engine::PasteFormatting 
             const engine::ChartPackage chart = engine::chartPackageFromBytes(package);
             made = source.makeChart(index, chart, &chartPasted, formatting);
             large = chart.chartPart().data.size() >= kLargeChartBytes;
+            if (!made->tagsPart.isEmpty()) linkedWorkbook = chart.sourceFile;
         });
     }
-    automationEdit([&] { m_presentation.placeChart(*made); });
+    if (!linkPastedCharts()) linkedWorkbook.clear();
+    automationEdit([&] {
+        m_presentation.placeChart(*made);
+        if (linkedWorkbook.isEmpty()) return;
+        engine::Presentation::ChartFrame frame;
+        frame.slide = index;
+        frame.chartPart = made->parts.chartPart;
+        const QString folder = m_path.isEmpty() ? QString() : QFileInfo(m_path).absolutePath();
+        m_presentation.linkChart(frame, engine::workbookLinkTarget(linkedWorkbook, folder));
+    });
     if (!large) {
         pasted();
         return;
@@ -378,25 +387,59 @@ void PresentationDocument::paste(const QMimeData& data, engine::PasteFormatting 
     pasted(slide);
 }
 
+bool PresentationDocument::linkPastedCharts() {
+    return platform::Settings::read(platform::Settings::Key::LinkPastedCharts) == QLatin1String("1");
+}
+
+void PresentationDocument::setLinkPastedCharts(bool link) {
+    platform::Settings::write(platform::Settings::Key::LinkPastedCharts, link ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 std::vector<refresh::ChartResult> PresentationDocument::refreshCharts(const refresh::RefreshOptions& options) {
-    // Worked on a copy (it costs little) that takes the presentation's place when done, so that
-    // a failure half-way leaves the presentation as it was. It runs on this thread: a missing
-    // workbook may have to be asked for.
-    engine::Presentation work = m_presentation;
-    refresh::WorkbookShelf shelf;
-    std::vector<refresh::ChartResult> results = refresh::refreshPresentation(work, m_path, options, shelf);
-    QSet<int> changed;
-    for (const refresh::ChartResult& result : results) {
-        if (result.deckChanged) changed.insert(result.slide - 1);
+    endAutomationStep();
+    m_refreshing = true;
+    const auto done = qScopeGuard([this] { m_refreshing = false; });
+    // The workbooks found nowhere are asked for here, before the work goes aside: only the
+    // window's thread may show a dialog.
+    refresh::RefreshOptions aside = options;
+    aside.locate = nullptr;
+    if (options.locate) {
+        QStringList missing;
+        const engine::Presentation source = m_presentation;
+        platform::runWhileServicingEvents([&] { missing = refresh::missingWorkbooks(source, m_path, aside); });
+        for (const QString& workbook : missing) {
+            const QString chosen = options.locate(workbook);
+            if (!chosen.isEmpty()) aside.workbookMap.emplace_back(workbook, chosen);
+        }
     }
-    if (changed.isEmpty()) return results;
-    m_presentation = std::move(work);
-    // A chart rewritten in place keeps its part's name: what was drawn of it goes.
-    m_drawnCharts.clear();
-    for (int index : changed) m_drawn.remove(m_presentation.slidePartName(index));
-    setModified(true);
-    for (int index : changed) emit slideChanged(index);
-    return results;
+    // Worked on a copy (it costs little) that takes the presentation's place when done, so that
+    // a failure half-way leaves the presentation as it was. The automation may paste meanwhile
+    // (the window's own edits wait): the refresh is then done again over what it made.
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const quint64 changes = m_changes;
+        engine::Presentation work = m_presentation;
+        std::vector<refresh::ChartResult> results;
+        platform::runWhileServicingEvents([&] {
+            refresh::WorkbookShelf shelf;
+            results = refresh::refreshPresentation(work, m_path, aside, shelf);
+        });
+        if (changes != m_changes) continue;
+        QSet<int> changed;
+        for (const refresh::ChartResult& result : results) {
+            if (result.deckChanged) changed.insert(result.slide - 1);
+        }
+        if (changed.isEmpty()) return results;
+        engine::Presentation before = std::exchange(m_presentation, std::move(work));
+        // A chart rewritten in place keeps its part's name: what was drawn of it goes.
+        m_drawnCharts.clear();
+        for (int index : changed) m_drawn.remove(m_presentation.slidePartName(index));
+        pushEdit(QStringLiteral("Update Charts"), std::move(before), m_selected, true);
+        for (int index : changed) emit slideChanged(index);
+        return results;
+    }
+    throw engine::DocumentError(engine::DocumentError::Kind::OverLimit, m_name, QString(),
+                                QStringLiteral("the presentation kept changing while its charts were updated; nothing was changed"));
 }
 
 void PresentationDocument::pasted(std::shared_ptr<const DrawnSlide> drawn) {

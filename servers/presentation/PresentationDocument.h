@@ -86,13 +86,22 @@ public:
 
     void addSlide(int index, int layoutNumber);
     // Pastes onto the selected slide; a chart is formatted as the user's setting says, or as
-    // `formatting` says.
+    // `formatting` says. A chart that remembers its workbook is linked to it the office
+    // applications' way instead of embedding it when linkPastedCharts() says so (the link's
+    // target: the workbook's file name when it lies beside the presentation's file, else its
+    // file URI).
     void paste(const QMimeData& data);
     void paste(const QMimeData& data, engine::PasteFormatting formatting);
     // How a plain paste formats a chart: the "Keep Source Formatting" setting, the deck's theme
     // unless it is set. A setting that is no truth value counts as unset.
     static engine::PasteFormatting pasteFormattingSetting();
     static void setPasteFormattingSetting(engine::PasteFormatting formatting);
+
+    // Whether charts pasted into presentations link to their workbooks instead of embedding
+    // them: the setting LinkPastedCharts, which the presentation windows' Charts menu sets and
+    // every paste of a chart reads (so a copy run follows it).
+    static bool linkPastedCharts();
+    static void setLinkPastedCharts(bool link);
 
     // The window's slide edits, each one step of the undo stack. Positions as the engine's
     // (0-based). Afterwards the selected slide is: the one now at the first deleted position
@@ -122,9 +131,9 @@ public:
     QUndoStack* undoStack() { return &m_undo; }
     // Ends the step that gathers the automation's edits: the next one starts a new step.
     void endAutomationStep();
-    // True while a paste is under way (the window stays live meanwhile); undo, redo and the
-    // window's edits wait until it is done.
-    bool isBusy() const { return m_pasting; }
+    // True while a paste or a refresh of the charts is under way (the window stays live
+    // meanwhile); undo, redo and the window's edits wait until it is done.
+    bool isBusy() const { return m_pasting || m_refreshing; }
 
     // Slide `index` read, resolved and laid out on first use, then kept until the slide
     // changes (a paste onto it). Never throws: a slide that cannot be read comes back with its
@@ -141,8 +150,13 @@ public:
     DrawnChart drawnChart(const QString& chartPart, const DrawnSlide& slide, QSizeF sizeInPoints) const;
 
     // Brings every chart that remembers its workbook up to date (see refresh::refreshPresentation),
-    // the window live meanwhile. The presentation changes in memory only: it is modified, and
-    // written when saved. Workbooks are looked for beside the saved file first.
+    // one step of the undo stack ("Update Charts"). The presentation changes in memory only: it
+    // is modified, and written when saved. Workbooks are looked for beside the saved file first.
+    // Workbooks found nowhere are asked for first through options.locate, on this thread, once
+    // each; the workbooks are then read and the charts updated on a thread of their own while
+    // this one services its events (the window stays live, its edits wait: isBusy()). Should the
+    // automation edit the presentation meanwhile, the refresh runs again over the edited one.
+    // Throws DocumentError when it cannot finish.
     std::vector<refresh::ChartResult> refreshCharts(const refresh::RefreshOptions& options);
 
     // Saves to its file, asking for one first when it has none (or is read-only). False when
@@ -219,6 +233,10 @@ private:
     bool m_modified = false;
     bool m_closed = false;
     bool m_pasting = false;
+    bool m_refreshing = false;
+    // Counts the changes of the presentation (edits, undo and redo), so that work done aside on
+    // a copy knows whether the presentation is still the one it copied.
+    quint64 m_changes = 0;
     int m_selected = -1;
     QUndoStack m_undo;
     DeckStep* m_automationStep = nullptr;  // the step gathering automation edits, if open

@@ -566,6 +566,15 @@ PresentationWindow::PresentationWindow(std::shared_ptr<PresentationApplication> 
     m_updateCharts->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+U")));
     m_redrawCharts = charts->addAction(QStringLiteral("&Redraw Charts From Workbooks"), this, [this] { updateCharts(true); });
     m_redrawCharts->setObjectName(QStringLiteral("actionRedrawCharts"));
+    charts->addSeparator();
+    m_linkPastedCharts = charts->addAction(QStringLiteral("&Link Pasted Charts to Their Workbooks"));
+    m_linkPastedCharts->setObjectName(QStringLiteral("actionLinkPastedCharts"));
+    m_linkPastedCharts->setCheckable(true);
+    // Every window shows the setting as it is when its menu opens: another window may have changed it.
+    connect(charts, &QMenu::aboutToShow, this,
+            [this] { m_linkPastedCharts->setChecked(PresentationDocument::linkPastedCharts()); });
+    m_linkPastedCharts->setChecked(PresentationDocument::linkPastedCharts());
+    connect(m_linkPastedCharts, &QAction::triggered, this, [](bool on) { PresentationDocument::setLinkPastedCharts(on); });
 
     auto* help = menuBar()->addMenu(QStringLiteral("&Help"));
     m_about = help->addAction(QStringLiteral("&About Quillmere"), this,
@@ -966,7 +975,8 @@ bool PresentationWindow::runSave(bool (PresentationDocument::*how)(platform::Dia
 }
 
 void PresentationWindow::closeEvent(QCloseEvent* event) {
-    if (m_saving) {
+    // A paste or a chart update under way works on the document: it is not let go meanwhile.
+    if (m_saving || m_document->isBusy()) {
         event->ignore();
         return;
     }
@@ -993,6 +1003,7 @@ void PresentationWindow::changeEvent(QEvent* event) {
 }
 
 void PresentationWindow::updateCharts(bool replace) {
+    if (m_saving || m_document->isBusy()) return;
     refresh::RefreshOptions options;
     options.replace = replace;
     platform::Dialogs& dialogs = m_application->dialogs();

@@ -73,6 +73,9 @@ public:
     QAction* aboutAction() const { return m_about; }
     QAction* updateChartsAction() const { return m_updateCharts; }
     QAction* redrawChartsAction() const { return m_redrawCharts; }
+    // Charts > Link Pasted Charts to Their Workbooks: checked when pasted charts (a copy run's
+    // too) link to their workbooks instead of embedding them; kept in the settings.
+    QAction* linkPastedChartsAction() const { return m_linkPastedCharts; }
     QAction* openInOfficeSuiteAction() const { return m_openInSuite; }
     QAction* undoAction() const { return m_undo; }
     QAction* redoAction() const { return m_redo; }
@@ -190,6 +193,7 @@ private:
     DesktopOpener m_opener;
     QAction* m_updateCharts = nullptr;
     QAction* m_redrawCharts = nullptr;
+    QAction* m_linkPastedCharts = nullptr;
     QScrollArea* m_scroll = nullptr;
     double m_zoom = 0;
     QHash<QString, QPixmap> m_thumbnails;  // by slide part

@@ -5,6 +5,7 @@
 #include "engine/presentation/Presentation.h"
 #include "engine/presentation/PresentationPart.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -157,6 +158,59 @@ TEST(SlideEdits, DuplicateHasItsOwnChartAndWorkbookWithTheSameBytes) {
     EXPECT_TRUE(back.package().hasPart(copiedWorkbook->targetPart));
     EXPECT_FALSE(back.package().hasPart(workbook->targetPart));
     EXPECT_FALSE(back.chartSummary(copy).series.empty());
+}
+
+// What the schema check says of a saved deck: "" when every part is valid.
+QString schemaErrors(const QString& deck) {
+    QProcess check;
+    check.start("/usr/bin/python3", {QUILLMERE_SOURCE_ROOT "/tools/check-ooxml-schema.py", "--quiet", deck});
+    if (!check.waitForFinished(300000)) return "the schema check did not finish";
+    if (check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0) return {};
+    return QString::fromUtf8(check.readAllStandardOutput() + check.readAllStandardError());
+}
+
+TEST(SlideEdits, DuplicatedChartHasProvenanceOfItsOwnThatChangesAndGoesApart) {
+    QTemporaryDir dir;
+    auto p = deckWithCharts();
+    p.duplicateSlide(1);
+    auto frameOn = [&p](int slide) {
+        for (const auto& f : p.chartFrames())
+            if (f.slide == slide) return f;
+        ADD_FAILURE() << "no chart on slide " << slide + 1;
+        return Presentation::ChartFrame{};
+    };
+    const auto original = frameOn(1);
+    const auto copy = frameOn(2);
+    ASSERT_TRUE(original.provenance && copy.provenance);
+    ASSERT_FALSE(original.tagsPart.isEmpty());
+    EXPECT_NE(copy.tagsPart, original.tagsPart);
+    EXPECT_EQ(p.partBytes(copy.tagsPart), p.partBytes(original.tagsPart));
+    EXPECT_EQ(p.package().contentTypes().of(copy.tagsPart), p.package().contentTypes().of(original.tagsPart));
+
+    // The copy refreshed from a workbook that moved: the original still names its own.
+    engine::ChartProvenance moved = *copy.provenance;
+    moved.workbook = dir.filePath("moved/charts.xlsx");
+    moved.chart = "Moved";
+    p.updateChart(copy, p.partBytes(copy.chartPart), {}, moved);
+    EXPECT_EQ(frameOn(1).provenance->workbook, original.provenance->workbook);
+    EXPECT_EQ(frameOn(1).provenance->chart, original.provenance->chart);
+    EXPECT_EQ(frameOn(2).provenance->workbook, moved.workbook);
+
+    // The original's chart deleted: its tags go, the copy's stay.
+    p.deleteChart(1, original.shapeId);
+    EXPECT_FALSE(p.package().hasPart(original.tagsPart));
+    ASSERT_TRUE(p.package().hasPart(copy.tagsPart));
+    const QString path = dir.filePath("duplicated-provenance.pptx");
+    p.save(path);
+    const auto back = Presentation::open(path);
+    const auto frames = back.chartFrames();
+    ASSERT_EQ(frames.size(), 2u);  // the copy on slide 3, the third chart on slide 4
+    EXPECT_EQ(frames[0].slide, 2);
+    ASSERT_TRUE(frames[0].provenance);
+    EXPECT_EQ(frames[0].provenance->chart, "Moved");
+    EXPECT_EQ(frames[0].provenance->workbookRelative, "moved/charts.xlsx");
+    const QString errors = schemaErrors(path);
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
 }
 
 TEST(SlideEdits, MovedSlidesKeepTheirPartsAndIdsInTheirNewOrder) {

@@ -5,11 +5,13 @@
 #include "engine/chartmodel/ChartModel.h"
 #include "engine/package/Package.h"
 #include "engine/package/Xml.h"
+#include "engine/package/Zip.h"
 #include "engine/presentation/Presentation.h"
 #include "tests/cli/CliProcess.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -94,6 +96,41 @@ void compareWithWorkbook(const engine::Presentation& deck, const QJsonObject& fa
     }
 }
 
+// A package zipped from a folder of its parts as written by hand in the test data,
+// [Content_Types].xml first.
+QString zipFolder(const QString& folder, const QString& target) {
+    std::vector<std::pair<QString, QByteArray>> entries;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) qFatal("cannot read %s", qPrintable(path));
+        entries.emplace_back(QDir(folder).relativeFilePath(path), file.readAll());
+    }
+    std::sort(entries.begin(), entries.end());
+    std::stable_partition(entries.begin(), entries.end(),
+                          [](const auto& entry) { return entry.first == QLatin1String("[Content_Types].xml"); });
+    engine::writeZip(target, entries);
+    return target;
+}
+
+// What the schema check says of a deck: "" when every part is valid.
+QString schemaErrors(const QString& deck) {
+    QProcess check;
+    check.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(QUILLMERE_TEST_SOURCE_ROOT "/tools/check-ooxml-schema.py"),
+                                                    QStringLiteral("--quiet"), deck});
+    if (!check.waitForFinished(300000)) return QStringLiteral("the schema check did not finish");
+    if (check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0) return {};
+    return QString::fromUtf8(check.readAllStandardOutput() + check.readAllStandardError());
+}
+
+std::vector<double> seriesValues(const engine::Presentation& deck, size_t series) {
+    const engine::chart::ChartSpace model = deck.chartModel(deck.chartFrames().front().chartPart);
+    std::vector<double> values;
+    for (const auto& point : model.allSeries().at(series)->valueData()->numbers->points) values.push_back(point.value);
+    return values;
+}
+
 QStringList reportLines(const Result& result) {
     return QString::fromUtf8(result.out).split(u'\n', Qt::SkipEmptyParts);
 }
@@ -117,6 +154,8 @@ private slots:
     void deckSavedByLibreOfficeStillRefreshes();
     void chartsLinkedTheOfficeWayRefreshFromTheirWorkbook();
     void copyLinkLinksChartsToTheirWorkbookBesideTheDeck();
+    void handWrittenLinkedDeckRefreshesFromItsWorkbook();
+    void newerKindsRememberTheirSourceAndAreRedrawnWhole();
 
 private:
     // A folder with the base workbook and a deck of its two charts copied by the CLI.
@@ -452,6 +491,140 @@ void RefreshTest::copyLinkLinksChartsToTheirWorkbookBesideTheDeck() {
     compareWithWorkbook(refreshed, facts);
     QCOMPARE(refreshed.externalWorkbookOf(refreshed.chartFrames()[0].chartPart), QStringLiteral("sales.xlsx"));
     if (!libreOfficeMissing()) QCOMPARE(pagesInLibreOffice(deckPath), refreshed.slideCount());
+}
+
+void RefreshTest::handWrittenLinkedDeckRefreshesFromItsWorkbook() {
+    // A deck as the presentation application stores a chart pasted with its data linked:
+    // c:externalData (autoUpdate off) names an external oleObject relationship to a Windows
+    // path; no tags, no embedded workbook; the caches show what the workbook held when the
+    // link was last updated. Its workbook has changed three numbers since.
+    const QString data = QStringLiteral(QUILLMERE_TEST_SOURCE_ROOT "/tests/refresh/data/");
+    QTemporaryDir dir;
+    const QString deckPath = zipFolder(data + QStringLiteral("linked-deck"), dir.filePath(QStringLiteral("linked.pptx")));
+    const QString link = QStringLiteral("file:///C:\\Users\\ana\\Documents\\Reports\\quarterly.xlsx");
+    QVERIFY2(schemaErrors(deckPath).isEmpty(), qPrintable(schemaErrors(deckPath)));
+    {
+        const engine::Presentation deck = engine::Presentation::open(deckPath);
+        QCOMPARE(deck.chartFrames().size(), size_t(1));
+        QVERIFY(!deck.chartFrames().front().provenance);
+        QCOMPARE(deck.externalWorkbookOf(deck.chartFrames().front().chartPart), link);
+        QCOMPARE(seriesValues(deck, 0), (std::vector<double>{110, 120, 130, 140}));
+    }
+    const QByteArray original = fileHash(deckPath);
+
+    // The workbook found nowhere: the deck is left as it is.
+    QDir(dir.path()).mkdir(QStringLiteral("elsewhere"));
+    const QString moved = zipFolder(data + QStringLiteral("linked-workbook"), dir.filePath(QStringLiteral("elsewhere/q3.xlsx")));
+    Result result = runCli({QStringLiteral("refresh"), deckPath});
+    QCOMPARE(result.status, 2);
+    QVERIFY2(reportLines(result).value(0).contains(QStringLiteral("workbook missing: ") + link), result.out.constData());
+    QCOMPARE(fileHash(deckPath), original);
+
+    // Mapped by --workbook, into another file.
+    const QString mapped = dir.filePath(QStringLiteral("mapped.pptx"));
+    result = runCli({QStringLiteral("refresh"), deckPath, QStringLiteral("--workbook"), QStringLiteral("quarterly.xlsx=") + moved,
+                     QStringLiteral("--output"), mapped});
+    QVERIFY2(result.status == 0, result.out.constData());
+    QCOMPARE(seriesValues(engine::Presentation::open(mapped), 0), (std::vector<double>{115, 120, 135, 140}));
+
+    // Beside the deck under the link's file name.
+    zipFolder(data + QStringLiteral("linked-workbook"), dir.filePath(QStringLiteral("quarterly.xlsx")));
+    result = runCli({QStringLiteral("refresh"), deckPath});
+    QVERIFY2(result.status == 0, result.out.constData());
+    const QStringList lines = reportLines(result);
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines[0].contains(QStringLiteral("slide 1, Chart 3 (quarterly.xlsx, linked): 3 values")), qPrintable(lines[0]));
+    const engine::Presentation deck = engine::Presentation::open(deckPath);
+    QCOMPARE(seriesValues(deck, 0), (std::vector<double>{115, 120, 135, 140}));
+    QCOMPARE(seriesValues(deck, 1), (std::vector<double>{80, 85, 90, 101}));
+    // Still linked the office applications' way, to the same path, updated on request only.
+    QCOMPARE(deck.externalWorkbookOf(deck.chartFrames().front().chartPart), link);
+    QVERIFY(deck.partBytes(deck.chartFrames().front().chartPart).contains("<c:autoUpdate val=\"0\"/>"));
+    QVERIFY2(schemaErrors(deckPath).isEmpty(), qPrintable(schemaErrors(deckPath)));
+    if (!libreOfficeMissing()) QCOMPARE(pagesInLibreOffice(deckPath), 1);
+}
+
+void RefreshTest::newerKindsRememberTheirSourceAndAreRedrawnWhole() {
+    QTemporaryDir dir;
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(QUILLMERE_TEST_SOURCE_ROOT "/tools/make_test_workbooks.py"), dir.path()});
+    QVERIFY(python.waitForFinished(300000) && python.exitCode() == 0);
+    const QString workbook = dir.filePath(QStringLiteral("chartex.xlsx"));
+    const QString deckPath = dir.filePath(QStringLiteral("chartex.pptx"));
+    const Result copy = runCli({QStringLiteral("copy"), workbook, QStringLiteral("--output"), deckPath});
+    QVERIFY2(copy.status == 0, copy.err.constData());
+
+    // The workbook's charts of the newer kinds (a classic chart on either side of them) remember
+    // where they came from as the classic ones do.
+    const engine::Presentation copied = engine::Presentation::open(deckPath);
+    const auto frames = copied.chartFrames();
+    std::vector<size_t> newer;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        QVERIFY(frames[i].provenance);
+        QCOMPARE(frames[i].provenance->workbook, QFileInfo(workbook).absoluteFilePath());
+        QVERIFY(frames[i].provenance->chartIndex > 0);
+        QVERIFY(!frames[i].provenance->seriesRanges.isEmpty());
+        QVERIFY(!frames[i].tagsPart.isEmpty());
+        if (frames[i].chartex) newer.push_back(i);
+    }
+    QCOMPARE(newer.size(), size_t(8));
+    const size_t first = newer.front();
+
+    // Current: nothing is written (once a first refresh has brought the classic charts' caches
+    // to the cells' own number formats).
+    Result result = runCli({QStringLiteral("refresh"), deckPath});
+    QVERIFY2(result.status == 0, result.out.constData());
+    for (size_t i : newer) QVERIFY2(reportLines(result).value(qsizetype(i)).endsWith(QStringLiteral(": unchanged")), result.out.constData());
+    const QByteArray before = fileHash(deckPath);
+    result = runCli({QStringLiteral("refresh"), deckPath});
+    QVERIFY2(result.status == 0, result.out.constData());
+    for (const QString& line : reportLines(result)) QVERIFY2(line.endsWith(QStringLiteral(": unchanged")), qPrintable(line));
+    QCOMPARE(fileHash(deckPath), before);
+
+    // The deck's first chart of the newer kinds out of date: redrawn whole from the workbook,
+    // in its frame; the others stay as they are.
+    const QByteArray current = copied.partBytes(frames[first].chartPart);
+    {
+        engine::Package package = engine::Package::load(deckPath);
+        static const QRegularExpression point(QStringLiteral("<cx:pt idx=\"0\">[-0-9.]+</cx:pt>"));
+        QString stale = QString::fromUtf8(package.part(frames[first].chartPart));
+        QVERIFY(stale.contains(point));
+        stale.replace(point, QStringLiteral("<cx:pt idx=\"0\">999999</cx:pt>"));
+        package.setPart(frames[first].chartPart, stale.toUtf8());
+        package.saveAtomically(deckPath);
+    }
+    result = runCli({QStringLiteral("refresh"), deckPath});
+    QVERIFY2(result.status == 0, result.out.constData());
+    const QStringList lines = reportLines(result);
+    QCOMPARE(lines.size(), qsizetype(frames.size()));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString expected = size_t(i) == first ? QStringLiteral(": redrawn as the workbook draws it") : QStringLiteral(": unchanged");
+        QVERIFY2(lines[i].endsWith(expected), qPrintable(lines[i]));
+    }
+    const engine::Presentation deck = engine::Presentation::open(deckPath);
+    const auto after = deck.chartFrames();
+    QCOMPARE(after.size(), frames.size());
+    QVERIFY(after[first].chartex);
+    QCOMPARE(deck.partBytes(after[first].chartPart), current);
+    QCOMPARE(after[first].frame.x, frames[first].frame.x);
+    QCOMPARE(after[first].frame.cy, frames[first].frame.cy);
+    QCOMPARE(after[first].provenance->chart, frames[first].provenance->chart);
+    QCOMPARE(deck.partBytes(after[first + 1].chartPart), copied.partBytes(frames[first + 1].chartPart));
+    // The old chart, its workbook and its picture went: as many of each as before.
+    const auto chartPartsOf = [](const engine::Presentation& p) {
+        int count = 0;
+        for (const QString& part : p.package().partNames()) {
+            count += part.startsWith(QStringLiteral("/ppt/media/")) || part.startsWith(QStringLiteral("/ppt/embeddings/")) ||
+                             part.startsWith(QStringLiteral("/ppt/charts/"))
+                         ? 1
+                         : 0;
+        }
+        return count;
+    };
+    QCOMPARE(chartPartsOf(deck), chartPartsOf(copied));
+    QVERIFY2(schemaErrors(deckPath).isEmpty(), qPrintable(schemaErrors(deckPath)));
+    if (!libreOfficeMissing()) QCOMPARE(pagesInLibreOffice(deckPath), deck.slideCount());
 }
 
 QTEST_GUILESS_MAIN(RefreshTest)

@@ -5,7 +5,10 @@
 #include "tests/cli/CliProcess.h"
 #include "tests/support/FakeDialogs.h"
 
+#include "engine/chart/ChartCollector.h"
 #include "engine/presentation/Presentation.h"
+#include "engine/workbook/Workbook.h"
+#include "platform/Settings.h"
 #include "office/ServerRegistry.h"
 #include "servers/presentation/ChartRefreshDialog.h"
 #include "servers/presentation/PresentationDocument.h"
@@ -14,12 +17,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QUrl>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTreeWidget>
+#include <QUndoStack>
 #include <QtTest>
 
 using office::msoFalse;
@@ -76,7 +84,14 @@ private slots:
 
         m_dialogs.clear();
         m_dialogs.openAnswers = {moved};
+        // The question comes on the window's thread, while the refresh is under way.
+        bool askedHere = false;
+        m_dialogs.onShow = [&](const testsupport::FakeDialogs::Call&) {
+            askedHere = QThread::currentThread() == qApp->thread() && window->document().isBusy();
+        };
         window->updateChartsAction()->trigger();
+        m_dialogs.onShow = nullptr;
+        QVERIFY(askedHere);
         QCOMPARE(m_dialogs.calls.size(), 1);
         QCOMPARE(m_dialogs.calls[0].kind, testsupport::FakeDialogs::Kind::OpenFile);
         QCOMPARE(m_dialogs.calls[0].fileName, QStringLiteral("sales.xlsx"));
@@ -100,6 +115,130 @@ private slots:
         QCOMPARE(engine::Presentation::open(deckPath).chartModel(frames[0].chartPart).allSeries()[0]->valueData()->numbers->points[0].value,
                  241.0);
         window->close();
+    }
+
+    void windowServicesItsEventsWhileTheChartsAreUpdatedAndTheUpdateIsOneStepToUndo() {
+        QTemporaryDir dir;
+        writeWorkbook(QStringLiteral("base"), dir.path());
+        const QString deckPath = dir.filePath(QStringLiteral("deck.pptx"));
+        QCOMPARE(clitest::runCli({QStringLiteral("copy"), dir.filePath(QStringLiteral("sales.xlsx")), QStringLiteral("--output"), deckPath})
+                     .status,
+                 0);
+        writeWorkbook(QStringLiteral("values"), dir.path());
+        auto app = office::createObject<office::PptApplication>(office::kPowerPointProgId);
+        app->setVisible(msoTrue);
+        app->Presentations()->Open(deckPath, msoFalse, msoFalse, msoTrue);
+        servers::PresentationWindow* window = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* pw = qobject_cast<servers::PresentationWindow*>(w); pw && pw->document().path() == deckPath) window = pw;
+        QVERIFY(window);
+        const auto value = [window] {
+            const engine::Presentation& p = window->document().presentation();
+            return p.chartModel(p.chartFrames()[0].chartPart).allSeries()[0]->valueData()->numbers->points[0].value;
+        };
+        const double before = value();
+
+        // An event posted before the update is delivered while it is under way: the window's
+        // thread goes on servicing its events while the workbooks are read and the charts
+        // updated elsewhere, and the window's edits wait meanwhile.
+        bool serviced = false, busy = false;
+        QMetaObject::invokeMethod(
+            window, [&] {
+                serviced = true;
+                busy = window->document().isBusy();
+                window->duplicateSlideAction()->trigger();  // waits: nothing happens
+            },
+            Qt::QueuedConnection);
+        m_dialogs.clear();
+        window->updateChartsAction()->trigger();
+        QVERIFY(serviced);
+        QVERIFY(busy);
+        QVERIFY(m_dialogs.calls.isEmpty());  // nothing missing, nothing asked
+        QCOMPARE(window->document().slideCount(), 2);
+        QCOMPARE(value(), 241.0);
+        auto* dialog = window->findChild<servers::ChartRefreshDialog*>();
+        QVERIFY(dialog);
+        QVERIFY(dialog->summary().startsWith(QStringLiteral("2 updated")));
+        dialog->close();
+
+        // One step, "Update Charts": undone, the charts show what they showed and the
+        // presentation is as opened; redone, updated again.
+        QUndoStack* undo = window->document().undoStack();
+        QCOMPARE(undo->undoText(), QStringLiteral("Update Charts"));
+        QVERIFY(window->document().isModified());
+        undo->undo();
+        QCOMPARE(value(), before);
+        QVERIFY(!window->document().isModified());
+        undo->redo();
+        QCOMPARE(value(), 241.0);
+        undo->undo();
+        window->close();
+    }
+
+    void copyRunWithLinkingChosenLinksEveryChartToItsWorkbook() {
+        QTemporaryDir dir;
+        writeWorkbook(QStringLiteral("base"), dir.path());
+        const QString workbookPath = dir.filePath(QStringLiteral("sales.xlsx"));
+        const auto workbook = engine::Workbook::open(workbookPath);
+        const engine::Workbook::Sheet& sheet = *workbook->worksheets().front();
+        QCOMPARE(sheet.chartObjects.size(), size_t(2));
+
+        auto app = office::createObject<office::PptApplication>(office::kPowerPointProgId);
+        app->setVisible(msoTrue);
+        auto target = app->Presentations()->Add(msoTrue);
+        servers::PresentationWindow* window = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* pw = qobject_cast<servers::PresentationWindow*>(w); pw && pw->document().path().isEmpty())
+                window = pw;
+        QVERIFY(window);
+        QAction* link = window->linkPastedChartsAction();
+        QVERIFY(link->isCheckable());
+        QVERIFY(!link->isChecked());
+        link->trigger();
+        QCOMPARE(platform::ReadSetting(QStringLiteral("LinkPastedCharts")), QStringLiteral("1"));
+
+        // The copy run's sequence: a blank slide, selected, the chart pasted from the clipboard.
+        const auto pasteChart = [&](const engine::Workbook::ChartObject& chart) {
+            auto* data = new QMimeData;
+            data->setData(QString::fromLatin1(engine::kChartPackageMime),
+                          engine::chartPackageToBytes(engine::collectChart(*workbook, sheet, chart)));
+            QGuiApplication::clipboard()->setMimeData(data);
+            auto slides = target->Slides();
+            slides->Add(slides->Count() + 1, office::ppLayoutBlank);
+            slides->Item(slides->Count())->Select();
+            app->ActiveWindow()->View()->Paste();
+        };
+        for (const auto& chart : sheet.chartObjects) pasteChart(chart);
+        // Chosen off again: the next chart embeds its workbook as before.
+        link->trigger();
+        QCOMPARE(platform::ReadSetting(QStringLiteral("LinkPastedCharts")), QStringLiteral("0"));
+        pasteChart(sheet.chartObjects.front());
+        const QString deckPath = dir.filePath(QStringLiteral("linked.pptx"));
+        target->SaveAs(deckPath);
+
+        const engine::Presentation deck = engine::Presentation::open(deckPath);
+        const auto frames = deck.chartFrames();
+        QCOMPARE(frames.size(), size_t(3));
+        for (size_t i = 0; i < 2; ++i) {
+            // Linked while the presentation had no file yet: by the workbook's file URI.
+            QCOMPARE(deck.externalWorkbookOf(frames[i].chartPart), QUrl::fromLocalFile(workbookPath).toString());
+            QVERIFY(deck.embeddedWorkbookOf(frames[i].chartPart).isEmpty());
+            QVERIFY(frames[i].provenance);
+            const QString rels = QString::fromUtf8(deck.partBytes(engine::relationshipsPartName(frames[i].chartPart)));
+            QVERIFY2(rels.contains(QStringLiteral("relationships/oleObject\" Target=\"") + QUrl::fromLocalFile(workbookPath).toString() +
+                                   QStringLiteral("\" TargetMode=\"External\"")),
+                     qPrintable(rels));
+        }
+        QVERIFY(deck.externalWorkbookOf(frames[2].chartPart).isEmpty());
+        QVERIFY(!deck.embeddedWorkbookOf(frames[2].chartPart).isEmpty());
+        window->close();
+
+        // The linked deck refreshes from its workbook.
+        writeWorkbook(QStringLiteral("values"), dir.path());
+        const clitest::Result refreshed = clitest::runCli({QStringLiteral("refresh"), deckPath});
+        QVERIFY2(refreshed.status == 0, refreshed.out.constData());
+        const engine::Presentation after = engine::Presentation::open(deckPath);
+        QCOMPARE(after.chartModel(after.chartFrames()[0].chartPart).allSeries()[0]->valueData()->numbers->points[0].value, 241.0);
     }
 };
 
