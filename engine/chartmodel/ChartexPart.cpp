@@ -245,12 +245,6 @@ ChartexChart readChartex(const QByteArray& bytes, const QString& file, const QSt
     return out;
 }
 
-ChartOutline readChartexOutline(const PackageReader& package, const QString& part) {
-    const ChartexChart chart =
-        readChartex(package.read(part), package.fileName(), part, package.limits());
-    return ChartOutline{chart.kindName(), chart.title, chart.ownSeriesCount()};
-}
-
 ChartexRequirement chartexRequirement(const ChartexChart& chart) {
     for (const ChartexChart::Series& series : chart.series) {
         if (series.layout == QLatin1String("funnel"))
