@@ -6,8 +6,9 @@ against the ECMA-376 transitional schemas, the way a strict consumer reads them.
 
 Each part is checked by the schema of its content type: presentation, slide, layout, master and
 the other PresentationML parts by pml.xsd, charts by dml-chart.xsd, themes by dml-main.xsd, the
-workbook parts by sml.xsd, drawings of sheets by dml-spreadsheetDrawing.xsd, [Content_Types].xml
-and every .rels by the packaging schemas. Parts of a type no schema here describes (chart styles
+workbook parts by sml.xsd, drawings of sheets by dml-spreadsheetDrawing.xsd, the charts of the
+newer kinds (chartex) by ms-chartex.xsd, [Content_Types].xml and every .rels by the packaging
+schemas. Parts of a type no schema here describes (chart styles
 and colours of later office versions, document properties, pictures) are listed as not checked.
 
 Before a part is checked, Markup Compatibility is applied as a consumer that knows only these
@@ -68,6 +69,10 @@ SCHEMA_OF_TYPE = {
     "spreadsheetml.styles+xml": "sml.xsd",
     "spreadsheetml.calcChain+xml": "sml.xsd",
     "spreadsheetml.table+xml": "sml.xsd",
+}
+# Content types outside the common prefix -> schema file.
+SCHEMA_OF_OTHER_TYPE = {
+    "application/vnd.ms-office.chartex+xml": "ms-chartex.xsd",
 }
 EMBEDDED_PACKAGE_TYPES = {
     "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet",
@@ -181,6 +186,8 @@ def collect(package, understood, scratch, batches, unchecked, failures):
         schema = None
         if content_type.startswith(CT_PREFIX):
             schema = SCHEMA_OF_TYPE.get(content_type[len(CT_PREFIX):])
+        else:
+            schema = SCHEMA_OF_OTHER_TYPE.get(content_type)
         if schema is None:
             unchecked.append("%s (%s)" % (label, content_type or "no content type"))
             continue
