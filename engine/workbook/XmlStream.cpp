@@ -1,4 +1,5 @@
 #include "XmlStream.h"
+#include "engine/package/XmlValues.h"
 
 #include <charconv>
 #include <cstring>
@@ -110,15 +111,12 @@ bool parseInt(std::string_view text, int* value) {
 }
 
 bool parseDouble(std::string_view text, double* value) {
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    const auto [end, error] =
-        std::from_chars(text.data(), text.data() + text.size(), *value, std::chars_format::general);
-    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+    const auto parsed = xml::parseXsdDouble(text);
+    if (parsed) *value = *parsed;
+    return parsed.has_value();
 }
 
-bool isTrue(std::string_view text) { return text == "1" || text == "true"; }
+bool isTrue(std::string_view text) { return xml::xsdBooleanOr(text, false); }
 
 XmlStream::XmlStream(Handler& handler, QString file, QString part, const Limits& limits)
     : m_handler(handler), m_file(std::move(file)), m_part(std::move(part)), m_limits(limits) {}
