@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <limits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -103,11 +104,10 @@ void decodeInto(QByteArray& out, std::string_view text) {
 }  // namespace
 
 bool parseInt(std::string_view text, int* value) {
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
-    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+    const auto parsed = xml::parseXsdInteger(text);
+    if (!parsed || *parsed < std::numeric_limits<int>::min() || *parsed > std::numeric_limits<int>::max()) return false;
+    *value = int(*parsed);
+    return true;
 }
 
 bool parseDouble(std::string_view text, double* value) {
