@@ -1,5 +1,6 @@
 #include "engine/package/XmlWriter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
@@ -19,32 +20,43 @@ bool needsCare(unsigned char c, bool underscore) {
            (underscore && c == '_');
 }
 
-void appendOfficeEscape(QByteArray& out, unsigned code) {
-    static const char digits[] = "0123456789ABCDEF";
-    const char form[] = {'_',
-                         'x',
-                         digits[(code >> 12) & 0xF],
-                         digits[(code >> 8) & 0xF],
-                         digits[(code >> 4) & 0xF],
-                         digits[code & 0xF],
-                         '_'};
-    out.append(form, sizeof form);
-}
-
 }  // namespace
 
 XmlWriter::XmlWriter(QByteArray& out, Unwritable unwritable)
-    : m_out(out), m_unwritable(unwritable) {}
+    : m_out(out), m_unwritable(unwritable) {
+    const qsizetype size = m_out.size();
+    m_out.resize(std::max(m_out.capacity(), size + 4096));
+    m_cursor = m_out.data() + size;
+    m_end = m_out.data() + m_out.size();
+}
+
+XmlWriter::~XmlWriter() { trim(); }
+
+void XmlWriter::grow(size_t atLeast) {
+    // Not attached to out's storage (trimmed): the text written ends where out ends.
+    const qsizetype used = m_cursor ? m_cursor - m_out.data() : m_out.size();
+    m_out.resize(std::max(m_out.size() * 2, used + qsizetype(atLeast)));
+    m_cursor = m_out.data() + used;
+    m_end = m_out.data() + m_out.size();
+}
+
+void XmlWriter::trim() {
+    if (!m_cursor) return;
+    m_out.resize(m_cursor - m_out.data());
+    // Detached: out may be moved or changed by its owner now, and a later write attaches again.
+    m_cursor = nullptr;
+    m_end = nullptr;
+}
 
 void XmlWriter::declaration() {
     if (!m_open.empty() || m_startTagOpen)
         throw std::logic_error("XML declaration inside an element");
-    m_out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+    put(std::string_view("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"));
 }
 
 void XmlWriter::closeStartTag() {
     if (!m_startTagOpen) return;
-    m_out += '>';
+    put('>');
     m_startTagOpen = false;
 }
 
@@ -54,8 +66,8 @@ void XmlWriter::requireStartTag(const char* what) const {
 
 void XmlWriter::start(std::string_view name) {
     closeStartTag();
-    m_out += '<';
-    m_out.append(name.data(), qsizetype(name.size()));
+    put('<');
+    put(name.data(), name.size());
     m_open.emplace_back(name);
     m_startTagOpen = true;
 }
@@ -71,39 +83,39 @@ void XmlWriter::namespaceDeclaration(std::string_view prefix, std::string_view u
     if (prefix.empty()) {
         beginAttribute("xmlns");
     } else {
-        m_out += " xmlns:";
-        m_out.append(prefix.data(), qsizetype(prefix.size()));
-        m_out += "=\"";
+        put(std::string_view(" xmlns:"));
+        put(prefix.data(), prefix.size());
+        put(std::string_view("=\""));
     }
     escaped(uri, true);
-    m_out += '"';
+    put('"');
 }
 
 void XmlWriter::beginAttribute(std::string_view name) {
     requireStartTag("attribute");
-    m_out += ' ';
-    m_out.append(name.data(), qsizetype(name.size()));
-    m_out += "=\"";
+    put(' ');
+    put(name.data(), name.size());
+    put(std::string_view("=\""));
 }
 
 void XmlWriter::attribute(std::string_view name, std::string_view value) {
     beginAttribute(name);
     escaped(value, true);
-    m_out += '"';
+    put('"');
 }
 
 void XmlWriter::attribute(std::string_view name, const QString& value) {
     beginAttribute(name);
     escaped(value, true);
-    m_out += '"';
+    put('"');
 }
 
 void XmlWriter::attributeInteger(std::string_view name, long long value) {
     beginAttribute(name);
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    m_out.append(digits, end - digits);
-    m_out += '"';
+    put(digits, size_t(end - digits));
+    put('"');
 }
 
 void XmlWriter::attribute(std::string_view name, double value) {
@@ -112,8 +124,8 @@ void XmlWriter::attribute(std::string_view name, double value) {
     beginAttribute(name);
     char digits[32];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    m_out.append(digits, end - digits);
-    m_out += '"';
+    put(digits, size_t(end - digits));
+    put('"');
 }
 
 void XmlWriter::text(std::string_view utf8) {
@@ -133,7 +145,7 @@ void XmlWriter::number(long long value) {
     closeStartTag();
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    m_out.append(digits, end - digits);
+    put(digits, size_t(end - digits));
 }
 
 void XmlWriter::number(double value) {
@@ -143,18 +155,18 @@ void XmlWriter::number(double value) {
     closeStartTag();
     char digits[32];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    m_out.append(digits, end - digits);
+    put(digits, size_t(end - digits));
 }
 
 void XmlWriter::end() {
     if (m_open.empty()) throw std::logic_error("end() with no element open");
     if (m_startTagOpen) {
-        m_out += "/>";
+        put(std::string_view("/>"));
         m_startTagOpen = false;
     } else {
-        m_out += "</";
-        m_out.append(m_open.back().data(), qsizetype(m_open.back().size()));
-        m_out += '>';
+        put(std::string_view("</"));
+        put(m_open.back().data(), m_open.back().size());
+        put('>');
     }
     while (!m_bindings.empty() && m_bindings.back().depth == m_open.size()) m_bindings.pop_back();
     m_open.pop_back();
@@ -162,6 +174,7 @@ void XmlWriter::end() {
 
 void XmlWriter::finish() {
     while (!m_open.empty()) end();
+    trim();
 }
 
 void XmlWriter::escaped(const QString& value, bool inAttribute) {
@@ -175,11 +188,9 @@ void XmlWriter::escaped(std::string_view utf8, bool inAttribute) {
     const size_t size = utf8.size();
     size_t i = 0;
     while (i < size && !needsCare(bytes[i], office)) ++i;
-    m_out.append(utf8.data(), qsizetype(i));
+    put(utf8.data(), i);
     size_t copiedTo = i;
-    const auto flush = [&](size_t upTo) {
-        m_out.append(utf8.data() + copiedTo, qsizetype(upTo - copiedTo));
-    };
+    const auto flush = [&](size_t upTo) { put(utf8.data() + copiedTo, upTo - copiedTo); };
     for (; i < size; ++i) {
         const unsigned char c = bytes[i];
         if (!needsCare(c, office)) continue;
@@ -231,11 +242,19 @@ void XmlWriter::escaped(std::string_view utf8, bool inAttribute) {
         if (!replacement && unwritable == 0x10000) continue;
         flush(i);
         if (replacement) {
-            m_out += replacement;
+            put(std::string_view(replacement));
         } else if (office) {
-            appendOfficeEscape(m_out, unwritable);
+            static const char hex[] = "0123456789ABCDEF";
+            const char form[] = {'_',
+                                 'x',
+                                 hex[(unwritable >> 12) & 0xF],
+                                 hex[(unwritable >> 8) & 0xF],
+                                 hex[(unwritable >> 4) & 0xF],
+                                 hex[unwritable & 0xF],
+                                 '_'};
+            put(form, sizeof form);
         } else {
-            m_out += "\xEF\xBF\xBD";  // U+FFFD
+            put(std::string_view("\xEF\xBF\xBD"));  // U+FFFD
         }
         copiedTo = i + taken;
         i += taken - 1;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -23,13 +24,20 @@ namespace engine::xml {
 // vocabularies do not decode the form).
 //
 // Misuse (an attribute after content, end() with no element open, a declaration outside a
-// start tag) throws std::logic_error: it is a fault of the caller, never of a document. The
-// writer appends to out, which the caller owns and may reserve beforehand.
+// start tag) throws std::logic_error: it is a fault of the caller, never of a document.
+//
+// The writer appends to out, which the caller owns and may reserve beforehand. While it writes,
+// out is grown ahead of the text and holds bytes past it: out is exactly the text written once
+// finish() has run or the writer is gone. Element names are not copied: they must outlive the
+// element (string literals, as callers write them).
 class XmlWriter {
   public:
     enum class Unwritable { Replace, OfficeEscape };
 
     explicit XmlWriter(QByteArray& out, Unwritable unwritable = Unwritable::Replace);
+    ~XmlWriter();
+    XmlWriter(const XmlWriter&) = delete;
+    XmlWriter& operator=(const XmlWriter&) = delete;
 
     // <?xml version="1.0" encoding="UTF-8" standalone="yes"?> and a line break.
     void declaration();
@@ -58,11 +66,25 @@ class XmlWriter {
     void number(double value);  // as the attribute form
     // Closes the innermost open element: "/>" when nothing was written in it.
     void end();
-    // Closes every element still open.
+    // Closes every element still open and trims out to the text written.
     void finish();
     int depth() const { return int(m_open.size()); }
 
   private:
+    // Bytes are copied to a cursor in out's storage, grown by doubling ahead of it: writing a
+    // cell costs a few copies, not a QByteArray append each.
+    void put(const char* bytes, size_t size) {
+        if (size_t(m_end - m_cursor) < size) grow(size);
+        std::memcpy(m_cursor, bytes, size);
+        m_cursor += size;
+    }
+    void put(std::string_view bytes) { put(bytes.data(), bytes.size()); }
+    void put(char c) {
+        if (m_cursor == m_end) grow(1);
+        *m_cursor++ = c;
+    }
+    void grow(size_t atLeast);
+    void trim();
     void closeStartTag();
     void requireStartTag(const char* what) const;
     void attributeInteger(std::string_view name, long long value);
@@ -76,9 +98,13 @@ class XmlWriter {
         size_t depth;
     };
     QByteArray& m_out;
+    // Where the next byte goes in m_out's storage, and the end of that storage as grown; both
+    // null while detached from it (before the first write after finish()).
+    char* m_cursor = nullptr;
+    char* m_end = nullptr;
     Unwritable m_unwritable;
-    std::vector<std::string> m_open;  // names of the open elements, outermost first
-    std::vector<Binding> m_bindings;  // namespace declarations in scope, innermost last
+    std::vector<std::string_view> m_open;  // names of the open elements, outermost first
+    std::vector<Binding> m_bindings;       // namespace declarations in scope, innermost last
     bool m_startTagOpen = false;
 };
 

@@ -154,4 +154,7 @@ TEST(XmlWriter, MisuseIsRefusedRatherThanWrittenAsBrokenXml) {
     EXPECT_THROW(w.declaration(), std::logic_error);
     w.finish();
     EXPECT_EQ(out, "<a>content</a>");
+    // Finished, the writer no longer holds on to out: its owner may move it away.
+    const QByteArray taken = std::move(out);
+    EXPECT_EQ(taken, "<a>content</a>");
 }
