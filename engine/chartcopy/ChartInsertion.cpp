@@ -41,68 +41,41 @@ QString patternFor(const QString& sourceName) {
     return QStringLiteral("/ppt/") + folders.join(u'/') + u'/' + stem + QStringLiteral("%1") + suffix;
 }
 
-void addContentType(Package& package, const QString& partName, const QString& contentType) {
-    auto& types = package.contentTypes();
-    const QString extension = QFileInfo(partName).suffix().toLower();
-    // Pictures and workbooks are described by extension, as office suites write them; an
-    // extension already given another type gets an override instead.
-    const bool byExtension =
-        contentType.startsWith(QStringLiteral("image/")) || contentType == ooxml::ct::kXlsx;
-    if (byExtension && !extension.isEmpty()) {
-        if (!types.hasDefault(extension)) {
-            types.setDefault(extension, contentType);
-            return;
-        }
-        if (types.of(partName) == contentType) return;
-    }
-    if (types.of(partName) != contentType || !byExtension) types.setOverride(partName, contentType);
-}
-
-// The relationships part of a copied part with every internal target moved to the new names
-// and links to source-side embedded packages dropped (the chart gets its own).
-QByteArray rewrittenRels(const QByteArray& rels, const QString& sourceName, const QString& sourceType,
-                         const QString& newName, const QHash<QString, QString>& renamed) {
-    pugi::xml_document doc;
-    parseXml(doc, rels, kClipboard, relationshipsPartName(sourceName));
-    auto root = doc.document_element();
-    std::vector<pugi::xml_node> drop;
-    for (auto rel : root.children()) {
-        if (rel.type() != pugi::node_element) continue;
-        if (QString::fromUtf8(rel.attribute("TargetMode").value()).compare("External", Qt::CaseInsensitive) == 0)
-            continue;
+// The relationships of a copied part with every internal target moved to the new names and
+// links to source-side embedded packages dropped (the chart gets its own).
+Relationships rewrittenRels(const Relationships& rels, const QString& sourceName,
+                            const QString& sourceType, const QString& newName,
+                            const QHash<QString, QString>& renamed) {
+    Relationships out = rels;
+    for (const Relationship& rel : rels.all()) {
+        if (rel.external) continue;
         // Embedded packages of the source (the chart gets its own) and parts of kinds a chart
         // package does not carry stay behind, with the relationships that name them.
-        if (!chartPackageCarriesRelationship(QString::fromUtf8(rel.attribute("Type").value()))) {
-            drop.push_back(rel);
+        if (!chartPackageCarriesRelationship(rel.type)) {
+            out.remove(rel.id);
             continue;
         }
-        const QString target = QString::fromUtf8(rel.attribute("Target").value());
-        const QString resolved = resolvePartName(sourceName, target);
-        auto it = renamed.constFind(resolved.toLower());
-        if (it == renamed.constEnd() &&
-            !chartPackageNamesPartById(sourceType, QString::fromUtf8(rel.attribute("Type").value()))) {
+        auto it = renamed.constFind(rel.targetPart.toLower());
+        if (it == renamed.constEnd() && !chartPackageNamesPartById(sourceType, rel.type)) {
             // Not the chart's by the package rule (chartPackageCarriesPart), and named by
             // nothing in the chart: it stays behind like the rest.
-            drop.push_back(rel);
+            out.remove(rel.id);
             continue;
         }
         if (it == renamed.constEnd()) {
             throw DocumentError(DocumentError::Kind::Corrupt, kClipboard, sourceName,
                                 QStringLiteral("relationship %1 points to %2, which the chart "
                                                "package does not carry")
-                                    .arg(QString::fromUtf8(rel.attribute("Id").value()), target));
+                                    .arg(rel.id, rel.target));
         }
-        rel.attribute("Target") = relativeTarget(newName, *it).toUtf8().constData();
+        out.retarget(rel.id, newName, *it);
     }
-    for (auto& rel : drop) root.remove_child(rel);
-    return xmlBytes(doc);
+    return out;
 }
 
 // The chart's own theme override, when it brings one; empty otherwise.
-QByteArray ownThemeOverride(const ChartPackage& chart, const QHash<QString, const ChartPackage::Part*>& byName) {
-    if (chart.chartPart().rels.isEmpty()) return {};
-    const auto rels = Relationships::parse(chart.chartPart().rels, chart.chartPart().name, kClipboard);
-    if (const Relationship* r = rels.firstOfType(ooxml::rel::kThemeOverride)) {
+QByteArray ownThemeOverride(const Relationships& chartRels, const QHash<QString, const ChartPackage::Part*>& byName) {
+    if (const Relationship* r = chartRels.firstOfType(ooxml::rel::kThemeOverride)) {
         if (const auto* part = byName.value(r->targetPart.toLower())) return part->data;
     }
     return {};
@@ -113,8 +86,8 @@ QByteArray ownThemeOverride(const ChartPackage& chart, const QHash<QString, cons
 // other, and the pasted chart states the identity map), and the workbook's producer, whose
 // defaults the chart was made with. The host stays the workbook: the chart keeps the sizes and
 // border it had there, only its theme changes.
-chart::RenderContext pasteContext(const ChartPackage& chart, const QHash<QString, const ChartPackage::Part*>& byName,
-                                  const PasteLook& look) {
+chart::RenderContext pasteContext(const ChartPackage& chart, const Relationships& chartRels,
+                                  const QHash<QString, const ChartPackage::Part*>& byName, const PasteLook& look) {
     chart::RenderContext context;
     if (look.formatting == PasteFormatting::KeepSource) {
         if (!chart.theme.isEmpty()) context.theme = drawingml::readTheme(chart.theme, kClipboard, QStringLiteral("theme"));
@@ -125,7 +98,7 @@ chart::RenderContext pasteContext(const ChartPackage& chart, const QHash<QString
             // A deck theme that cannot be read leaves the office defaults, as its slides show.
         }
     }
-    const QByteArray override_ = ownThemeOverride(chart, byName);
+    const QByteArray override_ = ownThemeOverride(chartRels, byName);
     if (!override_.isEmpty()) {
         context.theme = drawingml::withOverride(std::move(context.theme),
                                                 drawingml::readTheme(override_, kClipboard, QStringLiteral("theme override")));
@@ -157,13 +130,16 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& source, ch
     // are placed; anything else on the clipboard is left behind.
     QHash<QString, const ChartPackage::Part*> byName;
     for (const auto& part : chart.parts) byName.insert(part.name.toLower(), &part);
+    // Each part's relationships are read here, once, and used from here on.
+    QHash<QString, Relationships> relsOf;  // lower-case part name -> its relationships as carried
     QSet<QString> reached{chart.parts.front().name.toLower()};
     std::vector<const ChartPackage::Part*> queue{&chart.parts.front()};
     while (!queue.empty()) {
         const ChartPackage::Part* part = queue.back();
         queue.pop_back();
         if (part->rels.isEmpty()) continue;
-        const auto rels = Relationships::parse(part->rels, part->name, kClipboard);
+        const Relationships& rels = *relsOf.insert(
+            part->name.toLower(), Relationships::parse(part->rels, part->name, kClipboard));
         for (const Relationship& r : rels.all()) {
             if (r.external) continue;
             const QString target = r.targetPart.toLower();
@@ -221,13 +197,16 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& source, ch
     std::optional<size_t> chartRelsSlot;
     for (const auto& [part, name] : placed) {
         result.types.emplace_back(name, part->contentType);
-        if (part->rels.isEmpty()) continue;
-        QByteArray rels = rewrittenRels(part->rels, part->name, part->contentType, name, renamed);
+        const auto carried = relsOf.constFind(part->name.toLower());
+        if (carried == relsOf.constEnd()) continue;
+        Relationships rels = rewrittenRels(*carried, part->name, part->contentType, name, renamed);
         if (name == chartName) {
-            chartRels = Relationships::parse(rels, chartName, kClipboard);
+            chartRels = std::move(rels);
             chartRelsSlot = result.parts.size();
+            result.parts.emplace_back(relationshipsPartName(name), QByteArray());
+            continue;
         }
-        result.parts.emplace_back(relationshipsPartName(name), std::move(rels));
+        result.parts.emplace_back(relationshipsPartName(name), rels.serialize());
     }
     // The newer kinds take the presentation's theme: no override is known to be read with them.
     // In the deck's theme the chart needs none either: its look is stated in the deck's terms.
@@ -248,7 +227,8 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& source, ch
         result.parts.front().second =
             chartexForSlide(chart.chartPart().data, packageRel, kClipboard, chart.chartPart().name);
     } else {
-        const chart::RenderContext context = pasteContext(chart, byName, look);
+        const chart::RenderContext context =
+            pasteContext(chart, relsOf.value(chart.chartPart().name.toLower()), byName, look);
         SlideChartOptions options;
         options.packageRelId = packageRel;
         options.cells = &chart.cells;
@@ -266,7 +246,7 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& source, ch
 
 void addChartParts(Package& package, const ChartParts& parts) {
     for (const auto& [name, bytes] : parts.parts) package.setPart(name, bytes);
-    for (const auto& [name, type] : parts.types) addContentType(package, name, type);
+    for (const auto& [name, type] : parts.types) package.setContentType(name, type);
 }
 
 QString insertChartParts(Package& package, const ChartPackage& chart, chart::ChartSpace* written,

@@ -3,6 +3,7 @@
 #include "engine/package/Namespaces.h"
 #include "engine/package/Package.h"
 #include "engine/package/OoxmlNames.h"
+#include "engine/package/XmlWriter.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -25,7 +26,6 @@ constexpr int kMaxCellText = 32767;
 // Custom number formats are numbered from here; lower numbers are the built-in ones.
 constexpr int kFirstCustomFormat = 164;
 
-const char* const kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 const char* const kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 const char* const kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
@@ -33,73 +33,15 @@ const char* const kRelNs = "http://schemas.openxmlformats.org/officeDocument/200
     throw DocumentError(DocumentError::Kind::Corrupt, kSource, kPart, what);
 }
 
-// Text as XML character data or attribute value. Characters XML cannot carry at all (most
-// control characters) are written in the spreadsheet's own _xHHHH_ form, and text that
-// already looks like that form has its underscore escaped, so that it reads back unchanged.
-void appendText(QByteArray& out, const QString& text) {
-    QString escaped;
-    const QString* source = &text;
-    const auto forbidden = [](char16_t c) {
-        return (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF;
-    };
-    const auto looksEscaped = [&](qsizetype i) {
-        if (i + 6 >= text.size() || text[i + 1] != u'x' || text[i + 6] != u'_') return false;
-        for (qsizetype k = i + 2; k < i + 6; ++k) {
-            const char16_t d = text[k].unicode();
-            if (!((d >= u'0' && d <= u'9') || (d >= u'a' && d <= u'f') || (d >= u'A' && d <= u'F'))) return false;
-        }
-        return true;
-    };
-    const bool needsEscaping = std::any_of(text.begin(), text.end(), [&](QChar c) {
-        return forbidden(c.unicode()) || c == u'_';
-    });
-    if (needsEscaping) {
-        escaped.reserve(text.size() + 16);
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char16_t c = text[i].unicode();
-            if (forbidden(c)) {
-                escaped += QStringLiteral("_x") + QStringLiteral("%1").arg(int(c), 4, 16, QLatin1Char('0')).toUpper() +
-                           QLatin1Char('_');
-            } else if (c == u'_' && looksEscaped(i)) {
-                escaped += QStringLiteral("_x005F_");
-            } else {
-                escaped += QChar(c);
-            }
-        }
-        source = &escaped;
-    }
-    const QByteArray utf8 = source->toUtf8();
-    for (const char c : utf8) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\r': out += "&#13;"; break;
-        default: out += c; break;
-        }
-    }
-}
-
-// "A", "B", ... "Z", "AA", ... for a 0-based column.
-void appendColumnName(QByteArray& out, int column) {
+// A cell's address ("B7") for a 0-based row and column, into buffer; returns its length.
+std::string_view cellReference(char (&buffer)[16], int row, int column) {
     char letters[4];
     int n = 0;
     for (int c = column + 1; c > 0; c = (c - 1) / 26) letters[n++] = char('A' + (c - 1) % 26);
-    while (n > 0) out += letters[--n];
-}
-
-void appendInt(QByteArray& out, long long value) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end - digits);
-}
-
-// The shortest text that reads back as the same double.
-void appendDouble(QByteArray& out, double value) {
-    char digits[32];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end - digits);
+    int length = 0;
+    while (n > 0) buffer[length++] = letters[--n];
+    const auto end = std::to_chars(buffer + length, buffer + sizeof buffer, row + 1).ptr;
+    return {buffer, size_t(end - buffer)};
 }
 
 // The rules a spreadsheet application puts on a sheet's name.
@@ -119,7 +61,9 @@ struct Sheet {
     std::vector<const ChartPackage::Cell*> cells;
 };
 
-// One worksheet part: the cells in row order, each with its number format's style.
+// One worksheet part: the cells in row order, each with its number format's style. Text is
+// written in the spreadsheet's _xHHHH_ form where XML cannot carry a character, so that a
+// control character in a cell comes back as it was.
 QByteArray worksheetXml(const Sheet& sheet, const QHash<QString, int>& styles) {
     int firstRow = kMaxRows, lastRow = -1, firstColumn = kMaxColumns, lastColumn = -1;
     for (const ChartPackage::Cell* cell : sheet.cells) {
@@ -134,42 +78,37 @@ QByteArray worksheetXml(const Sheet& sheet, const QHash<QString, int>& styles) {
     const qsizetype digits = QByteArray::number(lastRow + 1).size();
     QByteArray out;
     out.reserve(qsizetype(sheet.cells.size()) * (4 * digits + 48) + 512);
-    out += kXmlDeclaration;
-    out += "<worksheet xmlns=\"";
-    out += kMainNs;
-    out += "\" xmlns:r=\"";
-    out += kRelNs;
-    out += "\"><dimension ref=\"";
+    xml::XmlWriter w(out, xml::XmlWriter::Unwritable::OfficeEscape);
+    w.declaration();
+    w.start("worksheet");
+    w.namespaceDeclaration("", kMainNs);
+    w.namespaceDeclaration("r", kRelNs);
+    w.start("dimension");
+    char reference[16];
     if (lastRow < 0) {
-        out += "A1";
+        w.attribute("ref", "A1");
+    } else if (firstRow == lastRow && firstColumn == lastColumn) {
+        w.attribute("ref", cellReference(reference, firstRow, firstColumn));
     } else {
-        appendColumnName(out, firstColumn);
-        appendInt(out, firstRow + 1);
-        if (firstRow != lastRow || firstColumn != lastColumn) {
-            out += ':';
-            appendColumnName(out, lastColumn);
-            appendInt(out, lastRow + 1);
-        }
+        char last[16];
+        std::string range(cellReference(reference, firstRow, firstColumn));
+        range += ':';
+        range += cellReference(last, lastRow, lastColumn);
+        w.attribute("ref", std::string_view(range));
     }
-    out += "\"/><sheetData>";
+    w.end();
+    w.start("sheetData");
     int openRow = -1;
     for (const ChartPackage::Cell* cell : sheet.cells) {
         if (cell->row != openRow) {
-            if (openRow >= 0) out += "</row>";
-            out += "<row r=\"";
-            appendInt(out, cell->row + 1);
-            out += "\">";
+            if (openRow >= 0) w.end();
+            w.start("row");
+            w.attribute("r", cell->row + 1);
             openRow = cell->row;
         }
-        out += "<c r=\"";
-        appendColumnName(out, cell->column);
-        appendInt(out, cell->row + 1);
-        out += '"';
-        if (const int style = styles.value(cell->numberFormat); style > 0) {
-            out += " s=\"";
-            appendInt(out, style);
-            out += '"';
-        }
+        w.start("c");
+        w.attribute("r", cellReference(reference, cell->row, cell->column));
+        if (const int style = styles.value(cell->numberFormat); style > 0) w.attribute("s", style);
         switch (cell->value.typeId()) {
         case QMetaType::Double:
         case QMetaType::Float:
@@ -177,82 +116,134 @@ QByteArray worksheetXml(const Sheet& sheet, const QHash<QString, int>& styles) {
         case QMetaType::LongLong:
         case QMetaType::UInt:
         case QMetaType::ULongLong:
-            out += "><v>";
-            appendDouble(out, cell->value.toDouble());
-            out += "</v></c>";
+            w.start("v");
+            w.number(cell->value.toDouble());
+            w.end();
             break;
         case QMetaType::Bool:
-            out += cell->value.toBool() ? " t=\"b\"><v>1</v></c>" : " t=\"b\"><v>0</v></c>";
+            w.attribute("t", "b");
+            w.start("v");
+            w.text(cell->value.toBool() ? "1" : "0");
+            w.end();
             break;
         default:
-            out += " t=\"inlineStr\"><is><t xml:space=\"preserve\">";
-            appendText(out, cell->value.toString());
-            out += "</t></is></c>";
+            w.attribute("t", "inlineStr");
+            w.start("is");
+            w.start("t");
+            w.attribute("xml:space", "preserve");
+            w.text(cell->value.toString());
+            w.end();
+            w.end();
             break;
         }
+        w.end();
     }
-    if (openRow >= 0) out += "</row>";
-    out += "</sheetData></worksheet>";
+    w.finish();
     return out;
 }
 
 // The styles part: the default look, and one cell format per number format the cells use.
 QByteArray stylesXml(const QStringList& formats) {
-    QByteArray out = kXmlDeclaration;
-    out += "<styleSheet xmlns=\"";
-    out += kMainNs;
-    out += "\">";
+    QByteArray out;
+    xml::XmlWriter w(out, xml::XmlWriter::Unwritable::OfficeEscape);
+    w.declaration();
+    w.start("styleSheet");
+    w.namespaceDeclaration("", kMainNs);
     if (!formats.isEmpty()) {
-        out += "<numFmts count=\"";
-        appendInt(out, formats.size());
-        out += "\">";
+        w.start("numFmts");
+        w.attribute("count", formats.size());
         for (qsizetype i = 0; i < formats.size(); ++i) {
-            out += "<numFmt numFmtId=\"";
-            appendInt(out, kFirstCustomFormat + i);
-            out += "\" formatCode=\"";
-            appendText(out, formats[i]);
-            out += "\"/>";
+            w.start("numFmt");
+            w.attribute("numFmtId", kFirstCustomFormat + i);
+            w.attribute("formatCode", formats[i]);
+            w.end();
         }
-        out += "</numFmts>";
+        w.end();
     }
     // The workbook carries no theme, so its font names no theme colour or font scheme.
-    out += "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/><family val=\"2\"/></font></fonts>"
-           "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
-           "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
-           "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
-           "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
-           "<cellXfs count=\"";
-    appendInt(out, formats.size() + 1);
-    out += "\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>";
-    for (qsizetype i = 0; i < formats.size(); ++i) {
-        out += "<xf numFmtId=\"";
-        appendInt(out, kFirstCustomFormat + i);
-        out += "\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>";
+    w.start("fonts");
+    w.attribute("count", 1);
+    w.start("font");
+    const std::initializer_list<std::pair<const char*, const char*>> font{
+        {"sz", "11"}, {"name", "Calibri"}, {"family", "2"}};
+    for (const auto& [name, value] : font) {
+        w.start(name);
+        w.attribute("val", value);
+        w.end();
     }
-    out += "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/>"
-           "</cellStyles></styleSheet>";
+    w.end();
+    w.end();
+    w.start("fills");
+    w.attribute("count", 2);
+    for (const char* pattern : {"none", "gray125"}) {
+        w.start("fill");
+        w.start("patternFill");
+        w.attribute("patternType", pattern);
+        w.end();
+        w.end();
+    }
+    w.end();
+    w.start("borders");
+    w.attribute("count", 1);
+    w.start("border");
+    for (const char* side : {"left", "right", "top", "bottom", "diagonal"}) {
+        w.start(side);
+        w.end();
+    }
+    w.end();
+    w.end();
+    const auto cellFormat = [&](qsizetype numberFormat, bool inCellXfs) {
+        w.start("xf");
+        w.attribute("numFmtId", numberFormat);
+        w.attribute("fontId", 0);
+        w.attribute("fillId", 0);
+        w.attribute("borderId", 0);
+        if (inCellXfs) w.attribute("xfId", 0);
+        if (numberFormat != 0) w.attribute("applyNumberFormat", 1);
+        w.end();
+    };
+    w.start("cellStyleXfs");
+    w.attribute("count", 1);
+    cellFormat(0, false);
+    w.end();
+    w.start("cellXfs");
+    w.attribute("count", formats.size() + 1);
+    cellFormat(0, true);
+    for (qsizetype i = 0; i < formats.size(); ++i) cellFormat(kFirstCustomFormat + i, true);
+    w.end();
+    w.start("cellStyles");
+    w.attribute("count", 1);
+    w.start("cellStyle");
+    w.attribute("name", "Normal");
+    w.attribute("xfId", 0);
+    w.attribute("builtinId", 0);
+    w.finish();
     return out;
 }
 
 QByteArray workbookXml(const std::vector<Sheet>& sheets, const QStringList& ids, bool date1904) {
-    QByteArray out = kXmlDeclaration;
-    out += "<workbook xmlns=\"";
-    out += kMainNs;
-    out += "\" xmlns:r=\"";
-    out += kRelNs;
-    out += "\">";
-    out += date1904 ? "<workbookPr date1904=\"1\"/>" : "<workbookPr/>";
-    out += "<bookViews><workbookView/></bookViews><sheets>";
+    QByteArray out;
+    xml::XmlWriter w(out, xml::XmlWriter::Unwritable::OfficeEscape);
+    w.declaration();
+    w.start("workbook");
+    w.namespaceDeclaration("", kMainNs);
+    w.namespaceDeclaration("r", kRelNs);
+    w.start("workbookPr");
+    if (date1904) w.attribute("date1904", 1);
+    w.end();
+    w.start("bookViews");
+    w.start("workbookView");
+    w.end();
+    w.end();
+    w.start("sheets");
     for (size_t i = 0; i < sheets.size(); ++i) {
-        out += "<sheet name=\"";
-        appendText(out, sheets[i].name);
-        out += "\" sheetId=\"";
-        appendInt(out, qint64(i) + 1);
-        out += "\" r:id=\"";
-        appendText(out, ids[qsizetype(i)]);
-        out += "\"/>";
+        w.start("sheet");
+        w.attribute("name", sheets[i].name);
+        w.attribute("sheetId", i + 1);
+        w.attribute("r:id", ids[qsizetype(i)]);
+        w.end();
     }
-    out += "</sheets></workbook>";
+    w.finish();
     return out;
 }
 

@@ -3,6 +3,7 @@
 
 #include "engine/chartmodel/ChartSchema.h"
 #include "engine/package/Xml.h"
+#include "engine/package/XmlValues.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,7 +51,9 @@ void ensureBool(pugi::xml_node parent, const xml::ChildSequence& sequence, const
 bool isTrue(const pugi::xml_node& element) {
     if (!element) return false;
     const auto val = element.attribute("val");
-    return !val || val.as_bool(true);
+    // Read as the chart model reads it, so that what the model takes for shown is not taken
+    // here for deleted.
+    return !val || xml::xsdBooleanOr(val.value(), false);
 }
 
 void appendColor(pugi::xml_node container, const Rgba& color) {

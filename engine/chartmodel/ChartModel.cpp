@@ -2,6 +2,7 @@
 #include "engine/chartmodel/ChartKind.h"
 
 #include "engine/package/Xml.h"
+#include "engine/package/XmlValues.h"
 
 #include <algorithm>
 #include <charconv>
@@ -30,20 +31,12 @@ std::optional<bool> boolElement(const pugi::xml_node& parent, const char* local)
     if (!e) return std::nullopt;
     const auto a = e.attribute("val");
     if (!a) return true;
-    const std::string_view v = a.value();
-    return v == "1" || v == "true";
+    return xml::xsdBooleanOr(a.value(), false);
 }
 
+// Infinities and NaNs are no cell's value; a cache holding one has a missing point there.
 std::optional<double> number(const char* text) {
-    while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r') ++text;
-    if (*text == '+') ++text;
-    double value = 0;
-    const char* end = text + std::strlen(text);
-    while (end > text && (end[-1] == ' ' || end[-1] == '\t' || end[-1] == '\n' || end[-1] == '\r')) --end;
-    const auto [ptr, ec] = std::from_chars(text, end, value);
-    // Infinities and NaNs are no cell's value; a cache holding one has a missing point there.
-    if (ec != std::errc() || ptr != end || text == end || !std::isfinite(value)) return std::nullopt;
-    return value;
+    return xml::parseXsdDouble(text);
 }
 
 // Days from the epoch of the date system to a date written as ISO 8601 ("2024-01-31", with an

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/package/Xml.h"
+#include "engine/package/XmlValues.h"
 
 namespace engine {
 
@@ -233,8 +234,7 @@ ChartexChart readChartex(const QByteArray& bytes, const QString& file, const QSt
         ChartexChart::Series entry;
         entry.layout = QString::fromUtf8(series.attribute("layoutId").value());
         entry.owned = !series.attribute("ownerIdx").empty();
-        const std::string_view hidden = series.attribute("hidden").value();
-        entry.hidden = hidden == "1" || hidden == "true";
+        entry.hidden = xml::xsdBooleanOr(series.attribute("hidden").value(), false);
         entry.name = chartexTextOf(xml::child(series, Ns::Cx, Ns::Cx, "tx"), &entry.nameFormula);
         if (const pugi::xml_node dataId = xml::child(series, Ns::Cx, Ns::Cx, "dataId")) {
             entry.dataId = dataId.attribute("val").as_int(-1);

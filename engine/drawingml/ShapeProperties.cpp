@@ -2,6 +2,7 @@
 
 #include "engine/drawingml/Units.h"
 #include "engine/package/Xml.h"
+#include "engine/package/XmlValues.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,8 +30,7 @@ LineEnd readLineEnd(const pugi::xml_node& node) {
 
 std::optional<bool> optionalBool(const pugi::xml_attribute& attribute) {
     if (!attribute) return std::nullopt;
-    const std::string_view v = attribute.value();
-    return v == "1" || v == "true";
+    return xml::xsdBooleanOr(attribute.value(), false);
 }
 
 std::optional<Fill> readFillElement(const pugi::xml_node& element) {

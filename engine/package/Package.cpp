@@ -201,6 +201,67 @@ QString Package::freePartName(const QString& pattern, const QSet<QString>& reser
     }
 }
 
+void Package::setContentType(const QString& partName, const QString& contentType) {
+    static const QString workbookType =
+        QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet");
+    const qsizetype slash = partName.lastIndexOf(u'/');
+    const qsizetype dot = partName.lastIndexOf(u'.');
+    const QString extension = dot > slash ? partName.mid(dot + 1).toLower() : QString();
+    const bool byExtension =
+        contentType.startsWith(QStringLiteral("image/")) || contentType == workbookType;
+    if (byExtension && !extension.isEmpty() && !m_contentTypes.hasDefault(extension)) {
+        m_contentTypes.setDefault(extension, contentType);
+        return;
+    }
+    if (m_contentTypes.of(partName) != contentType)
+        m_contentTypes.setOverride(partName, contentType);
+}
+
+Package::AddedPart Package::addPart(const QString& pattern, const QByteArray& data,
+                                    const QString& contentType, const QString& sourcePart,
+                                    Relationships& sourceRels, const QString& relationshipType) {
+    // Everything is checked before the first change.
+    if (contentType.isEmpty()) {
+        throw DocumentError(DocumentError::Kind::Unsupported, m_name, pattern,
+                            QStringLiteral("a part needs a content type"));
+    }
+    if (!sourcePart.isEmpty() && !hasPart(sourcePart)) {
+        throw DocumentError(DocumentError::Kind::Missing, m_name, sourcePart,
+                            QStringLiteral("part is missing, so nothing can be related to it"));
+    }
+    QString name;
+    if (pattern.contains(QStringLiteral("%1"))) {
+        if (!isValidPartName(pattern.arg(1))) {
+            throw DocumentError(
+                DocumentError::Kind::Unsupported, m_name, QString(),
+                QStringLiteral("\"%1\" does not make valid part names").arg(pattern));
+        }
+        name = freePartName(pattern);
+    } else {
+        if (!isValidPartName(pattern)) {
+            throw DocumentError(DocumentError::Kind::Unsupported, m_name, QString(),
+                                QStringLiteral("\"%1\" is not a valid part name").arg(pattern));
+        }
+        if (hasPart(pattern)) {
+            throw DocumentError(DocumentError::Kind::Corrupt, m_name, pattern,
+                                QStringLiteral("part already exists"));
+        }
+        name = pattern;
+    }
+    setPart(name, data);
+    setContentType(name, contentType);
+    return {name, sourceRels.add(relationshipType, sourcePart, name)};
+}
+
+Package::AddedPart Package::addPart(const QString& pattern, const QByteArray& data,
+                                    const QString& contentType, const QString& sourcePart,
+                                    const QString& relationshipType) {
+    Relationships rels = relationships(sourcePart);
+    const AddedPart added = addPart(pattern, data, contentType, sourcePart, rels, relationshipType);
+    setRelationships(sourcePart, rels);
+    return added;
+}
+
 std::vector<ZipOutEntry> Package::zipEntries() const {
     std::vector<ZipOutEntry> entries;
     entries.push_back({QStringLiteral("[Content_Types].xml"), m_contentTypes.serialize(), nullptr, -1});

@@ -223,6 +223,31 @@ public:
     // The same, passing over the lower-case names in reserved too: names chosen for parts that
     // are made first and added later, all together.
     QString freePartName(const QString& pattern, const QSet<QString>& reserved) const;
+    // Describes partName as contentType in [Content_Types].xml, once: pictures and embedded
+    // workbooks by the default of their extension, as office suites write them, when the
+    // extension has none yet; anything else (or an extension already given another type) by an
+    // override, unless the part is already described as that type.
+    void setContentType(const QString& partName, const QString& contentType);
+
+    // A part added with the relationship that reaches it.
+    struct AddedPart {
+        QString name;
+        QString relationshipId;
+    };
+    // Adds a part related to sourcePart, the whole sequence in one: its name (from a pattern
+    // holding %1, as freePartName; a pattern without one is the name itself, which must be
+    // free), the bytes, its content type (setContentType) and a relationship of
+    // relationshipType from sourcePart ("" for the package) in sourceRels, which the caller
+    // holds and writes back with setRelationships, together with any other change it makes to
+    // them. Throws DocumentError, leaving the package as it was, when the name is taken or not a
+    // valid part name, the content type is empty, or sourcePart is not in the package.
+    AddedPart addPart(const QString& pattern, const QByteArray& data, const QString& contentType,
+                      const QString& sourcePart, Relationships& sourceRels,
+                      const QString& relationshipType);
+    // The same, reading and writing sourcePart's relationships itself.
+    AddedPart addPart(const QString& pattern, const QByteArray& data, const QString& contentType,
+                      const QString& sourcePart, const QString& relationshipType);
+
     // How many zip entries a save writes: the parts and [Content_Types].xml.
     qsizetype entryCount() const { return m_order.size() + 1; }
 

@@ -1,4 +1,5 @@
 #include "Xml.h"
+#include "engine/package/XmlValues.h"
 
 #include <algorithm>
 #include <charconv>
@@ -205,16 +206,7 @@ void Children::iterator::settle() {
 
 double toDouble(const pugi::xml_attribute& attribute, double fallback) {
     if (!attribute) return fallback;
-    const char* text = attribute.value();
-    const char* end = text + std::strlen(text);
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    while (text < end && blank(*text)) ++text;
-    while (end > text && blank(end[-1])) --end;
-    if (text < end && *text == '+') ++text;
-    double value = 0;
-    const auto [ptr, error] = std::from_chars(text, end, value);
-    if (error != std::errc() || ptr != end || text == end || !std::isfinite(value)) return fallback;
-    return value;
+    return parseXsdDouble(attribute.value()).value_or(fallback);
 }
 
 pugi::xml_attribute attribute(const pugi::xml_node& element, Ns ns, const char* local) {

@@ -293,15 +293,13 @@ void Presentation::addSlide(int index, int layoutNumber) {
         slideXml = SlidePart::newSlideXml(layoutPlaceholders(m_package.part(layout), m_name, layout));
     }
 
-    const QString slide = m_package.freePartName(QStringLiteral("/ppt/slides/slide%1.xml"));
-    m_package.setPart(slide, slideXml);
-    m_package.contentTypes().setOverride(slide, ooxml::ct::kSlide);
+    Main& main = editableMain();
+    const auto [slide, relId] =
+        m_package.addPart(QStringLiteral("/ppt/slides/slide%1.xml"), slideXml, ooxml::ct::kSlide,
+                          m_presentationPart, main.rels, ooxml::rel::kSlide);
     Relationships slideRels;
     slideRels.add(ooxml::rel::kSlideLayout, slide, layout);
     m_package.setRelationships(slide, slideRels);
-
-    Main& main = editableMain();
-    const QString relId = main.rels.add(ooxml::rel::kSlide, m_presentationPart, slide);
     main.part->insertSlide(index, slideId, relId);
     m_mainUnwritten = true;
     m_slides.insert(m_slides.begin() + index, slide);
@@ -439,13 +437,13 @@ void Presentation::placeChart(const MadeChart& made) {
             slide.appendChartFrame(name, made.rect, relId, tagsRelId);
             return;
         }
-        const QString media = package.freePartName(QStringLiteral("/ppt/media/image%1.png"));
         addChartParts(package, made.parts);
-        package.setPart(media, made.fallbackPicture);
-        if (!package.contentTypes().hasDefault("png")) package.contentTypes().setDefault("png", ooxml::ct::kPng);
-        else if (package.contentTypes().of(media) != ooxml::ct::kPng) package.contentTypes().setOverride(media, ooxml::ct::kPng);
         const QString relId = rels.add(ooxml::rel::kChartex, slidePart, made.parts.chartPart);
-        const QString pictureRelId = rels.add(ooxml::rel::kImage, slidePart, media);
+        const QString pictureRelId =
+            package
+                .addPart(QStringLiteral("/ppt/media/image%1.png"), made.fallbackPicture,
+                         ooxml::ct::kPng, slidePart, rels, ooxml::rel::kImage)
+                .relationshipId;
         const QString tagsRelId =
             made.tagsPart.isEmpty() ? QString() : rels.add(ooxml::rel::kTags, slidePart, made.tagsPart);
         package.setRelationships(slidePart, rels);
@@ -465,11 +463,9 @@ void Presentation::pastePicture(int index, const QImage& image) {
     editSlide(index, [&](SlidePart& slide, Package& work, const QString& slidePart) {
         auto rels = work.relationships(slidePart);
         checkRoomFor(work.hasPart(relationshipsPartName(slidePart)) ? 1 : 2, QStringLiteral("another picture"));
-        const QString media = work.freePartName(QStringLiteral("/ppt/media/image%1.png"));
-        work.setPart(media, png);
-        if (!work.contentTypes().hasDefault("png")) work.contentTypes().setDefault("png", ooxml::ct::kPng);
-        else if (work.contentTypes().of(media) != ooxml::ct::kPng) work.contentTypes().setOverride(media, ooxml::ct::kPng);
-        const QString relId = rels.add(ooxml::rel::kImage, slidePart, media);
+        const QString relId = work.addPart(QStringLiteral("/ppt/media/image%1.png"), png,
+                                           ooxml::ct::kPng, slidePart, rels, ooxml::rel::kImage)
+                                  .relationshipId;
         work.setRelationships(slidePart, rels);
         const QString name = QStringLiteral("Picture %1").arg(slide.nextShapeId() - 1);
         slide.appendPicture(name, placed(image.width() * kEmuPerPixel, image.height() * kEmuPerPixel), relId);
@@ -848,12 +844,12 @@ void Presentation::writeProvenanceRecords() const {
     // saved without it rather than not at all.
     if (part.isEmpty() && m_package.entryCount() + 1 > m_limits.maxEntries) return;
     if (part.isEmpty()) {
-        part = m_package.hasPart(QStringLiteral("/docProps/custom.xml")) ? m_package.freePartName(QStringLiteral("/docProps/custom%1.xml"))
-                                                                          : QStringLiteral("/docProps/custom.xml");
-        Relationships root = m_package.relationships(QString());
-        root.add(QString::fromLatin1(kCustomPropertiesRelationship), QString(), part);
-        m_package.setRelationships(QString(), root);
-        m_package.contentTypes().setOverride(part, QString::fromLatin1(kCustomPropertiesType));
+        const QString pattern = m_package.hasPart(QStringLiteral("/docProps/custom.xml"))
+                                    ? QStringLiteral("/docProps/custom%1.xml")
+                                    : QStringLiteral("/docProps/custom.xml");
+        m_package.addPart(pattern, bytes, QString::fromLatin1(kCustomPropertiesType), QString(),
+                          QString::fromLatin1(kCustomPropertiesRelationship));
+        return;
     }
     m_package.setPart(part, bytes);
 }

@@ -189,43 +189,6 @@ SlidePart SlidePart::parse(const QByteArray& xml, const QString& file, const QSt
     return slide;
 }
 
-QByteArray SlidePart::newSlideXml(const std::vector<LayoutPlaceholder>& placeholders) {
-    QByteArray xml =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<p:sld xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
-        "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\">"
-        "<p:cSld><p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/>"
-        "</p:nvGrpSpPr><p:grpSpPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"0\" cy=\"0\"/>"
-        "<a:chOff x=\"0\" y=\"0\"/><a:chExt cx=\"0\" cy=\"0\"/></a:xfrm></p:grpSpPr>";
-    int id = 2;
-    for (const auto& ph : placeholders) {
-        pugi::xml_document piece;
-        auto sp = piece.append_child("p:sp");
-        auto nv = sp.append_child("p:nvSpPr");
-        auto c = nv.append_child("p:cNvPr");
-        c.append_attribute("id") = id++;
-        c.append_attribute("name") = ph.name.toUtf8().constData();
-        nv.append_child("p:cNvSpPr").append_child("a:spLocks").append_attribute("noGrp") = "1";
-        auto phNode = nv.append_child("p:nvPr").append_child("p:ph");
-        if (!ph.type.isEmpty()) phNode.append_attribute("type") = ph.type.toUtf8().constData();
-        if (!ph.idx.isEmpty()) phNode.append_attribute("idx") = ph.idx.toUtf8().constData();
-        sp.append_child("p:spPr");
-        if (ph.hasText) {
-            auto body = sp.append_child("p:txBody");
-            body.append_child("a:bodyPr");
-            body.append_child("a:lstStyle");
-            body.append_child("a:p").append_child("a:endParaRPr").append_attribute("lang") = "en-US";
-        }
-        QByteArray bytes = xmlBytes(piece);
-        // The piece is written without a declaration of its own when it is one element.
-        const int start = bytes.indexOf("<p:sp");
-        xml += bytes.mid(start).trimmed();
-    }
-    xml += "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>\n";
-    return xml;
-}
-
 std::vector<SlideShape> SlidePart::shapes() const {
     std::vector<SlideShape> result;
     readTree(m_tree, GroupMap{}, &result);
@@ -275,6 +238,61 @@ pugi::xml_node appendShapeNode(pugi::xml_node tree, const char* local) {
     return xml::insertChild(tree, kShapeTreeChildren, Ns::P, local);
 }
 }  // namespace
+
+QByteArray SlidePart::newSlideXml(const std::vector<LayoutPlaceholder>& placeholders) {
+    pugi::xml_document doc;
+    auto declaration = doc.append_child(pugi::node_declaration);
+    declaration.append_attribute("version") = "1.0";
+    declaration.append_attribute("encoding") = "UTF-8";
+    declaration.append_attribute("standalone") = "yes";
+    auto root = doc.append_child("p:sld");
+    root.append_attribute("xmlns:a") = xml::uriOf(Ns::A);
+    root.append_attribute("xmlns:r") = xml::uriOf(Ns::R);
+    root.append_attribute("xmlns:p") = xml::uriOf(Ns::P);
+    auto tree = root.append_child("p:cSld").append_child("p:spTree");
+
+    // The tree's own group: id 1, at the origin, no size.
+    auto group = tree.append_child("p:nvGrpSpPr");
+    auto groupId = group.append_child("p:cNvPr");
+    groupId.append_attribute("id") = 1;
+    groupId.append_attribute("name") = "";
+    group.append_child("p:cNvGrpSpPr");
+    group.append_child("p:nvPr");
+    auto xfrm = tree.append_child("p:grpSpPr").append_child("a:xfrm");
+    const auto point = [&](const char* name, const char* x, const char* y) {
+        auto node = xfrm.append_child(name);
+        node.append_attribute(x) = 0;
+        node.append_attribute(y) = 0;
+    };
+    point("a:off", "x", "y");
+    point("a:ext", "cx", "cy");
+    point("a:chOff", "x", "y");
+    point("a:chExt", "cx", "cy");
+
+    // One empty shape per placeholder of the layout, as the presentation application makes them.
+    int id = 2;
+    for (const auto& ph : placeholders) {
+        auto sp = appendShapeNode(tree, "sp");
+        auto nv = sp.append_child("p:nvSpPr");
+        auto c = nv.append_child("p:cNvPr");
+        c.append_attribute("id") = id++;
+        c.append_attribute("name") = ph.name.toUtf8().constData();
+        nv.append_child("p:cNvSpPr").append_child("a:spLocks").append_attribute("noGrp") = "1";
+        auto phNode = nv.append_child("p:nvPr").append_child("p:ph");
+        if (!ph.type.isEmpty()) phNode.append_attribute("type") = ph.type.toUtf8().constData();
+        if (!ph.idx.isEmpty()) phNode.append_attribute("idx") = ph.idx.toUtf8().constData();
+        sp.append_child("p:spPr");
+        if (ph.hasText) {
+            auto body = sp.append_child("p:txBody");
+            body.append_child("a:bodyPr");
+            body.append_child("a:lstStyle");
+            body.append_child("a:p").append_child("a:endParaRPr").append_attribute("lang") =
+                "en-US";
+        }
+    }
+    root.append_child("p:clrMapOvr").append_child("a:masterClrMapping");
+    return xmlBytes(doc);
+}
 
 void SlidePart::setChartFrame(int shapeId, const EmuRect& frame) {
     for (auto node : m_tree.children()) {

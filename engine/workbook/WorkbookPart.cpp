@@ -1,6 +1,7 @@
 #include "WorkbookPart.h"
 
 #include "engine/package/Xml.h"
+#include "engine/package/XmlValues.h"
 
 namespace engine {
 
@@ -18,8 +19,7 @@ WorkbookPart WorkbookPart::parse(const QByteArray& xml, const QString& file, con
     }
     WorkbookPart workbook;
     const pugi::xml_node properties = xml::child(root, Ns::S, Ns::S, "workbookPr");
-    const std::string_view date1904 = properties.attribute("date1904").value();
-    workbook.date1904 = date1904 == "1" || date1904 == "true";
+    workbook.date1904 = xml::xsdBooleanOr(properties.attribute("date1904").value(), false);
     for (const pugi::xml_node sheet : xml::children(xml::child(root, Ns::S, Ns::S, "sheets"), Ns::S, Ns::S, "sheet")) {
         SheetEntry entry;
         entry.name = QString::fromUtf8(sheet.attribute("name").value());

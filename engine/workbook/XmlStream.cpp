@@ -1,7 +1,9 @@
 #include "XmlStream.h"
+#include "engine/package/XmlValues.h"
 
 #include <charconv>
 #include <cstring>
+#include <limits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -102,23 +104,19 @@ void decodeInto(QByteArray& out, std::string_view text) {
 }  // namespace
 
 bool parseInt(std::string_view text, int* value) {
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
-    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+    const auto parsed = xml::parseXsdInteger(text);
+    if (!parsed || *parsed < std::numeric_limits<int>::min() || *parsed > std::numeric_limits<int>::max()) return false;
+    *value = int(*parsed);
+    return true;
 }
 
 bool parseDouble(std::string_view text, double* value) {
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    const auto [end, error] =
-        std::from_chars(text.data(), text.data() + text.size(), *value, std::chars_format::general);
-    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+    const auto parsed = xml::parseXsdDouble(text);
+    if (parsed) *value = *parsed;
+    return parsed.has_value();
 }
 
-bool isTrue(std::string_view text) { return text == "1" || text == "true"; }
+bool isTrue(std::string_view text) { return xml::xsdBooleanOr(text, false); }
 
 XmlStream::XmlStream(Handler& handler, QString file, QString part, const Limits& limits)
     : m_handler(handler), m_file(std::move(file)), m_part(std::move(part)), m_limits(limits) {}

@@ -221,3 +221,77 @@ TEST(Package, FailedSaveLeavesTheOldFileAsItWas) {
     EXPECT_EQ(f.readAll(), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
+
+TEST(PackageAddPart, RelatedPartsGetFreeNamesOneContentTypeEachAndUniqueIds) {
+    QTemporaryDir dir;
+    Package p = Package::load(writeSample(dir, "in.pptx", {{"a/media/image1.png", "png1"}}));
+    Relationships rels = p.relationships("/a/main.xml");
+    rels.add("t/other", "/a/main.xml", "/a/media/image1.png");
+    const auto first =
+        p.addPart("/a/media/image%1.png", "png2", "image/png", "/a/main.xml", rels, "t/image");
+    const auto second =
+        p.addPart("/a/media/image%1.png", "png3", "image/png", "/a/main.xml", rels, "t/image");
+    const auto xmlPart =
+        p.addPart("/a/sub/child%1.xml", "<c/>", "test/child", "/a/main.xml", rels, "t/child");
+    p.setRelationships("/a/main.xml", rels);
+
+    EXPECT_EQ(first.name, "/a/media/image2.png");
+    EXPECT_EQ(second.name, "/a/media/image3.png");
+    EXPECT_EQ(p.part(second.name), "png3");
+    const QSet<QString> ids{first.relationshipId, second.relationshipId, xmlPart.relationshipId};
+    EXPECT_EQ(ids.size(), 3);
+    EXPECT_FALSE(ids.contains("rId1"));
+    EXPECT_EQ(p.relationships("/a/main.xml").byId(second.relationshipId)->targetPart, second.name);
+
+    // Pictures share one default for their extension, XML parts get one override each.
+    const QByteArray types = p.contentTypes().serialize();
+    EXPECT_EQ(types.count("Extension=\"png\""), 1);
+    EXPECT_EQ(types.count("PartName=\"/a/media/"), 0);
+    EXPECT_EQ(types.count("PartName=\"/a/sub/child1.xml\""), 1);
+    EXPECT_EQ(p.contentTypes().of(xmlPart.name), "test/child");
+    p.setContentType(xmlPart.name, "test/child");
+    EXPECT_EQ(p.contentTypes().serialize(), types);
+}
+
+TEST(PackageAddPart, ReadsAndWritesTheSourcesRelationshipsItselfAndTakesFixedNames) {
+    QTemporaryDir dir;
+    Package p = Package::load(writeSample(dir, "in.pptx"));
+    const auto added =
+        p.addPart("/docProps/custom.xml", "<p/>", "test/custom", QString(), "t/custom");
+    EXPECT_EQ(added.name, "/docProps/custom.xml");
+    const Relationships root = p.relationships(QString());
+    ASSERT_NE(root.byId(added.relationshipId), nullptr);
+    EXPECT_EQ(root.byId(added.relationshipId)->target, "docProps/custom.xml");
+    EXPECT_EQ(root.all().size(), 3u);  // the two it had are kept
+}
+
+TEST(PackageAddPart, RefusesWithoutChangingThePackage) {
+    QTemporaryDir dir;
+    Package p = Package::load(writeSample(dir, "in.pptx"));
+    const QStringList parts = p.partNames();
+    const QByteArray types = p.contentTypes().serialize();
+    const QByteArray rels = p.part("/_rels/.rels");
+    const auto refused = [&](const std::function<void()>& add, DocumentError::Kind kind) {
+        try {
+            add();
+            ADD_FAILURE() << "no error";
+        } catch (const DocumentError& e) {
+            EXPECT_EQ(e.kind(), kind) << e.message().toStdString();
+        }
+        EXPECT_EQ(p.partNames(), parts);
+        EXPECT_EQ(p.contentTypes().serialize(), types);
+        EXPECT_EQ(p.part("/_rels/.rels"), rels);
+    };
+    // A fixed name already taken (it would overwrite the part), a source that is not there,
+    // names that would leave the package, no content type.
+    refused([&] { p.addPart("/a/main.xml", "<x/>", "test/x", QString(), "t/x"); },
+            DocumentError::Kind::Corrupt);
+    refused([&] { p.addPart("/a/x%1.xml", "<x/>", "test/x", "/a/absent.xml", "t/x"); },
+            DocumentError::Kind::Missing);
+    refused([&] { p.addPart("/a/../x%1.xml", "<x/>", "test/x", QString(), "t/x"); },
+            DocumentError::Kind::Unsupported);
+    refused([&] { p.addPart("a/x.xml", "<x/>", "test/x", QString(), "t/x"); },
+            DocumentError::Kind::Unsupported);
+    refused([&] { p.addPart("/a/x%1.xml", "<x/>", QString(), QString(), "t/x"); },
+            DocumentError::Kind::Unsupported);
+}

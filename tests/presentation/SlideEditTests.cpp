@@ -2,8 +2,11 @@
 
 #include "Fixtures.h"
 
+#include "engine/package/Xml.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/presentation/PresentationPart.h"
+#include "engine/presentation/SlideLayoutPart.h"
+#include "engine/presentation/SlidePart.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -409,4 +412,58 @@ TEST(SlideEdits, NotesGoWithTheirSlideAndACopyHasNotesThatPointBackToIt) {
     QTemporaryDir dir;
     p.save(dir.filePath("notes.pptx"));
     EXPECT_EQ(Presentation::open(dir.filePath("notes.pptx")).slideCount(), 2);
+}
+
+namespace {
+// XML as the engine's own writer gives it back after reading: attribute quoting, the
+// declaration's spacing and blanks between elements no longer tell two documents apart.
+QByteArray canonicalXml(const QByteArray& xml) {
+    pugi::xml_document doc;
+    doc.load_buffer(xml.constData(), size_t(xml.size()),
+                    pugi::parse_default | pugi::parse_declaration);
+    return engine::xmlBytes(doc);
+}
+}  // namespace
+
+TEST(SlideEdits, NewSlideHoldsOneEmptyShapePerPlaceholderOfItsLayout) {
+    const std::vector<engine::LayoutPlaceholder> placeholders{
+        {QStringLiteral("title"), QString(), QStringLiteral("Title & <Name> \"1\""), true},
+        {QString(), QStringLiteral("13"), QStringLiteral("Picture"), false}};
+    const QByteArray expected = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<p:sld xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main"
+ xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"
+ xmlns:p="http://schemas.openxmlformats.org/presentationml/2006/main"><p:cSld><p:spTree>
+<p:nvGrpSpPr><p:cNvPr id="1" name=""/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>
+<p:grpSpPr><a:xfrm><a:off x="0" y="0"/><a:ext cx="0" cy="0"/><a:chOff x="0" y="0"/><a:chExt cx="0" cy="0"/></a:xfrm></p:grpSpPr>
+<p:sp><p:nvSpPr><p:cNvPr id="2" name="Title &amp; &lt;Name&gt; &quot;1&quot;"/><p:cNvSpPr><a:spLocks noGrp="1"/></p:cNvSpPr>
+<p:nvPr><p:ph type="title"/></p:nvPr></p:nvSpPr><p:spPr/>
+<p:txBody><a:bodyPr/><a:lstStyle/><a:p><a:endParaRPr lang="en-US"/></a:p></p:txBody></p:sp>
+<p:sp><p:nvSpPr><p:cNvPr id="3" name="Picture"/><p:cNvSpPr><a:spLocks noGrp="1"/></p:cNvSpPr>
+<p:nvPr><p:ph idx="13"/></p:nvPr></p:nvSpPr><p:spPr/></p:sp>
+</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>)";
+    EXPECT_EQ(canonicalXml(engine::SlidePart::newSlideXml(placeholders)).toStdString(),
+              canonicalXml(expected).toStdString());
+}
+
+TEST(SlideEdits, AddedSlidesLeaveTheBytesOfEveryOtherSlideAlone) {
+    Presentation p = Presentation::createNew();
+    p.addSlide(0, 1);
+    p.addSlide(1, 12);
+    QMap<QString, QByteArray> before;
+    for (int i = 0; i < p.slideCount(); ++i)
+        before.insert(p.slidePartName(i), p.package().part(p.slidePartName(i)));
+    p.addSlide(1, 1);
+    p.addSlide(0, 12);
+    ASSERT_EQ(p.slideCount(), 4);
+    for (const auto& [name, bytes] : before.asKeyValueRange())
+        EXPECT_EQ(p.package().part(name), bytes) << name.toStdString();
+    // The new slides are related once each from the presentation, their parts named apart.
+    const auto rels = p.package().relationships(QStringLiteral("/ppt/presentation.xml"));
+    QSet<QString> slides;
+    for (const auto* r : rels.ofType(QStringLiteral(
+             "http://schemas.openxmlformats.org/officeDocument/2006/relationships/slide")))
+        slides.insert(r->targetPart.toLower());
+    EXPECT_EQ(slides.size(), 4);
+    EXPECT_EQ(p.package().contentTypes().of(p.slidePartName(0)),
+              "application/vnd.openxmlformats-officedocument.presentationml.slide+xml");
 }

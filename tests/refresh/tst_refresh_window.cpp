@@ -5,7 +5,7 @@
 #include "tests/cli/CliProcess.h"
 #include "tests/support/FakeDialogs.h"
 
-#include "engine/chart/ChartCollector.h"
+#include "engine/chartcopy/ChartCollector.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/workbook/Workbook.h"
 #include "platform/Settings.h"
