@@ -122,20 +122,19 @@ void putInTheWay(InTheWay what, const QDir& folder, const QString& path, const Q
     }
 }
 
-// The picture's pixels as renderSceneImage sizes them.
-QSize expectedPixels(QSizeF points, double scale) {
+// The picture's pixels as renderSceneImage sizes them, kept in floating point: a frame may be
+// far larger than any picture.
+QSizeF expectedPixels(QSizeF points, double scale) {
     const double k = 96.0 / 72.0 * scale;
-    return QSize(int(std::max(1.0, std::round(points.width() * k))), int(std::max(1.0, std::round(points.height() * k))));
+    return QSizeF(std::max(1.0, std::round(points.width() * k)), std::max(1.0, std::round(points.height() * k)));
 }
 
-bool withinImageBounds(QSizeF points, double scale) {
-    const double k = 96.0 / 72.0 * scale;
-    const double w = std::max(1.0, std::round(points.width() * k));
-    const double h = std::max(1.0, std::round(points.height() * k));
-    return w <= chart::kMaxImageSide && h <= chart::kMaxImageSide && w * h <= double(chart::kMaxImagePixels);
+bool withinImageBounds(QSizeF pixels) {
+    return pixels.width() <= chart::kMaxImageSide && pixels.height() <= chart::kMaxImageSide &&
+           pixels.width() * pixels.height() <= double(chart::kMaxImagePixels);
 }
 
-void checkWritten(const QString& path, chart::PictureFormat format, QSize pixels, InTheWay before) {
+void checkWritten(const QString& path, chart::PictureFormat format, QSizeF pixels, InTheWay before) {
     struct stat st {};
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0) broken("a picture reported written is not there");
     if (!S_ISREG(st.st_mode)) broken("a picture written is not a regular file (written through a link?)");
@@ -146,7 +145,7 @@ void checkWritten(const QString& path, chart::PictureFormat format, QSize pixels
     case chart::PictureFormat::Png: {
         QImage image;
         if (!image.loadFromData(bytes, "PNG")) broken("a PNG written does not decode");
-        if (image.size() != pixels) broken("a PNG written is not of the size drawn");
+        if (QSizeF(image.size()) != pixels) broken("a PNG written is not of the size drawn");
         break;
     }
     case chart::PictureFormat::Svg: {
@@ -244,9 +243,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             pick = pick / 54 + size_t(drawn) * 0x9e3779b9u;
             // A PNG of tens of millions of pixels takes seconds under the sanitizers: those within
             // the bounds are drawn as vector pictures instead; the bounds themselves are still met.
-            const QSize pixels = expectedPixels(drawable->points, scale);
-            if (format == chart::PictureFormat::Png && withinImageBounds(drawable->points, scale) &&
-                qint64(pixels.width()) * pixels.height() > 4'000'000)
+            const QSizeF pixels = expectedPixels(drawable->points, scale);
+            const bool withinBounds = withinImageBounds(pixels);
+            if (format == chart::PictureFormat::Png && withinBounds && pixels.width() * pixels.height() > 4e6)
                 format = chart::PictureFormat::Svg;
 
             static const char* const suffixes[] = {"png", "svg", "pdf"};
@@ -260,7 +259,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 writePicture(*drawable, format, scale, path);
                 written = true;
             } catch (const DocumentError& e) {
-                const bool tooLarge = format == chart::PictureFormat::Png && !withinImageBounds(drawable->points, scale);
+                const bool tooLarge = format == chart::PictureFormat::Png && !withinBounds;
                 if (tooLarge != (e.kind() == DocumentError::Kind::OverLimit))
                     broken("a picture refused for another reason than its size, or too large and drawn");
                 if (!tooLarge && inTheWay != InTheWay::Folder) broken("a picture refused with nothing in the way");
