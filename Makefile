@@ -24,7 +24,7 @@ TEST_PKGS += libgtest-dev libgmock-dev libbenchmark-dev $(PACKAGE_PKGS) \
 # What `make package` adds: dpkg-shlibdeps (dpkg-dev) and file, which CPack's Debian generator runs.
 PACKAGE_PKGS = dpkg-dev file
 
-.PHONY: run test build bench package deps-run deps-test deps-package deps-fuzz configure clean fuzz fuzz-run
+.PHONY: run test test-sanitized build bench package deps-run deps-test deps-package deps-fuzz configure clean fuzz fuzz-run
 
 # Only the program and the command line: no tests, benchmarks or fuzz replays (and so neither
 # GoogleTest nor Benchmark).
@@ -40,8 +40,23 @@ package: deps-package
 	cmake --build $(BUILD) -j$(JOBS)
 	cd $(BUILD) && cpack -G DEB
 
+# The suite, then the fuzz targets' replays in the sanitizer build (test-sanitized).
 test: deps-test build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+	$(MAKE) test-sanitized
+
+# The seeds, the kept inputs of past findings and the findings in FUZZ_FINDINGS (by default the
+# campaigns' folder beside the checkout, when there is one), replayed through every fuzz target
+# under AddressSanitizer and UndefinedBehaviorSanitizer in a build folder of its own that holds
+# only the engine and the replay programs: a memory error or undefined behaviour fails the run.
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_FINDINGS  ?= $(wildcard ../shared/fuzz-findings)
+
+test-sanitized: deps-test
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_SANITIZE=ON \
+	  -DQUILLMERE_FUZZ_FINDINGS=$(if $(FUZZ_FINDINGS),$(abspath $(FUZZ_FINDINGS)))
+	cmake --build $(SANITIZE_BUILD) -j$(JOBS) --target quillmere_replays
+	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
 bench: deps-test build
 	cd $(BUILD) && for b in bin/quillmere_bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen ./$$b || exit 1; done
@@ -62,14 +77,15 @@ build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(SANITIZE_BUILD)
 
 # Fuzzing: the engine's fuzz targets built with clang, libFuzzer, AddressSanitizer,
 # UndefinedBehaviorSanitizer and clang's source-based coverage in a build folder of their own
-# (`make test` replays their seeds and kept inputs in the plain build). `make fuzz-run` runs
-# every target (FUZZ_TARGETS="a b" for some) for SECONDS each, keeps going after a finding,
-# merges each grown corpus under $(FUZZ_BUILD)/corpus and prints what it covers; findings land in
-# $(FUZZ_BUILD)/findings/<target>/ and fail the run at the end (see tools/fuzz-run).
+# (`make test` replays their seeds and kept inputs in the plain and the sanitizer build).
+# `make fuzz-run` runs every target (FUZZ_TARGETS="a b" for some) for SECONDS each, keeps going
+# after a finding, merges each grown corpus under $(FUZZ_BUILD)/corpus and prints what it
+# covers; findings land in $(FUZZ_BUILD)/findings/<target>/ and fail the run at the end (see
+# tools/fuzz-run).
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_TARGETS ?=
 SECONDS      ?= 60

@@ -203,6 +203,30 @@ TEST(Zip, LargeEntriesAreDeflatedQuicklyYetCloseToTheUsualSize) {
     EXPECT_LT(entry.compressedSize, usual * 108 / 100);
 }
 
+// A deck of thousands of copied charts has more entries than a plain zip's 65,535: it is saved as
+// zip64, read back whole under the default bounds, and the bound still counts its entries.
+TEST(Package, SavesAndReadsBackMoreEntriesThanAPlainZipHolds) {
+    QTemporaryDir dir;
+    Package p = Package::load(writeSample(dir, "in.pptx"));
+    constexpr int kParts = 70000;
+    for (int i = 0; i < kParts; ++i) p.setPart(QStringLiteral("/a/many/p%1.xml").arg(i), QByteArray::number(i));
+    const QString out = dir.filePath("many.pptx");
+    p.saveAtomically(out);
+
+    QFile file(out);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(QByteArray("PK\x06\x06", 4))) << "no zip64 end of central directory";
+    const Package again = Package::load(out);
+    EXPECT_EQ(again.entryCount(), kParts + 3);
+    EXPECT_EQ(again.part("/a/many/p0.xml"), "0");
+    EXPECT_EQ(again.part(QStringLiteral("/a/many/p%1.xml").arg(kParts - 1)), QByteArray::number(kParts - 1));
+
+    Limits fewer;
+    fewer.maxEntries = kParts;
+    EXPECT_EQ(messageOf([&] { Package::load(out, fewer); }),
+              "many.pptx: too many zip entries (70003, at most 70000)");
+}
+
 TEST(Package, FailedSaveLeavesTheOldFileAsItWas) {
     QTemporaryDir dir;
     const QString target = writeSample(dir, "keep.pptx");
