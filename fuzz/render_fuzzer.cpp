@@ -13,6 +13,7 @@
 
 #include "FuzzSupport.h"
 #include "engine/chartdraw/ChartRenderer.h"
+#include "engine/chartdraw/ChartexScene.h"
 #include "engine/chartmodel/ChartexPart.h"
 #include "engine/chartcopy/WorkbookChart.h"
 #include "engine/drawingml/Units.h"
