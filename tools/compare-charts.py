@@ -3,14 +3,15 @@
 a difference score per pair, so that changes in look can be seen and measured.
 
     compare-charts.py WORKBOOK OUTDIR [--cli PATH] [--renderer LABEL=COMMAND | quillmere]...
-                      [--dpi N] [--timeout SECONDS] [--into DECK]
+                      [--dpi N] [--timeout SECONDS] [--into DECK] [--keep-source-formatting]
 
 For each chart object of each worksheet (in tab and drawing order):
   column 1 "workbook"  LibreOffice draws the chart from WORKBOOK;
   column 2 "slide"     quillmere-cli copy puts every chart on its own slide of a new
                        presentation (or, with --into, of a copy of DECK after its slides; a
-                       chart it cannot copy is left out and reported), and
-                       LibreOffice draws the chart from that slide;
+                       chart it cannot copy is left out and reported; with
+                       --keep-source-formatting in the workbook's look rather than the
+                       deck's theme), and LibreOffice draws the chart from that slide;
   further columns      each --renderer command draws it. COMMAND is run through the shell
                        with these fields filled in: {workbook} {presentation} {slide} {sheet}
                        {index} {name} {width} {height} {dpi} {scale} (dpi / 96) {cli} {out}
@@ -297,7 +298,7 @@ def slides_in(deck):
         return len(re.findall(rb"<(?:\w+:)?sldId\b", z.read("ppt/presentation.xml")))
 
 
-def paste_all(cli, workbook, presentation, timeout, into=None):
+def paste_all(cli, workbook, presentation, timeout, into=None, keep_source=False):
     """Lists the workbook's charts and copies them onto slides with quillmere-cli. Returns
     {"charts": [{sheet, index, name, slide, error}], "presentation": path or None, "error": ...}.
     The copy stops at the first chart it cannot copy, so such a chart is dropped from the list
@@ -320,6 +321,8 @@ def paste_all(cli, workbook, presentation, timeout, into=None):
             command += ["--chart", "%s:%d" % (chart["sheet"], chart["index"])]
         if into:
             command += ["--into", into]
+        if keep_source:
+            command.append("--keep-source-formatting")
         result = run(command + ["--output", presentation], timeout, env=cli_env())
         if result.returncode == 0:
             first = slides_in(into) if into else 0
@@ -347,7 +350,8 @@ def compare(args):
     with tempfile.TemporaryDirectory(prefix="quillmere-compare-") as work:
         presentation = os.path.join(args.outdir, "pasted.pptx")
         listing = paste_all(args.cli, workbook, presentation, args.timeout,
-                            os.path.abspath(args.into) if args.into else None)
+                            os.path.abspath(args.into) if args.into else None,
+                            args.keep_source_formatting)
         for entry in listing.get("charts", []):
             charts.append({"sheet": entry["sheet"], "index": entry["index"],
                            "name": entry.get("name") or "", "slide": entry.get("slide"),
@@ -570,6 +574,8 @@ def main(argv):
     parser.add_argument("--timeout", type=float, default=300)
     parser.add_argument("--into", help="paste into a copy of this presentation (after its slides) "
                                        "instead of a new one")
+    parser.add_argument("--keep-source-formatting", action="store_true",
+                        help="paste in the workbook's look instead of the presentation's theme")
     args = parser.parse_args(argv[1:])
     if not args.cli:
         parser.error("quillmere-cli not found; build it or pass --cli")

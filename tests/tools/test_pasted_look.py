@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""The pasted chart's look as LibreOffice draws it, on the generated charts that lean on the 2007
-producer's defaults (tools/make_test_workbooks.py --defaults-2007), through
-tools/compare-charts.py:
+"""The pasted chart's look as LibreOffice draws it when the workbook's formatting is kept
+(`copy --keep-source-formatting`; the plain paste takes the deck's theme instead), on the
+generated charts that lean on the 2007 producer's defaults (tools/make_test_workbooks.py
+--defaults-2007), through tools/compare-charts.py:
 
  1. workbook against slide: each chart drawn from the workbook and from the slide it was pasted
     onto differs by less than WORKBOOK_TO_SLIDE (mean absolute difference, % of full scale);
@@ -83,7 +84,8 @@ def contrast_deck(base, target):
 
 
 def run_compare(cli, workbook, out, into=None):
-    command = [sys.executable, COMPARE, workbook, out, "--cli", cli, "--timeout", "240"]
+    command = [sys.executable, COMPARE, workbook, out, "--cli", cli, "--timeout", "240",
+               "--keep-source-formatting"]
     if into:
         command += ["--into", into]
     result = subprocess.run(command, capture_output=True, text=True, timeout=300)
