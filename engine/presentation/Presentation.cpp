@@ -978,12 +978,11 @@ void Presentation::replaceChart(const ChartFrame& frame, const ChartPackage& cha
             slide.relinkChartFrame(frame.shapeId, chartRelId, QString());
             return;
         }
-        const QString media = package.freePartName(QStringLiteral("/ppt/media/image%1.png"));
-        package.setPart(media, picture);
-        if (!package.contentTypes().hasDefault("png")) package.contentTypes().setDefault("png", ooxml::ct::kPng);
-        else if (package.contentTypes().of(media) != ooxml::ct::kPng) package.contentTypes().setOverride(media, ooxml::ct::kPng);
         chartRelId = rels.add(ooxml::rel::kChartex, slidePart, parts.chartPart);
-        const QString pictureRelId = rels.add(ooxml::rel::kImage, slidePart, media);
+        const QString pictureRelId = package
+                                         .addPart(QStringLiteral("/ppt/media/image%1.png"), picture,
+                                                  ooxml::ct::kPng, slidePart, rels, ooxml::rel::kImage)
+                                         .relationshipId;
         package.setRelationships(slidePart, rels);
         slide.relinkChartexFrame(frame.shapeId, chartRelId, pictureRelId, requiredPrefix, requiredUri);
     });
