@@ -70,9 +70,18 @@ def folder_of(path):
     return best
 
 
+def is_source_folder(root, top):
+    """A top folder of sources: not one of NOT_PROGRAM, not hidden, and not a build folder of
+    any name (one CMake has configured holds its CMakeCache.txt), whose generated sources are
+    not the program's."""
+    full = os.path.join(root, top)
+    return (top not in NOT_PROGRAM and not top.startswith(".") and os.path.isdir(full)
+            and not os.path.exists(os.path.join(full, "CMakeCache.txt")))
+
+
 def program_files(root):
     for top in sorted(os.listdir(root)):
-        if top in NOT_PROGRAM or not os.path.isdir(os.path.join(root, top)):
+        if not is_source_folder(root, top):
             continue
         for folder, dirs, files in os.walk(os.path.join(root, top)):
             dirs.sort()
@@ -108,7 +117,7 @@ LIBRARY_CALL = re.compile(r"\b(quillmere_library|target_link_libraries)\s*\(([^)
 
 def cmake_files(root):
     for top in sorted(os.listdir(root)):
-        if top in NOT_PROGRAM or not os.path.isdir(os.path.join(root, top)):
+        if not is_source_folder(root, top):
             continue
         for folder, dirs, files in os.walk(os.path.join(root, top)):
             dirs.sort()

@@ -126,6 +126,10 @@ class Share(unittest.TestCase):
         tree.code("tests/chart/Huge.cpp", 1000)
         tree.code("bench/chart/Huge.cpp", 1000)
         tree.code("tools/Huge.cpp", 1000)
+        # Build folders of any name (the sanitizer build's build-sanitize, say) hold generated
+        # sources, not the program's.
+        tree.write("build-sanitize/CMakeCache.txt", "")
+        tree.code("build-sanitize/engine/Unity/unity_0_cxx.cxx.h", 1000)
         self.assertEqual(run(tree.root, "share"), (0, ""))
         self.assertEqual(structure.lines_per_folder(tree.root)["engine/chartdraw"], 1)
 
