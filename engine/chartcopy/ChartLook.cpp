@@ -1,8 +1,8 @@
 #include "engine/chartcopy/ChartLook.h"
 
-#include "engine/package/Namespaces.h"
-
 #include <functional>
+
+#include "engine/package/Namespaces.h"
 
 namespace engine::chart {
 
@@ -19,10 +19,12 @@ QByteArray lookOverrideIn(const AnyPackage& package, const QString& chartPart,
 }
 
 template <class AnyPackage>
-Producer lookProducerIn(const AnyPackage& package, const std::function<QByteArray(const QString&)>& read) {
+Producer lookProducerIn(const AnyPackage& package,
+                        const std::function<QByteArray(const QString&)>& read) {
     try {
         const Relationships rels = package.relationships(QString());
-        const Relationship* properties = rels.firstOfType(QString::fromLatin1(xml::rel::kExtendedProperties));
+        const Relationship* properties =
+            rels.firstOfType(QString::fromLatin1(xml::rel::kExtendedProperties));
         QString part = QStringLiteral("/docProps/app.xml");
         if (properties && !properties->external) part = properties->targetPart;
         return package.hasPart(part) ? producerFromAppXml(read(part)) : Producer::unknown();
@@ -36,11 +38,13 @@ const QString kLookClipboard = QStringLiteral("clipboard");
 }  // namespace
 
 QByteArray themeOverrideOf(const PackageReader& package, const QString& chartPart) {
-    return lookOverrideIn(package, chartPart, [&](const QString& part) { return package.read(part); });
+    return lookOverrideIn(package, chartPart,
+                          [&](const QString& part) { return package.read(part); });
 }
 
 QByteArray themeOverrideOf(const Package& package, const QString& chartPart) {
-    return lookOverrideIn(package, chartPart, [&](const QString& part) { return package.part(part); });
+    return lookOverrideIn(package, chartPart,
+                          [&](const QString& part) { return package.part(part); });
 }
 
 QByteArray themeOverrideOf(const ChartPackage& package, const Relationships& chartRels) {
@@ -60,34 +64,41 @@ Producer producerOf(const Package& package) {
     return lookProducerIn(package, [&](const QString& part) { return package.part(part); });
 }
 
-RenderContext workbookChartLook(const Workbook& workbook, const QString& chartPart, const ChartSpace& chart) {
+RenderContext workbookChartLook(const Workbook& workbook, const QString& chartPart,
+                                const ChartSpace& chart) {
     const PackageReader& package = workbook.package();
-    return makeRenderContext(chart, workbook.theme(), themeOverrideOf(package, chartPart), ChartHost::Workbook,
-                             producerOf(package), drawingml::ColorMap::standard(), workbook.displayName());
+    return makeRenderContext(chart, workbook.theme(), themeOverrideOf(package, chartPart),
+                             ChartHost::Workbook, producerOf(package),
+                             drawingml::ColorMap::standard(), workbook.displayName());
 }
 
 RenderContext themelessChartLook(const ChartSpace& chart, const QString& file) {
-    return makeRenderContext(chart, QByteArray(), QByteArray(), ChartHost::Workbook, Producer::unknown(),
-                             drawingml::ColorMap::standard(), file);
+    return makeRenderContext(chart, QByteArray(), QByteArray(), ChartHost::Workbook,
+                             Producer::unknown(), drawingml::ColorMap::standard(), file);
 }
 
 RenderContext packagedChartLook(const ChartPackage& package, const ChartSpace& chart) {
     const ChartPackage::Part& part = package.chartPart();
-    const Relationships rels =
-        part.rels.isEmpty() ? Relationships() : Relationships::parse(part.rels, part.name, package.sourceFile);
-    return makeRenderContext(chart, package.theme, themeOverrideOf(package, rels), ChartHost::Workbook,
+    const Relationships rels = part.rels.isEmpty()
+                                   ? Relationships()
+                                   : Relationships::parse(part.rels, part.name, package.sourceFile);
+    return makeRenderContext(chart, package.theme, themeOverrideOf(package, rels),
+                             ChartHost::Workbook,
                              Producer{package.producerApplication, package.producerVersion},
                              drawingml::ColorMap::standard(), package.sourceFile);
 }
 
-RenderContext pastedChartLook(const ChartPackage& package, const Relationships& chartRels, const PasteLook& look) {
+RenderContext pastedChartLook(const ChartPackage& package, const Relationships& chartRels,
+                              const PasteLook& look) {
     RenderContext context;
     if (look.formatting == PasteFormatting::KeepSource) {
         if (!package.theme.isEmpty())
-            context.theme = drawingml::readTheme(package.theme, kLookClipboard, QStringLiteral("theme"));
+            context.theme =
+                drawingml::readTheme(package.theme, kLookClipboard, QStringLiteral("theme"));
     } else if (!look.deckTheme.isEmpty()) {
         try {
-            context.theme = drawingml::readTheme(look.deckTheme, QStringLiteral("presentation"), QStringLiteral("theme"));
+            context.theme = drawingml::readTheme(look.deckTheme, QStringLiteral("presentation"),
+                                                 QStringLiteral("theme"));
         } catch (const DocumentError&) {
             // A deck theme that cannot be read leaves the office defaults, as its slides show.
         }
@@ -95,7 +106,8 @@ RenderContext pastedChartLook(const ChartPackage& package, const Relationships& 
     const QByteArray override_ = themeOverrideOf(package, chartRels);
     if (!override_.isEmpty()) {
         context.theme = drawingml::withOverride(
-            std::move(context.theme), drawingml::readTheme(override_, kLookClipboard, QStringLiteral("theme override")));
+            std::move(context.theme),
+            drawingml::readTheme(override_, kLookClipboard, QStringLiteral("theme override")));
     }
     context.host = ChartHost::Workbook;
     context.producer = {package.producerApplication, package.producerVersion};
@@ -105,8 +117,8 @@ RenderContext pastedChartLook(const ChartPackage& package, const Relationships& 
 RenderContext slideChartLook(const Package& deck, const QString& deckName, const QString& chartPart,
                              const ChartSpace& chart, const QByteArray& slideTheme,
                              const drawingml::ColorMap& slideColorMap) {
-    return makeRenderContext(chart, slideTheme, themeOverrideOf(deck, chartPart), ChartHost::Slide, producerOf(deck),
-                             slideColorMap, deckName);
+    return makeRenderContext(chart, slideTheme, themeOverrideOf(deck, chartPart), ChartHost::Slide,
+                             producerOf(deck), slideColorMap, deckName);
 }
 
 }  // namespace engine::chart

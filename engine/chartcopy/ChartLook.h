@@ -31,7 +31,8 @@ Producer producerOf(const Package& package);
 // chart's colour map override or the standard map (a workbook has no other), the workbook host
 // and the workbook's producer. Throws DocumentError naming the workbook and part when a theme
 // part is malformed.
-RenderContext workbookChartLook(const Workbook& workbook, const QString& chartPart, const ChartSpace& chart);
+RenderContext workbookChartLook(const Workbook& workbook, const QString& chartPart,
+                                const ChartSpace& chart);
 
 // The look of a chart of a workbook that holds no theme (a legacy .xls): the office defaults,
 // the chart's colour map override or the standard map, the workbook host, no known producer.
@@ -51,7 +52,8 @@ RenderContext packagedChartLook(const ChartPackage& package, const ChartSpace& c
 // border it had there, only its theme changes. chartRels: the chart part's relationships as the
 // package carries them. Throws DocumentError naming the clipboard when the source theme or the
 // override is malformed.
-RenderContext pastedChartLook(const ChartPackage& package, const Relationships& chartRels, const PasteLook& look);
+RenderContext pastedChartLook(const ChartPackage& package, const Relationships& chartRels,
+                              const PasteLook& look);
 
 // The look of a chart shown on a slide of a deck: the theme of the slide's master (slideTheme,
 // the bytes of its a:theme part; empty for none) under the chart's own theme override, the

@@ -17,7 +17,8 @@ namespace servers {
 // package and never needs it. It is the chart at its size on the sheet at screen resolution
 // (96 dpi: EMU / 9525 pixels each way), drawn from the package alone in the look the chart has
 // in its workbook (engine::chart::packagedChartLook: the package's theme, the chart's own theme
-// override, the producer the package names), so it stays available after the workbook is closed. A chart that cannot be drawn offers no picture data.
+// override, the producer the package names), so it stays available after the workbook is
+// closed. A chart that cannot be drawn offers no picture data.
 class ChartPictureData : public QMimeData {
     Q_OBJECT
 public:

@@ -4,6 +4,12 @@
 // of the presentation window after a paste. Each picture shows the series in the override's
 // colours, the same in all four.
 
+#include <QImage>
+#include <QMimeData>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QtTest>
+
 #include "app/ChartPreview.h"
 #include "engine/chartdraw/ChartScene.h"
 #include "engine/presentation/Presentation.h"
@@ -16,19 +22,14 @@
 #include "tests/support/GeneratedFiles.h"
 #include "tests/support/TestSettings.h"
 
-#include <QImage>
-#include <QMimeData>
-#include <QPainter>
-#include <QTemporaryDir>
-#include <QtTest>
-
 namespace {
 
 using engine::chart::ChartScene;
 using engine::chart::SceneTag;
 
 // The series' colours in the workbook's theme override, in series order.
-const QList<QColor> kOverrideAccents = {QColor(0xC0, 0x00, 0x00), QColor(0x00, 0xA0, 0x00), QColor(0x00, 0x00, 0xC0)};
+const QList<QColor> kOverrideAccents = {QColor(0xC0, 0x00, 0x00), QColor(0x00, 0xA0, 0x00),
+                                        QColor(0x00, 0x00, 0xC0)};
 constexpr int kSeries = 3;
 constexpr int kProbedPoint = 3;  // the tallest bars of the chart's data
 
@@ -40,7 +41,8 @@ struct Picture {
 };
 
 QString themedWorkbook() {
-    return testsupport::generatedFile(QStringLiteral("make-themed-chart-workbook.py"), {}, QStringLiteral("themed.xlsx"));
+    return testsupport::generatedFile(QStringLiteral("make-themed-chart-workbook.py"), {},
+                                      QStringLiteral("themed.xlsx"));
 }
 
 // The centres of the probed bars in scene points.
@@ -89,7 +91,8 @@ QColor colourAt(const QImage& image, QPointF at) {
 bool near(const QColor& a, const QColor& b) {
     constexpr int kTolerance = 12;
     return a.isValid() && b.isValid() && std::abs(a.red() - b.red()) <= kTolerance &&
-           std::abs(a.green() - b.green()) <= kTolerance && std::abs(a.blue() - b.blue()) <= kTolerance;
+           std::abs(a.green() - b.green()) <= kTolerance &&
+           std::abs(a.blue() - b.blue()) <= kTolerance;
 }
 
 }  // namespace
@@ -127,8 +130,9 @@ class ChartLookRoadsTest : public QObject {
 
     // The slide after a plain paste (in the deck's theme), drawn as the window draws it.
     Picture fromSlide(const QMimeData& clipboard) {
-        servers::PresentationDocument document(engine::Presentation::createNew(), QStringLiteral("Presentation1"),
-                                               QString(), QString(), false);
+        servers::PresentationDocument document(engine::Presentation::createNew(),
+                                               QStringLiteral("Presentation1"), QString(),
+                                               QString(), false);
         document.addSlide(0, 12);
         document.selectSlide(0);
         try {
@@ -137,12 +141,14 @@ class ChartLookRoadsTest : public QObject {
             return {{}, {}, e.message()};
         }
         const auto slide = document.drawnSlide(0);
-        if (!slide || !slide->failure.isEmpty()) return {{}, {}, slide ? slide->failure : QStringLiteral("no slide")};
+        if (!slide || !slide->failure.isEmpty())
+            return {{}, {}, slide ? slide->failure : QStringLiteral("no slide")};
         const engine::slide::ScenePrimitive* frame = nullptr;
         for (const auto& item : slide->scene.items)
             if (item.kind == engine::slide::ScenePrimitive::Kind::Chart) frame = &item;
         if (!frame) return {{}, {}, QStringLiteral("no chart on the slide")};
-        const servers::DrawnChart chart = document.drawnChart(frame->chartPart, *slide, frame->rect.size());
+        const servers::DrawnChart chart =
+            document.drawnChart(frame->chartPart, *slide, frame->rect.size());
         if (!chart.scene) return {{}, {}, chart.failure};
         QImage image(1280, 720, QImage::Format_ARGB32);
         image.fill(Qt::white);
@@ -150,18 +156,20 @@ class ChartLookRoadsTest : public QObject {
         servers::renderSlide(painter, QRectF(image.rect()), document, 0);
         painter.end();
         const QRectF page = servers::fittedSlideRect(QRectF(image.rect()), document);
-        const QList<QPointF> corners = mapped({frame->rect.topLeft(), frame->rect.bottomRight()}, slide->scene.size, page);
+        const QList<QPointF> corners =
+            mapped({frame->rect.topLeft(), frame->rect.bottomRight()}, slide->scene.size, page);
         const QRectF chartOnPage(corners[0], corners[1]);
         return {image, mapped(barCentres(*chart.scene), chart.scene->size, chartOnPage), {}};
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         testsupport::useEmptyTestSettings();
         QVERIFY(m_out.isValid());
         m_excel = servers::createSpreadsheetApplication();
         auto book = m_excel->Workbooks()->Open(themedWorkbook());
-        m_chart = book->Worksheets()->Item(QStringLiteral("Themed"))->ChartObjects()->Item(1)->Chart();
+        m_chart =
+            book->Worksheets()->Item(QStringLiteral("Themed"))->ChartObjects()->Item(1)->Chart();
     }
 
     void cleanupTestCase() {
@@ -184,17 +192,20 @@ private slots:
         m_chart->ChartArea()->Copy();
         const QMimeData* clipboard = platform::clipboardData();
         QVERIFY(clipboard);
-        const Picture copied = atSheetSize(QImage::fromData(clipboard->data(QStringLiteral("image/png")), "PNG"),
-                                           *layout.scene());
+        const Picture copied = atSheetSize(
+            QImage::fromData(clipboard->data(QStringLiteral("image/png")), "PNG"), *layout.scene());
 
         const Picture slide = fromSlide(*clipboard);
 
-        const QList<std::pair<const char*, const Picture*>> roads = {
-            {"preview", &preview}, {"render", &rendered}, {"clipboard picture", &copied}, {"slide", &slide}};
+        const QList<std::pair<const char*, const Picture*>> roads = {{"preview", &preview},
+                                                                     {"render", &rendered},
+                                                                     {"clipboard picture", &copied},
+                                                                     {"slide", &slide}};
         QStringList disagreements;
         for (const auto& [name, picture] : roads) {
             if (picture->image.isNull()) {
-                disagreements << QStringLiteral("%1: no picture (%2)").arg(QLatin1String(name), picture->failure);
+                disagreements << QStringLiteral("%1: no picture (%2)")
+                                     .arg(QLatin1String(name), picture->failure);
                 continue;
             }
             for (int s = 0; s < kSeries; ++s) {
