@@ -1,18 +1,12 @@
 #include "app/ChartPreview.h"
 
-#include "engine/chartdraw/ChartexScene.h"
-#include "engine/chartcopy/ChartPart.h"
 #include "engine/chartdraw/ChartRenderer.h"
-#include "engine/chartmodel/ChartexPart.h"
-#include "engine/legacy/LegacyConverter.h"
-#include "engine/legacy/XlsCharts.h"
-#include "engine/workbook/Workbook.h"
 #include "platform/ColourScheme.h"
 #include "platform/Dialogs.h"
 #include "platform/WorkAside.h"
+#include "servers/spreadsheet/SpreadsheetServer.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -20,7 +14,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QVBoxLayout>
 
 namespace app {
@@ -61,19 +54,6 @@ protected:
 private:
     const ChartPreview& m_preview;
 };
-
-bool isCompoundFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray::fromHex("D0CF11E0A1B11AE1");
-}
-
-// A workbook only the converter reads: named as one of those formats and not a compound file,
-// which the engine reads as a legacy .xls. Anything else goes to the engine, which says what is
-// wrong.
-bool needsConversion(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("xlsb") || suffix == QLatin1String("ods");
-}
 
 }  // namespace
 
@@ -138,96 +118,20 @@ struct Read {
     QString message;
 };
 
-QString describe(const QString& sheetName, const QString& chartName, const engine::chart::WorkbookChart& chart) {
-    const engine::ChartSummary summary = engine::summarizeChart(chart.chart);
-    return QStringLiteral("%1 \u2014 %2\n%3 chart, %4 series, %5")
-        .arg(sheetName, chartName, summary.kind.isEmpty() ? QStringLiteral("Unknown") : summary.kind)
-        .arg(summary.series.size())
-        .arg(chartSizeText(chart.sizeInPoints));
-}
-
-// A legacy .xls chart, read from the workbook's own records.
-Read readLegacyChart(const QString& path, const QString& sheetName, int chartIndex, const QString& chartName) {
-    Read read;
-    const std::unique_ptr<engine::XlsWorkbook> workbook = engine::XlsWorkbook::open(path);
-    const engine::XlsStructure::Sheet* sheet = nullptr;
-    for (const engine::XlsStructure::Sheet* candidate : workbook->structure().worksheets()) {
-        if (!sheet && candidate->name.compare(sheetName, Qt::CaseInsensitive) == 0) sheet = candidate;
-    }
-    if (!sheet) {
-        throw engine::DocumentError(
-            engine::DocumentError::Kind::Missing, workbook->displayName(), QString(),
-            QStringLiteral("there is no worksheet named \"%1\"").arg(sheetName));
-    }
-    if (chartIndex < 1 || chartIndex > int(sheet->chartObjects.size())) {
-        throw engine::DocumentError(
-            engine::DocumentError::Kind::Missing, workbook->displayName(), QString(),
-            QStringLiteral("worksheet \"%1\" has no chart %2").arg(sheetName).arg(chartIndex));
-    }
-    read.chart = workbook->workbookChart(*sheet, chartIndex - 1);
-    read.scene = std::make_shared<engine::chart::ChartScene>(
-        engine::chart::buildChartScene(read.chart->chart, read.chart->context, read.chart->sizeInPoints));
-    read.description = describe(sheetName, chartName.isEmpty() ? sheet->chartObjects[size_t(chartIndex - 1)].name : chartName,
-                                *read.chart);
-    return read;
-}
-
+// The chart as the spreadsheet application reads and draws it, described.
 Read readChart(const QString& path, const QString& sheetName, int chartIndex, const QString& chartName) {
     Read read;
     try {
-        if (isCompoundFile(path)) {
-            read = readLegacyChart(path, sheetName, chartIndex, chartName);
-            return read;
-        }
-        // An .xlsb or .ods workbook is read from its converted copy, written to a folder of the
-        // preview's own for as long as the read takes.
-        QTemporaryDir converted;
-        QString readPath = path;
-        if (needsConversion(path)) {
-            const QByteArray xlsx = engine::LegacyConverter::convert(path, QStringLiteral("xlsx"));
-            readPath = converted.filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".xlsx"));
-            QFile out(readPath);
-            if (!out.open(QIODevice::WriteOnly) || out.write(xlsx) != xlsx.size()) {
-                throw engine::DocumentError(engine::DocumentError::Kind::Io, QFileInfo(path).fileName(), QString(),
-                                            QStringLiteral("the converted copy cannot be written"));
-            }
-        }
-        const std::unique_ptr<engine::Workbook> workbook = engine::Workbook::open(readPath);
-        const engine::Workbook::Sheet* sheet = workbook->sheetByName(sheetName);
-        if (!sheet || sheet->kind != engine::Workbook::SheetKind::Worksheet) {
-            throw engine::DocumentError(
-                engine::DocumentError::Kind::Missing, QFileInfo(path).fileName(), QString(),
-                QStringLiteral("there is no worksheet named \"%1\"").arg(sheetName));
-        }
-        if (chartIndex < 1 || chartIndex > int(sheet->chartObjects.size())) {
-            throw engine::DocumentError(
-                engine::DocumentError::Kind::Missing, QFileInfo(path).fileName(), QString(),
-                QStringLiteral("worksheet \"%1\" has no chart %2").arg(sheetName).arg(chartIndex));
-        }
-        const auto& object = sheet->chartObjects[size_t(chartIndex - 1)];
-        if (object.frame.extended) {
-            // The newer kinds are drawn from their own part, outside the chart model.
-            const engine::ChartexChart chartex = engine::readChartex(
-                workbook->package().read(object.chartPart), workbook->displayName(), object.chartPart,
-                workbook->package().limits());
-            const auto [cx, cy] = workbook->chartSize(*sheet, object);
-            const QSizeF points(cx / 12700.0, cy / 12700.0);
-            read.scene = std::make_shared<engine::chart::ChartScene>(engine::chartexScene(chartex, points));
-            read.description = QStringLiteral("%1 \u2014 %2\n%3 chart, %4 series, %5")
-                                   .arg(sheetName, chartName.isEmpty() ? object.name : chartName, chartex.kindName())
-                                   .arg(chartex.ownSeriesCount())
-                                   .arg(chartSizeText(points));
-            return read;
-        }
-        // Drawn in the look every picture of the chart has (its theme override included).
-        read.chart = engine::chart::workbookChart(*workbook, *sheet, object);
-        read.scene = std::make_shared<engine::chart::ChartScene>(
-            engine::chart::buildChartScene(read.chart->chart, read.chart->context, read.chart->sizeInPoints));
-        read.description = describe(sheetName, chartName.isEmpty() ? object.name : chartName, *read.chart);
-    } catch (const engine::DocumentError& e) {
-        read.chart.reset();
-        read.scene.reset();
-        read.message = e.message();
+        servers::ShownChart shown = servers::readChartToShow(path, sheetName, chartIndex);
+        read.description = QStringLiteral("%1 \u2014 %2\n%3 chart, %4 series, %5")
+                               .arg(sheetName, chartName.isEmpty() ? shown.name : chartName,
+                                    shown.kind.isEmpty() ? QStringLiteral("Unknown") : shown.kind)
+                               .arg(shown.seriesCount)
+                               .arg(chartSizeText(shown.sizeInPoints));
+        read.chart = std::move(shown.chart);
+        read.scene = std::move(shown.scene);
+    } catch (const office::AutomationError& e) {
+        read.message = e.description();
         read.description = QStringLiteral("%1 \u2014 %2")
                                .arg(sheetName, chartName.isEmpty() ? QStringLiteral("chart %1").arg(chartIndex) : chartName);
     }

@@ -20,15 +20,15 @@ namespace app {
 // The "Chart Preview" window: one chart of a workbook drawn as the chart renderer draws it,
 // with its sheet, name, kind, series count and size, and "Save as Picture..." (PNG, SVG or PDF).
 //
-// It reads the workbook itself, through the engine and read-only, each time it is asked to show
-// a chart: the file is opened, the chart and theme read, and the file closed again before
-// showChart returns, so the preview never keeps a workbook open or locked. The read runs on a
-// thread of its own while the window answers events; a chart asked for during a read (the
-// list's current row moved on) is read when that read ends, and that call returns at once. It has no part in
-// the main window's numbered steps and reports nothing in boxes: a workbook or chart that
-// cannot be read shows its message inside the preview. A legacy .xls is read from its own records
-// (engine::XlsWorkbook); .xlsb and .ods workbooks from their converted copy (the converter keeps
-// one per unchanged file).
+// It asks the built-in spreadsheet application for the chart each time it is asked to show one
+// (servers::readChartToShow): the workbook is read as Find reads it (a legacy .xls from its own
+// records, .xlsb and .ods through their converted copy), the chart drawn in the look every
+// picture of it has, and the file closed again before showChart returns, so the preview never
+// keeps a workbook open or locked. The read runs on a thread of its own while the window answers
+// events; a chart asked for during a read (the list's current row moved on) is read when that
+// read ends, and that call returns at once. It has no part in the main window's numbered steps
+// and reports nothing in boxes: a workbook or chart that cannot be read shows its message
+// inside the preview.
 //
 // A top-level window of its own, owned by whoever made it; not modal.
 class ChartPreview : public QWidget {

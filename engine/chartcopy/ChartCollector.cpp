@@ -1,4 +1,5 @@
 #include "ChartCollector.h"
+#include "engine/chartcopy/ChartLook.h"
 #include "engine/chartmodel/ChartexPart.h"
 
 #include "engine/chartmodel/ChartModel.h"
@@ -357,20 +358,6 @@ private:
     std::unordered_set<quint64> m_seen;
 };
 
-// The application that wrote the workbook, from its extended properties; unknown when they
-// are missing or unreadable (they only refine how the chart looks).
-chart::Producer producerOf(const Workbook& workbook) {
-    try {
-        const PackageReader& package = workbook.package();
-        const Relationships rels = package.relationships(QString());
-        const Relationship* properties = rels.firstOfType(xml::rel::kExtendedProperties);
-        if (!properties || properties->external || !package.hasPart(properties->targetPart)) return {};
-        return chart::producerFromAppXml(package.read(properties->targetPart));
-    } catch (const DocumentError&) {
-        return {};
-    }
-}
-
 }  // namespace
 
 ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet,
@@ -385,7 +372,7 @@ ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet
     package.date1904 = workbook.date1904();
     collectParts(workbook, chart.chartPart, chart.frame.extended, package);
     package.theme = workbook.theme();
-    const chart::Producer producer = producerOf(workbook);
+    const chart::Producer producer = chart::producerOf(workbook.package());
     package.producerApplication = producer.application;
     package.producerVersion = producer.version;
 

@@ -1,6 +1,7 @@
 #include "engine/chartcopy/ChartInsertion.h"
 
 #include "engine/package/Xml.h"
+#include "engine/chartcopy/ChartLook.h"
 #include "engine/chartcopy/ChartPart.h"
 #include "engine/chartmodel/ChartexPart.h"
 #include "engine/chartformat/FormatResolver.h"
@@ -71,41 +72,6 @@ Relationships rewrittenRels(const Relationships& rels, const QString& sourceName
         out.retarget(rel.id, newName, *it);
     }
     return out;
-}
-
-// The chart's own theme override, when it brings one; empty otherwise.
-QByteArray ownThemeOverride(const Relationships& chartRels, const QHash<QString, const ChartPackage::Part*>& byName) {
-    if (const Relationship* r = chartRels.firstOfType(ooxml::rel::kThemeOverride)) {
-        if (const auto* part = byName.value(r->targetPart.toLower())) return part->data;
-    }
-    return {};
-}
-
-// The look a chart is written in: the workbook's theme (KeepSource) or the deck's (DeckTheme),
-// under the chart's own theme override either way, the standard colour map (a workbook has no
-// other, and the pasted chart states the identity map), and the workbook's producer, whose
-// defaults the chart was made with. The host stays the workbook: the chart keeps the sizes and
-// border it had there, only its theme changes.
-chart::RenderContext pasteContext(const ChartPackage& chart, const Relationships& chartRels,
-                                  const QHash<QString, const ChartPackage::Part*>& byName, const PasteLook& look) {
-    chart::RenderContext context;
-    if (look.formatting == PasteFormatting::KeepSource) {
-        if (!chart.theme.isEmpty()) context.theme = drawingml::readTheme(chart.theme, kClipboard, QStringLiteral("theme"));
-    } else if (!look.deckTheme.isEmpty()) {
-        try {
-            context.theme = drawingml::readTheme(look.deckTheme, QStringLiteral("presentation"), QStringLiteral("theme"));
-        } catch (const DocumentError&) {
-            // A deck theme that cannot be read leaves the office defaults, as its slides show.
-        }
-    }
-    const QByteArray override_ = ownThemeOverride(chartRels, byName);
-    if (!override_.isEmpty()) {
-        context.theme = drawingml::withOverride(std::move(context.theme),
-                                                drawingml::readTheme(override_, kClipboard, QStringLiteral("theme override")));
-    }
-    context.host = chart::ChartHost::Workbook;
-    context.producer = {chart.producerApplication, chart.producerVersion};
-    return context;
 }
 
 }  // namespace
@@ -228,7 +194,7 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& source, ch
             chartexForSlide(chart.chartPart().data, packageRel, kClipboard, chart.chartPart().name);
     } else {
         const chart::RenderContext context =
-            pasteContext(chart, relsOf.value(chart.chartPart().name.toLower()), byName, look);
+            chart::pastedChartLook(chart, relsOf.value(chart.chartPart().name.toLower()), look);
         SlideChartOptions options;
         options.packageRelId = packageRel;
         options.cells = &chart.cells;

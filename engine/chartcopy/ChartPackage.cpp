@@ -116,10 +116,11 @@ bool ChartPackage::isChartex() const {
 }
 
 bool chartPackageCarriesContentType(const QString& contentType) {
+    // In lower case: content types are compared ignoring case.
     static const QSet<QString> kTypes = {
         QStringLiteral("application/vnd.openxmlformats-officedocument.drawingml.chart+xml"),
         QStringLiteral("application/vnd.openxmlformats-officedocument.drawingml.chartshapes+xml"),
-        QStringLiteral("application/vnd.openxmlformats-officedocument.themeOverride+xml"),
+        QStringLiteral("application/vnd.openxmlformats-officedocument.themeoverride+xml"),
         QStringLiteral("application/vnd.ms-office.chartstyle+xml"),
         QStringLiteral("application/vnd.ms-office.chartcolorstyle+xml"),
     };

@@ -1,6 +1,7 @@
 #include "engine/legacy/XlsCharts.h"
 
 #include "engine/chartcopy/ChartCaches.h"
+#include "engine/chartcopy/ChartLook.h"
 #include "engine/chartmodel/ChartModel.h"
 #include "engine/chartformat/FormatResolver.h"
 #include "engine/legacy/BiffRecords.h"
@@ -2514,9 +2515,7 @@ chart::WorkbookChart XlsWorkbook::workbookChart(const XlsStructure::Sheet& sheet
     chart::WorkbookChart out;
     const QString partName = QStringLiteral("/xl/charts/chart1.xml");
     out.chart = chart::readChartSpace(m->part(sheet, chart, nullptr), m->file, partName);
-    out.context = chart::makeRenderContext(out.chart, QByteArray(), QByteArray(),
-                                           chart::ChartHost::Workbook, chart::Producer::unknown(),
-                                           drawingml::ColorMap::standard(), m->file);
+    out.context = chart::themelessChartLook(out.chart, m->file);
     if (const auto size = XlsStructure::chartSize(sheet, sheet.chartObjects[size_t(chart)])) {
         out.sizeInPoints = QSizeF(size->first / 12700.0, size->second / 12700.0);
     }

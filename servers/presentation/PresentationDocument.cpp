@@ -6,7 +6,7 @@
 #include "platform/Settings.h"
 #include "platform/WorkAside.h"
 #include "engine/chartdraw/ChartRenderer.h"
-#include "engine/package/Namespaces.h"
+#include "engine/chartcopy/ChartLook.h"
 #include "engine/slide/SlideModel.h"
 
 #include <QDir>
@@ -543,18 +543,9 @@ DrawnChart PresentationDocument::drawChart(const engine::Presentation& presentat
         std::optional<engine::chart::ChartSpace> read;
         if (!model) read = presentation.chartModel(chartPart);
         const engine::chart::ChartSpace& chart = model ? *model : *read;
-        QByteArray themeOverride;
-        const engine::Relationships rels = package.relationships(chartPart);
-        if (const engine::Relationship* r = rels.firstOfType(QString::fromLatin1(engine::xml::rel::kThemeOverride))) {
-            if (!r->external && package.hasPart(r->targetPart)) themeOverride = package.part(r->targetPart);
-        }
         const QByteArray hostTheme = slide.themePart.isEmpty() ? QByteArray() : package.part(slide.themePart);
-        const QString app = QStringLiteral("/docProps/app.xml");
-        const auto producer = package.hasPart(app) ? engine::chart::producerFromAppXml(package.part(app))
-                                                   : engine::chart::Producer::unknown();
-        const auto context = engine::chart::makeRenderContext(chart, hostTheme, themeOverride,
-                                                              engine::chart::ChartHost::Slide, producer,
-                                                              slide.colorMap, presentation.name());
+        const auto context = engine::chart::slideChartLook(package, presentation.name(), chartPart, chart, hostTheme,
+                                                           slide.colorMap);
         drawn.scene = std::make_shared<engine::chart::ChartScene>(
             engine::chart::buildChartScene(chart, context, sizeInPoints));
     } catch (const engine::DocumentError& e) {

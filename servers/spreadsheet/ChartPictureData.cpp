@@ -1,5 +1,6 @@
 #include "servers/spreadsheet/ChartPictureData.h"
 
+#include "engine/chartcopy/ChartLook.h"
 #include "engine/chartdraw/ChartRenderer.h"
 #include "engine/drawingml/Units.h"
 
@@ -11,17 +12,15 @@ namespace {
 
 constexpr const char* kPng = "image/png";
 constexpr const char* kQtImage = "application/x-qt-image";
-constexpr const char* kThemeOverrideType = "application/vnd.openxmlformats-officedocument.themeOverride+xml";
 constexpr double kEmuPerPoint = 12700.0;
 // A chart whose anchor gives no size gets the spreadsheet's default chart size.
 
 }  // namespace
 
-ChartPictureData::ChartPictureData(const engine::ChartPackage& package, engine::chart::Producer producer)
-    : ChartPictureData(engine::chartPackageToBytes(package), std::move(producer)) {}
+ChartPictureData::ChartPictureData(const engine::ChartPackage& package)
+    : ChartPictureData(engine::chartPackageToBytes(package)) {}
 
-ChartPictureData::ChartPictureData(const QByteArray& bytes, engine::chart::Producer producer)
-    : m_producer(std::move(producer)) {
+ChartPictureData::ChartPictureData(const QByteArray& bytes) {
     setData(QString::fromLatin1(engine::kChartPackageMime), bytes);
 }
 
@@ -45,12 +44,8 @@ QImage ChartPictureData::picture() const {
             engine::chartPackageFromBytes(QMimeData::data(QString::fromLatin1(engine::kChartPackageMime)));
         const auto& part = package.chartPart();
         const engine::chart::ChartSpace chart = engine::chart::readChartSpace(part.data, package.sourceFile, part.name);
-        QByteArray themeOverride;
-        for (const auto& p : package.parts)
-            if (p.contentType == QLatin1String(kThemeOverrideType)) themeOverride = p.data;
-        const auto context = engine::chart::makeRenderContext(chart, package.theme, themeOverride,
-                                                              engine::chart::ChartHost::Workbook, m_producer,
-                                                              engine::drawingml::ColorMap::standard(), package.sourceFile);
+        // In the look the chart has in its workbook, which the package carries whole.
+        const auto context = engine::chart::packagedChartLook(package, chart);
         const bool sized = package.cx > 0 && package.cy > 0;
         const QSizeF points((sized ? package.cx : engine::drawingml::kDefaultChartCx) / kEmuPerPoint,
                             (sized ? package.cy : engine::drawingml::kDefaultChartCy) / kEmuPerPoint);

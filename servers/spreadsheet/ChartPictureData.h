@@ -15,15 +15,17 @@ namespace servers {
 //
 // The picture is drawn when a reader first asks for it, not at the copy: a copy run pastes the
 // package and never needs it. It is the chart at its size on the sheet at screen resolution
-// (96 dpi: EMU / 9525 pixels each way), drawn from the package alone, so it stays available
-// after the workbook is closed. A chart that cannot be drawn offers no picture data.
+// (96 dpi: EMU / 9525 pixels each way), drawn from the package alone in the look the chart has
+// in its workbook (engine::chart::packagedChartLook: the package's theme, the chart's own theme
+// override, the producer the package names), so it stays available after the workbook is
+// closed. A chart that cannot be drawn offers no picture data.
 class ChartPictureData : public QMimeData {
     Q_OBJECT
 public:
-    ChartPictureData(const engine::ChartPackage& package, engine::chart::Producer producer);
+    explicit ChartPictureData(const engine::ChartPackage& package);
     // The same from the package's clipboard bytes (chartPackageToBytes) made beforehand, for a
     // copy that makes them off the application's thread. Only the bytes are kept.
-    ChartPictureData(const QByteArray& bytes, engine::chart::Producer producer);
+    explicit ChartPictureData(const QByteArray& bytes);
 
     QStringList formats() const override;
     bool hasFormat(const QString& mimeType) const override;
@@ -35,7 +37,6 @@ protected:
     QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
 
 private:
-    engine::chart::Producer m_producer;
     mutable std::optional<QImage> m_picture;
     mutable QByteArray m_png;
 };

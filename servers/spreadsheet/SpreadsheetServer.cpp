@@ -129,6 +129,35 @@ struct Handle {
     }
 };
 
+// A chart read whole for drawing: the model in its look with its frame's size, or a chart of
+// the newer kinds, drawn from its own model (its size then in chart.sizeInPoints).
+struct ChartToDraw {
+    engine::chart::WorkbookChart chart;
+    std::optional<engine::ChartexChart> chartex;
+};
+
+// Throws DocumentError when the chart cannot be read.
+ChartToDraw chartToDraw(OpenWorkbook& book, const ChartPlace& place) {
+    ChartToDraw out;
+    book.requireChartOfSheet(place);
+    if (const engine::XlsWorkbook* xls = book.xls.get()) {
+        out.chart = xls->workbookChart(*book.listed(place).legacy, place.chart);
+        return out;
+    }
+    const auto [sheet, index] = book.chartFor(place);
+    const engine::Workbook& workbook = *book.workbook;
+    const engine::Workbook::ChartObject& object = sheet->chartObjects[size_t(index)];
+    if (object.frame.extended) {
+        out.chartex = engine::readChartex(workbook.package().read(object.chartPart), workbook.displayName(),
+                                          object.chartPart, workbook.package().limits());
+        const auto [cx, cy] = workbook.chartSize(*sheet, object);
+        out.chart.sizeInPoints = QSizeF(cx / 12700.0, cy / 12700.0);
+    } else {
+        out.chart = engine::chart::workbookChart(workbook, *sheet, object);
+    }
+    return out;
+}
+
 class ChartAreaImpl : public office::ExcelChartArea {
 public:
     ChartAreaImpl(Handle handle, ChartPlace place) : m_handle(std::move(handle)), m_place(place) {}
@@ -136,7 +165,6 @@ public:
     void Copy() override {
         m_handle.check();
         if (!platform::clipboardAvailable()) throw AutomationError(QStringLiteral("ChartArea.Copy: no clipboard to copy to"));
-        engine::chart::Producer producer = engine::chart::Producer::unknown();
         QByteArray bytes;
         try {
             // The workbook is this application's own, which nothing else reaches while the
@@ -158,16 +186,13 @@ public:
                     // A converted workbook's chart comes from the file the user named, not from
                     // the converted copy it was read from.
                     package.sourceFile = sourcePath();
-                    const QString app = QStringLiteral("/docProps/app.xml");
-                    if (workbook.package().hasPart(app))
-                        producer = engine::chart::producerFromAppXml(workbook.package().read(app));
                     bytes = engine::chartPackageToBytes(package);
                 });
             }
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
         }
-        platform::setClipboardData(new ChartPictureData(bytes, producer));
+        platform::setClipboardData(new ChartPictureData(bytes));
     }
 
 private:
@@ -245,28 +270,13 @@ public:
         if (!(size.scale > 0 && size.scale <= 16) || (size.widthPixels > 0) != (size.heightPixels > 0)) {
             throw AutomationError(QString::fromLatin1(platform::runtime::kOverflow));
         }
-        engine::chart::WorkbookChart chart;
-        std::optional<engine::ChartexChart> chartex;  // the newer kinds, drawn as their outline
+        ChartToDraw read;
         try {
-            m_handle.book->requireChartOfSheet(m_place);
-            if (const engine::XlsWorkbook* xls = m_handle.book->xls.get()) {
-                chart = xls->workbookChart(*m_handle.book->listed(m_place).legacy, m_place.chart);
-            } else {
-                const auto [sheet, index] = m_handle.book->chartFor(m_place);
-                const engine::Workbook& workbook = *m_handle.book->workbook;
-                const engine::Workbook::ChartObject& object = sheet->chartObjects[size_t(index)];
-                if (object.frame.extended) {
-                    chartex = engine::readChartex(workbook.package().read(object.chartPart), workbook.displayName(),
-                                                  object.chartPart, workbook.package().limits());
-                    const auto [cx, cy] = workbook.chartSize(*sheet, object);
-                    chart.sizeInPoints = QSizeF(cx / 12700.0, cy / 12700.0);
-                } else {
-                    chart = engine::chart::workbookChart(workbook, *sheet, object);
-                }
-            }
+            read = chartToDraw(*m_handle.book, m_place);
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
         }
+        const engine::chart::WorkbookChart& chart = read.chart;
         QSizeF points = chart.sizeInPoints;
         double scale = size.scale;
         if (size.widthPixels > 0) {
@@ -280,9 +290,9 @@ public:
                             engine::drawingml::kDefaultChartCy / engine::drawingml::kEmuPerPoint);
         }
         try {
-            if (chartex) {
+            if (read.chartex) {
                 engine::chart::writeScenePicture(points, format, scale, fileName, [&](double) {
-                    return engine::chartexScene(*chartex, points);
+                    return engine::chartexScene(*read.chartex, points);
                 });
             } else {
                 engine::chart::writeChartPicture(chart.chart, chart.context, points, format, scale, fileName);
@@ -652,6 +662,46 @@ private:
 
 std::shared_ptr<office::ExcelApplication> createSpreadsheetApplication() {
     return std::make_shared<SpreadsheetApplication>();
+}
+
+ShownChart readChartToShow(const QString& path, const QString& sheetName, int chartIndex) {
+    // A workbook of its own, opened as Workbooks.Open opens it and let go on return: nothing
+    // is shared with the running application, so this may run on any thread.
+    const std::shared_ptr<OpenWorkbook> book = openWorkbook(path);
+    ShownChart shown;
+    try {
+        int sheet = -1;
+        for (size_t i = 0; i < book->worksheets.size() && sheet < 0; ++i) {
+            if (book->worksheets[i].name.compare(sheetName, Qt::CaseInsensitive) == 0) sheet = int(i);
+        }
+        if (sheet < 0) {
+            throw engine::DocumentError(engine::DocumentError::Kind::Missing, book->fileName(), QString(),
+                                        QStringLiteral("there is no worksheet named \"%1\"").arg(sheetName));
+        }
+        const ListedSheet& listed = book->worksheets[size_t(sheet)];
+        if (chartIndex < 1 || chartIndex > int(listed.chartNames.size())) {
+            throw engine::DocumentError(engine::DocumentError::Kind::Missing, book->fileName(), QString(),
+                                        QStringLiteral("worksheet \"%1\" has no chart %2").arg(sheetName).arg(chartIndex));
+        }
+        shown.name = listed.chartNames[size_t(chartIndex - 1)];
+        ChartToDraw read = chartToDraw(*book, ChartPlace{false, sheet, chartIndex - 1});
+        shown.sizeInPoints = read.chart.sizeInPoints;
+        if (read.chartex) {
+            shown.kind = read.chartex->kindName();
+            shown.seriesCount = read.chartex->ownSeriesCount();
+            shown.scene = std::make_shared<engine::chart::ChartScene>(engine::chartexScene(*read.chartex, shown.sizeInPoints));
+            return shown;
+        }
+        const engine::ChartSummary summary = engine::summarizeChart(read.chart.chart);
+        shown.kind = summary.kind;
+        shown.seriesCount = int(summary.series.size());
+        shown.scene = std::make_shared<engine::chart::ChartScene>(
+            engine::chart::buildChartScene(read.chart.chart, read.chart.context, read.chart.sizeInPoints));
+        shown.chart = std::move(read.chart);
+    } catch (const engine::DocumentError& e) {
+        throw AutomationError(e.message());
+    }
+    return shown;
 }
 
 void registerSpreadsheetServer() {

@@ -3,6 +3,7 @@
 
 #include "engine/chartdraw/ChartRenderer.h"
 #include "engine/chartcopy/WorkbookChart.h"
+#include "engine/chartcopy/ChartCollector.h"
 #include "engine/chartcopy/ChartLook.h"
 #include "engine/package/Package.h"
 #include "engine/workbook/Workbook.h"
@@ -64,9 +65,11 @@ TEST(ChartLook, AChartsThemeOverrideColoursEveryPictureOfIt) {
     const ChartScene pictured = buildChartScene(chart.chart, chart.context, chart.sizeInPoints);
     EXPECT_EQ(firstBarColour(pictured), QColor(QStringLiteral("#AA0000")));
 
-    // The clipboard's road: the chart's parts with the workbook's theme and the override.
-    const RenderContext copied = makeRenderContext(chart.chart, workbook->theme(), kRedAccents, ChartHost::Workbook,
-                                                   producerOf(workbook->package()));
+    // The clipboard's road: the chart's package alone, the workbook closed.
+    const ChartPackage package = collectChart(*workbook, sheet, object);
+    const RenderContext copied = packagedChartLook(package, chart.chart);
+    EXPECT_EQ(copied.producer.application, chart.context.producer.application);
+    EXPECT_EQ(copied.producer.version, chart.context.producer.version);
     const ChartScene fromClipboard = buildChartScene(chart.chart, copied, chart.sizeInPoints);
     ASSERT_EQ(fromClipboard.items.size(), pictured.items.size());
     for (size_t i = 0; i < pictured.items.size(); ++i) {
@@ -85,4 +88,31 @@ TEST(ChartLook, AChartsThemeOverrideColoursEveryPictureOfIt) {
     const WorkbookChart plainChart = workbookChart(*plain, plainSheet, plainSheet.chartObjects.at(0));
     EXPECT_NE(firstBarColour(buildChartScene(plainChart.chart, plainChart.context, plainChart.sizeInPoints)),
               QColor(QStringLiteral("#AA0000")));
+}
+
+// Pasted in the deck's theme or in its workbook's, the chart's own theme still decides its
+// colours; without one, the deck's theme does in a plain paste.
+TEST(ChartLook, ThePastedLookKeepsTheChartsOwnThemeOverWhicheverThemeItTakes) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto workbook = Workbook::open(workbookWithOverride(dir));
+    const Workbook::Sheet& sheet = *workbook->sheetByName(QStringLiteral("Kinds"));
+    const ChartPackage package = collectChart(*workbook, sheet, sheet.chartObjects.at(0));
+    const WorkbookChart chart = workbookChart(*workbook, sheet, sheet.chartObjects.at(0));
+    const Relationships chartRels =
+        Relationships::parse(package.chartPart().rels, package.chartPart().name, QStringLiteral("clipboard"));
+    // A deck theme whose first accent is green.
+    QByteArray deckTheme = workbook->theme();
+    const qsizetype accent = deckTheme.indexOf("<a:accent1>");
+    ASSERT_GE(accent, 0);
+    const qsizetype end = deckTheme.indexOf("</a:accent1>", accent);
+    deckTheme.replace(accent, end - accent, "<a:accent1><a:srgbClr val=\"00BB00\"/>");
+
+    for (const PasteFormatting formatting : {PasteFormatting::DeckTheme, PasteFormatting::KeepSource}) {
+        const RenderContext look = pastedChartLook(package, chartRels, PasteLook{formatting, deckTheme});
+        EXPECT_EQ(firstBarColour(buildChartScene(chart.chart, look, chart.sizeInPoints)), QColor(QStringLiteral("#AA0000")))
+            << int(formatting);
+    }
+    const RenderContext deckOnly = pastedChartLook(package, Relationships(), PasteLook{PasteFormatting::DeckTheme, deckTheme});
+    EXPECT_EQ(firstBarColour(buildChartScene(chart.chart, deckOnly, chart.sizeInPoints)), QColor(QStringLiteral("#00BB00")));
 }

@@ -86,3 +86,26 @@ TEST(ChartPackage, RefusesBytesThatAreNotAChartPackage) {
         EXPECT_EQ(e.message(), "clipboard: not a chart package");
     }
 }
+
+// Every kind of part a chart relates to comes back from the clipboard, whatever the case its
+// content type is spelled in: the theme override's is spelled "themeOverride" by the formats.
+TEST(ChartPackage, CarriesEveryKindOfRelatedPartInAnyCase) {
+    ChartPackage p;
+    p.parts.push_back({"/xl/charts/chart1.xml", kChartContentType, "<c:chartSpace/>", {}});
+    const std::vector<std::pair<QString, QString>> related = {
+        {"/xl/theme/themeOverride1.xml", "application/vnd.openxmlformats-officedocument.themeOverride+xml"},
+        {"/xl/drawings/drawing2.xml", "application/vnd.openxmlformats-officedocument.drawingml.chartshapes+xml"},
+        {"/xl/charts/style1.xml", "application/vnd.ms-office.chartstyle+xml"},
+        {"/xl/charts/colors1.xml", "application/vnd.ms-office.chartcolorstyle+xml"},
+        {"/xl/media/image1.png", "image/png"},
+        {"/xl/theme/themeOverride2.xml", "APPLICATION/VND.OPENXMLFORMATS-OFFICEDOCUMENT.THEMEOVERRIDE+XML"},
+    };
+    for (const auto& [name, type] : related) {
+        EXPECT_TRUE(chartPackageCarriesContentType(type)) << type.toStdString();
+        p.parts.push_back({name, type, "<x/>", {}});
+    }
+    const ChartPackage back = chartPackageFromBytes(chartPackageToBytes(p));
+    ASSERT_EQ(back.parts.size(), related.size() + 1);
+    for (size_t i = 0; i < related.size(); ++i) EXPECT_EQ(back.parts[i + 1].name, related[i].first);
+    EXPECT_FALSE(chartPackageCarriesContentType("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"));
+}

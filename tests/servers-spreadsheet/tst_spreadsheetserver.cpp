@@ -143,6 +143,35 @@ private slots:
         excel->Quit();
     }
 
+    // What a window is shown of a chart: read from the file alone, described as Chart.Facts
+    // describes it, and refused with the file named when the sheet or chart is not there.
+    void aChartIsReadToShowAsFactsDescribeIt() {
+        const QString path = generatedWorkbook(QStringLiteral("charts.xlsx"));
+        auto excel = createExcel();
+        auto sheet = excel->Workbooks()->Open(path)->Worksheets()->Item(1);
+        const QString sheetName = sheet->Name();
+        const office::ExcelChartFacts facts = sheet->ChartObjects()->Item(1)->Chart()->Facts();
+        excel->Quit();
+
+        const servers::ShownChart shown = servers::readChartToShow(path, sheetName.toUpper(), 1);
+        QVERIFY(shown.scene && shown.chart);
+        QCOMPARE(shown.kind, facts.kind);
+        QCOMPARE(shown.seriesCount, facts.seriesCount);
+        QCOMPARE(qRound(shown.sizeInPoints.width() * 12700), int(facts.widthEmu));
+        QCOMPARE(shown.scene->size, shown.sizeInPoints);
+
+        const QString noSheet = failureOf([&] { servers::readChartToShow(path, QStringLiteral("Nowhere"), 1); });
+        QVERIFY2(noSheet.contains(QStringLiteral("charts.xlsx")) &&
+                     noSheet.contains(QStringLiteral("no worksheet named \"Nowhere\"")),
+                 qPrintable(noSheet));
+        for (const int index : {0, 99}) {
+            const QString noChart = failureOf([&] { servers::readChartToShow(path, sheetName, index); });
+            QVERIFY2(noChart.contains(QStringLiteral("has no chart %1").arg(index)), qPrintable(noChart));
+        }
+        const QString gone = failureOf([&] { servers::readChartToShow(m_temp.filePath(QStringLiteral("gone.xlsx")), sheetName, 1); });
+        QVERIFY2(gone.contains(QStringLiteral("gone.xlsx")), qPrintable(gone));
+    }
+
     void chartAreaCopyLeavesAChartPackageOnTheClipboard() {
         QGuiApplication::clipboard()->clear();
         auto excel = createExcel();
