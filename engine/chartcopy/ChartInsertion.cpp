@@ -4,6 +4,7 @@
 #include "engine/chartcopy/ChartLook.h"
 #include "engine/chartcopy/ChartPart.h"
 #include "engine/chartmodel/ChartexPart.h"
+#include "engine/chartformat/ExplicitFormat.h"
 #include "engine/chartformat/FormatResolver.h"
 #include "engine/chartcopy/EmbeddedWorkbook.h"
 #include "engine/package/OoxmlNames.h"
@@ -201,6 +202,11 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& source, ch
         options.date1904 = chart.date1904;
         options.rewriteCaches = rewriteCaches;
         options.look = &context;
+        // In the deck's theme the chart keeps naming it, as the presentation application's
+        // paste does, so that it follows a later change of the deck's theme; a deck whose theme
+        // could not be read leaves nothing to name, and the office defaults are stated instead.
+        if (look.formatting == PasteFormatting::DeckTheme && context.theme.colors && context.theme.fonts)
+            options.themeReferences = chart::ThemeReferences::Keep;
         options.written = written;
         result.parts.front().second = chartForSlide(chart.chartPart().data, options, kClipboard, chart.chartPart().name);
     }

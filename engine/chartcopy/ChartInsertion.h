@@ -10,8 +10,10 @@ namespace engine {
 // chart comes from a workbook.
 enum class PasteFormatting {
     // The plain paste: the chart takes the deck's theme. Its theme colours and fonts (stated,
-    // and those its style and the theme's format scheme give it) are those of the deck's
-    // theme; colours and faces the chart states as fixed stay. No theme override is written.
+    // and those its style and the theme's format scheme give it) are written as references to
+    // the deck's theme (a:schemeClr with the style's transforms, +mn-lt), so that the chart
+    // follows a later change of it; colours and faces the chart states as fixed stay. No theme
+    // override is written.
     DeckTheme,
     // The chart keeps the look it had in its workbook: the workbook's theme, resolved into the
     // chart and carried as the chart's theme override.
@@ -33,8 +35,10 @@ struct PasteLook {
 // the look the chart is pasted with written into it explicitly (see PasteLook: with KeepSource
 // the source theme also goes along as the chart's theme override, unless the chart brings one of
 // its own), and an embedded workbook with the chart's data that c:externalData points to.
-// Whichever the look, every colour and face is stated in the part, so that a reader that
-// ignores theme overrides or resolves theme references its own way draws the same chart.
+// With KeepSource every colour and face is stated in the part, so that a reader that ignores
+// theme overrides draws the same chart; with DeckTheme the references left are to the deck's
+// own theme, which every reader resolves alike (the office defaults are stated instead when the
+// deck's theme cannot be read).
 //
 // Returns the new chart part's name; `written`, when given, receives the model of the chart part
 // as placed. Throws DocumentError naming the clipboard when the

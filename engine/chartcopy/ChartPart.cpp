@@ -48,7 +48,7 @@ QByteArray chartForSlide(const QByteArray& chartXml, const SlideChartOptions& op
         chart::RenderContext context = *options.look;
         if (model.colorMapOverride) context.colorMap = *model.colorMapOverride;
         const chart::FormatResolver resolver(model, context);
-        chart::writeExplicitFormat(doc, model, resolver);
+        chart::writeExplicitFormat(doc, model, resolver, options.themeReferences);
     }
     const std::string relId = xml::qualifiedAttributeName(root, Ns::R, "id");
 

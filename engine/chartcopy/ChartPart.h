@@ -12,6 +12,7 @@ namespace engine {
 namespace chart {
 struct RenderContext;
 struct ChartSpace;
+enum class ThemeReferences;
 }
 
 // The chart part (c:chartSpace): what changes when a chart moves from a workbook onto a slide,
@@ -30,6 +31,9 @@ struct SlideChartOptions {
     // The context the chart was shown in (source theme and producer, workbook host): its look is
     // written into the part explicitly (nullptr: the part's formatting stays as it is).
     const chart::RenderContext* look = nullptr;
+    // Whether the look keeps its theme references (the look's theme being the deck's) or states
+    // every colour and face (see chart::writeExplicitFormat).
+    chart::ThemeReferences themeReferences{};  // Resolve
     // Receives the model of the part as written, read from the edited document rather than
     // parsed again (nullptr: not wanted).
     chart::ChartSpace* written = nullptr;

@@ -2,6 +2,7 @@
 // above or below the plot area), and how its keys and texts are drawn.
 
 #include "engine/chartdraw/ChartSceneBuilder.h"
+#include "engine/chartdraw/ShapeEffects.h"
 
 namespace engine::chart {
 
@@ -280,6 +281,13 @@ void placeLegend(const ChartSpace& chart, const ChartFormats& formats, ChartLayo
     LegendPlacer(chart, formats, layout).run(free);
 }
 
+// A filled key with the shadow and bevel of the series or point it stands for, as the plot
+// draws them.
+void ChartSceneBuilder::addLegendKeyShape(const SceneTag& tag, const QPainterPath& path, const ResolvedShape& shape) {
+    const size_t before = m_scene.items.size();
+    addShape(tag, path, shape);
+    if (m_scene.items.size() > before && m_scene.items.back().fill) setShapeEffects(m_scene.items.back(), shape);
+}
 
 void ChartSceneBuilder::drawLegend() {
     if (!m_layout.legend) return;
@@ -304,7 +312,7 @@ void ChartSceneBuilder::drawLegend() {
         } else if (item.kind == LegendItem::Kind::Point) {
             QPainterPath p;
             p.addRect(key);
-            addShape(keyTag, p, R().dataPoint(*g.group, *s.series, item.point));
+            addLegendKeyShape(keyTag, p, R().dataPoint(*g.group, *s.series, item.point));
         } else if (legendKeyOf(*g.group) == ChartKind::LegendKey::Line) {
             // A line kind's key: its line and marker as the plot draws them.
             const double y = item.textRect.top() + legend.lineHeight / 2;
@@ -317,7 +325,7 @@ void ChartSceneBuilder::drawLegend() {
         } else {
             QPainterPath p;
             p.addRect(key);
-            addShape(keyTag, p, R().series(*g.group, *s.series));
+            addLegendKeyShape(keyTag, p, R().series(*g.group, *s.series));
         }
         double y = item.textRect.top();
         for (const QString& line : item.lines) {

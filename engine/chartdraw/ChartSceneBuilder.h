@@ -209,6 +209,7 @@ class ChartSceneBuilder {
     void drawTitles();
 
     void drawLegend();
+    void addLegendKeyShape(const SceneTag& tag, const QPainterPath& path, const ResolvedShape& shape);
 
     const ChartSpace& m_chart;
     ChartFormats m_formats;

@@ -20,19 +20,21 @@ void addShapeEffects(ChartScene& scene, const ChartSpace& chart, const FormatRes
             continue;
         if (p.tag.series < 0 || size_t(p.tag.series) >= byPosition.size()) continue;
         const auto [group, series] = byPosition[size_t(p.tag.series)];
-        const ResolvedShape shape = p.tag.point >= 0
-                                        ? resolver.dataPoint(*group, *series, p.tag.point)
-                                        : resolver.series(*group, *series);
-        if (shape.shadow && shape.shadow->color.a > 0) {
-            const double angle = shape.shadow->direction * M_PI / 180;
-            SceneShadow shadow;
-            shadow.color = shape.shadow->color.toQColor();
-            shadow.offset = QPointF(std::cos(angle), std::sin(angle)) * shape.shadow->distance;
-            shadow.blur = std::max(0.0, shape.shadow->blurRadius);
-            p.shadow = shadow;
-        }
-        if (shape.bevel && *shape.bevel > 0) p.bevel = *shape.bevel;
+        setShapeEffects(p, p.tag.point >= 0 ? resolver.dataPoint(*group, *series, p.tag.point)
+                                            : resolver.series(*group, *series));
     }
+}
+
+void setShapeEffects(ScenePrimitive& p, const ResolvedShape& shape) {
+    if (shape.shadow && shape.shadow->color.a > 0) {
+        const double angle = shape.shadow->direction * M_PI / 180;
+        SceneShadow shadow;
+        shadow.color = shape.shadow->color.toQColor();
+        shadow.offset = QPointF(std::cos(angle), std::sin(angle)) * shape.shadow->distance;
+        shadow.blur = std::max(0.0, shape.shadow->blurRadius);
+        p.shadow = shadow;
+    }
+    if (shape.bevel && *shape.bevel > 0) p.bevel = *shape.bevel;
 }
 
 void paintShapeShadow(QPainter& painter, const QPainterPath& path, const SceneShadow& shadow) {

@@ -19,6 +19,9 @@ namespace engine::chart {
 // position and a fill) from what the resolver answers for that point, or for its series when
 // the primitive stands for a whole series. The scene must have been built from `chart`.
 void addShapeEffects(ChartScene& scene, const ChartSpace& chart, const FormatResolver& resolver);
+// Sets the shadow and bevel `shape` gives on the primitive that draws it (a legend key takes
+// those of the series or point it stands for). A shape without them leaves the primitive as it is.
+void setShapeEffects(ScenePrimitive& primitive, const ResolvedShape& shape);
 
 // The shadow of a shape: its silhouette moved by the offset, in the shadow's colour, with a
 // softened edge as wide as the blur.

@@ -56,7 +56,26 @@ bool isTrue(const pugi::xml_node& element) {
     return !val || xml::xsdBooleanOr(val.value(), false);
 }
 
+// A colour the theme gave goes in as the theme reference it stands for (turned into its value
+// afterwards unless the references are kept), any other as its value.
 void appendColor(pugi::xml_node container, const Rgba& color) {
+    if (color.reference.isSet()) {
+        auto clr = appendA(container, "schemeClr");
+        clr.append_attribute("val") = color.reference.schemeValue().toLatin1().constData();
+        bool opacityNamed = false;
+        for (int i = 0; i < color.reference.count; ++i) {
+            const drawingml::ColorTransform& t = color.reference.transforms[static_cast<size_t>(i)];
+            using K = drawingml::ColorTransform::Kind;
+            opacityNamed = opacityNamed || t.kind == K::Alpha || t.kind == K::AlphaOff || t.kind == K::AlphaMod;
+            auto transform = appendA(clr, drawingml::transformName(t.kind));
+            if (t.kind != K::Comp && t.kind != K::Inv && t.kind != K::Gray && t.kind != K::Gamma && t.kind != K::InvGamma)
+                transform.append_attribute("val") = t.value;
+        }
+        if (!opacityNamed && color.alpha() < 255) {
+            appendA(clr, "alpha").append_attribute("val") = static_cast<int>(std::lround(std::clamp(color.a, 0.0, 1.0) * 100000));
+        }
+        return;
+    }
     auto clr = appendA(container, "srgbClr");
     clr.append_attribute("val") = color.hex().toLatin1().constData();
     if (color.alpha() < 255) {
@@ -151,8 +170,10 @@ void completeRun(pugi::xml_node run, const ResolvedText& text, bool withBold) {
     if (withBold && !run.attribute("b")) run.append_attribute("b") = text.bold ? "1" : "0";
     if (!hasFill(run)) appendColor(xml::insertChild(run, s::kRunProperties, Ns::A, "solidFill"), text.color);
     if (!childA(run, "latin")) {
+        // A theme font goes in as its reference, turned into its face unless references are kept.
+        const QString& face = text.typefaceReference.isEmpty() ? text.typeface : text.typefaceReference;
         xml::insertChild(run, s::kRunProperties, Ns::A, "latin").append_attribute("typeface") =
-            text.typeface.toUtf8().constData();
+            face.toUtf8().constData();
     }
 }
 
@@ -472,9 +493,10 @@ private:
 
 }  // namespace
 
-void writeExplicitFormat(pugi::xml_document& doc, const ChartSpace& model, const FormatResolver& resolver) {
+void writeExplicitFormat(pugi::xml_document& doc, const ChartSpace& model, const FormatResolver& resolver,
+                         ThemeReferences references) {
     Writer(model, resolver).write(doc);
-    resolveThemeReferences(doc.document_element(), resolver);
+    if (references == ThemeReferences::Resolve) resolveThemeReferences(doc.document_element(), resolver);
 }
 
 }  // namespace engine::chart

@@ -20,9 +20,14 @@
 //    own 18 pt;
 //  - the automatic title (one named series, no title, not deleted) as an explicit title linked
 //    to the series' name;
-//  - theme references made concrete: scheme colours become the sRGB colours they stand for in the
-//    source's theme and colour map, theme fonts (+mn-lt) the faces they name, since readers
-//    resolve them against the receiving deck's theme and its master's colour map.
+//  - theme references, with ThemeReferences::Resolve, made concrete: scheme colours become the
+//    sRGB colours they stand for in the resolver's theme and colour map, theme fonts (+mn-lt) the
+//    faces they name, since readers resolve them against the receiving deck's theme and its
+//    master's colour map. With ThemeReferences::Keep, what the theme gives is written as the
+//    theme reference it stands for (a:schemeClr with its transforms, +mn-lt) and references the
+//    part states stay: the chart then follows the theme of the document it is in, which must be
+//    the resolver's theme for the chart to look as resolved. Colours and faces stated outright
+//    are written as they are either way.
 //
 // The model must have been read from doc before any change (readChartSpace(doc, ...)); the
 // resolver must have been built on that model. Linear in the size of the part: a point gets a
@@ -30,6 +35,10 @@
 
 namespace engine::chart {
 
-void writeExplicitFormat(pugi::xml_document& doc, const ChartSpace& model, const FormatResolver& resolver);
+// Resolve comes first: a value-initialised choice resolves.
+enum class ThemeReferences { Resolve, Keep };
+
+void writeExplicitFormat(pugi::xml_document& doc, const ChartSpace& model, const FormatResolver& resolver,
+                         ThemeReferences references = ThemeReferences::Resolve);
 
 }  // namespace engine::chart

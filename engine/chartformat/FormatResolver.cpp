@@ -232,7 +232,13 @@ ResolvedFill FormatResolver::fill(const Fill& f, const std::optional<Rgba>& plac
 Rgba FormatResolver::scheme(SchemeSlot slot) const {
     const auto& colors = *m_theme.colors;
     const Color& c = colors[slot].isSet() ? colors[slot] : (*fallbackTheme().colors)[slot];
-    return drawingml::resolve(c, colors, drawingml::ColorMap::standard()).value_or(Rgba{});
+    Rgba out = drawingml::resolve(c, colors, drawingml::ColorMap::standard()).value_or(Rgba{});
+    // Named as the chart names it, so that it follows the theme it is shown in; a colour the
+    // context's theme does not give (the fallback's) is not the theme's to follow.
+    const auto& own = m_context.theme.colors;
+    out.reference = own && (*own)[slot].isSet() ? drawingml::referenceTo(slot, m_context.colorMap)
+                                                : drawingml::SchemeReference();
+    return out;
 }
 
 // A scheme slot through the colour map when it is one of the mapped names (bg1, tx1...), with an
@@ -697,7 +703,10 @@ void layerRun(ResolvedText& text, const drawingml::RunProperties& run, const For
     if (run.fill && run.fill->kind != Fill::Kind::None) text.color = r.fill(*run.fill).color;
     if (run.latin && !run.latin->isEmpty()) {
         const QString face = drawingml::resolveTypeface(*run.latin, fonts);
-        if (!face.isEmpty()) text.typeface = face;
+        if (!face.isEmpty()) {
+            text.typeface = face;
+            text.typefaceReference = run.latin->startsWith(u'+') ? *run.latin : QString();
+        }
     }
 }
 
@@ -717,6 +726,8 @@ ResolvedText FormatResolver::textFor(const std::optional<drawingml::TextBody>& o
     const drawingml::FontScheme& fonts = *m_theme.fonts;
     ResolvedText text;
     text.typeface = fonts.minor.latin.isEmpty() ? QStringLiteral("Calibri") : fonts.minor.latin;
+    // Charts set their text in the theme's body font; the fallback's is no theme's to follow.
+    if (m_context.theme.fonts && !fonts.minor.latin.isEmpty()) text.typefaceReference = QStringLiteral("+mn-lt");
     text.bold = bold;
     text.color = textColor();
     const bool workbook = m_context.host == ChartHost::Workbook;

@@ -123,6 +123,9 @@ struct ResolvedShape {
 
 struct ResolvedText {
     QString typeface;  // a family name, theme references resolved
+    // The theme font the face is ("+mn-lt", "+mj-lt"), when the theme gave it; empty for a face
+    // named outright.
+    QString typefaceReference;
     double size = 10;  // points
     bool bold = false;
     bool italic = false;

@@ -130,7 +130,61 @@ std::optional<SchemeSlot> slotNamed(const char* name) {
 }  // namespace
 
 Rgba Rgba::fromRgb(unsigned rgb) {
-    return {((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0, 1.0};
+    Rgba c;
+    c.r = ((rgb >> 16) & 0xFF) / 255.0;
+    c.g = ((rgb >> 8) & 0xFF) / 255.0;
+    c.b = (rgb & 0xFF) / 255.0;
+    return c;
+}
+
+// Scheme values by SchemeReference::name: the colour map's names, then the slots' own names of
+// the four a map can move.
+QString SchemeReference::schemeValue() const {
+    if (name < 0) return {};
+    if (name < kSchemeSlots) return QString::fromLatin1(kMapNames[name]);
+    if (name < kSchemeSlots + 4) return QString::fromLatin1(kSlotNames[name - kSchemeSlots]);
+    return {};
+}
+
+SchemeReference SchemeReference::named(const QString& schemeValue) {
+    SchemeReference reference;
+    const QByteArray value = schemeValue.toLatin1();
+    for (int i = 0; i < kSchemeSlots; ++i) {
+        if (value == kMapNames[i]) reference.name = static_cast<signed char>(i);
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (value == kSlotNames[i]) reference.name = static_cast<signed char>(kSchemeSlots + i);
+    }
+    return reference;
+}
+
+void SchemeReference::append(const ColorTransform& transform) {
+    if (name < 0) return;
+    if (count >= kMaxTransforms) {
+        *this = SchemeReference();
+        return;
+    }
+    transforms[count++] = transform;
+}
+
+SchemeReference referenceTo(SchemeSlot slot, const ColorMap& map) {
+    SchemeReference reference;
+    for (int i = 0; i < kSchemeSlots; ++i) {
+        if (map.map[static_cast<size_t>(i)] == slot) {
+            reference.name = static_cast<signed char>(i);
+            return reference;
+        }
+    }
+    const int index = static_cast<int>(slot);
+    if (index < 4) reference.name = static_cast<signed char>(kSchemeSlots + index);
+    return reference;
+}
+
+const char* transformName(ColorTransform::Kind kind) {
+    for (const TransformName& known : kTransforms) {
+        if (known.kind == kind) return known.name;
+    }
+    return "";
 }
 
 int Rgba::red() const { return channel(r); }
@@ -222,8 +276,9 @@ Color readColorElement(const pugi::xml_node& element) {
         color.rgb = Rgba::fromRgb(ok ? rgb : 0);
     } else if (local == "scrgbClr") {
         color.kind = Color::Kind::Rgb;
-        color.rgb = {toSrgb(percent(element, "r")), toSrgb(percent(element, "g")),
-                     toSrgb(percent(element, "b")), 1.0};
+        color.rgb.r = toSrgb(percent(element, "r"));
+        color.rgb.g = toSrgb(percent(element, "g"));
+        color.rgb.b = toSrgb(percent(element, "b"));
     } else if (local == "hslClr") {
         color.kind = Color::Kind::Rgb;
         fromHsl({xml::toDouble(element.attribute("hue"), 0) / 60000.0, percent(element, "sat"),
@@ -321,6 +376,7 @@ ColorMap readColorMap(const pugi::xml_node& element) {
 Rgba applyTransforms(Rgba c, const std::vector<ColorTransform>& transforms) {
     using K = ColorTransform::Kind;
     for (const ColorTransform& t : transforms) {
+        c.reference.append(t);
         const double v = t.value / 100000.0;
         switch (t.kind) {
         case K::Tint:
@@ -430,6 +486,8 @@ std::optional<Rgba> resolve(const Color& color, const ColorScheme& scheme, const
         // entry that names the scheme again would never end, so it counts as unset.
         if (!known || !entry.isSet() || entry.kind == Color::Kind::Scheme) return std::nullopt;
         base = applyTransforms(entry.rgb, entry.transforms);
+        // The entry's own transforms are the theme's; the reference starts past them.
+        base.reference = SchemeReference::named(color.name);
         break;
     }
     }

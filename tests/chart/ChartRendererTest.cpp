@@ -1094,6 +1094,55 @@ TEST(ChartRenderer, StyleEffectsBecomeShadowsAndBevelsOfTheShapes) {
     EXPECT_EQ(shaded.pixel(before), plain.pixel(before));
 }
 
+// A legend key is drawn with the shadow and bevel of the series or point it stands for: the
+// style's intense effect on the keys of a column chart, none on the key of a series whose own
+// empty effect list takes it away, and a point's own shadow on its key in a pie's legend.
+TEST(ChartRenderer, LegendKeysCarryTheEffectsOfWhatTheyStandFor) {
+    RenderContext context;
+    context.theme = drawingml::readTheme(kEffectTheme, "specimen.xlsx", "/xl/theme/theme1.xml");
+    const auto styled = [](const QByteArray& plot) {
+        return readChartSpace("<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" "
+                              "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><c:style val=\"42\"/>"
+                              "<c:chart><c:autoTitleDeleted val=\"1\"/><c:plotArea>" + plot +
+                                  "</c:plotArea><c:legend><c:legendPos val=\"r\"/></c:legend></c:chart></c:chartSpace>",
+                              "specimen.xlsx", "/xl/charts/chart1.xml");
+    };
+    const QByteArray series = "<c:ser><c:idx val=\"%1\"/><c:order val=\"%1\"/><c:tx><c:v>S%1</c:v></c:tx>%2<c:val>";
+    const ChartSpace columns = styled(
+        "<c:barChart><c:barDir val=\"col\"/><c:grouping val=\"clustered\"/><c:varyColors val=\"0\"/>" +
+        QString::fromLatin1(series).arg(0).arg(QString()).toLatin1() + numbers({3, 5}) + "</c:val></c:ser>" +
+        QString::fromLatin1(series).arg(1).arg("<c:spPr><a:effectLst/></c:spPr>").toLatin1() + numbers({4, 2}) +
+        "</c:val></c:ser><c:axId val=\"1\"/><c:axId val=\"2\"/></c:barChart>" + kCatValAxes);
+    const ChartScene scene = buildChartScene(columns, context, QSizeF(320, 180));
+    const auto keys = scene.find(E::LegendKey);
+    ASSERT_EQ(keys.size(), 2u);
+    const ScenePrimitive* bar = scene.find(E::DataPoint, 0).front();
+    ASSERT_TRUE(bar->shadow);
+    ASSERT_TRUE(keys[0]->shadow);
+    EXPECT_EQ(keys[0]->shadow->color, bar->shadow->color);
+    EXPECT_EQ(keys[0]->shadow->offset, bar->shadow->offset);
+    EXPECT_DOUBLE_EQ(keys[0]->shadow->blur, bar->shadow->blur);
+    EXPECT_DOUBLE_EQ(keys[0]->bevel, 5);
+    EXPECT_FALSE(keys[1]->shadow);
+    EXPECT_EQ(keys[1]->bevel, 0);
+
+    // A pie lists its points; the second point's own shadow, to the right, is its key's.
+    const QString ownShadow = "<c:dPt><c:idx val=\"1\"/><c:spPr><a:effectLst><a:outerShdw dist=\"38100\" dir=\"0\">"
+                              "<a:srgbClr val=\"FF0000\"/></a:outerShdw></a:effectLst></c:spPr></c:dPt>";
+    const ChartSpace pie = styled("<c:pieChart><c:varyColors val=\"1\"/>" +
+                                  QString::fromLatin1(series).arg(0).arg(ownShadow).toLatin1() + numbers({2, 3, 4}) +
+                                  "</c:val></c:ser><c:firstSliceAng val=\"0\"/></c:pieChart>");
+    const ChartScene pieScene = buildChartScene(pie, context, QSizeF(320, 180));
+    const auto pointKeys = pieScene.find(E::LegendKey);
+    ASSERT_EQ(pointKeys.size(), 3u);
+    ASSERT_TRUE(pointKeys[0]->shadow);
+    EXPECT_NEAR(pointKeys[0]->shadow->offset.y(), 23000 / 12700.0, 1e-6);  // the style's, straight down
+    ASSERT_TRUE(pointKeys[1]->shadow);
+    EXPECT_EQ(pointKeys[1]->shadow->color, QColor(255, 0, 0));
+    EXPECT_NEAR(pointKeys[1]->shadow->offset.x(), 3, 1e-6);
+    EXPECT_NEAR(pointKeys[1]->shadow->offset.y(), 0, 1e-6);
+}
+
 // A date axis's stated bounds stand over its data's dates: the labels run from the minimum to
 // the maximum by the major unit in the base unit, and points outside are not drawn.
 TEST(ChartRenderer, DateAxisBoundsAndUnitsAreHonoured) {

@@ -129,6 +129,53 @@ TEST(ColorResolution, SchemeColoursGoThroughTheColourMapAndItsOverride) {
     EXPECT_EQ(rgba->hex(), "800000");
 }
 
+// A resolved colour remembers the theme colour it stands for, so that a writer can name it
+// again: the scheme value as written with the transforms after the theme's own, carried through
+// a placeholder and further transforms; a stated colour names nothing, nor does a reference
+// with no room left for another transform.
+TEST(ColorResolution, ResolvedColoursRememberTheThemeColourTheyStandFor) {
+    const Theme theme = readTheme(kTheme, "book.xlsx", "/xl/theme/theme1.xml");
+    ASSERT_TRUE(theme.colors);
+    using K = ColorTransform::Kind;
+    const auto resolvedFrom = [&](const QByteArray& colorXml, std::optional<Rgba> placeholder = std::nullopt) {
+        const auto doc = parsed(QByteArray("<a:solidFill ") + kA + ">" + colorXml + "</a:solidFill>");
+        return *resolve(readColor(doc.document_element()), *theme.colors, ColorMap::standard(), placeholder);
+    };
+    const Rgba text = resolvedFrom("<a:schemeClr val='tx1'><a:lumMod val='65000'/><a:lumOff val='35000'/></a:schemeClr>");
+    EXPECT_EQ(text.reference.schemeValue(), "tx1");
+    ASSERT_EQ(text.reference.count, 2);
+    EXPECT_EQ(text.reference.transforms[0].kind, K::LumMod);
+    EXPECT_EQ(text.reference.transforms[0].value, 65000);
+    EXPECT_EQ(text.reference.transforms[1].kind, K::LumOff);
+    EXPECT_EQ(resolvedFrom("<a:schemeClr val='dk2'/>").reference.schemeValue(), "dk2");
+
+    // A format scheme's placeholder takes the style colour's reference and adds its own shade.
+    const Rgba shaded = resolvedFrom("<a:schemeClr val='phClr'><a:shade val='95000'/></a:schemeClr>",
+                                     resolvedFrom("<a:schemeClr val='accent2'/>"));
+    EXPECT_EQ(shaded.reference.schemeValue(), "accent2");
+    ASSERT_EQ(shaded.reference.count, 1);
+    EXPECT_EQ(shaded.reference.transforms[0].kind, K::Shade);
+    const Rgba faded = applyTransforms(shaded, {{K::Alpha, 50000}});
+    EXPECT_EQ(faded.reference.count, 2);
+
+    for (const char* stated : {"<a:srgbClr val='12AB34'/>", "<a:sysClr val='window'/>", "<a:prstClr val='red'/>"})
+        EXPECT_FALSE(resolvedFrom(stated).reference.isSet()) << stated;
+    EXPECT_FALSE(resolvedFrom("<a:schemeClr val='phClr'/>", Rgba::fromRgb(0xFF0000)).reference.isSet());
+
+    Rgba crowded = resolvedFrom("<a:schemeClr val='accent1'/>");
+    for (int i = 0; i < SchemeReference::kMaxTransforms; ++i) crowded = applyTransforms(crowded, {{K::Tint, 90000}});
+    EXPECT_TRUE(crowded.reference.isSet());
+    crowded = applyTransforms(crowded, {{K::Tint, 90000}});
+    EXPECT_FALSE(crowded.reference.isSet());
+
+    // Named through the colour map as a part under it would name the slot.
+    EXPECT_EQ(referenceTo(SchemeSlot::Dk1, ColorMap::standard()).schemeValue(), "tx1");
+    const auto swapped = parsed("<c:clrMapOvr xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart' "
+                                "bg1='dk1' tx1='lt1' bg2='dk2' tx2='lt2'/>");
+    EXPECT_EQ(referenceTo(SchemeSlot::Dk1, readColorMap(swapped.document_element())).schemeValue(), "bg1");
+    EXPECT_EQ(referenceTo(SchemeSlot::Accent3, ColorMap::standard()).schemeValue(), "accent3");
+}
+
 TEST(ThemeReader, SchemesFontsAndFormatListsAsWritten) {
     const Theme theme = readTheme(kTheme, "book.xlsx", "/xl/theme/theme1.xml");
     EXPECT_EQ(theme.name, "Test Theme");

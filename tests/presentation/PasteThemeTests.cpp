@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
@@ -19,6 +20,7 @@
 #include "engine/chartformat/FormatResolver.h"
 #include "engine/package/Xml.h"
 #include "engine/package/OoxmlNames.h"
+#include "engine/package/Package.h"
 #include "engine/presentation/Presentation.h"
 #include "engine/workbook/Workbook.h"
 
@@ -113,6 +115,62 @@ QStringList typefaces(const QByteArray& chartXml) {
     return faces;
 }
 
+// The saved deck at `path` copied to `out` with its master's theme changed: accent 1 and the body
+// font replaced, as a user choosing another theme for the deck would change them.
+const QColor kChangedAccent1(0x8E, 0x44, 0xAD);
+
+void saveWithChangedTheme(const Presentation& deck, const QString& path, const QString& out) {
+    deck.save(path);
+    auto package = engine::Package::load(path);
+    const QByteArray theme = deck.slideTheme(0);
+    int changed = 0;
+    for (const QString& name : package.partNames()) {
+        if (package.part(name) != theme) continue;
+        QByteArray xml = theme;
+        xml.replace("<a:accent1><a:srgbClr val=\"2E6DB4\"/>", "<a:accent1><a:srgbClr val=\"8E44AD\"/>");
+        xml.replace("<a:minorFont><a:latin typeface=\"Arial\"/>", "<a:minorFont><a:latin typeface=\"Liberation Serif\"/>");
+        ASSERT_NE(xml, theme) << "the deck's theme no longer names accent 1 and the body font as expected";
+        package.setPart(name, xml);
+        ++changed;
+    }
+    ASSERT_EQ(changed, 1);
+    package.saveAtomically(out);
+}
+
+// The colours of a chart part: stated (srgbClr values) and named (schemeClr values).
+QStringList colourElements(const QByteArray& chartXml, const char* local) {
+    pugi::xml_document doc;
+    engine::parseXml(doc, chartXml, "test", "chart");
+    QStringList values;
+    for (const auto& n : doc.select_nodes(QStringLiteral("//*[local-name()='%1']").arg(local).toUtf8().constData()))
+        values << QString::fromUtf8(n.node().attribute("val").value());
+    return values;
+}
+
+// LibreOffice's flat document of a deck of one chart: the chart object's markup, lower case.
+QString drawnByLibreOffice(const QString& path, const QTemporaryDir& dir) {
+    QProcess soffice;
+    soffice.start("soffice", {"-env:UserInstallation=file://" + dir.path() + "/lo-profile", "--headless",
+                              "--convert-to", "fodp", "--outdir", dir.path(), path});
+    if (!soffice.waitForFinished(240000)) return {};
+    QFile fodp(dir.filePath(QFileInfo(path).completeBaseName() + ".fodp"));
+    if (!fodp.open(QIODevice::ReadOnly)) return {};
+    const QString text = QString::fromUtf8(fodp.readAll());
+    // The chart is the embedded object; the slide master around it has fonts of its own.
+    const qsizetype from = text.indexOf("<draw:object");
+    const qsizetype to = text.indexOf("</draw:object>", from);
+    if (from < 0 || to <= from) return {};
+    return text.mid(from, to - from).toLower();
+}
+
+QStringList fontFamilies(const QString& drawn) {
+    static const QRegularExpression family(QStringLiteral("font-family=\"([^\"]+)\""));
+    QStringList faces;
+    for (const auto& m : family.globalMatch(drawn)) faces << m.captured(1).remove(QStringLiteral("&apos;")).remove('\'');
+    faces.removeDuplicates();
+    return faces;
+}
+
 }  // namespace
 
 TEST(PasteTheme, DefaultPasteTakesTheDecksThemeAndKeepSourceTheWorkbooks) {
@@ -124,8 +182,9 @@ TEST(PasteTheme, DefaultPasteTakesTheDecksThemeAndKeepSourceTheWorkbooks) {
     EXPECT_TRUE(themeOverrideOf(deck, inDeckTheme).isEmpty());
     EXPECT_FALSE(themeOverrideOf(deck, keptSource).isEmpty());
 
-    // Both state every face: the deck's body font, or the workbook's.
-    EXPECT_EQ(typefaces(deck.package().part(inDeckTheme)), QStringList{"Arial"});
+    // The plain paste names the deck's body font, which it takes; keeping the source states the
+    // workbook's face.
+    EXPECT_EQ(typefaces(deck.package().part(inDeckTheme)), QStringList{"+mn-lt"});
     EXPECT_EQ(typefaces(deck.package().part(keptSource)), QStringList{"Calibri"});
 
     const auto deckScene = drawnOnSlide(deck, 0);
@@ -135,7 +194,8 @@ TEST(PasteTheme, DefaultPasteTakesTheDecksThemeAndKeepSourceTheWorkbooks) {
     EXPECT_NE(axisLabelFamily(deckScene), axisLabelFamily(sourceScene));
 }
 
-// What the chart states as a fixed colour stays whichever theme it takes.
+// What the chart states as a fixed colour or face stays whichever theme it takes; what it names
+// of the theme stays named, to be taken from the deck's.
 TEST(PasteTheme, FixedColoursStayInTheDecksTheme) {
     needGuiApplication();
     auto chart = fixtures::chartPackageFromWorkbook(fixtures::fixtureDir() + "/charts.xlsx", 1);
@@ -145,6 +205,14 @@ TEST(PasteTheme, FixedColoursStayInTheDecksTheme) {
     ASSERT_GT(ser, 0);
     ASSERT_GT(tx, ser);
     xml.insert(tx + 7, "<c:spPr><a:solidFill><a:srgbClr val=\"12AB34\"/></a:solidFill></c:spPr>");
+    const int second = xml.indexOf("<c:ser>", ser + 1);
+    const int secondTx = xml.indexOf("</c:tx>", second);
+    ASSERT_GT(secondTx, second);
+    xml.insert(secondTx + 7, "<c:spPr><a:ln><a:solidFill><a:schemeClr val=\"accent6\"><a:lumMod val=\"75000\"/>"
+                             "</a:schemeClr></a:solidFill></a:ln></c:spPr>");
+    const QByteArray titleRun = "<a:rPr lang=\"en-US\"/>";
+    ASSERT_GT(xml.indexOf(titleRun), 0);
+    xml.replace(titleRun, "<a:rPr lang=\"en-US\"><a:latin typeface=\"Courier New\"/></a:rPr>");
     auto deck = Presentation::createNew();
     deck.addSlide(0, 12);
     deck.pasteChart(0, chart);
@@ -158,11 +226,22 @@ TEST(PasteTheme, FixedColoursStayInTheDecksTheme) {
             break;
         }
     }
+    const QByteArray pasted = deck.package().part(chartOn(deck, 0));
+    EXPECT_EQ(colourElements(pasted, "srgbClr"), QStringList{"12AB34"});
+    pugi::xml_document doc;
+    engine::parseXml(doc, pasted, "test", "chart");
+    const auto line = doc.select_node("//*[local-name()='ser'][2]/*[local-name()='spPr']/*[local-name()='ln']"
+                                      "/*[local-name()='solidFill']/*[local-name()='schemeClr']");
+    ASSERT_TRUE(line);
+    EXPECT_STREQ(line.node().attribute("val").value(), "accent6");
+    EXPECT_STREQ(line.node().first_child().attribute("val").value(), "75000");
+    EXPECT_EQ(typefaces(pasted), (QStringList{"Courier New", "+mn-lt"}));
 }
 
-// LibreOffice reads no theme override (and resolves a chart's theme references against the
-// deck's own theme): each paste must state its colours and faces for LibreOffice to draw them
-// as the office applications do. Its own flat document of each deck says what it drew with.
+// LibreOffice reads no theme override and resolves a chart's theme references against the
+// deck's own theme: the plain paste, which names the deck's theme, and the kept source, which
+// states the workbook's look, both draw there as the office applications draw them. Its own flat
+// document of each deck says what it drew with.
 TEST(PasteTheme, LibreOfficeDrawsEachPasteInItsTheme) {
     if (!fixtures::sofficeAvailable())
         GTEST_SKIP() << "LibreOffice is not installed; outside check skipped";
@@ -174,20 +253,8 @@ TEST(PasteTheme, LibreOfficeDrawsEachPasteInItsTheme) {
         one.deleteSlides({1 - slide});
         const QString path = dir.filePath(QStringLiteral("paste%1.pptx").arg(slide));
         one.save(path);
-        QProcess soffice;
-        soffice.start("soffice",
-                      {"-env:UserInstallation=file://" + dir.path() + "/lo-profile", "--headless",
-                       "--convert-to", "fodp", "--outdir", dir.path(), path});
-        ASSERT_TRUE(soffice.waitForFinished(240000));
-        QFile fodp(dir.filePath(QStringLiteral("paste%1.fodp").arg(slide)));
-        ASSERT_TRUE(fodp.open(QIODevice::ReadOnly)) << fodp.fileName().toStdString();
-        const QString text = QString::fromUtf8(fodp.readAll());
-        // The chart is the embedded object; the slide master around it has fonts of its own.
-        const qsizetype from = text.indexOf("<draw:object");
-        const qsizetype to = text.indexOf("</draw:object>", from);
-        ASSERT_GE(from, 0);
-        ASSERT_GT(to, from);
-        chartsDrawn << text.mid(from, to - from).toLower();
+        chartsDrawn << drawnByLibreOffice(path, dir);
+        ASSERT_FALSE(chartsDrawn.back().isEmpty()) << path.toStdString();
     }
     const QString& inDeckTheme = chartsDrawn[0];
     const QString& keptSource = chartsDrawn[1];
@@ -195,14 +262,63 @@ TEST(PasteTheme, LibreOfficeDrawsEachPasteInItsTheme) {
     EXPECT_FALSE(inDeckTheme.contains("#4f81bd"));
     EXPECT_TRUE(keptSource.contains("#4f81bd"));
     EXPECT_FALSE(keptSource.contains("#2e6db4"));
-    static const QRegularExpression family(QStringLiteral("font-family=\"([^\"]+)\""));
-    QStringList deckFaces, sourceFaces;
-    for (const auto& m : family.globalMatch(inDeckTheme)) deckFaces << m.captured(1).remove('\'');
-    for (const auto& m : family.globalMatch(keptSource)) sourceFaces << m.captured(1).remove('\'');
-    deckFaces.removeDuplicates();
-    sourceFaces.removeDuplicates();
-    EXPECT_EQ(deckFaces, QStringList{"arial"});
-    EXPECT_EQ(sourceFaces, QStringList{"calibri"});
+    EXPECT_EQ(fontFamilies(inDeckTheme), QStringList{"arial"});
+    EXPECT_EQ(fontFamilies(keptSource), QStringList{"calibri"});
+}
+
+// The plain paste names the deck's theme where the chart takes its look from the theme: the
+// series' automatic fills are accents, the text and axes the text colour with the style's
+// transforms; nothing is stated but what the chart itself states.
+TEST(PasteTheme, PlainPasteNamesTheDecksThemeColours) {
+    const Presentation deck = deckWithBothPastes();
+    const QByteArray inDeckTheme = deck.package().part(chartOn(deck, 0));
+    const QByteArray keptSource = deck.package().part(chartOn(deck, 1));
+    EXPECT_EQ(colourElements(inDeckTheme, "srgbClr"), QStringList());
+    const QStringList named = colourElements(inDeckTheme, "schemeClr");
+    EXPECT_TRUE(named.contains("accent1"));
+    EXPECT_TRUE(named.contains("accent2"));
+    EXPECT_TRUE(named.contains("tx1"));
+    pugi::xml_document doc;
+    engine::parseXml(doc, inDeckTheme, "test", "chart");
+    const auto fill = doc.select_node("//*[local-name()='ser'][1]/*[local-name()='spPr']/*[local-name()='solidFill']/*");
+    ASSERT_TRUE(fill);
+    EXPECT_STREQ(fill.node().name(), "a:schemeClr");
+    EXPECT_STREQ(fill.node().attribute("val").value(), "accent1");
+    // Keeping the source names nothing of any theme.
+    EXPECT_EQ(colourElements(keptSource, "schemeClr"), QStringList());
+}
+
+// A later change of the deck's theme recolours the plain paste and changes its face, in our
+// drawing; the chart that kept its source formatting stays as it was.
+TEST(PasteTheme, PlainPasteFollowsALaterChangeOfTheDecksTheme) {
+    QTemporaryDir dir;
+    const Presentation before = deckWithBothPastes();
+    saveWithChangedTheme(before, dir.filePath("before.pptx"), dir.filePath("after.pptx"));
+    const Presentation after = Presentation::open(dir.filePath("after.pptx"));
+
+    const auto deckScene = drawnOnSlide(after, 0);
+    EXPECT_EQ(firstSeriesFill(deckScene), kChangedAccent1);
+    EXPECT_EQ(axisLabelFamily(deckScene), "Liberation Serif");
+    const auto sourceBefore = drawnOnSlide(before, 1);
+    const auto sourceAfter = drawnOnSlide(after, 1);
+    EXPECT_EQ(firstSeriesFill(sourceAfter), kWorkbookAccent1);
+    EXPECT_EQ(axisLabelFamily(sourceAfter), axisLabelFamily(sourceBefore));
+}
+
+// LibreOffice resolves the plain paste's theme references against the deck's theme, in colours
+// and fonts alike: it follows a change of the deck's theme as our drawing does.
+TEST(PasteTheme, LibreOfficeFollowsALaterChangeOfTheDecksTheme) {
+    if (!fixtures::sofficeAvailable())
+        GTEST_SKIP() << "LibreOffice is not installed; outside check skipped";
+    QTemporaryDir dir;
+    Presentation plain = deckWithBothPastes();
+    plain.deleteSlides({1});
+    saveWithChangedTheme(plain, dir.filePath("plain.pptx"), dir.filePath("changed.pptx"));
+    const QString drawn = drawnByLibreOffice(dir.filePath("changed.pptx"), dir);
+    ASSERT_FALSE(drawn.isEmpty());
+    EXPECT_TRUE(drawn.contains("#8e44ad"));
+    EXPECT_FALSE(drawn.contains("#2e6db4"));
+    EXPECT_EQ(fontFamilies(drawn), QStringList{"liberation serif"});
 }
 
 // A pivot chart shows what its pivot table gives it: four points of two category levels, where
