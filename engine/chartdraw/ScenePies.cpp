@@ -28,6 +28,28 @@ QPointF ChartSceneBuilder::polar(QPointF c, double r, double degreesFromTop) {
     return {c.x() + r * std::cos(a), c.y() + r * std::sin(a)};
 }
 
+std::vector<ChartSceneBuilder::Slice> ChartSceneBuilder::ringSlices(const GroupData& g, const SeriesData& s, size_t ring,
+                                                                     size_t rings, QPointF center, double radius) const {
+    const bool doughnut = g.group->kind == K::Doughnut;
+    const double hole = doughnut ? std::clamp(g.group->holeSize.value_or(10), 1, 90) / 100.0 * radius : 0;
+    const double ringWidth = rings == 0 ? 0 : (radius - hole) / rings;
+    double total = 0;
+    for (double v : s.values)
+        if (std::isfinite(v)) total += std::abs(v);
+    double angle = g.group->firstSliceAngle.value_or(0);
+    std::vector<Slice> slices;
+    for (size_t i = 0; i < s.values.size(); ++i) {
+        Slice slice = Slice::next(s.values[i], total, angle);
+        slice.outer = doughnut ? hole + (ring + 1) * ringWidth : radius;
+        slice.inner = doughnut ? hole + ring * ringWidth : 0;
+        const DataPoint* dp = byIndex(s.series->points, int(i));
+        const int explosion = dp && dp->explosion ? *dp->explosion : s.series->explosion.value_or(0);
+        slice.center = explosion > 0 && !doughnut ? polar(center, radius * explosion / 100.0, slice.start + slice.sweep / 2) : center;
+        slices.push_back(slice);
+    }
+    return slices;
+}
+
 void ChartSceneBuilder::drawPie(const GroupData& g) {
     const QRectF plot = m_layout.plot;
     const bool doughnut = g.group->kind == K::Doughnut;
@@ -38,41 +60,121 @@ void ChartSceneBuilder::drawPie(const GroupData& g) {
         maxExplosion = std::max(maxExplosion, s.series->explosion.value_or(0));
         for (const DataPoint& p : s.series->points) maxExplosion = std::max(maxExplosion, p.explosion.value_or(0));
     }
-    const bool labelsOutside = hasOutsidePieLabels(g);
-    double radius = std::min(plot.width(), plot.height()) / 2 * (labelsOutside ? 0.75 : 0.95);
+    double radius = std::min(plot.width(), plot.height()) / 2 * 0.95;
     radius /= 1 + std::min(maxExplosion, 400) / 100.0;
     const QPointF center = plot.center();
-    const double hole = doughnut ? std::clamp(g.group->holeSize.value_or(10), 1, 90) / 100.0 * radius : 0;
-    const double ringWidth = rings.empty() ? 0 : (radius - hole) / rings.size();
-    const double first = g.group->firstSliceAngle.value_or(0);
+    radius = placePieLabels(g, rings, center, radius);
     for (size_t ri = 0; ri < rings.size(); ++ri) {
         const SeriesData& s = rings[ri];
-        double total = 0;
-        for (double v : s.values)
-            if (std::isfinite(v)) total += std::abs(v);
-        double angle = first;
-        std::vector<Slice> slices;
-        for (size_t i = 0; i < s.values.size(); ++i) {
-            Slice slice = Slice::next(s.values[i], total, angle);
-            slice.outer = doughnut ? hole + (ri + 1) * ringWidth : radius;
-            slice.inner = doughnut ? hole + ri * ringWidth : 0;
-            const DataPoint* dp = byIndex(s.series->points, int(i));
-            const int explosion = dp && dp->explosion ? *dp->explosion : s.series->explosion.value_or(0);
-            slice.center = explosion > 0 && !doughnut ? polar(center, radius * explosion / 100.0, slice.start + slice.sweep / 2) : center;
-            slices.push_back(slice);
-            if (slice.sweep <= 0) continue;
-            addShape(tagOf(E::DataPoint, s.position, int(i)), slicePath(slice), R().dataPoint(*g.group, *s.series, int(i)));
-        }
+        const std::vector<Slice> slices = ringSlices(g, s, ri, rings.size(), center, radius);
+        for (size_t i = 0; i < slices.size(); ++i)
+            if (slices[i].sweep > 0)
+                addShape(tagOf(E::DataPoint, s.position, int(i)), slicePath(slices[i]), R().dataPoint(*g.group, *s.series, int(i)));
         m_slices[s.position] = slices;
     }
 }
 
-bool ChartSceneBuilder::hasOutsidePieLabels(const GroupData& g) const {
-    for (const SeriesData& s : g.series) {
-        const auto label = R().dataLabel(*g.group, *s.series);
-        if (label && label->visible() && label->position == QLatin1String("outEnd")) return true;
+// Labels at best fit and outside end, as the spreadsheet application places them:
+// - Best fit puts a label inside its slice, centred where a centred label goes (two thirds
+//   out on a pie, mid-ring on a doughnut), when its box fits there whole; otherwise it goes
+//   outside, like a label at outside end.
+// - Outside labels stand beside the middle of their slice's arc, kRingLabelGap (3 pt) off it;
+//   those of one half of the circle that would overlap are moved apart up and down, kept 2 pt
+//   apart (their backgrounds reach 1 pt over their text) and set against the circle
+//   (RingLabels.h).
+// - The pie shrinks until its outside labels, once placed, stay in the plot area, to
+//   no less than half the radius it has without them: the application keeps the circle and
+//   its labels inside the plot area, and gives a pie with outside labels a smaller circle (the
+//   fixed three quarters this engine used for outside end before, which left a long label
+//   over the frame or the legend).
+// - A label that ends up farther from its slice's arc than twice that gap is joined to it by
+//   a leader line when the labels show them (c:showLeaderLines), drawn as c:leaderLines says.
+// The reference pictures of the pie and doughnut examples show no labels: the positions above
+// are the rules the application's label options describe (best fit: inside when the label
+// fits; leader lines only for labels moved off their place); the 3 pt gap is the one our
+// outside-end labels of bars keep, and half the radius is our own bound.
+// Doughnut labels default to the centre of their ring (the application offers no other
+// position), where it lets labels too big for their slice overlap their neighbours' (its own
+// drawing of thin slices is unreadable). Those of the outer ring go outside instead, as at best
+// fit, when they neither fit their slice nor stay clear of the other centred labels; a label
+// that overlaps nothing stays where the application draws it. Labels of the inner rings stay
+// centred.
+double ChartSceneBuilder::placePieLabels(const GroupData& g, const std::vector<SeriesData>& rings, QPointF center,
+                                         double radius) {
+    if (rings.empty() || !(radius > 0)) return radius;
+    const SeriesData& s = rings.back();
+    if (!s.series->labels && !g.group->labels) return radius;
+    double total = 0;
+    for (double v : s.values)
+        if (std::isfinite(v)) total += std::abs(v);
+    std::vector<std::optional<PointLabel>> labels(s.values.size());
+    bool any = false;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        labels[i] = pointLabel(g, s, int(i), total);
+        if (!labels[i]) continue;
+        const QString& position = labels[i]->label.position;
+        const bool crowdedCentre = g.group->kind == K::Doughnut && position == QLatin1String("ctr");
+        if (position != QLatin1String("bestFit") && position != QLatin1String("outEnd") && !crowdedCentre) labels[i].reset();
+        else any = true;
     }
-    return false;
+    if (!any) return radius;
+    // Which labels go outside at `r`, their boxes' centres for those inside.
+    std::vector<QPointF> inside(labels.size());
+    std::vector<size_t> outsideIndex;
+    const auto sort = [&](double r, std::vector<RingLabel>& outside) {
+        const std::vector<Slice> slices = ringSlices(g, s, rings.size() - 1, rings.size(), center, r);
+        outside.clear();
+        outsideIndex.clear();
+        std::vector<QRectF> boxes(labels.size());
+        for (size_t i = 0; i < labels.size(); ++i) {
+            if (!labels[i]) continue;
+            const Slice& sl = slices[i];
+            inside[i] = polar(sl.center, sl.inner > 0 ? (sl.inner + sl.outer) / 2 : sl.outer * 0.65, sl.start + sl.sweep / 2);
+            const QSizeF room = labels[i]->room;
+            boxes[i] = QRectF(inside[i].x() - room.width() / 2, inside[i].y() - room.height() / 2, room.width(), room.height());
+        }
+        for (size_t i = 0; i < labels.size(); ++i) {
+            if (!labels[i]) continue;
+            const Slice& sl = slices[i];
+            const QString& position = labels[i]->label.position;
+            if (position != QLatin1String("outEnd") && !slicePath(sl).contains(boxes[i])) {
+                bool crowded = position == QLatin1String("bestFit");
+                for (size_t j = 0; j < labels.size() && !crowded; ++j)
+                    crowded = j != i && labels[j] && boxes[j].intersects(boxes[i]);
+                if (!crowded) continue;
+            } else if (position != QLatin1String("outEnd")) {
+                continue;
+            }
+            outside.push_back(RingLabel{sl.center, sl.outer, sl.start + sl.sweep / 2, labels[i]->room});
+            outsideIndex.push_back(i);
+        }
+    };
+    const QRectF plot = m_layout.plot;
+    const double full = radius;
+    std::vector<RingLabel> outside;
+    // A smaller circle may send more labels outside, and labels moved apart may still leave
+    // the plot area: a few rounds settle it.
+    for (int round = 0; round < 6; ++round) {
+        sort(radius, outside);
+        const double scale = ringLabelScale(outside, center, plot, 0.5 * full / radius);
+        if (scale < 0.999) {
+            radius *= scale;
+            continue;
+        }
+        double overflow = 0;
+        for (const PlacedRingLabel& p : placeRingLabels(outside, plot, 2))
+            overflow = std::max({overflow, plot.top() - p.box.top(), p.box.bottom() - plot.bottom(),
+                                 plot.left() - p.box.left(), p.box.right() - plot.right()});
+        if (overflow < 0.5 || radius <= 0.5 * full + 0.01) break;
+        radius = std::max(0.5 * full, radius - overflow);
+    }
+    sort(radius, outside);
+    for (size_t i = 0; i < labels.size(); ++i)
+        if (labels[i]) m_pieLabels[{s.position, int(i)}] = PiePlacedLabel{inside[i], std::nullopt};
+    const std::vector<PlacedRingLabel> placed = placeRingLabels(outside, plot, 2);
+    for (size_t k = 0; k < placed.size(); ++k)
+        m_pieLabels[{s.position, int(outsideIndex[k])}] = PiePlacedLabel{placed[k].box.center(), placed[k].edge};
+    return radius;
 }
 
 void ChartSceneBuilder::drawOfPie(const GroupData& g) {

@@ -1,0 +1,115 @@
+#include "engine/text/RingLabels.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace engine {
+
+namespace {
+
+QPointF ringDirection(double degreesFromTop) {
+    const double a = (degreesFromTop - 90) * M_PI / 180;
+    return {std::cos(a), std::sin(a)};
+}
+
+// How far a box reaches towards -direction from its centre.
+double ringBoxReach(QSizeF size, QPointF direction) {
+    return std::abs(direction.x()) * size.width() / 2 + std::abs(direction.y()) * size.height() / 2;
+}
+
+// Whether a label's slice's arc has its middle on the right half (12 to 6 o'clock).
+bool ringRightHalf(double mid) {
+    const double a = std::fmod(std::fmod(mid, 360) + 360, 360);
+    return a < 180;
+}
+
+}  // namespace
+
+double ringLabelScale(const std::vector<RingLabel>& labels, QPointF center, const QRectF& bounds,
+                      double smallest) {
+    double scale = 1;
+    for (const RingLabel& l : labels) {
+        const QPointF u = ringDirection(l.mid);
+        // The label's centre lies at (scale * reach + fixed) along u from the circle's centre.
+        const double reach = QPointF::dotProduct(l.sliceCenter - center, u) + l.outer;
+        const double fixed = kRingLabelGap + ringBoxReach(l.size, u);
+        if (reach <= 0) continue;
+        const auto limit = [&](double component, double room) {
+            // component * (scale * reach + fixed) <= room
+            if (component <= 1e-6) return;
+            scale = std::min(scale, (room / component - fixed) / reach);
+        };
+        limit(u.x(), bounds.right() - l.size.width() / 2 - center.x());
+        limit(-u.x(), center.x() - bounds.left() - l.size.width() / 2);
+        limit(u.y(), bounds.bottom() - l.size.height() / 2 - center.y());
+        limit(-u.y(), center.y() - bounds.top() - l.size.height() / 2);
+    }
+    return std::clamp(scale, smallest, 1.0);
+}
+
+std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& labels, const QRectF& bounds,
+                                             double spacing) {
+    std::vector<PlacedRingLabel> out(labels.size());
+    std::vector<double> tops(labels.size());
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const RingLabel& l = labels[i];
+        const QPointF u = ringDirection(l.mid);
+        out[i].edge = l.sliceCenter + u * l.outer;
+        const QPointF at = l.sliceCenter + u * (l.outer + kRingLabelGap + ringBoxReach(l.size, u));
+        tops[i] = at.y() - l.size.height() / 2;
+    }
+    for (const bool right : {true, false}) {
+        std::vector<size_t> half;
+        for (size_t i = 0; i < labels.size(); ++i)
+            if (ringRightHalf(labels[i].mid) == right) half.push_back(i);
+        // Clockwise down the right half, anticlockwise down the left: by the angle, since
+        // boxes beside the circle's bottom or top do not rise and fall in its order.
+        const auto turn = [&](size_t i) {
+            const double a = std::fmod(std::fmod(labels[i].mid, 360) + 360, 360);
+            return right ? a : 360 - a;
+        };
+        std::stable_sort(half.begin(), half.end(), [&](size_t a, size_t b) { return turn(a) < turn(b); });
+        const auto height = [&](size_t i) { return labels[i].size.height(); };
+        // Down: each below the one above it.
+        for (size_t k = 1; k < half.size(); ++k)
+            tops[half[k]] = std::max(tops[half[k]], tops[half[k - 1]] + height(half[k - 1]) + spacing);
+        // Up: the lowest inside the bottom, each above the one below it.
+        for (size_t k = half.size(); k-- > 0;) {
+            double limit = bounds.bottom() - height(half[k]);
+            if (k + 1 < half.size()) limit = std::min(limit, tops[half[k + 1]] - spacing - height(half[k]));
+            tops[half[k]] = std::min(tops[half[k]], limit);
+        }
+        // Down once more from the top, should they not fit between top and bottom: then the
+        // lowest ones are the ones that leave the bounds, not the highest.
+        for (size_t k = 0; k < half.size(); ++k) {
+            double limit = bounds.top();
+            if (k > 0) limit = std::max(limit, tops[half[k - 1]] + height(half[k - 1]) + spacing);
+            tops[half[k]] = std::max(tops[half[k]], limit);
+        }
+    }
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const RingLabel& l = labels[i];
+        const double clear = l.outer + kRingLabelGap;
+        // The circle is widest, over the box's rows, at the row nearest its centre's height.
+        const double top = tops[i], bottom = top + l.size.height();
+        const double dy = l.sliceCenter.y() < top ? top - l.sliceCenter.y()
+                          : l.sliceCenter.y() > bottom ? l.sliceCenter.y() - bottom
+                                                       : 0;
+        // Boxes above or below the circle keep the gap from the line through its centre too,
+        // so that the two halves' labels do not touch.
+        const double halfWidth = std::max(kRingLabelGap, std::sqrt(std::max(0.0, clear * clear - dy * dy)));
+        const double left = ringRightHalf(l.mid) ? l.sliceCenter.x() + halfWidth
+                                                 : l.sliceCenter.x() - halfWidth - l.size.width();
+        out[i].box = QRectF(left, top, l.size.width(), l.size.height());
+    }
+    return out;
+}
+
+std::optional<std::pair<QPointF, QPointF>> ringLeaderLine(QPointF edge, const QRectF& box, double within) {
+    const QPointF nearest(std::clamp(edge.x(), box.left(), box.right()), std::clamp(edge.y(), box.top(), box.bottom()));
+    const QPointF d = nearest - edge;
+    if (std::hypot(d.x(), d.y()) <= within) return std::nullopt;
+    return std::make_pair(edge, nearest);
+}
+
+}  // namespace engine
