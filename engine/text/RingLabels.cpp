@@ -58,17 +58,46 @@ std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& label
         const QPointF at = l.sliceCenter + u * (l.outer + kRingLabelGap + ringBoxReach(l.size, u));
         tops[i] = at.y() - l.size.height() / 2;
     }
-    for (const bool right : {true, false}) {
+    // The angle down each half from the top: clockwise on the right, anticlockwise on the
+    // left; a label that crossed over from the other half comes before 12 or after 6 o'clock.
+    std::vector<bool> onRight(labels.size());
+    for (size_t i = 0; i < labels.size(); ++i) onRight[i] = ringRightHalf(labels[i].mid);
+    const auto turn = [&](size_t i) {
+        const double a = std::fmod(std::fmod(labels[i].mid, 360) + 360, 360);
+        if (onRight[i]) return a >= 180 ? a - 360 : a;
+        return 360 - a;
+    };
+    const auto sideOf = [&](bool right) {
         std::vector<size_t> half;
         for (size_t i = 0; i < labels.size(); ++i)
-            if (ringRightHalf(labels[i].mid) == right) half.push_back(i);
-        // Clockwise down the right half, anticlockwise down the left: by the angle, since
-        // boxes beside the circle's bottom or top do not rise and fall in its order.
-        const auto turn = [&](size_t i) {
-            const double a = std::fmod(std::fmod(labels[i].mid, 360) + 360, 360);
-            return right ? a : 360 - a;
-        };
+            if (onRight[i] == right) half.push_back(i);
+        // By the angle, not by height: boxes beside the circle's bottom or top do not rise
+        // and fall in its order.
         std::stable_sort(half.begin(), half.end(), [&](size_t a, size_t b) { return turn(a) < turn(b); });
+        return half;
+    };
+    const auto need = [&](const std::vector<size_t>& half) {
+        double sum = 0;
+        for (size_t i : half) sum += labels[i].size.height() + spacing;
+        return sum - spacing;
+    };
+    // A half with more labels than its height holds hands those nearest the other half over
+    // the top or the bottom of the circle, while the other half has room for them.
+    for (const bool right : {true, false}) {
+        for (;;) {
+            const std::vector<size_t> half = sideOf(right), other = sideOf(!right);
+            if (half.size() < 2 || need(half) <= bounds.height()) break;
+            const double a = std::fmod(std::fmod(labels[half.front()].mid, 360) + 360, 360);
+            const double b = std::fmod(std::fmod(labels[half.back()].mid, 360) + 360, 360);
+            // How far the first (nearest 12) and the last (nearest 6) are from crossing.
+            const double toTop = right ? a : 360 - a, toBottom = right ? 180 - b : b - 180;
+            const size_t moving = toTop <= toBottom ? half.front() : half.back();
+            if (need(other) + spacing + labels[moving].size.height() > bounds.height()) break;
+            onRight[moving] = !right;
+        }
+    }
+    for (const bool right : {true, false}) {
+        const std::vector<size_t> half = sideOf(right);
         const auto height = [&](size_t i) { return labels[i].size.height(); };
         // Down: each below the one above it.
         for (size_t k = 1; k < half.size(); ++k)
@@ -98,7 +127,7 @@ std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& label
         // Boxes above or below the circle keep the gap from the line through its centre too,
         // so that the two halves' labels do not touch.
         const double halfWidth = std::max(kRingLabelGap, std::sqrt(std::max(0.0, clear * clear - dy * dy)));
-        const double left = ringRightHalf(l.mid) ? l.sliceCenter.x() + halfWidth
+        const double left = onRight[i] ? l.sliceCenter.x() + halfWidth
                                                  : l.sliceCenter.x() - halfWidth - l.size.width();
         out[i].box = QRectF(left, top, l.size.width(), l.size.height());
     }

@@ -38,7 +38,8 @@ double ringLabelScale(const std::vector<RingLabel>& labels, QPointF center, cons
                       double smallest);
 
 // The boxes of the labels, in the order given: each half of the circle's labels (right: arcs
-// whose middle lies from 12 to 6 o'clock) in their order round the circle from the top, moved
+// whose middle lies from 12 to 6 o'clock) in their order round the circle from the top (a
+// half with more than its height holds hands those nearest the other half over to it), moved
 // down, then up, as
 // little as keeps them one `spacing` apart and inside the top and bottom of `bounds` (when they
 // fit there at all), then set against the circle: the box's side towards the centre as near as
