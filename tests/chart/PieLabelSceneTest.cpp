@@ -132,6 +132,16 @@ TEST(PieLabels, LeaderLinesOnlyWhenTheLabelsShowThem) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front()->stroke->color, QColor(255, 0, 0));
     EXPECT_DOUBLE_EQ(lines.front()->stroke->width, 2);
+    // Or those of the Office 2013 extension, where the file keeps them there.
+    const ChartSpace extended = pieChart(kCrowded, "bestFit",
+        "<c:extLst><c:ext uri=\"{CE6537A1-D6FC-4f65-9D91-7224C49458BB}\" "
+        "xmlns:c15=\"http://schemas.microsoft.com/office/drawing/2012/chart\"><c15:showLeaderLines val=\"1\"/>"
+        "<c15:leaderLines><c:spPr><a:ln w=\"12700\"><a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill></a:ln></c:spPr>"
+        "</c15:leaderLines></c:ext></c:extLst>");
+    const auto blue = sceneOf(extended).find(E::LeaderLine);
+    ASSERT_FALSE(blue.empty());
+    EXPECT_EQ(blue.front()->stroke->color, QColor(0, 0, 255));
+    EXPECT_DOUBLE_EQ(blue.front()->stroke->width, 1);
 }
 
 TEST(PieLabels, LabelsThatFitStayInsideWithoutLeaderLines) {
