@@ -177,7 +177,7 @@ class ChartSceneBuilder {
                                   QPointF center, double radius) const;
 
     // Where the labels of a pie, or of a doughnut's outer ring, go at best fit or outside end
-    // (into m_pieLabels), and the radius that leaves room for those outside: see ScenePies.cpp.
+    // (into m_pieLabels), and the radius that leaves room for those outside (placeSliceLabels).
     double placePieLabels(const GroupData& g, const std::vector<SeriesData>& rings, QPointF center, double radius);
 
     void drawOfPie(const GroupData& g);

@@ -2,6 +2,8 @@
 
 #include "engine/chartdraw/ChartSceneBuilder.h"
 
+#include <QLineF>
+
 namespace engine::chart {
 
 QPainterPath ChartSceneBuilder::slicePath(const Slice& s) const {
@@ -74,107 +76,42 @@ void ChartSceneBuilder::drawPie(const GroupData& g) {
     }
 }
 
-// Labels at best fit and outside end, as the spreadsheet application places them:
-// - Best fit puts a label inside its slice, centred where a centred label goes (two thirds
-//   out on a pie, mid-ring on a doughnut), when its box fits there whole; otherwise it goes
-//   outside, like a label at outside end.
-// - Outside labels stand beside the middle of their slice's arc, kRingLabelGap (3 pt) off it;
-//   those of one half of the circle that would overlap are moved apart up and down, kept 2 pt
-//   apart (their backgrounds reach 1 pt over their text) and set against the circle
-//   (RingLabels.h).
-// - The pie shrinks until its outside labels, once placed, stay in the plot area, to
-//   no less than half the radius it has without them: the application keeps the circle and
-//   its labels inside the plot area, and gives a pie with outside labels a smaller circle (the
-//   fixed three quarters this engine used for outside end before, which left a long label
-//   over the frame or the legend).
-// - A label that ends up farther from its slice's arc than twice that gap is joined to it by
-//   a leader line when the labels show them (c:showLeaderLines), drawn as c:leaderLines says.
-// The reference pictures of the pie and doughnut examples show no labels: the positions above
-// are the rules the application's label options describe (best fit: inside when the label
-// fits; leader lines only for labels moved off their place); the 3 pt gap is the one our
-// outside-end labels of bars keep, and half the radius is our own bound.
-// Doughnut labels default to the centre of their ring (the application offers no other
-// position), where it lets labels too big for their slice overlap their neighbours' (its own
-// drawing of thin slices is unreadable). Those of the outer ring go outside instead, as at best
-// fit, when they neither fit their slice nor stay clear of the other centred labels; a label
-// that overlaps nothing stays where the application draws it. Labels of the inner rings stay
-// centred.
+// The labels of the outer ring at best fit and outside end, and a doughnut's centred ones,
+// placed by the rules of placeSliceLabels (RingLabels.h).
 double ChartSceneBuilder::placePieLabels(const GroupData& g, const std::vector<SeriesData>& rings, QPointF center,
                                          double radius) {
     if (rings.empty() || !(radius > 0)) return radius;
     const SeriesData& s = rings.back();
     if (!s.series->labels && !g.group->labels) return radius;
+    const bool doughnut = g.group->kind == K::Doughnut;
     double total = 0;
     for (double v : s.values)
         if (std::isfinite(v)) total += std::abs(v);
-    std::vector<std::optional<PointLabel>> labels(s.values.size());
-    bool any = false;
-    for (size_t i = 0; i < labels.size(); ++i) {
-        labels[i] = pointLabel(g, s, int(i), total);
-        if (!labels[i]) continue;
-        const QString& position = labels[i]->label.position;
-        const bool crowdedCentre = g.group->kind == K::Doughnut && position == QLatin1String("ctr");
-        if (position != QLatin1String("bestFit") && position != QLatin1String("outEnd") && !crowdedCentre) labels[i].reset();
-        else any = true;
+    const std::vector<Slice> slices = ringSlices(g, s, rings.size() - 1, rings.size(), center, radius);
+    std::vector<SliceLabel> labels;
+    std::vector<int> points;
+    for (size_t i = 0; i < slices.size(); ++i) {
+        const std::optional<PointLabel> label = pointLabel(g, s, int(i), total);
+        if (!label) continue;
+        SliceLabel l;
+        const QString& position = label->label.position;
+        if (position == QLatin1String("bestFit")) l.place = SliceLabel::Place::BestFit;
+        else if (position == QLatin1String("outEnd")) l.place = SliceLabel::Place::OutsideEnd;
+        else if (doughnut && position == QLatin1String("ctr")) l.place = SliceLabel::Place::CentredUnlessCrowded;
+        else continue;
+        l.size = label->room;
+        l.start = slices[i].start;
+        l.sweep = slices[i].sweep;
+        l.explosion = QLineF(center, slices[i].center).length() / radius;
+        labels.push_back(l);
+        points.push_back(int(i));
     }
-    if (!any) return radius;
-    // Which labels go outside at `r`, their boxes' centres for those inside.
-    std::vector<QPointF> inside(labels.size());
-    std::vector<size_t> outsideIndex;
-    const auto sort = [&](double r, std::vector<RingLabel>& outside) {
-        const std::vector<Slice> slices = ringSlices(g, s, rings.size() - 1, rings.size(), center, r);
-        outside.clear();
-        outsideIndex.clear();
-        std::vector<QRectF> boxes(labels.size());
-        for (size_t i = 0; i < labels.size(); ++i) {
-            if (!labels[i]) continue;
-            const Slice& sl = slices[i];
-            inside[i] = polar(sl.center, sl.inner > 0 ? (sl.inner + sl.outer) / 2 : sl.outer * 0.65, sl.start + sl.sweep / 2);
-            const QSizeF room = labels[i]->room;
-            boxes[i] = QRectF(inside[i].x() - room.width() / 2, inside[i].y() - room.height() / 2, room.width(), room.height());
-        }
-        for (size_t i = 0; i < labels.size(); ++i) {
-            if (!labels[i]) continue;
-            const Slice& sl = slices[i];
-            const QString& position = labels[i]->label.position;
-            if (position != QLatin1String("outEnd") && !slicePath(sl).contains(boxes[i])) {
-                bool crowded = position == QLatin1String("bestFit");
-                for (size_t j = 0; j < labels.size() && !crowded; ++j)
-                    crowded = j != i && labels[j] && boxes[j].intersects(boxes[i]);
-                if (!crowded) continue;
-            } else if (position != QLatin1String("outEnd")) {
-                continue;
-            }
-            outside.push_back(RingLabel{sl.center, sl.outer, sl.start + sl.sweep / 2, labels[i]->room});
-            outsideIndex.push_back(i);
-        }
-    };
-    const QRectF plot = m_layout.plot;
-    const double full = radius;
-    std::vector<RingLabel> outside;
-    // A smaller circle may send more labels outside, and labels moved apart may still leave
-    // the plot area: a few rounds settle it.
-    for (int round = 0; round < 6; ++round) {
-        sort(radius, outside);
-        const double scale = ringLabelScale(outside, center, plot, 0.5 * full / radius);
-        if (scale < 0.999) {
-            radius *= scale;
-            continue;
-        }
-        double overflow = 0;
-        for (const PlacedRingLabel& p : placeRingLabels(outside, plot, 2))
-            overflow = std::max({overflow, plot.top() - p.box.top(), p.box.bottom() - plot.bottom(),
-                                 plot.left() - p.box.left(), p.box.right() - plot.right()});
-        if (overflow < 0.5 || radius <= 0.5 * full + 0.01) break;
-        radius = std::max(0.5 * full, radius - overflow);
-    }
-    sort(radius, outside);
-    for (size_t i = 0; i < labels.size(); ++i)
-        if (labels[i]) m_pieLabels[{s.position, int(i)}] = PiePlacedLabel{inside[i], std::nullopt};
-    const std::vector<PlacedRingLabel> placed = placeRingLabels(outside, plot, 2);
-    for (size_t k = 0; k < placed.size(); ++k)
-        m_pieLabels[{s.position, int(outsideIndex[k])}] = PiePlacedLabel{placed[k].box.center(), placed[k].edge};
-    return radius;
+    if (labels.empty()) return radius;
+    const double inner = radius > 0 ? slices.front().inner / radius : 0;
+    const SliceLabelLayout placed = placeSliceLabels(labels, center, radius, inner, doughnut ? (1 + inner) / 2 : 0.65, m_layout.plot);
+    for (size_t k = 0; k < points.size(); ++k)
+        m_pieLabels[{s.position, points[k]}] = PiePlacedLabel{placed.centers[k], placed.edges[k]};
+    return placed.radius;
 }
 
 void ChartSceneBuilder::drawOfPie(const GroupData& g) {

@@ -1,5 +1,6 @@
 #include "engine/text/RingLabels.h"
 
+#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
@@ -139,6 +140,82 @@ std::optional<std::pair<QPointF, QPointF>> ringLeaderLine(QPointF edge, const QR
     const QPointF d = nearest - edge;
     if (std::hypot(d.x(), d.y()) <= within) return std::nullopt;
     return std::make_pair(edge, nearest);
+}
+
+SliceLabelLayout placeSliceLabels(const std::vector<SliceLabel>& labels, QPointF center, double radius,
+                                  double innerFraction, double insideFraction, const QRectF& bounds) {
+    using Place = SliceLabel::Place;
+    SliceLabelLayout out;
+    out.radius = radius;
+    out.centers.resize(labels.size());
+    out.edges.resize(labels.size());
+    if (!(radius > 0)) return out;
+    const double full = radius, smallest = 0.5 * radius;
+    std::vector<RingLabel> outside;
+    std::vector<size_t> outsideIndex;
+    // Which labels go outside at radius r; the centres of those inside.
+    const auto sort = [&](double r) {
+        outside.clear();
+        outsideIndex.clear();
+        std::vector<QRectF> boxes(labels.size());
+        std::vector<QPointF> sliceCenters(labels.size());
+        for (size_t i = 0; i < labels.size(); ++i) {
+            const SliceLabel& l = labels[i];
+            const QPointF u = ringDirection(l.start + l.sweep / 2);
+            sliceCenters[i] = center + u * (r * l.explosion);
+            out.centers[i] = sliceCenters[i] + u * (r * insideFraction);
+            boxes[i] = QRectF(out.centers[i] - QPointF(l.size.width() / 2, l.size.height() / 2), l.size);
+        }
+        for (size_t i = 0; i < labels.size(); ++i) {
+            const SliceLabel& l = labels[i];
+            bool goesOut = l.place == Place::OutsideEnd;
+            if (!goesOut) {
+                // The slice, as its outline: Qt's angles run anticlockwise from 3 o'clock.
+                const QPointF c = sliceCenters[i];
+                const QRectF outerRect(c.x() - r, c.y() - r, 2 * r, 2 * r);
+                const double inner = r * innerFraction;
+                QPainterPath slice;
+                slice.arcMoveTo(outerRect, 90 - l.start);
+                slice.arcTo(outerRect, 90 - l.start, -l.sweep);
+                if (inner > 0)
+                    slice.arcTo(QRectF(c.x() - inner, c.y() - inner, 2 * inner, 2 * inner), 90 - l.start - l.sweep, l.sweep);
+                else
+                    slice.lineTo(c);
+                slice.closeSubpath();
+                if (l.sweep <= 0 || !slice.contains(boxes[i])) {
+                    goesOut = l.place == Place::BestFit;
+                    for (size_t j = 0; j < labels.size() && !goesOut; ++j) goesOut = j != i && boxes[j].intersects(boxes[i]);
+                }
+            }
+            if (!goesOut) continue;
+            outside.push_back(RingLabel{sliceCenters[i], r, l.start + l.sweep / 2, l.size});
+            outsideIndex.push_back(i);
+        }
+    };
+    // A smaller circle may send more labels outside, and labels moved apart may still leave
+    // the bounds: a few rounds settle it.
+    for (int round = 0; round < 6; ++round) {
+        sort(radius);
+        const double scale = ringLabelScale(outside, center, bounds, smallest / radius);
+        if (scale < 0.999) {
+            radius *= scale;
+            continue;
+        }
+        double overflow = 0;
+        for (const PlacedRingLabel& p : placeRingLabels(outside, bounds, 2))
+            overflow = std::max({overflow, bounds.top() - p.box.top(), p.box.bottom() - bounds.bottom(),
+                                 bounds.left() - p.box.left(), p.box.right() - bounds.right()});
+        if (overflow < 0.5 || radius <= smallest + 0.01) break;
+        radius = std::max(smallest, radius - overflow);
+    }
+    sort(radius);
+    out.radius = std::min(radius, full);
+    const std::vector<PlacedRingLabel> placed = placeRingLabels(outside, bounds, 2);
+    for (size_t k = 0; k < placed.size(); ++k) {
+        out.centers[outsideIndex[k]] = placed[k].box.center();
+        out.edges[outsideIndex[k]] = placed[k].edge;
+    }
+    return out;
 }
 
 }  // namespace engine
