@@ -48,8 +48,8 @@ double ringLabelScale(const std::vector<RingLabel>& labels, QPointF center, cons
     return std::clamp(scale, smallest, 1.0);
 }
 
-std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& labels, const QRectF& bounds,
-                                             double spacing) {
+std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& labels,
+                                             const QRectF& bounds, double spacing) {
     std::vector<PlacedRingLabel> out(labels.size());
     std::vector<double> tops(labels.size());
     for (size_t i = 0; i < labels.size(); ++i) {
@@ -74,7 +74,8 @@ std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& label
             if (onRight[i] == right) half.push_back(i);
         // By the angle, not by height: boxes beside the circle's bottom or top do not rise
         // and fall in its order.
-        std::stable_sort(half.begin(), half.end(), [&](size_t a, size_t b) { return turn(a) < turn(b); });
+        std::stable_sort(half.begin(), half.end(),
+                         [&](size_t a, size_t b) { return turn(a) < turn(b); });
         return half;
     };
     const auto need = [&](const std::vector<size_t>& half) {
@@ -102,11 +103,13 @@ std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& label
         const auto height = [&](size_t i) { return labels[i].size.height(); };
         // Down: each below the one above it.
         for (size_t k = 1; k < half.size(); ++k)
-            tops[half[k]] = std::max(tops[half[k]], tops[half[k - 1]] + height(half[k - 1]) + spacing);
+            tops[half[k]] =
+                std::max(tops[half[k]], tops[half[k - 1]] + height(half[k - 1]) + spacing);
         // Up: the lowest inside the bottom, each above the one below it.
         for (size_t k = half.size(); k-- > 0;) {
             double limit = bounds.bottom() - height(half[k]);
-            if (k + 1 < half.size()) limit = std::min(limit, tops[half[k + 1]] - spacing - height(half[k]));
+            if (k + 1 < half.size())
+                limit = std::min(limit, tops[half[k + 1]] - spacing - height(half[k]));
             tops[half[k]] = std::min(tops[half[k]], limit);
         }
         // Down once more from the top, should they not fit between top and bottom: then the
@@ -122,28 +125,32 @@ std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& label
         const double clear = l.outer + kRingLabelGap;
         // The circle is widest, over the box's rows, at the row nearest its centre's height.
         const double top = tops[i], bottom = top + l.size.height();
-        const double dy = l.sliceCenter.y() < top ? top - l.sliceCenter.y()
+        const double dy = l.sliceCenter.y() < top      ? top - l.sliceCenter.y()
                           : l.sliceCenter.y() > bottom ? l.sliceCenter.y() - bottom
                                                        : 0;
         // Boxes above or below the circle keep the gap from the line through its centre too,
         // so that the two halves' labels do not touch.
-        const double halfWidth = std::max(kRingLabelGap, std::sqrt(std::max(0.0, clear * clear - dy * dy)));
+        const double halfWidth =
+            std::max(kRingLabelGap, std::sqrt(std::max(0.0, clear * clear - dy * dy)));
         const double left = onRight[i] ? l.sliceCenter.x() + halfWidth
-                                                 : l.sliceCenter.x() - halfWidth - l.size.width();
+                                       : l.sliceCenter.x() - halfWidth - l.size.width();
         out[i].box = QRectF(left, top, l.size.width(), l.size.height());
     }
     return out;
 }
 
-std::optional<std::pair<QPointF, QPointF>> ringLeaderLine(QPointF edge, const QRectF& box, double within) {
-    const QPointF nearest(std::clamp(edge.x(), box.left(), box.right()), std::clamp(edge.y(), box.top(), box.bottom()));
+std::optional<std::pair<QPointF, QPointF>> ringLeaderLine(QPointF edge, const QRectF& box,
+                                                          double within) {
+    const QPointF nearest(std::clamp(edge.x(), box.left(), box.right()),
+                          std::clamp(edge.y(), box.top(), box.bottom()));
     const QPointF d = nearest - edge;
     if (std::hypot(d.x(), d.y()) <= within) return std::nullopt;
     return std::make_pair(edge, nearest);
 }
 
-SliceLabelLayout placeSliceLabels(const std::vector<SliceLabel>& labels, QPointF center, double radius,
-                                  double innerFraction, double insideFraction, const QRectF& bounds) {
+SliceLabelLayout placeSliceLabels(const std::vector<SliceLabel>& labels, QPointF center,
+                                  double radius, double innerFraction, double insideFraction,
+                                  const QRectF& bounds) {
     using Place = SliceLabel::Place;
     SliceLabelLayout out;
     out.radius = radius;
@@ -164,7 +171,8 @@ SliceLabelLayout placeSliceLabels(const std::vector<SliceLabel>& labels, QPointF
             const QPointF u = ringDirection(l.start + l.sweep / 2);
             sliceCenters[i] = center + u * (r * l.explosion);
             out.centers[i] = sliceCenters[i] + u * (r * insideFraction);
-            boxes[i] = QRectF(out.centers[i] - QPointF(l.size.width() / 2, l.size.height() / 2), l.size);
+            boxes[i] =
+                QRectF(out.centers[i] - QPointF(l.size.width() / 2, l.size.height() / 2), l.size);
         }
         for (size_t i = 0; i < labels.size(); ++i) {
             const SliceLabel& l = labels[i];
@@ -178,13 +186,15 @@ SliceLabelLayout placeSliceLabels(const std::vector<SliceLabel>& labels, QPointF
                 slice.arcMoveTo(outerRect, 90 - l.start);
                 slice.arcTo(outerRect, 90 - l.start, -l.sweep);
                 if (inner > 0)
-                    slice.arcTo(QRectF(c.x() - inner, c.y() - inner, 2 * inner, 2 * inner), 90 - l.start - l.sweep, l.sweep);
+                    slice.arcTo(QRectF(c.x() - inner, c.y() - inner, 2 * inner, 2 * inner),
+                                90 - l.start - l.sweep, l.sweep);
                 else
                     slice.lineTo(c);
                 slice.closeSubpath();
                 if (l.sweep <= 0 || !slice.contains(boxes[i])) {
                     goesOut = l.place == Place::BestFit;
-                    for (size_t j = 0; j < labels.size() && !goesOut; ++j) goesOut = j != i && boxes[j].intersects(boxes[i]);
+                    for (size_t j = 0; j < labels.size() && !goesOut; ++j)
+                        goesOut = j != i && boxes[j].intersects(boxes[i]);
                 }
             }
             if (!goesOut) continue;
@@ -203,8 +213,9 @@ SliceLabelLayout placeSliceLabels(const std::vector<SliceLabel>& labels, QPointF
         }
         double overflow = 0;
         for (const PlacedRingLabel& p : placeRingLabels(outside, bounds, 2))
-            overflow = std::max({overflow, bounds.top() - p.box.top(), p.box.bottom() - bounds.bottom(),
-                                 bounds.left() - p.box.left(), p.box.right() - bounds.right()});
+            overflow =
+                std::max({overflow, bounds.top() - p.box.top(), p.box.bottom() - bounds.bottom(),
+                          bounds.left() - p.box.left(), p.box.right() - bounds.right()});
         if (overflow < 0.5 || radius <= smallest + 0.01) break;
         radius = std::max(smallest, radius - overflow);
     }

@@ -45,13 +45,14 @@ double ringLabelScale(const std::vector<RingLabel>& labels, QPointF center, cons
 // little as keeps them one `spacing` apart and inside the top and bottom of `bounds` (when they
 // fit there at all), then set against the circle: the box's side towards the centre as near as
 // the gap about its slice's arc allows.
-std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& labels, const QRectF& bounds,
-                                             double spacing);
+std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& labels,
+                                             const QRectF& bounds, double spacing);
 
 // The leader line of a label whose box lies `box` and whose slice's arc has its middle at
 // `edge`: from there to the nearest point of the box, when the box lies farther from it than
 // `within`; none when the label sits by its slice.
-std::optional<std::pair<QPointF, QPointF>> ringLeaderLine(QPointF edge, const QRectF& box, double within);
+std::optional<std::pair<QPointF, QPointF>> ringLeaderLine(QPointF edge, const QRectF& box,
+                                                          double within);
 
 // The data labels of a pie's slices, or of a doughnut's outer ring, as the spreadsheet
 // application places them at best fit and outside end:
@@ -94,7 +95,8 @@ struct SliceLabelLayout {
 
 // The ring about `center` runs from `innerFraction` of `radius` (0 for a pie) to `radius`; a
 // label inside its slice centres at `insideFraction` of the radius along the slice's middle.
-SliceLabelLayout placeSliceLabels(const std::vector<SliceLabel>& labels, QPointF center, double radius,
-                                  double innerFraction, double insideFraction, const QRectF& bounds);
+SliceLabelLayout placeSliceLabels(const std::vector<SliceLabel>& labels, QPointF center,
+                                  double radius, double innerFraction, double insideFraction,
+                                  const QRectF& bounds);
 
 }  // namespace engine

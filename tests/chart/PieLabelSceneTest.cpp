@@ -2,10 +2,11 @@
 // not, never over one another nor out of the chart, with leader lines from a slice to a label
 // moved away from it.
 
-#include "engine/chartdraw/ChartRenderer.h"
+#include <gtest/gtest.h>
 
 #include <QLineF>
-#include <gtest/gtest.h>
+
+#include "engine/chartdraw/ChartRenderer.h"
 
 using namespace engine::chart;
 using E = SceneTag::Element;
@@ -17,8 +18,10 @@ const std::vector<const char*> kNames = {"Rent", "Food", "Travel", "Books", "Gif
 const std::vector<double> kCrowded = {120000, 20000, 3000, 2500, 2000, 1500, 140000};
 
 QByteArray pointsOf(const std::vector<double>& values) {
-    QByteArray cat = "<c:cat><c:strLit><c:ptCount val=\"" + QByteArray::number(int(values.size())) + "\"/>";
-    QByteArray val = "<c:val><c:numLit><c:ptCount val=\"" + QByteArray::number(int(values.size())) + "\"/>";
+    QByteArray cat =
+        "<c:cat><c:strLit><c:ptCount val=\"" + QByteArray::number(int(values.size())) + "\"/>";
+    QByteArray val =
+        "<c:val><c:numLit><c:ptCount val=\"" + QByteArray::number(int(values.size())) + "\"/>";
     for (size_t i = 0; i < values.size(); ++i) {
         const QByteArray idx = "<c:pt idx=\"" + QByteArray::number(int(i)) + "\"><c:v>";
         cat += idx + kNames[i % kNames.size()] + "</c:v></c:pt>";
@@ -30,21 +33,30 @@ QByteArray pointsOf(const std::vector<double>& values) {
 // A pie (or doughnut) of one series whose labels show category and percentage at `position`
 // (none: the kind's default), with `leader` (c:showLeaderLines, c:leaderLines) after them;
 // without labels when `labelled` is false.
-ChartSpace pieChart(const std::vector<double>& values, const QByteArray& position, const QByteArray& leader,
-                    bool doughnut = false, bool labelled = true) {
+ChartSpace pieChart(const std::vector<double>& values, const QByteArray& position,
+                    const QByteArray& leader, bool doughnut = false, bool labelled = true) {
     const QByteArray kind = doughnut ? "doughnutChart" : "pieChart";
-    const QByteArray labels = !labelled
-        ? QByteArray()
-        : "<c:dLbls>" + (position.isEmpty() ? QByteArray() : "<c:dLblPos val=\"" + position + "\"/>") +
-          "<c:showLegendKey val=\"0\"/><c:showVal val=\"0\"/><c:showCatName val=\"1\"/><c:showSerName val=\"0\"/>"
-          "<c:showPercent val=\"1\"/><c:showBubbleSize val=\"0\"/>" + leader + "</c:dLbls>";
-    return readChartSpace("<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" "
-                          "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><c:chart>"
-                          "<c:autoTitleDeleted val=\"1\"/><c:plotArea><c:" + kind + "><c:varyColors val=\"1\"/>"
-                          "<c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>" + labels + pointsOf(values) + "</c:ser>" +
-                          (doughnut ? "<c:holeSize val=\"50\"/>" : "") + "</c:" + kind + "></c:plotArea>"
-                          "<c:legend><c:legendPos val=\"r\"/></c:legend></c:chart></c:chartSpace>",
-                          "pies.xlsx", "/xl/charts/chart1.xml");
+    const QByteArray labels =
+        !labelled
+            ? QByteArray()
+            : "<c:dLbls>" +
+                  (position.isEmpty() ? QByteArray() : "<c:dLblPos val=\"" + position + "\"/>") +
+                  "<c:showLegendKey val=\"0\"/><c:showVal val=\"0\"/><c:showCatName "
+                  "val=\"1\"/><c:showSerName val=\"0\"/>"
+                  "<c:showPercent val=\"1\"/><c:showBubbleSize val=\"0\"/>" +
+                  leader + "</c:dLbls>";
+    return readChartSpace(
+        "<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" "
+        "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><c:chart>"
+        "<c:autoTitleDeleted val=\"1\"/><c:plotArea><c:" +
+            kind +
+            "><c:varyColors val=\"1\"/>"
+            "<c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>" +
+            labels + pointsOf(values) + "</c:ser>" + (doughnut ? "<c:holeSize val=\"50\"/>" : "") +
+            "</c:" + kind +
+            "></c:plotArea>"
+            "<c:legend><c:legendPos val=\"r\"/></c:legend></c:chart></c:chartSpace>",
+        "pies.xlsx", "/xl/charts/chart1.xml");
 }
 
 const QByteArray kLeaders = "<c:showLeaderLines val=\"1\"/>";
@@ -72,7 +84,8 @@ struct Circle {
 // The pie's circle: the bounds of all its slices (none is exploded here).
 Circle pieOf(const ChartScene& scene) {
     QRectF all;
-    for (const ScenePrimitive* p : scene.find(E::DataPoint)) all = all.united(p->path.boundingRect());
+    for (const ScenePrimitive* p : scene.find(E::DataPoint))
+        all = all.united(p->path.boundingRect());
     return {all.center(), all.width() / 2};
 }
 
@@ -92,7 +105,8 @@ void expectApartAndInside(const ChartScene& scene, int points) {
         ASSERT_FALSE(a.isEmpty()) << "point " << i;
         EXPECT_TRUE(frame.contains(a)) << "point " << i << " leaves the chart";
         for (int j = i + 1; j < points; ++j)
-            EXPECT_FALSE(a.intersects(labelBox(scene, j))) << "labels " << i << " and " << j << " overlap";
+            EXPECT_FALSE(a.intersects(labelBox(scene, j)))
+                << "labels " << i << " and " << j << " overlap";
     }
 }
 
@@ -101,11 +115,13 @@ TEST(PieLabels, BestFitPutsBigSlicesInsideAndThinOnesOutsideApartWithLeaderLines
     expectApartAndInside(scene, int(kCrowded.size()));
     const Circle pie = pieOf(scene);
     // Rent and Tax take nearly all the pie: their labels fit inside.
-    for (int big : {0, 6}) EXPECT_LT(distance(labelBox(scene, big).center(), pie.center), pie.radius) << big;
+    for (int big : {0, 6})
+        EXPECT_LT(distance(labelBox(scene, big).center(), pie.center), pie.radius) << big;
     // The thin slices' labels stand outside the circle, none over the pie.
     for (int thin = 1; thin <= 5; ++thin) {
         const QRectF box = labelBox(scene, thin);
-        const QPointF nearest(std::clamp(pie.center.x(), box.left(), box.right()), std::clamp(pie.center.y(), box.top(), box.bottom()));
+        const QPointF nearest(std::clamp(pie.center.x(), box.left(), box.right()),
+                              std::clamp(pie.center.y(), box.top(), box.bottom()));
         EXPECT_GT(distance(nearest, pie.center), pie.radius) << "point " << thin;
     }
     // Five labels beside one bottom edge cannot all stand by their slices: those moved away
@@ -113,7 +129,8 @@ TEST(PieLabels, BestFitPutsBigSlicesInsideAndThinOnesOutsideApartWithLeaderLines
     EXPECT_GE(scene.count(E::LeaderLine), 2);
     EXPECT_TRUE(scene.find(E::LeaderLine, 0, 0).empty());
     for (const ScenePrimitive* line : scene.find(E::LeaderLine)) {
-        const QPointF from = line->path.elementAt(0), to = line->path.elementAt(line->path.elementCount() - 1);
+        const QPointF from = line->path.elementAt(0),
+                      to = line->path.elementAt(line->path.elementCount() - 1);
         EXPECT_NEAR(distance(from, pie.center), pie.radius, 0.5) << "point " << line->tag.point;
         EXPECT_TRUE(onEdge(to, labelBox(scene, line->tag.point))) << "point " << line->tag.point;
         ASSERT_TRUE(line->stroke);
@@ -121,23 +138,30 @@ TEST(PieLabels, BestFitPutsBigSlicesInsideAndThinOnesOutsideApartWithLeaderLines
 }
 
 TEST(PieLabels, LeaderLinesOnlyWhenTheLabelsShowThem) {
-    const ChartScene without = sceneOf(pieChart(kCrowded, "bestFit", "<c:showLeaderLines val=\"0\"/>"));
+    const ChartScene without =
+        sceneOf(pieChart(kCrowded, "bestFit", "<c:showLeaderLines val=\"0\"/>"));
     EXPECT_EQ(without.count(E::LeaderLine), 0);
     expectApartAndInside(without, int(kCrowded.size()));
     // Their own line properties draw them.
-    const ChartScene red = sceneOf(pieChart(kCrowded, "bestFit", kLeaders + "<c:leaderLines>"
-                                                      "<c:spPr><a:ln w=\"25400\"><a:solidFill><a:srgbClr val=\"FF0000\"/></a:solidFill></a:ln></c:spPr>"
-                                                      "</c:leaderLines>"));
+    const ChartScene red =
+        sceneOf(pieChart(kCrowded, "bestFit",
+                         kLeaders + "<c:leaderLines>"
+                                    "<c:spPr><a:ln w=\"25400\"><a:solidFill><a:srgbClr "
+                                    "val=\"FF0000\"/></a:solidFill></a:ln></c:spPr>"
+                                    "</c:leaderLines>"));
     const auto lines = red.find(E::LeaderLine);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front()->stroke->color, QColor(255, 0, 0));
     EXPECT_DOUBLE_EQ(lines.front()->stroke->width, 2);
     // Or those of the Office 2013 extension, where the file keeps them there.
-    const ChartSpace extended = pieChart(kCrowded, "bestFit",
-        "<c:extLst><c:ext uri=\"{CE6537A1-D6FC-4f65-9D91-7224C49458BB}\" "
-        "xmlns:c15=\"http://schemas.microsoft.com/office/drawing/2012/chart\"><c15:showLeaderLines val=\"1\"/>"
-        "<c15:leaderLines><c:spPr><a:ln w=\"12700\"><a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill></a:ln></c:spPr>"
-        "</c15:leaderLines></c:ext></c:extLst>");
+    const ChartSpace extended =
+        pieChart(kCrowded, "bestFit",
+                 "<c:extLst><c:ext uri=\"{CE6537A1-D6FC-4f65-9D91-7224C49458BB}\" "
+                 "xmlns:c15=\"http://schemas.microsoft.com/office/drawing/2012/"
+                 "chart\"><c15:showLeaderLines val=\"1\"/>"
+                 "<c15:leaderLines><c:spPr><a:ln w=\"12700\"><a:solidFill><a:srgbClr "
+                 "val=\"0000FF\"/></a:solidFill></a:ln></c:spPr>"
+                 "</c15:leaderLines></c:ext></c:extLst>");
     const auto blue = sceneOf(extended).find(E::LeaderLine);
     ASSERT_FALSE(blue.empty());
     EXPECT_EQ(blue.front()->stroke->color, QColor(0, 0, 255));
@@ -151,7 +175,8 @@ TEST(PieLabels, LabelsThatFitStayInsideWithoutLeaderLines) {
     const Circle pie = pieOf(scene);
     // The pie keeps the size it has without labels.
     EXPECT_NEAR(pie.radius, pieOf(bare).radius, 0.01);
-    for (int i = 0; i < 4; ++i) EXPECT_LT(distance(labelBox(scene, i).center(), pie.center), pie.radius * 0.8) << i;
+    for (int i = 0; i < 4; ++i)
+        EXPECT_LT(distance(labelBox(scene, i).center(), pie.center), pie.radius * 0.8) << i;
     EXPECT_EQ(scene.count(E::LeaderLine), 0);
 }
 
@@ -167,7 +192,8 @@ TEST(PieLabels, OutsideEndShrinksThePieSoLongLabelsStayInTheChart) {
     QRectF legend;
     for (const ScenePrimitive* p : scene.find(E::LegendEntry)) legend = legend.united(p->bounds());
     ASSERT_FALSE(legend.isEmpty());
-    for (int i = 0; i < int(values.size()); ++i) EXPECT_FALSE(labelBox(scene, i).intersects(legend)) << i;
+    for (int i = 0; i < int(values.size()); ++i)
+        EXPECT_FALSE(labelBox(scene, i).intersects(legend)) << i;
 }
 
 TEST(PieLabels, ManyThinSlicesStillGetLabelsApart) {
