@@ -3,6 +3,7 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <deque>
 
 namespace engine {
 
@@ -45,7 +46,7 @@ double ringLabelScale(const std::vector<RingLabel>& labels, QPointF center, cons
         limit(u.y(), bounds.bottom() - l.size.height() / 2 - center.y());
         limit(-u.y(), center.y() - bounds.top() - l.size.height() / 2);
     }
-    return std::clamp(scale, smallest, 1.0);
+    return std::clamp(scale, std::min(smallest, 1.0), 1.0);
 }
 
 std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& labels,
@@ -59,47 +60,51 @@ std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& label
         const QPointF at = l.sliceCenter + u * (l.outer + kRingLabelGap + ringBoxReach(l.size, u));
         tops[i] = at.y() - l.size.height() / 2;
     }
-    // The angle down each half from the top: clockwise on the right, anticlockwise on the
-    // left; a label that crossed over from the other half comes before 12 or after 6 o'clock.
+    // Each half top down, by the angle (clockwise down the right, anticlockwise down the left),
+    // not by height: boxes beside the circle's bottom or top do not rise and fall in its order.
     std::vector<bool> onRight(labels.size());
-    for (size_t i = 0; i < labels.size(); ++i) onRight[i] = ringRightHalf(labels[i].mid);
-    const auto turn = [&](size_t i) {
-        const double a = std::fmod(std::fmod(labels[i].mid, 360) + 360, 360);
-        if (onRight[i]) return a >= 180 ? a - 360 : a;
-        return 360 - a;
+    std::deque<size_t> halves[2];  // left, right
+    double needs[2] = {-spacing, -spacing};
+    for (size_t i = 0; i < labels.size(); ++i) {
+        onRight[i] = ringRightHalf(labels[i].mid);
+        halves[onRight[i]].push_back(i);
+        needs[onRight[i]] += labels[i].size.height() + spacing;
+    }
+    const auto angle = [&](size_t i) {
+        return std::fmod(std::fmod(labels[i].mid, 360) + 360, 360);
     };
-    const auto sideOf = [&](bool right) {
-        std::vector<size_t> half;
-        for (size_t i = 0; i < labels.size(); ++i)
-            if (onRight[i] == right) half.push_back(i);
-        // By the angle, not by height: boxes beside the circle's bottom or top do not rise
-        // and fall in its order.
-        std::stable_sort(half.begin(), half.end(),
-                         [&](size_t a, size_t b) { return turn(a) < turn(b); });
-        return half;
-    };
-    const auto need = [&](const std::vector<size_t>& half) {
-        double sum = 0;
-        for (size_t i : half) sum += labels[i].size.height() + spacing;
-        return sum - spacing;
-    };
+    for (const bool right : {false, true})
+        std::stable_sort(halves[right].begin(), halves[right].end(), [&](size_t a, size_t b) {
+            return right ? angle(a) < angle(b) : angle(a) > angle(b);
+        });
     // A half with more labels than its height holds hands those nearest the other half over
-    // the top or the bottom of the circle, while the other half has room for them.
+    // the top or the bottom of the circle (to the other half's top or bottom), while the other
+    // half has room for them.
     for (const bool right : {true, false}) {
-        for (;;) {
-            const std::vector<size_t> half = sideOf(right), other = sideOf(!right);
-            if (half.size() < 2 || need(half) <= bounds.height()) break;
-            const double a = std::fmod(std::fmod(labels[half.front()].mid, 360) + 360, 360);
-            const double b = std::fmod(std::fmod(labels[half.back()].mid, 360) + 360, 360);
+        std::deque<size_t>& half = halves[right];
+        std::deque<size_t>& other = halves[!right];
+        while (half.size() >= 2 && needs[right] > bounds.height()) {
+            const double a = angle(half.front()), b = angle(half.back());
             // How far the first (nearest 12) and the last (nearest 6) are from crossing.
             const double toTop = right ? a : 360 - a, toBottom = right ? 180 - b : b - 180;
-            const size_t moving = toTop <= toBottom ? half.front() : half.back();
-            if (need(other) + spacing + labels[moving].size.height() > bounds.height()) break;
+            const bool overTop = toTop <= toBottom;
+            const size_t moving = overTop ? half.front() : half.back();
+            const double room = labels[moving].size.height() + spacing;
+            if (needs[!right] + room > bounds.height()) break;
+            if (overTop) {
+                half.pop_front();
+                other.push_front(moving);
+            } else {
+                half.pop_back();
+                other.push_back(moving);
+            }
             onRight[moving] = !right;
+            needs[right] -= room;
+            needs[!right] += room;
         }
     }
     for (const bool right : {true, false}) {
-        const std::vector<size_t> half = sideOf(right);
+        const std::deque<size_t>& half = halves[right];
         const auto height = [&](size_t i) { return labels[i].size.height(); };
         // Down: each below the one above it.
         for (size_t k = 1; k < half.size(); ++k)
@@ -174,6 +179,18 @@ SliceLabelLayout placeSliceLabels(const std::vector<SliceLabel>& labels, QPointF
             boxes[i] =
                 QRectF(out.centers[i] - QPointF(l.size.width() / 2, l.size.height() / 2), l.size);
         }
+        // Which inside boxes overlap another: swept left to right.
+        std::vector<bool> crowded(labels.size(), false);
+        std::vector<size_t> byLeft(labels.size());
+        for (size_t i = 0; i < byLeft.size(); ++i) byLeft[i] = i;
+        std::sort(byLeft.begin(), byLeft.end(),
+                  [&](size_t a, size_t b) { return boxes[a].left() < boxes[b].left(); });
+        for (size_t k = 0; k < byLeft.size(); ++k) {
+            const size_t i = byLeft[k];
+            for (size_t m = k + 1; m < byLeft.size() && boxes[byLeft[m]].left() < boxes[i].right();
+                 ++m)
+                if (boxes[byLeft[m]].intersects(boxes[i])) crowded[i] = crowded[byLeft[m]] = true;
+        }
         for (size_t i = 0; i < labels.size(); ++i) {
             const SliceLabel& l = labels[i];
             bool goesOut = l.place == Place::OutsideEnd;
@@ -191,11 +208,8 @@ SliceLabelLayout placeSliceLabels(const std::vector<SliceLabel>& labels, QPointF
                 else
                     slice.lineTo(c);
                 slice.closeSubpath();
-                if (l.sweep <= 0 || !slice.contains(boxes[i])) {
-                    goesOut = l.place == Place::BestFit;
-                    for (size_t j = 0; j < labels.size() && !goesOut; ++j)
-                        goesOut = j != i && boxes[j].intersects(boxes[i]);
-                }
+                if (l.sweep <= 0 || !slice.contains(boxes[i]))
+                    goesOut = l.place == Place::BestFit || crowded[i];
             }
             if (!goesOut) continue;
             outside.push_back(RingLabel{sliceCenters[i], r, l.start + l.sweep / 2, l.size});
