@@ -228,6 +228,7 @@ class ChartSceneBuilder {
     struct PiePlacedLabel {
         QPointF center;
         std::optional<QPointF> edge;
+        bool right = true;  // beside the right half of the circle
     };
     // A label no farther than this from its slice's arc needs no leader line (points): twice
     // the gap it keeps from the arc at its own place.

@@ -389,7 +389,7 @@ void ChartSceneBuilder::drawDataLabels(const GroupData& g, const SeriesData& s) 
         // labels show them.
         const auto placed = m_pieLabels.find({s.position, int(i)});
         if (leaderPen && placed != m_pieLabels.end() && placed->second.edge)
-            if (const auto leader = ringLeaderLine(*placed->second.edge, QRectF(c - QPointF(room.width() / 2, room.height() / 2), room),
+            if (const auto leader = ringLeaderLine(*placed->second.edge, QRectF(c - QPointF(room.width() / 2, room.height() / 2), room), placed->second.right,
                                                    kPieLeaderWithin))
                 addLine(tagOf(E::LeaderLine, s.position, int(i)), leader->first, leader->second, leaderPen);
         QPainterPath bg;

@@ -110,7 +110,7 @@ double ChartSceneBuilder::placePieLabels(const GroupData& g, const std::vector<S
     const double inner = slices.front().inner / radius;
     const SliceLabelLayout placed = placeSliceLabels(labels, center, radius, inner, doughnut ? (1 + inner) / 2 : 0.65, m_layout.plot);
     for (size_t k = 0; k < points.size(); ++k)
-        m_pieLabels[{s.position, points[k]}] = PiePlacedLabel{placed.centers[k], placed.edges[k]};
+        m_pieLabels[{s.position, points[k]}] = PiePlacedLabel{placed.centers[k], placed.edges[k], placed.rightHalf[k]};
     return placed.radius;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/text/RingLabels.h"
 
+#include <QLineF>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
@@ -140,17 +141,17 @@ std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& label
         const double left = onRight[i] ? l.sliceCenter.x() + halfWidth
                                        : l.sliceCenter.x() - halfWidth - l.size.width();
         out[i].box = QRectF(left, top, l.size.width(), l.size.height());
+        out[i].right = onRight[i];
     }
     return out;
 }
 
 std::optional<std::pair<QPointF, QPointF>> ringLeaderLine(QPointF edge, const QRectF& box,
-                                                          double within) {
+                                                          bool right, double within) {
     const QPointF nearest(std::clamp(edge.x(), box.left(), box.right()),
                           std::clamp(edge.y(), box.top(), box.bottom()));
-    const QPointF d = nearest - edge;
-    if (std::hypot(d.x(), d.y()) <= within) return std::nullopt;
-    return std::make_pair(edge, nearest);
+    if (QLineF(edge, nearest).length() <= within) return std::nullopt;
+    return std::make_pair(edge, QPointF(right ? box.left() : box.right(), box.center().y()));
 }
 
 SliceLabelLayout placeSliceLabels(const std::vector<SliceLabel>& labels, QPointF center,
@@ -161,6 +162,7 @@ SliceLabelLayout placeSliceLabels(const std::vector<SliceLabel>& labels, QPointF
     out.radius = radius;
     out.centers.resize(labels.size());
     out.edges.resize(labels.size());
+    out.rightHalf.resize(labels.size());
     if (!(radius > 0)) return out;
     const double full = radius, smallest = 0.5 * radius;
     std::vector<RingLabel> outside;
@@ -239,6 +241,7 @@ SliceLabelLayout placeSliceLabels(const std::vector<SliceLabel>& labels, QPointF
     for (size_t k = 0; k < placed.size(); ++k) {
         out.centers[outsideIndex[k]] = placed[k].box.center();
         out.edges[outsideIndex[k]] = placed[k].edge;
+        out.rightHalf[outsideIndex[k]] = placed[k].right;
     }
     return out;
 }

@@ -25,7 +25,8 @@ struct RingLabel {
 
 struct PlacedRingLabel {
     QRectF box;
-    QPointF edge;  // the middle of the slice's arc, where a leader line starts
+    QPointF edge;       // the middle of the slice's arc, where a leader line starts
+    bool right = true;  // set on the circle's right half (labels may cross over to the other)
 };
 
 // The gap between a slice's arc and a label set beside it; the same as the gap of labels
@@ -48,11 +49,13 @@ double ringLabelScale(const std::vector<RingLabel>& labels, QPointF center, cons
 std::vector<PlacedRingLabel> placeRingLabels(const std::vector<RingLabel>& labels,
                                              const QRectF& bounds, double spacing);
 
-// The leader line of a label whose box lies `box` and whose slice's arc has its middle at
-// `edge`: from there to the nearest point of the box, when the box lies farther from it than
-// `within`; none when the label sits by its slice.
+// The leader line of a label whose box lies `box` (on the circle's right half or not) and whose
+// slice's arc has its middle at `edge`: from there to the middle of the box's side that faces
+// the circle, so that lines to labels stacked beside or below the circle run between them, not
+// through them; none when the box lies no farther from `edge` than `within` (the label sits by
+// its slice).
 std::optional<std::pair<QPointF, QPointF>> ringLeaderLine(QPointF edge, const QRectF& box,
-                                                          double within);
+                                                          bool right, double within);
 
 // The data labels of a pie's slices, or of a doughnut's outer ring, as the spreadsheet
 // application places them at best fit and outside end:
@@ -91,6 +94,7 @@ struct SliceLabelLayout {
     double radius = 0;                          // the circle's radius, shrunk for the labels
     std::vector<QPointF> centers;               // each label's box's centre, in the order given
     std::vector<std::optional<QPointF>> edges;  // for a label outside: its leader line's start
+    std::vector<bool> rightHalf;                // for a label outside: on the right half
 };
 
 // The ring about `center` runs from `innerFraction` of `radius` (0 for a pie) to `radius`; a
