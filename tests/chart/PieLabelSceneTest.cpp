@@ -133,6 +133,14 @@ TEST(PieLabels, BestFitPutsBigSlicesInsideAndThinOnesOutsideApartWithLeaderLines
                       to = line->path.elementAt(line->path.elementCount() - 1);
         EXPECT_NEAR(distance(from, pie.center), pie.radius, 0.5) << "point " << line->tag.point;
         EXPECT_TRUE(onEdge(to, labelBox(scene, line->tag.point))) << "point " << line->tag.point;
+        // It runs between the other labels, not through them.
+        for (int other = 0; other < int(kCrowded.size()); ++other) {
+            if (other == line->tag.point) continue;
+            const QRectF box = labelBox(scene, other).adjusted(0.5, 0.5, -0.5, -0.5);
+            for (int k = 0; k <= 50; ++k)
+                EXPECT_FALSE(box.contains(from + (to - from) * (k / 50.0)))
+                    << "the line of point " << line->tag.point << " crosses label " << other;
+        }
         ASSERT_TRUE(line->stroke);
     }
 }
