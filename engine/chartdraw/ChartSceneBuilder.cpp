@@ -326,6 +326,23 @@ void ChartSceneBuilder::drawAxisLabels(const AxisLayout& a) {
     const TickMark mark = R().majorTickMark(*a.axis);
     const double tick = mark == TickMark::Out || mark == TickMark::Cross ? 3.75 : 0;
     const double gap = tick + 2.5;
+    // Labels reach out of the plot area into the chart area as far as they need, but not out
+    // of the chart: a plot placed by hand close to the frame leaves them less room than they
+    // take, and the application still draws them whole. They move in together, keeping their
+    // alignment, by as much as the one reaching farthest out needs.
+    double inward = 0;
+    for (const AxisTick& t : a.majorTicks) {
+        const QSizeF s = measureText(t.text, a.labelStyle);
+        if (a.horizontal && a.labelAngle == 0) {
+            const double depth = s.height() * (t.text.count(QLatin1Char('\n')) + 1);
+            inward = a.labelsLowSide ? std::max(inward, a.labelLine + gap + depth - m_size.height())
+                                     : std::max(inward, depth - (a.labelLine - gap));
+        } else if (!a.horizontal) {
+            inward = a.labelsLowSide ? std::max(inward, s.width() - (a.labelLine - gap))
+                                     : std::max(inward, a.labelLine + gap + s.width() - m_size.width());
+        }
+    }
+    const double shift = a.labelsLowSide ? inward : -inward;
     int index = 0;
     for (size_t i = 0; i < a.majorTicks.size(); ++i) {
         const AxisTick& t = a.majorTicks[i];
@@ -350,17 +367,19 @@ void ChartSceneBuilder::drawAxisLabels(const AxisLayout& a) {
                 addText(tag, t.text, a.labelStyle, topLeft + QPointF(0, 0), a.labelAngle,
                         QPointF(right ? anchor.x() : anchor.x(), origin.y()));
             } else {
-                // A label broken into lines is drawn line under line, each centred.
+                // A label broken into lines is drawn line under line, each centred; a label
+                // centred on the plot's end that would cross the frame stays inside it.
                 const QStringList lines = t.text.split(QLatin1Char('\n'));
-                double lineTop = a.labelsLowSide ? y : y - s.height() * lines.size();
+                double lineTop = (a.labelsLowSide ? y : y - s.height() * lines.size()) - shift;
                 for (const QString& line : lines) {
                     const QSizeF ls = measureText(line, a.labelStyle);
-                    addText(tag, line, a.labelStyle, QPointF(t.position - ls.width() / 2, lineTop));
+                    const double left = std::clamp(t.position - ls.width() / 2, 0.0, std::max(0.0, m_size.width() - ls.width()));
+                    addText(tag, line, a.labelStyle, QPointF(left, lineTop));
                     lineTop += s.height();
                 }
             }
         } else {
-            const double x = a.labelsLowSide ? a.labelLine - gap - s.width() : a.labelLine + gap;
+            const double x = (a.labelsLowSide ? a.labelLine - gap - s.width() : a.labelLine + gap) + shift;
             addText(tag, t.text, a.labelStyle, QPointF(x, t.position - s.height() / 2));
         }
     }

@@ -7,6 +7,7 @@
 
 #include "engine/chartdraw/ChartLayout.h"
 #include "engine/chartdraw/ChartRenderer.h"
+#include "engine/text/RingLabels.h"
 
 #include <QPainterPath>
 #include <algorithm>
@@ -171,7 +172,13 @@ class ChartSceneBuilder {
 
     void drawPie(const GroupData& g);
 
-    bool hasOutsidePieLabels(const GroupData& g) const;
+    // The slices of ring `ring` of `rings` (a pie has one) about `center` at `radius`.
+    std::vector<Slice> ringSlices(const GroupData& g, const SeriesData& s, size_t ring, size_t rings,
+                                  QPointF center, double radius) const;
+
+    // Where the labels of a pie, or of a doughnut's outer ring, go at best fit or outside end
+    // (into m_pieLabels), and the radius that leaves room for those outside (placeSliceLabels).
+    double placePieLabels(const GroupData& g, const std::vector<SeriesData>& rings, QPointF center, double radius);
 
     void drawOfPie(const GroupData& g);
 
@@ -204,6 +211,29 @@ class ChartSceneBuilder {
 
     std::optional<QPointF> labelCenter(const GroupData& g, const SeriesData& s, int i, const QString& position, QSizeF size);
 
+    // A point's data label as it is drawn: what it shows, in which lines and style, and the
+    // box it takes (`room`: once turned by its text's rotation). None for a point without one.
+    struct PointLabel {
+        ResolvedDataLabel label;
+        QStringList lines;
+        TextStyle style;
+        QSizeF size;
+        QSizeF room;
+        double angle = 0;
+    };
+    std::optional<PointLabel> pointLabel(const GroupData& g, const SeriesData& s, int i, double total) const;
+
+    // A pie label placed by placePieLabels: its centre, and for one outside its slice the
+    // middle of the slice's arc that a leader line starts from.
+    struct PiePlacedLabel {
+        QPointF center;
+        std::optional<QPointF> edge;
+        bool right = true;  // beside the right half of the circle
+    };
+    // A label no farther than this from its slice's arc needs no leader line (points): twice
+    // the gap it keeps from the arc at its own place.
+    static constexpr double kPieLeaderWithin = 2 * kRingLabelGap;
+
     // ---- titles and legend
 
     void drawTitles();
@@ -220,6 +250,7 @@ class ChartSceneBuilder {
     std::map<std::pair<int, int>, QRectF> m_barRects;
     std::map<int, std::vector<std::pair<int, QPointF>>> m_linePoints;
     std::map<int, std::vector<Slice>> m_slices;
+    std::map<std::pair<int, int>, PiePlacedLabel> m_pieLabels;  // by series position and point
 };
 
 }  // namespace engine::chart

@@ -312,65 +312,86 @@ const DataLabelContent* ChartSceneBuilder::labelContent(const GroupData& g, cons
     return g.group->labels ? &*g.group->labels : nullptr;
 }
 
+std::optional<ChartSceneBuilder::PointLabel> ChartSceneBuilder::pointLabel(const GroupData& g, const SeriesData& s, int i,
+                                                                      double total) const {
+    const double value = s.values[size_t(i)];
+    if (!std::isfinite(value)) return std::nullopt;
+    const auto label = R().dataLabel(*g.group, *s.series, i);
+    if (!label) return std::nullopt;
+    const DataLabel* own = nullptr;
+    const DataLabelContent* content = labelContent(g, s, i, &own);
+    if (own && own->deleted) return std::nullopt;
+    QString text;
+    if (own && own->text) {
+        text = own->text->text();
+    } else {
+        if (!label->visible()) return std::nullopt;
+        QStringList parts;
+        const auto numFmt = own && own->numberFormat ? own->numberFormat : (content ? content->numberFormat : std::nullopt);
+        Format format(!s.formatCode.isEmpty() ? s.formatCode : QStringLiteral("General"));
+        if (numFmt && !numFmt->sourceLinked.value_or(false) && !numFmt->formatCode.isEmpty()) format = Format(numFmt->formatCode);
+        if (label->showSeriesName) parts << s.name;
+        if (label->showCategoryName)
+            parts << (isScatterLike(*g.group) ? formatGeneral(size_t(i) < s.xs.size() ? s.xs[size_t(i)] : 0, m_layout.numbers)
+                                              : categoryLabel(m_layout.categories, i));
+        if (label->showValue) parts << format.format(value, m_layout.dates, m_layout.numbers);
+        if (label->showPercent && isPieLike(*g.group)) {
+            const bool percentCode = numFmt && !numFmt->sourceLinked.value_or(false) && numFmt->formatCode.contains(QLatin1Char('%'));
+            parts << Format(percentCode ? numFmt->formatCode : QStringLiteral("0%")).format(total > 0 ? std::abs(value) / total : 0, m_layout.dates, m_layout.numbers);
+        }
+        if (label->showBubbleSize && size_t(i) < s.sizes.size()) parts << format.format(s.sizes[size_t(i)], m_layout.dates, m_layout.numbers);
+        // Where the comma is the decimal separator, the applications part the pieces
+        // of a label with a semicolon, as their list separator.
+        const QString defaultSeparator = m_layout.numbers.decimal == QLatin1String(",") ? QStringLiteral("; ") : QStringLiteral(", ");
+        text = parts.join(label->separator.isEmpty() ? defaultSeparator : label->separator);
+    }
+    if (text.isEmpty()) return std::nullopt;
+    PointLabel out;
+    out.label = *label;
+    out.style = m_formats.text(label->text);
+    out.lines = text.split(QLatin1Char('\n'));
+    double w = 0, h = 0;
+    for (const QString& l : out.lines) {
+        const QSizeF sz = measureText(l, out.style);
+        w = std::max(w, sz.width());
+        h += sz.height();
+    }
+    out.size = QSizeF(w, h);
+    // A label its text properties turn (a:bodyPr rot) is placed by the room its turned
+    // box takes, and turned about its centre.
+    out.angle = out.style.rotation.value_or(0);
+    const double turn = out.angle * M_PI / 180;
+    out.room = QSizeF(std::abs(w * std::cos(turn)) + std::abs(h * std::sin(turn)),
+                      std::abs(w * std::sin(turn)) + std::abs(h * std::cos(turn)));
+    return out;
+}
+
 void ChartSceneBuilder::drawDataLabels(const GroupData& g, const SeriesData& s) {
     if (!s.series->labels && !g.group->labels) return;
-    const size_t n = s.values.size();
-    const bool pie = isPieLike(*g.group);
     double total = 0;
     for (double v : s.values) if (std::isfinite(v)) total += std::abs(v);
-    for (size_t i = 0; i < n; ++i) {
-        const double value = s.values[i];
-        if (!std::isfinite(value)) continue;
-        const auto label = R().dataLabel(*g.group, *s.series, int(i));
+    const DataLabels& labels = s.series->labels ? *s.series->labels : *g.group->labels;
+    const std::optional<ScenePen> leaderPen = labels.showLeaderLines.value_or(false)
+        ? m_formats.pen(R().groupLines(ChartLines{labels.leaderLines})) : std::nullopt;
+    for (size_t i = 0; i < s.values.size(); ++i) {
+        const std::optional<PointLabel> label = pointLabel(g, s, int(i), total);
         if (!label) continue;
-        const DataLabel* own = nullptr;
-        const DataLabelContent* content = labelContent(g, s, int(i), &own);
-        if (own && own->deleted) continue;
-        QString text;
-        if (own && own->text) {
-            text = own->text->text();
-        } else {
-            if (!label->visible()) continue;
-            QStringList parts;
-            const auto numFmt = own && own->numberFormat ? own->numberFormat : (content ? content->numberFormat : std::nullopt);
-            Format format(!s.formatCode.isEmpty() ? s.formatCode : QStringLiteral("General"));
-            if (numFmt && !numFmt->sourceLinked.value_or(false) && !numFmt->formatCode.isEmpty()) format = Format(numFmt->formatCode);
-            if (label->showSeriesName) parts << s.name;
-            if (label->showCategoryName)
-                parts << (isScatterLike(*g.group) ? formatGeneral(i < s.xs.size() ? s.xs[i] : 0, m_layout.numbers)
-                                                  : categoryLabel(m_layout.categories, int(i)));
-            if (label->showValue) parts << format.format(value, m_layout.dates, m_layout.numbers);
-            if (label->showPercent && pie) {
-                const bool percentCode = numFmt && !numFmt->sourceLinked.value_or(false) && numFmt->formatCode.contains(QLatin1Char('%'));
-                parts << Format(percentCode ? numFmt->formatCode : QStringLiteral("0%")).format(total > 0 ? std::abs(value) / total : 0, m_layout.dates, m_layout.numbers);
-            }
-            if (label->showBubbleSize && i < s.sizes.size()) parts << format.format(s.sizes[i], m_layout.dates, m_layout.numbers);
-            // Where the comma is the decimal separator, the applications part the pieces
-            // of a label with a semicolon, as their list separator.
-            const QString defaultSeparator = m_layout.numbers.decimal == QLatin1String(",") ? QStringLiteral("; ") : QStringLiteral(", ");
-            text = parts.join(label->separator.isEmpty() ? defaultSeparator : label->separator);
-        }
-        if (text.isEmpty()) continue;
-        const TextStyle style = m_formats.text(label->text);
-        const QStringList lines = text.split(QLatin1Char('\n'));
-        double w = 0, h = 0;
-        for (const QString& l : lines) {
-            const QSizeF sz = measureText(l, style);
-            w = std::max(w, sz.width());
-            h += sz.height();
-        }
-        // A label its text properties turn (a:bodyPr rot) is placed by the room its turned
-        // box takes, and turned about its centre.
-        const double angle = style.rotation.value_or(0);
-        const double turn = angle * M_PI / 180;
-        const QSizeF room(std::abs(w * std::cos(turn)) + std::abs(h * std::sin(turn)),
-                          std::abs(w * std::sin(turn)) + std::abs(h * std::cos(turn)));
-        const std::optional<QPointF> center = labelCenter(g, s, int(i), label->position, room);
+        const double w = label->size.width(), h = label->size.height();
+        const double angle = label->angle;
+        const QSizeF room = label->room;
+        const std::optional<QPointF> center = labelCenter(g, s, int(i), label->label.position, room);
         if (!center) continue;
         // Labels stay inside the chart.
         const QPointF c(std::clamp(center->x(), room.width() / 2, std::max(room.width() / 2, m_size.width() - room.width() / 2)),
                         std::clamp(center->y(), room.height() / 2, std::max(room.height() / 2, m_size.height() - room.height() / 2)));
         const QRectF box(c.x() - w / 2, c.y() - h / 2, w, h);
+        // A pie's label moved away from its slice is joined to it by a leader line, when the
+        // labels show them.
+        const auto placed = m_pieLabels.find({s.position, int(i)});
+        if (leaderPen && placed != m_pieLabels.end() && placed->second.edge)
+            if (const auto leader = ringLeaderLine(*placed->second.edge, QRectF(c - QPointF(room.width() / 2, room.height() / 2), room), placed->second.right,
+                                                   kPieLeaderWithin))
+                addLine(tagOf(E::LeaderLine, s.position, int(i)), leader->first, leader->second, leaderPen);
         QPainterPath bg;
         if (angle == 0) {
             bg.addRect(box.adjusted(-2, -1, 2, 1).intersected(QRectF(QPointF(0, 0), m_size)));
@@ -378,11 +399,11 @@ void ChartSceneBuilder::drawDataLabels(const GroupData& g, const SeriesData& s) 
             bg.addRect(box.adjusted(-2, -1, 2, 1));
             bg = QTransform().translate(c.x(), c.y()).rotate(angle).translate(-c.x(), -c.y()).map(bg);
         }
-        addShape(tagOf(E::DataLabel, s.position, int(i)), bg, label->shape);
+        addShape(tagOf(E::DataLabel, s.position, int(i)), bg, label->label.shape);
         double y = box.top();
-        for (const QString& l : lines) {
-            const QSizeF sz = measureText(l, style);
-            addText(tagOf(E::DataLabel, s.position, int(i)), l, style, QPointF(box.center().x() - sz.width() / 2, y), angle, c);
+        for (const QString& l : label->lines) {
+            const QSizeF sz = measureText(l, label->style);
+            addText(tagOf(E::DataLabel, s.position, int(i)), l, label->style, QPointF(box.center().x() - sz.width() / 2, y), angle, c);
             y += sz.height();
         }
     }
@@ -391,6 +412,8 @@ void ChartSceneBuilder::drawDataLabels(const GroupData& g, const SeriesData& s) 
 std::optional<QPointF> ChartSceneBuilder::labelCenter(const GroupData& g, const SeriesData& s, int i, const QString& position, QSizeF size) {
     const double gap = 3;
     if (isPieLike(*g.group)) {
+        // Pie labels placed with their neighbours in mind (drawPie) stand where they were put.
+        if (const auto placed = m_pieLabels.find({s.position, i}); placed != m_pieLabels.end()) return placed->second.center;
         const auto it = m_slices.find(s.position);
         if (it == m_slices.end() || i >= int(it->second.size())) return std::nullopt;
         const Slice& sl = it->second[i];

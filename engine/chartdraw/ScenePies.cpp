@@ -2,6 +2,8 @@
 
 #include "engine/chartdraw/ChartSceneBuilder.h"
 
+#include <QLineF>
+
 namespace engine::chart {
 
 QPainterPath ChartSceneBuilder::slicePath(const Slice& s) const {
@@ -28,6 +30,28 @@ QPointF ChartSceneBuilder::polar(QPointF c, double r, double degreesFromTop) {
     return {c.x() + r * std::cos(a), c.y() + r * std::sin(a)};
 }
 
+std::vector<ChartSceneBuilder::Slice> ChartSceneBuilder::ringSlices(const GroupData& g, const SeriesData& s, size_t ring,
+                                                                     size_t rings, QPointF center, double radius) const {
+    const bool doughnut = g.group->kind == K::Doughnut;
+    const double hole = doughnut ? std::clamp(g.group->holeSize.value_or(10), 1, 90) / 100.0 * radius : 0;
+    const double ringWidth = rings == 0 ? 0 : (radius - hole) / rings;
+    double total = 0;
+    for (double v : s.values)
+        if (std::isfinite(v)) total += std::abs(v);
+    double angle = g.group->firstSliceAngle.value_or(0);
+    std::vector<Slice> slices;
+    for (size_t i = 0; i < s.values.size(); ++i) {
+        Slice slice = Slice::next(s.values[i], total, angle);
+        slice.outer = doughnut ? hole + (ring + 1) * ringWidth : radius;
+        slice.inner = doughnut ? hole + ring * ringWidth : 0;
+        const DataPoint* dp = byIndex(s.series->points, int(i));
+        const int explosion = dp && dp->explosion ? *dp->explosion : s.series->explosion.value_or(0);
+        slice.center = explosion > 0 && !doughnut ? polar(center, radius * explosion / 100.0, slice.start + slice.sweep / 2) : center;
+        slices.push_back(slice);
+    }
+    return slices;
+}
+
 void ChartSceneBuilder::drawPie(const GroupData& g) {
     const QRectF plot = m_layout.plot;
     const bool doughnut = g.group->kind == K::Doughnut;
@@ -38,41 +62,56 @@ void ChartSceneBuilder::drawPie(const GroupData& g) {
         maxExplosion = std::max(maxExplosion, s.series->explosion.value_or(0));
         for (const DataPoint& p : s.series->points) maxExplosion = std::max(maxExplosion, p.explosion.value_or(0));
     }
-    const bool labelsOutside = hasOutsidePieLabels(g);
-    double radius = std::min(plot.width(), plot.height()) / 2 * (labelsOutside ? 0.75 : 0.95);
+    double radius = std::min(plot.width(), plot.height()) / 2 * 0.95;
     radius /= 1 + std::min(maxExplosion, 400) / 100.0;
     const QPointF center = plot.center();
-    const double hole = doughnut ? std::clamp(g.group->holeSize.value_or(10), 1, 90) / 100.0 * radius : 0;
-    const double ringWidth = rings.empty() ? 0 : (radius - hole) / rings.size();
-    const double first = g.group->firstSliceAngle.value_or(0);
+    radius = placePieLabels(g, rings, center, radius);
     for (size_t ri = 0; ri < rings.size(); ++ri) {
         const SeriesData& s = rings[ri];
-        double total = 0;
-        for (double v : s.values)
-            if (std::isfinite(v)) total += std::abs(v);
-        double angle = first;
-        std::vector<Slice> slices;
-        for (size_t i = 0; i < s.values.size(); ++i) {
-            Slice slice = Slice::next(s.values[i], total, angle);
-            slice.outer = doughnut ? hole + (ri + 1) * ringWidth : radius;
-            slice.inner = doughnut ? hole + ri * ringWidth : 0;
-            const DataPoint* dp = byIndex(s.series->points, int(i));
-            const int explosion = dp && dp->explosion ? *dp->explosion : s.series->explosion.value_or(0);
-            slice.center = explosion > 0 && !doughnut ? polar(center, radius * explosion / 100.0, slice.start + slice.sweep / 2) : center;
-            slices.push_back(slice);
-            if (slice.sweep <= 0) continue;
-            addShape(tagOf(E::DataPoint, s.position, int(i)), slicePath(slice), R().dataPoint(*g.group, *s.series, int(i)));
-        }
+        const std::vector<Slice> slices = ringSlices(g, s, ri, rings.size(), center, radius);
+        for (size_t i = 0; i < slices.size(); ++i)
+            if (slices[i].sweep > 0)
+                addShape(tagOf(E::DataPoint, s.position, int(i)), slicePath(slices[i]), R().dataPoint(*g.group, *s.series, int(i)));
         m_slices[s.position] = slices;
     }
 }
 
-bool ChartSceneBuilder::hasOutsidePieLabels(const GroupData& g) const {
-    for (const SeriesData& s : g.series) {
-        const auto label = R().dataLabel(*g.group, *s.series);
-        if (label && label->visible() && label->position == QLatin1String("outEnd")) return true;
+// The labels of the outer ring at best fit and outside end, and a doughnut's centred ones,
+// placed by the rules of placeSliceLabels (RingLabels.h).
+double ChartSceneBuilder::placePieLabels(const GroupData& g, const std::vector<SeriesData>& rings, QPointF center,
+                                         double radius) {
+    if (rings.empty() || !(radius > 0)) return radius;
+    const SeriesData& s = rings.back();
+    if (!s.series->labels && !g.group->labels) return radius;
+    const bool doughnut = g.group->kind == K::Doughnut;
+    double total = 0;
+    for (double v : s.values)
+        if (std::isfinite(v)) total += std::abs(v);
+    const std::vector<Slice> slices = ringSlices(g, s, rings.size() - 1, rings.size(), center, radius);
+    std::vector<SliceLabel> labels;
+    std::vector<int> points;
+    for (size_t i = 0; i < slices.size(); ++i) {
+        const std::optional<PointLabel> label = pointLabel(g, s, int(i), total);
+        if (!label) continue;
+        SliceLabel l;
+        const QString& position = label->label.position;
+        if (position == QLatin1String("bestFit")) l.place = SliceLabel::Place::BestFit;
+        else if (position == QLatin1String("outEnd")) l.place = SliceLabel::Place::OutsideEnd;
+        else if (doughnut && position == QLatin1String("ctr")) l.place = SliceLabel::Place::CentredUnlessCrowded;
+        else continue;
+        l.size = label->room;
+        l.start = slices[i].start;
+        l.sweep = slices[i].sweep;
+        l.explosion = QLineF(center, slices[i].center).length() / radius;
+        labels.push_back(l);
+        points.push_back(int(i));
     }
-    return false;
+    if (labels.empty()) return radius;
+    const double inner = slices.front().inner / radius;
+    const SliceLabelLayout placed = placeSliceLabels(labels, center, radius, inner, doughnut ? (1 + inner) / 2 : 0.65, m_layout.plot);
+    for (size_t k = 0; k < points.size(); ++k)
+        m_pieLabels[{s.position, points[k]}] = PiePlacedLabel{placed.centers[k], placed.edges[k], placed.rightHalf[k]};
+    return placed.radius;
 }
 
 void ChartSceneBuilder::drawOfPie(const GroupData& g) {

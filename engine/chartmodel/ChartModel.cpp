@@ -303,6 +303,16 @@ std::optional<DataLabels> labelsOf(const pugi::xml_node& parent) {
         labels.hasLeaderLines = true;
         labels.leaderLines = shapeOf(leader);
     }
+    // The Office 2013 extension carries the leader lines of the kinds whose labels had none
+    // before (c15:showLeaderLines, c15:leaderLines); the elements of the schema win.
+    for (const auto ext : xml::children(c(e, "extLst"), Ns::C, "ext")) {
+        if (const auto show = xml::child(ext, Ns::C15, "showLeaderLines"); show && !labels.showLeaderLines)
+            labels.showLeaderLines = show.attribute("val") ? xml::xsdBooleanOr(show.attribute("val").value(), false) : true;
+        if (const auto leader = xml::child(ext, Ns::C15, "leaderLines"); leader && !labels.hasLeaderLines) {
+            labels.hasLeaderLines = true;
+            labels.leaderLines = shapeOf(leader);
+        }
+    }
     return labels;
 }
 

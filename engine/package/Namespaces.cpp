@@ -16,7 +16,7 @@ struct Spelling {
     std::string_view prefix;
 };
 
-constexpr std::array<Spelling, 15> kSpellings{{
+constexpr std::array<Spelling, 16> kSpellings{{
     {Ns::PackageRels, "http://schemas.openxmlformats.org/package/2006/relationships", {}, ""},
     {Ns::ContentTypes, "http://schemas.openxmlformats.org/package/2006/content-types", {}, ""},
     {Ns::R, "http://schemas.openxmlformats.org/officeDocument/2006/relationships",
@@ -40,6 +40,7 @@ constexpr std::array<Spelling, 15> kSpellings{{
     {Ns::C16, "http://schemas.microsoft.com/office/drawing/2014/chart", {}, "c16"},
     {Ns::Cx, "http://schemas.microsoft.com/office/drawing/2014/chartex", {}, "cx"},
     {Ns::Cs, "http://schemas.microsoft.com/office/drawing/2012/chartStyle", {}, "cs"},
+    {Ns::C15, "http://schemas.microsoft.com/office/drawing/2012/chart", {}, "c15"},
 }};
 
 const Spelling* spellingOf(Ns ns) {

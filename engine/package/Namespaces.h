@@ -30,6 +30,7 @@ enum class Ns : unsigned char {
     C16,           // chart extensions of Office 2016
     Cx,            // chartEx (Office 2016 charts): never a classic chart
     Cs,            // chart style and colour style parts
+    C15,           // chart extensions of Office 2013 (data label ranges, leader lines)
     Count
 };
 
