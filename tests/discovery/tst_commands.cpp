@@ -2,17 +2,17 @@
 // tables, what each does to the path box and the list, and Find's busy, blank and existence
 // tests.
 
-#include "FakeExcel.h"
 #include "Harness.h"
 #include "discovery/ChartCommands.h"
 #include "platform/Dialogs.h"
+#include "tests/support/FakeSpreadsheet.h"
 
 #include <QStandardPaths>
 #include <QtTest>
 
-using chartstest::FakeExcelServer;
-using chartstest::FakeSheet;
 using chartstest::Harness;
+using testsupport::FakeSheet;
+using testsupport::ScopedFakeSpreadsheet;
 
 namespace {
 
@@ -140,19 +140,19 @@ void CommandsTest::findEmptiesTheListAndStopsSilentlyOnBlankBox_data() {
 void CommandsTest::findEmptiesTheListAndStopsSilentlyOnBlankBox() {
     QFETCH(QString, box);
     Harness h;
-    FakeExcelServer server;
+    ScopedFakeSpreadsheet excel;
     charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
     addRows(h, {true, false});
     h.form.Text1()->setText(box);
     commands.PushButton4_Click();
     QCOMPARE(h.list().count(), 0);
-    QCOMPARE(server.state->created, 0);
+    QCOMPARE(excel.created(), 0);
     QVERIFY(h.dialogs.calls.isEmpty());
 }
 
 void CommandsTest::findWithNoMatchingFileStopsSilently() {
     Harness h;
-    FakeExcelServer server;
+    ScopedFakeSpreadsheet excel;
     charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
     h.files.addFolder(QStringLiteral("/data/folder.xlsx"));
     addRows(h, {true});
@@ -162,53 +162,53 @@ void CommandsTest::findWithNoMatchingFileStopsSilently() {
         commands.PushButton4_Click();
         QCOMPARE(h.list().count(), 0);
     }
-    QCOMPARE(server.state->created, 0);
+    QCOMPARE(excel.created(), 0);
     QVERIFY(h.dialogs.calls.isEmpty());
 }
 
 void CommandsTest::findTestsTheUntrimmedTextAsPatternAndHandsItToDiscovery() {
     Harness h;
-    FakeExcelServer server;
+    ScopedFakeSpreadsheet excel;
     charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
     // A pattern that matches a file: discovery gets the text exactly as typed, wildcard and all.
     h.files.addFile(QStringLiteral("/data/book1.xlsx"));
     const QString typed = QStringLiteral("/data/book?.xlsx");
-    server.state->workbooks.insert(typed, {FakeSheet{QStringLiteral("S"), {QStringLiteral("c")}}});
+    excel.workbooks.insert(typed, {FakeSheet{QStringLiteral("S"), {QStringLiteral("c")}}});
     h.form.Text1()->setText(typed);
     commands.PushButton4_Click();
-    QCOMPARE(server.state->openedPaths, QStringList({typed}));
+    QCOMPARE(excel.openedPaths, QStringList({typed}));
     QCOMPARE(h.rows(), QStringList({QStringLiteral("S|c|1|1")}));
 
     // Blanks around the name are part of the pattern: "/data/book1.xlsx " names no file.
     h.form.Text1()->setText(QStringLiteral("/data/book1.xlsx "));
     commands.PushButton4_Click();
-    QCOMPARE(server.state->created, 1);
+    QCOMPARE(excel.created(), 1);
     QCOMPARE(h.list().count(), 0);
 }
 
 void CommandsTest::findTwiceListsEachChartOnce() {
     Harness h;
-    FakeExcelServer server;
+    ScopedFakeSpreadsheet excel;
     charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
     const QString book = QStringLiteral("/data/book.xlsx");
     h.files.addFile(book);
-    server.state->workbooks.insert(
+    excel.workbooks.insert(
         book, {FakeSheet{QStringLiteral("S"), {QStringLiteral("a"), QStringLiteral("b")}}});
     h.form.Text1()->setText(book);
     commands.PushButton4_Click();
     h.list().setChecked(1, false);
     commands.PushButton4_Click();
     QCOMPARE(h.rows(), QStringList({QStringLiteral("S|a|1|1"), QStringLiteral("S|b|2|1")}));
-    QCOMPARE(server.state->created, 2);
+    QCOMPARE(excel.created(), 2);
 }
 
 void CommandsTest::findWhileBusyAddsAfterTheRowsThere() {
     Harness h;
-    FakeExcelServer server;
+    ScopedFakeSpreadsheet excel;
     charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
     const QString book = QStringLiteral("/data/book.xlsx");
     h.files.addFile(book);
-    server.state->workbooks.insert(book, {FakeSheet{QStringLiteral("T"), {QStringLiteral("t")}}});
+    excel.workbooks.insert(book, {FakeSheet{QStringLiteral("T"), {QStringLiteral("t")}}});
     addRows(h, {false});
     h.form.setMousePointer(platform::pointer::kHourglass);
     h.form.Text1()->setText(book);
