@@ -196,20 +196,23 @@ platform::Procedure CopyRun::procedure(Run& run) {
         // A chart that was not copied gets no slide and no paste, which would otherwise
         // leave a blank slide or paste the previous chart again: the row ends here.
         156);
+    // A chart whose own slide could not be added or selected is not pasted: the paste would
+    // land on the slide selected before, another chart's or one of the deck's own. The row
+    // ends there, as after a failed copy.
     add(148,
         [&run] {
             auto slides = use(run.target).Slides();
             use(slides).Add(use(slides).Count() + 1, office::ppLayoutBlank);
             return kNext;
         },
-        150);
+        156);
     add(150,
         [&run] {
             auto slides = use(run.target).Slides();
             use(use(slides).Item(use(slides).Count())).Select();
             return kNext;
         },
-        152);
+        156);
     add(152,
         [&form, &services] {
             // Read afresh for every chart: a new delay applies from the next wait.

@@ -1,29 +1,36 @@
-// The six chart-list commands with scripted dialogs, files and spreadsheet application: their
-// tables, what each does to the path box and the list, and Find's busy, blank and existence
-// tests.
+// The six chart-list commands with scripted dialogs, files and spreadsheet application: how
+// each reports a failure and goes on, what each does to the path box and the list, and Find's
+// busy, blank and existence tests.
 
-#include "FakeExcel.h"
 #include "Harness.h"
 #include "discovery/ChartCommands.h"
 #include "platform/Dialogs.h"
+#include "tests/support/FakeSpreadsheet.h"
 
 #include <QStandardPaths>
 #include <QtTest>
 
-using chartstest::FakeExcelServer;
-using chartstest::FakeSheet;
 using chartstest::Harness;
+using testsupport::FakeSheet;
+using testsupport::ScopedFakeSpreadsheet;
 
 namespace {
 
-QList<int> linesOf(const platform::Procedure& procedure) {
-    QList<int> lines;
-    for (const auto& step : procedure.steps) lines.append(step.line);
-    return lines;
-}
-
 QString locationOf(const char* procedure) {
     return QStringLiteral("in Ostrivane2021/08/31.Form1.%1 ").arg(QLatin1String(procedure));
+}
+
+// The window's controls with the path box gone, as while the window is torn down: every use of
+// it fails as a call on an unset object does.
+class FormWithoutPathBox : public testsupport::TestForm {
+public:
+    QLineEdit* Text1() override { return nullptr; }
+};
+
+QList<chartstest::Report> reportsOf(Harness& h) {
+    QList<chartstest::Report> all = h.reports;
+    h.reports.clear();
+    return all;
 }
 
 void addRows(Harness& h, const QList<bool>& marks) {
@@ -49,7 +56,8 @@ class CommandsTest : public QObject {
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void tablesCarryTheirLocationsAndLines();
+    void commandsWithoutThePathBoxReportEachUseByNameAndLineAndGoOn();
+    void checkCommandsReadTheRowCountOnceAndReportARowGoneByName();
     void browseAsksWithTitleAndExcelFilterAndPutsTheChoiceInTheBox();
     void cancelledBrowseKeepsTheBox();
     void failedDialogStillEndsWithoutTouchingTheBox();
@@ -65,26 +73,63 @@ private slots:
     void checkCommandsOnEmptyListDoNothing();
 };
 
-void CommandsTest::tablesCarryTheirLocationsAndLines() {
+void CommandsTest::commandsWithoutThePathBoxReportEachUseByNameAndLineAndGoOn() {
     Harness h;
-    charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
-    const struct {
-        const char* name;
-        platform::Procedure table;
+    ScopedFakeSpreadsheet excel;
+    FormWithoutPathBox form;
+    charts::ChartCommands commands(form, h.dialogs, h.files, h.runner);
+    // The lines reported, each by the procedure named and for the missing box; -1 for a report
+    // that is not.
+    auto linesOf = [](const QList<chartstest::Report>& reports, const char* procedure) {
         QList<int> lines;
-    } all[] = {
-        {"PushButton1_Click", commands.pushButton1Procedure(), {100, 102, 104, 106, 108, 110}},
-        {"PushButton4_Click", commands.pushButton4Procedure(), {100, 102, 104, 106}},
-        {"PushButton5_Click", commands.pushButton5Procedure(), {100}},
-        {"PushButton6_Click", commands.pushButton6Procedure(), {100}},
-        {"PushButton7_Click", commands.pushButton7Procedure(), {100, 102, 104}},
-        {"PushButton9_Click", commands.pushButton9Procedure(), {100, 102, 104}},
+        for (const auto& report : reports) {
+            const bool ours = report.location == locationOf(procedure) &&
+                              report.description == QStringLiteral("Object variable not set");
+            lines.append(ours ? report.line : -1);
+        }
+        return lines;
     };
-    for (const auto& entry : all) {
-        QCOMPARE(entry.table.location, locationOf(entry.name));
-        QCOMPARE(linesOf(entry.table), entry.lines);
-        // Every failure goes on with the next step; a failed test runs what it guards.
-        for (const auto& step : entry.table.steps) QCOMPARE(step.onFailure, platform::kNext);
+
+    h.dialogs.openAnswers.push_back(QStringLiteral("/data/chosen.xlsx"));
+    commands.PushButton1_Click();
+    QCOMPARE(linesOf(reportsOf(h), "PushButton1_Click"), QList<int>({110}));
+
+    // Find empties the list first, then every use of the box fails on its own line: the blank
+    // test, the file test and the hand-over; no spreadsheet application is started.
+    platform::ChartList list(form.ListView1());
+    list.append(QStringLiteral("S"));
+    commands.PushButton4_Click();
+    QCOMPARE(linesOf(reportsOf(h), "PushButton4_Click"), QList<int>({102, 104, 106}));
+    QCOMPARE(list.count(), 0);
+    QCOMPARE(excel.created(), 0);
+
+    commands.PushButton5_Click();
+    QCOMPARE(linesOf(reportsOf(h), "PushButton5_Click"), QList<int>({100}));
+    commands.PushButton6_Click();
+    QCOMPARE(linesOf(reportsOf(h), "PushButton6_Click"), QList<int>({100}));
+    QCOMPARE(h.boxTitles(), QStringList(6, QStringLiteral("Application Error")));
+}
+
+void CommandsTest::checkCommandsReadTheRowCountOnceAndReportARowGoneByName() {
+    for (const bool checkAll : {true, false}) {
+        Harness h;
+        charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
+        addRows(h, {!checkAll, !checkAll, !checkAll});
+        // The first mark set removes the last row: the loop still counts three rows.
+        QTreeWidget* tree = h.form.ListView1();
+        bool removed = false;
+        QObject::connect(tree, &QTreeWidget::itemChanged, tree, [&] {
+            if (removed) return;
+            removed = true;
+            delete tree->takeTopLevelItem(tree->topLevelItemCount() - 1);
+        });
+        if (checkAll) commands.PushButton9_Click();
+        else commands.PushButton7_Click();
+
+        QCOMPARE(marks(h), QList<bool>({checkAll, checkAll}));
+        QCOMPARE(h.reportedLines(), QList<int>({102}));
+        QCOMPARE(h.reports.first().location,
+                 locationOf(checkAll ? "PushButton9_Click" : "PushButton7_Click"));
     }
 }
 
@@ -140,19 +185,19 @@ void CommandsTest::findEmptiesTheListAndStopsSilentlyOnBlankBox_data() {
 void CommandsTest::findEmptiesTheListAndStopsSilentlyOnBlankBox() {
     QFETCH(QString, box);
     Harness h;
-    FakeExcelServer server;
+    ScopedFakeSpreadsheet excel;
     charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
     addRows(h, {true, false});
     h.form.Text1()->setText(box);
     commands.PushButton4_Click();
     QCOMPARE(h.list().count(), 0);
-    QCOMPARE(server.state->created, 0);
+    QCOMPARE(excel.created(), 0);
     QVERIFY(h.dialogs.calls.isEmpty());
 }
 
 void CommandsTest::findWithNoMatchingFileStopsSilently() {
     Harness h;
-    FakeExcelServer server;
+    ScopedFakeSpreadsheet excel;
     charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
     h.files.addFolder(QStringLiteral("/data/folder.xlsx"));
     addRows(h, {true});
@@ -162,53 +207,53 @@ void CommandsTest::findWithNoMatchingFileStopsSilently() {
         commands.PushButton4_Click();
         QCOMPARE(h.list().count(), 0);
     }
-    QCOMPARE(server.state->created, 0);
+    QCOMPARE(excel.created(), 0);
     QVERIFY(h.dialogs.calls.isEmpty());
 }
 
 void CommandsTest::findTestsTheUntrimmedTextAsPatternAndHandsItToDiscovery() {
     Harness h;
-    FakeExcelServer server;
+    ScopedFakeSpreadsheet excel;
     charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
     // A pattern that matches a file: discovery gets the text exactly as typed, wildcard and all.
     h.files.addFile(QStringLiteral("/data/book1.xlsx"));
     const QString typed = QStringLiteral("/data/book?.xlsx");
-    server.state->workbooks.insert(typed, {FakeSheet{QStringLiteral("S"), {QStringLiteral("c")}}});
+    excel.workbooks.insert(typed, {FakeSheet{QStringLiteral("S"), {QStringLiteral("c")}}});
     h.form.Text1()->setText(typed);
     commands.PushButton4_Click();
-    QCOMPARE(server.state->openedPaths, QStringList({typed}));
+    QCOMPARE(excel.openedPaths, QStringList({typed}));
     QCOMPARE(h.rows(), QStringList({QStringLiteral("S|c|1|1")}));
 
     // Blanks around the name are part of the pattern: "/data/book1.xlsx " names no file.
     h.form.Text1()->setText(QStringLiteral("/data/book1.xlsx "));
     commands.PushButton4_Click();
-    QCOMPARE(server.state->created, 1);
+    QCOMPARE(excel.created(), 1);
     QCOMPARE(h.list().count(), 0);
 }
 
 void CommandsTest::findTwiceListsEachChartOnce() {
     Harness h;
-    FakeExcelServer server;
+    ScopedFakeSpreadsheet excel;
     charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
     const QString book = QStringLiteral("/data/book.xlsx");
     h.files.addFile(book);
-    server.state->workbooks.insert(
+    excel.workbooks.insert(
         book, {FakeSheet{QStringLiteral("S"), {QStringLiteral("a"), QStringLiteral("b")}}});
     h.form.Text1()->setText(book);
     commands.PushButton4_Click();
     h.list().setChecked(1, false);
     commands.PushButton4_Click();
     QCOMPARE(h.rows(), QStringList({QStringLiteral("S|a|1|1"), QStringLiteral("S|b|2|1")}));
-    QCOMPARE(server.state->created, 2);
+    QCOMPARE(excel.created(), 2);
 }
 
 void CommandsTest::findWhileBusyAddsAfterTheRowsThere() {
     Harness h;
-    FakeExcelServer server;
+    ScopedFakeSpreadsheet excel;
     charts::ChartCommands commands(h.form, h.dialogs, h.files, h.runner);
     const QString book = QStringLiteral("/data/book.xlsx");
     h.files.addFile(book);
-    server.state->workbooks.insert(book, {FakeSheet{QStringLiteral("T"), {QStringLiteral("t")}}});
+    excel.workbooks.insert(book, {FakeSheet{QStringLiteral("T"), {QStringLiteral("t")}}});
     addRows(h, {false});
     h.form.setMousePointer(platform::pointer::kHourglass);
     h.form.Text1()->setText(book);

@@ -1,21 +1,22 @@
-// Chart discovery against a scripted spreadsheet application: the rows it writes, the order
-// and shape of its calls, the pointer, the end of a run, and how it goes on after failures.
+// Chart discovery against a scripted spreadsheet application: the rows it writes, what it
+// reads when, the pointer, the end of a run, and how it goes on after failures.
 
-#include "FakeExcel.h"
 #include "Harness.h"
 #include "discovery/Excel1.h"
 #include "platform/Dialogs.h"
+#include "tests/support/FakeSpreadsheet.h"
 
 #include <QStandardPaths>
 #include <QtTest>
 
-using chartstest::FakeExcelServer;
-using chartstest::FakeSheet;
 using chartstest::Harness;
+using testsupport::FakeSheet;
+using testsupport::ScopedFakeSpreadsheet;
 
 namespace {
 const QString kBook = QStringLiteral("/data/book.xlsx");
-const QString kLocation = QString::fromLatin1(charts::Excel1::kLocation);
+// As an error report names the procedure.
+const QString kLocation = QStringLiteral("in Ostrivane2021/08/31.Excel1.ExtractChartByFile ");
 const QString kNoCharts = QStringLiteral("No charts found within file.");
 }  // namespace
 
@@ -25,9 +26,11 @@ class DiscoveryTest : public QObject {
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void stepTableCarriesTheNumberedLinesAndLocation();
+    void unreadableSheetCountIsReportedAt108AndTheRunStillQuitsAndSaysSo();
     void rowsFollowSheetOrderAndChartOrderWithIndexRestartingPerSheet();
-    void everyAccessStartsFromTheApplicationAndBoundsAreReadOnce();
+    void boundsAreReadOnceWhenTheirLoopStarts();
+    void everyStepReachesTheWorkbookAfreshThroughTheApplication();
+    void alertsStayOnWhileOpeningAndAreOffWhenExcelQuits();
     void pointerIsHourglassWhileExcelWorksAndDefaultAfterEvenIfBusyBefore();
     void workbookWithoutChartsEndsWithNoticeAfterQuitAndPointerReset();
     void runningTwiceWithoutEmptyingRepeatsIdenticalRowsAndKeepsOldMarks();
@@ -40,28 +43,29 @@ private slots:
     void failedQuitIsReportedAndTheRunStillEnds();
 };
 
-void DiscoveryTest::stepTableCarriesTheNumberedLinesAndLocation() {
+void DiscoveryTest::unreadableSheetCountIsReportedAt108AndTheRunStillQuitsAndSaysSo() {
     Harness h;
-    charts::Excel1 excel1(h.form, h.dialogs, h.runner);
-    const platform::Procedure table = excel1.extractChartByFileProcedure(kBook);
-    QCOMPARE(table.location, QStringLiteral("in Ostrivane2021/08/31.Excel1.ExtractChartByFile "));
-    QList<int> lines;
-    for (const auto& step : table.steps) lines.append(step.line);
-    QList<int> expected;
-    for (int line = 100; line <= 108; line += 2) expected.append(line);
-    for (int line = 116; line <= 146; line += 2) expected.append(line);
-    QCOMPARE(lines, expected);
-    // A sheet loop without bounds goes on after the loop; every other failure goes on with
-    // the next step (a failed test runs what it guards).
-    for (const auto& step : table.steps) {
-        QCOMPARE(step.onFailure, step.line == 108 ? 138 : platform::kNext);
-    }
+    ScopedFakeSpreadsheet excel;
+    excel.workbooks.insert(kBook, {FakeSheet{QStringLiteral("S"), {QStringLiteral("c")}}});
+    excel.failures.insert(QStringLiteral("Worksheets.Count"), QStringLiteral("count refused"));
+    charts::Excel1(h.form, h.dialogs, h.runner).ExtractChartByFile(kBook);
+
+    // Without a count there is no sheet to walk: no row, no report of a sheet step, and the
+    // run ends as one that found nothing.
+    QCOMPARE(h.list().count(), 0);
+    QCOMPARE(h.reportedLines(), QList<int>({108}));
+    QCOMPARE(h.reports.first().location, kLocation);
+    QCOMPARE(h.reports.first().description, QStringLiteral("count refused"));
+    QVERIFY(excel.allQuit());
+    QCOMPARE(h.form.MousePointer(), platform::pointer::kDefault);
+    QCOMPARE(h.boxTitles(), QStringList({QStringLiteral("Application Error"), QString()}));
+    QCOMPARE(h.dialogs.messageTexts().last(), kNoCharts);
 }
 
 void DiscoveryTest::rowsFollowSheetOrderAndChartOrderWithIndexRestartingPerSheet() {
     Harness h;
-    FakeExcelServer server;
-    server.state->workbooks.insert(
+    ScopedFakeSpreadsheet excel;
+    excel.workbooks.insert(
         kBook, {FakeSheet{QStringLiteral("Data"),
                           {QStringLiteral("Data Chart 1"), QStringLiteral("Data Chart 2"),
                            QStringLiteral("Data Chart 2")}},
@@ -75,51 +79,78 @@ void DiscoveryTest::rowsFollowSheetOrderAndChartOrderWithIndexRestartingPerSheet
                                     QStringLiteral("Année 'Q2'|Année 'Q2' Pie|1|1")}));
     QVERIFY(h.reports.isEmpty());
     QVERIFY(h.dialogs.messageBoxes().isEmpty());
-    QCOMPARE(server.state->created, 1);
-    QVERIFY(server.state->quit);
+    QCOMPARE(excel.created(), 1);
+    QVERIFY(excel.allQuit());
+    QCOMPARE(excel.openedPaths, QStringList({kBook}));
 }
 
-void DiscoveryTest::everyAccessStartsFromTheApplicationAndBoundsAreReadOnce() {
+void DiscoveryTest::boundsAreReadOnceWhenTheirLoopStarts() {
     Harness h;
-    FakeExcelServer server;
-    server.state->workbooks.insert(
-        kBook, {FakeSheet{QStringLiteral("A"), {}},
-                FakeSheet{QStringLiteral("B"), {QStringLiteral("B c1"), QStringLiteral("B c2")}}});
+    ScopedFakeSpreadsheet excel;
+    excel.workbooks.insert(kBook, {FakeSheet{QStringLiteral("A"), {QStringLiteral("a1")}},
+                                   FakeSheet{QStringLiteral("B"), {QStringLiteral("b1")}}});
+    // The workbook changes under the run just after a count was read (the hook runs before
+    // the call it names answers): a sheet added after the sheet count and a chart added after
+    // its sheet's chart count are not walked; a chart added to a sheet not yet counted is.
+    excel.onCall = [&](const QString& key) {
+        QList<FakeSheet>& sheets = excel.workbooks[kBook];
+        if (key == QStringLiteral("Worksheets.Item(1)") && sheets.size() == 2) {
+            sheets.append(FakeSheet{QStringLiteral("Late"), {QStringLiteral("late")}});
+            sheets[1].charts.append(QStringLiteral("b2"));
+        } else if (key == QStringLiteral("sheet 1/Name") && sheets.first().charts.size() == 1) {
+            sheets.first().charts.append(QStringLiteral("a2"));
+        }
+    };
     charts::Excel1(h.form, h.dialogs, h.runner).ExtractChartByFile(kBook);
 
-    // Sheet and chart objects are never kept between steps: each step walks down again from
-    // the application's active workbook.
-    const QStringList sheetB = {QStringLiteral("ActiveWorkbook"), QStringLiteral("Worksheets"),
-                                QStringLiteral("Worksheets.Item(2)")};
-    QStringList expected = {QStringLiteral("Workbooks"), QStringLiteral("Open"),
-                            QStringLiteral("ActiveWorkbook"), QStringLiteral("Worksheets"),
-                            QStringLiteral("Worksheets.Count"),
-                            // sheet 1: chart count only
-                            QStringLiteral("ActiveWorkbook"), QStringLiteral("Worksheets"),
-                            QStringLiteral("Worksheets.Item(1)"), QStringLiteral("sheet 1/ChartObjects"),
-                            QStringLiteral("sheet 1/ChartObjects.Count")};
-    expected += sheetB;
-    expected += {QStringLiteral("sheet 2/ChartObjects"), QStringLiteral("sheet 2/ChartObjects.Count")};
-    for (int chart = 1; chart <= 2; ++chart) {
-        expected += sheetB;
-        expected += QStringLiteral("sheet 2/Name");
-        expected += sheetB;
-        expected += {QStringLiteral("sheet 2/ChartObjects"),
-                     QStringLiteral("sheet 2/ChartObjects.Item(%1)").arg(chart),
-                     QStringLiteral("sheet 2/chart %1/Chart").arg(chart),
-                     QStringLiteral("sheet 2/chart %1/Chart.Name").arg(chart)};
-    }
-    expected += {QStringLiteral("DisplayAlerts="), QStringLiteral("Quit")};
-    QCOMPARE(server.state->log, expected);
-    QVERIFY(!server.state->displayAlerts);
+    QCOMPARE(h.rows(), QStringList({QStringLiteral("A|a1|1|1"), QStringLiteral("B|b1|1|1"),
+                                    QStringLiteral("B|b2|2|1")}));
+    QVERIFY(h.reports.isEmpty());
+}
+
+void DiscoveryTest::everyStepReachesTheWorkbookAfreshThroughTheApplication() {
+    Harness h;
+    ScopedFakeSpreadsheet excel;
+    const QString other = QStringLiteral("/data/other.xlsx");
+    excel.workbooks.insert(kBook, {FakeSheet{QStringLiteral("A"),
+                                             {QStringLiteral("a1"), QStringLiteral("a2")}}});
+    excel.workbooks.insert(other, {FakeSheet{QStringLiteral("O"),
+                                             {QStringLiteral("o1"), QStringLiteral("o2")}}});
+    // Once the first row is complete, another workbook becomes the instance's active one. A
+    // step that reaches the workbook through the application reads from it; one that kept a
+    // workbook, worksheet or chart object from an earlier step would still read the first.
+    bool switched = false;
+    excel.onCall = [&](const QString& key) {
+        if (switched || key != QStringLiteral("sheet 1/chart 1/Chart.Name")) return;
+        switched = true;
+        excel.lastApplication.lock()->Workbooks()->Open(other);
+    };
+    charts::Excel1(h.form, h.dialogs, h.runner).ExtractChartByFile(kBook);
+
+    QVERIFY(switched);
+    QCOMPARE(h.rows(), QStringList({QStringLiteral("A|a1|1|1"), QStringLiteral("O|o2|2|1")}));
+    QVERIFY(h.reports.isEmpty());
+}
+
+void DiscoveryTest::alertsStayOnWhileOpeningAndAreOffWhenExcelQuits() {
+    Harness h;
+    ScopedFakeSpreadsheet excel;
+    excel.workbooks.insert(kBook, {FakeSheet{QStringLiteral("S"), {QStringLiteral("c")}}});
+    charts::Excel1(h.form, h.dialogs, h.runner).ExtractChartByFile(kBook);
+
+    QCOMPARE(excel.created(), 1);
+    const auto& instance = *excel.instances.first();
+    QVERIFY(instance.alertsWhenOpened);
+    QVERIFY(instance.quit);
+    QVERIFY(!instance.alertsWhenQuit);
 }
 
 void DiscoveryTest::pointerIsHourglassWhileExcelWorksAndDefaultAfterEvenIfBusyBefore() {
     Harness h;
-    FakeExcelServer server;
-    server.state->workbooks.insert(kBook, {FakeSheet{QStringLiteral("S"), {QStringLiteral("S c")}}});
+    ScopedFakeSpreadsheet excel;
+    excel.workbooks.insert(kBook, {FakeSheet{QStringLiteral("S"), {QStringLiteral("S c")}}});
     QList<int> pointerDuringCalls;
-    server.state->onCall = [&](const QString&) { pointerDuringCalls.append(h.form.MousePointer()); };
+    excel.onCall = [&](const QString&) { pointerDuringCalls.append(h.form.MousePointer()); };
     h.form.setMousePointer(platform::pointer::kHourglass);
     h.form.pointerHistory.clear();
 
@@ -133,13 +164,13 @@ void DiscoveryTest::pointerIsHourglassWhileExcelWorksAndDefaultAfterEvenIfBusyBe
 
 void DiscoveryTest::workbookWithoutChartsEndsWithNoticeAfterQuitAndPointerReset() {
     Harness h;
-    FakeExcelServer server;
-    server.state->workbooks.insert(
+    ScopedFakeSpreadsheet excel;
+    excel.workbooks.insert(
         kBook, {FakeSheet{QStringLiteral("One"), {}}, FakeSheet{QStringLiteral("Two"), {}}});
     bool quitWhenShown = false;
     int pointerWhenShown = -1;
     h.dialogs.onShow = [&](const testsupport::FakeDialogs::Call&) {
-        quitWhenShown = server.state->quit;
+        quitWhenShown = excel.allQuit();
         pointerWhenShown = h.form.MousePointer();
     };
     charts::Excel1(h.form, h.dialogs, h.runner).ExtractChartByFile(kBook);
@@ -152,40 +183,40 @@ void DiscoveryTest::workbookWithoutChartsEndsWithNoticeAfterQuitAndPointerReset(
     QCOMPARE(boxes.first().title, QString());  // the application title
     QVERIFY(quitWhenShown);
     QCOMPARE(pointerWhenShown, platform::pointer::kDefault);
-    QVERIFY(!server.state->displayAlerts);
+    QVERIFY(!excel.instances.first()->alertsWhenQuit);
 }
 
 void DiscoveryTest::runningTwiceWithoutEmptyingRepeatsIdenticalRowsAndKeepsOldMarks() {
     Harness h;
-    FakeExcelServer server;
-    server.state->workbooks.insert(kBook, {FakeSheet{QStringLiteral("S"), {QStringLiteral("S c")}}});
+    ScopedFakeSpreadsheet excel;
+    excel.workbooks.insert(kBook, {FakeSheet{QStringLiteral("S"), {QStringLiteral("S c")}}});
     charts::Excel1 excel1(h.form, h.dialogs, h.runner);
     excel1.ExtractChartByFile(kBook);
     h.list().setChecked(1, false);
     excel1.ExtractChartByFile(kBook);
 
     QCOMPARE(h.rows(), QStringList({QStringLiteral("S|S c|1|0"), QStringLiteral("S|S c|1|1")}));
-    QCOMPARE(server.state->created, 2);
+    QCOMPARE(excel.created(), 2);
     QVERIFY(h.dialogs.messageBoxes().isEmpty());
 }
 
 void DiscoveryTest::pathReachesOpenUntrimmed() {
     Harness h;
-    FakeExcelServer server;
+    ScopedFakeSpreadsheet excel;
     const QString padded = QStringLiteral("  /data/my book.xlsx ");
-    server.state->workbooks.insert(padded, {FakeSheet{QStringLiteral("S"), {QStringLiteral("c")}}});
+    excel.workbooks.insert(padded, {FakeSheet{QStringLiteral("S"), {QStringLiteral("c")}}});
     charts::Excel1(h.form, h.dialogs, h.runner).ExtractChartByFile(padded);
-    QCOMPARE(server.state->openedPaths, QStringList({padded}));
+    QCOMPARE(excel.openedPaths, QStringList({padded}));
     QCOMPARE(h.list().count(), 1);
 }
 
 void DiscoveryTest::failedChartNameLeavesEmptyCellAndTheLoopGoesOn() {
     Harness h;
-    FakeExcelServer server;
-    server.state->workbooks.insert(
+    ScopedFakeSpreadsheet excel;
+    excel.workbooks.insert(
         kBook, {FakeSheet{QStringLiteral("S"), {QStringLiteral("first"), QStringLiteral("second")}}});
-    server.state->failures.insert(QStringLiteral("sheet 1/chart 1/Chart.Name"),
-                                  QStringLiteral("Chart.Name refused"));
+    excel.failures.insert(QStringLiteral("sheet 1/chart 1/Chart.Name"),
+                          QStringLiteral("Chart.Name refused"));
     charts::Excel1(h.form, h.dialogs, h.runner).ExtractChartByFile(kBook);
 
     QCOMPARE(h.rows(), QStringList({QStringLiteral("S||1|1"), QStringLiteral("S|second|2|1")}));
@@ -198,13 +229,13 @@ void DiscoveryTest::failedChartNameLeavesEmptyCellAndTheLoopGoesOn() {
 
 void DiscoveryTest::workbookThatDoesNotOpenGivesOneReportAndStillQuits() {
     Harness h;
-    FakeExcelServer server;
+    ScopedFakeSpreadsheet excel;
     const QString missing = QStringLiteral("/data/gone.xlsx");
     charts::Excel1(h.form, h.dialogs, h.runner).ExtractChartByFile(missing);
 
     QCOMPARE(h.reportedLines(), QList<int>({106}));
     QVERIFY(h.reports.first().description.contains(missing));
-    QVERIFY(server.state->quit);
+    QVERIFY(excel.allQuit());
     QCOMPARE(h.form.MousePointer(), platform::pointer::kDefault);
     // The report comes first, the notice last.
     QCOMPARE(h.dialogs.messageTexts().last(), kNoCharts);
@@ -224,12 +255,12 @@ void DiscoveryTest::missingSpreadsheetServerStillEndsWithPointerResetAndNotice()
 
 void DiscoveryTest::unreadableChartCountSkipsOnlyThatSheet() {
     Harness h;
-    FakeExcelServer server;
-    server.state->workbooks.insert(kBook, {FakeSheet{QStringLiteral("A"), {QStringLiteral("a")}},
+    ScopedFakeSpreadsheet excel;
+    excel.workbooks.insert(kBook, {FakeSheet{QStringLiteral("A"), {QStringLiteral("a")}},
                                            FakeSheet{QStringLiteral("B"), {QStringLiteral("b")}},
                                            FakeSheet{QStringLiteral("C"), {QStringLiteral("c")}}});
-    server.state->failures.insert(QStringLiteral("sheet 2/ChartObjects.Count"),
-                                  QStringLiteral("no drawing"));
+    excel.failures.insert(QStringLiteral("sheet 2/ChartObjects.Count"),
+                          QStringLiteral("no drawing"));
     charts::Excel1(h.form, h.dialogs, h.runner).ExtractChartByFile(kBook);
 
     QCOMPARE(h.rows(), QStringList({QStringLiteral("A|a|1|1"), QStringLiteral("C|c|1|1")}));
@@ -238,10 +269,10 @@ void DiscoveryTest::unreadableChartCountSkipsOnlyThatSheet() {
 
 void DiscoveryTest::unreadableSheetNameAddsNoRowAndLeavesEarlierRowsAlone() {
     Harness h;
-    FakeExcelServer server;
-    server.state->workbooks.insert(kBook, {FakeSheet{QStringLiteral("A"), {QStringLiteral("a")}},
+    ScopedFakeSpreadsheet excel;
+    excel.workbooks.insert(kBook, {FakeSheet{QStringLiteral("A"), {QStringLiteral("a")}},
                                            FakeSheet{QStringLiteral("B"), {QStringLiteral("b")}}});
-    server.state->failures.insert(QStringLiteral("sheet 2/Name"), QStringLiteral("no name"));
+    excel.failures.insert(QStringLiteral("sheet 2/Name"), QStringLiteral("no name"));
     charts::Excel1(h.form, h.dialogs, h.runner).ExtractChartByFile(kBook);
 
     QCOMPARE(h.rows(), QStringList({QStringLiteral("A|a|1|1")}));
@@ -252,10 +283,10 @@ void DiscoveryTest::unreadableSheetNameAddsNoRowAndLeavesEarlierRowsAlone() {
 
 void DiscoveryTest::failedQuitIsReportedAndTheRunStillEnds() {
     Harness h;
-    FakeExcelServer server;
-    server.state->workbooks.insert(kBook, {FakeSheet{QStringLiteral("A"), {}}});
-    server.state->failures.insert(QStringLiteral("Quit"), QStringLiteral("Quit refused"));
-    server.state->failures.insert(QStringLiteral("DisplayAlerts="), QStringLiteral("alerts refused"));
+    ScopedFakeSpreadsheet excel;
+    excel.workbooks.insert(kBook, {FakeSheet{QStringLiteral("A"), {}}});
+    excel.failures.insert(QStringLiteral("Quit"), QStringLiteral("Quit refused"));
+    excel.failures.insert(QStringLiteral("DisplayAlerts="), QStringLiteral("alerts refused"));
     charts::Excel1(h.form, h.dialogs, h.runner).ExtractChartByFile(kBook);
 
     QCOMPARE(h.reportedLines(), QList<int>({138, 140}));

@@ -21,9 +21,9 @@
 namespace testsupport {
 
 // One copy run's surroundings: the fake servers, a form, scripted dialogs, a runner that
-// records its reports and stops once the main window is marked closed, and helpers whose
-// calls go into the servers' log ("wait 1", "events") so that the whole order can be read
-// in one list.
+// records its reports and stops once the main window is marked closed, and the waits and
+// event services, which are kept and also put on the servers' timeline ("wait 1", "events")
+// so that a test can place them against the servers' calls.
 struct CopyRunHarness {
     struct Report {
         QString location;
@@ -38,6 +38,7 @@ struct CopyRunHarness {
     QSet<QString> existingFiles;
     QStringList fileQueries;
     QList<Report> reports;
+    QList<int> waits;  // the seconds of every wait, in order
     std::function<void(int)> onWait;
     std::function<void()> onEvents;
 
@@ -65,6 +66,7 @@ struct CopyRunHarness {
         };
         services.fileNameOfPath = [](const QString& path) { return FileNameOfPath(path); };
         services.waitSeconds = [this](int seconds) {
+            waits << seconds;
             world.log << QStringLiteral("wait %1").arg(seconds);
             if (onWait) onWait(seconds);
         };
@@ -80,8 +82,8 @@ struct CopyRunHarness {
         platform::resetMainWindowClosedForTests();
     }
 
-    void addWorkbook(const QString& path, const QList<OfficeWorld::Sheet>& sheets) {
-        world.workbooks.insert(path, sheets);
+    void addWorkbook(const QString& path, const QList<FakeSheet>& sheets) {
+        world.spreadsheet.workbooks.insert(path, sheets);
     }
 
     void addRow(const QString& sheet, const QString& index, bool checked = true) {

@@ -1,5 +1,6 @@
-// The copy run against scripted servers: input checks, the order of the whole conversation,
-// failures and their continuations, and what the window may do while a run waits.
+// The copy run against scripted servers: input checks, the slides a run produces and the order
+// that matters between the two servers, failures and where the run goes on after them, and
+// what the window may do while a run waits.
 
 #include "CopyRunHarness.h"
 
@@ -10,11 +11,35 @@
 #include <QtTest>
 
 using testsupport::CopyRunHarness;
-using testsupport::OfficeWorld;
+using testsupport::FakeSheet;
 
 namespace {
 const QString kBook = QStringLiteral("/data/book.xlsx");
-const QString kLocation = QString::fromLatin1(transfer::kPushButton2Location);
+// As an error report names the procedure.
+const QString kLocation = QStringLiteral("in Ostrivane2021/08/31.Form1.PushButton2_Click ");
+
+using Slides = QList<QStringList>;
+
+// Whether, on the servers' timeline, every paste comes after a copy of a chart and a wait
+// that both followed the previous paste: the chart pasted is the one just copied, and the
+// delay was given before it was pasted.
+bool everyPasteFollowsItsCopyAndAWait(const QStringList& timeline) {
+    bool copied = false;
+    bool waited = false;
+    int pastes = 0;
+    for (const QString& entry : timeline) {
+        if (entry.startsWith(QStringLiteral("excel.")) && entry.endsWith(QStringLiteral("/Copy"))) {
+            copied = true;
+        } else if (entry.startsWith(QStringLiteral("wait "))) {
+            waited = true;
+        } else if (entry == QStringLiteral("paste")) {
+            if (!copied || !waited) return false;
+            copied = waited = false;
+            ++pastes;
+        }
+    }
+    return pastes > 0;
+}
 }  // namespace
 
 class CopyRunTest : public QObject {
@@ -118,39 +143,33 @@ private slots:
 
         h.click();
 
-        const QStringList expected{
-            QStringLiteral("ppt.create"),
-            QStringLiteral("ppt.Visible=-1"),
-            QStringLiteral("excel.create"),
-            QStringLiteral("excel.Workbooks.Open(/data/book.xlsx)"),
-            QStringLiteral("ppt.Presentations.Add(-1)"),
-            QStringLiteral("events"),
-            QStringLiteral("excel.Copy(Sales#1)"),
-            QStringLiteral("slides.Add(1,12)"),
-            QStringLiteral("slide(1).Select"),
-            QStringLiteral("wait 0"),
-            QStringLiteral("paste"),
-            QStringLiteral("events"),
-            QStringLiteral("excel.Copy(Costs#1)"),
-            QStringLiteral("slides.Add(2,12)"),
-            QStringLiteral("slide(2).Select"),
-            QStringLiteral("wait 0"),
-            QStringLiteral("paste"),
-            QStringLiteral("excel.DisplayAlerts=false"),
-            QStringLiteral("excel.Quit"),
-        };
-        QCOMPARE(h.world.log, expected);
-        QCOMPARE(h.dialogs.messageTexts(), QStringList{QStringLiteral("Done.")});
-        QVERIFY(h.reports.isEmpty());
+        // One new presentation, one slide per checked chart in list order, and "Done.".
         QCOMPARE(h.world.presentations.size(), 1);
         QCOMPARE(h.world.presentations.first().slides,
-                 (QList<QStringList>{{QStringLiteral("Sales#1")}, {QStringLiteral("Costs#1")}}));
+                 (Slides{{QStringLiteral("Sales#1")}, {QStringLiteral("Costs#1")}}));
+        QCOMPARE(h.dialogs.messageTexts(), QStringList{QStringLiteral("Done.")});
+        QVERIFY(h.reports.isEmpty());
+        // PowerPoint is up and shown before the spreadsheet application starts.
+        QCOMPARE(h.world.powerPointVisible, office::msoTrue);
+        QVERIFY(h.world.indexOf(QStringLiteral("ppt.Visible=-1")) <
+                h.world.indexOf(QStringLiteral("excel.create")));
+        // The workbook is opened once, in one instance, which quits with its alerts off only
+        // after the last paste; each chart is pasted after its copy and the delay.
+        const auto& excel = h.world.spreadsheet;
+        QCOMPARE(excel.openedPaths, QStringList{kBook});
+        QCOMPARE(excel.created(), 1);
+        QVERIFY(excel.allQuit());
+        QVERIFY(!excel.instances.first()->alertsWhenQuit);
+        QVERIFY(h.world.lastIndexOf(QStringLiteral("paste")) <
+                h.world.indexOf(QStringLiteral("excel.Quit")));
+        QVERIFY(everyPasteFollowsItsCopyAndAWait(h.world.log));
+        QCOMPARE(h.waits, (QList<int>{0, 0}));
         QCOMPARE(h.form.pointerHistory, (QList<int>{11, 11, 0}));
         QCOMPARE(h.form.ProgressBar1()->value(), 0);
         QCOMPARE(transfer::progressText(h.form.ProgressBar1()), QStringLiteral("Progress Bar"));
         QVERIFY(!h.copyRun->CopyInProgress());
         // Every reference is let go: Excel is gone, PowerPoint is held only by its open window.
-        QVERIFY(h.world.lastExcel.expired());
+        QVERIFY(excel.lastApplication.expired());
         QCOMPARE(h.world.powerPointRunning.use_count(), 1L);
         QVERIFY(office::IsPowerPointRunning());
         QVERIFY(!office::IsExcelRunning());
@@ -166,13 +185,15 @@ private slots:
         h.form.Option2()->setChecked(true);
         h.form.Text2()->setText(deck);
         h.click();
-        QVERIFY(h.world.log.contains(QStringLiteral("ppt.Presentations.Open(/decks/q3.pptx,0,0,-1)")));
-        QVERIFY(h.world.indexOf(QStringLiteral("ppt.ActivePresentation")) >
-                h.world.indexOf(QStringLiteral("ppt.Presentations.Open")));
-        QCOMPARE(h.world.indexOf(QStringLiteral("ppt.Presentations.Add")), -1);
+        // The deck itself, opened for writing in a window of its own; no new presentation.
+        QCOMPARE(h.world.presentations.size(), 1);
+        const auto& opened = h.world.presentations.first();
+        QCOMPARE(opened.name, deck);
+        QVERIFY(!opened.readOnly);
+        QVERIFY(opened.withWindow);
         QCOMPARE(h.world.entriesStartingWith(QStringLiteral("slides.Add")),
-                 QStringList{QStringLiteral("slides.Add(3,12)")});
-        QCOMPARE(h.world.presentations.first().slides,
+                 QStringList{QStringLiteral("slides.Add(3,12)")});  // a blank slide at the end
+        QCOMPARE(opened.slides,
                  (QList<QStringList>{{QStringLiteral("existing")},
                                      {QStringLiteral("existing")},
                                      {QStringLiteral("Sheet1#2")}}));
@@ -184,12 +205,16 @@ private slots:
         h.addWorkbook(kBook, {{QStringLiteral("Sheet1"), 1}});
         h.addRow(QStringLiteral("Sheet1"), QStringLiteral("1"), false);
         h.click();
-        QCOMPARE(h.world.log, (QStringList{QStringLiteral("ppt.create"), QStringLiteral("ppt.Visible=-1"),
-                                           QStringLiteral("excel.create"),
-                                           QStringLiteral("excel.Workbooks.Open(/data/book.xlsx)"),
-                                           QStringLiteral("ppt.Presentations.Add(-1)"),
-                                           QStringLiteral("excel.DisplayAlerts=false"),
-                                           QStringLiteral("excel.Quit")}));
+        // Both servers did their opening part: a new, empty presentation shown, the workbook
+        // opened and quit again; nothing was copied and nothing was waited for.
+        QCOMPARE(h.world.presentations.size(), 1);
+        QVERIFY(h.world.presentations.first().slides.isEmpty());
+        QCOMPARE(h.world.powerPointVisible, office::msoTrue);
+        QCOMPARE(h.world.spreadsheet.openedPaths, QStringList{kBook});
+        QVERIFY(h.world.spreadsheet.copied.isEmpty());
+        QCOMPARE(h.world.spreadsheet.created(), 1);
+        QVERIFY(h.world.spreadsheet.allQuit());
+        QVERIFY(h.waits.isEmpty());
         QCOMPARE(h.form.pointerHistory, QList<int>{0});
         QCOMPARE(h.dialogs.messageTexts(), QStringList{QStringLiteral("Done.")});
     }
@@ -239,8 +264,7 @@ private slots:
         QCOMPARE(h.reports.first().location, kLocation);
         QCOMPARE(h.reports.first().description, QStringLiteral("Subscript out of range"));
         // No slide for the chart that was not copied, and the first chart is not pasted twice.
-        QCOMPARE(h.world.presentations.first().slides, (QList<QStringList>{{QStringLiteral("Sheet1#1")}}));
-        QCOMPARE(h.world.log.count(QStringLiteral("paste")), 1);
+        QCOMPARE(h.world.presentations.first().slides, (Slides{{QStringLiteral("Sheet1#1")}}));
         QCOMPARE(h.dialogs.messageTexts(), QStringList{QStringLiteral("Done.")});
     }
 
@@ -265,7 +289,8 @@ private slots:
         QCOMPARE(h.reports.first().description,
                  QStringLiteral("'/data/book.xlsx' could not be found."));
         QCOMPARE(h.world.presentations.first().slides.size(), 0);
-        QCOMPARE(h.world.excelQuit, 1);
+        QCOMPARE(h.world.spreadsheet.created(), 1);
+        QVERIFY(h.world.spreadsheet.allQuit());
     }
 
     void powerPointThatCannotStartIsReportedAtEveryPowerPointStep() {
@@ -274,11 +299,13 @@ private slots:
         h.addRow(QStringLiteral("Sheet1"), QStringLiteral("1"));
         h.world.refuse << QStringLiteral("ppt.create");
         h.click();
-        QCOMPARE(h.reportedLines(), (QList<int>{114, 116, 130, 148, 150, 154}));
+        QCOMPARE(h.reportedLines(), (QList<int>{114, 116, 130, 148}));
         QCOMPARE(h.reports.at(1).description, QStringLiteral("Object variable not set"));
         // Excel still did its part and was quit.
-        QVERIFY(h.world.log.contains(QStringLiteral("excel.Copy(Sheet1#1)")));
-        QCOMPARE(h.world.excelQuit, 1);
+        QCOMPARE(h.world.spreadsheet.copied, QStringList{QStringLiteral("Sheet1#1")});
+        QVERIFY(h.world.presentations.isEmpty());
+        QCOMPARE(h.world.spreadsheet.created(), 1);
+        QVERIFY(h.world.spreadsheet.allQuit());
         QCOMPARE(h.dialogs.messageTexts(), QStringList{QStringLiteral("Done.")});
     }
 
@@ -291,7 +318,9 @@ private slots:
         h.form.Option1()->setChecked(false);
         h.existingFiles.insert(QString());  // the path test passes; the run goes on
         h.click();
-        QCOMPARE(h.reportedLines(), (QList<int>{148, 150, 154, 148, 150, 154}));
+        // Without a target no slide is made, so nothing is waited for or pasted.
+        QCOMPARE(h.reportedLines(), (QList<int>{148, 148}));
+        QVERIFY(h.waits.isEmpty());
         QVERIFY(h.world.presentations.isEmpty());
     }
 
@@ -304,8 +333,9 @@ private slots:
         h.click();
         QCOMPARE(h.reportedLines(), (QList<int>{152, 152}));
         QCOMPARE(h.reports.first().description, QStringLiteral("Overflow"));
-        QVERIFY(h.world.entriesStartingWith(QStringLiteral("wait")).isEmpty());
-        QCOMPARE(h.world.entriesStartingWith(QStringLiteral("paste")).size(), 2);
+        QVERIFY(h.waits.isEmpty());
+        QCOMPARE(h.world.presentations.first().slides,
+                 (Slides{{QStringLiteral("Sheet1#1")}, {QStringLiteral("Sheet1#2")}}));
     }
 
     void delayIsRoundedHalfToEvenAndReadAfreshForEveryChart() {
@@ -318,9 +348,7 @@ private slots:
             if (!next.isEmpty()) h.form.Text3()->setText(next.takeFirst());
         };
         h.click();
-        QCOMPARE(h.world.entriesStartingWith(QStringLiteral("wait")),
-                 (QStringList{QStringLiteral("wait 2"), QStringLiteral("wait 4"),
-                              QStringLiteral("wait -1")}));
+        QCOMPARE(h.waits, (QList<int>{2, 4, -1}));
     }
 
     // ---- what the window may do while a run waits ----
@@ -340,27 +368,42 @@ private slots:
             list.setChecked(3, false);
         };
         h.click();
-        QCOMPARE(h.world.entriesStartingWith(QStringLiteral("excel.Copy")),
-                 (QStringList{QStringLiteral("excel.Copy(Sheet1#1)"),
-                              QStringLiteral("excel.Copy(Sheet1#2)")}));
+        QCOMPARE(h.world.presentations.first().slides,
+                 (Slides{{QStringLiteral("Sheet1#1")}, {QStringLiteral("Sheet1#2")}}));
     }
 
     void secondClickDuringARunDoesNothing() {
         CopyRunHarness h;
         h.addWorkbook(kBook, {{QStringLiteral("Sheet1"), 1}});
         h.addRow(QStringLiteral("Sheet1"), QStringLiteral("1"));
-        int logBefore = -1;
-        int logAfter = -1;
+        // What a second run would change: the servers started, workbooks opened, charts
+        // copied, presentations and slides made, messages shown, waits.
+        auto effects = [&h] {
+            int slides = 0;
+            for (const auto& presentation : h.world.presentations) {
+                slides += int(presentation.slides.size());
+            }
+            const auto& excel = h.world.spreadsheet;
+            return QList<int>{excel.created(),
+                              int(excel.openedPaths.size()),
+                              int(excel.copied.size()),
+                              int(h.world.presentations.size()),
+                              slides,
+                              int(h.dialogs.messageBoxes().size()),
+                              int(h.waits.size())};
+        };
+        QList<int> before;
+        QList<int> after;
         bool inProgress = false;
         h.onWait = [&](int) {
             inProgress = h.copyRun->CopyInProgress();
-            logBefore = int(h.world.log.size());
+            before = effects();
             h.click();
-            logAfter = int(h.world.log.size());
+            after = effects();
         };
         h.click();
         QVERIFY(inProgress);
-        QCOMPARE(logAfter, logBefore);
+        QCOMPARE(after, before);
         QCOMPARE(h.dialogs.messageTexts(), QStringList{QStringLiteral("Done.")});
         QCOMPARE(h.world.presentations.size(), 1);
         QVERIFY(!h.copyRun->CopyInProgress());
@@ -378,9 +421,12 @@ private slots:
         h.addRow(QStringLiteral("Sheet1"), QStringLiteral("2"));
         h.onWait = [](int) { platform::markMainWindowClosed(); };
         h.click();
+        // Nothing after the wait: the slide made for the first chart stays empty, the second
+        // chart is not copied, and the spreadsheet application is not asked to quit.
         QCOMPARE(h.world.log.last(), QStringLiteral("wait 0"));
-        QCOMPARE(h.world.indexOf(QStringLiteral("paste")), -1);
-        QCOMPARE(h.world.indexOf(QStringLiteral("excel.Quit")), -1);
+        QCOMPARE(h.world.presentations.first().slides, (Slides{{}}));
+        QCOMPARE(h.world.spreadsheet.copied, QStringList{QStringLiteral("Sheet1#1")});
+        QCOMPARE(h.world.spreadsheet.quits(), 0);
         QVERIFY(h.dialogs.messageTexts().isEmpty());
         QCOMPARE(h.world.presentations.size(), 1);
         QVERIFY(office::IsPowerPointRunning());
@@ -388,28 +434,80 @@ private slots:
         QVERIFY(!office::IsExcelRunning());
     }
 
-    // ---- the table itself ----
+    // ---- where the run goes on after a refusal ----
 
-    void everyLineContinuesWhereTheTableSaysAfterAFailure() {
-        CopyRunHarness h;
-        transfer::CopyRun::Run run;
-        const auto procedure = h.copyRun->procedure(run);
-        QCOMPARE(procedure.location, kLocation);
-        QList<QPair<int, int>> actual;
-        for (const auto& step : procedure.steps) actual << qMakePair(step.line, step.onFailure);
-        const int next = platform::kNext;
-        const int end = platform::kEnd;
-        const QList<QPair<int, int>> expected{
-            {100, next}, {102, next}, {104, 106}, {106, 108}, {108, 110}, {110, 112},
-            {112, 114},  {114, 116},  {116, 118}, {118, 120}, {120, 122}, {122, 124},
-            {124, 126},  {126, 132},  {128, 130}, {130, 132}, {132, 134}, {134, 136},
-            {136, 138},  {138, 140},  {140, 142}, {142, 144}, {144, 146}, {146, 156},
-            {148, 150},  {150, 152},  {152, 154}, {154, 156}, {156, 158}, {158, 160},
-            {160, 162},  {162, 164},  {164, 166}, {166, 168}, {168, 176}, {170, 176},
-            {172, 176},  {174, 176},  {176, end}};
-        QCOMPARE(actual, expected);
+    // Each refusal is reported with its line, the run goes on where it should, and it always
+    // ends as a run does: the pointer back, "Done.", no spreadsheet application left behind.
+    void refusedCallIsReportedAndTheRunGoesOnToTheEnd_data() {
+        QTest::addColumn<bool>("existingDeck");
+        QTest::addColumn<QString>("refusedPowerPoint");  // start of the refused PowerPoint call
+        QTest::addColumn<QString>("refusedSpreadsheet");  // key of the refused spreadsheet call
+        QTest::addColumn<QList<int>>("lines");
+        QTest::addColumn<Slides>("slides");  // of the one presentation; none when empty
+        const QString one = QStringLiteral("Sheet1#1");
+        const QString two = QStringLiteral("Sheet1#2");
+        const QString old = QStringLiteral("existing");
+        QTest::newRow("PowerPoint not shown")
+            << false << "ppt.Visible" << "" << QList<int>{116} << Slides{{one}, {two}};
+        QTest::newRow("deck does not open")
+            << true << "ppt.Presentations.Open" << "" << QList<int>{124, 126, 148, 148}
+            << Slides{};
+        QTest::newRow("no new presentation")
+            << false << "ppt.Presentations.Add" << "" << QList<int>{130, 148, 148} << Slides{};
+        // The deck's own slide, selected before, gets no chart.
+        QTest::newRow("no slide added")
+            << true << "slides.Add" << "" << QList<int>{148, 148} << Slides{{old}};
+        // Nor does the previous chart's slide when the next one cannot be selected.
+        QTest::newRow("slide not selected")
+            << false << "slide(2)" << "" << QList<int>{150} << Slides{{one}, {}};
+        QTest::newRow("paste refused")
+            << false << "paste" << "" << QList<int>{154, 154} << Slides{{}, {}};
+        QTest::newRow("one chart not copied: no slide for it")
+            << false << "" << "sheet 1/chart 1/Copy" << QList<int>{146} << Slides{{two}};
+        QTest::newRow("alerts not switched off: still quit")
+            << false << "" << "DisplayAlerts=" << QList<int>{158} << Slides{{one}, {two}};
+        QTest::newRow("quit refused") << false << "" << "Quit" << QList<int>{160}
+                                      << Slides{{one}, {two}};
     }
+    void refusedCallIsReportedAndTheRunGoesOnToTheEnd() {
+        QFETCH(bool, existingDeck);
+        QFETCH(QString, refusedPowerPoint);
+        QFETCH(QString, refusedSpreadsheet);
+        QFETCH(QList<int>, lines);
+        QFETCH(Slides, slides);
+        CopyRunHarness h;
+        h.addWorkbook(kBook, {{QStringLiteral("Sheet1"), 2}});
+        h.addRow(QStringLiteral("Sheet1"), QStringLiteral("1"));
+        h.addRow(QStringLiteral("Sheet1"), QStringLiteral("2"));
+        if (existingDeck) {
+            const QString deck = QStringLiteral("/decks/q3.pptx");
+            h.world.presentationFiles.insert(deck, 1);
+            h.existingFiles.insert(deck);
+            h.form.Option2()->setChecked(true);
+            h.form.Text2()->setText(deck);
+        }
+        if (!refusedPowerPoint.isEmpty()) h.world.refuse << refusedPowerPoint;
+        if (!refusedSpreadsheet.isEmpty()) {
+            h.world.spreadsheet.failures.insert(refusedSpreadsheet, QStringLiteral("refused"));
+        }
 
+        h.click();
+
+        QCOMPARE(h.reportedLines(), lines);
+        for (const auto& report : h.reports) QCOMPARE(report.location, kLocation);
+        if (slides.isEmpty()) {
+            QVERIFY(h.world.presentations.isEmpty());
+        } else {
+            QCOMPARE(h.world.presentations.size(), 1);
+            QCOMPARE(h.world.presentations.first().slides, slides);
+        }
+        QCOMPARE(h.world.spreadsheet.openedPaths, QStringList{kBook});
+        QCOMPARE(h.form.MousePointer(), platform::pointer::kDefault);
+        QCOMPARE(h.form.ProgressBar1()->value(), 0);
+        QCOMPARE(h.dialogs.messageTexts(), QStringList{QStringLiteral("Done.")});
+        QVERIFY(!h.copyRun->CopyInProgress());
+        QVERIFY(!office::IsExcelRunning());
+    }
 };
 
 QTEST_MAIN(CopyRunTest)
