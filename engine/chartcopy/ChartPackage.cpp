@@ -104,8 +104,9 @@ void checkStream(const QDataStream& in) {
 // and read here byte by byte, in exactly the form the data stream gives them (big-endian
 // integers, an IEEE double, a truth value as one byte), rather than field by field through the
 // stream; a text goes through the stream as before.
-void putBigEndian(QByteArray& out, quint64 value, int bytes) {
-    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) out.append(char((value >> shift) & 0xFF));
+char* putBigEndian(char* at, quint64 value, int bytes) {
+    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) *at++ = char((value >> shift) & 0xFF);
+    return at;
 }
 
 quint64 takeBigEndian(const uchar* at, int bytes) {
@@ -117,36 +118,41 @@ quint64 takeBigEndian(const uchar* at, int bytes) {
 // Appends one tabled cell without its value when the value is text, which the stream writes;
 // true when the value was written too.
 bool putTabledCell(QByteArray& out, quint16 sheet, quint16 format, qint32 row, quint16 column, const QVariant& value) {
-    putBigEndian(out, sheet, 2);
-    putBigEndian(out, format, 2);
-    putBigEndian(out, quint32(row), 4);
-    putBigEndian(out, column, 2);
+    char cell[2 + 2 + 4 + 2 + 1 + 8];
+    char* at = putBigEndian(cell, sheet, 2);
+    at = putBigEndian(at, format, 2);
+    at = putBigEndian(at, quint32(row), 4);
+    at = putBigEndian(at, column, 2);
+    bool written = true;
     if (value.isNull() || !value.isValid()) {
-        out.append(char(ValueKind::Empty));
-        return true;
+        *at++ = char(ValueKind::Empty);
+    } else {
+        switch (value.typeId()) {
+        case QMetaType::Bool:
+            *at++ = char(ValueKind::Truth);
+            *at++ = char(value.toBool() ? 1 : 0);
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong: {
+            const double number = value.toDouble();
+            quint64 bits = 0;
+            std::memcpy(&bits, &number, sizeof bits);
+            *at++ = char(ValueKind::Number);
+            at = putBigEndian(at, bits, 8);
+            break;
+        }
+        default:
+            *at++ = char(ValueKind::Text);
+            written = false;
+            break;
+        }
     }
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        out.append(char(ValueKind::Truth));
-        out.append(char(value.toBool() ? 1 : 0));
-        return true;
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong: {
-        const double number = value.toDouble();
-        quint64 bits = 0;
-        std::memcpy(&bits, &number, sizeof bits);
-        out.append(char(ValueKind::Number));
-        putBigEndian(out, bits, 8);
-        return true;
-    }
-    default:
-        out.append(char(ValueKind::Text));
-        return false;
-    }
+    out.append(cell, at - cell);
+    return written;
 }
 
 }  // namespace
