@@ -85,11 +85,12 @@ inline bool findCharts(app::Form1& form, const QString& workbook, int expectedRo
 }
 
 // The main of a benchmark program that drives the window: the allocator set up as the program's
-// main sets it, offscreen, with test-mode settings so that what the window writes stays out of
-// the user's, and alive when its last window closes.
+// main sets it, offscreen unless QT_QPA_PLATFORM names another platform (xcb under Xvfb, where
+// the windows are shown and drawn as on a desktop), with test-mode settings so that what the
+// window writes stays out of the user's, and alive when its last window closes.
 inline int runWindowBenchmarks(int argc, char** argv) {
     platform::configureMemory();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

@@ -5,10 +5,12 @@
 #include "engine/chartmodel/ChartModel.h"
 #include "engine/chartformat/FormatResolver.h"
 #include "engine/package/Namespaces.h"
+#include "engine/package/Xml.h"
 #include "engine/workbook/CellReference.h"
 #include "engine/workbook/XmlStream.h"
 
 #include <QSet>
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <tuple>
@@ -270,6 +272,7 @@ private:
                 return false;  // a corrupt sheet: the chart's caches still hold the values
             }
             if (!cells) return false;
+            expect(cells->size());
             const QString sheet = m_workbook.sheetByName(range.sheet)->name;
             const bool line = range.firstRow == range.lastRow || range.firstColumn == range.lastColumn;
             for (const Workbook::CellValue& cell : *cells) {
@@ -296,6 +299,7 @@ private:
             const bool down = range.firstColumn == range.lastColumn;
             const qint64 length = range.cellCount();
             const QString sheet = sheetName(range.sheet);
+            expect(points.size());
             for (const Point& point : points) {
                 const qint64 k = qint64(point.index) - offset;
                 if (k < 0 || k >= length) continue;
@@ -338,6 +342,18 @@ private:
         return known ? known->name : name;
     }
 
+    // Room for this many more cells, so that a reference of many points does not grow the
+    // cells and the set of their keys step by step.
+    // Grown at least twofold, so that many small references still cost amortized steps.
+    void expect(size_t more) {
+        const size_t wanted = m_out.cells.size() + more;
+        if (wanted > m_out.cells.capacity()) m_out.cells.reserve(std::max(wanted, 2 * m_out.cells.capacity()));
+        if (m_seen.size() + more > m_seenRoom) {
+            m_seenRoom = std::max(m_seen.size() + more, 2 * m_seenRoom);
+            m_seen.reserve(m_seenRoom);
+        }
+    }
+
     void put(const QString& sheet, int row, int column, const QVariant& value, const QString& format) {
         // Sheets are numbered as first met, so a cell's key is three numbers, not a name.
         if (sheet != m_lastSheet) {
@@ -356,6 +372,7 @@ private:
     QString m_lastSheet;
     quint64 m_lastSheetNumber = 0;
     std::unordered_set<quint64> m_seen;
+    size_t m_seenRoom = 0;  // keys m_seen was last made room for
 };
 
 }  // namespace
@@ -400,10 +417,12 @@ ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet
 
     // The cells come from the sheets; the numbers the chart caches are read only for references
     // the sheets cannot give (a sheet that is corrupt, a reference over the budget of cells),
-    // which spares a chart of many points reading every point twice.
-    const QByteArray& part = package.parts.front().data;
-    const chart::ChartSpace space = chart::readChartSpace(part, workbook.displayName(), chart.chartPart,
-                                                          workbook.package().limits(), {.numberCachePoints = false});
+    // which spares a chart of many points reading every point twice. The part is parsed once,
+    // for both readings.
+    pugi::xml_document document;
+    parseXml(document, package.parts.front().data, workbook.displayName(), chart.chartPart, workbook.package().limits());
+    const chart::ChartSpace space =
+        chart::readChartSpace(document, workbook.displayName(), chart.chartPart, {.numberCachePoints = false});
     const std::vector<Reference> references = referencesOf(space);
     expectCellsOfEveryChart(workbook);
     workbook.expectCells(rangesWithinBudget(references));
@@ -413,8 +432,7 @@ ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet
         if (!cells.addFromSheets(references[i])) fromCaches.push_back(i);
     }
     if (!fromCaches.empty()) {
-        const chart::ChartSpace cached =
-            chart::readChartSpace(part, workbook.displayName(), chart.chartPart, workbook.package().limits());
+        const chart::ChartSpace cached = chart::readChartSpace(document, workbook.displayName(), chart.chartPart);
         const std::vector<Reference> withCaches = referencesOf(cached);
         for (const size_t i : fromCaches) cells.addFromCaches(withCaches.at(i));
     }

@@ -6,7 +6,9 @@
 #include <QHash>
 #include <QIODevice>
 #include <QSet>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace engine {
 
@@ -98,6 +100,61 @@ void checkStream(const QDataStream& in) {
     if (in.status() != QDataStream::Ok) refuse(QStringLiteral("chart package truncated"));
 }
 
+// The cells of a package written by table are most of a long chart's bytes. They are written
+// and read here byte by byte, in exactly the form the data stream gives them (big-endian
+// integers, an IEEE double, a truth value as one byte), rather than field by field through the
+// stream; a text goes through the stream as before.
+char* putBigEndian(char* at, quint64 value, int bytes) {
+    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) *at++ = char((value >> shift) & 0xFF);
+    return at;
+}
+
+quint64 takeBigEndian(const uchar* at, int bytes) {
+    quint64 value = 0;
+    for (int i = 0; i < bytes; ++i) value = value << 8 | at[i];
+    return value;
+}
+
+// Appends one tabled cell without its value when the value is text, which the stream writes;
+// true when the value was written too.
+bool putTabledCell(QByteArray& out, quint16 sheet, quint16 format, qint32 row, quint16 column, const QVariant& value) {
+    char cell[2 + 2 + 4 + 2 + 1 + 8];
+    char* at = putBigEndian(cell, sheet, 2);
+    at = putBigEndian(at, format, 2);
+    at = putBigEndian(at, quint32(row), 4);
+    at = putBigEndian(at, column, 2);
+    bool written = true;
+    if (value.isNull() || !value.isValid()) {
+        *at++ = char(ValueKind::Empty);
+    } else {
+        switch (value.typeId()) {
+        case QMetaType::Bool:
+            *at++ = char(ValueKind::Truth);
+            *at++ = char(value.toBool() ? 1 : 0);
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong: {
+            const double number = value.toDouble();
+            quint64 bits = 0;
+            std::memcpy(&bits, &number, sizeof bits);
+            *at++ = char(ValueKind::Number);
+            at = putBigEndian(at, bits, 8);
+            break;
+        }
+        default:
+            *at++ = char(ValueKind::Text);
+            written = false;
+            break;
+        }
+    }
+    out.append(cell, at - cell);
+    return written;
+}
+
 }  // namespace
 
 bool chartPackageCarriesRelationship(const QString& type) {
@@ -179,10 +236,21 @@ QByteArray chartPackageToBytes(const ChartPackage& p) {
         table << text;
         return int(table.size() - 1);
     };
+    // Cells come in runs of one sheet and one format: the place of the last text asked for is
+    // kept at hand.
+    const QString* lastText[2] = {nullptr, nullptr};
+    int lastPlace[2] = {-1, -1};
+    const auto placeAtHand = [&](int which, const QString& text) {
+        if (!lastText[which] || *lastText[which] != text) {
+            lastText[which] = &text;
+            lastPlace[which] = placeOf(text);
+        }
+        return lastPlace[which];
+    };
     bool tabled = true;
     for (const auto& cell : p.cells) {
-        const int sheet = placeOf(cell.sheet);
-        const int format = placeOf(cell.numberFormat);
+        const int sheet = placeAtHand(0, cell.sheet);
+        const int format = placeAtHand(1, cell.numberFormat);
         if (sheet < 0 || format < 0 || cell.column < 0 || cell.column > 0xFFFF) {
             tabled = false;
             break;
@@ -202,16 +270,26 @@ QByteArray chartPackageToBytes(const ChartPackage& p) {
         for (const QString& text : table) out << text;
     }
     out << static_cast<quint32>(p.cells.size());
-    for (size_t i = 0; i < p.cells.size(); ++i) {
-        const auto& cell = p.cells[i];
-        if (tabled) {
-            out << places[i].first << places[i].second << static_cast<qint32>(cell.row)
-                << static_cast<quint16>(cell.column);
-        } else {
-            out << cell.sheet << static_cast<qint32>(cell.row) << static_cast<qint32>(cell.column);
+    if (tabled) {
+        // Cells gathered in a buffer written at once, texts through the stream between them.
+        QByteArray run;
+        run.reserve(qsizetype(std::min<size_t>(p.cells.size(), 1 << 20)) * 19);
+        for (size_t i = 0; i < p.cells.size(); ++i) {
+            const auto& cell = p.cells[i];
+            if (putTabledCell(run, places[i].first, places[i].second, static_cast<qint32>(cell.row),
+                              static_cast<quint16>(cell.column), cell.value))
+                continue;
+            out.writeRawData(run.constData(), int(run.size()));
+            run.clear();
+            out << cell.value.toString();
         }
-        writeValue(out, cell.value);
-        if (!tabled) out << cell.numberFormat;
+        out.writeRawData(run.constData(), int(run.size()));
+    } else {
+        for (const auto& cell : p.cells) {
+            out << cell.sheet << static_cast<qint32>(cell.row) << static_cast<qint32>(cell.column);
+            writeValue(out, cell.value);
+            out << cell.numberFormat;
+        }
     }
     bytes.squeeze();  // grown by doubling, and kept on the clipboard
     return bytes;
@@ -298,30 +376,78 @@ ChartPackage chartPackageFromBytes(const QByteArray& bytes) {
     }
     // Each cell takes at least 11 bytes: no more are reserved than the bytes could hold.
     p.cells.reserve(std::min<qsizetype>(cellCount, bytes.size() / 11));
-    for (quint32 i = 0; i < cellCount; ++i) {
-        ChartPackage::Cell cell;
-        qint32 row = 0, column = 0;
-        if (tabled) {
-            quint16 sheet = 0, format = 0, shortColumn = 0;
-            in >> sheet >> format >> row >> shortColumn;
-            checkStream(in);
+    if (tabled) {
+        // Read from the bytes directly, as written by putTabledCell, with the stream's checks
+        // in the stream's order; texts through the stream.
+        QIODevice* device = in.device();
+        const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+        const qint64 size = bytes.size();
+        qint64 at = device->pos();
+        for (quint32 i = 0; i < cellCount; ++i) {
+            constexpr qint64 kFixed = 2 + 2 + 4 + 2 + 1;
+            if (size - at < kFixed) refuse(QStringLiteral("chart package truncated"));
+            ChartPackage::Cell cell;
+            const auto sheet = quint16(takeBigEndian(data + at, 2));
+            const auto format = quint16(takeBigEndian(data + at + 2, 2));
+            const auto row = qint32(quint32(takeBigEndian(data + at + 4, 4)));
+            const auto column = qint32(takeBigEndian(data + at + 8, 2));
             cell.sheet = fromTable(sheet);
             cell.numberFormat = fromTable(format);
-            column = shortColumn;
-        } else {
+            if (row < 0 || row >= 1048576 || column >= 16384) refuse(QStringLiteral("chart package cell outside the sheet"));
+            cell.row = row;
+            cell.column = column;
+            const quint8 kind = data[at + 10];
+            at += kFixed;
+            switch (ValueKind(kind)) {
+            case ValueKind::Empty:
+                break;
+            case ValueKind::Number: {
+                if (size - at < 8) refuse(QStringLiteral("chart package truncated"));
+                const quint64 bits = takeBigEndian(data + at, 8);
+                at += 8;
+                double number = 0;
+                std::memcpy(&number, &bits, sizeof number);
+                if (!std::isfinite(number)) refuse(QStringLiteral("chart package cell holds a number that is not finite"));
+                cell.value = number;
+                break;
+            }
+            case ValueKind::Truth:
+                if (size - at < 1) refuse(QStringLiteral("chart package truncated"));
+                cell.value = data[at] != 0;
+                at += 1;
+                break;
+            case ValueKind::Text: {
+                if (!device->seek(at)) refuse(QStringLiteral("chart package truncated"));
+                QString text;
+                in >> text;
+                checkStream(in);
+                cell.value = text;
+                at = device->pos();
+                break;
+            }
+            default:
+                refuse(QStringLiteral("chart package cell of an unknown kind %1").arg(kind));
+            }
+            p.cells.push_back(std::move(cell));
+        }
+        if (!device->seek(at)) refuse(QStringLiteral("chart package truncated"));
+    } else {
+        for (quint32 i = 0; i < cellCount; ++i) {
+            ChartPackage::Cell cell;
+            qint32 row = 0, column = 0;
             cell.sheet = readName(in, "sheet name");
             in >> row >> column;
+            checkStream(in);
+            if (row < 0 || column < 0 || row >= 1048576 || column >= 16384) {
+                refuse(QStringLiteral("chart package cell outside the sheet"));
+            }
+            cell.row = row;
+            cell.column = column;
+            cell.value = readValue(in);
+            in >> cell.numberFormat;
+            checkStream(in);
+            p.cells.push_back(std::move(cell));
         }
-        checkStream(in);
-        if (row < 0 || column < 0 || row >= 1048576 || column >= 16384) {
-            refuse(QStringLiteral("chart package cell outside the sheet"));
-        }
-        cell.row = row;
-        cell.column = column;
-        cell.value = readValue(in);
-        if (!tabled) in >> cell.numberFormat;
-        checkStream(in);
-        p.cells.push_back(std::move(cell));
     }
     checkStream(in);
     if (!in.atEnd()) refuse(QStringLiteral("chart package followed by other data"));

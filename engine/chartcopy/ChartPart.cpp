@@ -7,6 +7,7 @@
 #include "engine/package/Xml.h"
 
 #include <cstring>
+#include <optional>
 
 namespace engine {
 
@@ -20,6 +21,62 @@ bool isC(const pugi::xml_node& node, const char* local) {
 
 pugi::xml_node childC(const pugi::xml_node& node, const char* local) {
     return xml::child(node, Ns::C, local);
+}
+
+// The number caches of one data source read twice from the same part, once with their points
+// (from) and once without (to): the same kind, formula, format and count.
+bool sameNumberSource(const std::optional<chart::DataSource>& from, const std::optional<chart::DataSource>& to) {
+    if (from.has_value() != to.has_value()) return false;
+    if (!from) return true;
+    if (from->kind != to->kind || from->formula != to->formula || from->numbers.has_value() != to->numbers.has_value())
+        return false;
+    if (!from->numbers) return true;
+    return from->numbers->formatCode == to->numbers->formatCode && from->numbers->pointCount == to->numbers->pointCount &&
+           (from->kind != chart::DataSource::Kind::NumberReference || to->numbers->points.empty());
+}
+
+void moveNumberPoints(std::optional<chart::DataSource>& from, std::optional<chart::DataSource>& to) {
+    if (from && from->kind == chart::DataSource::Kind::NumberReference && from->numbers)
+        to->numbers->points = std::move(from->numbers->points);
+}
+
+// Gives to, the model of a part read without the points of its number caches, the points of
+// from, the model of the same part read whole before a change that leaves every number cache
+// as it was (the look written explicitly): the points of a long series are read once, not
+// twice. False, and nothing moved, when the two do not hold the same series with the same
+// sources.
+bool adoptNumberCachePoints(chart::ChartSpace& from, chart::ChartSpace& to) {
+    auto& fromGroups = from.chart.plotArea.groups;
+    auto& toGroups = to.chart.plotArea.groups;
+    if (fromGroups.size() != toGroups.size()) return false;
+    const auto forEachSource = [&](auto&& visit) {
+        for (size_t g = 0; g < fromGroups.size(); ++g) {
+            for (size_t i = 0; i < fromGroups[g].series.size(); ++i) {
+                chart::Series& a = fromGroups[g].series[i];
+                chart::Series& b = toGroups[g].series[i];
+                for (size_t e = 0; e < a.errorBars.size(); ++e) {
+                    visit(a.errorBars[e].plus, b.errorBars[e].plus);
+                    visit(a.errorBars[e].minus, b.errorBars[e].minus);
+                }
+                visit(a.categories, b.categories);
+                visit(a.values, b.values);
+                visit(a.xValues, b.xValues);
+                visit(a.yValues, b.yValues);
+                visit(a.bubbleSizes, b.bubbleSizes);
+            }
+        }
+    };
+    for (size_t g = 0; g < fromGroups.size(); ++g) {
+        if (fromGroups[g].series.size() != toGroups[g].series.size()) return false;
+        for (size_t i = 0; i < fromGroups[g].series.size(); ++i) {
+            if (fromGroups[g].series[i].errorBars.size() != toGroups[g].series[i].errorBars.size()) return false;
+        }
+    }
+    bool same = true;
+    forEachSource([&](const auto& a, const auto& b) { same = same && sameNumberSource(a, b); });
+    if (!same) return false;
+    forEachSource([](auto& a, auto& b) { moveNumberPoints(a, b); });
+    return true;
 }
 
 }  // namespace
@@ -42,13 +99,14 @@ QByteArray chartForSlide(const QByteArray& chartXml, const SlideChartOptions& op
                             QStringLiteral("not a chart (no c:chartSpace/c:chart)"));
     }
     if (options.cells) fillChartCaches(doc, *options.cells, options.date1904, options.rewriteCaches);
+    std::optional<chart::ChartSpace> model;
     if (options.look) {
         // The model is read from the document as it stands, before the look changes it.
-        const chart::ChartSpace model = chart::readChartSpace(doc, file, part);
+        model = chart::readChartSpace(doc, file, part);
         chart::RenderContext context = *options.look;
-        if (model.colorMapOverride) context.colorMap = *model.colorMapOverride;
-        const chart::FormatResolver resolver(model, context);
-        chart::writeExplicitFormat(doc, model, resolver, options.themeReferences);
+        if (model->colorMapOverride) context.colorMap = *model->colorMapOverride;
+        const chart::FormatResolver resolver(*model, context);
+        chart::writeExplicitFormat(doc, *model, resolver, options.themeReferences);
     }
     const std::string relId = xml::qualifiedAttributeName(root, Ns::R, "id");
 
@@ -68,7 +126,17 @@ QByteArray chartForSlide(const QByteArray& chartXml, const SlideChartOptions& op
             {"accent6", "accent6"}, {"hlink", "hlink"},     {"folHlink", "folHlink"}};
         for (const auto& [name, value] : identity) map.append_attribute(name) = value;
     }
-    if (options.written) *options.written = chart::readChartSpace(doc, file, part);
+    if (options.written) {
+        // The look leaves every number cache as it was: their points are taken from the model
+        // read before it rather than read again.
+        bool adopted = false;
+        if (model) {
+            chart::ChartSpace written = chart::readChartSpace(doc, file, part, {.numberCachePoints = false});
+            adopted = adoptNumberCachePoints(*model, written);
+            if (adopted) *options.written = std::move(written);
+        }
+        if (!adopted) *options.written = chart::readChartSpace(doc, file, part);
+    }
     // The look and the link add little to a part: a tenth more than it came with is room enough.
     return xmlBytes(doc, chartXml.size() + chartXml.size() / 10 + 4096);
 }

@@ -91,6 +91,14 @@ QString pivotNumberFormat(const pugi::xml_node& cache) {
 
 std::optional<PlainChartData> pivotChartAsPlainChart(const QByteArray& chartXml,
                                                      const QString& file, const QString& part) {
+    // Nearly every chart is no pivot chart, and a chart of many points is long to parse: a part
+    // that does not even spell the element's name is taken for what it is without a tree. A
+    // part in UTF-16 or UTF-32 (a byte order mark, or zero bytes at the start) spells it in
+    // other bytes, and is parsed.
+    const bool wide = chartXml.size() >= 2 && (chartXml[0] == '\0' || chartXml[1] == '\0' ||
+                                               (uchar(chartXml[0]) == 0xFF && uchar(chartXml[1]) == 0xFE) ||
+                                               (uchar(chartXml[0]) == 0xFE && uchar(chartXml[1]) == 0xFF));
+    if (!wide && !chartXml.contains("pivotSource")) return std::nullopt;
     pugi::xml_document doc;
     parseXml(doc, chartXml, file, part);
     pugi::xml_node root = doc.document_element();

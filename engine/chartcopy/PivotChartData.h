@@ -29,8 +29,9 @@ struct PlainChartData {
 };
 
 // The chart as an ordinary chart over its own values, when chartXml is a pivot chart's part;
-// nullopt for any other chart. Throws DocumentError naming file and part when the XML is
-// malformed.
+// nullopt for any other chart. A part in which the name pivotSource does not occur is no pivot
+// chart and is not parsed (its faults are for the chart's reader to find); otherwise throws
+// DocumentError naming file and part when the XML is malformed.
 std::optional<PlainChartData> pivotChartAsPlainChart(const QByteArray& chartXml,
                                                      const QString& file, const QString& part);
 

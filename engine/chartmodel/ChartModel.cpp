@@ -637,14 +637,15 @@ ChartSpace readChartSpace(const QByteArray& bytes, const QString& file, const QS
                           const Limits& limits, ReadOptions options) {
     pugi::xml_document doc;
     parseXml(doc, bytes, file, part, limits);
+    return readChartSpace(doc, file, part, options);
+}
+
+ChartSpace readChartSpace(const pugi::xml_document& doc, const QString& file, const QString& part,
+                          ReadOptions options) {
     struct Restore {
         ~Restore() { t_numberCachePoints = true; }
     } restore;
     t_numberCachePoints = options.numberCachePoints;
-    return readChartSpace(doc, file, part);
-}
-
-ChartSpace readChartSpace(const pugi::xml_document& doc, const QString& file, const QString& part) {
     const auto root = doc.document_element();
     const auto chart = c(root, "chart");
     if (!xml::is(root, Ns::C, "chartSpace") || !chart) {

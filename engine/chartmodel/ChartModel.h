@@ -406,6 +406,7 @@ ChartSpace readChartSpace(const QByteArray& xml, const QString& file, const QStr
                           const Limits& limits = {}, ReadOptions options = {});
 // The same from a part already parsed (parseXml), for an editor that reads the model and then
 // changes the document without parsing it twice.
-ChartSpace readChartSpace(const pugi::xml_document& doc, const QString& file, const QString& part);
+ChartSpace readChartSpace(const pugi::xml_document& doc, const QString& file, const QString& part,
+                          ReadOptions options = {});
 
 }  // namespace engine::chart

@@ -4,6 +4,7 @@
 #include "engine/package/Xml.h"
 #include "engine/presentation/BuiltInTemplate.h"
 #include "engine/chartcopy/ChartInsertion.h"
+#include "engine/chartcopy/SeriesRangesScan.h"
 #include "engine/chartmodel/ChartexPart.h"
 #include "engine/chartdraw/ChartexScene.h"
 #include "engine/presentation/Ids.h"
@@ -396,7 +397,10 @@ Presentation::MadeChart Presentation::makeChart(int index, const ChartPackage& c
         provenance.chart = chart.chartName;
         provenance.chartIndex = chart.chartIndex >= 0 ? chart.chartIndex + 1 : 0;
         // The workbook's ranges, which a pivot chart's paste points elsewhere.
-        provenance.seriesRanges = chartSeriesRanges(chart.chartPart().data, m_name, made.parts.chartPart);
+        // The part was parsed whole in the making: a scan of it will do.
+        const QByteArray& source = chart.chartPart().data;
+        const std::optional<QStringList> ranges = scanSeriesRanges(source, m_name, made.parts.chartPart);
+        provenance.seriesRanges = ranges ? *ranges : chartSeriesRanges(source, m_name, made.parts.chartPart);
         provenance.copiedAt = QDateTime::currentDateTimeUtc();
         // The frame may be scaled down to fit the slide: the workbook's size is kept aside.
         if (chart.cx > 0 && chart.cy > 0) {

@@ -1,7 +1,10 @@
 #include "engine/chartcopy/ChartPackage.h"
 #include "engine/package/Package.h"
 
+#include <QDataStream>
+#include <QIODevice>
 #include <gtest/gtest.h>
+#include <cmath>
 
 using namespace engine;
 
@@ -108,4 +111,73 @@ TEST(ChartPackage, CarriesEveryKindOfRelatedPartInAnyCase) {
     ASSERT_EQ(back.parts.size(), related.size() + 1);
     for (size_t i = 0; i < related.size(); ++i) EXPECT_EQ(back.parts[i + 1].name, related[i].first);
     EXPECT_FALSE(chartPackageCarriesContentType("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"));
+}
+
+TEST(ChartPackage, CellsAreWrittenAsTheDataStreamWritesThemAndTruncationIsRefused) {
+    ChartPackage p;
+    p.parts.push_back({"/xl/charts/chart1.xml", "application/vnd.openxmlformats-officedocument.drawingml.chart+xml",
+                       "<c:chartSpace/>", {}});
+    // Texts between numbers, an empty text, both truth values, an empty cell, numbers of every
+    // width, on two sheets with two formats.
+    p.cells.push_back({"Data", 0, 0, QStringLiteral("Month"), {}});
+    p.cells.push_back({"Data", 1, 1, 1.5, "0.00"});
+    p.cells.push_back({"Data", 2, 1, -0.0, "0.00"});
+    p.cells.push_back({"Other", 1048575, 16383, QStringLiteral(""), {}});
+    p.cells.push_back({"Other", 3, 2, true, {}});
+    p.cells.push_back({"Data", 4, 2, false, "0.00"});
+    p.cells.push_back({"Data", 5, 2, QVariant(), {}});
+    p.cells.push_back({"Data", 6, 2, 1e308, {}});
+    p.cells.push_back({"Data", 7, 2, QStringLiteral("Größe 😀"), {}});
+    p.cells.push_back({"Data", 8, 2, 42, {}});
+    const QByteArray bytes = chartPackageToBytes(p);
+
+    // The cells as a data stream writes them field by field, which packages from earlier
+    // copies of the program hold: the table lists "Data", "", "0.00", "Other" as first met.
+    QByteArray tail;
+    {
+        QDataStream out(&tail, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_6_0);
+        out << quint32(4) << QStringLiteral("Data") << QString() << QStringLiteral("0.00") << QStringLiteral("Other");
+        out << quint32(p.cells.size());
+        const auto place = [](const QString& text) -> quint16 {
+            return text == "Data" ? 0 : text.isEmpty() ? 1 : text == "0.00" ? 2 : 3;
+        };
+        for (const auto& cell : p.cells) {
+            out << place(cell.sheet) << place(cell.numberFormat) << qint32(cell.row) << quint16(cell.column);
+            if (!cell.value.isValid()) {
+                out << quint8(0);
+            } else if (cell.value.typeId() == QMetaType::Bool) {
+                out << quint8(3) << cell.value.toBool();
+            } else if (cell.value.typeId() == QMetaType::QString) {
+                out << quint8(2) << cell.value.toString();
+            } else {
+                out << quint8(1) << cell.value.toDouble();
+            }
+        }
+    }
+    EXPECT_TRUE(bytes.endsWith(tail));
+
+    const ChartPackage back = chartPackageFromBytes(bytes);
+    ASSERT_EQ(back.cells.size(), p.cells.size());
+    for (size_t i = 0; i < p.cells.size(); ++i) {
+        const auto& a = p.cells[i];
+        const auto& b = back.cells[i];
+        const QVariant expected = a.value.typeId() == QMetaType::Int ? QVariant(a.value.toDouble()) : a.value;
+        EXPECT_TRUE(a.sheet == b.sheet && a.row == b.row && a.column == b.column && expected == b.value &&
+                    a.numberFormat == b.numberFormat)
+            << "cell " << i;
+    }
+    EXPECT_TRUE(std::signbit(back.cells[2].value.toDouble()));
+
+    // Cut anywhere, the bytes are refused, never read past.
+    for (qsizetype size = 0; size < bytes.size(); ++size) {
+        EXPECT_THROW(chartPackageFromBytes(bytes.left(size)), DocumentError) << "cut at " << size;
+    }
+    // A value of a kind no writer gives, and a number that is not finite, are refused.
+    QByteArray unknownKind = bytes;
+    unknownKind[bytes.size() - 9] = char(9);
+    EXPECT_THROW(chartPackageFromBytes(unknownKind), DocumentError);
+    QByteArray infinite = bytes;
+    for (int i = 0; i < 8; ++i) infinite[bytes.size() - 8 + i] = i == 0 ? char(0x7F) : i == 1 ? char(0xF0) : char(0);
+    EXPECT_THROW(chartPackageFromBytes(infinite), DocumentError);
 }
