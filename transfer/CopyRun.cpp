@@ -197,20 +197,23 @@ platform::Procedure CopyRun::procedure(Run& run) {
         // leave a blank slide or paste the previous chart again: the row ends here.
         156);
     // A chart whose own slide could not be added or selected is not pasted: the paste would
-    // land on the slide selected before, another chart's or one of the deck's own. The row
-    // ends there, as after a failed copy.
+    // land on the slide selected before, another chart's or one of the deck's own. A failed
+    // add still goes on to the select, which reports its own failure when there is no deck,
+    // and the row then ends, as after a failed copy.
     add(148,
         [&run] {
+            run.slideAdded = false;
             auto slides = use(run.target).Slides();
             use(slides).Add(use(slides).Count() + 1, office::ppLayoutBlank);
+            run.slideAdded = true;
             return kNext;
         },
-        156);
+        150);
     add(150,
         [&run] {
             auto slides = use(run.target).Slides();
             use(use(slides).Item(use(slides).Count())).Select();
-            return kNext;
+            return run.slideAdded ? kNext : 156;
         },
         156);
     add(152,

@@ -57,6 +57,7 @@ public:
         QString sheetName;
         int row = 0;    // the loop's row position, 1-based
         int bound = 0;  // the row count converted to 16 bits when the loop starts
+        bool slideAdded = false;  // this row's slide was added, so its paste has a place
     };
 
     CopyRun(platform::FormControls& form, CopyRunServices services,

@@ -299,7 +299,7 @@ private slots:
         h.addRow(QStringLiteral("Sheet1"), QStringLiteral("1"));
         h.world.refuse << QStringLiteral("ppt.create");
         h.click();
-        QCOMPARE(h.reportedLines(), (QList<int>{114, 116, 130, 148}));
+        QCOMPARE(h.reportedLines(), (QList<int>{114, 116, 130, 148, 150}));
         QCOMPARE(h.reports.at(1).description, QStringLiteral("Object variable not set"));
         // Excel still did its part and was quit.
         QCOMPARE(h.world.spreadsheet.copied, QStringList{QStringLiteral("Sheet1#1")});
@@ -318,8 +318,8 @@ private slots:
         h.form.Option1()->setChecked(false);
         h.existingFiles.insert(QString());  // the path test passes; the run goes on
         h.click();
-        // Without a target no slide is made, so nothing is waited for or pasted.
-        QCOMPARE(h.reportedLines(), (QList<int>{148, 148}));
+        // Without a target no slide is made or selected, so nothing is waited for or pasted.
+        QCOMPARE(h.reportedLines(), (QList<int>{148, 150, 148, 150}));
         QVERIFY(h.waits.isEmpty());
         QVERIFY(h.world.presentations.isEmpty());
     }
@@ -450,10 +450,10 @@ private slots:
         QTest::newRow("PowerPoint not shown")
             << false << "ppt.Visible" << "" << QList<int>{116} << Slides{{one}, {two}};
         QTest::newRow("deck does not open")
-            << true << "ppt.Presentations.Open" << "" << QList<int>{124, 126, 148, 148}
+            << true << "ppt.Presentations.Open" << "" << QList<int>{124, 126, 148, 150, 148, 150}
             << Slides{};
         QTest::newRow("no new presentation")
-            << false << "ppt.Presentations.Add" << "" << QList<int>{130, 148, 148} << Slides{};
+            << false << "ppt.Presentations.Add" << "" << QList<int>{130, 148, 150, 148, 150} << Slides{};
         // The deck's own slide, selected before, gets no chart.
         QTest::newRow("no slide added")
             << true << "slides.Add" << "" << QList<int>{148, 148} << Slides{{old}};
