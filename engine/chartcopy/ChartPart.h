@@ -46,7 +46,8 @@ struct SlideChartOptions {
 // c:clrMapOvr with the identity mapping when the chart has none, so that a master that swaps
 // light and dark (bg1 = dk1) does not recolour the chart; c:printSettings dropped, as a slide's
 // chart is never printed on its own. Everything else is kept as it was.
-// Throws DocumentError naming file and part when the XML is malformed or is no chart.
+// Throws DocumentError naming file and part when the XML is malformed (a prefix that no
+// declaration binds included: the part is written out again) or is no chart.
 QByteArray chartForSlide(const QByteArray& chartXml, const SlideChartOptions& options,
                          const QString& file, const QString& part);
 QByteArray chartForSlide(const QByteArray& chartXml, const QString& packageRelId,

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace engine {
@@ -60,6 +61,62 @@ void parseXml(pugi::xml_document& doc, const QByteArray& bytes, const QString& f
     if (depthOf(doc, limits.maxXmlDepth) > limits.maxXmlDepth) {
         throw DocumentError(DocumentError::Kind::OverLimit, file, part,
                             QStringLiteral("XML nested deeper than %1 levels").arg(limits.maxXmlDepth));
+    }
+}
+
+namespace {
+
+// The prefix of a qualified name ("" when it has none).
+std::string_view qualifiedNamePrefix(const char* name) {
+    const std::string_view text(name);
+    const auto colon = text.find(':');
+    return colon == std::string_view::npos ? std::string_view() : text.substr(0, colon);
+}
+
+}  // namespace
+
+void requireDeclaredPrefixes(const pugi::xml_document& doc, const QString& file, const QString& part) {
+    // The prefixes declared so far on the path from the root, each with the count of its
+    // element's children still to visit; walked without recursion, as depthOf is.
+    struct Frame {
+        pugi::xml_node node;
+        std::size_t declared;  // size of `bound` before this element's own declarations
+    };
+    std::vector<std::string_view> bound{"xml", "xmlns"};
+    const auto isBound = [&bound](std::string_view prefix) {
+        return prefix.empty() || std::find(bound.rbegin(), bound.rend(), prefix) != bound.rend();
+    };
+    const auto refuse = [&](std::string_view prefix, const char* name) {
+        throw DocumentError(DocumentError::Kind::Corrupt, file, part,
+                            QStringLiteral("not well-formed XML: the prefix %1 of <%2> is not declared")
+                                .arg(QString::fromUtf8(prefix.data(), qsizetype(prefix.size())),
+                                     QString::fromUtf8(name)));
+    };
+    std::vector<Frame> path;
+    pugi::xml_node node = doc.document_element();
+    while (node) {
+        path.push_back({node, bound.size()});
+        for (const pugi::xml_attribute& a : node.attributes()) {
+            const char* name = a.name();
+            if (std::strncmp(name, "xmlns:", 6) == 0) bound.emplace_back(name + 6);
+        }
+        if (!isBound(qualifiedNamePrefix(node.name()))) refuse(qualifiedNamePrefix(node.name()), node.name());
+        for (const pugi::xml_attribute& a : node.attributes()) {
+            const std::string_view prefix = qualifiedNamePrefix(a.name());
+            if (prefix != "xmlns" && !isBound(prefix)) refuse(prefix, node.name());
+        }
+        // Next element in document order: the first child, else the next sibling of this
+        // element or of the nearest ancestor that has one, dropping the scopes left behind.
+        pugi::xml_node next = node.first_child();
+        while (next && next.type() != pugi::node_element) next = next.next_sibling();
+        while (!next && !path.empty()) {
+            const Frame left = path.back();
+            path.pop_back();
+            bound.resize(left.declared);
+            next = left.node.next_sibling();
+            while (next && next.type() != pugi::node_element) next = next.next_sibling();
+        }
+        node = next;
     }
 }
 

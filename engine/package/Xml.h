@@ -23,6 +23,13 @@ namespace engine {
 void parseXml(pugi::xml_document& doc, const QByteArray& bytes, const QString& file,
               const QString& part, const Limits& limits = {});
 
+// Refuses a document whose element or attribute names use a prefix that no declaration in
+// scope binds ("xdr:to" with no xmlns:xdr above it). pugixml does not resolve prefixes, so such
+// a part parses; written out again it is not namespace-well-formed and the office applications
+// refuse or repair the file. Throws DocumentError (corrupt) "file: part: not well-formed XML:
+// the prefix P of <NAME> is not declared". The prefixes "xml" and "xmlns" are always bound.
+void requireDeclaredPrefixes(const pugi::xml_document& doc, const QString& file, const QString& part);
+
 // Serialises without reformatting: what was parsed comes back as it was, apart from the
 // quoting of attributes and the escaping of text.
 // sizeHint: the bytes expected (the size the document was read from, say), reserved at once

@@ -1,4 +1,5 @@
 #include "engine/chartcopy/ChartPackage.h"
+#include "engine/chartcopy/ChartPart.h"
 #include "engine/package/Package.h"
 
 #include <QDataStream>
@@ -180,4 +181,24 @@ TEST(ChartPackage, CellsAreWrittenAsTheDataStreamWritesThemAndTruncationIsRefuse
     QByteArray infinite = bytes;
     for (int i = 0; i < 8; ++i) infinite[bytes.size() - 8 + i] = i == 0 ? char(0x7F) : i == 1 ? char(0xF0) : char(0);
     EXPECT_THROW(chartPackageFromBytes(infinite), DocumentError);
+}
+
+// Found by fuzzing: a category cache holding a drawing's <xdr:to> with no xmlns:xdr. Unknown
+// elements go to the deck as they are, so the copy wrote a chart part no office application
+// reads; it is refused, naming the workbook, the part and the prefix, and a sound chart still
+// goes through.
+TEST(ChartPackage, AChartWithAnUndeclaredPrefixIsNotWrittenForASlide) {
+    const QByteArray head =
+        "<c:chartSpace xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart'><c:chart><c:plotArea>"
+        "<c:barChart><c:ser><c:cat><c:strRef><c:strCache><c:pt idx='0'><c:v>Item 3";
+    const QByteArray tail = "</c:v></c:pt></c:strCache></c:strRef></c:cat></c:ser></c:barChart></c:plotArea></c:chart></c:chartSpace>";
+    try {
+        chartForSlide(head + "<xdr:to/>" + tail, QString(), "book.xlsx", "/xl/charts/chart4.xml");
+        FAIL() << "written";
+    } catch (const DocumentError& e) {
+        EXPECT_EQ(e.kind(), DocumentError::Kind::Corrupt);
+        for (const char* named : {"book.xlsx", "/xl/charts/chart4.xml", "xdr"})
+            EXPECT_TRUE(e.message().contains(QLatin1String(named))) << e.message().toStdString();
+    }
+    EXPECT_FALSE(chartForSlide(head + tail, QString(), "book.xlsx", "/xl/charts/chart4.xml").isEmpty());
 }

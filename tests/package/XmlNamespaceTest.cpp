@@ -255,3 +255,36 @@ TEST(DocumentErrors, CarryAKindThatCallersDecideBy) {
               }),
               DocumentError::Kind::Missing);
 }
+
+// A prefix is bound only inside the element that declares it; an element or attribute whose
+// prefix no declaration in scope binds is refused with the prefix and the element named.
+TEST(XmlNamespaces, UndeclaredPrefixesAreRefusedAndDeclaredOnesPass) {
+    const QByteArray good[] = {
+        "<c:a xmlns:c='u1'><c:b r:id='x' xmlns:r='u2'/><c:b xml:space='preserve'/></c:a>",
+        "<a xmlns='u1'><b><x:c xmlns:x='u2'><x:d/></x:c></b><e/></a>",
+        "<c:a xmlns:c='u1'><!-- a:b --><c:b>text x:y</c:b><?pi z:w?></c:a>",
+    };
+    for (const QByteArray& text : good) {
+        const auto doc = parsed(text);
+        EXPECT_NO_THROW(requireDeclaredPrefixes(doc, "test", "/part.xml")) << text.constData();
+    }
+    const std::pair<QByteArray, QString> bad[] = {
+        // The fuzzed chart: a drawing's element pasted into a category cache.
+        {"<c:a xmlns:c='u1'><c:v>Item 3<xdr:to/></c:v></c:a>", "the prefix xdr of <xdr:to>"},
+        // Declared on a sibling only: out of scope again after it.
+        {"<c:a xmlns:c='u1'><x:b xmlns:x='u2'/><x:c/></c:a>", "the prefix x of <x:c>"},
+        {"<c:a xmlns:c='u1'><c:b q:val='1'/></c:a>", "the prefix q of <c:b>"},
+        {"<c:a/>", "the prefix c of <c:a>"},
+    };
+    for (const auto& [text, named] : bad) {
+        const auto doc = parsed(text);
+        try {
+            requireDeclaredPrefixes(doc, "book.xlsx", "/xl/charts/chart4.xml");
+            ADD_FAILURE() << "accepted " << text.constData();
+        } catch (const DocumentError& e) {
+            EXPECT_EQ(e.kind(), DocumentError::Kind::Corrupt);
+            EXPECT_TRUE(e.message().contains(named)) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains("/xl/charts/chart4.xml")) << e.message().toStdString();
+        }
+    }
+}
