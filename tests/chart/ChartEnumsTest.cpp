@@ -1,8 +1,9 @@
 // The chart schema's enumerations against the schema itself: every token of every modelled
 // simple type parses and is written back as it was, no token is missing or misspelt, and text
-// outside a type's value set reads as absent.
+// outside a type's value set reads as absent, in the tables and through the model's reader.
 
 #include "engine/chartmodel/ChartEnums.h"
+#include "engine/chartmodel/ChartModel.h"
 #include "engine/package/Xml.h"
 #include "tests/support/GeneratedFiles.h"
 
@@ -88,7 +89,7 @@ TEST(ChartEnums, EveryModelledTypeHasExactlyTheSchemasTokensAndRoundTrips) {
     checkAgainstSchema<SplitType>(&covered);
     checkAgainstSchema<LabelAlignment>(&covered);
     checkAgainstSchema<DataLabelPosition>(&covered);
-    checkAgainstSchema<MarkerStyle>(&covered);
+    checkAgainstSchema<MarkerSymbol>(&covered);
     checkAgainstSchema<TrendlineType>(&covered);
     checkAgainstSchema<ErrorBarDirection>(&covered);
     checkAgainstSchema<ErrorBarType>(&covered);
@@ -122,6 +123,52 @@ TEST(ChartEnums, EveryModelledTypeHasExactlyTheSchemasTokensAndRoundTrips) {
     for (const auto& [type, tokens] : schemaEnumerations()) {
         EXPECT_TRUE(covered.count(type) || notModelled.count(type)) << type << " has no enumeration";
     }
+}
+
+ChartSpace readChart(const char* plotAreaAndLegend) {
+    const QByteArray xml =
+        QByteArray("<c:chartSpace xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart'><c:chart>") +
+        plotAreaAndLegend + "</c:chart></c:chartSpace>";
+    return readChartSpace(xml, QStringLiteral("book.xlsx"), QStringLiteral("/xl/charts/chart1.xml"));
+}
+
+// The reader parses each value once: a token becomes its value, a val left out the schema's
+// default, and a val outside the set (a damaged file) is absent, so that the drawing's rule for
+// a missing element applies rather than some other value's.
+TEST(ChartEnums, ReaderTakesTokensDefaultsAndTreatsUnknownValuesAsAbsent) {
+    const ChartSpace chart = readChart(
+        "<c:plotArea><c:barChart><c:barDir val='bar'/><c:grouping val='Stacked'/><c:varyColors val='0'/>"
+        "<c:axId val='1'/><c:axId val='2'/></c:barChart>"
+        "<c:lineChart><c:grouping/><c:axId val='1'/><c:axId val='2'/></c:lineChart>"
+        "<c:catAx><c:axId val='1'/><c:scaling><c:orientation val='maxMin'/></c:scaling><c:axPos val='x'/>"
+        "<c:majorTickMark val='out'/><c:minorTickMark/><c:tickLblPos val='low'/><c:crossAx val='2'/>"
+        "<c:crosses val='max'/><c:lblAlgn val=''/></c:catAx>"
+        "<c:valAx><c:axId val='2'/><c:scaling/><c:axPos val='l'/><c:crossAx val='1'/>"
+        "<c:crossBetween val='midCat'/><c:dispUnits><c:builtInUnit val='tenThousands'/></c:dispUnits></c:valAx>"
+        "</c:plotArea><c:legend><c:legendPos val='tr'/></c:legend><c:dispBlanksAs val='span '/>");
+    const auto& groups = chart.chart.plotArea.groups;
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[0].barDirection, BarDirection::Bar);
+    EXPECT_FALSE(groups[0].grouping.has_value());  // the token is "stacked"
+    EXPECT_EQ(groups[1].grouping, Grouping::Standard);  // no val: the line group's default
+    ASSERT_EQ(chart.chart.plotArea.axes.size(), 2u);
+    const Axis& category = chart.chart.plotArea.axes[0];
+    EXPECT_EQ(category.orientation, Orientation::MaxMin);
+    EXPECT_FALSE(category.position.has_value());
+    EXPECT_EQ(category.majorTickMark, TickMark::Out);
+    EXPECT_EQ(category.minorTickMark, TickMark::Cross);
+    EXPECT_EQ(category.tickLabelPosition, TickLabelPosition::Low);
+    EXPECT_EQ(category.crosses, Crosses::Max);
+    EXPECT_FALSE(category.labelAlignment.has_value());
+    EXPECT_FALSE(category.crossBetween.has_value());  // not written at all
+    const Axis& value = chart.chart.plotArea.axes[1];
+    EXPECT_EQ(value.position, AxisPosition::Left);
+    EXPECT_EQ(value.crossBetween, CrossBetween::MidCategory);
+    ASSERT_TRUE(value.displayUnits);
+    EXPECT_EQ(value.displayUnits->builtIn, BuiltInUnit::TenThousands);
+    ASSERT_TRUE(chart.chart.legend);
+    EXPECT_EQ(chart.chart.legend->position, LegendPosition::TopRight);
+    EXPECT_FALSE(chart.chart.displayBlanksAs.has_value());  // a trailing blank is no token
 }
 
 }  // namespace

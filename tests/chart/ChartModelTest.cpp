@@ -73,6 +73,8 @@ QString str(const std::optional<bool>& v) { return *v ? "1" : "0"; }
 QString str(const std::optional<int>& v) { return QString::number(*v); }
 QString str(const std::optional<unsigned>& v) { return QString::number(*v); }
 QString str(const std::optional<double>& v) { return QString::number(*v, 'g', 17); }
+template <typename E, typename = decltype(SchemaEnum<E>::tokens)>
+QString str(const std::optional<E>& v) { return QString::fromLatin1(schemaToken(*v)); }
 
 // One option element of the schema and where the model keeps it.
 template <typename T>
