@@ -216,7 +216,7 @@ TEST(FormatResolverStyles, Styles25To32) {
     const ResolvedMarker m = r.marker(p.group(), p.series(0));
     EXPECT_TRUE(m.visible);
     EXPECT_EQ(m.size, 13);
-    EXPECT_EQ(m.symbol, QStringLiteral("diamond"));
+    EXPECT_EQ(m.symbol, MarkerSymbol::Diamond);
     EXPECT_EQ(m.shape.fill.color.hex(), QStringLiteral("4F81BD"));
 }
 
