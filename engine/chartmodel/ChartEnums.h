@@ -97,16 +97,17 @@ struct SchemaEnum<DataLabelPosition> {
         {DataLabelPosition::Top, "t"}};
 };
 
-// c:marker/c:symbol.
-enum class MarkerStyle { Circle, Dash, Diamond, Dot, None, Picture, Plus, Square, Star, Triangle, X, Auto };
+// c:marker/c:symbol (ST_MarkerStyle; named for its element, since a drawn marker's look is the
+// drawing's MarkerStyle).
+enum class MarkerSymbol { Circle, Dash, Diamond, Dot, None, Picture, Plus, Square, Star, Triangle, X, Auto };
 template <>
-struct SchemaEnum<MarkerStyle> {
+struct SchemaEnum<MarkerSymbol> {
     static constexpr const char* type = "ST_MarkerStyle";
-    static constexpr SchemaToken<MarkerStyle> tokens[] = {
-        {MarkerStyle::Circle, "circle"}, {MarkerStyle::Dash, "dash"},         {MarkerStyle::Diamond, "diamond"},
-        {MarkerStyle::Dot, "dot"},       {MarkerStyle::None, "none"},         {MarkerStyle::Picture, "picture"},
-        {MarkerStyle::Plus, "plus"},     {MarkerStyle::Square, "square"},     {MarkerStyle::Star, "star"},
-        {MarkerStyle::Triangle, "triangle"}, {MarkerStyle::X, "x"},           {MarkerStyle::Auto, "auto"}};
+    static constexpr SchemaToken<MarkerSymbol> tokens[] = {
+        {MarkerSymbol::Circle, "circle"}, {MarkerSymbol::Dash, "dash"},         {MarkerSymbol::Diamond, "diamond"},
+        {MarkerSymbol::Dot, "dot"},       {MarkerSymbol::None, "none"},         {MarkerSymbol::Picture, "picture"},
+        {MarkerSymbol::Plus, "plus"},     {MarkerSymbol::Square, "square"},     {MarkerSymbol::Star, "star"},
+        {MarkerSymbol::Triangle, "triangle"}, {MarkerSymbol::X, "x"},           {MarkerSymbol::Auto, "auto"}};
 };
 
 // c:trendlineType.
