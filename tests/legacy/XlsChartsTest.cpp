@@ -16,6 +16,7 @@ using engine::chart::Axis;
 using engine::chart::ChartGroup;
 using engine::chart::ChartSpace;
 using engine::chart::Series;
+using engine::chart::AxisPosition;
 using engine::chart::BarDirection;
 using engine::chart::CrossBetween;
 using engine::chart::Grouping;
@@ -141,14 +142,14 @@ TEST(XlsCharts, AxesFollowTheRecords) {
     const Axis* value = axisOfKind(column, Axis::Kind::Value);
     ASSERT_TRUE(category && value);
     EXPECT_EQ(value->crossBetween, CrossBetween::Between);
-    EXPECT_EQ(category->position, QStringLiteral("b"));
+    EXPECT_EQ(category->position, AxisPosition::Bottom);
     EXPECT_TRUE(value->majorGridlines.has_value());
     EXPECT_EQ(category->crossAxis, value->id);
     EXPECT_EQ(value->crossAxis, category->id);
 
     const ChartSpace bar = model(*book, QStringLiteral("Sales 2021"), 0);
     EXPECT_EQ(bar.chart.plotArea.groups[0].barDirection, BarDirection::Bar);
-    EXPECT_EQ(axisOfKind(bar, Axis::Kind::Category)->position, QStringLiteral("l"));
+    EXPECT_EQ(axisOfKind(bar, Axis::Kind::Category)->position, AxisPosition::Left);
 
     // A scatter chart has two value axes, each with its title.
     const ChartSpace scatter = model(*book, QStringLiteral("Weather"), 0);
