@@ -74,7 +74,9 @@ void checkAgainstSchema(std::set<std::string>* covered) {
         // The schema's tokens are case-sensitive and exact: a neighbour of each is no token.
         std::string upper = token;
         upper[0] = char(std::toupper(static_cast<unsigned char>(upper[0])));
-        if (upper != token) EXPECT_FALSE(schemaEnum<E>(upper)) << type << ": " << upper;
+        if (upper != token) {
+            EXPECT_FALSE(schemaEnum<E>(upper)) << type << ": " << upper;
+        }
         EXPECT_FALSE(schemaEnum<E>(token + " ")) << type << ": " << token;
     }
     EXPECT_FALSE(schemaEnum<E>("")) << type;

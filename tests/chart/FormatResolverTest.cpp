@@ -335,7 +335,7 @@ TEST(FormatResolverProducer, AbsentElementsMeanWhatTheProducerMeant) {
     ASSERT_TRUE(schemaLabel);
     EXPECT_TRUE(schemaLabel->showSeriesName);
     EXPECT_TRUE(schemaLabel->showLegendKey);
-    EXPECT_EQ(oldLabel->position, QStringLiteral("r"));
+    EXPECT_EQ(oldLabel->position, DataLabelPosition::Right);
 
     const Trendline& t = p.series(0).trendlines.front();
     EXPECT_FALSE(old.trendlineShowsEquation(t));
