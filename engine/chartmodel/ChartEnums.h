@@ -60,7 +60,8 @@ enum class LayoutMode { Edge, Factor };
 template <>
 struct SchemaEnum<LayoutMode> {
     static constexpr const char* type = "ST_LayoutMode";
-    static constexpr SchemaToken<LayoutMode> tokens[] = {{LayoutMode::Edge, "edge"}, {LayoutMode::Factor, "factor"}};
+    static constexpr SchemaToken<LayoutMode> tokens[] = {{LayoutMode::Edge, "edge"},
+                                                         {LayoutMode::Factor, "factor"}};
 };
 
 // c:splitType of a pie of pie or bar of pie.
@@ -85,29 +86,63 @@ struct SchemaEnum<LabelAlignment> {
 };
 
 // c:dLblPos.
-enum class DataLabelPosition { BestFit, Bottom, Center, InsideBase, InsideEnd, Left, OutsideEnd, Right, Top };
+enum class DataLabelPosition {
+    BestFit,
+    Bottom,
+    Center,
+    InsideBase,
+    InsideEnd,
+    Left,
+    OutsideEnd,
+    Right,
+    Top
+};
 template <>
 struct SchemaEnum<DataLabelPosition> {
     static constexpr const char* type = "ST_DLblPos";
     static constexpr SchemaToken<DataLabelPosition> tokens[] = {
-        {DataLabelPosition::BestFit, "bestFit"},      {DataLabelPosition::Bottom, "b"},
-        {DataLabelPosition::Center, "ctr"},           {DataLabelPosition::InsideBase, "inBase"},
-        {DataLabelPosition::InsideEnd, "inEnd"},      {DataLabelPosition::Left, "l"},
-        {DataLabelPosition::OutsideEnd, "outEnd"},    {DataLabelPosition::Right, "r"},
+        {DataLabelPosition::BestFit, "bestFit"},
+        {DataLabelPosition::Bottom, "b"},
+        {DataLabelPosition::Center, "ctr"},
+        {DataLabelPosition::InsideBase, "inBase"},
+        {DataLabelPosition::InsideEnd, "inEnd"},
+        {DataLabelPosition::Left, "l"},
+        {DataLabelPosition::OutsideEnd, "outEnd"},
+        {DataLabelPosition::Right, "r"},
         {DataLabelPosition::Top, "t"}};
 };
 
 // c:marker/c:symbol (ST_MarkerStyle; named for its element, since a drawn marker's look is the
 // drawing's MarkerStyle).
-enum class MarkerSymbol { Circle, Dash, Diamond, Dot, None, Picture, Plus, Square, Star, Triangle, X, Auto };
+enum class MarkerSymbol {
+    Circle,
+    Dash,
+    Diamond,
+    Dot,
+    None,
+    Picture,
+    Plus,
+    Square,
+    Star,
+    Triangle,
+    X,
+    Auto
+};
 template <>
 struct SchemaEnum<MarkerSymbol> {
     static constexpr const char* type = "ST_MarkerStyle";
-    static constexpr SchemaToken<MarkerSymbol> tokens[] = {
-        {MarkerSymbol::Circle, "circle"}, {MarkerSymbol::Dash, "dash"},         {MarkerSymbol::Diamond, "diamond"},
-        {MarkerSymbol::Dot, "dot"},       {MarkerSymbol::None, "none"},         {MarkerSymbol::Picture, "picture"},
-        {MarkerSymbol::Plus, "plus"},     {MarkerSymbol::Square, "square"},     {MarkerSymbol::Star, "star"},
-        {MarkerSymbol::Triangle, "triangle"}, {MarkerSymbol::X, "x"},           {MarkerSymbol::Auto, "auto"}};
+    static constexpr SchemaToken<MarkerSymbol> tokens[] = {{MarkerSymbol::Circle, "circle"},
+                                                           {MarkerSymbol::Dash, "dash"},
+                                                           {MarkerSymbol::Diamond, "diamond"},
+                                                           {MarkerSymbol::Dot, "dot"},
+                                                           {MarkerSymbol::None, "none"},
+                                                           {MarkerSymbol::Picture, "picture"},
+                                                           {MarkerSymbol::Plus, "plus"},
+                                                           {MarkerSymbol::Square, "square"},
+                                                           {MarkerSymbol::Star, "star"},
+                                                           {MarkerSymbol::Triangle, "triangle"},
+                                                           {MarkerSymbol::X, "x"},
+                                                           {MarkerSymbol::Auto, "auto"}};
 };
 
 // c:trendlineType.
@@ -116,9 +151,9 @@ template <>
 struct SchemaEnum<TrendlineType> {
     static constexpr const char* type = "ST_TrendlineType";
     static constexpr SchemaToken<TrendlineType> tokens[] = {
-        {TrendlineType::Exponential, "exp"},         {TrendlineType::Linear, "linear"},
-        {TrendlineType::Logarithmic, "log"},         {TrendlineType::MovingAverage, "movingAvg"},
-        {TrendlineType::Polynomial, "poly"},         {TrendlineType::Power, "power"}};
+        {TrendlineType::Exponential, "exp"}, {TrendlineType::Linear, "linear"},
+        {TrendlineType::Logarithmic, "log"}, {TrendlineType::MovingAverage, "movingAvg"},
+        {TrendlineType::Polynomial, "poly"}, {TrendlineType::Power, "power"}};
 };
 
 // c:errDir: along x or y.
@@ -144,11 +179,12 @@ enum class ErrorValueType { Custom, FixedValue, Percentage, StandardDeviation, S
 template <>
 struct SchemaEnum<ErrorValueType> {
     static constexpr const char* type = "ST_ErrValType";
-    static constexpr SchemaToken<ErrorValueType> tokens[] = {{ErrorValueType::Custom, "cust"},
-                                                             {ErrorValueType::FixedValue, "fixedVal"},
-                                                             {ErrorValueType::Percentage, "percentage"},
-                                                             {ErrorValueType::StandardDeviation, "stdDev"},
-                                                             {ErrorValueType::StandardError, "stdErr"}};
+    static constexpr SchemaToken<ErrorValueType> tokens[] = {
+        {ErrorValueType::Custom, "cust"},
+        {ErrorValueType::FixedValue, "fixedVal"},
+        {ErrorValueType::Percentage, "percentage"},
+        {ErrorValueType::StandardDeviation, "stdDev"},
+        {ErrorValueType::StandardError, "stdErr"}};
 };
 
 // c:grouping. One enumeration for both of the schema's types: a bar group's (ST_BarGrouping)
@@ -169,8 +205,12 @@ template <>
 struct SchemaEnum<ScatterStyle> {
     static constexpr const char* type = "ST_ScatterStyle";
     static constexpr SchemaToken<ScatterStyle> tokens[] = {
-        {ScatterStyle::None, "none"},     {ScatterStyle::Line, "line"},     {ScatterStyle::LineMarker, "lineMarker"},
-        {ScatterStyle::Marker, "marker"}, {ScatterStyle::Smooth, "smooth"}, {ScatterStyle::SmoothMarker, "smoothMarker"}};
+        {ScatterStyle::None, "none"},
+        {ScatterStyle::Line, "line"},
+        {ScatterStyle::LineMarker, "lineMarker"},
+        {ScatterStyle::Marker, "marker"},
+        {ScatterStyle::Smooth, "smooth"},
+        {ScatterStyle::SmoothMarker, "smoothMarker"}};
 };
 
 // c:radarStyle.
@@ -178,8 +218,9 @@ enum class RadarStyle { Standard, Marker, Filled };
 template <>
 struct SchemaEnum<RadarStyle> {
     static constexpr const char* type = "ST_RadarStyle";
-    static constexpr SchemaToken<RadarStyle> tokens[] = {
-        {RadarStyle::Standard, "standard"}, {RadarStyle::Marker, "marker"}, {RadarStyle::Filled, "filled"}};
+    static constexpr SchemaToken<RadarStyle> tokens[] = {{RadarStyle::Standard, "standard"},
+                                                         {RadarStyle::Marker, "marker"},
+                                                         {RadarStyle::Filled, "filled"}};
 };
 
 // c:barDir: horizontal bars or upright columns.
@@ -187,7 +228,8 @@ enum class BarDirection { Bar, Column };
 template <>
 struct SchemaEnum<BarDirection> {
     static constexpr const char* type = "ST_BarDir";
-    static constexpr SchemaToken<BarDirection> tokens[] = {{BarDirection::Bar, "bar"}, {BarDirection::Column, "col"}};
+    static constexpr SchemaToken<BarDirection> tokens[] = {{BarDirection::Bar, "bar"},
+                                                           {BarDirection::Column, "col"}};
 };
 
 // c:shape of a 3-D bar group or series.
@@ -196,8 +238,9 @@ template <>
 struct SchemaEnum<BarShape> {
     static constexpr const char* type = "ST_Shape";
     static constexpr SchemaToken<BarShape> tokens[] = {
-        {BarShape::Cone, "cone"},         {BarShape::ConeToMax, "coneToMax"}, {BarShape::Box, "box"},
-        {BarShape::Cylinder, "cylinder"}, {BarShape::Pyramid, "pyramid"},     {BarShape::PyramidToMax, "pyramidToMax"}};
+        {BarShape::Cone, "cone"},       {BarShape::ConeToMax, "coneToMax"},
+        {BarShape::Box, "box"},         {BarShape::Cylinder, "cylinder"},
+        {BarShape::Pyramid, "pyramid"}, {BarShape::PyramidToMax, "pyramidToMax"}};
 };
 
 // c:ofPieType: what the split-off points are drawn as.
@@ -205,7 +248,8 @@ enum class OfPieType { Pie, Bar };
 template <>
 struct SchemaEnum<OfPieType> {
     static constexpr const char* type = "ST_OfPieType";
-    static constexpr SchemaToken<OfPieType> tokens[] = {{OfPieType::Pie, "pie"}, {OfPieType::Bar, "bar"}};
+    static constexpr SchemaToken<OfPieType> tokens[] = {{OfPieType::Pie, "pie"},
+                                                        {OfPieType::Bar, "bar"}};
 };
 
 // c:axPos.
@@ -242,8 +286,10 @@ enum class TickMark { Cross, In, None, Out };
 template <>
 struct SchemaEnum<TickMark> {
     static constexpr const char* type = "ST_TickMark";
-    static constexpr SchemaToken<TickMark> tokens[] = {
-        {TickMark::Cross, "cross"}, {TickMark::In, "in"}, {TickMark::None, "none"}, {TickMark::Out, "out"}};
+    static constexpr SchemaToken<TickMark> tokens[] = {{TickMark::Cross, "cross"},
+                                                       {TickMark::In, "in"},
+                                                       {TickMark::None, "none"},
+                                                       {TickMark::Out, "out"}};
 };
 
 // c:tickLblPos.
@@ -251,10 +297,11 @@ enum class TickLabelPosition { High, Low, NextTo, None };
 template <>
 struct SchemaEnum<TickLabelPosition> {
     static constexpr const char* type = "ST_TickLblPos";
-    static constexpr SchemaToken<TickLabelPosition> tokens[] = {{TickLabelPosition::High, "high"},
-                                                                {TickLabelPosition::Low, "low"},
-                                                                {TickLabelPosition::NextTo, "nextTo"},
-                                                                {TickLabelPosition::None, "none"}};
+    static constexpr SchemaToken<TickLabelPosition> tokens[] = {
+        {TickLabelPosition::High, "high"},
+        {TickLabelPosition::Low, "low"},
+        {TickLabelPosition::NextTo, "nextTo"},
+        {TickLabelPosition::None, "none"}};
 };
 
 // c:baseTimeUnit, c:majorTimeUnit, c:minorTimeUnit of a date axis.
@@ -268,20 +315,29 @@ struct SchemaEnum<TimeUnit> {
 
 // c:dispUnits/c:builtInUnit.
 enum class BuiltInUnit {
-    Hundreds, Thousands, TenThousands, HundredThousands, Millions, TenMillions, HundredMillions, Billions, Trillions
+    Hundreds,
+    Thousands,
+    TenThousands,
+    HundredThousands,
+    Millions,
+    TenMillions,
+    HundredMillions,
+    Billions,
+    Trillions
 };
 template <>
 struct SchemaEnum<BuiltInUnit> {
     static constexpr const char* type = "ST_BuiltInUnit";
-    static constexpr SchemaToken<BuiltInUnit> tokens[] = {{BuiltInUnit::Hundreds, "hundreds"},
-                                                          {BuiltInUnit::Thousands, "thousands"},
-                                                          {BuiltInUnit::TenThousands, "tenThousands"},
-                                                          {BuiltInUnit::HundredThousands, "hundredThousands"},
-                                                          {BuiltInUnit::Millions, "millions"},
-                                                          {BuiltInUnit::TenMillions, "tenMillions"},
-                                                          {BuiltInUnit::HundredMillions, "hundredMillions"},
-                                                          {BuiltInUnit::Billions, "billions"},
-                                                          {BuiltInUnit::Trillions, "trillions"}};
+    static constexpr SchemaToken<BuiltInUnit> tokens[] = {
+        {BuiltInUnit::Hundreds, "hundreds"},
+        {BuiltInUnit::Thousands, "thousands"},
+        {BuiltInUnit::TenThousands, "tenThousands"},
+        {BuiltInUnit::HundredThousands, "hundredThousands"},
+        {BuiltInUnit::Millions, "millions"},
+        {BuiltInUnit::TenMillions, "tenMillions"},
+        {BuiltInUnit::HundredMillions, "hundredMillions"},
+        {BuiltInUnit::Billions, "billions"},
+        {BuiltInUnit::Trillions, "trillions"}};
 };
 
 // c:scaling/c:orientation: minMax runs from the axis's start, maxMin reverses it.
@@ -310,8 +366,9 @@ enum class DisplayBlanksAs { Span, Gap, Zero };
 template <>
 struct SchemaEnum<DisplayBlanksAs> {
     static constexpr const char* type = "ST_DispBlanksAs";
-    static constexpr SchemaToken<DisplayBlanksAs> tokens[] = {
-        {DisplayBlanksAs::Span, "span"}, {DisplayBlanksAs::Gap, "gap"}, {DisplayBlanksAs::Zero, "zero"}};
+    static constexpr SchemaToken<DisplayBlanksAs> tokens[] = {{DisplayBlanksAs::Span, "span"},
+                                                              {DisplayBlanksAs::Gap, "gap"},
+                                                              {DisplayBlanksAs::Zero, "zero"}};
 };
 
 }  // namespace engine::chart

@@ -2,19 +2,19 @@
 // simple type parses and is written back as it was, no token is missing or misspelt, and text
 // outside a type's value set reads as absent, in the tables and through the model's reader.
 
-#include "engine/chartmodel/ChartEnums.h"
-#include "engine/chartmodel/ChartModel.h"
-#include "engine/package/Xml.h"
-#include "tests/support/GeneratedFiles.h"
-
-#include <QFile>
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <cctype>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "engine/chartmodel/ChartEnums.h"
+#include "engine/chartmodel/ChartModel.h"
+#include "engine/package/Xml.h"
+#include "tests/support/GeneratedFiles.h"
 
 using namespace engine;
 using namespace engine::chart;
@@ -31,7 +31,8 @@ const std::map<std::string, std::vector<std::string>>& schemaEnumerations() {
         const QByteArray bytes = file.readAll();
         pugi::xml_document doc;
         if (!doc.load_buffer(bytes.constData(), size_t(bytes.size()))) return out;
-        for (pugi::xml_node type = doc.document_element().first_child(); type; type = type.next_sibling()) {
+        for (pugi::xml_node type = doc.document_element().first_child(); type;
+             type = type.next_sibling()) {
             if (std::string_view(type.name()) != "xsd:simpleType") continue;
             std::vector<std::string> tokens;
             for (const auto e : type.child("xsd:restriction").children("xsd:enumeration")) {
@@ -68,7 +69,8 @@ void checkAgainstSchema(std::set<std::string>* covered) {
         const std::optional<E> value = schemaEnum<E>(token);
         ASSERT_TRUE(value) << type << ": " << token;
         EXPECT_EQ(std::string(schemaToken(*value)), token) << type;
-        EXPECT_TRUE(values.insert(*value).second) << type << ": two tokens for one value at " << token;
+        EXPECT_TRUE(values.insert(*value).second)
+            << type << ": two tokens for one value at " << token;
     }
     for (const std::string& token : it->second) {
         // The schema's tokens are case-sensitive and exact: a neighbour of each is no token.
@@ -121,17 +123,22 @@ TEST(ChartEnums, EveryModelledTypeHasExactlyTheSchemasTokensAndRoundTrips) {
     covered.insert("ST_Grouping");
 
     // Enumerated types the model has no element for: a new one in the schema shows up here.
-    const std::set<std::string> notModelled{"ST_SizeRepresents", "ST_PictureFormat", "ST_PageSetupOrientation"};
+    const std::set<std::string> notModelled{"ST_SizeRepresents", "ST_PictureFormat",
+                                            "ST_PageSetupOrientation"};
     for (const auto& [type, tokens] : schemaEnumerations()) {
-        EXPECT_TRUE(covered.count(type) || notModelled.count(type)) << type << " has no enumeration";
+        EXPECT_TRUE(covered.count(type) || notModelled.count(type))
+            << type << " has no enumeration";
     }
 }
 
 ChartSpace readChart(const char* plotAreaAndLegend) {
     const QByteArray xml =
-        QByteArray("<c:chartSpace xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart'><c:chart>") +
+        QByteArray(
+            "<c:chartSpace "
+            "xmlns:c='http://schemas.openxmlformats.org/drawingml/2006/chart'><c:chart>") +
         plotAreaAndLegend + "</c:chart></c:chartSpace>";
-    return readChartSpace(xml, QStringLiteral("book.xlsx"), QStringLiteral("/xl/charts/chart1.xml"));
+    return readChartSpace(xml, QStringLiteral("book.xlsx"),
+                          QStringLiteral("/xl/charts/chart1.xml"));
 }
 
 // The reader parses each value once: a token becomes its value, a val left out the schema's
@@ -139,19 +146,23 @@ ChartSpace readChart(const char* plotAreaAndLegend) {
 // a missing element applies rather than some other value's.
 TEST(ChartEnums, ReaderTakesTokensDefaultsAndTreatsUnknownValuesAsAbsent) {
     const ChartSpace chart = readChart(
-        "<c:plotArea><c:barChart><c:barDir val='bar'/><c:grouping val='Stacked'/><c:varyColors val='0'/>"
+        "<c:plotArea><c:barChart><c:barDir val='bar'/><c:grouping val='Stacked'/><c:varyColors "
+        "val='0'/>"
         "<c:axId val='1'/><c:axId val='2'/></c:barChart>"
         "<c:lineChart><c:grouping/><c:axId val='1'/><c:axId val='2'/></c:lineChart>"
-        "<c:catAx><c:axId val='1'/><c:scaling><c:orientation val='maxMin'/></c:scaling><c:axPos val='x'/>"
-        "<c:majorTickMark val='out'/><c:minorTickMark/><c:tickLblPos val='low'/><c:crossAx val='2'/>"
+        "<c:catAx><c:axId val='1'/><c:scaling><c:orientation val='maxMin'/></c:scaling><c:axPos "
+        "val='x'/>"
+        "<c:majorTickMark val='out'/><c:minorTickMark/><c:tickLblPos val='low'/><c:crossAx "
+        "val='2'/>"
         "<c:crosses val='max'/><c:lblAlgn val=''/></c:catAx>"
         "<c:valAx><c:axId val='2'/><c:scaling/><c:axPos val='l'/><c:crossAx val='1'/>"
-        "<c:crossBetween val='midCat'/><c:dispUnits><c:builtInUnit val='tenThousands'/></c:dispUnits></c:valAx>"
+        "<c:crossBetween val='midCat'/><c:dispUnits><c:builtInUnit "
+        "val='tenThousands'/></c:dispUnits></c:valAx>"
         "</c:plotArea><c:legend><c:legendPos val='tr'/></c:legend><c:dispBlanksAs val='span '/>");
     const auto& groups = chart.chart.plotArea.groups;
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[0].barDirection, BarDirection::Bar);
-    EXPECT_FALSE(groups[0].grouping.has_value());  // the token is "stacked"
+    EXPECT_FALSE(groups[0].grouping.has_value());       // the token is "stacked"
     EXPECT_EQ(groups[1].grouping, Grouping::Standard);  // no val: the line group's default
     ASSERT_EQ(chart.chart.plotArea.axes.size(), 2u);
     const Axis& category = chart.chart.plotArea.axes[0];
