@@ -214,8 +214,7 @@ private:
             if (name == "ser") ++m_seriesCount;
             if (name == "barDir" && first(&m_barDirection)) {
                 m_groups.back().barDirection =
-                    a.has("val") ? QString::fromUtf8(a.value("val").data(), qsizetype(a.value("val").size()))
-                                 : QStringLiteral("col");
+                    a.has("val") ? chart::schemaEnum<chart::BarDirection>(a.value("val")) : chart::BarDirection::Column;
             }
             return std::nullopt;
         default:

@@ -34,12 +34,12 @@ double AxisLayout::categoryCenter(double index) const {
 }
 
 double AxisLayout::crossValueOn(const AxisLayout& partner) const {
-    const QString crosses = axis && axis->crosses ? *axis->crosses : QStringLiteral("autoZero");
+    const Crosses crosses = axis && axis->crosses ? *axis->crosses : Crosses::AutoZero;
     if (partner.numeric) {
         const double lo = partner.scale.min, hi = partner.scale.max;
         if (axis && axis->crossesAt) return std::clamp(*axis->crossesAt, lo, hi);
-        if (crosses == QLatin1String("max")) return hi;
-        if (crosses == QLatin1String("min")) return lo;
+        if (crosses == Crosses::Max) return hi;
+        if (crosses == Crosses::Min) return lo;
         if (partner.logarithmic) return lo;
         return lo > 0 ? lo : (hi < 0 ? hi : 0);
     }
@@ -50,7 +50,7 @@ double AxisLayout::crossValueOn(const AxisLayout& partner) const {
         const double at = *axis->crossesAt - 1;
         return std::clamp(at, 0.0, last);
     }
-    if (crosses == QLatin1String("max")) return last;
+    if (crosses == Crosses::Max) return last;
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/chartmodel/ChartEnums.h"
+
 #include <optional>
 #include <vector>
 
@@ -65,8 +67,8 @@ AxisScale logarithmicScale(double dataMin, double dataMax, double base = 10);
 // presentation application: the smaller of the two caps.
 int presentationIntervalCap(double labelPointSize, double plotLengthPoints);
 
-// Date axes (c:dateAx).
-enum class TimeUnit { Days, Months, Years };
+// Date axes (c:dateAx), in the schema's time units.
+using chart::TimeUnit;
 
 // The base unit the spreadsheet application picks: from the smallest gap between two
 // different dates of the data (serials, whole days). Under 28 days gives days, under a year

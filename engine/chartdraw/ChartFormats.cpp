@@ -84,7 +84,7 @@ TextStyle ChartFormats::text(const ResolvedText& text) const {
 
 MarkerStyle ChartFormats::marker(const ResolvedMarker& marker) {
     MarkerStyle m;
-    m.visible = marker.visible && marker.symbol != QLatin1String("none");
+    m.visible = marker.visible && marker.symbol != MarkerSymbol::None;
     m.symbol = marker.symbol;
     m.size = std::clamp(marker.size, 2, 72);
     m.fill = brush(marker.shape.fill);

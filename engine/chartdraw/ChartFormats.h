@@ -23,7 +23,7 @@ struct TextStyle {
 
 struct MarkerStyle {
     bool visible = false;
-    QString symbol;  // "circle", "square", "diamond", "triangle", "x", "star", "plus", "dot", "dash"
+    MarkerSymbol symbol = MarkerSymbol::None;
     double size = 5;  // points
     std::optional<SceneBrush> fill;
     std::optional<ScenePen> line;

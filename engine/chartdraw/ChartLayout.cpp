@@ -74,10 +74,11 @@ QString axisNumberFormat(const Axis& axis, const QString& cacheFormat) {
 
 
 double displayUnitDivisor(const DisplayUnits& units, const NumberSymbols& numbers, QString* label) {
-    static const std::pair<const char*, double> kUnits[] = {
-        {"hundreds", 1e2}, {"thousands", 1e3}, {"tenThousands", 1e4}, {"hundredThousands", 1e5},
-        {"millions", 1e6}, {"tenMillions", 1e7}, {"hundredMillions", 1e8}, {"billions", 1e9},
-        {"trillions", 1e12}};
+    using U = BuiltInUnit;
+    static const std::pair<BuiltInUnit, double> kUnits[] = {
+        {U::Hundreds, 1e2}, {U::Thousands, 1e3}, {U::TenThousands, 1e4}, {U::HundredThousands, 1e5},
+        {U::Millions, 1e6}, {U::TenMillions, 1e7}, {U::HundredMillions, 1e8}, {U::Billions, 1e9},
+        {U::Trillions, 1e12}};
     static const char* const kNames[] = {"Hundreds", "Thousands", "10000", "100000", "Millions",
                                          "10000000", "100000000", "Billions", "Trillions"};
     if (units.custom && *units.custom > 0) {
@@ -86,7 +87,7 @@ double displayUnitDivisor(const DisplayUnits& units, const NumberSymbols& number
     }
     if (units.builtIn) {
         for (size_t i = 0; i < std::size(kUnits); ++i) {
-            if (*units.builtIn == QLatin1String(kUnits[i].first)) {
+            if (*units.builtIn == kUnits[i].first) {
                 *label = QLatin1String(kNames[i]);
                 return kUnits[i].second;
             }
@@ -161,11 +162,11 @@ class Layouter {
         for (const ChartGroup& g : plot.groups) {
             GroupData data;
             data.group = &g;
-            const QString grouping = g.grouping.value_or(QString());
-            data.stacked = grouping == QLatin1String("stacked") || grouping == QLatin1String("percentStacked");
-            data.percent = grouping == QLatin1String("percentStacked");
+            const std::optional<Grouping> grouping = g.grouping;
+            data.stacked = grouping == Grouping::Stacked || grouping == Grouping::PercentStacked;
+            data.percent = grouping == Grouping::PercentStacked;
             data.horizontal = (g.kind == ChartGroup::Kind::Bar || g.kind == ChartGroup::Kind::Bar3D) &&
-                              g.barDirection.value_or(QString()) == QLatin1String("bar");
+                              g.barDirection == BarDirection::Bar;
             data.polar = chartKind(g).axes == ChartKind::Axes::None || chartKind(g).axes == ChartKind::Axes::Radial;
             if (!isPieLike(g) && g.axisIds.size() >= 2) {
                 data.categoryAxis = axisById(g.axisIds[0]);
@@ -257,8 +258,8 @@ class Layouter {
             for (const GroupData& g : m_out.groups)
                 if (g.categoryAxis == a.get() && (g.group->kind == ChartGroup::Kind::Area || g.group->kind == ChartGroup::Kind::Area3D)) areaChart = true;
             const Axis* partner = a->cross ? a->cross->axis : nullptr;
-            const QString between = partner && partner->crossBetween ? *partner->crossBetween : QString();
-            a->between = between.isEmpty() ? !areaChart : between != QLatin1String("midCat");
+            const std::optional<CrossBetween> between = partner ? partner->crossBetween : std::nullopt;
+            a->between = !between ? !areaChart : between != CrossBetween::MidCategory;
             if (a->axis->kind == Axis::Kind::Date && withCategories) prepareDates(*a, *withCategories->categories);
             if (withCategories && !a->axis->noMultiLevelLabels.value_or(false)) prepareOuterLevels(*a, *withCategories->categories);
         }
@@ -297,12 +298,7 @@ class Layouter {
             if (std::isfinite(v)) present.push_back(std::floor(v));
         if (present.empty()) return;
         const Axis& axis = *a.axis;
-        auto unitOf = [](const std::optional<QString>& name, TimeUnit fallback) {
-            if (!name) return fallback;
-            if (*name == QLatin1String("months")) return TimeUnit::Months;
-            if (*name == QLatin1String("years")) return TimeUnit::Years;
-            return TimeUnit::Days;
-        };
+        auto unitOf = [](const std::optional<TimeUnit>& unit, TimeUnit fallback) { return unit.value_or(fallback); };
         const TimeUnit base = unitOf(axis.baseTimeUnit, dateBaseUnit(present));
         const QDate origin = a.dates == DateSystem::Date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
         auto dateOf = [&](double serial) { return origin.addDays(qint64(serial)); };
@@ -355,7 +351,7 @@ class Layouter {
 
     void prepareScale(AxisLayout& a) {
         const Axis& axis = *a.axis;
-        a.reversed = axis.orientation.value_or(QString()) == QLatin1String("maxMin");
+        a.reversed = axis.orientation == Orientation::MaxMin;
         if (axis.displayUnits) a.unitDivisor = displayUnitDivisor(*axis.displayUnits, a.numbers, &a.unitLabel);
         if (!a.numeric) return;
         // The extent the axis must show.
@@ -486,7 +482,7 @@ class Layouter {
     // skipping of category labels on the way.
     double labelDepth(AxisLayout& a, double length) {
         const Axis& axis = *a.axis;
-        if (!a.visible || axis.tickLabelPosition.value_or(QString()) == QLatin1String("none")) return 0;
+        if (!a.visible || axis.tickLabelPosition == TickLabelPosition::None) return 0;
         a.labelStyle = m_formats.text(R().axisLabelText(axis));
         const double lh = lineHeightOf(a.labelStyle);
         const double widest = widestLabel(a.majorTicks, a.labelStyle);
@@ -591,7 +587,7 @@ class Layouter {
         bool inner = false;
         if (const ManualLayout* m = manualOf(plot.layout)) {
             outer = placeManually(*m, free, m_out.size);
-            inner = m->layoutTarget.value_or(QString()) == QLatin1String("inner");
+            inner = m->layoutTarget == LayoutTarget::Inner;
         }
         m_out.plotOuter = outer;
         std::vector<AxisLayout*> shown;
@@ -641,9 +637,9 @@ class Layouter {
                 a->title = axisTitle(*a);
                 if (!a->visible) continue;
                 const Edge edge = edgeOf(*a);
-                const QString lblPos = a->axis->tickLabelPosition.value_or(QStringLiteral("nextTo"));
+                const TickLabelPosition lblPos = a->axis->tickLabelPosition.value_or(TickLabelPosition::NextTo);
                 double band = 0;
-                if (a->labelExtent > 0 && (edge != Edge::Middle || lblPos != QLatin1String("nextTo")))
+                if (a->labelExtent > 0 && (edge != Edge::Middle || lblPos != TickLabelPosition::NextTo))
                     band += a->labelExtent + kLabelGap + tickOutside(*a);
                 if (a->title) band += a->title->rect.height() + kGap + kAxisTitleOuterGap;
                 const bool high = labelsHigh(*a, edge);
@@ -743,10 +739,10 @@ class Layouter {
     }
 
     bool labelsHigh(const AxisLayout& a, Edge edge) const {
-        const QString pos = a.axis->tickLabelPosition.value_or(QStringLiteral("nextTo"));
+        const TickLabelPosition pos = a.axis->tickLabelPosition.value_or(TickLabelPosition::NextTo);
         const bool partnerReversed = a.cross && a.cross->reversed;
-        if (pos == QLatin1String("high")) return !partnerReversed;
-        if (pos == QLatin1String("low")) return partnerReversed;
+        if (pos == TickLabelPosition::High) return !partnerReversed;
+        if (pos == TickLabelPosition::Low) return partnerReversed;
         return edge == Edge::High;
     }
 
@@ -785,8 +781,8 @@ class Layouter {
         const Edge edge = edgeOf(a);
         const bool high = labelsHigh(a, edge);
         a.labelsLowSide = !high;
-        const QString pos = a.axis->tickLabelPosition.value_or(QStringLiteral("nextTo"));
-        if (pos == QLatin1String("nextTo")) a.labelLine = a.line;
+        const TickLabelPosition pos = a.axis->tickLabelPosition.value_or(TickLabelPosition::NextTo);
+        if (pos == TickLabelPosition::NextTo) a.labelLine = a.line;
         else if (a.horizontal) a.labelLine = high ? plot.top() : plot.bottom();
         else a.labelLine = high ? plot.right() : plot.left();
         if (a.title) {

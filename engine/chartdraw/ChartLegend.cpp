@@ -34,13 +34,13 @@ struct SizedLegendEntry {
 // The name a trendline shows in the legend when it has none of its own, as the spreadsheet
 // application words it.
 QString automaticTrendlineName(const Trendline& t, const QString& seriesName) {
-    const QString type = t.type.value_or(QStringLiteral("linear"));
+    const TrendlineType type = t.type.value_or(TrendlineType::Linear);
     QString kind = QStringLiteral("Linear");
-    if (type == QLatin1String("exp")) kind = QStringLiteral("Expon.");
-    else if (type == QLatin1String("log")) kind = QStringLiteral("Log.");
-    else if (type == QLatin1String("poly")) kind = QStringLiteral("Poly.");
-    else if (type == QLatin1String("power")) kind = QStringLiteral("Power");
-    else if (type == QLatin1String("movingAvg")) kind = QStringLiteral("%1 per. Mov. Avg.").arg(t.period.value_or(2));
+    if (type == TrendlineType::Exponential) kind = QStringLiteral("Expon.");
+    else if (type == TrendlineType::Logarithmic) kind = QStringLiteral("Log.");
+    else if (type == TrendlineType::Polynomial) kind = QStringLiteral("Poly.");
+    else if (type == TrendlineType::Power) kind = QStringLiteral("Power");
+    else if (type == TrendlineType::MovingAverage) kind = QStringLiteral("%1 per. Mov. Avg.").arg(t.period.value_or(2));
     return QStringLiteral("%1 (%2)").arg(kind, seriesName);
 }
 
@@ -48,7 +48,7 @@ class LegendPlacer {
   public:
     LegendPlacer(const ChartSpace& chart, const ChartFormats& formats, ChartLayout& layout)
         : m_legend(*chart.chart.legend), m_formats(formats), m_layout(layout),
-          m_position(m_legend.position.value_or(QStringLiteral("r"))) {
+          m_position(m_legend.position.value_or(LegendPosition::Right)) {
         m_out.style = m_formats.text(R().legendText());
         m_out.lineHeight = lineHeightOf(m_out.style);
     }
@@ -68,7 +68,7 @@ class LegendPlacer {
     const FormatResolver& R() const { return m_formats.resolver(); }
 
     bool sideLegend() const {
-        return m_position == QLatin1String("r") || m_position == QLatin1String("l") || m_position == QLatin1String("tr");
+        return m_position == LegendPosition::Right || m_position == LegendPosition::Left || m_position == LegendPosition::TopRight;
     }
 
     // The entries: one per category where colours vary by point, else one per series, then one
@@ -175,9 +175,9 @@ class LegendPlacer {
         }
         if (kept.empty() && shown > 0) kept.push_back(&sized[0]), y = lh;
         box.setHeight(y + 2 * kPad);
-        const double x0 = m_position == QLatin1String("l") ? free.left() : free.right() - box.width();
+        const double x0 = m_position == LegendPosition::Left ? free.left() : free.right() - box.width();
         const double roomTop = m_layout.title && !R().titleOverlay() ? m_layout.title->rect.bottom() : 0;
-        double y0 = m_position == QLatin1String("tr") ? free.top() : (roomTop + m_layout.size.height() - box.height()) / 2;
+        double y0 = m_position == LegendPosition::TopRight ? free.top() : (roomTop + m_layout.size.height() - box.height()) / 2;
         y0 = std::max(free.top(), std::min(y0, free.bottom() - box.height()));
         box.moveTopLeft(QPointF(x0, y0));
         double yy = box.top() + kPad;
@@ -186,7 +186,7 @@ class LegendPlacer {
             yy += lh * s->lines.size() + lead;
         }
         if (!R().legendOverlay() && !manualOf(m_legend.layout)) {
-            if (m_position == QLatin1String("l")) free.setLeft(box.right() + kSideLegendGap);
+            if (m_position == LegendPosition::Left) free.setLeft(box.right() + kSideLegendGap);
             else free.setRight(box.left() - kSideLegendGap);
         }
         return box;
@@ -224,7 +224,7 @@ class LegendPlacer {
         }
         QRectF box;
         box.setSize(QSizeF(w + 2 * kPad, h + 2 * kPad));
-        const double y0 = m_position == QLatin1String("t") ? free.top() : free.bottom() - box.height();
+        const double y0 = m_position == LegendPosition::Top ? free.top() : free.bottom() - box.height();
         box.moveTopLeft(QPointF(free.center().x() - box.width() / 2, y0));
         double y = box.top() + kPad;
         for (size_t r = 0; r < rowHeights.size(); ++r) {
@@ -236,7 +236,7 @@ class LegendPlacer {
             y += rowHeights[r];
         }
         if (!R().legendOverlay() && !manualOf(m_legend.layout)) {
-            if (m_position == QLatin1String("t")) free.setTop(box.bottom() + kRowLegendGap);
+            if (m_position == LegendPosition::Top) free.setTop(box.bottom() + kRowLegendGap);
             else free.setBottom(box.top() - kRowLegendGap);
         }
         return box;
@@ -270,7 +270,7 @@ class LegendPlacer {
     const Legend& m_legend;
     const ChartFormats& m_formats;
     ChartLayout& m_layout;
-    const QString m_position;
+    const LegendPosition m_position;
     LegendLayout m_out;
 };
 

@@ -44,30 +44,30 @@ QPainterPath ChartSceneBuilder::polyline(const std::vector<QPointF>& pts) {
     return path;
 }
 
-QPainterPath ChartSceneBuilder::markerPath(const QString& symbol, QPointF c, double size) {
+QPainterPath ChartSceneBuilder::markerPath(MarkerSymbol symbol, QPointF c, double size) {
     QPainterPath p;
     const double r = size / 2;
-    if (symbol == QLatin1String("circle") || symbol == QLatin1String("dot")) {
-        const double rr = symbol == QLatin1String("dot") ? r / 2 : r;
+    if (symbol == MarkerSymbol::Circle || symbol == MarkerSymbol::Dot) {
+        const double rr = symbol == MarkerSymbol::Dot ? r / 2 : r;
         p.addEllipse(c, rr, rr);
-    } else if (symbol == QLatin1String("square")) {
+    } else if (symbol == MarkerSymbol::Square) {
         p.addRect(QRectF(c.x() - r, c.y() - r, size, size));
-    } else if (symbol == QLatin1String("triangle")) {
+    } else if (symbol == MarkerSymbol::Triangle) {
         p.moveTo(c.x(), c.y() - r);
         p.lineTo(c.x() + r, c.y() + r);
         p.lineTo(c.x() - r, c.y() + r);
         p.closeSubpath();
-    } else if (symbol == QLatin1String("x")) {
+    } else if (symbol == MarkerSymbol::X) {
         p.moveTo(c.x() - r, c.y() - r); p.lineTo(c.x() + r, c.y() + r);
         p.moveTo(c.x() - r, c.y() + r); p.lineTo(c.x() + r, c.y() - r);
-    } else if (symbol == QLatin1String("plus")) {
+    } else if (symbol == MarkerSymbol::Plus) {
         p.moveTo(c.x() - r, c.y()); p.lineTo(c.x() + r, c.y());
         p.moveTo(c.x(), c.y() - r); p.lineTo(c.x(), c.y() + r);
-    } else if (symbol == QLatin1String("star")) {
+    } else if (symbol == MarkerSymbol::Star) {
         p.moveTo(c.x() - r, c.y() - r); p.lineTo(c.x() + r, c.y() + r);
         p.moveTo(c.x() - r, c.y() + r); p.lineTo(c.x() + r, c.y() - r);
         p.moveTo(c.x(), c.y() - r); p.lineTo(c.x(), c.y() + r);
-    } else if (symbol == QLatin1String("dash")) {
+    } else if (symbol == MarkerSymbol::Dash) {
         p.addRect(QRectF(c.x() - r, c.y() - size / 10, size, size / 5));
     } else {  // diamond, and any symbol not known
         p.moveTo(c.x(), c.y() - r);
@@ -79,8 +79,8 @@ QPainterPath ChartSceneBuilder::markerPath(const QString& symbol, QPointF c, dou
     return p;
 }
 
-bool ChartSceneBuilder::isOpenSymbol(const QString& symbol) {
-    return symbol == QLatin1String("x") || symbol == QLatin1String("plus") || symbol == QLatin1String("star");
+bool ChartSceneBuilder::isOpenSymbol(MarkerSymbol symbol) {
+    return symbol == MarkerSymbol::X || symbol == MarkerSymbol::Plus || symbol == MarkerSymbol::Star;
 }
 
 ChartScene ChartSceneBuilder::build() {
@@ -185,15 +185,15 @@ void ChartSceneBuilder::drawNote(const QString& text) {
 
 double ChartSceneBuilder::blankValue(double v) const {
     if (std::isfinite(v)) return v;
-    return R().displayBlanksAs() == QLatin1String("zero") ? 0 : kNaN;
+    return R().displayBlanksAs() == DisplayBlanksAs::Zero ? 0 : kNaN;
 }
 
 bool ChartSceneBuilder::showsSeriesLine(const GroupData& g, const Series& s) const {
     switch (g.group->kind) {
     case K::Stock: return s.shape && s.shape->line;  // stock series show no line unless they say so
     case K::Scatter: {
-        const QString style = g.group->scatterStyle.value_or(QStringLiteral("lineMarker"));
-        if (style == QLatin1String("marker") || style == QLatin1String("none")) return false;
+        const ScatterStyle style = g.group->scatterStyle.value_or(ScatterStyle::LineMarker);
+        if (style == ScatterStyle::Marker || style == ScatterStyle::None) return false;
         return !(s.shape && s.shape->line && s.shape->line->fill && s.shape->line->fill->kind == drawingml::Fill::Kind::None);
     }
     default: return true;
@@ -204,10 +204,10 @@ bool ChartSceneBuilder::automaticMarkers(const GroupData& g) const {
     switch (g.group->kind) {
     case K::Stock: return false;
     case K::Scatter: {
-        const QString style = g.group->scatterStyle.value_or(QStringLiteral("lineMarker"));
-        return style != QLatin1String("line") && style != QLatin1String("smooth");
+        const ScatterStyle style = g.group->scatterStyle.value_or(ScatterStyle::LineMarker);
+        return style != ScatterStyle::Line && style != ScatterStyle::Smooth;
     }
-    case K::Radar: return g.group->radarStyle.value_or(QString()) == QLatin1String("marker");
+    case K::Radar: return g.group->radarStyle == RadarStyle::Marker;
     default: return true;
     }
 }
@@ -322,7 +322,7 @@ void ChartSceneBuilder::drawAxes() {
 }
 
 void ChartSceneBuilder::drawAxisLabels(const AxisLayout& a) {
-    if (a.labelExtent <= 0 || a.axis->tickLabelPosition.value_or(QString()) == QLatin1String("none")) return;
+    if (a.labelExtent <= 0 || a.axis->tickLabelPosition == TickLabelPosition::None) return;
     const TickMark mark = R().majorTickMark(*a.axis);
     const double tick = mark == TickMark::Out || mark == TickMark::Cross ? 3.75 : 0;
     const double gap = tick + 2.5;

@@ -49,9 +49,9 @@ class ChartSceneBuilder {
 
     static QPainterPath polyline(const std::vector<QPointF>& pts);
 
-    static QPainterPath markerPath(const QString& symbol, QPointF c, double size);
+    static QPainterPath markerPath(MarkerSymbol symbol, QPointF c, double size);
 
-    static bool isOpenSymbol(const QString& symbol);
+    static bool isOpenSymbol(MarkerSymbol symbol);
 
     // Least-squares polynomial coefficients (c0 + c1 x + ...), or empty when the system is singular.
     static std::vector<double> polyFit(const std::vector<double>& xs, const std::vector<double>& ys, int order,
@@ -209,7 +209,7 @@ class ChartSceneBuilder {
 
     void drawDataLabels(const GroupData& g, const SeriesData& s);
 
-    std::optional<QPointF> labelCenter(const GroupData& g, const SeriesData& s, int i, const QString& position, QSizeF size);
+    std::optional<QPointF> labelCenter(const GroupData& g, const SeriesData& s, int i, DataLabelPosition position, QSizeF size);
 
     // A point's data label as it is drawn: what it shows, in which lines and style, and the
     // box it takes (`room`: once turned by its text's rotation). None for a point without one.

@@ -23,16 +23,16 @@ std::vector<double> numbersOf(const DataSource* source) {
 
 QRectF placeManually(const ManualLayout& m, const QRectF& automatic, QSizeF chart) {
     QRectF r = automatic;
-    const bool xEdge = m.xMode.value_or(QString()) == QLatin1String("edge");
-    const bool yEdge = m.yMode.value_or(QString()) == QLatin1String("edge");
+    const bool xEdge = m.xMode == LayoutMode::Edge;
+    const bool yEdge = m.yMode == LayoutMode::Edge;
     if (m.x) r.moveLeft(xEdge ? *m.x * chart.width() : automatic.left() + *m.x * chart.width());
     if (m.y) r.moveTop(yEdge ? *m.y * chart.height() : automatic.top() + *m.y * chart.height());
     if (m.w) {
-        const bool edge = m.wMode.value_or(QString()) == QLatin1String("edge");
+        const bool edge = m.wMode == LayoutMode::Edge;
         r.setWidth(edge ? *m.w * chart.width() - r.left() : *m.w * chart.width());
     }
     if (m.h) {
-        const bool edge = m.hMode.value_or(QString()) == QLatin1String("edge");
+        const bool edge = m.hMode == LayoutMode::Edge;
         r.setHeight(edge ? *m.h * chart.height() - r.top() : *m.h * chart.height());
     }
     if (r.width() < 1) r.setWidth(1);

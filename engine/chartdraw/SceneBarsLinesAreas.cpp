@@ -51,7 +51,7 @@ void ChartSceneBuilder::drawBars(const GroupData& g) {
 
 void ChartSceneBuilder::drawLines(const GroupData& g) {
     const auto tops = stackedTops(g, nullptr);
-    const bool span = R().displayBlanksAs() == QLatin1String("span");
+    const bool span = R().displayBlanksAs() == DisplayBlanksAs::Span;
     for (size_t si = 0; si < g.series.size(); ++si) {
         const SeriesData& s = g.series[si];
         std::vector<std::vector<QPointF>> runs(1);
@@ -191,7 +191,7 @@ void ChartSceneBuilder::drawAreas(const GroupData& g) {
 void ChartSceneBuilder::drawScatter(const GroupData& g) {
     const AxisLayout& x = *g.categoryAxis;
     const AxisLayout& y = *g.valueAxis;
-    const bool span = R().displayBlanksAs() == QLatin1String("span");
+    const bool span = R().displayBlanksAs() == DisplayBlanksAs::Span;
     for (const SeriesData& s : g.series) {
         std::vector<std::vector<QPointF>> runs(1);
         std::vector<std::pair<int, QPointF>> points;

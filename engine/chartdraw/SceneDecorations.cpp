@@ -124,13 +124,13 @@ void ChartSceneBuilder::drawTrendlines(const GroupData& g, const SeriesData& s) 
     int index = 0;
     for (const Trendline& t : s.series->trendlines) {
         const int ti = index++;
-        const QString type = t.type.value_or(QStringLiteral("linear"));
+        const TrendlineType type = t.type.value_or(TrendlineType::Linear);
         const auto pen = m_formats.pen(R().trendline(*s.series, t));
         const double xmin = *std::min_element(xs.begin(), xs.end()) - t.backward.value_or(0);
         const double xmax = *std::max_element(xs.begin(), xs.end()) + t.forward.value_or(0);
         std::function<double(double)> f;
         QString equation;
-        if (type == QLatin1String("movingAvg")) {
+        if (type == TrendlineType::MovingAverage) {
             const int period = std::max(2, t.period.value_or(2));
             std::vector<QPointF> pts;
             for (size_t i = size_t(period) - 1; i < ys.size(); ++i) {
@@ -142,17 +142,17 @@ void ChartSceneBuilder::drawTrendlines(const GroupData& g, const SeriesData& s) 
             continue;
         }
         std::vector<double> fx, fy;
-        const bool logX = type == QLatin1String("log") || type == QLatin1String("power");
-        const bool logY = type == QLatin1String("exp") || type == QLatin1String("power");
+        const bool logX = type == TrendlineType::Logarithmic || type == TrendlineType::Power;
+        const bool logY = type == TrendlineType::Exponential || type == TrendlineType::Power;
         for (size_t i = 0; i < xs.size(); ++i) {
             if ((logX && xs[i] <= 0) || (logY && ys[i] <= 0)) continue;
             fx.push_back(logX ? std::log(xs[i]) : xs[i]);
             fy.push_back(logY ? std::log(ys[i]) : ys[i]);
         }
-        const int order = type == QLatin1String("poly") ? std::clamp(t.order.value_or(2), 2, 6) : 1;
+        const int order = type == TrendlineType::Polynomial ? std::clamp(t.order.value_or(2), 2, 6) : 1;
         std::optional<double> intercept;
-        if (t.intercept && type != QLatin1String("log") && type != QLatin1String("power"))
-            intercept = type == QLatin1String("exp") ? (*t.intercept > 0 ? std::optional<double>(std::log(*t.intercept)) : std::nullopt) : t.intercept;
+        if (t.intercept && type != TrendlineType::Logarithmic && type != TrendlineType::Power)
+            intercept = type == TrendlineType::Exponential ? (*t.intercept > 0 ? std::optional<double>(std::log(*t.intercept)) : std::nullopt) : t.intercept;
         const auto c = fx.size() > size_t(order) ? polyFit(fx, fy, order, intercept) : std::vector<double>{};
         if (c.empty()) continue;
         f = [=](double x) {
@@ -169,7 +169,7 @@ void ChartSceneBuilder::drawTrendlines(const GroupData& g, const SeriesData& s) 
             const QString sign = coefficient < 0 ? (first ? QStringLiteral("-") : QStringLiteral(" - ")) : (first ? QString() : QStringLiteral(" + "));
             return sign + s + rest;
         };
-        if (type == QLatin1String("linear") || type == QLatin1String("poly")) {
+        if (type == TrendlineType::Linear || type == TrendlineType::Polynomial) {
             QString eq;
             bool first = true;
             for (size_t k = c.size(); k-- > 0;) {
@@ -180,11 +180,11 @@ void ChartSceneBuilder::drawTrendlines(const GroupData& g, const SeriesData& s) 
                 first = false;
             }
             equation = QStringLiteral("y = ") + eq;
-        } else if (type == QLatin1String("exp")) {
+        } else if (type == TrendlineType::Exponential) {
             equation = QStringLiteral("y = %1e%2x").arg(shortNumber(std::exp(c[0]), numbers), shortNumber(c[1], numbers));
-        } else if (type == QLatin1String("log")) {
+        } else if (type == TrendlineType::Logarithmic) {
             equation = QStringLiteral("y = %1ln(x)%2").arg(shortNumber(c[1], numbers), term(c[0], QString(), false));
-        } else if (type == QLatin1String("power")) {
+        } else if (type == TrendlineType::Power) {
             equation = QStringLiteral("y = %1x%2").arg(shortNumber(std::exp(c[0]), numbers), shortNumber(c[1], numbers));
         }
         std::vector<QPointF> pts;
@@ -253,13 +253,13 @@ QPainterPath ChartSceneBuilder::clipPolyline(const std::vector<QPointF>& pts) co
 
 void ChartSceneBuilder::drawErrorBars(const GroupData& g, const SeriesData& s) {
     for (const ErrorBars& e : s.series->errorBars) {
-        const bool xDirection = e.direction.value_or(QString()) == QLatin1String("x") ||
+        const bool xDirection = e.direction == ErrorBarDirection::X ||
                                 (!isScatterLike(*g.group) && g.horizontal && !e.direction);
         std::vector<double> xs, ys;
         seriesXY(g, s, xs, ys);
         if (ys.empty()) continue;
-        const QString type = e.valueType.value_or(QStringLiteral("fixedVal"));
-        const double k = e.value.value_or(type == QLatin1String("percentage") ? 5 : 1);
+        const ErrorValueType type = e.valueType.value_or(ErrorValueType::FixedValue);
+        const double k = e.value.value_or(type == ErrorValueType::Percentage ? 5 : 1);
         const std::vector<double>& along = xDirection && isScatterLike(*g.group) ? xs : ys;
         double mean = 0;
         for (double v : along) mean += v;
@@ -270,22 +270,22 @@ void ChartSceneBuilder::drawErrorBars(const GroupData& g, const SeriesData& s) {
         const double se = along.size() > 1 ? std::sqrt(variance / (along.size() * (along.size() - 1))) : 0;
         const std::vector<double> plus = e.plus ? numbersOf(&*e.plus) : std::vector<double>{};
         const std::vector<double> minus = e.minus ? numbersOf(&*e.minus) : std::vector<double>{};
-        const QString barType = e.barType.value_or(QStringLiteral("both"));
+        const ErrorBarType barType = e.barType.value_or(ErrorBarType::Both);
         const auto pen = m_formats.pen(R().errorBars(e));
         for (size_t i = 0; i < ys.size(); ++i) {
             const double x = xs[i], y = ys[i];
             const double v = xDirection && isScatterLike(*g.group) ? x : y;
             double centre = v, up = 0, down = 0;
-            if (type == QLatin1String("fixedVal")) up = down = k;
-            else if (type == QLatin1String("percentage")) up = down = std::abs(v) * k / 100;
-            else if (type == QLatin1String("stdDev")) centre = mean, up = down = k * sd;
-            else if (type == QLatin1String("stdErr")) up = down = se;
-            else if (type == QLatin1String("cust")) {
+            if (type == ErrorValueType::FixedValue) up = down = k;
+            else if (type == ErrorValueType::Percentage) up = down = std::abs(v) * k / 100;
+            else if (type == ErrorValueType::StandardDeviation) centre = mean, up = down = k * sd;
+            else if (type == ErrorValueType::StandardError) up = down = se;
+            else if (type == ErrorValueType::Custom) {
                 up = i < plus.size() && std::isfinite(plus[i]) ? plus[i] : 0;
                 down = i < minus.size() && std::isfinite(minus[i]) ? minus[i] : 0;
             }
-            const double hi = barType == QLatin1String("minus") ? centre : centre + up;
-            const double lo = barType == QLatin1String("plus") ? centre : centre - down;
+            const double hi = barType == ErrorBarType::Minus ? centre : centre + up;
+            const double lo = barType == ErrorBarType::Plus ? centre : centre - down;
             QPointF a, b;
             if (xDirection && isScatterLike(*g.group)) a = dataPoint(g, lo, y), b = dataPoint(g, hi, y);
             else a = dataPoint(g, x, lo), b = dataPoint(g, x, hi);
@@ -294,8 +294,8 @@ void ChartSceneBuilder::drawErrorBars(const GroupData& g, const SeriesData& s) {
             if (!e.noEndCap.value_or(false)) {
                 const bool vertical = std::abs(a.x() - b.x()) < std::abs(a.y() - b.y());
                 const QPointF cap = vertical ? QPointF(3, 0) : QPointF(0, 3);
-                if (barType != QLatin1String("plus")) addLine(tagOf(E::ErrorBar, s.position, point), a - cap, a + cap, pen);
-                if (barType != QLatin1String("minus")) addLine(tagOf(E::ErrorBar, s.position, point), b - cap, b + cap, pen);
+                if (barType != ErrorBarType::Plus) addLine(tagOf(E::ErrorBar, s.position, point), a - cap, a + cap, pen);
+                if (barType != ErrorBarType::Minus) addLine(tagOf(E::ErrorBar, s.position, point), b - cap, b + cap, pen);
             }
         }
     }
@@ -409,7 +409,7 @@ void ChartSceneBuilder::drawDataLabels(const GroupData& g, const SeriesData& s) 
     }
 }
 
-std::optional<QPointF> ChartSceneBuilder::labelCenter(const GroupData& g, const SeriesData& s, int i, const QString& position, QSizeF size) {
+std::optional<QPointF> ChartSceneBuilder::labelCenter(const GroupData& g, const SeriesData& s, int i, DataLabelPosition position, QSizeF size) {
     const double gap = 3;
     if (isPieLike(*g.group)) {
         // Pie labels placed with their neighbours in mind (drawPie) stand where they were put.
@@ -420,13 +420,13 @@ std::optional<QPointF> ChartSceneBuilder::labelCenter(const GroupData& g, const 
         if (sl.sweep <= 0 && sl.outer <= 0) return std::nullopt;
         const double mid = sl.start + sl.sweep / 2;
         double r;
-        if (position == QLatin1String("outEnd")) {
+        if (position == DataLabelPosition::OutsideEnd) {
             const double a = (mid - 90) * M_PI / 180;
             const double extra = std::abs(std::cos(a)) * size.width() / 2 + std::abs(std::sin(a)) * size.height() / 2;
             r = sl.outer + gap + extra;
-        } else if (position == QLatin1String("inEnd")) {
+        } else if (position == DataLabelPosition::InsideEnd) {
             r = sl.outer * 0.8;
-        } else if (position == QLatin1String("ctr")) {
+        } else if (position == DataLabelPosition::Center) {
             r = (sl.inner + sl.outer) / 2;
         } else {
             r = sl.inner > 0 ? (sl.inner + sl.outer) / 2 : sl.outer * 0.65;
@@ -437,7 +437,7 @@ std::optional<QPointF> ChartSceneBuilder::labelCenter(const GroupData& g, const 
         const auto it = m_barRects.find({s.position, i});
         if (it == m_barRects.end()) return std::nullopt;
         const QRectF r = it->second;
-        const QString pos = position.isEmpty() ? (g.stacked ? QStringLiteral("ctr") : QStringLiteral("outEnd")) : position;
+        const DataLabelPosition pos = position;
         const bool negative = s.values[i] < 0;
         const bool reversed = g.valueAxis->reversed;
         const bool towardsHigh = negative == reversed;  // the bar's end lies at the high side
@@ -445,17 +445,17 @@ std::optional<QPointF> ChartSceneBuilder::labelCenter(const GroupData& g, const 
             const double endX = towardsHigh ? r.right() : r.left();
             const double baseX = towardsHigh ? r.left() : r.right();
             const double dir = towardsHigh ? 1 : -1;
-            if (pos == QLatin1String("ctr")) return r.center();
-            if (pos == QLatin1String("inEnd")) return QPointF(endX - dir * (gap + size.width() / 2), r.center().y());
-            if (pos == QLatin1String("inBase")) return QPointF(baseX + dir * (gap + size.width() / 2), r.center().y());
+            if (pos == DataLabelPosition::Center) return r.center();
+            if (pos == DataLabelPosition::InsideEnd) return QPointF(endX - dir * (gap + size.width() / 2), r.center().y());
+            if (pos == DataLabelPosition::InsideBase) return QPointF(baseX + dir * (gap + size.width() / 2), r.center().y());
             return QPointF(endX + dir * (gap + size.width() / 2), r.center().y());
         }
         const double endY = towardsHigh ? r.top() : r.bottom();
         const double baseY = towardsHigh ? r.bottom() : r.top();
         const double dir = towardsHigh ? -1 : 1;
-        if (pos == QLatin1String("ctr")) return r.center();
-        if (pos == QLatin1String("inEnd")) return QPointF(r.center().x(), endY - dir * (gap + size.height() / 2));
-        if (pos == QLatin1String("inBase")) return QPointF(r.center().x(), baseY + dir * (gap + size.height() / 2));
+        if (pos == DataLabelPosition::Center) return r.center();
+        if (pos == DataLabelPosition::InsideEnd) return QPointF(r.center().x(), endY - dir * (gap + size.height() / 2));
+        if (pos == DataLabelPosition::InsideBase) return QPointF(r.center().x(), baseY + dir * (gap + size.height() / 2));
         return QPointF(r.center().x(), endY + dir * (gap + size.height() / 2));
     }
     const auto it = m_linePoints.find(s.position);
@@ -463,15 +463,15 @@ std::optional<QPointF> ChartSceneBuilder::labelCenter(const GroupData& g, const 
     for (const auto& [index, p] : it->second) {
         if (index != i) continue;
         const bool area = g.group->kind == K::Area || g.group->kind == K::Area3D;
-        const QString pos = position.isEmpty() ? (area ? QStringLiteral("ctr") : QStringLiteral("r")) : position;
-        if (area && pos == QLatin1String("ctr")) {
+        const DataLabelPosition pos = position;
+        if (area && pos == DataLabelPosition::Center) {
             const double base = g.valueAxis->map(g.categoryAxis->crossValueOn(*g.valueAxis));
             return g.horizontal ? QPointF((p.x() + base) / 2, p.y()) : QPointF(p.x(), (p.y() + base) / 2);
         }
-        if (pos == QLatin1String("t")) return p - QPointF(0, gap + 2 + size.height() / 2);
-        if (pos == QLatin1String("b")) return p + QPointF(0, gap + 2 + size.height() / 2);
-        if (pos == QLatin1String("l")) return p - QPointF(gap + 2 + size.width() / 2, 0);
-        if (pos == QLatin1String("ctr")) return p;
+        if (pos == DataLabelPosition::Top) return p - QPointF(0, gap + 2 + size.height() / 2);
+        if (pos == DataLabelPosition::Bottom) return p + QPointF(0, gap + 2 + size.height() / 2);
+        if (pos == DataLabelPosition::Left) return p - QPointF(gap + 2 + size.width() / 2, 0);
+        if (pos == DataLabelPosition::Center) return p;
         return p + QPointF(gap + 2 + size.width() / 2, 0);
     }
     return std::nullopt;

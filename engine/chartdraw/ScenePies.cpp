@@ -94,10 +94,10 @@ double ChartSceneBuilder::placePieLabels(const GroupData& g, const std::vector<S
         const std::optional<PointLabel> label = pointLabel(g, s, int(i), total);
         if (!label) continue;
         SliceLabel l;
-        const QString& position = label->label.position;
-        if (position == QLatin1String("bestFit")) l.place = SliceLabel::Place::BestFit;
-        else if (position == QLatin1String("outEnd")) l.place = SliceLabel::Place::OutsideEnd;
-        else if (doughnut && position == QLatin1String("ctr")) l.place = SliceLabel::Place::CentredUnlessCrowded;
+        const DataLabelPosition position = label->label.position;
+        if (position == DataLabelPosition::BestFit) l.place = SliceLabel::Place::BestFit;
+        else if (position == DataLabelPosition::OutsideEnd) l.place = SliceLabel::Place::OutsideEnd;
+        else if (doughnut && position == DataLabelPosition::Center) l.place = SliceLabel::Place::CentredUnlessCrowded;
         else continue;
         l.size = label->room;
         l.start = slices[i].start;
@@ -121,14 +121,14 @@ void ChartSceneBuilder::drawOfPie(const GroupData& g) {
     const size_t n = s.values.size();
     // Which points go to the second plot.
     std::vector<bool> second(n, false);
-    const QString split = g.group->splitType.value_or(QStringLiteral("auto"));
-    if (split == QLatin1String("val") || split == QLatin1String("percent")) {
+    const SplitType split = g.group->splitType.value_or(SplitType::Auto);
+    if (split == SplitType::Value || split == SplitType::Percent) {
         double total = 0;
         for (double v : s.values) if (std::isfinite(v)) total += std::abs(v);
-        const double limit = g.group->splitPosition.value_or(split == QLatin1String("val") ? 0 : 10);
+        const double limit = g.group->splitPosition.value_or(split == SplitType::Value ? 0 : 10);
         for (size_t i = 0; i < n; ++i) {
             const double v = std::isfinite(s.values[i]) ? std::abs(s.values[i]) : 0;
-            second[i] = split == QLatin1String("val") ? v < limit : (total > 0 && v / total * 100 < limit);
+            second[i] = split == SplitType::Value ? v < limit : (total > 0 && v / total * 100 < limit);
         }
     } else {
         const int last = std::clamp(int(g.group->splitPosition.value_or(2)), 0, int(n));
@@ -171,7 +171,7 @@ void ChartSceneBuilder::drawOfPie(const GroupData& g) {
         addShape(tagOf(E::DataPoint, s.position, int(n)), slicePath(other), shape);
     }
     // The second plot.
-    const bool bar = g.group->ofPieType.value_or(QStringLiteral("pie")) == QLatin1String("bar");
+    const bool bar = g.group->ofPieType.value_or(OfPieType::Pie) == OfPieType::Bar;
     const std::optional<ScenePen> connector = m_formats.pen(R().groupLines(g.group->seriesLines.empty() ? ChartLines{} : g.group->seriesLines.front()));
     if (bar) {
         const double h = secondRadius * 2, w = secondRadius * 0.7;

@@ -47,7 +47,7 @@ void ChartSceneBuilder::drawRadar(const GroupData& g) {
             addCenteredText(tagOf(E::AxisLabel, -1, i, cat->index), text, cat->labelStyle, center);
         }
     }
-    const QString style = g.group->radarStyle.value_or(QStringLiteral("standard"));
+    const RadarStyle style = g.group->radarStyle.value_or(RadarStyle::Standard);
     for (const SeriesData& s : g.series) {
         std::vector<QPointF> pts;
         std::vector<std::pair<int, QPointF>> points;
@@ -59,11 +59,11 @@ void ChartSceneBuilder::drawRadar(const GroupData& g) {
         if (pts.empty()) continue;
         QPainterPath path = polyline(pts);
         path.closeSubpath();
-        if (style == QLatin1String("filled")) {
+        if (style == RadarStyle::Filled) {
             addShape(tagOf(E::DataPoint, s.position), path, R().series(*g.group, *s.series));
         } else {
             addPath(tagOf(E::SeriesLine, s.position), path, std::nullopt, m_formats.line(R().series(*g.group, *s.series)));
-            if (style == QLatin1String("marker")) drawMarkers(g, s, points, true);
+            if (style == RadarStyle::Marker) drawMarkers(g, s, points, true);
         }
         m_linePoints[s.position] = points;
     }

@@ -206,14 +206,10 @@ void completeTitleText(pugi::xml_node title, const ResolvedText& text) {
     else completeTextProperties(title, s::kTitle, text, true);
 }
 
-QString tickMarkName(TickMark mark) {
-    switch (mark) {
-    case TickMark::None: return QStringLiteral("none");
-    case TickMark::In: return QStringLiteral("in");
-    case TickMark::Out: return QStringLiteral("out");
-    case TickMark::Cross: return QStringLiteral("cross");
-    }
-    return QStringLiteral("cross");
+// An enumerated element, written with its schema token where the chart has none.
+template <typename E>
+void ensureToken(pugi::xml_node parent, const xml::ChildSequence& sequence, const char* local, E value) {
+    ensureValue(parent, sequence, local, QString::fromLatin1(schemaToken(value)));
 }
 
 // How many points a series draws, from the points its value cache holds as it stands now
@@ -306,7 +302,7 @@ private:
             ensureBool(legend, s::kLegend, "overlay", m_r.legendOverlay());
             completeTextProperties(legend, s::kLegend, m_r.legendText(), false);
         }
-        ensureValue(chart, s::kChart, "dispBlanksAs", m_r.displayBlanksAs());
+        ensureToken(chart, s::kChart, "dispBlanksAs", m_r.displayBlanksAs());
     }
 
     void writeTitle(pugi::xml_node node, const Title& title, const ResolvedText& text) {
@@ -414,12 +410,12 @@ private:
             // Hidden by the group: said on the series too, for readers that look only there.
             if (!node) {
                 node = xml::insertChild(ser, s::kSeries, Ns::C, "marker");
-                appendC(node, "symbol").append_attribute("val") = "none";
+                appendC(node, "symbol").append_attribute("val") = schemaToken(MarkerSymbol::None);
             }
             return;
         }
         if (!node) node = xml::insertChild(ser, s::kSeries, Ns::C, "marker");
-        ensureValue(node, s::kMarker, "symbol", marker.symbol);
+        ensureToken(node, s::kMarker, "symbol", marker.symbol);
         ensureValue(node, s::kMarker, "size", QString::number(marker.size));
         completeShape(node, s::kMarker, marker.shape, true, true);
     }
@@ -481,8 +477,8 @@ private:
         if (auto major = childC(node, "majorGridlines")) completeLineOf(major, s::kShapeOwner, m_r.gridlines(axis, true));
         if (auto minor = childC(node, "minorGridlines")) completeLineOf(minor, s::kShapeOwner, m_r.gridlines(axis, false));
         if (axis.title) writeTitle(childC(node, "title"), *axis.title, m_r.axisTitleText(axis));
-        ensureValue(node, s::kAxis, "majorTickMark", tickMarkName(m_r.majorTickMark(axis)));
-        ensureValue(node, s::kAxis, "minorTickMark", tickMarkName(m_r.minorTickMark(axis)));
+        ensureToken(node, s::kAxis, "majorTickMark", m_r.majorTickMark(axis));
+        ensureToken(node, s::kAxis, "minorTickMark", m_r.minorTickMark(axis));
         completeLineOf(node, s::kAxis, m_r.axisLine(axis));
         completeTextProperties(node, s::kAxis, m_r.axisLabelText(axis), false);
     }

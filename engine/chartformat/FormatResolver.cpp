@@ -153,14 +153,6 @@ int percent(double fraction) {
     return static_cast<int>(std::lround(fraction * 100000.0));
 }
 
-TickMark tickMarkOf(const QString& value, TickMark absent) {
-    if (value == QLatin1String("none")) return TickMark::None;
-    if (value == QLatin1String("in")) return TickMark::In;
-    if (value == QLatin1String("out")) return TickMark::Out;
-    if (value == QLatin1String("cross")) return TickMark::Cross;
-    return absent;
-}
-
 // The greys of styles 1, 9, 17, 25 and 33 (and of 41, darker first and fourth), as tints of dk1.
 constexpr double kGreyTints[6] = {0.885, 0.55, 0.78, 0.925, 0.70, 0.30};
 constexpr double kDarkGreyTints[6] = {0.05, 0.55, 0.78, 0.15, 0.70, 0.30};
@@ -430,16 +422,16 @@ bool FormatResolver::groupShowsMarkers(const ChartGroup& group) const {
     case ChartGroup::Kind::Scatter:
         return true;  // decided per series by its marker symbol
     case ChartGroup::Kind::Radar:
-        return group.radarStyle.value_or(QString()) == QLatin1String("marker");
+        return group.radarStyle == RadarStyle::Marker;
     default:
         return false;
     }
 }
 
-QString FormatResolver::grouping(const ChartGroup& group) const {
+Grouping FormatResolver::grouping(const ChartGroup& group) const {
     if (group.grouping) return *group.grouping;
     const bool bar = group.kind == ChartGroup::Kind::Bar || group.kind == ChartGroup::Kind::Bar3D;
-    return bar && !producer2007() ? QStringLiteral("clustered") : QStringLiteral("standard");
+    return bar && !producer2007() ? Grouping::Clustered : Grouping::Standard;
 }
 
 bool FormatResolver::axisDeleted(const Axis& axis) const {
@@ -448,17 +440,17 @@ bool FormatResolver::axisDeleted(const Axis& axis) const {
 
 TickMark FormatResolver::majorTickMark(const Axis& axis) const {
     const TickMark absent = producer2007() ? TickMark::Out : TickMark::Cross;
-    return axis.majorTickMark ? tickMarkOf(*axis.majorTickMark, absent) : absent;
+    return axis.majorTickMark.value_or(absent);
 }
 
 TickMark FormatResolver::minorTickMark(const Axis& axis) const {
     const TickMark absent = producer2007() ? TickMark::None : TickMark::Cross;
-    return axis.minorTickMark ? tickMarkOf(*axis.minorTickMark, absent) : absent;
+    return axis.minorTickMark.value_or(absent);
 }
 
-QString FormatResolver::displayBlanksAs() const {
+DisplayBlanksAs FormatResolver::displayBlanksAs() const {
     // The schema says zero; every office suite has drawn a gap where the file says nothing.
-    return m_chart.chart.displayBlanksAs.value_or(QStringLiteral("gap"));
+    return m_chart.chart.displayBlanksAs.value_or(DisplayBlanksAs::Gap);
 }
 
 bool FormatResolver::invertIfNegative(const Series& series) const {
@@ -600,7 +592,8 @@ ResolvedShape FormatResolver::dataPoint(const ChartGroup& group, const Series& s
 }
 
 ResolvedMarker FormatResolver::marker(const ChartGroup& group, const Series& s, int pointIndex) const {
-    static const char* const kCycle[] = {"diamond", "square", "triangle", "x", "star", "circle", "plus", "dot", "dash"};
+    using M = MarkerSymbol;
+    static const MarkerSymbol kCycle[] = {M::Diamond, M::Square, M::Triangle, M::X, M::Star, M::Circle, M::Plus, M::Dot, M::Dash};
     const Marker* own = s.marker ? &*s.marker : nullptr;
     const Marker* pointOwn = nullptr;
     if (pointIndex >= 0) {
@@ -609,10 +602,10 @@ ResolvedMarker FormatResolver::marker(const ChartGroup& group, const Series& s, 
         }
     }
     ResolvedMarker out;
-    QString symbol = pointOwn && pointOwn->symbol ? *pointOwn->symbol : own && own->symbol ? *own->symbol : QString();
-    if (symbol.isEmpty() || symbol == QLatin1String("auto")) symbol = QString::fromLatin1(kCycle[std::max(s.index, 0) % 9]);
-    out.symbol = symbol;
-    out.visible = groupShowsMarkers(group) && symbol != QLatin1String("none");
+    std::optional<MarkerSymbol> symbol = pointOwn && pointOwn->symbol ? pointOwn->symbol : own ? own->symbol : std::nullopt;
+    if (!symbol || symbol == M::Auto) symbol = kCycle[std::max(s.index, 0) % 9];
+    out.symbol = *symbol;
+    out.visible = groupShowsMarkers(group) && symbol != M::None;
     out.size = std::clamp(pointOwn && pointOwn->size ? *pointOwn->size : own && own->size ? *own->size : markerSizeDefault(), 2, 72);
     const Rgba c = pointIndex >= 0 && variesByPoint(group) ? automaticPointColor(group, s, pointIndex)
                                                             : automaticSeriesColor(group, s);
@@ -793,12 +786,12 @@ ResolvedText FormatResolver::displayUnitsText(const Axis& axis) const {
     return textFor(label ? label->textProperties : std::nullopt, false, true, rich);
 }
 
-QString FormatResolver::defaultLabelPosition(const ChartGroup& group) const {
+DataLabelPosition FormatResolver::defaultLabelPosition(const ChartGroup& group) const {
     if (group.kind == ChartGroup::Kind::Bar || group.kind == ChartGroup::Kind::Bar3D) {
-        const QString g = grouping(group);
-        if (g == QLatin1String("stacked") || g == QLatin1String("percentStacked")) return QStringLiteral("ctr");
+        const Grouping g = grouping(group);
+        if (g == Grouping::Stacked || g == Grouping::PercentStacked) return DataLabelPosition::Center;
     }
-    return QString::fromLatin1(chartKind(group).defaultLabelPosition);
+    return chartKind(group).defaultLabelPosition;
 }
 
 ResolvedDataLabel FormatResolver::resolveLabels(const ChartGroup& group, const DataLabels& labels,

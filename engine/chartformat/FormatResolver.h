@@ -138,12 +138,10 @@ struct ResolvedText {
 
 struct ResolvedMarker {
     bool visible = false;
-    QString symbol = QStringLiteral("none");  // "circle", "square", "diamond", "triangle", "x"...
+    MarkerSymbol symbol = MarkerSymbol::None;  // never Auto: the automatic symbol is resolved
     int size = 5;                            // points, 2..72
     ResolvedShape shape;
 };
-
-enum class TickMark { None, In, Out, Cross };
 
 struct ResolvedDataLabel {
     bool showValue = false;
@@ -153,7 +151,7 @@ struct ResolvedDataLabel {
     bool showBubbleSize = false;
     bool showLegendKey = false;
     QString separator;  // between the shown parts; ", " unless the chart says
-    QString position;   // c:dLblPos value, the kind's default when the chart names none
+    DataLabelPosition position = DataLabelPosition::BestFit;  // the kind's default when the chart names none
     ResolvedText text;
     ResolvedShape shape;
     bool visible() const {
@@ -192,11 +190,11 @@ public:
     bool legendListsPoints(const ChartGroup& group) const;
     bool smooth(const ChartGroup& group, const Series& series) const;
     bool groupShowsMarkers(const ChartGroup& group) const;  // c:marker of line groups
-    QString grouping(const ChartGroup& group) const;
+    Grouping grouping(const ChartGroup& group) const;
     bool axisDeleted(const Axis& axis) const;
     TickMark majorTickMark(const Axis& axis) const;
     TickMark minorTickMark(const Axis& axis) const;
-    QString displayBlanksAs() const;  // "gap", "span", "zero"
+    DisplayBlanksAs displayBlanksAs() const;
     bool invertIfNegative(const Series& series) const;
     // Whether the group's series are filled shapes (bars, areas, pies, bubbles, filled radar)
     // rather than lines.
@@ -256,7 +254,7 @@ public:
     ResolvedDataLabel resolveLabels(const ChartGroup& group, const DataLabels& labels,
                                     const DataLabel* point) const;
     // The data-label position a kind uses when the chart names none.
-    QString defaultLabelPosition(const ChartGroup& group) const;
+    DataLabelPosition defaultLabelPosition(const ChartGroup& group) const;
 
 private:
     struct StyleRef {

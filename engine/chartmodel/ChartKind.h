@@ -37,7 +37,7 @@ struct ChartKind {
     bool filled;          // drawn as filled shapes (a radar's filled style decides for itself)
     LegendKey legendKey;  // the key of a series entry (a radar's filled style decides for itself)
     bool smoothable;      // its series may be smoothed
-    const char* defaultLabelPosition;  // c:dLblPos where the file sets none (stacked bars: "ctr")
+    DataLabelPosition defaultLabelPosition;  // c:dLblPos where the file sets none (stacked bars: ctr)
     Axes axes;
     // Elements its part may hold: c:varyColors in the group, c:marker and c:invertIfNegative in
     // its series.

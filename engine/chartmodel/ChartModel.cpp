@@ -96,6 +96,16 @@ std::optional<QString> stringElement(const pugi::xml_node& parent, const char* l
     return QString::fromUtf8(a ? a.value() : byDefault);
 }
 
+// An enumerated element: its val parsed by its schema type's table, the schema's default when
+// val is left out. A val that is no token of the type reads as absent.
+template <typename E>
+std::optional<E> schemaEnumElement(const pugi::xml_node& parent, const char* local, E byDefault) {
+    const auto e = c(parent, local);
+    if (!e) return std::nullopt;
+    const auto a = e.attribute("val");
+    return a ? schemaEnum<E>(a.value()) : byDefault;
+}
+
 std::optional<ShapeProperties> shapeOf(const pugi::xml_node& parent) {
     const auto e = c(parent, "spPr");
     if (!e) return std::nullopt;
@@ -114,11 +124,11 @@ std::optional<Layout> layoutOf(const pugi::xml_node& parent) {
     Layout layout;
     if (const auto m = c(e, "manualLayout")) {
         ManualLayout manual;
-        manual.layoutTarget = stringElement(m, "layoutTarget", "outer");
-        manual.xMode = stringElement(m, "xMode", "factor");
-        manual.yMode = stringElement(m, "yMode", "factor");
-        manual.wMode = stringElement(m, "wMode", "factor");
-        manual.hMode = stringElement(m, "hMode", "factor");
+        manual.layoutTarget = schemaEnumElement(m, "layoutTarget", LayoutTarget::Outer);
+        manual.xMode = schemaEnumElement(m, "xMode", LayoutMode::Factor);
+        manual.yMode = schemaEnumElement(m, "yMode", LayoutMode::Factor);
+        manual.wMode = schemaEnumElement(m, "wMode", LayoutMode::Factor);
+        manual.hMode = schemaEnumElement(m, "hMode", LayoutMode::Factor);
         manual.x = doubleElement(m, "x");
         manual.y = doubleElement(m, "y");
         manual.w = doubleElement(m, "w");
@@ -263,7 +273,7 @@ std::optional<Marker> markerOf(const pugi::xml_node& parent) {
     const auto e = c(parent, "marker");
     if (!e) return std::nullopt;
     Marker marker;
-    marker.symbol = stringElement(e, "symbol", "none");
+    marker.symbol = schemaEnumElement(e, "symbol", MarkerSymbol::None);
     marker.size = intElement(e, "size", 5);
     marker.shape = shapeOf(e);
     return marker;
@@ -273,7 +283,7 @@ void readLabelContent(const pugi::xml_node& e, DataLabelContent* content) {
     content->numberFormat = numberFormatOf(e);
     content->shape = shapeOf(e);
     content->textProperties = textPropertiesOf(e);
-    content->position = stringElement(e, "dLblPos", "bestFit");
+    content->position = schemaEnumElement(e, "dLblPos", DataLabelPosition::BestFit);
     content->showLegendKey = boolElement(e, "showLegendKey");
     content->showValue = boolElement(e, "showVal");
     content->showCategoryName = boolElement(e, "showCatName");
@@ -320,7 +330,7 @@ Trendline trendlineOf(const pugi::xml_node& e) {
     Trendline line;
     line.name = QString::fromUtf8(c(e, "name").text().get());
     line.shape = shapeOf(e);
-    line.type = stringElement(e, "trendlineType", "linear");
+    line.type = schemaEnumElement(e, "trendlineType", TrendlineType::Linear);
     line.order = intElement(e, "order", 2);
     line.period = intElement(e, "period", 2);
     line.forward = doubleElement(e, "forward");
@@ -342,9 +352,9 @@ Trendline trendlineOf(const pugi::xml_node& e) {
 
 ErrorBars errorBarsOf(const pugi::xml_node& e) {
     ErrorBars bars;
-    bars.direction = stringElement(e, "errDir", "y");
-    bars.barType = stringElement(e, "errBarType", "both");
-    bars.valueType = stringElement(e, "errValType", "fixedVal");
+    bars.direction = schemaEnumElement(e, "errDir", ErrorBarDirection::Y);
+    bars.barType = schemaEnumElement(e, "errBarType", ErrorBarType::Both);
+    bars.valueType = schemaEnumElement(e, "errValType", ErrorValueType::FixedValue);
     bars.noEndCap = boolElement(e, "noEndCap");
     bars.plus = dataSource(e, "plus");
     bars.minus = dataSource(e, "minus");
@@ -360,7 +370,7 @@ Series seriesOf(const pugi::xml_node& e) {
     series.text = textSource(e);
     series.shape = shapeOf(e);
     series.invertIfNegative = boolElement(e, "invertIfNegative");
-    series.shape3D = stringElement(e, "shape", "box");
+    series.shape3D = schemaEnumElement(e, "shape", BarShape::Box);
     series.marker = markerOf(e);
     for (const auto pt : xml::children(e, Ns::C, "dPt")) {
         DataPoint point;
@@ -389,23 +399,23 @@ Series seriesOf(const pugi::xml_node& e) {
 ChartGroup groupOf(const pugi::xml_node& e, ChartGroup::Kind kind) {
     ChartGroup group;
     group.kind = kind;
-    group.barDirection = stringElement(e, "barDir", "col");
-    group.grouping = stringElement(e, "grouping", kind == ChartGroup::Kind::Bar || kind == ChartGroup::Kind::Bar3D
-                                                      ? "clustered"
-                                                      : "standard");
+    group.barDirection = schemaEnumElement(e, "barDir", BarDirection::Column);
+    group.grouping = schemaEnumElement(e, "grouping", kind == ChartGroup::Kind::Bar || kind == ChartGroup::Kind::Bar3D
+                                                          ? Grouping::Clustered
+                                                          : Grouping::Standard);
     group.varyColors = boolElement(e, "varyColors");
     group.gapWidth = intElement(e, "gapWidth", 150);
     group.gapDepth = intElement(e, "gapDepth", 150);
     group.overlap = intElement(e, "overlap", 0);
-    group.shape = stringElement(e, "shape", "box");
+    group.shape = schemaEnumElement(e, "shape", BarShape::Box);
     group.holeSize = intElement(e, "holeSize", 10);
     group.firstSliceAngle = intElement(e, "firstSliceAng", 0);
-    group.ofPieType = stringElement(e, "ofPieType", "pie");
-    group.splitType = stringElement(e, "splitType", "auto");
+    group.ofPieType = schemaEnumElement(e, "ofPieType", OfPieType::Pie);
+    group.splitType = schemaEnumElement(e, "splitType", SplitType::Auto);
     group.splitPosition = doubleElement(e, "splitPos");
     group.secondPieSize = intElement(e, "secondPieSize", 75);
-    group.scatterStyle = stringElement(e, "scatterStyle", "marker");
-    group.radarStyle = stringElement(e, "radarStyle", "standard");
+    group.scatterStyle = schemaEnumElement(e, "scatterStyle", ScatterStyle::Marker);
+    group.radarStyle = schemaEnumElement(e, "radarStyle", RadarStyle::Standard);
     group.bubbleScale = intElement(e, "bubbleScale", 100);
     group.showNegativeBubbles = boolElement(e, "showNegBubbles");
     group.bubble3D = boolElement(e, "bubble3D");
@@ -438,34 +448,34 @@ Axis axisOf(const pugi::xml_node& e, Axis::Kind kind) {
     axis.kind = kind;
     axis.id = c(e, "axId").attribute("val").as_uint(0);
     if (const auto scaling = c(e, "scaling")) {
-        axis.orientation = stringElement(scaling, "orientation", "minMax");
+        axis.orientation = schemaEnumElement(scaling, "orientation", Orientation::MinMax);
         axis.minimum = doubleElement(scaling, "min");
         axis.maximum = doubleElement(scaling, "max");
         axis.logBase = doubleElement(scaling, "logBase");
     }
     axis.deleted = boolElement(e, "delete");
-    axis.position = stringElement(e, "axPos", "l");
+    axis.position = schemaEnumElement(e, "axPos", AxisPosition::Left);
     axis.majorGridlines = linesOf(e, "majorGridlines");
     axis.minorGridlines = linesOf(e, "minorGridlines");
     axis.title = titleOf(e);
     axis.numberFormat = numberFormatOf(e);
-    axis.majorTickMark = stringElement(e, "majorTickMark", "cross");
-    axis.minorTickMark = stringElement(e, "minorTickMark", "cross");
-    axis.tickLabelPosition = stringElement(e, "tickLblPos", "nextTo");
+    axis.majorTickMark = schemaEnumElement(e, "majorTickMark", TickMark::Cross);
+    axis.minorTickMark = schemaEnumElement(e, "minorTickMark", TickMark::Cross);
+    axis.tickLabelPosition = schemaEnumElement(e, "tickLblPos", TickLabelPosition::NextTo);
     axis.shape = shapeOf(e);
     axis.textProperties = textPropertiesOf(e);
     axis.crossAxis = uintElement(e, "crossAx");
-    axis.crosses = stringElement(e, "crosses", "autoZero");
+    axis.crosses = schemaEnumElement(e, "crosses", Crosses::AutoZero);
     axis.crossesAt = doubleElement(e, "crossesAt");
-    axis.crossBetween = stringElement(e, "crossBetween", "between");
+    axis.crossBetween = schemaEnumElement(e, "crossBetween", CrossBetween::Between);
     axis.majorUnit = doubleElement(e, "majorUnit");
     axis.minorUnit = doubleElement(e, "minorUnit");
-    axis.baseTimeUnit = stringElement(e, "baseTimeUnit", "days");
-    axis.majorTimeUnit = stringElement(e, "majorTimeUnit", "days");
-    axis.minorTimeUnit = stringElement(e, "minorTimeUnit", "days");
+    axis.baseTimeUnit = schemaEnumElement(e, "baseTimeUnit", TimeUnit::Days);
+    axis.majorTimeUnit = schemaEnumElement(e, "majorTimeUnit", TimeUnit::Days);
+    axis.minorTimeUnit = schemaEnumElement(e, "minorTimeUnit", TimeUnit::Days);
     if (const auto units = c(e, "dispUnits")) {
         DisplayUnits display;
-        display.builtIn = stringElement(units, "builtInUnit", "thousands");
+        display.builtIn = schemaEnumElement(units, "builtInUnit", BuiltInUnit::Thousands);
         display.custom = doubleElement(units, "custUnit");
         if (c(units, "dispUnitsLbl")) {
             display.hasLabel = true;
@@ -474,7 +484,7 @@ Axis axisOf(const pugi::xml_node& e, Axis::Kind kind) {
         axis.displayUnits = std::move(display);
     }
     axis.automatic = boolElement(e, "auto");
-    axis.labelAlignment = stringElement(e, "lblAlgn", "ctr");
+    axis.labelAlignment = schemaEnumElement(e, "lblAlgn", LabelAlignment::Center);
     axis.labelOffset = intElement(e, "lblOffset", 100);
     axis.tickLabelSkip = intElement(e, "tickLblSkip", 1);
     axis.tickMarkSkip = intElement(e, "tickMarkSkip", 1);
@@ -529,7 +539,7 @@ Chart chartOf(const pugi::xml_node& e) {
     chart.plotArea = plotAreaOf(c(e, "plotArea"));
     if (const auto l = c(e, "legend")) {
         Legend legend;
-        legend.position = stringElement(l, "legendPos", "r");
+        legend.position = schemaEnumElement(l, "legendPos", LegendPosition::Right);
         for (const auto entry : xml::children(l, Ns::C, "legendEntry")) {
             legend.entries.push_back({std::max(0, c(entry, "idx").attribute("val").as_int(0)),
                                       boolElement(entry, "delete"), textPropertiesOf(entry)});
@@ -541,7 +551,7 @@ Chart chartOf(const pugi::xml_node& e) {
         chart.legend = std::move(legend);
     }
     chart.plotVisibleOnly = boolElement(e, "plotVisOnly");
-    chart.displayBlanksAs = stringElement(e, "dispBlanksAs", "zero");
+    chart.displayBlanksAs = schemaEnumElement(e, "dispBlanksAs", DisplayBlanksAs::Zero);
     return chart;
 }
 
@@ -607,7 +617,7 @@ const DataSource* Series::valueData() const {
 
 QString ChartGroup::kindName() const {
     const ChartKind& k = chartKind(kind);
-    const QString name = (kind == Kind::Bar || kind == Kind::Bar3D) && barDirection == QLatin1String("bar")
+    const QString name = (kind == Kind::Bar || kind == Kind::Bar3D) && barDirection == BarDirection::Bar
                              ? QStringLiteral("Bar")
                              : QString::fromLatin1(k.name);
     return k.threeD ? QStringLiteral("3-D ") + name : name;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/chartmodel/ChartEnums.h"
 #include "engine/drawingml/Color.h"
 #include "engine/drawingml/ShapeProperties.h"
 #include "engine/drawingml/TextProperties.h"
@@ -17,8 +18,10 @@
 // producer and element). Elements the model does not know stay in the part untouched; nothing
 // here ever writes a part.
 //
-// Boolean and number elements written without their val attribute (<c:autoTitleDeleted/>) are
-// present with the schema's default value ("true", 150...), as the schema says.
+// Boolean, number and enumerated elements written without their val attribute
+// (<c:autoTitleDeleted/>) are present with the schema's default value ("true", 150...), as the
+// schema says. Enumerated values are parsed once, here (ChartEnums.h): an element whose val is
+// no token of its schema type is kept as absent.
 //
 // Data caches hold the points the file holds, nothing more: c:ptCount is recorded, never used to
 // size anything, so a part claiming two billion points costs what its points cost.
@@ -29,13 +32,13 @@ using drawingml::Color;
 using drawingml::ShapeProperties;
 using drawingml::TextBody;
 
-// c:manualLayout. Modes are "edge" or "factor"; the target "inner" or "outer".
+// c:manualLayout.
 struct ManualLayout {
-    std::optional<QString> layoutTarget;
-    std::optional<QString> xMode;
-    std::optional<QString> yMode;
-    std::optional<QString> wMode;
-    std::optional<QString> hMode;
+    std::optional<LayoutTarget> layoutTarget;
+    std::optional<LayoutMode> xMode;
+    std::optional<LayoutMode> yMode;
+    std::optional<LayoutMode> wMode;
+    std::optional<LayoutMode> hMode;
     std::optional<double> x;
     std::optional<double> y;
     std::optional<double> w;
@@ -115,7 +118,7 @@ struct Title {
 };
 
 struct Marker {
-    std::optional<QString> symbol;  // "none", "circle", "square", "diamond", "triangle", "x"...
+    std::optional<MarkerSymbol> symbol;
     std::optional<int> size;
     std::optional<ShapeProperties> shape;
 };
@@ -134,7 +137,7 @@ struct DataLabelContent {
     std::optional<NumberFormat> numberFormat;
     std::optional<ShapeProperties> shape;
     std::optional<TextBody> textProperties;
-    std::optional<QString> position;  // c:dLblPos: "bestFit", "ctr", "outEnd", "t"...
+    std::optional<DataLabelPosition> position;  // c:dLblPos
     std::optional<bool> showLegendKey;
     std::optional<bool> showValue;
     std::optional<bool> showCategoryName;
@@ -167,7 +170,7 @@ struct TrendlineLabel {
 struct Trendline {
     QString name;
     std::optional<ShapeProperties> shape;
-    std::optional<QString> type;  // "exp", "linear", "log", "movingAvg", "poly", "power"
+    std::optional<TrendlineType> type;
     std::optional<int> order;
     std::optional<int> period;
     std::optional<double> forward;
@@ -179,9 +182,9 @@ struct Trendline {
 };
 
 struct ErrorBars {
-    std::optional<QString> direction;  // "x", "y"
-    std::optional<QString> barType;    // "both", "minus", "plus"
-    std::optional<QString> valueType;  // "cust", "fixedVal", "percentage", "stdDev", "stdErr"
+    std::optional<ErrorBarDirection> direction;
+    std::optional<ErrorBarType> barType;
+    std::optional<ErrorValueType> valueType;
     std::optional<bool> noEndCap;
     std::optional<DataSource> plus;
     std::optional<DataSource> minus;
@@ -195,7 +198,7 @@ struct Series {
     std::optional<TextSource> text;  // c:tx
     std::optional<ShapeProperties> shape;
     std::optional<bool> invertIfNegative;
-    std::optional<QString> shape3D;  // c:shape of bar3D series ("box", "cylinder"...)
+    std::optional<BarShape> shape3D;  // c:shape of bar3D series
     std::optional<Marker> marker;
     std::vector<DataPoint> points;
     std::optional<DataLabels> labels;
@@ -234,21 +237,21 @@ struct ChartGroup {
         Radar, Stock, Surface, Surface3D
     };
     Kind kind = Kind::Bar;
-    std::optional<QString> barDirection;  // "bar", "col"
-    std::optional<QString> grouping;      // "clustered", "stacked", "percentStacked", "standard"
+    std::optional<BarDirection> barDirection;
+    std::optional<Grouping> grouping;
     std::optional<bool> varyColors;
     std::optional<int> gapWidth;
     std::optional<int> gapDepth;
     std::optional<int> overlap;
-    std::optional<QString> shape;  // bar3D
+    std::optional<BarShape> shape;  // bar3D
     std::optional<int> holeSize;
     std::optional<int> firstSliceAngle;
-    std::optional<QString> ofPieType;  // "pie", "bar"
-    std::optional<QString> splitType;  // "auto", "cust", "percent", "pos", "val"
+    std::optional<OfPieType> ofPieType;
+    std::optional<SplitType> splitType;
     std::optional<double> splitPosition;
     std::optional<int> secondPieSize;
-    std::optional<QString> scatterStyle;
-    std::optional<QString> radarStyle;
+    std::optional<ScatterStyle> scatterStyle;
+    std::optional<RadarStyle> radarStyle;
     std::optional<int> bubbleScale;
     std::optional<bool> showNegativeBubbles;
     std::optional<bool> bubble3D;
@@ -271,7 +274,7 @@ struct ChartGroup {
 std::optional<ChartGroup::Kind> chartGroupKindOf(std::string_view local);
 
 struct DisplayUnits {
-    std::optional<QString> builtIn;  // "thousands", "millions"...
+    std::optional<BuiltInUnit> builtIn;
     std::optional<double> custom;
     std::optional<Title> label;     // c:dispUnitsLbl
     bool hasLabel = false;
@@ -281,33 +284,33 @@ struct Axis {
     enum class Kind { Category, Value, Date, Series };
     Kind kind = Kind::Value;
     unsigned id = 0;
-    std::optional<QString> orientation;  // c:scaling/c:orientation: "minMax", "maxMin"
+    std::optional<Orientation> orientation;  // c:scaling/c:orientation
     std::optional<double> minimum;
     std::optional<double> maximum;
     std::optional<double> logBase;
     std::optional<bool> deleted;
-    std::optional<QString> position;  // c:axPos: "b", "l", "r", "t"
+    std::optional<AxisPosition> position;  // c:axPos
     std::optional<ChartLines> majorGridlines;
     std::optional<ChartLines> minorGridlines;
     std::optional<Title> title;
     std::optional<NumberFormat> numberFormat;
-    std::optional<QString> majorTickMark;  // "cross", "in", "none", "out"
-    std::optional<QString> minorTickMark;
-    std::optional<QString> tickLabelPosition;  // "high", "low", "nextTo", "none"
+    std::optional<TickMark> majorTickMark;
+    std::optional<TickMark> minorTickMark;
+    std::optional<TickLabelPosition> tickLabelPosition;
     std::optional<ShapeProperties> shape;
     std::optional<TextBody> textProperties;
     std::optional<unsigned> crossAxis;
-    std::optional<QString> crosses;  // "autoZero", "max", "min"
+    std::optional<Crosses> crosses;
     std::optional<double> crossesAt;
-    std::optional<QString> crossBetween;  // "between", "midCat"
+    std::optional<CrossBetween> crossBetween;
     std::optional<double> majorUnit;
     std::optional<double> minorUnit;
-    std::optional<QString> baseTimeUnit;  // "days", "months", "years"
-    std::optional<QString> majorTimeUnit;
-    std::optional<QString> minorTimeUnit;
+    std::optional<TimeUnit> baseTimeUnit;
+    std::optional<TimeUnit> majorTimeUnit;
+    std::optional<TimeUnit> minorTimeUnit;
     std::optional<DisplayUnits> displayUnits;
     std::optional<bool> automatic;  // c:auto
-    std::optional<QString> labelAlignment;  // c:lblAlgn: "ctr", "l", "r"
+    std::optional<LabelAlignment> labelAlignment;  // c:lblAlgn
     std::optional<int> labelOffset;
     std::optional<int> tickLabelSkip;
     std::optional<int> tickMarkSkip;
@@ -320,7 +323,7 @@ struct LegendEntry {
     std::optional<TextBody> textProperties;
 };
 struct Legend {
-    std::optional<QString> position;  // "b", "l", "r", "t", "tr"
+    std::optional<LegendPosition> position;
     std::vector<LegendEntry> entries;
     std::optional<Layout> layout;
     std::optional<bool> overlay;
@@ -372,7 +375,7 @@ struct Chart {
     PlotArea plotArea;
     std::optional<Legend> legend;
     std::optional<bool> plotVisibleOnly;
-    std::optional<QString> displayBlanksAs;  // "gap", "span", "zero"
+    std::optional<DisplayBlanksAs> displayBlanksAs;
 };
 
 struct ChartSpace {

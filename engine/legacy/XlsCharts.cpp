@@ -1403,7 +1403,7 @@ private:
         unsigned id = 0;
         unsigned crossId = 0;
         enum Kind { Category, Value, Series } kind = Value;
-        QString position;
+        chart::AxisPosition position = chart::AxisPosition::Bottom;
         bool deleted = false;
         bool scatter = false;
         bool dates = false;  // a category axis laid out as a time line
@@ -1419,6 +1419,11 @@ private:
         m_xml.writeAttribute(QStringLiteral("val"), v);
     }
     void number(const char* name, double v) { value(name, QString::number(v, 'g', 17)); }
+    // An enumerated value, by its schema token.
+    template <typename E, typename = decltype(chart::SchemaEnum<E>::tokens)>
+    void value(const char* name, E v) {
+        value(name, QString::fromLatin1(chart::schemaToken(v)));
+    }
 
     static QString hex(QRgb rgb) {
         return QStringLiteral("%1").arg(rgb & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper();
@@ -1643,15 +1648,16 @@ private:
     void layout(const std::optional<RecordLayout>& manual, bool plotArea) {
         m_xml.writeStartElement(kC, QStringLiteral("layout"));
         if (manual) {
-            static const std::array<const char*, 3> kModes = {"", "factor", "edge"};
+            using Mode = chart::LayoutMode;
+            static const std::array<Mode, 3> kModes = {Mode::Factor, Mode::Factor, Mode::Edge};  // 0: none, not written
             static const std::array<const char*, 4> kModeNames = {"xMode", "yMode", "wMode", "hMode"};
             static const std::array<const char*, 4> kValueNames = {"x", "y", "w", "h"};
             m_xml.writeStartElement(kC, QStringLiteral("manualLayout"));
             if (plotArea)
-                value("layoutTarget", manual->inner ? QStringLiteral("inner") : QStringLiteral("outer"));
+                value("layoutTarget", manual->inner ? chart::LayoutTarget::Inner : chart::LayoutTarget::Outer);
             for (size_t i = 0; i < 4; ++i) {
                 if (manual->modes[i] != 0)
-                    value(kModeNames[i], QLatin1String(kModes[size_t(manual->modes[i])]));
+                    value(kModeNames[i], kModes[size_t(manual->modes[i])]);
             }
             for (size_t i = 0; i < 4; ++i) {
                 if (manual->modes[i] != 0) number(kValueNames[i], manual->values[i]);
@@ -1665,10 +1671,9 @@ private:
         for (const GroupDef& group : m_def.groups) {
             if (!group.legend) continue;
             m_xml.writeStartElement(kC, QStringLiteral("legend"));
-            static const std::array<const char*, 5> kPositions = {"b", "tr", "t", "r", "l"};
-            value("legendPos",
-                  QLatin1String(group.legendPosition < 5 ? kPositions[size_t(group.legendPosition)]
-                                                         : "r"));
+            using Pos = chart::LegendPosition;
+            static const std::array<Pos, 5> kPositions = {Pos::Bottom, Pos::TopRight, Pos::Top, Pos::Right, Pos::Left};
+            value("legendPos", group.legendPosition < 5 ? kPositions[size_t(group.legendPosition)] : Pos::Right);
             if (group.legendLayout) layout(group.legendLayout, false);
             value("overlay", 0);
             font(group.legendFont);
@@ -1747,11 +1752,11 @@ private:
     void marker(const ElementFormat& format) {
         if (!format.marker || format.marker->automatic) return;
         const MarkerFormat& m = *format.marker;
-        static const std::array<const char*, 10> kSymbols = {
-            "none", "square", "diamond", "triangle", "x", "star", "dash", "dash", "circle", "plus"};
+        using S = chart::MarkerSymbol;
+        static const std::array<S, 10> kSymbols = {S::None, S::Square, S::Diamond, S::Triangle, S::X,
+                                                   S::Star, S::Dash,   S::Dash,    S::Circle,   S::Plus};
         m_xml.writeStartElement(kC, QStringLiteral("marker"));
-        value("symbol", QLatin1String(m.symbol >= 0 && m.symbol < 10 ? kSymbols[size_t(m.symbol)]
-                                                                     : "square"));
+        value("symbol", m.symbol >= 0 && m.symbol < 10 ? kSymbols[size_t(m.symbol)] : S::Square);
         if (m.symbol != 0) {
             value("size", std::clamp(m.sizeTwips / 20, 2, 72));
             m_xml.writeStartElement(kC, QStringLiteral("spPr"));
@@ -1962,11 +1967,10 @@ private:
         return false;
     }
 
-    QString grouping(const GroupDef& g, bool bar) const {
-        if (g.percent) return QStringLiteral("percentStacked");
-        if (g.stacked) return QStringLiteral("stacked");
-        return bar && !(g.threeD && !g.clustered) ? QStringLiteral("clustered")
-                                                  : QStringLiteral("standard");
+    chart::Grouping grouping(const GroupDef& g, bool bar) const {
+        if (g.percent) return chart::Grouping::PercentStacked;
+        if (g.stacked) return chart::Grouping::Stacked;
+        return bar && !(g.threeD && !g.clustered) ? chart::Grouping::Clustered : chart::Grouping::Standard;
     }
 
     // The axes of a group's axis parent, made once per parent and shared by its groups.
@@ -2009,10 +2013,9 @@ private:
         b.scatter = scatter;
         const bool horizontal = group.kind == GroupDef::Bar && group.horizontal;
         const bool secondary = parent != 0;
-        a.position = horizontal ? (secondary ? QStringLiteral("r") : QStringLiteral("l"))
-                                : (secondary ? QStringLiteral("t") : QStringLiteral("b"));
-        b.position = horizontal ? (secondary ? QStringLiteral("t") : QStringLiteral("b"))
-                                : (secondary ? QStringLiteral("r") : QStringLiteral("l"));
+        using P = chart::AxisPosition;
+        a.position = horizontal ? (secondary ? P::Right : P::Left) : (secondary ? P::Top : P::Bottom);
+        b.position = horizontal ? (secondary ? P::Top : P::Bottom) : (secondary ? P::Right : P::Left);
         a.deleted = !first;
         b.deleted = !second;
         if (parent == 0) {
@@ -2028,7 +2031,7 @@ private:
             c.id = base + 3;
             c.crossId = base + 2;
             c.kind = WrittenAxis::Series;
-            c.position = QStringLiteral("b");
+            c.position = chart::AxisPosition::Bottom;
             c.title = parent == 0 ? textLinkedTo(7) : nullptr;
             m_axes.push_back(c);
             ids.push_back(c.id);
@@ -2086,21 +2089,20 @@ private:
         }
         m_xml.writeStartElement(kC, element);
         if (g.kind == GroupDef::Bar)
-            value("barDir", g.horizontal ? QStringLiteral("bar") : QStringLiteral("col"));
+            value("barDir", g.horizontal ? chart::BarDirection::Bar : chart::BarDirection::Column);
         if ((g.kind == GroupDef::Bar || g.kind == GroupDef::Line || g.kind == GroupDef::Area) &&
             !stock) {
             value("grouping", grouping(g, g.kind == GroupDef::Bar));
         }
         if (g.kind == GroupDef::OfPie)
-            value("ofPieType", g.ofPieType == 2 ? QStringLiteral("bar") : QStringLiteral("pie"));
+            value("ofPieType", g.ofPieType == 2 ? chart::OfPieType::Bar : chart::OfPieType::Pie);
         if (g.kind == GroupDef::Scatter && !g.bubbles) {
             // What the series' own lines, markers and smoothing say is the style; the group's
             // value only says so too.
-            value("scatterStyle", QStringLiteral("lineMarker"));
+            value("scatterStyle", chart::ScatterStyle::LineMarker);
         }
         if (g.kind == GroupDef::Radar)
-            value("radarStyle",
-                  g.filledRadar ? QStringLiteral("filled") : QStringLiteral("marker"));
+            value("radarStyle", g.filledRadar ? chart::RadarStyle::Filled : chart::RadarStyle::Marker);
         if (g.kind == GroupDef::Surface)
             value("wireframe", g.wireframe ? 1 : 0);
         else if (!stock)
@@ -2147,10 +2149,11 @@ private:
     // value or a percentage, or a list of its own; automatic lets the reader choose.
     void ofPieSplit(const GroupDef& g) {
         value("gapWidth", std::clamp(g.gap, 0, 500));
-        static const std::array<const char*, 4> kSplits = {"pos", "val", "percent", "cust"};
-        value("splitType", QLatin1String(g.autoSplit ? "auto"
-                                         : g.split >= 0 && g.split < 4 ? kSplits[size_t(g.split)]
-                                                                       : "auto"));
+        using Split = chart::SplitType;
+        static const std::array<Split, 4> kSplits = {Split::Position, Split::Value, Split::Percent, Split::Custom};
+        value("splitType", g.autoSplit                     ? Split::Auto
+                           : g.split >= 0 && g.split < 4 ? kSplits[size_t(g.split)]
+                                                         : Split::Auto);
         if (!g.autoSplit && g.split == 0) value("splitPos", g.splitPosition);
         if (!g.autoSplit && g.split == 1) number("splitPos", g.splitValue);
         if (!g.autoSplit && g.split == 2) value("splitPos", std::clamp(g.splitPercent, 0, 100));
@@ -2177,20 +2180,20 @@ private:
         const AxisDef* other = axis.other;
         if (other && other->hasValueRange) {
             if (other->crossAtMaximum)
-                value("crosses", QStringLiteral("max"));
+                value("crosses", chart::Crosses::Max);
             else if (other->autoCross)
-                value("crosses", QStringLiteral("autoZero"));
+                value("crosses", chart::Crosses::AutoZero);
             else
                 number("crossesAt", other->crossValue);
         } else if (other && other->hasCatSerRange) {
             if (other->crossAtMaximum)
-                value("crosses", QStringLiteral("max"));
+                value("crosses", chart::Crosses::Max);
             else if (other->crossCategory <= 1)
-                value("crosses", QStringLiteral("autoZero"));
+                value("crosses", chart::Crosses::AutoZero);
             else
                 number("crossesAt", other->crossCategory);
         } else {
-            value("crosses", QStringLiteral("autoZero"));
+            value("crosses", chart::Crosses::AutoZero);
         }
     }
 
@@ -2206,7 +2209,7 @@ private:
         value("axId", QString::number(axis.id));
         m_xml.writeStartElement(kC, QStringLiteral("scaling"));
         if (def.hasValueRange && def.logarithmic) value("logBase", 10);
-        value("orientation", def.reversed ? QStringLiteral("maxMin") : QStringLiteral("minMax"));
+        value("orientation", def.reversed ? chart::Orientation::MaxMin : chart::Orientation::MinMax);
         if (def.hasValueRange && !def.autoMaximum) number("max", def.maximum);
         if (def.hasValueRange && !def.autoMinimum) number("min", def.minimum);
         if (date && !def.autoLastDate) value("max", def.lastDate);
@@ -2221,14 +2224,13 @@ private:
         m_xml.writeAttribute(QStringLiteral("formatCode"), xmlText(formatCode(def.numberFormat)));
         m_xml.writeAttribute(QStringLiteral("sourceLinked"),
                              def.numberFormat < 0 ? QStringLiteral("1") : QStringLiteral("0"));
-        static const std::array<const char*, 4> kTicks = {"none", "in", "out", "cross"};
-        static const std::array<const char*, 4> kLabels = {"none", "low", "high", "nextTo"};
-        value("majorTickMark",
-              QLatin1String(def.majorTick < 4 ? kTicks[size_t(def.majorTick)] : "out"));
-        value("minorTickMark",
-              QLatin1String(def.minorTick < 4 ? kTicks[size_t(def.minorTick)] : "none"));
-        value("tickLblPos",
-              QLatin1String(def.labelPosition < 4 ? kLabels[size_t(def.labelPosition)] : "nextTo"));
+        using Tick = chart::TickMark;
+        using Label = chart::TickLabelPosition;
+        static const std::array<Tick, 4> kTicks = {Tick::None, Tick::In, Tick::Out, Tick::Cross};
+        static const std::array<Label, 4> kLabels = {Label::None, Label::Low, Label::High, Label::NextTo};
+        value("majorTickMark", def.majorTick < 4 ? kTicks[size_t(def.majorTick)] : Tick::Out);
+        value("minorTickMark", def.minorTick < 4 ? kTicks[size_t(def.minorTick)] : Tick::None);
+        value("tickLblPos", def.labelPosition < 4 ? kLabels[size_t(def.labelPosition)] : Label::NextTo);
         {
             m_xml.writeStartElement(kC, QStringLiteral("spPr"));
             line(def.axisLine && !def.axisLine->automatic ? *def.axisLine : automaticLine(8));
@@ -2244,23 +2246,23 @@ private:
             // Between categories or on them: what the category axis's own record says.
             const bool between =
                 axis.other && axis.other->hasCatSerRange ? axis.other->between : !axis.scatter;
-            value("crossBetween",
-                  between && !axis.scatter ? QStringLiteral("between") : QStringLiteral("midCat"));
+            value("crossBetween", between && !axis.scatter ? chart::CrossBetween::Between : chart::CrossBetween::MidCategory);
             if (def.hasValueRange && !def.autoMajor) number("majorUnit", def.major);
             if (def.hasValueRange && !def.autoMinor) number("minorUnit", def.minor);
         } else if (date) {
             // Dates on a time line: the base unit and the steps of its ticks.
-            static const std::array<const char*, 3> kUnits = {"days", "months", "years"};
+            using Unit = chart::TimeUnit;
+            static const std::array<Unit, 3> kUnits = {Unit::Days, Unit::Months, Unit::Years};
             value("auto", def.autoDate ? 1 : 0);
             value("lblOffset", 100);
-            if (!def.autoBase) value("baseTimeUnit", QLatin1String(kUnits[size_t(def.baseUnit)]));
+            if (!def.autoBase) value("baseTimeUnit", kUnits[size_t(def.baseUnit)]);
             if (!def.autoMajorDate) {
                 value("majorUnit", def.majorDate);
-                value("majorTimeUnit", QLatin1String(kUnits[size_t(def.majorDateUnit)]));
+                value("majorTimeUnit", kUnits[size_t(def.majorDateUnit)]);
             }
             if (!def.autoMinorDate) {
                 value("minorUnit", def.minorDate);
-                value("minorTimeUnit", QLatin1String(kUnits[size_t(def.minorDateUnit)]));
+                value("minorTimeUnit", kUnits[size_t(def.minorDateUnit)]);
             }
         } else if (axis.kind == WrittenAxis::Category) {
             value("auto", 1);

@@ -202,7 +202,7 @@ public:
             break;
         case kBarRecord:
             // Bar.fTranspose: horizontal bars.
-            setGroup(chart::ChartGroup::Kind::Bar, size >= 6 && (u16(d + 4) & 0x0001) ? "bar" : "col");
+            setGroup(chart::ChartGroup::Kind::Bar, size >= 6 && (u16(d + 4) & 0x0001) ? chart::BarDirection::Bar : chart::BarDirection::Column);
             break;
         case kLineRecord: setGroup(chart::ChartGroup::Kind::Line); break;
         case kAreaRecord: setGroup(chart::ChartGroup::Kind::Area); break;
@@ -273,7 +273,7 @@ public:
                 series == (group.dropBars ? 4 : 3)) {
                 model.kind = chart::ChartGroup::Kind::Stock;
             }
-            model.barDirection = QString::fromLatin1(group.barDirection);
+            model.barDirection = group.barDirection;
             kinds << model.kindName();
         }
         outline.kind = summaryKindOf(kinds);
@@ -289,7 +289,7 @@ private:
         int index = 0;  // icrt
         bool known = false;
         chart::ChartGroup::Kind kind = chart::ChartGroup::Kind::Bar;
-        const char* barDirection = "col";
+        chart::BarDirection barDirection = chart::BarDirection::Column;
         bool threeD = false;
         bool highLowLines = false;
         bool dropBars = false;
@@ -307,7 +307,7 @@ private:
         }
     }
 
-    void setGroup(chart::ChartGroup::Kind kind, const char* barDirection = "col") {
+    void setGroup(chart::ChartGroup::Kind kind, chart::BarDirection barDirection = chart::BarDirection::Column) {
         if (m_groups.empty() || m_groups.back().known) return;
         m_groups.back().known = true;
         m_groups.back().kind = kind;

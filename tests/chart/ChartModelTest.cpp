@@ -73,6 +73,8 @@ QString str(const std::optional<bool>& v) { return *v ? "1" : "0"; }
 QString str(const std::optional<int>& v) { return QString::number(*v); }
 QString str(const std::optional<unsigned>& v) { return QString::number(*v); }
 QString str(const std::optional<double>& v) { return QString::number(*v, 'g', 17); }
+template <typename E, typename = decltype(SchemaEnum<E>::tokens)>
+QString str(const std::optional<E>& v) { return QString::fromLatin1(schemaToken(*v)); }
 
 // One option element of the schema and where the model keeps it.
 template <typename T>
@@ -565,9 +567,9 @@ TEST(ChartModel, EveryGeneratedChartReadsAsItsXmlSays) {
     ASSERT_TRUE(north.labels);
     EXPECT_TRUE(north.labels->labels[0].deleted);
     EXPECT_EQ(north.labels->labels[1].text->text(), "Peak");
-    EXPECT_EQ(north.trendlines[0].type, "poly");
+    EXPECT_EQ(north.trendlines[0].type, TrendlineType::Polynomial);
     EXPECT_EQ(north.trendlines[0].order, 3);
-    EXPECT_EQ(north.errorBars[0].valueType, "percentage");
+    EXPECT_EQ(north.errorBars[0].valueType, ErrorValueType::Percentage);
     EXPECT_EQ(north.shape->fill->kind, drawingml::Fill::Kind::Gradient);
     EXPECT_EQ(column.chart.legend->entries[0].deleted, true);
     EXPECT_TRUE(column.chart.title->layout->manual);
@@ -581,7 +583,7 @@ TEST(ChartModel, EveryGeneratedChartReadsAsItsXmlSays) {
     EXPECT_EQ(combination.chart.plotArea.axes.size(), 4u);
     const ChartSpace stock = readChartSpace(charts[8].bytes, "kinds.xlsx", charts[8].part);
     EXPECT_EQ(stock.chart.plotArea.axes[0].kind, Axis::Kind::Date);
-    EXPECT_EQ(stock.chart.plotArea.axes[0].majorTimeUnit, "months");
+    EXPECT_EQ(stock.chart.plotArea.axes[0].majorTimeUnit, TimeUnit::Months);
     EXPECT_FALSE(stock.chart.plotArea.axes[0].baseTimeUnit);
 }
 

@@ -216,7 +216,7 @@ TEST(FormatResolverStyles, Styles25To32) {
     const ResolvedMarker m = r.marker(p.group(), p.series(0));
     EXPECT_TRUE(m.visible);
     EXPECT_EQ(m.size, 13);
-    EXPECT_EQ(m.symbol, QStringLiteral("diamond"));
+    EXPECT_EQ(m.symbol, MarkerSymbol::Diamond);
     EXPECT_EQ(m.shape.fill.color.hex(), QStringLiteral("4F81BD"));
 }
 
@@ -335,7 +335,7 @@ TEST(FormatResolverProducer, AbsentElementsMeanWhatTheProducerMeant) {
     ASSERT_TRUE(schemaLabel);
     EXPECT_TRUE(schemaLabel->showSeriesName);
     EXPECT_TRUE(schemaLabel->showLegendKey);
-    EXPECT_EQ(oldLabel->position, QStringLiteral("r"));
+    EXPECT_EQ(oldLabel->position, DataLabelPosition::Right);
 
     const Trendline& t = p.series(0).trendlines.front();
     EXPECT_FALSE(old.trendlineShowsEquation(t));

@@ -20,6 +20,11 @@ using engine::chart::Axis;
 using engine::chart::ChartSpace;
 using engine::chart::DataSource;
 using engine::chart::Series;
+using engine::chart::CrossBetween;
+using engine::chart::Crosses;
+using engine::chart::Orientation;
+using engine::chart::RadarStyle;
+using engine::chart::schemaToken;
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -131,8 +136,8 @@ const Axis* axisAt(const ChartSpace& space, Axis::Kind kind, int nth) {
 // (crossesAt 0, or the first category), ours the automatic crossing that comes to the same.
 QString crossing(const ChartSpace& space, const Axis& axis) {
     if (axis.crossesAt) return QString::number(*axis.crossesAt, 'g', 17);
-    const QString crosses = axis.crosses.value_or(QStringLiteral("autoZero"));
-    if (crosses != QLatin1String("autoZero")) return crosses;
+    const Crosses crosses = axis.crosses.value_or(Crosses::AutoZero);
+    if (crosses != Crosses::AutoZero) return QString::fromLatin1(schemaToken(crosses));
     const Axis* other = axis.crossAxis ? space.chart.plotArea.axisById(*axis.crossAxis) : nullptr;
     const bool onCategories =
         other && (other->kind == Axis::Kind::Category || other->kind == Axis::Kind::Date);
@@ -159,7 +164,7 @@ void compareChart(const ChartSpace& ours, const ChartSpace& theirs) {
     ASSERT_EQ(a.size(), b.size());
     const bool radar = hasKind(ours, engine::chart::ChartGroup::Kind::Radar);
     const bool filledRadar =
-        radar && ours.chart.plotArea.groups.front().radarStyle == QStringLiteral("filled");
+        radar && ours.chart.plotArea.groups.front().radarStyle == RadarStyle::Filled;
     // LibreOffice reads a filled radar chart's series in the reverse of their records' order
     // (and writes them so); ours keep the records' order.
     if (filledRadar) std::reverse(b.begin(), b.end());
@@ -210,11 +215,11 @@ void compareChart(const ChartSpace& ours, const ChartSpace& theirs) {
             if (radar && kind == Axis::Kind::Category) {
                 // LibreOffice writes a radar chart's categories as running backwards (maxMin),
                 // where the records say they run forwards: they go round clockwise either way.
-                EXPECT_EQ(x->orientation, QStringLiteral("minMax"));
-                EXPECT_EQ(y->orientation, QStringLiteral("maxMin"));
+                EXPECT_EQ(x->orientation, Orientation::MinMax);
+                EXPECT_EQ(y->orientation, Orientation::MaxMin);
             } else {
-                EXPECT_EQ(x->orientation.value_or(QStringLiteral("minMax")),
-                          y->orientation.value_or(QStringLiteral("minMax")));
+                EXPECT_EQ(x->orientation.value_or(Orientation::MinMax),
+                          y->orientation.value_or(Orientation::MinMax));
             }
             EXPECT_EQ(x->minimum, y->minimum);
             EXPECT_EQ(x->maximum, y->maximum);
@@ -228,13 +233,13 @@ void compareChart(const ChartSpace& ours, const ChartSpace& theirs) {
             if (kind == Axis::Kind::Value && isColumnOrBar(ours) && nth == 0) {
                 // A column or bar chart's value axis crosses between the categories, as the
                 // records say; the conversion writes midCat, which cuts the outer clusters in half.
-                EXPECT_EQ(x->crossBetween, QStringLiteral("between"));
+                EXPECT_EQ(x->crossBetween, CrossBetween::Between);
             }
             if (kind == Axis::Kind::Value && x->crossBetween != y->crossBetween) {
                 // LibreOffice's loss: "between categories" (Excel's own default for column, bar and
                 // line charts) becomes midCat; never the other way round.
-                EXPECT_EQ(x->crossBetween, QStringLiteral("between"));
-                EXPECT_EQ(y->crossBetween, QStringLiteral("midCat"));
+                EXPECT_EQ(x->crossBetween, CrossBetween::Between);
+                EXPECT_EQ(y->crossBetween, CrossBetween::MidCategory);
             }
         }
     }

@@ -16,6 +16,16 @@ using engine::chart::Axis;
 using engine::chart::ChartGroup;
 using engine::chart::ChartSpace;
 using engine::chart::Series;
+using engine::chart::AxisPosition;
+using engine::chart::BarDirection;
+using engine::chart::CrossBetween;
+using engine::chart::Grouping;
+using engine::chart::LayoutMode;
+using engine::chart::LayoutTarget;
+using engine::chart::MarkerSymbol;
+using engine::chart::OfPieType;
+using engine::chart::SplitType;
+using engine::chart::TimeUnit;
 using namespace biffbuilder;
 
 namespace {
@@ -81,7 +91,7 @@ TEST(XlsCharts, SampleChartsReadAsTheirKindsTitlesAndSeries) {
         EXPECT_EQ(titleText(space.chart.title), QString::fromUtf8(e.title));
     }
     EXPECT_EQ(model(*book, QStringLiteral("Year Overview"), 0).chart.plotArea.groups[0].grouping,
-              QStringLiteral("stacked"));
+              Grouping::Stacked);
     EXPECT_EQ(model(*book, QStringLiteral("Sales 2021"), 2).chart.plotArea.groups[0].holeSize, 50);
 }
 
@@ -131,15 +141,15 @@ TEST(XlsCharts, AxesFollowTheRecords) {
     const Axis* category = axisOfKind(column, Axis::Kind::Category);
     const Axis* value = axisOfKind(column, Axis::Kind::Value);
     ASSERT_TRUE(category && value);
-    EXPECT_EQ(value->crossBetween, QStringLiteral("between"));
-    EXPECT_EQ(category->position, QStringLiteral("b"));
+    EXPECT_EQ(value->crossBetween, CrossBetween::Between);
+    EXPECT_EQ(category->position, AxisPosition::Bottom);
     EXPECT_TRUE(value->majorGridlines.has_value());
     EXPECT_EQ(category->crossAxis, value->id);
     EXPECT_EQ(value->crossAxis, category->id);
 
     const ChartSpace bar = model(*book, QStringLiteral("Sales 2021"), 0);
-    EXPECT_EQ(bar.chart.plotArea.groups[0].barDirection, QStringLiteral("bar"));
-    EXPECT_EQ(axisOfKind(bar, Axis::Kind::Category)->position, QStringLiteral("l"));
+    EXPECT_EQ(bar.chart.plotArea.groups[0].barDirection, BarDirection::Bar);
+    EXPECT_EQ(axisOfKind(bar, Axis::Kind::Category)->position, AxisPosition::Left);
 
     // A scatter chart has two value axes, each with its title.
     const ChartSpace scatter = model(*book, QStringLiteral("Weather"), 0);
@@ -327,8 +337,8 @@ TEST(XlsCharts, WhatTheRecordsLeaveAutomaticIsWrittenAsTheApplicationOfTheFormat
     const auto three = XlsWorkbook::open(savedXls(QStringLiteral("WithThreeCharts.xls")));
     const ChartSpace lines = model(*three, QStringLiteral("Sheet2"), 0);
     ASSERT_EQ(lines.allSeries().size(), 2u);
-    EXPECT_EQ(lines.allSeries()[0]->marker->symbol, QStringLiteral("diamond"));
-    EXPECT_EQ(lines.allSeries()[1]->marker->symbol, QStringLiteral("square"));
+    EXPECT_EQ(lines.allSeries()[0]->marker->symbol, MarkerSymbol::Diamond);
+    EXPECT_EQ(lines.allSeries()[1]->marker->symbol, MarkerSymbol::Square);
     EXPECT_NE(solidColour(lines.allSeries()[0]->shape->line->fill),
               solidColour(lines.allSeries()[1]->shape->line->fill));
 
@@ -390,8 +400,8 @@ TEST(XlsCharts, BubbleOfPieAndSurfaceChartsReadAsTheirKinds) {
     space = model(*barOfPie, QStringLiteral("Data"), 0);
     const ChartGroup& ofPie = space.chart.plotArea.groups.at(0);
     EXPECT_EQ(ofPie.kind, ChartGroup::Kind::OfPie);
-    EXPECT_EQ(ofPie.ofPieType, QStringLiteral("bar"));
-    EXPECT_EQ(ofPie.splitType, QStringLiteral("pos"));
+    EXPECT_EQ(ofPie.ofPieType, OfPieType::Bar);
+    EXPECT_EQ(ofPie.splitType, SplitType::Position);
     EXPECT_EQ(ofPie.splitPosition, 2.0);
     EXPECT_EQ(ofPie.secondPieSize, 60);
     EXPECT_EQ(ofPie.gapWidth, 120);
@@ -401,8 +411,8 @@ TEST(XlsCharts, BubbleOfPieAndSurfaceChartsReadAsTheirKinds) {
     const auto byValue = XlsWorkbook::fromWorkbookStream(
         handMadeWorkbook(bopPop(1, false, 1, 0, 0, 75, 100, 12.5)), QStringLiteral("made.xls"));
     space = model(*byValue, QStringLiteral("Data"), 0);
-    EXPECT_EQ(space.chart.plotArea.groups.at(0).ofPieType, QStringLiteral("pie"));
-    EXPECT_EQ(space.chart.plotArea.groups.at(0).splitType, QStringLiteral("val"));
+    EXPECT_EQ(space.chart.plotArea.groups.at(0).ofPieType, OfPieType::Pie);
+    EXPECT_EQ(space.chart.plotArea.groups.at(0).splitType, SplitType::Value);
     EXPECT_EQ(space.chart.plotArea.groups.at(0).splitPosition, 12.5);
     const auto custom = XlsWorkbook::fromWorkbookStream(
         handMadeWorkbook(bopPop(1, false, 3, 0, 0, 75, 100, 0) +
@@ -484,9 +494,9 @@ TEST(XlsCharts, ACategoryAxisMadeATimeLineIsADateAxis) {
     const ChartSpace space = model(*book, QStringLiteral("Data"), 0);
     const Axis* dates = axisOfKind(space, Axis::Kind::Date);
     ASSERT_TRUE(dates);
-    EXPECT_EQ(dates->baseTimeUnit, QStringLiteral("months"));
+    EXPECT_EQ(dates->baseTimeUnit, TimeUnit::Months);
     EXPECT_EQ(dates->majorUnit, 3.0);
-    EXPECT_EQ(dates->majorTimeUnit, QStringLiteral("months"));
+    EXPECT_EQ(dates->majorTimeUnit, TimeUnit::Months);
     EXPECT_EQ(dates->minimum, 45292.0);
     EXPECT_FALSE(dates->maximum.has_value());
     EXPECT_EQ(axisOfKind(space, Axis::Kind::Category), nullptr);
@@ -520,15 +530,15 @@ TEST(XlsCharts, PlotAreaAndLegendPlacedByHandKeepTheirPlace) {
     const ChartSpace space = model(*book, QStringLiteral("Data"), 0);
     ASSERT_TRUE(space.chart.plotArea.layout && space.chart.plotArea.layout->manual);
     const auto& inside = *space.chart.plotArea.layout->manual;
-    EXPECT_EQ(inside.layoutTarget, QStringLiteral("inner"));
-    EXPECT_EQ(inside.xMode, QStringLiteral("edge"));
-    EXPECT_EQ(inside.hMode, QStringLiteral("edge"));
+    EXPECT_EQ(inside.layoutTarget, LayoutTarget::Inner);
+    EXPECT_EQ(inside.xMode, LayoutMode::Edge);
+    EXPECT_EQ(inside.hMode, LayoutMode::Edge);
     EXPECT_EQ(inside.x, 0.1);
     EXPECT_EQ(inside.h, 0.6);
     ASSERT_TRUE(space.chart.legend && space.chart.legend->layout &&
                 space.chart.legend->layout->manual);
     const auto& moved = *space.chart.legend->layout->manual;
-    EXPECT_EQ(moved.xMode, QStringLiteral("factor"));
+    EXPECT_EQ(moved.xMode, LayoutMode::Factor);
     EXPECT_EQ(moved.y, -0.1);
     EXPECT_FALSE(moved.wMode.has_value());
     EXPECT_FALSE(moved.w.has_value());
