@@ -9,6 +9,7 @@
 #include "engine/chartmodel/ChartModel.h"
 #include "engine/chartcopy/ChartPart.h"
 #include "engine/chartmodel/ChartexPart.h"
+#include "engine/package/Xml.h"
 #include "engine/chartdraw/ChartexStatistics.h"
 
 #include <QByteArray>
@@ -148,6 +149,23 @@ void checkChartex(const QByteArray& xml) {
     }
 }
 
+// False when the part parses but names an element or attribute by a prefix no declaration in
+// scope binds.
+bool prefixesDeclared(const QByteArray& xml, const QString& file, const QString& part) {
+    pugi::xml_document doc;
+    try {
+        parseXml(doc, xml, file, part, fuzzsupport::fuzzLimits());
+    } catch (const DocumentError&) {
+        return true;
+    }
+    try {
+        requireDeclaredPrefixes(doc, file, part);
+    } catch (const DocumentError&) {
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -164,7 +182,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ChartSummary summary = summarizeChart(space);
     scaleAxes(space);
 
-    // A chart the model reads is a chart a slide can take, and it stays the same chart there.
+    // A chart the model reads is a chart a slide can take, and it stays the same chart there;
+    // except one using a prefix no declaration binds, which the model passes over as unknown
+    // but which must never reach a deck.
+    if (!prefixesDeclared(xml, file, part)) {
+        try {
+            chartForSlide(xml, QStringLiteral("rId9"), file, part);
+        } catch (const DocumentError&) {
+            return 0;
+        }
+        broken("a chart with an undeclared prefix is written for a slide");
+    }
     QByteArray onSlide;
     try {
         onSlide = chartForSlide(xml, QStringLiteral("rId9"), file, part);

@@ -284,7 +284,7 @@ TEST(XmlNamespaces, UndeclaredPrefixesAreRefusedAndDeclaredOnesPass) {
         } catch (const DocumentError& e) {
             EXPECT_EQ(e.kind(), DocumentError::Kind::Corrupt);
             EXPECT_TRUE(e.message().contains(named)) << e.message().toStdString();
-            EXPECT_TRUE(e.message().contains("/xl/charts/chart4.xml")) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains("xl/charts/chart4.xml")) << e.message().toStdString();
         }
     }
 }
