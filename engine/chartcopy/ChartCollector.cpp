@@ -421,6 +421,9 @@ ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet
     // for both readings.
     pugi::xml_document document;
     parseXml(document, package.parts.front().data, workbook.displayName(), chart.chartPart, workbook.package().limits());
+    // Refused at the copy, before the run adds a slide for it: the paste would refuse it too
+    // (the deck cannot take a part whose prefixes are not declared), leaving a blank slide.
+    requireDeclaredPrefixes(document, workbook.displayName(), chart.chartPart);
     const chart::ChartSpace space =
         chart::readChartSpace(document, workbook.displayName(), chart.chartPart, {.numberCachePoints = false});
     const std::vector<Reference> references = referencesOf(space);

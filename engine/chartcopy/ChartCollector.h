@@ -14,7 +14,8 @@ namespace engine {
 // range too large); and the size in EMU from the anchor. The workbook is only read.
 //
 // Throws DocumentError naming the file and part: a relationship of a collected part pointing at
-// a missing part, more parts than the package may carry, malformed chart XML.
+// a missing part, more parts than the package may carry, malformed chart XML (a prefix that no
+// declaration binds included: no deck could take the part).
 ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet,
                           const Workbook::ChartObject& chart);
 

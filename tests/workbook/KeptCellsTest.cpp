@@ -267,6 +267,29 @@ TEST(KeptCells, ACorruptSheetIsStreamedOnceHoweverManyFormulasReferToIt) {
     EXPECT_LE(book->cellPasses(), int(book->worksheets().size()));
 }
 
+TEST(KeptCells, AChartWhosePrefixesAreNotDeclaredIsRefusedAtTheCopy) {
+    // Found by copying the fuzzed workbook: chart4.xml holds a drawing's <xdr:to> inside a
+    // category cache with no xmlns:xdr. The copy wrote it to the deck as it was, which no office
+    // application reads; it is refused at the copy, before a slide is made for it.
+    const auto book = Workbook::open(dataFile(QStringLiteral("corrupt-sheet-many-series.xlsx")));
+    int refused = 0;
+    for (const auto* sheet : book->worksheets()) {
+        for (const auto& chart : sheet->chartObjects) {
+            if (!chart.chartPart.endsWith(QStringLiteral("chart4.xml"))) continue;
+            try {
+                engine::collectChart(*book, *sheet, chart);
+                ADD_FAILURE() << "chart4.xml copied";
+            } catch (const DocumentError& e) {
+                ++refused;
+                EXPECT_EQ(e.kind(), DocumentError::Kind::Corrupt);
+                EXPECT_TRUE(e.message().contains(QStringLiteral("chart4.xml")) && e.message().contains(QStringLiteral("xdr")))
+                    << e.message().toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(refused, 1);
+}
+
 TEST(KeptCells, ASheetListedTwiceIsRefusedNamingTheRelationship) {
     // Found by fuzzing: thousands of <sheet> entries sharing one relationship made a small
     // file into thousands of sheets, each parsing the same drawing.
