@@ -76,11 +76,14 @@ std::string_view qualifiedNamePrefix(const char* name) {
 }  // namespace
 
 void requireDeclaredPrefixes(const pugi::xml_document& doc, const QString& file, const QString& part) {
-    // The prefixes declared so far on the path from the root, each with the count of its
-    // element's children still to visit; walked without recursion, as depthOf is.
+    // The prefixes declared on the path from the root to the element being visited (innermost
+    // last), and the path itself, walked without recursion as depthOf is. An element with the
+    // prefix of its parent and no declarations of its own is bound as its parent is, which
+    // spares the look-up for nearly every element of a long cache.
     struct Frame {
         pugi::xml_node node;
-        std::size_t declared;  // size of `bound` before this element's own declarations
+        std::size_t declared;     // size of `bound` before this element's own declarations
+        std::string_view prefix;  // the element's own prefix, found bound
     };
     std::vector<std::string_view> bound{"xml", "xmlns"};
     const auto isBound = [&bound](std::string_view prefix) {
@@ -95,16 +98,23 @@ void requireDeclaredPrefixes(const pugi::xml_document& doc, const QString& file,
     std::vector<Frame> path;
     pugi::xml_node node = doc.document_element();
     while (node) {
-        path.push_back({node, bound.size()});
+        const std::size_t before = bound.size();
+        bool prefixedAttributes = false;
         for (const pugi::xml_attribute& a : node.attributes()) {
             const char* name = a.name();
             if (std::strncmp(name, "xmlns:", 6) == 0) bound.emplace_back(name + 6);
+            else if (std::strchr(name, ':')) prefixedAttributes = true;
         }
-        if (!isBound(qualifiedNamePrefix(node.name()))) refuse(qualifiedNamePrefix(node.name()), node.name());
-        for (const pugi::xml_attribute& a : node.attributes()) {
-            const std::string_view prefix = qualifiedNamePrefix(a.name());
-            if (prefix != "xmlns" && !isBound(prefix)) refuse(prefix, node.name());
+        const std::string_view prefix = qualifiedNamePrefix(node.name());
+        const bool asParent = !path.empty() && bound.size() == before && prefix == path.back().prefix;
+        if (!asParent && !isBound(prefix)) refuse(prefix, node.name());
+        if (prefixedAttributes) {
+            for (const pugi::xml_attribute& a : node.attributes()) {
+                const std::string_view attributePrefix = qualifiedNamePrefix(a.name());
+                if (attributePrefix != "xmlns" && !isBound(attributePrefix)) refuse(attributePrefix, node.name());
+            }
         }
+        path.push_back({node, before, prefix});
         // Next element in document order: the first child, else the next sibling of this
         // element or of the nearest ancestor that has one, dropping the scopes left behind.
         pugi::xml_node next = node.first_child();
