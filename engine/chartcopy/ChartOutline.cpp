@@ -3,6 +3,7 @@
 #include "engine/chartmodel/ChartModel.h"
 #include "engine/chartmodel/ChartexPart.h"
 #include "engine/chartcopy/ChartPart.h"
+#include "engine/chartcopy/StreamedNamespaces.h"
 #include "engine/package/Namespaces.h"
 #include "engine/workbook/XmlStream.h"
 
@@ -64,9 +65,9 @@ public:
     bool startElement(std::string_view name, const XmlStream::Attributes& attributes) override {
         const size_t depth = m_open.size();
         for (auto d = attributes.namespaceDeclarations().rbegin(); d != attributes.namespaceDeclarations().rend(); ++d) {
-            m_scopes.push_back({std::string(d->first), xml::namespaceOfUri(d->second), depth});
+            m_scopes.declare(d->first, d->second, depth);
         }
-        const Ns ns = namespaceOf(attributes.elementPrefix());
+        const Ns ns = m_scopes.resolve(attributes.elementPrefix());
         if (m_text) m_text->childStarts();
         const std::optional<Role> role = depth == 0 ? rootRole(ns, name) : childRole(m_open.back(), ns, name, attributes);
         if (!role) {
@@ -81,7 +82,7 @@ public:
     bool endElement(std::string_view) override {
         const Role role = m_open.back();
         m_open.pop_back();
-        while (!m_scopes.empty() && m_scopes.back().depth >= m_open.size()) m_scopes.pop_back();
+        m_scopes.leave(m_open.size());
         if (m_text && role == m_textRole) {
             *m_textTarget += m_text->result();
             m_text.reset();
@@ -115,19 +116,6 @@ public:
     }
 
 private:
-    struct Scope {
-        std::string prefix;
-        Ns ns;
-        size_t depth;  // of the element declaring it
-    };
-
-    Ns namespaceOf(std::string_view prefix) const {
-        for (auto s = m_scopes.rbegin(); s != m_scopes.rend(); ++s) {
-            if (s->prefix == prefix) return s->ns;
-        }
-        return prefix.empty() ? Ns::None : Ns::Unknown;
-    }
-
     static std::optional<Role> rootRole(Ns ns, std::string_view name) {
         if (ns == Ns::C && name == "chartSpace") return Role::Space;
         return std::nullopt;
@@ -223,7 +211,7 @@ private:
     }
 
     std::vector<Role> m_open;
-    std::vector<Scope> m_scopes;
+    StreamedNamespaces m_scopes;
     std::vector<chart::ChartGroup> m_groups;
     int m_seriesCount = 0;
     bool m_sawChart = false, m_sawTitle = false, m_sawPlotArea = false, m_sawTitleText = false;

@@ -1,5 +1,6 @@
 #include "engine/chartcopy/SeriesRangesScan.h"
 
+#include "engine/chartcopy/StreamedNamespaces.h"
 #include "engine/package/Namespaces.h"
 #include "engine/workbook/XmlStream.h"
 
@@ -22,9 +23,9 @@ public:
     bool startElement(std::string_view name, const XmlStream::Attributes& attributes) override {
         const size_t depth = m_open.size();
         for (auto d = attributes.namespaceDeclarations().rbegin(); d != attributes.namespaceDeclarations().rend(); ++d) {
-            m_scopes.push_back({std::string(d->first), xml::namespaceOfUri(d->second), depth});
+            m_scopes.declare(d->first, d->second, depth);
         }
-        const Ns ns = namespaceOf(attributes.elementPrefix());
+        const Ns ns = m_scopes.resolve(attributes.elementPrefix());
         if (depth == 0 && ns == Ns::Cx && name == "chartSpace") {
             chartex = true;
             return false;
@@ -76,7 +77,7 @@ public:
     bool endElement(std::string_view) override {
         const Role role = m_open.back();
         m_open.pop_back();
-        while (!m_scopes.empty() && m_scopes.back().depth >= m_open.size()) m_scopes.pop_back();
+        m_scopes.leave(m_open.size());
         if (role == Role::Formula) {
             m_seriesFormulas[m_data] << QString::fromUtf8(m_formula).trimmed();
         } else if (role == Role::Series) {
@@ -101,21 +102,8 @@ public:
 
 private:
     enum class Role { Other, Series, Data, Reference, Formula, Passed };
-    struct Scope {
-        std::string prefix;
-        Ns ns;
-        size_t depth;  // of the element declaring it
-    };
-
-    Ns namespaceOf(std::string_view prefix) const {
-        for (auto s = m_scopes.rbegin(); s != m_scopes.rend(); ++s) {
-            if (s->prefix == prefix) return s->ns;
-        }
-        return prefix.empty() ? Ns::None : Ns::Unknown;
-    }
-
     std::vector<Role> m_open;
-    std::vector<Scope> m_scopes;
+    StreamedNamespaces m_scopes;
     std::array<bool, kSeriesDataElements.size()> m_dataSeen{};
     std::array<QStringList, kSeriesDataElements.size()> m_seriesFormulas;
     size_t m_data = 0;
