@@ -163,6 +163,11 @@ NumericCache numericCache(const pugi::xml_node& cache, bool points = true) {
     result.formatCode = QString::fromUtf8(c(cache, "formatCode").text().get());
     result.pointCount = pointCountOf(cache);
     if (!points) return result;
+    // Room made for the elements there are (never for what ptCount claims): a cache of 200,000
+    // points otherwise grows its vector a score of times.
+    size_t elements = 0;
+    for (pugi::xml_node e = cache.first_child(); e; e = e.next_sibling()) ++elements;
+    result.points.reserve(elements);
     for (const auto pt : xml::children(cache, Ns::C, "pt")) {
         const int index = pt.attribute("idx").as_int(-1);
         if (index < 0) continue;
@@ -184,6 +189,9 @@ NumericCache numericCache(const pugi::xml_node& cache, bool points = true) {
 StringCache stringCache(const pugi::xml_node& cache) {
     StringCache result;
     result.pointCount = pointCountOf(cache);
+    size_t elements = 0;
+    for (pugi::xml_node e = cache.first_child(); e; e = e.next_sibling()) ++elements;
+    result.points.reserve(elements);
     for (const auto pt : xml::children(cache, Ns::C, "pt")) {
         const int index = pt.attribute("idx").as_int(-1);
         if (index < 0) continue;
