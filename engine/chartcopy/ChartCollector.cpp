@@ -424,6 +424,7 @@ ChartPackage collectChart(const Workbook& workbook, const Workbook::Sheet& sheet
     // Refused at the copy, before the run adds a slide for it: the paste would refuse it too
     // (the deck cannot take a part whose prefixes are not declared), leaving a blank slide.
     requireDeclaredPrefixes(document, workbook.displayName(), chart.chartPart);
+    package.prefixesChecked = true;
     const chart::ChartSpace space =
         chart::readChartSpace(document, workbook.displayName(), chart.chartPart, {.numberCachePoints = false});
     const std::vector<Reference> references = referencesOf(space);

@@ -208,6 +208,7 @@ ChartParts makeChartParts(const Package& package, const ChartPackage& source, ch
         if (look.formatting == PasteFormatting::DeckTheme && context.theme.colors && context.theme.fonts)
             options.themeReferences = chart::ThemeReferences::Keep;
         options.written = written;
+        options.prefixesChecked = chart.prefixesChecked;
         result.parts.front().second = chartForSlide(chart.chartPart().data, options, kClipboard, chart.chartPart().name);
     }
     result.parts.emplace_back(workbookName, embedded.get());

@@ -455,4 +455,28 @@ ChartPackage chartPackageFromBytes(const QByteArray& bytes) {
     return p;
 }
 
+ChartPackageData::ChartPackageData(std::shared_ptr<const ChartPackage> package) : m_package(std::move(package)) {}
+
+QStringList ChartPackageData::formats() const {
+    QStringList list = QMimeData::formats();
+    list.prepend(QString::fromLatin1(kChartPackageMime));
+    return list;
+}
+
+bool ChartPackageData::hasFormat(const QString& mimeType) const {
+    return mimeType == QLatin1String(kChartPackageMime) || QMimeData::hasFormat(mimeType);
+}
+
+QVariant ChartPackageData::retrieveData(const QString& mimeType, QMetaType type) const {
+    if (mimeType == QLatin1String(kChartPackageMime) && m_package) return chartPackageToBytes(*m_package);
+    return QMimeData::retrieveData(mimeType, type);
+}
+
+std::shared_ptr<const ChartPackage> chartPackageOf(const QMimeData& data) {
+    if (const auto* own = dynamic_cast<const ChartPackageData*>(&data); own && own->package()) return own->package();
+    const QString format = QString::fromLatin1(kChartPackageMime);
+    if (!data.hasFormat(format)) return nullptr;
+    return std::make_shared<const ChartPackage>(chartPackageFromBytes(data.data(format)));
+}
+
 }  // namespace engine

@@ -50,6 +50,11 @@ struct ChartPackage {
     // empty when unknown): what the chart's absent elements mean depends on it.
     QString producerApplication;
     QString producerVersion;
+    // Set by the copy that read the chart part from its workbook and found every prefix in it
+    // declared (requireDeclaredPrefixes), so that a paste of this very package need not walk
+    // the part again. Never carried in the clipboard's bytes: a package read from them comes
+    // from wherever the clipboard's data came from, and is checked.
+    bool prefixesChecked = false;
 
     const Part& chartPart() const { return parts.front(); }
     // Whether the chart is one of the newer kinds: its part a chartex part (cx:chartSpace).
@@ -90,5 +95,31 @@ inline constexpr const char* kChartPackageMime = "application/x-quillmere-chart-
 // the clipboard when the data is not a sound chart package.
 QByteArray chartPackageToBytes(const ChartPackage& package);
 ChartPackage chartPackageFromBytes(const QByteArray& bytes);
+
+// Clipboard data holding a chart package made in this process, so that a paste here takes the
+// package itself, without writing it into the clipboard's bytes and reading it back (for a
+// chart of many points, as much work as reading its part). Another program asking for the
+// package's format gets its bytes, made then and not kept, so that a large chart is not held
+// twice while it stays on the clipboard. The package is shared, never changed.
+class ChartPackageData : public QMimeData {
+public:
+    explicit ChartPackageData(std::shared_ptr<const ChartPackage> package);
+
+    const std::shared_ptr<const ChartPackage>& package() const { return m_package; }
+
+    QStringList formats() const override;
+    bool hasFormat(const QString& mimeType) const override;
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType type) const override;
+
+private:
+    std::shared_ptr<const ChartPackage> m_package;
+};
+
+// The chart package clipboard data carries: the package itself when the data is this
+// process's own ChartPackageData, read from the bytes of kChartPackageMime otherwise (throws
+// DocumentError as chartPackageFromBytes). Null when the data has no chart package.
+std::shared_ptr<const ChartPackage> chartPackageOf(const QMimeData& data);
 
 }  // namespace engine

@@ -95,7 +95,7 @@ QByteArray chartForSlide(const QByteArray& chartXml, const SlideChartOptions& op
     parseXml(doc, chartXml, file, part);
     // Unknown elements go to the deck as they are, so one with an undeclared prefix would make
     // the deck's chart part unreadable to the office applications: the chart is refused here.
-    requireDeclaredPrefixes(doc, file, part);
+    if (!options.prefixesChecked) requireDeclaredPrefixes(doc, file, part);
     auto root = doc.document_element();
     if (!isC(root, "chartSpace") || !childC(root, "chart")) {
         throw DocumentError(DocumentError::Kind::Unsupported, file, part,

@@ -37,6 +37,9 @@ struct SlideChartOptions {
     // Receives the model of the part as written, read from the edited document rather than
     // parsed again (nullptr: not wanted).
     chart::ChartSpace* written = nullptr;
+    // The caller found every prefix of these very bytes declared (ChartPackage::prefixesChecked):
+    // the part is not walked for them again.
+    bool prefixesChecked = false;
 };
 
 // The chart XML as a slide's chart needs it, parsed once and written once: caches filled from

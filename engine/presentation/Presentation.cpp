@@ -489,8 +489,8 @@ void Presentation::pasteText(int index, const QString& text) {
 }
 
 void Presentation::paste(int index, const QMimeData& data, PasteFormatting formatting) {
-    if (data.hasFormat(QString::fromLatin1(kChartPackageMime))) {
-        pasteChart(index, chartPackageFromBytes(data.data(QString::fromLatin1(kChartPackageMime))), nullptr, formatting);
+    if (const std::shared_ptr<const ChartPackage> chart = chartPackageOf(data)) {
+        pasteChart(index, *chart, nullptr, formatting);
         return;
     }
     QImage image;

@@ -333,7 +333,11 @@ void PresentationDocument::paste(const QMimeData& data, engine::PasteFormatting 
     // the window goes on drawing the presentation; the parts made are placed here after, so
     // that no deck of many slides is copied whole per chart (the copy shares everything and is
     // gone before the presentation changes).
-    const QByteArray package = data.data(chartFormat);
+    // This process's own copy hands over its package as it is; another program's is read from
+    // its bytes, aside with the rest.
+    std::shared_ptr<const engine::ChartPackage> own;
+    if (const auto* ours = dynamic_cast<const engine::ChartPackageData*>(&data)) own = ours->package();
+    const QByteArray package = own ? QByteArray() : data.data(chartFormat);
     const int index = m_selected;
     engine::Presentation::PastedChart chartPasted;
     std::optional<engine::Presentation::MadeChart> made;
@@ -345,7 +349,9 @@ void PresentationDocument::paste(const QMimeData& data, engine::PasteFormatting 
         const auto done = qScopeGuard([this] { m_pasting = false; });
         platform::runWhileServicingEvents([&] {
             constexpr qsizetype kLargeChartBytes = 256 * 1024;
-            const engine::ChartPackage chart = engine::chartPackageFromBytes(package);
+            const std::shared_ptr<const engine::ChartPackage> read =
+                own ? own : std::make_shared<const engine::ChartPackage>(engine::chartPackageFromBytes(package));
+            const engine::ChartPackage& chart = *read;
             made = source.makeChart(index, chart, &chartPasted, formatting);
             large = chart.chartPart().data.size() >= kLargeChartBytes;
             if (!made->tagsPart.isEmpty()) linkedWorkbook = chart.sourceFile;

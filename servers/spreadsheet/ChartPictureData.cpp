@@ -17,31 +17,26 @@ constexpr double kEmuPerPoint = 12700.0;
 
 }  // namespace
 
-ChartPictureData::ChartPictureData(const engine::ChartPackage& package)
-    : ChartPictureData(engine::chartPackageToBytes(package)) {}
-
-ChartPictureData::ChartPictureData(const QByteArray& bytes) {
-    setData(QString::fromLatin1(engine::kChartPackageMime), bytes);
-}
+ChartPictureData::ChartPictureData(std::shared_ptr<const engine::ChartPackage> package)
+    : engine::ChartPackageData(std::move(package)) {}
 
 QStringList ChartPictureData::formats() const {
-    QStringList list = QMimeData::formats();
+    QStringList list = engine::ChartPackageData::formats();
     list << QString::fromLatin1(kPng) << QString::fromLatin1(kQtImage);
     return list;
 }
 
 bool ChartPictureData::hasFormat(const QString& mimeType) const {
-    return mimeType == QLatin1String(kPng) || mimeType == QLatin1String(kQtImage) || QMimeData::hasFormat(mimeType);
+    return mimeType == QLatin1String(kPng) || mimeType == QLatin1String(kQtImage) || engine::ChartPackageData::hasFormat(mimeType);
 }
 
 QImage ChartPictureData::picture() const {
     if (m_picture) return *m_picture;
     QImage image;
     try {
-        // Read back from the clipboard bytes: keeping the package beside them would hold a chart
-        // of many points twice for as long as it stays on the clipboard.
-        const engine::ChartPackage package =
-            engine::chartPackageFromBytes(QMimeData::data(QString::fromLatin1(engine::kChartPackageMime)));
+        if (!this->package()) throw engine::DocumentError(engine::DocumentError::Kind::Corrupt, QStringLiteral("clipboard"),
+                                                          QString(), QStringLiteral("no chart"));
+        const engine::ChartPackage& package = *this->package();
         const auto& part = package.chartPart();
         const engine::chart::ChartSpace chart = engine::chart::readChartSpace(part.data, package.sourceFile, part.name);
         // In the look the chart has in its workbook, which the package carries whole.
@@ -74,7 +69,7 @@ QVariant ChartPictureData::retrieveData(const QString& mimeType, QMetaType type)
         }
         return m_png;
     }
-    return QMimeData::retrieveData(mimeType, type);
+    return engine::ChartPackageData::retrieveData(mimeType, type);
 }
 
 }  // namespace servers

@@ -10,8 +10,9 @@
 namespace servers {
 
 // What ChartArea.Copy leaves on the clipboard: the chart package (kChartPackageMime), which a
-// slide's paste takes first, and a PNG picture of the chart (image/png, and as an image for Qt
-// readers) for every program that takes pictures, as the spreadsheet application offers one.
+// slide's paste takes first (in this process the package itself, see engine::ChartPackageData),
+// and a PNG picture of the chart (image/png, and as an image for Qt readers) for every program
+// that takes pictures, as the spreadsheet application offers one.
 //
 // The picture is drawn when a reader first asks for it, not at the copy: a copy run pastes the
 // package and never needs it. It is the chart at its size on the sheet at screen resolution
@@ -19,13 +20,9 @@ namespace servers {
 // in its workbook (engine::chart::packagedChartLook: the package's theme, the chart's own theme
 // override, the producer the package names), so it stays available after the workbook is
 // closed. A chart that cannot be drawn offers no picture data.
-class ChartPictureData : public QMimeData {
-    Q_OBJECT
+class ChartPictureData : public engine::ChartPackageData {
 public:
-    explicit ChartPictureData(const engine::ChartPackage& package);
-    // The same from the package's clipboard bytes (chartPackageToBytes) made beforehand, for a
-    // copy that makes them off the application's thread. Only the bytes are kept.
-    explicit ChartPictureData(const QByteArray& bytes);
+    explicit ChartPictureData(std::shared_ptr<const engine::ChartPackage> package);
 
     QStringList formats() const override;
     bool hasFormat(const QString& mimeType) const override;

@@ -165,7 +165,7 @@ public:
     void Copy() override {
         m_handle.check();
         if (!platform::clipboardAvailable()) throw AutomationError(QStringLiteral("ChartArea.Copy: no clipboard to copy to"));
-        QByteArray bytes;
+        std::shared_ptr<engine::ChartPackage> made;
         try {
             // The workbook is this application's own, which nothing else reaches while the
             // handler that copies waits here; the clipboard's data is made back on this thread.
@@ -173,26 +173,24 @@ public:
             if (const engine::XlsWorkbook* xls = m_handle.book->xls.get()) {
                 const engine::XlsStructure::Sheet& sheet = *m_handle.book->listed(m_place).legacy;
                 platform::runWhileServicingEvents([&] {
-                    engine::ChartPackage package = xls->chartPackage(sheet, m_place.chart);
-                    package.sourceFile = sourcePath();
-                    bytes = engine::chartPackageToBytes(package);
+                    made = std::make_shared<engine::ChartPackage>(xls->chartPackage(sheet, m_place.chart));
+                    made->sourceFile = sourcePath();
                 });
             } else {
                 const auto [sheet, chart] = m_handle.book->chartFor(m_place);
                 const engine::Workbook& workbook = *m_handle.book->workbook;
                 platform::runWhileServicingEvents([&, sheet = sheet, chart = chart] {
-                    engine::ChartPackage package =
-                        engine::collectChart(workbook, *sheet, sheet->chartObjects[size_t(chart)]);
+                    made = std::make_shared<engine::ChartPackage>(
+                        engine::collectChart(workbook, *sheet, sheet->chartObjects[size_t(chart)]));
                     // A converted workbook's chart comes from the file the user named, not from
                     // the converted copy it was read from.
-                    package.sourceFile = sourcePath();
-                    bytes = engine::chartPackageToBytes(package);
+                    made->sourceFile = sourcePath();
                 });
             }
         } catch (const engine::DocumentError& e) {
             throw AutomationError(e.message());
         }
-        platform::setClipboardData(new ChartPictureData(bytes));
+        platform::setClipboardData(new ChartPictureData(std::move(made)));
     }
 
 private:

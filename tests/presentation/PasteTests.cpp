@@ -424,6 +424,51 @@ TEST(PasteClipboard, ChartPackageIsPreferredThenPictureThenText) {
     EXPECT_EQ(shapes[2].id, 4);
 }
 
+// A chart copied in this process is pasted from the package itself, not from the clipboard's
+// bytes; the deck gets the same parts either way, and another program asking for the package
+// gets its bytes. A package no copy checked for undeclared prefixes is checked at the paste,
+// whichever road it comes by.
+TEST(PasteClipboard, ThisProcessesOwnChartIsPastedAsCopiedAndAnUncheckedOneIsChecked) {
+    const engine::ChartPackage pie = fixtures::chartPackageFromWorkbook(chartsXlsx(), 3, "Pie");
+    const engine::ChartPackageData own(std::make_shared<const engine::ChartPackage>(pie));
+    EXPECT_EQ(engine::chartPackageOf(own).get(), own.package().get());
+    EXPECT_TRUE(own.hasFormat(engine::kChartPackageMime));
+    EXPECT_TRUE(own.formats().contains(engine::kChartPackageMime));
+    const QByteArray bytes = own.data(engine::kChartPackageMime);
+    EXPECT_EQ(bytes, engine::chartPackageToBytes(pie));
+    QMimeData others;
+    others.setData(engine::kChartPackageMime, bytes);
+    EXPECT_NE(engine::chartPackageOf(others), nullptr);
+    EXPECT_EQ(engine::chartPackageOf(QMimeData()), nullptr);
+
+    auto byPackage = Presentation::createNew();
+    byPackage.addSlide(0, 12);
+    byPackage.paste(0, own);
+    auto byBytes = Presentation::createNew();
+    byBytes.addSlide(0, 12);
+    byBytes.paste(0, others);
+    const QString chart = byPackage.slideTarget(0, byPackage.slideShapes(0).at(0).relId);
+    EXPECT_EQ(chart, byBytes.slideTarget(0, byBytes.slideShapes(0).at(0).relId));
+    for (const QString& part : byPackage.package().partNames()) {
+        if (part.startsWith("/ppt/tags/")) continue;  // when it was copied
+        EXPECT_EQ(byPackage.package().part(part), byBytes.package().part(part)) << part.toStdString();
+    }
+
+    engine::ChartPackage undeclared = pie;
+    undeclared.parts.front().data.replace("</c:plotArea>", "<xdr:to/></c:plotArea>");
+    ASSERT_TRUE(undeclared.chartPart().data.contains("<xdr:to/>"));
+    EXPECT_FALSE(engine::chartPackageFromBytes(engine::chartPackageToBytes(undeclared)).prefixesChecked);
+    const engine::ChartPackageData unchecked(std::make_shared<const engine::ChartPackage>(undeclared));
+    auto deck = Presentation::createNew();
+    deck.addSlide(0, 12);
+    try {
+        deck.paste(0, unchecked);
+        FAIL() << "a chart part with an undeclared prefix was pasted";
+    } catch (const engine::DocumentError& e) {
+        EXPECT_TRUE(e.message().contains("xdr")) << e.message().toStdString();
+    }
+}
+
 TEST(PasteClipboard, NothingUsableFailsWithTheClipboardMessage) {
     auto p = Presentation::createNew();
     p.addSlide(0, 12);
