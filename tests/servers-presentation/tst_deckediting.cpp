@@ -87,6 +87,25 @@ QByteArray fileBytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Every chart of the deck as the window draws it, slide by slide.
+std::vector<std::shared_ptr<const engine::chart::ChartScene>> drawnCharts(const servers::PresentationDocument& document) {
+    std::vector<std::shared_ptr<const engine::chart::ChartScene>> scenes;
+    for (int i = 0; i < document.slideCount(); ++i) {
+        const auto slide = document.drawnSlide(i);
+        for (const auto& item : slide->scene.items)
+            if (item.kind == engine::slide::ScenePrimitive::Kind::Chart)
+                scenes.push_back(document.drawnChart(item.chartPart, *slide, item.rect.size()).scene);
+    }
+    return scenes;
+}
+
+// What a chart's drawing shows, enough to tell two charts apart.
+QStringList shownBy(const engine::chart::ChartScene& scene) {
+    using E = engine::chart::SceneTag::Element;
+    return QStringList{QString::number(scene.items.size()), QString::number(scene.count(E::DataPoint))} +
+           scene.texts(E::Title) + scene.texts(E::AxisLabel) + scene.texts(E::LegendEntry);
+}
+
 }  // namespace
 
 class DeckEditingTest : public QObject {
@@ -725,6 +744,98 @@ private slots:
         window->selectChart(id);
         QTest::keyClick(view, Qt::Key_Right);
         QCOMPARE(steps->count(), atStart + 7);
+    }
+
+    void chartsDrawnOnceAreGivenAgainAfterDeletionsUndoAndRedo() {
+        auto* window = savedDeckOfThreeCharts("kept.pptx");
+        auto& document = window->document();
+        const auto drawn = drawnCharts(document);
+        QCOMPARE(drawn.size(), size_t(3));
+        const int count = document.chartsDrawn();
+
+        // A slide deleted, the deletion undone and redone: the window shows them all along, and
+        // no chart is drawn again.
+        window->selectSlides({0});
+        window->deleteSlideAction()->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(drawnCharts(document), decltype(drawn)({drawn[1], drawn[2]}));
+        window->undoAction()->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(drawnCharts(document), drawn);
+        window->redoAction()->trigger();
+        window->undoAction()->trigger();
+        QCOMPARE(drawnCharts(document), drawn);
+        QCOMPARE(document.chartsDrawn(), count);
+
+        // A chart sized anew is drawn at its size; undone, its drawing at the earlier size is back.
+        const int id = document.presentation().slideShapes(1).front().id;
+        auto frame = chartFrameOf(document.presentation(), 1);
+        frame.cx += 635000;
+        document.setChartFrame(1, id, frame, QStringLiteral("Size Chart"));
+        const auto sized = drawnCharts(document);
+        QCOMPARE(document.chartsDrawn(), count + 1);
+        QVERIFY(sized[1] != drawn[1]);
+        QCOMPARE(sized[1]->size.width(), frame.cx / 12700.0);
+        window->undoAction()->trigger();
+        QCOMPARE(drawnCharts(document), drawn);
+        window->redoAction()->trigger();
+        QCOMPARE(drawnCharts(document), sized);
+        QCOMPARE(document.chartsDrawn(), count + 1);
+
+        // Deleting a chart and undoing it keeps the drawings too.
+        window->undoAction()->trigger();
+        document.deleteChart(2, document.presentation().slideShapes(2).front().id);
+        QCOMPARE(drawnCharts(document).size(), size_t(2));
+        window->undoAction()->trigger();
+        QCOMPARE(drawnCharts(document), drawn);
+        QCOMPARE(document.chartsDrawn(), count + 1);
+    }
+
+    void aChartPartNamedAgainWithOtherBytesIsDrawnAnew() {
+        auto app = createPowerPoint();
+        app->setVisible(msoTrue);
+        app->Presentations()->Add(msoTrue);
+        copyRun(*app, 1);
+        auto* window = windows().front();
+        auto& document = window->document();
+        const QString part = document.presentation().chartFrames().front().chartPart;
+        const auto first = drawnCharts(document);
+        QCOMPARE(first.size(), size_t(1));
+        const int count = document.chartsDrawn();
+
+        // Its slide deleted, another chart pasted takes the freed part's name: it is drawn
+        // for what it is, never given the drawing of the chart that had the name before.
+        document.deleteSlides({0});
+        putChartOnClipboard(2, QStringLiteral("Chart 2"));
+        auto slides = app->ActivePresentation()->Slides();
+        slides->Add(slides->Count() + 1, office::ppLayoutBlank);
+        slides->Item(slides->Count())->Select();
+        app->ActiveWindow()->View()->Paste();
+        QCOMPARE(document.presentation().chartFrames().front().chartPart, part);
+        const auto second = drawnCharts(document);
+        QCOMPARE(document.chartsDrawn(), count + 1);
+        QVERIFY(second.front() != first.front());
+
+        // The same chart pasted into a deck of its own is drawn the same.
+        app->Presentations()->Add(msoTrue);
+        putChartOnClipboard(2, QStringLiteral("Chart 2"));
+        auto other = app->ActivePresentation()->Slides();
+        other->Add(1, office::ppLayoutBlank);
+        other->Item(1)->Select();
+        app->ActiveWindow()->View()->Paste();
+        servers::PresentationWindow* fresh = nullptr;
+        for (auto* w : windows())
+            if (w != window) fresh = w;
+        QVERIFY(fresh);
+        const QStringList expected = shownBy(*drawnCharts(fresh->document()).front());
+        QCOMPARE(shownBy(*second.front()), expected);
+        QVERIFY(shownBy(*first.front()) != expected);
+
+        // Both undone, the first chart is back under the name, with its own drawing.
+        document.undoStack()->undo();
+        document.undoStack()->undo();
+        QCOMPARE(drawnCharts(document), first);
+        QCOMPARE(document.chartsDrawn(), count + 1);
     }
 
     void editedDecksOpenInLibreOfficeWithTheirSlides() {
