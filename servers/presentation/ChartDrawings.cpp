@@ -4,16 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <string_view>
+#include <utility>
 
 namespace servers {
 
 namespace {
 
-qint64 hundredths(double points) {
-    return std::llround(points * 100);
-}
+qint64 hundredths(double points) { return std::llround(points * 100); }
 
 // A chart's relationships that do not change how it looks: its workbook (the chart part holds
 // the values it shows) and the legacy embedding of one.
@@ -48,22 +46,26 @@ bool ChartDrawings::sameIn(Source& source, const engine::Package& package) {
         return !source.present;
     }
     if (!source.present) return false;
-    if (now->constData() == source.bytes.constData() && now->size() == source.bytes.size()) return true;
+    if (now->constData() == source.bytes.constData() && now->size() == source.bytes.size())
+        return true;
     if (now->size() != source.bytes.size() || *now != source.bytes) return false;
     source.bytes = *now;
     return true;
 }
 
-std::vector<ChartDrawings::Source> ChartDrawings::sourcesOf(const engine::Package& package, const QString& chartPart) {
+std::vector<ChartDrawings::Source> ChartDrawings::sourcesOf(const engine::Package& package,
+                                                            const QString& chartPart) {
     std::vector<Source> sources;
     sources.push_back(read(package, chartPart));
     const QString relsPart = engine::relationshipsPartName(chartPart);
     sources.push_back(read(package, relsPart));
     if (sources.back().present) {
         try {
-            const auto rels = engine::Relationships::parse(sources.back().bytes, chartPart, package.name());
+            const auto rels =
+                engine::Relationships::parse(sources.back().bytes, chartPart, package.name());
             for (const engine::Relationship& r : rels.all()) {
-                if (r.external || r.targetPart.isEmpty() || isChartWorkbookRelationship(r.type)) continue;
+                if (r.external || r.targetPart.isEmpty() || isChartWorkbookRelationship(r.type))
+                    continue;
                 sources.push_back(read(package, r.targetPart));
             }
         } catch (const engine::DocumentError&) {
@@ -76,8 +78,10 @@ std::vector<ChartDrawings::Source> ChartDrawings::sourcesOf(const engine::Packag
     QString properties = QStringLiteral("/docProps/app.xml");
     if (sources.back().present) {
         try {
-            const auto rels = engine::Relationships::parse(sources.back().bytes, QString(), package.name());
-            const engine::Relationship* r = rels.firstOfType(QString::fromLatin1(engine::xml::rel::kExtendedProperties));
+            const auto rels =
+                engine::Relationships::parse(sources.back().bytes, QString(), package.name());
+            const engine::Relationship* r =
+                rels.firstOfType(QString::fromLatin1(engine::xml::rel::kExtendedProperties));
             if (r && !r->external) properties = r->targetPart;
         } catch (const engine::DocumentError&) {
         }
@@ -91,9 +95,11 @@ bool ChartDrawings::sameSources(std::vector<Source>& kept, const std::vector<Sou
     for (size_t i = 0; i < kept.size(); ++i) {
         Source& k = kept[i];
         const Source& n = now[i];
-        if (k.name.compare(n.name, Qt::CaseInsensitive) != 0 || k.present != n.present) return false;
+        if (k.name.compare(n.name, Qt::CaseInsensitive) != 0 || k.present != n.present)
+            return false;
         if (!k.present) continue;
-        if (k.bytes.constData() == n.bytes.constData() && k.bytes.size() == n.bytes.size()) continue;
+        if (k.bytes.constData() == n.bytes.constData() && k.bytes.size() == n.bytes.size())
+            continue;
         if (k.bytes != n.bytes) return false;
     }
     return true;
@@ -113,8 +119,8 @@ qint64 ChartDrawings::costOf(const DrawnChart& drawn) {
 
 ChartDrawings::Drawing* ChartDrawings::drawingIn(Version& version, const engine::Package& package,
                                                  const QString& deckName, const QString& themePart,
-                                                 const engine::drawingml::ColorMap& colorMap, qint64 width,
-                                                 qint64 height) {
+                                                 const engine::drawingml::ColorMap& colorMap,
+                                                 qint64 width, qint64 height) {
     for (Drawing& d : version.drawings) {
         if (d.width != width || d.height != height || d.colorMap.map != colorMap.map) continue;
         if (d.themePart.compare(themePart, Qt::CaseInsensitive) != 0) continue;
@@ -125,17 +131,19 @@ ChartDrawings::Drawing* ChartDrawings::drawingIn(Version& version, const engine:
     return nullptr;
 }
 
-std::optional<DrawnChart> ChartDrawings::find(const engine::Package& package, const QString& deckName,
-                                              const QString& chartPart, const QString& themePart,
-                                              const engine::drawingml::ColorMap& colorMap, QSizeF sizeInPoints) {
+std::optional<DrawnChart> ChartDrawings::find(const engine::Package& package,
+                                              const QString& deckName, const QString& chartPart,
+                                              const QString& themePart,
+                                              const engine::drawingml::ColorMap& colorMap,
+                                              QSizeF sizeInPoints) {
     auto it = m_charts.find(chartPart.toLower());
     if (it == m_charts.end()) return std::nullopt;
     for (Version& version : *it) {
         const bool same = std::all_of(version.sources.begin(), version.sources.end(),
                                       [&](Source& s) { return sameIn(s, package); });
         if (!same) continue;
-        Drawing* d = drawingIn(version, package, deckName, themePart, colorMap, hundredths(sizeInPoints.width()),
-                               hundredths(sizeInPoints.height()));
+        Drawing* d = drawingIn(version, package, deckName, themePart, colorMap,
+                               hundredths(sizeInPoints.width()), hundredths(sizeInPoints.height()));
         if (!d) continue;
         d->lastUse = ++m_uses;
         return d->drawn;
@@ -143,9 +151,10 @@ std::optional<DrawnChart> ChartDrawings::find(const engine::Package& package, co
     return std::nullopt;
 }
 
-void ChartDrawings::insert(const engine::Package& package, const QString& deckName, const QString& chartPart,
-                           const QString& themePart, const engine::drawingml::ColorMap& colorMap,
-                           QSizeF sizeInPoints, DrawnChart drawn) {
+void ChartDrawings::insert(const engine::Package& package, const QString& deckName,
+                           const QString& chartPart, const QString& themePart,
+                           const engine::drawingml::ColorMap& colorMap, QSizeF sizeInPoints,
+                           DrawnChart drawn) {
     std::vector<Source> sources = sourcesOf(package, chartPart);
     std::vector<Version>& versions = m_charts[chartPart.toLower()];
     auto version = std::find_if(versions.begin(), versions.end(),
@@ -154,7 +163,8 @@ void ChartDrawings::insert(const engine::Package& package, const QString& deckNa
         versions.push_back(Version{std::move(sources), {}});
         version = versions.end() - 1;
     }
-    const qint64 width = hundredths(sizeInPoints.width()), height = hundredths(sizeInPoints.height());
+    const qint64 width = hundredths(sizeInPoints.width()),
+                 height = hundredths(sizeInPoints.height());
     if (Drawing* d = drawingIn(*version, package, deckName, themePart, colorMap, width, height)) {
         d->drawn = std::move(drawn);
         d->cost = costOf(d->drawn);
@@ -178,39 +188,36 @@ void ChartDrawings::prune() {
     // A chart version whose part's bytes only this cache still holds is in no state of the
     // document: nothing can ask for its drawings again.
     for (auto it = m_charts.begin(); it != m_charts.end();) {
-        std::erase_if(*it, [](const Version& v) { return !v.sources.front().present || v.sources.front().bytes.isDetached(); });
+        std::erase_if(*it, [](const Version& v) {
+            const Source& chart = v.sources.front();
+            return !chart.present || chart.bytes.isDetached();
+        });
         it = it->empty() ? m_charts.erase(it) : std::next(it);
     }
-    // Of the drawings not shown since the last prune, the most recently shown are kept.
-    std::vector<quint64> unshown;
+    // Of the drawings not shown since the last prune, the most recently shown are kept, within
+    // the bounds of their number and size.
+    std::vector<std::pair<quint64, qint64>> unshown;  // last use, cost
     for (const auto& versions : std::as_const(m_charts))
         for (const Version& v : versions)
             for (const Drawing& d : v.drawings)
-                if (d.lastUse <= m_usesAtPrune) unshown.push_back(d.lastUse);
+                if (d.lastUse <= m_usesAtPrune) unshown.emplace_back(d.lastUse, d.cost);
     std::sort(unshown.begin(), unshown.end(), std::greater<>());
-    quint64 oldestKept = 0;  // drawings unshown and older than this go
-    if (m_keptUnshown <= 0) oldestKept = std::numeric_limits<quint64>::max();
-    else if (unshown.size() > size_t(m_keptUnshown)) oldestKept = unshown[size_t(m_keptUnshown) - 1];
-    // The estimate of size, over the same order.
-    if (!unshown.empty()) {
-        QHash<quint64, qint64> costs;
-        for (const auto& versions : std::as_const(m_charts))
-            for (const Version& v : versions)
-                for (const Drawing& d : v.drawings)
-                    if (d.lastUse <= m_usesAtPrune) costs.insert(d.lastUse, d.cost);
-        qint64 total = 0;
-        for (size_t i = 0; i < unshown.size() && unshown[i] >= oldestKept; ++i) {
-            total += costs.value(unshown[i]);
-            if (total > m_keptUnshownBytes) {
-                oldestKept = std::max(oldestKept, unshown[i] + 1);
-                break;
-            }
+    quint64 keptFrom = 0;  // the oldest use of an unshown drawing kept
+    qint64 total = 0;
+    for (size_t i = 0; i < unshown.size(); ++i) {
+        total += unshown[i].second;
+        if (int(i) >= m_keptUnshown || total > m_keptUnshownBytes) {
+            keptFrom = unshown[i].first + 1;
+            break;
         }
     }
-    if (oldestKept > 0) {
+    if (keptFrom > 0) {
         for (auto it = m_charts.begin(); it != m_charts.end();) {
-            for (Version& v : *it)
-                std::erase_if(v.drawings, [&](const Drawing& d) { return d.lastUse <= m_usesAtPrune && d.lastUse < oldestKept; });
+            for (Version& v : *it) {
+                std::erase_if(v.drawings, [&](const Drawing& d) {
+                    return d.lastUse <= m_usesAtPrune && d.lastUse < keptFrom;
+                });
+            }
             std::erase_if(*it, [](const Version& v) { return v.drawings.empty(); });
             it = it->empty() ? m_charts.erase(it) : std::next(it);
         }

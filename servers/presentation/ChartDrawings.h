@@ -39,7 +39,8 @@ public:
     // of at most keptUnshownBytes (estimated) together.
     static constexpr int kKeptUnshown = 64;
     static constexpr qint64 kKeptUnshownBytes = qint64(192) * 1024 * 1024;
-    explicit ChartDrawings(int keptUnshown = kKeptUnshown, qint64 keptUnshownBytes = kKeptUnshownBytes)
+    explicit ChartDrawings(int keptUnshown = kKeptUnshown,
+                           qint64 keptUnshownBytes = kKeptUnshownBytes)
         : m_keptUnshown(keptUnshown), m_keptUnshownBytes(keptUnshownBytes) {}
 
     // The drawing of chartPart in package at sizeInPoints on a slide whose master's theme is
@@ -47,15 +48,15 @@ public:
     // name, which a failure's description carries.
     std::optional<DrawnChart> find(const engine::Package& package, const QString& deckName,
                                    const QString& chartPart, const QString& themePart,
-                                   const engine::drawingml::ColorMap& colorMap, QSizeF sizeInPoints);
+                                   const engine::drawingml::ColorMap& colorMap,
+                                   QSizeF sizeInPoints);
     // Keeps drawn, made from package as find() names it.
     void insert(const engine::Package& package, const QString& deckName, const QString& chartPart,
-                const QString& themePart, const engine::drawingml::ColorMap& colorMap, QSizeF sizeInPoints,
-                DrawnChart drawn);
+                const QString& themePart, const engine::drawingml::ColorMap& colorMap,
+                QSizeF sizeInPoints, DrawnChart drawn);
     // Lets go of what can no longer be asked for and of what is over the bound. Called after
     // the document changed.
     void prune();
-    void clear() { m_charts.clear(); }
 
     // How many drawings are kept.
     int count() const;
@@ -93,8 +94,8 @@ private:
     static std::vector<Source> sourcesOf(const engine::Package& package, const QString& chartPart);
     static bool sameSources(std::vector<Source>& kept, const std::vector<Source>& now);
     Drawing* drawingIn(Version& version, const engine::Package& package, const QString& deckName,
-                       const QString& themePart, const engine::drawingml::ColorMap& colorMap, qint64 width,
-                       qint64 height);
+                       const QString& themePart, const engine::drawingml::ColorMap& colorMap,
+                       qint64 width, qint64 height);
 
     int m_keptUnshown;
     qint64 m_keptUnshownBytes;

@@ -42,7 +42,8 @@ DrawnChart drawing(int primitives = 1) {
 
 const engine::drawingml::ColorMap kMap = engine::drawingml::ColorMap::standard();
 
-std::optional<DrawnChart> findIn(ChartDrawings& drawings, const engine::Package& p, QSizeF size = kSize,
+std::optional<DrawnChart> findIn(ChartDrawings& drawings, const engine::Package& p,
+                                 QSizeF size = kSize,
                                  const engine::drawingml::ColorMap& map = kMap) {
     return drawings.find(p, QStringLiteral("deck"), kChart, kTheme, map, size);
 }
@@ -87,8 +88,9 @@ private slots:
         QVERIFY(!findIn(drawings, noOverride));
         engine::Package extraRel = p;
         engine::Relationships rels = extraRel.relationships(kChart);
-        rels.add(QStringLiteral("http://schemas.microsoft.com/office/2011/relationships/chartStyle"), kChart,
-                 QStringLiteral("/ppt/charts/style1.xml"));
+        rels.add(
+            QStringLiteral("http://schemas.microsoft.com/office/2011/relationships/chartStyle"),
+            kChart, QStringLiteral("/ppt/charts/style1.xml"));
         extraRel.setRelationships(kChart, rels);
         extraRel.setPart(QStringLiteral("/ppt/charts/style1.xml"), "<cs:chartStyle/>");
         QVERIFY(!findIn(drawings, extraRel));
@@ -103,7 +105,8 @@ private slots:
 
         // A failure names the deck: under another name it is told again.
         engine::Package missing;
-        drawings.insert(missing, QStringLiteral("deck"), kChart, kTheme, kMap, kSize, {nullptr, "deck: gone"});
+        drawings.insert(missing, QStringLiteral("deck"), kChart, kTheme, kMap, kSize,
+                        {nullptr, "deck: gone"});
         QVERIFY(findIn(drawings, missing));
         QVERIFY(!drawings.find(missing, QStringLiteral("renamed"), kChart, kTheme, kMap, kSize));
     }
@@ -126,7 +129,8 @@ private slots:
         // rest down to the bound, the most recently shown first.
         const int many = ChartDrawings::kKeptUnshown + 10;
         for (int i = 1; i <= many; ++i)
-            drawings.insert(kept, QStringLiteral("deck"), kChart, kTheme, kMap, QSizeF(100 + i, 100), drawing());
+            drawings.insert(kept, QStringLiteral("deck"), kChart, kTheme, kMap,
+                            QSizeF(100 + i, 100), drawing());
         drawings.prune();
         QCOMPARE(drawings.count(), many + 1);
         QVERIFY(findIn(drawings, kept, QSizeF(101, 100)));
@@ -137,9 +141,11 @@ private slots:
         QVERIFY(!findIn(drawings, kept, QSizeF(102, 100)));
 
         // And down to the bound of their size.
-        ChartDrawings large(ChartDrawings::kKeptUnshown, ChartDrawings::costOf(drawing(100)) * 5 / 2);
+        ChartDrawings large(ChartDrawings::kKeptUnshown,
+                            ChartDrawings::costOf(drawing(100)) * 5 / 2);
         for (int i = 1; i <= 4; ++i)
-            large.insert(kept, QStringLiteral("deck"), kChart, kTheme, kMap, QSizeF(100 + i, 100), drawing(100));
+            large.insert(kept, QStringLiteral("deck"), kChart, kTheme, kMap, QSizeF(100 + i, 100),
+                         drawing(100));
         large.prune();
         QCOMPARE(large.count(), 4);
         large.prune();
