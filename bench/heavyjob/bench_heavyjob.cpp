@@ -178,22 +178,25 @@ void BM_BigChartCopyAndPaste(benchmark::State& state) {
 BENCHMARK(BM_BigChartCopyAndPaste)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Every chart of the document's deck drawn as the window shows it; answers how many were drawn
-// rather than given from those kept.
-int drawEveryChart(const servers::PresentationDocument& document) {
+// rather than given from those kept. bytes: the estimated size of their drawings, when asked.
+int drawEveryChart(const servers::PresentationDocument& document, qint64* bytes = nullptr) {
     const int before = document.chartsDrawn();
     for (int i = 0; i < document.slideCount(); ++i) {
         const auto slide = document.drawnSlide(i);
-        for (const auto& item : slide->scene.items)
-            if (item.kind == engine::slide::ScenePrimitive::Kind::Chart)
-                benchmark::DoNotOptimize(document.drawnChart(item.chartPart, *slide, item.rect.size()));
+        for (const auto& item : slide->scene.items) {
+            if (item.kind != engine::slide::ScenePrimitive::Kind::Chart) continue;
+            const servers::DrawnChart drawn = document.drawnChart(item.chartPart, *slide, item.rect.size());
+            if (bytes) *bytes += servers::ChartDrawings::costOf(drawn);
+        }
     }
     return document.chartsDrawn() - before;
 }
 
 // The heavy job's deck (every chart of the heavy workbook on a slide of its own, after a title
-// slide), shown once: first_draw_ms, the charts drawn, as every undo or slide deletion did before
-// drawings were kept; shown_again_us, the deck shown again unchanged. Then each iteration deletes the title slide and undoes it, the deck shown
-// after each; charts_drawn counts the charts drawn again over the iterations.
+// slide), shown once: first_draw_ms, the charts drawn, as every undo or slide deletion did
+// before drawings were kept, and drawings_MiB, their estimated size; shown_again_us, the deck
+// shown again unchanged. Then each iteration deletes the title slide and undoes it, the deck
+// shown after each; charts_drawn counts the charts drawn again over the iterations.
 void BM_HeavyDeckSlideDeletedAndUndone(benchmark::State& state) {
     const auto workbook = engine::Workbook::open(heavyWorkbook());
     auto presentation = engine::Presentation::createNew();
@@ -210,7 +213,8 @@ void BM_HeavyDeckSlideDeletedAndUndone(benchmark::State& state) {
                                            QString(), false);
     QElapsedTimer clock;
     clock.start();
-    const int first = drawEveryChart(document);
+    qint64 bytes = 0;
+    const int first = drawEveryChart(document, &bytes);
     const double firstDrawMs = double(clock.nsecsElapsed()) / 1e6;
     // Shown again unchanged: the kept slides, and each chart given after its parts are checked.
     clock.restart();
@@ -228,6 +232,7 @@ void BM_HeavyDeckSlideDeletedAndUndone(benchmark::State& state) {
     state.counters["first_draw_ms"] = firstDrawMs;
     state.counters["first_drawn"] = first;
     state.counters["shown_again_us"] = shownAgainUs;
+    state.counters["drawings_MiB"] = double(bytes) / (1024.0 * 1024.0);
     state.counters["charts_drawn"] = drawn;
 }
 BENCHMARK(BM_HeavyDeckSlideDeletedAndUndone)->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -38,7 +38,7 @@ public:
     // What is kept of drawings not shown since the previous prune: at most keptUnshown of them,
     // of at most keptUnshownBytes (estimated) together.
     static constexpr int kKeptUnshown = 64;
-    static constexpr qint64 kKeptUnshownBytes = qint64(192) * 1024 * 1024;
+    static constexpr qint64 kKeptUnshownBytes = qint64(128) * 1024 * 1024;
     explicit ChartDrawings(int keptUnshown = kKeptUnshown,
                            qint64 keptUnshownBytes = kKeptUnshownBytes)
         : m_keptUnshown(keptUnshown), m_keptUnshownBytes(keptUnshownBytes) {}
