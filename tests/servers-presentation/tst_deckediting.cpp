@@ -789,6 +789,17 @@ private slots:
         window->undoAction()->trigger();
         QCOMPARE(drawnCharts(document), drawn);
         QCOMPARE(document.chartsDrawn(), count + 1);
+
+        // Another copy run, undone and redone: only the chart it brought is drawn, once.
+        copyRun(*createPowerPoint(), 1);
+        const auto withRun = drawnCharts(document);
+        QCOMPARE(withRun.size(), size_t(4));
+        QCOMPARE(document.chartsDrawn(), count + 2);
+        window->undoAction()->trigger();
+        QCOMPARE(drawnCharts(document), drawn);
+        window->redoAction()->trigger();
+        QCOMPARE(drawnCharts(document), withRun);
+        QCOMPARE(document.chartsDrawn(), count + 2);
     }
 
     void aChartPartNamedAgainWithOtherBytesIsDrawnAnew() {
