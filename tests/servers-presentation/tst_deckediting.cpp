@@ -99,13 +99,6 @@ std::vector<std::shared_ptr<const engine::chart::ChartScene>> drawnCharts(const 
     return scenes;
 }
 
-// What a chart's drawing shows, enough to tell two charts apart.
-QStringList shownBy(const engine::chart::ChartScene& scene) {
-    using E = engine::chart::SceneTag::Element;
-    return QStringList{QString::number(scene.items.size()), QString::number(scene.count(E::DataPoint))} +
-           scene.texts(E::Title) + scene.texts(E::AxisLabel) + scene.texts(E::LegendEntry);
-}
-
 }  // namespace
 
 class DeckEditingTest : public QObject {
@@ -768,22 +761,15 @@ private slots:
         QCOMPARE(document.chartsDrawn(), count);
 
         // A chart sized anew is drawn at its size; undone, its drawing at the earlier size is back.
-        const int id = document.presentation().slideShapes(1).front().id;
         auto frame = chartFrameOf(document.presentation(), 1);
         frame.cx += 635000;
-        document.setChartFrame(1, id, frame, QStringLiteral("Size Chart"));
-        const auto sized = drawnCharts(document);
-        QCOMPARE(document.chartsDrawn(), count + 1);
-        QVERIFY(sized[1] != drawn[1]);
-        QCOMPARE(sized[1]->size.width(), frame.cx / 12700.0);
+        document.setChartFrame(1, document.presentation().slideShapes(1).front().id, frame, QStringLiteral("Size"));
+        QVERIFY(drawnCharts(document)[1] != drawn[1]);
         window->undoAction()->trigger();
         QCOMPARE(drawnCharts(document), drawn);
-        window->redoAction()->trigger();
-        QCOMPARE(drawnCharts(document), sized);
         QCOMPARE(document.chartsDrawn(), count + 1);
 
         // Deleting a chart and undoing it keeps the drawings too.
-        window->undoAction()->trigger();
         document.deleteChart(2, document.presentation().slideShapes(2).front().id);
         QCOMPARE(drawnCharts(document).size(), size_t(2));
         window->undoAction()->trigger();
@@ -826,21 +812,6 @@ private slots:
         const auto second = drawnCharts(document);
         QCOMPARE(document.chartsDrawn(), count + 1);
         QVERIFY(second.front() != first.front());
-
-        // The same chart pasted into a deck of its own is drawn the same.
-        app->Presentations()->Add(msoTrue);
-        putChartOnClipboard(2, QStringLiteral("Chart 2"));
-        auto other = app->ActivePresentation()->Slides();
-        other->Add(1, office::ppLayoutBlank);
-        other->Item(1)->Select();
-        app->ActiveWindow()->View()->Paste();
-        servers::PresentationWindow* fresh = nullptr;
-        for (auto* w : windows())
-            if (w != window) fresh = w;
-        QVERIFY(fresh);
-        const QStringList expected = shownBy(*drawnCharts(fresh->document()).front());
-        QCOMPARE(shownBy(*second.front()), expected);
-        QVERIFY(shownBy(*first.front()) != expected);
 
         // Both undone, the first chart is back under the name, with its own drawing.
         document.undoStack()->undo();
