@@ -17,6 +17,8 @@
 //
 // BM_BigChartCopyAndPaste copies one of the 200,000-point charts of that workbook (collect,
 // clipboard bytes and back) and pastes it on a new slide; the workbook is opened beforehand.
+// BM_HeavyDeckSlideDeletedAndUndone shows a deck holding every chart of that workbook, then
+// deletes a slide and undoes it, the deck shown after each.
 // BM_MediaDeckChartAddedAndSaved opens a generated 200 MB media-heavy deck, pastes one chart on
 // a new slide and saves it. BM_LastRowsOfLongSheet copies one 20-point chart on the last rows of a 1,000,000-row sheet
 // and compares it with inflating that sheet once (inflate_ms).
@@ -32,6 +34,7 @@
 #include "platform/ChartList.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
+#include "servers/presentation/PresentationDocument.h"
 #include "servers/presentation/PresentationServer.h"
 #include "servers/presentation/PresentationWindow.h"
 #include "servers/spreadsheet/SpreadsheetServer.h"
@@ -46,6 +49,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUndoStack>
 #include <benchmark/benchmark.h>
 #include <cstring>
 #include <ctime>
@@ -223,6 +227,66 @@ void BM_BigChartCopyAndPaste(benchmark::State& state) {
     state.counters["points"] = double(cells);
 }
 BENCHMARK(BM_BigChartCopyAndPaste)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Every chart of the document's deck drawn as the window shows it; answers how many were drawn
+// rather than given from those kept. bytes: the estimated size of their drawings, when asked.
+int drawEveryChart(const servers::PresentationDocument& document, qint64* bytes = nullptr) {
+    const int before = document.chartsDrawn();
+    for (int i = 0; i < document.slideCount(); ++i) {
+        const auto slide = document.drawnSlide(i);
+        for (const auto& item : slide->scene.items) {
+            if (item.kind != engine::slide::ScenePrimitive::Kind::Chart) continue;
+            const servers::DrawnChart drawn = document.drawnChart(item.chartPart, *slide, item.rect.size());
+            if (bytes) *bytes += servers::ChartDrawings::costOf(drawn);
+        }
+    }
+    return document.chartsDrawn() - before;
+}
+
+// The heavy job's deck (every chart of the heavy workbook on a slide of its own, after a title
+// slide), shown once: first_draw_ms, the charts drawn, as every undo or slide deletion did
+// before drawings were kept, and drawings_MiB, their estimated size; shown_again_us, the deck
+// shown again unchanged. Then each iteration deletes the title slide and undoes it, the deck
+// shown after each; charts_drawn counts the charts drawn again over the iterations.
+void BM_HeavyDeckSlideDeletedAndUndone(benchmark::State& state) {
+    const auto workbook = engine::Workbook::open(heavyWorkbook());
+    auto presentation = engine::Presentation::createNew();
+    presentation.addSlide(0, 1);
+    for (const auto* sheet : workbook->worksheets()) {
+        for (const auto& chart : sheet->chartObjects) {
+            const int index = presentation.slideCount();
+            presentation.addSlide(index, 12);
+            presentation.pasteChart(index, engine::collectChart(*workbook, *sheet, chart));
+        }
+    }
+    const int charts = presentation.slideCount() - 1;
+    servers::PresentationDocument document(std::move(presentation), QStringLiteral("Presentation1"), QString(),
+                                           QString(), false);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 bytes = 0;
+    const int first = drawEveryChart(document, &bytes);
+    const double firstDrawMs = double(clock.nsecsElapsed()) / 1e6;
+    // Shown again unchanged: the kept slides, and each chart given after its parts are checked.
+    clock.restart();
+    constexpr int kShown = 100;
+    for (int i = 0; i < kShown; ++i) drawEveryChart(document);
+    const double shownAgainUs = double(clock.nsecsElapsed()) / 1e3 / kShown;
+    int drawn = 0;
+    for (auto _ : state) {
+        document.deleteSlides({0});
+        drawn += drawEveryChart(document);
+        document.undoStack()->undo();
+        drawn += drawEveryChart(document);
+    }
+    state.counters["charts"] = charts;
+    state.counters["first_draw_ms"] = firstDrawMs;
+    state.counters["first_drawn"] = first;
+    state.counters["shown_again_us"] = shownAgainUs;
+    state.counters["drawings_MiB"] = double(bytes) / (1024.0 * 1024.0);
+    state.counters["charts_drawn"] = drawn;
+}
+BENCHMARK(BM_HeavyDeckSlideDeletedAndUndone)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_LastRowsOfLongSheet(benchmark::State& state) {
     const QString path = longSheetWorkbook();

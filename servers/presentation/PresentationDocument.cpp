@@ -113,6 +113,9 @@ PresentationDocument::PresentationDocument(engine::Presentation presentation, QS
       m_readOnly(readOnly),
       m_selected(m_presentation.slideCount() > 0 ? 0 : -1) {
     connect(&m_undo, &QUndoStack::cleanChanged, this, [this](bool clean) { setModified(!clean); });
+    // A step pushed, undone or redone: states may have gone (a redo branch given up, merged
+    // nudges), and with them the charts only they held.
+    connect(&m_undo, &QUndoStack::indexChanged, this, [this] { m_drawnCharts.prune(); });
 }
 
 PresentationDocument::~PresentationDocument() {
@@ -145,10 +148,8 @@ void PresentationDocument::pushEdit(const QString& text, engine::Presentation be
 void PresentationDocument::restore(const engine::Presentation& state, int selected, bool contentChanged) {
     m_presentation = state;
     ++m_changes;
-    if (contentChanged) {
-        m_drawn.clear();
-        m_drawnCharts.clear();
-    }
+    // The charts drawn are kept: each is given again only where its parts are as they were.
+    if (contentChanged) m_drawn.clear();
     m_selected = m_presentation.slideCount() == 0 ? -1 : std::clamp(selected, 0, m_presentation.slideCount() - 1);
     emit slidesReset(contentChanged);
     emit selectionChanged(m_selected);
@@ -160,9 +161,9 @@ void PresentationDocument::deleteSlides(const std::vector<int>& indices) {
     engine::Presentation before = m_presentation;
     const int selectedBefore = m_selected;
     m_presentation.deleteSlides(indices);
-    // Parts of the slides gone may be named again by later edits: nothing drawn of them is kept.
+    // Parts of the slides gone may be named again by later edits: no slide drawn is kept (the
+    // charts drawn are, by their parts' bytes).
     m_drawn.clear();
-    m_drawnCharts.clear();
     const int first = *std::min_element(indices.begin(), indices.end());
     m_selected = slideCount() == 0 ? -1 : std::min(first, slideCount() - 1);
     pushEdit(indices.size() == 1 ? QStringLiteral("Delete Slide") : QStringLiteral("Delete Slides"), std::move(before),
@@ -220,9 +221,7 @@ void PresentationDocument::deleteChart(int index, int shapeId) {
     endAutomationStep();
     engine::Presentation before = m_presentation;
     m_presentation.deleteChart(index, shapeId);
-    // The chart's part may be named again by a later paste: nothing drawn of it is kept.
     m_drawn.remove(m_presentation.slidePartName(index));
-    m_drawnCharts.clear();
     pushEdit(QStringLiteral("Delete Chart"), std::move(before), m_selected, true);
     emit chartFramesChanged(index);
 }
@@ -376,20 +375,35 @@ void PresentationDocument::paste(const QMimeData& data, engine::PasteFormatting 
     // slide. They are drawn from a copy, which costs little and is only read. A small one is
     // drawn when it is first shown, as any other.
     const engine::Presentation work = m_presentation;
-    const QHash<QString, DrawnChart> known = m_drawnCharts;
+    ChartDrawings known = m_drawnCharts;  // looked up aside: a copy
     std::shared_ptr<const DrawnSlide> slide;
-    QHash<QString, DrawnChart> charts;
+    struct Drawn {
+        QString chartPart;
+        QSizeF size;
+        DrawnChart chart;
+    };
+    std::vector<Drawn> charts;
     platform::runWhileServicingEvents([&] {
         slide = drawSlide(work, index);
         for (const engine::slide::ScenePrimitive& item : slide->scene.items) {
             if (item.kind != engine::slide::ScenePrimitive::Kind::Chart) continue;
-            const QString key = chartKey(item.chartPart, *slide, item.rect.size());
-            if (known.contains(key) || charts.contains(key)) continue;
+            const QSizeF size = item.rect.size();
+            if (known.find(work.package(), work.name(), item.chartPart, slide->themePart, slide->colorMap, size))
+                continue;
+            const bool twice = std::any_of(charts.begin(), charts.end(), [&](const Drawn& d) {
+                return d.chartPart.compare(item.chartPart, Qt::CaseInsensitive) == 0 && d.size == size;
+            });
+            if (twice) continue;
             const bool isNew = item.chartPart.compare(chartPasted.part, Qt::CaseInsensitive) == 0;
-            charts.insert(key, drawChart(work, item.chartPart, *slide, item.rect.size(), isNew ? &chartPasted.model : nullptr));
+            charts.push_back({item.chartPart, size,
+                              drawChart(work, item.chartPart, *slide, size, isNew ? &chartPasted.model : nullptr)});
         }
     });
-    m_drawnCharts.insert(charts);
+    for (Drawn& d : charts) {
+        ++m_chartsDrawn;
+        m_drawnCharts.insert(work.package(), work.name(), d.chartPart, slide->themePart, slide->colorMap, d.size,
+                             std::move(d.chart));
+    }
     pasted(slide);
 }
 
@@ -437,8 +451,6 @@ std::vector<refresh::ChartResult> PresentationDocument::refreshCharts(const refr
         }
         if (changed.isEmpty()) return results;
         engine::Presentation before = std::exchange(m_presentation, std::move(work));
-        // A chart rewritten in place keeps its part's name: what was drawn of it goes.
-        m_drawnCharts.clear();
         for (int index : changed) m_drawn.remove(m_presentation.slidePartName(index));
         pushEdit(QStringLiteral("Update Charts"), std::move(before), m_selected, true);
         for (int index : changed) emit slideChanged(index);
@@ -505,18 +517,16 @@ void PresentationDocument::picturesDecoded(const QString& slidePart, const std::
 
 DrawnChart PresentationDocument::drawnChart(const QString& chartPart, const DrawnSlide& slide,
                                             QSizeF sizeInPoints) const {
-    const QString key = chartKey(chartPart, slide, sizeInPoints);
-    if (auto it = m_drawnCharts.constFind(key); it != m_drawnCharts.constEnd()) return *it;
+    const engine::Package& package = m_presentation.package();
+    if (auto kept = m_drawnCharts.find(package, m_presentation.name(), chartPart, slide.themePart, slide.colorMap,
+                                       sizeInPoints)) {
+        return *kept;
+    }
     DrawnChart drawn = drawChart(m_presentation, chartPart, slide, sizeInPoints);
-    m_drawnCharts.insert(key, drawn);
+    ++m_chartsDrawn;
+    m_drawnCharts.insert(package, m_presentation.name(), chartPart, slide.themePart, slide.colorMap, sizeInPoints,
+                         drawn);
     return drawn;
-}
-
-QString PresentationDocument::chartKey(const QString& chartPart, const DrawnSlide& slide, QSizeF sizeInPoints) {
-    return QStringLiteral("%1|%2|%3x%4")
-        .arg(chartPart, slide.themePart)
-        .arg(qRound(sizeInPoints.width() * 100))
-        .arg(qRound(sizeInPoints.height() * 100));
 }
 
 std::shared_ptr<const DrawnSlide> PresentationDocument::drawSlide(const engine::Presentation& presentation, int index,

@@ -3,6 +3,7 @@
 #include "engine/presentation/Presentation.h"
 #include "refresh/DeckRefresh.h"
 #include "engine/chartdraw/ChartScene.h"
+#include "servers/presentation/ChartDrawings.h"
 #include "engine/slide/SlideModel.h"
 #include "engine/slide/SlideScene.h"
 #include "servers/presentation/PresentationWindow.h"
@@ -38,12 +39,6 @@ struct DrawnSlide {
     // Pictures still being decoded on another thread (drawn as their empty frames meanwhile);
     // the document announces the finished slide with slideRedrawn.
     int picturesToCome = 0;
-};
-
-// A chart of a slide as drawn at its frame's size, or why it cannot be drawn.
-struct DrawnChart {
-    std::shared_ptr<const engine::chart::ChartScene> scene;
-    QString failure;
 };
 
 // One open presentation of the presentation application: the engine's presentation, its
@@ -145,9 +140,13 @@ public:
     // A chart of a drawn slide at sizeInPoints, drawn by the chart renderer in the slide's
     // context: the slide's theme with the chart's theme override over it, the chart's colour
     // map override else the slide's, the slide host's text defaults. Built on first use and kept
-    // (a pasted chart's part never changes). Never throws: a chart that cannot be read comes
-    // back with its failure.
+    // across edits, undo and redo: given again whenever the chart's parts, the slide's theme and
+    // colour map and the size are what it was drawn from (see ChartDrawings). Never throws: a
+    // chart that cannot be read comes back with its failure.
     DrawnChart drawnChart(const QString& chartPart, const DrawnSlide& slide, QSizeF sizeInPoints) const;
+    // How many charts this document has drawn (not given from those kept), for tests and
+    // measurements.
+    int chartsDrawn() const { return m_chartsDrawn; }
 
     // Brings every chart that remembers its workbook up to date (see refresh::refreshPresentation),
     // one step of the undo stack ("Update Charts"). The presentation changes in memory only: it
@@ -206,7 +205,6 @@ private:
     static DrawnChart drawChart(const engine::Presentation& presentation, const QString& chartPart,
                                 const DrawnSlide& slide, QSizeF sizeInPoints,
                                 const engine::chart::ChartSpace* model = nullptr);
-    static QString chartKey(const QString& chartPart, const DrawnSlide& slide, QSizeF sizeInPoints);
 
     // After a paste onto the selected slide: redrawn (or given as drawn already), modified,
     // announced.
@@ -243,7 +241,8 @@ private:
     DeckStep* m_nudgeStep = nullptr;       // the step later nudges of its chart join, if open
     QPointer<PresentationWindow> m_window;
     mutable QHash<QString, std::shared_ptr<const DrawnSlide>> m_drawn;  // by slide part
-    mutable QHash<QString, DrawnChart> m_drawnCharts;  // by chart part, theme part and size
+    mutable ChartDrawings m_drawnCharts;
+    mutable int m_chartsDrawn = 0;
 };
 
 }  // namespace servers

@@ -137,6 +137,17 @@ private slots:
             return p.chartModel(p.chartFrames()[0].chartPart).allSeries()[0]->valueData()->numbers->points[0].value;
         };
         const double before = value();
+        // The first chart as the window draws it.
+        const auto drawing = [window] {
+            servers::PresentationDocument& document = window->document();
+            const auto slide = document.drawnSlide(0);
+            for (const auto& item : slide->scene.items)
+                if (item.kind == engine::slide::ScenePrimitive::Kind::Chart)
+                    return document.drawnChart(item.chartPart, *slide, item.rect.size()).scene;
+            return std::shared_ptr<const engine::chart::ChartScene>();
+        };
+        const auto drawnBefore = drawing();
+        QVERIFY(drawnBefore);
 
         // An event posted before the update is delivered while it is under way: the window's
         // thread goes on servicing its events while the workbooks are read and the charts
@@ -166,11 +177,19 @@ private slots:
         QUndoStack* undo = window->document().undoStack();
         QCOMPARE(undo->undoText(), QStringLiteral("Update Charts"));
         QVERIFY(window->document().isModified());
+        // The updated chart, under its part's name as before, is drawn anew; undone, the earlier
+        // drawing is shown again, and redone the updated one, neither drawn again.
+        const auto drawnAfter = drawing();
+        QVERIFY(drawnAfter != drawnBefore);
+        const int drawn = window->document().chartsDrawn();
         undo->undo();
         QCOMPARE(value(), before);
         QVERIFY(!window->document().isModified());
+        QCOMPARE(drawing(), drawnBefore);
         undo->redo();
         QCOMPARE(value(), 241.0);
+        QCOMPARE(drawing(), drawnAfter);
+        QCOMPARE(window->document().chartsDrawn(), drawn);
         undo->undo();
         window->close();
     }

@@ -87,6 +87,18 @@ QByteArray fileBytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Every chart of the deck as the window draws it, slide by slide.
+std::vector<std::shared_ptr<const engine::chart::ChartScene>> drawnCharts(const servers::PresentationDocument& document) {
+    std::vector<std::shared_ptr<const engine::chart::ChartScene>> scenes;
+    for (int i = 0; i < document.slideCount(); ++i) {
+        const auto slide = document.drawnSlide(i);
+        for (const auto& item : slide->scene.items)
+            if (item.kind == engine::slide::ScenePrimitive::Kind::Chart)
+                scenes.push_back(document.drawnChart(item.chartPart, *slide, item.rect.size()).scene);
+    }
+    return scenes;
+}
+
 }  // namespace
 
 class DeckEditingTest : public QObject {
@@ -725,6 +737,87 @@ private slots:
         window->selectChart(id);
         QTest::keyClick(view, Qt::Key_Right);
         QCOMPARE(steps->count(), atStart + 7);
+    }
+
+    void chartsDrawnOnceAreGivenAgainAfterDeletionsUndoAndRedo() {
+        auto* window = savedDeckOfThreeCharts("kept.pptx");
+        auto& document = window->document();
+        const auto drawn = drawnCharts(document);
+        QCOMPARE(drawn.size(), size_t(3));
+        const int count = document.chartsDrawn();
+
+        // A slide deleted, the deletion undone and redone: the window shows them all along, and
+        // no chart is drawn again.
+        window->selectSlides({0});
+        window->deleteSlideAction()->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(drawnCharts(document), decltype(drawn)({drawn[1], drawn[2]}));
+        window->undoAction()->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(drawnCharts(document), drawn);
+        window->redoAction()->trigger();
+        window->undoAction()->trigger();
+        QCOMPARE(drawnCharts(document), drawn);
+        QCOMPARE(document.chartsDrawn(), count);
+
+        // A chart sized anew is drawn at its size; undone, its drawing at the earlier size is back.
+        auto frame = chartFrameOf(document.presentation(), 1);
+        frame.cx += 635000;
+        document.setChartFrame(1, document.presentation().slideShapes(1).front().id, frame, QStringLiteral("Size"));
+        QVERIFY(drawnCharts(document)[1] != drawn[1]);
+        window->undoAction()->trigger();
+        QCOMPARE(drawnCharts(document), drawn);
+        QCOMPARE(document.chartsDrawn(), count + 1);
+
+        // Deleting a chart and undoing it keeps the drawings too.
+        document.deleteChart(2, document.presentation().slideShapes(2).front().id);
+        QCOMPARE(drawnCharts(document).size(), size_t(2));
+        window->undoAction()->trigger();
+        QCOMPARE(drawnCharts(document), drawn);
+        QCOMPARE(document.chartsDrawn(), count + 1);
+
+        // Another copy run, undone and redone: only the chart it brought is drawn, once.
+        copyRun(*createPowerPoint(), 1);
+        const auto withRun = drawnCharts(document);
+        QCOMPARE(withRun.size(), size_t(4));
+        QCOMPARE(document.chartsDrawn(), count + 2);
+        window->undoAction()->trigger();
+        QCOMPARE(drawnCharts(document), drawn);
+        window->redoAction()->trigger();
+        QCOMPARE(drawnCharts(document), withRun);
+        QCOMPARE(document.chartsDrawn(), count + 2);
+    }
+
+    void aChartPartNamedAgainWithOtherBytesIsDrawnAnew() {
+        auto app = createPowerPoint();
+        app->setVisible(msoTrue);
+        app->Presentations()->Add(msoTrue);
+        copyRun(*app, 1);
+        auto* window = windows().front();
+        auto& document = window->document();
+        const QString part = document.presentation().chartFrames().front().chartPart;
+        const auto first = drawnCharts(document);
+        QCOMPARE(first.size(), size_t(1));
+        const int count = document.chartsDrawn();
+
+        // Its slide deleted, another chart pasted takes the freed part's name: it is drawn
+        // for what it is, never given the drawing of the chart that had the name before.
+        document.deleteSlides({0});
+        putChartOnClipboard(2, QStringLiteral("Chart 2"));
+        auto slides = app->ActivePresentation()->Slides();
+        slides->Add(slides->Count() + 1, office::ppLayoutBlank);
+        slides->Item(slides->Count())->Select();
+        app->ActiveWindow()->View()->Paste();
+        QCOMPARE(document.presentation().chartFrames().front().chartPart, part);
+        const auto second = drawnCharts(document);
+        QCOMPARE(document.chartsDrawn(), count + 1);
+        QVERIFY(second.front() != first.front());
+
+        // Both undone, the first chart is back under the name, with its own drawing.
+        document.undoStack()->undo();
+        document.undoStack()->undo();
+        QCOMPARE(drawnCharts(document), first);
+        QCOMPARE(document.chartsDrawn(), count + 1);
     }
 
     void editedDecksOpenInLibreOfficeWithTheirSlides() {
