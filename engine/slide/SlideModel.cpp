@@ -376,6 +376,7 @@ private:
     ListStyle m_titleStyle, m_bodyStyle, m_otherStyle, m_defaultStyle;
     mutable QHash<QString, QImage> m_pictures;  // by part name
     mutable QSet<QString> m_undecoded;           // parts left for a reading without limit
+    mutable bool m_numbered = false;              // a slide number field was read
 };
 
 std::optional<drawingml::Rgba> SlideReader::rgba(const Color& c) const {
@@ -598,8 +599,10 @@ TextFrame SlideReader::readText(const pugi::xml_node& txBody, const ListStyle& b
             if (const auto rPr = xml::child(c, Ns::A, "rPr")) mergeRun(props, drawingml::readRunProperties(rPr));
             QString t = local == "br" ? QStringLiteral("\n") : QString::fromUtf8(xml::child(c, Ns::A, "t").text().get());
             // A slide number field shows the slide's own number, whatever text it was saved with.
-            if (local == "fld" && QString::fromUtf8(c.attribute("type").value()) == QLatin1String("slidenum"))
+            if (local == "fld" && QString::fromUtf8(c.attribute("type").value()) == QLatin1String("slidenum")) {
                 t = QString::number(m_index + 1);
+                m_numbered = true;
+            }
             paragraph.runs.push_back(makeRun(props, t));
         }
         RunProperties endProps = style.run;
@@ -1071,6 +1074,7 @@ SlideModel SlideReader::read() {
         readTree(tree(layout), Source{&layout, nullptr, &masterPlaceholders}, {}, nullptr, false, &model.elements);
     readTree(tree(slide), Source{&slide, &layoutPlaceholders, &masterPlaceholders}, {}, nullptr, true, &model.elements);
     model.undecodedPictures = int(m_undecoded.size());
+    model.showsNumber = m_numbered;
     return model;
 }
 

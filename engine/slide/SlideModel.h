@@ -176,6 +176,9 @@ struct SlideModel {
     // Pictures left undecoded because SlideReadOptions put slow decodes off (their elements
     // and fills have null images); reading the slide again without that limit decodes them.
     int undecodedPictures = 0;
+    // The slide shows its own number (a slide number field): read at another position, it
+    // reads otherwise.
+    bool showsNumber = false;
     QString slidePart;
     QString layoutPart;
     QString masterPart;

@@ -470,7 +470,9 @@ void PresentationDocument::pasted(std::shared_ptr<const DrawnSlide> drawn) {
 std::shared_ptr<const DrawnSlide> PresentationDocument::drawnSlide(int index) const {
     const QString part = m_presentation.slidePartName(index);
     if (part.isEmpty()) return nullptr;
-    if (auto it = m_drawn.constFind(part); it != m_drawn.constEnd()) return *it;
+    // Kept unless it shows the number of the place the slide had when it was drawn.
+    if (auto it = m_drawn.constFind(part); it != m_drawn.constEnd() && ((*it)->numberedAt < 0 || (*it)->numberedAt == index))
+        return *it;
     engine::slide::SlideReadOptions quick;
     quick.onlyQuickPictures = true;
     auto drawn = drawSlide(m_presentation, index, quick);
@@ -539,6 +541,7 @@ std::shared_ptr<const DrawnSlide> PresentationDocument::drawSlide(const engine::
         drawn->theme = model.theme;
         drawn->colorMap = model.colorMap;
         drawn->themePart = model.themePart;
+        if (model.showsNumber) drawn->numberedAt = index;
     } catch (const engine::DocumentError& e) {
         drawn->failure = e.message();
         drawn->scene.size = QSizeF(presentation.slideWidth() / 12700.0, presentation.slideHeight() / 12700.0);

@@ -39,6 +39,9 @@ struct DrawnSlide {
     // Pictures still being decoded on another thread (drawn as their empty frames meanwhile);
     // the document announces the finished slide with slideRedrawn.
     int picturesToCome = 0;
+    // The position whose number the slide shows, -1 when it shows none: a slide moved
+    // elsewhere is drawn again.
+    int numberedAt = -1;
 };
 
 // One open presentation of the presentation application: the engine's presentation, its

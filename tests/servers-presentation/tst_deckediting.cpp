@@ -4,6 +4,7 @@
 
 #include "Fixtures.h"
 #include "PresentationTestSupport.h"
+#include "TestDecks.h"
 #include "tests/support/FakeDialogs.h"
 
 #include "office/ServerRegistry.h"
@@ -786,6 +787,36 @@ private slots:
         window->redoAction()->trigger();
         QCOMPARE(drawnCharts(document), withRun);
         QCOMPARE(document.chartsDrawn(), count + 2);
+    }
+
+    // A drawn slide is kept while the deck changes around it, but one showing its own number
+    // is drawn again where a move, a copy or an undo puts it elsewhere.
+    void aSlideShowingItsNumberIsDrawnAgainWhereItMoves() {
+        const QString field = QStringLiteral(
+            "<p:txBody><a:bodyPr/><a:lstStyle/><a:p><a:fld id=\"{B6F15528-21DE-4FAA-801E-634DDDAF4B2B}\" "
+            "type=\"slidenum\"><a:rPr lang=\"en-US\"/><a:t>&lt;#&gt;</a:t></a:fld></a:p></p:txBody>");
+        const QByteArray numbered = testdecks::slideXml(testdecks::shape(2, "Number", 10, 10, 100, 40, QString(), field));
+        const QByteArray plain = testdecks::slideXml(testdecks::shape(2, "Plain", 10, 10, 100, 40, QString()));
+        servers::PresentationDocument document(testdecks::deck({numbered, plain, numbered}), "Numbers", QString(),
+                                               QString(), false);
+        const auto numberOn = [&](int index) {
+            return document.drawnSlide(index)->scene.textOf(QStringLiteral("shape 2 "));
+        };
+        const auto plainSlide = document.drawnSlide(1);
+        QCOMPARE(numberOn(0), QStringLiteral("1"));
+        QCOMPARE(numberOn(2), QStringLiteral("3"));
+
+        document.moveSlides({2}, 0);
+        QCOMPARE(numberOn(0), QStringLiteral("1"));
+        QCOMPARE(numberOn(1), QStringLiteral("2"));
+        QCOMPARE(document.drawnSlide(2), plainSlide);  // moved, but it shows no number
+
+        document.duplicateSlides({0});
+        QCOMPARE(numberOn(2), QStringLiteral("3"));
+        document.undoStack()->undo();
+        document.undoStack()->undo();
+        QCOMPARE(numberOn(0), QStringLiteral("1"));
+        QCOMPARE(numberOn(2), QStringLiteral("3"));
     }
 
     void aChartPartNamedAgainWithOtherBytesIsDrawnAnew() {
