@@ -20,6 +20,7 @@ void ChartSceneBuilder::drawBars(const GroupData& g) {
     for (size_t si = 0; si < g.series.size(); ++si) {
         const SeriesData& s = g.series[si];
         const int slotIndex = g.stacked ? 0 : int(si);
+        const SeriesPointShapes shapes(R(), *g.group, *s.series);
         for (size_t i = 0; i < tops[si].size(); ++i) {
             const double top = tops[si][i];
             if (!std::isfinite(top)) continue;
@@ -33,7 +34,7 @@ void ChartSceneBuilder::drawBars(const GroupData& g) {
             if (r.isEmpty() && r.width() <= 0 && r.height() <= 0) continue;
             QPainterPath path;
             path.addRect(r);
-            const ResolvedShape shape = R().dataPoint(*g.group, *s.series, int(i));
+            const ResolvedShape shape = shapes.at(int(i));
             auto fill = m_formats.fill(shape);
             const DataPoint* dp = byIndex(s.series->points, int(i));
             const bool invert = dp && dp->invertIfNegative ? *dp->invertIfNegative : R().invertIfNegative(*s.series);
@@ -228,6 +229,7 @@ void ChartSceneBuilder::drawBubbles(const GroupData& g) {
     const bool negatives = g.group->showNegativeBubbles.value_or(false);
     for (const SeriesData& s : g.series) {
         std::vector<std::pair<int, QPointF>> points;
+        const SeriesPointShapes shapes(R(), *g.group, *s.series);
         for (size_t i = 0; i < s.values.size() && i < s.xs.size(); ++i) {
             const double size = i < s.sizes.size() ? s.sizes[i] : 1;
             if (!std::isfinite(s.values[i]) || !std::isfinite(size) || (size < 0 && !negatives) || maxSize <= 0) continue;
@@ -235,7 +237,7 @@ void ChartSceneBuilder::drawBubbles(const GroupData& g) {
             const double d = largest * std::sqrt(std::abs(size) / maxSize);
             QPainterPath path;
             path.addEllipse(c, d / 2, d / 2);
-            const ResolvedShape shape = R().dataPoint(*g.group, *s.series, int(i));
+            const ResolvedShape shape = shapes.at(int(i));
             auto fill = size < 0 ? std::optional<SceneBrush>() : m_formats.fill(shape);
             auto pen = m_formats.line(shape);
             if (!pen && fill) {

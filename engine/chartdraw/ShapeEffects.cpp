@@ -4,6 +4,7 @@
 #include <QPen>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace engine::chart {
@@ -14,14 +15,21 @@ void addShapeEffects(ChartScene& scene, const ChartSpace& chart, const FormatRes
     for (const ChartGroup& group : chart.chart.plotArea.groups) {
         for (const Series& series : group.series) byPosition.emplace_back(&group, &series);
     }
+    // Each series' points resolved through one SeriesPointShapes, made when first needed.
+    std::vector<std::optional<SeriesPointShapes>> shapes(byPosition.size());
     for (ScenePrimitive& p : scene.items) {
         if (p.kind != ScenePrimitive::Kind::Path || p.tag.element != SceneTag::Element::DataPoint ||
             !p.fill)
             continue;
         if (p.tag.series < 0 || size_t(p.tag.series) >= byPosition.size()) continue;
         const auto [group, series] = byPosition[size_t(p.tag.series)];
-        setShapeEffects(p, p.tag.point >= 0 ? resolver.dataPoint(*group, *series, p.tag.point)
-                                            : resolver.series(*group, *series));
+        if (p.tag.point < 0) {
+            setShapeEffects(p, resolver.series(*group, *series));
+            continue;
+        }
+        std::optional<SeriesPointShapes>& points = shapes[size_t(p.tag.series)];
+        if (!points) points.emplace(resolver, *group, *series);
+        setShapeEffects(p, points->at(p.tag.point));
     }
 }
 

@@ -591,6 +591,19 @@ ResolvedShape FormatResolver::dataPoint(const ChartGroup& group, const Series& s
     return shape;
 }
 
+SeriesPointShapes::SeriesPointShapes(const FormatResolver& resolver, const ChartGroup& group, const Series& series)
+    : m_resolver(resolver), m_group(group), m_series(series) {
+    if (!resolver.variesByPoint(group)) m_seriesShape = resolver.series(group, series);
+}
+
+ResolvedShape SeriesPointShapes::at(int pointIndex) const {
+    if (!m_seriesShape) return m_resolver.dataPoint(m_group, m_series, pointIndex);
+    for (const DataPoint& point : m_series.points) {
+        if (point.index == pointIndex) return m_resolver.dataPoint(m_group, m_series, pointIndex);
+    }
+    return *m_seriesShape;
+}
+
 ResolvedMarker FormatResolver::marker(const ChartGroup& group, const Series& s, int pointIndex) const {
     using M = MarkerSymbol;
     static const MarkerSymbol kCycle[] = {M::Diamond, M::Square, M::Triangle, M::X, M::Star, M::Circle, M::Plus, M::Dot, M::Dash};

@@ -289,4 +289,20 @@ private:
     int m_maxSeriesIndex = 0;
 };
 
+// FormatResolver::dataPoint for the points of one series in turn, for drawing many of them: the
+// series' shape is resolved once and given to every point that takes it as it is (no format of
+// its own, in a group whose colours do not vary by point), where dataPoint resolves it again
+// for each of 200,000 points. The resolver, group and series must outlive it.
+class SeriesPointShapes {
+public:
+    SeriesPointShapes(const FormatResolver& resolver, const ChartGroup& group, const Series& series);
+    ResolvedShape at(int pointIndex) const;
+
+private:
+    const FormatResolver& m_resolver;
+    const ChartGroup& m_group;
+    const Series& m_series;
+    std::optional<ResolvedShape> m_seriesShape;  // none where the colours vary by point
+};
+
 }  // namespace engine::chart
