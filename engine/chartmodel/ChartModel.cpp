@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace engine::chart {
 
@@ -158,6 +159,54 @@ thread_local bool t_date1904 = false;
 // Whether the read under way keeps the points of number caches.
 thread_local bool t_numberCachePoints = true;
 
+// The c:pt children of a cache in document order, each with the text of its c:v, for caches of
+// many points. A point written as every producer writes it (under the cache's own prefix,
+// declaring nothing) is known by its name alone, and so is its value; anything else goes
+// through the namespace-aware look-up, which gives the same for those.
+class CachePoints {
+public:
+    explicit CachePoints(const pugi::xml_node& cache) : m_cache(cache) {
+        const char* name = cache.name();
+        const char* colon = std::strchr(name, ':');
+        const std::string prefix = colon ? std::string(name, size_t(colon - name) + 1) : std::string();
+        m_pt = prefix + "pt";
+        m_v = prefix + "v";
+    }
+
+    // Calls visit(pt, value text) for each point.
+    template <typename Visit>
+    void forEach(Visit&& visit) const {
+        xml::ChildScope scope(m_cache, Ns::C);
+        for (pugi::xml_node e = m_cache.first_child(); e; e = e.next_sibling()) {
+            if (e.type() != pugi::node_element) continue;
+            const bool plain = m_pt == e.name() && declaresNothing(e);
+            if (plain || scope.is(e, Ns::C, "pt")) visit(e, valueOf(e, plain));
+        }
+    }
+
+private:
+    static bool declaresNothing(const pugi::xml_node& e) {
+        for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) {
+            if (std::strncmp(a.name(), "xmlns", 5) == 0) return false;
+        }
+        return true;
+    }
+
+    // The text of the first c:v of pt, a c:pt; plain when pt has the cache's prefix and declares
+    // nothing, so that a child of that prefix declaring nothing is in the same namespace.
+    const char* valueOf(const pugi::xml_node& pt, bool plain) const {
+        xml::ChildScope scope(pt, Ns::C);
+        for (pugi::xml_node e = pt.first_child(); e; e = e.next_sibling()) {
+            if (e.type() != pugi::node_element) continue;
+            if ((plain && m_v == e.name() && declaresNothing(e)) || scope.is(e, Ns::C, "v")) return e.text().get();
+        }
+        return "";
+    }
+
+    pugi::xml_node m_cache;
+    std::string m_pt, m_v;
+};
+
 NumericCache numericCache(const pugi::xml_node& cache, bool points = true) {
     NumericCache result;
     result.formatCode = QString::fromUtf8(c(cache, "formatCode").text().get());
@@ -168,13 +217,11 @@ NumericCache numericCache(const pugi::xml_node& cache, bool points = true) {
     size_t elements = 0;
     for (pugi::xml_node e = cache.first_child(); e; e = e.next_sibling()) ++elements;
     result.points.reserve(elements);
-    for (const auto pt : xml::children(cache, Ns::C, "pt")) {
+    CachePoints(cache).forEach([&](const pugi::xml_node& pt, const char* text) {
         const int index = pt.attribute("idx").as_int(-1);
-        if (index < 0) continue;
+        if (index < 0) return;
         NumericPoint point;
         point.index = index;
-        // pt is known to be a c: element, so its <c:v> is found without resolving pt's prefix.
-        const char* text = xml::child(pt, Ns::C, Ns::C, "v").text().get();
         // The date reading only where the number reading fails: it is far the dearer of the two,
         // and a cache of 200,000 points is read on every copy of its chart.
         std::optional<double> value = number(text);
@@ -182,7 +229,7 @@ NumericCache numericCache(const pugi::xml_node& cache, bool points = true) {
         point.value = value.value_or(std::numeric_limits<double>::quiet_NaN());
         if (const auto format = pt.attribute("formatCode")) point.formatCode = QString::fromUtf8(format.value());
         result.points.push_back(std::move(point));
-    }
+    });
     return result;
 }
 
@@ -192,11 +239,10 @@ StringCache stringCache(const pugi::xml_node& cache) {
     size_t elements = 0;
     for (pugi::xml_node e = cache.first_child(); e; e = e.next_sibling()) ++elements;
     result.points.reserve(elements);
-    for (const auto pt : xml::children(cache, Ns::C, "pt")) {
+    CachePoints(cache).forEach([&](const pugi::xml_node& pt, const char* text) {
         const int index = pt.attribute("idx").as_int(-1);
-        if (index < 0) continue;
-        result.points.push_back({index, QString::fromUtf8(xml::child(pt, Ns::C, Ns::C, "v").text().get())});
-    }
+        if (index >= 0) result.points.push_back({index, QString::fromUtf8(text)});
+    });
     return result;
 }
 
