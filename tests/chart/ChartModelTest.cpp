@@ -803,6 +803,37 @@ TEST(ChartModel, SparseAndLyingCachesStayBounded) {
     EXPECT_TRUE(std::isnan(dense[1]));
 }
 
+// Points are found by their namespace, whatever prefix writes it: under another prefix bound
+// to the chart's namespace, in a default namespace declared on the point, and not where a
+// point rebinds the cache's prefix to another namespace (that pt is not the chart's).
+TEST(ChartModel, CachePointsAreReadByNamespaceWhateverTheirPrefix) {
+    const QByteArray part = specimen(
+        "", "<c:plotArea><c:lineChart><c:ser><c:idx val='0'/><c:order val='0'/>"
+            "<c:cat><c:strRef><c:f>S!$A$1:$A$4</c:f><c:strCache><c:ptCount val='4'/>"
+            "<c:pt idx='0'><c:v>plain</c:v></c:pt>"
+            "<k:pt xmlns:k='http://schemas.openxmlformats.org/drawingml/2006/chart' idx='1'><k:v>other prefix</k:v></k:pt>"
+            "<pt xmlns='http://schemas.openxmlformats.org/drawingml/2006/chart' idx='2'><v>default</v></pt>"
+            "<c:pt xmlns:c='urn:elsewhere' idx='3'><c:v>not the chart's</c:v></c:pt>"
+            "</c:strCache></c:strRef></c:cat>"
+            "<c:val><c:numRef><c:f>S!$B$1:$B$3</c:f><c:numCache><c:ptCount val='3'/>"
+            "<c:pt idx='0'><c:v>1.5</c:v></c:pt>"
+            "<c:pt idx='1'><x:v xmlns:x='urn:elsewhere'>9</x:v><c:v>2.5</c:v></c:pt>"
+            "<c:pt idx='2'><k:v xmlns:k='http://schemas.openxmlformats.org/drawingml/2006/chart'>3.5</k:v></c:pt>"
+            "</c:numCache></c:numRef></c:val></c:ser></c:lineChart></c:plotArea>");
+    const ChartSpace model = readChartSpace(part, "specimen", "/prefixes.xml");
+    const Series& series = *model.allSeries().front();
+    const StringCache& names = *series.categories->strings;
+    ASSERT_EQ(names.points.size(), 3u);
+    EXPECT_EQ(names.points[0].text, "plain");
+    EXPECT_EQ(names.points[1].text, "other prefix");
+    EXPECT_EQ(names.points[2].text, "default");
+    const NumericCache& values = *series.values->numbers;
+    ASSERT_EQ(values.points.size(), 3u);
+    EXPECT_EQ(values.points[0].value, 1.5);
+    EXPECT_EQ(values.points[1].value, 2.5);
+    EXPECT_EQ(values.points[2].value, 3.5);
+}
+
 TEST(ChartModel, AReadWithoutCachePointsKeepsFormulasFormatsAndLiterals) {
     const QByteArray part = specimen(
         "", "<c:plotArea><c:scatterChart><c:ser><c:idx val='0'/><c:order val='0'/>"
