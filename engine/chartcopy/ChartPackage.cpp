@@ -472,8 +472,13 @@ QVariant ChartPackageData::retrieveData(const QString& mimeType, QMetaType type)
     return QMimeData::retrieveData(mimeType, type);
 }
 
+std::shared_ptr<const ChartPackage> ownChartPackage(const QMimeData& data) {
+    const auto* own = dynamic_cast<const ChartPackageData*>(&data);
+    return own ? own->package() : nullptr;
+}
+
 std::shared_ptr<const ChartPackage> chartPackageOf(const QMimeData& data) {
-    if (const auto* own = dynamic_cast<const ChartPackageData*>(&data); own && own->package()) return own->package();
+    if (auto own = ownChartPackage(data)) return own;
     const QString format = QString::fromLatin1(kChartPackageMime);
     if (!data.hasFormat(format)) return nullptr;
     return std::make_shared<const ChartPackage>(chartPackageFromBytes(data.data(format)));

@@ -117,9 +117,11 @@ private:
     std::shared_ptr<const ChartPackage> m_package;
 };
 
-// The chart package clipboard data carries: the package itself when the data is this
-// process's own ChartPackageData, read from the bytes of kChartPackageMime otherwise (throws
-// DocumentError as chartPackageFromBytes). Null when the data has no chart package.
+// The package itself when the data is this process's own ChartPackageData; null otherwise.
+std::shared_ptr<const ChartPackage> ownChartPackage(const QMimeData& data);
+// The chart package clipboard data carries: ownChartPackage, else read from the bytes of
+// kChartPackageMime (throws DocumentError as chartPackageFromBytes). Null when the data has no
+// chart package.
 std::shared_ptr<const ChartPackage> chartPackageOf(const QMimeData& data);
 
 }  // namespace engine

@@ -173,6 +173,15 @@ public:
         m_v = prefix + "v";
     }
 
+    // How many children the cache has: room enough for its points, counted from what is there
+    // (never from what ptCount claims). A cache of 200,000 points otherwise grows its vector a
+    // score of times.
+    size_t room() const {
+        size_t children = 0;
+        for (pugi::xml_node e = m_cache.first_child(); e; e = e.next_sibling()) ++children;
+        return children;
+    }
+
     // Calls visit(pt, value text) for each point.
     template <typename Visit>
     void forEach(Visit&& visit) const {
@@ -212,12 +221,9 @@ NumericCache numericCache(const pugi::xml_node& cache, bool points = true) {
     result.formatCode = QString::fromUtf8(c(cache, "formatCode").text().get());
     result.pointCount = pointCountOf(cache);
     if (!points) return result;
-    // Room made for the elements there are (never for what ptCount claims): a cache of 200,000
-    // points otherwise grows its vector a score of times.
-    size_t elements = 0;
-    for (pugi::xml_node e = cache.first_child(); e; e = e.next_sibling()) ++elements;
-    result.points.reserve(elements);
-    CachePoints(cache).forEach([&](const pugi::xml_node& pt, const char* text) {
+    const CachePoints cachePoints(cache);
+    result.points.reserve(cachePoints.room());
+    cachePoints.forEach([&](const pugi::xml_node& pt, const char* text) {
         const int index = pt.attribute("idx").as_int(-1);
         if (index < 0) return;
         NumericPoint point;
@@ -236,10 +242,9 @@ NumericCache numericCache(const pugi::xml_node& cache, bool points = true) {
 StringCache stringCache(const pugi::xml_node& cache) {
     StringCache result;
     result.pointCount = pointCountOf(cache);
-    size_t elements = 0;
-    for (pugi::xml_node e = cache.first_child(); e; e = e.next_sibling()) ++elements;
-    result.points.reserve(elements);
-    CachePoints(cache).forEach([&](const pugi::xml_node& pt, const char* text) {
+    const CachePoints cachePoints(cache);
+    result.points.reserve(cachePoints.room());
+    cachePoints.forEach([&](const pugi::xml_node& pt, const char* text) {
         const int index = pt.attribute("idx").as_int(-1);
         if (index >= 0) result.points.push_back({index, QString::fromUtf8(text)});
     });

@@ -334,8 +334,7 @@ void PresentationDocument::paste(const QMimeData& data, engine::PasteFormatting 
     // gone before the presentation changes).
     // This process's own copy hands over its package as it is; another program's is read from
     // its bytes, aside with the rest.
-    std::shared_ptr<const engine::ChartPackage> own;
-    if (const auto* ours = dynamic_cast<const engine::ChartPackageData*>(&data)) own = ours->package();
+    const std::shared_ptr<const engine::ChartPackage> own = engine::ownChartPackage(data);
     const QByteArray package = own ? QByteArray() : data.data(chartFormat);
     const int index = m_selected;
     engine::Presentation::PastedChart chartPasted;

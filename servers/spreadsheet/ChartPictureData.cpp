@@ -33,9 +33,8 @@ bool ChartPictureData::hasFormat(const QString& mimeType) const {
 QImage ChartPictureData::picture() const {
     if (m_picture) return *m_picture;
     QImage image;
+    if (!this->package()) return image;
     try {
-        if (!this->package()) throw engine::DocumentError(engine::DocumentError::Kind::Corrupt, QStringLiteral("clipboard"),
-                                                          QString(), QStringLiteral("no chart"));
         const engine::ChartPackage& package = *this->package();
         const auto& part = package.chartPart();
         const engine::chart::ChartSpace chart = engine::chart::readChartSpace(part.data, package.sourceFile, part.name);
